@@ -1,0 +1,11 @@
+# zel_add_test(NAME <name> LABEL <unit|gui|interop|e2e> SOURCES ... LIBS ... [ENV ...])
+# One ctest entry per test program; gtest's own output names the cases.
+function(zel_add_test)
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set(env "ZEL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "ZEL_BINARY_DIR=${PROJECT_BINARY_DIR}"
+          "QT_QPA_PLATFORM=offscreen" ${T_ENV})
+  set_tests_properties(${T_NAME} PROPERTIES LABELS ${T_LABEL} ENVIRONMENT "${env}" TIMEOUT 600)
+endfunction()

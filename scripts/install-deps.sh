@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the build, tests, benchmarks and fonts need.
+# Idempotent; run as root or through sudo (it calls sudo itself when needed).
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+PACKAGES=(
+  build-essential cmake ninja-build clang libclang-rt-14-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libicu-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-nanum fonts-nanum-coding fontconfig
+  xvfb xauth poppler-utils imagemagick
+  python3 python3-dbf python3-dbfread
+  zip unzip
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+fi

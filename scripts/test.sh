@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds with AddressSanitizer and UndefinedBehaviorSanitizer,
+# and runs every test (labels: unit, gui, interop, e2e).
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$ROOT/scripts/install-deps.sh"
+BUILD="${ZEL_TEST_BUILD:-$ROOT/build/test}"
+bash "$ROOT/scripts/build.sh" "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DZEL_SANITIZE=ON
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$BUILD"
+ctest --output-on-failure -j "$(nproc)" "$@"

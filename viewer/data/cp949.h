@@ -1,0 +1,13 @@
+// Code page 949 <-> Unicode, for the display side only. The engine and the
+// renderer keep report texts as CP949 bytes; windows, PDF text and the command
+// line convert here. Undecodable bytes become U+FFFD, never an error.
+#pragma once
+
+#include <string>
+
+namespace zel {
+
+std::string cp949ToUtf8(const std::string& cp949);
+std::string utf8ToCp949(const std::string& utf8);  // unmappable characters become '?'
+
+}  // namespace zel
