@@ -1,0 +1,2 @@
+#include "ini_file.h"
+// Implementation pending.

@@ -1,0 +1,37 @@
+#include "qt_message_service.h"
+
+#include <QMessageBox>
+#include <QString>
+
+namespace zel {
+
+MessageAnswer QtMessageService::show(const Message& message) {
+  QMessageBox box;
+  box.setWindowTitle(QString::fromUtf8(message.caption.c_str()));
+  QString text = QString::fromUtf8(message.text.c_str());
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  box.setText(text);
+  switch (message.icon) {
+    case MessageIcon::kInformation: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::kWarning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::kError: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::kQuestion: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::kNone: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  switch (message.buttons) {
+    case MessageButtons::kOk:
+      box.setStandardButtons(QMessageBox::Ok);
+      box.exec();
+      return MessageAnswer::kOk;
+    case MessageButtons::kYesOnly:
+      box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+      box.exec();
+      return MessageAnswer::kYes;
+    case MessageButtons::kYesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      return box.exec() == QMessageBox::Yes ? MessageAnswer::kYes : MessageAnswer::kNo;
+  }
+  return MessageAnswer::kOk;
+}
+
+}  // namespace zel

@@ -1,0 +1,59 @@
+// TUnZIP: extracts a ZIP archive (plain or self-extracting, with a program stub
+// before it) into a directory. Our own reader of the ZIP container over zlib's
+// inflate. Safe by construction: names that are absolute, carry a drive letter,
+// contain ".." or would land outside ExtractDir are refused; links are never
+// created; an entry that inflates past its declared size is refused; each file
+// is written under a temporary name and renamed only after its CRC-32 matches.
+// Any refusal or error ends Extract() with an error.
+//
+// Toolkit-free. The setup program hooks OnProgress and OnProcessMessages.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zel {
+
+enum TCpuType { cptAuto, cpt386, cpt486, cptPentium };
+enum TSetDateTo { sdOrigDate, sdCurrentDate };
+enum TProgressMode { byFile, byArchive };
+enum TProgressNotify { One = 1, Five = 5, Ten = 10 };
+
+class TUnZIP {
+ public:
+  TUnZIP();
+  ~TUnZIP();
+
+  std::string ArchiveFile;
+  std::string ExtractDir;
+  std::vector<std::string> FileSpec{"*.*"};  // masks matched against entry names; "*.*" matches all
+  int ZipCmntBufSize = 2000;
+  TCpuType CpuType = cptAuto;
+  bool UseStoredDirs = true;
+  TSetDateTo SetDateTo = sdOrigDate;
+  TProgressMode ProgressMode = byArchive;
+  TProgressNotify ProgressNotify = Ten;
+
+  // Percentage of the archive done (0..100), called in ProgressNotify steps.
+  std::function<void(TUnZIP& sender, std::uint8_t progress)> OnProgress;
+  // Called after each progress call so that windows can repaint.
+  std::function<void()> OnProcessMessages;
+
+  // Extracts every entry that matches FileSpec. False on any error; ErrorText() says what.
+  bool Extract();
+  const std::string& ErrorText() const { return errorText_; }
+  // Full path of the file being written (ExtractDir, stored directory and name);
+  // valid during OnProgress.
+  const std::string& CurrentFileName() const { return currentFile_; }
+  // The archive comment, cut to ZipCmntBufSize bytes, after Extract().
+  const std::string& Comment() const { return comment_; }
+
+ private:
+  std::string errorText_;
+  std::string currentFile_;
+  std::string comment_;
+};
+
+}  // namespace zel
