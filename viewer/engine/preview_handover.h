@@ -1,0 +1,48 @@
+// PreviewWindow: what the report runner hands the preview window, and the
+// factory through which the windows supply one. The runner creates the window,
+// calls SetPageInfo, SetPaperOrientation (only for a "P" or "L" report),
+// SetOnDrawPage and SetOnPrintJob in this order, then ShowModal, and destroys
+// the window when ShowModal returns.
+//
+// The table stays open, in page order, and owned by the runner while ShowModal
+// runs. Errors (zel::DataError) thrown by the callbacks pass to the caller of
+// the callback; the preview decides whether to swallow or show them.
+//
+// Before calling the print job procedure the preview sets the job values
+// PrintFrom, PrintTo, PrintStartNo and PrintCopies in zel::reportRun()
+// (report_run.h).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zel {
+
+class PageRecorder;
+class TZelTable;
+
+// Records page `page` into the picture (DrawPreviewPage).
+using DrawPageProc = std::function<void(PageRecorder& picture, int page, TZelTable* table)>;
+// Prints the job held in reportRun() (PrintPages).
+using PrintJobProc = std::function<void()>;
+
+class PreviewWindow {
+ public:
+  virtual ~PreviewWindow() = default;
+  virtual void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+                           const std::string& currentPage) = 0;
+  virtual void SetPaperOrientation(int orientation) = 0;  // 0 portrait, 1 landscape
+  virtual void SetOnDrawPage(DrawPageProc proc) = 0;
+  virtual void SetOnPrintJob(PrintJobProc proc) = 0;
+  virtual void ShowModal() = 0;
+};
+
+using PreviewFactory = std::function<std::unique_ptr<PreviewWindow>()>;
+
+// The windows register their factory at start-up. Without one the runner
+// prepares the run, skips the preview and cleans up.
+void installPreviewFactory(PreviewFactory factory);
+const PreviewFactory& previewFactory();
+
+}  // namespace zel

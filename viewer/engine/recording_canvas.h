@@ -1,0 +1,104 @@
+// RecordingCanvas: a Canvas that keeps every call, for tests of the renderer
+// and of anything that replays a page. Each call becomes one CanvasCall; the
+// helpers pick out texts and lines. failFonts makes selectFont fail, as a
+// canvas whose font description cannot be read does. Header-only.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "canvas.h"
+
+namespace zel {
+
+struct CanvasCall {
+  enum class Op { kPenWidth, kMoveTo, kLineTo, kRectangle, kSelectFont, kRestoreFont, kTextColor, kText, kWindowOrigin };
+  Op op;
+  int a = 0, b = 0, c = 0, d = 0;  // coordinates / width / colour, by op
+  std::string text;                // kText: CP949 text; kSelectFont: face name
+  unsigned flags = 0;              // kText
+  LogicalFont font;                // kSelectFont
+};
+
+struct CanvasLine {
+  int x1, y1, x2, y2;
+  bool operator==(const CanvasLine&) const = default;
+};
+
+struct CanvasText {
+  std::string text;
+  CanvasRect rect;
+  unsigned flags;
+};
+
+class RecordingCanvas : public Canvas {
+ public:
+  std::vector<CanvasCall> calls;
+  bool failFonts = false;
+  CanvasPoint offset;  // what printingOffset answers
+
+  void setPenWidth(int width) override { calls.push_back({CanvasCall::Op::kPenWidth, width}); }
+  void moveTo(int x, int y) override {
+    calls.push_back({CanvasCall::Op::kMoveTo, x, y});
+    penX_ = x;
+    penY_ = y;
+  }
+  void lineTo(int x, int y) override {
+    calls.push_back({CanvasCall::Op::kLineTo, x, y});
+    lines_.push_back({penX_, penY_, x, y});
+    penX_ = x;
+    penY_ = y;
+  }
+  void rectangle(int left, int top, int right, int bottom) override {
+    calls.push_back({CanvasCall::Op::kRectangle, left, top, right, bottom});
+  }
+  bool selectFont(const LogicalFont& font) override {
+    CanvasCall call{CanvasCall::Op::kSelectFont};
+    call.text = font.faceName;
+    call.font = font;
+    calls.push_back(call);
+    return !failFonts;
+  }
+  void restoreFont() override { calls.push_back({CanvasCall::Op::kRestoreFont}); }
+  void setTextColor(std::uint32_t colorRef) override {
+    calls.push_back({CanvasCall::Op::kTextColor, static_cast<int>(colorRef)});
+  }
+  void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags) override {
+    CanvasCall call{CanvasCall::Op::kText, rect.left, rect.top, rect.right, rect.bottom};
+    call.text = cp949Text;
+    call.flags = flags;
+    calls.push_back(call);
+  }
+  void setWindowOrigin(int x, int y) override { calls.push_back({CanvasCall::Op::kWindowOrigin, x, y}); }
+  CanvasPoint printingOffset() override { return offset; }
+
+  // Every segment drawn with moveTo/lineTo, in order.
+  const std::vector<CanvasLine>& lines() const { return lines_; }
+  std::vector<CanvasText> texts() const {
+    std::vector<CanvasText> out;
+    for (const auto& c : calls)
+      if (c.op == CanvasCall::Op::kText) out.push_back({c.text, {c.a, c.b, c.c, c.d}, c.flags});
+    return out;
+  }
+  std::vector<CanvasCall> callsOf(CanvasCall::Op op) const {
+    std::vector<CanvasCall> out;
+    for (const auto& c : calls)
+      if (c.op == op) out.push_back(c);
+    return out;
+  }
+  bool hasLine(const CanvasLine& l) const {
+    for (const auto& x : lines_)
+      if (x == l) return true;
+    return false;
+  }
+  void clear() {
+    calls.clear();
+    lines_.clear();
+  }
+
+ private:
+  int penX_ = 0, penY_ = 0;
+  std::vector<CanvasLine> lines_;
+};
+
+}  // namespace zel
