@@ -1,0 +1,71 @@
+#include "margin_writer.h"
+
+#include "data_error.h"
+#include "settings_block.h"
+
+namespace zel {
+
+namespace {
+
+constexpr char kPageSpaceKey[] = "PAGESPACE";
+constexpr char kSettingsField[] = "F_INIT";
+
+std::string plainDigits(const std::string& text) {
+  std::string digits;
+  for (char c : text) {
+    if (c != ',' && c != ' ') digits += c;
+  }
+  return digits.empty() ? "0" : digits;
+}
+
+}  // namespace
+
+std::string pageSpaceValue(const std::array<std::string, 4>& fieldTexts) {
+  std::string value;
+  for (const std::string& text : fieldTexts) value += plainDigits(text) + "|";
+  return value;
+}
+
+void MarginWriter::load(const std::string& directory, const std::string& fileName) {
+  path_ = directory + "/" + fileName;
+  table_.OpenTable(directory, fileName, "CDX");
+  table_.Table.First();
+  block_ = table_.Table.FieldAsString(kSettingsField);
+}
+
+bool MarginWriter::hasPageSpace() const { return !GetKey(block_, kPageSpaceKey).empty(); }
+
+std::array<int, 4> MarginWriter::margins() const {
+  std::array<int, 4> result {};
+  std::string value = GetKey(block_, kPageSpaceKey);
+  if (value.empty()) return result;
+  for (int i = 0; i < 4; ++i) result[i] = TokenInt(i + 1, value, 0);
+  return result;
+}
+
+void MarginWriter::save(const std::array<std::string, 4>& fieldTexts) {
+  std::string block = block_;
+  SetKey(block, kPageSpaceKey, pageSpaceValue(fieldTexts));
+
+  table_.Table.First();
+  try {
+    table_.Table.Edit();
+  } catch (const DataError& e) {
+    throw DataError(path_ + "\r다른 프로그램이 이 보고서를 사용하고 있어 여백을 저장하지 못했습니다.\r(" +
+                    e.what() + ")");
+  }
+  try {
+    table_.Table.SetFieldText(kSettingsField, block);
+    table_.Table.Post();
+  } catch (const DataError& e) {
+    try {
+      table_.Table.Cancel();
+    } catch (const DataError&) {
+      // The write already failed; that is the error the user needs to see.
+    }
+    throw DataError(path_ + "\r여백을 저장하지 못했습니다.\r(" + std::string(e.what()) + ")");
+  }
+  block_ = std::move(block);
+}
+
+}  // namespace zel

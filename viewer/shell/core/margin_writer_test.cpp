@@ -1,0 +1,171 @@
+#include "margin_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "apollo.h"
+#include "data_error.h"
+#include "settings_block.h"
+#include "test_report.h"
+
+namespace zel {
+namespace {
+
+constexpr char kName[] = "P_RPTB02.dbf";
+// "<RPTCODE>=♬RPTB02♬" CR LF "<TITLE>=♬내역서♬" (CP949) CR LF "<FONT>=♬굴림체|10|100|0|129|♬"
+const std::string kHead =
+    "<RPTCODE>=\xA2\xDDRPTB02\xA2\xDD\r\n<TITLE>=\xA2\xDD\xB3\xBB\xBF\xAA\xBC\xAD\xA2\xDD\r\n"
+    "<FONT>=\xA2\xDD\xB1\xBC\xB8\xB2\xC3\xBC|10|100|0|129|\xA2\xDD";
+
+class MarginWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = testing::makeTempDirectory("margin"); }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  void write(const std::string& settings) {
+    testing::TestReport report;
+    report.settings = settings;
+    report.pages = {1, 1, 2};
+    std::string error;
+    ASSERT_TRUE(testing::writeTestReport(dir_, kName, report, &error)) << error;
+  }
+  std::string storedBlock() {
+    MarginWriter reader;
+    reader.load(dir_, kName);
+    return reader.block();
+  }
+  std::string dbfBytes() { return testing::readFileBytes(dir_ + "/" + kName); }
+  std::string fptBytes() { return testing::readFileBytes(dir_ + "/P_RPTB02.fpt"); }
+
+  std::string dir_;
+};
+
+TEST_F(MarginWriterTest, NoPageSpaceReadsZerosAndAppendsOnSave) {
+  write(kHead);
+  MarginWriter writer;
+  writer.load(dir_, kName);
+  EXPECT_FALSE(writer.hasPageSpace());
+  EXPECT_EQ(writer.margins(), (std::array<int, 4>{0, 0, 0, 0}));
+  writer.save({"0", "0", "0", "0"});
+  EXPECT_EQ(storedBlock(), kHead + "\r\n<PAGESPACE>=\xA2\xDD" "0|0|0|0|\xA2\xDD");
+}
+
+TEST_F(MarginWriterTest, ExistingValueIsReplacedInPlace) {
+  std::string tail = "\r\n<OPT1>=\xA2\xDD" "0|1|NC|\xA2\xDD";
+  write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD" + tail);
+  MarginWriter writer;
+  writer.load(dir_, kName);
+  EXPECT_TRUE(writer.hasPageSpace());
+  EXPECT_EQ(writer.margins(), (std::array<int, 4>{10, 10, 15, 10}));
+  writer.save({"12", "8", "20", "5"});
+  EXPECT_EQ(storedBlock(), kHead + "\r\n<PAGESPACE>=\xA2\xDD" "12|8|20|5|\xA2\xDD" + tail);
+}
+
+TEST_F(MarginWriterTest, ConfirmingUnchangedWritesTheSameBlock) {
+  std::string settings = kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD";
+  write(settings);
+  MarginWriter writer;
+  writer.load(dir_, kName);
+  std::array<int, 4> m = writer.margins();
+  writer.save({std::to_string(m[0]), std::to_string(m[1]), std::to_string(m[2]), std::to_string(m[3])});
+  EXPECT_EQ(storedBlock(), settings);
+}
+
+TEST_F(MarginWriterTest, NonNumericTokensReadAsZero) {
+  write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "a|10||x5|\xA2\xDD");
+  MarginWriter writer;
+  writer.load(dir_, kName);
+  EXPECT_EQ(writer.margins(), (std::array<int, 4>{0, 10, 0, 0}));
+}
+
+TEST_F(MarginWriterTest, ThousandsAreWrittenAsPlainDigits) {
+  write(kHead);
+  MarginWriter writer;
+  writer.load(dir_, kName);
+  writer.save({"1,000", "1,234,567", "", " 7"});
+  EXPECT_EQ(GetKey(storedBlock(), "PAGESPACE"), "1000|1234567|0|7|");
+}
+
+TEST_F(MarginWriterTest, OtherRecordsAreUntouched) {
+  write(kHead);
+  MarginWriter writer;
+  writer.load(dir_, kName);
+  writer.save({"1", "2", "3", "4"});
+  TTable table;
+  table.DatabaseName = dir_;
+  table.TableName = kName;
+  table.TableType = ttSXFOX;
+  table.Open();
+  EXPECT_EQ(table.RecordCount(), 3);
+  table.Last();
+  EXPECT_EQ(table.FieldAsString("F_DES"), "line 3" + std::string(34, ' '));
+}
+
+TEST_F(MarginWriterTest, MissingReportRaisesTheClosedTableError) {
+  MarginWriter writer;
+  EXPECT_THROW(writer.load(dir_, kName), DataError);
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/" + kName));
+}
+
+TEST(PageSpaceValue, JoinsPlainDigits) {
+  EXPECT_EQ(pageSpaceValue({"10", "10", "15", "10"}), "10|10|15|10|");
+  EXPECT_EQ(pageSpaceValue({"999,999,999,999", "0", "0", "0"}), "999999999999|0|0|0|");
+}
+
+// Another process holds the lock on the first record: the save fails with a
+// message for the user and neither file changes.
+TEST_F(MarginWriterTest, RecordLockedByAnotherProcess) {
+  write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+  std::string dbfBefore = dbfBytes();
+  std::string fptBefore = fptBytes();
+
+  int locked[2], release[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    char c = 'n';
+    try {
+      TTable table;
+      table.DatabaseName = dir_;
+      table.TableName = kName;
+      table.TableType = ttSXFOX;
+      table.Open();
+      table.First();
+      table.Edit();
+      c = 'y';
+    } catch (...) {
+    }
+    (void)!::write(locked[1], &c, 1);
+    (void)!::read(release[0], &c, 1);
+    ::_exit(0);
+  }
+  char state = 0;
+  ASSERT_EQ(::read(locked[0], &state, 1), 1);
+  ASSERT_EQ(state, 'y');
+
+  MarginWriter writer;
+  writer.load(dir_, kName);
+  try {
+    writer.save({"1", "2", "3", "4"});
+    ADD_FAILURE() << "save succeeded under another process's lock";
+  } catch (const DataError& e) {
+    EXPECT_NE(std::string(e.what()).find("다른 프로그램이 이 보고서를 사용하고 있어"), std::string::npos)
+        << e.what();
+  }
+  char c = 'x';
+  (void)!::write(release[1], &c, 1);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+
+  EXPECT_EQ(dbfBytes(), dbfBefore);
+  EXPECT_EQ(fptBytes(), fptBefore);
+}
+
+}  // namespace
+}  // namespace zel

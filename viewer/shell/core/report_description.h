@@ -1,0 +1,48 @@
+// The description panel's content for one report: its title and the print
+// settings decoded from its settings block. Texts are UTF-8 for display (the
+// report's own CP949 bytes are converted here, at the end); the window only
+// copies them into its labels.
+#pragma once
+
+#include <string>
+
+namespace zel {
+
+// The title of a report code such as "RPTB02": characters 4 to 6, upper-cased,
+// a family letter and two digits; empty when the code is short, malformed or unknown.
+std::string RptDescription(const std::string& code);
+
+// The label texts of the panel and the state of the margin button.
+struct ReportDescription {
+  std::string lblName;
+  std::string lblSort;
+  std::string lblPrintScope;
+  std::string lblOrient;
+  std::string lblPage;
+  std::string lblFix;
+  std::string lblOption1;
+  std::string lblOption2;
+  std::string lblOption3;
+  std::string lblOption4;
+  std::string lblBigo;
+  std::string lblSpace;
+  bool btnChangeSpaceEnabled = true;
+
+  std::string& option(int n);  // lblOption1..4 by number, n in 1..4
+};
+
+inline constexpr char kNotReportFileText[] = "보고서 파일이 아님";
+inline constexpr char kBrokenReportFileText[] = "보고서 파일오류(사용불가)";
+
+// Reads fileName (no directory) in directory and decodes it. A blank name gives
+// empty labels; a file that is missing, unopenable or without F_INIT gives the
+// not-a-report text with the margin button disabled; an empty settings block
+// gives the unusable-report text. Errors of the dataset layer (DataError)
+// propagate to the caller's standard error report.
+ReportDescription GetFileInfo(const std::string& directory, const std::string& fileName);
+
+// Decodes a settings block (CP949) into the labels other than lblPage.
+// GetFileInfo's steps 6 to 13, for callers that hold the block already.
+void describeSettings(const std::string& block, ReportDescription& out);
+
+}  // namespace zel

@@ -1,0 +1,237 @@
+#include "report_description.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "cp949.h"
+#include "data_error.h"
+#include "test_report.h"
+
+namespace zel {
+namespace {
+
+// A settings block from (key, value) pairs; values are UTF-8 here and stored as CP949.
+std::string block(const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::string text;
+  for (const auto& [key, value] : entries) {
+    if (!text.empty()) text += "\r\n";
+    text += "<" + key + ">=\xA2\xDD" + utf8ToCp949(value) + "\xA2\xDD";
+  }
+  return text;
+}
+
+ReportDescription describe(const std::vector<std::pair<std::string, std::string>>& entries) {
+  ReportDescription out;
+  describeSettings(block(entries), out);
+  return out;
+}
+
+TEST(RptDescription, Titles) {
+  EXPECT_EQ(RptDescription("RPTB02"), "내    역    서");
+  EXPECT_EQ(RptDescription("rptb02"), "내    역    서");
+  EXPECT_EQ(RptDescription("RPTA01"), "노  임  단  가");
+  EXPECT_EQ(RptDescription("RPTB09"), "공사비예산서(KOPEC)");
+  EXPECT_EQ(RptDescription("RPTB11"), "공사비예산서(한전)");
+  EXPECT_EQ(RptDescription("RPTC02"), "공종물량 집계");
+  EXPECT_EQ(RptDescription("RPTD10"), "전체vs금회기성");
+  EXPECT_EQ(RptDescription("RPTD11"), "산출근거설계변경");
+  EXPECT_EQ(RptDescription("RPTE08"), "중기 산출 기초(도로)");
+  EXPECT_EQ(RptDescription("RPTS02"), "장비공식-매크로 내역");
+  EXPECT_EQ(RptDescription("RPTB02xyz"), "내    역    서");
+}
+
+TEST(RptDescription, UnknownOrMalformedIsEmpty) {
+  EXPECT_EQ(RptDescription("RPTZ99"), "");
+  EXPECT_EQ(RptDescription("RPTB"), "");
+  EXPECT_EQ(RptDescription("RPTB0"), "");
+  EXPECT_EQ(RptDescription("RPTBx2"), "");
+  EXPECT_EQ(RptDescription("RPTB2x"), "");
+  EXPECT_EQ(RptDescription("RPTB12"), "");
+  EXPECT_EQ(RptDescription("RPTA00"), "");
+  EXPECT_EQ(RptDescription(""), "");
+}
+
+TEST(DescribeSettings, MissingKeysGiveDefaults) {
+  ReportDescription d = describe({{"RPTCODE", "RPTB02"}});
+  EXPECT_EQ(d.lblName, "내    역    서");
+  EXPECT_EQ(d.lblSort, "코드순 정렬");
+  EXPECT_EQ(d.lblFix, "비적용");
+  EXPECT_EQ(d.lblOrient, "종방향");
+  EXPECT_EQ(d.lblPrintScope, "");
+  EXPECT_EQ(d.lblOption1 + d.lblOption2 + d.lblOption3 + d.lblOption4, "");
+  EXPECT_EQ(d.lblBigo, "");
+  EXPECT_EQ(d.lblSpace, "");
+}
+
+TEST(DescribeSettings, OptionSet) {
+  ReportDescription d = describe({{"OPTIONSET", "1|1|"}});
+  EXPECT_EQ(d.lblFix, "적용");
+  EXPECT_EQ(d.lblOrient, "횡방향");
+  d = describe({{"OPTIONSET", "0|0|"}});
+  EXPECT_EQ(d.lblFix, "비적용");
+  EXPECT_EQ(d.lblOrient, "종방향");
+}
+
+TEST(DescribeSettings, SortAndRangeByName) {
+  ReportDescription d = describe({{"SORT", "0|2|C|D|"}, {"PRINTSCOPE", "0|A|B|가|나|"}});
+  EXPECT_EQ(d.lblSort, "명칭순 정렬");
+  EXPECT_EQ(d.lblPrintScope, "가 ~ 나");
+}
+
+TEST(DescribeSettings, SortByCodeUsesCodeRange) {
+  ReportDescription d = describe({{"SORT", "0|1|C|D|"}, {"PRINTSCOPE", "0|A|B|가|나|"}});
+  EXPECT_EQ(d.lblSort, "코드순 정렬");
+  EXPECT_EQ(d.lblPrintScope, "A ~ B");
+}
+
+TEST(DescribeSettings, EmptyRangeShowsNothing) {
+  ReportDescription d = describe({{"SORT", "0|1|C|"}, {"PRINTSCOPE", "0|||"}});
+  EXPECT_EQ(d.lblPrintScope, "");
+}
+
+TEST(DescribeSettings, UnknownSortLetterShowsSuffixAlone) {
+  EXPECT_EQ(describe({{"SORT", "0|1|Q|"}}).lblSort, "순 정렬");
+  EXPECT_EQ(describe({{"SORT", "0|1|N|"}}).lblSort, "번호순 정렬");
+  EXPECT_EQ(describe({{"SORT", "0|1|PX|"}}).lblSort, "품셈순 정렬");
+  EXPECT_EQ(describe({{"SORT", "0|1|B|"}}).lblSort, "부표순 정렬");
+  // An index past the codes selects nothing: the default "C", and no range.
+  ReportDescription d = describe({{"SORT", "X|5|C|D|"}, {"PRINTSCOPE", "0|A|B|"}});
+  EXPECT_EQ(d.lblSort, "코드순 정렬");
+  EXPECT_EQ(d.lblPrintScope, "");
+}
+
+TEST(DescribeSettings, Options) {
+  ReportDescription d = describe({{"OPT1", "0|2|A|NC|"}, {"OPT2", "0|1|XX|"}, {"OPT3", "0|1|HP|"},
+                                  {"OPT4", "0|1|LP|"}});
+  EXPECT_EQ(d.lblOption1, "내용이 Page에 분리되지 않게 인쇄");
+  EXPECT_EQ(d.lblOption2, "");
+  EXPECT_EQ(d.lblOption3, "호표인쇄");
+  EXPECT_EQ(d.lblOption4, "최종Proj기준 - 공종/규격/단위");
+  EXPECT_EQ(describe({{"OPT1", "0|1|P3|"}}).lblOption1, "경  비 인쇄");
+  EXPECT_EQ(describe({{"OPT1", "0|1|P|"}}).lblOption1, "Page별 인쇄");
+  EXPECT_EQ(describe({{"OPT1", "0|1|NL|"}}).lblOption1, "무선 인쇄");
+  EXPECT_EQ(describe({{"OPT1", "   "}}).lblOption1, "");
+}
+
+TEST(DescribeSettings, OptionKeysAreFoundByTheirBracketedForm) {
+  // OPT10 must not be read as OPT1.
+  ReportDescription d = describe({{"OPT10", "0|1|HP|"}, {"OPT1", "0|1|C|"}});
+  EXPECT_EQ(d.lblOption1, "연속인쇄");
+}
+
+TEST(DescribeSettings, Remarks) {
+  EXPECT_EQ(describe({{"BIGO", "0|1|O|"}}).lblBigo, "산근/호표번호-변동차액");
+  EXPECT_EQ(describe({{"BIGO", "0|2|B|Zed|"}}).lblBigo, "점선 인쇄");
+  EXPECT_EQ(describe({{"BIGO", "0|1|Q|"}}).lblBigo, "");
+  EXPECT_EQ(describe({{"BIGO", "0|3|B|"}}).lblBigo, "");
+}
+
+TEST(DescribeSettings, Margins) {
+  EXPECT_EQ(describe({{"PAGESPACE", "10|10|15|"}}).lblSpace, "상:10 하:10 좌:15 우:0");
+  EXPECT_EQ(describe({{"PAGESPACE", "10|10|15|10|"}}).lblSpace, "상:10 하:10 좌:15 우:10");
+  EXPECT_EQ(describe({{"PAGESPACE", "10|10|15|10"}}).lblSpace, "상:10 하:10 좌:15 우:0");
+}
+
+class GetFileInfoTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = testing::makeTempDirectory("describe"); }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  void write(const std::string& name, const testing::TestReport& report) {
+    std::string error;
+    ASSERT_TRUE(testing::writeTestReport(dir_, name, report, &error)) << error;
+  }
+
+  std::string dir_;
+};
+
+TEST_F(GetFileInfoTest, BlankNameLeavesEverythingEmpty) {
+  ReportDescription d = GetFileInfo(dir_, "   ");
+  EXPECT_EQ(d.lblName, "");
+  EXPECT_EQ(d.lblSort, "");
+  EXPECT_EQ(d.lblFix, "");
+  EXPECT_TRUE(d.btnChangeSpaceEnabled);
+  EXPECT_EQ(GetFileInfo(dir_, "").lblName, "");
+}
+
+TEST_F(GetFileInfoTest, MissingFileIsNotAReport) {
+  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  EXPECT_EQ(d.lblName, "보고서 파일이 아님");
+  EXPECT_FALSE(d.btnChangeSpaceEnabled);
+  EXPECT_EQ(d.lblSort, "");
+}
+
+TEST_F(GetFileInfoTest, TableWithoutSettingsFieldIsNotAReport) {
+  testing::TestReport report;
+  report.settings.reset();
+  write("P_RPTB02.dbf", report);
+  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  EXPECT_EQ(d.lblName, "보고서 파일이 아님");
+  EXPECT_FALSE(d.btnChangeSpaceEnabled);
+}
+
+TEST_F(GetFileInfoTest, BlankSettingsIsUnusable) {
+  testing::TestReport report;
+  report.settings = "  \r\n ";
+  write("P_RPTB02.dbf", report);
+  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  EXPECT_EQ(d.lblName, "보고서 파일오류(사용불가)");
+  EXPECT_TRUE(d.btnChangeSpaceEnabled);
+  EXPECT_EQ(d.lblSort, "");
+
+  report.settings = "";
+  write("P_RPTB02x.dbf", report);
+  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02x.dbf").lblName, "보고서 파일오류(사용불가)");
+}
+
+TEST_F(GetFileInfoTest, FullReport) {
+  testing::TestReport report;
+  report.settings = block({{"RPTCODE", "RPTB02"}, {"OPTIONSET", "1|0|1|1|1|1|"}, {"SORT", "0|2|C|D|"},
+                           {"PRINTSCOPE", "0|A|B|가|나|"}, {"OPT1", "0|1|NC|"}, {"OPT3", "0|1|HP|"},
+                           {"BIGO", "0|1|G|"}, {"PAGESPACE", "10|10|15|10|"}});
+  report.pages = {1, 1, 2, 3};
+  write("P_RPTB02.dbf", report);
+  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  EXPECT_EQ(d.lblName, "내    역    서");
+  EXPECT_EQ(d.lblFix, "적용");
+  EXPECT_EQ(d.lblOrient, "종방향");
+  EXPECT_EQ(d.lblPage, "3");
+  EXPECT_EQ(d.lblSort, "명칭순 정렬");
+  EXPECT_EQ(d.lblPrintScope, "가 ~ 나");
+  EXPECT_EQ(d.lblOption1, "내용이 Page에 분리되지 않게 인쇄");
+  EXPECT_EQ(d.lblOption3, "호표인쇄");
+  EXPECT_EQ(d.lblBigo, "사용자비고 인쇄");
+  EXPECT_EQ(d.lblSpace, "상:10 하:10 좌:15 우:10");
+  EXPECT_TRUE(d.btnChangeSpaceEnabled);
+}
+
+TEST_F(GetFileInfoTest, NullPageOnLastRecordLeavesPageEmpty) {
+  testing::TestReport report;
+  report.settings = block({{"RPTCODE", "RPTB02"}});
+  report.pages = {1, 2, std::nullopt};
+  write("P_RPTB02.dbf", report);
+  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.dbf").lblPage, "");
+}
+
+TEST_F(GetFileInfoTest, NoPageFieldLeavesPageEmpty) {
+  testing::TestReport report;
+  report.settings = block({{"RPTCODE", "RPTB02"}});
+  report.withPageField = false;
+  write("P_RPTB02.dbf", report);
+  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  EXPECT_EQ(d.lblName, "내    역    서");
+  EXPECT_EQ(d.lblPage, "");
+}
+
+TEST_F(GetFileInfoTest, NameCaseOfTheFileIsFound) {
+  testing::TestReport report;
+  report.settings = block({{"RPTCODE", "RPTB02"}});
+  write("P_RPTB02.DBF", report);
+  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.DBF").lblName, "내    역    서");
+}
+
+}  // namespace
+}  // namespace zel
