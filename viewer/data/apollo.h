@@ -15,6 +15,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data_error.h"
 
@@ -112,10 +114,22 @@ class TTable {
   int SelectArea();
 
  private:
+  friend class TApollo;
+  // Moves the engine to this dataset's current record (the engine pointer may
+  // have been moved by other calls); the area must be selected.
+  void syncEngine();
+  // Takes the dataset's position from the engine after a navigation call.
+  void readPosition();
+  void requireActive(const std::string& what) const;
+  void requireField(const std::string& name);
+
   int area_ = 0;
   std::string alias_;
   bool editing_ = false;
   long lockedRecord_ = 0;
+  long recNo_ = 0;
+  bool eof_ = true;
+  std::vector<std::pair<std::string, std::string>> pending_;  // assigned field texts until Post
 };
 
 class TApollo {

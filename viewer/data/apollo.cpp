@@ -1,0 +1,241 @@
+#include "apollo.h"
+
+#include <cstdlib>
+
+#include "area_guard.h"
+#include "sde32.h"
+
+namespace zel {
+namespace {
+
+std::string engineError(const std::string& fallback) {
+  const char* e = sx_LastError();
+  if (e == nullptr || *e == '\0') return fallback;
+  return std::string(e);
+}
+
+const char* orNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
+
+bool isNumericType(const std::string& type) {
+  return type == "N" || type == "F" || type == "I" || type == "B" || type == "Y";
+}
+
+}  // namespace
+
+int TApollo::FieldNumber(const std::string& name) {
+  if (table_ == nullptr || !table_->Active()) return 0;
+  AreaGuard guard(table_->WorkArea());
+  return sx_FieldNum(name.c_str());
+}
+
+std::string TApollo::FieldTypeName(const std::string& name) {
+  if (table_ == nullptr || !table_->Active()) return {};
+  AreaGuard guard(table_->WorkArea());
+  const char* type = sx_FieldType(name.c_str());
+  return type == nullptr ? std::string() : std::string(type);
+}
+
+double TApollo::FieldAsFloat(const std::string& name) {
+  if (table_ == nullptr) throw DataError("no table to read " + name + " from");
+  const std::string text = table_->FieldAsString(name);
+  const std::string trimmed = text.substr(0, text.find_last_not_of(' ') + 1);
+  if (trimmed.find_first_not_of(' ') == std::string::npos) return 0.0;
+  char* end = nullptr;
+  double value = std::strtod(trimmed.c_str(), &end);
+  if (end == trimmed.c_str() || *end != '\0') {
+    throw DataError(table_->TableName + ": '" + trimmed + "' in " + name + " is not a valid number");
+  }
+  return value;
+}
+
+long TApollo::FieldAsInteger(const std::string& name) {
+  if (table_ == nullptr) throw DataError("no table to read " + name + " from");
+  std::string type = FieldTypeName(name);
+  double value = FieldAsFloat(name);
+  if (!isNumericType(type) && static_cast<double>(static_cast<long>(value)) != value) {
+    throw DataError(table_->TableName + ": " + name + " is not a valid integer");
+  }
+  return static_cast<long>(value);
+}
+
+std::string TApollo::FieldAsPaddedText(const std::string& name) {
+  if (table_ == nullptr) throw DataError("no table to read " + name + " from");
+  std::string text = table_->FieldAsString(name);
+  if (FieldTypeName(name) == "C") {
+    AreaGuard guard(table_->WorkArea());
+    const std::size_t width = static_cast<std::size_t>(sx_FieldWidth(name.c_str()));
+    if (text.size() < width) text.append(width - text.size(), ' ');
+  }
+  return text;
+}
+
+std::string TApollo::MemoText(const std::string& name, int lineWidth) {
+  if (table_ == nullptr) throw DataError("no table to read " + name + " from");
+  table_->requireField(name);
+  AreaGuard guard(table_->WorkArea());
+  // The engine's record pointer may differ from the dataset's record: read the
+  // dataset's and put the engine back where it was.
+  const long engineRec = sx_RecNo();
+  const long datasetRec = table_->recNo_;
+  const bool move = datasetRec != engineRec && datasetRec != sx_RecCount() + 1;
+  if (move) sx_Go(datasetRec);
+  char* memo = sx_GetMemo(name.c_str(), lineWidth);
+  std::string text;
+  std::string failure;
+  if (memo != nullptr) {
+    text = memo;
+    sx_MemDealloc(memo);
+  } else {
+    failure = engineError(table_->TableName + ": cannot read memo " + name);
+  }
+  if (move) sx_Go(engineRec);
+  if (!failure.empty()) throw DataError(failure);
+  return text;
+}
+
+void TApollo::GoTop() {
+  if (table_ == nullptr) return;
+  table_->requireActive("go to the top");
+  if (table_->editing_) table_->Post();
+  AreaGuard guard(table_->WorkArea());
+  sx_GoTop();
+  table_->readPosition();
+}
+
+void TApollo::GoBottom() {
+  if (table_ == nullptr) return;
+  table_->requireActive("go to the bottom");
+  if (table_->editing_) table_->Post();
+  AreaGuard guard(table_->WorkArea());
+  sx_GoBottom();
+  table_->readPosition();
+}
+
+long TApollo::MoveRecords(long count) {
+  if (table_ == nullptr) return 0;
+  table_->requireActive("move");
+  if (table_->editing_) table_->Post();
+  AreaGuard guard(table_->WorkArea());
+  table_->syncEngine();
+  long moved = 0;
+  const long step = count < 0 ? -1 : 1;
+  while (moved != count) {
+    if (step > 0 && table_->eof_) break;
+    sx_Skip(step);
+    if (step < 0 && sx_Bof()) {
+      table_->readPosition();
+      break;
+    }
+    table_->readPosition();
+    if (step > 0 && table_->eof_) break;
+    moved += step;
+  }
+  return moved;
+}
+
+bool TApollo::SeekKey(const std::string& key) {
+  if (table_ == nullptr) return false;
+  table_->requireActive("seek");
+  if (table_->editing_) table_->Post();
+  AreaGuard guard(table_->WorkArea());
+  table_->syncEngine();
+  const bool found = sx_Seek(key.c_str()) != 0;
+  if (!found) {
+    // Even a soft seek leaves the dataset at end of file when the key is absent.
+    sx_GoBottom();
+    if (!sx_Eof()) sx_Skip(1);
+  }
+  table_->readPosition();
+  return found;
+}
+
+bool TApollo::Eof() {
+  if (table_ == nullptr) return true;
+  return table_->Eof();
+}
+
+int TApollo::SetOrder(int order) {
+  if (table_ == nullptr) return -1;
+  table_->requireActive("set the order");
+  AreaGuard guard(table_->WorkArea());
+  table_->syncEngine();
+  const int result = sx_SetOrder(order);
+  const char* tag = order == 0 ? "" : sx_TagName(order);
+  table_->IndexName = tag == nullptr ? "" : tag;
+  return result;
+}
+
+int TApollo::CurrentOrder() {
+  if (table_ == nullptr) return 0;
+  table_->requireActive("read the order");
+  AreaGuard guard(table_->WorkArea());
+  return sx_IndexOrd();
+}
+
+int TApollo::OpenIndexFile(const std::string& fileName) {
+  if (table_ == nullptr) return 0;
+  table_->requireActive("open an index");
+  AreaGuard guard(table_->WorkArea());
+  const int order = sx_IndexOpen(fileName.c_str());
+  if (order <= 0) throw DataError(engineError(table_->TableName + ": cannot open index " + fileName));
+  const char* tag = sx_TagName(order);
+  table_->IndexName = tag == nullptr ? "" : tag;
+  return order;
+}
+
+int TApollo::CreateIndexFile(const std::string& fileName, const std::string& expr, const std::string& condition,
+                             bool descending, int option) {
+  if (table_ == nullptr) return 0;
+  table_->requireActive("build an index");
+  AreaGuard guard(table_->WorkArea());
+  table_->syncEngine();
+  const int order = sx_Index(fileName.c_str(), expr.c_str(), option, descending ? 1 : 0, orNull(condition));
+  if (order <= 0) throw DataError(engineError(table_->TableName + ": cannot build index " + fileName));
+  table_->readPosition();
+  return order;
+}
+
+int TApollo::CreateIndexTag(const std::string& fileName, const std::string& tagName, const std::string& condition,
+                            bool descending, int option, const std::string& expr) {
+  if (table_ == nullptr) return 0;
+  table_->requireActive("build an index tag");
+  AreaGuard guard(table_->WorkArea());
+  table_->syncEngine();
+  const int order =
+      sx_IndexTag(orNull(fileName), tagName.c_str(), expr.c_str(), option, descending ? 1 : 0, orNull(condition));
+  if (order <= 0) throw DataError(engineError(table_->TableName + ": cannot build index tag " + tagName));
+  table_->IndexName = tagName;
+  table_->readPosition();
+  return order;
+}
+
+int TApollo::TagOrder(const std::string& tagName) {
+  if (table_ == nullptr || !table_->Active()) return 0;
+  AreaGuard guard(table_->WorkArea());
+  return sx_TagArea(tagName.c_str());
+}
+
+std::string TApollo::TagNameOf(int order) {
+  if (table_ == nullptr || !table_->Active()) return {};
+  AreaGuard guard(table_->WorkArea());
+  const char* tag = sx_TagName(order);
+  return tag == nullptr ? std::string() : std::string(tag);
+}
+
+int TApollo::RecordSize() {
+  if (table_ == nullptr) return 0;
+  table_->requireActive("read the record size");
+  AreaGuard guard(table_->WorkArea());
+  return sx_RecSize();
+}
+
+bool SoftSeekKey(TApollo& apollo, const std::string& key) {
+  if (ApolloEnv != nullptr) {
+    ApolloEnv->SetSoftSeek(true);
+  } else {
+    sx_SetSoftSeek(1);
+  }
+  return apollo.SeekKey(key);
+}
+
+}  // namespace zel

@@ -1,0 +1,306 @@
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "apollo.h"
+#include "area_guard.h"
+#include "sde32.h"
+
+namespace zel {
+namespace {
+
+constexpr std::size_t kAliasStem = 8;
+constexpr char kSeparator = '/';
+
+std::string lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+std::string joinPath(const std::string& directory, const std::string& name) {
+  if (directory.empty()) return name;
+  if (directory.back() == kSeparator) return directory + name;
+  return directory + kSeparator + name;
+}
+
+std::string engineError(const std::string& fallback) {
+  const char* e = sx_LastError();
+  if (e == nullptr || *e == '\0') return fallback;
+  return std::string(e);
+}
+
+int driverOf(TTableType type) {
+  switch (type) {
+    case ttSXNTX:
+    case ttDBase: return SX_NTX;
+    case ttSXNSX: return SX_NSX;
+    case ttSXFOX:
+    case ttDefault: return SX_FOX;
+    case ttParadox:
+    case ttASCII: break;
+  }
+  return 0;
+}
+
+std::string aliasStem(const std::string& path) {
+  std::string stem = std::filesystem::path(path).stem().string();
+  if (stem.size() > kAliasStem) stem.resize(kAliasStem);
+  for (char& c : stem) {
+    if (c == '~' || c == '-' || c == ' ') c = '_';
+  }
+  return stem;
+}
+
+bool isNumericType(const std::string& type) {
+  return type == "N" || type == "F" || type == "I" || type == "B" || type == "Y";
+}
+
+}  // namespace
+
+std::string ResolvePath(const std::string& directory, const std::string& name) {
+  const std::string exact = joinPath(directory, name);
+  std::error_code ec;
+  if (std::filesystem::exists(exact, ec)) return exact;
+  const std::string wanted = lower(name);
+  std::filesystem::directory_iterator it(directory.empty() ? "." : directory, ec);
+  if (!ec) {
+    for (const auto& entry : it) {
+      const std::string candidate = entry.path().filename().string();
+      if (lower(candidate) == wanted) return joinPath(directory, candidate);
+    }
+  }
+  return exact;
+}
+
+TTable::~TTable() {
+  try {
+    Close();
+  } catch (const DataError&) {
+    // Closing never reports; a failed post was already reported by Post.
+  }
+}
+
+void TTable::requireActive(const std::string& what) const {
+  if (area_ == 0) throw DataError(TableName + ": cannot " + what + " on a closed table");
+}
+
+void TTable::requireField(const std::string& name) {
+  requireActive("read field " + name);
+  AreaGuard guard(area_);
+  if (sx_FieldNum(name.c_str()) == 0) throw DataError(TableName + ": field '" + name + "' not found");
+}
+
+void TTable::syncEngine() {
+  if (eof_ || recNo_ <= 0) return;
+  if (sx_RecNo() != recNo_) sx_Go(recNo_);
+}
+
+void TTable::readPosition() {
+  recNo_ = sx_RecNo();
+  eof_ = sx_Eof() != 0;
+}
+
+void TTable::Open() {
+  if (area_ != 0) return;
+  const int driver = driverOf(TableType);
+  if (driver == 0) throw DataError(TableName + ": table type not supported");
+  // A name with a directory part is taken as it stands.
+  const std::string path =
+      TableName.find(kSeparator) != std::string::npos ? TableName : ResolvePath(DatabaseName, TableName);
+  const std::string stem = aliasStem(path);
+  std::string alias = stem;
+  for (int n = 1; sx_WorkArea(alias.c_str()) != 0; ++n) alias = stem + "_" + std::to_string(n);
+
+  sx_SetStringType(1);
+  AreaGuard guard(0);
+  const int area = sx_Use(path.c_str(), alias.c_str(), Exclusive ? SX_EXCLUSIVE : SX_SHARED, driver);
+  if (area == 0) throw DataError(engineError("cannot open " + path));
+  area_ = area;
+  alias_ = alias;
+  IndexName.clear();
+  editing_ = false;
+  pending_.clear();
+  sx_GoTop();
+  readPosition();
+}
+
+void TTable::Close() {
+  if (area_ == 0) return;
+  if (editing_) Cancel();
+  {
+    AreaGuard guard(area_);
+    sx_Close();
+  }
+  area_ = 0;
+  alias_.clear();
+  IndexName.clear();
+  recNo_ = 0;
+  eof_ = true;
+}
+
+void TTable::First() {
+  requireActive("go to the first record");
+  if (editing_) Post();
+  AreaGuard guard(area_);
+  sx_GoTop();
+  readPosition();
+}
+
+void TTable::Last() {
+  requireActive("go to the last record");
+  if (editing_) Post();
+  AreaGuard guard(area_);
+  sx_GoBottom();
+  readPosition();
+}
+
+void TTable::Next() {
+  requireActive("move to the next record");
+  if (editing_) Post();
+  if (eof_) return;
+  AreaGuard guard(area_);
+  syncEngine();
+  sx_Skip(1);
+  readPosition();
+}
+
+bool TTable::Eof() {
+  requireActive("test for end of file");
+  return eof_;
+}
+
+long TTable::RecNo() {
+  requireActive("read the record number");
+  return recNo_;
+}
+
+long TTable::RecordCount() {
+  requireActive("count records");
+  AreaGuard guard(area_);
+  return sx_RecCount();
+}
+
+bool TTable::FindField(const std::string& name) {
+  if (area_ == 0) return false;
+  AreaGuard guard(area_);
+  return sx_FieldNum(name.c_str()) != 0;
+}
+
+void TTable::CheckField(const std::string& name) { requireField(name); }
+
+std::optional<std::string> TTable::FieldValue(const std::string& name) {
+  requireField(name);
+  // An assigned but not yet posted value is what the record holds now.
+  for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
+    if (lower(it->first) == lower(name)) {
+      if (it->second.find_first_not_of(' ') == std::string::npos) return std::nullopt;
+      return it->second;
+    }
+  }
+  AreaGuard guard(area_);
+  if (eof_) return std::nullopt;
+  syncEngine();
+  if (sx_Empty(name.c_str())) return std::nullopt;
+  const std::string type = sx_FieldType(name.c_str());
+  if (type == "M") {
+    char* memo = sx_GetMemo(name.c_str(), 0);
+    if (memo == nullptr) throw DataError(engineError(TableName + ": cannot read memo " + name));
+    std::string text(memo);
+    sx_MemDealloc(memo);
+    return text;
+  }
+  const char* value = type == "C" ? sx_GetString(name.c_str()) : sx_GetTrimString(name.c_str());
+  if (value == nullptr) throw DataError(engineError(TableName + ": cannot read field " + name));
+  return std::string(value);
+}
+
+std::string TTable::FieldAsString(const std::string& name) { return FieldValue(name).value_or(std::string()); }
+
+void TTable::Edit() {
+  requireActive("edit");
+  if (editing_) return;
+  if (eof_) throw DataError(TableName + ": no current record to edit");
+  AreaGuard guard(area_);
+  syncEngine();
+  if (!Exclusive) {
+    if (!sx_Rlock(recNo_)) {
+      throw DataError(engineError(TableName + ": record " + std::to_string(recNo_) + " is locked by another user"));
+    }
+    lockedRecord_ = recNo_;
+  }
+  editing_ = true;
+  pending_.clear();
+}
+
+void TTable::SetFieldText(const std::string& name, const std::string& text) {
+  requireField(name);
+  if (!editing_) throw DataError(TableName + ": not in edit mode (assigning " + name + ")");
+  pending_.emplace_back(name, text);
+}
+
+void TTable::Post() {
+  requireActive("post");
+  if (!editing_) return;
+  AreaGuard guard(area_);
+  const long rec = recNo_;
+  if (sx_RecNo() != rec) sx_Go(rec);
+  std::string failure;
+  // Check every value before writing any, so a bad value leaves the record as it was.
+  for (const auto& [name, text] : pending_) {
+    if (!isNumericType(sx_FieldType(name.c_str()))) continue;
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    if (text.find_first_not_of(' ') != std::string::npos &&
+        std::string(end).find_first_not_of(' ') != std::string::npos) {
+      failure = "'" + text + "' is not a valid number for " + name;
+    }
+  }
+  for (const auto& [name, text] : pending_) {
+    if (!failure.empty()) break;
+    const std::string type = sx_FieldType(name.c_str());
+    int ok = 0;
+    if (type == "M") {
+      ok = sx_PutBlob(name.c_str(), text.data(), static_cast<long>(text.size()));
+    } else if (isNumericType(type)) {
+      double number = std::strtod(text.c_str(), nullptr);
+      ok = sx_Replace(name.c_str(), SX_R_DOUBLE, &number);
+    } else if (type == "L") {
+      int flag = !text.empty() && (text[0] == 'T' || text[0] == 't' || text[0] == 'Y' || text[0] == 'y');
+      ok = sx_Replace(name.c_str(), SX_R_LOGICAL, &flag);
+    } else if (type == "D") {
+      ok = sx_Replace(name.c_str(), SX_R_DATESTR, text.c_str());
+    } else {
+      ok = sx_Replace(name.c_str(), SX_R_STRING, text.c_str());
+    }
+    if (!ok) {
+      failure = engineError(TableName + ": cannot write field " + name);
+      break;
+    }
+  }
+  if (failure.empty() && !sx_Commit()) failure = engineError(TableName + ": cannot post record " + std::to_string(rec));
+  if (lockedRecord_ != 0) sx_Unlock(lockedRecord_);
+  lockedRecord_ = 0;
+  editing_ = false;
+  pending_.clear();
+  if (!failure.empty()) throw DataError(failure);
+}
+
+void TTable::Cancel() {
+  if (!editing_) return;
+  if (area_ != 0 && lockedRecord_ != 0) {
+    AreaGuard guard(area_);
+    sx_Unlock(lockedRecord_);
+  }
+  lockedRecord_ = 0;
+  editing_ = false;
+  pending_.clear();
+}
+
+int TTable::SelectArea() {
+  requireActive("select its work area");
+  return sx_Select(area_);
+}
+
+}  // namespace zel
