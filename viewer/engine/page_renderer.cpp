@@ -1,0 +1,411 @@
+#include "page_renderer.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+
+#include "canvas.h"
+#include "data_error.h"
+#include "number_format.h"
+#include "printer.h"
+#include "progress_dialog.h"
+#include "report_lines.h"
+#include "report_run.h"
+#include "settings_block.h"
+#include "status_progress.h"
+
+namespace zel {
+namespace {
+
+constexpr int kTitleBand = 60;          // height of a title slot's band
+constexpr int kFontScale = 3;           // page units of character height per size unit
+constexpr int kHangulCharSet = 129;
+constexpr int kCellInsetLeft = 8;
+constexpr int kCellInsetRight = 6;
+constexpr int kDefaultLinesPerPage = 100;
+constexpr unsigned kOneLine = kDtVCenter | kDtSingleLine;
+const char kPrintCaption[] = "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
+                             "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";  // "보고서를 인쇄중입니다." (UTF-8)
+const char kSuppliedWord[] = "\xB0\xFC  \xB1\xDE";  // "관  급" (CP949)
+const char kSeparateWord[] = "\xBA\xB0  \xBB\xEA";  // "별  산" (CP949)
+
+std::string trim(const std::string& s) { return VariantText(s); }
+
+struct FontParts {
+  std::string face, size, widthPct, color, charSet;
+};
+
+FontParts splitFont(const std::string& value) {
+  const auto t = SplitTokens(value, 5);
+  return {t[0], t[1], t[2], t[3], t[4]};
+}
+
+struct MadeFont {
+  LogicalFont font;
+  std::uint32_t color = 0;
+};
+
+MadeFont makeFont(const FontParts& parts) {
+  MadeFont m;
+  m.font.faceName = parts.face;
+  m.font.charSet = IsAllDigits(parts.charSet) ? ToIntStrict(parts.charSet, "font character set") : kHangulCharSet;
+  m.font.height = ToIntStrict(parts.size, "font size") * kFontScale;
+  m.font.averageWidth = ((ToIntStrict(parts.widthPct, "font width") / 2) * m.font.height) / 100;
+  m.color = static_cast<std::uint32_t>(ToIntStrict(parts.color, "font colour"));
+  return m;
+}
+
+int clampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+
+class PageRenderer {
+ public:
+  PageRenderer(Canvas& canvas, int drawMode, ReportRun& run)
+      : c_(canvas), mode_(drawMode), run_(run), L_(run.Layout), lines_(*run.Lines) {}
+
+  void run();
+
+ private:
+  bool printing() const { return mode_ < 0; }
+  int y(int d) const { return clampToInt(static_cast<long long>(mode_) * d + y0_); }
+  void line(int x1, int y1, int x2, int y2) {
+    c_.moveTo(x1, y1);
+    c_.lineTo(x2, y2);
+  }
+  int fieldPage() { return lines_.eof() ? 0 : static_cast<int>(lines_.fieldAsInteger("F_PAGE")); }
+
+  void drawPageFrame();
+  void drawTitleSlot(int slot);
+  void drawColumnCaptions();
+  void drawLine(int lineNo);
+  void startPrinterPage();
+
+  Canvas& c_;
+  int mode_;
+  ReportRun& run_;
+  TReportLayout& L_;
+  ReportLines& lines_;
+
+  FontParts body_;
+  bool hasTunit_ = false, hasType_ = false;
+  DecimalRules rules_;
+  int x0_ = 0, y0_ = 0, T_ = 0, F_ = 0, rowHeight_ = 0;
+  std::array<int, kMaxFields + 1> colEdge_{};
+};
+
+void PageRenderer::run() {
+  const int n = L_.VisibleCount();
+  body_ = splitFont(GetKey(L_.SettingsText, "FONT"));
+  hasTunit_ = lines_.hasField("F_TUNIT");
+  hasType_ = lines_.hasField("F_TYPE");
+  if (printing())
+    progressDialog().ShowProgress(run_.PrintTo - run_.PrintFrom + 1, kPrintCaption);
+  else
+    statusProgress().ShowStatusProgress(L_.LinesPerPage);
+  (void)n;
+
+  int page = run_.PrintFrom;
+  try {
+    const DecimalSettings dec = ReadDecimalSettings(L_.SettingsText, "A");
+    const std::string optionSet = GetKey(L_.SettingsText, "OPTIONSET");
+    rules_ = {optionSet.empty() || optionSet[0] != '0', dec.price, dec.cost, dec.third};
+
+    if (!printing()) run_.PrintedPageNo = run_.CurrentPage;
+    drawPageFrame();
+    drawColumnCaptions();
+
+    lines_.softSeek(PadLeft(run_.PrintFrom, 5));
+    if (!lines_.eof() && fieldPage() == run_.PrintFrom) {
+      int lineNo = 1;
+      bool pending = false;
+      while (!lines_.eof() && fieldPage() <= run_.PrintTo) {
+        if (!printing()) statusProgress().SetStatusProgress(lineNo);
+        if (pending && printing()) {
+          startPrinterPage();
+          lineNo = 1;
+          pending = false;
+        }
+        page = fieldPage();
+        drawLine(lineNo);
+        ++lineNo;
+        lines_.next();
+        if (fieldPage() != page) {
+          pending = true;
+          if (printing()) {
+            progressDialog().ProcessPendingMessages();
+            if (!progressDialog().StepProgress(1, page + 1, kPrintCaption)) break;
+          }
+        }
+      }
+    }
+  } catch (...) {
+    if (printing()) {
+      progressDialog().StepProgress(100, page, kPrintCaption);
+      progressDialog().CloseProgress();
+    } else {
+      statusProgress().HideStatusProgress();
+    }
+    throw;
+  }
+  if (printing()) {
+    progressDialog().StepProgress(100, page, kPrintCaption);
+    progressDialog().CloseProgress();
+  } else {
+    statusProgress().HideStatusProgress();
+  }
+}
+
+void PageRenderer::startPrinterPage() {
+  if (Printer* printer = currentPrinter()) {
+    printer->newPage();
+    printer->setMetricMapping();
+    ReadPrinterMargins(*printer);
+  }
+  ++run_.CurrentPage;
+  ++run_.PrintedPageNo;
+  drawPageFrame();
+  drawColumnCaptions();
+}
+
+void PageRenderer::drawPageFrame() {
+  int W = 0, B = 0;
+  if (!printing()) {
+    x0_ = L_.MarginLeft;
+    y0_ = L_.MarginTop;
+    W = L_.PageWidth - L_.MarginLeft - L_.MarginRight + 3;
+    B = L_.MarginBottom;
+    colEdge_[0] = L_.MarginLeft;
+  } else {
+    x0_ = 0;
+    y0_ = 0;
+    const int ax = run_.PrnMargin1 + L_.MarginLeft;
+    const int ay = run_.PrnMargin3 + L_.MarginTop;
+    B = run_.PrnMargin2 + L_.MarginBottom;
+    W = L_.PageWidth - ax - L_.MarginRight;
+    colEdge_[0] = 0;
+    const CanvasPoint offset = c_.printingOffset();
+    c_.setWindowOrigin(offset.x - ax, ay - offset.y);
+  }
+  const int H = L_.PageHeight - B - L_.MarginTop;
+  if (L_.LinesPerPage == 0) L_.LinesPerPage = kDefaultLinesPerPage;
+  rowHeight_ = (H - L_.CaptionHeight) / L_.LinesPerPage;
+  F_ = rowHeight_ * (L_.LinesPerPage - 1) + L_.CaptionHeight;
+
+  const int n = L_.VisibleCount();
+  long long s = 0;
+  for (int i = 1; i <= n; ++i) {
+    s += L_.Column(i).WidthPctValue();
+    colEdge_[i] = clampToInt(x0_ + static_cast<long long>(RoundHalfEven(static_cast<double>(W) * s / 100.0)));
+  }
+  T_ = clampToInt(static_cast<long long>(W) * s / 100);
+
+  c_.setPenWidth(2);
+  c_.rectangle(x0_, y0_, x0_ + T_, y(F_));
+  c_.setPenWidth(1);
+
+  for (int slot = 1; slot <= 4; ++slot) drawTitleSlot(slot);
+
+  const std::string outline = GetKey(L_.SettingsText, "OUTLINE");
+  const char style = outline.empty() ? '\0' : outline[0];
+  const int ch = L_.CaptionHeight;
+  if (style == '0' || style == '1' || style == '2') line(x0_, y(ch), x0_ + T_, y(ch));
+  if (style == '0')
+    for (int k = 1; k <= L_.LinesPerPage - 2; ++k) line(x0_, y(rowHeight_ * k + ch), x0_ + T_, y(rowHeight_ * k + ch));
+  if (style == '0' || style == '1') {
+    for (int i = 1; i <= n - 1; ++i) {
+      if (!L_.JoinsNext[i]) {
+        line(colEdge_[i], y0_, colEdge_[i], y(F_));
+      } else if (L_.Column(i).KindValue() == 1) {
+        line(colEdge_[i], y(ch / 2), colEdge_[i], y(F_));
+        line(colEdge_[i - 1], y(ch / 2), colEdge_[L_.GroupLast(i)], y(ch / 2));
+      }
+    }
+  }
+}
+
+void PageRenderer::drawTitleSlot(int slot) {
+  const std::string codeToken = Token(slot + 2, GetKey(L_.SettingsText, "OPTIONSET"), "");
+  if (codeToken.empty()) return;
+  int code = ToIntStrict(codeToken, "title position");
+  if (code == 0) return;
+  const FontParts parts = splitFont(GetKey(L_.SettingsText, slot == 1 ? "TITLEFONT" : "FONT"));
+  if (code > 10) code -= 10;
+  CanvasRect band;
+  if (code >= 1 && code <= 3)
+    band = {x0_, y(-kTitleBand), x0_ + T_, y0_};
+  else if (code >= 4 && code <= 6)
+    band = {x0_, y(F_), x0_ + T_, y(F_ + kTitleBand)};
+  else
+    return;
+  unsigned align = kDtLeft;
+  if (code == 2 || code == 5) align = kDtCenter;
+  if (code == 3 || code == 6) align = kDtRight;
+
+  std::string text;
+  switch (slot) {
+    case 1: text = GetKey(L_.SettingsText, "TITLE"); break;
+    case 2: text = GetKey(L_.SettingsText, "DES"); break;
+    case 3: text = "Page : " + std::to_string(run_.PrintedPageNo); break;
+    default: text = trim(GetKey(L_.SettingsText, "COMNAME")); break;
+  }
+  if (codeToken[0] == '3' || codeToken[0] == '6') text += ' ';
+
+  const MadeFont font = makeFont(parts);
+  if (!c_.selectFont(font.font)) return;
+  c_.setTextColor(font.color);
+  c_.drawText(text, band, align | kOneLine);
+  c_.restoreFont();
+}
+
+void PageRenderer::drawColumnCaptions() {
+  const MadeFont font = makeFont(body_);
+  if (!c_.selectFont(font.font)) return;
+  c_.setTextColor(font.color);
+  const int cw = font.font.averageWidth;
+  const int ch = L_.CaptionHeight;
+  const unsigned flags = kDtCenter | kOneLine;
+  auto caption = [&](const std::string& text, int left, int top, int right, int bottom) {
+    c_.drawText(SpreadCaption(text, right - left, cw), {left, top, right, bottom}, flags);
+  };
+  const int n = L_.VisibleCount();
+  int i = 1;
+  while (i <= n) {
+    const TFieldDesc& d = L_.Column(i);
+    if (L_.JoinsNext[i]) {
+      const int j = L_.GroupLast(i);
+      if (d.KindValue() == 1) {
+        caption(d.UpperCaption(), colEdge_[i - 1], y0_, colEdge_[j], y(ch / 2));
+        for (int k = i; k <= j; ++k)
+          caption(L_.Column(k).LowerCaption(), colEdge_[k - 1], y(ch / 2), colEdge_[k], y(ch));
+      } else {
+        caption(d.UpperCaption(), colEdge_[i - 1], y0_, colEdge_[j], y(ch));
+      }
+      i = j + 1;
+    } else {
+      caption(d.Kind() == "4" ? d.LowerCaption() : d.UpperCaption(), colEdge_[i - 1], y0_, colEdge_[i], y(ch));
+      ++i;
+    }
+  }
+  c_.restoreFont();
+}
+
+void PageRenderer::drawLine(int lineNo) {
+  const MadeFont font = makeFont(body_);
+  if (!c_.selectFont(font.font)) return;
+  c_.setTextColor(font.color);
+  const std::string lineType = hasType_ ? trim(lines_.fieldAsPaddedText("F_TYPE")) : "M";
+  const int top = y((lineNo - 1) * rowHeight_ + L_.CaptionHeight);
+  const int bottom = y(lineNo * rowHeight_ + L_.CaptionHeight);
+
+  for (int i = 1; i <= L_.VisibleCount(); ++i) {
+    const TFieldDesc& d = L_.Column(i);
+    const std::string& name = d.FieldName();
+    bool des = L_.DesWithSize && name == "F_DES";
+
+    std::string text;
+    const char type = d.DataType().empty() ? '\0' : d.DataType()[0];
+    const char alignLetter = d.Align().empty() ? '\0' : d.Align()[0];
+    if (type == 'D') {
+      if (name == "F_QQTY") {
+        text = FormatNumber(lines_.fieldAsFloat("F_QQTY"), 0);
+      } else {
+        const double value = lines_.fieldAsFloat(name);
+        const bool blankHundred = lineType == "J" && name.size() >= 5 && name[4] == '0' && value == 100.0;
+        if (!blankHundred) text = FormatNumber(value, DecimalsFor(d, rules_, lineType));
+      }
+    } else if (type == 'S') {
+      text = lines_.fieldAsPaddedText(name);
+      if (alignLetter != 'L') text = trim(text);
+    }
+    if (hasTunit_ && name == "F_MA") {
+      const std::string unit = lines_.fieldAsPaddedText("F_TUNIT");
+      if (unit == "2") text = kSuppliedWord;
+      if (unit == "3") text = kSeparateWord;
+    }
+
+    int left = 0, right = 0;
+    const int kind = d.KindValue();
+    if (kind == 1 || kind == 4 || des) {
+      left = colEdge_[i - 1] + kCellInsetLeft;
+      right = colEdge_[i] - kCellInsetRight;
+    } else {
+      const int g = L_.GroupFirst(i);
+      if (i - g + 1 != kind - 1) continue;
+      left = colEdge_[g - 1] + kCellInsetLeft;
+      right = colEdge_[L_.GroupLast(i)] - kCellInsetRight;
+    }
+
+    // Letters other than C, L, R fall back to left alignment.
+    unsigned align = kDtLeft;
+    if (alignLetter == 'C') align = kDtCenter;
+    if (alignLetter == 'R') {
+      align = kDtRight;
+      text += ' ';
+      right += kCellInsetRight;
+    }
+
+    int sizeLeft = 0, sizeRight = 0;
+    if (des) {
+      if (trim(lines_.fieldAsPaddedText("F_SIZE")).empty()) {
+        des = false;
+      } else {
+        sizeRight = right;
+        right = left + ((right - left) * 6) / 10;
+        sizeLeft = right + kCellInsetLeft;
+      }
+    }
+    c_.drawText(text, {left, top, right, bottom}, align | kOneLine);
+    if (des) c_.drawText(lines_.fieldAsPaddedText("F_SIZE"), {sizeLeft, top, sizeRight, bottom}, align | kOneLine);
+  }
+  c_.restoreFont();
+}
+
+}  // namespace
+
+int RoundHalfEven(double v) {
+  double r = std::round(v);  // halves away from zero
+  if (std::fabs(v - std::trunc(v)) == 0.5) r = 2.0 * std::round(v / 2.0);
+  return clampToInt(static_cast<long long>(std::clamp(r, -9e18, 9e18)));
+}
+
+std::string SpreadCaption(const std::string& text, int width, int c) {
+  if (text.empty() || c <= 0) return text;
+  const unsigned char first = static_cast<unsigned char>(text[0]);
+  if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) return text;
+  const int gap = ((width / c) / static_cast<int>(text.size())) - 1;
+  const std::string blanks(gap > 0 ? static_cast<std::size_t>(gap) : 0, ' ');
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t len = static_cast<unsigned char>(text[i]) > 0x7F && i + 1 < text.size() ? 2 : 1;
+    out.append(text, i, len);
+    i += len;
+    if (i < text.size()) out += blanks;
+  }
+  return out;
+}
+
+void ReadPrinterMargins(Printer& printer) {
+  ReportRun& run = reportRun();
+  PrinterCaps caps;
+  if (!printer.caps(caps)) return;
+  const int right = caps.physicalWidth - caps.horzRes - caps.printingOffsetX;
+  const int bottom = caps.physicalHeight - caps.vertRes - caps.printingOffsetY;
+  const std::string& base = run.Layout.ReportBase;
+  if (!base.empty() && base[0] == 'L') {
+    run.PrnMargin1 = right;
+    run.PrnMargin2 = caps.printingOffsetX;
+    run.PrnMargin3 = caps.printingOffsetY;
+  } else {
+    run.PrnMargin1 = caps.printingOffsetY;
+    run.PrnMargin2 = right;
+    run.PrnMargin3 = bottom;
+  }
+}
+
+void RenderPages(Canvas& canvas, int drawMode) {
+  ReportRun& run = reportRun();
+  if (!run.Lines) throw DataError("no report is open");
+  PageRenderer(canvas, drawMode < 0 ? kDrawPrinter : kDrawPreview, run).run();
+}
+
+}  // namespace zel

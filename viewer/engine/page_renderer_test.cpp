@@ -1,0 +1,480 @@
+#include "page_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include "data_error.h"
+#include "fake_printer.h"
+#include "fake_report_lines.h"
+#include "progress_dialog.h"
+#include "recording_canvas.h"
+#include "report_run.h"
+#include "settings_builder.h"
+#include "status_progress.h"
+
+namespace zel {
+namespace {
+
+const char kGa[] = "\xB0\xA1";    // "가"
+const char kNa[] = "\xB3\xAA";    // "나"
+const std::string kTwoHangul = std::string(kGa) + kNa;
+
+class RecordingStatus : public StatusProgress {
+ public:
+  std::vector<std::string> log;
+  void ShowStatusProgress(int m) override { log.push_back("show " + std::to_string(m)); }
+  void SetStatusProgress(int p) override { log.push_back("set " + std::to_string(p)); }
+  void HideStatusProgress() override { log.push_back("hide"); }
+};
+
+class RecordingProgress : public ProgressDialog {
+ public:
+  std::vector<std::string> log;
+  int cancelAfterSteps = -1;  // StepProgress(1, ...) calls before answering false
+  bool ShowProgress(int count, const std::string& caption) override {
+    log.push_back("show " + std::to_string(count) + " " + caption);
+    return true;
+  }
+  bool StepProgress(int position, int page, const std::string&) override {
+    log.push_back("step " + std::to_string(position) + " " + std::to_string(page));
+    if (position == 1 && cancelAfterSteps >= 0 && --cancelAfterSteps < 0) return false;
+    return true;
+  }
+  bool CloseProgress() override {
+    log.push_back("close");
+    return true;
+  }
+  void ProcessPendingMessages() override { log.push_back("pump"); }
+};
+
+// Margins 10 on every side, portrait, 36 lines; columns given per test.
+class RendererTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    run_ = ReportRun{};
+    installStatusProgress(&status_);
+    installProgressDialog(&progress_);
+    lines_.types = {{"F_PAGE", "N"}, {"F_DES", "C"}, {"F_SIZE", "C"}, {"F_AMT", "N"}, {"F_QQTY", "N"}};
+    settings_.set("FONT", "Gulim|10|100|0|129|").set("TITLEFONT", "Batang|20|100|255||")
+        .set("PAGESPACE", "10|10|10|10|").set("OUTLINE", "1").set("NCUT", "N");
+  }
+  void TearDown() override {
+    installStatusProgress(nullptr);
+    installProgressDialog(nullptr);
+    installPrinter(nullptr);
+    run_ = ReportRun{};
+  }
+  void prepare(const std::string& base = "P_RPTB02") {
+    run_.Layout.ReportBase = base;
+    run_.Layout.SettingsText = settings_.text();
+    ParseLayout(run_.Layout);
+    ApplyPageGeometry(run_.Layout);
+    lines_.index();
+    run_.Lines = &lines_;
+  }
+  void twoColumns(const std::string& kind2 = "1", const std::string& group2 = "2") {
+    settings_.set("FIELDCOUNT", "2|0|2|")
+        .set("F1", Descriptor("1", "1", "1", "1", "30", "S", "F_DES", "L1", "U1", "", "L"))
+        .set("F2", Descriptor("2", group2, "1", kind2, "70", "D", "F_AMT", "L2", "U2", "D", "R"));
+  }
+  void preview(int page) {
+    run_.CurrentPage = run_.PrintFrom = run_.PrintTo = page;
+    RenderPages(canvas_, kDrawPreview);
+  }
+  std::vector<std::string> bodyTexts() {
+    std::vector<std::string> out;
+    for (const auto& t : canvas_.texts())
+      if (t.rect.top >= 200 + run_.Layout.CaptionHeight) out.push_back(t.text);
+    return out;
+  }
+
+  ReportRun& run_ = reportRun();
+  SettingsBuilder settings_;
+  FakeReportLines lines_;
+  RecordingCanvas canvas_;
+  RecordingStatus status_;
+  RecordingProgress progress_;
+};
+
+TEST_F(RendererTest, FrameGeometryForTenUnitMargins) {
+  twoColumns();
+  prepare();
+  preview(1);
+  auto rects = canvas_.callsOf(CanvasCall::Op::kRectangle);
+  ASSERT_EQ(rects.size(), 1u);
+  // W = 2100 - 200 - 200 + 3 = 1703, RowHeight 69, F = 69 * 35 + 80 = 2495.
+  EXPECT_EQ(rects[0].a, 200);
+  EXPECT_EQ(rects[0].b, 200);
+  EXPECT_EQ(rects[0].c, 200 + 1703);
+  EXPECT_EQ(rects[0].d, 200 + 2495);
+  // ColEdge[1] = x0 + 511 (510.9), the column rule from top to bottom.
+  EXPECT_TRUE(canvas_.hasLine({711, 200, 711, 2695}));
+  auto pens = canvas_.callsOf(CanvasCall::Op::kPenWidth);
+  ASSERT_EQ(pens.size(), 2u);
+  EXPECT_EQ(pens[0].a, 2);
+  EXPECT_EQ(pens[1].a, 1);
+}
+
+TEST_F(RendererTest, OutlineZeroRulesEveryRow) {
+  twoColumns();
+  settings_.set("OUTLINE", "0");  // the later entry is not read: GetKey takes the first
+  prepare();
+  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "0").text() + "\r\n" + run_.Layout.SettingsText;
+  preview(1);
+  int horizontal = 0;
+  for (const auto& l : canvas_.lines())
+    if (l.y1 == l.y2) ++horizontal;
+  EXPECT_EQ(horizontal, 1 + 34);  // caption line and LinesPerPage - 2 row lines
+  EXPECT_TRUE(canvas_.hasLine({200, 280, 1903, 280}));
+  EXPECT_TRUE(canvas_.hasLine({200, 280 + 69, 1903, 280 + 69}));
+  EXPECT_TRUE(canvas_.hasLine({711, 200, 711, 2695}));
+}
+
+TEST_F(RendererTest, OutlineTwoAndThree) {
+  twoColumns();
+  prepare();
+  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "2").text() + "\r\n" + run_.Layout.SettingsText;
+  preview(1);
+  ASSERT_EQ(canvas_.lines().size(), 1u);
+  EXPECT_EQ(canvas_.lines()[0], (CanvasLine{200, 280, 1903, 280}));
+  canvas_.clear();
+  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "3").text() + "\r\n" + run_.Layout.SettingsText;
+  preview(1);
+  EXPECT_TRUE(canvas_.lines().empty());
+}
+
+TEST(SpreadCaption, Rules) {
+  EXPECT_EQ(SpreadCaption(kTwoHangul, 200, 15), std::string(kGa) + "  " + kNa);
+  EXPECT_EQ(SpreadCaption("Amount", 200, 15), "Amount");
+  EXPECT_EQ(SpreadCaption("", 200, 15), "");
+  EXPECT_EQ(SpreadCaption(kTwoHangul, 200, 0), kTwoHangul);
+  EXPECT_EQ(SpreadCaption(kTwoHangul, 40, 15), kTwoHangul);  // gap <= 0
+  EXPECT_EQ(SpreadCaption("12", 200, 15), "1     2");  // 13 / 2 - 1 = 5 blanks
+  EXPECT_EQ(SpreadCaption(std::string(kGa) + "1", 200, 15), std::string(kGa) + "   1");  // 13 / 3 - 1
+}
+
+TEST(RoundHalfEven, Halves) {
+  EXPECT_EQ(RoundHalfEven(510.9), 511);
+  EXPECT_EQ(RoundHalfEven(2.5), 2);
+  EXPECT_EQ(RoundHalfEven(3.5), 4);
+  EXPECT_EQ(RoundHalfEven(-2.5), -2);
+  EXPECT_EQ(RoundHalfEven(2.4999), 2);
+}
+
+TEST_F(RendererTest, CaptionsAreSpreadWithBodyFontWidth) {
+  settings_.set("FIELDCOUNT", "1|0|1|").set("F1", Descriptor("1", "1", "1", "1", "12", "S", "F_DES", "", kTwoHangul));
+  prepare();
+  preview(1);
+  // Band width: round(1703 * 12 / 100) = 204; c = 15: 204/15 = 13, 13/4 = 3, gap 2.
+  auto texts = canvas_.texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, std::string(kGa) + "  " + kNa);
+  EXPECT_EQ(texts[0].flags, 0x25u);
+  auto fonts = canvas_.callsOf(CanvasCall::Op::kSelectFont);
+  ASSERT_EQ(fonts.size(), 1u);
+  EXPECT_EQ(fonts[0].font.height, 30);
+  EXPECT_EQ(fonts[0].font.averageWidth, 15);
+  EXPECT_EQ(fonts[0].font.charSet, 129);
+}
+
+TEST_F(RendererTest, TitleSlotsByCode) {
+  settings_.set("FIELDCOUNT", "1|0|1|").set("F1", Descriptor("1", "1", "1", "1", "100", "S", "F_DES", "", "Cap"))
+      .set("TITLE", "Title").set("DES", "Desc").set("COMNAME", "  Co  ");
+  prepare();
+  const int top = 200, bottom = 2695, right = 1903;
+  struct Case {
+    std::string optionSet;
+    std::vector<CanvasText> expected;
+  };
+  const std::vector<Case> cases = {
+      {"1|0|1|2|3|4|",
+       {{"Title", {200, top - 60, right, top}, 0x24},
+        {"Desc", {200, top - 60, right, top}, 0x25},
+        {"Page : 7 ", {200, top - 60, right, top}, 0x26},
+        {"Co", {200, bottom, right, bottom + 60}, 0x24}}},
+      {"1|0|13|15|16|11|",
+       {{"Title", {200, top - 60, right, top}, 0x26},
+        {"Desc", {200, bottom, right, bottom + 60}, 0x25},
+        {"Page : 7", {200, bottom, right, bottom + 60}, 0x26},
+        {"Co", {200, top - 60, right, top}, 0x24}}},
+      {"1|0|0||7|6|", {{"Co ", {200, bottom, right, bottom + 60}, 0x26}}},
+      {"1|0|", {}},
+  };
+  for (const auto& c : cases) {
+    canvas_.clear();
+    run_.Layout.SettingsText =
+        SettingsBuilder().set("OPTIONSET", c.optionSet).text() + "\r\n" + settings_.text();
+    preview(7);
+    std::vector<CanvasText> titles;
+    for (const auto& t : canvas_.texts())
+      if (t.text != "Cap") titles.push_back(t);
+    ASSERT_EQ(titles.size(), c.expected.size()) << c.optionSet;
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+      EXPECT_EQ(titles[i].text, c.expected[i].text) << c.optionSet;
+      EXPECT_EQ(titles[i].rect.top, c.expected[i].rect.top) << c.optionSet << " " << titles[i].text;
+      EXPECT_EQ(titles[i].rect.bottom, c.expected[i].rect.bottom) << c.optionSet;
+      EXPECT_EQ(titles[i].rect.right, c.expected[i].rect.right) << c.optionSet;
+      EXPECT_EQ(titles[i].flags, c.expected[i].flags) << c.optionSet << " " << titles[i].text;
+    }
+  }
+}
+
+TEST_F(RendererTest, TitleFontFromTitleFont) {
+  settings_.set("FIELDCOUNT", "1|0|1|").set("F1", Descriptor("1", "1", "1", "1", "100", "S", "F_DES", "", "Cap"))
+      .set("OPTIONSET", "1|0|2|").set("TITLE", "T");
+  prepare();
+  preview(1);
+  auto fonts = canvas_.callsOf(CanvasCall::Op::kSelectFont);
+  ASSERT_EQ(fonts.size(), 2u);
+  EXPECT_EQ(fonts[0].text, "Batang");
+  EXPECT_EQ(fonts[0].font.height, 60);
+  auto colours = canvas_.callsOf(CanvasCall::Op::kTextColor);
+  EXPECT_EQ(colours[0].a, 255);
+}
+
+TEST_F(RendererTest, KindOneGroupOfThree) {
+  settings_.set("FIELDCOUNT", "3|0|3|")
+      .set("F1", Descriptor("1", "4", "2", "1", "20", "S", "F_DES", "La", "Up"))
+      .set("F2", Descriptor("2", "4", "2", "1", "30", "S", "F_SIZE", "Lb", "x"))
+      .set("F3", Descriptor("3", "4", "2", "1", "50", "D", "F_AMT", "Lc", "y"));
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "d"}, {"F_SIZE", "s"}, {"F_AMT", "5"}});
+  prepare();
+  EXPECT_EQ(run_.Layout.CaptionHeight, 120);
+  preview(1);
+  // Edges: 200, 200+341(340.6)=541, 200+852(851.5 -> 852)=1052, 1903.
+  auto texts = canvas_.texts();
+  ASSERT_EQ(texts.size(), 4u + 3u);
+  EXPECT_EQ(texts[0].text, "Up");
+  EXPECT_EQ(texts[0].rect.left, 200);
+  EXPECT_EQ(texts[0].rect.right, 1903);
+  EXPECT_EQ(texts[0].rect.bottom, 260);
+  EXPECT_EQ(texts[1].text, "La");
+  EXPECT_EQ(texts[2].text, "Lb");
+  EXPECT_EQ(texts[2].rect.left, 541);
+  EXPECT_EQ(texts[2].rect.right, 1052);
+  EXPECT_EQ(texts[2].rect.top, 260);
+  EXPECT_EQ(texts[2].rect.bottom, 320);
+  // Half-height rules and column rules starting at half caption height.
+  const int F = ((2570 - 120) / 36) * 35 + 120;
+  EXPECT_TRUE(canvas_.hasLine({541, 260, 541, 200 + F}));
+  EXPECT_TRUE(canvas_.hasLine({1052, 260, 1052, 200 + F}));
+  EXPECT_TRUE(canvas_.hasLine({200, 260, 1903, 260}));
+  EXPECT_TRUE(canvas_.hasLine({541, 260, 1903, 260}));
+  // Each column draws its own cell.
+  EXPECT_EQ(texts[4].text, "d");
+  EXPECT_EQ(texts[5].text, "s");
+  EXPECT_EQ(texts[6].text, "5");
+}
+
+TEST_F(RendererTest, KindTwoFivePairDrawsOnceAcrossTheGroup) {
+  settings_.set("FIELDCOUNT", "2|0|2|")
+      .set("F1", Descriptor("1", "3", "1", "2", "30", "S", "F_DES", "", "Pair", "", "C"))
+      .set("F2", Descriptor("2", "3", "1", "5", "70", "S", "F_SIZE", "", "", "", "C"));
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "first"}, {"F_SIZE", "second"}});
+  prepare();
+  // Kind 2 on F_DES also sets DesWithSize; drop it to see the pair alone.
+  run_.Layout.DesWithSize = false;
+  preview(1);
+  auto texts = canvas_.texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].text, "Pair");  // one caption across the group
+  EXPECT_EQ(texts[0].rect.left, 200);
+  EXPECT_EQ(texts[0].rect.right, 1903);
+  EXPECT_EQ(texts[1].text, "first");
+  EXPECT_EQ(texts[1].rect.left, 208);
+  EXPECT_EQ(texts[1].rect.right, 1897);
+  // No rule between the two columns, only the caption line.
+  ASSERT_EQ(canvas_.lines().size(), 1u);
+}
+
+TEST_F(RendererTest, DesWithSizeSplitsAtSixTenths) {
+  settings_.set("FIELDCOUNT", "1|0|1|").set("F1", Descriptor("1", "1", "1", "2", "100", "S", "F_DES", "", "D", "", "L"));
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "pipe"}, {"F_SIZE", " 100mm "}});
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "bare"}, {"F_SIZE", "   "}});
+  prepare();
+  ASSERT_TRUE(run_.Layout.DesWithSize);
+  preview(1);
+  auto body = canvas_.texts();
+  ASSERT_EQ(body.size(), 1u + 3u);
+  // left 208, right 1897: split at 208 + (1689 * 6) / 10 = 1221.
+  EXPECT_EQ(body[1].text, "pipe");
+  EXPECT_EQ(body[1].rect.left, 208);
+  EXPECT_EQ(body[1].rect.right, 1221);
+  EXPECT_EQ(body[2].text, " 100mm ");
+  EXPECT_EQ(body[2].rect.left, 1229);
+  EXPECT_EQ(body[2].rect.right, 1897);
+  EXPECT_EQ(body[3].text, "bare");  // empty size: the description takes the whole cell
+  EXPECT_EQ(body[3].rect.right, 1897);
+}
+
+TEST_F(RendererTest, NumericCells) {
+  lines_.types["F_TYPE"] = "C";
+  lines_.types["F_0A01"] = "N";
+  settings_.set("OPTIONSET", "1|0|").set("PRCDEC", "2").set("MOKDEC", "3").set("FIELDCOUNT", "3|0|3|")
+      .set("F1", Descriptor("1", "1", "1", "1", "30", "D", "F_0A01", "", "", "D", "R"))
+      .set("F2", Descriptor("2", "2", "1", "1", "30", "D", "F_AMT", "", "", "D", "C"))
+      .set("F3", Descriptor("3", "3", "1", "1", "40", "D", "F_QQTY", "", "", "D", "C"));
+  lines_.add({{"F_PAGE", "1"}, {"F_TYPE", "J"}, {"F_0A01", "100"}, {"F_AMT", "100"}, {"F_QQTY", "12.50"}});
+  lines_.add({{"F_PAGE", "1"}, {"F_TYPE", "M"}, {"F_0A01", "100"}, {"F_AMT", "0"}, {"F_QQTY", "3"}});
+  prepare();
+  preview(1);
+  EXPECT_EQ(bodyTexts(), (std::vector<std::string>{" ", "100.00", "12.5", "100.000 ", "", "3"}));
+}
+
+TEST_F(RendererTest, UnitWordsReplaceMaterialCell) {
+  lines_.types["F_TUNIT"] = "C";
+  lines_.types["F_MA"] = "N";
+  settings_.set("FIELDCOUNT", "1|0|1|").set("F1", Descriptor("1", "1", "1", "1", "100", "D", "F_MA", "", "", "", "C"));
+  lines_.add({{"F_PAGE", "1"}, {"F_TUNIT", "2"}, {"F_MA", "5"}});
+  lines_.add({{"F_PAGE", "1"}, {"F_TUNIT", "3"}, {"F_MA", "5"}});
+  lines_.add({{"F_PAGE", "1"}, {"F_TUNIT", "1"}, {"F_MA", "5"}});
+  prepare();
+  preview(1);
+  EXPECT_EQ(bodyTexts(), (std::vector<std::string>{"\xB0\xFC  \xB1\xDE", "\xBA\xB0  \xBB\xEA", "5"}));
+}
+
+TEST_F(RendererTest, LinesBeyondTheFrameAreDrawn) {
+  settings_.set("LINE", "3|3|0|").set("FIELDCOUNT", "1|0|1|")
+      .set("F1", Descriptor("1", "1", "1", "1", "100", "S", "F_DES", "", "", "", "C"));
+  for (int i = 0; i < 5; ++i) lines_.add({{"F_PAGE", "1"}, {"F_DES", "l" + std::to_string(i)}});
+  lines_.add({{"F_PAGE", "2"}, {"F_DES", "next"}});
+  prepare();
+  preview(1);
+  auto texts = canvas_.texts();
+  ASSERT_EQ(texts.size(), 6u);  // caption + five lines, none of page 2
+  const int row = (2570 - 80) / 3;
+  EXPECT_EQ(texts[5].text, "l4");
+  EXPECT_EQ(texts[5].rect.top, 200 + 4 * row + 80);
+  EXPECT_EQ(status_.log, (std::vector<std::string>{"show 3", "set 1", "set 2", "set 3", "set 4", "set 5", "hide"}));
+}
+
+TEST_F(RendererTest, MissingPageShowsFrameAndCaptionsOnly) {
+  twoColumns();
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "a"}});
+  lines_.add({{"F_PAGE", "3"}, {"F_DES", "c"}});
+  prepare();
+  preview(2);
+  EXPECT_EQ(lines_.lastSeekKey, "    2");
+  EXPECT_EQ(canvas_.callsOf(CanvasCall::Op::kRectangle).size(), 1u);
+  EXPECT_TRUE(bodyTexts().empty());
+  EXPECT_EQ(canvas_.texts().size(), 2u);
+}
+
+TEST_F(RendererTest, FontFailureSkipsButCountsLines) {
+  twoColumns();
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "a"}, {"F_AMT", "1"}});
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "b"}, {"F_AMT", "2"}});
+  prepare();
+  canvas_.failFonts = true;
+  preview(1);
+  EXPECT_TRUE(canvas_.texts().empty());
+  EXPECT_EQ(status_.log, (std::vector<std::string>{"show 36", "set 1", "set 2", "hide"}));
+}
+
+TEST_F(RendererTest, ConversionErrorStillHidesProgress) {
+  twoColumns();
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "a"}, {"F_AMT", "1"}});
+  prepare();
+  run_.Layout.SettingsText = SettingsBuilder().set("FONT", "Gulim|ten|100|0|").text() + "\r\n" + run_.Layout.SettingsText;
+  EXPECT_THROW(preview(1), DataError);
+  EXPECT_EQ(status_.log.back(), "hide");
+}
+
+TEST_F(RendererTest, UnknownAlignIsLeft) {
+  settings_.set("FIELDCOUNT", "1|0|1|").set("F1", Descriptor("1", "1", "1", "1", "100", "S", "F_DES", "", "", "", "Q"));
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", " x "}});
+  prepare();
+  preview(1);
+  auto texts = canvas_.texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1].text, "x");
+  EXPECT_EQ(texts[1].flags, 0x24u);
+}
+
+class PrintRendererTest : public RendererTest {
+ protected:
+  void SetUp() override {
+    RendererTest::SetUp();
+    settings_.set("OPTIONSET", "1|0|0|0|3|");
+    twoColumns();
+    for (int p = 1; p <= 6; ++p)
+      for (int l = 0; l < 2; ++l) lines_.add({{"F_PAGE", std::to_string(p)}, {"F_DES", "p" + std::to_string(p)}});
+    installPrinter(&printer_);
+  }
+  void print(int from, int to, int startNo) {
+    run_.PrintFrom = from;
+    run_.PrintTo = to;
+    run_.CurrentPage = from;
+    run_.PrintedPageNo = startNo;
+    ReadPrinterMargins(printer_);
+    RenderPages(printer_.recording, kDrawPrinter);
+  }
+  std::vector<std::string> pageTexts() {
+    std::vector<std::string> out;
+    for (const auto& t : printer_.recording.texts())
+      if (t.text.rfind("Page : ", 0) == 0) out.push_back(t.text);
+    return out;
+  }
+  FakePrinter printer_;
+};
+
+TEST_F(PrintRendererTest, PagesThreeToFiveNumberedFromStart) {
+  prepare();
+  print(3, 5, 1);
+  EXPECT_EQ(pageTexts(), (std::vector<std::string>{"Page : 1 ", "Page : 2 ", "Page : 3 "}));
+  EXPECT_EQ(printer_.log, (std::vector<std::string>{"page", "map", "page", "map"}));
+  EXPECT_EQ(run_.CurrentPage, 5);
+  const std::string caption = "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
+                              "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";
+  EXPECT_EQ(progress_.log, (std::vector<std::string>{"show 3 " + caption, "pump", "step 1 4", "pump", "step 1 5", "pump",
+                                                     "step 1 6", "step 100 5", "close"}));
+  // y grows upward on the printer: the frame runs downward from y0 = 0.
+  auto rect = printer_.recording.callsOf(CanvasCall::Op::kRectangle)[0];
+  EXPECT_LT(rect.d, 0);
+}
+
+TEST_F(PrintRendererTest, CancelEndsAfterCurrentPage) {
+  prepare();
+  progress_.cancelAfterSteps = 1;
+  print(1, 6, 10);
+  EXPECT_EQ(pageTexts(), (std::vector<std::string>{"Page : 10 ", "Page : 11 "}));
+  EXPECT_EQ(progress_.log.back(), "close");
+  EXPECT_EQ(progress_.log[progress_.log.size() - 2], "step 100 2");
+}
+
+TEST_F(PrintRendererTest, PortraitMarginsAndWindowOrigin) {
+  prepare("P_RPTB02");
+  printer_.recording.offset = {118, 119};
+  print(1, 1, 1);
+  // Portrait: top strip, right strip, bottom strip.
+  EXPECT_EQ(run_.PrnMargin1, 119);
+  EXPECT_EQ(run_.PrnMargin2, 4961 - 4725 - 118);
+  EXPECT_EQ(run_.PrnMargin3, 7016 - 6780 - 119);
+  auto origin = printer_.recording.callsOf(CanvasCall::Op::kWindowOrigin)[0];
+  EXPECT_EQ(origin.a, 118 - (119 + 200));
+  EXPECT_EQ(origin.b, (117 + 200) - 119);
+  auto rect = printer_.recording.callsOf(CanvasCall::Op::kRectangle)[0];
+  // W = 2100 - (119 + 200) - 200 = 1581; B = 118 + 200; H = 2970 - 318 - 200.
+  EXPECT_EQ(rect.c, 1581);
+  const int H = 2970 - 318 - 200;
+  EXPECT_EQ(rect.d, -(((H - 80) / 36) * 35 + 80));
+}
+
+TEST_F(PrintRendererTest, LandscapeMargins) {
+  prepare("L_RPTB02");
+  printer_.orientation = PaperOrientation::kLandscape;
+  ReadPrinterMargins(printer_);
+  // Landscape: right strip, left strip, top strip of the turned sheet.
+  EXPECT_EQ(run_.PrnMargin1, 7016 - 6780 - 119);
+  EXPECT_EQ(run_.PrnMargin2, 119);
+  EXPECT_EQ(run_.PrnMargin3, 118);
+}
+
+TEST_F(PrintRendererTest, ErrorStillClosesProgress) {
+  prepare();
+  run_.Layout.SettingsText = SettingsBuilder().set("FONT", "Gulim|10|100|red|").text() + "\r\n" + run_.Layout.SettingsText;
+  EXPECT_THROW(print(1, 2, 1), DataError);
+  EXPECT_EQ(progress_.log.back(), "close");
+}
+
+}  // namespace
+}  // namespace zel
