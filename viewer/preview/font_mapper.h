@@ -1,0 +1,54 @@
+// FontMapper: turns the face names a report asks for (CP949 bytes, mostly the
+// classic Korean system faces) into installed font families that cover Hangul,
+// and builds the QFont a logical font description stands for.
+//
+// The report's face names are converted to Unicode here, at the display
+// boundary. One process-wide instance; user-interface thread only (fonts are
+// not thread-safe before QGuiApplication exists).
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <string>
+
+namespace zel {
+
+// A face's resolved family and the metrics needed to size it like the
+// original device did (cell height = ascent + descent; average width).
+struct MappedFace {
+  QString family;
+  // Cell height (ascent + descent) per pixel of font size.
+  double cellPerPixel = 1.0;
+  // Average character width per pixel of font size: half the advance of a
+  // Hangul syllable, which is what the report's layouts were designed against
+  // (a Hangul character is two average widths wide in the fixed-width faces).
+  double averagePerPixel = 0.5;
+};
+
+class FontMapper {
+ public:
+  // The family chosen for a face name given as CP949 bytes. Never empty: a
+  // face that is not known or not installed gets the default Hangul family.
+  QString familyFor(const std::string& cp949Face) const;
+  // The family plus its sizing metrics (measured once per family).
+  const MappedFace& faceFor(const std::string& cp949Face);
+
+  // Checks that every family the mapping can hand out exists and draws
+  // Hangul (U+AC00). Returns the families that fail; empty when all is well.
+  QStringList verify() const;
+
+  // The families used for the three kinds of faces.
+  static QString fixedFamily();   // the "...che" fixed-width faces
+  static QString gothicFamily();  // sans-serif faces and anything unknown
+  static QString serifFamily();   // Batang, Gungsuh
+
+ private:
+  QString resolve(const QString& wanted) const;
+  std::deque<MappedFace> measured_;  // deque: references stay valid
+};
+
+FontMapper& fontMapper();
+
+}  // namespace zel

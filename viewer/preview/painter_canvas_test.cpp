@@ -1,0 +1,315 @@
+#include "painter_canvas.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include "font_mapper.h"
+
+namespace zel {
+namespace {
+
+constexpr char kGa[] = "\xB0\xA1";                   // "가"
+constexpr char kGaNaDa[] = "\xB0\xA1\xB3\xAA\xB4\xD9";  // "가나다"
+constexpr char kGulimChe[] = "\xB1\xBC\xB8\xB2\xC3\xBC";  // "굴림체"
+
+bool isInk(QRgb pixel) { return qGray(pixel) < 160; }
+
+// Bounding box of the non-white pixels, or an empty rect.
+QRect inkBox(const QImage& image) {
+  int left = image.width(), top = image.height(), right = -1, bottom = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (!isInk(image.pixel(x, y))) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+QImage whiteImage(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  return image;
+}
+
+LogicalFont bodyFont(int height, int width) {
+  LogicalFont font;
+  font.faceName = kGulimChe;
+  font.height = height;
+  font.averageWidth = width;
+  return font;
+}
+
+// One page unit per pixel, y downward: the simplest mapping to reason about.
+class CanvasOnImage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    image_ = whiteImage(600, 400);
+    painter_.begin(&image_);
+    canvas_ = std::make_unique<PainterCanvas>(painter_);
+  }
+  QImage finish() {
+    canvas_.reset();
+    painter_.end();
+    return image_;
+  }
+  QImage image_;
+  QPainter painter_;
+  std::unique_ptr<PainterCanvas> canvas_;
+};
+
+TEST_F(CanvasOnImage, LineLandsOnItsRow) {
+  canvas_->setPenWidth(1);
+  canvas_->moveTo(10, 100);
+  canvas_->lineTo(500, 100);
+  const QImage out = finish();
+  EXPECT_TRUE(isInk(out.pixel(250, 100)));
+  EXPECT_FALSE(isInk(out.pixel(250, 97)));
+  EXPECT_FALSE(isInk(out.pixel(250, 103)));
+  EXPECT_FALSE(isInk(out.pixel(505, 100)));
+}
+
+TEST_F(CanvasOnImage, RectangleIsFilledWhiteOverInk) {
+  painter_.fillRect(QRect(0, 0, 600, 400), Qt::black);
+  canvas_->setPenWidth(2);
+  canvas_->rectangle(100, 100, 300, 200);
+  const QImage out = finish();
+  EXPECT_FALSE(isInk(out.pixel(200, 150)));  // filled white
+  EXPECT_TRUE(isInk(out.pixel(100, 150)));   // border
+  EXPECT_TRUE(isInk(out.pixel(50, 50)));     // outside untouched
+}
+
+struct AlignCase {
+  unsigned flags;
+  const char* name;
+};
+
+class CanvasTextAlign : public CanvasOnImage, public ::testing::WithParamInterface<AlignCase> {};
+
+TEST_P(CanvasTextAlign, TextSitsInItsRectangle) {
+  const CanvasRect rect{100, 100, 500, 200};
+  ASSERT_TRUE(canvas_->selectFont(bodyFont(40, 20)));
+  canvas_->drawText("HHHH", rect, GetParam().flags | kDtVCenter | kDtSingleLine);
+  const QRect ink = inkBox(finish());
+  ASSERT_FALSE(ink.isEmpty());
+  // Vertically centred on one line.
+  EXPECT_NEAR(ink.center().y(), 150, 4) << GetParam().name;
+  EXPECT_GE(ink.top(), 100);
+  EXPECT_LE(ink.bottom(), 200);
+  // Four Latin letters of a fixed-width face at average width 20: about 80 wide.
+  EXPECT_NEAR(ink.width(), 80, 14) << GetParam().name;
+  if (GetParam().flags & kDtCenter) {
+    EXPECT_NEAR(ink.center().x(), 300, 4);
+  } else if (GetParam().flags & kDtRight) {
+    EXPECT_NEAR(ink.right(), 500, 6);
+  } else {
+    EXPECT_NEAR(ink.left(), 100, 6);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LeftCentreRight, CanvasTextAlign,
+                         ::testing::Values(AlignCase{kDtLeft, "left"}, AlignCase{kDtCenter, "centre"},
+                                           AlignCase{kDtRight, "right"}));
+
+TEST_F(CanvasOnImage, TextIsClippedToItsRectangle) {
+  ASSERT_TRUE(canvas_->selectFont(bodyFont(40, 20)));
+  canvas_->drawText("HHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHH", {100, 100, 200, 200}, kDtCenter | kDtVCenter | kDtSingleLine);
+  const QRect ink = inkBox(finish());
+  ASSERT_FALSE(ink.isEmpty());
+  EXPECT_GE(ink.left(), 100 - 3);
+  EXPECT_LE(ink.right(), 200 + 3);
+}
+
+TEST_F(CanvasOnImage, CellHeightAndAverageWidthAreHonoured) {
+  // A Hangul syllable is two average widths wide.
+  ASSERT_TRUE(canvas_->selectFont(bodyFont(100, 50)));
+  canvas_->drawText(std::string(kGa) + kGa + kGa + kGa, {0, 0, 600, 200}, kDtLeft | kDtVCenter | kDtSingleLine);
+  const QRect ink = inkBox(finish());
+  ASSERT_FALSE(ink.isEmpty());
+  EXPECT_NEAR(ink.width(), 400, 40);
+  EXPECT_LE(ink.height(), 100);
+  EXPECT_GE(ink.height(), 60);
+}
+
+TEST_F(CanvasOnImage, NarrowWidthSqueezesText) {
+  ASSERT_TRUE(canvas_->selectFont(bodyFont(100, 25)));
+  canvas_->drawText(std::string(kGa) + kGa + kGa + kGa, {0, 0, 600, 200}, kDtLeft | kDtVCenter | kDtSingleLine);
+  const QRect ink = inkBox(finish());
+  EXPECT_NEAR(ink.width(), 200, 25);
+}
+
+TEST_F(CanvasOnImage, RestoreFontGoesBackToTheOuterFont) {
+  ASSERT_TRUE(canvas_->selectFont(bodyFont(40, 20)));
+  ASSERT_TRUE(canvas_->selectFont(bodyFont(100, 50)));
+  canvas_->restoreFont();
+  canvas_->drawText("HHHH", {0, 0, 600, 200}, kDtLeft | kDtVCenter | kDtSingleLine);
+  EXPECT_NEAR(inkBox(finish()).width(), 80, 14);
+}
+
+TEST_F(CanvasOnImage, AbsurdFontCannotBeMade) {
+  EXPECT_FALSE(canvas_->selectFont(bodyFont(1 << 30, 10)));
+  EXPECT_FALSE(canvas_->selectFont(bodyFont(30, -(1 << 30))));
+  EXPECT_TRUE(canvas_->selectFont(bodyFont(0, 0)));  // default size
+}
+
+TEST_F(CanvasOnImage, TextColourIsBgr) {
+  ASSERT_TRUE(canvas_->selectFont(bodyFont(200, 100)));
+  canvas_->setTextColor(0x000000FF);  // red
+  canvas_->drawText("\xA1\xE1", {0, 0, 600, 400}, kDtCenter | kDtVCenter | kDtSingleLine);  // "■"
+  const QImage out = finish();
+  int red = 0;
+  for (int y = 0; y < out.height(); ++y)
+    for (int x = 0; x < out.width(); ++x) {
+      const QColor c = out.pixelColor(x, y);
+      if (c.red() > 200 && c.green() < 60 && c.blue() < 60) ++red;
+    }
+  EXPECT_GT(red, 100);
+}
+
+TEST_F(CanvasOnImage, EmptyTextDrawsNothing) {
+  canvas_->drawText("", {0, 0, 600, 400}, kDtCenter | kDtVCenter | kDtSingleLine);
+  EXPECT_TRUE(inkBox(finish()).isEmpty());
+}
+
+// Korean text must come out as real glyphs, not the missing-glyph box.
+TEST(CanvasKorean, HangulIsDrawnWithRealGlyphs) {
+  auto render = [](const std::string& cp949) {
+    QImage image = whiteImage(400, 120);
+    QPainter painter(&image);
+    PainterCanvas canvas(painter);
+    LogicalFont font = bodyFont(80, 40);
+    EXPECT_TRUE(canvas.selectFont(font));
+    canvas.drawText(cp949, {0, 0, 400, 120}, kDtLeft | kDtVCenter | kDtSingleLine);
+    painter.end();
+    return image;
+  };
+  const QImage hangul = render(kGaNaDa);
+  // A character no installed font has: drawn as the missing-glyph box.
+  QImage box = whiteImage(400, 120);
+  {
+    QPainter painter(&box);
+    PainterCanvas::ResolvedFont resolved;
+    ASSERT_TRUE(PainterCanvas::resolveFont(bodyFont(80, 40), resolved));
+    QFont font = resolved.font;
+    font.setPixelSize(60);
+    font.setStyleStrategy(QFont::NoFontMerging);
+    painter.setFont(font);
+    painter.drawText(QPointF(0, 80), QString::fromUcs4(U"\U000F0001\U000F0002\U000F0003"));
+  }
+  EXPECT_FALSE(inkBox(hangul).isEmpty());
+  EXPECT_NE(hangul, box);
+  // Three different syllables give three different glyph images.
+  const QImage ga = hangul.copy(0, 0, 80, 120);
+  const QImage na = hangul.copy(80, 0, 80, 120);
+  EXPECT_NE(ga, na);
+}
+
+TEST(CanvasMapping, MetricMappingPutsYUpward) {
+  QImage image = whiteImage(400, 400);
+  QPainter painter(&image);
+  PainterCanvas canvas(painter);
+  canvas.setMetricMapping(254, 254);  // one page unit per pixel
+  canvas.setPenWidth(1);
+  canvas.moveTo(10, -100);  // 10 mm below the origin
+  canvas.lineTo(300, -100);
+  canvas.setWindowOrigin(0, 50);  // moves the origin 50 units up the device
+  canvas.moveTo(10, -100);
+  canvas.lineTo(300, -100);
+  painter.end();
+  EXPECT_TRUE(isInk(image.pixel(150, 100)));
+  EXPECT_TRUE(isInk(image.pixel(150, 150)));
+  EXPECT_FALSE(isInk(image.pixel(150, 125)));
+}
+
+TEST(CanvasMapping, TextStaysUprightUnderMetricMapping) {
+  QImage image = whiteImage(400, 400);
+  QPainter painter(&image);
+  PainterCanvas canvas(painter);
+  canvas.setMetricMapping(254, 254);
+  ASSERT_TRUE(canvas.selectFont(bodyFont(60, 30)));
+  // Top above bottom, as the renderer passes rectangles when y grows upward.
+  canvas.drawText("T", {100, -100, 300, -200}, kDtCenter | kDtVCenter | kDtSingleLine);
+  painter.end();
+  const QRect ink = inkBox(image);
+  ASSERT_FALSE(ink.isEmpty());
+  EXPECT_NEAR(ink.center().y(), 150, 4);
+  EXPECT_NEAR(ink.center().x(), 200, 4);
+  // Upright "T": the bar is at the top of the ink.
+  int topInk = 0, bottomInk = 0;
+  for (int x = ink.left(); x <= ink.right(); ++x) {
+    topInk += isInk(image.pixel(x, ink.top() + 1));
+    bottomInk += isInk(image.pixel(x, ink.bottom() - 1));
+  }
+  EXPECT_GT(topInk, bottomInk * 2);
+}
+
+TEST(CanvasMapping, AnisotropicWindowStretchesPageOntoViewport) {
+  QImage image = whiteImage(210, 297);
+  QPainter painter(&image);
+  PainterCanvas canvas(painter);
+  canvas.setAnisotropicMapping(QSizeF(2100, 2970), QSizeF(210, 297));
+  canvas.setPenWidth(1);
+  canvas.moveTo(0, 1000);
+  canvas.lineTo(2100, 1000);
+  painter.end();
+  EXPECT_TRUE(isInk(image.pixel(100, 100)));
+  EXPECT_FALSE(isInk(image.pixel(100, 97)));
+}
+
+// The page picture: recorded once, played at any scale.
+TEST(PicturePageRecorder, RecordsAPageThatPlaysAtAnyScale) {
+  PicturePageRecorder recorder;
+  Canvas& canvas = recorder.beginPage(661, 935);
+  recorder.paintPaper();
+  recorder.setPageWindow(2100, 2970);
+  canvas.setPenWidth(2);
+  canvas.moveTo(100, 1485);
+  canvas.lineTo(2000, 1485);
+  ASSERT_TRUE(canvas.selectFont(bodyFont(60, 30)));
+  canvas.drawText(kGaNaDa, {100, 200, 2000, 400}, kDtCenter | kDtVCenter | kDtSingleLine);
+  canvas.restoreFont();
+  recorder.restoreMapping();
+  recorder.endPage();
+
+  EXPECT_EQ(recorder.picture().boundingRect(), QRect(0, 0, 661, 935));
+  for (double scale : {1.0, 2.5}) {
+    QImage image = whiteImage(int(661 * scale), int(935 * scale));
+    image.fill(Qt::gray);
+    QPainter painter(&image);
+    painter.scale(scale, scale);
+    painter.drawPicture(0, 0, recorder.picture());
+    painter.end();
+    const int row = int(1485 * 935.0 / 2970 * scale);
+    EXPECT_TRUE(isInk(image.pixel(int(330 * scale), row))) << scale;
+    EXPECT_EQ(image.pixel(int(330 * scale), row - int(6 * scale)), qRgb(255, 255, 255)) << scale;
+    // The border of the paper.
+    EXPECT_TRUE(isInk(image.pixel(0, int(400 * scale)))) << scale;
+    // The title text lands in its band, centred.
+    const QRect ink = inkBox(image.copy(0, int(50 * scale), image.width(), int(90 * scale)));
+    ASSERT_FALSE(ink.isEmpty()) << scale;
+    EXPECT_NEAR(ink.center().x(), 330 * scale, 6 * scale) << scale;
+  }
+}
+
+TEST(PicturePageRecorder, EndWithoutBeginIsHarmless) {
+  PicturePageRecorder recorder;
+  recorder.paintPaper();
+  recorder.setPageWindow(2100, 2970);
+  recorder.restoreMapping();
+  recorder.endPage();
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace zel
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

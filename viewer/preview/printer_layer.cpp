@@ -1,0 +1,186 @@
+#include "printer_layer.h"
+
+#include <QMarginsF>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <cmath>
+
+#include "painter_canvas.h"
+
+namespace zel {
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+// Outside a document the printer has no device context to draw on; drawing
+// there is a programming error, so it goes nowhere instead of crashing.
+class IdleCanvas : public Canvas {
+ public:
+  void setPenWidth(int) override {}
+  void moveTo(int, int) override {}
+  void lineTo(int, int) override {}
+  void rectangle(int, int, int, int) override {}
+  bool selectFont(const LogicalFont&) override { return false; }
+  void restoreFont() override {}
+  void setTextColor(std::uint32_t) override {}
+  void drawText(const std::string&, const CanvasRect&, unsigned) override {}
+  void setWindowOrigin(int, int) override {}
+  CanvasPoint printingOffset() override { return {}; }
+};
+
+QPrinterInfo chooseSystemPrinter(const QString& name) {
+  if (!name.isEmpty()) return QPrinterInfo::printerInfo(name);
+  QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull()) {
+    const QList<QPrinterInfo> all = QPrinterInfo::availablePrinters();
+    if (!all.isEmpty()) info = all.first();
+  }
+  return info;
+}
+
+PrinterFactory& factorySlot() {
+  static PrinterFactory factory;
+  return factory;
+}
+
+}  // namespace
+
+PrinterLayer::PrinterLayer(const QString& printerName) : idleCanvas_(std::make_unique<IdleCanvas>()) {
+  const QPrinterInfo info = chooseSystemPrinter(printerName);
+  if (!info.isNull()) {
+    printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+  } else {
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer_->setOutputFormat(QPrinter::PdfFormat);
+    pdf_ = true;
+  }
+  setUpPaper();
+}
+
+PrinterLayer::PrinterLayer(PdfTag, const QString& outputFile) : idleCanvas_(std::make_unique<IdleCanvas>()) {
+  printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer_->setOutputFormat(QPrinter::PdfFormat);
+  printer_->setOutputFileName(outputFile);
+  pdf_ = true;
+  setUpPaper();
+}
+
+std::unique_ptr<PrinterLayer> PrinterLayer::pdfPrinter(const QString& outputFile) {
+  return std::unique_ptr<PrinterLayer>(new PrinterLayer(PdfTag{}, outputFile));
+}
+
+PrinterLayer::~PrinterLayer() {
+  if (painter_ && painter_->isActive()) painter_->end();
+}
+
+QString PrinterLayer::printerName() const { return pdf_ ? QStringLiteral("PDF") : printer_->printerName(); }
+
+void PrinterLayer::setOutputFileName(const QString& fileName) { printer_->setOutputFileName(fileName); }
+
+QString PrinterLayer::outputFileName() const { return printer_->outputFileName(); }
+
+int PrinterLayer::copies() const { return printer_->copyCount(); }
+
+void PrinterLayer::setUpPaper() {
+  printer_->setPageSize(QPageSize(QPageSize::A4));
+  // The printable area is what the device allows: its unprintable strips
+  // become the printing offset, as on the classic device.
+  const QMarginsF minimum = printer_->pageLayout().minimumMargins();
+  printer_->setPageMargins(minimum, printer_->pageLayout().units());
+  printer_->setFullPage(false);
+}
+
+bool PrinterLayer::setOrientation(PaperOrientation orientation) {
+  if (!printer_->isValid()) return false;
+  const auto wanted = orientation == PaperOrientation::kLandscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+  return printer_->setPageOrientation(wanted) || printer_->pageLayout().orientation() == wanted;
+}
+
+bool PrinterLayer::setCopies(int copies) {
+  if (!printer_->isValid() || copies < 1) return false;
+  printer_->setCopyCount(copies);
+  return true;
+}
+
+bool PrinterLayer::caps(PrinterCaps& out) {
+  if (!printer_->isValid()) return false;
+  const int dpi = printer_->resolution();
+  if (dpi <= 0) return false;
+  // Millimetres, not points: A4 is defined in millimetres, and its point size
+  // is rounded (842 pt), which would make the sheet two pixels too tall.
+  const QPageLayout layout = printer_->pageLayout();
+  const QRectF full = layout.fullRect(QPageLayout::Millimeter);
+  const QRectF paint = layout.paintRect(QPageLayout::Millimeter);
+  if (full.isEmpty() || paint.isEmpty()) return false;
+  const auto pixels = [dpi](double mm) { return static_cast<int>(std::lround(mm / kMmPerInch * dpi)); };
+  out.physicalWidth = pixels(full.width());
+  out.physicalHeight = pixels(full.height());
+  out.logPixelsX = dpi;
+  out.logPixelsY = dpi;
+  out.horzRes = pixels(paint.width());
+  out.vertRes = pixels(paint.height());
+  out.printingOffsetX = pixels(paint.left() - full.left());
+  out.printingOffsetY = pixels(paint.top() - full.top());
+  return true;
+}
+
+bool PrinterLayer::beginDocument() {
+  if (painter_ && painter_->isActive()) return false;
+  if (!printer_->isValid()) return false;
+  if (pdf_ && printer_->outputFileName().isEmpty()) return false;
+  PrinterCaps c;
+  if (!caps(c)) return false;
+  painter_ = std::make_unique<QPainter>();
+  if (!painter_->begin(printer_.get())) {
+    painter_.reset();
+    return false;
+  }
+  canvas_ = std::make_unique<PainterCanvas>(*painter_);
+  // The painter starts at the printable corner, which is where the classic
+  // device puts its origin too.
+  canvas_->setPrintingOffset({c.printingOffsetX, c.printingOffsetY});
+  pages_ = 1;
+  return true;
+}
+
+bool PrinterLayer::newPage() {
+  if (!painter_ || !painter_->isActive()) return false;
+  if (!printer_->newPage()) return false;
+  ++pages_;
+  return true;
+}
+
+void PrinterLayer::endDocument() {
+  if (painter_ && painter_->isActive()) painter_->end();
+  canvas_.reset();
+  painter_.reset();
+}
+
+Canvas& PrinterLayer::canvas() {
+  if (canvas_) return *canvas_;
+  return *idleCanvas_;
+}
+
+int PrinterLayer::setMetricMapping() {
+  if (!canvas_) return kMapText;
+  const int previous = canvas_->mapMode();
+  const int dpi = printer_->resolution();
+  canvas_->setMetricMapping(dpi, dpi);
+  return previous;
+}
+
+void PrinterLayer::restoreMapping(int previousMode) {
+  if (!canvas_) return;
+  if (previousMode == kMapText) canvas_->setDeviceMapping();
+}
+
+void installPrinterFactory(PrinterFactory factory) { factorySlot() = std::move(factory); }
+
+std::unique_ptr<Printer> makePrinter() {
+  if (factorySlot()) return factorySlot()();
+  return std::make_unique<PrinterLayer>();
+}
+
+}  // namespace zel

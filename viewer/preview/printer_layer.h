@@ -1,0 +1,75 @@
+// PrinterLayer: the engine's Printer over a QPrinter. It answers the device
+// capabilities from the page layout (whole sheet versus printable area, in
+// device pixels), hands the copy count and orientation to the driver, and
+// draws through a PainterCanvas in 0.1 mm units with y upward.
+//
+// A machine without printers still has one: the built-in PDF printer, which
+// writes to outputFileName() (the windows ask for it; the command line passes
+// it). The layer owns its QPrinter, painter and canvas; the canvas lives from
+// beginDocument to endDocument. User-interface thread only.
+#pragma once
+
+#include <QPageLayout>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "printer.h"
+
+class QPainter;
+class QPrinter;
+
+namespace zel {
+
+class PainterCanvas;
+
+class PrinterLayer : public Printer {
+ public:
+  // printerName empty: the system's default printer, or the PDF printer when
+  // the system has none.
+  explicit PrinterLayer(const QString& printerName = QString());
+  // The built-in PDF printer, whatever printers the system has.
+  static std::unique_ptr<PrinterLayer> pdfPrinter(const QString& outputFile);
+  ~PrinterLayer() override;
+
+  bool isPdfPrinter() const { return pdf_; }
+  QString printerName() const;
+  void setOutputFileName(const QString& fileName);
+  QString outputFileName() const;
+  // The driver's copy count as last set.
+  int copies() const;
+  QPrinter& device() { return *printer_; }
+
+  bool setOrientation(PaperOrientation orientation) override;
+  bool setCopies(int copies) override;
+  bool caps(PrinterCaps& out) override;
+  bool beginDocument() override;
+  bool newPage() override;
+  void endDocument() override;
+  Canvas& canvas() override;
+  int setMetricMapping() override;
+  void restoreMapping(int previousMode) override;
+
+  // Pages begun in the current (or last) document.
+  int pageCount() const { return pages_; }
+
+ private:
+  struct PdfTag {};
+  PrinterLayer(PdfTag, const QString& outputFile);
+  void setUpPaper();
+
+  std::unique_ptr<QPrinter> printer_;
+  std::unique_ptr<QPainter> painter_;
+  std::unique_ptr<PainterCanvas> canvas_;
+  std::unique_ptr<Canvas> idleCanvas_;  // answers canvas() outside a document
+  bool pdf_ = false;
+  int pages_ = 0;
+};
+
+// Which printer the programs install at start-up. Tests and the command line
+// replace the factory (for a fake, or for a PDF file).
+using PrinterFactory = std::function<std::unique_ptr<Printer>()>;
+void installPrinterFactory(PrinterFactory factory);  // empty restores the default
+std::unique_ptr<Printer> makePrinter();
+
+}  // namespace zel
