@@ -1,0 +1,62 @@
+// InstallSteps: what the installer does once the wizard has a directory: the
+// WIN.INI language check, unpacking "ZELRPT.E01" into InstallPath, and placing the
+// four engine libraries in the Windows directory. Toolkit-free; the main window
+// and the silent mode drive it, each with its own ProgressView. Reads and writes
+// the program-wide values of setup_state.h (StartDir, InstallPath, WinDir).
+#pragma once
+
+#include <string>
+
+#include "progress_view.h"
+#include "t_unzip.h"
+
+namespace zel::setup {
+
+inline constexpr const char* kArchiveName = "ZELRPT.E01";
+inline constexpr const char* kSystemSubdir = "System";
+// The engine and its three index drivers, in the order they are placed.
+inline constexpr const char* kEngineLibraries[] = {"libsde32.so", "libsdecdx32.so",
+                                                   "libsdensx32.so", "libsdentx32.so"};
+
+enum class StepOutcome {
+  kDone,     // every step was done
+  kFailed,   // a step failed and said so; the program ends
+  kStopped,  // an input/output error went to the error report; the driver stops
+};
+
+class InstallSteps {
+ public:
+  InstallSteps();
+
+  // Where progress is shown from now on; nullptr shows nothing. Not owned.
+  void setView(ProgressView* view);
+
+  // The archive to unpack instead of StartDir/ZELRPT.E01 (empty: that one).
+  void setArchivePath(std::string path) { archivePath_ = std::move(path); }
+
+  // Reads the Windows directory into WinDir; rewrites a "KOR" language entry of
+  // its WIN.INI to "eng", or tells that WIN.INI is missing. True when WIN.INI exists.
+  bool WinIniCheck();
+  // The installation steps into InstallPath.
+  StepOutcome SetProgress();
+  // Unpacks archive below target; shows the failure message and gives false on error.
+  bool UnCompress(const std::string& archive, const std::string& target);
+  // Copies source to target (created or replaced). False with nothing done when both
+  // name the same text; false with *error set when a file cannot be opened or created.
+  bool CopyFile(const std::string& source, const std::string& target, std::string* error);
+  // Places the engine libraries; kStopped after an error report.
+  StepOutcome PlaceLibraries();
+
+  // The extraction component's reason for the last failure, for logs.
+  const std::string& unzipError() const { return UnZIP.ErrorText(); }
+
+  TUnZIP UnZIP;
+
+ private:
+  void UnZIPProgress(TUnZIP& sender, std::uint8_t progress);
+
+  ProgressView* view_;
+  std::string archivePath_;
+};
+
+}  // namespace zel::setup

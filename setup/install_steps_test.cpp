@@ -1,0 +1,307 @@
+#include "install_steps.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ini_file.h"
+
+#include "message_service.h"
+#include "setup_state.h"
+#include "setup_test_support.h"
+
+namespace zel::setup {
+namespace {
+
+using testing::TempDir;
+using testing::exists;
+using testing::readFile;
+using testing::writeFile;
+using zel::iniRead;
+
+// Remembers what the steps showed.
+class RecordingView : public ProgressView {
+ public:
+  void setStatus(const std::string& text) override { statuses.push_back(text); }
+  void setCurrent(int min, int max, int value) override {
+    currents.push_back(value);
+    curMax = max - min;
+  }
+  void setTotal(int min, int max, int value) override {
+    totals.push_back(value);
+    totMax = max - min;
+  }
+  void pause() override { ++pauses; }
+  void processMessages() override {}
+  void finish() override { finished = true; }
+
+  std::vector<std::string> statuses;
+  std::vector<int> currents, totals;
+  int curMax = 0, totMax = 0, pauses = 0;
+  bool finished = false;
+};
+
+class InstallStepsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetSetupState();
+    setMessageService(&recorder_);
+    steps_.setView(&view_);
+    WinDir = win_;
+    InstallPath = inst_;
+  }
+  void TearDown() override { setMessageService(nullptr); }
+
+  TempDir dir_;
+  std::string win_ = dir_ / "win";
+  std::string inst_ = dir_ / "inst";
+  testing::FakePlatform fake_{win_, inst_};
+  testing::PlatformGuard guard_{&fake_};
+  testing::CwdGuard cwd_;
+  RecordingMessageService recorder_;
+  RecordingView view_;
+  InstallSteps steps_;
+};
+
+// WIN.INI language entry ------------------------------------------------------
+
+const char* const kWinIniHead = "; for 16-bit app support\r\n[fonts]\r\n[intl]\r\niCountry=82\r\n";
+const char* const kWinIniTail = "sCountry=Korea\r\n[mci extensions]\r\nmid=sequencer\r\n";
+
+std::string winIniWith(const std::string& languageLine) {
+  return std::string(kWinIniHead) + languageLine + kWinIniTail;
+}
+
+class WinIniRewriteTest : public InstallStepsTest,
+                          public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WinIniRewriteTest, KorInAnyCaseWithBlanksBecomesEng) {
+  writeFile(win_ + "/WIN.INI", winIniWith(std::string("sLanguage=") + GetParam() + "\r\n"));
+  EXPECT_TRUE(steps_.WinIniCheck());
+  EXPECT_TRUE(recorder_.shown.empty());
+  const std::string after = readFile(win_ + "/WIN.INI");
+  EXPECT_EQ(iniRead(win_ + "/WIN.INI", "intl", "SLanguage"), "eng");
+  // Every byte but the value stays: the head and the tail are where they were.
+  EXPECT_EQ(after.substr(0, std::strlen(kWinIniHead)), kWinIniHead);
+  EXPECT_EQ(after.substr(after.size() - std::strlen(kWinIniTail)), kWinIniTail);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, WinIniRewriteTest,
+                         ::testing::Values("KOR", "kor", "Kor", " kOR ", "  KOR\t"));
+
+class WinIniKeepTest : public InstallStepsTest,
+                       public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WinIniKeepTest, OtherValuesLeaveTheFileByteForByte) {
+  const std::string before = winIniWith(GetParam());
+  writeFile(win_ + "/WIN.INI", before);
+  EXPECT_TRUE(steps_.WinIniCheck());
+  EXPECT_EQ(readFile(win_ + "/WIN.INI"), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, WinIniKeepTest,
+                         ::testing::Values("sLanguage=KOREAN\r\n", "sLanguage=eng\r\n",
+                                           "sLanguage=K OR\r\n", "sLanguage=\r\n", ""));
+
+TEST_F(InstallStepsTest, WinIniMissingGivesTheNoticeAndGoesOn) {
+  EXPECT_FALSE(steps_.WinIniCheck());
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].caption, "알림");
+  EXPECT_EQ(recorder_.shown[0].text, "본 프로그램은 Windows NT계열에서는 동작하지 않습니다.");
+  EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kWarning);
+  EXPECT_FALSE(exists(win_ + "/WIN.INI"));
+}
+
+TEST_F(InstallStepsTest, LongWindowsDirectoryIsKeptWhole) {
+  const std::string longWin = dir_ / "a-windows-directory-longer-than-nineteen";
+  testing::FakePlatform longFake(longWin, inst_);
+  testing::PlatformGuard guard(&longFake);
+  writeFile(longWin + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
+  EXPECT_TRUE(steps_.WinIniCheck());
+  EXPECT_EQ(WinDir, longWin);
+  EXPECT_EQ(iniRead(longWin + "/WIN.INI", "intl", "sLanguage"), "eng");
+}
+
+// CopyFile ----------------------------------------------------------------------
+
+TEST_F(InstallStepsTest, CopyFileOntoTheSameTextDoesNothing) {
+  writeFile(dir_ / "a.so", "library");
+  std::string error;
+  EXPECT_FALSE(steps_.CopyFile(dir_ / "a.so", dir_ / "a.so", &error));
+  EXPECT_TRUE(error.empty());
+  EXPECT_EQ(readFile(dir_ / "a.so"), "library");
+}
+
+TEST_F(InstallStepsTest, CopyFileCreatesAndReplaces) {
+  writeFile(dir_ / "a.so", std::string("new\0bytes", 9));
+  writeFile(dir_ / "b.so", "an older and longer copy");
+  EXPECT_TRUE(steps_.CopyFile(dir_ / "a.so", dir_ / "b.so", nullptr));
+  EXPECT_EQ(readFile(dir_ / "b.so"), std::string("new\0bytes", 9));
+  EXPECT_TRUE(steps_.CopyFile(dir_ / "a.so", dir_ / "c.so", nullptr));
+  EXPECT_EQ(readFile(dir_ / "c.so"), std::string("new\0bytes", 9));
+}
+
+TEST_F(InstallStepsTest, CopyFileNamesTheFileItCannotOpenOrCreate) {
+  std::string error;
+  EXPECT_FALSE(steps_.CopyFile(dir_ / "missing.so", dir_ / "b.so", &error));
+  EXPECT_EQ(error, "Cannot open file " + (dir_ / "missing.so"));
+  writeFile(dir_ / "a.so", "x");
+  EXPECT_FALSE(steps_.CopyFile(dir_ / "a.so", dir_ / "no/such/dir/b.so", &error));
+  EXPECT_EQ(error, "Cannot create file " + (dir_ / "no/such/dir/b.so"));
+}
+
+// Library placement -----------------------------------------------------------------
+
+void unpackLibraries(const std::string& dir) {
+  for (const char* name : kEngineLibraries) writeFile(dir + "/" + name, std::string("new ") + name);
+}
+
+TEST_F(InstallStepsTest, WithoutSystemCopiesAllFourReplaceOlderOnesAndLeaveNone) {
+  unpackLibraries(inst_);
+  writeFile(win_ + "/libsde32.so", "old");
+  EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
+  for (const char* name : kEngineLibraries) {
+    EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
+    EXPECT_FALSE(exists(inst_ + "/" + name)) << name;
+  }
+  EXPECT_TRUE(recorder_.shown.empty());
+}
+
+TEST_F(InstallStepsTest, SystemCopyIsNeverReplacedAndTheUnpackedOneGoes) {
+  unpackLibraries(inst_);
+  writeFile(win_ + "/System/libsde32.so", "system");
+  writeFile(win_ + "/libsde32.so", "old");
+  EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
+  EXPECT_EQ(readFile(win_ + "/System/libsde32.so"), "system");
+  EXPECT_EQ(readFile(win_ + "/libsde32.so"), "old");
+  EXPECT_FALSE(exists(inst_ + "/libsde32.so"));
+  EXPECT_EQ(readFile(win_ + "/libsdecdx32.so"), "new libsdecdx32.so");
+}
+
+TEST_F(InstallStepsTest, MissingWindowsDirectoryIsCreated) {
+  unpackLibraries(inst_);
+  EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
+  EXPECT_TRUE(exists(win_ + "/libsdentx32.so"));
+}
+
+TEST_F(InstallStepsTest, InstallingIntoTheWindowsDirectoryKeepsTheLibraries) {
+  InstallPath = win_;
+  unpackLibraries(win_);
+  EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
+  for (const char* name : kEngineLibraries)
+    EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
+}
+
+TEST_F(InstallStepsTest, SameDirectorySpelledDifferentlyKeepsTheLibraries) {
+  unpackLibraries(win_);
+  std::filesystem::create_symlink(win_, dir_ / "link");
+  InstallPath = dir_.path() + "/link/../win/.";
+  EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
+  for (const char* name : kEngineLibraries)
+    EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
+}
+
+TEST_F(InstallStepsTest, InstallingIntoTheSystemDirectoryKeepsTheSystemCopies) {
+  InstallPath = win_ + "/System";
+  unpackLibraries(InstallPath);
+  EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
+  for (const char* name : kEngineLibraries)
+    EXPECT_TRUE(exists(InstallPath + "/" + name)) << name;
+}
+
+TEST_F(InstallStepsTest, MissingUnpackedLibraryStopsWithTheErrorReport) {
+  unpackLibraries(inst_);
+  std::filesystem::remove(inst_ + "/libsdensx32.so");
+  EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kStopped);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "Cannot open file " + inst_ + "/libsdensx32.so");
+  EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kError);
+}
+
+// The whole run -----------------------------------------------------------------------
+
+class SetProgressTest : public InstallStepsTest {
+ protected:
+  void SetUp() override {
+    InstallStepsTest::SetUp();
+    StartDir = dir_ / "medium";
+    std::filesystem::create_directories(StartDir);
+    std::filesystem::create_directories(inst_);
+  }
+  // An archive such as the build makes: the libraries at the top, samples below.
+  void makeArchive() {
+    const std::string stage = dir_ / "stage";
+    unpackLibraries(stage);
+    writeFile(stage + "/README.TXT", "readme");
+    writeFile(stage + "/samples/P0001.dbf", "table");
+    ASSERT_TRUE(testing::zipDirectory(stage, StartDir + "/ZELRPT.E01"));
+  }
+};
+
+TEST_F(SetProgressTest, InstallsAndFillsBothGauges) {
+  makeArchive();
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  EXPECT_TRUE(recorder_.shown.empty());
+  EXPECT_EQ(readFile(inst_ + "/README.TXT"), "readme");
+  EXPECT_EQ(readFile(inst_ + "/samples/P0001.dbf"), "table");
+  for (const char* name : kEngineLibraries) {
+    EXPECT_TRUE(exists(win_ + "/" + name)) << name;
+    EXPECT_FALSE(exists(inst_ + "/" + name)) << name;
+  }
+  // The overall gauge: 0 until all is done, then its maximum.
+  EXPECT_EQ(view_.totals, (std::vector<int>{0, 10}));
+  EXPECT_EQ(view_.totMax, 10);
+  EXPECT_EQ(view_.currents.front(), 0);
+  EXPECT_EQ(view_.currents.back(), 100);
+  EXPECT_EQ(view_.curMax, 100);
+  EXPECT_GT(view_.pauses, 0);
+  ASSERT_FALSE(view_.statuses.empty());
+  EXPECT_EQ(view_.statuses.front(), "SetUp을 실행중입니다....");
+  for (std::size_t i = 1; i < view_.statuses.size(); ++i)
+    EXPECT_EQ(view_.statuses[i].rfind(inst_, 0), 0u) << view_.statuses[i];
+  EXPECT_TRUE(view_.finished);
+}
+
+TEST_F(SetProgressTest, StartDirWithTrailingSeparatorFindsTheArchive) {
+  makeArchive();
+  StartDir += "/";
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  EXPECT_EQ(StartDir, dir_ / "medium");
+}
+
+TEST_F(SetProgressTest, MissingArchiveIsReportedByName) {
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "ZELRPT.E01 화일이 존재하지 않습니다.");
+  EXPECT_EQ(recorder_.shown[0].caption, "오류");
+  EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kError);
+  EXPECT_EQ(view_.totals, std::vector<int>{0});
+  EXPECT_FALSE(view_.finished);
+}
+
+TEST_F(SetProgressTest, UnreadableArchiveGivesTheExtractionFailure) {
+  writeFile(StartDir + "/ZELRPT.E01", "this is not a zip archive at all");
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "SETUP을 실행하는데 오류가 발생했습니다.");
+  EXPECT_EQ(recorder_.shown[0].caption, "오류");
+  EXPECT_FALSE(steps_.unzipError().empty());
+  EXPECT_FALSE(view_.finished);
+}
+
+TEST_F(SetProgressTest, ArchiveGivenByPathIsUsedAndNamedWhenMissing) {
+  steps_.setArchivePath(dir_ / "elsewhere/OTHER.E01");
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "OTHER.E01 화일이 존재하지 않습니다.");
+}
+
+TEST_F(SetProgressTest, MissingStartDirStopsWithTheErrorReport) {
+  StartDir = dir_ / "gone";
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "File not found");
+}
+
+}  // namespace
+}  // namespace zel::setup

@@ -1,0 +1,29 @@
+# Packs ZELRPT.E01 with Debian's zip: every file of FILES ("|"-separated) at the
+# top level, and the directory SAMPLES as "samples/" when it exists.
+# Run as: cmake -DARCHIVE=.. -DFILES=.. -DSAMPLES=.. -DSTAGE=.. -P make_archive.cmake
+find_program(ZIP zip REQUIRED)
+file(REMOVE_RECURSE ${STAGE})
+file(MAKE_DIRECTORY ${STAGE})
+string(REPLACE "|" ";" files "${FILES}")
+foreach(f IN LISTS files)
+  get_filename_component(name ${f} NAME)
+  if(name STREQUAL "archive_readme.txt")
+    set(name README.TXT)
+  endif()
+  file(COPY_FILE ${f} ${STAGE}/${name})
+  file(CHMOD ${STAGE}/${name} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  if(NOT name MATCHES "\\.(so|TXT)$")
+    file(CHMOD ${STAGE}/${name} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+         GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  endif()
+endforeach()
+if(IS_DIRECTORY ${SAMPLES})
+  file(COPY ${SAMPLES} DESTINATION ${STAGE})
+endif()
+file(REMOVE ${ARCHIVE}.tmp)
+execute_process(COMMAND ${ZIP} -q -r -X ${ARCHIVE}.tmp .
+                WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "zip failed (${rc})")
+endif()
+file(RENAME ${ARCHIVE}.tmp ${ARCHIVE})

@@ -1,0 +1,63 @@
+#include "page_parts.h"
+
+#include <QDialog>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace zel::setup {
+
+void setUpFixedDialog(QDialog& dialog, const QString& caption, int width, int height) {
+  dialog.setWindowTitle(caption);
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  dialog.setFixedSize(width, height);
+  dialog.setWindowIcon(programIcon());
+  dialog.setFont(pageFont());
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    dialog.move(area.center() - QPoint(width / 2, height / 2));
+  }
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y,
+                  bool bold) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setFont(pageFont(bold));
+  label->adjustSize();
+  label->move(x, y);
+  return label;
+}
+
+QLabel* makeLabelAfter(QWidget* parent, const char* name, const QString& text, QLabel* before,
+                       bool bold) {
+  return makeLabel(parent, name, text, before->x() + before->width(), before->y(), bold);
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int x, int y,
+                        int width, int height) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setFont(pageFont());
+  button->setGeometry(x, y, width, height);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QWidget* makePictureStrip(QWidget* parent, SidePicture picture, int width, int height) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(QStringLiteral("Panel1"));
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setGeometry(0, 0, width, height);
+  auto* image = new QLabel(panel);
+  image->setObjectName(QStringLiteral("Image1"));
+  image->setScaledContents(true);
+  image->setPixmap(sidePicture(picture));
+  image->setGeometry(panel->contentsRect());
+  return panel;
+}
+
+}  // namespace zel::setup

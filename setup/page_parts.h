@@ -1,0 +1,30 @@
+// Building blocks shared by the wizard pages: fixed-size dialog set-up, labels and
+// buttons in the page font at fixed places, the picture strip on the left.
+// Every widget made here is owned by the given parent.
+#pragma once
+
+#include <QString>
+
+#include "setup_art.h"
+
+class QDialog;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace zel::setup {
+
+// Fixed client size, a close box only, centred on the screen, the program icon.
+void setUpFixedDialog(QDialog& dialog, const QString& caption, int width, int height);
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y,
+                  bool bold = false);
+// A label placed right after another on the same line.
+QLabel* makeLabelAfter(QWidget* parent, const char* name, const QString& text, QLabel* before,
+                       bool bold = false);
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int x, int y,
+                        int width = 80, int height = 25);
+// The left strip: a sunken panel named Panel1 whose picture Image1 fills it.
+QWidget* makePictureStrip(QWidget* parent, SidePicture picture, int width, int height);
+
+}  // namespace zel::setup

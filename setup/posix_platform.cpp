@@ -1,0 +1,67 @@
+#include "posix_platform.h"
+
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+
+namespace zel::setup {
+
+std::string homeDirectory() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? home : ".";
+}
+
+PosixPlatform::PosixPlatform(std::string windowsDirOverride)
+    : windowsDirOverride_(std::move(windowsDirOverride)) {}
+
+std::string PosixPlatform::windowsDirectory() {
+  if (!windowsDirOverride_.empty()) return windowsDirOverride_;
+  const char* env = std::getenv("ZELRPT_WINDOWS_DIR");
+  if (env && *env) return env;
+  return homeDirectory() + "/.local/share/ZelRpt/windows";
+}
+
+std::string PosixPlatform::defaultInstallDirectory() {
+  return homeDirectory() + "/(주)Velmora/ZelRptViewer";
+}
+
+std::string PosixPlatform::currentDirectory() {
+  std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+  return cwd ? std::string(cwd.get()) : std::string();
+}
+
+int PosixPlatform::setCurrentDirectory(const std::string& dir) {
+  if (dir.empty()) return ENOENT;
+  return ::chdir(dir.c_str()) == 0 ? 0 : errno;
+}
+
+std::vector<std::string> PosixPlatform::drives() { return {"/"}; }
+
+std::string PosixPlatform::driveOf(const std::string& dir) {
+  return !dir.empty() && dir.front() == '/' ? "/" : "";
+}
+
+bool PosixPlatform::driveReady(const std::string& drive) {
+  struct statvfs info;
+  return ::statvfs(drive.c_str(), &info) == 0;
+}
+
+void PosixPlatform::openUrl(const std::string&) {}
+
+bool PosixPlatform::restartSystem() { return false; }
+
+namespace {
+SetupPlatform* current = nullptr;
+}  // namespace
+
+SetupPlatform& platform() {
+  static PosixPlatform fallback;
+  return current ? *current : fallback;
+}
+
+void setPlatform(SetupPlatform* p) { current = p; }
+
+}  // namespace zel::setup

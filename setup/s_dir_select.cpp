@@ -1,0 +1,187 @@
+#include "s_dir_select.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "directory_list.h"
+#include "message_service.h"
+#include "page_parts.h"
+#include "s_set_util.h"
+#include "setup_platform.h"
+#include "setup_state.h"
+
+namespace zel::setup {
+
+namespace {
+
+constexpr int kWidth = 294, kHeight = 284;
+
+QGroupBox* captionBox(QWidget* parent, const char* name, const QString& caption, QRect place) {
+  auto* box = new QGroupBox(caption, parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setFont(pageFont());
+  box->setGeometry(place);
+  return box;
+}
+
+// The folder of the estimating product holds one of these; the viewer must not go there.
+// Names compare without regard to case, as they do where the product runs.
+bool holdsProductMarker(const QString& dir) {
+  const QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+  for (const QString& name : names) {
+    if (name.compare(QStringLiteral("ZEL-C.BAT"), Qt::CaseInsensitive) == 0 ||
+        name.compare(QStringLiteral("ZELMAIN.EXE"), Qt::CaseInsensitive) == 0)
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TFM_DirSelect::TFM_DirSelect(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("FM_DirSelect"));
+  setUpFixedDialog(*this, QStringLiteral("경로선택"), kWidth, kHeight);
+
+  QGroupBox* panel2 = captionBox(this, "Panel2", QStringLiteral("선택경로"), {6, 4, 282, 48});
+  C_Edt_SelPath = new QLineEdit(panel2);
+  C_Edt_SelPath->setObjectName(QStringLiteral("C_Edt_SelPath"));
+  C_Edt_SelPath->setGeometry(10, 20, 202, 22);
+
+  QGroupBox* panel3 = captionBox(this, "Panel3", QStringLiteral("디렉토리"), {6, 56, 197, 192});
+  C_Dlb_ProjDir = new DirectoryList(panel3);
+  C_Dlb_ProjDir->setObjectName(QStringLiteral("C_Dlb_ProjDir"));
+  C_Dlb_ProjDir->setGeometry(6, 18, 185, 169);
+
+  QGroupBox* panel1 = captionBox(this, "Panel1", QStringLiteral("드라이브"), {6, 250, 197, 30});
+  C_Cmb_Drive = new QComboBox(panel1);
+  C_Cmb_Drive->setObjectName(QStringLiteral("C_Cmb_Drive"));
+  C_Cmb_Drive->setGeometry(70, 4, 120, 22);
+
+  C_Bbt_Ok = makeButton(this, "C_Bbt_Ok", QStringLiteral("선   택"), 210, 64, 78);
+  C_Bbt_Cancel = makeButton(this, "C_Bbt_Cancel", QStringLiteral("취  소"), 210, 96, 78);
+
+  // The lists start at the current drive and directory.
+  const std::string cwd = platform().currentDirectory();
+  for (const std::string& drive : platform().drives())
+    C_Cmb_Drive->addItem(QString::fromStdString(drive));
+  shownDrive_ = C_Cmb_Drive->findText(QString::fromStdString(platform().driveOf(cwd)));
+  C_Cmb_Drive->setCurrentIndex(shownDrive_);
+  C_Dlb_ProjDir->setDirectory(QString::fromStdString(cwd));
+
+  connect(C_Cmb_Drive, &QComboBox::activated, this, &TFM_DirSelect::C_Cmb_DriveClick);
+  connect(C_Dlb_ProjDir, &DirectoryList::directoryChanged, this,
+          &TFM_DirSelect::C_Dlb_ProjDirChange);
+  connect(C_Bbt_Ok, &QPushButton::clicked, this, &TFM_DirSelect::C_Bbt_OkClick);
+  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_DirSelect::C_Bbt_CancelClick);
+  for (QWidget* w : {static_cast<QWidget*>(C_Edt_SelPath), static_cast<QWidget*>(C_Dlb_ProjDir),
+                     static_cast<QWidget*>(C_Cmb_Drive)})
+    w->installEventFilter(this);
+}
+
+void TFM_DirSelect::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FormShow();
+}
+
+void TFM_DirSelect::FormShow() {
+  C_Edt_SelPath->setText(QString::fromStdString(InstallPath));
+  DirSelected = false;
+  C_Edt_SelPath->setFocus();
+}
+
+bool TFM_DirSelect::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      C_Bbt_OkClick();
+      return true;
+    }
+    if (key == Qt::Key_Escape) {
+      C_Bbt_CancelClick();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TFM_DirSelect::C_Cmb_DriveClick(int index) {
+  const int remembered = shownDrive_;
+  const QString entry = C_Cmb_Drive->itemText(index);
+  const std::string drive = entry.toStdString();
+  if (!IsDriveId(drive)) {
+    // The pick is abandoned: the list goes back, nothing else changes.
+    ReportApplicationError("Not a valid drive ID");
+    showDrive(remembered);
+    return;
+  }
+  DriveNotReady = !DiskInDrive(drive);
+  if (DriveNotReady) {
+    const bool letter = entry.size() >= 2 && entry[1] == QLatin1Char(':');
+    const QString name = letter ? entry.left(2).toUpper() + QLatin1Char('\\') : entry;
+    messages().show({"드라이브 변경오류",
+                     name.toStdString() + " 드라이브가 준비되어있지 않습니다.",
+                     MessageIcon::kNone, MessageButtons::kOk});
+    showDrive(remembered);
+  }
+  C_Cmb_DriveChange();
+}
+
+void TFM_DirSelect::C_Cmb_DriveChange() {
+  if (DriveNotReady) {
+    showDrive(shownDrive_);
+    return;
+  }
+  const int picked = C_Cmb_Drive->currentIndex();
+  if (shownDrive_ < 0) {
+    // The list started without a drive: go to the first one.
+    C_Dlb_ProjDir->setDirectory(C_Cmb_Drive->itemText(0));
+  } else if (picked != shownDrive_) {
+    C_Dlb_ProjDir->setDirectory(C_Cmb_Drive->itemText(picked));
+  }
+  shownDrive_ = picked;
+}
+
+void TFM_DirSelect::showDrive(int index) {
+  const QSignalBlocker quiet(C_Cmb_Drive);
+  C_Cmb_Drive->setCurrentIndex(index);
+}
+
+void TFM_DirSelect::C_Dlb_ProjDirChange(const QString& dir) {
+  C_Edt_SelPath->setText(dir);
+  platform().setCurrentDirectory(dir.toStdString());
+}
+
+void TFM_DirSelect::C_Bbt_OkClick() {
+  const QString text = C_Edt_SelPath->text();
+  if (text.trimmed().isEmpty()) {
+    messages().warning("경로를 입력하십시요.");
+    C_Edt_SelPath->setFocus();
+    return;
+  }
+  const std::string path = text.toStdString();
+  if (directoryExists(path)) {
+    if (holdsProductMarker(text)) {
+      messages().error("ZEL의 경로에는 본 프로그램을 설치할 수 없습니다.");
+      return;
+    }
+  } else {
+    const MessageAnswer answer =
+        messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?",
+                         MessageIcon::kQuestion, MessageButtons::kYesNo});
+    if (answer != MessageAnswer::kYes || !MakeDirPath(path)) return;
+  }
+  DirSelected = true;
+  InstallPath = path;
+  close();
+}
+
+void TFM_DirSelect::C_Bbt_CancelClick() {
+  DirSelected = false;
+  close();
+}
+
+}  // namespace zel::setup

@@ -1,0 +1,107 @@
+#include "s_mdir_select.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+#include "message_service.h"
+#include "modal_runner.h"
+#include "page_parts.h"
+#include "s_dir_select.h"
+#include "s_set_util.h"
+#include "setup_platform.h"
+#include "setup_state.h"
+
+namespace zel::setup {
+
+namespace {
+constexpr int kWidth = 484, kHeight = 344, kStripWidth = 121, kButtonBarHeight = 41;
+}  // namespace
+
+TFM_DirSet::TFM_DirSet(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("FM_DirSet"));
+  setUpFixedDialog(*this, QStringLiteral("디렉토리설정"), kWidth, kHeight);
+  makePictureStrip(this, SidePicture::kDirectory, kStripWidth, kHeight - kButtonBarHeight);
+
+  const int x = kStripWidth + 14;
+  makeLabel(this, "Label4", QStringLiteral("아래의 경로로 Install 이 됩니다."), x, 20);
+  makeLabel(this, "Label1", QStringLiteral("만약, 다른 디렉토리로 Install을 하고 싶으시면 아래의"),
+            x, 50);
+  makeLabel(this, "Label2", QStringLiteral("경로 버튼을 Click 해서 다른 경로를 선택하십시오."), x,
+            68);
+  QLabel* label3 = makeLabel(this, "Label3", QStringLiteral("계속해서 프로그램"), x, 98);
+  makeLabelAfter(this, "Label6", QStringLiteral("을 설치하고 싶으시면 다음을 누르시"), label3);
+  makeLabel(this, "Label7",
+            QStringLiteral("고, 종료하고 설치를 그만두고 싶으시면 취소 버튼을 누"), x, 116);
+  makeLabel(this, "Label8", QStringLiteral("르시면 모든 프로그램 설치가 종료됩니다."), x, 134);
+
+  auto* bevel = new QFrame(this);
+  bevel->setObjectName(QStringLiteral("Bevel1"));
+  bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  bevel->setGeometry(x, 250, 307, 22);
+  // The designed text: the default directory, which FormShow takes as InstallPath.
+  C_Lbl_Path = makeLabel(bevel, "C_Lbl_Path",
+                         QString::fromStdString(platform().defaultInstallDirectory()), 4, 4);
+  C_Lbl_Path->setFixedWidth(299);
+  C_Bbt_SPath = makeButton(this, "C_Bbt_SPath", QStringLiteral("경 로"), x + 307 + 6, 248, 40);
+
+  auto* panel3 = new QFrame(this);
+  panel3->setObjectName(QStringLiteral("Panel3"));
+  panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panel3->setGeometry(0, kHeight - kButtonBarHeight, kWidth, kButtonBarHeight);
+  C_Bbt_Next = makeButton(panel3, "C_Bbt_Next", QStringLiteral("다  음"), 296, 8);
+  C_Bbt_Cancel = makeButton(panel3, "C_Bbt_Cancel", QStringLiteral("취  소"), 386, 8);
+  connect(C_Bbt_SPath, &QPushButton::clicked, this, &TFM_DirSet::C_Bbt_SPathClick);
+  connect(C_Bbt_Next, &QPushButton::clicked, this, &TFM_DirSet::C_Bbt_NextClick);
+  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_DirSet::C_Bbt_CancelClick);
+}
+
+void TFM_DirSet::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FormShow();
+}
+
+void TFM_DirSet::FormShow() {
+  InstallPath = C_Lbl_Path->text().toStdString();
+  DirSetNext = false;
+  C_Bbt_Next->setFocus();
+  C_Lbl_Path->setText(UnInstallInfoRead());
+}
+
+QString TFM_DirSet::UnInstallInfoRead() const {
+  return QString::fromStdString(platform().defaultInstallDirectory());
+}
+
+void TFM_DirSet::C_Bbt_SPathClick() {
+  TFM_DirSelect chooser(this);
+  InstallPath = C_Lbl_Path->text().toStdString();
+  runModal(chooser);
+  if (DirSelected) C_Lbl_Path->setText(QString::fromStdString(InstallPath));
+  C_Bbt_Next->setFocus();
+}
+
+void TFM_DirSet::C_Bbt_NextClick() {
+  if (!DirSelected && !directoryExists(InstallPath)) {
+    const MessageAnswer answer =
+        messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?",
+                         MessageIcon::kQuestion, MessageButtons::kYesNo});
+    if (answer != MessageAnswer::kYes) return;
+    if (!MakeDirPath(InstallPath)) {
+      messages().error("경로를 만들 수 없습니다.");
+      return;
+    }
+  }
+  DirSetNext = true;
+  close();
+}
+
+void TFM_DirSet::C_Bbt_CancelClick() {
+  const MessageAnswer answer =
+      messages().show({"Information", "프로그램설치를 종료하시겠습니까?",
+                       MessageIcon::kInformation, MessageButtons::kYesNo});
+  if (answer != MessageAnswer::kYes) return;
+  DirSetNext = false;
+  close();
+}
+
+}  // namespace zel::setup

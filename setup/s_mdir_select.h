@@ -1,0 +1,36 @@
+// TFM_DirSet: the directory page. Shows the installation directory, opens the
+// chooser on request, and on going on makes sure the directory exists (asking
+// first) before it sets DirSetNext. Created by the driver for one showing.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+
+namespace zel::setup {
+
+class TFM_DirSet : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFM_DirSet(QWidget* parent = nullptr);
+
+  QString UnInstallInfoRead() const;
+  void C_Bbt_SPathClick();
+  void C_Bbt_NextClick();
+  void C_Bbt_CancelClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FormShow();
+
+  QLabel* C_Lbl_Path;
+  QPushButton* C_Bbt_SPath;
+  QPushButton* C_Bbt_Next;
+  QPushButton* C_Bbt_Cancel;
+};
+
+}  // namespace zel::setup

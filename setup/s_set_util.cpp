@@ -1,0 +1,94 @@
+#include "s_set_util.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cctype>
+
+#include "message_service.h"
+#include "setup_platform.h"
+
+namespace zel::setup {
+namespace {
+
+void showMakeDirError() {
+  messages().show({"Error", "디렉토리를 만들 수 없습니다.", MessageIcon::kError,
+                   MessageButtons::kYesOnly});
+}
+
+bool makeOne(const std::string& dir) { return ::mkdir(dir.c_str(), 0777) == 0; }
+
+std::string joinPath(const std::string& built, const std::string& segment) {
+  if (built.empty()) return segment;
+  if (built.back() == kPathSeparator) return built + segment;
+  return built + kPathSeparator + segment;
+}
+
+}  // namespace
+
+bool directoryExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool MakeDirPath(const std::string& path) {
+  std::string built;
+  std::string rest = path;
+  // On this platform a leading separator names the root, which always exists.
+  if (!rest.empty() && rest.front() == kPathSeparator) {
+    built = std::string(1, kPathSeparator);
+    rest.erase(0, rest.find_first_not_of(kPathSeparator));
+  }
+  for (auto pos = rest.find(kPathSeparator); pos != std::string::npos;
+       pos = rest.find(kPathSeparator)) {
+    std::string segment = rest.substr(0, pos);
+    rest.erase(0, pos + 1);
+    if (segment.empty()) continue;  // doubled separator: no new directory
+    built = joinPath(built, segment);
+    if (!directoryExists(built) && !makeOne(built)) {
+      showMakeDirError();
+      return false;
+    }
+  }
+  if (!rest.empty()) {
+    built = joinPath(built, rest);
+    if (!makeOne(built)) {
+      showMakeDirError();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsDriveId(const std::string& drive) {
+  if (drive.empty()) return false;
+  const char first = static_cast<char>(std::toupper(static_cast<unsigned char>(drive.front())));
+  return (first >= 'A' && first <= 'Z') || first == kPathSeparator;
+}
+
+bool DiskInDrive(const std::string& drive) {
+  return IsDriveId(drive) && platform().driveReady(drive);
+}
+
+void ReportApplicationError(const std::string& text) {
+  messages().show({"setup", text, MessageIcon::kError, MessageButtons::kOk});
+}
+
+std::string ioErrorText(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR: return "File not found";
+    case EINVAL:
+    case ENAMETOOLONG: return "Invalid filename";
+    case EACCES:
+    case EPERM: return "File access denied";
+    default: return "I/O error " + std::to_string(error);
+  }
+}
+
+}  // namespace zel::setup

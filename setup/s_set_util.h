@@ -1,0 +1,33 @@
+// Small routines the wizard pages and the installation steps share: directory
+// creation along a path, the drive-ready test, and the application's error report
+// (the message shown when a step meets an input/output error it cannot go on from).
+// Toolkit-free; messages go through zel::messages().
+#pragma once
+
+#include <string>
+
+namespace zel::setup {
+
+// Creates every missing directory along path, from the left. A trailing separator
+// adds no step; the last segment is created without testing first (callers only
+// ask for directories that do not exist). A leading separator starts at the root.
+// On failure shows "디렉토리를 만들 수 없습니다." once and returns false; nothing
+// created so far is removed.
+bool MakeDirPath(const std::string& path);
+
+// Whether a drive-list entry names a drive: a letter A to Z (either case) or the root.
+bool IsDriveId(const std::string& drive);
+// Whether the drive of a drive-list entry is ready; false for an entry that is no
+// drive (callers report "Not a valid drive ID" for those first, see IsDriveId).
+bool DiskInDrive(const std::string& drive);
+
+// The application's error report: the text in an error box captioned "setup".
+void ReportApplicationError(const std::string& text);
+
+// "File not found", "Invalid filename", "File access denied" or "I/O error %d".
+std::string ioErrorText(int error);
+
+bool directoryExists(const std::string& path);
+bool fileExists(const std::string& path);
+
+}  // namespace zel::setup

@@ -1,0 +1,80 @@
+#include "s_setup_progress.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QThread>
+
+#include "gauge.h"
+#include "setup_art.h"
+
+namespace zel::setup {
+
+namespace {
+constexpr int kWidth = 448, kHeight = 107;
+constexpr int kLeft = 170, kTop = 431;
+// How long each unpacking step stays on screen.
+constexpr int kPauseMs = 30;
+
+Gauge* captionedGauge(QWidget* parent, const char* boxName, const char* gaugeName,
+                      const QString& caption, int y) {
+  auto* box = new QGroupBox(parent);
+  box->setObjectName(QString::fromLatin1(boxName));
+  box->setGeometry(6, y, kWidth - 12, 35);
+  auto* label = new QLabel(caption, box);
+  label->setFont(pageFont());
+  label->setGeometry(6, 8, 60, 22);
+  auto* gauge = new Gauge(box);
+  gauge->setObjectName(QString::fromLatin1(gaugeName));
+  gauge->setGeometry(66, 5, 363, 25);
+  return gauge;
+}
+}  // namespace
+
+TFM_SetUpProgress::TFM_SetUpProgress(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowStaysOnTopHint) {
+  setObjectName(QStringLiteral("FM_SetUpProgress"));
+  setWindowTitle(QStringLiteral("SetUp"));
+  setWindowIcon(programIcon());
+  setFont(pageFont());
+  setFixedSize(kWidth, kHeight);
+  move(kLeft, kTop);
+
+  C_Lbl_CurFile = new QLabel(this);
+  C_Lbl_CurFile->setObjectName(QStringLiteral("C_Lbl_CurFile"));
+  C_Lbl_CurFile->setGeometry(8, 6, kWidth - 16, 18);
+  C_Gag_Cur = captionedGauge(this, "Panel1", "C_Gag_Cur", QStringLiteral("현재진행"), 28);
+  C_Gag_Tot = captionedGauge(this, "Panel2", "C_Gag_Tot", QStringLiteral("전체진행"), 67);
+}
+
+void TFM_SetUpProgress::setStatus(const std::string& text) {
+  C_Lbl_CurFile->setText(QString::fromStdString(text));
+}
+
+void TFM_SetUpProgress::setCurrent(int min, int max, int value) {
+  C_Gag_Cur->setRange(min, max);
+  C_Gag_Cur->setProgress(value);
+}
+
+void TFM_SetUpProgress::setTotal(int min, int max, int value) {
+  C_Gag_Tot->setRange(min, max);
+  C_Gag_Tot->setProgress(value);
+}
+
+void TFM_SetUpProgress::pause() {
+  // Events keep flowing while we wait, and the processor sleeps in between.
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < kPauseMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(5);
+  }
+}
+
+void TFM_SetUpProgress::processMessages() { QCoreApplication::processEvents(); }
+
+void TFM_SetUpProgress::finish() { close(); }
+
+}  // namespace zel::setup

@@ -1,0 +1,30 @@
+// TFM_Welcome: the installer's first page. Going on sets WelcomeNext; the stop
+// question ends the installation. Created by the driver for one showing.
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace zel::setup {
+
+class TFM_Welcome : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFM_Welcome(QWidget* parent = nullptr);
+
+  void C_Bbt_NextClick();
+  void C_Bbt_CancelClick();
+  void Label11Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FormShow();
+
+  QPushButton* C_Bbt_Next;
+  QPushButton* C_Bbt_Cancel;
+};
+
+}  // namespace zel::setup

@@ -1,0 +1,64 @@
+#include "setup_options.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+#include "install_steps.h"
+#include "s_set_util.h"
+
+namespace zel::setup {
+
+SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
+  SetupOptions options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= args.size()) {
+        options.error = arg + " needs a value";
+        return;
+      }
+      *out = args[++i];
+    };
+    if (arg == "--silent") {
+      options.silent = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--target") {
+      value(&options.target);
+    } else if (arg == "--archive") {
+      value(&options.archive);
+    } else if (arg == "--windows-dir") {
+      value(&options.windowsDir);
+    } else if (arg.rfind("-", 0) == 0 && options.error.empty()) {
+      options.error = "unknown option " + arg;
+    }
+    // Anything else is left to the toolkit (its own options such as -platform).
+  }
+  if (options.error.empty() && options.silent && options.target.empty())
+    options.error = "--silent needs --target DIR";
+  return options;
+}
+
+const char* setupUsage() {
+  return "usage: setup [--windows-dir DIR] [--archive FILE]\n"
+         "       setup --silent --target DIR [--archive FILE] [--windows-dir DIR]\n";
+}
+
+std::string programDirectory() {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  std::string exe(buf, static_cast<std::size_t>(n));
+  const auto slash = exe.rfind('/');
+  return slash == std::string::npos ? std::string() : exe.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string chooseArchive(const SetupOptions& options, const std::string& startDir) {
+  if (!options.archive.empty()) return options.archive;
+  if (fileExists(startDir + "/" + kArchiveName)) return {};
+  const std::string besideProgram = programDirectory() + "/" + kArchiveName;
+  return fileExists(besideProgram) ? besideProgram : std::string();
+}
+
+}  // namespace zel::setup

@@ -1,0 +1,31 @@
+// SetupOptions: the installer's command line.
+//   setup [--windows-dir DIR] [--archive FILE]             the wizard
+//   setup --silent --target DIR [--archive FILE] [--windows-dir DIR]
+// Toolkit-free; parsing never exits, it reports what it could not take.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zel::setup {
+
+struct SetupOptions {
+  bool silent = false;
+  bool help = false;
+  std::string target;
+  std::string archive;
+  std::string windowsDir;
+  std::string error;  // empty when the line was understood
+};
+
+SetupOptions parseSetupOptions(const std::vector<std::string>& args);
+const char* setupUsage();
+
+// The directory of the running program ("" when it cannot be found).
+std::string programDirectory();
+// The archive to install: the one named on the command line; else the one in the
+// start directory; else, when the program was started from elsewhere, the one
+// beside the program. Empty means "StartDir/ZELRPT.E01".
+std::string chooseArchive(const SetupOptions& options, const std::string& startDir);
+
+}  // namespace zel::setup

@@ -1,0 +1,45 @@
+// SetupPlatform: the parts of the machine the installer talks to (the Windows
+// directory, the current directory, drives, the shell's "open" and the system
+// restart), behind one interface so tests can fake them and never restart anything.
+// The process holds one instance; programs install theirs at start.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zel::setup {
+
+class SetupPlatform {
+ public:
+  virtual ~SetupPlatform() = default;
+
+  // Where WIN.INI lives and where the engine libraries go.
+  virtual std::string windowsDirectory() = 0;
+  // The installation directory proposed by the directory page.
+  virtual std::string defaultInstallDirectory() = 0;
+
+  virtual std::string currentDirectory() = 0;
+  // 0 on success, otherwise the platform's error number.
+  virtual int setCurrentDirectory(const std::string& dir) = 0;
+
+  // Entries for the drive list; the first is the one shown when the current
+  // directory lies on none of them.
+  virtual std::vector<std::string> drives() = 0;
+  // The drive entry the given directory lies on ("" when none).
+  virtual std::string driveOf(const std::string& dir) = 0;
+  virtual bool driveReady(const std::string& drive) = 0;
+
+  // Shows an address with the desktop's "open" action; failures go unreported.
+  virtual void openUrl(const std::string& url) = 0;
+  // Asks the desktop session to restart the machine. False when it refused.
+  virtual bool restartSystem() = 0;
+};
+
+// The process-wide platform. A PosixPlatform with default settings until one is set.
+SetupPlatform& platform();
+void setPlatform(SetupPlatform* platform);  // nullptr restores the default
+
+// The platform's path separator, used to build and split paths.
+inline constexpr char kPathSeparator = '/';
+
+}  // namespace zel::setup

@@ -1,0 +1,108 @@
+#include "zel_set.h"
+
+#include <QEvent>
+
+#include "message_service.h"
+#include "modal_runner.h"
+#include "s_mdir_select.h"
+#include "s_set_util.h"
+#include "s_setup_progress.h"
+#include "s_welcome.h"
+#include "setup_art.h"
+#include "setup_platform.h"
+#include "setup_state.h"
+
+namespace zel::setup {
+
+TFM_ZelSet::TFM_ZelSet(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("FM_ZelSet"));
+  setWindowTitle(QStringLiteral("Zel-C 보고서 Viewer"));
+  setWindowIcon(programIcon());
+  QPalette teal = palette();
+  teal.setColor(QPalette::Window, QColor(0, 128, 128));
+  setPalette(teal);
+  setAutoFillBackground(true);
+
+  Image1 = new QWidget(this);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setMouseTracking(true);
+  Image1->installEventFilter(this);
+  FormCreate();
+}
+
+TFM_ZelSet::~TFM_ZelSet() = default;
+
+void TFM_ZelSet::FormCreate() {
+  StartDir = platform().currentDirectory();
+  Started = false;
+}
+
+bool TFM_ZelSet::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Image1) {
+    if (event->type() == QEvent::MouseMove) {
+      Image1MouseMove();
+    } else if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
+      Image1->setGeometry(rect());
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TFM_ZelSet::Image1MouseMove() {
+  if (Started) return;
+  Started = true;
+
+  WelcomeNext = false;
+  {
+    TFM_Welcome welcome(this);
+    runModal(welcome);
+  }
+  if (!WelcomeNext) {
+    close();
+    return;
+  }
+
+  DirSetNext = false;
+  {
+    TFM_DirSet dirSet(this);
+    runModal(dirSet);
+  }
+  if (!DirSetNext) {
+    close();
+    return;
+  }
+
+  if (const int err = platform().setCurrentDirectory(StartDir); err != 0) {
+    ReportApplicationError(ioErrorText(err));
+    return;
+  }
+  steps_.WinIniCheck();
+
+  progress_ = std::make_unique<TFM_SetUpProgress>();
+  progress_->show();
+  steps_.setView(progress_.get());
+  const StepOutcome outcome = steps_.SetProgress();
+  steps_.setView(nullptr);
+  if (outcome == StepOutcome::kFailed) {
+    close();
+    return;
+  }
+  if (outcome == StepOutcome::kStopped) return;
+  progress_.reset();
+
+  if (!InstallPath.empty()) {
+    if (const int err = platform().setCurrentDirectory(InstallPath); err != 0) {
+      ReportApplicationError(ioErrorText(err));
+      return;
+    }
+  }
+  const MessageAnswer answer = messages().show(
+      {"종료",
+       "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
+       "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?",
+       MessageIcon::kNone, MessageButtons::kYesNo});
+  if (answer == MessageAnswer::kYes) platform().restartSystem();
+  close();
+}
+
+}  // namespace zel::setup

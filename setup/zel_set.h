@@ -1,0 +1,43 @@
+// TFM_ZelSet: the installer's main window, plain teal and maximised. The first
+// mouse movement over it starts the driver: the welcome page, the directory page,
+// then the installation steps and the completion question. Later movements do
+// nothing (Started). Closing the window ends the program.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "install_steps.h"
+
+namespace zel::setup {
+
+class TFM_SetUpProgress;
+
+class TFM_ZelSet : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TFM_ZelSet(QWidget* parent = nullptr);
+  ~TFM_ZelSet() override;
+
+  // The archive to install instead of StartDir/ZELRPT.E01 (empty: that one).
+  void setArchivePath(const QString& path) { steps_.setArchivePath(path.toStdString()); }
+
+  void Image1MouseMove();
+  bool WinIniCheck() { return steps_.WinIniCheck(); }
+
+  QWidget* Image1;
+  // While and after the steps run; stays on screen when they fail.
+  TFM_SetUpProgress* progressWindow() const { return progress_.get(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+
+  InstallSteps steps_;
+  std::unique_ptr<TFM_SetUpProgress> progress_;
+};
+
+}  // namespace zel::setup
