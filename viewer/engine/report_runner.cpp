@@ -1,0 +1,237 @@
+#include "report_runner.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "apollo.h"
+#include "data_error.h"
+#include "message_service.h"
+#include "number_format.h"
+#include "page_recorder.h"
+#include "page_renderer.h"
+#include "preview_handover.h"
+#include "printer.h"
+#include "report_lines.h"
+#include "report_run.h"
+#include "settings_block.h"
+
+namespace zel {
+namespace {
+
+const char kNoReportFile[] = "현재 디렉토리에는 보고서파일이 없습니다.\r디렉토리설정을 먼저 해주십시요.";
+const char kNeedPrinter[] =
+    "프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\r프린터 Driver설치 후, 프로그램을 재시작해주십시요.";
+const char kNoSuchReport[] = "이미 삭제되었거나 없는 보고서입니다.";
+const char kNotAReport[] = "보고서 화일이 아닙니다.";
+const char kNoSettings[] = "보고서 F_INIT에 초기화정보가 없습니다.\r사용할 수 없는 보고서입니다.";
+const char kPrinterUnusable[] =
+    "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.";
+
+constexpr int kPicturePixelsPerInch = 80;
+
+std::string upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+bool isBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
+
+// Removes dir/fileName and every other spelling of it that differs only in
+// case (the report may sit beside "x.cdx" and "X.CDX" alike). Errors ignored.
+void removeIgnoringCase(const std::string& dir, const std::string& fileName) {
+  std::error_code ec;
+  const std::string wanted = upper(fileName);
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    if (upper(entry.path().filename().string()) == wanted && entry.is_regular_file(ec))
+      std::filesystem::remove(entry.path(), ec);
+  }
+}
+
+bool fileExists(const std::string& dir, const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(ResolvePath(dir, name), ec);
+}
+
+// Puts the run's table back in natural order, drops the page index file and
+// leaves the table freed; also after a failure part-way.
+void finishRun(TZelTable& table, const std::string& dir, const std::string& base, bool indexStepsReached) {
+  ReportRun& run = reportRun();
+  run.Lines = nullptr;
+  run.Table = nullptr;
+  if (!indexStepsReached) return;
+  try {
+    if (table.Table.Active()) table.Apollo.SetOrder(0);
+    table.Table.Close();
+    table.IsOpen = false;
+    removeIgnoringCase(dir, base + ".CDX");
+    if (table.OpenTable(dir, base + ".DBF", "CDX")) table.Apollo.SetOrder(0);
+  } catch (const DataError&) {
+    // The run's own outcome (or error) stands; a failing clean-up adds nothing the user can act on.
+  }
+}
+
+}  // namespace
+
+void RunReport(const std::string& reportDirectory, const std::string& name) {
+  MessageService& box = messages();
+  if (isBlank(name) || !fileExists(reportDirectory, VariantText(name))) {
+    box.notice(kNoReportFile);
+    return;
+  }
+  Printer* printer = currentPrinter();
+  if (!printer || !printer->setOrientation(PaperOrientation::kPortrait)) {
+    box.warning(kNeedPrinter);
+    return;
+  }
+  const std::size_t dot = name.find('.');
+  if (dot == std::string::npos || dot == 0) {
+    box.warning(kNoSuchReport);
+    return;
+  }
+  if (upper(name.substr(dot + 1)) != "DBF") {
+    box.warning(kNotAReport);
+    return;
+  }
+  const std::string base = name.substr(0, dot);
+  removeIgnoringCase(reportDirectory, base + ".CDX");
+
+  std::string code;
+  {
+    TZelTable table;
+    if (!table.OpenTable(reportDirectory, name, "CDX") || !table.Table.FindField("F_INIT")) {
+      box.warning(kNotAReport);
+      return;
+    }
+    table.Table.First();
+    code = GetKey(table.Table.FieldAsString("F_INIT"), "RPTCODE");
+  }
+  if (code.empty()) {
+    box.warning(kNoSettings);
+    return;
+  }
+  const std::string number = code.size() > 4 ? code.substr(4, 2) : std::string();
+  if (IsAllDigits(number) && code.size() >= 4 && code[3] == 'B') {
+    const int n = std::stoi(number);
+    if (n == 1) RunLayoutReport(reportDirectory, base, "RPTB01");
+    if (n == 2) RunLayoutReport(reportDirectory, base, "RPTB02");
+  }
+}
+
+void RunLayoutReport(const std::string& directory, const std::string& base, const std::string& code) {
+  ReportRun& run = reportRun();
+  TReportLayout& layout = run.Layout;
+  layout = TReportLayout{};
+  layout.ReportDir = directory;
+  layout.ReportCode = code;
+  layout.ReportBase = base;
+
+  TZelTable table;
+  ApolloLines lines(table.Apollo);
+  bool indexStepsReached = false;
+  try {
+    if (!table.OpenTable(directory, base + ".DBF", "CDX"))
+      throw DataError("Cannot open table " + directory + "/" + base + ".DBF");
+    table.Table.First();
+    layout.SettingsText = table.Apollo.MemoText("F_INIT");
+    table.Apollo.GoBottom();
+    layout.PageTotal = table.Table.Eof() ? 0 : static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE"));
+    // 0 (an empty table or a blank page number) is one page; so is a negative number.
+    if (layout.PageTotal < 1) layout.PageTotal = 1;
+    ParseLayout(layout);
+
+    indexStepsReached = true;
+    // The table layer has shown the exclusive-use message; an unindexed run
+    // would only show empty pages, so the run ends here.
+    if (!table.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)")) {
+      finishRun(table, directory, base, indexStepsReached);
+      return;
+    }
+    table.Apollo.SetOrder(1);
+    ApplyPageGeometry(layout);
+
+    run.Table = &table;
+    run.Lines = &lines;
+    const PreviewFactory& factory = previewFactory();
+    if (factory) {
+      std::unique_ptr<PreviewWindow> window = factory();
+      window->SetPageInfo("1", std::to_string(layout.PageTotal), &table, "1");
+      if (!base.empty() && base[0] == 'P') window->SetPaperOrientation(0);
+      if (!base.empty() && base[0] == 'L') window->SetPaperOrientation(1);
+      window->SetOnDrawPage(DrawPreviewPage);
+      window->SetOnPrintJob(PrintPages);
+      window->ShowModal();
+    }
+  } catch (...) {
+    finishRun(table, directory, base, indexStepsReached);
+    throw;
+  }
+  finishRun(table, directory, base, indexStepsReached);
+}
+
+void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table) {
+  ReportRun& run = reportRun();
+  run.PrintFrom = run.PrintTo = run.CurrentPage = page;
+
+  Printer* printer = currentPrinter();
+  PrinterCaps caps;
+  if (!printer || !printer->caps(caps) || caps.logPixelsX <= 0 || caps.logPixelsY <= 0)
+    throw DataError("No printer is available to size the page");
+  const int width = RoundHalfEven(static_cast<double>(caps.physicalWidth) / caps.logPixelsX * kPicturePixelsPerInch);
+  const int height = RoundHalfEven(static_cast<double>(caps.physicalHeight) / caps.logPixelsY * kPicturePixelsPerInch);
+
+  // The page is drawn from the table the preview hands over.
+  ReportLines* saved = run.Lines;
+  std::unique_ptr<ApolloLines> own;
+  if (table && (table != run.Table || !run.Lines)) {
+    own = std::make_unique<ApolloLines>(table->Apollo);
+    run.Lines = own.get();
+  }
+  const bool landscape = !run.Layout.ReportBase.empty() && run.Layout.ReportBase[0] == 'L';
+  Canvas& canvas = picture.beginPage(width, height);
+  try {
+    picture.paintPaper();
+    picture.setPageWindow(landscape ? 2970 : 2100, landscape ? 2100 : 2970);
+    RenderPages(canvas, kDrawPreview);
+  } catch (...) {
+    run.Lines = saved;
+    picture.restoreMapping();
+    picture.endPage();
+    throw;
+  }
+  run.Lines = saved;
+  picture.restoreMapping();
+  picture.endPage();
+}
+
+void PrintPages() {
+  ReportRun& run = reportRun();
+  run.CurrentPage = run.PrintFrom;
+  run.PrintedPageNo = run.PrintStartNo;
+
+  Printer* printer = currentPrinter();
+  const bool landscape = !run.Layout.ReportBase.empty() && run.Layout.ReportBase[0] == 'L';
+  if (!printer || !printer->setCopies(run.PrintCopies) ||
+      !printer->setOrientation(landscape ? PaperOrientation::kLandscape : PaperOrientation::kPortrait)) {
+    messages().warning(kPrinterUnusable);
+    return;
+  }
+  if (!printer->beginDocument()) {
+    messages().warning(kPrinterUnusable);
+    return;
+  }
+  const int previousMapping = printer->setMetricMapping();
+  try {
+    ReadPrinterMargins(*printer);
+    RenderPages(printer->canvas(), kDrawPrinter);
+  } catch (...) {
+    printer->restoreMapping(previousMapping);
+    printer->endDocument();
+    throw;
+  }
+  printer->restoreMapping(previousMapping);
+  printer->endDocument();
+}
+
+}  // namespace zel
