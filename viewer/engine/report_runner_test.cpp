@@ -1,0 +1,363 @@
+#include "report_runner.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "apollo.h"
+#include "data_error.h"
+#include "fake_printer.h"
+#include "message_service.h"
+#include "page_recorder.h"
+#include "preview_handover.h"
+#include "recording_canvas.h"
+#include "report_run.h"
+#include "report_writer.h"
+
+namespace zel {
+namespace {
+
+namespace fs = std::filesystem;
+namespace rw = reportwriter;
+
+const char kNoReportFile[] = "현재 디렉토리에는 보고서파일이 없습니다.\r디렉토리설정을 먼저 해주십시요.";
+const char kNeedPrinter[] =
+    "프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\r프린터 Driver설치 후, 프로그램을 재시작해주십시요.";
+const char kNoSuchReport[] = "이미 삭제되었거나 없는 보고서입니다.";
+const char kNotAReport[] = "보고서 화일이 아닙니다.";
+const char kNoSettings[] = "보고서 F_INIT에 초기화정보가 없습니다.\r사용할 수 없는 보고서입니다.";
+const char kPrinterUnusable[] =
+    "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.";
+
+class RecordingPicture : public PageRecorder {
+ public:
+  RecordingCanvas canvas;
+  std::vector<std::string> log;
+  Canvas& beginPage(int w, int h) override {
+    canvas.clear();
+    log.push_back("begin " + std::to_string(w) + "x" + std::to_string(h));
+    return canvas;
+  }
+  void paintPaper() override { log.push_back("paper"); }
+  void setPageWindow(int w, int h) override { log.push_back("window " + std::to_string(w) + "x" + std::to_string(h)); }
+  void restoreMapping() override { log.push_back("restore"); }
+  void endPage() override { log.push_back("end"); }
+};
+
+struct PreviewRecord {
+  int created = 0;
+  std::string first, last, current;
+  TZelTable* table = nullptr;
+  int orientation = -1;
+  std::vector<std::string> order;
+};
+
+class FakePreview : public PreviewWindow {
+ public:
+  FakePreview(PreviewRecord& r, std::function<void(FakePreview&)> onShow) : r_(r), onShow_(std::move(onShow)) {}
+  void SetPageInfo(const std::string& f, const std::string& l, TZelTable* t, const std::string& c) override {
+    r_.first = f;
+    r_.last = l;
+    r_.table = t;
+    r_.current = c;
+    r_.order.push_back("info");
+  }
+  void SetPaperOrientation(int o) override {
+    r_.orientation = o;
+    r_.order.push_back("orientation");
+  }
+  void SetOnDrawPage(DrawPageProc p) override {
+    draw = std::move(p);
+    r_.order.push_back("draw");
+  }
+  void SetOnPrintJob(PrintJobProc p) override {
+    print = std::move(p);
+    r_.order.push_back("print");
+  }
+  void ShowModal() override {
+    r_.order.push_back("show");
+    if (onShow_) onShow_(*this);
+  }
+  DrawPageProc draw;
+  PrintJobProc print;
+  TZelTable* table() const { return r_.table; }
+
+ private:
+  PreviewRecord& r_;
+  std::function<void(FakePreview&)> onShow_;
+};
+
+std::vector<std::string> cdxFiles(const std::string& dir) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    std::string ext = e.path().extension().string();
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (ext == ".CDX") out.push_back(e.path().filename().string());
+  }
+  return out;
+}
+
+class RunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = (fs::temp_directory_path() / ("zel_runner_" + std::to_string(getpid()) + "_" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+               .string();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    setMessageService(&messages_);
+    installPrinter(&printer_);
+    installPreviewFactory([this] { ++preview_.created; return std::make_unique<FakePreview>(preview_, onShow_); });
+  }
+  void TearDown() override {
+    installPreviewFactory(nullptr);
+    installPrinter(nullptr);
+    setMessageService(nullptr);
+    fs::remove_all(dir_);
+  }
+
+  rw::SettingsEntries settings(const std::string& code = "RPTB02") {
+    return {{"RPTCODE", code},
+            {"FIELDCOUNT", "2|0|2|"},
+            {"F1", "1|1|1|1|30||S|F_DES||d|Desc||||L|||||"},
+            {"F2", "2|2|1|1|70||D|F_MA||m|Amt||D|R|||||"},
+            {"OPTIONSET", "1|0|0|0|3|0|"},
+            {"PAGESPACE", "10|10|10|10|"},
+            {"FONT", "Gulim|10|100|0|129|"},
+            {"TITLEFONT", "Gulim|12|100|0|129|"},
+            {"OUTLINE", "1"}};
+  }
+  void write(const std::string& name, rw::SettingsEntries entries, std::vector<int> pages = {1, 1, 2, 3}) {
+    rw::ReportSpec spec;
+    spec.fileName = name;
+    spec.settings = std::move(entries);
+    for (int p : pages) spec.lines.push_back({{"F_PAGE", std::to_string(p)}, {"F_DES", "line"}, {"F_MA", "1.5"}});
+    ASSERT_TRUE(rw::writeReport(dir_, spec).isOk());
+  }
+  void touch(const std::string& name, const std::string& bytes = "junk") { std::ofstream(dir_ + "/" + name) << bytes; }
+  void expectOnly(const std::string& text, MessageIcon icon, const std::string& caption) {
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(messages_.shown[0].text, text);
+    EXPECT_EQ(messages_.shown[0].icon, icon);
+    EXPECT_EQ(messages_.shown[0].caption, caption);
+    EXPECT_EQ(preview_.created, 0);
+  }
+
+  std::string dir_;
+  RecordingMessageService messages_;
+  FakePrinter printer_;
+  PreviewRecord preview_;
+  std::function<void(FakePreview&)> onShow_;
+};
+
+TEST_F(RunnerTest, BlankOrMissingName) {
+  RunReport(dir_, "   ");
+  expectOnly(kNoReportFile, MessageIcon::kInformation, "알림");
+  messages_.shown.clear();
+  RunReport(dir_, "P_NONE.DBF");
+  expectOnly(kNoReportFile, MessageIcon::kInformation, "알림");
+}
+
+TEST_F(RunnerTest, NoPrinter) {
+  write("P_A.DBF", settings());
+  installPrinter(nullptr);
+  RunReport(dir_, "P_A.DBF");
+  expectOnly(kNeedPrinter, MessageIcon::kWarning, "경고");
+  messages_.shown.clear();
+  printer_.usable = false;
+  installPrinter(&printer_);
+  RunReport(dir_, "P_A.DBF");
+  expectOnly(kNeedPrinter, MessageIcon::kWarning, "경고");
+}
+
+TEST_F(RunnerTest, NameChecks) {
+  struct Case {
+    std::string name, message;
+  };
+  for (const Case& c : {Case{"PNODOT", kNoSuchReport}, Case{".hidden", kNoSuchReport}, Case{"a.b.dbf", kNotAReport},
+                        Case{"P_A.TXT", kNotAReport}, Case{"P_JUNK.DBF", kNotAReport}}) {
+    messages_.shown.clear();
+    touch(c.name);
+    RunReport(dir_, c.name);
+    SCOPED_TRACE(c.name);
+    expectOnly(c.message, MessageIcon::kWarning, "경고");
+  }
+}
+
+TEST_F(RunnerTest, TableWithoutSettingsField) {
+  rw::ReportSpec spec;
+  spec.fileName = "P_NOINIT.DBF";
+  spec.fields = {{"F_PAGE", 'N', 5, 0}, {"F_DES", 'C', 10, 0}};
+  spec.lines = {{{"F_PAGE", "1"}}};
+  ASSERT_TRUE(rw::writeReport(dir_, spec).isOk());
+  RunReport(dir_, "P_NOINIT.DBF");
+  expectOnly(kNotAReport, MessageIcon::kWarning, "경고");
+}
+
+TEST_F(RunnerTest, EmptyReportCode) {
+  auto s = settings();
+  s.erase(s.begin());
+  write("P_A.DBF", s);
+  RunReport(dir_, "P_A.DBF");
+  expectOnly(kNoSettings, MessageIcon::kWarning, "경고");
+}
+
+TEST_F(RunnerTest, OtherCodesEndSilently) {
+  for (const std::string code : {"RPTB03", "RPTA01", "RPTBX1"}) {
+    write("P_A.DBF", settings(code));
+    RunReport(dir_, "P_A.DBF");
+    EXPECT_TRUE(messages_.shown.empty()) << code;
+    EXPECT_EQ(preview_.created, 0) << code;
+  }
+}
+
+TEST_F(RunnerTest, HandsOverInOrderAndCleansUp) {
+  write("P_A.DBF", settings("RPTB01"));
+  touch("P_A.cdx", "stale index");
+  std::vector<std::string> duringRun;
+  onShow_ = [&](FakePreview& w) {
+    duringRun = cdxFiles(dir_);
+    EXPECT_EQ(reportRun().Layout.ReportCode, "RPTB01");
+    EXPECT_EQ(reportRun().Layout.MarginLeft, 200);
+    RecordingPicture picture;
+    w.draw(picture, 2, w.table());
+    // A4 at 600 dpi: 4961 / 600 * 80 = 661.5 -> 662 (halves to even), 7016 / 600 * 80 = 935.5 -> 936.
+    EXPECT_EQ(picture.log, (std::vector<std::string>{"begin 661x935", "paper", "window 2100x2970", "restore", "end"}));
+    int bodyLines = 0;
+    for (const auto& t : picture.canvas.texts())
+      if (t.text == "line") ++bodyLines;
+    EXPECT_EQ(bodyLines, 1);  // page 2 holds one line
+  };
+  RunReport(dir_, "P_A.DBF");
+  EXPECT_TRUE(messages_.shown.empty());
+  ASSERT_EQ(preview_.created, 1);
+  EXPECT_EQ(preview_.order, (std::vector<std::string>{"info", "orientation", "draw", "print", "show"}));
+  EXPECT_EQ(preview_.first, "1");
+  EXPECT_EQ(preview_.last, "3");
+  EXPECT_EQ(preview_.current, "1");
+  EXPECT_EQ(preview_.orientation, 0);
+  EXPECT_EQ(duringRun.size(), 1u);  // the run's own index, not the stale one next to it
+  EXPECT_TRUE(cdxFiles(dir_).empty());
+  EXPECT_EQ(reportRun().Table, nullptr);
+}
+
+TEST_F(RunnerTest, LowerCaseNameAccepted) {
+  write("l_rptb02_a.dbf", settings());
+  RunReport(dir_, "l_rptb02_a.dbf");
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_EQ(preview_.created, 1);
+  EXPECT_EQ(preview_.orientation, -1);  // only a capital letter names the orientation
+  EXPECT_EQ(reportRun().Layout.PageWidth, 2100);
+}
+
+TEST_F(RunnerTest, LandscapeOrientation) {
+  write("L_A.DBF", settings());
+  RunReport(dir_, "L_A.DBF");
+  EXPECT_EQ(preview_.orientation, 1);
+  EXPECT_EQ(reportRun().Layout.PageWidth, 2970);
+}
+
+TEST_F(RunnerTest, LastRecordPageZeroGivesOnePage) {
+  write("P_A.DBF", settings(), {1, 2, 0});
+  RunReport(dir_, "P_A.DBF");
+  EXPECT_EQ(preview_.last, "1");
+}
+
+TEST_F(RunnerTest, ConversionErrorEndsRunWithoutPreview) {
+  auto s = settings();
+  s[2].second = "1|1|1|x|30||S|F_DES||d|Desc||||L|||||";
+  write("P_A.DBF", s);
+  EXPECT_THROW(RunReport(dir_, "P_A.DBF"), DataError);
+  EXPECT_EQ(preview_.created, 0);
+  EXPECT_TRUE(cdxFiles(dir_).empty());
+}
+
+TEST_F(RunnerTest, BadMarginsEndRunAndRemoveIndex) {
+  auto s = settings();
+  s[5].second = "10|x|";
+  write("P_A.DBF", s);
+  EXPECT_THROW(RunReport(dir_, "P_A.DBF"), DataError);
+  EXPECT_EQ(preview_.created, 0);
+  EXPECT_TRUE(cdxFiles(dir_).empty());
+}
+
+TEST_F(RunnerTest, PrintJobThroughPreview) {
+  write("P_A.DBF", settings());
+  onShow_ = [&](FakePreview& w) {
+    ReportRun& run = reportRun();
+    run.PrintFrom = 2;
+    run.PrintTo = 3;
+    run.PrintStartNo = 7;
+    run.PrintCopies = 3;
+    w.print();
+  };
+  RunReport(dir_, "P_A.DBF");
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_EQ(printer_.copies, 3);
+  EXPECT_EQ(printer_.log, (std::vector<std::string>{"begin", "map", "page", "map", "unmap", "end"}));
+  std::vector<std::string> numbers;
+  for (const auto& t : printer_.recording.texts())
+    if (t.text.rfind("Page : ", 0) == 0) numbers.push_back(t.text);
+  EXPECT_EQ(numbers, (std::vector<std::string>{"Page : 7 ", "Page : 8 "}));
+}
+
+TEST_F(RunnerTest, PrintWithoutUsablePrinter) {
+  write("P_A.DBF", settings());
+  onShow_ = [&](FakePreview& w) {
+    printer_.usable = false;
+    w.print();
+  };
+  RunReport(dir_, "P_A.DBF");
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, kPrinterUnusable);
+  EXPECT_EQ(messages_.shown[0].caption, "경고");
+  EXPECT_TRUE(printer_.log.empty());
+}
+
+// Another process holds the table exclusively: the index cannot be built, the
+// table layer says so, and the run stops before the preview.
+TEST_F(RunnerTest, IndexBuildFailureStopsRun) {
+  write("P_A.DBF", settings());
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int status = 1;
+    try {
+      TTable holder;
+      holder.DatabaseName = dir_;
+      holder.TableName = "P_A.DBF";
+      holder.TableType = ttSXFOX;
+      holder.Exclusive = true;
+      holder.Open();
+      status = 0;
+      char c = 1;
+      (void)!write(ready[1], &c, 1);
+      (void)!read(release[0], &c, 1);
+    } catch (...) {
+      char c = 0;
+      (void)!write(ready[1], &c, 1);
+    }
+    _exit(status);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, 1) << "the child could not hold the table";
+  RunReport(dir_, "P_A.DBF");
+  char go = 1;
+  (void)!write(release[1], &go, 1);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(preview_.created, 0);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::kError);
+  EXPECT_TRUE(cdxFiles(dir_).empty());
+}
+
+}  // namespace
+}  // namespace zel
