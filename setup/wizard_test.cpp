@@ -1,5 +1,556 @@
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTest>
 #include <gtest/gtest.h>
+
+#include "click_label.h"
+#include "directory_list.h"
+#include "gauge.h"
+#include "ini_file.h"
+#include "message_service.h"
+#include "s_set_util.h"
+#include "s_dir_select.h"
+#include "s_mdir_select.h"
+#include "s_setup_progress.h"
+#include "s_welcome.h"
+#include "setup_art.h"
+#include "setup_state.h"
+#include "setup_test_support.h"
+#include "wizard_test_support.h"
+#include "zel_set.h"
+
+namespace zel::setup {
+namespace {
+
+using testing::click;
+using testing::exists;
+using testing::ScriptedRunner;
+using testing::TempDir;
+using testing::writeFile;
+using zel::iniRead;
+
+constexpr auto kYes = MessageAnswer::kYes;
+constexpr auto kNo = MessageAnswer::kNo;
+
+class WizardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetSetupState();
+    setMessageService(&recorder_);
+    std::filesystem::create_directories(start_);
+    ASSERT_EQ(::chdir(start_.c_str()), 0);
+  }
+  void TearDown() override { setMessageService(nullptr); }
+
+  std::vector<std::string> captions() const {
+    std::vector<std::string> out;
+    for (const Message& m : recorder_.shown) out.push_back(m.caption);
+    return out;
+  }
+  void answer(std::vector<MessageAnswer> answers) { recorder_.answers = std::move(answers); }
+
+  TempDir dir_;
+  std::string start_ = dir_ / "medium";
+  std::string win_ = dir_ / "win";
+  std::string default_ = dir_ / "(주)Velmora/ZelRptViewer";
+  testing::FakePlatform fake_{win_, default_};
+  testing::PlatformGuard guard_{&fake_};
+  testing::CwdGuard cwd_;
+  RecordingMessageService recorder_;
+  ScriptedRunner runner_;
+};
+
+// Welcome page --------------------------------------------------------------------
+
+TEST_F(WizardTest, WelcomePageAsDesigned) {
+  TFM_Welcome page;
+  EXPECT_EQ(page.windowTitle(), QStringLiteral("환영합니다"));
+  EXPECT_EQ(page.size(), QSize(397, 298));
+  EXPECT_EQ(testing::buttonText(page, "C_Bbt_Next"), QStringLiteral("다  음"));
+  EXPECT_EQ(testing::buttonText(page, "C_Bbt_Cancel"), QStringLiteral("취  소"));
+  EXPECT_EQ(testing::labelText(page, "Label10"), QStringLiteral("ZEL/4.X 보고서 Viewer"));
+  EXPECT_EQ(testing::labelText(page, "Label2"), QStringLiteral("Install 하는 프로그램입니다."));
+  EXPECT_EQ(testing::labelText(page, "Label9"), QStringLiteral("도움말을 참조하시기 바랍니다."));
+  EXPECT_EQ(testing::labelText(page, "Label11"), QString::fromLatin1(kMakerWebSite));
+  auto* bold = page.findChild<QLabel*>(QStringLiteral("Label10"));
+  EXPECT_TRUE(bold->font().bold());
+  EXPECT_EQ(bold->font().pixelSize(), 12);
+  EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("Panel1"))->width(), 113);
+}
+
+TEST_F(WizardTest, WelcomeNextGoesOn) {
+  TFM_Welcome page;
+  page.show();
+  EXPECT_FALSE(WelcomeNext);
+  click(page, "C_Bbt_Next");
+  EXPECT_TRUE(WelcomeNext);
+  EXPECT_FALSE(page.isVisible());
+  EXPECT_TRUE(recorder_.shown.empty());
+}
+
+TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
+  TFM_Welcome page;
+  page.show();
+  answer({kYes});
+  click(page, "C_Bbt_Cancel");
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  const Message& m = recorder_.shown[0];
+  EXPECT_EQ(m.caption, "확인");
+  EXPECT_EQ(m.text, "프로그램설치를 종료하시겠습니까?");
+  EXPECT_EQ(m.icon, MessageIcon::kQuestion);
+  EXPECT_EQ(m.buttons, MessageButtons::kYesNo);
+  EXPECT_FALSE(WelcomeNext);
+  EXPECT_FALSE(page.isVisible());
+}
+
+TEST_F(WizardTest, WelcomeCancelNoStays) {
+  TFM_Welcome page;
+  page.show();
+  answer({kNo});
+  click(page, "C_Bbt_Cancel");
+  EXPECT_TRUE(page.isVisible());
+  EXPECT_FALSE(WelcomeNext);
+}
+
+TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
+  TFM_Welcome page;
+  page.show();
+  auto* link = page.findChild<ClickLabel*>(QStringLiteral("Label11"));
+  ASSERT_NE(link, nullptr);
+  QTest::mouseClick(link, Qt::LeftButton);
+  EXPECT_EQ(fake_.opened, std::vector<std::string>{kMakerWebSite});
+}
+
+// Directory page ------------------------------------------------------------------
+
+TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
+  TFM_DirSet page;
+  page.show();
+  EXPECT_EQ(page.windowTitle(), QStringLiteral("디렉토리설정"));
+  EXPECT_EQ(page.size(), QSize(484, 344));
+  EXPECT_EQ(testing::labelText(page, "C_Lbl_Path"), QString::fromStdString(default_));
+  EXPECT_EQ(testing::buttonText(page, "C_Bbt_SPath"), QStringLiteral("경 로"));
+  EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("Bevel1"))->size(), QSize(307, 22));
+  EXPECT_EQ(InstallPath, default_);
+}
+
+TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
+  std::filesystem::create_directories(default_);
+  TFM_DirSet page;
+  page.show();
+  click(page, "C_Bbt_Next");
+  EXPECT_TRUE(DirSetNext);
+  EXPECT_FALSE(page.isVisible());
+  EXPECT_TRUE(recorder_.shown.empty());
+}
+
+TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
+  TFM_DirSet page;
+  page.show();
+  answer({kNo});
+  click(page, "C_Bbt_Next");
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].caption, "확인");
+  EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?");
+  EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kQuestion);
+  EXPECT_TRUE(page.isVisible());
+  EXPECT_FALSE(DirSetNext);
+  EXPECT_FALSE(exists(dir_ / "(주)Velmora"));
+}
+
+TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
+  TFM_DirSet page;
+  page.show();
+  answer({kYes});
+  click(page, "C_Bbt_Next");
+  EXPECT_TRUE(directoryExists(default_));
+  EXPECT_TRUE(DirSetNext);
+  EXPECT_FALSE(page.isVisible());
+}
+
+TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
+  writeFile(dir_ / "(주)Velmora", "a file where a directory should go");
+  TFM_DirSet page;
+  page.show();
+  answer({kYes});
+  click(page, "C_Bbt_Next");
+  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "Error", "오류"}));
+  EXPECT_EQ(recorder_.shown[2].text, "경로를 만들 수 없습니다.");
+  EXPECT_TRUE(page.isVisible());
+  EXPECT_FALSE(DirSetNext);
+}
+
+TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
+  TFM_DirSet page;
+  page.show();
+  answer({kNo, kYes});
+  click(page, "C_Bbt_Cancel");
+  EXPECT_TRUE(page.isVisible());
+  click(page, "C_Bbt_Cancel");
+  ASSERT_EQ(recorder_.shown.size(), 2u);
+  EXPECT_EQ(recorder_.shown[1].caption, "Information");
+  EXPECT_EQ(recorder_.shown[1].text, "프로그램설치를 종료하시겠습니까?");
+  EXPECT_EQ(recorder_.shown[1].icon, MessageIcon::kInformation);
+  EXPECT_EQ(recorder_.shown[1].buttons, MessageButtons::kYesNo);
+  EXPECT_FALSE(DirSetNext);
+  EXPECT_FALSE(page.isVisible());
+}
+
+void chooseFolder(QDialog& chooser, const std::string& folder) {
+  auto* edit = chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"));
+  edit->setText(QString::fromStdString(folder));
+  click(chooser, "C_Bbt_Ok");
+}
+
+TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
+  const std::string chosen = dir_ / "chosen";
+  std::filesystem::create_directories(chosen);
+  TFM_DirSet page;
+  page.show();
+  runner_.then([&](QDialog& chooser) {
+    EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"))->text(),
+              QString::fromStdString(default_));
+    chooseFolder(chooser, chosen);
+  });
+  click(page, "C_Bbt_SPath");
+  EXPECT_EQ(runner_.shown, std::vector<QString>{QStringLiteral("FM_DirSelect")});
+  EXPECT_EQ(testing::labelText(page, "C_Lbl_Path"), QString::fromStdString(chosen));
+  std::filesystem::remove(chosen);
+  click(page, "C_Bbt_Next");
+  EXPECT_TRUE(recorder_.shown.empty());
+  EXPECT_TRUE(DirSetNext);
+  EXPECT_EQ(InstallPath, chosen);
+}
+
+TEST_F(WizardTest, ReopeningAndCancellingTheChooserTestsTheFolderAgain) {
+  const std::string chosen = dir_ / "chosen";
+  std::filesystem::create_directories(chosen);
+  TFM_DirSet page;
+  page.show();
+  runner_.then([&](QDialog& chooser) { chooseFolder(chooser, chosen); });
+  runner_.then([&](QDialog& chooser) { click(chooser, "C_Bbt_Cancel"); });
+  click(page, "C_Bbt_SPath");
+  click(page, "C_Bbt_SPath");
+  EXPECT_FALSE(DirSelected);
+  EXPECT_EQ(InstallPath, chosen);
+  click(page, "C_Bbt_Next");  // it exists: closes without a question
+  EXPECT_TRUE(recorder_.shown.empty());
+  EXPECT_TRUE(DirSetNext);
+}
+
+// Folder chooser ------------------------------------------------------------------
+
+class ChooserTest : public WizardTest {
+ protected:
+  void SetUp() override {
+    WizardTest::SetUp();
+    InstallPath = default_;
+  }
+  QLineEdit* edit(QWidget& w) { return w.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath")); }
+};
+
+TEST_F(ChooserTest, AsDesigned) {
+  TFM_DirSelect chooser;
+  chooser.show();
+  EXPECT_EQ(chooser.windowTitle(), QStringLiteral("경로선택"));
+  EXPECT_EQ(chooser.size(), QSize(294, 284));
+  EXPECT_EQ(testing::buttonText(chooser, "C_Bbt_Ok"), QStringLiteral("선   택"));
+  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));
+  EXPECT_EQ(edit(chooser)->width(), 202);
+  EXPECT_EQ(chooser.findChild<QWidget*>(QStringLiteral("C_Dlb_ProjDir"))->size(), QSize(185, 169));
+  EXPECT_EQ(chooser.focusWidget(), edit(chooser));
+}
+
+TEST_F(ChooserTest, BlankPathGivesTheWarningOnly) {
+  TFM_DirSelect chooser;
+  chooser.show();
+  edit(chooser)->setText(QStringLiteral("   "));
+  click(chooser, "C_Bbt_Ok");
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].caption, "경고");
+  EXPECT_EQ(recorder_.shown[0].text, "경로를 입력하십시요.");
+  EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kWarning);
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_FALSE(DirSelected);
+}
+
+class ProductFolderTest : public ChooserTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ProductFolderTest, IsRefused) {
+  const std::string product = dir_ / "ZEL";
+  writeFile(product + "/" + GetParam(), "x");
+  TFM_DirSelect chooser;
+  chooser.show();
+  edit(chooser)->setText(QString::fromStdString(product));
+  click(chooser, "C_Bbt_Ok");
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].caption, "오류");
+  EXPECT_EQ(recorder_.shown[0].text, "ZEL의 경로에는 본 프로그램을 설치할 수 없습니다.");
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_FALSE(DirSelected);
+  EXPECT_EQ(InstallPath, default_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Markers, ProductFolderTest,
+                         ::testing::Values("ZEL-C.BAT", "ZELMAIN.EXE", "zelmain.exe"));
+
+TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
+  const std::string plain = dir_ / "plain";
+  writeFile(plain + "/ZELRPT.EXE", "not a marker");
+  TFM_DirSelect chooser;
+  chooser.show();
+  edit(chooser)->setText(QString::fromStdString(plain));
+  click(chooser, "C_Bbt_Ok");
+  EXPECT_TRUE(recorder_.shown.empty());
+  EXPECT_TRUE(DirSelected);
+  EXPECT_EQ(InstallPath, plain);
+  EXPECT_FALSE(chooser.isVisible());
+}
+
+TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
+  const std::string fresh = dir_ / "new/folder";
+  TFM_DirSelect chooser;
+  chooser.show();
+  edit(chooser)->setText(QString::fromStdString(fresh));
+  answer({kYes});
+  click(chooser, "C_Bbt_Ok");
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?");
+  EXPECT_TRUE(directoryExists(fresh));
+  EXPECT_TRUE(DirSelected);
+  EXPECT_EQ(InstallPath, fresh);
+}
+
+TEST_F(ChooserTest, MissingFolderAndNoStays) {
+  TFM_DirSelect chooser;
+  chooser.show();
+  edit(chooser)->setText(QString::fromStdString(dir_ / "new"));
+  answer({kNo});
+  click(chooser, "C_Bbt_Ok");
+  EXPECT_FALSE(exists(dir_ / "new"));
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_FALSE(DirSelected);
+}
+
+TEST_F(ChooserTest, EnterInTheListsAccepts) {
+  for (const char* list : {"C_Dlb_ProjDir", "C_Cmb_Drive", "C_Edt_SelPath"}) {
+    DirSelected = false;
+    TFM_DirSelect chooser;
+    chooser.show();
+    edit(chooser)->setText(QString::fromStdString(start_));
+    QTest::keyClick(chooser.findChild<QWidget*>(QString::fromLatin1(list)), Qt::Key_Return);
+    EXPECT_TRUE(DirSelected) << list;
+    EXPECT_EQ(InstallPath, start_);
+  }
+}
+
+TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
+  std::filesystem::create_directories(start_ + "/sub");
+  TFM_DirSelect chooser;
+  chooser.show();
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  EXPECT_EQ(list->directory(), QString::fromStdString(start_));
+  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));  // untouched so far
+  const int last = list->count() - 1;
+  ASSERT_EQ(list->rowPath(last), QString::fromStdString(start_ + "/sub"));
+  list->openRow(last);
+  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(start_ + "/sub"));
+  EXPECT_EQ(fake_.currentDirectory(), start_ + "/sub");
+  list->openRow(0);  // the root row
+  EXPECT_EQ(edit(chooser)->text(), QStringLiteral("/"));
+}
+
+TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
+  fake_.driveList = {"/", "a:"};
+  fake_.notReady = {"a:"};
+  TFM_DirSelect chooser;
+  chooser.show();
+  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
+  ASSERT_EQ(drives->currentText(), QStringLiteral("/"));
+  drives->setCurrentIndex(1);
+  emit drives->activated(1);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].caption, "드라이브 변경오류");
+  EXPECT_EQ(recorder_.shown[0].text, "A:\\ 드라이브가 준비되어있지 않습니다.");
+  EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kNone);
+  EXPECT_EQ(recorder_.shown[0].buttons, MessageButtons::kOk);
+  EXPECT_EQ(drives->currentText(), QStringLiteral("/"));
+  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));
+  EXPECT_TRUE(DriveNotReady);
+}
+
+TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
+  fake_.driveList = {"/", "?"};
+  TFM_DirSelect chooser;
+  chooser.show();
+  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
+  drives->setCurrentIndex(1);
+  emit drives->activated(1);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "Not a valid drive ID");
+  EXPECT_EQ(drives->currentText(), QStringLiteral("/"));
+}
+
+TEST_F(ChooserTest, ReadyDriveMovesTheDirectoryList) {
+  TFM_DirSelect chooser;
+  chooser.show();
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  fake_.driveList = {"/"};
+  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
+  drives->addItem(QString::fromStdString(dir_.path()));  // a second "drive": the temp tree
+  drives->setCurrentIndex(1);
+  emit drives->activated(1);
+  EXPECT_TRUE(recorder_.shown.empty());
+  EXPECT_EQ(list->directory(), QString::fromStdString(dir_.path()));
+}
+
+// Gauges and the progress window -----------------------------------------------------
+
+TEST(GaugeTest, ShareIsTheWholeNumberPart) {
+  struct Case { int min, max, value, share; };
+  for (const Case c : {Case{0, 10, 0, 0}, Case{0, 10, 10, 100}, Case{0, 100, 33, 33},
+                       Case{0, 3, 1, 33}, Case{0, 3, 2, 66}, Case{10, 20, 15, 50},
+                       Case{5, 5, 5, 0}, Case{0, 100, 100, 100}}) {
+    EXPECT_EQ(gaugeShare(c.min, c.max, c.value), c.share) << c.min << ".." << c.max << " " << c.value;
+  }
+  EXPECT_EQ(gaugeText(0, 3, 2), QStringLiteral("66%"));
+}
+
+TEST_F(WizardTest, ProgressWindowAsDesigned) {
+  TFM_SetUpProgress window;
+  window.show();
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("SetUp"));
+  EXPECT_EQ(window.size(), QSize(448, 107));
+  EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_EQ(window.C_Gag_Cur->size(), QSize(363, 25));
+  window.setTotal(0, 10, 0);
+  window.setCurrent(0, 100, 40);
+  EXPECT_EQ(window.C_Gag_Tot->text(), QStringLiteral("0%"));
+  EXPECT_EQ(window.C_Gag_Cur->text(), QStringLiteral("40%"));
+  window.setTotal(0, 10, 10);
+  EXPECT_EQ(window.C_Gag_Tot->text(), QStringLiteral("100%"));
+  window.C_Gag_Cur->grab();  // paints without trouble
+}
+
+// The driver ------------------------------------------------------------------------
+
+class DriverTest : public WizardTest {
+ protected:
+  void makeArchive() {
+    const std::string stage = dir_ / "stage";
+    for (const char* name : kEngineLibraries) writeFile(stage + "/" + name, name);
+    writeFile(stage + "/README.TXT", "readme");
+    ASSERT_TRUE(testing::zipDirectory(stage, start_ + "/ZELRPT.E01"));
+  }
+  void goThroughThePages() {
+    runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
+    runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
+  }
+};
+
+TEST_F(DriverTest, MainWindowAsDesigned) {
+  TFM_ZelSet window;
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Zel-C 보고서 Viewer"));
+  EXPECT_EQ(window.palette().color(QPalette::Window), QColor(0, 128, 128));
+  EXPECT_EQ(StartDir, start_);
+  EXPECT_FALSE(Started);
+}
+
+TEST_F(DriverTest, FullInstallationAndNoToTheRestart) {
+  makeArchive();
+  goThroughThePages();
+  answer({kYes, MessageAnswer::kOk, kNo});  // create the directory; the notice; no restart
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"),
+                                             QStringLiteral("FM_DirSet")}));
+  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "알림", "종료"}));
+  const Message& done = recorder_.shown.back();
+  EXPECT_EQ(done.text,
+            "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
+            "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?");
+  EXPECT_EQ(done.icon, MessageIcon::kNone);
+  EXPECT_EQ(done.buttons, MessageButtons::kYesNo);
+  EXPECT_EQ(testing::readFile(default_ + "/README.TXT"), "readme");
+  for (const char* name : kEngineLibraries) {
+    EXPECT_TRUE(exists(win_ + "/" + name)) << name;
+    EXPECT_FALSE(exists(default_ + "/" + name)) << name;
+  }
+  EXPECT_EQ(fake_.currentDirectory(), default_);
+  EXPECT_EQ(fake_.restarts, 0);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.progressWindow(), nullptr);
+}
+
+TEST_F(DriverTest, YesToTheCompletionQuestionRestarts) {
+  makeArchive();
+  std::filesystem::create_directories(default_);
+  writeFile(win_ + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
+  goThroughThePages();
+  answer({kYes});
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
+  EXPECT_EQ(fake_.restarts, 1);
+  EXPECT_EQ(iniRead(win_ + "/WIN.INI", "intl", "sLanguage"), "eng");
+}
+
+TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
+  TFM_ZelSet window;
+  window.show();
+  // Still on the welcome page, the main window gets another movement.
+  runner_.then([&](QDialog&) { testing::moveMouseOver(window.Image1); });
+  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.Image1);
+  // One welcome page only; its close box ended the program without a question.
+  EXPECT_EQ(runner_.shown.size(), 1u);
+  EXPECT_TRUE(recorder_.shown.empty());
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_TRUE(Started);
+}
+
+TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
+  runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(runner_.shown.size(), 2u);
+  EXPECT_TRUE(recorder_.shown.empty());
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
+  std::filesystem::create_directories(default_);
+  goThroughThePages();
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"알림", "오류"}));
+  EXPECT_EQ(recorder_.shown.back().text, "ZELRPT.E01 화일이 존재하지 않습니다.");
+  EXPECT_FALSE(window.isVisible());
+  ASSERT_NE(window.progressWindow(), nullptr);  // stays until the program ends
+  EXPECT_TRUE(window.progressWindow()->isVisible());
+  EXPECT_EQ(window.progressWindow()->C_Gag_Tot->text(), QStringLiteral("0%"));
+}
+
+TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
+  std::filesystem::create_directories(default_);
+  writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
+  goThroughThePages();
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(recorder_.shown.back().text, "SETUP을 실행하는데 오류가 발생했습니다.");
+  EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
+}  // namespace zel::setup
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
