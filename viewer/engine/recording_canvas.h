@@ -13,7 +13,7 @@ namespace zel {
 
 struct CanvasCall {
   enum class Op { kPenWidth, kMoveTo, kLineTo, kRectangle, kSelectFont, kRestoreFont, kTextColor, kText, kWindowOrigin };
-  Op op;
+  Op op = Op::kPenWidth;
   int a = 0, b = 0, c = 0, d = 0;  // coordinates / width / colour, by op
   std::string text;                // kText: CP949 text; kSelectFont: face name
   unsigned flags = 0;              // kText
@@ -37,39 +37,37 @@ class RecordingCanvas : public Canvas {
   bool failFonts = false;
   CanvasPoint offset;  // what printingOffset answers
 
-  void setPenWidth(int width) override { calls.push_back({CanvasCall::Op::kPenWidth, width}); }
+  void setPenWidth(int width) override { add(CanvasCall::Op::kPenWidth, width); }
   void moveTo(int x, int y) override {
-    calls.push_back({CanvasCall::Op::kMoveTo, x, y});
+    add(CanvasCall::Op::kMoveTo, x, y);
     penX_ = x;
     penY_ = y;
   }
   void lineTo(int x, int y) override {
-    calls.push_back({CanvasCall::Op::kLineTo, x, y});
+    add(CanvasCall::Op::kLineTo, x, y);
     lines_.push_back({penX_, penY_, x, y});
     penX_ = x;
     penY_ = y;
   }
   void rectangle(int left, int top, int right, int bottom) override {
-    calls.push_back({CanvasCall::Op::kRectangle, left, top, right, bottom});
+    add(CanvasCall::Op::kRectangle, left, top, right, bottom);
   }
   bool selectFont(const LogicalFont& font) override {
-    CanvasCall call{CanvasCall::Op::kSelectFont};
+    CanvasCall& call = add(CanvasCall::Op::kSelectFont);
     call.text = font.faceName;
     call.font = font;
-    calls.push_back(call);
     return !failFonts;
   }
-  void restoreFont() override { calls.push_back({CanvasCall::Op::kRestoreFont}); }
+  void restoreFont() override { add(CanvasCall::Op::kRestoreFont); }
   void setTextColor(std::uint32_t colorRef) override {
-    calls.push_back({CanvasCall::Op::kTextColor, static_cast<int>(colorRef)});
+    add(CanvasCall::Op::kTextColor, static_cast<int>(colorRef));
   }
   void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags) override {
-    CanvasCall call{CanvasCall::Op::kText, rect.left, rect.top, rect.right, rect.bottom};
+    CanvasCall& call = add(CanvasCall::Op::kText, rect.left, rect.top, rect.right, rect.bottom);
     call.text = cp949Text;
     call.flags = flags;
-    calls.push_back(call);
   }
-  void setWindowOrigin(int x, int y) override { calls.push_back({CanvasCall::Op::kWindowOrigin, x, y}); }
+  void setWindowOrigin(int x, int y) override { add(CanvasCall::Op::kWindowOrigin, x, y); }
   CanvasPoint printingOffset() override { return offset; }
 
   // Every segment drawn with moveTo/lineTo, in order.
@@ -97,6 +95,17 @@ class RecordingCanvas : public Canvas {
   }
 
  private:
+  CanvasCall& add(CanvasCall::Op op, int a = 0, int b = 0, int c = 0, int d = 0) {
+    CanvasCall call;
+    call.op = op;
+    call.a = a;
+    call.b = b;
+    call.c = c;
+    call.d = d;
+    calls.push_back(std::move(call));
+    return calls.back();
+  }
+
   int penX_ = 0, penY_ = 0;
   std::vector<CanvasLine> lines_;
 };

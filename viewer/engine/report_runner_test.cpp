@@ -130,7 +130,7 @@ class RunnerTest : public ::testing::Test {
             {"TITLEFONT", "Gulim|12|100|0|129|"},
             {"OUTLINE", "1"}};
   }
-  void write(const std::string& name, rw::SettingsEntries entries, std::vector<int> pages = {1, 1, 2, 3}) {
+  void writeReport(const std::string& name, rw::SettingsEntries entries, std::vector<int> pages = {1, 1, 2, 3}) {
     rw::ReportSpec spec;
     spec.fileName = name;
     spec.settings = std::move(entries);
@@ -162,7 +162,7 @@ TEST_F(RunnerTest, BlankOrMissingName) {
 }
 
 TEST_F(RunnerTest, NoPrinter) {
-  write("P_A.DBF", settings());
+  writeReport("P_A.DBF", settings());
   installPrinter(nullptr);
   RunReport(dir_, "P_A.DBF");
   expectOnly(kNeedPrinter, MessageIcon::kWarning, "경고");
@@ -200,14 +200,14 @@ TEST_F(RunnerTest, TableWithoutSettingsField) {
 TEST_F(RunnerTest, EmptyReportCode) {
   auto s = settings();
   s.erase(s.begin());
-  write("P_A.DBF", s);
+  writeReport("P_A.DBF", s);
   RunReport(dir_, "P_A.DBF");
   expectOnly(kNoSettings, MessageIcon::kWarning, "경고");
 }
 
 TEST_F(RunnerTest, OtherCodesEndSilently) {
   for (const std::string code : {"RPTB03", "RPTA01", "RPTBX1"}) {
-    write("P_A.DBF", settings(code));
+    writeReport("P_A.DBF", settings(code));
     RunReport(dir_, "P_A.DBF");
     EXPECT_TRUE(messages_.shown.empty()) << code;
     EXPECT_EQ(preview_.created, 0) << code;
@@ -215,7 +215,7 @@ TEST_F(RunnerTest, OtherCodesEndSilently) {
 }
 
 TEST_F(RunnerTest, HandsOverInOrderAndCleansUp) {
-  write("P_A.DBF", settings("RPTB01"));
+  writeReport("P_A.DBF", settings("RPTB01"));
   touch("P_A.cdx", "stale index");
   std::vector<std::string> duringRun;
   onShow_ = [&](FakePreview& w) {
@@ -245,7 +245,7 @@ TEST_F(RunnerTest, HandsOverInOrderAndCleansUp) {
 }
 
 TEST_F(RunnerTest, LowerCaseNameAccepted) {
-  write("l_rptb02_a.dbf", settings());
+  writeReport("l_rptb02_a.dbf", settings());
   RunReport(dir_, "l_rptb02_a.dbf");
   EXPECT_TRUE(messages_.shown.empty());
   EXPECT_EQ(preview_.created, 1);
@@ -254,14 +254,14 @@ TEST_F(RunnerTest, LowerCaseNameAccepted) {
 }
 
 TEST_F(RunnerTest, LandscapeOrientation) {
-  write("L_A.DBF", settings());
+  writeReport("L_A.DBF", settings());
   RunReport(dir_, "L_A.DBF");
   EXPECT_EQ(preview_.orientation, 1);
   EXPECT_EQ(reportRun().Layout.PageWidth, 2970);
 }
 
 TEST_F(RunnerTest, LastRecordPageZeroGivesOnePage) {
-  write("P_A.DBF", settings(), {1, 2, 0});
+  writeReport("P_A.DBF", settings(), {1, 2, 0});
   RunReport(dir_, "P_A.DBF");
   EXPECT_EQ(preview_.last, "1");
 }
@@ -269,7 +269,7 @@ TEST_F(RunnerTest, LastRecordPageZeroGivesOnePage) {
 TEST_F(RunnerTest, ConversionErrorEndsRunWithoutPreview) {
   auto s = settings();
   s[2].second = "1|1|1|x|30||S|F_DES||d|Desc||||L|||||";
-  write("P_A.DBF", s);
+  writeReport("P_A.DBF", s);
   EXPECT_THROW(RunReport(dir_, "P_A.DBF"), DataError);
   EXPECT_EQ(preview_.created, 0);
   EXPECT_TRUE(cdxFiles(dir_).empty());
@@ -278,14 +278,14 @@ TEST_F(RunnerTest, ConversionErrorEndsRunWithoutPreview) {
 TEST_F(RunnerTest, BadMarginsEndRunAndRemoveIndex) {
   auto s = settings();
   s[5].second = "10|x|";
-  write("P_A.DBF", s);
+  writeReport("P_A.DBF", s);
   EXPECT_THROW(RunReport(dir_, "P_A.DBF"), DataError);
   EXPECT_EQ(preview_.created, 0);
   EXPECT_TRUE(cdxFiles(dir_).empty());
 }
 
 TEST_F(RunnerTest, PrintJobThroughPreview) {
-  write("P_A.DBF", settings());
+  writeReport("P_A.DBF", settings());
   onShow_ = [&](FakePreview& w) {
     ReportRun& run = reportRun();
     run.PrintFrom = 2;
@@ -305,7 +305,7 @@ TEST_F(RunnerTest, PrintJobThroughPreview) {
 }
 
 TEST_F(RunnerTest, PrintWithoutUsablePrinter) {
-  write("P_A.DBF", settings());
+  writeReport("P_A.DBF", settings());
   onShow_ = [&](FakePreview& w) {
     printer_.usable = false;
     w.print();
@@ -320,7 +320,7 @@ TEST_F(RunnerTest, PrintWithoutUsablePrinter) {
 // Another process holds the table exclusively: the index cannot be built, the
 // table layer says so, and the run stops before the preview.
 TEST_F(RunnerTest, IndexBuildFailureStopsRun) {
-  write("P_A.DBF", settings());
+  writeReport("P_A.DBF", settings());
   int ready[2], release[2];
   ASSERT_EQ(pipe(ready), 0);
   ASSERT_EQ(pipe(release), 0);
@@ -337,20 +337,20 @@ TEST_F(RunnerTest, IndexBuildFailureStopsRun) {
       holder.Open();
       status = 0;
       char c = 1;
-      (void)!write(ready[1], &c, 1);
-      (void)!read(release[0], &c, 1);
+      (void)!::write(ready[1], &c, 1);
+      (void)!::read(release[0], &c, 1);
     } catch (...) {
       char c = 0;
-      (void)!write(ready[1], &c, 1);
+      (void)!::write(ready[1], &c, 1);
     }
     _exit(status);
   }
   char c = 0;
-  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
   ASSERT_EQ(c, 1) << "the child could not hold the table";
   RunReport(dir_, "P_A.DBF");
   char go = 1;
-  (void)!write(release[1], &go, 1);
+  (void)!::write(release[1], &go, 1);
   int status = 0;
   waitpid(child, &status, 0);
   EXPECT_EQ(preview_.created, 0);
