@@ -4,6 +4,9 @@
 // lives in viewer/preview). A recording canvas for tests keeps every call.
 //
 // Texts are code page 949 bytes, exactly as stored in the report file.
+// On the printer (y upward) the renderer passes rectangles whose top lies
+// above their bottom in page terms, i.e. top > bottom numerically; adapters
+// take either order.
 #pragma once
 
 #include <cstdint>

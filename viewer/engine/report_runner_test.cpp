@@ -224,7 +224,7 @@ TEST_F(RunnerTest, HandsOverInOrderAndCleansUp) {
     EXPECT_EQ(reportRun().Layout.MarginLeft, 200);
     RecordingPicture picture;
     w.draw(picture, 2, w.table());
-    // A4 at 600 dpi: 4961 / 600 * 80 = 661.5 -> 662 (halves to even), 7016 / 600 * 80 = 935.5 -> 936.
+    // A4 at 600 dpi: round(4961 / 600 * 80) = 661, round(7016 / 600 * 80) = 935.
     EXPECT_EQ(picture.log, (std::vector<std::string>{"begin 661x935", "paper", "window 2100x2970", "restore", "end"}));
     int bodyLines = 0;
     for (const auto& t : picture.canvas.texts())
