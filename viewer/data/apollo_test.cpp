@@ -1,0 +1,638 @@
+#include "apollo.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "message_service.h"
+#include "sde32.h"
+#include "settings_block.h"
+
+namespace zel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Column {
+  std::string name;
+  std::string type;
+  int width;
+  int decimals;
+};
+using Row = std::map<std::string, std::string>;
+
+const std::vector<Column> kReportColumns = {
+    {"F_INIT", "M", 10, 0}, {"F_PAGE", "N", 5, 0}, {"F_TYPE", "C", 1, 0},
+    {"F_DES", "C", 20, 0},  {"F_QQTY", "N", 12, 4}, {"F_AMT", "N", 14, 0},
+};
+
+// Writes a table straight through the engine, leaving the current area as it was.
+void makeTable(const std::string& path, const std::vector<Column>& columns, const std::vector<Row>& rows,
+               const std::vector<long>& deleted = {}) {
+  const int previous = sx_WorkArea(nullptr);
+  ASSERT_TRUE(sx_CreateNew(path.c_str(), "MKTABLE", SX_FOX, static_cast<int>(columns.size()))) << sx_LastError();
+  for (const auto& c : columns) ASSERT_TRUE(sx_CreateField(c.name.c_str(), c.type.c_str(), c.width, c.decimals));
+  ASSERT_NE(sx_CreateExec(), 0) << sx_LastError();
+  for (const auto& row : rows) {
+    ASSERT_GT(sx_AppendEx(), 0) << sx_LastError();
+    for (const auto& [name, value] : row) {
+      std::string type = sx_FieldType(name.c_str());
+      if (type == "M") {
+        ASSERT_TRUE(sx_PutBlob(name.c_str(), value.data(), static_cast<long>(value.size())));
+      } else if (type == "N") {
+        double d = std::atof(value.c_str());
+        ASSERT_TRUE(sx_Replace(name.c_str(), SX_R_DOUBLE, &d));
+      } else {
+        ASSERT_TRUE(sx_Replace(name.c_str(), SX_R_STRING, value.c_str()));
+      }
+    }
+    ASSERT_TRUE(sx_Commit());
+  }
+  for (long rec : deleted) {
+    sx_Go(rec);
+    ASSERT_TRUE(sx_Delete());
+    ASSERT_TRUE(sx_Commit());
+  }
+  sx_Close();
+  if (previous != 0) sx_Select(previous);
+}
+
+std::string settingsBlock(const std::string& rptCode) {
+  std::string block;
+  SetKey(block, "RPTCODE", rptCode);
+  SetKey(block, "PAGESPACE", "10|10|15|10|");
+  return block.substr(2);  // no line break before the first entry
+}
+
+// Three pages of two lines, page 2 missing its second line.
+std::vector<Row> reportRows() {
+  return {
+      {{"F_INIT", settingsBlock("RPTB02")}, {"F_PAGE", "1"}, {"F_TYPE", "M"}, {"F_DES", "ab"}, {"F_QQTY", "12.5"}},
+      {{"F_PAGE", "1"}, {"F_TYPE", "J"}, {"F_DES", "\xC7\xD1\xB1\xDB"}, {"F_AMT", "100"}},
+      {{"F_PAGE", "2"}, {"F_TYPE", "M"}, {"F_DES", "cd"}, {"F_QQTY", "-3"}},
+      {{"F_PAGE", "3"}, {"F_TYPE", "M"}, {"F_DES", "ef"}, {"F_AMT", "1234567"}},
+      {{"F_PAGE", "3"}, {"F_TYPE", "M"}, {"F_DES", "gh"}},
+  };
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "zeldata_XXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+class TableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setMessageService(&recorder_);
+    sx_SetDeleted(0);
+    sx_SetSoftSeek(0);
+    makeTable(dir_.file("P_RPTB02_TEST.dbf"), kReportColumns, reportRows());
+  }
+  void TearDown() override {
+    setMessageService(nullptr);
+    sx_SetDeleted(0);
+    sx_SetSoftSeek(0);
+  }
+
+  TempDir dir_;
+  RecordingMessageService recorder_;
+};
+
+// ---- TApolloEnv ----
+
+TEST(ApolloEnvTest, OnlyOneInstance) {
+  ASSERT_EQ(ApolloEnv, nullptr);
+  {
+    TApolloEnv env;
+    EXPECT_EQ(ApolloEnv, &env);
+    try {
+      TApolloEnv second;
+      FAIL() << "second instance constructed";
+    } catch (const DataError& e) {
+      EXPECT_STREQ(e.what(), "Removing extra TApolloEnv component");
+    }
+    EXPECT_EQ(ApolloEnv, &env);  // the failed second one did not unregister the first
+  }
+  EXPECT_EQ(ApolloEnv, nullptr);
+  TApolloEnv again;
+  EXPECT_EQ(ApolloEnv, &again);
+}
+
+TEST(ApolloEnvTest, DefaultsAndEpochClamping) {
+  TApolloEnv env;
+  EXPECT_FALSE(env.Exact());
+  EXPECT_FALSE(env.Century());
+  EXPECT_EQ(env.Epoch(), 1900);
+  EXPECT_EQ(env.DateFormat(), dfWinDefault);
+  EXPECT_EQ(env.LockTimeout(), 1);
+  EXPECT_EQ(env.MemoBlockSize(), 64);
+  EXPECT_FALSE(env.SoftSeek());
+  EXPECT_FALSE(env.Deleted());
+  env.SetEpoch(0);
+  EXPECT_EQ(env.Epoch(), 1900);
+  env.SetEpoch(99);
+  EXPECT_EQ(env.Epoch(), 100);
+  env.SetEpoch(100);
+  EXPECT_EQ(env.Epoch(), 100);
+  env.SetEpoch(3000);
+  EXPECT_EQ(env.Epoch(), 2999);
+  env.SetEpoch(-5);
+  EXPECT_EQ(env.Epoch(), 100);
+  env.SetEpoch(1950);
+  EXPECT_EQ(env.Epoch(), 1950);
+}
+
+TEST(ApolloEnvTest, CenturyAndDateFormatRewriteShortDateFormat) {
+  TApolloEnv env;
+  env.SetDateFormat(dfAmerican);
+  EXPECT_EQ(env.ShortDateFormat(), "mm/dd/yy");
+  EXPECT_EQ(env.DateSeparator(), '/');
+  env.SetCentury(true);
+  EXPECT_EQ(env.ShortDateFormat(), "mm/dd/yyyy");
+  env.SetCentury(true);  // already four digits: unchanged
+  EXPECT_EQ(env.ShortDateFormat(), "mm/dd/yyyy");
+  env.SetDateFormat(dfGerman);  // the set century is applied again
+  EXPECT_EQ(env.ShortDateFormat(), "dd.mm.yyyy");
+  EXPECT_EQ(env.DateSeparator(), '.');
+  env.SetCentury(false);
+  EXPECT_EQ(env.ShortDateFormat(), "dd.mm.yy");
+  env.SetDateFormat(dfAnsi);
+  EXPECT_EQ(env.ShortDateFormat(), "yy.mm.dd");
+  env.SetDateFormat(dfItalian);
+  EXPECT_EQ(env.ShortDateFormat(), "dd-mm-yy");
+  env.SetDateFormat(dfSpanish);
+  EXPECT_EQ(env.DateSeparator(), '-');
+  env.SetDateFormat(dfBritish);
+  EXPECT_EQ(env.ShortDateFormat(), "dd/mm/yy");
+  env.SetDateFormat(dfFrench);
+  EXPECT_EQ(env.ShortDateFormat(), "dd/mm/yy");
+}
+
+// ---- OpenTable ----
+
+TEST_F(TableTest, OpenTableAcceptsOnlyUpperCaseKinds) {
+  for (const char* kind : {"cdx", "Cdx", "XYZ", "", "IDX", " CDX"}) {
+    TZelTable t;
+    EXPECT_FALSE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", kind)) << kind;
+    EXPECT_FALSE(t.IsOpen);
+    EXPECT_FALSE(t.Table.Active());
+  }
+  TZelTable t;
+  EXPECT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_TRUE(t.IsOpen);
+  EXPECT_EQ(t.Table.TableType, ttSXFOX);
+  EXPECT_EQ(t.Directory, dir_.path());
+  EXPECT_EQ(t.FileName, "P_RPTB02_TEST.dbf");
+}
+
+TEST_F(TableTest, MissingFileFailsAndFieldsActAsOnClosedTable) {
+  TZelTable t;
+  EXPECT_FALSE(t.OpenTable(dir_.path(), "P_RPTB02_NONE.dbf", "CDX"));
+  EXPECT_FALSE(t.IsOpen);
+  EXPECT_FALSE(t.Table.FindField("F_INIT"));
+  EXPECT_THROW(t.Table.FieldValue("F_INIT"), DataError);
+  EXPECT_THROW(t.Table.First(), DataError);
+  EXPECT_EQ(t.Apollo.FieldNumber("F_INIT"), 0);
+  EXPECT_EQ(t.Apollo.FieldTypeName("F_INIT"), "");
+  EXPECT_THROW(t.Apollo.MemoText("F_INIT"), DataError);
+  EXPECT_THROW(t.Apollo.FieldAsFloat("F_PAGE"), DataError);
+}
+
+TEST_F(TableTest, FileNameMatchedWithoutRegardToCase) {
+  TZelTable t;
+  EXPECT_TRUE(t.OpenTable(dir_.path(), "p_rptb02_test.DBF", "CDX"));
+  EXPECT_EQ(t.Apollo.MemoText("F_INIT"), settingsBlock("RPTB02"));
+}
+
+TEST_F(TableTest, ReopenClosesFirst) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  const int area = t.Table.WorkArea();
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_EQ(sx_WorkArea(t.Table.Alias().c_str()), t.Table.WorkArea());
+  EXPECT_EQ(t.Table.Alias(), "P_RPTB02");  // the first area was freed, its alias too
+  (void)area;
+}
+
+TEST_F(TableTest, AssignWhileOpenFails) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_FALSE(t.AssignDirectory("/elsewhere"));
+  EXPECT_FALSE(t.AssignFileName("other.dbf"));
+  EXPECT_EQ(t.Directory, dir_.path());
+}
+
+// ---- Aliases ----
+
+TEST_F(TableTest, TablesSharingEightCharactersGetNumberedAliases) {
+  makeTable(dir_.file("P_RPTB02_OTHER.dbf"), kReportColumns, reportRows());
+  makeTable(dir_.file("P_RPTB02_THIRD.dbf"), kReportColumns, reportRows());
+  TZelTable a, b, c;
+  ASSERT_TRUE(a.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  ASSERT_TRUE(b.OpenTable(dir_.path(), "P_RPTB02_OTHER.dbf", "CDX"));
+  ASSERT_TRUE(c.OpenTable(dir_.path(), "P_RPTB02_THIRD.dbf", "CDX"));
+  EXPECT_EQ(a.Table.Alias(), "P_RPTB02");
+  EXPECT_EQ(b.Table.Alias(), "P_RPTB02_1");
+  EXPECT_EQ(c.Table.Alias(), "P_RPTB02_2");
+  EXPECT_NE(a.Table.WorkArea(), b.Table.WorkArea());
+  EXPECT_NE(b.Table.WorkArea(), c.Table.WorkArea());
+  // The same file twice is two areas as well.
+  TZelTable d;
+  ASSERT_TRUE(d.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_EQ(d.Table.Alias(), "P_RPTB02_3");
+}
+
+TEST_F(TableTest, AliasReplacesTildeDashAndBlank) {
+  makeTable(dir_.file("a-b~c d.dbf"), kReportColumns, reportRows());
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "a-b~c d.dbf", "CDX"));
+  EXPECT_EQ(t.Table.Alias(), "a_b_c_d");
+}
+
+// ---- Work-area bracketing ----
+
+TEST_F(TableTest, ApolloCallsRestoreThePreviousArea) {
+  makeTable(dir_.file("OTHER.dbf"), kReportColumns, reportRows());
+  TZelTable a, b;
+  ASSERT_TRUE(a.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  ASSERT_TRUE(b.OpenTable(dir_.path(), "OTHER.dbf", "CDX"));
+  sx_Select(a.Table.WorkArea());
+  EXPECT_EQ(b.Apollo.FieldNumber("F_PAGE"), 2);
+  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+  b.Apollo.GoBottom();
+  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+  EXPECT_EQ(b.Apollo.FieldAsInteger("F_PAGE"), 3);
+  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+  b.Apollo.GoTop();
+  EXPECT_FALSE(b.Apollo.MemoText("F_INIT").empty());
+  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+  EXPECT_EQ(b.Apollo.RecordSize(), a.Apollo.RecordSize());
+  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+  // The reads of a are still at a's own first record.
+  EXPECT_EQ(a.Apollo.FieldAsInteger("F_PAGE"), 1);
+  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+}
+
+TEST_F(TableTest, ApolloOnClosedTableKeepsCurrentArea) {
+  TZelTable a, closed;
+  ASSERT_TRUE(a.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  sx_Select(a.Table.WorkArea());
+  EXPECT_EQ(closed.Apollo.FieldNumber("F_PAGE"), 0);
+  EXPECT_EQ(closed.Apollo.TagOrder("F_PAGE"), 0);
+  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+}
+
+// ---- Reading ----
+
+TEST_F(TableTest, FieldAccessByName) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.Table.First();
+  EXPECT_EQ(t.Apollo.FieldNumber("F_PAGE"), 2);
+  EXPECT_EQ(t.Apollo.FieldNumber("f_page"), 2);
+  EXPECT_EQ(t.Apollo.FieldNumber("F_NONE"), 0);
+  EXPECT_EQ(t.Apollo.FieldTypeName("F_INIT"), "M");
+  EXPECT_EQ(t.Apollo.FieldTypeName("F_PAGE"), "N");
+  EXPECT_EQ(t.Apollo.FieldTypeName("F_DES"), "C");
+  EXPECT_EQ(t.Apollo.FieldTypeName("F_NONE"), "");
+  EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_QQTY"), 12.5);
+  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 1);
+  EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_AMT"), 0.0);  // blank number
+  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
+  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_TYPE"), "M");
+  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_PAGE"), "1");
+  EXPECT_EQ(t.Table.FieldAsString("F_PAGE"), "1");
+  EXPECT_FALSE(t.Table.FieldValue("F_AMT").has_value());  // null for an empty value
+  EXPECT_TRUE(t.Table.FindField("F_INIT"));
+  EXPECT_FALSE(t.Table.FindField("F_TUNIT"));
+  try {
+    t.Table.FieldValue("F_TUNIT");
+    FAIL();
+  } catch (const DataError& e) {
+    EXPECT_NE(std::string(e.what()).find("F_TUNIT"), std::string::npos);
+  }
+  EXPECT_THROW(t.Apollo.FieldAsPaddedText("F_TUNIT"), DataError);
+  t.Table.Next();
+  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "\xC7\xD1\xB1\xDB" + std::string(16, ' '));
+  EXPECT_EQ(t.Apollo.MemoText("F_INIT"), "");  // only the first record holds the block
+  t.Table.Next();
+  EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_QQTY"), -3.0);
+  EXPECT_EQ(t.Apollo.FieldAsInteger("F_QQTY"), -3);
+}
+
+TEST_F(TableTest, CharacterFieldAsNumberRaisesConversionError) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_THROW(t.Apollo.FieldAsFloat("F_DES"), DataError);
+  EXPECT_THROW(t.Apollo.FieldAsInteger("F_DES"), DataError);
+}
+
+TEST_F(TableTest, MemoTextReadsTheDatasetRecordAndRestoresTheEngine) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.Table.First();
+  const int previous = t.Table.SelectArea();
+  sx_Go(4);  // the engine wanders off, the dataset stays on record 1
+  EXPECT_EQ(t.Apollo.MemoText("F_INIT", 0), settingsBlock("RPTB02"));
+  EXPECT_EQ(sx_RecNo(), 4);
+  if (previous != 0) sx_Select(previous);
+  EXPECT_EQ(GetKey(t.Apollo.MemoText("F_INIT"), "PAGESPACE"), "10|10|15|10|");
+  EXPECT_EQ(t.Table.RecNo(), 1);
+}
+
+TEST_F(TableTest, NavigationAndMoveRecords) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_EQ(t.Table.RecordCount(), 5);
+  t.Apollo.GoTop();
+  EXPECT_EQ(t.Table.RecNo(), 1);
+  EXPECT_EQ(t.Apollo.MoveRecords(1), 1);
+  EXPECT_EQ(t.Table.RecNo(), 2);
+  EXPECT_EQ(t.Apollo.MoveRecords(2), 2);
+  EXPECT_EQ(t.Table.RecNo(), 4);
+  EXPECT_EQ(t.Apollo.MoveRecords(5), 1);  // stops at end of file
+  EXPECT_TRUE(t.Apollo.Eof());
+  EXPECT_EQ(t.Apollo.MoveRecords(1), 0);
+  t.Apollo.GoBottom();
+  EXPECT_EQ(t.Table.RecNo(), 5);
+  EXPECT_FALSE(t.Apollo.Eof());
+  EXPECT_EQ(t.Apollo.MoveRecords(-2), -2);
+  EXPECT_EQ(t.Table.RecNo(), 3);
+  t.Table.Last();
+  t.Table.Next();
+  EXPECT_TRUE(t.Table.Eof());
+  EXPECT_FALSE(t.Table.FieldValue("F_DES").has_value());
+}
+
+TEST_F(TableTest, DeletedRecordsSkippedWhenSwitchedOn) {
+  makeTable(dir_.file("DEL.dbf"), kReportColumns, reportRows(), {1, 3});
+  TApolloEnv env;
+  env.SetDeleted(true);
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "DEL.dbf", "CDX"));
+  t.Apollo.GoTop();
+  EXPECT_EQ(t.Table.RecNo(), 2);
+  std::vector<long> seen;
+  for (t.Table.First(); !t.Table.Eof(); t.Table.Next()) seen.push_back(t.Table.RecNo());
+  EXPECT_EQ(seen, (std::vector<long>{2, 4, 5}));
+  t.Apollo.GoTop();
+  EXPECT_EQ(t.Apollo.MoveRecords(1), 1);
+  EXPECT_EQ(t.Table.RecNo(), 4);
+  env.SetDeleted(false);
+  t.Apollo.GoTop();
+  EXPECT_EQ(t.Table.RecNo(), 1);
+}
+
+// ---- Writing ----
+
+TEST_F(TableTest, EditPostReplacesMemoAndFields) {
+  {
+    TZelTable t;
+    ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+    t.Table.First();
+    std::string block = t.Apollo.MemoText("F_INIT");
+    SetKey(block, "PAGESPACE", "1|2|3|4|");
+    t.Table.Edit();
+    t.Table.SetFieldText("F_INIT", block);
+    t.Table.SetFieldText("F_DES", "new");
+    t.Table.SetFieldText("F_QQTY", "7.25");
+    EXPECT_EQ(t.Table.FieldAsString("F_DES"), "new");  // pending values read back
+    t.Table.Post();
+  }
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.Table.First();
+  const std::string block = t.Apollo.MemoText("F_INIT");
+  EXPECT_EQ(GetKey(block, "PAGESPACE"), "1|2|3|4|");
+  EXPECT_EQ(GetKey(block, "RPTCODE"), "RPTB02");
+  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "new" + std::string(17, ' '));
+  EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_QQTY"), 7.25);
+}
+
+TEST_F(TableTest, AssignWithoutEditAndBadNumberAreRefused) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.Table.First();
+  EXPECT_THROW(t.Table.SetFieldText("F_DES", "x"), DataError);
+  t.Table.Edit();
+  EXPECT_THROW(t.Table.SetFieldText("F_NONE", "x"), DataError);
+  t.Table.SetFieldText("F_DES", "changed");
+  t.Table.SetFieldText("F_QQTY", "abc");
+  EXPECT_THROW(t.Table.Post(), DataError);
+  TZelTable check;
+  ASSERT_TRUE(check.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_EQ(check.Apollo.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
+}
+
+TEST_F(TableTest, CancelDropsAssignedValues) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.Table.First();
+  t.Table.Edit();
+  t.Table.SetFieldText("F_DES", "changed");
+  t.Table.Cancel();
+  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
+}
+
+// Runs body in a child process that signals once it holds what it needs and
+// then waits for the parent to let it finish.
+class ChildProcess {
+ public:
+  template <typename Fn>
+  explicit ChildProcess(Fn body) {
+    int ready[2], release[2];
+    if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      ::close(release[1]);
+      char ok = body() ? 'y' : 'n';
+      (void)!::write(ready[1], &ok, 1);
+      char c;
+      (void)!::read(release[0], &c, 1);
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    release_ = release[1];
+    char ok = 'n';
+    ready_ = ::read(ready[0], &ok, 1) == 1 && ok == 'y';
+    ::close(ready[0]);
+  }
+  ~ChildProcess() { finish(); }
+  bool ready() const { return ready_; }
+  void finish() {
+    if (pid_ <= 0) return;
+    char c = 'x';
+    (void)!::write(release_, &c, 1);
+    ::close(release_);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int release_ = -1;
+  bool ready_ = false;
+};
+
+TEST_F(TableTest, EditFailsCleanlyWhileAnotherProcessLocksTheRecord) {
+  const std::string path = dir_.file("P_RPTB02_TEST.dbf");
+  ChildProcess child([&] {
+    sx_CloseAll();
+    return sx_Use(path.c_str(), "CHILD", SX_SHARED, SX_FOX) != 0 && sx_Rlock(1) != 0;
+  });
+  ASSERT_TRUE(child.ready());
+  TApolloEnv env;
+  env.SetLockTimeout(0);
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.Table.First();
+  try {
+    t.Table.Edit();
+    FAIL() << "locked record edited";
+  } catch (const DataError& e) {
+    EXPECT_FALSE(std::string(e.what()).empty());
+  }
+  EXPECT_EQ(t.Apollo.MemoText("F_INIT"), settingsBlock("RPTB02"));
+  child.finish();
+  t.Table.Edit();  // free again
+  t.Table.SetFieldText("F_DES", "after");
+  t.Table.Post();
+  EXPECT_EQ(t.Table.FieldAsString("F_DES").substr(0, 5), "after");
+}
+
+// ---- Indexes and seeking ----
+
+const std::string kPageKey = "str(F_PAGE,5)";
+
+TEST_F(TableTest, BuildIndexAddsPageTagAndKeepsTableOpen) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  ASSERT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
+  EXPECT_TRUE(recorder_.shown.empty());
+  EXPECT_TRUE(t.Table.Active());
+  EXPECT_FALSE(t.Table.Exclusive);
+  EXPECT_EQ(t.Apollo.CurrentOrder(), t.Apollo.TagOrder("F_PAGE"));
+  EXPECT_EQ(t.Table.IndexName, "F_PAGE");
+  const int order = t.Apollo.TagOrder("F_PAGE");
+  ASSERT_GT(order, 0);
+  EXPECT_EQ(t.Apollo.TagNameOf(order), "F_PAGE");
+  t.Apollo.SetOrder(0);
+  EXPECT_EQ(t.Apollo.CurrentOrder(), 0);
+  EXPECT_EQ(t.Table.IndexName, "");
+  t.Apollo.SetOrder(order);
+  EXPECT_EQ(t.Table.IndexName, "F_PAGE");
+
+  EXPECT_TRUE(t.Apollo.SeekKey("    3"));
+  EXPECT_EQ(t.Table.RecNo(), 4);
+  EXPECT_TRUE(t.Apollo.SeekKey("    1"));
+  EXPECT_EQ(t.Table.RecNo(), 1);
+  EXPECT_FALSE(t.Apollo.SeekKey("    9"));
+  EXPECT_TRUE(t.Apollo.Eof());
+}
+
+TEST_F(TableTest, BuildIndexOnClosedTableLeavesItClosed) {
+  TZelTable t;
+  t.AssignDirectory(dir_.path());
+  t.AssignFileName("P_RPTB02_TEST.dbf");
+  t.Table.TableType = ttSXFOX;
+  EXPECT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
+  EXPECT_FALSE(t.Table.Active());
+}
+
+TEST_F(TableTest, BuildIndexWithBadExpressionFails) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_FALSE(t.BuildIndex("", "BAD", "CDX", "", false, 0, "str(F_NOSUCH,5"));
+  EXPECT_FALSE(t.Table.Exclusive);
+  EXPECT_TRUE(recorder_.shown.empty());
+}
+
+TEST_F(TableTest, SeekOfAbsentKeyLeavesEndOfFileEvenWithSoftSeek) {
+  TApolloEnv env;
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  ASSERT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
+  // Page 2 exists, so a soft seek for an absent key between pages would
+  // otherwise stop on a later page.
+  EXPECT_FALSE(SoftSeekKey(t.Apollo, "    0"));
+  EXPECT_TRUE(env.SoftSeek());  // stays on
+  EXPECT_TRUE(t.Apollo.Eof());
+  EXPECT_TRUE(t.Table.Eof());
+  EXPECT_FALSE(SoftSeekKey(t.Apollo, "    4"));
+  EXPECT_TRUE(t.Apollo.Eof());
+  EXPECT_TRUE(SoftSeekKey(t.Apollo, "    2"));
+  EXPECT_EQ(t.Table.RecNo(), 3);
+  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 2);
+  // Page order after the seek: the next record is on page 3.
+  EXPECT_EQ(t.Apollo.MoveRecords(1), 1);
+  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 3);
+}
+
+TEST_F(TableTest, BuildIndexWhileAnotherProcessHoldsTheTable) {
+  const std::string path = dir_.file("P_RPTB02_TEST.dbf");
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.Table.First();
+  t.Table.Next();
+  {
+    ChildProcess child([&] {
+      sx_CloseAll();
+      return sx_Use(path.c_str(), "CHILD", SX_SHARED, SX_FOX) != 0;
+    });
+    ASSERT_TRUE(child.ready());
+    EXPECT_FALSE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
+    ASSERT_EQ(recorder_.shown.size(), 1u);
+    const Message& m = recorder_.shown[0];
+    EXPECT_EQ(m.caption, "오류");
+    EXPECT_EQ(m.icon, MessageIcon::kError);
+    EXPECT_EQ(m.text, dir_.path() + "/P_RPTB02_TEST.dbf\r다른 사용자가 단독으로 사용하고 있습니다.");
+    EXPECT_TRUE(t.Table.Active());
+    EXPECT_TRUE(t.IsOpen);
+    EXPECT_FALSE(t.Table.Exclusive);
+    t.Table.First();
+    EXPECT_EQ(t.Apollo.MemoText("F_INIT"), settingsBlock("RPTB02"));
+  }
+  // Once the other process has gone, the build succeeds.
+  EXPECT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
+  EXPECT_EQ(recorder_.shown.size(), 1u);
+}
+
+TEST_F(TableTest, ClosedTableBuildIndexFailureStaysClosed) {
+  const std::string path = dir_.file("P_RPTB02_TEST.dbf");
+  ChildProcess child([&] {
+    sx_CloseAll();
+    return sx_Use(path.c_str(), "CHILD", SX_SHARED, SX_FOX) != 0;
+  });
+  ASSERT_TRUE(child.ready());
+  TZelTable t;
+  t.AssignDirectory(dir_.path());
+  t.AssignFileName("P_RPTB02_TEST.dbf");
+  t.Table.TableType = ttSXFOX;
+  EXPECT_FALSE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
+  EXPECT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_FALSE(t.Table.Active());
+}
+
+}  // namespace
+}  // namespace zel
