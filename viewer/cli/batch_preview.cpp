@@ -1,0 +1,167 @@
+#include "batch_preview.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+#include <algorithm>
+#include <cstdio>
+
+#include "cp949.h"
+#include "message_service.h"
+#include "painter_canvas.h"
+#include "printer.h"
+#include "report_lines.h"
+#include "report_run.h"
+#include "terminal_progress.h"
+#include "value_search.h"
+
+namespace zel::cli {
+namespace {
+
+constexpr double kPictureDpi = 80.0;  // the page picture's pixels per inch of paper
+
+int toInt(const std::string& text) {
+  try {
+    return std::stoi(text);
+  } catch (...) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+std::string reportBaseName(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).completeBaseName().toStdString();
+}
+
+void BatchPreview::SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+                               const std::string& /*currentPage*/) {
+  job_.firstPage = toInt(firstPage);
+  job_.lastPage = toInt(lastPage);
+  table_ = table;
+}
+
+bool BatchPreview::clampRange() {
+  const CliCommand& c = job_.command;
+  int from = c.hasPages ? c.pageFrom : job_.firstPage;
+  int to = c.hasPages ? c.pageTo : job_.lastPage;
+  // As the range fields do: each value is pulled into the report's pages.
+  from = std::clamp(from, job_.firstPage, std::max(job_.firstPage, job_.lastPage));
+  to = std::clamp(to, job_.firstPage, std::max(job_.firstPage, job_.lastPage));
+  if (from > to) {
+    // "인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다."
+    messages().warning("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다.");
+    return false;
+  }
+  job_.printFrom = from;
+  job_.printTo = to;
+  return true;
+}
+
+void BatchPreview::ShowModal() {
+  job_.shown = true;
+  // What the preview does first when it shows: the printer takes the
+  // report's orientation, so page sizes and pictures follow it.
+  if (Printer* printer = currentPrinter(); printer && orientation_ >= 0) {
+    printer->setOrientation(orientation_ == 1 ? PaperOrientation::kLandscape : PaperOrientation::kPortrait);
+  }
+  switch (job_.command.kind) {
+    case CommandKind::kRender:
+      if (!clampRange()) return;
+      job_.exitCode = 0;
+      if (!job_.command.pngDir.empty()) runPng();
+      if (job_.exitCode == 0 && !job_.command.pdfOut.empty()) runPdf();
+      break;
+    case CommandKind::kFind:
+      runFind();
+      break;
+    default:
+      break;
+  }
+}
+
+void BatchPreview::runPdf() {
+  if (!printJob_) {
+    job_.exitCode = 1;
+    return;
+  }
+  ReportRun& run = reportRun();
+  run.PrintFrom = job_.printFrom;
+  run.PrintTo = job_.printTo;
+  // The starting number follows the first printed page unless given.
+  run.PrintStartNo = job_.command.hasStartNo ? static_cast<int>(job_.command.startNo) : job_.printFrom;
+  run.PrintCopies = job_.command.copies;
+  printJob_();
+  if (interrupted()) job_.exitCode = 130;
+}
+
+void BatchPreview::runPng() {
+  if (!drawPage_) {
+    job_.exitCode = 1;
+    return;
+  }
+  const QString dir = QString::fromStdString(job_.command.pngDir);
+  if (!QDir().mkpath(dir)) {
+    std::fprintf(stderr, "cannot create directory %s\n", job_.command.pngDir.c_str());
+    job_.exitCode = 1;
+    return;
+  }
+  const QString base = QString::fromStdString(reportBaseName(job_.command.path));
+  const double scale = job_.command.dpi / kPictureDpi;
+  for (int page = job_.printFrom; page <= job_.printTo; ++page) {
+    if (interrupted()) {
+      job_.exitCode = 130;
+      return;
+    }
+    PicturePageRecorder recorder;
+    drawPage_(recorder, page, table_);
+    const QSize size = recorder.pageSize();
+    QImage image(qRound(size.width() * scale), qRound(size.height() * scale), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+      QPainter painter(&image);
+      painter.setRenderHint(QPainter::TextAntialiasing);
+      painter.scale(scale, scale);
+      painter.drawPicture(0, 0, recorder.picture());
+    }
+    const QString file = QDir(dir).filePath(QStringLiteral("%1-p%2.png").arg(base).arg(page, 4, 10, QChar('0')));
+    // Written under a temporary name and renamed when complete.
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {
+      std::fprintf(stderr, "cannot write %s: %s\n", file.toLocal8Bit().constData(),
+                   out.errorString().toLocal8Bit().constData());
+      job_.exitCode = 1;
+      return;
+    }
+    job_.pngFiles.push_back(file);
+  }
+}
+
+void BatchPreview::runFind() {
+  ReportLines* lines = reportRun().Lines;
+  if (!lines) return;
+  if (!lines->hasField("F_PAGE")) {
+    // The preview's find button refuses such reports.
+    messages().show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning, MessageButtons::kOk});
+    return;
+  }
+  const std::vector<SearchColumn> columns = PrepareSearch(*lines, job_.command.afterPage);
+  const std::string wanted = utf8ToCp949(job_.command.column);
+  const auto column = std::find_if(columns.begin(), columns.end(),
+                                    [&](const SearchColumn& c) { return c.title == wanted; });
+  if (column == columns.end()) {
+    std::fprintf(stderr, "no column titled \"%s\"; the report offers:\n", job_.command.column.c_str());
+    for (const SearchColumn& c : columns) std::fprintf(stderr, "  %s\n", cp949ToUtf8(c.title).c_str());
+    job_.exitCode = 2;
+    return;
+  }
+  const ValueSearchOutcome outcome = SearchValue(*lines, column->fieldName, utf8ToCp949(job_.command.text), true, "P");
+  if (outcome.found) {
+    job_.foundPage = outcome.page;
+    job_.exitCode = 0;
+  }
+}
+
+}  // namespace zel::cli

@@ -1,0 +1,178 @@
+#include "cli_options.h"
+
+#include <charconv>
+
+namespace zel::cli {
+namespace {
+
+constexpr int kMaxPageField = 9999;  // the print range fields hold four digits
+constexpr int kMaxCopies = 99;
+constexpr int kMinDpi = 10, kMaxDpi = 1200;
+constexpr long long kMaxNumberField = 999999999999LL;
+
+bool parseInt(const std::string& text, long long min, long long max, long long& out) {
+  if (text.empty()) return false;
+  long long value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || value < min || value > max) return false;
+  out = value;
+  return true;
+}
+
+bool isDigits(const std::string& text) {
+  if (text.empty() || text.size() > 12) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// "A-B" or "A".
+bool parsePages(const std::string& text, int& from, int& to) {
+  const auto dash = text.find('-');
+  long long a = 0, b = 0;
+  if (dash == std::string::npos) {
+    if (!parseInt(text, 1, kMaxPageField, a)) return false;
+    b = a;
+  } else if (!parseInt(text.substr(0, dash), 1, kMaxPageField, a) ||
+             !parseInt(text.substr(dash + 1), 1, kMaxPageField, b)) {
+    return false;
+  }
+  from = static_cast<int>(a);
+  to = static_cast<int>(b);
+  return true;
+}
+
+}  // namespace
+
+bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std::string& error) {
+  out = CliCommand{};
+  if (args.empty()) {
+    error = "no command given";
+    return false;
+  }
+  const std::string& name = args[0];
+  if (name == "help" || name == "--help" || name == "-h") {
+    out.kind = CommandKind::kHelp;
+    return true;
+  }
+  if (name == "list") {
+    out.kind = CommandKind::kList;
+  } else if (name == "info") {
+    out.kind = CommandKind::kInfo;
+  } else if (name == "render") {
+    out.kind = CommandKind::kRender;
+  } else if (name == "find") {
+    out.kind = CommandKind::kFind;
+  } else if (name == "margins") {
+    out.kind = CommandKind::kMargins;
+  } else {
+    error = "unknown command: " + name;
+    return false;
+  }
+
+  bool havePath = false;
+  bool haveColumn = false, haveText = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= args.size()) {
+        error = arg + " needs a value";
+        return false;
+      }
+      into = args[++i];
+      return true;
+    };
+    std::string v;
+    if (out.kind == CommandKind::kRender && arg == "--pdf") {
+      if (!value(out.pdfOut)) return false;
+      if (out.pdfOut.empty()) return (error = "--pdf needs a file name"), false;
+    } else if (out.kind == CommandKind::kRender && arg == "--png") {
+      if (!value(out.pngDir)) return false;
+      if (out.pngDir.empty()) return (error = "--png needs a directory"), false;
+    } else if (out.kind == CommandKind::kRender && arg == "--pages") {
+      if (!value(v)) return false;
+      if (!parsePages(v, out.pageFrom, out.pageTo)) return (error = "--pages wants A-B with pages 1 to 9999"), false;
+      out.hasPages = true;
+    } else if (out.kind == CommandKind::kRender && arg == "--start-no") {
+      long long n = 0;
+      if (!value(v)) return false;
+      if (!parseInt(v, 0, kMaxNumberField, n)) return (error = "--start-no wants a number from 0"), false;
+      out.startNo = n;
+      out.hasStartNo = true;
+    } else if (out.kind == CommandKind::kRender && arg == "--copies") {
+      long long n = 0;
+      if (!value(v)) return false;
+      if (!parseInt(v, 1, kMaxCopies, n)) return (error = "--copies wants 1 to 99"), false;
+      out.copies = static_cast<int>(n);
+    } else if (out.kind == CommandKind::kRender && arg == "--dpi") {
+      long long n = 0;
+      if (!value(v)) return false;
+      if (!parseInt(v, kMinDpi, kMaxDpi, n)) return (error = "--dpi wants 10 to 1200"), false;
+      out.dpi = static_cast<int>(n);
+    } else if (out.kind == CommandKind::kRender && arg == "--progress") {
+      out.progress = true;
+    } else if (out.kind == CommandKind::kFind && arg == "--column") {
+      if (!value(out.column)) return false;
+      haveColumn = true;
+    } else if (out.kind == CommandKind::kFind && arg == "--text") {
+      if (!value(out.text)) return false;
+      haveText = true;
+    } else if (out.kind == CommandKind::kFind && arg == "--after-page") {
+      long long n = 0;
+      if (!value(v)) return false;
+      if (!parseInt(v, 0, kMaxNumberField, n) || n > 999999) return (error = "--after-page wants a page number"), false;
+      out.afterPage = static_cast<int>(n);
+    } else if (out.kind == CommandKind::kMargins && arg == "--set") {
+      if (i + 4 >= args.size()) return (error = "--set needs TOP BOTTOM LEFT RIGHT"), false;
+      for (int k = 0; k < 4; ++k) {
+        out.margins[k] = args[++i];
+        if (!isDigits(out.margins[k])) return (error = "margins are whole numbers of 2 mm: " + out.margins[k]), false;
+      }
+      out.setMargins = true;
+    } else if (!arg.empty() && arg[0] == '-' && arg.size() > 1) {
+      error = "unknown option for " + name + ": " + arg;
+      return false;
+    } else if (!havePath) {
+      out.path = arg;
+      havePath = true;
+    } else {
+      error = "unexpected argument: " + arg;
+      return false;
+    }
+  }
+  if (!havePath || out.path.empty()) {
+    error = name + (out.kind == CommandKind::kList ? " needs a directory" : " needs a report file");
+    return false;
+  }
+  if (out.kind == CommandKind::kRender && out.pdfOut.empty() && out.pngDir.empty()) {
+    error = "render needs --pdf OUT.pdf or --png DIR";
+    return false;
+  }
+  if (out.kind == CommandKind::kFind && (!haveColumn || !haveText)) {
+    error = "find needs --column TITLE and --text T";
+    return false;
+  }
+  return true;
+}
+
+std::string usageText() {
+  return "usage: zelrpt-cli COMMAND ...\n"
+         "\n"
+         "  list DIR                      the report files of DIR: name, title, size, date\n"
+         "  info FILE                     the description of a report (its print settings)\n"
+         "  render FILE --pdf OUT.pdf [--pages A-B] [--start-no N] [--copies N]\n"
+         "                                print the pages to a PDF file (the print path)\n"
+         "  render FILE --png DIR [--pages A-B] [--dpi D]\n"
+         "                                one PNG per page (the preview path; 80 dpi by default)\n"
+         "  find FILE --column TITLE --text T [--after-page P]\n"
+         "                                the page of the first line whose column holds T\n"
+         "  margins FILE [--set TOP BOTTOM LEFT RIGHT]\n"
+         "                                print or change the margins (units of 2 mm)\n"
+         "\n"
+         "Ctrl+C during render stops at a page boundary and keeps the pages done.\n"
+         "Exit status: 0 done, 1 refused or failed, 2 usage error, 130 interrupted.\n";
+}
+
+}  // namespace zel::cli

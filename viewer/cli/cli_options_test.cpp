@@ -1,0 +1,104 @@
+#include "cli_options.h"
+
+#include <gtest/gtest.h>
+
+namespace zel::cli {
+namespace {
+
+CliCommand parse(std::vector<std::string> args) {
+  CliCommand c;
+  std::string error;
+  EXPECT_TRUE(parseCommandLine(args, c, error)) << error;
+  return c;
+}
+
+std::string refusal(std::vector<std::string> args) {
+  CliCommand c;
+  std::string error;
+  EXPECT_FALSE(parseCommandLine(args, c, error));
+  return error;
+}
+
+TEST(CliOptions, RenderWithEveryOption) {
+  const CliCommand c = parse({"render", "r.dbf", "--pdf", "o.pdf", "--pages", "3-5", "--start-no", "10",
+                              "--copies", "3", "--png", "dir", "--dpi", "150"});
+  EXPECT_EQ(c.kind, CommandKind::kRender);
+  EXPECT_EQ(c.path, "r.dbf");
+  EXPECT_EQ(c.pdfOut, "o.pdf");
+  EXPECT_EQ(c.pngDir, "dir");
+  EXPECT_TRUE(c.hasPages);
+  EXPECT_EQ(c.pageFrom, 3);
+  EXPECT_EQ(c.pageTo, 5);
+  EXPECT_TRUE(c.hasStartNo);
+  EXPECT_EQ(c.startNo, 10);
+  EXPECT_EQ(c.copies, 3);
+  EXPECT_EQ(c.dpi, 150);
+}
+
+TEST(CliOptions, RenderDefaults) {
+  const CliCommand c = parse({"render", "--pdf", "o.pdf", "r.dbf"});
+  EXPECT_FALSE(c.hasPages);
+  EXPECT_FALSE(c.hasStartNo);
+  EXPECT_EQ(c.copies, 1);
+  EXPECT_EQ(c.dpi, 80);
+}
+
+TEST(CliOptions, OnePageRangeAndReversedRangeParse) {
+  CliCommand c = parse({"render", "r.dbf", "--pdf", "o.pdf", "--pages", "7"});
+  EXPECT_EQ(c.pageFrom, 7);
+  EXPECT_EQ(c.pageTo, 7);
+  // A reversed range is the preview's business (its message), not a usage error.
+  c = parse({"render", "r.dbf", "--pdf", "o.pdf", "--pages", "5-3"});
+  EXPECT_EQ(c.pageFrom, 5);
+  EXPECT_EQ(c.pageTo, 3);
+}
+
+TEST(CliOptions, BadNumbersAreUsageErrors) {
+  for (const char* pages : {"0-3", "1-10000", "a-b", "3-", "-3", "", "1-2-3", "99999999999999999999"}) {
+    EXPECT_FALSE(refusal({"render", "r.dbf", "--pdf", "o.pdf", "--pages", pages}).empty()) << pages;
+  }
+  EXPECT_FALSE(refusal({"render", "r.dbf", "--pdf", "o.pdf", "--copies", "0"}).empty());
+  EXPECT_FALSE(refusal({"render", "r.dbf", "--pdf", "o.pdf", "--copies", "100"}).empty());
+  EXPECT_FALSE(refusal({"render", "r.dbf", "--png", "d", "--dpi", "5"}).empty());
+  EXPECT_FALSE(refusal({"render", "r.dbf", "--pdf", "o.pdf", "--start-no", "-1"}).empty());
+  EXPECT_FALSE(refusal({"render", "r.dbf", "--pdf"}).empty());
+}
+
+TEST(CliOptions, MissingPiecesAreUsageErrors) {
+  EXPECT_FALSE(refusal({}).empty());
+  EXPECT_FALSE(refusal({"frobnicate"}).empty());
+  EXPECT_FALSE(refusal({"list"}).empty());
+  EXPECT_FALSE(refusal({"render", "r.dbf"}).empty());
+  EXPECT_FALSE(refusal({"find", "r.dbf", "--column", "x"}).empty());
+  EXPECT_FALSE(refusal({"info", "a.dbf", "b.dbf"}).empty());
+  EXPECT_FALSE(refusal({"info", "a.dbf", "--pdf", "x"}).empty());  // option of another command
+}
+
+TEST(CliOptions, FindAndMargins) {
+  CliCommand c = parse({"find", "r.dbf", "--column", "품명", "--text", "철근", "--after-page", "2"});
+  EXPECT_EQ(c.kind, CommandKind::kFind);
+  EXPECT_EQ(c.column, "품명");
+  EXPECT_EQ(c.text, "철근");
+  EXPECT_EQ(c.afterPage, 2);
+  // An empty search text is the find logic's business (it finds nothing).
+  c = parse({"find", "r.dbf", "--column", "x", "--text", ""});
+  EXPECT_EQ(c.text, "");
+
+  c = parse({"margins", "r.dbf"});
+  EXPECT_FALSE(c.setMargins);
+  c = parse({"margins", "r.dbf", "--set", "10", "10", "15", "10"});
+  EXPECT_TRUE(c.setMargins);
+  EXPECT_EQ(c.margins[2], "15");
+  EXPECT_FALSE(refusal({"margins", "r.dbf", "--set", "10", "10", "15"}).empty());
+  EXPECT_FALSE(refusal({"margins", "r.dbf", "--set", "10", "-1", "15", "10"}).empty());
+  EXPECT_FALSE(refusal({"margins", "r.dbf", "--set", "1,000", "1", "1", "1"}).empty());
+}
+
+TEST(CliOptions, HelpParsesWithoutAPath) {
+  EXPECT_EQ(parse({"--help"}).kind, CommandKind::kHelp);
+  EXPECT_EQ(parse({"help"}).kind, CommandKind::kHelp);
+  EXPECT_NE(usageText().find("render FILE --pdf"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zel::cli

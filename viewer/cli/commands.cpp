@@ -1,0 +1,216 @@
+#include "commands.h"
+
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <memory>
+#include <string>
+
+#include "apollo.h"
+#include "batch_preview.h"
+#include "data_error.h"
+#include "margin_writer.h"
+#include "message_service.h"
+#include "printer_layer.h"
+#include "report_description.h"
+#include "report_listing.h"
+#include "report_run.h"
+#include "report_runner.h"
+#include "terminal_progress.h"
+
+namespace zel::cli {
+namespace {
+
+struct SplitPath {
+  std::string directory;
+  std::string name;
+};
+
+SplitPath splitPath(const std::string& path) {
+  const QFileInfo info(QString::fromStdString(path));
+  return {info.absolutePath().toStdString(), info.fileName().toStdString()};
+}
+
+// The engine's settings object as the main window sets it up at first show.
+struct EngineSettings {
+  EngineSettings() {
+    env.SetDeleted(true);
+    env.SetExact(true);
+    env.SetCentury(true);
+  }
+  TApolloEnv env;
+};
+
+// The standard error report of the programs: the error's own text.
+int reportError(const std::exception& e) {
+  messages().error(e.what());
+  return 1;
+}
+
+// Installs the engine hooks a headless run uses and takes them out again.
+class HeadlessRun {
+ public:
+  HeadlessRun(BatchJob& job, Printer* printer, ProgressDialog* progress) {
+    installPrinter(printer);
+    installProgressDialog(progress);
+    installPreviewFactory([&job] { return std::make_unique<BatchPreview>(job); });
+  }
+  ~HeadlessRun() {
+    installPreviewFactory({});
+    installProgressDialog(nullptr);
+    installPrinter(nullptr);
+  }
+};
+
+void printLabel(std::FILE* out, const char* label, const std::string& value) {
+  std::fprintf(out, "%s %s\n", label, value.c_str());
+}
+
+}  // namespace
+
+int runList(const CliCommand& command, std::FILE* out) {
+  EngineSettings settings;
+  try {
+    const std::vector<ReportFileRow> rows = listReportFiles(command.path);
+    for (const ReportFileRow& row : rows) {
+      std::fprintf(out, "%s\t%s\t%s\t%s\n", row.name.c_str(), row.title.c_str(), formatFileSize(row.size).c_str(),
+                   formatFileDate(row.lastWrite).c_str());
+    }
+    if (rows.empty()) std::fprintf(stderr, "%s\n", listingStatusText(0).c_str());
+  } catch (const std::exception& e) {
+    return reportError(e);
+  }
+  return 0;
+}
+
+int runInfo(const CliCommand& command, std::FILE* out) {
+  EngineSettings settings;
+  const SplitPath where = splitPath(command.path);
+  try {
+    const ReportDescription d = GetFileInfo(where.directory, where.name);
+    printLabel(out, "보고서명:", d.lblName);
+    printLabel(out, "Sort옵션:", d.lblSort);
+    printLabel(out, "인쇄범위:", d.lblPrintScope);
+    printLabel(out, "인쇄방향:", d.lblOrient);
+    printLabel(out, "Page수:", d.lblPage);
+    printLabel(out, "고정소숫점:", d.lblFix);
+    printLabel(out, "인쇄옵션:", d.lblOption1);
+    for (const std::string* option : {&d.lblOption2, &d.lblOption3, &d.lblOption4}) {
+      if (!option->empty()) printLabel(out, "         ", *option);
+    }
+    printLabel(out, "비고옵션:", d.lblBigo);
+    printLabel(out, "여    백:", d.lblSpace);
+    return d.btnChangeSpaceEnabled && d.lblName != kNotReportFileText && d.lblName != kBrokenReportFileText ? 0 : 1;
+  } catch (const std::exception& e) {
+    return reportError(e);
+  }
+}
+
+int runMargins(const CliCommand& command, std::FILE* out) {
+  EngineSettings settings;
+  const SplitPath where = splitPath(command.path);
+  try {
+    // Only reports the description panel accepts get the margin dialog.
+    const ReportDescription d = GetFileInfo(where.directory, where.name);
+    if (!d.btnChangeSpaceEnabled || d.lblName == kBrokenReportFileText) {
+      messages().warning(d.lblName);
+      return 1;
+    }
+    MarginWriter writer;
+    writer.load(where.directory, where.name);
+    if (command.setMargins) writer.save(command.margins);
+    const std::array<int, 4> m = writer.margins();
+    std::fprintf(out, "%d %d %d %d\n", m[0], m[1], m[2], m[3]);
+  } catch (const std::exception& e) {
+    return reportError(e);
+  }
+  return 0;
+}
+
+int runRender(const CliCommand& command, std::FILE* out) {
+  EngineSettings settings;
+  const SplitPath where = splitPath(command.path);
+  BatchJob job;
+  job.command = command;
+
+  // The PDF goes to a temporary name beside its target, renamed when complete.
+  QString target, partial;
+  if (!command.pdfOut.empty()) {
+    target = QFileInfo(QString::fromStdString(command.pdfOut)).absoluteFilePath();
+    partial = target + QStringLiteral(".part%1").arg(::getpid());
+  }
+  std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(partial);
+  TerminalProgress progress(stderr, command.progress || ::isatty(2));
+  installInterruptHandler();
+  int status = 1;
+  {
+    HeadlessRun hooks(job, printer.get(), &progress);
+    try {
+      RunReport(where.directory, where.name);
+      status = job.shown ? job.exitCode : 1;
+    } catch (const std::exception& e) {
+      status = reportError(e);
+    }
+  }
+  if (!partial.isEmpty()) {
+    const bool written = QFile::exists(partial) && printer->pageCount() > 0;
+    if ((status == 0 || status == 130) && written) {
+      QFile::remove(target);
+      if (!QFile::rename(partial, target)) {
+        std::fprintf(stderr, "cannot rename to %s\n", target.toLocal8Bit().constData());
+        status = 1;
+      } else {
+        std::fprintf(out, "%s\t%d pages\n", target.toLocal8Bit().constData(), printer->pageCount());
+      }
+    } else if (status == 0) {
+      status = 1;  // the job ran but nothing came out
+    }
+    QFile::remove(partial);
+  }
+  for (const QString& file : job.pngFiles) std::fprintf(out, "%s\n", file.toLocal8Bit().constData());
+  return status;
+}
+
+int runFind(const CliCommand& command, std::FILE* out) {
+  EngineSettings settings;
+  const SplitPath where = splitPath(command.path);
+  BatchJob job;
+  job.command = command;
+  // Running a report needs a printer; nothing is printed.
+  std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(QString());
+  TerminalProgress progress(stderr, false);
+  int status = 1;
+  {
+    HeadlessRun hooks(job, printer.get(), &progress);
+    try {
+      RunReport(where.directory, where.name);
+      status = job.shown ? job.exitCode : 1;
+    } catch (const std::exception& e) {
+      status = reportError(e);
+    }
+  }
+  if (status == 0) std::fprintf(out, "%d\n", job.foundPage);
+  return status;
+}
+
+int runCommand(const CliCommand& command, std::FILE* out) {
+  switch (command.kind) {
+    case CommandKind::kList:
+      return runList(command, out);
+    case CommandKind::kInfo:
+      return runInfo(command, out);
+    case CommandKind::kMargins:
+      return runMargins(command, out);
+    case CommandKind::kRender:
+      return runRender(command, out);
+    case CommandKind::kFind:
+      return runFind(command, out);
+    case CommandKind::kHelp:
+      std::fputs(usageText().c_str(), out);
+      return 0;
+  }
+  return 2;
+}
+
+}  // namespace zel::cli

@@ -1,0 +1,38 @@
+// zelrpt-cli: the viewer's work without windows, for scripts and tests.
+#include <QGuiApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli_options.h"
+#include "commands.h"
+#include "font_mapper.h"
+#include "stderr_message_service.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  zel::cli::CliCommand command;
+  std::string error;
+  if (!zel::cli::parseCommandLine(args, command, error)) {
+    std::fprintf(stderr, "zelrpt-cli: %s\n\n%s", error.c_str(), zel::cli::usageText().c_str());
+    return 2;
+  }
+  if (command.kind == zel::cli::CommandKind::kHelp) {
+    std::fputs(zel::cli::usageText().c_str(), stdout);
+    return 0;
+  }
+  // No display needed: drawing, fonts and PDF work on the offscreen platform.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+
+  zel::cli::StderrMessageService service;
+  zel::setMessageService(&service);
+  const QStringList missing = zel::fontMapper().verify();
+  if (!missing.isEmpty()) {
+    std::fprintf(stderr, "zelrpt-cli: fonts without Hangul or not installed: %s\n",
+                 missing.join(QStringLiteral(", ")).toLocal8Bit().constData());
+  }
+  const int status = zel::cli::runCommand(command, stdout);
+  zel::setMessageService(nullptr);
+  return status;
+}

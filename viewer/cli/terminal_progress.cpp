@@ -1,0 +1,72 @@
+#include "terminal_progress.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <csignal>
+
+namespace zel::cli {
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+constexpr int kBarWidth = 30;
+
+extern "C" void onInterrupt(int) {
+  if (gInterrupted) {
+    // The user insists: give up at once.
+    std::signal(SIGINT, SIG_DFL);
+    std::raise(SIGINT);
+    return;
+  }
+  gInterrupted = 1;
+}
+
+}  // namespace
+
+void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+bool interrupted() { return gInterrupted != 0; }
+void setInterrupted(bool on) { gInterrupted = on ? 1 : 0; }
+
+bool TerminalProgress::ShowProgress(int count, const std::string& caption) {
+  showing_ = true;
+  count_ = std::max(count, 1);
+  done_ = 0;
+  caption_ = caption;
+  draw();
+  return true;
+}
+
+bool TerminalProgress::StepProgress(int position, int page, const std::string& caption) {
+  if (!showing_) return false;
+  if (!caption.empty() && caption.find_first_not_of(' ') != std::string::npos) caption_ = caption;
+  page_ = page;
+  if (position == 1) {
+    done_ = std::min(done_ + 1, count_);
+  } else if (position != -1) {
+    done_ = std::clamp(position, 0, count_);
+  }
+  draw();
+  return !interrupted();
+}
+
+bool TerminalProgress::CloseProgress() {
+  if (!showing_) return false;
+  showing_ = false;
+  if (drawBar_) {
+    std::fputc('\n', out_);
+    std::fflush(out_);
+  }
+  return true;
+}
+
+void TerminalProgress::ProcessPendingMessages() { QCoreApplication::processEvents(); }
+
+void TerminalProgress::draw() {
+  if (!drawBar_) return;
+  const int filled = count_ > 0 ? done_ * kBarWidth / count_ : 0;
+  std::string bar(static_cast<size_t>(filled), '#');
+  bar.resize(kBarWidth, '.');
+  std::fprintf(out_, "\r%s [%s] %d/%d", caption_.c_str(), bar.c_str(), done_, count_);
+  std::fflush(out_);
+}
+
+}  // namespace zel::cli
