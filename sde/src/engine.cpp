@@ -1,0 +1,76 @@
+#include "engine.h"
+
+#include <cctype>
+
+namespace sde {
+
+namespace {
+bool equalNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+}  // namespace
+
+Engine& Engine::instance() {
+  static Engine e;
+  return e;
+}
+
+WorkArea* Engine::area(int number) {
+  if (number < 1 || number > kMaxAreas) return nullptr;
+  return areas_[size_t(number)].get();
+}
+
+int Engine::select(int number) {
+  int previous = current_;
+  if (number >= 1 && number <= kMaxAreas) current_ = number;
+  return previous;
+}
+
+int Engine::openCount() const {
+  int n = 0;
+  for (const auto& a : areas_)
+    if (a) ++n;
+  return n;
+}
+
+int Engine::findAlias(const std::string& alias) const {
+  for (int i = 1; i <= kMaxAreas; ++i)
+    if (areas_[size_t(i)] && equalNoCase(areas_[size_t(i)]->alias(), alias)) return i;
+  return 0;
+}
+
+int Engine::freeNumber() const {
+  for (int i = 1; i <= kMaxAreas; ++i)
+    if (!areas_[size_t(i)]) return i;
+  return 0;
+}
+
+int Engine::install(std::unique_ptr<WorkArea> area) {
+  int n = area->number();
+  areas_[size_t(n)] = std::move(area);
+  current_ = n;
+  return n;
+}
+
+void Engine::close(int number) {
+  if (number >= 1 && number <= kMaxAreas) areas_[size_t(number)].reset();
+}
+
+void Engine::closeAll() {
+  for (auto& a : areas_) a.reset();
+}
+
+bool Engine::fail(const zel::Status& s) {
+  lastError_ = s.message().empty() ? "operation failed" : s.message();
+  return false;
+}
+
+bool Engine::fail(const std::string& message) {
+  lastError_ = message;
+  return false;
+}
+
+}  // namespace sde

@@ -1,0 +1,202 @@
+#include "order.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <map>
+
+#include "table.h"
+
+namespace sde {
+
+namespace {
+constexpr uint32_t kMaxKeyLen = 240;  // xBase keys are at most this wide
+constexpr size_t kCacheEntries = 16;
+
+// Integer text as N fields store it: blanks, an optional '-', digits, nothing after.
+bool isPlainInteger(const char* p, uint32_t n) {
+  uint32_t i = 0;
+  while (i < n && p[i] == ' ') ++i;
+  if (i < n && p[i] == '-') ++i;
+  if (i == n) return false;
+  for (; i < n; ++i)
+    if (p[i] < '0' || p[i] > '9') return false;
+  return true;
+}
+}  // namespace
+
+size_t OrderData::positionOf(uint32_t recno) const {
+  if (recno == 0 || recno > recCount_ || position_[recno - 1] == 0) return sorted_.size();
+  return position_[recno - 1] - 1;
+}
+
+int OrderData::compare(std::string_view a, std::string_view b) const {
+  int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+  if (c == 0) c = a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+  return descending_ ? -c : c;
+}
+
+size_t OrderData::lowerBound(std::string_view k, size_t len) const {
+  len = std::min<size_t>(len, keyLen_);
+  k = k.substr(0, len);
+  size_t lo = 0, hi = sorted_.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (compare(key(sorted_[mid]).substr(0, len), k) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+size_t OrderData::upperBound(std::string_view k, size_t len) const {
+  len = std::min<size_t>(len, keyLen_);
+  k = k.substr(0, len);
+  size_t lo = 0, hi = sorted_.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (compare(key(sorted_[mid]).substr(0, len), k) <= 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, const Expression& keyExpr,
+                                                               const Expression* condition, bool descending) {
+  auto d = std::make_shared<OrderData>();
+  d->descending_ = descending;
+  uint32_t n = table.recCount();
+  d->recCount_ = n;
+
+  // The key width is what the expression gives for a blank record.
+  std::vector<uint8_t> blank = table.blankRecord();
+  Value v;
+  if (auto s = keyExpr.eval(EvalContext{blank.data(), 0, false}, &v); !s) return s;
+  std::string probe = keyBytes(v);
+  if (probe.empty() || probe.size() > kMaxKeyLen)
+    return zel::Status::invalidArgument("key of \"" + keyExpr.text() + "\" must be 1 to " +
+                                        std::to_string(kMaxKeyLen) + " bytes long");
+  d->keyLen_ = uint32_t(probe.size());
+  const uint32_t kl = d->keyLen_;
+  d->keys_.resize(size_t(n) * kl);
+  d->position_.assign(n, 0);
+  d->sorted_.reserve(n);
+
+  const FieldDesc* raw = keyExpr.rawNumericKeyField();
+  bool sorted = true;
+  const char* prev = nullptr;
+  zel::Status evalError;
+  auto s = table.scan(1, n, [&](uint32_t recno, const uint8_t* rec) {
+    char* dst = &d->keys_[size_t(recno - 1) * kl];
+    if (condition) {
+      Value c;
+      if (auto st = condition->eval(EvalContext{rec, recno, false}, &c); !st) {
+        evalError = st;
+        return false;
+      }
+      if (c.type != Value::Type::kLogical) {
+        evalError = zel::Status::invalidArgument("condition \"" + condition->text() + "\" is not logical");
+        return false;
+      }
+      if (!c.b) {
+        std::memset(dst, ' ', kl);
+        return true;
+      }
+    }
+    const char* fieldBytes = raw ? reinterpret_cast<const char*>(rec + raw->offset) : nullptr;
+    if (raw && isPlainInteger(fieldBytes, raw->width)) {
+      std::memcpy(dst, fieldBytes, kl);  // str(F, width) of an integer field is its stored text
+    } else {
+      Value kv;
+      if (auto st = keyExpr.eval(EvalContext{rec, recno, false}, &kv); !st) {
+        evalError = st;
+        return false;
+      }
+      std::string k = keyBytes(kv);
+      k.resize(kl, ' ');
+      std::memcpy(dst, k.data(), kl);
+    }
+    if (prev && sorted) {
+      int c = std::memcmp(prev, dst, kl);
+      if (descending ? c < 0 : c > 0) sorted = false;
+    }
+    prev = dst;
+    d->sorted_.push_back(recno);
+    return true;
+  });
+  if (!s) return s;
+  if (!evalError.isOk()) return evalError;
+
+  // Report files arrive in page order: skip the sort when the keys already are.
+  if (!sorted) {
+    const char* base = d->keys_.data();
+    if (descending)
+      std::stable_sort(d->sorted_.begin(), d->sorted_.end(), [&](uint32_t a, uint32_t b) {
+        return std::memcmp(base + size_t(a - 1) * kl, base + size_t(b - 1) * kl, kl) > 0;
+      });
+    else
+      std::stable_sort(d->sorted_.begin(), d->sorted_.end(), [&](uint32_t a, uint32_t b) {
+        return std::memcmp(base + size_t(a - 1) * kl, base + size_t(b - 1) * kl, kl) < 0;
+      });
+  }
+  for (size_t i = 0; i < d->sorted_.size(); ++i) d->position_[d->sorted_[i] - 1] = uint32_t(i + 1);
+  return std::shared_ptr<const OrderData>(std::move(d));
+}
+
+namespace {
+struct CacheState {
+  std::map<std::string, std::shared_ptr<const OrderData>> entries;
+  std::deque<std::string> age;  // oldest first
+};
+CacheState& cache() {
+  static CacheState c;
+  return c;
+}
+}  // namespace
+
+std::shared_ptr<const OrderData> OrderCache::find(const std::string& key) {
+  auto& c = cache();
+  auto it = c.entries.find(key);
+  return it == c.entries.end() ? nullptr : it->second;
+}
+
+void OrderCache::put(const std::string& key, std::shared_ptr<const OrderData> data) {
+  auto& c = cache();
+  // Entries of the same table and tag but older contents are dead: drop them.
+  std::string prefix = key.substr(0, key.find('\x1f'));
+  std::string tail = key.substr(key.find('\x1e') == std::string::npos ? key.size() : key.find('\x1e'));
+  for (auto it = c.entries.begin(); it != c.entries.end();) {
+    bool sameTable = it->first.compare(0, prefix.size(), prefix) == 0 && it->first[prefix.size()] == '\x1f';
+    bool sameTag = it->first.size() >= tail.size() && it->first.compare(it->first.size() - tail.size(), tail.size(), tail) == 0;
+    if (sameTable && sameTag && it->first != key) {
+      c.age.erase(std::remove(c.age.begin(), c.age.end(), it->first), c.age.end());
+      it = c.entries.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  if (!c.entries.count(key)) c.age.push_back(key);
+  c.entries[key] = std::move(data);
+  while (c.age.size() > kCacheEntries) {
+    c.entries.erase(c.age.front());
+    c.age.pop_front();
+  }
+}
+
+void OrderCache::clear() {
+  cache().entries.clear();
+  cache().age.clear();
+}
+
+std::string OrderCache::makeKey(const std::string& path, uint64_t size, int64_t mtimeNs, uint32_t recCount,
+                                const std::string& tag, const std::string& expr, const std::string& cond,
+                                bool descending) {
+  // path US identity RS definition: put() splits on the separators.
+  return path + '\x1f' + std::to_string(size) + ':' + std::to_string(mtimeNs) + ':' + std::to_string(recCount) +
+         '\x1e' + tag + '\x1d' + expr + '\x1d' + cond + '\x1d' + (descending ? "D" : "A");
+}
+
+}  // namespace sde

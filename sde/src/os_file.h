@@ -1,0 +1,63 @@
+// OsFile: one open file of the operating system, owned by whoever holds it
+// (a table owns its .dbf and memo file). Positional reads and writes, flush
+// to disk, and byte-range locks that belong to this open (not to the process),
+// so two opens of one file in the same process conflict like two programs do.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "status.h"
+
+namespace sde {
+
+class OsFile {
+ public:
+  enum class Mode { kRead, kReadWrite, kCreate };
+
+  OsFile() = default;
+  ~OsFile();
+  OsFile(const OsFile&) = delete;
+  OsFile& operator=(const OsFile&) = delete;
+  OsFile(OsFile&& other) noexcept;
+  OsFile& operator=(OsFile&& other) noexcept;
+
+  zel::Status open(const std::string& path, Mode mode);
+  void close();
+  bool isOpen() const;
+  const std::string& path() const { return path_; }
+
+  // Reads exactly n bytes at offset; a short file is an error naming the offset.
+  zel::Status readAt(uint64_t offset, void* buf, size_t n) const;
+  // Reads up to n bytes; returns the count read (0 at or past the end).
+  size_t readSome(uint64_t offset, void* buf, size_t n) const;
+  zel::Status writeAt(uint64_t offset, const void* buf, size_t n);
+  zel::Status sync();
+  zel::Status truncate(uint64_t size);
+  uint64_t size() const;
+  int64_t mtimeNs() const;
+
+  // Byte-range locks. A write lock excludes every other lock on the range; read
+  // locks share. Retries with short sleeps for up to timeoutMs milliseconds.
+  zel::Status lock(uint64_t offset, uint64_t length, bool write, int timeoutMs);
+  void unlock(uint64_t offset, uint64_t length);
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+  std::string path_;
+};
+
+// The path of an existing file named `name` in `dir`, compared without regard
+// to case (the exact spelling wins); empty when there is none.
+std::string findFileNoCase(const std::string& dir, const std::string& name);
+bool fileExists(const std::string& path);
+std::string dirName(const std::string& path);
+std::string baseName(const std::string& path);  // without directory
+std::string stripExtension(const std::string& name);
+std::string extensionOf(const std::string& name);  // with the dot, as spelt; "" when none
+
+}  // namespace sde

@@ -1,0 +1,104 @@
+// Table: one open .dbf file with its memo file. Owned by a work area.
+//
+// Records are read through a small window cache with positional reads; the
+// table is never loaded whole. Records appended in exclusive mode collect in a
+// tail buffer written in large pieces (the header's record count follows at
+// flush()); in shared mode every write goes straight to the file so other
+// programs see it. Locks are operating-system byte-range locks far beyond any
+// real file size: a read lock on kOpenSentinel for every shared open, a write
+// lock there for an exclusive open, and write locks on kRecordLockBase + recno.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dbf_header.h"
+#include "memo_file.h"
+#include "os_file.h"
+#include "status.h"
+
+namespace sde {
+
+enum class OpenMode { kShared = 0, kReadOnly = 1, kExclusive = 2 };
+
+inline constexpr uint64_t kOpenSentinel = 0x7FFFFFF0;
+inline constexpr uint64_t kMemoLockOffset = 0x7FFFFFE0;
+inline constexpr uint64_t kRecordLockBase = 0x40000000;  // + recno; recno 0 guards appends
+
+class Table {
+ public:
+  ~Table();
+
+  // Opens path; lockTimeoutMs bounds the wait for the open lock.
+  static zel::Result<std::unique_ptr<Table>> open(const std::string& path, OpenMode mode, int lockTimeoutMs);
+  // Writes a new empty table (and its memo file) with the given header fields.
+  static zel::Status create(const std::string& path, DbfHeader header, uint32_t memoBlockSize);
+
+  const std::string& path() const { return path_; }
+  const DbfHeader& header() const { return header_; }
+  OpenMode mode() const { return mode_; }
+  uint32_t recCount() const { return recCount_; }
+  uint32_t recLen() const { return header_.recLen; }
+  const FieldDesc* field(const std::string& name) const;  // case-insensitive
+  int fieldIndex(const std::string& name) const;          // 0-based, -1 when absent
+  std::vector<uint8_t> blankRecord() const;
+
+  // Record recno (1-based) or an error; the pointer lives until the next call on the table.
+  const uint8_t* record(uint32_t recno, zel::Status* status);
+  zel::Status readRecord(uint32_t recno, uint8_t* out);
+  // Walks records first..last in file order through large reads; fn returns false to stop.
+  zel::Status scan(uint32_t first, uint32_t last, const std::function<bool(uint32_t, const uint8_t*)>& fn);
+
+  // durable: flushed to disk before returning (used when a memo pointer changes).
+  zel::Status writeRecord(uint32_t recno, const uint8_t* rec, bool durable);
+  zel::Result<uint32_t> appendRecord(const uint8_t* rec);
+  zel::Status flush();  // pending appends and the header
+  void refreshCount();  // picks up records other programs appended (shared mode)
+
+  // Memo access; the pointer is read from the record's field.
+  bool hasMemo() const { return memo_.has_value(); }
+  uint32_t memoBlockSize() const { return memo_ ? memo_->blockSize() : 0; }
+  zel::Result<uint32_t> memoPointer(const uint8_t* rec, const FieldDesc& f) const;
+  void setMemoPointer(uint8_t* rec, const FieldDesc& f, uint32_t block) const;
+  zel::Status readMemo(const uint8_t* rec, const FieldDesc& f, std::string* out);
+  zel::Result<uint32_t> memoLength(const uint8_t* rec, const FieldDesc& f);
+  zel::Result<uint32_t> writeMemo(const void* data, size_t length);
+
+  // Record locks (shared mode); the timeout covers the retries.
+  zel::Status lockRecord(uint32_t recno, int timeoutMs);
+  void unlockRecord(uint32_t recno);
+  void unlockAll();
+  bool isLocked(uint32_t recno) const { return locks_.count(recno) != 0; }
+  bool mustLockToWrite() const { return mode_ == OpenMode::kShared; }
+
+  // Identity of the file's current contents, for caches.
+  uint64_t fileSize() const;
+  int64_t fileMtimeNs() const;
+
+ private:
+  Table() = default;
+  zel::Status writeHeaderCount();
+  zel::Status flushTail();
+  zel::Status checkWritable() const;
+
+  std::string path_;
+  OpenMode mode_ = OpenMode::kShared;
+  OsFile dbf_;
+  std::optional<MemoFile> memo_;
+  DbfHeader header_;
+  uint32_t recCount_ = 0;      // records visible, pending tail included
+  uint32_t fileRecCount_ = 0;  // records already in the file
+  std::vector<uint8_t> tail_;  // appended records not yet written (exclusive mode)
+  bool headerDirty_ = false;
+  std::vector<uint8_t> window_;
+  uint32_t windowFirst_ = 0;
+  uint32_t windowCount_ = 0;
+  std::set<uint32_t> locks_;
+};
+
+}  // namespace sde

@@ -1,0 +1,95 @@
+// Helpers for the engine's tests: a temporary directory removed afterwards,
+// whole-file reads and writes for damaging files at known offsets, and a
+// fixture that closes every work area after each test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "sde32.h"
+
+namespace sdetest {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "sdetest.XXXXXX").string();
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    char* d = mkdtemp(buf.data());
+    path_ = d ? d : "/tmp";
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+inline std::vector<uint8_t> readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeAll(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline std::string memo(const char* field) {
+  char* p = sx_GetMemo(field, 0);
+  if (!p) return "<null>";
+  std::string s = p;
+  sx_MemDealloc(p);
+  return s;
+}
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sx_SetStringType(1);
+    sx_SetDeleted(0);
+    sx_SetExact(0);
+    sx_SetSoftSeek(0);
+    sx_SetCentury(0);
+    sx_SetLockTimeout(1);
+    sx_SetMemoBlockSize(64);
+  }
+  void TearDown() override { sx_CloseAll(); }
+
+  // A report-shaped table: F_PAGE N(5), F_DES C(40), F_AMT N(15,3), F_DATE D, F_OK L, F_INIT M.
+  // Opens it exclusively and leaves it current.
+  int createReport(const std::string& path, int driver = SX_FOX, const char* alias = nullptr) {
+    EXPECT_TRUE(sx_CreateNew(path.c_str(), alias, driver, 6));
+    sx_CreateField("F_PAGE", "N", 5, 0);
+    sx_CreateField("F_DES", "C", 40, 0);
+    sx_CreateField("F_AMT", "N", 15, 3);
+    sx_CreateField("F_DATE", "D", 8, 0);
+    sx_CreateField("F_OK", "L", 1, 0);
+    sx_CreateField("F_INIT", "M", 10, 0);
+    int area = sx_CreateExec();
+    EXPECT_GT(area, 0) << sx_LastError();
+    return area;
+  }
+
+  void appendLine(long page, const std::string& des) {
+    ASSERT_GT(sx_AppendEx(), 0) << sx_LastError();
+    ASSERT_TRUE(sx_Replace("F_PAGE", SX_R_INTEGER, &page)) << sx_LastError();
+    ASSERT_TRUE(sx_Replace("F_DES", SX_R_STRING, des.c_str())) << sx_LastError();
+  }
+};
+
+}  // namespace sdetest
