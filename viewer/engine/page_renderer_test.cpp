@@ -478,3 +478,28 @@ TEST_F(PrintRendererTest, ErrorStillClosesProgress) {
 
 }  // namespace
 }  // namespace zel
+
+namespace zel {
+namespace {
+
+TEST_F(RendererTest, RightAlignmentAppendsBlankAndReachesTheRule) {
+  twoColumns();
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "  lead"}, {"F_AMT", "1234.5"}});
+  prepare();
+  preview(1);
+  auto texts = canvas_.texts();
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[2].text, "  lead");  // "L": leading blanks stay
+  EXPECT_EQ(texts[2].rect.left, 208);
+  EXPECT_EQ(texts[2].rect.right, 711 - 6);
+  EXPECT_EQ(texts[2].flags, 0x24u);
+  EXPECT_EQ(texts[3].text, "1,234.5 ");
+  EXPECT_EQ(texts[3].rect.left, 711 + 8);
+  EXPECT_EQ(texts[3].rect.right, 1903);
+  EXPECT_EQ(texts[3].flags, 0x26u);
+  EXPECT_EQ(texts[3].rect.top, 280);
+  EXPECT_EQ(texts[3].rect.bottom, 280 + 69);
+}
+
+}  // namespace
+}  // namespace zel
