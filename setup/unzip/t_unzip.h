@@ -16,6 +16,9 @@
 
 namespace zel {
 
+class ByteSource;
+class UnzipRun;
+
 enum TCpuType { cptAuto, cpt386, cpt486, cptPentium };
 enum TSetDateTo { sdOrigDate, sdCurrentDate };
 enum TProgressMode { byFile, byArchive };
@@ -43,6 +46,9 @@ class TUnZIP {
 
   // Extracts every entry that matches FileSpec. False on any error; ErrorText() says what.
   bool Extract();
+  // The same, reading the archive from source instead of ArchiveFile (tests hand
+  // it bytes in memory, or a source that fails on demand).
+  bool ExtractFrom(ByteSource& source);
   const std::string& ErrorText() const { return errorText_; }
   // Full path of the file being written (ExtractDir, stored directory and name);
   // valid during OnProgress.
@@ -51,6 +57,7 @@ class TUnZIP {
   const std::string& Comment() const { return comment_; }
 
  private:
+  friend class UnzipRun;
   std::string errorText_;
   std::string currentFile_;
   std::string comment_;

@@ -1,0 +1,52 @@
+#include "byte_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zel {
+
+FileByteSource::FileByteSource(const std::string& path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) {
+    error_ = std::strerror(errno);
+    return;
+  }
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error_ = "not a regular file";
+    ::close(fd_);
+    fd_ = -1;
+    return;
+  }
+  size_ = static_cast<std::uint64_t>(st.st_size);
+}
+
+FileByteSource::~FileByteSource() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool FileByteSource::read(std::uint64_t offset, std::span<std::uint8_t> out) {
+  if (fd_ < 0 || offset > size_ || out.size() > size_ - offset) return false;
+  std::size_t done = 0;
+  while (done < out.size()) {
+    ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;  // the file shrank under us, or an I/O error
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool MemoryByteSource::read(std::uint64_t offset, std::span<std::uint8_t> out) {
+  long n = reads_++;
+  if (failFrom_ >= 0 && n >= failFrom_) return false;
+  if (offset > bytes_.size() || out.size() > bytes_.size() - offset) return false;
+  if (!out.empty()) std::memcpy(out.data(), bytes_.data() + offset, out.size());
+  return true;
+}
+
+}  // namespace zel

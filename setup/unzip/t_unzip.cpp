@@ -1,0 +1,284 @@
+#include "t_unzip.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <random>
+
+#include "byte_source.h"
+#include "entry_data.h"
+#include "entry_path.h"
+#include "file_mask.h"
+#include "zip_directory.h"
+
+namespace zel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint16_t kStored = 0;
+constexpr std::uint16_t kDeflated = 8;
+
+std::string who(const ZipEntry& e) { return "entry \"" + e.name + "\": "; }
+std::string errnoText() { return std::strerror(errno); }
+
+// DOS date and time are local time with two-second resolution; 0 means "no date".
+std::optional<std::time_t> dosToTime(std::uint16_t date, std::uint16_t time) {
+  if (date == 0) return std::nullopt;
+  std::tm tm{};
+  tm.tm_year = ((date >> 9) & 0x7F) + 80;
+  tm.tm_mon = ((date >> 5) & 0x0F) - 1;
+  tm.tm_mday = date & 0x1F;
+  tm.tm_hour = (time >> 11) & 0x1F;
+  tm.tm_min = (time >> 5) & 0x3F;
+  tm.tm_sec = (time & 0x1F) * 2;
+  tm.tm_isdst = -1;
+  std::time_t t = std::mktime(&tm);
+  if (t == static_cast<std::time_t>(-1)) return std::nullopt;
+  return t;
+}
+
+// A file being written under a temporary name beside its final place. Unless
+// commit() succeeds, the destructor closes and removes it, so no partial file
+// survives any failure.
+class TempFile {
+ public:
+  ~TempFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  Status create(const fs::path& dir) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      fs::path p = dir / (".zelunzip-" + std::to_string(rng() % 1000000000000ULL) + ".tmp");
+      fd_ = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      if (fd_ >= 0) {
+        path_ = p;
+        return Status::ok();
+      }
+      if (errno != EEXIST) break;
+    }
+    return Status::ioError("cannot create a file in \"" + dir.string() + "\": " + errnoText());
+  }
+  int fd() const { return fd_; }
+  Status commit(const fs::path& target) {
+    int rc = ::close(fd_);
+    fd_ = -1;
+    if (rc != 0) return Status::ioError("cannot write \"" + target.string() + "\": " + errnoText());
+    if (::rename(path_.c_str(), target.c_str()) != 0)
+      return Status::ioError("cannot replace \"" + target.string() + "\": " + errnoText());
+    path_.clear();
+    return Status::ok();
+  }
+
+ private:
+  int fd_ = -1;
+  fs::path path_;
+};
+
+bool isInside(const std::string& path, const std::string& root) {
+  if (root == "/") return true;
+  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/');
+}
+
+}  // namespace
+
+// One run of Extract(): the plan, the directories and the progress count.
+class UnzipRun {
+ public:
+  UnzipRun(TUnZIP& unzip, ByteSource& source) : z_(unzip), src_(source) {}
+  Status run();
+
+ private:
+  struct Item {
+    const ZipEntry* entry;
+    EntryPath path;
+  };
+  Status plan(const ZipDirectory& dir);
+  Status makeDirectories(const ZipEntry& e, const std::vector<std::string>& parts, std::size_t count, fs::path& out);
+  Status writeFile(const Item& item);
+  void consumed(std::uint64_t bytes);
+  void notify(int percent);
+  std::string displayPath(const EntryPath& p) const;
+
+  TUnZIP& z_;
+  ByteSource& src_;
+  std::vector<Item> items_;
+  fs::path root_;
+  std::string rootText_;
+  std::uint64_t total_ = 0;  // archive bytes of the chosen entries (whole run or one file)
+  std::uint64_t done_ = 0;
+  int nextStep_ = 0;
+};
+
+std::string UnzipRun::displayPath(const EntryPath& p) const {
+  std::string s = z_.ExtractDir;
+  for (const std::string& c : p.components) s += "/" + c;
+  return s;
+}
+
+// Every chosen entry is checked before anything is written, so a refused entry
+// anywhere in the archive leaves the target untouched.
+Status UnzipRun::plan(const ZipDirectory& dir) {
+  for (const ZipEntry& e : dir.entries) {
+    if (!anyMaskMatches(z_.FileSpec, e.name)) continue;
+    Result<EntryPath> path = parseEntryPath(e.name);
+    if (!path) return path.status();
+    if (e.encrypted()) return Status::unsupported(who(e) + "is encrypted; encrypted entries are not supported");
+    if (e.isSymlink()) return Status::unsupported(who(e) + "is a symbolic link; links are not extracted");
+    if (e.method != kStored && e.method != kDeflated)
+      return Status::unsupported(who(e) + "compression method " + std::to_string(e.method) + " is not supported");
+    EntryPath p = std::move(*path);
+    if (p.components.empty()) continue;  // "./": the extraction directory itself
+    if (!z_.UseStoredDirs) {
+      if (p.isDirectory) continue;
+      p.components = {p.components.back()};
+    }
+    items_.push_back({&e, std::move(p)});
+  }
+  return Status::ok();
+}
+
+// Walks the first count parts below the root, making what is missing. An existing
+// symbolic link is followed only when it leads to a directory inside the root.
+Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::string>& parts, std::size_t count,
+                                 fs::path& out) {
+  fs::path p = root_;
+  for (std::size_t i = 0; i < count; ++i) {
+    p /= parts[i];
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0) {
+      if (errno != ENOENT) return Status::ioError(who(e) + "cannot examine \"" + p.string() + "\": " + errnoText());
+      if (::mkdir(p.c_str(), 0777) != 0 && errno != EEXIST)
+        return Status::ioError(who(e) + "cannot create directory \"" + p.string() + "\": " + errnoText());
+      if (::lstat(p.c_str(), &st) != 0)
+        return Status::ioError(who(e) + "cannot examine \"" + p.string() + "\": " + errnoText());
+    }
+    if (S_ISLNK(st.st_mode)) {
+      std::error_code ec;
+      fs::path real = fs::canonical(p, ec);
+      if (ec || !isInside(real.string(), rootText_))
+        return Status::invalidArgument(who(e) + "path leads outside the extraction directory through a link");
+      if (::stat(p.c_str(), &st) != 0)
+        return Status::ioError(who(e) + "cannot examine \"" + p.string() + "\": " + errnoText());
+    }
+    if (!S_ISDIR(st.st_mode))
+      return Status::ioError(who(e) + "\"" + p.string() + "\" exists and is not a directory");
+  }
+  out = p;
+  return Status::ok();
+}
+
+Status UnzipRun::writeFile(const Item& item) {
+  const ZipEntry& e = *item.entry;
+  const auto& parts = item.path.components;
+  fs::path dirPath;
+  if (Status s = makeDirectories(e, parts, parts.size() - 1, dirPath); !s) return s;
+  const fs::path target = dirPath / parts.back();
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    return Status::ioError(who(e) + "a directory \"" + target.string() + "\" is in the way");
+
+  TempFile tmp;
+  if (Status s = tmp.create(dirPath); !s) return Status::ioError(who(e) + s.message());
+  if (Status s = writeEntryData(src_, e, tmp.fd(), [this](std::uint64_t n) { consumed(n); }); !s) return s;
+  if (z_.SetDateTo == sdOrigDate) {
+    std::optional<std::time_t> t = e.unixMtime ? std::optional<std::time_t>(*e.unixMtime) : dosToTime(e.dosDate, e.dosTime);
+    if (t) {
+      struct timespec times[2] = {{*t, 0}, {*t, 0}};
+      if (::futimens(tmp.fd(), times) != 0) return Status::ioError(who(e) + "cannot set the file date: " + errnoText());
+    }
+  }
+  if (Status s = tmp.commit(target); !s) return Status::ioError(who(e) + s.message());
+  return Status::ok();
+}
+
+void UnzipRun::notify(int percent) {
+  if (z_.OnProgress) z_.OnProgress(z_, static_cast<std::uint8_t>(percent));
+  if (z_.OnProcessMessages) z_.OnProcessMessages();
+}
+
+// Reports each step crossed; 100 is left to the end of the run (or file), so it
+// comes only after the last byte is in place.
+void UnzipRun::consumed(std::uint64_t bytes) {
+  done_ += bytes;
+  const int step = static_cast<int>(z_.ProgressNotify) > 0 ? static_cast<int>(z_.ProgressNotify) : 10;
+  const std::uint64_t percent = total_ == 0 ? 0 : done_ >= total_ ? 100 : done_ * 100 / total_;
+  while (nextStep_ < 100 && static_cast<std::uint64_t>(nextStep_) <= percent) {
+    notify(nextStep_);
+    nextStep_ += step;
+  }
+}
+
+Status UnzipRun::run() {
+  if (z_.ExtractDir.empty()) return Status::invalidArgument("no extraction directory given");
+  Result<ZipDirectory> dir = readZipDirectory(src_);
+  if (!dir) return dir.status();
+  const std::size_t commentMax = z_.ZipCmntBufSize > 0 ? static_cast<std::size_t>(z_.ZipCmntBufSize) : 0;
+  z_.comment_ = dir->comment.substr(0, commentMax);
+  if (Status s = plan(*dir); !s) return s;
+
+  std::error_code ec;
+  fs::create_directories(z_.ExtractDir, ec);
+  root_ = fs::canonical(z_.ExtractDir, ec);
+  if (ec) return Status::ioError("cannot create the extraction directory \"" + z_.ExtractDir + "\": " + ec.message());
+  rootText_ = root_.string();
+
+  const bool wholeArchive = z_.ProgressMode == byArchive;
+  if (wholeArchive) {
+    for (const Item& item : items_) total_ += item.entry->compressedSize;
+    z_.currentFile_ = items_.empty() ? z_.ExtractDir : displayPath(items_.front().path);
+    consumed(0);  // the 0 % call
+  }
+  for (const Item& item : items_) {
+    z_.currentFile_ = displayPath(item.path);
+    if (!wholeArchive) {
+      total_ = item.entry->compressedSize;
+      done_ = 0;
+      nextStep_ = 0;
+      consumed(0);
+    }
+    if (item.path.isDirectory) {
+      fs::path made;
+      if (Status s = makeDirectories(*item.entry, item.path.components, item.path.components.size(), made); !s) return s;
+      consumed(item.entry->compressedSize);
+    } else if (Status s = writeFile(item); !s) {
+      return s;
+    }
+    if (!wholeArchive) notify(100);
+  }
+  if (wholeArchive) notify(100);
+  return Status::ok();
+}
+
+TUnZIP::TUnZIP() = default;
+TUnZIP::~TUnZIP() = default;
+
+bool TUnZIP::Extract() {
+  errorText_.clear();
+  FileByteSource source(ArchiveFile);
+  if (!source.isOpen()) {
+    currentFile_.clear();
+    comment_.clear();
+    errorText_ = "cannot open the archive \"" + ArchiveFile + "\": " + source.error();
+    return false;
+  }
+  return ExtractFrom(source);
+}
+
+bool TUnZIP::ExtractFrom(ByteSource& source) {
+  errorText_.clear();
+  currentFile_.clear();
+  comment_.clear();
+  Status s = UnzipRun(*this, source).run();
+  if (!s) errorText_ = s.message();
+  return s.isOk();
+}
+
+}  // namespace zel
