@@ -200,7 +200,9 @@ TEST_F(WriterTest, SampleSet) {
     } else {
       EXPECT_EQ(GetKey(block, "RPTCODE"), "RPTB02");
     }
-    if (n == "P_RPTB02_MARGIN.dbf") EXPECT_EQ(GetKey(block, "PAGESPACE"), "10|10|15|10|");
+    if (n == "P_RPTB02_MARGIN.dbf") {
+      EXPECT_EQ(GetKey(block, "PAGESPACE"), "10|10|15|10|");
+    }
   }
   TZelTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_SAMPLE.dbf", "CDX"));
@@ -239,15 +241,15 @@ TEST_F(WriterTest, DbfreadReadsTheSampleSet) {
   ASSERT_TRUE(writeSampleSet(dir_.path()).isOk());
   const std::string script = dir_.path() + "/read.py";
   std::ofstream(script) << R"(import sys, dbfread
-t = dbfread.DBF(sys.argv[1], encoding='cp949', raw=True)
+t = dbfread.DBF(sys.argv[1], encoding='cp949', char_decode_errors='strict')
 recs = list(t)
-init = recs[0]['F_INIT'] or b''
+init = recs[0]['F_INIT'] or ''
 print(len(recs))
-print(init.decode('cp949').split('\r\n')[0])
-print(int(recs[-1]['F_PAGE'].strip() or b'0'))
-print(recs[0]['F_DES'].decode('cp949').rstrip())
-print(sum(1 for r in recs if r['F_TYPE'] == b'J'))
-print(len(init))
+print(init.split('\r\n')[0])
+print(recs[-1]['F_PAGE'])
+print(recs[0]['F_DES'])
+print(sum(1 for r in recs if r['F_TYPE'] == 'J'))
+print(len(init.encode('cp949')))
 )";
   TZelTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_SAMPLE.dbf", "CDX"));
