@@ -317,46 +317,72 @@ TEST_F(RunnerTest, PrintWithoutUsablePrinter) {
   EXPECT_TRUE(printer_.log.empty());
 }
 
-// Another process holds the table exclusively: the index cannot be built, the
-// table layer says so, and the run stops before the preview.
-TEST_F(RunnerTest, IndexBuildFailureStopsRun) {
-  writeReport("P_A.DBF", settings());
-  int ready[2], release[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(release), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    int status = 1;
+// A second process keeps the report open until released.
+class TableHolder {
+ public:
+  TableHolder(const std::string& dir, const std::string& name, bool exclusive) {
+    if (pipe(ready_) != 0 || pipe(release_) != 0) return;
+    pid_ = fork();
+    if (pid_ != 0) return;
+    char c = 0;
     try {
       TTable holder;
-      holder.DatabaseName = dir_;
-      holder.TableName = "P_A.DBF";
+      holder.DatabaseName = dir;
+      holder.TableName = name;
       holder.TableType = ttSXFOX;
-      holder.Exclusive = true;
+      holder.Exclusive = exclusive;
       holder.Open();
-      status = 0;
-      char c = 1;
-      (void)!::write(ready[1], &c, 1);
-      (void)!::read(release[0], &c, 1);
+      c = 1;
+      (void)!::write(ready_[1], &c, 1);
+      (void)!::read(release_[0], &c, 1);
     } catch (...) {
-      char c = 0;
-      (void)!::write(ready[1], &c, 1);
+      (void)!::write(ready_[1], &c, 1);
     }
-    _exit(status);
+    _exit(0);
   }
-  char c = 0;
-  ASSERT_EQ(::read(ready[0], &c, 1), 1);
-  ASSERT_EQ(c, 1) << "the child could not hold the table";
-  RunReport(dir_, "P_A.DBF");
-  char go = 1;
-  (void)!::write(release[1], &go, 1);
-  int status = 0;
-  waitpid(child, &status, 0);
+  bool holding() {
+    char c = 0;
+    return pid_ > 0 && ::read(ready_[0], &c, 1) == 1 && c == 1;
+  }
+  ~TableHolder() {
+    if (pid_ <= 0) return;
+    char go = 1;
+    (void)!::write(release_[1], &go, 1);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    for (int fd : {ready_[0], ready_[1], release_[0], release_[1]}) close(fd);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int ready_[2] = {-1, -1}, release_[2] = {-1, -1};
+};
+
+// The run opens the table shared, but the page index needs it exclusively:
+// the table layer shows its exclusive-use error and the run stops there.
+TEST_F(RunnerTest, IndexBuildFailureStopsRun) {
+  writeReport("P_A.DBF", settings());
+  {
+    TableHolder other(dir_, "P_A.DBF", false);
+    ASSERT_TRUE(other.holding());
+    RunReport(dir_, "P_A.DBF");
+  }
   EXPECT_EQ(preview_.created, 0);
   ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::kError);
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::kError) << messages_.shown[0].text;
   EXPECT_TRUE(cdxFiles(dir_).empty());
+  EXPECT_EQ(reportRun().Table, nullptr);
+}
+
+// Held exclusively elsewhere, the table does not open at all.
+TEST_F(RunnerTest, TableHeldExclusivelyIsRefused) {
+  writeReport("P_A.DBF", settings());
+  {
+    TableHolder other(dir_, "P_A.DBF", true);
+    ASSERT_TRUE(other.holding());
+    RunReport(dir_, "P_A.DBF");
+  }
+  expectOnly(kNotAReport, MessageIcon::kWarning, "경고");
 }
 
 }  // namespace
