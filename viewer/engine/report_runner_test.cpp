@@ -15,7 +15,9 @@
 #include "preview_handover.h"
 #include "recording_canvas.h"
 #include "report_run.h"
+#include "report_lines.h"
 #include "report_writer.h"
+#include "value_search.h"
 
 namespace zel {
 namespace {
@@ -315,6 +317,36 @@ TEST_F(RunnerTest, PrintWithoutUsablePrinter) {
   EXPECT_EQ(messages_.shown[0].text, kPrinterUnusable);
   EXPECT_EQ(messages_.shown[0].caption, "경고");
   EXPECT_TRUE(printer_.log.empty());
+}
+
+// The find logic over the run's real table, in page order.
+TEST_F(RunnerTest, FindWalksTheRunTable) {
+  rw::ReportSpec spec;
+  spec.fileName = "P_F.DBF";
+  spec.settings = settings();
+  spec.settings[2].second = "1|1|1|1|30||S|F_DES|Name|d|Desc||||L|||||";
+  spec.lines = {{{"F_PAGE", "1"}, {"F_DES", "alpha"}, {"F_MA", "12.5"}},
+                {{"F_PAGE", "3"}, {"F_DES", "gamma abc"}, {"F_MA", "12.5"}},
+                {{"F_PAGE", "2"}, {"F_DES", "beta ABC"}, {"F_MA", "7"}}};
+  ASSERT_TRUE(rw::writeReport(dir_, spec).isOk());
+  std::vector<int> pages;
+  onShow_ = [&](FakePreview& w) {
+    ApolloLines lines(w.table()->Apollo);
+    auto cols = PrepareSearch(lines, 0);
+    ASSERT_EQ(cols.size(), 2u);
+    EXPECT_EQ(cols[0].title, "Name");
+    pages.push_back(SearchValue(lines, "F_DES", "abc", true).page);  // page order: beta on page 2 first
+    PrepareSearch(lines, 2);
+    pages.push_back(SearchValue(lines, "F_DES", "abc", true).page);
+    PrepareSearch(lines, 0);
+    pages.push_back(SearchValue(lines, "F_MA", "12.50", true).page);
+    PrepareSearch(lines, 3);
+    pages.push_back(SearchValue(lines, "F_DES", "abc", true).page);
+  };
+  RunReport(dir_, "P_F.DBF");
+  EXPECT_EQ(pages, (std::vector<int>{2, 3, 1, 0}));
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, "찾는 내용이 없습니다.");
 }
 
 // A second process keeps the report open until released.
