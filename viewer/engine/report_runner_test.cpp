@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "apollo.h"
 #include "data_error.h"
@@ -17,6 +18,7 @@
 #include "report_run.h"
 #include "report_lines.h"
 #include "report_writer.h"
+#include "sample_reports.h"
 #include "value_search.h"
 
 namespace zel {
@@ -317,6 +319,41 @@ TEST_F(RunnerTest, PrintWithoutUsablePrinter) {
   EXPECT_EQ(messages_.shown[0].text, kPrinterUnusable);
   EXPECT_EQ(messages_.shown[0].caption, "경고");
   EXPECT_TRUE(printer_.log.empty());
+}
+
+// Every sample report previews and prints all its pages; the broken one is refused.
+TEST_F(RunnerTest, SampleSetRendersEveryPage) {
+  ASSERT_TRUE(rw::writeSampleSet(dir_).isOk());
+  std::map<std::string, int> bodyTexts;
+  std::string current;
+  onShow_ = [&](FakePreview& w) {
+    const int last = std::stoi(preview_.last);
+    RecordingPicture picture;
+    for (int page = 1; page <= last; ++page) {
+      w.draw(picture, page, w.table());
+      bodyTexts[current] += static_cast<int>(picture.canvas.texts().size());
+      EXPECT_EQ(picture.log.back(), "end");
+    }
+    ReportRun& run = reportRun();
+    run.PrintFrom = 1;
+    run.PrintTo = last;
+    run.PrintStartNo = 1;
+    w.print();
+  };
+  for (const char* name : {"P_RPTB02_SAMPLE.dbf", "L_RPTB02_SAMPLE.dbf", "P_RPTB01_SUMMARY.dbf", "P_RPTB02_MARGIN.dbf"}) {
+    current = name;
+    preview_ = PreviewRecord{};
+    printer_.log.clear();
+    RunReport(dir_, name);
+    EXPECT_EQ(preview_.created, 1) << name;
+    EXPECT_GT(bodyTexts[name], 0) << name;
+    EXPECT_EQ(printer_.log.back(), "end") << name;
+  }
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(cdxFiles(dir_).empty());
+  RunReport(dir_, "P_RPTB02_BROKEN.dbf");
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, kNoSettings);
 }
 
 // The find logic over the run's real table, in page order.
