@@ -1,0 +1,624 @@
+#include "s_preview.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+#include <exception>
+
+#include "apollo.h"
+#include "data_error.h"
+#include "font_mapper.h"
+#include "message_service.h"
+#include "num_edit.h"
+#include "painter_canvas.h"
+#include "printer.h"
+#include "printer_layer.h"
+#include "report_lines.h"
+#include "report_run.h"
+#include "s_rpt_value_search.h"
+#include "toolbar_icons.h"
+
+namespace zel {
+
+int ZoomPercent = 100;
+int FirstPage = 0;
+int LastPage = 0;
+int DragStartX = 0;
+int DragStartY = 0;
+
+namespace {
+
+constexpr int kPicturePixelsPerInch = 80;
+constexpr int kToolBarHeight = 41;
+constexpr int kStatusBarHeight = 24;
+constexpr int kZoomMax = 250;
+constexpr int kZoomOutDisabledAt = 70;
+constexpr int kZoomStep = 10;
+constexpr int kStrip = 10;      // blank strip left and above a scaled page
+constexpr int kDragBand = 10;   // pointer travel before drag scrolling starts
+constexpr int kDragStep = 20;   // scroll units per move beyond the band
+
+TFM_Preview::PreviewRunner g_previewRunner;
+TFM_Preview::FindRunner g_findRunner;
+TFM_Preview::PdfFileAsker g_pdfFileAsker;
+
+QFont gulimche(int pixelSize) {
+  QFont font(FontMapper::fixedFamily());
+  font.setPixelSize(pixelSize);
+  return font;
+}
+
+QFont sansSerif(int pixelSize) {
+  QFont font(FontMapper::gothicFamily());
+  font.setPixelSize(pixelSize);
+  return font;
+}
+
+// Rounds to the nearest integer, halves to even (the default rounding mode).
+int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+long long integerPart(long double v) { return static_cast<long long>(v); }
+
+// The paper in device pixels at 80 per inch; A4 when the printer cannot tell.
+bool paperPictureSize(int orientation, QSize& out) {
+  Printer* printer = currentPrinter();
+  PrinterCaps caps;
+  if (printer == nullptr || !printer->caps(caps) || caps.logPixelsX <= 0 || caps.logPixelsY <= 0) {
+    const bool landscape = orientation == 1;
+    const int w = roundEven(210.0 / 25.4 * kPicturePixelsPerInch);
+    const int h = roundEven(297.0 / 25.4 * kPicturePixelsPerInch);
+    out = landscape ? QSize(h, w) : QSize(w, h);
+    return false;
+  }
+  out = QSize(roundEven(static_cast<double>(caps.physicalWidth) / caps.logPixelsX * kPicturePixelsPerInch),
+              roundEven(static_cast<double>(caps.physicalHeight) / caps.logPixelsY * kPicturePixelsPerInch));
+  return true;
+}
+
+void reportError(const std::exception& e) { messages().error(e.what()); }
+
+}  // namespace
+
+// --------------------------------------------------------- PreviewSurface
+
+PreviewSurface::PreviewSurface(TFM_Preview* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void PreviewSurface::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QPicture& picture = owner_->PagePicture();
+  const QSize size = owner_->PictureSize();
+  if (picture.isNull() || size.isEmpty()) return;
+  const QRect target = owner_->TargetRect();
+  if (ZoomPercent == 100) {
+    painter.drawPicture(0, 0, picture);
+    return;
+  }
+  // The recorded page is stretched into the target rect.
+  painter.translate(target.topLeft());
+  painter.scale(static_cast<double>(target.width()) / size.width(),
+                static_cast<double>(target.height()) / size.height());
+  painter.drawPicture(0, 0, picture);
+}
+
+void PreviewSurface::mousePressEvent(QMouseEvent* event) {
+  owner_->C_Scb_ScrollerMouseDown(event->position().toPoint());
+  event->accept();
+}
+
+void PreviewSurface::mouseMoveEvent(QMouseEvent* event) {
+  owner_->C_Scb_ScrollerMouseMove(event->position().toPoint(), event->buttons());
+  event->accept();
+}
+
+void PreviewSurface::mouseReleaseEvent(QMouseEvent* event) {
+  owner_->C_Scb_ScrollerMouseDown(event->position().toPoint());
+  event->accept();
+}
+
+// ------------------------------------------------------------ TFM_Preview
+
+TFM_Preview::TFM_Preview(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("미리보기"));
+  setFont(sansSerif(11));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  createControls();
+  FormCreate();
+}
+
+TFM_Preview::~TFM_Preview() = default;
+
+void TFM_Preview::setPreviewRunner(PreviewRunner runner) { g_previewRunner = std::move(runner); }
+void TFM_Preview::setFindRunner(FindRunner runner) { g_findRunner = std::move(runner); }
+void TFM_Preview::setPdfFileAsker(PdfFileAsker asker) { g_pdfFileAsker = std::move(asker); }
+
+void TFM_Preview::createControls() {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  C_PNL_ToolBar = new QWidget(this);
+  C_PNL_ToolBar->setObjectName(QStringLiteral("C_PNL_ToolBar"));
+  C_PNL_ToolBar->setFixedHeight(kToolBarHeight);
+  layout->addWidget(C_PNL_ToolBar);
+
+  auto button = [this](const char* name, int left, int width, ToolbarIcon icon, const QString& hint) {
+    auto* b = new QToolButton(C_PNL_ToolBar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoRaise(true);
+    b->setGeometry(left, 5, width, 28);
+    b->setIcon(toolbarIcon(icon));
+    b->setIconSize(QSize(20, 20));
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setCursor(Qt::PointingHandCursor);
+    if (!hint.isEmpty()) b->setToolTip(hint);
+    return b;
+  };
+  C_SBT_Close = button("C_SBT_Close", 9, 26, ToolbarIcon::kClose, QString());
+  C_SBT_PRN = button("C_SBT_PRN", 43, 26, ToolbarIcon::kPrint, QStringLiteral("인쇄"));
+  C_SBT_FIT = button("C_SBT_FIT", 69, 27, ToolbarIcon::kFitPage, QStringLiteral("한눈에 보이게"));
+  C_SBT_WIDTH = button("C_SBT_WIDTH", 96, 27, ToolbarIcon::kFitWidth, QStringLiteral("넓이에 맞게"));
+  C_SBT_ZoomIn = button("C_SBT_ZoomIn", 123, 26, ToolbarIcon::kZoomIn, QStringLiteral("확대"));
+  C_SBT_ZoomOut = button("C_SBT_ZoomOut", 149, 26, ToolbarIcon::kZoomOut, QStringLiteral("축소"));
+  C_SBT_First = button("C_SBT_First", 185, 24, ToolbarIcon::kFirst, QStringLiteral("첫Page"));
+  C_SBT_Prior = button("C_SBT_Prior", 209, 24, ToolbarIcon::kPrior, QStringLiteral("이전Page"));
+  C_SBT_Next = button("C_SBT_Next", 233, 24, ToolbarIcon::kNext, QStringLiteral("다음Page"));
+  C_SBT_Last = button("C_SBT_Last", 257, 24, ToolbarIcon::kLast, QStringLiteral("끝Page"));
+  c_spb_search = button("c_spb_search", 291, 26, ToolbarIcon::kSearch, QStringLiteral("찾기(F4)"));
+  c_spb_search->setCursor(Qt::ArrowCursor);
+
+  auto label = [this](const char* name, const QString& text, int left, int top) {
+    auto* l = new QLabel(text, C_PNL_ToolBar);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setFont(gulimche(12));
+    l->adjustSize();
+    l->move(left, top);
+    return l;
+  };
+  auto field = [this](const char* name, int left, int width, long double min, long double max, bool coma,
+                      int maxLength, const QString& designed) {
+    auto* f = new TNumberEdit(C_PNL_ToolBar);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setFont(gulimche(13));
+    f->setGeometry(left, 8, width, 21);
+    f->SetIsComa(coma);
+    f->SetDigits(0);
+    f->SetMax(max);
+    f->SetMin(min);
+    if (maxLength > 0) f->setMaxLength(maxLength);
+    f->setText(designed);
+    f->OnKeyDown = [this](int& key, Qt::KeyboardModifiers modifiers) { KeySet(key, modifiers); };
+    return f;
+  };
+  Label2 = label("Label2", QStringLiteral("인쇄범위"), 337, 13);
+  C_EDT_START = field("C_EDT_START", 387, 44, 1, 9999, false, 4, QStringLiteral("1"));
+  Label5 = label("Label5", QStringLiteral("∼"), 432, 10);
+  C_EDT_END = field("C_EDT_END", 446, 44, 1, 9999, false, 4, QStringLiteral("9999"));
+  Label16 = label("Label16", QStringLiteral("이동"), 513, 13);
+  c_ned_PageStart = field("c_ned_PageStart", 539, 44, 0, 999999999999.0L, false, 0, QStringLiteral("1"));
+  C_Lbl_PageStart = label("C_Lbl_PageStart", QStringLiteral("시작번호"), 600, 13);
+  c_Ned_PrintPageNum = field("c_Ned_PrintPageNum", 650, 44, 0, 999999999999.0L, false, 0, QStringLiteral("1"));
+  Label1 = label("Label1", QStringLiteral("인쇄매수"), 717, 13);
+  C_EDT_CopyCount = field("C_EDT_CopyCount", 766, 23, 1, 99, true, 0, QStringLiteral("1"));
+  setTabOrder(C_EDT_START, C_EDT_END);
+  setTabOrder(C_EDT_END, c_ned_PageStart);
+  setTabOrder(c_ned_PageStart, c_Ned_PrintPageNum);
+  setTabOrder(c_Ned_PrintPageNum, C_EDT_CopyCount);
+
+  Panel1 = new QWidget(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  auto* panelLayout = new QVBoxLayout(Panel1);
+  panelLayout->setContentsMargins(0, 0, 0, 0);
+  C_Scb_Scroller = new QScrollArea(Panel1);
+  C_Scb_Scroller->setObjectName(QStringLiteral("C_Scb_Scroller"));
+  C_Scb_Scroller->setWidgetResizable(false);
+  C_Scb_Scroller->setBackgroundRole(QPalette::Dark);
+  C_Scb_Scroller->setFocusPolicy(Qt::NoFocus);
+  panelLayout->addWidget(C_Scb_Scroller);
+  host_ = new QWidget;
+  host_->setObjectName(QStringLiteral("C_Scb_Scroller_content"));
+  host_->installEventFilter(this);
+  C_Scb_Scroller->setWidget(host_);
+  C_Pbx_Shower = new PreviewSurface(this, host_);
+  C_Pbx_Shower->setObjectName(QStringLiteral("C_Pbx_Shower"));
+  placeSurface(QPoint(28, 25), QSize(105, 105));
+  C_Scb_Scroller->viewport()->installEventFilter(this);
+  layout->addWidget(Panel1, 1);
+
+  C_PNL_Bottom = new QWidget(this);
+  C_PNL_Bottom->setObjectName(QStringLiteral("C_PNL_Bottom"));
+  C_PNL_Bottom->setFixedHeight(kStatusBarHeight);
+  auto* bottom = new QHBoxLayout(C_PNL_Bottom);
+  bottom->setContentsMargins(8, 2, 8, 2);
+  Label3 = new QLabel(QStringLiteral("페이지:"), C_PNL_Bottom);
+  C_LBL_Page = new QLabel(QStringLiteral("1"), C_PNL_Bottom);
+  C_LBL_Page->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  C_LBL_Page->setMinimumWidth(40);
+  C_LBL_TotPage = new QLabel(QStringLiteral("/ 1"), C_PNL_Bottom);
+  bottom->addWidget(Label3);
+  bottom->addWidget(C_LBL_Page);
+  bottom->addWidget(C_LBL_TotPage);
+  bottom->addStretch(1);
+  layout->addWidget(C_PNL_Bottom);
+
+  connect(C_SBT_Close, &QToolButton::clicked, this, &TFM_Preview::C_SBT_CloseClick);
+  connect(C_SBT_PRN, &QToolButton::clicked, this, &TFM_Preview::C_SBT_PRNClick);
+  connect(C_SBT_FIT, &QToolButton::clicked, this, &TFM_Preview::C_SBT_FITClick);
+  connect(C_SBT_WIDTH, &QToolButton::clicked, this, &TFM_Preview::C_SBT_WIDTHClick);
+  connect(C_SBT_ZoomIn, &QToolButton::clicked, this, &TFM_Preview::C_SBT_ZoomInClick);
+  connect(C_SBT_ZoomOut, &QToolButton::clicked, this, &TFM_Preview::C_SBT_ZoomOutClick);
+  connect(C_SBT_First, &QToolButton::clicked, this, &TFM_Preview::C_SBT_FirstClick);
+  connect(C_SBT_Prior, &QToolButton::clicked, this, &TFM_Preview::C_SBT_PriorClick);
+  connect(C_SBT_Next, &QToolButton::clicked, this, &TFM_Preview::C_SBT_NextClick);
+  connect(C_SBT_Last, &QToolButton::clicked, this, &TFM_Preview::C_SBT_LastClick);
+  connect(c_spb_search, &QToolButton::clicked, this, &TFM_Preview::c_spb_searchClick);
+  // Wired after the designed texts are in, so building the window runs no handler.
+  connect(C_EDT_START, &QLineEdit::textChanged, this, &TFM_Preview::C_EDT_STARTChange);
+  connect(C_EDT_END, &QLineEdit::textChanged, this, &TFM_Preview::C_EDT_ENDChange);
+  connect(c_ned_PageStart, &QLineEdit::textChanged, this, &TFM_Preview::c_ned_PageStartChange);
+}
+
+void TFM_Preview::FormCreate() {
+  ZoomPercent = 100;
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QSize available = screen->size();
+    resize(available.width() - 30, available.height() - 30);
+  }
+  move(0, 0);
+  CurPage = 0;
+  FindFromCurrent = true;
+  setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TFM_Preview::SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+                              const std::string& currentPage) {
+  FirstPage = std::stoi(firstPage);
+  LastPage = std::stoi(lastPage);
+  C_EDT_START->SetValue(FirstPage);
+  C_EDT_END->SetValue(LastPage);
+  c_ned_PageStart->SetValue(std::stoi(currentPage));
+  C_LBL_Page->setText(QString::fromStdString(firstPage));
+  C_LBL_TotPage->setText(QStringLiteral("/ ") + QString::fromStdString(lastPage));
+  RptTable = table;
+}
+
+void TFM_Preview::ShowModal() {
+  QSize paper;
+  if (!paperPictureSize(PaperOrientation, paper)) {
+    // Without a printer there is no paper to lay the page on.
+    throw DataError("프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.");
+  }
+  if (g_previewRunner) {
+    show();
+    g_previewRunner(*this);
+    close();
+    return;
+  }
+  exec();
+}
+
+void TFM_Preview::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  FormShow();
+}
+
+void TFM_Preview::closeEvent(QCloseEvent* event) {
+  // The runner destroys the window once its modal showing returns.
+  event->accept();
+  QDialog::closeEvent(event);
+}
+
+void TFM_Preview::FormShow() {
+  if (Printer* printer = currentPrinter()) {
+    printer->setOrientation(PaperOrientation == 1 ? PaperOrientation::kLandscape : PaperOrientation::kPortrait);
+  }
+  paperPictureSize(PaperOrientation, pictureSize_);
+  picture_ = std::make_unique<PicturePageRecorder>();
+  records_ = 0;
+
+  const QFontMetrics metrics(C_Pbx_Shower->font());
+  placeSurface(surfacePos(), QSize(metrics.horizontalAdvance(QLatin1Char('X')) * 80 + 20, metrics.height() * 66 + 20));
+
+  if (LastPage <= FirstPage) setPageButtons(false, false, false, false);
+  C_EDT_START->setFocus();
+
+  C_Pbx_ShowerPaint();
+  if (OnDrawPage) {
+    try {
+      drawPage(static_cast<int>(integerPart(c_ned_PageStart->Value())));
+    } catch (const std::exception& e) {
+      reportError(e);
+    }
+    C_Pbx_ShowerPaint();
+  }
+}
+
+const QPicture& TFM_Preview::PagePicture() const {
+  static const QPicture kEmpty;
+  return picture_ ? picture_->picture() : kEmpty;
+}
+
+void TFM_Preview::drawPage(int page) {
+  if (!picture_) picture_ = std::make_unique<PicturePageRecorder>();
+  OnDrawPage(*picture_, page, RptTable);
+  ++records_;
+  if (!picture_->pageSize().isEmpty()) pictureSize_ = picture_->pageSize();
+}
+
+void TFM_Preview::setPageButtons(bool first, bool prior, bool next, bool last) {
+  C_SBT_First->setEnabled(first);
+  C_SBT_Prior->setEnabled(prior);
+  C_SBT_Next->setEnabled(next);
+  C_SBT_Last->setEnabled(last);
+}
+
+QPoint TFM_Preview::surfacePos() const { return C_Pbx_Shower->pos(); }
+
+QSize TFM_Preview::scrollBoxSize() const { return C_Scb_Scroller->size(); }
+
+void TFM_Preview::placeSurface(QPoint topLeft, QSize size) {
+  C_Pbx_Shower->setGeometry(QRect(topLeft, size));
+  // The scroll range follows the surface's far edges.
+  host_->resize(std::max(1, topLeft.x() + size.width()), std::max(1, topLeft.y() + size.height()));
+}
+
+void TFM_Preview::C_Pbx_ShowerPaint() {
+  C_SBT_ZoomIn->setEnabled(ZoomPercent != kZoomMax);
+  C_SBT_ZoomOut->setEnabled(ZoomPercent != kZoomOutDisabledAt);
+  layoutSurface();
+  C_Pbx_Shower->update();
+}
+
+void TFM_Preview::layoutSurface() {
+  if (pictureSize_.isEmpty()) return;
+  if (ZoomPercent == 100) {
+    target_ = QRect(QPoint(0, 0), pictureSize_);
+    placeSurface(surfacePos(), pictureSize_);
+    return;
+  }
+  const int w = roundEven(pictureSize_.width() * ZoomPercent * 0.01);
+  const int h = roundEven(pictureSize_.height() * ZoomPercent * 0.01);
+  target_ = QRect(kStrip, kStrip, w - kStrip, h - kStrip);
+  QPoint pos = surfacePos();
+  const QSize box = scrollBoxSize();
+  if (w < box.width()) pos.setX((box.width() - w) / 2);
+  if (h < box.height()) pos.setY((box.height() - h) / 2);
+  placeSurface(pos, QSize(w, h));
+}
+
+void TFM_Preview::C_SBT_ZoomInClick() {
+  if (ZoomPercent != kZoomMax) {
+    ZoomPercent += kZoomStep;
+    C_Pbx_ShowerPaint();
+  }
+}
+
+void TFM_Preview::C_SBT_ZoomOutClick() {
+  if (ZoomPercent >= 60) {
+    ZoomPercent -= kZoomStep;
+    C_Pbx_ShowerPaint();
+  }
+}
+
+void TFM_Preview::C_SBT_FITClick() {
+  ZoomPercent = PaperOrientation == 1 ? 70 : 50;
+  C_Pbx_ShowerPaint();
+}
+
+void TFM_Preview::C_SBT_WIDTHClick() {
+  ZoomPercent = 80;
+  placeSurface(QPoint(3, 1), C_Pbx_Shower->size());
+  C_Pbx_ShowerPaint();
+}
+
+void TFM_Preview::C_SBT_NextClick() { c_ned_PageStart->SetValue(c_ned_PageStart->Value() + 1); }
+void TFM_Preview::C_SBT_PriorClick() { c_ned_PageStart->SetValue(c_ned_PageStart->Value() - 1); }
+void TFM_Preview::C_SBT_FirstClick() { c_ned_PageStart->SetValue(FirstPage); }
+void TFM_Preview::C_SBT_LastClick() { c_ned_PageStart->SetValue(LastPage); }
+
+void TFM_Preview::c_ned_PageStartChange() {
+  try {
+    const long double value = c_ned_PageStart->Value();
+    const long long page = integerPart(value);
+    if (page < FirstPage || page > LastPage) return;
+    if (page == LastPage) {
+      setPageButtons(true, true, false, false);
+    } else if (page == FirstPage) {
+      setPageButtons(false, false, true, true);
+    } else {
+      setPageButtons(true, true, true, true);
+    }
+    CurPage = static_cast<int>(page);
+    C_LBL_Page->setText(QString::number(page));
+    if (OnDrawPage) drawPage(CurPage);
+    C_Pbx_ShowerPaint();
+  } catch (...) {
+    // A page that cannot be drawn leaves the preview as it was.
+  }
+}
+
+void TFM_Preview::C_EDT_STARTChange() {
+  try {
+    const long double value = C_EDT_START->Value();
+    if (value < FirstPage) {
+      C_EDT_START->SetValue(FirstPage);
+    } else if (value > LastPage) {
+      C_EDT_START->SetValue(LastPage);
+    }
+    const long double start = C_EDT_START->Value();
+    c_Ned_PrintPageNum->SetValue(start);
+    if (start > C_EDT_END->Value()) C_EDT_END->SetValue(start);
+  } catch (...) {
+  }
+}
+
+void TFM_Preview::C_EDT_ENDChange() {
+  try {
+    const long double value = C_EDT_END->Value();
+    if (value < FirstPage) {
+      C_EDT_END->SetValue(FirstPage);
+    } else if (value > LastPage) {
+      C_EDT_END->SetValue(LastPage);
+    }
+  } catch (...) {
+  }
+}
+
+bool TFM_Preview::askPdfFile() {
+  auto* layer = dynamic_cast<PrinterLayer*>(currentPrinter());
+  if (layer == nullptr || !layer->isPdfPrinter()) return true;
+  QString file;
+  if (g_pdfFileAsker) {
+    file = g_pdfFileAsker(this);
+  } else {
+    file = QFileDialog::getSaveFileName(this, QStringLiteral("PDF 파일로 저장"), layer->outputFileName(),
+                                        QStringLiteral("PDF (*.pdf)"));
+  }
+  if (file.isEmpty()) return false;
+  layer->setOutputFileName(file);
+  return true;
+}
+
+void TFM_Preview::C_SBT_PRNClick() {
+  ReportRun& run = reportRun();
+  run.PrintCopies = static_cast<int>(integerPart(C_EDT_CopyCount->Value()));
+  const int from = static_cast<int>(integerPart(C_EDT_START->Value()));
+  const int to = static_cast<int>(integerPart(C_EDT_END->Value()));
+  if (from > to) {
+    messages().warning("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다.");
+    C_EDT_END->SetValue(from);
+    return;
+  }
+  run.PrintFrom = from;
+  run.PrintTo = to;
+  run.PrintStartNo = static_cast<int>(integerPart(c_Ned_PrintPageNum->Value()));
+  if (!OnPrintJob) return;
+  if (!askPdfFile()) return;
+  // The job shares the page range and renderer state with the preview, so
+  // nothing here may act while it runs (its page boundaries let events through).
+  setEnabled(false);
+  try {
+    OnPrintJob();
+  } catch (const std::exception& e) {
+    setEnabled(true);
+    reportError(e);
+    return;
+  }
+  setEnabled(true);
+}
+
+void TFM_Preview::C_SBT_CloseClick() { close(); }
+
+void TFM_Preview::c_spb_searchClick() {
+  if (RptTable == nullptr || RptTable->Apollo.FieldNumber("F_PAGE") == 0) {
+    messages().show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning,
+                     MessageButtons::kOk});
+    return;
+  }
+  try {
+    ApolloLines lines(RptTable->Apollo);
+    Tfm_RptValueSearch dialog(this, this);
+    dialog.SetSearchSource("P", &lines);
+    if (g_findRunner) {
+      g_findRunner(dialog);
+    } else {
+      dialog.exec();
+    }
+  } catch (const std::exception& e) {
+    reportError(e);
+    return;
+  }
+  if (FirstPage <= CurPage && CurPage <= LastPage) c_ned_PageStart->SetValue(CurPage);
+}
+
+void TFM_Preview::KeySet(int& key, Qt::KeyboardModifiers modifiers) {
+  switch (key) {
+    case Qt::Key_PageDown:
+      if (C_SBT_Next->isEnabled()) C_SBT_NextClick();
+      return;
+    case Qt::Key_Home:
+      if (C_SBT_First->isEnabled()) C_SBT_FirstClick();
+      return;
+    case Qt::Key_End:
+      if (C_SBT_Last->isEnabled()) C_SBT_LastClick();
+      return;
+    case Qt::Key_PageUp:
+      if (C_SBT_Prior->isEnabled()) C_SBT_PriorClick();
+      return;
+    default:
+      break;
+  }
+  if (modifiers & Qt::KeypadModifier) {
+    if (key == Qt::Key_Plus) C_SBT_ZoomInClick();
+    if (key == Qt::Key_Minus) C_SBT_ZoomOutClick();
+  }
+  switch (key) {
+    case Qt::Key_Up:
+      focusNextPrevChild(false);
+      key = 0;
+      break;
+    case Qt::Key_Down:
+      focusNextPrevChild(true);
+      key = 0;
+      break;
+    case Qt::Key_Escape:
+      key = 0;
+      close();
+      break;
+    default:
+      // Enter stays with the field, which moves the focus on by itself.
+      break;
+  }
+}
+
+void TFM_Preview::C_Scb_ScrollerMouseDown(QPoint position) {
+  DragStartX = position.x();
+  DragStartY = position.y();
+}
+
+void TFM_Preview::C_Scb_ScrollerMouseMove(QPoint position, Qt::MouseButtons buttons) {
+  if (!(buttons & Qt::LeftButton)) return;
+  QScrollBar* vertical = C_Scb_Scroller->verticalScrollBar();
+  QScrollBar* horizontal = C_Scb_Scroller->horizontalScrollBar();
+  // QScrollBar::setValue keeps the position inside the range.
+  if (position.y() > DragStartY + kDragBand) {
+    vertical->setValue(vertical->value() - kDragStep);
+  } else if (position.y() < DragStartY - kDragBand) {
+    vertical->setValue(vertical->value() + kDragStep);
+  }
+  if (position.x() > DragStartX + kDragBand) {
+    horizontal->setValue(horizontal->value() - kDragStep);
+  } else if (position.x() < DragStartX - kDragBand) {
+    horizontal->setValue(horizontal->value() + kDragStep);
+  }
+}
+
+bool TFM_Preview::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == host_ || watched == C_Scb_Scroller->viewport()) {
+    if (event->type() == QEvent::MouseButtonPress) {
+      C_Scb_ScrollerMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
+    } else if (event->type() == QEvent::MouseMove) {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      C_Scb_ScrollerMouseMove(mouse->position().toPoint(), mouse->buttons());
+    } else if (event->type() == QEvent::Resize && watched == C_Scb_Scroller->viewport() && shown_) {
+      // Centring depends on the scroll box's size.
+      layoutSurface();
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace zel

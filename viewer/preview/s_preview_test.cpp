@@ -1,0 +1,501 @@
+#include "s_preview.h"
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+#include <cmath>
+
+#include "canvas.h"
+#include "fake_printer.h"
+#include "message_service.h"
+#include "num_edit.h"
+#include "page_recorder.h"
+#include "printer_layer.h"
+#include "report_run.h"
+
+using namespace zel;
+
+namespace {
+
+// Records a page as the runner's procedure does, with a frame and the page
+// number, and remembers which pages were asked for.
+struct PageLog {
+  std::vector<int> pages;
+  DrawPageProc proc() {
+    return [this](PageRecorder& picture, int page, TZelTable*) {
+      pages.push_back(page);
+      PrinterCaps caps;
+      currentPrinter()->caps(caps);
+      const int w = static_cast<int>(std::nearbyint(double(caps.physicalWidth) / caps.logPixelsX * 80));
+      const int h = static_cast<int>(std::nearbyint(double(caps.physicalHeight) / caps.logPixelsY * 80));
+      Canvas& canvas = picture.beginPage(w, h);
+      picture.paintPaper();
+      picture.setPageWindow(2100, 2970);
+      canvas.setPenWidth(2);
+      canvas.rectangle(100, 100, 2000, 2870);
+      LogicalFont font;
+      font.faceName = "\xB1\xBC\xB8\xB2\xC3\xBC";  // "굴림체"
+      font.height = 60;
+      canvas.selectFont(font);
+      canvas.drawText("Page " + std::to_string(page), {100, 20, 2000, 100}, kDtCenter | kDtSingleLine);
+      canvas.restoreFont();
+      picture.restoreMapping();
+      picture.endPage();
+    };
+  }
+};
+
+}  // namespace
+
+class PreviewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    service_ = RecordingMessageService();
+    setMessageService(&service_);
+    printer_ = FakePrinter();
+    installPrinter(&printer_);
+    log_ = PageLog();
+    TFM_Preview::setPdfFileAsker(nullptr);
+  }
+  void cleanup() {
+    window_.reset();
+    installPrinter(nullptr);
+    setMessageService(nullptr);
+  }
+
+  void layoutTextsAndHints() {
+    open(3);
+    TFM_Preview& w = *window_;
+    QCOMPARE(w.windowTitle(), QStringLiteral("미리보기"));
+    QCOMPARE(w.C_PNL_ToolBar->height(), 41);
+    QCOMPARE(w.C_PNL_Bottom->height(), 24);
+    struct Expected {
+      QToolButton* button;
+      int left, width;
+      const char* hint;
+    };
+    const Expected buttons[] = {
+        {w.C_SBT_Close, 9, 26, ""},          {w.C_SBT_PRN, 43, 26, "인쇄"},
+        {w.C_SBT_FIT, 69, 27, "한눈에 보이게"}, {w.C_SBT_WIDTH, 96, 27, "넓이에 맞게"},
+        {w.C_SBT_ZoomIn, 123, 26, "확대"},    {w.C_SBT_ZoomOut, 149, 26, "축소"},
+        {w.C_SBT_First, 185, 24, "첫Page"},   {w.C_SBT_Prior, 209, 24, "이전Page"},
+        {w.C_SBT_Next, 233, 24, "다음Page"},  {w.C_SBT_Last, 257, 24, "끝Page"},
+        {w.c_spb_search, 291, 26, "찾기(F4)"},
+    };
+    for (const Expected& e : buttons) {
+      QCOMPARE(e.button->geometry(), QRect(e.left, 5, e.width, 28));
+      QCOMPARE(e.button->toolTip(), QString::fromUtf8(e.hint));
+      QVERIFY(e.button->autoRaise());
+      QVERIFY(!e.button->icon().isNull());
+      QCOMPARE(e.button->cursor().shape(), e.button == w.c_spb_search ? Qt::ArrowCursor : Qt::PointingHandCursor);
+    }
+    QCOMPARE(w.Label2->text(), QStringLiteral("인쇄범위"));
+    QCOMPARE(w.Label5->text(), QStringLiteral("∼"));
+    QCOMPARE(w.Label16->text(), QStringLiteral("이동"));
+    QCOMPARE(w.C_Lbl_PageStart->text(), QStringLiteral("시작번호"));
+    QCOMPARE(w.Label1->text(), QStringLiteral("인쇄매수"));
+    QCOMPARE(w.Label3->text(), QStringLiteral("페이지:"));
+    QCOMPARE(w.C_LBL_TotPage->text(), QStringLiteral("/ 3"));
+    QCOMPARE(w.C_EDT_START->geometry(), QRect(387, 8, 44, 21));
+    QCOMPARE(w.C_EDT_END->geometry(), QRect(446, 8, 44, 21));
+    QCOMPARE(w.c_ned_PageStart->geometry(), QRect(539, 8, 44, 21));
+    QCOMPARE(w.c_Ned_PrintPageNum->geometry(), QRect(650, 8, 44, 21));
+    QCOMPARE(w.C_EDT_CopyCount->geometry(), QRect(766, 8, 23, 21));
+    QCOMPARE(w.C_EDT_START->maxLength(), 4);
+    QCOMPARE(w.C_EDT_END->maxLength(), 4);
+    QVERIFY(!w.C_EDT_START->IsComa());
+    QVERIFY(w.C_EDT_CopyCount->IsComa());
+    QCOMPARE(double(w.C_EDT_CopyCount->Max()), 99.0);
+    QCOMPARE(double(w.c_ned_PageStart->Min()), 0.0);
+    QCOMPARE(w.C_EDT_START->text(), QStringLiteral("1"));
+    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("3"));
+    QCOMPARE(w.C_EDT_CopyCount->text(), QStringLiteral("1"));
+    QVERIFY(w.windowState() & Qt::WindowMaximized);
+    QCOMPARE(log_.pages, std::vector<int>{1});
+    QVERIFY(printer_.orientation == PaperOrientation::kPortrait);
+    // 80 pixels per inch of the printer's A4 sheet.
+    QCOMPARE(w.PictureSize(), QSize(661, 935));
+  }
+
+  void pageInfoDrawsNothingBeforeShowing() {
+    window_ = std::make_unique<TFM_Preview>();
+    window_->SetPageInfo("1", "4", nullptr, "1");
+    window_->SetOnDrawPage(log_.proc());
+    QVERIFY(log_.pages.empty());
+    QCOMPARE(window_->C_EDT_END->text(), QStringLiteral("4"));
+    QCOMPARE(window_->C_LBL_Page->text(), QStringLiteral("1"));
+    QCOMPARE(window_->CurPage, 0);
+    QCOMPARE(ZoomPercent, 100);
+  }
+
+  void onePageReport() {
+    open(1);
+    TFM_Preview& w = *window_;
+    for (QToolButton* b : {w.C_SBT_First, w.C_SBT_Prior, w.C_SBT_Next, w.C_SBT_Last}) QVERIFY(!b->isEnabled());
+    typeInto(w.c_ned_PageStart, "2");
+    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("2"));
+    QCOMPARE(log_.pages, std::vector<int>{1});
+    // Back to 1: the last-page test comes first, so First and Prior light up.
+    typeInto(w.c_ned_PageStart, "1");
+    QVERIFY(w.C_SBT_First->isEnabled());
+    QVERIFY(w.C_SBT_Prior->isEnabled());
+    QVERIFY(!w.C_SBT_Next->isEnabled());
+    QVERIFY(!w.C_SBT_Last->isEnabled());
+  }
+
+  void severalPagesNavigation() {
+    open(5);
+    TFM_Preview& w = *window_;
+    for (QToolButton* b : {w.C_SBT_First, w.C_SBT_Prior, w.C_SBT_Next, w.C_SBT_Last}) QVERIFY(b->isEnabled());
+    QCOMPARE(w.CurPage, 0);
+    w.C_SBT_Prior->click();
+    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("0"));
+    QCOMPARE(log_.pages, std::vector<int>{1});
+    w.C_SBT_Next->click();
+    QCOMPARE(log_.pages, (std::vector<int>{1, 1}));
+    QVERIFY(!w.C_SBT_First->isEnabled());
+    QVERIFY(!w.C_SBT_Prior->isEnabled());
+    QVERIFY(w.C_SBT_Next->isEnabled());
+    QCOMPARE(w.CurPage, 1);
+    w.C_SBT_Next->click();
+    for (QToolButton* b : {w.C_SBT_First, w.C_SBT_Prior, w.C_SBT_Next, w.C_SBT_Last}) QVERIFY(b->isEnabled());
+    QCOMPARE(w.C_LBL_Page->text(), QStringLiteral("2"));
+    w.C_SBT_Last->click();
+    QCOMPARE(w.CurPage, 5);
+    QVERIFY(!w.C_SBT_Next->isEnabled());
+    QVERIFY(!w.C_SBT_Last->isEnabled());
+    w.C_SBT_First->click();
+    QCOMPARE(log_.pages, (std::vector<int>{1, 1, 2, 5, 1}));
+    QCOMPARE(w.RecordCount(), 5);
+  }
+
+  void pageKeysInTheFields() {
+    open(5);
+    TFM_Preview& w = *window_;
+    w.C_EDT_START->setFocus();
+    QTest::keyClick(w.C_EDT_START, Qt::Key_PageDown);
+    QCOMPARE(w.CurPage, 2);
+    QTest::keyClick(w.C_EDT_START, Qt::Key_End);
+    QCOMPARE(w.CurPage, 5);
+    QTest::keyClick(w.C_EDT_START, Qt::Key_PageDown);  // Next is disabled now
+    QCOMPARE(w.CurPage, 5);
+    QTest::keyClick(w.C_EDT_START, Qt::Key_PageUp);
+    QCOMPARE(w.CurPage, 4);
+    QTest::keyClick(w.C_EDT_START, Qt::Key_Home);
+    QCOMPARE(w.CurPage, 1);
+    // Up and Down walk the fields in tab order.
+    QTest::keyClick(w.C_EDT_START, Qt::Key_Down);
+    QVERIFY(w.C_EDT_END->hasFocus());
+    QTest::keyClick(w.C_EDT_END, Qt::Key_Down);
+    QVERIFY(w.c_ned_PageStart->hasFocus());
+    QTest::keyClick(w.c_ned_PageStart, Qt::Key_Up);
+    QVERIFY(w.C_EDT_END->hasFocus());
+  }
+
+  void typingTwoDigitsShowsBothPages() {
+    open(20);
+    TFM_Preview& w = *window_;
+    w.c_ned_PageStart->setFocus();
+    w.c_ned_PageStart->clear();
+    QTest::keyClicks(w.c_ned_PageStart, "12");
+    QCOMPARE(log_.pages, (std::vector<int>{1, 1, 12}));
+    QCOMPARE(w.CurPage, 12);
+    typeInto(w.c_ned_PageStart, "25");  // beyond the last page: ignored
+    QCOMPARE(w.CurPage, 2);             // "2" was typed first
+    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("25"));
+    QCOMPARE(log_.pages.back(), 2);
+  }
+
+  void zoomSequenceAndLimits() {
+    open(2);
+    TFM_Preview& w = *window_;
+    QCOMPARE(ZoomPercent, 100);
+    for (int expected : {90, 80, 70}) {
+      QVERIFY(w.C_SBT_ZoomOut->isEnabled());
+      w.C_SBT_ZoomOut->click();
+      QCOMPARE(ZoomPercent, expected);
+    }
+    QVERIFY(!w.C_SBT_ZoomOut->isEnabled());
+    w.C_EDT_START->setFocus();
+    QTest::keyClick(w.C_EDT_START, Qt::Key_Minus, Qt::KeypadModifier);
+    QCOMPARE(ZoomPercent, 60);
+    QVERIFY(w.C_SBT_ZoomOut->isEnabled());
+    QTest::keyClick(w.C_EDT_START, Qt::Key_Minus, Qt::KeypadModifier);
+    QCOMPARE(ZoomPercent, 50);
+    QVERIFY(w.C_SBT_ZoomOut->isEnabled());
+    w.C_SBT_ZoomOut->click();
+    QCOMPARE(ZoomPercent, 50);
+    QTest::keyClick(w.C_EDT_START, Qt::Key_Minus, Qt::KeypadModifier);
+    QCOMPARE(ZoomPercent, 50);
+    QCOMPARE(w.C_EDT_START->text(), QStringLiteral("1"));  // the key reached the field and was refused
+    QTest::keyClick(w.C_EDT_START, Qt::Key_Plus, Qt::KeypadModifier);
+    QCOMPARE(ZoomPercent, 60);
+    while (w.C_SBT_ZoomIn->isEnabled()) w.C_SBT_ZoomIn->click();
+    QCOMPARE(ZoomPercent, 250);
+    QTest::keyClick(w.C_EDT_START, Qt::Key_Plus, Qt::KeypadModifier);
+    QCOMPARE(ZoomPercent, 250);
+    // Zoom changes only rescale the recorded page.
+    QCOMPARE(log_.pages, std::vector<int>{1});
+    // A plain minus (not the keypad) is not a zoom key.
+    QTest::keyClick(w.C_EDT_START, Qt::Key_Minus);
+    QCOMPARE(ZoomPercent, 250);
+  }
+
+  void fitAndWidth() {
+    open(2);
+    window_->C_SBT_FIT->click();
+    QCOMPARE(ZoomPercent, 50);
+    window_->C_SBT_WIDTH->click();
+    QCOMPARE(ZoomPercent, 80);
+    window_.reset();
+    open(2, 1);
+    QVERIFY(printer_.orientation == PaperOrientation::kLandscape);
+    QCOMPARE(window_->PictureSize(), QSize(935, 661));
+    window_->C_SBT_FIT->click();
+    QCOMPARE(ZoomPercent, 70);
+  }
+
+  void paintGeometry() {
+    open(2);
+    TFM_Preview& w = *window_;
+    w.resize(1200, 1000);
+    QApplication::processEvents();
+    const QPoint before = w.C_Pbx_Shower->pos();
+    w.C_Pbx_ShowerPaint();
+    // 100 %: unscaled from the surface's corner, not moved, no strip.
+    QCOMPARE(w.TargetRect(), QRect(QPoint(0, 0), w.PictureSize()));
+    QCOMPARE(w.C_Pbx_Shower->size(), w.PictureSize());
+    QCOMPARE(w.C_Pbx_Shower->pos(), before);
+    w.C_SBT_FIT->click();  // 50 %
+    const int sw = static_cast<int>(std::nearbyint(661 * 0.5));
+    const int sh = static_cast<int>(std::nearbyint(935 * 0.5));
+    QCOMPARE(w.C_Pbx_Shower->size(), QSize(sw, sh));
+    QCOMPARE(w.TargetRect(), QRect(QPoint(10, 10), QPoint(sw - 1, sh - 1)));
+    const QSize box = w.C_Scb_Scroller->size();
+    QVERIFY(sw < box.width());
+    QCOMPARE(w.C_Pbx_Shower->x(), (box.width() - sw) / 2);
+    if (sh < box.height()) QCOMPARE(w.C_Pbx_Shower->y(), (box.height() - sh) / 2);
+    // The painted surface shows the page: white paper inside the strip.
+    const QImage shot = w.C_Pbx_Shower->grab().toImage();
+    QCOMPARE(QColor(shot.pixel(sw / 2, sh / 2)), QColor(Qt::white));
+    w.C_SBT_WIDTH->click();
+    QCOMPARE(w.C_Pbx_Shower->size(), QSize(529, 748));
+    QCOMPARE(w.C_Pbx_Shower->x(), (box.width() - 529) / 2);
+  }
+
+  void rangeFieldsInterplay() {
+    open(10);
+    TFM_Preview& w = *window_;
+    typeInto(w.C_EDT_END, "3");
+    typeInto(w.C_EDT_START, "5");
+    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("5"));
+    QCOMPARE(w.c_Ned_PrintPageNum->text(), QStringLiteral("5"));
+    typeInto(w.C_EDT_START, "4");
+    QCOMPARE(w.c_Ned_PrintPageNum->text(), QStringLiteral("4"));
+    typeInto(w.c_Ned_PrintPageNum, "9");
+    typeInto(w.C_EDT_END, "8");
+    QCOMPARE(w.c_Ned_PrintPageNum->text(), QStringLiteral("9"));
+    // Pulled into the report's pages.
+    typeInto(w.C_EDT_END, "99");
+    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("10"));
+    typeInto(w.C_EDT_START, "77");
+    QCOMPARE(w.C_EDT_START->text(), QStringLiteral("10"));
+    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("10"));
+  }
+
+  void reversedRangeIsRefused() {
+    open(10);
+    TFM_Preview& w = *window_;
+    int jobs = 0;
+    w.SetOnPrintJob([&] { ++jobs; });
+    typeInto(w.C_EDT_START, "5");
+    typeInto(w.C_EDT_END, "3");
+    w.C_SBT_PRN->click();
+    QCOMPARE(jobs, 0);
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text),
+             QStringLiteral("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다."));
+    QCOMPARE(QString::fromStdString(service_.shown[0].caption), QStringLiteral("경고"));
+    QVERIFY(service_.shown[0].icon == MessageIcon::kWarning);
+    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("5"));
+    w.C_SBT_PRN->click();  // equal values print one page
+    QCOMPARE(jobs, 1);
+    QCOMPARE(reportRun().PrintFrom, 5);
+    QCOMPARE(reportRun().PrintTo, 5);
+  }
+
+  void printJobValuesAndDisabledWindow() {
+    open(10);
+    TFM_Preview& w = *window_;
+    bool enabledDuringJob = true;
+    int jobs = 0;
+    w.SetOnPrintJob([&] {
+      ++jobs;
+      enabledDuringJob = w.isEnabled();
+    });
+    typeInto(w.C_EDT_START, "3");
+    typeInto(w.C_EDT_END, "5");
+    typeInto(w.c_Ned_PrintPageNum, "10");
+    typeInto(w.C_EDT_CopyCount, "3");
+    w.C_SBT_PRN->click();
+    QCOMPARE(jobs, 1);
+    QVERIFY(!enabledDuringJob);
+    QVERIFY(w.isEnabled());
+    QCOMPARE(reportRun().PrintFrom, 3);
+    QCOMPARE(reportRun().PrintTo, 5);
+    QCOMPARE(reportRun().PrintStartNo, 10);
+    QCOMPARE(reportRun().PrintCopies, 3);
+    QVERIFY(service_.shown.empty());
+  }
+
+  void printJobErrorIsReportedAndWindowComesBack() {
+    open(2);
+    window_->SetOnPrintJob([] { throw std::runtime_error("disk full"); });
+    window_->C_SBT_PRN->click();
+    QVERIFY(window_->isEnabled());
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(service_.shown[0].text, std::string("disk full"));
+  }
+
+  void pdfPrinterAsksForTheFile() {
+    QTemporaryDir dir;
+    auto pdf = PrinterLayer::pdfPrinter(dir.filePath("default.pdf"));
+    installPrinter(pdf.get());
+    open(2);
+    int jobs = 0;
+    window_->SetOnPrintJob([&] { ++jobs; });
+    TFM_Preview::setPdfFileAsker([](QWidget*) { return QString(); });
+    window_->C_SBT_PRN->click();
+    QCOMPARE(jobs, 0);  // cancelled at the file question
+    const QString chosen = dir.filePath("chosen.pdf");
+    TFM_Preview::setPdfFileAsker([&](QWidget*) { return chosen; });
+    window_->C_SBT_PRN->click();
+    QCOMPARE(jobs, 1);
+    QCOMPARE(pdf->outputFileName(), chosen);
+    window_.reset();
+    installPrinter(&printer_);
+  }
+
+  void searchNeedsPageNumbers() {
+    open(2);
+    window_->c_spb_search->click();
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text),
+             QStringLiteral("Page번호가 없는 보고서는 검색할 수 없습니다."));
+    QCOMPARE(QString::fromStdString(service_.shown[0].caption), QStringLiteral("알림"));
+    QVERIFY(service_.shown[0].icon == MessageIcon::kWarning);
+  }
+
+  void dragScrolling() {
+    open(2);
+    TFM_Preview& w = *window_;
+    w.resize(600, 500);
+    QApplication::processEvents();
+    while (w.C_SBT_ZoomIn->isEnabled()) w.C_SBT_ZoomIn->click();
+    QApplication::processEvents();
+    QScrollBar* v = w.C_Scb_Scroller->verticalScrollBar();
+    QScrollBar* h = w.C_Scb_Scroller->horizontalScrollBar();
+    QVERIFY(v->maximum() > 100);
+    QVERIFY(h->maximum() > 100);
+    v->setValue(100);
+    h->setValue(100);
+    w.C_Scb_ScrollerMouseDown(QPoint(200, 200));
+    w.C_Scb_ScrollerMouseMove(QPoint(205, 205), Qt::LeftButton);  // inside the band
+    QCOMPARE(v->value(), 100);
+    QCOMPARE(h->value(), 100);
+    w.C_Scb_ScrollerMouseMove(QPoint(215, 215), Qt::LeftButton);
+    QCOMPARE(v->value(), 80);
+    QCOMPARE(h->value(), 80);
+    w.C_Scb_ScrollerMouseMove(QPoint(215, 215), Qt::LeftButton);  // start point stays
+    QCOMPARE(v->value(), 60);
+    w.C_Scb_ScrollerMouseMove(QPoint(185, 185), Qt::LeftButton);
+    QCOMPARE(v->value(), 80);
+    QCOMPARE(h->value(), 80);
+    w.C_Scb_ScrollerMouseMove(QPoint(100, 100), Qt::NoButton);  // no button: nothing
+    QCOMPARE(v->value(), 80);
+    v->setValue(10);
+    w.C_Scb_ScrollerMouseMove(QPoint(215, 200), Qt::LeftButton);
+    QCOMPARE(v->value(), 10);
+    w.C_Scb_ScrollerMouseMove(QPoint(200, 230), Qt::LeftButton);
+    QCOMPARE(v->value(), 0);  // held inside the range
+    // Through real mouse events on the surface.
+    v->setValue(100);
+    QTest::mousePress(w.C_Pbx_Shower, Qt::LeftButton, {}, QPoint(50, 50));
+    QMouseEvent move(QEvent::MouseMove, QPointF(50, 80), w.C_Pbx_Shower->mapToGlobal(QPointF(50, 80)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.C_Pbx_Shower, &move);
+    QCOMPARE(v->value(), 80);
+    QCOMPARE(DragStartY, 50);
+  }
+
+  void escapeCloses() {
+    open(2);
+    window_->C_EDT_START->setFocus();
+    QTest::keyClick(window_->C_EDT_START, Qt::Key_Escape);
+    QVERIFY(!window_->isVisible());
+  }
+
+  void closeButtonCloses() {
+    open(2);
+    window_->C_SBT_Close->click();
+    QVERIFY(!window_->isVisible());
+  }
+
+  void failingPageDrawIsSwallowed() {
+    open(3);
+    TFM_Preview& w = *window_;
+    w.SetOnDrawPage([](PageRecorder&, int page, TZelTable*) {
+      if (page == 2) throw std::runtime_error("bad size");
+    });
+    w.C_SBT_Next->click();
+    QVERIFY(service_.shown.empty());
+    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("2"));
+    w.C_SBT_Next->click();
+    QCOMPARE(w.CurPage, 3);
+  }
+
+  void noPrinterRefusesToOpen() {
+    installPrinter(nullptr);
+    window_ = std::make_unique<TFM_Preview>();
+    window_->SetPageInfo("1", "2", nullptr, "1");
+    bool threw = false;
+    try {
+      window_->ShowModal();
+    } catch (const std::exception&) {
+      threw = true;
+    }
+    QVERIFY(threw);
+    QVERIFY(!window_->isVisible());
+  }
+
+ private:
+  void open(int pages, int orientation = 0) {
+    window_ = std::make_unique<TFM_Preview>();
+    window_->SetPageInfo("1", std::to_string(pages), nullptr, "1");
+    window_->SetPaperOrientation(orientation);
+    window_->SetOnDrawPage(log_.proc());
+    window_->SetOnPrintJob([] {});
+    window_->show();
+    QApplication::processEvents();
+  }
+
+  // Replaces the field's text by typing, as a user would after focusing it.
+  static void typeInto(TNumberEdit* field, const char* text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+  }
+
+  RecordingMessageService service_;
+  FakePrinter printer_;
+  PageLog log_;
+  std::unique_ptr<TFM_Preview> window_;
+};
+
+QTEST_MAIN(PreviewTest)
+#include "s_preview_test.moc"

@@ -1,0 +1,211 @@
+#include "s_rpt_value_search.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "cp949.h"
+#include "fake_report_lines.h"
+#include "message_service.h"
+#include "s_preview.h"
+#include "settings_builder.h"
+
+using namespace zel;
+
+namespace {
+
+std::string cp(const char* utf8) { return utf8ToCp949(utf8); }
+
+}  // namespace
+
+class ValueSearchDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    service_ = RecordingMessageService();
+    setMessageService(&service_);
+    SettingsBuilder settings;
+    settings.set("FIELDCOUNT", "5|")
+        .set("F1", Descriptor("1", "1", "1", "1", "30", "S", "F_DES", "", "", "", "L", cp("품명")))
+        .set("F2", Descriptor("2", "2", "2", "1", "20", "D", "F_AMT", cp("금액"), "", "", "R", cp("재료비")))
+        .set("F3", Descriptor("3", "3", "1", "12", "10", "D", "F_HID", "", "", "", "R", cp("숨김")))
+        .set("F4", Descriptor("4", "4", "1", "1", "20", "D", "F_CNT", "", "", "", "R", cp("수량")))
+        .set("F5", Descriptor("5", "5", "1", "1", "20", "S", "F_DATE", "", "", "", "C", cp("일자")));
+    lines_ = FakeReportLines();
+    lines_.types = {{"F_PAGE", "N"}, {"F_INIT", "M"}, {"F_DES", "C"}, {"F_AMT", "N"},
+                    {"F_CNT", "I"},  {"F_HID", "N"},  {"F_DATE", "D"}};
+    lines_.add({{"F_PAGE", "1"}, {"F_INIT", settings.text()}, {"F_DES", "xABCy"}, {"F_AMT", "12.5"},
+                {"F_CNT", "3"}});
+    lines_.add({{"F_PAGE", "1"}, {"F_DES", cp("철근 abc")}, {"F_AMT", "1"}, {"F_CNT", "4"}});
+    lines_.add({{"F_PAGE", "2"}, {"F_DES", "abc again"}, {"F_AMT", "12.5"}, {"F_CNT", "5"}});
+    lines_.add({{"F_PAGE", "3"}, {"F_DES", "abc third"}, {"F_AMT", "7"}, {"F_CNT", "6"}});
+    preview_ = std::make_unique<TFM_Preview>();
+  }
+  void cleanup() {
+    preview_.reset();
+    setMessageService(nullptr);
+  }
+
+  void layoutAndColumns() {
+    Tfm_RptValueSearch dialog(preview_.get());
+    dialog.SetSearchSource("P", &lines_);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("찾 기"));
+    QCOMPARE(dialog.size(), QSize(328, 60));
+    QCOMPARE(dialog.c_btn_Search->text(), QStringLiteral("찾  기"));
+    QCOMPARE(dialog.c_chk_Next->text(), QStringLiteral("현재위치부터"));
+    QCOMPARE(dialog.ComboBox1->width(), 133);
+    QCOMPARE(dialog.Edit1->width(), 132);
+    QVERIFY(!dialog.ComboBox1->isEditable());
+    // Kind 12 is not offered; two caption rows join item 8 and item 9.
+    const QStringList expected = {QStringLiteral("품명"), QStringLiteral("재료비_금액"), QStringLiteral("수량"),
+                                  QStringLiteral("일자")};
+    QStringList shown;
+    for (int i = 0; i < dialog.ComboBox1->count(); ++i) shown << dialog.ComboBox1->itemText(i);
+    QCOMPARE(shown, expected);
+    QCOMPARE(FindFieldNames, (std::vector<std::string>{"F_DES", "F_AMT", "F_CNT", "F_DATE"}));
+    QVERIFY(dialog.c_chk_Next->isChecked());
+    QCOMPARE(dialog.ComboBox1->currentIndex(), 0);
+    QVERIFY(dialog.c_btn_Search->isEnabled());
+  }
+
+  void fromCurrentStepsThroughPages() {
+    // Right after opening (CurPage 0) the search starts at page 1.
+    QCOMPARE(search(0, "abc"), 1);
+    QCOMPARE(search(1, "abc"), 2);
+    QCOMPARE(search(2, "abc"), 3);
+    // From the last page nothing is found; the page stays.
+    QCOMPARE(search(3, "abc"), 3);
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("찾는 내용이 없습니다."));
+    QCOMPARE(QString::fromStdString(service_.shown[0].caption), QStringLiteral("알림"));
+    QVERIFY(service_.shown[0].icon == MessageIcon::kInformation);
+  }
+
+  void fromTopWhenUnticked() { QCOMPARE(search(2, "abc", 0, false), 1); }
+
+  void caseInsensitiveAndKoreanText() {
+    QCOMPARE(search(0, "aBc"), 1);
+    QCOMPARE(preview_->FindText, std::string("aBc"));
+    QCOMPARE(search(0, "철근"), 1);
+    QCOMPARE(preview_->FindText, cp("철근"));
+  }
+
+  void emptyTextFindsNothing() {
+    QCOMPARE(search(2, ""), 2);
+    QCOMPARE(service_.shown.size(), size_t{1});
+  }
+
+  void numericColumnRules() {
+    QCOMPARE(search(1, "12.50", 1), 2);  // 12.50 matches 12.5
+    preview_->FindText = "kept";
+    QCOMPARE(search(1, "12,5", 1), 1);
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("실수형 항목입니다. 숫자만 검색가능합니다."));
+    QCOMPARE(QString::fromStdString(service_.shown[0].caption), QStringLiteral("경고"));
+    QVERIFY(service_.shown[0].icon == MessageIcon::kWarning);
+    QCOMPARE(preview_->FindText, std::string("kept"));  // a rejected text is not remembered
+  }
+
+  void integerColumnRules() {
+    QCOMPARE(search(0, "5", 2), 2);
+    QCOMPARE(search(0, "5.5", 2), 0);
+    QCOMPARE(QString::fromStdString(service_.shown.back().text), QStringLiteral("정수형 항목입니다. 정수만 검색가능합니다."));
+  }
+
+  void otherTypesFindNothing() {
+    QCOMPARE(search(0, "2024", 3), 0);
+    QCOMPARE(QString::fromStdString(service_.shown.back().text), QStringLiteral("찾는 내용이 없습니다."));
+  }
+
+  void choiceAndTextAreRemembered() {
+    preview_->FindFieldIndex = 2;
+    preview_->FindText = cp("철근");
+    Tfm_RptValueSearch dialog(preview_.get());
+    dialog.SetSearchSource("P", &lines_);
+    dialog.show();
+    QCOMPARE(dialog.ComboBox1->currentIndex(), 2);
+    QCOMPARE(dialog.Edit1->text(), QStringLiteral("철근"));
+    QVERIFY(dialog.Edit1->hasFocus() || !QApplication::focusWidget());
+    dialog.ComboBox1->setCurrentIndex(1);
+    emit dialog.ComboBox1->activated(1);
+    QCOMPARE(preview_->FindFieldIndex, 1);
+  }
+
+  void comboSwallowsKeysButEscapeCloses() {
+    Tfm_RptValueSearch dialog(preview_.get());
+    dialog.SetSearchSource("P", &lines_);
+    dialog.show();
+    dialog.ComboBox1->setFocus();
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_End, Qt::Key_S})
+      QTest::keyClick(dialog.ComboBox1, key);
+    QCOMPARE(dialog.ComboBox1->currentIndex(), 0);
+    QVERIFY(dialog.isVisible());
+    QTest::keyClick(dialog.ComboBox1, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+  }
+
+  void enterInEditSearchesAndCloses() {
+    preview_->CurPage = 1;
+    Tfm_RptValueSearch dialog(preview_.get());
+    dialog.SetSearchSource("P", &lines_);
+    dialog.show();
+    dialog.Edit1->setText(QStringLiteral("abc"));
+    QTest::keyClick(dialog.Edit1, Qt::Key_Return);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(preview_->CurPage, 2);
+  }
+
+  void escapeInEditCloses() {
+    Tfm_RptValueSearch dialog(preview_.get());
+    dialog.SetSearchSource("P", &lines_);
+    dialog.show();
+    dialog.Edit1->setText(QStringLiteral("abc"));
+    QTest::keyClick(dialog.Edit1, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(preview_->CurPage, 0);
+    QVERIFY(service_.shown.empty());
+  }
+
+  void noColumnDisablesSearch() {
+    FakeReportLines empty;
+    empty.types = {{"F_PAGE", "N"}, {"F_INIT", "M"}};
+    empty.add({{"F_PAGE", "1"}, {"F_INIT", SettingsBuilder().set("FIELDCOUNT", "0|").text()}});
+    Tfm_RptValueSearch dialog(preview_.get());
+    dialog.SetSearchSource("P", &empty);
+    dialog.show();
+    QCOMPARE(dialog.ComboBox1->count(), 0);
+    QVERIFY(!dialog.c_btn_Search->isEnabled());
+    QCOMPARE(dialog.ComboBox1->placeholderText(), Tfm_RptValueSearch::NothingToSearchText());
+    QVERIFY(!dialog.c_btn_Search->toolTip().isEmpty());
+    dialog.Edit1->setText(QStringLiteral("x"));
+    QTest::keyClick(dialog.Edit1, Qt::Key_Return);  // the disabled button does nothing
+    QVERIFY(service_.shown.empty());
+  }
+
+ private:
+  // Opens the dialog as the preview would with CurPage shown, searches column
+  // `column` for text and returns the preview's CurPage afterwards.
+  int search(int curPage, const char* utf8Text, int column = 0, bool fromCurrent = true) {
+    preview_->CurPage = curPage;
+    preview_->FindFieldIndex = column;
+    Tfm_RptValueSearch dialog(preview_.get());
+    dialog.SetSearchSource("P", &lines_);
+    dialog.show();
+    dialog.c_chk_Next->setChecked(fromCurrent);
+    dialog.Edit1->setText(QString::fromUtf8(utf8Text));
+    dialog.c_btn_Search->click();
+    if (dialog.isVisible()) return -1;  // every search closes the dialog
+    return preview_->CurPage;
+  }
+
+  RecordingMessageService service_;
+  FakeReportLines lines_;
+  std::unique_ptr<TFM_Preview> preview_;
+};
+
+QTEST_MAIN(ValueSearchDialogTest)
+#include "s_rpt_value_search_test.moc"
