@@ -129,8 +129,8 @@ TEST_F(MarginWriterTest, RecordLockedByAnotherProcess) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     char c = 'n';
+    TTable table;  // holds the lock until the parent is done
     try {
-      TTable table;
       table.DatabaseName = dir_;
       table.TableName = kName;
       table.TableType = ttSXFOX;

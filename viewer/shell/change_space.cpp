@@ -1,0 +1,89 @@
+#include "change_space.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "error_report.h"
+#include "margin_writer.h"
+#include "num_edit.h"
+#include "shell_font.h"
+#include "shell_globals.h"
+
+namespace zel {
+
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->move(left, 20);
+  label->adjustSize();
+  return label;
+}
+
+}  // namespace
+
+TfrmChangeSpace::TfrmChangeSpace(QWidget* parent) : QDialog(parent), writer_(std::make_unique<MarginWriter>()) {
+  setWindowTitle(QStringLiteral("여백변경"));
+  setFont(shellFont());
+  setFixedSize(356, 56);
+
+  Label1 = makeLabel(this, "Label1", QStringLiteral("상"), 8);
+  nedTop = makeField("nedTop", 24);
+  Label2 = makeLabel(this, "Label2", QStringLiteral("하"), 72);
+  nedBottom = makeField("nedBottom", 88);
+  Label3 = makeLabel(this, "Label3", QStringLiteral("좌"), 136);
+  nedLeft = makeField("nedLeft", 152);
+  Label4 = makeLabel(this, "Label4", QStringLiteral("우"), 200);
+  nedRight = makeField("nedRight", 216);
+
+  btnConfirm = new QPushButton(QStringLiteral("확  인"), this);
+  btnConfirm->setObjectName(QStringLiteral("btnConfirm"));
+  btnConfirm->setGeometry(266, 14, 75, 25);
+  btnConfirm->setAutoDefault(false);
+  connect(btnConfirm, &QPushButton::clicked, this, [this] { guarded([this] { btnConfirmClick(); }); });
+
+  setTabOrder(nedTop, nedBottom);
+  setTabOrder(nedBottom, nedLeft);
+  setTabOrder(nedLeft, nedRight);
+  setTabOrder(nedRight, btnConfirm);
+}
+
+TfrmChangeSpace::~TfrmChangeSpace() = default;
+
+TNumberEdit* TfrmChangeSpace::makeField(const char* name, int left) {
+  auto* field = new TNumberEdit(this);
+  field->setObjectName(QString::fromLatin1(name));
+  field->setGeometry(left, 16, 33, 20);
+  field->SetIsComa(true);
+  field->SetDigits(0);
+  field->SetMax(999999999999.0L);
+  field->SetErrorMessage(TNumberEdit::kNoText);
+  field->setText(QStringLiteral("0"));
+  return field;
+}
+
+void TfrmChangeSpace::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  guarded([this] { FormShow(); });
+}
+
+void TfrmChangeSpace::FormShow() {
+  writer_->load(ReportDirectory, CurrentReportFile);
+  if (!writer_->hasPageSpace()) return;
+  std::array<int, 4> margins = writer_->margins();
+  nedTop->SetValue(margins[0]);
+  nedBottom->SetValue(margins[1]);
+  nedLeft->SetValue(margins[2]);
+  nedRight->SetValue(margins[3]);
+}
+
+void TfrmChangeSpace::btnConfirmClick() {
+  writer_->save({nedTop->text().toStdString(), nedBottom->text().toStdString(), nedLeft->text().toStdString(),
+                 nedRight->text().toStdString()});
+  accept();
+}
+
+}  // namespace zel

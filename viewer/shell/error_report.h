@@ -1,0 +1,28 @@
+// The application's standard error report: every window handler runs through
+// guarded(), which shows the text of a DataError (or any other exception) in
+// an error message box (caption "오류") through zel::messages(), so a failing
+// command leaves the program running.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "data_error.h"
+#include "message_service.h"
+
+namespace zel {
+
+template <typename F>
+bool guarded(F&& handler) {
+  try {
+    handler();
+    return true;
+  } catch (const DataError& e) {
+    messages().error(e.what());
+  } catch (const std::exception& e) {
+    messages().error(e.what());
+  }
+  return false;
+}
+
+}  // namespace zel

@@ -1,0 +1,74 @@
+// ZelRpt: the report viewer. Creates the main window and runs until it closes.
+// "--list-and-exit" fills the list as the window would at start, prints its
+// rows (name, title, size, date; tab-separated, UTF-8) and exits.
+#include <QApplication>
+#include <QTableWidget>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "error_report.h"
+#include "preview_handover.h"
+#include "printer_layer.h"
+#include "qt_message_service.h"
+#include "report_directory.h"
+#include "shell_preview.h"
+#include "zel_rpt_main.h"
+
+namespace {
+
+int printListing(zel::TfrmZelRptMain& window) {
+  if (!zel::guarded([&] { window.FormShow(); })) return 1;
+  QTableWidget* grid = window.stgRptFile;
+  for (int r = 0; r < grid->rowCount(); ++r) {
+    QTableWidgetItem* name = grid->item(r, 0);
+    if (name == nullptr || name->text().isEmpty()) continue;
+    QStringList cells;
+    for (int c = 0; c < 4; ++c) cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
+    std::printf("%s\n", cells.join(QLatin1Char('\t')).toUtf8().constData());
+  }
+  return 0;
+}
+
+// Messages of a headless run go to standard error instead of boxes.
+class StderrMessageService : public zel::MessageService {
+ public:
+  zel::MessageAnswer show(const zel::Message& message) override {
+    std::fprintf(stderr, "%s: %s\n", message.caption.c_str(), message.text.c_str());
+    return message.buttons == zel::MessageButtons::kYesNo ? zel::MessageAnswer::kNo : zel::MessageAnswer::kOk;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool listAndExit = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--list-and-exit") == 0) listAndExit = true;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("ZelRpt"));
+
+  zel::QtMessageService boxes;
+  StderrMessageService console;
+  zel::setMessageService(listAndExit ? static_cast<zel::MessageService*>(&console) : &boxes);
+
+  std::string programDirectory = zel::programDirectoryOf(QApplication::applicationFilePath().toStdString());
+  zel::TfrmZelRptMain window(programDirectory);
+  if (listAndExit) {
+    int rc = printListing(window);
+    zel::setMessageService(nullptr);
+    return rc;
+  }
+
+  std::unique_ptr<zel::Printer> printer = zel::makePrinter();
+  zel::installPrinter(printer.get());
+  zel::installShellPreview(&window);
+  window.show();
+  int rc = app.exec();
+  zel::installPreviewFactory(nullptr);
+  zel::installPrinter(nullptr);
+  zel::setMessageService(nullptr);
+  return rc;
+}

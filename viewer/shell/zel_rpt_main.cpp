@@ -1,0 +1,395 @@
+#include "zel_rpt_main.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QUrl>
+
+#include "apollo.h"
+#include "change_space.h"
+#include "error_report.h"
+#include "help.h"
+#include "logo_image.h"
+#include "report_description.h"
+#include "report_directory.h"
+#include "report_listing.h"
+#include "shell_font.h"
+#include "shell_globals.h"
+#include "size_cell_delegate.h"
+#ifdef ZEL_HAVE_REPORT_RUNNER
+#include "report_runner.h"
+#endif
+
+namespace zel {
+
+namespace {
+
+constexpr int kClientWidth = 589;
+constexpr int kClientHeight = 291;
+constexpr int kPanelHeight = 108;
+constexpr int kStatusHeight = 19;
+constexpr int kEnterKey = 13;
+
+const char* const kHeaders[] = {" 파 일 명", " 설    명", " 파일크기", " 생성일자"};
+constexpr int kColumnWidths[] = {105, 184, 103, 165};
+
+TfrmZelRptMain::DirectoryChooser& directoryChooser() {
+  static TfrmZelRptMain::DirectoryChooser chooser;
+  return chooser;
+}
+
+TfrmZelRptMain::ModalRunner& modalRunner() {
+  static TfrmZelRptMain::ModalRunner runner;
+  return runner;
+}
+
+bool isBlank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
+
+}  // namespace
+
+void TfrmZelRptMain::setDirectoryChooser(DirectoryChooser chooser) { directoryChooser() = std::move(chooser); }
+void TfrmZelRptMain::setModalRunner(ModalRunner runner) { modalRunner() = std::move(runner); }
+
+TfrmZelRptMain::TfrmZelRptMain(const std::string& programDirectory, QWidget* parent)
+    : QMainWindow(parent), programDirectory_(programDirectory) {
+  setObjectName(QStringLiteral("frmZelRptMain"));
+  setWindowTitle(QStringLiteral("ZEL 파일"));
+  setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(shellFont());
+
+  createMenu();
+  auto* client = new QWidget(this);
+  client->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
+  setCentralWidget(client);
+  createPanel();
+  createGrid();
+  createStatusBar();
+  setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
+
+  installStatusProgress(this);
+}
+
+TfrmZelRptMain::~TfrmZelRptMain() {
+  if (&statusProgress() == this) installStatusProgress(nullptr);
+}
+
+void TfrmZelRptMain::createMenu() {
+  N1 = menuBar()->addMenu(QStringLiteral("파일"));
+  mnuRunRpt = N1->addAction(QStringLiteral("보고서 실행"));
+  mnuRefreshList = N1->addAction(QStringLiteral("파일목록 새로고침"));
+  N2 = N1->addSeparator();
+  mnuSetDirectory = N1->addAction(QStringLiteral("디렉토리 설정"));
+  N4 = N1->addSeparator();
+  mnuClose = N1->addAction(QStringLiteral("종료"));
+  N3 = menuBar()->addAction(QStringLiteral("도움말"));
+
+  connect(mnuRunRpt, &QAction::triggered, this, [this] { guarded([this] { mnuRunRptClick(); }); });
+  connect(mnuRefreshList, &QAction::triggered, this, [this] { guarded([this] { mnuRefreshListClick(); }); });
+  connect(mnuSetDirectory, &QAction::triggered, this, [this] { guarded([this] { mnuSetDirectoryClick(); }); });
+  connect(mnuClose, &QAction::triggered, this, [this] { guarded([this] { mnuCloseClick(); }); });
+  connect(N3, &QAction::triggered, this, [this] { guarded([this] { N3Click(); }); });
+}
+
+QLabel* TfrmZelRptMain::panelLabel(const char* name, const QString& text, int left, int top) {
+  auto* label = new QLabel(text, Panel1);
+  label->setObjectName(QString::fromLatin1(name));
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+void TfrmZelRptMain::createPanel() {
+  Panel1 = new QFrame(centralWidget());
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel1->setGeometry(0, 0, kClientWidth, kPanelHeight);
+
+  Bevel1 = new QFrame(Panel1);
+  Bevel1->setObjectName(QStringLiteral("Bevel1"));
+  Bevel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Bevel1->setGeometry(3, 3, 82, 52);
+  Image1 = new LogoImage(Panel1);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->move(4, 4);
+  connect(Image1, &LogoImage::clicked, this, [this] { guarded([this] { Image1Click(); }); });
+
+  Label1 = panelLabel("Label1", QStringLiteral("보고서명:"), 96, 8);
+  lblName = panelLabel("lblName", QString(), 152, 8);
+  Label5 = panelLabel("Label5", QStringLiteral("Sort옵션:"), 96, 24);
+  lblSort = panelLabel("lblSort", QString(), 152, 24);
+  Label6 = panelLabel("Label6", QStringLiteral("인쇄범위:"), 96, 40);
+  lblPrintScope = panelLabel("lblPrintScope", QString(), 152, 40);
+  Label2 = panelLabel("Label2", QStringLiteral("인쇄방향:"), 96, 56);
+  lblOrient = panelLabel("lblOrient", QString(), 152, 56);
+  Label3 = panelLabel("Label3", QStringLiteral("Page수:"), 108, 72);
+  lblPage = panelLabel("lblPage", QString(), 152, 72);
+  Label7 = panelLabel("Label7", QStringLiteral("고정소숫점:"), 84, 88);
+  lblFix = panelLabel("lblFix", QString(), 152, 88);
+  Label4 = panelLabel("Label4", QStringLiteral("인쇄옵션:"), 319, 8);
+  lblOption1 = panelLabel("lblOption1", QString(), 375, 8);
+  lblOption2 = panelLabel("lblOption2", QString(), 375, 24);
+  lblOption3 = panelLabel("lblOption3", QString(), 375, 40);
+  lblOption4 = panelLabel("lblOption4", QString(), 375, 56);
+  Label8 = panelLabel("Label8", QStringLiteral("비고옵션:"), 319, 72);
+  lblBigo = panelLabel("lblBigo", QString(), 375, 72);
+  Label9 = panelLabel("Label9", QStringLiteral("여    백:"), 319, 88);
+  lblSpace = panelLabel("lblSpace", QString(), 375, 88);
+
+  btnChangeSpace = new QPushButton(QStringLiteral("여백변경"), Panel1);
+  btnChangeSpace->setObjectName(QStringLiteral("btnChangeSpace"));
+  btnChangeSpace->setGeometry(511, 87, 76, 18);
+  btnChangeSpace->setFocusPolicy(Qt::TabFocus);
+  connect(btnChangeSpace, &QPushButton::clicked, this, [this] { guarded([this] { btnChangeSpaceClick(); }); });
+}
+
+void TfrmZelRptMain::createGrid() {
+  stgRptFile = new QTableWidget(1, 4, centralWidget());
+  stgRptFile->setObjectName(QStringLiteral("stgRptFile"));
+  stgRptFile->setGeometry(0, kPanelHeight, kClientWidth, kClientHeight - kStatusHeight - kPanelHeight);
+  for (int c = 0; c < 4; ++c) {
+    stgRptFile->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kHeaders[c])));
+    stgRptFile->setColumnWidth(c, kColumnWidths[c]);
+  }
+  stgRptFile->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  stgRptFile->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  stgRptFile->horizontalHeader()->setHighlightSections(false);
+  stgRptFile->horizontalHeader()->setFixedHeight(20);
+  stgRptFile->verticalHeader()->hide();
+  stgRptFile->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  stgRptFile->verticalHeader()->setDefaultSectionSize(20);
+  stgRptFile->setShowGrid(true);
+  stgRptFile->setSelectionBehavior(QAbstractItemView::SelectRows);
+  stgRptFile->setSelectionMode(QAbstractItemView::SingleSelection);
+  stgRptFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  stgRptFile->setWordWrap(false);
+  stgRptFile->setItemDelegateForColumn(2, new SizeCellDelegate(stgRptFile));
+  stgRptFile->installEventFilter(this);
+  stgRptFile->viewport()->installEventFilter(this);
+  connect(stgRptFile, &QTableWidget::cellDoubleClicked, this,
+          [this] { guarded([this] { stgRptFileDblClick(); }); });
+}
+
+void TfrmZelRptMain::createStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setSizeGripEnabled(false);
+  bar->setFixedHeight(kStatusHeight);
+  StatusBar1Panel = new QLabel(bar);
+  StatusBar1Panel->setObjectName(QStringLiteral("StatusBar1Panel"));
+  bar->addWidget(StatusBar1Panel, 1);
+  // Lies over the right part of the status bar, outside its layout.
+  ProgressBar1 = new QProgressBar(bar);
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setGeometry(293, 2, 297, 17);
+  ProgressBar1->hide();
+}
+
+void TfrmZelRptMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect area = screen->availableGeometry();
+    move(area.center() - rect().center());
+  }
+  guarded([this] { FormShow(); });
+}
+
+void TfrmZelRptMain::FormShow() {
+  if (ApolloEnv == nullptr) apolloEnv_ = std::make_unique<TApolloEnv>();
+  ApolloEnv->SetDeleted(true);
+  ApolloEnv->SetExact(true);
+  ApolloEnv->SetCentury(true);
+  ProgramDirectory = programDirectory_;
+  ReportDirectory = GetDirectory();
+  DisplayFileList();
+  CurrentReportFile = selectedFileName();
+}
+
+std::string TfrmZelRptMain::GetDirectory() { return zel::GetDirectory(ProgramDirectory); }
+
+void TfrmZelRptMain::SetDirectory(const std::string& directory) { zel::SetDirectory(ProgramDirectory, directory); }
+
+int TfrmZelRptMain::DirectoryFileCount() { return zel::DirectoryFileCount(ReportDirectory); }
+
+std::string TfrmZelRptMain::RptDescription(const std::string& code) { return zel::RptDescription(code); }
+
+void TfrmZelRptMain::DisplayFileList() {
+  std::vector<ReportFileRow> rows = listReportFiles(ReportDirectory);
+  // Also when the directory holds other report kinds only: rows of the
+  // previous directory must not stay behind under the new caption.
+  if (DirectoryFileCount() == 0 || rows.empty()) {
+    stgRptFile->clearContents();
+    stgRptFile->setRowCount(1);
+  }
+  for (int c = 0; c < 4; ++c) stgRptFile->horizontalHeaderItem(c)->setText(QString::fromUtf8(kHeaders[c]));
+
+  if (!rows.empty()) stgRptFile->setRowCount(static_cast<int>(rows.size()));
+  for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    const ReportFileRow& row = rows[r];
+    const QString cells[] = {QString::fromStdString(row.name), QString::fromStdString(row.title),
+                             QString::fromStdString(formatFileSize(row.size)),
+                             QString::fromStdString(formatFileDate(row.lastWrite))};
+    for (int c = 0; c < 4; ++c) {
+      QTableWidgetItem* item = stgRptFile->item(r, c);
+      if (item == nullptr) {
+        item = new QTableWidgetItem;
+        stgRptFile->setItem(r, c, item);
+      }
+      item->setText(cells[c]);
+    }
+  }
+  int current = stgRptFile->currentRow();
+  if (current < 0 || current >= stgRptFile->rowCount()) stgRptFile->setCurrentCell(0, 0);
+
+  setWindowTitle(QString::fromStdString(listingCaption(ReportDirectory, static_cast<int>(rows.size()))));
+  StatusBar1Panel->setText(QString::fromStdString(listingStatusText(static_cast<int>(rows.size()))));
+  GetFileInfo(firstFileName());
+}
+
+void TfrmZelRptMain::setLabel(QLabel* label, const std::string& utf8) {
+  label->setText(QString::fromStdString(utf8));
+  label->adjustSize();
+}
+
+void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
+  btnChangeSpace->setEnabled(true);
+  for (QLabel* label : {lblName, lblOrient, lblPage, lblFix, lblSort, lblPrintScope, lblOption1, lblOption2,
+                        lblOption3, lblOption4, lblBigo, lblSpace})
+    setLabel(label, "");
+  ReportDescription d = zel::GetFileInfo(ReportDirectory, fileName);
+  setLabel(lblName, d.lblName);
+  setLabel(lblSort, d.lblSort);
+  setLabel(lblPrintScope, d.lblPrintScope);
+  setLabel(lblOrient, d.lblOrient);
+  setLabel(lblPage, d.lblPage);
+  setLabel(lblFix, d.lblFix);
+  setLabel(lblOption1, d.lblOption1);
+  setLabel(lblOption2, d.lblOption2);
+  setLabel(lblOption3, d.lblOption3);
+  setLabel(lblOption4, d.lblOption4);
+  setLabel(lblBigo, d.lblBigo);
+  setLabel(lblSpace, d.lblSpace);
+  btnChangeSpace->setEnabled(d.btnChangeSpaceEnabled);
+}
+
+std::string TfrmZelRptMain::selectedFileName() const {
+  int row = stgRptFile->currentRow();
+  if (row < 0) return "";
+  QTableWidgetItem* item = stgRptFile->item(row, 0);
+  return item ? item->text().toStdString() : "";
+}
+
+std::string TfrmZelRptMain::firstFileName() const {
+  QTableWidgetItem* item = stgRptFile->rowCount() > 0 ? stgRptFile->item(0, 0) : nullptr;
+  return item ? item->text().toStdString() : "";
+}
+
+QString TfrmZelRptMain::statusText() const { return StatusBar1Panel->text(); }
+
+void TfrmZelRptMain::mnuRefreshListClick() { DisplayFileList(); }
+
+void TfrmZelRptMain::mnuCloseClick() { close(); }
+
+void TfrmZelRptMain::mnuSetDirectoryClick() {
+  QString chosen = directoryChooser() ? directoryChooser()(this)
+                                      : QFileDialog::getExistingDirectory(this, QString(), QString());
+  if (!chosen.isEmpty()) {
+    ReportDirectory = trimChosenDirectory(chosen.toStdString());
+    SetDirectory(ReportDirectory);
+  }
+  DisplayFileList();
+}
+
+void TfrmZelRptMain::mnuRunRptClick() {
+  std::string name = selectedFileName();
+  if (isBlank(name)) name = firstFileName();
+#ifdef ZEL_HAVE_REPORT_RUNNER
+  RunReport(ReportDirectory, name);
+#else
+  (void)name;
+#endif
+}
+
+void TfrmZelRptMain::stgRptFileDblClick() { mnuRunRptClick(); }
+
+void TfrmZelRptMain::stgRptFileKeyDown(int key) {
+  if (key == kEnterKey) mnuRunRptClick();
+}
+
+void TfrmZelRptMain::stgRptFileKeyUp() {
+  std::string name = selectedFileName();
+  GetFileInfo(name);
+  CurrentReportFile = name;
+}
+
+void TfrmZelRptMain::stgRptFileMouseUp() { GetFileInfo(selectedFileName()); }
+
+void TfrmZelRptMain::btnChangeSpaceClick() {
+  CurrentReportFile = selectedFileName();
+  {
+    TfrmChangeSpace dialog(this);
+    runModal(dialog);
+  }
+  GetFileInfo(selectedFileName());
+  CurrentReportFile = selectedFileName();
+}
+
+void TfrmZelRptMain::N3Click() {
+  TfrmHelp help(this);
+  runModal(help);
+}
+
+void TfrmZelRptMain::Image1Click() { LogoImage::openUrl(QUrl(QString::fromLatin1(kMakerWebSite))); }
+
+void TfrmZelRptMain::runModal(QDialog& dialog) {
+  if (modalRunner()) {
+    modalRunner()(dialog);
+  } else {
+    dialog.exec();
+  }
+}
+
+void TfrmZelRptMain::ShowStatusProgress(int maximum) {
+  ProgressBar1->setMaximum(maximum);
+  ProgressBar1->show();
+}
+
+void TfrmZelRptMain::SetStatusProgress(int position) { ProgressBar1->setValue(position); }
+
+void TfrmZelRptMain::HideStatusProgress() { ProgressBar1->hide(); }
+
+bool TfrmZelRptMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == stgRptFile) {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        guarded([this] { stgRptFileKeyDown(kEnterKey); });
+        return true;
+      }
+    } else if (event->type() == QEvent::KeyRelease) {
+      guarded([this] { stgRptFileKeyUp(); });
+    }
+  } else if (watched == stgRptFile->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    // The grid moved its selection on the press already.
+    guarded([this] { stgRptFileMouseUp(); });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace zel
