@@ -414,6 +414,27 @@ TEST_F(TUnZIPTest, NotAZipArchive) {
   EXPECT_FALSE(fs::exists(target));
 }
 
+TEST_F(TUnZIPTest, DamagedDirectoriesWriteNothing) {
+  const std::vector<TestEntry> two = {{.name = "a", .data = "x", .method = 0}, {.name = "b", .data = "y", .method = 0}};
+  std::vector<std::vector<std::uint8_t>> archives = {
+      buildZip(two, {.count = 0xFFFF}),
+      buildZip(two, {.zip64End = true, .count = ~0ull}),
+      buildZip(two, {.cdOffset = 0xFFFFFF00}),
+      buildZip(two, {.cdSize = 0xFFFFFFF0}),
+      buildZip({{.name = "a", .data = "x", .method = 0},
+                {.name = "a", .data = "x", .method = 0, .writeLocal = false, .localOffset = 0}}),
+      buildZip({{.name = "a", .data = "x", .method = 0, .localOffset = 40}}),
+      buildZip({{.name = "a", .data = "xxxx", .method = 0, .compressedSize = 20, .uncompressedSize = 20},
+                {.name = "b", .data = "y", .method = 0}})};
+  for (std::size_t i = 0; i < archives.size(); ++i) {
+    TUnZIP z;
+    EXPECT_FALSE(extract(archives[i], z)) << "archive " << i;
+    EXPECT_FALSE(z.ErrorText().empty());
+    EXPECT_TRUE(listTree(target).empty()) << "archive " << i;
+    expectContained();
+  }
+}
+
 TEST_F(TUnZIPTest, TruncatedAtEveryOffset) {
   auto bytes = buildZip({{.name = "d/", .data = "", .method = 0},
                          {.name = "d/a.txt", .data = sample(3000)},

@@ -208,7 +208,8 @@ Result<ZipDirectory> readZipDirectory(ByteSource& src) {
   dir.comment = std::move(end.comment);
   dir.stubSize = stub;
   dir.zip64 = end.zip64;
-  dir.entries.reserve(static_cast<std::size_t>(end.count));
+  // The count is only a claim until the headers are read; reserve modestly.
+  dir.entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(end.count, 4096)));
   ByteReader r(cd);
   for (std::uint64_t n = 0; n < end.count; ++n) {
     const std::size_t headerAt = r.position();

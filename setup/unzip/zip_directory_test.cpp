@@ -83,6 +83,15 @@ TEST(ZipDirectoryRead, Zip64RecordsAndExtraFields) {
   }
 }
 
+// Bug: the local name was compared byte for byte as unsigned against signed
+// chars, so every name with a CP949 byte was refused as "names differ".
+TEST(ZipDirectoryRead, Cp949LocalNameMatchesItsCentralName) {
+  const std::string name = "\xBA\xB8\xB0\xED\xBC\xAD.dbf";  // CP949 "보고서.dbf"
+  Result<ZipDirectory> d = readBytes(buildZip({{.name = name, .data = "x"}}));
+  ASSERT_TRUE(d) << d.status().message();
+  EXPECT_EQ(d->entries[0].name, name);
+}
+
 TEST(ZipDirectoryRead, ExtendedTimestampIsRead) {
   Result<ZipDirectory> d = readBytes(buildZip({{.name = "a", .data = "x", .unixMtime = 1234567890u}}));
   ASSERT_TRUE(d);
