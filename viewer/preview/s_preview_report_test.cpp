@@ -1,0 +1,292 @@
+// The preview over real report files: written by the report writer into a
+// temporary directory, run through the runner, printed to a fake printer or
+// to PDF through the printer layer.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+#include <set>
+
+#include "apollo.h"
+#include "fake_printer.h"
+#include "message_service.h"
+#include "num_edit.h"
+#include "printer_layer.h"
+#include "report_runner.h"
+#include "report_writer.h"
+#include "s_preview.h"
+#include "s_rpt_progress.h"
+#include "s_rpt_value_search.h"
+#include "sample_reports.h"
+
+using namespace zel;
+using namespace zel::reportwriter;
+
+namespace {
+
+// A fake printer on which the user presses the progress dialog's cancel
+// button while page `cancelOnPage` of the job is being drawn.
+class CancellingPrinter : public FakePrinter {
+ public:
+  int cancelOnPage = 0;
+  int pagesBegun = 0;
+  bool beginDocument() override {
+    pagesBegun = 1;
+    maybeCancel();
+    return FakePrinter::beginDocument();
+  }
+  bool newPage() override {
+    ++pagesBegun;
+    maybeCancel();
+    return FakePrinter::newPage();
+  }
+
+ private:
+  void maybeCancel() {
+    if (pagesBegun != cancelOnPage) return;
+    // Queued: the click is seen when the job next lets events through, at the page's end.
+    QTimer::singleShot(0, [] {
+      if (Tfm_RptProgress* dialog = CurrentProgressDialog()) dialog->C_Spt_Cancel->click();
+    });
+  }
+};
+
+void typeInto(TNumberEdit* field, const char* text) {
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, text);
+}
+
+}  // namespace
+
+class PreviewReportTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    BillOptions bill;
+    bill.pages = 6;
+    QVERIFY(writeReport(dir(), billOfQuantities(bill)).ok());
+    BillOptions wide;
+    wide.orientation = 'L';
+    wide.pages = 2;
+    QVERIFY(writeReport(dir(), billOfQuantities(wide)).ok());
+    installPreviewFactory([] { return std::make_unique<TFM_Preview>(); });
+    installProgressDialog(&progress_);
+  }
+  void cleanupTestCase() {
+    installPreviewFactory(nullptr);
+    installProgressDialog(nullptr);
+  }
+  void init() {
+    service_ = RecordingMessageService();
+    setMessageService(&service_);
+    printer_ = CancellingPrinter();
+    installPrinter(&printer_);
+    TFM_Preview::setPreviewRunner(nullptr);
+    TFM_Preview::setFindRunner(nullptr);
+    TFM_Preview::setPdfFileAsker(nullptr);
+  }
+  void cleanup() {
+    TFM_Preview::setPreviewRunner(nullptr);
+    installPrinter(nullptr);
+    setMessageService(nullptr);
+  }
+
+  void opensOnPageOneOfTheRun() {
+    bool ran = false;
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      ran = true;
+      QCOMPARE(w.C_LBL_TotPage->text(), QStringLiteral("/ 6"));
+      QCOMPARE(w.C_EDT_END->text(), QStringLiteral("6"));
+      QCOMPARE(w.RecordCount(), 1);
+      QVERIFY(w.PagePicture().size() > 1000);  // a whole page was recorded
+      QCOMPARE(w.PictureSize(), QSize(661, 935));
+      w.C_SBT_Last->click();
+      QCOMPARE(w.CurPage, 6);
+      QCOMPARE(w.RecordCount(), 2);
+    });
+    QVERIFY(ran);
+    QVERIFY(service_.shown.empty());
+  }
+
+  void landscapeReportFitsAt70() {
+    run("L_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      QCOMPARE(w.PaperOrientation, 1);
+      QCOMPARE(w.PictureSize(), QSize(935, 661));
+      w.C_SBT_FIT->click();
+      QCOMPARE(ZoomPercent, 70);
+    });
+  }
+
+  void printsPagesThreeToFiveNumberedFromTenIntoPdf() {
+    const QString pdfPath = QDir(dir_.path()).filePath("job.pdf");
+    auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
+    installPrinter(pdf.get());
+    TFM_Preview::setPdfFileAsker([&](QWidget*) { return pdfPath; });
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      typeInto(w.C_EDT_START, "3");
+      typeInto(w.C_EDT_END, "5");
+      typeInto(w.c_Ned_PrintPageNum, "10");
+      w.C_SBT_PRN->click();
+    });
+    installPrinter(&printer_);
+    QVERIFY(service_.shown.empty());
+    QCOMPARE(pdf->pageCount(), 3);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdfPath, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(60000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    const QStringList pages = out.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    QCOMPARE(pages.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+      QVERIFY2(pages[i].contains(QStringLiteral("Page : %1").arg(10 + i)), qPrintable(pages[i].left(400)));
+    }
+    QVERIFY(!out.contains(QStringLiteral("Page : 3")));
+    QVERIFY(out.contains(QStringLiteral("품")));  // Korean text came through
+  }
+
+  void copiesGoToThePrinterAndPagesAreDrawnOnce() {
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      typeInto(w.C_EDT_START, "2");
+      typeInto(w.C_EDT_END, "4");
+      typeInto(w.C_EDT_CopyCount, "3");
+      w.C_SBT_PRN->click();
+    });
+    QCOMPARE(printer_.copies, 3);
+    const std::vector<std::string> expected = {"begin", "map", "page", "map", "page", "map", "unmap", "end"};
+    QCOMPARE(printer_.log, expected);
+    QVERIFY(!ProgressShowing);
+  }
+
+  void cancelThenNoPrintsEverything() {
+    printer_.cancelOnPage = 2;
+    service_.answers = {MessageAnswer::kNo};
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      typeInto(w.C_EDT_END, "5");
+      w.C_SBT_PRN->click();
+      QVERIFY(w.isEnabled());
+    });
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("작업을 중단하시겠습니까?"));
+    QCOMPARE(printer_.pagesBegun, 5);
+    QCOMPARE(printer_.log.back(), std::string("end"));
+  }
+
+  void cancelThenYesStopsAfterThePageInProgress() {
+    printer_.cancelOnPage = 2;
+    service_.answers = {MessageAnswer::kYes};
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      typeInto(w.C_EDT_END, "5");
+      w.C_SBT_PRN->click();
+      QVERIFY(w.isEnabled());
+    });
+    QCOMPARE(printer_.pagesBegun, 2);  // pages 1 and 2 come out
+    QCOMPARE(printer_.log.back(), std::string("end"));
+    QVERIFY(!ProgressShowing);
+  }
+
+  void findStepsThroughThePages() {
+    // Pages holding a line whose unit is "TON", read straight from the table.
+    std::vector<int> expected;
+    {
+      TZelTable table;
+      QVERIFY(table.OpenTable(dir(), "P_RPTB02_SAMPLE.dbf", "CDX"));
+      std::set<int> pages;
+      for (table.Table.First(); !table.Table.Eof(); table.Table.Next())
+        if (table.Apollo.FieldAsPaddedText("F_UNIT").find("TON") != std::string::npos)
+          pages.insert(static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE")));
+      expected.assign(pages.begin(), pages.end());
+    }
+    QVERIFY(expected.size() >= 3);
+    std::vector<int> visited;
+    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch& dialog) {
+      dialog.show();
+      const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), "F_UNIT");
+      QVERIFY(it != FindFieldNames.end());
+      dialog.ComboBox1->setCurrentIndex(static_cast<int>(it - FindFieldNames.begin()));
+      dialog.Edit1->setText(QStringLiteral("ton"));
+      dialog.c_btn_Search->click();
+    });
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      for (std::size_t i = 0; i < expected.size(); ++i) {
+        w.c_spb_search->click();
+        visited.push_back(w.CurPage);
+        QCOMPARE(w.c_ned_PageStart->text(), QString::number(w.CurPage));
+      }
+      // One more from the last hit: nothing, and the page stays.
+      const int before = w.CurPage;
+      w.c_spb_search->click();
+      QCOMPARE(w.CurPage, before);
+    });
+    QCOMPARE(visited, expected);
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("찾는 내용이 없습니다."));
+  }
+
+  void numericColumnRejectsACommaOnARealTable() {
+    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch& dialog) {
+      dialog.show();
+      const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), "F_QQTY");
+      QVERIFY(it != FindFieldNames.end());
+      dialog.ComboBox1->setCurrentIndex(static_cast<int>(it - FindFieldNames.begin()));
+      dialog.Edit1->setText(QStringLiteral("12,5"));
+      dialog.c_btn_Search->click();
+    });
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      w.c_spb_search->click();
+      QCOMPARE(w.CurPage, 0);
+    });
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("실수형 항목입니다. 숫자만 검색가능합니다."));
+  }
+
+  void reportWithoutPageNumbersCannotBeSearched() {
+    ReportSpec spec;
+    spec.fileName = "P_NOPAGE.dbf";
+    spec.fields = {{"F_INIT", 'M', 10, 0}, {"F_DES", 'C', 20, 0}};
+    spec.settings = {{"RPTCODE", "RPTB02"}, {"FIELDCOUNT", "1|"}};
+    spec.lines = {{{"F_DES", "abc"}}};
+    QVERIFY(writeReport(dir(), spec).ok());
+    TZelTable table;
+    QVERIFY(table.OpenTable(dir(), "P_NOPAGE.dbf", "CDX"));
+    int dialogs = 0;
+    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch&) { ++dialogs; });
+    TFM_Preview window;
+    window.SetPageInfo("1", "1", &table, "1");
+    window.show();
+    window.c_spb_search->click();
+    QCOMPARE(dialogs, 0);
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text),
+             QStringLiteral("Page번호가 없는 보고서는 검색할 수 없습니다."));
+  }
+
+ private:
+  std::string dir() const { return dir_.path().toStdString(); }
+
+  void run(const std::string& name, const std::function<void(TFM_Preview&)>& body) {
+    TFM_Preview::setPreviewRunner([&](TFM_Preview& w) {
+      QApplication::processEvents();
+      body(w);
+    });
+    try {
+      RunReport(dir(), name);
+    } catch (const std::exception& e) {
+      QFAIL(e.what());
+    }
+  }
+
+  QTemporaryDir dir_;
+  RecordingMessageService service_;
+  CancellingPrinter printer_;
+  QtProgressDialog progress_;
+};
+
+QTEST_MAIN(PreviewReportTest)
+#include "s_preview_report_test.moc"
