@@ -1,0 +1,83 @@
+// Writes the fuzzer's seed corpus: small tables made by the engine itself
+// (FoxPro 2.x with memo, Visual FoxPro with binary memo pointers, dBASE III),
+// each packed as [dbf length][dbf][memo].
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "sde32.h"
+
+namespace {
+
+std::vector<uint8_t> slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void pack(const std::string& dbf, const std::string& memo, const std::string& out) {
+  std::vector<uint8_t> d = slurp(dbf), m = memo.empty() ? std::vector<uint8_t>() : slurp(memo);
+  if (d.size() > 0xFFFF) d.resize(0xFFFF);
+  std::ofstream o(out, std::ios::binary);
+  o.put(char(d.size() & 0xFF));
+  o.put(char(d.size() >> 8));
+  o.write(reinterpret_cast<const char*>(d.data()), std::streamsize(d.size()));
+  o.write(reinterpret_cast<const char*>(m.data()), std::streamsize(m.size()));
+}
+
+void rows(int count) {
+  for (long i = 1; i <= count; ++i) {
+    sx_AppendEx();
+    long page = (i + 1) / 2;
+    sx_Replace("F_PAGE", SX_R_INTEGER, &page);
+    sx_Replace("F_DES", SX_R_STRING, i % 2 ? "\xb0\xa1\xb3\xaa line" : "second");
+    if (i == 1) sx_Replace("F_INIT", SX_R_MEMO, "<RPTCODE>=\xa2\xdd" "A1\xa2\xdd\r\n<PAGESPACE>=\xa2\xdd" "1|2|3|4|\xa2\xdd");
+    if (i == 3) sx_Delete();
+  }
+  sx_Commit();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string out = argc > 1 ? argv[1] : "corpus";
+  std::filesystem::create_directories(out);
+  std::string tmp = out + "/.work";
+  std::filesystem::create_directories(tmp);
+
+  sx_CreateNew((tmp + "/fox.dbf").c_str(), "FOX", SX_FOX, 4);
+  sx_CreateField("F_PAGE", "N", 5, 0);
+  sx_CreateField("F_DES", "C", 20, 0);
+  sx_CreateField("F_DATE", "D", 8, 0);
+  sx_CreateField("F_INIT", "M", 10, 0);
+  sx_CreateExec();
+  rows(6);
+  sx_Close();
+  pack(tmp + "/fox.dbf", tmp + "/fox.fpt", out + "/fox");
+
+  sx_CreateNew((tmp + "/vfp.dbf").c_str(), "VFP", SX_FOX, 5);
+  sx_CreateField("F_PAGE", "N", 5, 0);
+  sx_CreateField("F_DES", "C", 20, 0);
+  sx_CreateField("F_ID", "I", 4, 0);
+  sx_CreateField("F_AT", "T", 8, 0);
+  sx_CreateField("F_INIT", "M", 4, 0);
+  sx_CreateExec();
+  rows(4);
+  sx_Close();
+  pack(tmp + "/vfp.dbf", tmp + "/vfp.fpt", out + "/vfp");
+
+  sx_CreateNew((tmp + "/plain.dbf").c_str(), "PLAIN", SX_NTX, 2);
+  sx_CreateField("F_PAGE", "N", 5, 0);
+  sx_CreateField("F_DES", "C", 20, 0);
+  sx_CreateExec();
+  for (long i = 1; i <= 3; ++i) {
+    sx_AppendEx();
+    sx_Replace("F_PAGE", SX_R_INTEGER, &i);
+  }
+  sx_Close();
+  pack(tmp + "/plain.dbf", "", out + "/plain");
+  std::filesystem::remove_all(tmp);
+  return 0;
+}
