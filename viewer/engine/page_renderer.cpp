@@ -46,17 +46,21 @@ struct MadeFont {
   std::uint32_t color = 0;
 };
 
+// Page coordinates are a few thousand units; absurd settings are held well
+// inside int so that the insets and products below cannot overflow.
+constexpr long long kCoordLimit = 100000000;
+int clampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, -kCoordLimit, kCoordLimit)); }
+
 MadeFont makeFont(const FontParts& parts) {
   MadeFont m;
   m.font.faceName = parts.face;
   m.font.charSet = IsAllDigits(parts.charSet) ? ToIntStrict(parts.charSet, "font character set") : kHangulCharSet;
-  m.font.height = ToIntStrict(parts.size, "font size") * kFontScale;
-  m.font.averageWidth = ((ToIntStrict(parts.widthPct, "font width") / 2) * m.font.height) / 100;
+  const long long height = static_cast<long long>(ToIntStrict(parts.size, "font size")) * kFontScale;
+  m.font.height = clampToInt(height);
+  m.font.averageWidth = clampToInt(((ToIntStrict(parts.widthPct, "font width") / 2) * static_cast<long long>(m.font.height)) / 100);
   m.color = static_cast<std::uint32_t>(ToIntStrict(parts.color, "font colour"));
   return m;
 }
-
-int clampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
 
 class PageRenderer {
  public:
@@ -67,7 +71,7 @@ class PageRenderer {
 
  private:
   bool printing() const { return mode_ < 0; }
-  int y(int d) const { return clampToInt(static_cast<long long>(mode_) * d + y0_); }
+  int y(long long d) const { return clampToInt(mode_ * d + y0_); }
   void line(int x1, int y1, int x2, int y2) {
     c_.moveTo(x1, y1);
     c_.lineTo(x2, y2);
@@ -168,36 +172,37 @@ void PageRenderer::startPrinterPage() {
 }
 
 void PageRenderer::drawPageFrame() {
-  int W = 0, B = 0;
+  long long W = 0, B = 0;
   if (!printing()) {
-    x0_ = L_.MarginLeft;
-    y0_ = L_.MarginTop;
-    W = L_.PageWidth - L_.MarginLeft - L_.MarginRight + 3;
+    x0_ = clampToInt(L_.MarginLeft);
+    y0_ = clampToInt(L_.MarginTop);
+    W = static_cast<long long>(L_.PageWidth) - L_.MarginLeft - L_.MarginRight + 3;
     B = L_.MarginBottom;
-    colEdge_[0] = L_.MarginLeft;
+    colEdge_[0] = x0_;
   } else {
     x0_ = 0;
     y0_ = 0;
-    const int ax = run_.PrnMargin1 + L_.MarginLeft;
-    const int ay = run_.PrnMargin3 + L_.MarginTop;
-    B = run_.PrnMargin2 + L_.MarginBottom;
+    const long long ax = static_cast<long long>(run_.PrnMargin1) + L_.MarginLeft;
+    const long long ay = static_cast<long long>(run_.PrnMargin3) + L_.MarginTop;
+    B = static_cast<long long>(run_.PrnMargin2) + L_.MarginBottom;
     W = L_.PageWidth - ax - L_.MarginRight;
     colEdge_[0] = 0;
     const CanvasPoint offset = c_.printingOffset();
-    c_.setWindowOrigin(offset.x - ax, ay - offset.y);
+    c_.setWindowOrigin(clampToInt(offset.x - ax), clampToInt(ay - offset.y));
   }
-  const int H = L_.PageHeight - B - L_.MarginTop;
+  W = clampToInt(W);
+  const int H = clampToInt(L_.PageHeight - B - L_.MarginTop);
   if (L_.LinesPerPage == 0) L_.LinesPerPage = kDefaultLinesPerPage;
   rowHeight_ = (H - L_.CaptionHeight) / L_.LinesPerPage;
-  F_ = rowHeight_ * (L_.LinesPerPage - 1) + L_.CaptionHeight;
+  F_ = clampToInt(static_cast<long long>(rowHeight_) * (L_.LinesPerPage - 1) + L_.CaptionHeight);
 
   const int n = L_.VisibleCount();
   long long s = 0;
   for (int i = 1; i <= n; ++i) {
     s += L_.Column(i).WidthPctValue();
-    colEdge_[i] = clampToInt(x0_ + static_cast<long long>(RoundHalfEven(static_cast<double>(W) * s / 100.0)));
+    colEdge_[i] = clampToInt(x0_ + static_cast<long long>(RoundHalfEven(static_cast<double>(W) * static_cast<double>(s) / 100.0)));
   }
-  T_ = clampToInt(static_cast<long long>(W) * s / 100);
+  T_ = clampToInt(W * s / 100);
 
   c_.setPenWidth(2);
   c_.rectangle(x0_, y0_, x0_ + T_, y(F_));
@@ -209,8 +214,12 @@ void PageRenderer::drawPageFrame() {
   const char style = outline.empty() ? '\0' : outline[0];
   const int ch = L_.CaptionHeight;
   if (style == '0' || style == '1' || style == '2') line(x0_, y(ch), x0_ + T_, y(ch));
-  if (style == '0')
-    for (int k = 1; k <= L_.LinesPerPage - 2; ++k) line(x0_, y(rowHeight_ * k + ch), x0_ + T_, y(rowHeight_ * k + ch));
+  // Rows of no height would all lie on the caption line; drawing them adds nothing.
+  if (style == '0' && rowHeight_ > 0)
+    for (int k = 1; k <= L_.LinesPerPage - 2; ++k) {
+      const long long at = static_cast<long long>(rowHeight_) * k + ch;
+      line(x0_, y(at), x0_ + T_, y(at));
+    }
   if (style == '0' || style == '1') {
     for (int i = 1; i <= n - 1; ++i) {
       if (!L_.JoinsNext[i]) {
@@ -234,7 +243,7 @@ void PageRenderer::drawTitleSlot(int slot) {
   if (code >= 1 && code <= 3)
     band = {x0_, y(-kTitleBand), x0_ + T_, y0_};
   else if (code >= 4 && code <= 6)
-    band = {x0_, y(F_), x0_ + T_, y(F_ + kTitleBand)};
+    band = {x0_, y(F_), x0_ + T_, y(static_cast<long long>(F_) + kTitleBand)};
   else
     return;
   unsigned align = kDtLeft;
@@ -294,8 +303,8 @@ void PageRenderer::drawLine(int lineNo) {
   if (!c_.selectFont(font.font)) return;
   c_.setTextColor(font.color);
   const std::string lineType = hasType_ ? trim(lines_.fieldAsPaddedText("F_TYPE")) : "M";
-  const int top = y((lineNo - 1) * rowHeight_ + L_.CaptionHeight);
-  const int bottom = y(lineNo * rowHeight_ + L_.CaptionHeight);
+  const int top = y(static_cast<long long>(lineNo - 1) * rowHeight_ + L_.CaptionHeight);
+  const int bottom = y(static_cast<long long>(lineNo) * rowHeight_ + L_.CaptionHeight);
 
   for (int i = 1; i <= L_.VisibleCount(); ++i) {
     const TFieldDesc& d = L_.Column(i);
@@ -350,7 +359,7 @@ void PageRenderer::drawLine(int lineNo) {
         des = false;
       } else {
         sizeRight = right;
-        right = left + ((right - left) * 6) / 10;
+        right = clampToInt(left + (static_cast<long long>(right) - left) * 6 / 10);
         sizeLeft = right + kCellInsetLeft;
       }
     }
@@ -365,14 +374,17 @@ void PageRenderer::drawLine(int lineNo) {
 int RoundHalfEven(double v) {
   double r = std::round(v);  // halves away from zero
   if (std::fabs(v - std::trunc(v)) == 0.5) r = 2.0 * std::round(v / 2.0);
-  return clampToInt(static_cast<long long>(std::clamp(r, -9e18, 9e18)));
+  return static_cast<int>(std::clamp(r, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 std::string SpreadCaption(const std::string& text, int width, int c) {
   if (text.empty() || c <= 0) return text;
   const unsigned char first = static_cast<unsigned char>(text[0]);
   if ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) return text;
-  const int gap = ((width / c) / static_cast<int>(text.size())) - 1;
+  // A page is at most a few thousand character widths across; wider gaps
+  // (from absurd column widths) would only build huge invisible texts.
+  constexpr int kMaxGap = 4096;
+  const int gap = std::min(((width / c) / static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX))) - 1, kMaxGap);
   const std::string blanks(gap > 0 ? static_cast<std::size_t>(gap) : 0, ' ');
   std::string out;
   for (std::size_t i = 0; i < text.size();) {

@@ -503,3 +503,23 @@ TEST_F(RendererTest, RightAlignmentAppendsBlankAndReachesTheRule) {
 
 }  // namespace
 }  // namespace zel
+
+namespace zel {
+namespace {
+
+// Settings far outside any page must not overflow or build huge texts.
+TEST_F(RendererTest, AbsurdSettingsStayBounded) {
+  settings_.set("LINE", "999999999|1|0|").set("FIELDCOUNT", "2|0|2|")
+      .set("F1", Descriptor("1", "1", "1", "1", "2000000000", "S", "F_DES", "", kTwoHangul))
+      .set("F2", Descriptor("2", "2", "1", "1", "2000000000", "S", "F_DES", "", kTwoHangul));
+  lines_.add({{"F_PAGE", "1"}, {"F_DES", "a"}});
+  prepare();
+  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "0").set("FONT", "G|999999999|200|0|").text() +
+                             "\r\n" + run_.Layout.SettingsText;
+  preview(1);
+  for (const auto& t : canvas_.texts()) EXPECT_LT(t.text.size(), 20000u);
+  EXPECT_LT(canvas_.calls.size(), 1000u);
+}
+
+}  // namespace
+}  // namespace zel

@@ -12,6 +12,7 @@ namespace {
 constexpr int kTallCaption = 120;
 constexpr int kShortCaption = 80;
 constexpr int kMarginUnit = 20;  // one margin unit is 2 mm
+constexpr long long kMaxMargin = 1000000;
 
 }  // namespace
 
@@ -102,7 +103,11 @@ void ParseLayout(TReportLayout& layout) {
 void ApplyPageGeometry(TReportLayout& layout) {
   const std::vector<std::string> space = SplitTokens(GetKey(layout.SettingsText, "PAGESPACE"), 4);
   auto margin = [&](int i) {
-    return space[static_cast<std::size_t>(i)].empty() ? 0 : ToIntStrict(space[static_cast<std::size_t>(i)], "PAGESPACE") * kMarginUnit;
+    const std::string& token = space[static_cast<std::size_t>(i)];
+    if (token.empty()) return 0;
+    // Held to what can stand on any page, so page arithmetic stays in range.
+    const long long units = static_cast<long long>(ToIntStrict(token, "PAGESPACE")) * kMarginUnit;
+    return static_cast<int>(std::clamp<long long>(units, -kMaxMargin, kMaxMargin));
   };
   layout.MarginTop = margin(0);
   layout.MarginBottom = margin(1);

@@ -177,3 +177,17 @@ TEST(PageGeometry, NonNumericTokenThrows) {
 
 }  // namespace
 }  // namespace zel
+
+namespace zel {
+namespace {
+
+TEST(PageGeometry, AbsurdMarginsAreHeld) {
+  TReportLayout l;
+  l.SettingsText = SettingsBuilder().set("PAGESPACE", "2000000000|-2000000000|1|1|").text();
+  ApplyPageGeometry(l);
+  EXPECT_EQ(l.MarginTop, 1000000);
+  EXPECT_EQ(l.MarginBottom, -1000000);
+}
+
+}  // namespace
+}  // namespace zel
