@@ -1,5 +1,6 @@
 #include "apollo.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "area_guard.h"
@@ -22,14 +23,37 @@ bool isNumericType(const std::string& type) {
 
 }  // namespace
 
+TApollo::TApollo(TTable* dataSource) : table_(dataSource) { sx_SetStringType(1); }
+
+void TApollo::applyLinkSettings() {
+  if (table_ == nullptr || !table_->Active() || appliedOpen_ == table_->openCount_) return;
+  appliedOpen_ = table_->openCount_;
+  if (ExtraIndexes.empty() && Filter.empty() && !TurboRead) return;
+  applyLinkSettings();
+  AreaGuard guard(table_->WorkArea());
+  for (const auto& index : ExtraIndexes) {
+    if (sx_IndexOpen(index.c_str()) <= 0) {
+      throw DataError(engineError(table_->TableName + ": cannot open index " + index));
+    }
+  }
+  if (!Filter.empty() && !sx_Query(Filter.c_str())) {
+    throw DataError(engineError(table_->TableName + ": bad filter " + Filter));
+  }
+  sx_SetTurboRead(TurboRead ? 1 : 0);
+  sx_GoTop();
+  table_->readPosition();
+}
+
 int TApollo::FieldNumber(const std::string& name) {
   if (table_ == nullptr || !table_->Active()) return 0;
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   return sx_FieldNum(name.c_str());
 }
 
 std::string TApollo::FieldTypeName(const std::string& name) {
   if (table_ == nullptr || !table_->Active()) return {};
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   const char* type = sx_FieldType(name.c_str());
   return type == nullptr ? std::string() : std::string(type);
@@ -50,19 +74,23 @@ double TApollo::FieldAsFloat(const std::string& name) {
 
 long TApollo::FieldAsInteger(const std::string& name) {
   if (table_ == nullptr) throw DataError("no table to read " + name + " from");
-  std::string type = FieldTypeName(name);
-  double value = FieldAsFloat(name);
-  if (!isNumericType(type) && static_cast<double>(static_cast<long>(value)) != value) {
+  const std::string type = FieldTypeName(name);
+  const double value = FieldAsFloat(name);
+  // Numeric fields round to the nearest integer (halves to even); a text must
+  // already hold an integer.
+  const double rounded = std::nearbyint(value);
+  if ((!isNumericType(type) && rounded != value) || !(std::fabs(rounded) <= 9.2e18)) {
     throw DataError(table_->TableName + ": " + name + " is not a valid integer");
   }
-  return static_cast<long>(value);
+  return static_cast<long>(rounded);
 }
 
 std::string TApollo::FieldAsPaddedText(const std::string& name) {
   if (table_ == nullptr) throw DataError("no table to read " + name + " from");
   std::string text = table_->FieldAsString(name);
   if (FieldTypeName(name) == "C") {
-    AreaGuard guard(table_->WorkArea());
+    applyLinkSettings();
+  AreaGuard guard(table_->WorkArea());
     const std::size_t width = static_cast<std::size_t>(sx_FieldWidth(name.c_str()));
     if (text.size() < width) text.append(width - text.size(), ' ');
   }
@@ -72,6 +100,7 @@ std::string TApollo::FieldAsPaddedText(const std::string& name) {
 std::string TApollo::MemoText(const std::string& name, int lineWidth) {
   if (table_ == nullptr) throw DataError("no table to read " + name + " from");
   table_->requireField(name);
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   // The engine's record pointer may differ from the dataset's record: read the
   // dataset's and put the engine back where it was.
@@ -97,6 +126,7 @@ void TApollo::GoTop() {
   if (table_ == nullptr) return;
   table_->requireActive("go to the top");
   if (table_->editing_) table_->Post();
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   sx_GoTop();
   table_->readPosition();
@@ -106,6 +136,7 @@ void TApollo::GoBottom() {
   if (table_ == nullptr) return;
   table_->requireActive("go to the bottom");
   if (table_->editing_) table_->Post();
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   sx_GoBottom();
   table_->readPosition();
@@ -115,6 +146,7 @@ long TApollo::MoveRecords(long count) {
   if (table_ == nullptr) return 0;
   table_->requireActive("move");
   if (table_->editing_) table_->Post();
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   long moved = 0;
@@ -137,6 +169,7 @@ bool TApollo::SeekKey(const std::string& key) {
   if (table_ == nullptr) return false;
   table_->requireActive("seek");
   if (table_->editing_) table_->Post();
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   const bool found = sx_Seek(key.c_str()) != 0;
@@ -157,6 +190,7 @@ bool TApollo::Eof() {
 int TApollo::SetOrder(int order) {
   if (table_ == nullptr) return -1;
   table_->requireActive("set the order");
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   const int result = sx_SetOrder(order);
@@ -168,6 +202,7 @@ int TApollo::SetOrder(int order) {
 int TApollo::CurrentOrder() {
   if (table_ == nullptr) return 0;
   table_->requireActive("read the order");
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   return sx_IndexOrd();
 }
@@ -175,6 +210,7 @@ int TApollo::CurrentOrder() {
 int TApollo::OpenIndexFile(const std::string& fileName) {
   if (table_ == nullptr) return 0;
   table_->requireActive("open an index");
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   const int order = sx_IndexOpen(fileName.c_str());
   if (order <= 0) throw DataError(engineError(table_->TableName + ": cannot open index " + fileName));
@@ -187,6 +223,7 @@ int TApollo::CreateIndexFile(const std::string& fileName, const std::string& exp
                              bool descending, int option) {
   if (table_ == nullptr) return 0;
   table_->requireActive("build an index");
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   const int order = sx_Index(fileName.c_str(), expr.c_str(), option, descending ? 1 : 0, orNull(condition));
@@ -199,6 +236,7 @@ int TApollo::CreateIndexTag(const std::string& fileName, const std::string& tagN
                             bool descending, int option, const std::string& expr) {
   if (table_ == nullptr) return 0;
   table_->requireActive("build an index tag");
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   const int order =
@@ -211,12 +249,14 @@ int TApollo::CreateIndexTag(const std::string& fileName, const std::string& tagN
 
 int TApollo::TagOrder(const std::string& tagName) {
   if (table_ == nullptr || !table_->Active()) return 0;
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   return sx_TagArea(tagName.c_str());
 }
 
 std::string TApollo::TagNameOf(int order) {
   if (table_ == nullptr || !table_->Active()) return {};
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   const char* tag = sx_TagName(order);
   return tag == nullptr ? std::string() : std::string(tag);
@@ -225,6 +265,7 @@ std::string TApollo::TagNameOf(int order) {
 int TApollo::RecordSize() {
   if (table_ == nullptr) return 0;
   table_->requireActive("read the record size");
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   return sx_RecSize();
 }

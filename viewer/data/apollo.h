@@ -124,6 +124,7 @@ class TTable {
   void requireField(const std::string& name);
 
   int area_ = 0;
+  long openCount_ = 0;  // opens so far, so companions notice a reopened table
   std::string alias_;
   bool editing_ = false;
   long lockedRecord_ = 0;
@@ -134,9 +135,14 @@ class TTable {
 
 class TApollo {
  public:
-  explicit TApollo(TTable* dataSource = nullptr) : table_(dataSource) {}
+  explicit TApollo(TTable* dataSource = nullptr);  // also sets the engine's string type (1)
   void SetDataSource(TTable* table) { table_ = table; }
   TTable* DataSet() const { return table_; }
+
+  // Applied again each time the followed table opens (at the first call after it).
+  std::vector<std::string> ExtraIndexes;  // index files opened with the table
+  std::string Filter;                     // engine filter expression, "" for none
+  bool TurboRead = false;
 
   int FieldNumber(const std::string& name);              // 0 when absent (or the table is closed)
   std::string FieldTypeName(const std::string& name);    // "C", "N", "M", ... "" when absent
@@ -161,7 +167,10 @@ class TApollo {
   int RecordSize();
 
  private:
+  void applyLinkSettings();
+
   TTable* table_;
+  long appliedOpen_ = 0;  // the table's open count when the settings above were last applied
 };
 
 // Sets ApolloEnv->SoftSeek (it stays on) and seeks.

@@ -338,6 +338,35 @@ TEST_F(TableTest, FieldAccessByName) {
   EXPECT_EQ(t.Apollo.FieldAsInteger("F_QQTY"), -3);
 }
 
+TEST_F(TableTest, StoredZeroIsAValueAndBlankIsNull) {
+  makeTable(dir_.file("ZERO.dbf"), kReportColumns,
+            {{{"F_PAGE", "0"}, {"F_QQTY", "12.5"}}, {{"F_DES", "   "}, {"F_QQTY", "-2.5"}}});
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "ZERO.dbf", "CDX"));
+  EXPECT_EQ(t.Table.FieldValue("F_PAGE"), std::optional<std::string>("0"));
+  EXPECT_EQ(t.Apollo.FieldAsInteger("F_QQTY"), 12);  // halves round to even
+  t.Table.Next();
+  EXPECT_EQ(t.Apollo.FieldAsInteger("F_QQTY"), -2);
+  EXPECT_FALSE(t.Table.FieldValue("F_PAGE").has_value());
+  EXPECT_FALSE(t.Table.FieldValue("F_DES").has_value());
+  EXPECT_FALSE(t.Table.FieldValue("F_INIT").has_value());
+  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), std::string(20, ' '));
+  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 0);
+}
+
+TEST_F(TableTest, FilterIsAppliedEachTimeTheTableOpens) {
+  TZelTable t;
+  t.Apollo.Filter = "F_PAGE = 3";
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.Apollo.GoTop();
+  EXPECT_EQ(t.Table.RecNo(), 4);
+  EXPECT_EQ(t.Apollo.MoveRecords(5), 1);
+  ASSERT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)"));
+  t.Apollo.GoTop();
+  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 3);
+  EXPECT_FALSE(t.Apollo.SeekKey("    1"));
+}
+
 TEST_F(TableTest, CharacterFieldAsNumberRaisesConversionError) {
   TZelTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));

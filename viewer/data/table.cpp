@@ -118,6 +118,7 @@ void TTable::Open() {
   const int area = sx_Use(path.c_str(), alias.c_str(), Exclusive ? SX_EXCLUSIVE : SX_SHARED, driver);
   if (area == 0) throw DataError(engineError("cannot open " + path));
   area_ = area;
+  ++openCount_;
   alias_ = alias;
   IndexName.clear();
   editing_ = false;
@@ -202,8 +203,10 @@ std::optional<std::string> TTable::FieldValue(const std::string& name) {
   AreaGuard guard(area_);
   if (eof_) return std::nullopt;
   syncEngine();
-  if (sx_Empty(name.c_str())) return std::nullopt;
   const std::string type = sx_FieldType(name.c_str());
+  // Null means nothing stored: a blank text, number or date. A stored zero is a value.
+  const bool isText = type == "C" || isNumericType(type);
+  if (!isText && sx_Empty(name.c_str())) return std::nullopt;
   if (type == "M") {
     char* memo = sx_GetMemo(name.c_str(), 0);
     if (memo == nullptr) throw DataError(engineError(TableName + ": cannot read memo " + name));
@@ -213,7 +216,9 @@ std::optional<std::string> TTable::FieldValue(const std::string& name) {
   }
   const char* value = type == "C" ? sx_GetString(name.c_str()) : sx_GetTrimString(name.c_str());
   if (value == nullptr) throw DataError(engineError(TableName + ": cannot read field " + name));
-  return std::string(value);
+  std::string text(value);
+  if (isText && text.find_first_not_of(' ') == std::string::npos) return std::nullopt;
+  return text;
 }
 
 std::string TTable::FieldAsString(const std::string& name) { return FieldValue(name).value_or(std::string()); }
