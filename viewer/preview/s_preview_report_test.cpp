@@ -267,6 +267,31 @@ class PreviewReportTest : public QObject {
              QStringLiteral("Page번호가 없는 보고서는 검색할 수 없습니다."));
   }
 
+  // Pictures of the windows for the documentation; runs only when asked for
+  // (ZEL_SCREENSHOT_DIR), normally under a virtual X server.
+  void screenshots() {
+    const QString out = qEnvironmentVariable("ZEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) QSKIP("ZEL_SCREENSHOT_DIR not set");
+    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch& dialog) {
+      dialog.show();
+      const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), "F_DES");
+      if (it != FindFieldNames.end()) dialog.ComboBox1->setCurrentIndex(static_cast<int>(it - FindFieldNames.begin()));
+      dialog.Edit1->setText(QStringLiteral("철근"));
+      QTest::qWait(300);
+      QVERIFY(dialog.grab().save(QDir(out).filePath("find-dialog.png")));
+      dialog.close();
+    });
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      w.showMaximized();
+      QTest::qWait(500);
+      QVERIFY(w.grab().save(QDir(out).filePath("preview-100.png")));
+      w.C_SBT_FIT->click();
+      QTest::qWait(300);
+      QVERIFY(w.grab().save(QDir(out).filePath("preview-fit.png")));
+      w.c_spb_search->click();
+    });
+  }
+
  private:
   std::string dir() const { return dir_.path().toStdString(); }
 
