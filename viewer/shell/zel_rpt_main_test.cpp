@@ -1,0 +1,409 @@
+#include "zel_rpt_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+
+#include "apollo.h"
+#include "change_space.h"
+#include "fake_printer.h"
+#include "help.h"
+#include "ini_file.h"
+#include "logo_image.h"
+#include "message_service.h"
+#include "num_edit.h"
+#include "preview_handover.h"
+#include "printer.h"
+#include "report_directory.h"
+#include "settings_block.h"
+#include "shell_globals.h"
+#include "test_report.h"
+
+using namespace zel;
+
+namespace {
+
+std::string block(const std::string& code, const std::string& space = "") {
+  std::string text = "<RPTCODE>=\xA2\xDD" + code + "\xA2\xDD\r\n<OPTIONSET>=\xA2\xDD" "0|0|\xA2\xDD";
+  if (!space.empty()) text += "\r\n<PAGESPACE>=\xA2\xDD" + space + "\xA2\xDD";
+  return text;
+}
+
+void touch(const std::string& path, std::size_t size = 0) {
+  std::ofstream out(path, std::ios::binary);
+  out << std::string(size, 'x');
+}
+
+// Records what the runner hands over instead of showing a window.
+class RecordingPreview : public PreviewWindow {
+ public:
+  explicit RecordingPreview(std::vector<std::string>* shown) : shown_(shown) {}
+  void SetPageInfo(const std::string&, const std::string& last, TZelTable*, const std::string&) override {
+    last_ = last;
+  }
+  void SetPaperOrientation(int) override {}
+  void SetOnDrawPage(DrawPageProc) override {}
+  void SetOnPrintJob(PrintJobProc) override {}
+  void ShowModal() override { shown_->push_back(last_); }
+
+ private:
+  std::vector<std::string>* shown_;
+  std::string last_;
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    messages_ = RecordingMessageService();
+    setMessageService(&messages_);
+    program_ = testing::makeTempDirectory("program");
+    reports_ = testing::makeTempDirectory("reports");
+    iniWrite(infoIniPath(program_), "INFO", "DIR", reports_);
+  }
+  void cleanup() {
+    window_.reset();
+    TfrmZelRptMain::setDirectoryChooser(nullptr);
+    TfrmZelRptMain::setModalRunner(nullptr);
+    LogoImage::setUrlOpener(nullptr);
+    installPreviewFactory(nullptr);
+    installPrinter(nullptr);
+    setMessageService(nullptr);
+    std::filesystem::remove_all(program_);
+    std::filesystem::remove_all(reports_);
+  }
+
+  void layout() {
+    TfrmZelRptMain& w = window();
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZEL 파일"));
+    QCOMPARE(w.centralWidget()->height() + w.statusBar()->height(), 291);
+    QCOMPARE(w.width(), 589);
+    QCOMPARE(w.font().pixelSize(), 12);
+
+    QCOMPARE(w.N1->title(), QStringLiteral("파일"));
+    QStringList items;
+    for (QAction* a : w.N1->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(items, (QStringList{"보고서 실행", "파일목록 새로고침", "-", "디렉토리 설정", "-", "종료"}));
+    QCOMPARE(w.N3->text(), QStringLiteral("도움말"));
+
+    QTableWidget* grid = w.stgRptFile;
+    QCOMPARE(grid->columnCount(), 4);
+    const QStringList headers{" 파 일 명", " 설    명", " 파일크기", " 생성일자"};
+    const int widths[] = {105, 184, 103, 165};
+    for (int c = 0; c < 4; ++c) {
+      QCOMPARE(grid->horizontalHeaderItem(c)->text(), headers[c]);
+      QCOMPARE(grid->columnWidth(c), widths[c]);
+    }
+    QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 20);
+    QVERIFY(!grid->verticalHeader()->isVisible());
+    QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
+    QVERIFY(grid->showGrid());
+    QCOMPARE(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+
+    QCOMPARE(w.Panel1->geometry(), QRect(0, 0, 589, 108));
+    QCOMPARE(grid->geometry().top(), 108);
+    QCOMPARE(w.Image1->geometry(), QRect(4, 4, 80, 50));
+    QCOMPARE(w.Bevel1->geometry(), QRect(3, 3, 82, 52));
+    QCOMPARE(w.Label1->text(), QStringLiteral("보고서명:"));
+    QCOMPARE(w.Label7->text(), QStringLiteral("고정소숫점:"));
+    QCOMPARE(w.Label7->pos(), QPoint(84, 88));
+    QCOMPARE(w.Label9->text(), QStringLiteral("여    백:"));
+    QCOMPARE(w.lblOption3->pos(), QPoint(375, 40));
+    QCOMPARE(w.lblSpace->pos(), QPoint(375, 88));
+    QCOMPARE(w.btnChangeSpace->text(), QStringLiteral("여백변경"));
+    QCOMPARE(w.btnChangeSpace->geometry(), QRect(511, 87, 76, 18));
+    QVERIFY(w.ProgressBar1->isHidden());
+    QCOMPARE(w.ProgressBar1->size(), QSize(297, 17));
+  }
+
+  void listsReportsOfTheStoredDirectory() {
+    writeReport("A_RPTB02x.dbf", block("RPTB02", "10|10|15|"), {1, 2, 7});
+    writeReport("A_RPTB01.dbf", block("RPTB01"), {1});
+    writeReport("a_rptb02.dbf", block("RPTB02"), {1});
+    touch(reports_ + "/x.dbf");
+    touch(reports_ + "/book.xls");
+    std::filesystem::create_directory(reports_ + "/C_RPTB02.dbf");
+
+    TfrmZelRptMain& w = shownWindow();
+    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(reports_));
+    QCOMPARE(w.stgRptFile->rowCount(), 1);
+    QCOMPARE(cell(0, 0), QStringLiteral("A_RPTB02x.dbf"));
+    QCOMPARE(cell(0, 1), QStringLiteral("내    역    서"));
+    QCOMPARE(cell(0, 2), QString::number(std::filesystem::file_size(reports_ + "/A_RPTB02x.dbf")));
+    QVERIFY(!cell(0, 3).isEmpty());
+    QCOMPARE(w.windowTitle(), QString::fromStdString("ZEL-C 보고서 Viewer  [ " + reports_ + " ](총1개 파일)"));
+    QCOMPARE(w.statusText(), QString());
+    QCOMPARE(w.lblName->text(), QStringLiteral("내    역    서"));
+    QCOMPARE(w.lblPage->text(), QStringLiteral("7"));
+    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:15 우:0"));
+    QCOMPARE(QString::fromStdString(CurrentReportFile), QStringLiteral("A_RPTB02x.dbf"));
+  }
+
+  void emptyDirectoryShowsTheNotice() {
+    writeReport("A_RPTB01.dbf", block("RPTB01"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    QCOMPARE(w.stgRptFile->rowCount(), 1);
+    QCOMPARE(cell(0, 0), QString());
+    QCOMPARE(w.statusText(), QStringLiteral("보고서파일이 없습니다. 디렉토리설정을 해주십시요."));
+    QCOMPARE(w.windowTitle(), QString::fromStdString("ZEL-C 보고서 Viewer  [ " + reports_ + " ](총0개 파일)"));
+    QCOMPARE(w.lblName->text(), QString());
+    QCOMPARE(w.lblSort->text(), QString());
+  }
+
+  void missingIniFallsBackToTheProgramDirectory() {
+    std::filesystem::remove(infoIniPath(program_));
+    shownWindow();
+    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(program_));
+    QCOMPARE(QString::fromStdString(iniRead(infoIniPath(program_), "INFO", "DIR")),
+             QString::fromStdString(program_));
+  }
+
+  void rowsOfTheLastDirectoryDoNotStayBehind() {
+    writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
+    writeReport("B_RPTB02.dbf", block("RPTB02"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    QCOMPARE(w.stgRptFile->rowCount(), 2);
+    std::string other = testing::makeTempDirectory("xlsonly");
+    touch(other + "/sheet.xls");
+    TfrmZelRptMain::setDirectoryChooser([&](QWidget*) { return QString::fromStdString(other + "/"); });
+    w.mnuSetDirectory->trigger();
+    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(other));
+    QCOMPARE(QString::fromStdString(iniRead(infoIniPath(program_), "INFO", "DIR")), QString::fromStdString(other));
+    QCOMPARE(w.stgRptFile->rowCount(), 1);
+    QCOMPARE(cell(0, 0), QString());
+    QCOMPARE(w.statusText(), QStringLiteral("보고서파일이 없습니다. 디렉토리설정을 해주십시요."));
+    std::filesystem::remove_all(other);
+  }
+
+  void cancelledChooserStillRefreshes() {
+    TfrmZelRptMain& w = shownWindow();
+    QCOMPARE(cell(0, 0), QString());
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    TfrmZelRptMain::setDirectoryChooser([](QWidget*) { return QString(); });
+    w.mnuSetDirectory->trigger();
+    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(reports_));
+    QCOMPARE(cell(0, 0), QStringLiteral("P_RPTB02.dbf"));
+  }
+
+  void refreshMenuRereadsTheDirectory() {
+    TfrmZelRptMain& w = shownWindow();
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    w.mnuRefreshList->trigger();
+    QCOMPARE(cell(0, 0), QStringLiteral("P_RPTB02.dbf"));
+    QCOMPARE(w.windowTitle(), QString::fromStdString("ZEL-C 보고서 Viewer  [ " + reports_ + " ](총1개 파일)"));
+  }
+
+  void keyAndMouseReleaseRefreshThePanel() {
+    writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
+    writeReport("B_RPTB02.dbf", block("RPTA01"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    int other = cell(0, 0) == QStringLiteral("A_RPTB02.dbf") ? 1 : 0;
+    w.stgRptFile->setCurrentCell(other, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    QCOMPARE(w.lblName->text(), QStringLiteral("노  임  단  가"));
+    QCOMPARE(QString::fromStdString(CurrentReportFile), QStringLiteral("B_RPTB02.dbf"));
+    w.stgRptFile->setCurrentCell(1 - other, 0);
+    QTest::mouseRelease(w.stgRptFile->viewport(), Qt::LeftButton, {},
+                        w.stgRptFile->visualRect(w.stgRptFile->model()->index(1 - other, 0)).center());
+    QCOMPARE(w.lblName->text(), QStringLiteral("내    역    서"));
+  }
+
+  void notAReportDisablesTheMarginButton() {
+    testing::TestReport report;
+    report.settings.reset();
+    std::string error;
+    QVERIFY(testing::writeTestReport(reports_, "P_RPTB02.dbf", report, &error));
+    TfrmZelRptMain& w = shownWindow();
+    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일이 아님"));
+    QVERIFY(!w.btnChangeSpace->isEnabled());
+  }
+
+  void enterAndDoubleClickRunTheSelectedReport() {
+    writeReport("P_RPTB02.dbf",
+                block("RPTB02") + "\r\n<FIELDCOUNT>=\xA2\xDD" "1|0|1|\xA2\xDD\r\n<F1>=\xA2\xDD"
+                                  "1|1|1|1|100|0|S|F_DES|NAME|NAME|NAME|0|0|L|\xA2\xDD",
+                {1, 2, 3});
+    FakePrinter printer;
+    installPrinter(&printer);
+    std::vector<std::string> shown;
+    installPreviewFactory([&]() -> std::unique_ptr<PreviewWindow> { return std::make_unique<RecordingPreview>(&shown); });
+    TfrmZelRptMain& w = shownWindow();
+    QTest::keyClick(w.stgRptFile, Qt::Key_Return);
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    QCOMPARE(shown, std::vector<std::string>{"3"});
+    emit w.stgRptFile->cellDoubleClicked(0, 1);
+    QCOMPARE(shown.size(), size_t(2));
+    w.mnuRunRpt->trigger();
+    QCOMPARE(shown.size(), size_t(3));
+  }
+
+  void runningWithoutReportsAsksForTheDirectory() {
+    TfrmZelRptMain& w = shownWindow();
+    w.mnuRunRpt->trigger();
+    QCOMPARE(messages_.shown.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(messages_.shown[0].text),
+             QStringLiteral("현재 디렉토리에는 보고서파일이 없습니다.\r디렉토리설정을 먼저 해주십시요."));
+  }
+
+  void brokenReportGoesToTheErrorReport() {
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    // The memo file loses the block the record points to.
+    std::filesystem::resize_file(reports_ + "/P_RPTB02.fpt", 512);
+    TfrmZelRptMain& w = shownWindow();
+    QVERIFY(w.isVisible());
+    QCOMPARE(messages_.shown.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(messages_.shown[0].caption), QStringLiteral("오류"));
+    QVERIFY(messages_.shown[0].icon == MessageIcon::kError);
+  }
+
+  void marginButtonWritesAndRefreshes() {
+    writeReport("P_RPTB02.dbf", block("RPTB02", "10|10|15|10|"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    bool ran = false;
+    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) {
+      auto& margins = dynamic_cast<TfrmChangeSpace&>(dialog);
+      dialog.show();
+      QCOMPARE(margins.nedTop->text(), QStringLiteral("10"));
+      QCOMPARE(QString::fromStdString(CurrentReportFile), QStringLiteral("P_RPTB02.dbf"));
+      margins.nedLeft->SetValue(1500);
+      margins.btnConfirm->click();
+      QVERIFY(!dialog.isVisible());
+      ran = true;
+    });
+    QTest::mouseClick(w.btnChangeSpace, Qt::LeftButton);
+    QVERIFY(ran);
+    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:1500 우:10"));
+    QVERIFY(messages_.shown.empty());
+  }
+
+  void marginDialogClosedWithoutConfirmWritesNothing() {
+    writeReport("P_RPTB02.dbf", block("RPTB02", "10|10|15|10|"), {1});
+    std::string before = testing::readFileBytes(reports_ + "/P_RPTB02.fpt");
+    TfrmZelRptMain& w = shownWindow();
+    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) {
+      dialog.show();
+      dynamic_cast<TfrmChangeSpace&>(dialog).nedTop->SetValue(99);
+      dialog.reject();
+    });
+    w.btnChangeSpace->click();
+    QCOMPARE(testing::readFileBytes(reports_ + "/P_RPTB02.fpt"), before);
+    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:15 우:10"));
+  }
+
+  void helpWindow() {
+    TfrmZelRptMain& w = shownWindow();
+    QStringList lines;
+    QString title;
+    QSize size;
+    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) {
+      auto& help = dynamic_cast<TfrmHelp&>(dialog);
+      lines = help.Memo1->toPlainText().split(QLatin1Char('\n'));
+      title = help.windowTitle();
+      size = help.size();
+      QCOMPARE(help.Memo1->geometry(), QRect(8, 8, 345, 185));
+    });
+    w.N3->trigger();
+    QCOMPARE(title, QStringLiteral("frmHelp"));
+    QCOMPARE(size, QSize(362, 203));
+    QCOMPARE(lines.size(), 15);
+    QCOMPARE(lines[0], QString());
+    QCOMPARE(lines[1], QStringLiteral("ZEL/4.x보고서 Viewer는"));
+    QCOMPARE(lines[3], QStringLiteral("  이 프로그램은 ZEL/4.x에서 만든 보고서파일을 ZEL/4.x가 "));
+    QCOMPARE(lines[4], QStringLiteral("  없더라도 보고서 파일보기, 인쇄를 가능하게 해주는 "));
+    QCOMPARE(lines[6], QString());
+    QCOMPARE(lines[7], QString());
+    QCOMPARE(lines[8], QStringLiteral("사용방법"));
+    QCOMPARE(lines[14], QStringLiteral("    미리보기 창의 프린터 아이콘을 클릭하여 인쇄함"));
+  }
+
+  void logoOpensTheWebSite() {
+    TfrmZelRptMain& w = shownWindow();
+    QUrl opened;
+    LogoImage::setUrlOpener([&](const QUrl& url) {
+      opened = url;
+      return true;
+    });
+    QCOMPARE(w.Image1->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(w.Image1, Qt::LeftButton);
+    QCOMPARE(opened, QUrl(QString::fromLatin1(kMakerWebSite)));
+  }
+
+  void statusProgress() {
+    TfrmZelRptMain& w = shownWindow();
+    zel::statusProgress().ShowStatusProgress(40);
+    QVERIFY(w.ProgressBar1->isVisible());
+    QCOMPARE(w.ProgressBar1->maximum(), 40);
+    zel::statusProgress().SetStatusProgress(12);
+    QCOMPARE(w.ProgressBar1->value(), 12);
+    zel::statusProgress().HideStatusProgress();
+    QVERIFY(!w.ProgressBar1->isVisible());
+  }
+
+  void sizeColumnIsRightAligned() {
+    writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
+    writeReport("B_RPTB02.dbf", block("RPTB02"), {1, 2, 3, 4, 5, 6});
+    TfrmZelRptMain& w = shownWindow();
+    w.stgRptFile->setCurrentCell(0, 0);
+    QImage image = w.stgRptFile->viewport()->grab().toImage();
+    QRect cellRect = w.stgRptFile->visualRect(w.stgRptFile->model()->index(1, 2));
+    QRgb base = image.pixel(cellRect.left() + 1, cellRect.bottom() - 1);
+    int right = -1, top = -1;
+    for (int y = cellRect.top(); y < cellRect.bottom(); ++y) {
+      for (int x = cellRect.left(); x < cellRect.right() - 1; ++x) {
+        if (image.pixel(x, y) != base) {
+          right = std::max(right, x);
+          if (top < 0) top = y;
+        }
+      }
+    }
+    QVERIFY(right > 0);
+    int gap = cellRect.right() - right;
+    QVERIFY2(gap >= 3 && gap <= 5, qPrintable(QString::number(gap)));
+    QVERIFY2(top >= cellRect.top() + 4, qPrintable(QString::number(top - cellRect.top())));
+  }
+
+ private:
+  TfrmZelRptMain& window() {
+    if (!window_) window_ = std::make_unique<TfrmZelRptMain>(program_);
+    return *window_;
+  }
+  TfrmZelRptMain& shownWindow() {
+    TfrmZelRptMain& w = window();
+    w.show();
+    return w;
+  }
+  QString cell(int row, int column) {
+    QTableWidgetItem* item = window_->stgRptFile->item(row, column);
+    return item ? item->text() : QString();
+  }
+  void writeReport(const std::string& name, const std::string& settings, std::vector<std::optional<int>> pages) {
+    testing::TestReport report;
+    report.settings = settings;
+    report.pages = std::move(pages);
+    std::string error;
+    QVERIFY2(testing::writeTestReport(reports_, name, report, &error), error.c_str());
+  }
+
+  RecordingMessageService messages_;
+  std::string program_;
+  std::string reports_;
+  std::unique_ptr<TfrmZelRptMain> window_;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "zel_rpt_main_test.moc"
