@@ -1,5 +1,183 @@
+// Installs from the archive the build made, as a user would: the silent mode in
+// a child process and the wizard in this one with scripted answers, each with a
+// temporary home and Windows directory; then starts the installed viewer.
 #include <QApplication>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ini_file.h"
+#include "install_steps.h"
+#include "message_service.h"
+#include "setup_state.h"
+#include "setup_test_support.h"
+#include "wizard_test_support.h"
+#include "zel_set.h"
+
+namespace zel::setup {
+namespace {
+
+using testing::exists;
+using testing::TempDir;
+using testing::writeFile;
+
+std::string binDir() {
+  const char* build = std::getenv("ZEL_BINARY_DIR");
+  return std::string(build ? build : ".") + "/bin";
+}
+
+struct ProcessResult {
+  int status = -1;
+  std::string output;  // stdout and stderr together
+};
+
+ProcessResult run(const std::string& command) {
+  ProcessResult result;
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return result;
+  std::array<char, 4096> buf;
+  while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) result.output.append(buf.data(), n);
+  const int raw = ::pclose(pipe);
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return result;
+}
+
+std::string quote(const std::string& s) { return "'" + s + "'"; }
+
+class InstallE2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!exists(setup_) || !exists(archive_)) GTEST_SKIP() << "setup or its archive not built";
+    for (const char* name : kEngineLibraries) {
+      if (!exists(binDir() + "/" + name))
+        GTEST_SKIP() << name << " not built yet, so the archive cannot be installed";
+    }
+    std::filesystem::create_directories(home_);
+  }
+
+  // setup --silent with a clean environment of our own.
+  ProcessResult silent(const std::string& args, const std::string& cwd = {}) {
+    std::string command = "env -u ZELRPT_WINDOWS_DIR HOME=" + quote(home_) + " " + quote(setup_) +
+                          " --silent " + args;
+    if (!cwd.empty()) command = "cd " + quote(cwd) + " && " + command;
+    return run(command);
+  }
+
+  void expectInstalled(const std::string& inst, const std::string& win) {
+    EXPECT_TRUE(exists(inst + "/README.TXT"));
+    for (const char* name : kEngineLibraries) {
+      EXPECT_TRUE(exists(win + "/" + name)) << name;
+      EXPECT_FALSE(exists(inst + "/" + name)) << name;
+    }
+    if (exists(binDir() + "/samples")) EXPECT_TRUE(exists(inst + "/samples"));
+  }
+
+  // Starts the installed viewer (or, without it, the installed command-line
+  // front end) on the installed samples, finding the engine where setup put it.
+  void expectViewerStarts(const std::string& inst, const std::string& win) {
+    const std::string env = "env LD_LIBRARY_PATH=" + quote(win) + " QT_QPA_PLATFORM=offscreen ";
+    if (!exists(inst + "/samples")) GTEST_SKIP() << "no samples in the archive";
+    if (exists(inst + "/ZelRpt")) {
+      writeFile(inst + "/Info.INI", "[INFO]\r\nDIR=" + inst + "/samples\r\n");
+      const ProcessResult viewer = run("cd " + quote(inst) + " && " + env + "./ZelRpt --list-and-exit");
+      EXPECT_EQ(viewer.status, 0) << viewer.output;
+      EXPECT_NE(viewer.output.find("P_RPTB02_SAMPLE"), std::string::npos) << viewer.output;
+    } else if (exists(inst + "/zelrpt-cli")) {
+      const ProcessResult cli = run(env + quote(inst + "/zelrpt-cli") + " list " + quote(inst + "/samples"));
+      EXPECT_EQ(cli.status, 0) << cli.output;
+      EXPECT_NE(cli.output.find("P_RPTB02_SAMPLE"), std::string::npos) << cli.output;
+    } else {
+      GTEST_SKIP() << "the viewer programs are not in the archive yet";
+    }
+  }
+
+  TempDir dir_;
+  std::string home_ = dir_ / "home";
+  std::string setup_ = binDir() + "/setup";
+  std::string archive_ = binDir() + "/ZELRPT.E01";
+};
+
+TEST_F(InstallE2eTest, SilentInstallThenTheViewerStarts) {
+  const std::string inst = home_ + "/opt/Zel Viewer";
+  const std::string win = dir_ / "windows";
+  writeFile(win + "/WIN.INI", "[intl]\r\nsLanguage= Kor \r\niCountry=82\r\n");
+  const ProcessResult r = silent("--target " + quote(inst) + " --windows-dir " + quote(win) +
+                       " --archive " + quote(archive_));
+  ASSERT_EQ(r.status, 0) << r.output;
+  expectInstalled(inst, win);
+  EXPECT_EQ(iniRead(win + "/WIN.INI", "intl", "sLanguage"), "eng");
+  EXPECT_EQ(iniRead(win + "/WIN.INI", "intl", "iCountry"), "82");
+  expectViewerStarts(inst, win);
+}
+
+TEST_F(InstallE2eTest, SilentInstallFindsTheArchiveInTheStartDirectoryAndDefaults) {
+  const std::string medium = dir_ / "medium";
+  std::filesystem::create_directories(medium);
+  std::filesystem::copy_file(archive_, medium + "/ZELRPT.E01");
+  const ProcessResult r = silent("--target inst", medium);  // relative to where it was started
+  ASSERT_EQ(r.status, 0) << r.output;
+  // No WIN.INI in the default Windows directory: the notice, and on it goes.
+  EXPECT_NE(r.output.find("본 프로그램은 Windows NT계열에서는 동작하지 않습니다."),
+            std::string::npos);
+  expectInstalled(medium + "/inst", home_ + "/.local/share/ZelRpt/windows");
+}
+
+TEST_F(InstallE2eTest, SilentFailuresEndWithAnErrorStatus) {
+  const std::string win = dir_ / "windows";
+  ProcessResult r = silent("--target " + quote(dir_ / "a") + " --windows-dir " + quote(win) +
+                 " --archive " + quote(dir_ / "ZELRPT.E01"));
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.output.find("ZELRPT.E01 화일이 존재하지 않습니다."), std::string::npos) << r.output;
+
+  writeFile(dir_ / "broken/ZELRPT.E01", "not an archive");
+  r = silent("--target " + quote(dir_ / "b") + " --windows-dir " + quote(win) + " --archive " +
+             quote(dir_ / "broken/ZELRPT.E01"));
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.output.find("SETUP을 실행하는데 오류가 발생했습니다."), std::string::npos) << r.output;
+
+  writeFile(dir_ / "file", "x");
+  r = silent("--target " + quote(dir_ / "file/inst") + " --windows-dir " + quote(win) +
+             " --archive " + quote(archive_));
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.output.find("디렉토리를 만들 수 없습니다."), std::string::npos) << r.output;
+
+  r = run(quote(setup_) + " --silent");
+  EXPECT_EQ(r.status, 2) << r.output;
+}
+
+TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
+  const std::string inst = home_ + "/(주)Velmora/ZelRptViewer";
+  const std::string win = dir_ / "windows";
+  resetSetupState();
+  testing::FakePlatform fake(win, inst);
+  testing::PlatformGuard guard(&fake);
+  testing::CwdGuard cwd;
+  RecordingMessageService recorder;
+  setMessageService(&recorder);
+  testing::ScriptedRunner runner;
+  runner.then([](QDialog& welcome) { testing::click(welcome, "C_Bbt_Next"); });
+  runner.then([](QDialog& dirSet) { testing::click(dirSet, "C_Bbt_Next"); });
+  // Create the missing directory; take the WIN.INI notice; no restart.
+  recorder.answers = {MessageAnswer::kYes, MessageAnswer::kOk, MessageAnswer::kNo};
+  {
+    TFM_ZelSet window;
+    window.setArchivePath(QString::fromStdString(archive_));
+    window.show();
+    testing::moveMouseOver(window.Image1);
+    EXPECT_FALSE(window.isVisible());
+  }
+  setMessageService(nullptr);
+  ASSERT_EQ(recorder.shown.size(), 3u);
+  EXPECT_EQ(recorder.shown.back().caption, "종료");
+  EXPECT_EQ(fake.restarts, 0);
+  expectInstalled(inst, win);
+  expectViewerStarts(inst, win);
+}
+
+}  // namespace
+}  // namespace zel::setup
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -94,6 +94,7 @@ StepOutcome InstallSteps::SetProgress() {
     return StepOutcome::kFailed;
   }
   if (!UnCompress(archive, InstallPath)) return StepOutcome::kFailed;
+  MarkPrograms();
   if (const StepOutcome placed = PlaceLibraries(); placed != StepOutcome::kDone) return placed;
 
   view_->setTotal(0, kTotalMax, kTotalMax);
@@ -140,6 +141,22 @@ bool InstallSteps::CopyFile(const std::string& source, const std::string& target
     return false;
   }
   return true;
+}
+
+void InstallSteps::MarkPrograms() {
+  for (const char* name : kViewerPrograms) {
+    const std::string program = join(InstallPath, name);
+    std::error_code ec;
+    const fs::file_status status = fs::status(program, ec);
+    if (ec || !fs::is_regular_file(status)) continue;
+    // Execute follows read: whoever may read the program may run it.
+    fs::perms add = fs::perms::owner_exec;
+    if ((status.permissions() & fs::perms::group_read) != fs::perms::none)
+      add |= fs::perms::group_exec;
+    if ((status.permissions() & fs::perms::others_read) != fs::perms::none)
+      add |= fs::perms::others_exec;
+    fs::permissions(program, add, fs::perm_options::add, ec);
+  }
 }
 
 StepOutcome InstallSteps::PlaceLibraries() {

@@ -18,6 +18,10 @@ inline constexpr const char* kSystemSubdir = "System";
 inline constexpr const char* kEngineLibraries[] = {"libsde32.so", "libsdecdx32.so",
                                                    "libsdensx32.so", "libsdentx32.so"};
 
+// The programs among the unpacked files. The archive's entries carry no
+// permissions we rely on, so these are made executable after unpacking.
+inline constexpr const char* kViewerPrograms[] = {"ZelRpt", "zelrpt-cli"};
+
 enum class StepOutcome {
   kDone,     // every step was done
   kFailed,   // a step failed and said so; the program ends
@@ -44,6 +48,8 @@ class InstallSteps {
   // Copies source to target (created or replaced). False with nothing done when both
   // name the same text; false with *error set when a file cannot be opened or created.
   bool CopyFile(const std::string& source, const std::string& target, std::string* error);
+  // Lets everyone who may read an unpacked program run it.
+  void MarkPrograms();
   // Places the engine libraries; kStopped after an error report.
   StepOutcome PlaceLibraries();
 

@@ -262,6 +262,17 @@ TEST_F(SetProgressTest, InstallsAndFillsBothGauges) {
   EXPECT_TRUE(view_.finished);
 }
 
+TEST_F(SetProgressTest, UnpackedProgramsCanBeRun) {
+  writeFile(dir_ / "stage/ZelRpt", "#!/bin/sh\n");
+  writeFile(dir_ / "stage/zelrpt-cli", "#!/bin/sh\n");
+  std::filesystem::permissions(dir_ / "stage/ZelRpt", std::filesystem::perms(0644));
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  for (const char* name : kViewerPrograms)
+    EXPECT_EQ(::access((inst_ + "/" + name).c_str(), X_OK), 0) << name;
+  EXPECT_NE(::access((inst_ + "/README.TXT").c_str(), X_OK), 0);
+}
+
 TEST_F(SetProgressTest, StartDirWithTrailingSeparatorFindsTheArchive) {
   makeArchive();
   StartDir += "/";

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -51,15 +52,19 @@ TFM_DirSelect::TFM_DirSelect(QWidget* parent) : QDialog(parent) {
   C_Edt_SelPath->setObjectName(QStringLiteral("C_Edt_SelPath"));
   C_Edt_SelPath->setGeometry(10, 20, 202, 22);
 
-  QGroupBox* panel3 = captionBox(this, "Panel3", QStringLiteral("디렉토리"), {6, 56, 197, 192});
+  QGroupBox* panel3 = captionBox(this, "Panel3", QStringLiteral("디렉토리"), {6, 54, 197, 196});
   C_Dlb_ProjDir = new DirectoryList(panel3);
   C_Dlb_ProjDir->setObjectName(QStringLiteral("C_Dlb_ProjDir"));
-  C_Dlb_ProjDir->setGeometry(6, 18, 185, 169);
+  C_Dlb_ProjDir->setGeometry(6, 20, 185, 169);
 
-  QGroupBox* panel1 = captionBox(this, "Panel1", QStringLiteral("드라이브"), {6, 250, 197, 30});
+  auto* panel1 = new QFrame(this);
+  panel1->setObjectName(QStringLiteral("Panel1"));
+  panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel1->setGeometry(6, 254, 197, 27);
+  makeLabel(panel1, "Label1", QStringLiteral("드라이브"), 6, 6);
   C_Cmb_Drive = new QComboBox(panel1);
   C_Cmb_Drive->setObjectName(QStringLiteral("C_Cmb_Drive"));
-  C_Cmb_Drive->setGeometry(70, 4, 120, 22);
+  C_Cmb_Drive->setGeometry(64, 2, 129, 23);
 
   C_Bbt_Ok = makeButton(this, "C_Bbt_Ok", QStringLiteral("선   택"), 210, 64, 78);
   C_Bbt_Cancel = makeButton(this, "C_Bbt_Cancel", QStringLiteral("취  소"), 210, 96, 78);

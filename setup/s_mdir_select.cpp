@@ -35,15 +35,16 @@ TFM_DirSet::TFM_DirSet(QWidget* parent) : QDialog(parent) {
             QStringLiteral("고, 종료하고 설치를 그만두고 싶으시면 취소 버튼을 누"), x, 116);
   makeLabel(this, "Label8", QStringLiteral("르시면 모든 프로그램 설치가 종료됩니다."), x, 134);
 
+  const int frameX = kStripWidth + 8;
   auto* bevel = new QFrame(this);
   bevel->setObjectName(QStringLiteral("Bevel1"));
   bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  bevel->setGeometry(x, 250, 307, 22);
+  bevel->setGeometry(frameX, 250, 307, 22);
   // The designed text: the default directory, which FormShow takes as InstallPath.
   C_Lbl_Path = makeLabel(bevel, "C_Lbl_Path",
                          QString::fromStdString(platform().defaultInstallDirectory()), 4, 4);
   C_Lbl_Path->setFixedWidth(299);
-  C_Bbt_SPath = makeButton(this, "C_Bbt_SPath", QStringLiteral("경 로"), x + 307 + 6, 248, 40);
+  C_Bbt_SPath = makeButton(this, "C_Bbt_SPath", QStringLiteral("경 로"), frameX + 307 + 4, 248, 44);
 
   auto* panel3 = new QFrame(this);
   panel3->setObjectName(QStringLiteral("Panel3"));

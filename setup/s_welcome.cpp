@@ -35,7 +35,7 @@ TFM_Welcome::TFM_Welcome(QWidget* parent) : QDialog(parent) {
             86);
   makeLabel(panel2, "Label3", QStringLiteral("이 프로그램에 대한 모든 권리는 (주)Velmora에"), x,
             124);
-  makeLabel(panel2, "Label5", QStringLiteral("있으며, 허락 없이 복제하거나 배포할 수 없습니다."),
+  makeLabel(panel2, "Label5", QStringLiteral("있으며, 무단 복제와 배포를 금합니다."),
             x, 142);
   makeLabel(panel2, "Label6",
             QStringLiteral("문의는 고객지원실(%1)로 하시거나")
