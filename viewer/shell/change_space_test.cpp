@@ -1,0 +1,169 @@
+#include "change_space.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+#include <filesystem>
+
+#include "margin_writer.h"
+#include "message_service.h"
+#include "num_edit.h"
+#include "settings_block.h"
+#include "shell_globals.h"
+#include "test_report.h"
+
+using namespace zel;
+
+namespace {
+
+constexpr char kName[] = "L_RPTB02.dbf";
+// "<RPTCODE>=♬RPTB02♬" CR LF "<TITLE>=♬내역서♬" (CP949)
+const std::string kHead = "<RPTCODE>=\xA2\xDDRPTB02\xA2\xDD\r\n<TITLE>=\xA2\xDD\xB3\xBB\xBF\xAA\xBC\xAD\xA2\xDD";
+
+}  // namespace
+
+class ChangeSpaceTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    messages_ = RecordingMessageService();
+    setMessageService(&messages_);
+    dir_ = testing::makeTempDirectory("space");
+    ReportDirectory = dir_;
+    CurrentReportFile = kName;
+  }
+  void cleanup() {
+    setMessageService(nullptr);
+    std::filesystem::remove_all(dir_);
+  }
+
+  void layout() {
+    TfrmChangeSpace dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("여백변경"));
+    QCOMPARE(dialog.size(), QSize(356, 56));
+    QCOMPARE(dialog.font().pixelSize(), 12);
+    QCOMPARE(dialog.Label1->text(), QStringLiteral("상"));
+    QCOMPARE(dialog.Label2->text(), QStringLiteral("하"));
+    QCOMPARE(dialog.Label3->text(), QStringLiteral("좌"));
+    QCOMPARE(dialog.Label4->text(), QStringLiteral("우"));
+    QCOMPARE(dialog.Label4->pos(), QPoint(200, 20));
+    QCOMPARE(dialog.nedTop->geometry(), QRect(24, 16, 33, 20));
+    QCOMPARE(dialog.nedBottom->geometry(), QRect(88, 16, 33, 20));
+    QCOMPARE(dialog.nedLeft->geometry(), QRect(152, 16, 33, 20));
+    QCOMPARE(dialog.nedRight->geometry(), QRect(216, 16, 33, 20));
+    QCOMPARE(dialog.btnConfirm->text(), QStringLiteral("확  인"));
+    QCOMPARE(dialog.btnConfirm->geometry(), QRect(266, 14, 75, 25));
+    for (TNumberEdit* field : {dialog.nedTop, dialog.nedBottom, dialog.nedLeft, dialog.nedRight}) {
+      QCOMPARE(field->text(), QStringLiteral("0"));
+      QVERIFY(field->IsComa());
+      QCOMPARE(field->Digits(), 0);
+      QVERIFY(field->Max() == 999999999999.0L);
+      QCOMPARE(field->ErrorMessage(), QStringLiteral("[No Text]"));
+    }
+    QCOMPARE(nextTabStop(dialog.nedTop), dialog.nedBottom);
+    QCOMPARE(nextTabStop(dialog.nedBottom), dialog.nedLeft);
+    QCOMPARE(nextTabStop(dialog.nedLeft), dialog.nedRight);
+    QCOMPARE(nextTabStop(dialog.nedRight), dialog.btnConfirm);
+  }
+
+  void showsTheStoredMargins() {
+    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+    TfrmChangeSpace dialog;
+    dialog.show();
+    QCOMPARE(texts(dialog), (QStringList{"10", "10", "15", "10"}));
+  }
+
+  void nonNumericTokenShowsZero() {
+    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "5|x|7|\xA2\xDD");
+    TfrmChangeSpace dialog;
+    dialog.show();
+    QCOMPARE(texts(dialog), (QStringList{"5", "0", "7", "0"}));
+  }
+
+  void confirmAppendsWhenAbsent() {
+    write(kHead);
+    TfrmChangeSpace dialog;
+    dialog.show();
+    QCOMPARE(texts(dialog), (QStringList{"0", "0", "0", "0"}));
+    dialog.btnConfirm->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(stored(), kHead + "\r\n<PAGESPACE>=\xA2\xDD" "0|0|0|0|\xA2\xDD");
+  }
+
+  void confirmingUnchangedKeepsTheBlock() {
+    std::string settings = kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD\r\n<OPT1>=\xA2\xDD" "0|1|NC|\xA2\xDD";
+    write(settings);
+    TfrmChangeSpace dialog;
+    dialog.show();
+    dialog.btnConfirm->click();
+    QCOMPARE(stored(), settings);
+  }
+
+  void typedMarginsAreWrittenAsPlainDigits() {
+    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+    TfrmChangeSpace dialog;
+    dialog.show();
+    dialog.nedTop->setText("");
+    dialog.nedTop->setCursorPosition(0);
+    QTest::keyClicks(dialog.nedTop, "1200");
+    dialog.nedBottom->SetValue(1000);
+    QCOMPARE(dialog.nedBottom->text(), QStringLiteral("1,000"));
+    dialog.btnConfirm->click();
+    QCOMPARE(QString::fromStdString(GetKey(stored(), "PAGESPACE")), QStringLiteral("1200|1000|15|10|"));
+  }
+
+  void closingWithoutConfirmWritesNothing() {
+    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+    std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
+    std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
+    {
+      TfrmChangeSpace dialog;
+      dialog.show();
+      dialog.nedTop->SetValue(77);
+      dialog.close();
+    }
+    QCOMPARE(testing::readFileBytes(dir_ + "/" + kName), dbf);
+    QCOMPARE(testing::readFileBytes(dir_ + "/L_RPTB02.fpt"), fpt);
+  }
+
+  void missingReportIsReportedAndNothingWritten() {
+    TfrmChangeSpace dialog;
+    dialog.show();
+    QCOMPARE(messages_.shown.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(messages_.shown[0].caption), QStringLiteral("오류"));
+    QCOMPARE(texts(dialog), (QStringList{"0", "0", "0", "0"}));
+    dialog.btnConfirm->click();
+    QCOMPARE(messages_.shown.size(), size_t(2));
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!std::filesystem::exists(dir_ + "/" + kName));
+  }
+
+ private:
+  static QWidget* nextTabStop(QWidget* from) {
+    QWidget* w = from->nextInFocusChain();
+    while (w != from && !(w->focusPolicy() & Qt::TabFocus)) w = w->nextInFocusChain();
+    return w;
+  }
+  void write(const std::string& settings) {
+    testing::TestReport report;
+    report.settings = settings;
+    std::string error;
+    QVERIFY2(testing::writeTestReport(dir_, kName, report, &error), error.c_str());
+  }
+  std::string stored() {
+    MarginWriter reader;
+    reader.load(dir_, kName);
+    return reader.block();
+  }
+  static QStringList texts(TfrmChangeSpace& d) {
+    return {d.nedTop->text(), d.nedBottom->text(), d.nedLeft->text(), d.nedRight->text()};
+  }
+
+  RecordingMessageService messages_;
+  std::string dir_;
+};
+
+QTEST_MAIN(ChangeSpaceTest)
+#include "change_space_test.moc"
