@@ -175,6 +175,7 @@ void TfrmZelRptMain::createGrid() {
   stgRptFile->setSelectionMode(QAbstractItemView::SingleSelection);
   stgRptFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
   stgRptFile->setWordWrap(false);
+  stgRptFile->setTextElideMode(Qt::ElideNone);  // long names are clipped, not shortened
   stgRptFile->setItemDelegateForColumn(2, new SizeCellDelegate(stgRptFile));
   stgRptFile->installEventFilter(this);
   stgRptFile->viewport()->installEventFilter(this);
