@@ -30,7 +30,7 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
       value(&options.archive);
     } else if (arg == "--windows-dir") {
       value(&options.windowsDir);
-    } else if (arg.rfind("-", 0) == 0 && options.error.empty()) {
+    } else if (arg.rfind("--", 0) == 0 && options.error.empty()) {
       options.error = "unknown option " + arg;
     }
     // Anything else is left to the toolkit (its own options such as -platform).

@@ -22,6 +22,7 @@ TEST(SetupOptionsTest, Mistakes) {
   EXPECT_FALSE(parseSetupOptions({"--target"}).error.empty());
   EXPECT_FALSE(parseSetupOptions({"--bogus"}).error.empty());
   EXPECT_TRUE(parseSetupOptions({}).error.empty());
+  EXPECT_TRUE(parseSetupOptions({"-platform", "offscreen"}).error.empty());  // the toolkit's
   EXPECT_TRUE(parseSetupOptions({"--help"}).help);
 }
 

@@ -18,7 +18,11 @@ class StderrMessageService : public MessageService {
     std::string text = message.text;
     for (char& c : text)
       if (c == '\r') c = ' ';
-    std::fprintf(stderr, "setup: %s: %s\n", message.caption.c_str(), text.c_str());
+    if (message.caption == "setup") {  // the error report already says who speaks
+      std::fprintf(stderr, "setup: %s\n", text.c_str());
+    } else {
+      std::fprintf(stderr, "setup: %s: %s\n", message.caption.c_str(), text.c_str());
+    }
     switch (message.buttons) {
       case MessageButtons::kOk: return MessageAnswer::kOk;
       case MessageButtons::kYesNo:
