@@ -5,6 +5,7 @@
 
 #include "desktop_platform.h"
 #include "qt_message_service.h"
+#include "setup_art.h"
 #include "setup_options.h"
 #include "setup_state.h"
 #include "silent_install.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   if (options.silent) return runSilentInstall(options);
 
   QApplication app(argc, argv);
+  QApplication::setWindowIcon(programIcon());
   zel::QtMessageService qtMessages;
   zel::setMessageService(&qtMessages);
   DesktopPlatform desktop(options.windowsDir);
@@ -32,6 +34,9 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     TFM_ZelSet window;
+    // A progress window left up after a failed step must not keep the program alive.
+    QObject::connect(&window, &TFM_ZelSet::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     window.setArchivePath(QString::fromStdString(chooseArchive(options, StartDir)));
     window.showMaximized();
     status = app.exec();

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -529,9 +530,11 @@ TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   goThroughThePages();
   TFM_ZelSet window;
   window.show();
+  QSignalSpy closed(&window, &TFM_ZelSet::closed);
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"알림", "오류"}));
   EXPECT_EQ(recorder_.shown.back().text, "ZELRPT.E01 화일이 존재하지 않습니다.");
+  EXPECT_EQ(closed.count(), 1);  // the program ends even with the progress window up
   EXPECT_FALSE(window.isVisible());
   ASSERT_NE(window.progressWindow(), nullptr);  // stays until the program ends
   EXPECT_TRUE(window.progressWindow()->isVisible());

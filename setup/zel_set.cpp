@@ -1,5 +1,6 @@
 #include "zel_set.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 
 #include "message_service.h"
@@ -46,6 +47,11 @@ bool TFM_ZelSet::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void TFM_ZelSet::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (event->isAccepted()) emit closed();
 }
 
 void TFM_ZelSet::Image1MouseMove() {

@@ -30,8 +30,13 @@ class TFM_ZelSet : public QWidget {
   // While and after the steps run; stays on screen when they fail.
   TFM_SetUpProgress* progressWindow() const { return progress_.get(); }
 
+ signals:
+  // The window closed: the program ends, whatever other windows are still up.
+  void closed();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormCreate();
