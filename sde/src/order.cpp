@@ -86,45 +86,50 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
   d->sorted_.reserve(n);
 
   const FieldDesc* raw = keyExpr.rawNumericKeyField();
+  const uint32_t recLen = table.recLen();
   bool sorted = true;
   const char* prev = nullptr;
   zel::Status evalError;
-  auto s = table.scan(1, n, [&](uint32_t recno, const uint8_t* rec) {
-    char* dst = &d->keys_[size_t(recno - 1) * kl];
-    if (condition) {
-      Value c;
-      if (auto st = condition->eval(EvalContext{rec, recno, false}, &c); !st) {
-        evalError = st;
-        return false;
+  auto s = table.scanChunks(1, n, [&](uint32_t first, const uint8_t* data, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+      const uint32_t recno = first + i;
+      const uint8_t* rec = data + size_t(i) * recLen;
+      char* dst = &d->keys_[size_t(recno - 1) * kl];
+      if (condition) {
+        Value c;
+        if (auto st = condition->eval(EvalContext{rec, recno, false}, &c); !st) {
+          evalError = st;
+          return false;
+        }
+        if (c.type != Value::Type::kLogical) {
+          evalError = zel::Status::invalidArgument("condition \"" + condition->text() + "\" is not logical");
+          return false;
+        }
+        if (!c.b) {
+          std::memset(dst, ' ', kl);
+          continue;
+        }
       }
-      if (c.type != Value::Type::kLogical) {
-        evalError = zel::Status::invalidArgument("condition \"" + condition->text() + "\" is not logical");
-        return false;
+      const char* fieldBytes = raw ? reinterpret_cast<const char*>(rec + raw->offset) : nullptr;
+      if (raw && isPlainInteger(fieldBytes, raw->width)) {
+        std::memcpy(dst, fieldBytes, kl);  // str(F, width) of an integer field is its stored text
+      } else {
+        Value kv;
+        if (auto st = keyExpr.eval(EvalContext{rec, recno, false}, &kv); !st) {
+          evalError = st;
+          return false;
+        }
+        std::string k = keyBytes(kv);
+        k.resize(kl, ' ');
+        std::memcpy(dst, k.data(), kl);
       }
-      if (!c.b) {
-        std::memset(dst, ' ', kl);
-        return true;
+      if (prev && sorted) {
+        int c = std::memcmp(prev, dst, kl);
+        if (descending ? c < 0 : c > 0) sorted = false;
       }
+      prev = dst;
+      d->sorted_.push_back(recno);
     }
-    const char* fieldBytes = raw ? reinterpret_cast<const char*>(rec + raw->offset) : nullptr;
-    if (raw && isPlainInteger(fieldBytes, raw->width)) {
-      std::memcpy(dst, fieldBytes, kl);  // str(F, width) of an integer field is its stored text
-    } else {
-      Value kv;
-      if (auto st = keyExpr.eval(EvalContext{rec, recno, false}, &kv); !st) {
-        evalError = st;
-        return false;
-      }
-      std::string k = keyBytes(kv);
-      k.resize(kl, ' ');
-      std::memcpy(dst, k.data(), kl);
-    }
-    if (prev && sorted) {
-      int c = std::memcmp(prev, dst, kl);
-      if (descending ? c < 0 : c > 0) sorted = false;
-    }
-    prev = dst;
-    d->sorted_.push_back(recno);
     return true;
   });
   if (!s) return s;

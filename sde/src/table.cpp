@@ -191,6 +191,16 @@ zel::Status Table::readRecord(uint32_t recno, uint8_t* out) {
 }
 
 zel::Status Table::scan(uint32_t first, uint32_t last, const std::function<bool(uint32_t, const uint8_t*)>& fn) {
+  const uint32_t len = header_.recLen;
+  return scanChunks(first, last, [&](uint32_t r, const uint8_t* data, uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i)
+      if (!fn(r + i, data + size_t(i) * len)) return false;
+    return true;
+  });
+}
+
+zel::Status Table::scanChunks(uint32_t first, uint32_t last,
+                              const std::function<bool(uint32_t, const uint8_t*, uint32_t)>& fn) {
   last = std::min(last, recCount_);
   uint32_t fileLast = std::min(last, fileRecCount_);
   std::vector<uint8_t> buf;
@@ -201,12 +211,10 @@ zel::Status Table::scan(uint32_t first, uint32_t last, const std::function<bool(
     buf.resize(size_t(n) * header_.recLen);
     uint64_t off = header_.headerLen + uint64_t(r - 1) * header_.recLen;
     if (auto s = dbf_.readAt(off, buf.data(), buf.size()); !s) return s;
-    for (uint32_t i = 0; i < n; ++i)
-      if (!fn(r + i, &buf[size_t(i) * header_.recLen])) return zel::Status::ok();
+    if (!fn(r, buf.data(), n)) return zel::Status::ok();
     r += n;
   }
-  for (; r <= last; ++r)
-    if (!fn(r, &tail_[size_t(r - fileRecCount_ - 1) * header_.recLen])) break;
+  if (r <= last) fn(r, &tail_[size_t(r - fileRecCount_ - 1) * header_.recLen], last - r + 1);
   return zel::Status::ok();
 }
 

@@ -53,6 +53,9 @@ class Table {
   zel::Status readRecord(uint32_t recno, uint8_t* out);
   // Walks records first..last in file order through large reads; fn returns false to stop.
   zel::Status scan(uint32_t first, uint32_t last, const std::function<bool(uint32_t, const uint8_t*)>& fn);
+  // The same in pieces: fn(first recno, records, count) for runs of consecutive records.
+  zel::Status scanChunks(uint32_t first, uint32_t last,
+                         const std::function<bool(uint32_t, const uint8_t*, uint32_t)>& fn);
 
   // durable: flushed to disk before returning (used when a memo pointer changes).
   zel::Status writeRecord(uint32_t recno, const uint8_t* rec, bool durable);
