@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "fixed_format.h"
 #include "sde32.h"
 
 namespace zel::reportwriter {
@@ -78,10 +79,11 @@ bool putNumber(char* dst, int width, int decimals, const std::string& text) {
   char* end = nullptr;
   const double value = std::strtod(text.c_str(), &end);
   if (end == text.c_str() || !std::isfinite(value)) return false;
-  char buf[64];
-  const int n = std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, value);
-  if (n < 0 || n > width) return false;
-  std::memcpy(dst, buf, static_cast<std::size_t>(width));
+  const std::string digits = formatFixed(value, decimals);
+  if (static_cast<int>(digits.size()) > width) return false;
+  const std::size_t pad = static_cast<std::size_t>(width) - digits.size();
+  std::memset(dst, ' ', pad);
+  std::memcpy(dst + pad, digits.data(), digits.size());
   return true;
 }
 

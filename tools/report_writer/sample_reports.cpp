@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "fixed_format.h"
 #include "korean_texts.h"
 
 namespace zel::reportwriter {
@@ -82,11 +83,7 @@ const std::vector<Row>& cycleRows() {
   return kRows;
 }
 
-std::string num(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
+std::string num(double v, int decimals) { return formatFixed(v, decimals); }
 
 struct Amounts {
   double qty = 0, material = 0, labor = 0, expense = 0;
