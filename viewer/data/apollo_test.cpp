@@ -232,6 +232,18 @@ TEST_F(TableTest, ReopenClosesFirst) {
   (void)area;
 }
 
+TEST_F(TableTest, CloseAfterEngineClosedEverythingLeavesOtherTablesAlone) {
+  makeTable(dir_.file("OTHER.dbf"), kReportColumns, reportRows());
+  TZelTable a;
+  ASSERT_TRUE(a.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  sx_CloseAll();
+  TZelTable b;
+  ASSERT_TRUE(b.OpenTable(dir_.path(), "OTHER.dbf", "CDX"));  // may reuse a's area number
+  a.Table.Close();
+  EXPECT_TRUE(b.Table.FindField("F_PAGE"));
+  EXPECT_EQ(b.Apollo.FieldAsInteger("F_PAGE"), 1);
+}
+
 TEST_F(TableTest, AssignWhileOpenFails) {
   TZelTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
@@ -540,7 +552,8 @@ TEST_F(TableTest, EditFailsCleanlyWhileAnotherProcessLocksTheRecord) {
     t.Table.Edit();
     FAIL() << "locked record edited";
   } catch (const DataError& e) {
-    EXPECT_FALSE(std::string(e.what()).empty());
+    EXPECT_NE(std::string(e.what()).find("P_RPTB02_TEST.dbf: record 1 is in use by another user"), std::string::npos)
+        << e.what();
   }
   EXPECT_EQ(t.Apollo.MemoText("F_INIT"), settingsBlock("RPTB02"));
   child.finish();

@@ -130,7 +130,10 @@ void TTable::Open() {
 void TTable::Close() {
   if (area_ == 0) return;
   if (editing_) Cancel();
-  {
+  // Close only our own area: after the engine closed everything, the number
+  // may already belong to another table.
+  const char* alias = sx_Alias(area_);
+  if (alias != nullptr && lower(alias) == lower(alias_)) {
     AreaGuard guard(area_);
     sx_Close();
   }
@@ -231,7 +234,10 @@ void TTable::Edit() {
   syncEngine();
   if (!Exclusive) {
     if (!sx_Rlock(recNo_)) {
-      throw DataError(engineError(TableName + ": record " + std::to_string(recNo_) + " is locked by another user"));
+      std::string text = TableName + ": record " + std::to_string(recNo_) + " is in use by another user";
+      const char* detail = sx_LastError();
+      if (detail != nullptr && *detail != '\0') text += std::string(" (") + detail + ")";
+      throw DataError(text);
     }
     lockedRecord_ = recNo_;
   }
