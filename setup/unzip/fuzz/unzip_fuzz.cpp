@@ -17,13 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Made afresh for each input and removed after it, so nothing outlives the run.
 const fs::path& sandbox() {
-  static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("zel-unzip-fuzz-" + std::to_string(::getpid()));
-    fs::remove_all(d);
-    fs::create_directories(d / "box");
-    return d;
-  }();
+  static const fs::path dir = fs::temp_directory_path() / ("zel-unzip-fuzz-" + std::to_string(::getpid()));
   return dir;
 }
 
@@ -40,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path box = sandbox() / "box";
   const fs::path archive = box / "archive.zip";
   const fs::path target = box / "out";
-  fs::remove_all(target);
+  fs::remove_all(sandbox());
+  fs::create_directories(box);
   {
     std::ofstream out(archive, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
@@ -62,5 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (e.path().filename().string().rfind(".zelunzip-", 0) == 0) fail("left a temporary file: " + e.path().string());
     }
   }
+  fs::remove_all(sandbox());
   return 0;
 }
