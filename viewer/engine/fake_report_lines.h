@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,12 +41,10 @@ class FakeReportLines : public ReportLines {
     return it == types.end() ? "" : it->second;
   }
   double fieldAsFloat(const std::string& name) override {
-    std::string v = value(name);
-    return v.empty() ? 0.0 : std::stod(v);
+    return std::strtod(value(name).c_str(), nullptr);  // text that is no number reads as 0
   }
   long fieldAsInteger(const std::string& name) override {
-    std::string v = value(name);
-    return v.empty() ? 0 : std::stol(v);
+    return std::strtol(value(name).c_str(), nullptr, 10);
   }
   std::string fieldAsPaddedText(const std::string& name) override { return value(name); }
   void goTop() override { pos = 0; }
