@@ -109,8 +109,11 @@ void TGauge::paintEvent(QPaintEvent*) {
 // ------------------------------------------------------- Tfm_RptProgress
 
 Tfm_RptProgress::Tfm_RptProgress(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   setWindowTitle(QStringLiteral("진행"));
+  // The job runs from inside the modal preview: a plain window would be
+  // blocked by it and its cancel button would take no input.
+  setWindowModality(Qt::ApplicationModal);
   setFont(gulimche(12));
   setFixedSize(kClientWidth, kClientHeight);
   move(kLeft, kTop);

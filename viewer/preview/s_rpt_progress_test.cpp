@@ -1,5 +1,7 @@
 #include "s_rpt_progress.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -8,6 +10,20 @@
 #include "message_service.h"
 
 using namespace zel;
+
+namespace {
+
+// Counts the window-blocked notices the progress dialog receives.
+class BlockSpy : public QObject {
+ public:
+  int blocked = 0;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowBlocked && qobject_cast<Tfm_RptProgress*>(watched)) ++blocked;
+    return false;
+  }
+};
+
+}  // namespace
 
 class ProgressTest : public QObject {
   Q_OBJECT
@@ -185,6 +201,25 @@ class ProgressTest : public QObject {
     QVERIFY(ShowProgress(2, "job"));
     QVERIFY(!ProgressCancelled);
     QVERIFY(StepProgress(1, 2, "job"));
+  }
+
+  // The job runs from inside the modal preview; the dialog must not be
+  // blocked by it, or its cancel button would take no real click.
+  void notBlockedByTheModalPreview() {
+    BlockSpy spy;
+    qApp->installEventFilter(&spy);
+    QDialog preview;
+    preview.setWindowModality(Qt::ApplicationModal);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    QVERIFY(ShowProgress(3, "job"));
+    QVERIFY(QTest::qWaitForWindowExposed(CurrentProgressDialog()));
+    QApplication::processEvents();
+    QCOMPARE(spy.blocked, 0);
+    QVERIFY(CloseProgress());
+    QApplication::processEvents();
+    qApp->removeEventFilter(&spy);
+    QVERIFY(QApplication::activeModalWidget() == &preview);
   }
 
   void engineInterfaceDrivesTheDialog() {
