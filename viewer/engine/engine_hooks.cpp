@@ -6,6 +6,8 @@
 #include "report_run.h"
 #include "status_progress.h"
 
+#include <utility>
+
 namespace zel {
 namespace {
 
