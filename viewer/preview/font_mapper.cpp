@@ -60,9 +60,13 @@ QString FontMapper::resolve(const QString& wanted) const {
 }
 
 const MappedFace& FontMapper::faceFor(const std::string& cp949Face) {
+  if (auto known = byName_.find(cp949Face); known != byName_.end()) return *known->second;
   const QString family = familyFor(cp949Face);
   for (const MappedFace& face : measured_) {
-    if (face.family == family) return face;
+    if (face.family == family) {
+      byName_.emplace(cp949Face, &face);
+      return face;
+    }
   }
   QFont font(family);
   font.setPixelSize(kMeasurePixels);
@@ -75,6 +79,7 @@ const MappedFace& FontMapper::faceFor(const std::string& cp949Face) {
   const double hangul = metrics.horizontalAdvance(QString(QChar(static_cast<char16_t>(kHangulGa))));
   if (hangul > 0) face.averagePerPixel = hangul / 2 / kMeasurePixels;
   measured_.push_back(face);
+  byName_.emplace(cp949Face, &measured_.back());
   return measured_.back();
 }
 

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <deque>
 #include <string>
+#include <unordered_map>
 
 namespace zel {
 
@@ -47,6 +48,9 @@ class FontMapper {
  private:
   QString resolve(const QString& wanted) const;
   std::deque<MappedFace> measured_;  // deque: references stay valid
+  // Face names already seen (raw bytes) and their entry in measured_: font
+  // lookups are slow and the renderer asks for a font on every line.
+  std::unordered_map<std::string, const MappedFace*> byName_;
 };
 
 FontMapper& fontMapper();

@@ -1,6 +1,7 @@
 #include "painter_canvas.h"
 
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
@@ -24,10 +25,13 @@ constexpr double kClipSlack = 2.0;
 }  // namespace
 
 PainterCanvas::PainterCanvas(QPainter& painter) : painter_(painter) {
+  const QPaintDevice* device = painter_.device();
+  const QPaintEngine* engine = painter_.paintEngine();
+  splitWords_ = (device && device->devType() == QInternal::Printer) ||
+                (engine && engine->type() == QPaintEngine::Pdf);
   painter_.setBrush(Qt::white);
   painter_.setBackgroundMode(Qt::TransparentMode);
   applyTransform();
-  applyPen();
 }
 
 PainterCanvas::~PainterCanvas() = default;
@@ -81,14 +85,16 @@ QTransform PainterCanvas::pageTransform() const {
 }
 
 void PainterCanvas::applyTransform() {
-  painter_.setWorldTransform(pageTransform());
+  page_ = pageTransform();
+  painter_.setWorldTransform(page_);
+  pageSet_ = true;
   applyPen();
 }
 
 void PainterCanvas::applyPen() {
   // A pen narrower than one device pixel still draws one pixel, as on the
   // classic device; a cosmetic pen keeps that at any later scale.
-  const double deviceWidth = std::abs(penWidth_ * pageTransform().m11());
+  const double deviceWidth = std::abs(penWidth_ * page_.m11());
   QPen pen(Qt::black);
   pen.setStyle(Qt::SolidLine);
   pen.setCapStyle(Qt::SquareCap);
@@ -100,6 +106,17 @@ void PainterCanvas::applyPen() {
     pen.setWidthF(penWidth_);
   }
   painter_.setPen(pen);
+  textPenSet_ = false;
+}
+
+void PainterCanvas::ensureLinePen() {
+  // Texts leave their own transform and colour behind; lines put the page
+  // mapping and the pen back only when they need them.
+  if (!pageSet_) {
+    painter_.setWorldTransform(page_);
+    pageSet_ = true;
+  }
+  if (textPenSet_) applyPen();
 }
 
 void PainterCanvas::setPenWidth(int width) {
@@ -110,12 +127,14 @@ void PainterCanvas::setPenWidth(int width) {
 void PainterCanvas::moveTo(int x, int y) { current_ = QPointF(x, y); }
 
 void PainterCanvas::lineTo(int x, int y) {
+  ensureLinePen();
   const QPointF to(x, y);
   painter_.drawLine(current_, to);
   current_ = to;
 }
 
 void PainterCanvas::rectangle(int left, int top, int right, int bottom) {
+  ensureLinePen();
   painter_.setBrush(Qt::white);
   painter_.drawRect(QRectF(QPointF(left, top), QPointF(right, bottom)).normalized());
 }
@@ -143,9 +162,9 @@ bool PainterCanvas::resolveFont(const LogicalFont& logical, ResolvedFont& out) {
   font.setWeight(QFont::Normal);
   font.setItalic(false);
   out.font = font;
-  const QFontMetricsF metrics(font);
-  out.ascent = metrics.ascent();
-  out.descent = metrics.descent();
+  out.metrics = std::make_unique<QFontMetricsF>(font);
+  out.ascent = out.metrics->ascent();
+  out.descent = out.metrics->descent();
   out.stretch = 1.0;
   if (logical.averageWidth != 0) {
     const double natural = face.averagePerPixel * scaledPixels / kTextScale;
@@ -154,10 +173,22 @@ bool PainterCanvas::resolveFont(const LogicalFont& logical, ResolvedFont& out) {
   return true;
 }
 
+const PainterCanvas::ResolvedFont* PainterCanvas::lookUpFont(const LogicalFont& font) {
+  // The renderer makes the same few fonts over and over (one per line).
+  for (const CachedFont& cached : cache_) {
+    if (cached.height == font.height && cached.averageWidth == font.averageWidth && cached.faceName == font.faceName)
+      return cached.resolved.get();
+  }
+  auto resolved = std::make_unique<ResolvedFont>();
+  if (!resolveFont(font, *resolved)) return nullptr;
+  cache_.push_back({font.faceName, font.height, font.averageWidth, std::move(resolved)});
+  return cache_.back().resolved.get();
+}
+
 bool PainterCanvas::selectFont(const LogicalFont& font) {
-  ResolvedFont resolved;
-  if (!resolveFont(font, resolved)) return false;
-  fonts_.push_back(std::move(resolved));
+  const ResolvedFont* resolved = lookUpFont(font);
+  if (!resolved) return false;
+  fonts_.push_back(resolved);
   return true;
 }
 
@@ -167,10 +198,11 @@ void PainterCanvas::restoreFont() {
 
 void PainterCanvas::setTextColor(std::uint32_t colorRef) {
   textColor_ = QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF);
+  textPenSet_ = textPenSet_ && painter_.pen().color() == textColor_;
 }
 
 const PainterCanvas::ResolvedFont& PainterCanvas::currentFont() {
-  if (!fonts_.empty()) return fonts_.back();
+  if (!fonts_.empty()) return *fonts_.back();
   if (!defaultFont_) {
     defaultFont_ = std::make_unique<ResolvedFont>();
     LogicalFont plain;
@@ -181,19 +213,18 @@ const PainterCanvas::ResolvedFont& PainterCanvas::currentFont() {
 }
 
 void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags) {
-  const QTransform page = pageTransform();
-  const QRectF logical = QRectF(QPointF(rect.left, rect.top), QPointF(rect.right, rect.bottom)).normalized();
-  const QRectF device = page.mapRect(logical);
   if (cp949Text.empty()) return;
-  const double sx = std::abs(page.m11());
-  const double sy = std::abs(page.m22());
+  const QRectF logical = QRectF(QPointF(rect.left, rect.top), QPointF(rect.right, rect.bottom)).normalized();
+  const QRectF device = page_.mapRect(logical);
+  const double sx = std::abs(page_.m11());
+  const double sy = std::abs(page_.m22());
   const ResolvedFont& font = currentFont();
   const QString text = QString::fromStdString(cp949ToUtf8(cp949Text));
 
   // Device pixels per font unit, across and down.
   const double ux = sx * font.stretch / kTextScale;
   const double uy = sy / kTextScale;
-  const QFontMetricsF metrics(font.font);
+  const QFontMetricsF& metrics = *font.metrics;
   const double width = metrics.horizontalAdvance(text) * ux;
   double x = device.left();
   if (flags & kDtRight) {
@@ -206,27 +237,51 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
   if (flags & kDtVCenter) top = device.center().y() - cell / 2;
   const double baseline = top + font.ascent * uy;
 
-  painter_.save();
-  painter_.setWorldTransform(QTransform());
-  painter_.setClipRect(device.adjusted(-kClipSlack * sx, -kClipSlack * sy, kClipSlack * sx, kClipSlack * sy),
-                       Qt::IntersectClip);
-  painter_.setPen(textColor_);
-  painter_.setFont(font.font);
-  // Blanks are not drawn as glyphs but skipped over: PDF text extraction
-  // then sees word gaps, and the padded texts of reports lose nothing.
-  const qsizetype length = text.size();
-  qsizetype start = 0;
-  while (start < length) {
-    while (start < length && text.at(start).isSpace()) ++start;
-    if (start >= length) break;
-    qsizetype end = start;
-    while (end < length && !text.at(end).isSpace()) ++end;
-    const double offset = start == 0 ? 0.0 : metrics.horizontalAdvance(text.left(start));
-    painter_.setWorldTransform(QTransform(ux, 0, 0, uy, x + offset * ux, baseline));
-    painter_.drawText(QPointF(0, 0), text.mid(start, end - start));
-    start = end;
+  // Texts are clipped to their rectangle; most fit, and only those that do
+  // not pay for a clip.
+  const QRectF allowed = device.adjusted(-kClipSlack * sx, -kClipSlack * sy, kClipSlack * sx, kClipSlack * sy);
+  const bool clip = x < allowed.left() || x + width > allowed.right() || top < allowed.top() ||
+                    top + cell > allowed.bottom();
+  if (clip) {
+    painter_.save();
+    painter_.setWorldTransform(QTransform());
+    painter_.setClipRect(allowed, Qt::IntersectClip);
   }
-  painter_.restore();
+  if (!textPenSet_ || painter_.pen().color() != textColor_) {
+    painter_.setPen(textColor_);
+    textPenSet_ = true;
+  }
+  if (painterFont_ != &font.font) {
+    painter_.setFont(font.font);
+    painterFont_ = &font.font;
+  }
+  if (!splitWords_) {
+    painter_.setWorldTransform(QTransform(ux, 0, 0, uy, x, baseline));
+    painter_.drawText(QPointF(0, 0), text);
+  } else {
+    // Blanks are skipped over instead of drawn as glyphs: the PDF writer maps
+    // the blank glyph to no character, so text extraction would lose the
+    // word gaps.
+    const qsizetype length = text.size();
+    qsizetype start = 0;
+    while (start < length) {
+      while (start < length && text.at(start).isSpace()) ++start;
+      if (start >= length) break;
+      qsizetype end = start;
+      while (end < length && !text.at(end).isSpace()) ++end;
+      const double offset = start == 0 ? 0.0 : metrics.horizontalAdvance(text.left(start));
+      painter_.setWorldTransform(QTransform(ux, 0, 0, uy, x + offset * ux, baseline));
+      painter_.drawText(QPointF(0, 0), start == 0 && end == length ? text : text.mid(start, end - start));
+      start = end;
+    }
+  }
+  if (clip) {
+    painter_.restore();
+    // restore() put back the line pen and the painter's font of before.
+    textPenSet_ = false;
+    painterFont_ = nullptr;
+  }
+  pageSet_ = false;
 }
 
 // ---------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPicture>
 #include <QPointF>
 #include <QSizeF>
@@ -67,6 +68,7 @@ class PainterCanvas : public Canvas {
   // size, and the horizontal stretch that gives the requested average width.
   struct ResolvedFont {
     QFont font;
+    std::unique_ptr<QFontMetricsF> metrics;
     double ascent = 0;   // in font units (pixels of the scaled font)
     double descent = 0;
     double stretch = 1;  // horizontal scale applied while drawing
@@ -77,11 +79,21 @@ class PainterCanvas : public Canvas {
   static bool resolveFont(const LogicalFont& font, ResolvedFont& out);
 
  private:
+  struct CachedFont {
+    std::string faceName;
+    int height = 0, averageWidth = 0;
+    std::unique_ptr<ResolvedFont> resolved;
+  };
+
   void applyTransform();
   void applyPen();
+  void ensureLinePen();
   const ResolvedFont& currentFont();
+  const ResolvedFont* lookUpFont(const LogicalFont& font);
 
   QPainter& painter_;
+  // Printers and PDF writers get texts word by word (see drawText).
+  bool splitWords_ = false;
   int mode_ = kMapText;
   QSizeF windowExtent_{1, 1};
   QSizeF viewportExtent_{1, 1};
@@ -89,10 +101,15 @@ class PainterCanvas : public Canvas {
   QPointF windowOrigin_;
   QPointF deviceOrigin_;
   CanvasPoint printingOffset_;
+  QTransform page_;  // the current mapping, page units to device pixels
+  bool pageSet_ = true;  // the painter holds page_ (texts leave their own transform)
   int penWidth_ = 1;
+  bool textPenSet_ = false;     // the painter holds the text colour, not the line pen
+  const QFont* painterFont_ = nullptr;  // the font last handed to the painter
   QPointF current_;
   QColor textColor_ = Qt::black;
-  std::vector<ResolvedFont> fonts_;  // selected fonts, innermost last
+  std::vector<CachedFont> cache_;              // every font made on this canvas
+  std::vector<const ResolvedFont*> fonts_;     // selected fonts, innermost last
   std::unique_ptr<ResolvedFont> defaultFont_;
 };
 

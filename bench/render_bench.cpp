@@ -1,0 +1,251 @@
+// Rendering speed on a generated report of a million lines (about 28,600
+// portrait pages): time to the first previewed page, one middle page on the
+// engine's recording canvas, into the page picture and into an 80-dpi image,
+// and PDF export speed. The report is written once into the data directory
+// (ZEL_BENCH_DATA, default ./bench-data) and reused.
+//
+//   render_bench [benchmark flags]   the timings
+//   render_bench --peak-memory       exports the whole report to PDF and prints
+//                                    the peak resident set size (ru_maxrss)
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "message_service.h"
+#include "page_recorder.h"
+#include "painter_canvas.h"
+#include "preview_handover.h"
+#include "printer.h"
+#include "printer_layer.h"
+#include "recording_canvas.h"
+#include "report_run.h"
+#include "report_runner.h"
+#include "sample_reports.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace rw = zel::reportwriter;
+
+constexpr long kLines = 1000000;
+constexpr char kReportName[] = "P_RPTB02_LARGE.dbf";
+
+std::string dataDir() {
+  const char* env = std::getenv("ZEL_BENCH_DATA");
+  return env && *env ? env : (fs::current_path() / "bench-data").string();
+}
+
+bool ensureReport() {
+  const std::string dir = dataDir();
+  if (fs::exists(fs::path(dir) / kReportName)) return true;
+  fs::create_directories(dir);
+  std::fprintf(stderr, "writing %ld lines into %s ...\n", kLines, dir.c_str());
+  const zel::Status s = rw::writeReport(dir, rw::largeReport(kLines, 'P'));
+  if (!s) std::fprintf(stderr, "cannot write the report: %s\n", s.message().c_str());
+  return static_cast<bool>(s);
+}
+
+// A preview that only runs the given job when shown.
+class JobPreview : public zel::PreviewWindow {
+ public:
+  using Job = std::function<void(JobPreview&)>;
+  explicit JobPreview(Job job) : job_(std::move(job)) {}
+  void SetPageInfo(const std::string&, const std::string& last, zel::TZelTable* table, const std::string&) override {
+    lastPage = std::stoi(last);
+    this->table = table;
+  }
+  void SetPaperOrientation(int) override {}
+  void SetOnDrawPage(zel::DrawPageProc proc) override { draw = std::move(proc); }
+  void SetOnPrintJob(zel::PrintJobProc proc) override { print = std::move(proc); }
+  void ShowModal() override { job_(*this); }
+
+  int lastPage = 0;
+  zel::TZelTable* table = nullptr;
+  zel::DrawPageProc draw;
+  zel::PrintJobProc print;
+
+ private:
+  Job job_;
+};
+
+// Runs the report with job as the preview's showing; the printer is the
+// built-in PDF printer writing to pdfFile (may be empty when nothing prints).
+void runReport(const std::string& pdfFile, JobPreview::Job job) {
+  auto printer = zel::PrinterLayer::pdfPrinter(QString::fromStdString(pdfFile));
+  zel::installPrinter(printer.get());
+  zel::installPreviewFactory([job] { return std::make_unique<JobPreview>(job); });
+  zel::RunReport(dataDir(), kReportName);
+  zel::installPreviewFactory({});
+  zel::installPrinter(nullptr);
+}
+
+// The engine's recording canvas as the page picture: what the renderer costs
+// without any drawing.
+class RecordingPageRecorder : public zel::PageRecorder {
+ public:
+  zel::Canvas& beginPage(int, int) override {
+    canvas = zel::RecordingCanvas();
+    return canvas;
+  }
+  void paintPaper() override {}
+  void setPageWindow(int, int) override {}
+  void restoreMapping() override {}
+  void endPage() override {}
+  zel::RecordingCanvas canvas;
+};
+
+// Draws straight into an image of the picture's size (80 pixels per inch).
+class ImagePageRecorder : public zel::PageRecorder {
+ public:
+  zel::Canvas& beginPage(int width, int height) override {
+    image = QImage(width, height, QImage::Format_RGB32);
+    painter = std::make_unique<QPainter>(&image);
+    canvas = std::make_unique<zel::PainterCanvas>(*painter);
+    return *canvas;
+  }
+  void paintPaper() override { painter->fillRect(image.rect(), Qt::white); }
+  void setPageWindow(int w, int h) override { canvas->setAnisotropicMapping(QSizeF(w, h), QSizeF(image.size())); }
+  void restoreMapping() override { canvas->setDeviceMapping(); }
+  void endPage() override {
+    canvas.reset();
+    painter->end();
+    painter.reset();
+  }
+  QImage image;
+  std::unique_ptr<QPainter> painter;
+  std::unique_ptr<zel::PainterCanvas> canvas;
+};
+
+// Checks, open, settings, layout, page order, and page 1 recorded into the
+// page picture: what the user waits for before the preview shows.
+void BM_TimeToFirstPage(benchmark::State& state) {
+  if (!ensureReport()) return state.SkipWithError("no report");
+  long pages = 0;
+  for (auto _ : state) {
+    runReport({}, [&](JobPreview& p) {
+      zel::PicturePageRecorder picture;
+      p.draw(picture, 1, p.table);
+      pages = p.lastPage;
+      benchmark::DoNotOptimize(picture.picture().size());
+      // Measured up to the recorded page; closing the run is not waited for.
+      state.PauseTiming();
+    });
+    state.ResumeTiming();
+  }
+  state.counters["pages"] = static_cast<double>(pages);
+}
+BENCHMARK(BM_TimeToFirstPage)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+template <typename Recorder>
+void drawMiddlePage(benchmark::State& state, Recorder& recorder, const std::function<void(Recorder&)>& after) {
+  if (!ensureReport()) return state.SkipWithError("no report");
+  runReport({}, [&](JobPreview& p) {
+    const int middle = p.lastPage / 2;
+    for (auto _ : state) {
+      p.draw(recorder, middle, p.table);
+      if (after) after(recorder);
+    }
+  });
+}
+
+void BM_MiddlePageRecordingCanvas(benchmark::State& state) {
+  RecordingPageRecorder recorder;
+  drawMiddlePage<RecordingPageRecorder>(state, recorder, {});
+  state.counters["calls"] = static_cast<double>(recorder.canvas.calls.size());
+}
+BENCHMARK(BM_MiddlePageRecordingCanvas)->Unit(benchmark::kMicrosecond);
+
+void BM_MiddlePagePicture(benchmark::State& state) {
+  zel::PicturePageRecorder recorder;
+  drawMiddlePage<zel::PicturePageRecorder>(state, recorder, {});
+  state.counters["bytes"] = static_cast<double>(recorder.picture().size());
+}
+BENCHMARK(BM_MiddlePagePicture)->Unit(benchmark::kMicrosecond);
+
+void BM_MiddlePageImage80Dpi(benchmark::State& state) {
+  ImagePageRecorder recorder;
+  drawMiddlePage<ImagePageRecorder>(state, recorder, {});
+}
+BENCHMARK(BM_MiddlePageImage80Dpi)->Unit(benchmark::kMillisecond);
+
+// The preview path in full: record the picture, then play it at 100 %.
+void BM_MiddlePagePictureShown(benchmark::State& state) {
+  zel::PicturePageRecorder recorder;
+  QImage shown;
+  drawMiddlePage<zel::PicturePageRecorder>(state, recorder, [&shown](zel::PicturePageRecorder& r) {
+    shown = QImage(r.pageSize(), QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    QPainter painter(&shown);
+    painter.drawPicture(0, 0, r.picture());
+  });
+}
+BENCHMARK(BM_MiddlePagePictureShown)->Unit(benchmark::kMillisecond);
+
+// PrintPages over 1,000 pages into a PDF file.
+void BM_PdfExport1000Pages(benchmark::State& state) {
+  if (!ensureReport()) return state.SkipWithError("no report");
+  const std::string pdf = (fs::path(dataDir()) / "export.pdf").string();
+  constexpr int kPages = 1000;
+  for (auto _ : state) {
+    runReport(pdf, [&](JobPreview& p) {
+      zel::ReportRun& run = zel::reportRun();
+      run.PrintFrom = p.lastPage / 2;
+      run.PrintTo = run.PrintFrom + kPages - 1;
+      run.PrintStartNo = 1;
+      run.PrintCopies = 1;
+      p.print();
+    });
+  }
+  state.counters["pages/s"] = benchmark::Counter(double(kPages) * state.iterations(), benchmark::Counter::kIsRate);
+  state.counters["MB"] = static_cast<double>(fs::file_size(pdf)) / 1e6;
+  fs::remove(pdf);
+}
+BENCHMARK(BM_PdfExport1000Pages)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+int peakMemoryRun() {
+  if (!ensureReport()) return 1;
+  const std::string pdf = (fs::path(dataDir()) / "whole.pdf").string();
+  int pages = 0;
+  const auto start = std::chrono::steady_clock::now();
+  runReport(pdf, [&](JobPreview& p) {
+    zel::ReportRun& run = zel::reportRun();
+    run.PrintFrom = 1;
+    run.PrintTo = p.lastPage;
+    run.PrintStartNo = 1;
+    run.PrintCopies = 1;
+    pages = p.lastPage;
+    p.print();
+  });
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("whole report: %d pages to PDF in %.1f s (%.0f pages/s), %.1f MB file, peak RSS %.1f MB\n", pages,
+              seconds, pages / seconds, fs::exists(pdf) ? fs::file_size(pdf) / 1e6 : 0.0, usage.ru_maxrss / 1024.0);
+  fs::remove(pdf);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  zel::RecordingMessageService quiet;
+  zel::setMessageService(&quiet);
+  if (argc > 1 && std::strcmp(argv[1], "--peak-memory") == 0) return peakMemoryRun();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  for (const zel::Message& m : quiet.shown) std::fprintf(stderr, "message: %s\n", m.text.c_str());
+  return 0;
+}
