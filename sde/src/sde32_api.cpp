@@ -571,7 +571,9 @@ SDE_API int sx_Commit(void) {
     WorkArea* a = need();
     if (!a) return 0;
     if (auto s = a->commit(); !s) return eng().fail(s);
-    if (auto s = a->table().flush(); !s) return eng().fail(s);
+    // Shared tables are written through at once. An exclusive table keeps
+    // appended records in its buffer until it is large or closed, so a bulk
+    // writer may commit every record cheaply; nobody else can read it meanwhile.
     return 1;
   }, 0);
 }

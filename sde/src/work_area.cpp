@@ -163,9 +163,9 @@ zel::Status WorkArea::skip(long count) {
   if (count == 0) return eof_ ? zel::Status::ok() : loadCurrent();
   bof_ = false;
   size_t p = eof_ ? hi_ : pos_;
-  if (!eof_ && order_ != 0 && p >= hi_) {
-    // The current record is outside the order (condition or scope): restart from the top.
-    p = lo_;
+  if (!eof_ && (p < lo_ || p >= hi_)) {
+    // The current record is outside the order (condition or scope): start again from an end.
+    return count > 0 ? goTop() : goBottom();
   }
   if (count > 0) {
     for (long i = 0; i < count; ++i) {

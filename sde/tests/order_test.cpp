@@ -278,6 +278,64 @@ TEST_F(OrderTest, NsxTagsGoToTheTablesOwnIndex) {
   EXPECT_TRUE(std::filesystem::exists(dir_.file("ns.nsx")));
 }
 
+TEST_F(OrderTest, LeftJustifiedNumbersSortAsNumbers) {
+  // Some FoxPro programs store N fields left-justified ("12   "); str() must still order them.
+  makeUnsorted("left.dbf");
+  sx_Close();
+  auto bytes = readAll(path_);
+  const size_t headerLen = 32 + 6 * 32 + 1, recLen = 80;
+  const char* pages[] = {"3    ", "10   ", "2    ", "     ", "1    "};
+  for (size_t r = 0; r < 5; ++r) std::copy(pages[r], pages[r] + 5, bytes.begin() + long(headerLen + r * recLen + 1));
+  writeAll(path_, bytes);
+  ASSERT_GT(sx_Use(path_.c_str(), nullptr, SX_SHARED, SX_FOX), 0);
+  sx_Go(2);
+  EXPECT_EQ(sx_GetLong("F_PAGE"), 10);
+  EXPECT_STREQ(sx_EvalString("str(F_PAGE,5)"), "   10");
+  sx_Go(4);
+  EXPECT_EQ(sx_GetLong("F_PAGE"), 0);
+  EXPECT_TRUE(sx_Empty("F_PAGE"));
+  ASSERT_GT(sx_IndexTag(nullptr, "F_PAGE", "str(F_PAGE,5)", 0, 0, nullptr), 0);
+  EXPECT_EQ(walk(), (std::vector<long>{4, 5, 3, 1, 2}));
+  EXPECT_TRUE(sx_Seek("   10"));
+  EXPECT_EQ(sx_RecNo(), 2);
+}
+
+TEST_F(OrderTest, ReopeningUnchangedTableReusesTheBuiltOrder) {
+  makeUnsorted("cache.dbf");
+  ASSERT_GT(sx_IndexTag(nullptr, "F_PAGE", "str(F_PAGE,5)", 0, 0, nullptr), 0);
+  sx_Close();
+  // Change a key behind the engine's back but keep size and time: the cached order answers.
+  auto stamp = std::filesystem::last_write_time(path_);
+  auto bytes = readAll(path_);
+  const size_t headerLen = 32 + 6 * 32 + 1;
+  std::string nine = "    9";
+  std::copy(nine.begin(), nine.end(), bytes.begin() + long(headerLen + 1));  // record 1: page 3 -> 9
+  writeAll(path_, bytes);
+  std::filesystem::last_write_time(path_, stamp);
+  ASSERT_GT(sx_Use(path_.c_str(), nullptr, SX_SHARED, SX_FOX), 0);
+  sx_SetOrder(1);
+  EXPECT_EQ(walk(), (std::vector<long>{2, 5, 3, 4, 1}));
+  EXPECT_FALSE(sx_Seek("    9"));  // the cached keys still say page 3
+  sx_Close();
+  // A newer time means new contents: the order is built again.
+  std::filesystem::last_write_time(path_, stamp + std::chrono::seconds(5));
+  ASSERT_GT(sx_Use(path_.c_str(), nullptr, SX_SHARED, SX_FOX), 0);
+  sx_SetOrder(1);
+  EXPECT_TRUE(sx_Seek("    9"));
+  EXPECT_EQ(sx_RecNo(), 1);
+}
+
+TEST_F(OrderTest, SkipFromARecordOutsideTheOrderStartsAtAnEnd) {
+  makeUnsorted();
+  ASSERT_GT(sx_IndexTag(nullptr, "BIG", "str(F_PAGE,5)", 0, 0, "F_PAGE >= 2"), 0);
+  sx_Go(2);  // page 1: not in the order
+  sx_Skip(1);
+  EXPECT_EQ(sx_RecNo(), 3);
+  sx_Go(2);
+  sx_Skip(-1);
+  EXPECT_EQ(sx_RecNo(), 1);
+}
+
 TEST_F(OrderTest, SeekWithoutOrderFails) {
   makeUnsorted();
   EXPECT_FALSE(sx_Seek("1"));

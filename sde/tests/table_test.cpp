@@ -253,6 +253,16 @@ TEST_F(TableTest, MemoReplacedKeepsOtherFieldsAndLeavesOldBlocksAlone) {
   EXPECT_EQ(std::vector<char>(out, out + 5), bin);
 }
 
+TEST_F(TableTest, MemoWrapsAtTheLineWidth) {
+  ASSERT_GT(createReport(dir_.file("wrap.dbf")), 0);
+  appendLine(1, "w");
+  sx_Replace("F_INIT", SX_R_MEMO, "aaa bbb ccc dddddddddd");
+  char* p = sx_GetMemo("F_INIT", 8);
+  ASSERT_NE(p, nullptr);
+  EXPECT_STREQ(p, "aaa bbb\r\nccc\r\ndddddddd\r\ndd");
+  sx_MemDealloc(p);
+}
+
 TEST_F(TableTest, DeleteAndRecallMarkTheRecord) {
   ASSERT_GT(createReport(dir_.file("del.dbf")), 0);
   appendLine(1, "a");
