@@ -1,6 +1,7 @@
 #include "os_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -207,6 +208,8 @@ zel::Status OsFile::lock(uint64_t offset, uint64_t length, bool write, int timeo
     fl.l_start = off_t(offset);
     fl.l_len = off_t(length);
     if (fcntl(fd_, F_OFD_SETLK, &fl) == 0) return zel::Status::ok();
+    if (errno == ENOLCK || errno == EINVAL || errno == EOPNOTSUPP)
+      return zel::Status::unsupported("byte-range locks not supported for " + path_ + ": " + errnoText());
     if (errno != EAGAIN && errno != EACCES && errno != EINTR)
       return zel::Status::ioError("cannot lock " + path_ + ": " + errnoText());
     if (std::chrono::steady_clock::now() >= deadline)

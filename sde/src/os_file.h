@@ -39,6 +39,8 @@ class OsFile {
 
   // Byte-range locks. A write lock excludes every other lock on the range; read
   // locks share. Retries with short sleeps for up to timeoutMs milliseconds.
+  // Busy when someone else holds the range; Unsupported when the file system
+  // has no such locks.
   zel::Status lock(uint64_t offset, uint64_t length, bool write, int timeoutMs);
   void unlock(uint64_t offset, uint64_t length);
 

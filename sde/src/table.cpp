@@ -59,10 +59,13 @@ zel::Result<std::unique_ptr<Table>> Table::open(const std::string& path, OpenMod
   }
   bool exclusive = mode == OpenMode::kExclusive;
   if (auto s = t->dbf_.lock(kOpenSentinel, 1, exclusive, lockTimeoutMs); !s) {
-    if (s.kind() == zel::Status::Kind::kBusy)
+    // A file system without byte-range locks still lets the table be read and written.
+    if (s.kind() == zel::Status::Kind::kUnsupported) t->locksUnsupported_ = true;
+    else if (s.kind() == zel::Status::Kind::kBusy)
       return zel::Status::busy(exclusive ? path + " is in use by another user; exclusive open refused"
                                          : path + " is open exclusively by another user");
-    return s;
+    else
+      return s;
   }
 
   uint64_t size = t->dbf_.size();
@@ -255,7 +258,8 @@ zel::Result<uint32_t> Table::appendRecord(const uint8_t* rec) {
   if (recCount_ == 0xFFFFFFFEu) return zel::Status::ioError("table full: " + path_);
   if (mode_ == OpenMode::kShared) {
     // Others may append too: take the append lock and count again.
-    if (auto s = dbf_.lock(kRecordLockBase, 1, true, 5000); !s) return s;
+    if (auto s = dbf_.lock(kRecordLockBase, 1, true, 5000); !s && s.kind() != zel::Status::Kind::kUnsupported)
+      return s;
     refreshCount();
     uint32_t recno = fileRecCount_ + 1;
     std::vector<uint8_t> bytes(rec, rec + header_.recLen);
@@ -372,7 +376,8 @@ zel::Result<uint32_t> Table::writeMemo(const void* data, size_t length) {
   if (!memo_) return zel::Status::notFound("no memo file for " + path_);
   bool shared = mode_ == OpenMode::kShared;
   if (shared) {
-    if (auto s = dbf_.lock(kMemoLockOffset, 1, true, 5000); !s) return s;
+    if (auto s = dbf_.lock(kMemoLockOffset, 1, true, 5000); !s && s.kind() != zel::Status::Kind::kUnsupported)
+      return s;
   }
   auto r = memo_->write(data, length);
   if (shared) dbf_.unlock(kMemoLockOffset, 1);
@@ -382,6 +387,10 @@ zel::Result<uint32_t> Table::writeMemo(const void* data, size_t length) {
 zel::Status Table::lockRecord(uint32_t recno, int timeoutMs) {
   if (mode_ != OpenMode::kShared) return zel::Status::ok();  // exclusive or read-only: nothing to share
   if (locks_.count(recno)) return zel::Status::ok();
+  if (locksUnsupported_) {
+    locks_.insert(recno);
+    return zel::Status::ok();
+  }
   if (auto s = dbf_.lock(kRecordLockBase + recno, 1, true, timeoutMs); !s) {
     if (s.kind() == zel::Status::Kind::kBusy)
       return zel::Status::busy("record " + std::to_string(recno) + " of " + path_ + " is locked by another user");
@@ -392,12 +401,23 @@ zel::Status Table::lockRecord(uint32_t recno, int timeoutMs) {
 }
 
 void Table::unlockRecord(uint32_t recno) {
-  if (locks_.erase(recno)) dbf_.unlock(kRecordLockBase + recno, 1);
+  if (locks_.erase(recno) && !locksUnsupported_) dbf_.unlock(kRecordLockBase + recno, 1);
 }
 
 void Table::unlockAll() {
-  for (uint32_t r : locks_) dbf_.unlock(kRecordLockBase + r, 1);
+  if (!locksUnsupported_)
+    for (uint32_t r : locks_) dbf_.unlock(kRecordLockBase + r, 1);
   locks_.clear();
+}
+
+zel::Status Table::readRecordFresh(uint32_t recno, uint8_t* out) {
+  if (mode_ != OpenMode::kShared || recno == 0 || recno > fileRecCount_) return readRecord(recno, out);
+  // Another program may have changed the record since the window was read.
+  uint64_t off = header_.headerLen + uint64_t(recno - 1) * header_.recLen;
+  if (auto s = dbf_.readAt(off, out, header_.recLen); !s) return s;
+  if (windowFirst_ != 0 && recno >= windowFirst_ && recno < windowFirst_ + windowCount_)
+    std::memcpy(&window_[size_t(recno - windowFirst_) * header_.recLen], out, header_.recLen);
+  return zel::Status::ok();
 }
 
 uint64_t Table::fileSize() const { return dbf_.size(); }

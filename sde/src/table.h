@@ -51,6 +51,8 @@ class Table {
   // Record recno (1-based) or an error; the pointer lives until the next call on the table.
   const uint8_t* record(uint32_t recno, zel::Status* status);
   zel::Status readRecord(uint32_t recno, uint8_t* out);
+  // The same, but in shared mode always from the file (for absolute moves).
+  zel::Status readRecordFresh(uint32_t recno, uint8_t* out);
   // Walks records first..last in file order through large reads; fn returns false to stop.
   zel::Status scan(uint32_t first, uint32_t last, const std::function<bool(uint32_t, const uint8_t*)>& fn);
   // The same in pieces: fn(first recno, records, count) for runs of consecutive records.
@@ -102,6 +104,7 @@ class Table {
   uint32_t windowFirst_ = 0;
   uint32_t windowCount_ = 0;
   std::set<uint32_t> locks_;
+  bool locksUnsupported_ = false;
 };
 
 }  // namespace sde

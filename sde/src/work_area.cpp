@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 namespace sde {
 
@@ -33,7 +34,10 @@ const OrderSlot* WorkArea::slot(int order) const {
 zel::Status WorkArea::buildSlot(OrderSlot& s) {
   if (s.data && s.data->recCount() == table_->recCount()) return zel::Status::ok();
   if (auto st = table_->flush(); !st) return st;
-  std::string key = OrderCache::makeKey(table_->path(), table_->fileSize(), table_->fileMtimeNs(),
+  std::error_code ec;
+  std::string canonical = std::filesystem::weakly_canonical(table_->path(), ec).string();
+  if (ec || canonical.empty()) canonical = table_->path();
+  std::string key = OrderCache::makeKey(canonical, table_->fileSize(), table_->fileMtimeNs(),
                                         table_->recCount(), s.def.name, s.def.expr, s.def.condition,
                                         s.def.descending);
   if (auto cached = OrderCache::find(key)) {
@@ -99,14 +103,17 @@ zel::Result<bool> WorkArea::visible(size_t pos) {
   return true;
 }
 
-zel::Status WorkArea::loadCurrent() {
+zel::Status WorkArea::loadCurrent(bool fresh) {
   dirty_ = false;
   memoChanged_ = false;
   if (eof_) {
     buf_ = table_->blankRecord();
   } else {
     buf_.resize(table_->recLen());
-    if (auto s = table_->readRecord(recno_, buf_.data()); !s) {
+    // Absolute moves read the record anew so changes by other users show;
+    // stepping through records may use the read-ahead window.
+    zel::Status s = fresh ? table_->readRecordFresh(recno_, buf_.data()) : table_->readRecord(recno_, buf_.data());
+    if (!s) {
       buf_ = table_->blankRecord();
       return s;
     }
@@ -122,12 +129,12 @@ zel::Status WorkArea::setEof() {
   return loadCurrent();
 }
 
-zel::Status WorkArea::moveTo(size_t pos) {
+zel::Status WorkArea::moveTo(size_t pos, bool fresh) {
   if (pos >= hi_ || pos < lo_) return setEof();
   eof_ = false;
   pos_ = pos;
   recno_ = recordAt(pos);
-  return loadCurrent();
+  return loadCurrent(fresh);
 }
 
 zel::Status WorkArea::goTop() {
@@ -178,7 +185,7 @@ zel::Status WorkArea::skip(long count) {
         if (*v) break;
       }
     }
-    return moveTo(p);
+    return moveTo(p, false);
   }
   for (long i = 0; i < -count; ++i) {
     bool moved = false;
@@ -208,7 +215,7 @@ zel::Status WorkArea::skip(long count) {
     }
     p = q;
   }
-  return moveTo(p);
+  return moveTo(p, false);
 }
 
 zel::Status WorkArea::go(long recno) {

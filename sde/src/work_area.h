@@ -98,9 +98,9 @@ class WorkArea {
   uint32_t recordAt(size_t pos) const;
   size_t span() const;
   zel::Result<bool> visible(size_t pos);
-  zel::Status moveTo(size_t pos);  // pos == hi_: end of file
+  zel::Status moveTo(size_t pos, bool fresh = true);  // pos == hi_: end of file
   zel::Status setEof();
-  zel::Status loadCurrent();
+  zel::Status loadCurrent(bool fresh = true);
   zel::Status buildSlot(OrderSlot& s);
   void computeScope();
   void ordersChanged(bool appended);

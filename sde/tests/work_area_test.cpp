@@ -79,6 +79,26 @@ TEST_F(WorkAreaTest, TableNameFoundWithoutRegardToCase) {
   EXPECT_STREQ(sx_Alias(0), "MIXED");
 }
 
+TEST_F(WorkAreaTest, ChangesMadeThroughAnotherOpenShowAfterAMove) {
+  std::string path = makeTable("seen");
+  int reader = sx_Use(path.c_str(), "READER", SX_SHARED, SX_FOX);
+  ASSERT_GT(reader, 0);
+  sx_GoTop();
+  EXPECT_STREQ(sx_GetTrimString("F_DES"), "seen");
+  int writer = sx_Use(path.c_str(), "WRITER", SX_SHARED, SX_FOX);
+  ASSERT_GT(writer, 0);
+  sx_GoTop();
+  ASSERT_TRUE(sx_Rlock(1));
+  sx_Replace("F_DES", SX_R_STRING, "changed");
+  sx_Replace("F_INIT", SX_R_MEMO, "new settings");
+  ASSERT_TRUE(sx_Commit());
+  sx_Unlock(0);
+  sx_Select(reader);
+  sx_GoTop();
+  EXPECT_STREQ(sx_GetTrimString("F_DES"), "changed");
+  EXPECT_EQ(memo("F_INIT"), "new settings");
+}
+
 TEST_F(WorkAreaTest, CallsWithoutAnOpenTableFailWithoutCrashing) {
   sx_Select(1);
   sx_GoTop();
