@@ -271,6 +271,12 @@ class PreviewTest : public QObject {
     QCOMPARE(w.TargetRect(), QRect(QPoint(0, 0), w.PictureSize()));
     QCOMPARE(w.C_Pbx_Shower->size(), w.PictureSize());
     QCOMPARE(w.C_Pbx_Shower->pos(), before);
+    {
+      // The paper's border sits on the surface's first pixel.
+      const QImage full = w.C_Pbx_Shower->grab().toImage();
+      QVERIFY(qGray(full.pixel(0, 0)) < 128);
+      QCOMPARE(QColor(full.pixel(5, 5)), QColor(Qt::white));
+    }
     w.C_SBT_FIT->click();  // 50 %
     const int sw = static_cast<int>(std::nearbyint(661 * 0.5));
     const int sh = static_cast<int>(std::nearbyint(935 * 0.5));

@@ -83,7 +83,9 @@ void Tfm_RptValueSearch::showEvent(QShowEvent* event) {
   try {
     FormShow();
   } catch (const std::exception& e) {
+    // A settings block that cannot be read leaves nothing to search.
     messages().error(e.what());
+    QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
   }
 }
 

@@ -186,6 +186,19 @@ class ValueSearchDialogTest : public QObject {
     QVERIFY(service_.shown.empty());
   }
 
+  void unreadableSettingsReportAndClose() {
+    FakeReportLines broken;
+    broken.types = {{"F_PAGE", "N"}, {"F_INIT", "M"}};
+    broken.add({{"F_PAGE", "1"}, {"F_INIT", SettingsBuilder().set("FIELDCOUNT", "1|").set("F1", "1|1|x|y|").text()}});
+    Tfm_RptValueSearch dialog(preview_.get());
+    dialog.SetSearchSource("P", &broken);
+    dialog.show();
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QVERIFY(service_.shown[0].icon == MessageIcon::kError);
+    QTRY_VERIFY(!dialog.isVisible());
+    QCOMPARE(preview_->CurPage, 0);
+  }
+
  private:
   // Opens the dialog as the preview would with CurPage shown, searches column
   // `column` for text and returns the preview's CurPage afterwards.
