@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "font_mapper.h"
@@ -259,6 +263,29 @@ TEST(CanvasMapping, AnisotropicWindowStretchesPageOntoViewport) {
   painter.end();
   EXPECT_TRUE(isInk(image.pixel(100, 100)));
   EXPECT_FALSE(isInk(image.pixel(100, 97)));
+}
+
+// A PDF writer as the device: the text comes out as real, extractable text,
+// blanks included.
+TEST(CanvasOnPdfWriter, TextIsExtractableWithItsBlanks) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("w.pdf");
+  {
+    QPdfWriter writer(file);
+    writer.setResolution(600);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    QPainter painter(&writer);
+    PainterCanvas canvas(painter);
+    canvas.setMetricMapping(600, 600);
+    ASSERT_TRUE(canvas.selectFont(bodyFont(40, 20)));
+    canvas.drawText(std::string(kGaNaDa) + " Page : 12", {100, -100, 1500, -200}, kDtLeft | kDtVCenter | kDtSingleLine);
+  }
+  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
+  QProcess process;
+  process.start("pdftotext", {file, "-"});
+  process.waitForFinished(60000);
+  const QString text = QString::fromUtf8(process.readAllStandardOutput());
+  EXPECT_TRUE(text.contains(QStringLiteral("가나다 Page : 12"))) << text.toStdString();
 }
 
 // The page picture: recorded once, played at any scale.

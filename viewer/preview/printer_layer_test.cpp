@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QRegularExpression>
@@ -118,6 +119,16 @@ TEST_F(PdfPrinter, WritesPagesWithEmbeddedHangulFont) {
   const QString text = runTool("pdftotext", {file, "-"});
   EXPECT_TRUE(text.contains(QStringLiteral("가나다"))) << text.toStdString();
   EXPECT_TRUE(text.contains(QStringLiteral("Page : 2"))) << text.toStdString();
+}
+
+TEST(SystemPrinter, WithoutPrintersTheDefaultIsThePdfPrinter) {
+  PrinterLayer printer;
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "this machine has printers";
+  EXPECT_TRUE(printer.isPdfPrinter());
+  PrinterCaps caps;
+  EXPECT_TRUE(printer.caps(caps));
+  // It asks for a file before it prints.
+  EXPECT_FALSE(printer.beginDocument());
 }
 
 TEST(PrinterFactory, CanBeReplacedAndRestored) {
