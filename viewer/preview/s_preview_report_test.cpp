@@ -290,6 +290,12 @@ class PreviewReportTest : public QObject {
       QVERIFY(w.grab().save(QDir(out).filePath("preview-fit.png")));
       w.c_spb_search->click();
     });
+    QVERIFY(ShowProgress(5, "보고서를 인쇄중입니다."));
+    StepProgress(1, 2, "보고서를 인쇄중입니다.");
+    StepProgress(1, 3, "보고서를 인쇄중입니다.");
+    QTest::qWait(300);
+    QVERIFY(CurrentProgressDialog()->grab().save(QDir(out).filePath("progress-dialog.png")));
+    CloseProgress();
   }
 
  private:

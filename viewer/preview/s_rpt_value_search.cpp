@@ -67,8 +67,6 @@ Tfm_RptValueSearch::Tfm_RptValueSearch(TFM_Preview* preview, QWidget* parent)
   connect(c_btn_Search, &QPushButton::clicked, this, &Tfm_RptValueSearch::c_btn_SearchClick);
 }
 
-Tfm_RptValueSearch::~Tfm_RptValueSearch() { FormClose(); }
-
 QString Tfm_RptValueSearch::NothingToSearchText() { return QStringLiteral("검색할 항목 없음"); }
 
 void Tfm_RptValueSearch::SetSearchSource(const std::string& mode, ReportLines* table) {
@@ -90,6 +88,7 @@ void Tfm_RptValueSearch::showEvent(QShowEvent* event) {
 }
 
 void Tfm_RptValueSearch::closeEvent(QCloseEvent* event) {
+  // The lists live while the dialog is shown; a search reads them before closing.
   QDialog::closeEvent(event);
 }
 
@@ -148,6 +147,12 @@ void Tfm_RptValueSearch::c_btn_SearchClick() {
 void Tfm_RptValueSearch::FormClose() {
   FindFieldNames.clear();
   FindCaptions.clear();
+}
+
+Tfm_RptValueSearch::~Tfm_RptValueSearch() {
+  FormClose();
+  // The walk belongs to the caller and ends with this showing.
+  SearchTable = nullptr;
 }
 
 bool Tfm_RptValueSearch::eventFilter(QObject* watched, QEvent* event) {
