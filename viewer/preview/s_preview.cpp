@@ -516,6 +516,9 @@ void TFM_Preview::C_SBT_PRNClick() {
     setEnabled(true);
     reportError(e);
     return;
+  } catch (...) {
+    setEnabled(true);
+    throw;
   }
   setEnabled(true);
 }
