@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -15,7 +16,9 @@ namespace {
 
 const std::string& workDir() {
   static std::string dir = [] {
-    char tmpl[] = "/tmp/table_fuzz.XXXXXX";
+    // Memory-backed when available: the target writes two files per input.
+    char tmpl[] = "/dev/shm/table_fuzz.XXXXXX";
+    if (access("/dev/shm", W_OK) != 0) std::memcpy(tmpl, "/tmp/table_fuzz.XXXXXX", sizeof "/tmp/table_fuzz.XXXXXX");
     const char* d = mkdtemp(tmpl);
     return std::string(d ? d : "/tmp");
   }();
@@ -80,5 +83,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   sx_CloseAll();
+
+  // Writing into the damaged files: a memo and a field of record 1, then an append.
+  if ((data[0] & 4) && sx_Use(dbf.c_str(), "FUZZW", SX_SHARED, SX_FOX) > 0) {
+    sx_GoTop();
+    if (!sx_Eof() && sx_Rlock(sx_RecNo())) {
+      for (int i = 1; i <= fields; ++i) {
+        const char* name = sx_FieldName(i);
+        if (!name) continue;
+        const char* type = sx_FieldType(name);
+        if (type[0] == 'M') sx_Replace(name, SX_R_MEMO, "fuzz memo text that spans more than one block of sixty-four bytes");
+        else if (type[0] == 'C') sx_Replace(name, SX_R_STRING, "x");
+        else if (type[0] == 'N') { double v = 1.5; sx_Replace(name, SX_R_DOUBLE, &v); }
+      }
+      sx_Commit();
+      sx_Unlock(0);
+    }
+    if (sx_AppendEx() > 0) sx_Commit();
+    sx_CloseAll();
+  }
   return 0;
 }

@@ -145,8 +145,9 @@ zel::Status MemoFile::read(uint32_t block, std::string* out) const {
 zel::Result<uint32_t> MemoFile::write(const void* data, size_t length) {
   if (length == 0) return uint32_t(0);
   if (length > kMaxMemoLength) return zel::Status::invalidArgument("memo text too long for " + path());
-  // The next-free pointer, but never below the current end: blocks a crashed
-  // write left past the pointer are simply reused.
+  // The next-free pointer, but never below the end of the file: whatever lies
+  // past the pointer (a crashed write, or damage) is left alone, so no block
+  // that any record may point to is ever overwritten.
   uint8_t head[4];
   if (auto s = file_.readAt(0, head, 4); !s) return s;
   ByteReader r(std::span<const uint8_t>(head, 4));
@@ -154,6 +155,15 @@ zel::Result<uint32_t> MemoFile::write(const void* data, size_t length) {
   uint32_t minBlock = uint32_t((kFptHeaderSize + blockSize_ - 1) / blockSize_);
   if (kind_ == MemoKind::kDbt3) minBlock = 1;
   next = std::max(next, minBlock);
+  // A pointer far past the end is damage, not free space: writing there would
+  // grow a huge sparse file. (A writer may leave the last block short, hence the slack.)
+  uint64_t end = file_.size();
+  if (uint64_t(next) * blockSize_ > end + 2ull * blockSize_)
+    return zel::Status::corruption("memo next-free block " + std::to_string(next) + " past the end of " + path() +
+                                   " (" + std::to_string(end) + " bytes)");
+  uint64_t endBlock = (end + blockSize_ - 1) / blockSize_;
+  if (endBlock > 0xFFFFFFFFull) return zel::Status::ioError("memo file full: " + path());
+  next = std::max<uint32_t>(next, uint32_t(endBlock));
 
   std::vector<uint8_t> blob;
   if (kind_ == MemoKind::kFpt) {

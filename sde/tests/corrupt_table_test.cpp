@@ -202,6 +202,32 @@ TEST_F(CorruptTableTest, MemoFileCutInsideText) {
   expectMemoFails("past the end");
 }
 
+TEST_F(CorruptTableTest, MemoNextFreePastEndRefusesWritesAndKeepsTheTable) {
+  memo_[0] = 0x7F;  // next-free block, big-endian
+  save();
+  ASSERT_GT(sx_Use(dbf_.c_str(), nullptr, SX_SHARED, SX_FOX), 0) << sx_LastError();
+  sx_GoTop();
+  ASSERT_TRUE(sx_Rlock(1));
+  EXPECT_FALSE(sx_Replace("F_INIT", SX_R_MEMO, "new text"));
+  EXPECT_NE(std::string(sx_LastError()).find("next-free"), std::string::npos) << sx_LastError();
+  EXPECT_EQ(memo("F_INIT"), "settings");
+  sx_Close();
+  EXPECT_LT(std::filesystem::file_size(fpt_), 4096u);
+}
+
+TEST_F(CorruptTableTest, MemoNextFreeInsideUsedBlocksNeverOverwritesThem) {
+  memo_[3] = 512 / 64;  // next-free points back at record 1's text
+  save();
+  ASSERT_GT(sx_Use(dbf_.c_str(), nullptr, SX_SHARED, SX_FOX), 0);
+  sx_Go(2);
+  ASSERT_TRUE(sx_Rlock(2));
+  ASSERT_TRUE(sx_Replace("F_INIT", SX_R_MEMO, "record two")) << sx_LastError();
+  ASSERT_TRUE(sx_Commit());
+  EXPECT_EQ(memo("F_INIT"), "record two");
+  sx_GoTop();
+  EXPECT_EQ(memo("F_INIT"), "settings");
+}
+
 // Opens the damaged table and reads everything; any outcome but a crash is fine.
 void walkEverything(const std::string& dbf) {
   if (sx_Use(dbf.c_str(), nullptr, SX_READONLY, SX_FOX) == 0) {
