@@ -27,9 +27,14 @@
 #include "preview_handover.h"
 #include "printer.h"
 #include "report_directory.h"
+#include "sample_reports.h"
 #include "settings_block.h"
 #include "shell_globals.h"
+#include "shell_preview.h"
 #include "test_report.h"
+#ifdef ZEL_HAVE_PREVIEW_WINDOW
+#include "s_preview.h"
+#endif
 
 using namespace zel;
 
@@ -234,10 +239,7 @@ class MainWindowTest : public QObject {
   }
 
   void enterAndDoubleClickRunTheSelectedReport() {
-    writeReport("P_RPTB02.dbf",
-                block("RPTB02") + "\r\n<FIELDCOUNT>=\xA2\xDD" "1|0|1|\xA2\xDD\r\n<F1>=\xA2\xDD"
-                                  "1|1|1|1|100|0|S|F_DES|NAME|NAME|NAME|0|0|L|\xA2\xDD",
-                {1, 2, 3});
+    writeReport("P_RPTB02.dbf", runnableBlock(), {1, 2, 3});
     FakePrinter printer;
     installPrinter(&printer);
     std::vector<std::string> shown;
@@ -250,6 +252,36 @@ class MainWindowTest : public QObject {
     QCOMPARE(shown.size(), size_t(2));
     w.mnuRunRpt->trigger();
     QCOMPARE(shown.size(), size_t(3));
+  }
+
+  void shellPreviewShowsTheRunsPages() {
+    reportwriter::BillOptions bill;
+    bill.fileName = "P_RPTB02.dbf";
+    bill.pages = 2;
+    QVERIFY(reportwriter::writeReport(reports_, reportwriter::billOfQuantities(bill)).isOk());
+    FakePrinter printer;
+    installPrinter(&printer);
+    TfrmZelRptMain& w = shownWindow();
+    installShellPreview(&w);
+#ifdef ZEL_HAVE_PREVIEW_WINDOW
+    int recorded = -1;
+    bool progressSeen = false;
+    TFM_Preview::setPreviewRunner([&](TFM_Preview& preview) {
+      recorded = preview.RecordCount();
+      progressSeen = w.ProgressBar1->maximum() > 0;
+      QCOMPARE(preview.parentWidget(), &w);
+    });
+    w.mnuRunRpt->trigger();
+    TFM_Preview::setPreviewRunner(nullptr);
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    QCOMPARE(recorded, 1);
+    QVERIFY(progressSeen);
+    QVERIFY(w.ProgressBar1->isHidden());
+#else
+    w.mnuRunRpt->trigger();
+    QCOMPARE(w.statusText(), QStringLiteral("2 페이지"));  // the stand-in reports the page count
+#endif
+    QVERIFY(!std::filesystem::exists(reports_ + "/P_RPTB02.cdx"));
   }
 
   void runningWithoutReportsAsksForTheDirectory() {
@@ -378,6 +410,11 @@ class MainWindowTest : public QObject {
   }
 
  private:
+  // A block the runner can lay out: one text column over F_DES.
+  static std::string runnableBlock() {
+    return block("RPTB02") + "\r\n<FIELDCOUNT>=\xA2\xDD" "1|0|1|\xA2\xDD\r\n<F1>=\xA2\xDD"
+                             "1|1|1|1|100|0|S|F_DES|NAME|NAME|NAME|0|0|L|\xA2\xDD";
+  }
   TfrmZelRptMain& window() {
     if (!window_) window_ = std::make_unique<TfrmZelRptMain>(program_);
     return *window_;
