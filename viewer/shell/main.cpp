@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "error_report.h"
+#include "help.h"
 #include "preview_handover.h"
 #include "printer_layer.h"
 #include "qt_message_service.h"
@@ -65,6 +66,8 @@ int main(int argc, char** argv) {
   std::unique_ptr<zel::Printer> printer = zel::makePrinter();
   zel::installPrinter(printer.get());
   zel::installShellPreview(&window);
+  // The start-up help window stays hidden; the help menu opens a fresh one each time.
+  zel::TfrmHelp startupHelp(&window);
   window.show();
   int rc = app.exec();
   zel::installPreviewFactory(nullptr);
