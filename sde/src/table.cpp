@@ -248,8 +248,12 @@ zel::Status Table::writeRecord(uint32_t recno, const uint8_t* rec, bool durable)
   if (durable) {
     if (auto s = dbf_.sync(); !s) return s;
   }
+  if (mode_ == OpenMode::kShared) {
+    // Others may have appended since: the count is only written under the append lock.
+    return writeHeaderDate();
+  }
   headerDirty_ = true;
-  if (durable || mode_ == OpenMode::kShared) return writeHeaderCount();
+  if (durable) return writeHeaderCount();
   return zel::Status::ok();
 }
 
@@ -300,6 +304,12 @@ zel::Status Table::flush() {
   if (auto s = flushTail(); !s) return s;
   if (headerDirty_) return writeHeaderCount();
   return zel::Status::ok();
+}
+
+zel::Status Table::writeHeaderDate() {
+  uint8_t ymd[3];
+  todayYmd(ymd);
+  return dbf_.writeAt(kOffUpdateYmd, ymd, sizeof ymd);
 }
 
 zel::Status Table::writeHeaderCount() {

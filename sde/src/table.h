@@ -88,6 +88,7 @@ class Table {
  private:
   Table() = default;
   zel::Status writeHeaderCount();
+  zel::Status writeHeaderDate();
   zel::Status flushTail();
   zel::Status checkWritable() const;
 

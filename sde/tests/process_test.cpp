@@ -147,6 +147,40 @@ TEST_F(ProcessTest, TwoOpensInOneProcessConflictLikeTwoPrograms) {
   EXPECT_TRUE(sx_Rlock(1));
 }
 
+TEST_F(ProcessTest, TwoProcessesAppendingTogetherLoseNoRecord) {
+  constexpr long kEach = 150;
+  std::vector<pid_t> children;
+  for (long who = 1; who <= 2; ++who) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      sx_SetLockTimeout(5);
+      if (sx_Use(path_.c_str(), "APPENDER", SX_SHARED, SX_FOX) == 0) _exit(2);
+      for (long i = 0; i < kEach; ++i) {
+        long page = 100 * who;
+        if (sx_AppendEx() == 0 || !sx_Replace("F_PAGE", SX_R_INTEGER, &page) ||
+            !sx_Replace("F_DES", SX_R_STRING, std::to_string(i).c_str()) || !sx_Commit())
+          _exit(3);
+        sx_Unlock(0);
+      }
+      _exit(0);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "appender failed: " << status;
+  }
+  ASSERT_GT(sx_Use(path_.c_str(), nullptr, SX_READONLY, SX_FOX), 0);
+  EXPECT_EQ(sx_RecCount(), 3 + 2 * kEach);
+  long fromOne = 0, fromTwo = 0;
+  for (sx_Go(4); !sx_Eof(); sx_Skip(1)) (sx_GetLong("F_PAGE") == 100 ? fromOne : fromTwo)++;
+  EXPECT_EQ(fromOne, kEach);
+  EXPECT_EQ(fromTwo, kEach);
+  EXPECT_EQ(readAll(path_).back(), 0x1A);
+}
+
 TEST_F(ProcessTest, WriterKilledAtRandomMomentsLeavesOldOrNewMemo) {
   const std::string longText = [] {
     std::string s;
