@@ -99,8 +99,12 @@ void openProductionIndex(WorkArea* a) {
 
 int addIndex(WorkArea* a, const std::string& path, const sde::TagDef& def, bool single) {
   // Build first: a bad expression must not leave a definition behind.
+  int before = a->orderCount();
   auto order = a->addOrder(def, path, a->driver()->kind, true);
   if (!order) return eng().fail(order.status());
+  auto undo = [&] {
+    if (a->orderCount() > before) a->removeOrder(*order);
+  };
   sde::TagFile tf;
   sde::TagFileCheck check;
   if (!single) {
@@ -113,9 +117,15 @@ int addIndex(WorkArea* a, const std::string& path, const sde::TagDef& def, bool 
     *same = def;
   else
     tf.tags.push_back(def);
-  if (tf.tags.size() > sde::kMaxTagsPerFile) return eng().fail("too many tags in index file " + path);
+  if (tf.tags.size() > sde::kMaxTagsPerFile) {
+    undo();
+    return eng().fail("too many tags in index file " + path);
+  }
   // Only the definition is written; the keys stay in memory.
-  if (auto s = sde::writeTagFile(path, tf); !s) return eng().fail(s);
+  if (auto s = sde::writeTagFile(path, tf); !s) {
+    undo();
+    return eng().fail(s);
+  }
   auto prev = a->setOrder(*order);
   if (!prev) return eng().fail(prev.status());
   if (auto s = a->goTop(); !s) return eng().fail(s);

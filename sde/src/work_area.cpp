@@ -375,16 +375,18 @@ zel::Result<int> WorkArea::addOrder(const TagDef& def, const std::string& indexF
   return int(orders_.size());
 }
 
-void WorkArea::dropOrdersOfFile(const std::string& indexFile) {
-  int current = order_;
-  for (size_t i = orders_.size(); i > 0; --i) {
-    if (orders_[i - 1].indexFile == indexFile) {
-      orders_.erase(orders_.begin() + long(i - 1));
-      if (current == int(i)) current = 0;
-      else if (current > int(i)) --current;
-    }
+void WorkArea::removeOrder(int order) {
+  if (order < 1 || order > int(orders_.size())) return;
+  orders_.erase(orders_.begin() + (order - 1));
+  if (order_ == order) {
+    order_ = 0;
+    scopeLow_.reset();
+    scopeHigh_.reset();
+    computeScope();
+    pos_ = eof_ ? hi_ : size_t(recno_ - 1);
+  } else if (order_ > order) {
+    --order_;
   }
-  order_ = current;
 }
 
 zel::Result<int> WorkArea::setOrder(int order) {

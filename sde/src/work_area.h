@@ -82,7 +82,7 @@ class WorkArea {
   zel::Status setScope(const char* low, const char* high);
   zel::Result<std::string> keyData();
   zel::Result<long> orderRecNo();
-  void dropOrdersOfFile(const std::string& indexFile);
+  void removeOrder(int order);  // later orders move down by one
 
   // ---- filter and expressions ----
   zel::Status setFilter(const std::string& expr);

@@ -336,6 +336,16 @@ TEST_F(OrderTest, SkipFromARecordOutsideTheOrderStartsAtAnEnd) {
   EXPECT_EQ(sx_RecNo(), 1);
 }
 
+TEST_F(OrderTest, UnwritableIndexFileFailsWithoutLeavingAnOrder) {
+  makeUnsorted("rodir.dbf");
+  std::filesystem::create_directory(dir_.file("rodir.cdx"));  // a directory where the file must go
+  EXPECT_EQ(sx_IndexTag(nullptr, "F_PAGE", "str(F_PAGE,5)", 0, 0, nullptr), 0);
+  EXPECT_NE(std::string(sx_LastError()).find("rodir.cdx"), std::string::npos) << sx_LastError();
+  EXPECT_EQ(sx_TagArea("F_PAGE"), 0);
+  EXPECT_EQ(sx_IndexOrd(), 0);
+  EXPECT_EQ(walk(), (std::vector<long>{1, 2, 3, 4, 5}));
+}
+
 TEST_F(OrderTest, SeekWithoutOrderFails) {
   makeUnsorted();
   EXPECT_FALSE(sx_Seek("1"));
