@@ -223,6 +223,7 @@ int TApollo::CreateIndexFile(const std::string& fileName, const std::string& exp
                              bool descending, int option) {
   if (table_ == nullptr) return 0;
   table_->requireActive("build an index");
+  if (table_->editing_) table_->Post();
   applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
@@ -236,6 +237,7 @@ int TApollo::CreateIndexTag(const std::string& fileName, const std::string& tagN
                             bool descending, int option, const std::string& expr) {
   if (table_ == nullptr) return 0;
   table_->requireActive("build an index tag");
+  if (table_->editing_) table_->Post();
   applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
