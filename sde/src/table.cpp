@@ -60,12 +60,14 @@ zel::Result<std::unique_ptr<Table>> Table::open(const std::string& path, OpenMod
   bool exclusive = mode == OpenMode::kExclusive;
   if (auto s = t->dbf_.lock(kOpenSentinel, 1, exclusive, lockTimeoutMs); !s) {
     // A file system without byte-range locks still lets the table be read and written.
-    if (s.kind() == zel::Status::Kind::kUnsupported) t->locksUnsupported_ = true;
-    else if (s.kind() == zel::Status::Kind::kBusy)
+    if (s.kind() == zel::Status::Kind::kUnsupported) {
+      t->locksUnsupported_ = true;
+    } else if (s.kind() == zel::Status::Kind::kBusy) {
       return zel::Status::busy(exclusive ? path + " is in use by another user; exclusive open refused"
                                          : path + " is open exclusively by another user");
-    else
+    } else {
       return s;
+    }
   }
 
   uint64_t size = t->dbf_.size();
@@ -191,15 +193,6 @@ zel::Status Table::readRecord(uint32_t recno, uint8_t* out) {
   if (!p) return s;
   std::memcpy(out, p, header_.recLen);
   return zel::Status::ok();
-}
-
-zel::Status Table::scan(uint32_t first, uint32_t last, const std::function<bool(uint32_t, const uint8_t*)>& fn) {
-  const uint32_t len = header_.recLen;
-  return scanChunks(first, last, [&](uint32_t r, const uint8_t* data, uint32_t n) {
-    for (uint32_t i = 0; i < n; ++i)
-      if (!fn(r + i, data + size_t(i) * len)) return false;
-    return true;
-  });
 }
 
 zel::Status Table::scanChunks(uint32_t first, uint32_t last,

@@ -53,9 +53,8 @@ class Table {
   zel::Status readRecord(uint32_t recno, uint8_t* out);
   // The same, but in shared mode always from the file (for absolute moves).
   zel::Status readRecordFresh(uint32_t recno, uint8_t* out);
-  // Walks records first..last in file order through large reads; fn returns false to stop.
-  zel::Status scan(uint32_t first, uint32_t last, const std::function<bool(uint32_t, const uint8_t*)>& fn);
-  // The same in pieces: fn(first recno, records, count) for runs of consecutive records.
+  // Walks records first..last in file order through large reads, handing fn
+  // runs of consecutive records (first recno, bytes, count); fn returns false to stop.
   zel::Status scanChunks(uint32_t first, uint32_t last,
                          const std::function<bool(uint32_t, const uint8_t*, uint32_t)>& fn);
 
