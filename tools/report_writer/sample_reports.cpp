@@ -96,9 +96,12 @@ double scaleOf(long cycle) { return 1.0 + static_cast<double>(cycle % 7) * 0.05;
 Amounts itemAmounts(const Item& item, long cycle) {
   Amounts a;
   a.qty = std::round(item.qty * scaleOf(cycle) * 100.0) / 100.0;
-  a.material = std::floor(a.qty * item.material);  // amounts drop the fraction of a won
-  a.labor = std::floor(a.qty * item.labor);
-  a.expense = std::floor(a.qty * item.expense);
+  // Amounts drop the fraction of a won; the nudge keeps 1.15 x 12,500,000 from
+  // landing one won short through binary rounding.
+  constexpr double kNudge = 1e-6;
+  a.material = std::floor(a.qty * item.material + kNudge);
+  a.labor = std::floor(a.qty * item.labor + kNudge);
+  a.expense = std::floor(a.qty * item.expense + kNudge);
   return a;
 }
 
@@ -139,10 +142,10 @@ std::vector<std::string> billDescriptors(char orientation) {
   int seq = 0;
   int group = 0;
   if (landscape) d.push_back(descriptor(++seq, ++group, 1, 4, 5, "S", "F_CODE", t::kCode, t::kCode, t::kCode, "", "C"));
-  d.push_back(descriptor(++seq, ++group, 1, 2, landscape ? 24 : 21, "S", "F_DES", t::kName, t::kName, t::kNameFull, "",
+  d.push_back(descriptor(++seq, ++group, 1, 2, landscape ? 24 : 23, "S", "F_DES", t::kName, t::kName, t::kNameFull, "",
                          "L"));
   d.push_back(descriptor(++seq, ++group, 1, 4, 4, "S", "F_UNIT", t::kUnit, t::kUnit, t::kUnit, "", "C"));
-  d.push_back(descriptor(++seq, ++group, 1, 4, 7, "D", "F_QQTY", t::kQty, t::kQty, t::kQty, "", "R"));
+  d.push_back(descriptor(++seq, ++group, 1, 4, landscape ? 7 : 6, "D", "F_QQTY", t::kQty, t::kQty, t::kQty, "", "R"));
   struct Pair {
     const char* caption;
     const char* price;
@@ -161,7 +164,7 @@ std::vector<std::string> billDescriptors(char orientation) {
     d.push_back(descriptor(++seq, group, 2, 1, amountWidth[i], "D", pairs[i].amount, pairs[i].caption, t::kAmount,
                            pairs[i].caption, "G", "R"));
   }
-  d.push_back(descriptor(++seq, ++group, 1, 4, landscape ? 3 : 4, "D", "F_PC0", t::kRate, t::kRate, t::kRate, "", "R"));
+  d.push_back(descriptor(++seq, ++group, 1, 4, 3, "D", "F_PC0", t::kRate, t::kRate, t::kRate, "", "R"));
   ++group;
   d.push_back(descriptor(++seq, group, 1, 2, landscape ? 5 : 4, "S", "F_BIGO", t::kRemark, t::kRemark, t::kRemark, "",
                          "L"));
@@ -198,7 +201,8 @@ SettingsEntries commonSettings(const std::string& rptCode, const std::string& ti
   e.emplace_back("OPT4", "0|1|SL|DL|NL|");
   e.emplace_back("BIGO", "0|1|B|C|G|");
   e.emplace_back("NCUT", ncut);
-  e.emplace_back("PRCDEC", "2");
+  // Portrait price columns are narrow: whole won there.
+  e.emplace_back("PRCDEC", orientation == 'L' ? "2" : "0");
   e.emplace_back("CSTDEC", "0");
   e.emplace_back("MOKDEC", "0");
   return e;
