@@ -100,11 +100,15 @@ class TTable {
   bool FindField(const std::string& name);            // no error when absent (false)
   void CheckField(const std::string& name);           // throws the field-not-found error
   // The field's value as text: C padded to its width, numbers as stored (trimmed),
-  // memo text for M. Null (nullopt) for an empty value. Throws when absent / closed.
+  // memo text for M. Null (nullopt) when nothing is stored (blank text or number,
+  // empty memo; a stored 0 is a value) and at end of file. Throws when absent / closed.
+  // Values assigned since Edit read back before Post.
   std::optional<std::string> FieldValue(const std::string& name);
   std::string FieldAsString(const std::string& name);  // "" for null
 
-  // Edit the current record (locks it in shared mode), assign, post (writes and unlocks).
+  // Edit the current record (locks it in shared mode; a record another program
+  // holds throws DataError and changes nothing), assign, post (checks every value
+  // first, writes, commits and unlocks). Navigation posts a pending edit.
   void Edit();
   void SetFieldText(const std::string& name, const std::string& text);  // memo fields take any length
   void Post();
