@@ -203,6 +203,27 @@ TEST_F(TableTest, OpenTableAcceptsOnlyUpperCaseKinds) {
   EXPECT_EQ(t.FileName, "P_RPTB02_TEST.dbf");
 }
 
+TEST_F(TableTest, OtherIndexKindsChooseTheirDrivers) {
+  TZelTable ntx;
+  ASSERT_TRUE(ntx.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "NTX"));
+  EXPECT_EQ(ntx.Table.TableType, ttSXNTX);
+  EXPECT_EQ(ntx.Apollo.FieldAsInteger("F_PAGE"), 1);
+  TZelTable nsx;
+  ASSERT_TRUE(nsx.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "NSX"));
+  EXPECT_EQ(nsx.Table.TableType, ttSXNSX);
+  EXPECT_EQ(nsx.Apollo.MemoText("F_INIT"), settingsBlock("RPTB02"));
+}
+
+TEST_F(TableTest, NtxIndexFileBuildAndSeek) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "NTX"));
+  ASSERT_TRUE(t.BuildIndex("PAGES.ntx", "", "NTX", "", false, 0, "str(F_PAGE,5)"));
+  EXPECT_TRUE(t.Table.Active());
+  EXPECT_GT(t.Apollo.CurrentOrder(), 0);
+  EXPECT_TRUE(t.Apollo.SeekKey("    3"));
+  EXPECT_EQ(t.Table.RecNo(), 4);
+}
+
 TEST_F(TableTest, MissingFileFailsAndFieldsActAsOnClosedTable) {
   TZelTable t;
   EXPECT_FALSE(t.OpenTable(dir_.path(), "P_RPTB02_NONE.dbf", "CDX"));
