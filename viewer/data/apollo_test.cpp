@@ -224,6 +224,17 @@ TEST_F(TableTest, NtxIndexFileBuildAndSeek) {
   EXPECT_EQ(t.Table.RecNo(), 4);
 }
 
+TEST_F(TableTest, CdxIndexFileIsReopenedAndItsTagChosen) {
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  const std::string indexFile = dir_.file("EXTRA.cdx");
+  ASSERT_TRUE(t.BuildIndex(indexFile, "PG", "CDX", "", true, 0, "str(F_PAGE,5)"));
+  EXPECT_EQ(t.Table.IndexName, "PG");
+  EXPECT_EQ(t.Apollo.CurrentOrder(), t.Apollo.TagOrder("PG"));
+  t.Apollo.GoTop();  // descending: the last page first
+  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 3);
+}
+
 TEST_F(TableTest, MissingFileFailsAndFieldsActAsOnClosedTable) {
   TZelTable t;
   EXPECT_FALSE(t.OpenTable(dir_.path(), "P_RPTB02_NONE.dbf", "CDX"));
