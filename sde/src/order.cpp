@@ -26,6 +26,7 @@ bool isPlainInteger(const char* p, uint32_t n) {
 }  // namespace
 
 size_t OrderData::positionOf(uint32_t recno) const {
+  if (identity_) return recno == 0 || recno > recCount_ ? recCount_ : recno - 1;
   if (recno == 0 || recno > recCount_ || position_[recno - 1] == 0) return sorted_.size();
   return position_[recno - 1] - 1;
 }
@@ -39,10 +40,10 @@ int OrderData::compare(std::string_view a, std::string_view b) const {
 size_t OrderData::lowerBound(std::string_view k, size_t len) const {
   len = std::min<size_t>(len, keyLen_);
   k = k.substr(0, len);
-  size_t lo = 0, hi = sorted_.size();
+  size_t lo = 0, hi = size();
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    if (compare(key(sorted_[mid]).substr(0, len), k) < 0)
+    if (compare(key(recnoAt(mid)).substr(0, len), k) < 0)
       lo = mid + 1;
     else
       hi = mid;
@@ -53,10 +54,10 @@ size_t OrderData::lowerBound(std::string_view k, size_t len) const {
 size_t OrderData::upperBound(std::string_view k, size_t len) const {
   len = std::min<size_t>(len, keyLen_);
   k = k.substr(0, len);
-  size_t lo = 0, hi = sorted_.size();
+  size_t lo = 0, hi = size();
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    if (compare(key(sorted_[mid]).substr(0, len), k) <= 0)
+    if (compare(key(recnoAt(mid)).substr(0, len), k) <= 0)
       lo = mid + 1;
     else
       hi = mid;
@@ -81,20 +82,48 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
                                         std::to_string(kMaxKeyLen) + " bytes long");
   d->keyLen_ = uint32_t(probe.size());
   const uint32_t kl = d->keyLen_;
-  d->keys_.resize(size_t(n) * kl);
-  d->position_.assign(n, 0);
-  d->sorted_.reserve(n);
+  d->keys_.reset(new char[size_t(n) * kl + 1]);  // no zero fill: every key is written below
+  if (condition) d->sorted_.reserve(n);
 
   const FieldDesc* raw = keyExpr.rawNumericKeyField();
+  const uint32_t rawOffset = raw ? raw->offset : 0;
   const uint32_t recLen = table.recLen();
   bool sorted = true;
   const char* prev = nullptr;
   zel::Status evalError;
+  auto evalKey = [&](const uint8_t* rec, uint32_t recno, char* dst) {
+    Value kv;
+    if (auto st = keyExpr.eval(EvalContext{rec, recno, false}, &kv); !st) {
+      evalError = st;
+      return false;
+    }
+    std::string k = keyBytes(kv);
+    k.resize(kl, ' ');
+    std::memcpy(dst, k.data(), kl);
+    return true;
+  };
   auto s = table.scanChunks(1, n, [&](uint32_t first, const uint8_t* data, uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) {
+    char* dst = &d->keys_[size_t(first - 1) * kl];
+    if (raw && !condition) {
+      // The common case, kept tight: str(F_PAGE,5) over every record.
+      for (uint32_t i = 0; i < count; ++i, dst += kl) {
+        const uint8_t* rec = data + size_t(i) * recLen;
+        const char* src = reinterpret_cast<const char*>(rec + rawOffset);
+        if (isPlainInteger(src, kl))
+          std::memcpy(dst, src, kl);  // str(F, width) of an integer field is its stored text
+        else if (!evalKey(rec, first + i, dst))
+          return false;
+        if (sorted && prev) {
+          int c = std::memcmp(prev, dst, kl);
+          if (descending ? c < 0 : c > 0) sorted = false;
+        }
+        prev = dst;
+      }
+      return true;
+    }
+    for (uint32_t i = 0; i < count; ++i, dst += kl) {
       const uint32_t recno = first + i;
       const uint8_t* rec = data + size_t(i) * recLen;
-      char* dst = &d->keys_[size_t(recno - 1) * kl];
       if (condition) {
         Value c;
         if (auto st = condition->eval(EvalContext{rec, recno, false}, &c); !st) {
@@ -109,35 +138,35 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
           std::memset(dst, ' ', kl);
           continue;
         }
+        d->sorted_.push_back(recno);
       }
-      const char* fieldBytes = raw ? reinterpret_cast<const char*>(rec + raw->offset) : nullptr;
-      if (raw && isPlainInteger(fieldBytes, raw->width)) {
-        std::memcpy(dst, fieldBytes, kl);  // str(F, width) of an integer field is its stored text
-      } else {
-        Value kv;
-        if (auto st = keyExpr.eval(EvalContext{rec, recno, false}, &kv); !st) {
-          evalError = st;
-          return false;
-        }
-        std::string k = keyBytes(kv);
-        k.resize(kl, ' ');
-        std::memcpy(dst, k.data(), kl);
-      }
-      if (prev && sorted) {
+      const char* src = raw ? reinterpret_cast<const char*>(rec + rawOffset) : nullptr;
+      if (raw && isPlainInteger(src, kl))
+        std::memcpy(dst, src, kl);
+      else if (!evalKey(rec, recno, dst))
+        return false;
+      if (sorted && prev) {
         int c = std::memcmp(prev, dst, kl);
         if (descending ? c < 0 : c > 0) sorted = false;
       }
       prev = dst;
-      d->sorted_.push_back(recno);
     }
     return true;
   });
   if (!s) return s;
   if (!evalError.isOk()) return evalError;
 
+  if (sorted && !condition) {
+    d->identity_ = true;
+    return std::shared_ptr<const OrderData>(std::move(d));
+  }
+  if (!condition) {
+    d->sorted_.resize(n);
+    for (uint32_t i = 0; i < n; ++i) d->sorted_[i] = i + 1;
+  }
   // Report files arrive in page order: skip the sort when the keys already are.
   if (!sorted) {
-    const char* base = d->keys_.data();
+    const char* base = d->keys_.get();
     if (descending)
       std::stable_sort(d->sorted_.begin(), d->sorted_.end(), [&](uint32_t a, uint32_t b) {
         return std::memcmp(base + size_t(a - 1) * kl, base + size_t(b - 1) * kl, kl) > 0;
@@ -147,6 +176,7 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
         return std::memcmp(base + size_t(a - 1) * kl, base + size_t(b - 1) * kl, kl) < 0;
       });
   }
+  d->position_.assign(n, 0);
   for (size_t i = 0; i < d->sorted_.size(); ++i) d->position_[d->sorted_[i] - 1] = uint32_t(i + 1);
   return std::shared_ptr<const OrderData>(std::move(d));
 }

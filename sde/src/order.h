@@ -24,9 +24,10 @@ class OrderData {
  public:
   uint32_t keyLen() const { return keyLen_; }
   uint32_t recCount() const { return recCount_; }
-  size_t size() const { return sorted_.size(); }  // records in the order (the condition may leave some out)
+  // Records in the order (the condition may leave some out).
+  size_t size() const { return identity_ ? recCount_ : sorted_.size(); }
   bool descending() const { return descending_; }
-  uint32_t recnoAt(size_t pos) const { return sorted_[pos]; }
+  uint32_t recnoAt(size_t pos) const { return identity_ ? uint32_t(pos + 1) : sorted_[pos]; }
   // Position of recno in the order, or size() when the record is not in it.
   size_t positionOf(uint32_t recno) const;
   std::string_view key(uint32_t recno) const {
@@ -47,7 +48,10 @@ class OrderData {
   uint32_t keyLen_ = 0;
   uint32_t recCount_ = 0;
   bool descending_ = false;
-  std::vector<char> keys_;          // by recno - 1
+  std::unique_ptr<char[]> keys_;    // by recno - 1
+  // Keys already in record order (report files are written page by page) need
+  // no permutation: identity_ stands for both arrays.
+  bool identity_ = false;
   std::vector<uint32_t> sorted_;    // recnos in key order
   std::vector<uint32_t> position_;  // by recno - 1: position + 1, 0 when left out
 };
