@@ -9,6 +9,17 @@
 #include "font_mapper.h"
 #include "stderr_message_service.h"
 
+namespace {
+
+// Qt's note that no runtime directory is set says nothing about the work;
+// everything else Qt has to say goes to standard error as usual.
+void qtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+  std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, message).toLocal8Bit().constData());
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   zel::cli::CliCommand command;
@@ -23,6 +34,7 @@ int main(int argc, char** argv) {
   }
   // No display needed: drawing, fonts and PDF work on the offscreen platform.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(qtMessages);
   QGuiApplication app(argc, argv);
 
   zel::cli::StderrMessageService service;
