@@ -1,6 +1,7 @@
 // Writes the fuzzer's seed corpus: small tables made by the engine itself
 // (FoxPro 2.x with memo, Visual FoxPro with binary memo pointers, dBASE III),
-// each packed as [dbf length][dbf][memo].
+// each packed as [dbf length][dbf][memo]; with a second directory, also an
+// index definition file for tag_file_fuzz.
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -78,6 +79,17 @@ int main(int argc, char** argv) {
   }
   sx_Close();
   pack(tmp + "/plain.dbf", "", out + "/plain");
+
+  // Seeds for tag_file_fuzz: an index definition file with two tags.
+  if (argc > 2) {
+    std::string tags = argv[2];
+    std::filesystem::create_directories(tags);
+    sx_Use((tmp + "/fox.dbf").c_str(), "TAGS", SX_SHARED, SX_FOX);
+    sx_IndexTag(nullptr, "F_PAGE", "str(F_PAGE,5)", 0, 0, nullptr);
+    sx_IndexTag(nullptr, "DES", "upper(F_DES)+dtos(F_DATE)", 0, 1, "F_PAGE > 1 .AND. .NOT. deleted()");
+    sx_Close();
+    std::filesystem::copy_file(tmp + "/fox.cdx", tags + "/two_tags", std::filesystem::copy_options::overwrite_existing);
+  }
   std::filesystem::remove_all(tmp);
   return 0;
 }
