@@ -56,7 +56,8 @@ class Canvas {
   virtual void setTextColor(std::uint32_t colorRef) = 0;    // 0x00BBGGRR
   // Text in the rectangle with a transparent background.
   virtual void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags) = 0;
-  // Printer only: window origin and the device's printing offset.
+  // Printer only: window origin, and the device's printing offset converted
+  // to page units.
   virtual void setWindowOrigin(int x, int y) = 0;
   virtual CanvasPoint printingOffset() = 0;
 };

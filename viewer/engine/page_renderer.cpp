@@ -396,19 +396,29 @@ std::string SpreadCaption(const std::string& text, int width, int c) {
   return out;
 }
 
+int PixelsToPageUnits(int pixels, int pixelsPerInch) {
+  if (pixelsPerInch <= 0) return 0;
+  return static_cast<int>(std::lround(static_cast<double>(pixels) * 254.0 / pixelsPerInch));
+}
+
 void ReadPrinterMargins(Printer& printer) {
   ReportRun& run = reportRun();
   PrinterCaps caps;
   if (!printer.caps(caps)) return;
-  const int right = caps.physicalWidth - caps.horzRes - caps.printingOffsetX;
-  const int bottom = caps.physicalHeight - caps.vertRes - caps.printingOffsetY;
+  // The strips are device pixels; the frame is placed in page units, so they
+  // are converted. Taking pixels as 0.1 mm would shift the frame by a printer-
+  // dependent amount (a 4 mm strip at 600 dpi would count as 9.5 mm).
+  const int right = PixelsToPageUnits(caps.physicalWidth - caps.horzRes - caps.printingOffsetX, caps.logPixelsX);
+  const int bottom = PixelsToPageUnits(caps.physicalHeight - caps.vertRes - caps.printingOffsetY, caps.logPixelsY);
+  const int left = PixelsToPageUnits(caps.printingOffsetX, caps.logPixelsX);
+  const int top = PixelsToPageUnits(caps.printingOffsetY, caps.logPixelsY);
   const std::string& base = run.Layout.ReportBase;
   if (!base.empty() && base[0] == 'L') {
     run.PrnMargin1 = right;
-    run.PrnMargin2 = caps.printingOffsetX;
-    run.PrnMargin3 = caps.printingOffsetY;
+    run.PrnMargin2 = left;
+    run.PrnMargin3 = top;
   } else {
-    run.PrnMargin1 = caps.printingOffsetY;
+    run.PrnMargin1 = top;
     run.PrnMargin2 = right;
     run.PrnMargin3 = bottom;
   }

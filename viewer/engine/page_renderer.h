@@ -25,6 +25,9 @@ void RenderPages(Canvas& canvas, int drawMode);
 
 // Fills reportRun().PrnMargin1..3 from the printer's unprintable strips for
 // the report's orientation (first letter of the base name, "L" landscape).
+// Device pixels at the given resolution as page units (0.1 mm), rounded.
+int PixelsToPageUnits(int pixels, int pixelsPerInch);
+// Fills PrnMargin1..3 (page units) from the printer's unprintable strips.
 void ReadPrinterMargins(Printer& printer);
 
 // Spreads a caption over width by equal runs of blanks between its

@@ -443,19 +443,19 @@ TEST_F(PrintRendererTest, CancelEndsAfterCurrentPage) {
 
 TEST_F(PrintRendererTest, PortraitMarginsAndWindowOrigin) {
   prepare("P_RPTB02");
-  printer_.recording.offset = {118, 119};
+  printer_.recording.offset = {118, 119};  // the canvas reports its offset in page units
   print(1, 1, 1);
-  // Portrait: top strip, right strip, bottom strip.
-  EXPECT_EQ(run_.PrnMargin1, 119);
-  EXPECT_EQ(run_.PrnMargin2, 4961 - 4725 - 118);
-  EXPECT_EQ(run_.PrnMargin3, 7016 - 6780 - 119);
+  // Portrait: top strip, right strip, bottom strip; 600-dpi pixels as 0.1 mm.
+  EXPECT_EQ(run_.PrnMargin1, 50);  // 119 px
+  EXPECT_EQ(run_.PrnMargin2, 50);  // 4961 - 4725 - 118 = 118 px
+  EXPECT_EQ(run_.PrnMargin3, 50);  // 7016 - 6780 - 119 = 117 px
   auto origin = printer_.recording.callsOf(CanvasCall::Op::kWindowOrigin)[0];
-  EXPECT_EQ(origin.a, 118 - (119 + 200));
-  EXPECT_EQ(origin.b, (117 + 200) - 119);
+  EXPECT_EQ(origin.a, 118 - (50 + 200));
+  EXPECT_EQ(origin.b, (50 + 200) - 119);
   auto rect = printer_.recording.callsOf(CanvasCall::Op::kRectangle)[0];
-  // W = 2100 - (119 + 200) - 200 = 1581; B = 118 + 200; H = 2970 - 318 - 200.
-  EXPECT_EQ(rect.c, 1581);
-  const int H = 2970 - 318 - 200;
+  // W = 2100 - (50 + 200) - 200 = 1650; B = 50 + 200; H = 2970 - 250 - 200.
+  EXPECT_EQ(rect.c, 1650);
+  const int H = 2970 - 250 - 200;
   EXPECT_EQ(rect.d, -(((H - 80) / 36) * 35 + 80));
 }
 
@@ -464,9 +464,17 @@ TEST_F(PrintRendererTest, LandscapeMargins) {
   printer_.orientation = PaperOrientation::kLandscape;
   ReadPrinterMargins(printer_);
   // Landscape: right strip, left strip, top strip of the turned sheet.
-  EXPECT_EQ(run_.PrnMargin1, 7016 - 6780 - 119);
-  EXPECT_EQ(run_.PrnMargin2, 119);
-  EXPECT_EQ(run_.PrnMargin3, 118);
+  EXPECT_EQ(run_.PrnMargin1, 50);
+  EXPECT_EQ(run_.PrnMargin2, 50);
+  EXPECT_EQ(run_.PrnMargin3, 50);
+}
+
+TEST(PixelsToPageUnits, ConvertsAtTheDeviceResolution) {
+  EXPECT_EQ(PixelsToPageUnits(600, 600), 254);
+  EXPECT_EQ(PixelsToPageUnits(95, 600), 40);    // a 4 mm strip
+  EXPECT_EQ(PixelsToPageUnits(100, 254), 100);  // one pixel per page unit
+  EXPECT_EQ(PixelsToPageUnits(0, 1200), 0);
+  EXPECT_EQ(PixelsToPageUnits(50, 0), 0);       // no resolution: no strip
 }
 
 TEST_F(PrintRendererTest, ErrorStillClosesProgress) {

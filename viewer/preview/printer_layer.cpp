@@ -7,6 +7,7 @@
 #include <QPrinterInfo>
 #include <cmath>
 
+#include "page_renderer.h"
 #include "painter_canvas.h"
 
 namespace zel {
@@ -140,7 +141,8 @@ bool PrinterLayer::beginDocument() {
   canvas_ = std::make_unique<PainterCanvas>(*painter_);
   // The painter starts at the printable corner, which is where the classic
   // device puts its origin too.
-  canvas_->setPrintingOffset({c.printingOffsetX, c.printingOffsetY});
+  canvas_->setPrintingOffset({PixelsToPageUnits(c.printingOffsetX, c.logPixelsX),
+                              PixelsToPageUnits(c.printingOffsetY, c.logPixelsY)});
   pages_ = 1;
   return true;
 }
