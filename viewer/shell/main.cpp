@@ -8,11 +8,14 @@
 #include <memory>
 
 #include "error_report.h"
+#include "font_mapper.h"
 #include "help.h"
 #include "preview_handover.h"
 #include "printer_layer.h"
 #include "qt_message_service.h"
+#include "progress_dialog.h"
 #include "report_directory.h"
+#include "s_rpt_progress.h"
 #include "shell_preview.h"
 #include "zel_rpt_main.h"
 
@@ -63,14 +66,24 @@ int main(int argc, char** argv) {
     return rc;
   }
 
+  // Report texts must never fall back to boxes: say so at once if the Korean fonts are missing.
+  const QStringList missingFonts = zel::fontMapper().verify();
+  if (!missingFonts.isEmpty()) {
+    zel::messages().warning("Korean fonts are missing (install fonts-nanum): " +
+                            missingFonts.join(QStringLiteral(", ")).toStdString());
+  }
+
   std::unique_ptr<zel::Printer> printer = zel::makePrinter();
   zel::installPrinter(printer.get());
+  zel::QtProgressDialog printProgress;
+  zel::installProgressDialog(&printProgress);
   zel::installShellPreview(&window);
   // The start-up help window stays hidden; the help menu opens a fresh one each time.
   zel::TfrmHelp startupHelp(&window);
   window.show();
   int rc = app.exec();
   zel::installPreviewFactory(nullptr);
+  zel::installProgressDialog(nullptr);
   zel::installPrinter(nullptr);
   zel::setMessageService(nullptr);
   return rc;

@@ -28,9 +28,7 @@
 #include "shell_font.h"
 #include "shell_globals.h"
 #include "size_cell_delegate.h"
-#ifdef ZEL_HAVE_REPORT_RUNNER
 #include "report_runner.h"
-#endif
 
 namespace zel {
 
@@ -320,11 +318,7 @@ void TfrmZelRptMain::mnuSetDirectoryClick() {
 void TfrmZelRptMain::mnuRunRptClick() {
   std::string name = selectedFileName();
   if (isBlank(name)) name = firstFileName();
-#ifdef ZEL_HAVE_REPORT_RUNNER
   RunReport(ReportDirectory, name);
-#else
-  (void)name;
-#endif
 }
 
 void TfrmZelRptMain::stgRptFileDblClick() { mnuRunRptClick(); }

@@ -32,9 +32,7 @@
 #include "shell_globals.h"
 #include "shell_preview.h"
 #include "test_report.h"
-#ifdef ZEL_HAVE_PREVIEW_WINDOW
 #include "s_preview.h"
-#endif
 
 using namespace zel;
 
@@ -263,7 +261,6 @@ class MainWindowTest : public QObject {
     installPrinter(&printer);
     TfrmZelRptMain& w = shownWindow();
     installShellPreview(&w);
-#ifdef ZEL_HAVE_PREVIEW_WINDOW
     int recorded = -1;
     bool progressSeen = false;
     TFM_Preview::setPreviewRunner([&](TFM_Preview& preview) {
@@ -277,10 +274,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(recorded, 1);
     QVERIFY(progressSeen);
     QVERIFY(w.ProgressBar1->isHidden());
-#else
-    w.mnuRunRpt->trigger();
-    QCOMPARE(w.statusText(), QStringLiteral("2 페이지"));  // the stand-in reports the page count
-#endif
     QVERIFY(!std::filesystem::exists(reports_ + "/P_RPTB02.cdx"));
   }
 
