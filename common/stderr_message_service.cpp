@@ -1,8 +1,6 @@
 #include "stderr_message_service.h"
 
-#include <string>
-
-namespace zel::cli {
+namespace zel {
 
 MessageAnswer StderrMessageService::show(const Message& message) {
   ++shown_;
@@ -11,9 +9,16 @@ MessageAnswer StderrMessageService::show(const Message& message) {
   for (char& c : text) {
     if (c == '\r') c = '\n';
   }
-  std::fprintf(out_, "%s: %s\n", message.caption.c_str(), text.c_str());
+  if (!prefix_.empty()) std::fprintf(out_, "%s: ", prefix_.c_str());
+  if (!message.caption.empty() && message.caption != prefix_) std::fprintf(out_, "%s: ", message.caption.c_str());
+  std::fprintf(out_, "%s\n", text.c_str());
   std::fflush(out_);
-  return message.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
+  switch (message.buttons) {
+    case MessageButtons::kOk: return MessageAnswer::kOk;
+    case MessageButtons::kYesOnly: return MessageAnswer::kYes;
+    case MessageButtons::kYesNo: return questionAnswer_;
+  }
+  return MessageAnswer::kOk;
 }
 
-}  // namespace zel::cli
+}  // namespace zel

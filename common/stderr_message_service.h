@@ -1,18 +1,21 @@
-// StderrMessageService: the command line's message boxes. Each message is
-// printed to standard error as "caption: text" (a "\r" inside becomes a line
-// break) and answered as a user who accepts would: OK, or Yes to a question.
-// It counts what it printed so the command can tell a refusal from success.
+// StderrMessageService: message boxes for runs without windows. Each message
+// is printed to standard error as "[prefix: ]caption: text" (a "\r" inside
+// becomes a line break) and a question gets the configured answer. It counts
+// what it printed so a command can tell a refusal from success.
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "message_service.h"
 
-namespace zel::cli {
+namespace zel {
 
 class StderrMessageService : public MessageService {
  public:
-  explicit StderrMessageService(std::FILE* out = stderr) : out_(out) {}
+  explicit StderrMessageService(std::FILE* out = stderr, MessageAnswer questionAnswer = MessageAnswer::kYes,
+                                std::string prefix = "")
+      : out_(out), questionAnswer_(questionAnswer), prefix_(std::move(prefix)) {}
   MessageAnswer show(const Message& message) override;
 
   int shownCount() const { return shown_; }
@@ -20,8 +23,10 @@ class StderrMessageService : public MessageService {
 
  private:
   std::FILE* out_;
+  MessageAnswer questionAnswer_;
+  std::string prefix_;
   int shown_ = 0;
   int refusals_ = 0;
 };
 
-}  // namespace zel::cli
+}  // namespace zel

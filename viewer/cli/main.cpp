@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   qInstallMessageHandler(qtMessages);
   QGuiApplication app(argc, argv);
 
-  zel::cli::StderrMessageService service;
+  zel::StderrMessageService service;
   zel::setMessageService(&service);
   const QStringList missing = zel::fontMapper().verify();
   if (!missing.isEmpty()) {

@@ -17,6 +17,7 @@
 #include "report_directory.h"
 #include "s_rpt_progress.h"
 #include "shell_preview.h"
+#include "stderr_message_service.h"
 #include "zel_rpt_main.h"
 
 namespace {
@@ -34,15 +35,6 @@ int printListing(zel::TfrmZelRptMain& window) {
   return 0;
 }
 
-// Messages of a headless run go to standard error instead of boxes.
-class StderrMessageService : public zel::MessageService {
- public:
-  zel::MessageAnswer show(const zel::Message& message) override {
-    std::fprintf(stderr, "%s: %s\n", message.caption.c_str(), message.text.c_str());
-    return message.buttons == zel::MessageButtons::kYesNo ? zel::MessageAnswer::kNo : zel::MessageAnswer::kOk;
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,7 +47,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("ZelRpt"));
 
   zel::QtMessageService boxes;
-  StderrMessageService console;
+  // Messages of a headless run go to standard error; questions get No.
+  zel::StderrMessageService console(stderr, zel::MessageAnswer::kNo);
   zel::setMessageService(listAndExit ? static_cast<zel::MessageService*>(&console) : &boxes);
 
   std::string programDirectory = zel::programDirectoryOf(QApplication::applicationFilePath().toStdString());
