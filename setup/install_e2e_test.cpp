@@ -75,22 +75,31 @@ class InstallE2eTest : public ::testing::Test {
   }
 
   // Starts the installed viewer (or, without it, the installed command-line
-  // front end) on the installed samples, finding the engine where setup put it.
-  void expectViewerStarts(const std::string& inst, const std::string& win) {
-    const std::string env = "env LD_LIBRARY_PATH=" + quote(win) + " QT_QPA_PLATFORM=offscreen ";
+  // front end) on the installed samples through its launcher, with no library
+  // path of our own: the launcher finds the engine where setup put it.
+  void expectViewerStarts(const std::string& inst, const std::string& extraEnv = {}) {
+    const std::string env = "env -u LD_LIBRARY_PATH -u ZELRPT_WINDOWS_DIR HOME=" + quote(home_) +
+                            " QT_QPA_PLATFORM=offscreen " + extraEnv + " ";
     if (!exists(inst + "/samples")) GTEST_SKIP() << "no samples in the archive";
     if (exists(inst + "/ZelRpt")) {
+      EXPECT_TRUE(exists(inst + "/ZelRpt.bin"));
       writeFile(inst + "/Info.INI", "[INFO]\r\nDIR=" + inst + "/samples\r\n");
-      const ProcessResult viewer = run("cd " + quote(inst) + " && " + env + "./ZelRpt --list-and-exit");
+      const ProcessResult viewer = run("cd / && " + env + quote(inst + "/ZelRpt") + " --list-and-exit");
       EXPECT_EQ(viewer.status, 0) << viewer.output;
       EXPECT_NE(viewer.output.find("P_RPTB02_SAMPLE"), std::string::npos) << viewer.output;
-    } else if (exists(inst + "/zelrpt-cli")) {
-      const ProcessResult cli = run(env + quote(inst + "/zelrpt-cli") + " list " + quote(inst + "/samples"));
+    }
+    if (exists(inst + "/zelrpt-cli")) {
+      EXPECT_TRUE(exists(inst + "/zelrpt-cli.bin"));
+      const ProcessResult cli = run("cd / && " + env + quote(inst + "/zelrpt-cli") + " list " + quote(inst + "/samples"));
       EXPECT_EQ(cli.status, 0) << cli.output;
       EXPECT_NE(cli.output.find("P_RPTB02_SAMPLE"), std::string::npos) << cli.output;
-    } else {
-      GTEST_SKIP() << "the viewer programs are not in the archive yet";
     }
+    if (!exists(inst + "/ZelRpt") && !exists(inst + "/zelrpt-cli"))
+      GTEST_SKIP() << "the viewer programs are not in the archive yet";
+  }
+
+  void expectWindowsDirFile(const std::string& inst, const std::string& win) {
+    EXPECT_EQ(testing::readFile(inst + "/" + kWindowsDirFile), win + "\n");
   }
 
   TempDir dir_;
@@ -109,7 +118,23 @@ TEST_F(InstallE2eTest, SilentInstallThenTheViewerStarts) {
   expectInstalled(inst, win);
   EXPECT_EQ(iniRead(win + "/WIN.INI", "intl", "sLanguage"), "eng");
   EXPECT_EQ(iniRead(win + "/WIN.INI", "intl", "iCountry"), "82");
-  expectViewerStarts(inst, win);
+  expectWindowsDirFile(inst, win);
+  expectViewerStarts(inst);
+}
+
+TEST_F(InstallE2eTest, LauncherTakesTheEnvironmentOverTheFileAndTheSystemSubdirectory) {
+  const std::string inst = dir_ / "inst";
+  const std::string win = dir_ / "windows";
+  const ProcessResult r = silent("--target " + quote(inst) + " --windows-dir " + quote(win) +
+                                 " --archive " + quote(archive_));
+  ASSERT_EQ(r.status, 0) << r.output;
+  // The libraries move to another Windows directory's System subdirectory;
+  // the file still names the old place, the environment names the new one.
+  const std::string moved = dir_ / "moved windows";
+  std::filesystem::create_directories(moved + "/System");
+  for (const char* name : kEngineLibraries)
+    std::filesystem::rename(win + "/" + name, moved + "/System/" + name);
+  expectViewerStarts(inst, "ZELRPT_WINDOWS_DIR=" + quote(moved));
 }
 
 TEST_F(InstallE2eTest, SilentInstallFindsTheArchiveInTheStartDirectoryAndDefaults) {
@@ -122,6 +147,10 @@ TEST_F(InstallE2eTest, SilentInstallFindsTheArchiveInTheStartDirectoryAndDefault
   EXPECT_NE(r.output.find("본 프로그램은 Windows NT계열에서는 동작하지 않습니다."),
             std::string::npos);
   expectInstalled(medium + "/inst", home_ + "/.local/share/ZelRpt/windows");
+  expectWindowsDirFile(medium + "/inst", home_ + "/.local/share/ZelRpt/windows");
+  // Without the file the launcher falls back to the same default.
+  std::filesystem::remove(medium + "/inst/" + kWindowsDirFile);
+  expectViewerStarts(medium + "/inst");
 }
 
 TEST_F(InstallE2eTest, SilentFailuresEndWithAnErrorStatus) {
@@ -173,7 +202,8 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   EXPECT_EQ(recorder.shown.back().caption, "종료");
   EXPECT_EQ(fake.restarts, 0);
   expectInstalled(inst, win);
-  expectViewerStarts(inst, win);
+  expectWindowsDirFile(inst, win);
+  expectViewerStarts(inst);
 }
 
 }  // namespace

@@ -94,8 +94,11 @@ StepOutcome InstallSteps::SetProgress() {
     return StepOutcome::kFailed;
   }
   if (!UnCompress(archive, InstallPath)) return StepOutcome::kFailed;
-  MarkPrograms();
   if (const StepOutcome placed = PlaceLibraries(); placed != StepOutcome::kDone) return placed;
+#ifndef _WIN32
+  // The dynamic loader knows nothing of the Windows directory; the launchers do.
+  if (const StepOutcome written = WriteWindowsDirFile(); written != StepOutcome::kDone) return written;
+#endif
 
   view_->setTotal(0, kTotalMax, kTotalMax);
   view_->finish();
@@ -143,22 +146,6 @@ bool InstallSteps::CopyFile(const std::string& source, const std::string& target
   return true;
 }
 
-void InstallSteps::MarkPrograms() {
-  for (const char* name : kViewerPrograms) {
-    const std::string program = join(InstallPath, name);
-    std::error_code ec;
-    const fs::file_status status = fs::status(program, ec);
-    if (ec || !fs::is_regular_file(status)) continue;
-    // Execute follows read: whoever may read the program may run it.
-    fs::perms add = fs::perms::owner_exec;
-    if ((status.permissions() & fs::perms::group_read) != fs::perms::none)
-      add |= fs::perms::group_exec;
-    if ((status.permissions() & fs::perms::others_read) != fs::perms::none)
-      add |= fs::perms::others_exec;
-    fs::permissions(program, add, fs::perm_options::add, ec);
-  }
-}
-
 StepOutcome InstallSteps::PlaceLibraries() {
   const std::string systemDir = join(WinDir, kSystemSubdir);
   for (const char* name : kEngineLibraries) {
@@ -185,6 +172,20 @@ StepOutcome InstallSteps::PlaceLibraries() {
       std::error_code ec;
       fs::remove(unpacked, ec);
     }
+  }
+  return StepOutcome::kDone;
+}
+
+StepOutcome InstallSteps::WriteWindowsDirFile() {
+  std::error_code ec;
+  const fs::path windows = fs::absolute(WinDir, ec).lexically_normal();
+  const std::string target = join(InstallPath, kWindowsDirFile);
+  std::string line = ec ? WinDir : windows.string();
+  if (line.size() > 1 && line.back() == '/') line.pop_back();
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  if (!out || !(out << line << '\n') || !out.flush()) {
+    ReportApplicationError("Cannot create file " + target);
+    return StepOutcome::kStopped;
   }
   return StepOutcome::kDone;
 }

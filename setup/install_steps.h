@@ -1,6 +1,7 @@
 // InstallSteps: what the installer does once the wizard has a directory: the
-// WIN.INI language check, unpacking "ZELRPT.E01" into InstallPath, and placing the
-// four engine libraries in the Windows directory. Toolkit-free; the main window
+// WIN.INI language check, unpacking "ZELRPT.E01" into InstallPath (the archive's
+// entries carry the programs' permissions), placing the four engine libraries in
+// the Windows directory and, off Windows, telling the programs' launchers where that is. Toolkit-free; the main window
 // and the silent mode drive it, each with its own ProgressView. Reads and writes
 // the program-wide values of setup_state.h (StartDir, InstallPath, WinDir).
 #pragma once
@@ -18,9 +19,9 @@ inline constexpr const char* kSystemSubdir = "System";
 inline constexpr const char* kEngineLibraries[] = {"libsde32.so", "libsdecdx32.so",
                                                    "libsdensx32.so", "libsdentx32.so"};
 
-// The programs among the unpacked files. The archive's entries carry no
-// permissions we rely on, so these are made executable after unpacking.
-inline constexpr const char* kViewerPrograms[] = {"ZelRpt", "zelrpt-cli"};
+// The one-line file beside the installed programs naming the Windows directory
+// the libraries went to; the programs' launchers read it to find them.
+inline constexpr const char* kWindowsDirFile = "windows-dir";
 
 enum class StepOutcome {
   kDone,     // every step was done
@@ -48,10 +49,11 @@ class InstallSteps {
   // Copies source to target (created or replaced). False with nothing done when both
   // name the same text; false with *error set when a file cannot be opened or created.
   bool CopyFile(const std::string& source, const std::string& target, std::string* error);
-  // Lets everyone who may read an unpacked program run it.
-  void MarkPrograms();
   // Places the engine libraries; kStopped after an error report.
   StepOutcome PlaceLibraries();
+  // Writes WinDir, made absolute, to InstallPath/kWindowsDirFile; kStopped after
+  // an error report.
+  StepOutcome WriteWindowsDirFile();
 
   // The extraction component's reason for the last failure, for logs.
   const std::string& unzipError() const { return UnZIP.ErrorText(); }

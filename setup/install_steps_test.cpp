@@ -262,15 +262,39 @@ TEST_F(SetProgressTest, InstallsAndFillsBothGauges) {
   EXPECT_TRUE(view_.finished);
 }
 
-TEST_F(SetProgressTest, UnpackedProgramsCanBeRun) {
+TEST_F(SetProgressTest, UnpackedFilesKeepTheirStoredPermissions) {
   writeFile(dir_ / "stage/ZelRpt", "#!/bin/sh\n");
-  writeFile(dir_ / "stage/zelrpt-cli", "#!/bin/sh\n");
-  std::filesystem::permissions(dir_ / "stage/ZelRpt", std::filesystem::perms(0644));
+  writeFile(dir_ / "stage/ZelRpt.bin", "#!/bin/sh\n");
+  std::filesystem::permissions(dir_ / "stage/ZelRpt", std::filesystem::perms(0755));
+  std::filesystem::permissions(dir_ / "stage/ZelRpt.bin", std::filesystem::perms(0750));
   makeArchive();
   ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
-  for (const char* name : kViewerPrograms)
-    EXPECT_EQ(::access((inst_ + "/" + name).c_str(), X_OK), 0) << name;
+  EXPECT_EQ(std::filesystem::status(inst_ + "/ZelRpt").permissions(), std::filesystem::perms(0755));
+  EXPECT_EQ(std::filesystem::status(inst_ + "/ZelRpt.bin").permissions(), std::filesystem::perms(0750));
   EXPECT_NE(::access((inst_ + "/README.TXT").c_str(), X_OK), 0);
+}
+
+TEST_F(SetProgressTest, TellsTheLaunchersWhereTheLibrariesWent) {
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  EXPECT_EQ(readFile(inst_ + "/" + kWindowsDirFile), win_ + "\n");
+}
+
+TEST_F(SetProgressTest, RelativeWindowsDirectoryIsWrittenAbsolute) {
+  makeArchive();
+  std::filesystem::create_directories(StartDir + "/w");
+  WinDir = "w/";  // relative to the start directory, where the steps run
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  EXPECT_TRUE(exists(StartDir + "/w/libsde32.so"));
+  EXPECT_EQ(readFile(inst_ + "/" + kWindowsDirFile), StartDir + "/w\n");
+}
+
+TEST_F(SetProgressTest, UnwritableWindowsDirFileIsReported) {
+  makeArchive();
+  std::filesystem::create_directories(inst_ + "/" + kWindowsDirFile);  // a directory in the way
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
+  EXPECT_FALSE(recorder_.shown.empty());
+  EXPECT_FALSE(view_.finished);
 }
 
 TEST_F(SetProgressTest, StartDirWithTrailingSeparatorFindsTheArchive) {

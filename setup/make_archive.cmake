@@ -1,14 +1,25 @@
 # Packs ZELRPT.E01 with Debian's zip: every file of FILES ("|"-separated) at the
-# top level, and the directory SAMPLES as "samples/" when it exists.
-# Run as: cmake -DARCHIVE=.. -DFILES=.. -DSAMPLES=.. -DSTAGE=.. -P make_archive.cmake
+# top level, and the directory SAMPLES as "samples/" when it exists. Each program
+# named in PROGRAMS ("|"-separated) is packed as NAME.bin with the LAUNCHER script
+# as NAME, so that the installed program finds the engine libraries setup placed.
+# Run as: cmake -DARCHIVE=.. -DFILES=.. -DPROGRAMS=.. -DLAUNCHER=.. -DSAMPLES=.. -DSTAGE=..
+#         -P make_archive.cmake
+cmake_minimum_required(VERSION 3.20)
 find_program(ZIP zip REQUIRED)
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE})
 string(REPLACE "|" ";" files "${FILES}")
+string(REPLACE "|" ";" programs "${PROGRAMS}")
 foreach(f IN LISTS files)
   get_filename_component(name ${f} NAME)
   if(name STREQUAL "archive_readme.txt")
     set(name README.TXT)
+  endif()
+  if(name IN_LIST programs)
+    file(COPY_FILE ${LAUNCHER} ${STAGE}/${name})
+    file(CHMOD ${STAGE}/${name} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+         GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    set(name ${name}.bin)
   endif()
   file(COPY_FILE ${f} ${STAGE}/${name})
   file(CHMOD ${STAGE}/${name} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)

@@ -24,6 +24,14 @@ namespace {
 
 constexpr std::uint16_t kStored = 0;
 constexpr std::uint16_t kDeflated = 8;
+constexpr std::uint8_t kHostUnix = 3;
+
+// The rwx bits an entry made on Unix asks for; setuid, setgid and sticky are
+// never restored. None for other hosts, or when the entry stores no mode.
+std::optional<mode_t> storedPermissions(const ZipEntry& e) {
+  if ((e.versionMadeBy >> 8) != kHostUnix || e.unixMode() == 0) return std::nullopt;
+  return static_cast<mode_t>(e.unixMode() & 0777);
+}
 
 std::string who(const ZipEntry& e) { return "entry \"" + e.name + "\": "; }
 std::string errnoText() { return std::strerror(errno); }
@@ -188,6 +196,9 @@ Status UnzipRun::writeFile(const Item& item) {
   TempFile tmp;
   if (Status s = tmp.create(dirPath); !s) return Status::ioError(who(e) + s.message());
   if (Status s = writeEntryData(src_, e, tmp.fd(), [this](std::uint64_t n) { consumed(n); }); !s) return s;
+  if (const std::optional<mode_t> mode = storedPermissions(e)) {
+    if (::fchmod(tmp.fd(), *mode) != 0) return Status::ioError(who(e) + "cannot set the file permissions: " + errnoText());
+  }
   if (z_.SetDateTo == sdOrigDate) {
     std::optional<std::time_t> t = e.unixMtime ? std::optional<std::time_t>(*e.unixMtime) : dosToTime(e.dosDate, e.dosTime);
     if (t) {

@@ -4,7 +4,9 @@
 // contain ".." or would land outside ExtractDir are refused; links are never
 // created; an entry that inflates past its declared size is refused; each file
 // is written under a temporary name and renamed only after its CRC-32 matches.
-// Any refusal or error ends Extract() with an error.
+// Any refusal or error ends Extract() with an error. A file from an entry made
+// on Unix gets the rwx permission bits stored with it (never setuid, setgid or
+// sticky); other files keep the default mode less the umask.
 //
 // Toolkit-free. The setup program hooks OnProgress and OnProcessMessages.
 #pragma once

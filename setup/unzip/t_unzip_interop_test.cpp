@@ -80,6 +80,17 @@ TEST_F(TUnZIPInterop, ZipDeflatedWithDirectoriesAndDates) {
   expectSourceTree(true);
 }
 
+TEST_F(TUnZIPInterop, ZipKeepsTheExecutableBit) {
+  writeText(src / "run.sh", "#!/bin/sh\necho ok\n");
+  fs::permissions(src / "run.sh", fs::perms(0755));
+  fs::permissions(src / "a.txt", fs::perms(0640));
+  zip("../x.zip run.sh a.txt");
+  ASSERT_TRUE(extract(scratch / "x.zip")) << unzip.ErrorText();
+  EXPECT_EQ(fs::status(target / "run.sh").permissions(), fs::perms(0755));
+  EXPECT_EQ(fs::status(target / "a.txt").permissions(), fs::perms(0640));
+  EXPECT_EQ(run(quote(target / "run.sh") + " >/dev/null"), 0);
+}
+
 TEST_F(TUnZIPInterop, ZipStored) {
   zip("-r0 ../a.zip a.txt d emptydir");
   ASSERT_TRUE(extract(scratch / "a.zip")) << unzip.ErrorText();

@@ -129,6 +129,41 @@ TEST_F(TUnZIPTest, CurrentDateWhenAskedFor) {
   EXPECT_GT(mtimeOf(target / "a"), 1600000000);
 }
 
+fs::perms permsOf(const fs::path& p) { return fs::status(p).permissions(); }
+
+TEST_F(TUnZIPTest, UnixPermissionBitsAreRestoredWithoutSpecialBits) {
+  const std::uint16_t unix = test::kMadeByUnix;
+  ASSERT_TRUE(extract(buildZip({{.name = "run", .data = "x", .versionMadeBy = unix, .externalAttributes = 0100755u << 16},
+                                {.name = "private", .data = "x", .versionMadeBy = unix, .externalAttributes = 0100600u << 16},
+                                {.name = "readonly", .data = "x", .versionMadeBy = unix, .externalAttributes = 0100444u << 16},
+                                {.name = "special", .data = "x", .versionMadeBy = unix, .externalAttributes = 0107775u << 16}})))
+      << unzip.ErrorText();
+  EXPECT_EQ(permsOf(target / "run"), fs::perms(0755));
+  EXPECT_EQ(permsOf(target / "private"), fs::perms(0600));
+  EXPECT_EQ(permsOf(target / "readonly"), fs::perms(0444));
+  EXPECT_EQ(permsOf(target / "special"), fs::perms(0775));  // no setuid, setgid or sticky
+}
+
+TEST_F(TUnZIPTest, PermissionsOfOtherHostsOrWithoutAModeAreNotTaken) {
+  const mode_t mask = ::umask(022);
+  ASSERT_TRUE(extract(buildZip({{.name = "dos", .data = "x", .versionMadeBy = 20, .externalAttributes = 0100777u << 16},
+                                {.name = "nomode", .data = "x", .versionMadeBy = test::kMadeByUnix}})))
+      << unzip.ErrorText();
+  ::umask(mask);
+  EXPECT_EQ(permsOf(target / "dos"), fs::perms(0644));
+  EXPECT_EQ(permsOf(target / "nomode"), fs::perms(0644));
+}
+
+TEST_F(TUnZIPTest, ReplacedFileTakesTheStoredPermissions) {
+  fs::create_directories(target);
+  test::writeText(target / "run", "old");
+  fs::permissions(target / "run", fs::perms(0600));
+  ASSERT_TRUE(extract(buildZip({{.name = "run", .data = "new", .versionMadeBy = test::kMadeByUnix,
+                                 .externalAttributes = 0100755u << 16}})));
+  EXPECT_EQ(readText(target / "run"), "new");
+  EXPECT_EQ(permsOf(target / "run"), fs::perms(0755));
+}
+
 TEST_F(TUnZIPTest, ExistingFileIsReplacedWithoutAQuestion) {
   fs::create_directories(target / "d");
   test::writeText(target / "d/a.txt", std::string(5000, 'o'));

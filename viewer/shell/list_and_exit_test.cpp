@@ -1,5 +1,8 @@
-// ZelRpt --list-and-exit, run as a separate program from a copy of the
-// installed files: Info.INI beside the program names the sample folder.
+// ZelRpt --list-and-exit, run as a separate program from a copy laid out as
+// setup installs it: the launcher ZelRpt beside the program ZelRpt.bin, the
+// engine libraries in a Windows directory's System subdirectory named by the
+// "windows-dir" file, and no library path from outside. Info.INI beside the
+// program names the sample folder.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -36,18 +39,28 @@ class ListAndExitTest : public ::testing::Test {
     ASSERT_NE(binary, nullptr);
     fs::path bin = fs::path(binary) / "bin";
     ASSERT_TRUE(fs::exists(bin / "ZelRpt"));
+    const char* source = std::getenv("ZEL_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
     install_ = testing::makeTempDirectory("install");
-    fs::copy_file(bin / "ZelRpt", fs::path(install_) / "ZelRpt");
-    fs::permissions(fs::path(install_) / "ZelRpt", fs::perms::owner_exec, fs::perm_options::add);
+    const fs::path inst(install_);
+    fs::copy_file(bin / "ZelRpt", inst / "ZelRpt.bin");
+    fs::copy_file(fs::path(source) / "setup" / "viewer_launcher.sh", inst / "ZelRpt");
+    for (const char* name : {"ZelRpt", "ZelRpt.bin"})
+      fs::permissions(inst / name, fs::perms::owner_exec, fs::perm_options::add);
+    const fs::path system = inst / "windows" / "System";
+    fs::create_directories(system);
     for (const fs::directory_entry& entry : fs::directory_iterator(bin)) {
       std::string name = entry.path().filename().string();
-      if (name.rfind("libsde", 0) == 0) fs::copy_file(entry.path(), fs::path(install_) / name);
+      if (name.rfind("libsde", 0) == 0) fs::copy_file(entry.path(), system / name);
     }
+    std::ofstream(inst / "windows-dir") << (inst / "windows").string() << "\n";
   }
   void TearDown() override { fs::remove_all(install_); }
 
   std::string list(int* exitCode) {
-    return run("cd / && QT_QPA_PLATFORM=offscreen " + install_ + "/ZelRpt --list-and-exit 2>/dev/null", exitCode);
+    return run("cd / && env -u LD_LIBRARY_PATH -u ZELRPT_WINDOWS_DIR QT_QPA_PLATFORM=offscreen '" + install_ +
+                   "/ZelRpt' --list-and-exit 2>/dev/null",
+               exitCode);
   }
 
   std::string install_;
