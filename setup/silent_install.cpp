@@ -7,35 +7,13 @@
 #include "posix_platform.h"
 #include "s_set_util.h"
 #include "setup_state.h"
+#include "stderr_message_service.h"
 
 namespace zel::setup {
-namespace {
-
-// Prints every message; answers every question with yes.
-class StderrMessageService : public MessageService {
- public:
-  MessageAnswer show(const Message& message) override {
-    std::string text = message.text;
-    for (char& c : text)
-      if (c == '\r') c = ' ';
-    if (message.caption == "setup") {  // the error report already says who speaks
-      std::fprintf(stderr, "setup: %s\n", text.c_str());
-    } else {
-      std::fprintf(stderr, "setup: %s: %s\n", message.caption.c_str(), text.c_str());
-    }
-    switch (message.buttons) {
-      case MessageButtons::kOk: return MessageAnswer::kOk;
-      case MessageButtons::kYesNo:
-      case MessageButtons::kYesOnly: return MessageAnswer::kYes;
-    }
-    return MessageAnswer::kOk;
-  }
-};
-
-}  // namespace
 
 int runSilentInstall(const SetupOptions& options) {
-  StderrMessageService stderrMessages;
+  // Messages go to standard error; questions are answered yes (directories are created without asking).
+  StderrMessageService stderrMessages(stderr, MessageAnswer::kYes, "setup");
   PosixPlatform posix(options.windowsDir);
   setMessageService(&stderrMessages);
   setPlatform(&posix);
