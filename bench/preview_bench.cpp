@@ -2,7 +2,7 @@
 // portrait pages): changing the shown page to a middle page through the page
 // field (record the page picture once, then paint the surface at 100 %), and
 // repainting the same page after a zoom change (no recording). The report is
-// written once into the data directory (ZEL_BENCH_DATA, default ./bench-data)
+// written once into the data directory (ZEL_BENCH_DATA, default the build's bench-data)
 // and reused; ZEL_BENCH_LINES changes its size.
 //
 //   preview_bench [benchmark flags]
@@ -35,7 +35,7 @@ long lineCount() {
 
 std::string dataDir() {
   const char* env = std::getenv("ZEL_BENCH_DATA");
-  const std::string base = env && *env ? env : (fs::current_path() / "bench-data").string();
+  const std::string base = env && *env ? env : std::string(ZEL_BENCH_DATA_DIR);
   // The million-line file is shared with the other benchmarks; other sizes get their own folder.
   return lineCount() == 1000000 ? base : base + "/lines-" + std::to_string(lineCount());
 }

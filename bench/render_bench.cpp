@@ -2,7 +2,7 @@
 // portrait pages): time to the first previewed page, one middle page on the
 // engine's recording canvas, into the page picture and into an 80-dpi image,
 // and PDF export speed. The report is written once into the data directory
-// (ZEL_BENCH_DATA, default ./bench-data) and reused.
+// (ZEL_BENCH_DATA, default the build's bench-data) and reused.
 //
 //   render_bench [benchmark flags]   the timings
 //   render_bench --peak-memory       exports the whole report to PDF and prints
@@ -42,7 +42,7 @@ constexpr char kReportName[] = "P_RPTB02_LARGE.dbf";
 
 std::string dataDir() {
   const char* env = std::getenv("ZEL_BENCH_DATA");
-  return env && *env ? env : (fs::current_path() / "bench-data").string();
+  return env && *env ? env : std::string(ZEL_BENCH_DATA_DIR);
 }
 
 bool ensureReport() {
