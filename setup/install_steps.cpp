@@ -1,13 +1,13 @@
 #include "install_steps.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 #include <vector>
 
+#include "ascii_text.h"
 #include "ini_file.h"
 #include "message_service.h"
 #include "progress_view.h"
@@ -25,11 +25,6 @@ std::string trimBlanks(const std::string& s) {
   const auto first = s.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
   return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
 }
 
 std::string join(const std::string& dir, const std::string& name) {
@@ -70,7 +65,7 @@ bool InstallSteps::WinIniCheck() {
                      MessageIcon::kWarning, MessageButtons::kOk});
     return false;
   }
-  if (upper(trimBlanks(iniRead(winIni, "intl", "SLanguage", ""))) == "KOR")
+  if (asciiUpper(trimBlanks(iniRead(winIni, "intl", "SLanguage", ""))) == "KOR")
     iniWrite(winIni, "intl", "SLanguage", "eng");
   return true;
 }

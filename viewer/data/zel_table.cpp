@@ -1,4 +1,5 @@
 #include "apollo.h"
+#include "ascii_text.h"
 #include "message_service.h"
 
 #include <filesystem>
@@ -14,7 +15,6 @@ constexpr char kExclusiveUseText[] =
     "\xEC\x82\xAC\xEC\x9A\xA9\xED\x95\x98\xEA\xB3\xA0 \xEC\x9E\x88\xEC\x8A\xB5\xEB\x8B\x88\xEB\x8B\xA4.";
 constexpr char kSeparator[] = "/";
 
-bool isBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
 }  // namespace
 

@@ -1,10 +1,10 @@
 #include "report_runner.h"
 
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 #include "apollo.h"
+#include "ascii_text.h"
 #include "data_error.h"
 #include "message_service.h"
 #include "number_format.h"
@@ -30,21 +30,13 @@ const char kPrinterUnusable[] =
 
 constexpr int kPicturePixelsPerInch = 80;
 
-std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-bool isBlank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
-
 // Removes dir/fileName and every other spelling of it that differs only in
 // case (the report may sit beside "x.cdx" and "X.CDX" alike). Errors ignored.
 void removeIgnoringCase(const std::string& dir, const std::string& fileName) {
   std::error_code ec;
-  const std::string wanted = upper(fileName);
+  const std::string wanted = asciiUpper(fileName);
   for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    if (upper(entry.path().filename().string()) == wanted && entry.is_regular_file(ec))
+    if (asciiUpper(entry.path().filename().string()) == wanted && entry.is_regular_file(ec))
       std::filesystem::remove(entry.path(), ec);
   }
 }
@@ -90,7 +82,7 @@ void RunReport(const std::string& reportDirectory, const std::string& name) {
     box.warning(kNoSuchReport);
     return;
   }
-  if (upper(name.substr(dot + 1)) != "DBF") {
+  if (asciiUpper(name.substr(dot + 1)) != "DBF") {
     box.warning(kNotAReport);
     return;
   }

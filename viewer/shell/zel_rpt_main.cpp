@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include "apollo.h"
+#include "ascii_text.h"
 #include "change_space.h"
 #include "error_report.h"
 #include "help.h"
@@ -25,10 +26,10 @@
 #include "report_description.h"
 #include "report_directory.h"
 #include "report_listing.h"
+#include "report_runner.h"
 #include "shell_font.h"
 #include "shell_globals.h"
 #include "size_cell_delegate.h"
-#include "report_runner.h"
 
 namespace zel {
 
@@ -53,7 +54,6 @@ TfrmZelRptMain::ModalRunner& modalRunner() {
   return runner;
 }
 
-bool isBlank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
 
 }  // namespace
 

@@ -2,21 +2,16 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
+#include "ascii_text.h"
 #include "report_description.h"
 
 namespace zel {
 
 namespace {
-
-std::string upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // The text after the first ".", or the whole name when there is none.
 std::string extensionOf(const std::string& name) {
@@ -50,7 +45,7 @@ std::vector<DirectoryEntry> enumerateDirectory(const std::string& directory) {
 }
 
 bool matchesDbfPattern(const std::string& name) {
-  return name.size() >= 4 && upper(name.substr(name.size() - 4)) == ".DBF";
+  return name.size() >= 4 && asciiUpper(name.substr(name.size() - 4)) == ".DBF";
 }
 
 bool isListedReportName(const std::string& name) {
@@ -61,7 +56,7 @@ int DirectoryFileCount(const std::string& directory) {
   int count = 0;
   for (const DirectoryEntry& entry : enumerateDirectory(directory)) {
     if (entry.isDirectory) continue;
-    std::string ext = upper(extensionOf(entry.name));
+    std::string ext = asciiUpper(extensionOf(entry.name));
     if (ext == "XLS") {
       ++count;
     } else if (ext == "DBF" && entry.name.size() >= 5 && entry.name.compare(1, 4, "_RPT") == 0) {
