@@ -79,7 +79,7 @@ class CliEndToEnd : public ::testing::Test {
     dir_ = nullptr;
   }
   void SetUp() override {
-    if (!QFile::exists(cliPath())) GTEST_SKIP() << "zelrpt-cli not built";
+    ASSERT_TRUE(QFile::exists(cliPath())) << cliPath().toStdString();
   }
   static QString report(const char* name) { return dir_->filePath(QString::fromLatin1(name)); }
   QString out(const QString& name) const { return work_.filePath(name); }
