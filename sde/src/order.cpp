@@ -104,23 +104,6 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
   };
   auto s = table.scanChunks(1, n, [&](uint32_t first, const uint8_t* data, uint32_t count) {
     char* dst = &d->keys_[size_t(first - 1) * kl];
-    if (raw && !condition) {
-      // The common case, kept tight: str(F_PAGE,5) over every record.
-      for (uint32_t i = 0; i < count; ++i, dst += kl) {
-        const uint8_t* rec = data + size_t(i) * recLen;
-        const char* src = reinterpret_cast<const char*>(rec + rawOffset);
-        if (isPlainInteger(src, kl))
-          std::memcpy(dst, src, kl);  // str(F, width) of an integer field is its stored text
-        else if (!evalKey(rec, first + i, dst))
-          return false;
-        if (sorted && prev) {
-          int c = std::memcmp(prev, dst, kl);
-          if (descending ? c < 0 : c > 0) sorted = false;
-        }
-        prev = dst;
-      }
-      return true;
-    }
     for (uint32_t i = 0; i < count; ++i, dst += kl) {
       const uint32_t recno = first + i;
       const uint8_t* rec = data + size_t(i) * recLen;
@@ -140,6 +123,7 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
         }
         d->sorted_.push_back(recno);
       }
+      // str(F, width) of an integer field is its stored text: copy it.
       const char* src = raw ? reinterpret_cast<const char*>(rec + rawOffset) : nullptr;
       if (raw && isPlainInteger(src, kl))
         std::memcpy(dst, src, kl);
@@ -167,14 +151,10 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
   // Report files arrive in page order: skip the sort when the keys already are.
   if (!sorted) {
     const char* base = d->keys_.get();
-    if (descending)
-      std::stable_sort(d->sorted_.begin(), d->sorted_.end(), [&](uint32_t a, uint32_t b) {
-        return std::memcmp(base + size_t(a - 1) * kl, base + size_t(b - 1) * kl, kl) > 0;
-      });
-    else
-      std::stable_sort(d->sorted_.begin(), d->sorted_.end(), [&](uint32_t a, uint32_t b) {
-        return std::memcmp(base + size_t(a - 1) * kl, base + size_t(b - 1) * kl, kl) < 0;
-      });
+    std::stable_sort(d->sorted_.begin(), d->sorted_.end(), [&](uint32_t a, uint32_t b) {
+      int c = std::memcmp(base + size_t(a - 1) * kl, base + size_t(b - 1) * kl, kl);
+      return descending ? c > 0 : c < 0;
+    });
   }
   d->position_.assign(n, 0);
   for (size_t i = 0; i < d->sorted_.size(); ++i) d->position_[d->sorted_[i] - 1] = uint32_t(i + 1);
