@@ -1,5 +1,5 @@
-// Test support: writes small report tables (.dbf + .fpt) through the engine,
-// so the shell's tests build exactly the files they need. The settings block
+// Test support: writes small report tables (.dbf + .fpt) through the report
+// writer, so the shell's tests build exactly the files they need. The settings block
 // and all texts are CP949 bytes.
 #pragma once
 
@@ -15,7 +15,7 @@ struct TestReport {
   bool withPageField = true;
 };
 
-// Writes directory/fileName. Returns false (with the engine's error in *error) on failure.
+// Writes directory/fileName. Returns false (with the writer's error in *error) on failure.
 bool writeTestReport(const std::string& directory, const std::string& fileName, const TestReport& report,
                      std::string* error = nullptr);
 
