@@ -158,28 +158,32 @@ std::vector<uint8_t> Table::blankRecord() const {
   return rec;
 }
 
+uint8_t* Table::windowRecord(uint32_t recno) {
+  if (windowFirst_ == 0 || recno < windowFirst_ || recno >= windowFirst_ + windowCount_) return nullptr;
+  return &window_[size_t(recno - windowFirst_) * header_.recLen];
+}
+
 const uint8_t* Table::record(uint32_t recno, zel::Status* status) {
   if (recno == 0 || recno > recCount_) {
     *status = zel::Status::notFound("record " + std::to_string(recno) + " out of range in " + path_);
     return nullptr;
   }
   if (recno > fileRecCount_) return &tail_[size_t(recno - fileRecCount_ - 1) * header_.recLen];
-  if (recno >= windowFirst_ && recno < windowFirst_ + windowCount_ && windowFirst_ != 0)
-    return &window_[size_t(recno - windowFirst_) * header_.recLen];
+  if (uint8_t* w = windowRecord(recno)) return w;
   uint32_t per = std::max<uint32_t>(1, uint32_t(kWindowBytes / header_.recLen));
   uint32_t first = recno;
   // Reading backwards (GoBottom, Skip(-1)) centres the window behind recno.
   if (windowFirst_ != 0 && recno < windowFirst_) first = recno > per ? recno - per + 1 : 1;
   uint32_t count = std::min<uint32_t>(per, fileRecCount_ - first + 1);
   window_.resize(size_t(count) * header_.recLen);
-  uint64_t off = header_.headerLen + uint64_t(first - 1) * header_.recLen;
+  uint64_t off = recordOffset(first);
   size_t got = dbf_.readSome(off, window_.data(), window_.size());
   count = uint32_t(got / header_.recLen);
   if (count == 0 || recno >= first + count) {
     windowFirst_ = 0;
     windowCount_ = 0;
     *status = zel::Status::corruption("record " + std::to_string(recno) + " cut short in " + path_ + " at offset " +
-                                      std::to_string(header_.headerLen + uint64_t(recno - 1) * header_.recLen));
+                                      std::to_string(recordOffset(recno)));
     return nullptr;
   }
   windowFirst_ = first;
@@ -205,7 +209,7 @@ zel::Status Table::scanChunks(uint32_t first, uint32_t last,
   while (r <= fileLast) {
     uint32_t n = std::min(per, fileLast - r + 1);
     buf.resize(size_t(n) * header_.recLen);
-    uint64_t off = header_.headerLen + uint64_t(r - 1) * header_.recLen;
+    uint64_t off = recordOffset(r);
     if (auto s = dbf_.readAt(off, buf.data(), buf.size()); !s) return s;
     if (!fn(r, buf.data(), n)) return zel::Status::ok();
     r += n;
@@ -225,19 +229,15 @@ zel::Status Table::writeRecord(uint32_t recno, const uint8_t* rec, bool durable)
     return zel::Status::notFound("record " + std::to_string(recno) + " out of range in " + path_);
   if (recno > fileRecCount_) {
     std::memcpy(&tail_[size_t(recno - fileRecCount_ - 1) * header_.recLen], rec, header_.recLen);
-    if (durable) {
-      headerDirty_ = true;
-      if (auto s = flushTail(); !s) return s;
-      if (auto s = dbf_.sync(); !s) return s;
-      return writeHeaderCount();
-    }
     headerDirty_ = true;
-    return zel::Status::ok();
+    if (!durable) return zel::Status::ok();
+    if (auto s = flushTail(); !s) return s;
+    if (auto s = dbf_.sync(); !s) return s;
+    return writeHeaderCount();
   }
-  uint64_t off = header_.headerLen + uint64_t(recno - 1) * header_.recLen;
+  uint64_t off = recordOffset(recno);
   if (auto s = dbf_.writeAt(off, rec, header_.recLen); !s) return s;
-  if (windowFirst_ != 0 && recno >= windowFirst_ && recno < windowFirst_ + windowCount_)
-    std::memcpy(&window_[size_t(recno - windowFirst_) * header_.recLen], rec, header_.recLen);
+  if (uint8_t* w = windowRecord(recno)) std::memcpy(w, rec, header_.recLen);
   if (durable) {
     if (auto s = dbf_.sync(); !s) return s;
   }
@@ -261,7 +261,7 @@ zel::Result<uint32_t> Table::appendRecord(const uint8_t* rec) {
     uint32_t recno = fileRecCount_ + 1;
     std::vector<uint8_t> bytes(rec, rec + header_.recLen);
     bytes.push_back(kEndOfFile);
-    zel::Status s = dbf_.writeAt(header_.headerLen + uint64_t(recno - 1) * header_.recLen, bytes.data(), bytes.size());
+    zel::Status s = dbf_.writeAt(recordOffset(recno), bytes.data(), bytes.size());
     if (s) {
       fileRecCount_ = recCount_ = recno;
       s = writeHeaderCount();
@@ -282,7 +282,7 @@ zel::Result<uint32_t> Table::appendRecord(const uint8_t* rec) {
 
 zel::Status Table::flushTail() {
   if (tail_.empty()) return zel::Status::ok();
-  uint64_t off = header_.headerLen + uint64_t(fileRecCount_) * header_.recLen;
+  uint64_t off = recordOffset(fileRecCount_ + 1);
   tail_.push_back(kEndOfFile);
   zel::Status s = dbf_.writeAt(off, tail_.data(), tail_.size());
   tail_.pop_back();
@@ -416,10 +416,9 @@ void Table::unlockAll() {
 zel::Status Table::readRecordFresh(uint32_t recno, uint8_t* out) {
   if (mode_ != OpenMode::kShared || recno == 0 || recno > fileRecCount_) return readRecord(recno, out);
   // Another program may have changed the record since the window was read.
-  uint64_t off = header_.headerLen + uint64_t(recno - 1) * header_.recLen;
+  uint64_t off = recordOffset(recno);
   if (auto s = dbf_.readAt(off, out, header_.recLen); !s) return s;
-  if (windowFirst_ != 0 && recno >= windowFirst_ && recno < windowFirst_ + windowCount_)
-    std::memcpy(&window_[size_t(recno - windowFirst_) * header_.recLen], out, header_.recLen);
+  if (uint8_t* w = windowRecord(recno)) std::memcpy(w, out, header_.recLen);
   return zel::Status::ok();
 }
 

@@ -90,6 +90,8 @@ class Table {
   zel::Status writeHeaderDate();
   zel::Status flushTail();
   zel::Status checkWritable() const;
+  uint64_t recordOffset(uint32_t recno) const { return header_.headerLen + uint64_t(recno - 1) * header_.recLen; }
+  uint8_t* windowRecord(uint32_t recno);  // recno's bytes in the read window, or null
 
   std::string path_;
   OpenMode mode_ = OpenMode::kShared;
