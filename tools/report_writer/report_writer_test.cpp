@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +15,7 @@
 #include "apollo.h"
 #include "sample_reports.h"
 #include "settings_block.h"
+#include "test_process.h"
 
 namespace zel::reportwriter {
 namespace {
@@ -223,18 +223,7 @@ TEST_F(WriterTest, GeneratedReportMatchesTheLineBuilder) {
 
 // ---- Read by an outside implementation of the format ----
 
-std::string run(const std::string& command) {
-  std::string out;
-  FILE* p = ::popen(command.c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  ::pclose(p);
-  return out;
-}
-
-bool haveDbfread() { return run("/usr/bin/python3 -c 'import dbfread; print(1)' 2>/dev/null") == "1\n"; }
+bool haveDbfread() { return CommandOutput("/usr/bin/python3 -c 'import dbfread; print(1)' 2>/dev/null") == "1\n"; }
 
 TEST_F(WriterTest, DbfreadReadsTheSampleSet) {
   if (!haveDbfread()) GTEST_SKIP() << "python3-dbfread not installed";
@@ -257,7 +246,7 @@ print(len(init.encode('cp949')))
   const std::string block = t.Apollo.MemoText("F_INIT");
   long jLines = 0;
   for (t.Table.First(); !t.Table.Eof(); t.Table.Next()) jLines += t.Apollo.FieldAsPaddedText("F_TYPE") == "J";
-  std::istringstream out(run("PYTHONIOENCODING=utf-8 /usr/bin/python3 " + script + " " + dir_.path() + "/P_RPTB02_SAMPLE.dbf"));
+  std::istringstream out(CommandOutput("PYTHONIOENCODING=utf-8 /usr/bin/python3 " + script + " " + dir_.path() + "/P_RPTB02_SAMPLE.dbf"));
   std::string records, first, lastPage, des, j, initLen;
   std::getline(out, records);
   std::getline(out, first);

@@ -5,28 +5,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "settings_block.h"
+#include "test_process.h"
 
 namespace zel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string run(const std::string& command) {
-  std::string out;
-  FILE* p = ::popen(command.c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  ::pclose(p);
-  return out;
-}
 
 const char kPython[] = "PYTHONIOENCODING=utf-8 /usr/bin/python3";
 
@@ -61,14 +50,14 @@ t.close()
 class InteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (run(std::string(kPython) + " -c 'import dbf; print(1)' 2>/dev/null") != "1\n") {
+    if (CommandOutput(std::string(kPython) + " -c 'import dbf; print(1)' 2>/dev/null") != "1\n") {
       GTEST_SKIP() << "python3-dbf not installed";
     }
     std::string tmpl = (fs::temp_directory_path() / "zelinterop_XXXXXX").string();
     dir_ = ::mkdtemp(tmpl.data());
     std::ofstream(dir_ + "/make.py") << kMakeTable;
     std::ofstream(dir_ + "/read.py") << kReadBack;
-    run(std::string(kPython) + " " + dir_ + "/make.py " + dir_ + "/P_RPTB02_PY.dbf");
+    CommandOutput(std::string(kPython) + " " + dir_ + "/make.py " + dir_ + "/P_RPTB02_PY.dbf");
     ASSERT_TRUE(fs::exists(dir_ + "/P_RPTB02_PY.dbf"));
   }
   void TearDown() override {
@@ -128,7 +117,7 @@ TEST_F(InteropTest, PostedSettingsReadByPython) {
     t.Table.SetFieldText("F_INIT", block);
     t.Table.Post();
   }
-  const std::string out = run(std::string(kPython) + " " + dir_ + "/read.py " + dir_ + "/P_RPTB02_PY.dbf");
+  const std::string out = CommandOutput(std::string(kPython) + " " + dir_ + "/read.py " + dir_ + "/P_RPTB02_PY.dbf");
   EXPECT_EQ(out, "3|4|5|6|\n<RPTCODE>=♬RPTB02♬\n" + std::to_string(1552) + "\n한글 품명\n");
 }
 
