@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ascii_text.h"
 #include "byte_reader.h"
 
 namespace sde {
@@ -163,9 +164,7 @@ std::vector<uint8_t> encodeDbfHeader(const DbfHeader& h) {
 }
 
 zel::Status normalizeNewField(FieldDesc& f, bool visualFox) {
-  std::string name;
-  for (char c : f.name) name += char(std::toupper(static_cast<unsigned char>(c)));
-  f.name = name;
+  f.name = zel::asciiUpper(f.name);
   if (f.name.empty() || f.name.size() > 10) return zel::Status::invalidArgument("field name must be 1 to 10 characters");
   f.type = char(std::toupper(static_cast<unsigned char>(f.type)));
   switch (f.type) {

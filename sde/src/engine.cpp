@@ -1,17 +1,8 @@
 #include "engine.h"
 
-#include <cctype>
+#include "os_file.h"
 
 namespace sde {
-
-namespace {
-bool equalNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-}  // namespace
 
 Engine& Engine::instance() {
   static Engine e;

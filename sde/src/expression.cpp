@@ -7,17 +7,13 @@
 #include <cstring>
 #include <vector>
 
+#include "ascii_text.h"
 #include "byte_reader.h"
 
 namespace sde {
 
 namespace {
 
-std::string upperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return s;
-}
 std::string lowerAscii(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
@@ -137,7 +133,7 @@ class Parser {
              (std::isalnum(static_cast<unsigned char>(src_[pos_])) || src_[pos_] == '_'))
         ++pos_;
       tok_.kind = Token::kIdent;
-      tok_.text = upperAscii(src_.substr(b, pos_ - b));
+      tok_.text = zel::asciiUpper(src_.substr(b, pos_ - b));
       // alias->field: the alias is the table itself.
       if (src_.compare(pos_, 2, "->") == 0) {
         pos_ += 2;
@@ -169,7 +165,7 @@ class Parser {
       static const char* kWords[] = {".AND.", ".OR.", ".NOT.", ".T.", ".F.", ".Y.", ".N."};
       for (const char* w : kWords) {
         size_t n = std::strlen(w);
-        if (upperAscii(src_.substr(pos_, n)) == w) {
+        if (zel::asciiUpper(src_.substr(pos_, n)) == w) {
           pos_ += n;
           tok_.kind = Token::kOp;
           tok_.text = w;
@@ -597,7 +593,7 @@ class Evaluator {
     if (f == "UPPER" || f == "LOWER" || f == "TRIM" || f == "RTRIM" || f == "LTRIM" || f == "ALLTRIM") {
       if (!need(0, T::kString)) return typeError(f);
       std::string s = v[0].s;
-      if (f == "UPPER") s = upperAscii(s);
+      if (f == "UPPER") s = zel::asciiUpper(s);
       else if (f == "LOWER") s = lowerAscii(s);
       else if (f == "TRIM" || f == "RTRIM") s = rtrim(s);
       else if (f == "LTRIM") s = ltrim(s);

@@ -1,11 +1,12 @@
 #include "os_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
+
+#include "ascii_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -235,15 +236,10 @@ zel::Status OsFile::readAt(uint64_t offset, void* buf, size_t n) const {
   return zel::Status::ok();
 }
 
-namespace {
-bool equalNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
+bool equalNoCase(std::string_view a, std::string_view b) {
+  auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return up(x) == up(y); });
 }
-}  // namespace
 
 std::string findFileNoCase(const std::string& dir, const std::string& name) {
   std::string d = dir.empty() ? "." : dir;
@@ -296,6 +292,11 @@ std::string stripExtension(const std::string& name) {
 std::string extensionOf(const std::string& name) {
   std::string stem = stripExtension(name);
   return name.substr(stem.size());
+}
+
+std::string extensionLike(const std::string& path, const std::string& ext) {
+  std::string own = extensionOf(path);
+  return own.size() > 1 && own[1] >= 'A' && own[1] <= 'Z' ? zel::asciiUpper(ext) : ext;
 }
 
 }  // namespace sde

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "status.h"
 
@@ -56,10 +57,14 @@ class OsFile {
 // The path of an existing file named `name` in `dir`, compared without regard
 // to case (the exact spelling wins); empty when there is none.
 std::string findFileNoCase(const std::string& dir, const std::string& name);
+// The same text apart from the case of ASCII letters.
+bool equalNoCase(std::string_view a, std::string_view b);
 bool fileExists(const std::string& path);
 std::string dirName(const std::string& path);
 std::string baseName(const std::string& path);  // without directory
 std::string stripExtension(const std::string& name);
 std::string extensionOf(const std::string& name);  // with the dot, as spelt; "" when none
+// A companion file's extension (".fpt") spelt in upper case when path's own extension is.
+std::string extensionLike(const std::string& path, const std::string& ext);
 
 }  // namespace sde

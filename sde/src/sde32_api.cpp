@@ -3,11 +3,11 @@
 #include "sde32.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "ascii_text.h"
 #include "driver_loader.h"
 #include "engine.h"
 #include "field_codec.h"
@@ -45,11 +45,6 @@ const sde::FieldDesc* needField(WorkArea* a, const char* name) {
   return f;
 }
 
-std::string upper(std::string s) {
-  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // Resolves a table path: exact, then without regard to case, then with ".dbf".
 std::string resolveTablePath(const std::string& path) {
   if (sde::fileExists(path)) return path;
@@ -81,10 +76,7 @@ std::string productionIndexPath(sde::Table& t, const SdeDriverInfo* drv) {
   std::string stem = sde::stripExtension(sde::baseName(t.path()));
   std::string found = sde::findFileNoCase(dir, stem + drv->indexExt);
   if (!found.empty()) return found;
-  std::string ext = drv->indexExt;
-  std::string tableExt = sde::extensionOf(t.path());
-  if (tableExt.size() > 1 && std::isupper(static_cast<unsigned char>(tableExt[1]))) ext = upper(ext);
-  return (dir.empty() ? std::string() : dir + "/") + stem + ext;
+  return (dir.empty() ? std::string() : dir + "/") + stem + sde::extensionLike(t.path(), drv->indexExt);
 }
 
 void openProductionIndex(WorkArea* a) {
@@ -112,7 +104,7 @@ int addIndex(WorkArea* a, const std::string& path, const sde::TagDef& def, bool 
     if (check != sde::TagFileCheck::kOurs) tf = sde::TagFile{};
   }
   tf.driver = a->driver()->kind;
-  auto same = std::find_if(tf.tags.begin(), tf.tags.end(), [&](const sde::TagDef& t) { return upper(t.name) == upper(def.name); });
+  auto same = std::find_if(tf.tags.begin(), tf.tags.end(), [&](const sde::TagDef& t) { return sde::equalNoCase(t.name, def.name); });
   if (same != tf.tags.end())
     *same = def;
   else
@@ -209,7 +201,7 @@ SDE_API int sx_Use(const char* path, const char* alias, int openMode, int driver
     if (!drv) return eng().fail(drv.status());
     std::string resolved = resolveTablePath(path);
     if (resolved.empty()) return eng().fail(std::string("table not found: ") + path);
-    std::string name = alias && *alias ? alias : upper(sde::stripExtension(sde::baseName(resolved)));
+    std::string name = alias && *alias ? alias : zel::asciiUpper(sde::stripExtension(sde::baseName(resolved)));
     if (eng().findAlias(name)) return eng().fail("alias " + name + " is already in use");
     int number = eng().freeNumber();
     if (number == 0) return eng().fail("all " + std::to_string(sde::kMaxAreas) + " work areas are in use");
@@ -650,7 +642,7 @@ SDE_API int sx_CreateExec(void) {
       if (auto s = sde::normalizeNewField(f, vfp); !s) return eng().fail(s);
       h.fields.push_back(f);
     }
-    if (std::string alias = d.alias.empty() ? upper(sde::stripExtension(sde::baseName(d.path))) : d.alias;
+    if (std::string alias = d.alias.empty() ? zel::asciiUpper(sde::stripExtension(sde::baseName(d.path))) : d.alias;
         eng().findAlias(alias))
       return eng().fail("alias " + alias + " is already in use");
     if (auto s = sde::Table::create(d.path, h, eng().switches.memoBlockSize); !s) return eng().fail(s);
@@ -666,7 +658,7 @@ SDE_API int sx_Index(const char* fileName, const char* expr, int option, int des
     if (!a) return 0;
     if (!fileName || !*fileName || !expr || !*expr) return eng().fail("index file name and key expression required");
     std::string path = resolveIndexPath(a, fileName);
-    sde::TagDef def{upper(sde::stripExtension(sde::baseName(path))), expr, condition ? condition : "", descend != 0, option};
+    sde::TagDef def{zel::asciiUpper(sde::stripExtension(sde::baseName(path))), expr, condition ? condition : "", descend != 0, option};
     return addIndex(a, path, def, true);
   }, 0);
 }
@@ -686,7 +678,7 @@ SDE_API int sx_IndexTag(const char* fileName, const char* tagName, const char* e
       path = resolveIndexPath(a, tagName);
     else
       path = productionIndexPath(a->table(), a->driver());
-    sde::TagDef def{upper(tagName), expr, condition ? condition : "", descend != 0, option};
+    sde::TagDef def{zel::asciiUpper(tagName), expr, condition ? condition : "", descend != 0, option};
     return addIndex(a, path, def, single);
   }, 0);
 }

@@ -1,10 +1,10 @@
 #include "table.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <ctime>
 
+#include "ascii_text.h"
 #include "byte_reader.h"
 
 namespace sde {
@@ -15,12 +15,6 @@ constexpr size_t kWindowBytes = 64 * 1024;
 constexpr size_t kScanBytes = 1024 * 1024;
 constexpr size_t kTailFlushBytes = 1024 * 1024;
 constexpr size_t kMemoPointerDigits = 10;
-
-std::string upper(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 void todayYmd(uint8_t* ymd) {
   std::time_t now = std::time(nullptr);
@@ -122,10 +116,8 @@ zel::Status Table::create(const std::string& path, DbfHeader h, uint32_t memoBlo
 
   MemoKind kind = h.memoKind();
   if (kind != MemoKind::kNone) {
-    std::string stem = stripExtension(path);
-    bool upperExt = !extensionOf(path).empty() && std::isupper(static_cast<unsigned char>(extensionOf(path)[1]));
-    std::string ext = kind == MemoKind::kFpt ? ".fpt" : ".dbt";
-    if (auto s = MemoFile::create(stem + (upperExt ? upper(ext) : ext), kind, memoBlockSize); !s) return s;
+    std::string memo = stripExtension(path) + extensionLike(path, kind == MemoKind::kFpt ? ".fpt" : ".dbt");
+    if (auto s = MemoFile::create(memo, kind, memoBlockSize); !s) return s;
   }
   OsFile f;
   if (auto s = f.open(path, OsFile::Mode::kCreate); !s) return s;
@@ -139,7 +131,7 @@ const FieldDesc* Table::field(const std::string& name) const {
 }
 
 int Table::fieldIndex(const std::string& name) const {
-  std::string u = upper(name);
+  std::string u = zel::asciiUpper(name);
   while (!u.empty() && u.back() == ' ') u.pop_back();
   for (size_t i = 0; i < header_.fields.size(); ++i)
     if (header_.fields[i].name == u) return int(i);

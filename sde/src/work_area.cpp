@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "os_file.h"
+
 namespace sde {
 
 WorkArea::WorkArea(int number, std::string alias, std::unique_ptr<Table> table, const SdeDriverInfo* driver,
@@ -361,11 +363,7 @@ zel::Result<int> WorkArea::addOrder(const TagDef& def, const std::string& indexF
   }
   for (size_t i = 0; i < orders_.size(); ++i) {
     OrderSlot& o = orders_[i];
-    bool sameName = o.def.name.size() == def.name.size() &&
-                    std::equal(o.def.name.begin(), o.def.name.end(), def.name.begin(), [](char a, char b) {
-                      return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-                    });
-    if (sameName && o.indexFile == indexFile) {
+    if (equalNoCase(o.def.name, def.name) && o.indexFile == indexFile) {
       o = std::move(s);
       if (order_ == int(i + 1)) computeScope();
       return int(i + 1);
@@ -412,14 +410,8 @@ zel::Result<int> WorkArea::setOrder(int order) {
 }
 
 int WorkArea::tagOrder(const std::string& tag) const {
-  for (size_t i = 0; i < orders_.size(); ++i) {
-    const std::string& n = orders_[i].def.name;
-    if (n.size() == tag.size() &&
-        std::equal(n.begin(), n.end(), tag.begin(), [](char a, char b) {
-          return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-        }))
-      return int(i + 1);
-  }
+  for (size_t i = 0; i < orders_.size(); ++i)
+    if (equalNoCase(orders_[i].def.name, tag)) return int(i + 1);
   return 0;
 }
 
