@@ -63,6 +63,19 @@ class HeadlessRun {
   }
 };
 
+// Runs the report headless under the given hooks; the job's exit code when
+// the preview was reached, 1 when it was not.
+int runHeadless(const std::string& path, BatchJob& job, Printer* printer, ProgressDialog* progress) {
+  const SplitPath where = splitPath(path);
+  HeadlessRun hooks(job, printer, progress);
+  try {
+    RunReport(where.directory, where.name);
+    return job.shown ? job.exitCode : 1;
+  } catch (const std::exception& e) {
+    return reportError(e);
+  }
+}
+
 void printLabel(std::FILE* out, const char* label, const std::string& value) {
   std::fprintf(out, "%s %s\n", label, value.c_str());
 }
@@ -130,7 +143,6 @@ int runMargins(const CliCommand& command, std::FILE* out) {
 
 int runRender(const CliCommand& command, std::FILE* out) {
   EngineSettings settings;
-  const SplitPath where = splitPath(command.path);
   BatchJob job;
   job.command = command;
 
@@ -143,16 +155,7 @@ int runRender(const CliCommand& command, std::FILE* out) {
   std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(partial);
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();
-  int status = 1;
-  {
-    HeadlessRun hooks(job, printer.get(), &progress);
-    try {
-      RunReport(where.directory, where.name);
-      status = job.shown ? job.exitCode : 1;
-    } catch (const std::exception& e) {
-      status = reportError(e);
-    }
-  }
+  int status = runHeadless(command.path, job, printer.get(), &progress);
   if (!partial.isEmpty()) {
     const bool written = QFile::exists(partial) && printer->pageCount() > 0;
     if ((status == 0 || status == 130) && written) {
@@ -174,22 +177,12 @@ int runRender(const CliCommand& command, std::FILE* out) {
 
 int runFind(const CliCommand& command, std::FILE* out) {
   EngineSettings settings;
-  const SplitPath where = splitPath(command.path);
   BatchJob job;
   job.command = command;
   // Running a report needs a printer; nothing is printed.
   std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(QString());
   TerminalProgress progress(stderr, false);
-  int status = 1;
-  {
-    HeadlessRun hooks(job, printer.get(), &progress);
-    try {
-      RunReport(where.directory, where.name);
-      status = job.shown ? job.exitCode : 1;
-    } catch (const std::exception& e) {
-      status = reportError(e);
-    }
-  }
+  int status = runHeadless(command.path, job, printer.get(), &progress);
   if (status == 0) std::fprintf(out, "%d\n", job.foundPage);
   return status;
 }
