@@ -87,6 +87,16 @@ bool paperPictureSize(int orientation, QSize& out) {
 
 void reportError(const std::exception& e) { messages().error(e.what()); }
 
+// A range field's value pulled into the report's pages.
+void pullIntoPages(TNumberEdit& edit) {
+  const long double value = edit.Value();
+  if (value < FirstPage) {
+    edit.SetValue(FirstPage);
+  } else if (value > LastPage) {
+    edit.SetValue(LastPage);
+  }
+}
+
 }  // namespace
 
 // --------------------------------------------------------- PreviewSurface
@@ -452,12 +462,7 @@ void TFM_Preview::c_ned_PageStartChange() {
 
 void TFM_Preview::C_EDT_STARTChange() {
   try {
-    const long double value = C_EDT_START->Value();
-    if (value < FirstPage) {
-      C_EDT_START->SetValue(FirstPage);
-    } else if (value > LastPage) {
-      C_EDT_START->SetValue(LastPage);
-    }
+    pullIntoPages(*C_EDT_START);
     const long double start = C_EDT_START->Value();
     c_Ned_PrintPageNum->SetValue(start);
     if (start > C_EDT_END->Value()) C_EDT_END->SetValue(start);
@@ -467,12 +472,7 @@ void TFM_Preview::C_EDT_STARTChange() {
 
 void TFM_Preview::C_EDT_ENDChange() {
   try {
-    const long double value = C_EDT_END->Value();
-    if (value < FirstPage) {
-      C_EDT_END->SetValue(FirstPage);
-    } else if (value > LastPage) {
-      C_EDT_END->SetValue(LastPage);
-    }
+    pullIntoPages(*C_EDT_END);
   } catch (...) {
   }
 }
