@@ -1,6 +1,5 @@
 #include "font_mapper.h"
 
-#include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <gtest/gtest.h>
@@ -57,9 +56,3 @@ TEST(FontMapper, MeasuredFaceHasSaneRatios) {
 
 }  // namespace
 }  // namespace zel
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,6 +1,5 @@
 #include "painter_canvas.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
@@ -334,9 +333,3 @@ TEST(PicturePageRecorder, EndWithoutBeginIsHarmless) {
 
 }  // namespace
 }  // namespace zel
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

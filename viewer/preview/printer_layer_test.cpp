@@ -1,6 +1,5 @@
 #include "printer_layer.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -85,7 +84,9 @@ TEST_F(PdfPrinter, WritesPagesWithEmbeddedHangulFont) {
   ASSERT_TRUE(printer->setOrientation(PaperOrientation::kLandscape));
   ASSERT_TRUE(printer->beginDocument());
   for (int page = 1; page <= 2; ++page) {
-    if (page > 1) ASSERT_TRUE(printer->newPage());
+    if (page > 1) {
+      ASSERT_TRUE(printer->newPage());
+    }
     const int previous = printer->setMetricMapping();
     EXPECT_EQ(previous, kMapText);
     Canvas& canvas = printer->canvas();
@@ -153,9 +154,3 @@ TEST(PrinterFactory, CanBeReplacedAndRestored) {
 
 }  // namespace
 }  // namespace zel
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
