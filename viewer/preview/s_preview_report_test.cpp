@@ -55,6 +55,19 @@ class CancellingPrinter : public FakePrinter {
   }
 };
 
+// The find dialog as the user works it: the column of `field` chosen, the
+// text typed, the search button pressed.
+TFM_Preview::FindRunner searchFor(const char* field, const QString& text) {
+  return [field, text](Tfm_RptValueSearch& dialog) {
+    dialog.show();
+    const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), field);
+    QVERIFY(it != FindFieldNames.end());
+    dialog.ComboBox1->setCurrentIndex(static_cast<int>(it - FindFieldNames.begin()));
+    dialog.Edit1->setText(text);
+    dialog.c_btn_Search->click();
+  };
+}
+
 void typeInto(TNumberEdit* field, const char* text) {
   field->setFocus();
   field->selectAll();
@@ -205,14 +218,7 @@ class PreviewReportTest : public QObject {
     }
     QVERIFY(expected.size() >= 3);
     std::vector<int> visited;
-    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch& dialog) {
-      dialog.show();
-      const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), "F_UNIT");
-      QVERIFY(it != FindFieldNames.end());
-      dialog.ComboBox1->setCurrentIndex(static_cast<int>(it - FindFieldNames.begin()));
-      dialog.Edit1->setText(QStringLiteral("ton"));
-      dialog.c_btn_Search->click();
-    });
+    TFM_Preview::setFindRunner(searchFor("F_UNIT", QStringLiteral("ton")));
     run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
       for (std::size_t i = 0; i < expected.size(); ++i) {
         w.c_spb_search->click();
@@ -230,14 +236,7 @@ class PreviewReportTest : public QObject {
   }
 
   void numericColumnRejectsACommaOnARealTable() {
-    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch& dialog) {
-      dialog.show();
-      const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), "F_QQTY");
-      QVERIFY(it != FindFieldNames.end());
-      dialog.ComboBox1->setCurrentIndex(static_cast<int>(it - FindFieldNames.begin()));
-      dialog.Edit1->setText(QStringLiteral("12,5"));
-      dialog.c_btn_Search->click();
-    });
+    TFM_Preview::setFindRunner(searchFor("F_QQTY", QStringLiteral("12,5")));
     run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
       w.c_spb_search->click();
       QCOMPARE(w.CurPage, 0);
