@@ -64,7 +64,7 @@ zel::Status WorkArea::prepareOrder() {
   if (auto st = buildSlot(s); !st) return st;
   if (rebuilt) {
     computeScope();
-    pos_ = eof_ ? hi_ : s.data->positionOf(recno_);
+    pos_ = positionOfCurrent();
   }
   return zel::Status::ok();
 }
@@ -83,11 +83,14 @@ void WorkArea::computeScope() {
   if (hi_ < lo_) hi_ = lo_;
 }
 
-size_t WorkArea::span() const { return hi_; }
-
 uint32_t WorkArea::recordAt(size_t pos) const {
   if (order_ == 0) return uint32_t(pos + 1);
   return orders_[size_t(order_ - 1)].data->recnoAt(pos);
+}
+
+size_t WorkArea::positionOfCurrent() const {
+  if (eof_) return hi_;
+  return order_ == 0 ? size_t(recno_ - 1) : orders_[size_t(order_ - 1)].data->positionOf(recno_);
 }
 
 zel::Result<bool> WorkArea::visible(size_t pos) {
@@ -103,6 +106,24 @@ zel::Result<bool> WorkArea::visible(size_t pos) {
     return v.type == Value::Type::kLogical && v.b;
   }
   return true;
+}
+
+zel::Result<size_t> WorkArea::nextVisible(size_t from) {
+  for (size_t p = from; p < hi_; ++p) {
+    auto v = visible(p);
+    if (!v) return v.status();
+    if (*v) return p;
+  }
+  return hi_;
+}
+
+zel::Result<size_t> WorkArea::previousVisible(size_t end) {
+  for (size_t p = end; p > lo_; --p) {
+    auto v = visible(p - 1);
+    if (!v) return v.status();
+    if (*v) return p - 1;
+  }
+  return hi_;
 }
 
 zel::Status WorkArea::loadCurrent(bool fresh) {
@@ -143,11 +164,9 @@ zel::Status WorkArea::goTop() {
   if (auto s = commit(); !s) return s;
   if (auto s = prepareOrder(); !s) return s;
   bof_ = false;
-  for (size_t p = lo_; p < hi_; ++p) {
-    auto v = visible(p);
-    if (!v) return v.status();
-    if (*v) return moveTo(p);
-  }
+  auto p = nextVisible(lo_);
+  if (!p) return p.status();
+  if (*p < hi_) return moveTo(*p);
   bof_ = true;
   return setEof();
 }
@@ -157,11 +176,9 @@ zel::Status WorkArea::goBottom() {
   table_->refreshCount();
   if (auto s = prepareOrder(); !s) return s;
   bof_ = false;
-  for (size_t p = hi_; p > lo_; --p) {
-    auto v = visible(p - 1);
-    if (!v) return v.status();
-    if (*v) return moveTo(p - 1);
-  }
+  auto p = previousVisible(hi_);
+  if (!p) return p.status();
+  if (*p < hi_) return moveTo(*p);
   bof_ = true;
   return setEof();
 }
@@ -176,46 +193,24 @@ zel::Status WorkArea::skip(long count) {
     // The current record is outside the order (condition or scope): start again from an end.
     return count > 0 ? goTop() : goBottom();
   }
-  if (count > 0) {
-    for (long i = 0; i < count; ++i) {
-      if (p >= hi_) return setEof();
-      for (;;) {
-        ++p;
-        if (p >= hi_) return setEof();
-        auto v = visible(p);
-        if (!v) return v.status();
-        if (*v) break;
-      }
-    }
-    return moveTo(p, false);
+  // Moving to hi_ (none left) sets end of file.
+  for (long i = 0; i < count && p < hi_; ++i) {
+    auto next = nextVisible(p + 1);
+    if (!next) return next.status();
+    p = *next;
   }
   for (long i = 0; i < -count; ++i) {
-    bool moved = false;
-    size_t q = p;
-    while (q > lo_) {
-      --q;
-      auto v = visible(q);
-      if (!v) return v.status();
-      if (*v) {
-        moved = true;
-        break;
-      }
-    }
-    if (!moved) {
+    auto previous = previousVisible(p);
+    if (!previous) return previous.status();
+    if (*previous == hi_) {
       // Before the first record: stay on the first visible one with BOF set.
-      for (size_t t = lo_; t < hi_; ++t) {
-        auto v = visible(t);
-        if (!v) return v.status();
-        if (*v) {
-          auto s = moveTo(t);
-          bof_ = true;
-          return s;
-        }
-      }
+      auto first = nextVisible(lo_);
+      if (!first) return first.status();
+      zel::Status s = moveTo(*first);
       bof_ = true;
-      return setEof();
+      return s;
     }
-    p = q;
+    p = *previous;
   }
   return moveTo(p, false);
 }
@@ -231,7 +226,7 @@ zel::Status WorkArea::go(long recno) {
   }
   eof_ = false;
   recno_ = uint32_t(recno);
-  pos_ = order_ == 0 ? size_t(recno - 1) : orders_[size_t(order_ - 1)].data->positionOf(recno_);
+  pos_ = positionOfCurrent();
   return loadCurrent();
 }
 
@@ -251,13 +246,17 @@ void WorkArea::unlock(uint32_t recno) {
     table_->unlockRecord(recno);
 }
 
-zel::Status WorkArea::checkWrite() const {
-  if (table_->mode() == OpenMode::kReadOnly) return zel::Status::invalidArgument(table_->path() + " is open read-only");
-  if (eof_) return zel::Status::invalidArgument("no current record to change in " + table_->path() + " (end of file)");
+zel::Status WorkArea::lockedForWrite() const {
   if (table_->mustLockToWrite() && !table_->isLocked(recno_))
     return zel::Status::invalidArgument("record " + std::to_string(recno_) + " of " + table_->path() +
                                         " is not locked; lock it before changing it");
   return zel::Status::ok();
+}
+
+zel::Status WorkArea::checkWrite() const {
+  if (table_->mode() == OpenMode::kReadOnly) return zel::Status::invalidArgument(table_->path() + " is open read-only");
+  if (eof_) return zel::Status::invalidArgument("no current record to change in " + table_->path() + " (end of file)");
+  return lockedForWrite();
 }
 
 uint8_t* WorkArea::mutableBuffer() {
@@ -302,9 +301,7 @@ zel::Status WorkArea::commit() {
     dirty_ = false;
     return zel::Status::ok();
   }
-  if (table_->mustLockToWrite() && !table_->isLocked(recno_))
-    return zel::Status::invalidArgument("record " + std::to_string(recno_) + " of " + table_->path() +
-                                        " is not locked; lock it before changing it");
+  if (auto s = lockedForWrite(); !s) return s;
   if (auto s = table_->writeRecord(recno_, buf_.data(), memoChanged_); !s) return s;
   ordersChanged(false);
   original_ = buf_;
@@ -381,7 +378,7 @@ void WorkArea::removeOrder(int order) {
     scopeLow_.reset();
     scopeHigh_.reset();
     computeScope();
-    pos_ = eof_ ? hi_ : size_t(recno_ - 1);
+    pos_ = positionOfCurrent();
   } else if (order_ > order) {
     --order_;
   }
@@ -402,10 +399,7 @@ zel::Result<int> WorkArea::setOrder(int order) {
     }
   }
   computeScope();
-  if (eof_)
-    pos_ = hi_;
-  else
-    pos_ = order_ == 0 ? size_t(recno_ - 1) : orders_[size_t(order_ - 1)].data->positionOf(recno_);
+  pos_ = positionOfCurrent();
   return previous;
 }
 
@@ -437,13 +431,9 @@ zel::Result<bool> WorkArea::seek(const std::string& key) {
     len = std::min(k.size(), kl);
     k.resize(len);
   }
-  size_t p = std::max(d.lowerBound(k, len), lo_);
-  while (p < hi_) {
-    auto v = visible(p);
-    if (!v) return v.status();
-    if (*v) break;
-    ++p;
-  }
+  auto visibleAt = nextVisible(std::max(d.lowerBound(k, len), lo_));
+  if (!visibleAt) return visibleAt.status();
+  size_t p = *visibleAt;
   bool found = !impossible && p < hi_ && d.key(d.recnoAt(p)).substr(0, len) == std::string_view(k).substr(0, len);
   if (found || sw_.softSeek) {
     if (auto s = moveTo(p); !s) return s;

@@ -96,10 +96,14 @@ class WorkArea {
   // Cursor over the current order: positions lo_..hi_-1 map to records.
   zel::Status prepareOrder();  // builds the current order's data if needed
   uint32_t recordAt(size_t pos) const;
-  size_t span() const;
+  size_t positionOfCurrent() const;  // hi_ at end of file or when the order leaves the record out
   zel::Result<bool> visible(size_t pos);
+  // The first visible position from `from` on, or the last one before `end`; hi_ when there is none.
+  zel::Result<size_t> nextVisible(size_t from);
+  zel::Result<size_t> previousVisible(size_t end);
   zel::Status moveTo(size_t pos, bool fresh = true);  // pos == hi_: end of file
   zel::Status setEof();
+  zel::Status lockedForWrite() const;  // the current record is locked when it must be
   zel::Status loadCurrent(bool fresh = true);
   zel::Status buildSlot(OrderSlot& s);
   void computeScope();
