@@ -29,6 +29,18 @@ QString FontMapper::fixedFamily() { return QStringLiteral("NanumGothicCoding"); 
 QString FontMapper::gothicFamily() { return QStringLiteral("NanumGothic"); }
 QString FontMapper::serifFamily() { return QStringLiteral("NanumMyeongjo"); }
 
+QFont FontMapper::fixedFont(int pixelSize) {
+  QFont font(fixedFamily());
+  font.setPixelSize(pixelSize);
+  return font;
+}
+
+QFont FontMapper::gothicFont(int pixelSize) {
+  QFont font(gothicFamily());
+  font.setPixelSize(pixelSize);
+  return font;
+}
+
 QString FontMapper::familyFor(const std::string& cp949Face) const {
   const QString face = QString::fromStdString(cp949ToUtf8(cp949Face)).trimmed();
   QString wanted;

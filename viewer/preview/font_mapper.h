@@ -45,6 +45,11 @@ class FontMapper {
   static QString gothicFamily();  // sans-serif faces and anything unknown
   static QString serifFamily();   // Batang, Gungsuh
 
+  // The windows' own faces at a pixel size: the fixed-width Gulim most of
+  // them were designed in, and the plain sans-serif.
+  static QFont fixedFont(int pixelSize);
+  static QFont gothicFont(int pixelSize);
+
  private:
   QString resolve(const QString& wanted) const;
   std::deque<MappedFace> measured_;  // deque: references stay valid

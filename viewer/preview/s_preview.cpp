@@ -52,18 +52,6 @@ TFM_Preview::PreviewRunner g_previewRunner;
 TFM_Preview::FindRunner g_findRunner;
 TFM_Preview::PdfFileAsker g_pdfFileAsker;
 
-QFont gulimche(int pixelSize) {
-  QFont font(FontMapper::fixedFamily());
-  font.setPixelSize(pixelSize);
-  return font;
-}
-
-QFont sansSerif(int pixelSize) {
-  QFont font(FontMapper::gothicFamily());
-  font.setPixelSize(pixelSize);
-  return font;
-}
-
 // Rounds to the nearest integer, halves to even (the default rounding mode).
 int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
 
@@ -141,7 +129,7 @@ void PreviewSurface::mouseReleaseEvent(QMouseEvent* event) {
 
 TFM_Preview::TFM_Preview(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("미리보기"));
-  setFont(sansSerif(11));
+  setFont(FontMapper::gothicFont(11));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   createControls();
   FormCreate();
@@ -191,7 +179,7 @@ void TFM_Preview::createControls() {
   auto label = [this](const char* name, const QString& text, int left, int top) {
     auto* l = new QLabel(text, C_PNL_ToolBar);
     l->setObjectName(QString::fromLatin1(name));
-    l->setFont(gulimche(12));
+    l->setFont(FontMapper::fixedFont(12));
     l->adjustSize();
     l->move(left, top);
     return l;
@@ -200,7 +188,7 @@ void TFM_Preview::createControls() {
                       int maxLength, const QString& designed) {
     auto* f = new TNumberEdit(C_PNL_ToolBar);
     f->setObjectName(QString::fromLatin1(name));
-    f->setFont(gulimche(13));
+    f->setFont(FontMapper::fixedFont(13));
     f->setGeometry(left, 8, width, 21);
     f->SetIsComa(coma);
     f->SetDigits(0);

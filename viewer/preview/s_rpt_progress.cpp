@@ -20,13 +20,6 @@ bool ProgressCancelled = false;
 
 namespace {
 
-// The dialog's designed face is the fixed-width Gulim.
-QFont gulimche(int pixelSize) {
-  QFont font(FontMapper::fixedFamily());
-  font.setPixelSize(pixelSize);
-  return font;
-}
-
 QPointer<Tfm_RptProgress> g_dialog;
 
 // Designed geometry of the window and its parts.
@@ -114,7 +107,7 @@ Tfm_RptProgress::Tfm_RptProgress(QWidget* parent)
   // The job runs from inside the modal preview: a plain window would be
   // blocked by it and its cancel button would take no input.
   setWindowModality(Qt::ApplicationModal);
-  setFont(gulimche(12));
+  setFont(FontMapper::fixedFont(12));
   setFixedSize(kClientWidth, kClientHeight);
   move(kLeft, kTop);
 
@@ -126,7 +119,7 @@ Tfm_RptProgress::Tfm_RptProgress(QWidget* parent)
   head.setColor(QPalette::Window, QColor(64, 0, 128));  // colour value 8388672
   head.setColor(QPalette::WindowText, Qt::white);
   C_Pnl_Head->setPalette(head);
-  C_Pnl_Head->setFont(gulimche(12));
+  C_Pnl_Head->setFont(FontMapper::fixedFont(12));
   C_Pnl_Head->setAlignment(Qt::AlignCenter);
 
   C_Gag_Progress = new TGauge(panel1);

@@ -25,12 +25,6 @@ std::vector<std::string> FindCaptions;
 
 namespace {
 
-QFont gulimche(int pixelSize) {
-  QFont font(FontMapper::fixedFamily());
-  font.setPixelSize(pixelSize);
-  return font;
-}
-
 QString display(const std::string& cp949) { return QString::fromStdString(cp949ToUtf8(cp949)); }
 
 }  // namespace
@@ -38,7 +32,7 @@ QString display(const std::string& cp949) { return QString::fromStdString(cp949T
 Tfm_RptValueSearch::Tfm_RptValueSearch(TFM_Preview* preview, QWidget* parent)
     : QDialog(parent), preview_(preview) {
   setWindowTitle(QStringLiteral("찾 기"));
-  setFont(gulimche(13));
+  setFont(FontMapper::fixedFont(13));
   setFixedSize(328, 60);
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
