@@ -91,6 +91,7 @@ class PageRenderer {
   ReportLines& lines_;
 
   FontParts body_;
+  MadeFont bodyFont_;  // made from body_ with each page's captions, which come before its lines
   bool hasTunit_ = false, hasType_ = false;
   DecimalRules rules_;
   int x0_ = 0, y0_ = 0, T_ = 0, F_ = 0, rowHeight_ = 0;
@@ -98,7 +99,6 @@ class PageRenderer {
 };
 
 void PageRenderer::run() {
-  const int n = L_.VisibleCount();
   body_ = splitFont(GetKey(L_.SettingsText, "FONT"));
   hasTunit_ = lines_.hasField("F_TUNIT");
   hasType_ = lines_.hasField("F_TYPE");
@@ -106,7 +106,14 @@ void PageRenderer::run() {
     progressDialog().ShowProgress(run_.PrintTo - run_.PrintFrom + 1, kPrintCaption);
   else
     statusProgress().ShowStatusProgress(L_.LinesPerPage);
-  (void)n;
+  auto closeProgress = [&](int page) {
+    if (printing()) {
+      progressDialog().StepProgress(100, page, kPrintCaption);
+      progressDialog().CloseProgress();
+    } else {
+      statusProgress().HideStatusProgress();
+    }
+  };
 
   int page = run_.PrintFrom;
   try {
@@ -119,21 +126,23 @@ void PageRenderer::run() {
     drawColumnCaptions();
 
     lines_.softSeek(PadLeft(run_.PrintFrom, 5));
-    if (!lines_.eof() && fieldPage() == run_.PrintFrom) {
+    int current = fieldPage();  // the page of the record under the cursor, read once per record
+    if (!lines_.eof() && current == run_.PrintFrom) {
       int lineNo = 1;
       bool pending = false;
-      while (!lines_.eof() && fieldPage() <= run_.PrintTo) {
+      while (!lines_.eof() && current <= run_.PrintTo) {
         if (!printing()) statusProgress().SetStatusProgress(lineNo);
         if (pending && printing()) {
           startPrinterPage();
           lineNo = 1;
           pending = false;
         }
-        page = fieldPage();
+        page = current;
         drawLine(lineNo);
         ++lineNo;
         lines_.next();
-        if (fieldPage() != page) {
+        current = fieldPage();
+        if (current != page) {
           pending = true;
           if (printing()) {
             progressDialog().ProcessPendingMessages();
@@ -143,20 +152,10 @@ void PageRenderer::run() {
       }
     }
   } catch (...) {
-    if (printing()) {
-      progressDialog().StepProgress(100, page, kPrintCaption);
-      progressDialog().CloseProgress();
-    } else {
-      statusProgress().HideStatusProgress();
-    }
+    closeProgress(page);
     throw;
   }
-  if (printing()) {
-    progressDialog().StepProgress(100, page, kPrintCaption);
-    progressDialog().CloseProgress();
-  } else {
-    statusProgress().HideStatusProgress();
-  }
+  closeProgress(page);
 }
 
 void PageRenderer::startPrinterPage() {
@@ -267,7 +266,8 @@ void PageRenderer::drawTitleSlot(int slot) {
 }
 
 void PageRenderer::drawColumnCaptions() {
-  const MadeFont font = makeFont(body_);
+  bodyFont_ = makeFont(body_);
+  const MadeFont& font = bodyFont_;
   if (!c_.selectFont(font.font)) return;
   c_.setTextColor(font.color);
   const int cw = font.font.averageWidth;
@@ -299,7 +299,7 @@ void PageRenderer::drawColumnCaptions() {
 }
 
 void PageRenderer::drawLine(int lineNo) {
-  const MadeFont font = makeFont(body_);
+  const MadeFont& font = bodyFont_;
   if (!c_.selectFont(font.font)) return;
   c_.setTextColor(font.color);
   const std::string lineType = hasType_ ? trim(lines_.fieldAsPaddedText("F_TYPE")) : "M";
@@ -354,8 +354,10 @@ void PageRenderer::drawLine(int lineNo) {
     }
 
     int sizeLeft = 0, sizeRight = 0;
+    std::string size;
     if (des) {
-      if (trim(lines_.fieldAsPaddedText("F_SIZE")).empty()) {
+      size = lines_.fieldAsPaddedText("F_SIZE");
+      if (trim(size).empty()) {
         des = false;
       } else {
         sizeRight = right;
@@ -364,7 +366,7 @@ void PageRenderer::drawLine(int lineNo) {
       }
     }
     c_.drawText(text, {left, top, right, bottom}, align | kOneLine);
-    if (des) c_.drawText(lines_.fieldAsPaddedText("F_SIZE"), {sizeLeft, top, sizeRight, bottom}, align | kOneLine);
+    if (des) c_.drawText(size, {sizeLeft, top, sizeRight, bottom}, align | kOneLine);
   }
   c_.restoreFont();
 }
