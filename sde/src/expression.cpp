@@ -9,6 +9,7 @@
 
 #include "ascii_text.h"
 #include "byte_reader.h"
+#include "field_codec.h"
 
 namespace sde {
 
@@ -454,7 +455,7 @@ class Evaluator {
         *out = Value::date(std::string(c, 8));
         return zel::Status::ok();
       case 'L':
-        *out = Value::logical(*c == 'T' || *c == 't' || *c == 'Y' || *c == 'y');
+        *out = Value::logical(fieldLogical(f, ctx_.record));
         return zel::Status::ok();
       case 'I':
         *out = Value::num(double(int32_t(r.u32le())));

@@ -71,10 +71,8 @@ std::string fieldText(const DbfHeader& h, const FieldDesc& f, const uint8_t* rec
   const uint8_t* p = rec + f.offset;
   ByteReader r(std::span<const uint8_t>(p, f.width));
   switch (f.type) {
-    case 'L': {
-      char c = char(p[0]);
-      return (c == 'T' || c == 't' || c == 'Y' || c == 'y') ? "T" : "F";
-    }
+    case 'L':
+      return fieldLogical(f, rec) ? "T" : "F";
     case 'I':
       if (f.width == 4) return std::to_string(int32_t(r.u32le()));
       break;
