@@ -47,6 +47,14 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
   return button;
 }
 
+QWidget* makeButtonBar(QWidget* parent, int width, int height) {
+  auto* bar = new QFrame(parent);
+  bar->setObjectName(QStringLiteral("Panel3"));
+  bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  bar->setGeometry(0, height - kButtonBarHeight, width, kButtonBarHeight);
+  return bar;
+}
+
 QWidget* makePictureStrip(QWidget* parent, SidePicture picture, int width, int height) {
   auto* panel = new QFrame(parent);
   panel->setObjectName(QStringLiteral("Panel1"));

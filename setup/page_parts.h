@@ -24,6 +24,10 @@ QLabel* makeLabelAfter(QWidget* parent, const char* name, const QString& text, Q
                        bool bold = false);
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int x, int y,
                         int width = 80, int height = 25);
+// The button bar along the foot of a width x height page: a raised panel named
+// Panel3, kButtonBarHeight high.
+constexpr int kButtonBarHeight = 41;
+QWidget* makeButtonBar(QWidget* parent, int width, int height);
 // The left strip: a sunken panel named Panel1 whose picture Image1 fills it.
 QWidget* makePictureStrip(QWidget* parent, SidePicture picture, int width, int height);
 

@@ -15,7 +15,7 @@
 namespace zel::setup {
 
 namespace {
-constexpr int kWidth = 484, kHeight = 344, kStripWidth = 121, kButtonBarHeight = 41;
+constexpr int kWidth = 484, kHeight = 344, kStripWidth = 121;
 }  // namespace
 
 TFM_DirSet::TFM_DirSet(QWidget* parent) : QDialog(parent) {
@@ -46,10 +46,7 @@ TFM_DirSet::TFM_DirSet(QWidget* parent) : QDialog(parent) {
   C_Lbl_Path->setFixedWidth(299);
   C_Bbt_SPath = makeButton(this, "C_Bbt_SPath", QStringLiteral("경 로"), frameX + 307 + 4, 248, 44);
 
-  auto* panel3 = new QFrame(this);
-  panel3->setObjectName(QStringLiteral("Panel3"));
-  panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  panel3->setGeometry(0, kHeight - kButtonBarHeight, kWidth, kButtonBarHeight);
+  QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
   C_Bbt_Next = makeButton(panel3, "C_Bbt_Next", QStringLiteral("다  음"), 296, 8);
   C_Bbt_Cancel = makeButton(panel3, "C_Bbt_Cancel", QStringLiteral("취  소"), 386, 8);
   connect(C_Bbt_SPath, &QPushButton::clicked, this, &TFM_DirSet::C_Bbt_SPathClick);

@@ -13,7 +13,7 @@
 namespace zel::setup {
 
 namespace {
-constexpr int kWidth = 397, kHeight = 298, kStripWidth = 113, kButtonBarHeight = 41;
+constexpr int kWidth = 397, kHeight = 298, kStripWidth = 113;
 }  // namespace
 
 TFM_Welcome::TFM_Welcome(QWidget* parent) : QDialog(parent) {
@@ -53,10 +53,7 @@ TFM_Welcome::TFM_Welcome(QWidget* parent) : QDialog(parent) {
   label11->move(x, 220);
   connect(label11, &ClickLabel::clicked, this, &TFM_Welcome::Label11Click);
 
-  auto* panel3 = new QFrame(this);
-  panel3->setObjectName(QStringLiteral("Panel3"));
-  panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  panel3->setGeometry(0, kHeight - kButtonBarHeight, kWidth, kButtonBarHeight);
+  QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
   C_Bbt_Next = makeButton(panel3, "C_Bbt_Next", QStringLiteral("다  음"), 210, 8);
   C_Bbt_Cancel = makeButton(panel3, "C_Bbt_Cancel", QStringLiteral("취  소"), 300, 8);
   connect(C_Bbt_Next, &QPushButton::clicked, this, &TFM_Welcome::C_Bbt_NextClick);
