@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -28,6 +29,18 @@ void pack(const std::string& dbf, const std::string& memo, const std::string& ou
   o.write(reinterpret_cast<const char*>(m.data()), std::streamsize(m.size()));
 }
 
+struct Field {
+  const char* name;
+  const char* type;
+  int width;
+};
+
+void create(const std::string& path, const char* alias, int driver, std::initializer_list<Field> fields) {
+  sx_CreateNew(path.c_str(), alias, driver, int(fields.size()));
+  for (const Field& f : fields) sx_CreateField(f.name, f.type, f.width, 0);
+  sx_CreateExec();
+}
+
 void rows(int count) {
   for (long i = 1; i <= count; ++i) {
     sx_AppendEx();
@@ -48,31 +61,18 @@ int main(int argc, char** argv) {
   std::string tmp = out + "/.work";
   std::filesystem::create_directories(tmp);
 
-  sx_CreateNew((tmp + "/fox.dbf").c_str(), "FOX", SX_FOX, 4);
-  sx_CreateField("F_PAGE", "N", 5, 0);
-  sx_CreateField("F_DES", "C", 20, 0);
-  sx_CreateField("F_DATE", "D", 8, 0);
-  sx_CreateField("F_INIT", "M", 10, 0);
-  sx_CreateExec();
+  create(tmp + "/fox.dbf", "FOX", SX_FOX, {{"F_PAGE", "N", 5}, {"F_DES", "C", 20}, {"F_DATE", "D", 8}, {"F_INIT", "M", 10}});
   rows(6);
   sx_Close();
   pack(tmp + "/fox.dbf", tmp + "/fox.fpt", out + "/fox");
 
-  sx_CreateNew((tmp + "/vfp.dbf").c_str(), "VFP", SX_FOX, 5);
-  sx_CreateField("F_PAGE", "N", 5, 0);
-  sx_CreateField("F_DES", "C", 20, 0);
-  sx_CreateField("F_ID", "I", 4, 0);
-  sx_CreateField("F_AT", "T", 8, 0);
-  sx_CreateField("F_INIT", "M", 4, 0);
-  sx_CreateExec();
+  create(tmp + "/vfp.dbf", "VFP", SX_FOX,
+         {{"F_PAGE", "N", 5}, {"F_DES", "C", 20}, {"F_ID", "I", 4}, {"F_AT", "T", 8}, {"F_INIT", "M", 4}});
   rows(4);
   sx_Close();
   pack(tmp + "/vfp.dbf", tmp + "/vfp.fpt", out + "/vfp");
 
-  sx_CreateNew((tmp + "/plain.dbf").c_str(), "PLAIN", SX_NTX, 2);
-  sx_CreateField("F_PAGE", "N", 5, 0);
-  sx_CreateField("F_DES", "C", 20, 0);
-  sx_CreateExec();
+  create(tmp + "/plain.dbf", "PLAIN", SX_NTX, {{"F_PAGE", "N", 5}, {"F_DES", "C", 20}});
   for (long i = 1; i <= 3; ++i) {
     sx_AppendEx();
     sx_Replace("F_PAGE", SX_R_INTEGER, &i);
