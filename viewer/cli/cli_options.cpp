@@ -9,6 +9,7 @@ constexpr int kMaxPageField = 9999;  // the print range fields hold four digits
 constexpr int kMaxCopies = 99;
 constexpr int kMinDpi = 10, kMaxDpi = 1200;
 constexpr long long kMaxNumberField = 999999999999LL;
+constexpr long long kMaxAfterPage = 999999;
 
 bool parseInt(const std::string& text, long long min, long long max, long long& out) {
   if (text.empty()) return false;
@@ -85,6 +86,16 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
       return true;
     };
     std::string v;
+    long long n = 0;
+    // A whole number from min to max into n; `wants` is the error otherwise.
+    auto number = [&](long long min, long long max, const char* wants) {
+      if (!value(v)) return false;
+      if (!parseInt(v, min, max, n)) {
+        error = wants;
+        return false;
+      }
+      return true;
+    };
     if (out.kind == CommandKind::kRender && arg == "--pdf") {
       if (!value(out.pdfOut)) return false;
       if (out.pdfOut.empty()) return (error = "--pdf needs a file name"), false;
@@ -96,20 +107,14 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
       if (!parsePages(v, out.pageFrom, out.pageTo)) return (error = "--pages wants A-B with pages 1 to 9999"), false;
       out.hasPages = true;
     } else if (out.kind == CommandKind::kRender && arg == "--start-no") {
-      long long n = 0;
-      if (!value(v)) return false;
-      if (!parseInt(v, 0, kMaxNumberField, n)) return (error = "--start-no wants a number from 0"), false;
+      if (!number(0, kMaxNumberField, "--start-no wants a number from 0")) return false;
       out.startNo = n;
       out.hasStartNo = true;
     } else if (out.kind == CommandKind::kRender && arg == "--copies") {
-      long long n = 0;
-      if (!value(v)) return false;
-      if (!parseInt(v, 1, kMaxCopies, n)) return (error = "--copies wants 1 to 99"), false;
+      if (!number(1, kMaxCopies, "--copies wants 1 to 99")) return false;
       out.copies = static_cast<int>(n);
     } else if (out.kind == CommandKind::kRender && arg == "--dpi") {
-      long long n = 0;
-      if (!value(v)) return false;
-      if (!parseInt(v, kMinDpi, kMaxDpi, n)) return (error = "--dpi wants 10 to 1200"), false;
+      if (!number(kMinDpi, kMaxDpi, "--dpi wants 10 to 1200")) return false;
       out.dpi = static_cast<int>(n);
     } else if (out.kind == CommandKind::kRender && arg == "--progress") {
       out.progress = true;
@@ -120,9 +125,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
       if (!value(out.text)) return false;
       haveText = true;
     } else if (out.kind == CommandKind::kFind && arg == "--after-page") {
-      long long n = 0;
-      if (!value(v)) return false;
-      if (!parseInt(v, 0, kMaxNumberField, n) || n > 999999) return (error = "--after-page wants a page number"), false;
+      if (!number(0, kMaxAfterPage, "--after-page wants a page number")) return false;
       out.afterPage = static_cast<int>(n);
     } else if (out.kind == CommandKind::kMargins && arg == "--set") {
       if (i + 4 >= args.size()) return (error = "--set needs TOP BOTTOM LEFT RIGHT"), false;
