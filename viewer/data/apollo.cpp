@@ -9,17 +9,7 @@
 namespace zel {
 namespace {
 
-std::string engineError(const std::string& fallback) {
-  const char* e = sx_LastError();
-  if (e == nullptr || *e == '\0') return fallback;
-  return std::string(e);
-}
-
 const char* orNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
-
-bool isNumericType(const std::string& type) {
-  return type == "N" || type == "F" || type == "I" || type == "B" || type == "Y";
-}
 
 }  // namespace
 
@@ -29,7 +19,6 @@ void TApollo::applyLinkSettings() {
   if (table_ == nullptr || !table_->Active() || appliedOpen_ == table_->openCount_) return;
   appliedOpen_ = table_->openCount_;
   if (ExtraIndexes.empty() && Filter.empty() && !TurboRead) return;
-  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   for (const auto& index : ExtraIndexes) {
     if (sx_IndexOpen(index.c_str()) <= 0) {
@@ -87,10 +76,11 @@ long TApollo::FieldAsInteger(const std::string& name) {
 
 std::string TApollo::FieldAsPaddedText(const std::string& name) {
   if (table_ == nullptr) throw DataError("no table to read " + name + " from");
-  std::string text = table_->FieldAsString(name);
-  if (FieldTypeName(name) == "C") {
-    applyLinkSettings();
+  std::string text = table_->FieldAsString(name);  // the table is open and has the field
+  applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
+  const char* type = sx_FieldType(name.c_str());
+  if (type != nullptr && std::string(type) == "C") {
     const std::size_t width = static_cast<std::size_t>(sx_FieldWidth(name.c_str()));
     if (text.size() < width) text.append(width - text.size(), ' ');
   }

@@ -25,12 +25,6 @@ std::string joinPath(const std::string& directory, const std::string& name) {
   return directory + kSeparator + name;
 }
 
-std::string engineError(const std::string& fallback) {
-  const char* e = sx_LastError();
-  if (e == nullptr || *e == '\0') return fallback;
-  return std::string(e);
-}
-
 int driverOf(TTableType type) {
   switch (type) {
     case ttSXNTX:
@@ -51,10 +45,6 @@ std::string aliasStem(const std::string& path) {
     if (c == '~' || c == '-' || c == ' ') c = '_';
   }
   return stem;
-}
-
-bool isNumericType(const std::string& type) {
-  return type == "N" || type == "F" || type == "I" || type == "B" || type == "Y";
 }
 
 }  // namespace
