@@ -1,10 +1,10 @@
 #include "report_description.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <iterator>
 
 #include "apollo.h"
+#include "ascii_text.h"
 #include "cp949.h"
 #include "settings_block.h"
 
@@ -133,10 +133,8 @@ std::string& ReportDescription::option(int n) {
 }
 
 std::string RptDescription(const std::string& code) {
-  if (code.size() < 4) return "";
-  std::string key = code.substr(3, 3);
-  if (key.size() < 3) return "";
-  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (code.size() < 6) return "";
+  const std::string key = asciiUpper(code.substr(3, 3));
   if (!isDigit(key[1]) || !isDigit(key[2])) return "";
   int number = (key[1] - '0') * 10 + (key[2] - '0');
   for (const TitleEntry& entry : kTitles) {
