@@ -37,27 +37,14 @@ int OrderData::compare(std::string_view a, std::string_view b) const {
   return descending_ ? -c : c;
 }
 
-size_t OrderData::lowerBound(std::string_view k, size_t len) const {
+size_t OrderData::bound(std::string_view k, size_t len, bool past) const {
   len = std::min<size_t>(len, keyLen_);
   k = k.substr(0, len);
   size_t lo = 0, hi = size();
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    if (compare(key(recnoAt(mid)).substr(0, len), k) < 0)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  return lo;
-}
-
-size_t OrderData::upperBound(std::string_view k, size_t len) const {
-  len = std::min<size_t>(len, keyLen_);
-  k = k.substr(0, len);
-  size_t lo = 0, hi = size();
-  while (lo < hi) {
-    size_t mid = (lo + hi) / 2;
-    if (compare(key(recnoAt(mid)).substr(0, len), k) <= 0)
+    int c = compare(key(recnoAt(mid)).substr(0, len), k);
+    if (c < 0 || (past && c == 0))
       lo = mid + 1;
     else
       hi = mid;

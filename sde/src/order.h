@@ -35,15 +35,17 @@ class OrderData {
   }
   // First position whose key is not before `key` in the order's direction,
   // comparing only the first `len` bytes of each key (len <= keyLen).
-  size_t lowerBound(std::string_view key, size_t len) const;
+  size_t lowerBound(std::string_view key, size_t len) const { return bound(key, len, false); }
   // First position whose key's first len bytes come after `key`.
-  size_t upperBound(std::string_view key, size_t len) const;
+  size_t upperBound(std::string_view key, size_t len) const { return bound(key, len, true); }
 
   static zel::Result<std::shared_ptr<const OrderData>> build(Table& table, const Expression& key,
                                                              const Expression* condition, bool descending);
 
  private:
   int compare(std::string_view a, std::string_view b) const;
+  // past: the first position after the keys equal to `key`, not the first of them.
+  size_t bound(std::string_view key, size_t len, bool past) const;
 
   uint32_t keyLen_ = 0;
   uint32_t recCount_ = 0;
