@@ -101,7 +101,7 @@ const char* letterText(const LetterText* begin, const LetterText* end, char lett
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Blank as the settings texts use it: nothing but control characters and spaces.
-bool isBlank(const std::string& text) {
+bool emptyWhenTrimmed(const std::string& text) {
   for (char c : text) {
     if (static_cast<unsigned char>(c) > ' ') return false;
   }
@@ -158,7 +158,7 @@ void describeSettings(const std::string& block, ReportDescription& out) {
   }
 
   std::string selected = selectedCode(sort, "");
-  if (!isBlank(selected)) {
+  if (!emptyWhenTrimmed(selected)) {
     std::string scope = GetKey(block, "PRINTSCOPE");
     std::string range = selected == "C" ? Token(2, scope, "") + " ~ " + Token(3, scope, "")
                                         : Token(4, scope, "") + " ~ " + Token(5, scope, "");
@@ -167,7 +167,7 @@ void describeSettings(const std::string& block, ReportDescription& out) {
 
   for (int n = 1; n <= 4; ++n) {
     std::string value = GetKey(block, "OPT" + std::to_string(n));
-    if (isBlank(value)) continue;
+    if (emptyWhenTrimmed(value)) continue;
     std::string code = selectedCode(value, "");
     for (const CodeText& option : kOptionTexts) {
       if (code == option.code) {
@@ -192,7 +192,7 @@ void describeSettings(const std::string& block, ReportDescription& out) {
 
 ReportDescription GetFileInfo(const std::string& directory, const std::string& fileName) {
   ReportDescription out;
-  if (isBlank(fileName)) return out;
+  if (emptyWhenTrimmed(fileName)) return out;
 
   TZelTable table;
   table.OpenTable(directory, fileName, "CDX");
@@ -204,7 +204,7 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
 
   table.Table.First();
   std::string block = table.Table.FieldAsString("F_INIT");
-  if (isBlank(block)) {
+  if (emptyWhenTrimmed(block)) {
     out.lblName = kBrokenReportFileText;
     return out;
   }
