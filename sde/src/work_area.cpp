@@ -59,7 +59,7 @@ zel::Status WorkArea::prepareOrder() {
     hi_ = table_->recCount();
     return zel::Status::ok();
   }
-  OrderSlot& s = orders_[size_t(order_ - 1)];
+  OrderSlot& s = currentSlot();
   bool rebuilt = !s.data || s.data->recCount() != table_->recCount();
   if (auto st = buildSlot(s); !st) return st;
   if (rebuilt) {
@@ -70,12 +70,12 @@ zel::Status WorkArea::prepareOrder() {
 }
 
 void WorkArea::computeScope() {
-  if (order_ == 0 || !orders_[size_t(order_ - 1)].data) {
+  if (order_ == 0 || !currentSlot().data) {
     lo_ = 0;
     hi_ = table_->recCount();
     return;
   }
-  const OrderData& d = *orders_[size_t(order_ - 1)].data;
+  const OrderData& d = *currentSlot().data;
   lo_ = 0;
   hi_ = d.size();
   if (scopeLow_) lo_ = d.lowerBound(*scopeLow_, scopeLow_->size());
@@ -85,12 +85,12 @@ void WorkArea::computeScope() {
 
 uint32_t WorkArea::recordAt(size_t pos) const {
   if (order_ == 0) return uint32_t(pos + 1);
-  return orders_[size_t(order_ - 1)].data->recnoAt(pos);
+  return currentSlot().data->recnoAt(pos);
 }
 
 size_t WorkArea::positionOfCurrent() const {
   if (eof_) return hi_;
-  return order_ == 0 ? size_t(recno_ - 1) : orders_[size_t(order_ - 1)].data->positionOf(recno_);
+  return order_ == 0 ? size_t(recno_ - 1) : currentSlot().data->positionOf(recno_);
 }
 
 zel::Result<bool> WorkArea::visible(size_t pos) {
@@ -393,7 +393,7 @@ zel::Result<int> WorkArea::setOrder(int order) {
   scopeLow_.reset();
   scopeHigh_.reset();
   if (order_ != 0) {
-    if (auto s = buildSlot(orders_[size_t(order_ - 1)]); !s) {
+    if (auto s = buildSlot(currentSlot()); !s) {
       order_ = previous;
       return s;
     }
@@ -414,7 +414,7 @@ zel::Result<bool> WorkArea::seek(const std::string& key) {
   if (auto s = commit(); !s) return s;
   if (auto s = prepareOrder(); !s) return s;
   bof_ = false;
-  const OrderData& d = *orders_[size_t(order_ - 1)].data;
+  const OrderData& d = *currentSlot().data;
   const size_t kl = d.keyLen();
   std::string k = key;
   size_t len;
@@ -455,7 +455,7 @@ zel::Result<std::string> WorkArea::keyData() {
   if (order_ == 0) return std::string();
   if (auto s = prepareOrder(); !s) return s;
   if (eof_) return std::string();
-  const OrderSlot& s = orders_[size_t(order_ - 1)];
+  const OrderSlot& s = currentSlot();
   Value v;
   if (auto st = s.key.eval(EvalContext{buf_.data(), recno_, false}, &v); !st) return st;
   std::string k = keyBytes(v);
@@ -466,8 +466,8 @@ zel::Result<std::string> WorkArea::keyData() {
 zel::Result<long> WorkArea::orderRecNo() {
   if (order_ == 0) return long(recno_);
   if (auto s = prepareOrder(); !s) return s;
-  if (eof_) return long(orders_[size_t(order_ - 1)].data->size() + 1);
-  size_t p = orders_[size_t(order_ - 1)].data->positionOf(recno_);
+  if (eof_) return long(currentSlot().data->size() + 1);
+  size_t p = currentSlot().data->positionOf(recno_);
   return long(p + 1);
 }
 

@@ -95,6 +95,8 @@ class WorkArea {
  private:
   // Cursor over the current order: positions lo_..hi_-1 map to records.
   zel::Status prepareOrder();  // builds the current order's data if needed
+  OrderSlot& currentSlot() { return orders_[size_t(order_ - 1)]; }  // order_ != 0
+  const OrderSlot& currentSlot() const { return orders_[size_t(order_ - 1)]; }
   uint32_t recordAt(size_t pos) const;
   size_t positionOfCurrent() const;  // hi_ at end of file or when the order leaves the record out
   zel::Result<bool> visible(size_t pos);
