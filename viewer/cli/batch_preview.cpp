@@ -9,11 +9,11 @@
 #include <cstdio>
 
 #include "cp949.h"
-#include "message_service.h"
 #include "painter_canvas.h"
 #include "printer.h"
 #include "report_lines.h"
 #include "report_run.h"
+#include "s_preview.h"
 #include "terminal_progress.h"
 #include "value_search.h"
 
@@ -51,8 +51,7 @@ bool BatchPreview::clampRange() {
   from = std::clamp(from, job_.firstPage, std::max(job_.firstPage, job_.lastPage));
   to = std::clamp(to, job_.firstPage, std::max(job_.firstPage, job_.lastPage));
   if (from > to) {
-    // "인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다."
-    messages().warning("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다.");
+    warnPageRangeOrder();
     return false;
   }
   job_.printFrom = from;
@@ -143,8 +142,7 @@ void BatchPreview::runFind() {
   ReportLines* lines = reportRun().Lines;
   if (!lines) return;
   if (!lines->hasField("F_PAGE")) {
-    // The preview's find button refuses such reports.
-    messages().show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning, MessageButtons::kOk});
+    refuseSearchWithoutPageNumbers();  // as the preview's find button does
     return;
   }
   const std::vector<SearchColumn> columns = PrepareSearch(*lines, job_.command.afterPage);

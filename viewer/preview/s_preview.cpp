@@ -87,6 +87,12 @@ void pullIntoPages(TNumberEdit& edit) {
 
 }  // namespace
 
+void warnPageRangeOrder() { messages().warning("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다."); }
+
+void refuseSearchWithoutPageNumbers() {
+  messages().show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning, MessageButtons::kOk});
+}
+
 // --------------------------------------------------------- PreviewSurface
 
 PreviewSurface::PreviewSurface(TFM_Preview* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
@@ -486,7 +492,7 @@ void TFM_Preview::C_SBT_PRNClick() {
   const int from = static_cast<int>(integerPart(C_EDT_START->Value()));
   const int to = static_cast<int>(integerPart(C_EDT_END->Value()));
   if (from > to) {
-    messages().warning("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다.");
+    warnPageRangeOrder();
     C_EDT_END->SetValue(from);
     return;
   }
@@ -515,8 +521,7 @@ void TFM_Preview::C_SBT_CloseClick() { close(); }
 
 void TFM_Preview::c_spb_searchClick() {
   if (RptTable == nullptr || RptTable->Apollo.FieldNumber("F_PAGE") == 0) {
-    messages().show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning,
-                     MessageButtons::kOk});
+    refuseSearchWithoutPageNumbers();
     return;
   }
   try {
