@@ -147,14 +147,15 @@ StepOutcome InstallSteps::PlaceLibraries() {
     const std::string inSystem = join(systemDir, name);
     const std::string unpacked = join(InstallPath, name);
     const std::string inWindows = join(WinDir, name);
+    // Copying a file onto itself would only truncate it.
+    const bool unpackedIsInWindows = sameFile(unpacked, inWindows);
     if (!fileExists(inSystem)) {
       // The viewer finds its libraries here, so a fresh machine gets the directory.
       if (!directoryExists(WinDir)) {
         std::error_code ec;
         fs::create_directories(WinDir, ec);
       }
-      // Copying a file onto itself would only truncate it.
-      if (!sameFile(unpacked, inWindows)) {
+      if (!unpackedIsInWindows) {
         std::string error;
         if (!CopyFile(unpacked, inWindows, &error) && !error.empty()) {
           ReportApplicationError(error);
@@ -163,7 +164,7 @@ StepOutcome InstallSteps::PlaceLibraries() {
       }
     }
     // The unpacked copy goes, unless it is itself the copy the viewer is to use.
-    if (!sameFile(unpacked, inWindows) && !sameFile(unpacked, inSystem)) {
+    if (!unpackedIsInWindows && !sameFile(unpacked, inSystem)) {
       std::error_code ec;
       fs::remove(unpacked, ec);
     }
