@@ -16,9 +16,15 @@ std::size_t findMarker(const std::string& block, std::size_t from) {
 
 std::string bracketed(const std::string& key) { return "<" + key + ">"; }
 
-// Decimal text to int: optional leading blanks, optional sign, then digits and
-// nothing else. False for anything else, including overflow.
-bool parseInt(const std::string& text, int& out) {
+int digitsOr(const std::string& text, int def) {
+  int value = def;
+  if (IsAllDigits(text) && ParseInt(text, value)) return value;
+  return def;
+}
+
+}  // namespace
+
+bool ParseInt(const std::string& text, int& out) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -39,14 +45,6 @@ bool parseInt(const std::string& text, int& out) {
   out = static_cast<int>(value);
   return true;
 }
-
-int digitsOr(const std::string& text, int def) {
-  int value = def;
-  if (IsAllDigits(text) && parseInt(text, value)) return value;
-  return def;
-}
-
-}  // namespace
 
 std::string GetKey(const std::string& block, const std::string& key) {
   std::size_t p = block.find(bracketed(key));
@@ -102,7 +100,7 @@ int TokenInt(int n, const std::string& list, int def) {
   std::string text = Token(n, list, std::to_string(def));
   if (text.size() > kMaxIntChars) text.resize(kMaxIntChars);
   int value = def;
-  return parseInt(text, value) ? value : def;
+  return ParseInt(text, value) ? value : def;
 }
 
 std::vector<std::string> SplitTokens(const std::string& list, int capacity) {

@@ -17,6 +17,9 @@ std::string Token(int n, const std::string& list, const std::string& def);
 int TokenInt(int n, const std::string& list, int def);
 std::vector<std::string> SplitTokens(const std::string& list, int capacity);
 bool IsAllDigits(const std::string& text);
+// Decimal text to int: optional leading blanks, optional sign, then digits and
+// nothing else. False for anything else, including overflow.
+bool ParseInt(const std::string& text, int& out);
 
 struct DecimalSettings {
   int price = 0;  // PRCDEC

@@ -1,7 +1,6 @@
 #include "report_layout.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "data_error.h"
 #include "settings_block.h"
@@ -17,24 +16,9 @@ constexpr long long kMaxMargin = 1000000;
 }  // namespace
 
 int ToIntStrict(const std::string& text, const std::string& what) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  bool ok = i < text.size();
-  long long value = 0;
-  for (; ok && i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9' || value > INT_MAX) {
-      ok = false;
-      break;
-    }
-    value = value * 10 + (c - '0');
-  }
-  if (ok && negative) value = -value;
-  if (!ok || value > INT_MAX || value < INT_MIN)
-    throw DataError("'" + text + "' is not a valid integer value (" + what + ")");
-  return static_cast<int>(value);
+  int value = 0;
+  if (!ParseInt(text, value)) throw DataError("'" + text + "' is not a valid integer value (" + what + ")");
+  return value;
 }
 
 int TFieldDesc::SeqValue() const { return ToIntStrict(Seq(), "column sequence"); }

@@ -80,7 +80,7 @@ void ParseLayout(TReportLayout& layout);
 // first letter ("L" landscape; "P" and anything else portrait).
 void ApplyPageGeometry(TReportLayout& layout);
 
-// Strict decimal integer (blanks around allowed, optional sign); throws
+// Strict decimal integer (leading blanks allowed, optional sign); throws
 // DataError naming `what` otherwise.
 int ToIntStrict(const std::string& text, const std::string& what);
 
