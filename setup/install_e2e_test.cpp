@@ -1,7 +1,6 @@
 // Installs from the archive the build made, as a user would: the silent mode in
 // a child process and the wizard in this one with scripted answers, each with a
 // temporary home and Windows directory; then starts the installed viewer.
-#include <QApplication>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -204,9 +203,3 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
 
 }  // namespace
 }  // namespace zel::setup
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

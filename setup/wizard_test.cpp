@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -554,9 +553,3 @@ TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
 
 }  // namespace
 }  // namespace zel::setup
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,0 +1,10 @@
+// The main of the installer's gtest programs that open windows: a QApplication,
+// then the tests.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
