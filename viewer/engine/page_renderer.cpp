@@ -414,8 +414,7 @@ void ReadPrinterMargins(Printer& printer) {
   const int bottom = PixelsToPageUnits(caps.physicalHeight - caps.vertRes - caps.printingOffsetY, caps.logPixelsY);
   const int left = PixelsToPageUnits(caps.printingOffsetX, caps.logPixelsX);
   const int top = PixelsToPageUnits(caps.printingOffsetY, caps.logPixelsY);
-  const std::string& base = run.Layout.ReportBase;
-  if (!base.empty() && base[0] == 'L') {
+  if (run.Layout.Landscape()) {
     run.PrnMargin1 = right;
     run.PrnMargin2 = left;
     run.PrnMargin3 = top;

@@ -97,7 +97,7 @@ void ApplyPageGeometry(TReportLayout& layout) {
   layout.MarginBottom = margin(1);
   layout.MarginLeft = margin(2);
   layout.MarginRight = margin(3);
-  const bool landscape = !layout.ReportBase.empty() && layout.ReportBase[0] == 'L';
+  const bool landscape = layout.Landscape();
   layout.PageWidth = landscape ? 2970 : 2100;
   layout.PageHeight = landscape ? 2100 : 2970;
 }

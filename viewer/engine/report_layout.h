@@ -62,6 +62,8 @@ struct TReportLayout {
   int PageWidth = 2100, PageHeight = 2970;
   int MarginTop = 0, MarginBottom = 0, MarginLeft = 0, MarginRight = 0;
 
+  // A base name starting with "L" is a landscape report; any other is portrait.
+  bool Landscape() const { return !ReportBase.empty() && ReportBase[0] == 'L'; }
   int VisibleCount() const { return static_cast<int>(DisplayOrder.size()); }
   // Descriptor of display position p (1-based).
   const TFieldDesc& Column(int p) const { return Fields[DisplayOrder[p - 1]]; }

@@ -180,7 +180,7 @@ void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table) {
     own = std::make_unique<ApolloLines>(table->Apollo);
     run.Lines = own.get();
   }
-  const bool landscape = !run.Layout.ReportBase.empty() && run.Layout.ReportBase[0] == 'L';
+  const bool landscape = run.Layout.Landscape();
   Canvas& canvas = picture.beginPage(width, height);
   try {
     picture.paintPaper();
@@ -203,7 +203,7 @@ void PrintPages() {
   run.PrintedPageNo = run.PrintStartNo;
 
   Printer* printer = currentPrinter();
-  const bool landscape = !run.Layout.ReportBase.empty() && run.Layout.ReportBase[0] == 'L';
+  const bool landscape = run.Layout.Landscape();
   if (!printer || !printer->setCopies(run.PrintCopies) ||
       !printer->setOrientation(landscape ? PaperOrientation::kLandscape : PaperOrientation::kPortrait)) {
     messages().warning(kPrinterUnusable);
