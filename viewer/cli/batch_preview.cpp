@@ -48,8 +48,9 @@ bool BatchPreview::clampRange() {
   int from = c.hasPages ? c.pageFrom : job_.firstPage;
   int to = c.hasPages ? c.pageTo : job_.lastPage;
   // As the range fields do: each value is pulled into the report's pages.
-  from = std::clamp(from, job_.firstPage, std::max(job_.firstPage, job_.lastPage));
-  to = std::clamp(to, job_.firstPage, std::max(job_.firstPage, job_.lastPage));
+  const int last = std::max(job_.firstPage, job_.lastPage);
+  from = std::clamp(from, job_.firstPage, last);
+  to = std::clamp(to, job_.firstPage, last);
   if (from > to) {
     warnPageRangeOrder();
     return false;

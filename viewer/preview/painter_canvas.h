@@ -135,7 +135,6 @@ class PicturePageRecorder : public PageRecorder {
   std::unique_ptr<QPainter> painter_;
   std::unique_ptr<PainterCanvas> canvas_;
   int savedMode_ = kMapText;
-  QSizeF savedWindow_, savedViewport_;
 };
 
 }  // namespace zel
