@@ -68,11 +68,10 @@ zel::Status writeTagFile(const std::string& path, const TagFile& file) {
   putU32le(count, uint32_t(file.tags.size()));
   out.insert(out.end(), count, count + 4);
   for (const TagDef& t : file.tags) {
-    if (t.name.size() > kMaxTextLen || t.expr.size() > kMaxTextLen || t.condition.size() > kMaxTextLen)
-      return zel::Status::invalidArgument("tag definition too long for " + path);
-    putText(out, t.name);
-    putText(out, t.expr);
-    putText(out, t.condition);
+    for (const std::string* s : {&t.name, &t.expr, &t.condition}) {
+      if (s->size() > kMaxTextLen) return zel::Status::invalidArgument("tag definition too long for " + path);
+      putText(out, *s);
+    }
     out.push_back(t.descending ? 1 : 0);
     out.push_back(uint8_t(t.option));
   }
