@@ -11,10 +11,6 @@ namespace zel {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
-constexpr std::uint16_t kStored = 0;
-constexpr std::uint16_t kDeflated = 8;
-
-std::string who(const ZipEntry& e) { return "entry \"" + e.name + "\": "; }
 
 bool writeAll(int fd, const std::uint8_t* p, std::size_t n) {
   while (n > 0) {
@@ -45,12 +41,12 @@ class Inflater {
 };
 
 Status copyStored(ByteSource& src, const ZipEntry& e, int fd, const ConsumedFn& consumed, std::uint32_t& crc) {
-  if (e.compressedSize != e.uncompressedSize) return Status::corruption(who(e) + "stored sizes differ");
+  if (e.compressedSize != e.uncompressedSize) return Status::corruption(e.who() + "stored sizes differ");
   std::vector<std::uint8_t> buf(kChunk);
   for (std::uint64_t done = 0; done < e.compressedSize;) {
     std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, e.compressedSize - done));
-    if (!src.read(e.dataOffset + done, std::span(buf.data(), n))) return Status::ioError(who(e) + "cannot read data");
-    if (!writeAll(fd, buf.data(), n)) return Status::ioError(who(e) + "cannot write the file");
+    if (!src.read(e.dataOffset + done, std::span(buf.data(), n))) return Status::ioError(e.who() + "cannot read data");
+    if (!writeAll(fd, buf.data(), n)) return Status::ioError(e.who() + "cannot write the file");
     crc = static_cast<std::uint32_t>(::crc32(crc, buf.data(), static_cast<uInt>(n)));
     done += n;
     if (consumed) consumed(n);
@@ -61,7 +57,7 @@ Status copyStored(ByteSource& src, const ZipEntry& e, int fd, const ConsumedFn& 
 Status copyDeflated(ByteSource& src, const ZipEntry& e, int fd, const ConsumedFn& consumed, std::uint32_t& crc,
                     std::uint64_t& written) {
   Inflater inflater;
-  if (!inflater.ok()) return Status::ioError(who(e) + "cannot start inflating (out of memory)");
+  if (!inflater.ok()) return Status::ioError(e.who() + "cannot start inflating (out of memory)");
   z_stream& strm = inflater.stream();
   std::vector<std::uint8_t> in(kChunk), out(kChunk);
   std::uint64_t readSoFar = 0;
@@ -69,7 +65,7 @@ Status copyDeflated(ByteSource& src, const ZipEntry& e, int fd, const ConsumedFn
     if (strm.avail_in == 0 && readSoFar < e.compressedSize) {
       std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, e.compressedSize - readSoFar));
       if (!src.read(e.dataOffset + readSoFar, std::span(in.data(), n)))
-        return Status::ioError(who(e) + "cannot read data");
+        return Status::ioError(e.who() + "cannot read data");
       readSoFar += n;
       strm.next_in = in.data();
       strm.avail_in = static_cast<uInt>(n);
@@ -84,17 +80,17 @@ Status copyDeflated(ByteSource& src, const ZipEntry& e, int fd, const ConsumedFn
     const std::size_t produced = before - strm.avail_out;
     if (produced > 0) {
       if (written + produced > e.uncompressedSize)
-        return Status::corruption(who(e) + "inflates past its declared size of " + std::to_string(e.uncompressedSize) +
+        return Status::corruption(e.who() + "inflates past its declared size of " + std::to_string(e.uncompressedSize) +
                                   " bytes");
-      if (!writeAll(fd, out.data(), produced)) return Status::ioError(who(e) + "cannot write the file");
+      if (!writeAll(fd, out.data(), produced)) return Status::ioError(e.who() + "cannot write the file");
       crc = static_cast<std::uint32_t>(::crc32(crc, out.data(), static_cast<uInt>(produced)));
       written += produced;
     }
     if (ret == Z_STREAM_END) return Status::ok();
-    if (ret == Z_MEM_ERROR) return Status::ioError(who(e) + "out of memory while inflating");
-    if (ret != Z_OK && ret != Z_BUF_ERROR) return Status::corruption(who(e) + "compressed data is damaged");
+    if (ret == Z_MEM_ERROR) return Status::ioError(e.who() + "out of memory while inflating");
+    if (ret != Z_OK && ret != Z_BUF_ERROR) return Status::corruption(e.who() + "compressed data is damaged");
     const bool canFeed = strm.avail_in == 0 && readSoFar < e.compressedSize;
-    if (ret == Z_BUF_ERROR && !canFeed) return Status::corruption(who(e) + "compressed data is cut short");
+    if (ret == Z_BUF_ERROR && !canFeed) return Status::corruption(e.who() + "compressed data is cut short");
   }
 }
 
@@ -103,18 +99,18 @@ Status copyDeflated(ByteSource& src, const ZipEntry& e, int fd, const ConsumedFn
 Status writeEntryData(ByteSource& src, const ZipEntry& e, int fd, const ConsumedFn& consumed) {
   std::uint32_t crc = static_cast<std::uint32_t>(::crc32(0, nullptr, 0));
   std::uint64_t written = 0;
-  if (e.method == kStored) {
+  if (e.method == ZipEntry::kStored) {
     if (Status s = copyStored(src, e, fd, consumed, crc); !s) return s;
     written = e.uncompressedSize;
-  } else if (e.method == kDeflated) {
+  } else if (e.method == ZipEntry::kDeflated) {
     if (Status s = copyDeflated(src, e, fd, consumed, crc, written); !s) return s;
   } else {
-    return Status::unsupported(who(e) + "compression method " + std::to_string(e.method) + " is not supported");
+    return Status::unsupported(e.who() + "compression method " + std::to_string(e.method) + " is not supported");
   }
   if (written != e.uncompressedSize)
-    return Status::corruption(who(e) + "size " + std::to_string(written) + " differs from the declared " +
+    return Status::corruption(e.who() + "size " + std::to_string(written) + " differs from the declared " +
                               std::to_string(e.uncompressedSize));
-  if (crc != e.crc32) return Status::corruption(who(e) + "CRC-32 mismatch");
+  if (crc != e.crc32) return Status::corruption(e.who() + "CRC-32 mismatch");
   return Status::ok();
 }
 

@@ -22,8 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::uint16_t kStored = 0;
-constexpr std::uint16_t kDeflated = 8;
 constexpr std::uint8_t kHostUnix = 3;
 
 // The rwx bits an entry made on Unix asks for; setuid, setgid and sticky are
@@ -33,7 +31,6 @@ std::optional<mode_t> storedPermissions(const ZipEntry& e) {
   return static_cast<mode_t>(e.unixMode() & 0777);
 }
 
-std::string who(const ZipEntry& e) { return "entry \"" + e.name + "\": "; }
 std::string errnoText() { return std::strerror(errno); }
 
 // DOS date and time are local time with two-second resolution; 0 means "no date".
@@ -138,10 +135,10 @@ Status UnzipRun::plan(const ZipDirectory& dir) {
     if (!anyMaskMatches(z_.FileSpec, e.name)) continue;
     Result<EntryPath> path = parseEntryPath(e.name);
     if (!path) return path.status();
-    if (e.encrypted()) return Status::unsupported(who(e) + "is encrypted; encrypted entries are not supported");
-    if (e.isSymlink()) return Status::unsupported(who(e) + "is a symbolic link; links are not extracted");
-    if (e.method != kStored && e.method != kDeflated)
-      return Status::unsupported(who(e) + "compression method " + std::to_string(e.method) + " is not supported");
+    if (e.encrypted()) return Status::unsupported(e.who() + "is encrypted; encrypted entries are not supported");
+    if (e.isSymlink()) return Status::unsupported(e.who() + "is a symbolic link; links are not extracted");
+    if (e.method != ZipEntry::kStored && e.method != ZipEntry::kDeflated)
+      return Status::unsupported(e.who() + "compression method " + std::to_string(e.method) + " is not supported");
     EntryPath p = std::move(*path);
     if (p.components.empty()) continue;  // "./": the extraction directory itself
     if (!z_.UseStoredDirs) {
@@ -162,22 +159,22 @@ Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::strin
     p /= parts[i];
     struct stat st {};
     if (::lstat(p.c_str(), &st) != 0) {
-      if (errno != ENOENT) return Status::ioError(who(e) + "cannot examine \"" + p.string() + "\": " + errnoText());
+      if (errno != ENOENT) return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
       if (::mkdir(p.c_str(), 0777) != 0 && errno != EEXIST)
-        return Status::ioError(who(e) + "cannot create directory \"" + p.string() + "\": " + errnoText());
+        return Status::ioError(e.who() + "cannot create directory \"" + p.string() + "\": " + errnoText());
       if (::lstat(p.c_str(), &st) != 0)
-        return Status::ioError(who(e) + "cannot examine \"" + p.string() + "\": " + errnoText());
+        return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
     }
     if (S_ISLNK(st.st_mode)) {
       std::error_code ec;
       fs::path real = fs::canonical(p, ec);
       if (ec || !isInside(real.string(), rootText_))
-        return Status::invalidArgument(who(e) + "path leads outside the extraction directory through a link");
+        return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
       if (::stat(p.c_str(), &st) != 0)
-        return Status::ioError(who(e) + "cannot examine \"" + p.string() + "\": " + errnoText());
+        return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
     }
     if (!S_ISDIR(st.st_mode))
-      return Status::ioError(who(e) + "\"" + p.string() + "\" exists and is not a directory");
+      return Status::ioError(e.who() + "\"" + p.string() + "\" exists and is not a directory");
   }
   out = p;
   return Status::ok();
@@ -191,22 +188,22 @@ Status UnzipRun::writeFile(const Item& item) {
   const fs::path target = dirPath / parts.back();
   struct stat st {};
   if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-    return Status::ioError(who(e) + "a directory \"" + target.string() + "\" is in the way");
+    return Status::ioError(e.who() + "a directory \"" + target.string() + "\" is in the way");
 
   TempFile tmp;
-  if (Status s = tmp.create(dirPath); !s) return Status::ioError(who(e) + s.message());
+  if (Status s = tmp.create(dirPath); !s) return Status::ioError(e.who() + s.message());
   if (Status s = writeEntryData(src_, e, tmp.fd(), [this](std::uint64_t n) { consumed(n); }); !s) return s;
   if (const std::optional<mode_t> mode = storedPermissions(e)) {
-    if (::fchmod(tmp.fd(), *mode) != 0) return Status::ioError(who(e) + "cannot set the file permissions: " + errnoText());
+    if (::fchmod(tmp.fd(), *mode) != 0) return Status::ioError(e.who() + "cannot set the file permissions: " + errnoText());
   }
   if (z_.SetDateTo == sdOrigDate) {
     std::optional<std::time_t> t = e.unixMtime ? std::optional<std::time_t>(*e.unixMtime) : dosToTime(e.dosDate, e.dosTime);
     if (t) {
       struct timespec times[2] = {{*t, 0}, {*t, 0}};
-      if (::futimens(tmp.fd(), times) != 0) return Status::ioError(who(e) + "cannot set the file date: " + errnoText());
+      if (::futimens(tmp.fd(), times) != 0) return Status::ioError(e.who() + "cannot set the file date: " + errnoText());
     }
   }
-  if (Status s = tmp.commit(target); !s) return Status::ioError(who(e) + s.message());
+  if (Status s = tmp.commit(target); !s) return Status::ioError(e.who() + s.message());
   return Status::ok();
 }
 

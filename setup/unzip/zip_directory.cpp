@@ -165,7 +165,7 @@ Status readExtras(std::span<const std::uint8_t> extra, ZipEntry& e, bool needU, 
     }
   }
   if ((needU || needC || needO) && !seenZip64)
-    return Status::corruption("entry \"" + e.name + "\": Zip64 sizes missing");
+    return Status::corruption(e.who() + "Zip64 sizes missing");
   return Status::ok();
 }
 
@@ -247,7 +247,7 @@ Result<ZipDirectory> readZipDirectory(ByteSource& src) {
 
     // The local header, then the data, must lie before the directory.
     if (e.localHeaderOffset >= cdStart - stub || cdStart - stub - e.localHeaderOffset < kLocalHeaderSize)
-      return Status::corruption("entry \"" + e.name + "\": local header offset out of range");
+      return Status::corruption(e.who() + "local header offset out of range");
     e.localHeaderOffset += stub;
     dir.entries.push_back(std::move(e));
   }
@@ -257,22 +257,22 @@ Result<ZipDirectory> readZipDirectory(ByteSource& src) {
     if (!readAt(src, e.localHeaderOffset, local, kLocalHeaderSize))
       return Status::ioError("cannot read the local header of \"" + e.name + "\"");
     if (le32(local.data()) != kLocalHeaderSig)
-      return Status::corruption("entry \"" + e.name + "\": no local header" + at(e.localHeaderOffset));
+      return Status::corruption(e.who() + "no local header" + at(e.localHeaderOffset));
     e.localFlags = static_cast<std::uint16_t>(local[kLocalFlagsAt] | local[kLocalFlagsAt + 1] << 8);
     std::uint64_t nameLen = local[kLocalNameLengthAt] | local[kLocalNameLengthAt + 1] << 8;
     std::uint64_t extraLen = local[kLocalNameLengthAt + 2] | local[kLocalNameLengthAt + 3] << 8;
     const std::uint64_t afterHeader = e.localHeaderOffset + kLocalHeaderSize;  // <= cdStart, checked above
     if (nameLen + extraLen > cdStart - afterHeader)
-      return Status::corruption("entry \"" + e.name + "\": local header runs into the directory");
-    if (nameLen != e.name.size()) return Status::corruption("entry \"" + e.name + "\": local and central names differ");
+      return Status::corruption(e.who() + "local header runs into the directory");
+    if (nameLen != e.name.size()) return Status::corruption(e.who() + "local and central names differ");
     if (!readAt(src, afterHeader, local, static_cast<std::size_t>(nameLen)))
       return Status::ioError("cannot read the local header of \"" + e.name + "\"");
     // Compared as bytes: names with the high bit set (CP949) must match too.
     if (nameLen > 0 && std::memcmp(local.data(), e.name.data(), nameLen) != 0)
-      return Status::corruption("entry \"" + e.name + "\": local and central names differ");
+      return Status::corruption(e.who() + "local and central names differ");
     e.dataOffset = afterHeader + nameLen + extraLen;
     if (e.compressedSize > cdStart - e.dataOffset)
-      return Status::corruption("entry \"" + e.name + "\": data runs into the central directory");
+      return Status::corruption(e.who() + "data runs into the central directory");
   }
 
   // Entries sharing or overlapping their data are how small archives claim huge

@@ -20,6 +20,10 @@
 namespace zel {
 
 struct ZipEntry {
+  // The compression methods the extraction reads.
+  static constexpr std::uint16_t kStored = 0;
+  static constexpr std::uint16_t kDeflated = 8;
+
   std::string name;  // stored bytes, unchanged
   std::uint16_t versionMadeBy = 0;
   std::uint16_t flags = 0;  // general-purpose bits of the central header
@@ -41,6 +45,8 @@ struct ZipEntry {
   // The Unix file type bits carried in the upper half of the external attributes.
   std::uint32_t unixMode() const { return externalAttributes >> 16; }
   bool isSymlink() const { return (unixMode() & 0170000) == 0120000; }
+  // The start of every message about this entry: entry "<name>": .
+  std::string who() const { return "entry \"" + name + "\": "; }
 };
 
 struct ZipDirectory {
