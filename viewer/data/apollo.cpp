@@ -33,6 +33,12 @@ void TApollo::applyLinkSettings() {
   table_->readPosition();
 }
 
+void TApollo::prepareChange(const std::string& what) {
+  table_->requireActive(what);
+  if (table_->editing_) table_->Post();
+  applyLinkSettings();
+}
+
 int TApollo::FieldNumber(const std::string& name) {
   if (table_ == nullptr || !table_->Active()) return 0;
   applyLinkSettings();
@@ -114,9 +120,7 @@ std::string TApollo::MemoText(const std::string& name, int lineWidth) {
 
 void TApollo::GoTop() {
   if (table_ == nullptr) return;
-  table_->requireActive("go to the top");
-  if (table_->editing_) table_->Post();
-  applyLinkSettings();
+  prepareChange("go to the top");
   AreaGuard guard(table_->WorkArea());
   sx_GoTop();
   table_->readPosition();
@@ -124,9 +128,7 @@ void TApollo::GoTop() {
 
 void TApollo::GoBottom() {
   if (table_ == nullptr) return;
-  table_->requireActive("go to the bottom");
-  if (table_->editing_) table_->Post();
-  applyLinkSettings();
+  prepareChange("go to the bottom");
   AreaGuard guard(table_->WorkArea());
   sx_GoBottom();
   table_->readPosition();
@@ -134,9 +136,7 @@ void TApollo::GoBottom() {
 
 long TApollo::MoveRecords(long count) {
   if (table_ == nullptr) return 0;
-  table_->requireActive("move");
-  if (table_->editing_) table_->Post();
-  applyLinkSettings();
+  prepareChange("move");
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   long moved = 0;
@@ -157,9 +157,7 @@ long TApollo::MoveRecords(long count) {
 
 bool TApollo::SeekKey(const std::string& key) {
   if (table_ == nullptr) return false;
-  table_->requireActive("seek");
-  if (table_->editing_) table_->Post();
-  applyLinkSettings();
+  prepareChange("seek");
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   const bool found = sx_Seek(key.c_str()) != 0;
@@ -212,9 +210,7 @@ int TApollo::OpenIndexFile(const std::string& fileName) {
 int TApollo::CreateIndexFile(const std::string& fileName, const std::string& expr, const std::string& condition,
                              bool descending, int option) {
   if (table_ == nullptr) return 0;
-  table_->requireActive("build an index");
-  if (table_->editing_) table_->Post();
-  applyLinkSettings();
+  prepareChange("build an index");
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   const int order = sx_Index(fileName.c_str(), expr.c_str(), option, descending ? 1 : 0, orNull(condition));
@@ -226,9 +222,7 @@ int TApollo::CreateIndexFile(const std::string& fileName, const std::string& exp
 int TApollo::CreateIndexTag(const std::string& fileName, const std::string& tagName, const std::string& condition,
                             bool descending, int option, const std::string& expr) {
   if (table_ == nullptr) return 0;
-  table_->requireActive("build an index tag");
-  if (table_->editing_) table_->Post();
-  applyLinkSettings();
+  prepareChange("build an index tag");
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   const int order =

@@ -172,6 +172,9 @@ class TApollo {
 
  private:
   void applyLinkSettings();
+  // Before a move or an index build: the table must be open (DataError naming
+  // `what` otherwise); a pending edit is posted and the link settings applied.
+  void prepareChange(const std::string& what);
 
   TTable* table_;
   long appliedOpen_ = 0;  // the table's open count when the settings above were last applied
