@@ -15,6 +15,7 @@
 #include "fake_printer.h"
 #include "message_service.h"
 #include "num_edit.h"
+#include "preview_test_support.h"
 #include "printer_layer.h"
 #include "report_runner.h"
 #include "report_writer.h"
@@ -66,12 +67,6 @@ TFM_Preview::FindRunner searchFor(const char* field, const QString& text) {
     dialog.Edit1->setText(text);
     dialog.c_btn_Search->click();
   };
-}
-
-void typeInto(TNumberEdit* field, const char* text) {
-  field->setFocus();
-  field->selectAll();
-  QTest::keyClicks(field, text);
 }
 
 }  // namespace

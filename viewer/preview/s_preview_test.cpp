@@ -13,6 +13,7 @@
 #include "message_service.h"
 #include "num_edit.h"
 #include "page_recorder.h"
+#include "preview_test_support.h"
 #include "printer_layer.h"
 #include "report_run.h"
 
@@ -488,13 +489,6 @@ class PreviewTest : public QObject {
     window_->SetOnPrintJob([] {});
     window_->show();
     QApplication::processEvents();
-  }
-
-  // Replaces the field's text by typing, as a user would after focusing it.
-  static void typeInto(TNumberEdit* field, const char* text) {
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClicks(field, text);
   }
 
   RecordingMessageService service_;
