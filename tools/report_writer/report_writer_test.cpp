@@ -15,28 +15,13 @@
 #include "apollo.h"
 #include "sample_reports.h"
 #include "settings_block.h"
+#include "temp_dir.h"
 #include "test_process.h"
 
 namespace zel::reportwriter {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "zelwriter_XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // What one pass over a report's records finds.
 struct Survey {
@@ -65,7 +50,7 @@ Survey survey(TZelTable& t) {
 
 class WriterTest : public ::testing::Test {
  protected:
-  TempDir dir_;
+  TempDir dir_{"zelwriter"};
 };
 
 TEST_F(WriterTest, SettingsBlockSyntax) {

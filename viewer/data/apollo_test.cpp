@@ -13,6 +13,7 @@
 #include "message_service.h"
 #include "sde32.h"
 #include "settings_block.h"
+#include "temp_dir.h"
 
 namespace zel {
 namespace {
@@ -81,23 +82,6 @@ std::vector<Row> reportRows() {
   };
 }
 
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "zeldata_XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
 class TableTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,7 +96,7 @@ class TableTest : public ::testing::Test {
     sx_SetSoftSeek(0);
   }
 
-  TempDir dir_;
+  TempDir dir_{"zeldata"};
   RecordingMessageService recorder_;
 };
 
