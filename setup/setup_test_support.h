@@ -68,9 +68,6 @@ class FakePlatform : public PosixPlatform {
       : PosixPlatform(windowsDir), installDir_(std::move(installDir)) {}
   std::string defaultInstallDirectory() override { return installDir_; }
   std::vector<std::string> drives() override { return driveList; }
-  std::string driveOf(const std::string& dir) override {
-    return !dir.empty() && dir.front() == '/' ? "/" : "";
-  }
   bool driveReady(const std::string& drive) override { return !notReady.count(drive); }
   void openUrl(const std::string& url) override { opened.push_back(url); }
   bool restartSystem() override {
