@@ -45,6 +45,9 @@ const sde::FieldDesc* needField(WorkArea* a, const char* name) {
   return f;
 }
 
+// A file's name without directory and extension, in upper case: the default alias or tag name.
+std::string upperStem(const std::string& path) { return zel::asciiUpper(sde::stripExtension(sde::baseName(path))); }
+
 // Resolves a table path: exact, then without regard to case, then with ".dbf".
 std::string resolveTablePath(const std::string& path) {
   if (sde::fileExists(path)) return path;
@@ -201,7 +204,7 @@ SDE_API int sx_Use(const char* path, const char* alias, int openMode, int driver
     if (!drv) return eng().fail(drv.status());
     std::string resolved = resolveTablePath(path);
     if (resolved.empty()) return eng().fail(std::string("table not found: ") + path);
-    std::string name = alias && *alias ? alias : zel::asciiUpper(sde::stripExtension(sde::baseName(resolved)));
+    std::string name = alias && *alias ? alias : upperStem(resolved);
     if (eng().findAlias(name)) return eng().fail("alias " + name + " is already in use");
     int number = eng().freeNumber();
     if (number == 0) return eng().fail("all " + std::to_string(sde::kMaxAreas) + " work areas are in use");
@@ -627,22 +630,19 @@ SDE_API int sx_CreateExec(void) {
     if (!drv) return eng().fail(drv.status());
     sde::DbfHeader h;
     // I, B, Y and T fields exist only in Visual FoxPro tables.
-    bool vfp = d.driver == SX_FOX && std::any_of(d.fields.begin(), d.fields.end(), [](const sde::FieldDesc& f) {
-                 return f.type == 'I' || f.type == 'B' || f.type == 'Y' || f.type == 'T';
-               });
+    bool vfp = std::any_of(d.fields.begin(), d.fields.end(), [](const sde::FieldDesc& f) {
+      return f.type == 'I' || f.type == 'B' || f.type == 'Y' || f.type == 'T';
+    });
+    if (vfp && d.driver != SX_FOX) return eng().fail("I, B, Y and T fields need the FoxPro driver");
     bool memo = std::any_of(d.fields.begin(), d.fields.end(), [](const sde::FieldDesc& f) {
       return f.type == 'M' || f.type == 'G' || f.type == 'P';
     });
-    if (!vfp && std::any_of(d.fields.begin(), d.fields.end(), [](const sde::FieldDesc& f) {
-          return f.type == 'I' || f.type == 'B' || f.type == 'Y' || f.type == 'T';
-        }))
-      return eng().fail("I, B, Y and T fields need the FoxPro driver");
     h.version = vfp ? 0x30 : d.driver == SX_FOX ? (memo ? 0xF5 : 0x03) : (memo ? 0x83 : 0x03);
     for (auto& f : d.fields) {
       if (auto s = sde::normalizeNewField(f, vfp); !s) return eng().fail(s);
       h.fields.push_back(f);
     }
-    if (std::string alias = d.alias.empty() ? zel::asciiUpper(sde::stripExtension(sde::baseName(d.path))) : d.alias;
+    if (std::string alias = d.alias.empty() ? upperStem(d.path) : d.alias;
         eng().findAlias(alias))
       return eng().fail("alias " + alias + " is already in use");
     if (auto s = sde::Table::create(d.path, h, eng().switches.memoBlockSize); !s) return eng().fail(s);
@@ -658,7 +658,7 @@ SDE_API int sx_Index(const char* fileName, const char* expr, int option, int des
     if (!a) return 0;
     if (!fileName || !*fileName || !expr || !*expr) return eng().fail("index file name and key expression required");
     std::string path = resolveIndexPath(a, fileName);
-    sde::TagDef def{zel::asciiUpper(sde::stripExtension(sde::baseName(path))), expr, condition ? condition : "", descend != 0, option};
+    sde::TagDef def{upperStem(path), expr, condition ? condition : "", descend != 0, option};
     return addIndex(a, path, def, true);
   }, 0);
 }
