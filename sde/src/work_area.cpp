@@ -33,8 +33,10 @@ const OrderSlot* WorkArea::slot(int order) const {
   return &orders_[size_t(order - 1)];
 }
 
+bool WorkArea::upToDate(const OrderSlot& s) const { return s.data && s.data->recCount() == table_->recCount(); }
+
 zel::Status WorkArea::buildSlot(OrderSlot& s) {
-  if (s.data && s.data->recCount() == table_->recCount()) return zel::Status::ok();
+  if (upToDate(s)) return zel::Status::ok();
   if (auto st = table_->flush(); !st) return st;
   std::error_code ec;
   std::string canonical = std::filesystem::weakly_canonical(table_->path(), ec).string();
@@ -55,17 +57,13 @@ zel::Status WorkArea::buildSlot(OrderSlot& s) {
 
 zel::Status WorkArea::prepareOrder() {
   if (order_ == 0) {
-    lo_ = 0;
-    hi_ = table_->recCount();
+    computeScope();
     return zel::Status::ok();
   }
-  OrderSlot& s = currentSlot();
-  bool rebuilt = !s.data || s.data->recCount() != table_->recCount();
-  if (auto st = buildSlot(s); !st) return st;
-  if (rebuilt) {
-    computeScope();
-    pos_ = positionOfCurrent();
-  }
+  if (upToDate(currentSlot())) return zel::Status::ok();
+  if (auto st = buildSlot(currentSlot()); !st) return st;
+  computeScope();
+  pos_ = positionOfCurrent();
   return zel::Status::ok();
 }
 

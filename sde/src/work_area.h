@@ -107,7 +107,8 @@ class WorkArea {
   zel::Status setEof();
   zel::Status lockedForWrite() const;  // the current record is locked when it must be
   zel::Status loadCurrent(bool fresh = true);
-  zel::Status buildSlot(OrderSlot& s);
+  bool upToDate(const OrderSlot& s) const;  // built for the table's current record count
+  zel::Status buildSlot(OrderSlot& s);       // when not up to date: from the cache or the table
   void computeScope();
   void ordersChanged(bool appended);
 
