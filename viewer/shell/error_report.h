@@ -7,7 +7,6 @@
 #include <exception>
 #include <string>
 
-#include "data_error.h"
 #include "message_service.h"
 
 namespace zel {
@@ -17,9 +16,7 @@ bool guarded(F&& handler) {
   try {
     handler();
     return true;
-  } catch (const DataError& e) {
-    messages().error(e.what());
-  } catch (const std::exception& e) {
+  } catch (const std::exception& e) {  // a DataError among them
     messages().error(e.what());
   }
   return false;
