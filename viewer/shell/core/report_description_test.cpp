@@ -8,6 +8,7 @@
 
 #include "cp949.h"
 #include "data_error.h"
+#include "report_writer.h"
 #include "test_report.h"
 
 namespace zel {
@@ -15,12 +16,9 @@ namespace {
 
 // A settings block from (key, value) pairs; values are UTF-8 here and stored as CP949.
 std::string block(const std::vector<std::pair<std::string, std::string>>& entries) {
-  std::string text;
-  for (const auto& [key, value] : entries) {
-    if (!text.empty()) text += "\r\n";
-    text += "<" + key + ">=\xA2\xDD" + utf8ToCp949(value) + "\xA2\xDD";
-  }
-  return text;
+  reportwriter::SettingsEntries stored;
+  for (const auto& [key, value] : entries) stored.emplace_back(key, utf8ToCp949(value));
+  return reportwriter::buildSettingsBlock(stored);
 }
 
 ReportDescription describe(const std::vector<std::pair<std::string, std::string>>& entries) {
