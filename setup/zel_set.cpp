@@ -15,6 +15,19 @@
 
 namespace zel::setup {
 
+namespace {
+
+// Shows one wizard page modally; true when the page set its flag to go on.
+template <typename Page>
+bool runPage(QWidget* parent, bool& next) {
+  next = false;
+  Page page(parent);
+  runModal(page);
+  return next;
+}
+
+}  // namespace
+
 TFM_ZelSet::TFM_ZelSet(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("FM_ZelSet"));
   setWindowTitle(QStringLiteral("Zel-C 보고서 Viewer"));
@@ -58,22 +71,7 @@ void TFM_ZelSet::Image1MouseMove() {
   if (Started) return;
   Started = true;
 
-  WelcomeNext = false;
-  {
-    TFM_Welcome welcome(this);
-    runModal(welcome);
-  }
-  if (!WelcomeNext) {
-    close();
-    return;
-  }
-
-  DirSetNext = false;
-  {
-    TFM_DirSet dirSet(this);
-    runModal(dirSet);
-  }
-  if (!DirSetNext) {
+  if (!runPage<TFM_Welcome>(this, WelcomeNext) || !runPage<TFM_DirSet>(this, DirSetNext)) {
     close();
     return;
   }
