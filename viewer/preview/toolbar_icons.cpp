@@ -180,11 +180,14 @@ class ToolbarIconEngine : public QIconEngine {
   // QIcon hands over the size already in device pixels.
   QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
     const QSize device = size;
-    const QString key = QStringLiteral("zel-toolbar-%1-%2-%3x%4")
+    // The scale is part of the key: it is stamped on the cached pixmap, so a
+    // picture cached for one screen must not come back for another.
+    const QString key = QStringLiteral("zel-toolbar-%1-%2-%3x%4@%5")
                             .arg(static_cast<int>(which_))
                             .arg(static_cast<int>(mode))
                             .arg(device.width())
-                            .arg(device.height());
+                            .arg(device.height())
+                            .arg(scale);
     QPixmap pixmap;
     if (QPixmapCache::find(key, &pixmap)) return pixmap;
     pixmap = QPixmap(device);
