@@ -5,10 +5,14 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "test_process.h"
 #include "test_support.h"
 
 namespace sdetest {
 namespace {
+
+using zel::ProcessResult;
+using zel::RunProcess;
 
 constexpr const char* kPython = "/usr/bin/python3";
 
@@ -16,13 +20,9 @@ int runPython(const std::string& script, const std::string& dir, std::string* ou
   std::string file = dir + "/script.py";
   std::ofstream(file) << script;
   std::string cmd = std::string(kPython) + " " + file + " " + dir + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return -1;
-  char buf[512];
-  output->clear();
-  while (size_t n = fread(buf, 1, sizeof buf, p)) output->append(buf, n);
-  int status = pclose(p);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ProcessResult result = RunProcess(cmd);
+  *output = std::move(result.output);
+  return result.exitCode;
 }
 
 // Texts shared by both sides, in CP949: "가나다 공사" and a long memo.

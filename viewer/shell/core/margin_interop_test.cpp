@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "margin_writer.h"
+#include "test_process.h"
 #include "test_report.h"
 
 namespace zel {
@@ -26,15 +27,7 @@ for record in table:
     print(record['F_PAGE'], memo.encode('latin-1').hex() if memo else '-')
 )PY";
 
-std::string run(const std::string& command) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-  if (!pipe) return "";
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  return out;
-}
+std::string run(const std::string& command) { return zel::CommandOutput(command); }
 
 std::string hex(const std::string& bytes) {
   static const char digits[] = "0123456789abcdef";
