@@ -1,5 +1,7 @@
 // zelrpt-cli from the outside: reports made by the project's writer, the
 // program run as a user would run it, its PDF checked with poppler's tools.
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -217,9 +219,10 @@ TEST_F(CliEndToEnd, RefusalsPrintTheEngineMessage) {
   CliRun r = cli({"render", report("P_RPTB02_NONE.dbf"), "--pdf", out("x.pdf")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_FALSE(r.err.isEmpty());
-  // A report code the viewer does not run ends silently, but not successfully.
+  // A report code the viewer does not run says so, and fails.
   r = cli({"render", report("P_RPTB02_OTHER.dbf"), "--pdf", out("y.pdf")});
   EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("지원하지 않는 보고서입니다."))) << r.err.toStdString();
   EXPECT_TRUE(QDir(work_.path()).entryList(QDir::Files).isEmpty());
 }
 
@@ -335,6 +338,157 @@ TEST_F(CliEndToEnd, MarginsReadAndWrite) {
   EXPECT_EQ(r.out.trimmed(), QStringLiteral("3 4 5 6"));
   r = cli({"margins", report("P_RPTB02_BROKEN.dbf")});
   EXPECT_EQ(r.exitCode, 1);
+}
+
+// Page ranges as a printer sees them: a page number no line carries prints as
+// its frame, pages past 9,999 print, and the PDF printer repeats the pages
+// for each copy.
+TEST_F(CliEndToEnd, EveryPageOfTheRangePrints) {
+  if (!haveTool("pdftotext")) GTEST_SKIP() << "poppler-utils not installed";
+  const std::string d = work_.path().toStdString();
+  rw::BillOptions gapped;
+  gapped.fileName = "P_RPTB02_GAP.dbf";
+  gapped.pages = 4;
+  rw::ReportSpec gap = rw::billOfQuantities(gapped);
+  std::erase_if(gap.lines, [](const rw::Line& line) {
+    return std::find(line.begin(), line.end(), rw::Line::value_type{"F_PAGE", "3"}) != line.end();
+  });
+  ASSERT_TRUE(rw::writeReport(d, gap));
+  rw::BillOptions longOne;
+  longOne.fileName = "P_RPTB02_LONG.dbf";
+  longOne.pages = 1;
+  rw::ReportSpec lengthy = rw::billOfQuantities(longOne);
+  lengthy.lines.clear();
+  lengthy.generatedLines = 10001;  // one line a page
+  lengthy.generate = [](long index, rw::Line& line) {
+    line = {{"F_PAGE", std::to_string(index + 1)}, {"F_TYPE", "D"}, {"F_DES", "line " + std::to_string(index + 1)}};
+  };
+  ASSERT_TRUE(rw::writeReport(d, lengthy));
+
+  struct Case {
+    const char* file;
+    QStringList options;
+    QStringList pages;  // what each sheet of the PDF shows, in order
+  };
+  const Case cases[] = {
+      {"P_RPTB02_GAP.dbf", {"--pages", "3-4"}, {"Page : 3", "Page : 4"}},
+      {"P_RPTB02_GAP.dbf", {"--pages", "1-4"}, {"Page : 1", "Page : 2", "Page : 3", "Page : 4"}},
+      {"P_RPTB02_LONG.dbf", {"--pages", "10000-10001"}, {"Page : 10000", "Page : 10001"}},
+      {"P_RPTB02_GAP.dbf", {"--pages", "1-2", "--copies", "2"}, {"Page : 1", "Page : 2", "Page : 1", "Page : 2"}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const QString pdf = out(QStringLiteral("range%1.pdf").arg(++n));
+    const CliRun r = cli(QStringList{"render", out(QString::fromLatin1(c.file)), "--pdf", pdf} + c.options);
+    SCOPED_TRACE(c.options.join(' ').toStdString());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    ASSERT_EQ(pdfPages(pdf), c.pages.size());
+    for (int page = 1; page <= c.pages.size(); ++page) {
+      const QString text = tool("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+      EXPECT_TRUE(text.contains(c.pages[page - 1] + "\n") || text.contains(c.pages[page - 1] + " "))
+          << page << text.toStdString();
+    }
+  }
+  // Page 4's lines print on the sheet numbered 4, not on the empty page 3's.
+  const QString gapPdf = out("range1.pdf");
+  const QString sheet1 = tool("pdftotext", {"-f", "1", "-l", "1", gapPdf, "-"});
+  const QString sheet2 = tool("pdftotext", {"-f", "2", "-l", "2", gapPdf, "-"});
+  EXPECT_GT(sheet2.size(), sheet1.size() + 200) << sheet1.toStdString();
+
+  // The same page count in the description as in the run.
+  const CliRun info = cli({"info", out("P_RPTB02_LONG.dbf")});
+  EXPECT_TRUE(info.out.contains(QStringLiteral("Page수: 10001"))) << info.out.toStdString();
+}
+
+// An amount wider than its column prints whole, squeezed into its cell: the
+// text layer has every digit and the words stay between the column's rules,
+// in the PDF and in a PNG at 254 dpi.
+TEST_F(CliEndToEnd, OverflowingAmountsKeepEveryDigit) {
+  if (!haveTool("pdftotext")) GTEST_SKIP() << "poppler-utils not installed";
+  rw::BillOptions o;
+  o.fileName = "P_RPTB02_WIDE.dbf";
+  o.pages = 1;
+  o.pageSpace = "10|10|10|10|";
+  o.outline = "1";
+  rw::ReportSpec spec = rw::billOfQuantities(o);
+  // Two columns: a blank text column of 90 % and an amount column of 10 %
+  // (170 units; the size-9 font needs about 220 for the amount).
+  for (auto& [key, value] : spec.settings) {
+    if (key == "FIELDCOUNT") value = "2|0|2|";
+    if (key == "F1") value = "1|1|1|4|90||S|F_REM||||||L|||||";
+    if (key == "F2") value = "2|2|1|4|10||D|F_MAK||||||R|||||";
+  }
+  spec.lines = {{{"F_PAGE", "1"}, {"F_TYPE", "D"}, {"F_MAK", "123456789012"}}};
+  ASSERT_TRUE(rw::writeReport(work_.path().toStdString(), spec));
+  const QString pdf = out("wide.pdf");
+  const CliRun r = cli({"render", out("P_RPTB02_WIDE.dbf"), "--pdf", pdf});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  // -bbox: each word with its box in points; the column is 17 mm, 48.2 pt.
+  const QString boxes = tool("pdftotext", {"-bbox", pdf, "-"});
+  const auto m = QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\"[^>]*xMax=\"([0-9.]+)\"[^>]*>123,456,789,012<"))
+                     .match(boxes);
+  ASSERT_TRUE(m.hasMatch()) << boxes.toStdString();
+  EXPECT_LE(m.captured(2).toDouble() - m.captured(1).toDouble(), 48.2);
+  const double columnLeft = (200 + 1530) / 254.0 * 72;  // frame left + 90 % of 1700 units
+  EXPECT_GE(m.captured(1).toDouble(), columnLeft);
+
+  // The preview's picture: no ink left of the amount column's rule on its row.
+  const QString pngDir = out("png");
+  ASSERT_EQ(cli({"render", out("P_RPTB02_WIDE.dbf"), "--png", pngDir, "--dpi", "254"}).exitCode, 0);
+  const QImage page(QDir(pngDir).filePath(QStringLiteral("P_RPTB02_WIDE-p0001.png")));
+  ASSERT_FALSE(page.isNull());
+  const int ruleX = 200 + (1703 * 90 + 50) / 100;  // 254 dpi: one pixel a page unit
+  const int rowTop = 200 + 80, rowBottom = rowTop + (2570 - 80) / 35;
+  int stray = 0, amountInk = 0;
+  for (int y = rowTop + 3; y < rowBottom - 3; ++y) {
+    for (int x = 200 + 4; x < ruleX - 4; ++x) stray += qGray(page.pixel(x, y)) < 160;
+    for (int x = ruleX + 2; x < ruleX + 170; ++x) amountInk += qGray(page.pixel(x, y)) < 160;
+  }
+  EXPECT_EQ(stray, 0);
+  EXPECT_GT(amountInk, 50);
+  // The frame's pen is 2 units, two pixels at 254 dpi, as thick as in the PDF.
+  int frameInk = 0;
+  for (int x = 194; x < 207; ++x) frameInk += qGray(page.pixel(x, 1500)) < 160;
+  EXPECT_GE(frameInk, 2);
+  EXPECT_LE(frameInk, 3);
+}
+
+// A report whose lines carry no page numbers cannot be searched, and find
+// says so instead of offering no columns or searching lines no page shows.
+TEST_F(CliEndToEnd, FindWithoutPageNumbersSaysWhy) {
+  const std::string d = work_.path().toStdString();
+  struct Case {
+    const char* file;
+    std::vector<std::string> pages;  // F_PAGE of each line; empty text: blank
+    bool pageField;
+  };
+  const Case cases[] = {{"P_RPTB02_NOPAGE1.dbf", {"", "", ""}, true},
+                        {"P_RPTB02_NOPAGE2.dbf", {"1", "", ""}, true},
+                        {"P_RPTB02_NOPAGE3.dbf", {"1", "1", "1"}, false}};
+  for (const Case& c : cases) {
+    rw::BillOptions o;
+    o.fileName = c.file;
+    o.pages = 1;
+    rw::ReportSpec spec = rw::billOfQuantities(o);
+    spec.lines.resize(c.pages.size());
+    for (std::size_t i = 0; i < c.pages.size(); ++i) {
+      for (auto& [name, value] : spec.lines[i])
+        if (name == "F_PAGE") value = c.pages[i];
+    }
+    if (!c.pageField) {
+      spec.fields = rw::standardFields();
+      std::erase_if(spec.fields, [](const rw::FieldDef& f) { return f.name == "F_PAGE"; });
+      for (auto& line : spec.lines)
+        std::erase_if(line, [](const rw::Line::value_type& v) { return v.first == "F_PAGE"; });
+    }
+    ASSERT_TRUE(rw::writeReport(d, spec));
+    const CliRun r = cli({"find", out(QString::fromLatin1(c.file)), "--column", "품명", "--text", "x"});
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(r.exitCode, 1);
+    // Without the field the report cannot even run, and the error names it.
+    const QString why = c.pageField ? QStringLiteral("Page번호가 없는 보고서는 검색할 수 없습니다.") : QStringLiteral("F_PAGE");
+    EXPECT_TRUE(r.err.contains(why)) << r.err.toStdString();
+  }
 }
 
 }  // namespace

@@ -115,15 +115,15 @@ void BatchPreview::runPng() {
       job_.exitCode = 130;
       return;
     }
-    PicturePageRecorder recorder;
+    // Recorded at the image's own resolution, so a 2-unit frame is as thick
+    // as 0.2 mm of the image, as in a PDF.
+    PicturePageRecorder recorder(scale);
     drawPage_(recorder, page, table_);
-    const QSize size = recorder.pageSize();
-    QImage image(qRound(size.width() * scale), qRound(size.height() * scale), QImage::Format_RGB32);
+    QImage image(recorder.pageSize(), QImage::Format_RGB32);
     image.fill(Qt::white);
     {
       QPainter painter(&image);
       painter.setRenderHint(QPainter::TextAntialiasing);
-      painter.scale(scale, scale);
       painter.drawPicture(0, 0, recorder.picture());
     }
     const QString file = QDir(dir).filePath(QStringLiteral("%1-p%2.png").arg(base).arg(page, 4, 10, QChar('0')));
@@ -142,7 +142,7 @@ void BatchPreview::runPng() {
 void BatchPreview::runFind() {
   ReportLines* lines = reportRun().Lines;
   if (!lines) return;
-  if (!lines->hasField("F_PAGE")) {
+  if (!HasPageNumbers(*lines)) {
     refuseSearchWithoutPageNumbers();  // as the preview's find button does
     return;
   }

@@ -5,7 +5,7 @@
 namespace zel::cli {
 namespace {
 
-constexpr int kMaxPageField = 9999;  // the print range fields hold four digits
+constexpr int kMaxPageField = 999999;  // a page number of six digits; the run clamps to the report's pages
 constexpr int kMaxCopies = 99;
 constexpr int kMinDpi = 10, kMaxDpi = 1200;
 constexpr long long kMaxNumberField = 999999999999LL;
@@ -104,7 +104,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
       if (out.pngDir.empty()) return (error = "--png needs a directory"), false;
     } else if (out.kind == CommandKind::kRender && arg == "--pages") {
       if (!value(v)) return false;
-      if (!parsePages(v, out.pageFrom, out.pageTo)) return (error = "--pages wants A-B with pages 1 to 9999"), false;
+      if (!parsePages(v, out.pageFrom, out.pageTo)) return (error = "--pages wants A-B with pages 1 to 999999"), false;
       out.hasPages = true;
     } else if (out.kind == CommandKind::kRender && arg == "--start-no") {
       if (!number(0, kMaxNumberField, "--start-no wants a number from 0")) return false;

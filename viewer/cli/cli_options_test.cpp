@@ -54,7 +54,7 @@ TEST(CliOptions, OnePageRangeAndReversedRangeParse) {
 }
 
 TEST(CliOptions, BadNumbersAreUsageErrors) {
-  for (const char* pages : {"0-3", "1-10000", "a-b", "3-", "-3", "", "1-2-3", "99999999999999999999"}) {
+  for (const char* pages : {"0-3", "1-1000000", "a-b", "3-", "-3", "", "1-2-3", "99999999999999999999"}) {
     EXPECT_FALSE(refusal({"render", "r.dbf", "--pdf", "o.pdf", "--pages", pages}).empty()) << pages;
   }
   EXPECT_FALSE(refusal({"render", "r.dbf", "--pdf", "o.pdf", "--copies", "0"}).empty());

@@ -54,8 +54,14 @@ class Canvas {
   // Puts back the font that was current before the last selectFont.
   virtual void restoreFont() = 0;
   virtual void setTextColor(std::uint32_t colorRef) = 0;    // 0x00BBGGRR
-  // Text in the rectangle with a transparent background.
-  virtual void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags) = 0;
+  // Advance width of the text in the current font, page units.
+  virtual double textWidth(const std::string& cp949Text) = 0;
+  // Text in the rectangle with a transparent background, squeezed across by
+  // xScale (0 < xScale <= 1; 1 draws the font as it is).
+  virtual void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags, double xScale) = 0;
+  void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags) {
+    drawText(cp949Text, rect, flags, 1.0);
+  }
   // Printer only: window origin, and the device's printing offset converted
   // to page units.
   virtual void setWindowOrigin(int x, int y) = 0;

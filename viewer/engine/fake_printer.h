@@ -16,6 +16,7 @@ class FakePrinter : public Printer {
   PrinterCaps deviceCaps{4961, 7016, 600, 600, 4725, 6780, 118, 119};  // A4 at 600 dpi
   PaperOrientation orientation = PaperOrientation::kPortrait;
   int copies = 1;
+  bool deviceCopies = true;  // what makesCopies answers
   std::vector<std::string> log;  // "begin", "page", "end", "map", "unmap"
   RecordingCanvas recording;
 
@@ -29,6 +30,7 @@ class FakePrinter : public Printer {
     copies = n;
     return true;
   }
+  bool makesCopies() override { return deviceCopies; }
   bool caps(PrinterCaps& out) override {
     if (!usable) return false;
     out = deviceCaps;

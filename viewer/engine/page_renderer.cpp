@@ -24,6 +24,7 @@ constexpr int kHangulCharSet = 129;
 constexpr int kCellInsetLeft = 8;
 constexpr int kCellInsetRight = 6;
 constexpr int kDefaultLinesPerPage = 100;
+constexpr double kMinTextSqueeze = 0.5;  // narrower than half, a text becomes hard to read
 constexpr unsigned kOneLine = kDtVCenter | kDtSingleLine;
 const char kPrintCaption[] = "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
                              "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";  // "보고서를 인쇄중입니다." (UTF-8)
@@ -81,8 +82,12 @@ class PageRenderer {
   void drawPageFrame();
   void drawTitleSlot(int slot);
   void drawColumnCaptions();
+  void drawPageLines(int page);
   void drawLine(int lineNo);
-  void startPrinterPage();
+  void drawCell(const std::string& text, const CanvasRect& rect, unsigned align, bool number);
+  // A new printer sheet with its frame and captions; nextCopy starts the range
+  // over for the next copy.
+  void startPrinterPage(bool nextCopy);
 
   Canvas& c_;
   int mode_;
@@ -93,6 +98,9 @@ class PageRenderer {
   FontParts body_;
   MadeFont bodyFont_;  // made from body_ with each page's captions, which come before its lines
   bool hasTunit_ = false, hasType_ = false;
+  int firstPrintedNo_ = 1;   // the number of the range's first sheet, again for each copy
+  bool positioned_ = false;  // the cursor has been placed by this run
+  int current_ = 0;          // F_PAGE of the record under the cursor, read once per record
   DecimalRules rules_;
   int x0_ = 0, y0_ = 0, T_ = 0, F_ = 0, rowHeight_ = 0;
   std::array<int, kMaxFields + 1> colEdge_{};
@@ -102,8 +110,13 @@ void PageRenderer::run() {
   body_ = splitFont(GetKey(L_.SettingsText, "FONT"));
   hasTunit_ = lines_.hasField("F_TUNIT");
   hasType_ = lines_.hasField("F_TYPE");
+  // The preview draws one page. The printer draws one sheet per page number
+  // of the range, also for a number no line carries (its frame stays empty),
+  // and the range again for each copy the device cannot make itself.
+  const int pagesPerCopy = printing() ? std::max(run_.PrintTo - run_.PrintFrom, 0) + 1 : 1;
+  const int sheets = printing() ? clampToInt(static_cast<long long>(pagesPerCopy) * std::max(run_.SheetCopies, 1)) : 1;
   if (printing())
-    progressDialog().ShowProgress(run_.PrintTo - run_.PrintFrom + 1, kPrintCaption);
+    progressDialog().ShowProgress(sheets, kPrintCaption);
   else
     statusProgress().ShowStatusProgress(L_.LinesPerPage);
   auto closeProgress = [&](int page) {
@@ -122,33 +135,21 @@ void PageRenderer::run() {
     rules_ = {optionSet.empty() || optionSet[0] != '0', dec.price, dec.cost, dec.third};
 
     if (!printing()) run_.PrintedPageNo = run_.CurrentPage;
-    drawPageFrame();
-    drawColumnCaptions();
-
-    lines_.softSeek(PadLeft(run_.PrintFrom, 5));
-    int current = fieldPage();  // the page of the record under the cursor, read once per record
-    if (!lines_.eof() && current == run_.PrintFrom) {
-      int lineNo = 1;
-      bool pending = false;
-      while (!lines_.eof() && current <= run_.PrintTo) {
-        if (!printing()) statusProgress().SetStatusProgress(lineNo);
-        if (pending && printing()) {
-          startPrinterPage();
-          lineNo = 1;
-          pending = false;
-        }
-        page = current;
-        drawLine(lineNo);
-        ++lineNo;
-        lines_.next();
-        current = fieldPage();
-        if (current != page) {
-          pending = true;
-          if (printing()) {
-            progressDialog().ProcessPendingMessages();
-            if (!progressDialog().StepProgress(1, page + 1, kPrintCaption)) break;
-          }
-        }
+    firstPrintedNo_ = run_.PrintedPageNo;
+    for (int sheet = 0; sheet < sheets; ++sheet) {
+      page = run_.PrintFrom + sheet % pagesPerCopy;
+      if (sheet == 0) {
+        drawPageFrame();
+        drawColumnCaptions();
+      } else {
+        startPrinterPage(page == run_.PrintFrom);
+      }
+      drawPageLines(page);
+      if (sheet + 1 == sheets) break;
+      if (printing()) {
+        progressDialog().ProcessPendingMessages();
+        const int next = run_.PrintFrom + (sheet + 1) % pagesPerCopy;
+        if (!progressDialog().StepProgress(1, next, kPrintCaption)) break;
       }
     }
   } catch (...) {
@@ -158,14 +159,37 @@ void PageRenderer::run() {
   closeProgress(page);
 }
 
-void PageRenderer::startPrinterPage() {
+void PageRenderer::drawPageLines(int page) {
+  // The cursor normally stands on the page's first line already, right after
+  // the page before; a seek is needed at the start and after a gap.
+  if (!positioned_ || lines_.eof() || current_ != page) {
+    lines_.softSeek(PadLeft(page, 5));
+    current_ = fieldPage();
+    positioned_ = true;
+  }
+  int lineNo = 1;
+  while (!lines_.eof() && current_ == page) {
+    if (!printing()) statusProgress().SetStatusProgress(lineNo);
+    drawLine(lineNo);
+    ++lineNo;
+    lines_.next();
+    current_ = fieldPage();
+  }
+}
+
+void PageRenderer::startPrinterPage(bool nextCopy) {
   if (Printer* printer = currentPrinter()) {
     printer->newPage();
     printer->setMetricMapping();
     ReadPrinterMargins(*printer);
   }
-  ++run_.CurrentPage;
-  ++run_.PrintedPageNo;
+  if (nextCopy) {
+    run_.CurrentPage = run_.PrintFrom;
+    run_.PrintedPageNo = firstPrintedNo_;
+  } else {
+    ++run_.CurrentPage;
+    ++run_.PrintedPageNo;
+  }
   drawPageFrame();
   drawColumnCaptions();
 }
@@ -365,10 +389,34 @@ void PageRenderer::drawLine(int lineNo) {
         sizeLeft = right + kCellInsetLeft;
       }
     }
-    c_.drawText(text, {left, top, right, bottom}, align | kOneLine);
-    if (des) c_.drawText(size, {sizeLeft, top, sizeRight, bottom}, align | kOneLine);
+    const bool number = type == 'D';
+    drawCell(text, {left, top, right, bottom}, align, number);
+    if (des) drawCell(size, {sizeLeft, top, sizeRight, bottom}, align, number);
   }
   c_.restoreFont();
+}
+
+void PageRenderer::drawCell(const std::string& text, const CanvasRect& rect, unsigned align, bool number) {
+  // A text wider than its cell is squeezed across to fit instead of being cut
+  // off: an amount cut at the left shows a smaller amount. Numbers keep every
+  // digit at any squeeze; other texts are squeezed to half at most and then
+  // lose their end, never their start. The blanks a left-aligned field is
+  // padded with are not part of what must fit (a right-aligned text's one
+  // blank is: it keeps the text off the rule).
+  const int room = rect.right - rect.left;
+  std::string visible = text;
+  if (!(align & kDtRight)) visible.erase(visible.find_last_not_of(' ') + 1);
+  const double width = room > 0 && !visible.empty() ? c_.textWidth(visible) : 0;
+  if (room <= 0 || width <= room) {
+    c_.drawText(text, rect, align | kOneLine);
+    return;
+  }
+  double scale = room / width;
+  if (!number && scale < kMinTextSqueeze) {
+    scale = kMinTextSqueeze;
+    align = kDtLeft;
+  }
+  c_.drawText(visible, rect, align | kOneLine, scale);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "data_error.h"
 #include "fake_printer.h"
 #include "fake_report_lines.h"
@@ -414,8 +416,53 @@ class PrintRendererTest : public RendererTest {
       if (t.text.rfind("Page : ", 0) == 0) out.push_back(t.text);
     return out;
   }
+  // The body texts of each sheet (each sheet starts with its frame), joined.
+  std::vector<std::string> sheetBodies() {
+    std::vector<std::string> out;
+    for (const auto& call : printer_.recording.calls) {
+      if (call.op == CanvasCall::Op::kRectangle) out.emplace_back();
+      if (call.op == CanvasCall::Op::kText && call.text.rfind("p", 0) == 0 && !out.empty()) out.back() += call.text;
+    }
+    return out;
+  }
+  void onlyPages(std::initializer_list<int> pages) {
+    lines_.records.clear();
+    for (int p : pages) lines_.add({{"F_PAGE", std::to_string(p)}, {"F_DES", "p" + std::to_string(p)}});
+  }
   FakePrinter printer_;
 };
+
+// A page number that no line carries still prints, as its frame, so a range
+// gives one sheet per page number and no page lands on another's sheet.
+TEST_F(PrintRendererTest, PageGapPrintsAnEmptySheet) {
+  struct Case {
+    int from, to;
+    std::vector<std::string> numbers, bodies;
+  };
+  for (const Case& c : {Case{3, 4, {"Page : 3 ", "Page : 4 "}, {"", "p4"}},
+                        Case{1, 4, {"Page : 1 ", "Page : 2 ", "Page : 3 ", "Page : 4 "}, {"p1", "p2", "", "p4"}},
+                        Case{3, 3, {"Page : 3 "}, {""}}}) {
+    SCOPED_TRACE(std::to_string(c.from) + "-" + std::to_string(c.to));
+    onlyPages({1, 2, 4});
+    prepare();
+    printer_.recording.clear();
+    print(c.from, c.to, c.from);
+    EXPECT_EQ(pageTexts(), c.numbers);
+    EXPECT_EQ(sheetBodies(), c.bodies);
+  }
+}
+
+// A device that cannot make copies gets the range again for each copy, collated.
+TEST_F(PrintRendererTest, CopiesRepeatTheRangeWhenTheDeviceCannot) {
+  prepare();
+  run_.SheetCopies = 2;
+  print(2, 3, 5);
+  EXPECT_EQ(pageTexts(), (std::vector<std::string>{"Page : 5 ", "Page : 6 ", "Page : 5 ", "Page : 6 "}));
+  EXPECT_EQ(sheetBodies(), (std::vector<std::string>{"p2p2", "p3p3", "p2p2", "p3p3"}));
+  EXPECT_EQ(std::count(printer_.log.begin(), printer_.log.end(), "page"), 3);
+  EXPECT_EQ(progress_.log.front().substr(0, 7), "show 4 ");
+  EXPECT_EQ(std::count(progress_.log.begin(), progress_.log.end(), "pump"), 3);
+}
 
 TEST_F(PrintRendererTest, PagesThreeToFiveNumberedFromStart) {
   prepare();
@@ -425,8 +472,9 @@ TEST_F(PrintRendererTest, PagesThreeToFiveNumberedFromStart) {
   EXPECT_EQ(run_.CurrentPage, 5);
   const std::string caption = "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
                               "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";
-  EXPECT_EQ(progress_.log, (std::vector<std::string>{"show 3 " + caption, "pump", "step 1 4", "pump", "step 1 5", "pump",
-                                                     "step 1 6", "step 100 5", "close"}));
+  // One step between pages; the bar never counts or names a page past the range.
+  EXPECT_EQ(progress_.log, (std::vector<std::string>{"show 3 " + caption, "pump", "step 1 4", "pump", "step 1 5",
+                                                     "step 100 5", "close"}));
   // y grows upward on the printer: the frame runs downward from y0 = 0.
   auto rect = printer_.recording.callsOf(CanvasCall::Op::kRectangle)[0];
   EXPECT_LT(rect.d, 0);
@@ -514,6 +562,71 @@ TEST_F(RendererTest, RightAlignmentAppendsBlankAndReachesTheRule) {
 
 namespace zel {
 namespace {
+
+// A cell text wider than its cell keeps every character: it is squeezed across
+// to the cell's room (numbers at any squeeze; other texts to half, then cut at
+// their end by a left alignment), and a text that fits is drawn as it is.
+struct SqueezeCase {
+  const char* type;   // "D" number, "S" text
+  const char* align;  // "R", "L", "C"
+  std::string value;
+  const char* widthPct;
+  std::string shown;  // the cell text the page must carry whole
+  enum Expect { kAsIs, kSqueezed, kHalfCutAtEnd } expect;
+};
+
+class CellSqueeze : public RendererTest, public ::testing::WithParamInterface<SqueezeCase> {};
+
+TEST_P(CellSqueeze, OverflowingTextsKeepAllTheirCharacters) {
+  const SqueezeCase& c = GetParam();
+  lines_.types["F_AMT"] = "N";
+  const std::string field = std::string(c.type) == "D" ? "F_AMT" : "F_DES";
+  settings_.set("FIELDCOUNT", "1|0|1|")
+      .set("F1", Descriptor("1", "1", "1", "1", c.widthPct, c.type, field, "", "", "", c.align));
+  lines_.add({{"F_PAGE", "1"}, {field, c.value}});
+  prepare();
+  preview(1);
+  const auto texts = canvas_.texts();
+  ASSERT_EQ(texts.size(), 2u);  // the caption band, then the cell
+  const CanvasText& cell = texts[1];
+  EXPECT_EQ(cell.text, c.shown);
+  const double room = cell.rect.right - cell.rect.left;
+  const unsigned alignment = cell.flags & (kDtCenter | kDtRight);
+  switch (c.expect) {
+    case SqueezeCase::kAsIs:
+      EXPECT_EQ(cell.scale, 1.0);
+      EXPECT_LE(cell.width, room + (cell.text.size() - cell.text.find_last_not_of(' ') - 1) * 15.0);
+      break;
+    case SqueezeCase::kSqueezed:
+      EXPECT_LT(cell.scale, 1.0);
+      EXPECT_NEAR(cell.width * cell.scale, room, 1e-6);  // fills the cell, never past it
+      EXPECT_EQ(alignment, std::string(c.align) == "R" ? kDtRight : std::string(c.align) == "C" ? kDtCenter : 0u);
+      break;
+    case SqueezeCase::kHalfCutAtEnd:
+      EXPECT_EQ(cell.scale, 0.5);
+      EXPECT_EQ(alignment, 0u);  // the start stays in view
+      break;
+  }
+}
+
+// Body font size 10, width 100: 15 units a byte. A 10 % column is 170 units
+// wide: 156 of room, 162 for a right-aligned text (which also gets a blank).
+INSTANTIATE_TEST_SUITE_P(
+    Cells, CellSqueeze,
+    ::testing::Values(
+        SqueezeCase{"D", "R", "1234", "10", "1,234 ", SqueezeCase::kAsIs},
+        SqueezeCase{"D", "R", "65160", "5", "65,160 ", SqueezeCase::kSqueezed},
+        SqueezeCase{"D", "R", "3966720", "10", "3,966,720 ", SqueezeCase::kAsIs},
+        SqueezeCase{"D", "R", "123456789.25", "10", "123,456,789.25 ", SqueezeCase::kSqueezed},
+        SqueezeCase{"D", "R", "123456789.25", "3", "123,456,789.25 ", SqueezeCase::kSqueezed},  // far below half
+        SqueezeCase{"D", "C", "-98765432.5", "8", "-98,765,432.5", SqueezeCase::kSqueezed},
+        SqueezeCase{"S", "L", "short", "10", "short", SqueezeCase::kAsIs},
+        SqueezeCase{"S", "L", "padded" + std::string(30, ' '), "10", "padded" + std::string(30, ' '), SqueezeCase::kAsIs},
+        SqueezeCase{"S", "L", "a fifteen chars", "10", "a fifteen chars", SqueezeCase::kSqueezed},
+        SqueezeCase{"S", "R", std::string(12, 'x'), "10", std::string(12, 'x') + " ", SqueezeCase::kSqueezed},
+        SqueezeCase{"S", "C", std::string(8, '\xB0'), "5", std::string(8, '\xB0'), SqueezeCase::kSqueezed},
+        SqueezeCase{"S", "R", std::string(30, 'y'), "10", std::string(30, 'y') + " ", SqueezeCase::kHalfCutAtEnd},
+        SqueezeCase{"S", "L", std::string(40, 'z'), "10", std::string(40, 'z'), SqueezeCase::kHalfCutAtEnd}));
 
 // Settings far outside any page must not overflow or build huge texts.
 TEST_F(RendererTest, AbsurdSettingsStayBounded) {

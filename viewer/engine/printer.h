@@ -33,6 +33,9 @@ class Printer {
   // Each returns false when the printer is missing or cannot be used.
   virtual bool setOrientation(PaperOrientation orientation) = 0;
   virtual bool setCopies(int copies) = 0;
+  // False for a device that prints each page once whatever the copy count
+  // (a PDF file): the job then repeats the pages itself.
+  virtual bool makesCopies() { return true; }
   // Capabilities for the current orientation and paper; false when unavailable.
   virtual bool caps(PrinterCaps& out) = 0;
 

@@ -1,7 +1,10 @@
 // RecordingCanvas: a Canvas that keeps every call, for tests of the renderer
 // and of anything that replays a page. Each call becomes one CanvasCall; the
 // helpers pick out texts and lines. failFonts makes selectFont fail, as a
-// canvas whose font description cannot be read does. Header-only.
+// canvas whose font description cannot be read does. Text widths follow a
+// fixed model: every byte is one average character width of the selected font
+// (half its height when it gives none), so a Hangul character counts two.
+// Header-only.
 #pragma once
 
 #include <string>
@@ -17,6 +20,7 @@ struct CanvasCall {
   int a = 0, b = 0, c = 0, d = 0;  // coordinates / width / colour, by op
   std::string text;                // kText: CP949 text; kSelectFont: face name
   unsigned flags = 0;              // kText
+  double scale = 1;                // kText: horizontal squeeze
   LogicalFont font;                // kSelectFont
 };
 
@@ -29,6 +33,8 @@ struct CanvasText {
   std::string text;
   CanvasRect rect;
   unsigned flags;
+  double scale = 1;
+  double width = 0;  // as textWidth measured it when drawn, before the squeeze
 };
 
 class RecordingCanvas : public Canvas {
@@ -56,16 +62,27 @@ class RecordingCanvas : public Canvas {
     CanvasCall& call = add(CanvasCall::Op::kSelectFont);
     call.text = font.faceName;
     call.font = font;
-    return !failFonts;
+    if (failFonts) return false;
+    fonts_.push_back(font);
+    return true;
   }
-  void restoreFont() override { add(CanvasCall::Op::kRestoreFont); }
+  void restoreFont() override {
+    add(CanvasCall::Op::kRestoreFont);
+    if (!fonts_.empty()) fonts_.pop_back();
+  }
   void setTextColor(std::uint32_t colorRef) override {
     add(CanvasCall::Op::kTextColor, static_cast<int>(colorRef));
   }
-  void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags) override {
+  using Canvas::drawText;
+  double textWidth(const std::string& cp949Text) override {
+    return fonts_.empty() ? 0 : widthIn(fonts_.back(), cp949Text);
+  }
+  void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags, double xScale) override {
     CanvasCall& call = add(CanvasCall::Op::kText, rect.left, rect.top, rect.right, rect.bottom);
     call.text = cp949Text;
     call.flags = flags;
+    call.scale = xScale;
+    call.font = fonts_.empty() ? LogicalFont{} : fonts_.back();
   }
   void setWindowOrigin(int x, int y) override { add(CanvasCall::Op::kWindowOrigin, x, y); }
   CanvasPoint printingOffset() override { return offset; }
@@ -75,7 +92,7 @@ class RecordingCanvas : public Canvas {
   std::vector<CanvasText> texts() const {
     std::vector<CanvasText> out;
     for (const auto& c : calls)
-      if (c.op == CanvasCall::Op::kText) out.push_back({c.text, {c.a, c.b, c.c, c.d}, c.flags});
+      if (c.op == CanvasCall::Op::kText) out.push_back({c.text, {c.a, c.b, c.c, c.d}, c.flags, c.scale, widthIn(c.font, c.text)});
     return out;
   }
   std::vector<CanvasCall> callsOf(CanvasCall::Op op) const {
@@ -92,6 +109,7 @@ class RecordingCanvas : public Canvas {
   void clear() {
     calls.clear();
     lines_.clear();
+    fonts_.clear();
   }
 
  private:
@@ -106,8 +124,14 @@ class RecordingCanvas : public Canvas {
     return calls.back();
   }
 
+  static double widthIn(const LogicalFont& f, const std::string& text) {
+    const int perByte = f.averageWidth != 0 ? f.averageWidth : f.height / 2;
+    return static_cast<double>(perByte) * static_cast<double>(text.size());
+  }
+
   int penX_ = 0, penY_ = 0;
   std::vector<CanvasLine> lines_;
+  std::vector<LogicalFont> fonts_;  // selected fonts, innermost last
 };
 
 }  // namespace zel

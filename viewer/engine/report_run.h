@@ -19,6 +19,9 @@ struct ReportRun {
 
   // The print job (set by the preview's print button) and the renderer's range.
   int PrintFrom = 1, PrintTo = 1, PrintStartNo = 1, PrintCopies = 1;
+  // Copies the renderer prints itself, the range over again for each: the
+  // copy count on a device that cannot make copies, else 1.
+  int SheetCopies = 1;
   int CurrentPage = 1;    // page being drawn
   int PrintedPageNo = 1;  // number shown in the page slot
   // Unprintable strips in device pixels, by orientation (ReadPrinterMargins).

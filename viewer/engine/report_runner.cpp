@@ -1,5 +1,6 @@
 #include "report_runner.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -25,6 +26,7 @@ const char kNeedPrinter[] =
 const char kNoSuchReport[] = "이미 삭제되었거나 없는 보고서입니다.";
 const char kNotAReport[] = "보고서 화일이 아닙니다.";
 const char kNoSettings[] = "보고서 F_INIT에 초기화정보가 없습니다.\r사용할 수 없는 보고서입니다.";
+const char kUnsupportedReport[] = "지원하지 않는 보고서입니다.";
 const char kPrinterUnusable[] =
     "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.";
 
@@ -103,11 +105,18 @@ void RunReport(const std::string& reportDirectory, const std::string& name) {
     box.warning(kNoSettings);
     return;
   }
+  // The description panel shows a code in any case as the report it names,
+  // so the run accepts it in any case too.
+  code = asciiUpper(code);
   const std::string number = code.size() > 4 ? code.substr(4, 2) : std::string();
-  if (IsAllDigits(number) && code.size() >= 4 && code[3] == 'B') {
-    const int n = std::stoi(number);
-    if (n == 1) RunLayoutReport(reportDirectory, base, "RPTB01");
-    if (n == 2) RunLayoutReport(reportDirectory, base, "RPTB02");
+  const int n = IsAllDigits(number) && code.size() >= 4 && code[3] == 'B' ? std::stoi(number) : 0;
+  if (n == 1) {
+    RunLayoutReport(reportDirectory, base, "RPTB01");
+  } else if (n == 2) {
+    RunLayoutReport(reportDirectory, base, "RPTB02");
+  } else {
+    // A report that does nothing when run looks like a hung program.
+    box.warning(kUnsupportedReport);
   }
 }
 
@@ -141,6 +150,11 @@ void RunLayoutReport(const std::string& directory, const std::string& base, cons
       return;
     }
     table.Apollo.SetOrder(1);
+    // The last record need not carry the highest page (a damaged or edited
+    // tail); the last key of the page order does, and every page up to it
+    // can then be shown and printed.
+    table.Apollo.GoBottom();
+    if (!table.Apollo.Eof()) layout.PageTotal = std::max(layout.PageTotal, static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE")));
     ApplyPageGeometry(layout);
 
     run.Table = &table;
@@ -213,6 +227,7 @@ void PrintPages() {
     messages().warning(kPrinterUnusable);
     return;
   }
+  run.SheetCopies = printer->makesCopies() ? 1 : std::max(run.PrintCopies, 1);
   const int previousMapping = printer->setMetricMapping();
   try {
     ReadPrinterMargins(*printer);

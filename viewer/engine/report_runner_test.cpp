@@ -33,6 +33,7 @@ const char kNeedPrinter[] =
 const char kNoSuchReport[] = "이미 삭제되었거나 없는 보고서입니다.";
 const char kNotAReport[] = "보고서 화일이 아닙니다.";
 const char kNoSettings[] = "보고서 F_INIT에 초기화정보가 없습니다.\r사용할 수 없는 보고서입니다.";
+const char kUnsupported[] = "지원하지 않는 보고서입니다.";
 const char kPrinterUnusable[] =
     "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.";
 
@@ -209,12 +210,26 @@ TEST_F(RunnerTest, EmptyReportCode) {
   expectOnly(kNoSettings, MessageIcon::kWarning, "경고");
 }
 
-TEST_F(RunnerTest, OtherCodesEndSilently) {
-  for (const std::string code : {"RPTB03", "RPTA01", "RPTBX1"}) {
-    writeReport("P_A.DBF", settings(code));
+// The code is read in any case, as the description panel reads it; a code
+// the viewer cannot run says so instead of ending in silence.
+TEST_F(RunnerTest, ReportCodes) {
+  struct Case {
+    std::string code;
+    bool runs;
+  };
+  for (const Case& c : {Case{"RPTB02", true}, Case{"rptb02", true}, Case{"RptB01", true}, Case{"RPTB03", false},
+                        Case{"RPTA01", false}, Case{"RPTBX1", false}, Case{"rptc02", false}}) {
+    SCOPED_TRACE(c.code);
+    messages_.shown.clear();
+    preview_.created = 0;
+    writeReport("P_A.DBF", settings(c.code));
     RunReport(dir_, "P_A.DBF");
-    EXPECT_TRUE(messages_.shown.empty()) << code;
-    EXPECT_EQ(preview_.created, 0) << code;
+    if (c.runs) {
+      EXPECT_TRUE(messages_.shown.empty());
+      EXPECT_EQ(preview_.created, 1);
+    } else {
+      expectOnly(kUnsupported, MessageIcon::kWarning, "경고");
+    }
   }
 }
 
@@ -264,10 +279,19 @@ TEST_F(RunnerTest, LandscapeOrientation) {
   EXPECT_EQ(reportRun().Layout.PageWidth, 2970);
 }
 
-TEST_F(RunnerTest, LastRecordPageZeroGivesOnePage) {
-  writeReport("P_A.DBF", settings(), {1, 2, 0});
-  RunReport(dir_, "P_A.DBF");
-  EXPECT_EQ(preview_.last, "1");
+// The page count is the highest page a line carries, wherever that line
+// stands; a report whose lines carry no page above 0 has one page.
+TEST_F(RunnerTest, PageCountIsTheHighestPage) {
+  struct Case {
+    std::vector<int> pages;
+    std::string last;
+  };
+  for (const Case& c : {Case{{1, 1, 2, 3}, "3"}, Case{{1, 2, 0}, "2"}, Case{{1, 5, 2, 3}, "5"}, Case{{0}, "1"},
+                        Case{{0, 0}, "1"}, Case{{-4, -2}, "1"}}) {
+    writeReport("P_A.DBF", settings(), c.pages);
+    RunReport(dir_, "P_A.DBF");
+    EXPECT_EQ(preview_.last, c.last) << ::testing::PrintToString(c.pages);
+  }
 }
 
 TEST_F(RunnerTest, ConversionErrorEndsRunWithoutPreview) {
@@ -306,6 +330,28 @@ TEST_F(RunnerTest, PrintJobThroughPreview) {
   for (const auto& t : printer_.recording.texts())
     if (t.text.rfind("Page : ", 0) == 0) numbers.push_back(t.text);
   EXPECT_EQ(numbers, (std::vector<std::string>{"Page : 7 ", "Page : 8 "}));
+}
+
+// A PDF file prints each page once whatever the copy count: the job repeats
+// the range itself, collated.
+TEST_F(RunnerTest, CopiesOnADeviceWithoutCopies) {
+  writeReport("P_A.DBF", settings());
+  printer_.deviceCopies = false;
+  onShow_ = [&](FakePreview& w) {
+    ReportRun& run = reportRun();
+    run.PrintFrom = 2;
+    run.PrintTo = 3;
+    run.PrintStartNo = 1;
+    run.PrintCopies = 2;
+    w.print();
+  };
+  RunReport(dir_, "P_A.DBF");
+  EXPECT_EQ(printer_.log, (std::vector<std::string>{"begin", "map", "page", "map", "page", "map", "page", "map",
+                                                    "unmap", "end"}));
+  std::vector<std::string> numbers;
+  for (const auto& t : printer_.recording.texts())
+    if (t.text.rfind("Page : ", 0) == 0) numbers.push_back(t.text);
+  EXPECT_EQ(numbers, (std::vector<std::string>{"Page : 1 ", "Page : 2 ", "Page : 1 ", "Page : 2 "}));
 }
 
 TEST_F(RunnerTest, PrintWithoutUsablePrinter) {

@@ -79,6 +79,12 @@ std::vector<SearchColumn> BuildSearchColumns(const std::string& settingsText) {
   return columns;
 }
 
+bool HasPageNumbers(ReportLines& lines) {
+  if (!lines.hasField("F_PAGE")) return false;
+  lines.goTop();
+  return !lines.eof() && lines.fieldAsFloat("F_PAGE") >= 1;
+}
+
 std::vector<SearchColumn> PrepareSearch(ReportLines& lines, int curPage) {
   lines.goTop();
   const std::string settings = lines.fieldAsPaddedText("F_INIT");

@@ -17,6 +17,12 @@ struct SearchColumn {
   std::string fieldName;  // item 7
 };
 
+// A report can be searched when its lines carry page numbers: the field
+// F_PAGE exists and even the lowest page in the page order is 1 or more (a hit
+// on a line without a page could not be shown, and the settings block would
+// be looked for on such a line). Leaves the table at its top.
+bool HasPageNumbers(ReportLines& lines);
+
 // Columns offered by the settings block: FIELDCOUNT T1 (default 0, no cap),
 // Kind 10 or more skipped. Throws DataError when a Kind or CaptionRows item is
 // not an integer.

@@ -129,5 +129,23 @@ TEST_F(ValueSearchTest, ModeVMovesOneLineFirst) {
   EXPECT_EQ(lines_.pos, 2u);
 }
 
+// Searchable only when every line carries a page: the lowest page in the
+// page order is 1 or more, and the field exists.
+TEST(HasPageNumbers, LowestPageDecides) {
+  struct Case {
+    std::vector<std::string> pages;
+    bool field, searchable;
+  };
+  for (const Case& c : {Case{{"1", "2"}, true, true}, Case{{"3"}, true, true}, Case{{"", ""}, true, false},
+                        Case{{"1", ""}, true, false}, Case{{"0", "1"}, true, false}, Case{{}, true, false},
+                        Case{{"1"}, false, false}}) {
+    FakeReportLines lines;
+    if (c.field) lines.types["F_PAGE"] = "N";
+    for (const std::string& p : c.pages) lines.add({{"F_PAGE", p.empty() ? "0" : p}});
+    if (c.field) lines.index();
+    EXPECT_EQ(HasPageNumbers(lines), c.searchable) << ::testing::PrintToString(c.pages) << " field " << c.field;
+  }
+}
+
 }  // namespace
 }  // namespace zel

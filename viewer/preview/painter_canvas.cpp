@@ -212,20 +212,39 @@ const PainterCanvas::ResolvedFont& PainterCanvas::currentFont() {
   return *defaultFont_;
 }
 
-void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags) {
+const PainterCanvas::MeasuredText& PainterCanvas::measure(const std::string& cp949Text) {
+  const ResolvedFont& font = currentFont();
+  if (measured_.font != &font || measured_.cp949 != cp949Text) {
+    measured_.cp949 = cp949Text;
+    measured_.font = &font;
+    measured_.text = QString::fromStdString(cp949ToUtf8(cp949Text));
+    measured_.advance = font.metrics->horizontalAdvance(measured_.text);
+  }
+  return measured_;
+}
+
+double PainterCanvas::textWidth(const std::string& cp949Text) {
+  if (cp949Text.empty()) return 0;
+  const MeasuredText& m = measure(cp949Text);
+  return m.advance * m.font->stretch / kTextScale;
+}
+
+void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags, double xScale) {
   if (cp949Text.empty()) return;
   const QRectF logical = QRectF(QPointF(rect.left, rect.top), QPointF(rect.right, rect.bottom)).normalized();
   const QRectF device = page_.mapRect(logical);
   const double sx = std::abs(page_.m11());
   const double sy = std::abs(page_.m22());
-  const ResolvedFont& font = currentFont();
-  const QString text = QString::fromStdString(cp949ToUtf8(cp949Text));
+  const MeasuredText& measured = measure(cp949Text);
+  const ResolvedFont& font = *measured.font;
+  const QString& text = measured.text;
 
   // Device pixels per font unit, across and down.
-  const double ux = sx * font.stretch / kTextScale;
+  const double squeeze = xScale > 0 && xScale < 1 ? xScale : 1.0;
+  const double ux = sx * font.stretch * squeeze / kTextScale;
   const double uy = sy / kTextScale;
   const QFontMetricsF& metrics = *font.metrics;
-  const double width = metrics.horizontalAdvance(text) * ux;
+  const double width = measured.advance * ux;
   double x = device.left();
   if (flags & kDtRight) {
     x = device.right() - width;
@@ -286,7 +305,7 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
 
 // ---------------------------------------------------------------------------
 
-PicturePageRecorder::PicturePageRecorder() = default;
+PicturePageRecorder::PicturePageRecorder(double scale) : scale_(scale > 0 ? scale : 1.0) {}
 PicturePageRecorder::~PicturePageRecorder() {
   if (painter_ && painter_->isActive()) painter_->end();
 }
@@ -294,7 +313,8 @@ PicturePageRecorder::~PicturePageRecorder() {
 Canvas& PicturePageRecorder::beginPage(int width, int height) {
   if (painter_ && painter_->isActive()) painter_->end();
   canvas_.reset();
-  size_ = QSize(std::max(width, 1), std::max(height, 1));
+  size_ = QSize(std::max(static_cast<int>(std::lround(width * scale_)), 1),
+                std::max(static_cast<int>(std::lround(height * scale_)), 1));
   picture_ = QPicture();
   picture_.setBoundingRect(QRect(QPoint(0, 0), size_));
   painter_ = std::make_unique<QPainter>(&picture_);

@@ -60,7 +60,9 @@ class PainterCanvas : public Canvas {
   bool selectFont(const LogicalFont& font) override;
   void restoreFont() override;
   void setTextColor(std::uint32_t colorRef) override;
-  void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags) override;
+  using Canvas::drawText;
+  double textWidth(const std::string& cp949Text) override;
+  void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags, double xScale) override;
   void setWindowOrigin(int x, int y) override;
   CanvasPoint printingOffset() override { return printingOffset_; }
 
@@ -90,6 +92,15 @@ class PainterCanvas : public Canvas {
   void ensureLinePen();
   const ResolvedFont& currentFont();
   const ResolvedFont* lookUpFont(const LogicalFont& font);
+  // The text as Unicode and its advance in font units; the last one is kept,
+  // since a cell is measured before it is drawn.
+  struct MeasuredText {
+    std::string cp949;
+    const ResolvedFont* font = nullptr;
+    QString text;
+    double advance = 0;
+  };
+  const MeasuredText& measure(const std::string& cp949Text);
 
   QPainter& painter_;
   // Printers and PDF writers get texts word by word (see drawText).
@@ -111,12 +122,16 @@ class PainterCanvas : public Canvas {
   std::vector<CachedFont> cache_;              // every font made on this canvas
   std::vector<const ResolvedFont*> fonts_;     // selected fonts, innermost last
   std::unique_ptr<ResolvedFont> defaultFont_;
+  MeasuredText measured_;
 };
 
 // The preview's page picture as the engine records it.
 class PicturePageRecorder : public PageRecorder {
  public:
-  PicturePageRecorder();
+  // scale > 1 records the page at that many times the asked size (an image
+  // export at a higher resolution), so lines and texts are laid out for the
+  // final pixels instead of being magnified from the 80-dpi picture.
+  explicit PicturePageRecorder(double scale = 1.0);
   ~PicturePageRecorder() override;
 
   Canvas& beginPage(int width, int height) override;
@@ -130,6 +145,7 @@ class PicturePageRecorder : public PageRecorder {
   QSize pageSize() const { return size_; }
 
  private:
+  double scale_ = 1.0;
   QPicture picture_;
   QSize size_;
   std::unique_ptr<QPainter> painter_;

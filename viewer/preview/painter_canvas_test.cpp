@@ -128,6 +128,22 @@ TEST_F(CanvasOnImage, TextIsClippedToItsRectangle) {
   EXPECT_LE(ink.right(), 200 + 3);
 }
 
+// The measured width is the drawn width, and a text squeezed by the ratio of
+// its cell to that width fills the cell and stays inside it, in each alignment.
+TEST_P(CanvasTextAlign, SqueezedTextFillsItsCell) {
+  const CanvasRect cell{100, 100, 300, 200};
+  ASSERT_TRUE(canvas_->selectFont(bodyFont(40, 20)));
+  const std::string text = "H1234567890H";
+  const double width = canvas_->textWidth(text);
+  EXPECT_NEAR(width, 12 * 20, 12 * 20 * 0.1);
+  canvas_->drawText(text, cell, GetParam().flags | kDtVCenter | kDtSingleLine, 200.0 / width);
+  const QRect ink = inkBox(finish());
+  ASSERT_FALSE(ink.isEmpty());
+  EXPECT_GE(ink.left(), 100 - 1) << GetParam().name;
+  EXPECT_LE(ink.right(), 300 + 1) << GetParam().name;
+  EXPECT_GT(ink.width(), 200 - 12) << GetParam().name;  // both end letters are there
+}
+
 TEST_F(CanvasOnImage, CellHeightAndAverageWidthAreHonoured) {
   // A Hangul syllable is two average widths wide.
   ASSERT_TRUE(canvas_->selectFont(bodyFont(100, 50)));

@@ -26,7 +26,8 @@ class IdleCanvas : public Canvas {
   bool selectFont(const LogicalFont&) override { return false; }
   void restoreFont() override {}
   void setTextColor(std::uint32_t) override {}
-  void drawText(const std::string&, const CanvasRect&, unsigned) override {}
+  double textWidth(const std::string&) override { return 0; }
+  void drawText(const std::string&, const CanvasRect&, unsigned, double) override {}
   void setWindowOrigin(int, int) override {}
   CanvasPoint printingOffset() override { return {}; }
 };
@@ -104,6 +105,8 @@ bool PrinterLayer::setCopies(int copies) {
   printer_->setCopyCount(copies);
   return true;
 }
+
+bool PrinterLayer::makesCopies() { return !pdf_ && printer_->supportsMultipleCopies(); }
 
 bool PrinterLayer::caps(PrinterCaps& out) {
   if (!printer_->isValid()) return false;

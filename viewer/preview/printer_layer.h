@@ -42,6 +42,7 @@ class PrinterLayer : public Printer {
 
   bool setOrientation(PaperOrientation orientation) override;
   bool setCopies(int copies) override;
+  bool makesCopies() override;
   bool caps(PrinterCaps& out) override;
   bool beginDocument() override;
   bool newPage() override;

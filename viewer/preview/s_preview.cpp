@@ -12,8 +12,10 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <string>
 
 #include "apollo.h"
 #include "data_error.h"
@@ -27,6 +29,7 @@
 #include "report_run.h"
 #include "s_rpt_value_search.h"
 #include "toolbar_icons.h"
+#include "value_search.h"
 
 namespace zel {
 
@@ -289,6 +292,13 @@ void TFM_Preview::SetPageInfo(const std::string& firstPage, const std::string& l
                               const std::string& currentPage) {
   FirstPage = std::stoi(firstPage);
   LastPage = std::stoi(lastPage);
+  // The range fields hold four digits as designed; a longer report widens
+  // them to its last page, so every page can be printed.
+  const int digits = std::max(4, static_cast<int>(std::to_string(std::max(LastPage, 1)).size()));
+  for (TNumberEdit* range : {C_EDT_START, C_EDT_END}) {
+    range->SetMax(std::max(9999, LastPage));
+    range->setMaxLength(digits);
+  }
   C_EDT_START->SetValue(FirstPage);
   C_EDT_END->SetValue(LastPage);
   c_ned_PageStart->SetValue(std::stoi(currentPage));
@@ -520,12 +530,16 @@ void TFM_Preview::C_SBT_PRNClick() {
 void TFM_Preview::C_SBT_CloseClick() { close(); }
 
 void TFM_Preview::c_spb_searchClick() {
-  if (RptTable == nullptr || RptTable->Apollo.FieldNumber("F_PAGE") == 0) {
+  if (RptTable == nullptr) {
     refuseSearchWithoutPageNumbers();
     return;
   }
   try {
     ApolloLines lines(RptTable->Apollo);
+    if (!HasPageNumbers(lines)) {
+      refuseSearchWithoutPageNumbers();
+      return;
+    }
     Tfm_RptValueSearch dialog(this, this);
     dialog.SetSearchSource("P", &lines);
     if (g_findRunner) {

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -313,6 +314,27 @@ class PreviewTest : public QObject {
     typeInto(w.C_EDT_START, "77");
     QCOMPARE(w.C_EDT_START->text(), QStringLiteral("10"));
     QCOMPARE(w.C_EDT_END->text(), QStringLiteral("10"));
+  }
+
+  // A report of more than 9,999 pages can print any of its pages: the range
+  // fields take the report's last page, shown whole.
+  void rangeFieldsReachEveryPageOfALongReport() {
+    open(28572);
+    TFM_Preview& w = *window_;
+    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("28572"));
+    typeInto(w.C_EDT_START, "12000");
+    typeInto(w.C_EDT_END, "28571");
+    QCOMPARE(w.C_EDT_START->text(), QStringLiteral("12000"));
+    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("28571"));
+    typeInto(w.C_EDT_END, "99999");  // past the last page: the field's range message, then the last page
+    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("28572"));
+    for (TNumberEdit* field : {w.C_EDT_START, w.C_EDT_END}) {
+      QStyleOptionFrame option;
+      option.initFrom(field);
+      const QRect room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
+      const int needed = field->fontMetrics().horizontalAdvance(QStringLiteral("888888"));
+      QVERIFY2(needed <= room.width(), qPrintable(QStringLiteral("six digits need %1 px of %2").arg(needed).arg(room.width())));
+    }
   }
 
   void reversedRangeIsRefused() {

@@ -1,5 +1,6 @@
 #include "report_description.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <iterator>
 
@@ -114,11 +115,21 @@ std::string selectedCode(const std::string& list, const std::string& def) {
   return Token(k + 2, list, def);
 }
 
-std::string decimalInteger(const std::string& stored) {
-  char* end = nullptr;
-  double value = std::strtod(stored.c_str(), &end);
-  if (end == stored.c_str()) return stored;
-  return std::to_string(static_cast<long long>(value));
+// The page count is the highest page any line carries, as the run counts it:
+// the last record need not hold it when the tail is damaged or edited. Empty
+// when no line has a page number.
+std::string highestPage(TTable& table) {
+  std::optional<long long> highest;
+  for (table.First(); !table.Eof(); table.Next()) {
+    const std::optional<std::string> page = table.FieldValue("F_PAGE");
+    if (!page) continue;
+    char* end = nullptr;
+    const double value = std::strtod(page->c_str(), &end);
+    if (end == page->c_str() || !(std::fabs(value) < 1e15)) continue;
+    const long long whole = static_cast<long long>(value);
+    if (!highest || whole > *highest) highest = whole;
+  }
+  return highest ? std::to_string(*highest) : std::string();
 }
 
 }  // namespace
@@ -211,11 +222,7 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
 
   describeSettings(block, out);
 
-  table.Table.Last();
-  if (table.Table.FindField("F_PAGE")) {
-    std::optional<std::string> page = table.Table.FieldValue("F_PAGE");
-    if (page) out.lblPage = decimalInteger(*page);
-  }
+  if (table.Table.FindField("F_PAGE")) out.lblPage = highestPage(table.Table);
   return out;
 }
 

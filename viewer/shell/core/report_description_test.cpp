@@ -206,12 +206,21 @@ TEST_F(GetFileInfoTest, FullReport) {
   EXPECT_TRUE(d.btnChangeSpaceEnabled);
 }
 
-TEST_F(GetFileInfoTest, NullPageOnLastRecordLeavesPageEmpty) {
-  testing::TestReport report;
-  report.settings = block({{"RPTCODE", "RPTB02"}});
-  report.pages = {1, 2, std::nullopt};
-  write("P_RPTB02.dbf", report);
-  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.dbf").lblPage, "");
+// Page수 is the highest page any line carries, as the run counts it, also
+// when the last record holds a lower page or none; no page at all leaves it empty.
+TEST_F(GetFileInfoTest, PageCountIsTheHighestPage) {
+  struct Case {
+    std::vector<std::optional<int>> pages;
+    std::string shown;
+  };
+  for (const Case& c : {Case{{1, 1, 2, 3}, "3"}, Case{{1, 2, std::nullopt}, "2"}, Case{{1, 5, 2, 0}, "5"},
+                        Case{{std::nullopt}, ""}, Case{{0}, "0"}}) {
+    testing::TestReport report;
+    report.settings = block({{"RPTCODE", "RPTB02"}});
+    report.pages = c.pages;
+    write("P_RPTB02.dbf", report);
+    EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.dbf").lblPage, c.shown) << c.pages.size() << " lines, shows " << c.shown;
+  }
 }
 
 TEST_F(GetFileInfoTest, NoPageFieldLeavesPageEmpty) {
