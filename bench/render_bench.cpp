@@ -28,7 +28,6 @@
 #include "printer.h"
 #include "printer_layer.h"
 #include "recording_canvas.h"
-#include "report_run.h"
 #include "report_runner.h"
 #include "sample_reports.h"
 
@@ -197,14 +196,7 @@ void BM_PdfExport1000Pages(benchmark::State& state) {
   const std::string pdf = (fs::path(dataDir()) / "export.pdf").string();
   constexpr int kPages = 1000;
   for (auto _ : state) {
-    runReport(pdf, [&](JobPreview& p) {
-      zel::ReportRun& run = zel::reportRun();
-      run.PrintFrom = p.lastPage / 2;
-      run.PrintTo = run.PrintFrom + kPages - 1;
-      run.PrintStartNo = 1;
-      run.PrintCopies = 1;
-      p.print();
-    });
+    runReport(pdf, [&](JobPreview& p) { p.print(zel::PrintJob{p.lastPage / 2, p.lastPage / 2 + kPages - 1, 1, 1}); });
   }
   state.counters["pages/s"] = benchmark::Counter(double(kPages) * state.iterations(), benchmark::Counter::kIsRate);
   state.counters["MB"] = static_cast<double>(fs::file_size(pdf)) / 1e6;
@@ -218,13 +210,8 @@ int peakMemoryRun() {
   int pages = 0;
   const auto start = std::chrono::steady_clock::now();
   runReport(pdf, [&](JobPreview& p) {
-    zel::ReportRun& run = zel::reportRun();
-    run.PrintFrom = 1;
-    run.PrintTo = p.lastPage;
-    run.PrintStartNo = 1;
-    run.PrintCopies = 1;
     pages = p.lastPage;
-    p.print();
+    p.print(zel::PrintJob{1, p.lastPage, 1, 1});
   });
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   rusage usage{};

@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "apollo.h"
 #include "cp949.h"
 #include "painter_canvas.h"
 #include "printer.h"
 #include "report_lines.h"
-#include "report_run.h"
 #include "s_preview.h"
 #include "terminal_progress.h"
 #include "value_search.h"
@@ -87,13 +87,9 @@ void BatchPreview::runPdf() {
     job_.exitCode = 1;
     return;
   }
-  ReportRun& run = reportRun();
-  run.PrintFrom = job_.printFrom;
-  run.PrintTo = job_.printTo;
   // The starting number follows the first printed page unless given.
-  run.PrintStartNo = job_.command.hasStartNo ? static_cast<int>(job_.command.startNo) : job_.printFrom;
-  run.PrintCopies = job_.command.copies;
-  printJob_();
+  const int startNo = job_.command.hasStartNo ? static_cast<int>(job_.command.startNo) : job_.printFrom;
+  printJob_(PrintJob{job_.printFrom, job_.printTo, startNo, job_.command.copies});
   if (interrupted()) job_.exitCode = 130;
 }
 
@@ -140,13 +136,13 @@ void BatchPreview::runPng() {
 }
 
 void BatchPreview::runFind() {
-  ReportLines* lines = reportRun().Lines;
-  if (!lines) return;
-  if (!HasPageNumbers(*lines)) {
+  if (!table_) return;
+  ApolloLines lines(table_->Apollo);
+  if (!HasPageNumbers(lines)) {
     refuseSearchWithoutPageNumbers();  // as the preview's find button does
     return;
   }
-  const std::vector<SearchColumn> columns = PrepareSearch(*lines, job_.command.afterPage);
+  const std::vector<SearchColumn> columns = PrepareSearch(lines, job_.command.afterPage);
   const std::string wanted = utf8ToCp949(job_.command.column);
   const auto column = std::find_if(columns.begin(), columns.end(),
                                     [&](const SearchColumn& c) { return c.title == wanted; });
@@ -156,7 +152,7 @@ void BatchPreview::runFind() {
     job_.exitCode = 2;
     return;
   }
-  const ValueSearchOutcome outcome = SearchValue(*lines, column->fieldName, utf8ToCp949(job_.command.text), true, "P");
+  const ValueSearchOutcome outcome = SearchValue(lines, column->fieldName, utf8ToCp949(job_.command.text), true, "P");
   if (outcome.found) {
     job_.foundPage = outcome.page;
     job_.exitCode = 0;

@@ -8,6 +8,7 @@
 #include "data_error.h"
 #include "fake_report_lines.h"
 #include "page_renderer.h"
+#include "quiet_progress.h"
 #include "recording_canvas.h"
 #include "report_run.h"
 #include "settings_builder.h"
@@ -58,18 +59,17 @@ class RandomSettings {
 };
 
 TEST(LayoutRobustness, RandomBlocksDrawOrFailCleanly) {
-  ReportRun& run = reportRun();
   RandomSettings gen(20261209);
+  QuietProgress progress;
   int drawn = 0, refused = 0;
   for (int round = 0; round < 3000; ++round) {
-    run = ReportRun{};
+    ReportRun run;
     FakeReportLines lines;
     lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"}, {"F_SIZE", "C"}, {"F_QQTY", "N"}, {"F_MA", "N"},
                    {"F_0A01", "N"}, {"F_TYPE", "C"}, {"F_TUNIT", "C"}, {"F_INIT", "M"}};
     lines.add({{"F_PAGE", "1"}, {"F_DES", "\xB0\xA1"}, {"F_SIZE", "s"}, {"F_QQTY", "1.5"}, {"F_MA", "100"},
                {"F_0A01", "100"}, {"F_TYPE", "J"}, {"F_TUNIT", "2"}});
     lines.add({{"F_PAGE", "2"}, {"F_DES", "x"}, {"F_MA", "-3"}});
-    run.Lines = &lines;
     run.Layout.ReportBase = gen.pick(2) ? "P_R" : "L_R";
     run.Layout.SettingsText = gen.block();
     lines.records[0]["F_INIT"] = run.Layout.SettingsText;
@@ -77,8 +77,10 @@ TEST(LayoutRobustness, RandomBlocksDrawOrFailCleanly) {
     try {
       ParseLayout(run.Layout);
       ApplyPageGeometry(run.Layout);
-      run.PrintFrom = run.PrintTo = run.CurrentPage = 1;
-      RenderPages(canvas, gen.pick(2) ? kDrawPreview : kDrawPrinter);
+      RenderJob job;
+      job.layout = &run.Layout;
+      job.lines = &lines;
+      RenderPages(canvas, job, gen.pick(2) ? DrawMode::kPreview : DrawMode::kPrinter, progress.both());
       ++drawn;
     } catch (const DataError&) {
       ++refused;
@@ -88,7 +90,6 @@ TEST(LayoutRobustness, RandomBlocksDrawOrFailCleanly) {
     } catch (const DataError&) {
     }
   }
-  run = ReportRun{};
   EXPECT_GT(drawn, 0);
   EXPECT_GT(refused, 0);
 }

@@ -10,8 +10,8 @@
 #include "number_format.h"
 #include "printer.h"
 #include "progress_dialog.h"
+#include "report_layout.h"
 #include "report_lines.h"
-#include "report_run.h"
 #include "settings_block.h"
 #include "status_progress.h"
 
@@ -65,10 +65,11 @@ MadeFont makeFont(const FontParts& parts) {
 
 class PageRenderer {
  public:
-  PageRenderer(Canvas& canvas, int drawMode, ReportRun& run)
-      : c_(canvas), mode_(drawMode), run_(run), L_(run.Layout), lines_(*run.Lines) {}
+  PageRenderer(Canvas& canvas, const RenderJob& job, DrawMode mode, const RenderProgress& progress)
+      : c_(canvas), mode_(static_cast<int>(mode)), job_(job), L_(*job.layout), lines_(*job.lines),
+        progress_(progress), margins_(job.margins) {}
 
-  void run();
+  RenderOutcome run();
 
  private:
   bool printing() const { return mode_ < 0; }
@@ -91,14 +92,17 @@ class PageRenderer {
 
   Canvas& c_;
   int mode_;
-  ReportRun& run_;
+  const RenderJob& job_;
   TReportLayout& L_;
   ReportLines& lines_;
+  const RenderProgress& progress_;
+  PrinterMargins margins_;  // of the sheet being drawn
+  int currentPage_ = 1;     // CurrentPage: the page being drawn
+  int printedPageNo_ = 1;   // PrintedPageNo: the number its page slot shows
 
   FontParts body_;
   MadeFont bodyFont_;  // made from body_ with each page's captions, which come before its lines
   bool hasTunit_ = false, hasType_ = false;
-  int firstPrintedNo_ = 1;   // the number of the range's first sheet, again for each copy
   bool positioned_ = false;  // the cursor has been placed by this run
   int current_ = 0;          // F_PAGE of the record under the cursor, read once per record
   DecimalRules rules_;
@@ -106,50 +110,51 @@ class PageRenderer {
   std::array<int, kMaxFields + 1> colEdge_{};
 };
 
-void PageRenderer::run() {
+RenderOutcome PageRenderer::run() {
   body_ = splitFont(GetKey(L_.SettingsText, "FONT"));
   hasTunit_ = lines_.hasField("F_TUNIT");
   hasType_ = lines_.hasField("F_TYPE");
   // The preview draws one page. The printer draws one sheet per page number
   // of the range, also for a number no line carries (its frame stays empty),
   // and the range again for each copy the device cannot make itself.
-  const int pagesPerCopy = printing() ? std::max(run_.PrintTo - run_.PrintFrom, 0) + 1 : 1;
-  const int sheets = printing() ? clampToInt(static_cast<long long>(pagesPerCopy) * std::max(run_.SheetCopies, 1)) : 1;
+  const int pagesPerCopy = printing() ? std::max(job_.printTo - job_.printFrom, 0) + 1 : 1;
+  const int sheets = printing() ? clampToInt(static_cast<long long>(pagesPerCopy) * std::max(job_.sheetCopies, 1)) : 1;
   if (printing())
-    progressDialog().ShowProgress(sheets, kPrintCaption);
+    progress_.dialog.ShowProgress(sheets, kPrintCaption);
   else
-    statusProgress().ShowStatusProgress(L_.LinesPerPage);
+    progress_.status.ShowStatusProgress(L_.LinesPerPage);
   auto closeProgress = [&](int page) {
     if (printing()) {
-      progressDialog().StepProgress(100, page, kPrintCaption);
-      progressDialog().CloseProgress();
+      progress_.dialog.StepProgress(100, page, kPrintCaption);
+      progress_.dialog.CloseProgress();
     } else {
-      statusProgress().HideStatusProgress();
+      progress_.status.HideStatusProgress();
     }
   };
 
-  int page = run_.PrintFrom;
+  int page = job_.printFrom;
+  currentPage_ = job_.printFrom;
+  // The preview's page slot shows the page itself.
+  printedPageNo_ = printing() ? job_.startNo : job_.printFrom;
   try {
     const DecimalSettings dec = ReadDecimalSettings(L_.SettingsText, "A");
     const std::string optionSet = GetKey(L_.SettingsText, "OPTIONSET");
     rules_ = {optionSet.empty() || optionSet[0] != '0', dec.price, dec.cost, dec.third};
 
-    if (!printing()) run_.PrintedPageNo = run_.CurrentPage;
-    firstPrintedNo_ = run_.PrintedPageNo;
     for (int sheet = 0; sheet < sheets; ++sheet) {
-      page = run_.PrintFrom + sheet % pagesPerCopy;
+      page = job_.printFrom + sheet % pagesPerCopy;
       if (sheet == 0) {
         drawPageFrame();
         drawColumnCaptions();
       } else {
-        startPrinterPage(page == run_.PrintFrom);
+        startPrinterPage(page == job_.printFrom);
       }
       drawPageLines(page);
       if (sheet + 1 == sheets) break;
       if (printing()) {
-        progressDialog().ProcessPendingMessages();
-        const int next = run_.PrintFrom + (sheet + 1) % pagesPerCopy;
-        if (!progressDialog().StepProgress(1, next, kPrintCaption)) break;
+        progress_.dialog.ProcessPendingMessages();
+        const int next = job_.printFrom + (sheet + 1) % pagesPerCopy;
+        if (!progress_.dialog.StepProgress(1, next, kPrintCaption)) break;
       }
     }
   } catch (...) {
@@ -157,6 +162,7 @@ void PageRenderer::run() {
     throw;
   }
   closeProgress(page);
+  return {currentPage_, printedPageNo_, margins_};
 }
 
 void PageRenderer::drawPageLines(int page) {
@@ -169,7 +175,7 @@ void PageRenderer::drawPageLines(int page) {
   }
   int lineNo = 1;
   while (!lines_.eof() && current_ == page) {
-    if (!printing()) statusProgress().SetStatusProgress(lineNo);
+    if (!printing()) progress_.status.SetStatusProgress(lineNo);
     drawLine(lineNo);
     ++lineNo;
     lines_.next();
@@ -178,17 +184,17 @@ void PageRenderer::drawPageLines(int page) {
 }
 
 void PageRenderer::startPrinterPage(bool nextCopy) {
-  if (Printer* printer = currentPrinter()) {
+  if (Printer* printer = job_.printer) {
     printer->newPage();
     printer->setMetricMapping();
-    ReadPrinterMargins(*printer);
+    margins_ = ReadPrinterMargins(*printer, L_.Landscape());
   }
   if (nextCopy) {
-    run_.CurrentPage = run_.PrintFrom;
-    run_.PrintedPageNo = firstPrintedNo_;
+    currentPage_ = job_.printFrom;
+    printedPageNo_ = job_.startNo;
   } else {
-    ++run_.CurrentPage;
-    ++run_.PrintedPageNo;
+    ++currentPage_;
+    ++printedPageNo_;
   }
   drawPageFrame();
   drawColumnCaptions();
@@ -205,9 +211,9 @@ void PageRenderer::drawPageFrame() {
   } else {
     x0_ = 0;
     y0_ = 0;
-    const long long ax = static_cast<long long>(run_.PrnMargin1) + L_.MarginLeft;
-    const long long ay = static_cast<long long>(run_.PrnMargin3) + L_.MarginTop;
-    B = static_cast<long long>(run_.PrnMargin2) + L_.MarginBottom;
+    const long long ax = static_cast<long long>(margins_.PrnMargin1) + L_.MarginLeft;
+    const long long ay = static_cast<long long>(margins_.PrnMargin3) + L_.MarginTop;
+    B = static_cast<long long>(margins_.PrnMargin2) + L_.MarginBottom;
     W = L_.PageWidth - ax - L_.MarginRight;
     colEdge_[0] = 0;
     const CanvasPoint offset = c_.printingOffset();
@@ -277,7 +283,7 @@ void PageRenderer::drawTitleSlot(int slot) {
   switch (slot) {
     case 1: text = GetKey(L_.SettingsText, "TITLE"); break;
     case 2: text = GetKey(L_.SettingsText, "DES"); break;
-    case 3: text = "Page : " + std::to_string(run_.PrintedPageNo); break;
+    case 3: text = "Page : " + std::to_string(printedPageNo_); break;
     default: text = trim(GetKey(L_.SettingsText, "COMNAME")); break;
   }
   if (codeToken[0] == '3' || codeToken[0] == '6') text += ' ';
@@ -451,10 +457,9 @@ int PixelsToPageUnits(int pixels, int pixelsPerInch) {
   return static_cast<int>(std::lround(static_cast<double>(pixels) * 254.0 / pixelsPerInch));
 }
 
-void ReadPrinterMargins(Printer& printer) {
-  ReportRun& run = reportRun();
+PrinterMargins ReadPrinterMargins(Printer& printer, bool landscape) {
   PrinterCaps caps;
-  if (!printer.caps(caps)) return;
+  if (!printer.caps(caps)) return {};
   // The strips are device pixels; the frame is placed in page units, so they
   // are converted. Taking pixels as 0.1 mm would shift the frame by a printer-
   // dependent amount (a 4 mm strip at 600 dpi would count as 9.5 mm).
@@ -462,21 +467,13 @@ void ReadPrinterMargins(Printer& printer) {
   const int bottom = PixelsToPageUnits(caps.physicalHeight - caps.vertRes - caps.printingOffsetY, caps.logPixelsY);
   const int left = PixelsToPageUnits(caps.printingOffsetX, caps.logPixelsX);
   const int top = PixelsToPageUnits(caps.printingOffsetY, caps.logPixelsY);
-  if (run.Layout.Landscape()) {
-    run.PrnMargin1 = right;
-    run.PrnMargin2 = left;
-    run.PrnMargin3 = top;
-  } else {
-    run.PrnMargin1 = top;
-    run.PrnMargin2 = right;
-    run.PrnMargin3 = bottom;
-  }
+  if (landscape) return {right, left, top};
+  return {top, right, bottom};
 }
 
-void RenderPages(Canvas& canvas, int drawMode) {
-  ReportRun& run = reportRun();
-  if (!run.Lines) throw DataError("no report is open");
-  PageRenderer(canvas, drawMode < 0 ? kDrawPrinter : kDrawPreview, run).run();
+RenderOutcome RenderPages(Canvas& canvas, const RenderJob& job, DrawMode mode, const RenderProgress& progress) {
+  if (!job.layout || !job.lines) throw DataError("no report is open");
+  return PageRenderer(canvas, job, mode, progress).run();
 }
 
 }  // namespace zel

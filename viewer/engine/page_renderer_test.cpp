@@ -53,16 +53,11 @@ class RendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
     run_ = ReportRun{};
-    installStatusProgress(&status_);
-    installProgressDialog(&progress_);
     lines_.types = {{"F_PAGE", "N"}, {"F_DES", "C"}, {"F_SIZE", "C"}, {"F_AMT", "N"}, {"F_QQTY", "N"}};
     settings_.set("FONT", "Gulim|10|100|0|129|").set("TITLEFONT", "Batang|20|100|255||")
         .set("PAGESPACE", "10|10|10|10|").set("OUTLINE", "1").set("NCUT", "N");
   }
   void TearDown() override {
-    installStatusProgress(nullptr);
-    installProgressDialog(nullptr);
-    installPrinter(nullptr);
     run_ = ReportRun{};
   }
   void prepare(const std::string& base = "P_RPTB02") {
@@ -71,7 +66,6 @@ class RendererTest : public ::testing::Test {
     ParseLayout(run_.Layout);
     ApplyPageGeometry(run_.Layout);
     lines_.index();
-    run_.Lines = &lines_;
   }
   void twoColumns(const std::string& kind2 = "1", const std::string& group2 = "2") {
     settings_.set("FIELDCOUNT", "2|0|2|")
@@ -79,8 +73,11 @@ class RendererTest : public ::testing::Test {
         .set("F2", Descriptor("2", group2, "1", kind2, "70", "D", "F_AMT", "L2", "U2", "D", "R"));
   }
   void preview(int page) {
-    run_.CurrentPage = run_.PrintFrom = run_.PrintTo = page;
-    RenderPages(canvas_, kDrawPreview);
+    RenderJob job;
+    job.layout = &run_.Layout;
+    job.lines = &lines_;
+    job.printFrom = job.printTo = job.startNo = page;
+    RenderPages(canvas_, job, DrawMode::kPreview, {progress_, status_});
   }
   std::vector<std::string> bodyTexts() {
     std::vector<std::string> out;
@@ -89,7 +86,7 @@ class RendererTest : public ::testing::Test {
     return out;
   }
 
-  ReportRun& run_ = reportRun();
+  ReportRun run_;  // the values a run keeps, the test's own
   SettingsBuilder settings_;
   FakeReportLines lines_;
   RecordingCanvas canvas_;
@@ -403,12 +400,19 @@ class PrintRendererTest : public RendererTest {
     installPrinter(&printer_);
   }
   void print(int from, int to, int startNo) {
-    run_.PrintFrom = from;
-    run_.PrintTo = to;
-    run_.CurrentPage = from;
-    run_.PrintedPageNo = startNo;
-    ReadPrinterMargins(printer_);
-    RenderPages(printer_.recording, kDrawPrinter);
+    RenderJob job;
+    job.layout = &run_.Layout;
+    job.lines = &lines_;
+    job.printFrom = from;
+    job.printTo = to;
+    job.startNo = startNo;
+    job.sheetCopies = sheetCopies_;
+    job.printer = &printer_;
+    job.margins = ReadPrinterMargins(printer_, run_.Layout.Landscape());
+    const RenderOutcome done = RenderPages(printer_.recording, job, DrawMode::kPrinter, {progress_, status_});
+    run_.CurrentPage = done.currentPage;
+    run_.PrintedPageNo = done.printedPageNo;
+    margins_ = done.margins;
   }
   std::vector<std::string> pageTexts() {
     std::vector<std::string> out;
@@ -430,6 +434,8 @@ class PrintRendererTest : public RendererTest {
     for (int p : pages) lines_.add({{"F_PAGE", std::to_string(p)}, {"F_DES", "p" + std::to_string(p)}});
   }
   FakePrinter printer_;
+  int sheetCopies_ = 1;
+  PrinterMargins margins_;
 };
 
 // A page number that no line carries still prints, as its frame, so a range
@@ -455,7 +461,7 @@ TEST_F(PrintRendererTest, PageGapPrintsAnEmptySheet) {
 // A device that cannot make copies gets the range again for each copy, collated.
 TEST_F(PrintRendererTest, CopiesRepeatTheRangeWhenTheDeviceCannot) {
   prepare();
-  run_.SheetCopies = 2;
+  sheetCopies_ = 2;
   print(2, 3, 5);
   EXPECT_EQ(pageTexts(), (std::vector<std::string>{"Page : 5 ", "Page : 6 ", "Page : 5 ", "Page : 6 "}));
   EXPECT_EQ(sheetBodies(), (std::vector<std::string>{"p2p2", "p3p3", "p2p2", "p3p3"}));
@@ -494,9 +500,9 @@ TEST_F(PrintRendererTest, PortraitMarginsAndWindowOrigin) {
   printer_.recording.offset = {118, 119};  // the canvas reports its offset in page units
   print(1, 1, 1);
   // Portrait: top strip, right strip, bottom strip; 600-dpi pixels as 0.1 mm.
-  EXPECT_EQ(run_.PrnMargin1, 50);  // 119 px
-  EXPECT_EQ(run_.PrnMargin2, 50);  // 4961 - 4725 - 118 = 118 px
-  EXPECT_EQ(run_.PrnMargin3, 50);  // 7016 - 6780 - 119 = 117 px
+  EXPECT_EQ(margins_.PrnMargin1, 50);  // 119 px
+  EXPECT_EQ(margins_.PrnMargin2, 50);  // 4961 - 4725 - 118 = 118 px
+  EXPECT_EQ(margins_.PrnMargin3, 50);  // 7016 - 6780 - 119 = 117 px
   auto origin = printer_.recording.callsOf(CanvasCall::Op::kWindowOrigin)[0];
   EXPECT_EQ(origin.a, 118 - (50 + 200));
   EXPECT_EQ(origin.b, (50 + 200) - 119);
@@ -510,11 +516,11 @@ TEST_F(PrintRendererTest, PortraitMarginsAndWindowOrigin) {
 TEST_F(PrintRendererTest, LandscapeMargins) {
   prepare("L_RPTB02");
   printer_.orientation = PaperOrientation::kLandscape;
-  ReadPrinterMargins(printer_);
+  margins_ = ReadPrinterMargins(printer_, true);
   // Landscape: right strip, left strip, top strip of the turned sheet.
-  EXPECT_EQ(run_.PrnMargin1, 50);
-  EXPECT_EQ(run_.PrnMargin2, 50);
-  EXPECT_EQ(run_.PrnMargin3, 50);
+  EXPECT_EQ(margins_.PrnMargin1, 50);
+  EXPECT_EQ(margins_.PrnMargin2, 50);
+  EXPECT_EQ(margins_.PrnMargin3, 50);
 }
 
 TEST(PixelsToPageUnits, ConvertsAtTheDeviceResolution) {

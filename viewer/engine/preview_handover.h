@@ -8,9 +8,8 @@
 // runs. Errors (zel::DataError) thrown by the callbacks pass to the caller of
 // the callback; the preview decides whether to swallow or show them.
 //
-// Before calling the print job procedure the preview sets the job values
-// PrintFrom, PrintTo, PrintStartNo and PrintCopies in zel::reportRun()
-// (report_run.h).
+// The print button hands its job values (range, starting number, copies) to
+// the print procedure.
 #pragma once
 
 #include <functional>
@@ -22,10 +21,16 @@ namespace zel {
 class PageRecorder;
 class TZelTable;
 
+// What the print button asks for: PrintFrom..PrintTo, numbered from
+// PrintStartNo, PrintCopies times.
+struct PrintJob {
+  int PrintFrom = 1, PrintTo = 1, PrintStartNo = 1, PrintCopies = 1;
+};
+
 // Records page `page` into the picture (DrawPreviewPage).
 using DrawPageProc = std::function<void(PageRecorder& picture, int page, TZelTable* table)>;
-// Prints the job held in reportRun() (PrintPages).
-using PrintJobProc = std::function<void()>;
+// Prints a job (PrintPages).
+using PrintJobProc = std::function<void(const PrintJob& job)>;
 
 class PreviewWindow {
  public:

@@ -13,9 +13,11 @@
 #include "page_renderer.h"
 #include "preview_handover.h"
 #include "printer.h"
+#include "progress_dialog.h"
 #include "report_lines.h"
 #include "report_run.h"
 #include "settings_block.h"
+#include "status_progress.h"
 
 namespace zel {
 namespace {
@@ -188,31 +190,38 @@ void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table) {
   const int height = RoundHalfEven(static_cast<double>(caps.physicalHeight) / caps.logPixelsY * kPicturePixelsPerInch);
 
   // The page is drawn from the table the preview hands over.
-  ReportLines* saved = run.Lines;
   std::unique_ptr<ApolloLines> own;
-  if (table && (table != run.Table || !run.Lines)) {
+  ReportLines* lines = run.Lines;
+  if (table && (table != run.Table || !lines)) {
     own = std::make_unique<ApolloLines>(table->Apollo);
-    run.Lines = own.get();
+    lines = own.get();
   }
+  RenderJob job;
+  job.layout = &run.Layout;
+  job.lines = lines;
+  job.printFrom = job.printTo = job.startNo = page;
+
   const bool landscape = run.Layout.Landscape();
   Canvas& canvas = picture.beginPage(width, height);
   try {
     picture.paintPaper();
     picture.setPageWindow(landscape ? 2970 : 2100, landscape ? 2100 : 2970);
-    RenderPages(canvas, kDrawPreview);
+    run.PrintedPageNo = RenderPages(canvas, job, DrawMode::kPreview, {progressDialog(), statusProgress()}).printedPageNo;
   } catch (...) {
-    run.Lines = saved;
     picture.restoreMapping();
     picture.endPage();
     throw;
   }
-  run.Lines = saved;
   picture.restoreMapping();
   picture.endPage();
 }
 
-void PrintPages() {
+void PrintPages(const PrintJob& print) {
   ReportRun& run = reportRun();
+  run.PrintFrom = print.PrintFrom;
+  run.PrintTo = print.PrintTo;
+  run.PrintStartNo = print.PrintStartNo;
+  run.PrintCopies = print.PrintCopies;
   run.CurrentPage = run.PrintFrom;
   run.PrintedPageNo = run.PrintStartNo;
 
@@ -227,11 +236,23 @@ void PrintPages() {
     messages().warning(kPrinterUnusable);
     return;
   }
-  run.SheetCopies = printer->makesCopies() ? 1 : std::max(run.PrintCopies, 1);
   const int previousMapping = printer->setMetricMapping();
   try {
-    ReadPrinterMargins(*printer);
-    RenderPages(printer->canvas(), kDrawPrinter);
+    RenderJob job;
+    job.layout = &run.Layout;
+    job.lines = run.Lines;
+    job.printFrom = run.PrintFrom;
+    job.printTo = run.PrintTo;
+    job.startNo = run.PrintStartNo;
+    job.sheetCopies = printer->makesCopies() ? 1 : std::max(run.PrintCopies, 1);
+    job.printer = printer;
+    job.margins = ReadPrinterMargins(*printer, landscape);
+    const RenderOutcome done = RenderPages(printer->canvas(), job, DrawMode::kPrinter, {progressDialog(), statusProgress()});
+    run.CurrentPage = done.currentPage;
+    run.PrintedPageNo = done.printedPageNo;
+    run.PrnMargin1 = done.margins.PrnMargin1;
+    run.PrnMargin2 = done.margins.PrnMargin2;
+    run.PrnMargin3 = done.margins.PrnMargin3;
   } catch (...) {
     printer->restoreMapping(previousMapping);
     printer->endDocument();

@@ -16,6 +16,7 @@ namespace zel {
 
 class PageRecorder;
 class TZelTable;
+struct PrintJob;
 
 // name: the file name as listed (case of the extension free); reportDirectory:
 // the viewer's current report directory, without a trailing separator.
@@ -24,7 +25,8 @@ void RunLayoutReport(const std::string& directory, const std::string& base, cons
 
 // Records page `page` into the preview's picture (the preview's OnDrawPage).
 void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table);
-// Prints the job in reportRun() (the preview's OnPrintJob).
-void PrintPages();
+// Prints the job on the current printer (the preview's OnPrintJob); keeps the
+// job values in reportRun() for the run.
+void PrintPages(const PrintJob& job);
 
 }  // namespace zel

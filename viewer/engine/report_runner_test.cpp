@@ -315,12 +315,7 @@ TEST_F(RunnerTest, BadMarginsEndRunAndRemoveIndex) {
 TEST_F(RunnerTest, PrintJobThroughPreview) {
   writeReport("P_A.DBF", settings());
   onShow_ = [&](FakePreview& w) {
-    ReportRun& run = reportRun();
-    run.PrintFrom = 2;
-    run.PrintTo = 3;
-    run.PrintStartNo = 7;
-    run.PrintCopies = 3;
-    w.print();
+    w.print(PrintJob{2, 3, 7, 3});
   };
   RunReport(dir_, "P_A.DBF");
   EXPECT_TRUE(messages_.shown.empty());
@@ -338,12 +333,7 @@ TEST_F(RunnerTest, CopiesOnADeviceWithoutCopies) {
   writeReport("P_A.DBF", settings());
   printer_.deviceCopies = false;
   onShow_ = [&](FakePreview& w) {
-    ReportRun& run = reportRun();
-    run.PrintFrom = 2;
-    run.PrintTo = 3;
-    run.PrintStartNo = 1;
-    run.PrintCopies = 2;
-    w.print();
+    w.print(PrintJob{2, 3, 1, 2});
   };
   RunReport(dir_, "P_A.DBF");
   EXPECT_EQ(printer_.log, (std::vector<std::string>{"begin", "map", "page", "map", "page", "map", "page", "map",
@@ -358,7 +348,7 @@ TEST_F(RunnerTest, PrintWithoutUsablePrinter) {
   writeReport("P_A.DBF", settings());
   onShow_ = [&](FakePreview& w) {
     printer_.usable = false;
-    w.print();
+    w.print(PrintJob{});
   };
   RunReport(dir_, "P_A.DBF");
   ASSERT_EQ(messages_.shown.size(), 1u);
@@ -380,11 +370,7 @@ TEST_F(RunnerTest, SampleSetRendersEveryPage) {
       bodyTexts[current] += static_cast<int>(picture.canvas.texts().size());
       EXPECT_EQ(picture.log.back(), "end");
     }
-    ReportRun& run = reportRun();
-    run.PrintFrom = 1;
-    run.PrintTo = last;
-    run.PrintStartNo = 1;
-    w.print();
+    w.print(PrintJob{1, last, 1, 1});
   };
   for (const char* name : {"P_RPTB02_SAMPLE.dbf", "L_RPTB02_SAMPLE.dbf", "P_RPTB01_SUMMARY.dbf", "P_RPTB02_MARGIN.dbf"}) {
     current = name;

@@ -511,11 +511,12 @@ void TFM_Preview::C_SBT_PRNClick() {
   run.PrintStartNo = static_cast<int>(integerPart(c_Ned_PrintPageNum->Value()));
   if (!OnPrintJob) return;
   if (!askPdfFile()) return;
+  const PrintJob job{run.PrintFrom, run.PrintTo, run.PrintStartNo, run.PrintCopies};
   // The job shares the page range and renderer state with the preview, so
   // nothing here may act while it runs (its page boundaries let events through).
   setEnabled(false);
   try {
-    OnPrintJob();
+    OnPrintJob(job);
   } catch (const std::exception& e) {
     setEnabled(true);
     reportError(e);

@@ -341,7 +341,7 @@ class PreviewTest : public QObject {
     open(10);
     TFM_Preview& w = *window_;
     int jobs = 0;
-    w.SetOnPrintJob([&] { ++jobs; });
+    w.SetOnPrintJob([&](const PrintJob&) { ++jobs; });
     typeInto(w.C_EDT_START, "5");
     typeInto(w.C_EDT_END, "3");
     w.C_SBT_PRN->click();
@@ -363,8 +363,10 @@ class PreviewTest : public QObject {
     TFM_Preview& w = *window_;
     bool enabledDuringJob = true;
     int jobs = 0;
-    w.SetOnPrintJob([&] {
+    PrintJob asked;
+    w.SetOnPrintJob([&](const PrintJob& job) {
       ++jobs;
+      asked = job;
       enabledDuringJob = w.isEnabled();
     });
     typeInto(w.C_EDT_START, "3");
@@ -375,16 +377,19 @@ class PreviewTest : public QObject {
     QCOMPARE(jobs, 1);
     QVERIFY(!enabledDuringJob);
     QVERIFY(w.isEnabled());
+    QCOMPARE(asked.PrintFrom, 3);
+    QCOMPARE(asked.PrintTo, 5);
+    QCOMPARE(asked.PrintStartNo, 10);
+    QCOMPARE(asked.PrintCopies, 3);
+    // The print button keeps its values in the run, as the print job does.
     QCOMPARE(reportRun().PrintFrom, 3);
-    QCOMPARE(reportRun().PrintTo, 5);
-    QCOMPARE(reportRun().PrintStartNo, 10);
     QCOMPARE(reportRun().PrintCopies, 3);
     QVERIFY(service_.shown.empty());
   }
 
   void printJobErrorIsReportedAndWindowComesBack() {
     open(2);
-    window_->SetOnPrintJob([] { throw std::runtime_error("disk full"); });
+    window_->SetOnPrintJob([](const PrintJob&) { throw std::runtime_error("disk full"); });
     window_->C_SBT_PRN->click();
     QVERIFY(window_->isEnabled());
     QCOMPARE(service_.shown.size(), size_t{1});
@@ -397,7 +402,7 @@ class PreviewTest : public QObject {
     installPrinter(pdf.get());
     open(2);
     int jobs = 0;
-    window_->SetOnPrintJob([&] { ++jobs; });
+    window_->SetOnPrintJob([&](const PrintJob&) { ++jobs; });
     TFM_Preview::setPdfFileAsker([](QWidget*) { return QString(); });
     window_->C_SBT_PRN->click();
     QCOMPARE(jobs, 0);  // cancelled at the file question
@@ -508,7 +513,7 @@ class PreviewTest : public QObject {
     window_->SetPageInfo("1", std::to_string(pages), nullptr, "1");
     window_->SetPaperOrientation(orientation);
     window_->SetOnDrawPage(log_.proc());
-    window_->SetOnPrintJob([] {});
+    window_->SetOnPrintJob([](const PrintJob&) {});
     window_->show();
     QApplication::processEvents();
   }
