@@ -11,6 +11,7 @@
 #include "printer.h"
 #include "progress_dialog.h"
 #include "report_layout.h"
+#include "scope_exit.h"
 #include "report_lines.h"
 #include "settings_block.h"
 #include "status_progress.h"
@@ -123,45 +124,39 @@ RenderOutcome PageRenderer::run() {
     progress_.dialog.ShowProgress(sheets, kPrintCaption);
   else
     progress_.status.ShowStatusProgress(L_.LinesPerPage);
-  auto closeProgress = [&](int page) {
+  int page = job_.printFrom;
+  // At the end, and also after an error: the progress is closed.
+  const ScopeExit closeProgress([&] {
     if (printing()) {
       progress_.dialog.StepProgress(100, page, kPrintCaption);
       progress_.dialog.CloseProgress();
     } else {
       progress_.status.HideStatusProgress();
     }
-  };
-
-  int page = job_.printFrom;
+  });
   currentPage_ = job_.printFrom;
   // The preview's page slot shows the page itself.
   printedPageNo_ = printing() ? job_.startNo : job_.printFrom;
-  try {
-    const DecimalSettings dec = ReadDecimalSettings(L_.SettingsText, "A");
-    const std::string optionSet = GetKey(L_.SettingsText, "OPTIONSET");
-    rules_ = {optionSet.empty() || optionSet[0] != '0', dec.price, dec.cost, dec.third};
+  const DecimalSettings dec = ReadDecimalSettings(L_.SettingsText, "A");
+  const std::string optionSet = GetKey(L_.SettingsText, "OPTIONSET");
+  rules_ = {optionSet.empty() || optionSet[0] != '0', dec.price, dec.cost, dec.third};
 
-    for (int sheet = 0; sheet < sheets; ++sheet) {
-      page = job_.printFrom + sheet % pagesPerCopy;
-      if (sheet == 0) {
-        drawPageFrame();
-        drawColumnCaptions();
-      } else {
-        startPrinterPage(page == job_.printFrom);
-      }
-      drawPageLines(page);
-      if (sheet + 1 == sheets) break;
-      if (printing()) {
-        progress_.dialog.ProcessPendingMessages();
-        const int next = job_.printFrom + (sheet + 1) % pagesPerCopy;
-        if (!progress_.dialog.StepProgress(1, next, kPrintCaption)) break;
-      }
+  for (int sheet = 0; sheet < sheets; ++sheet) {
+    page = job_.printFrom + sheet % pagesPerCopy;
+    if (sheet == 0) {
+      drawPageFrame();
+      drawColumnCaptions();
+    } else {
+      startPrinterPage(page == job_.printFrom);
     }
-  } catch (...) {
-    closeProgress(page);
-    throw;
+    drawPageLines(page);
+    if (sheet + 1 == sheets) break;
+    if (printing()) {
+      progress_.dialog.ProcessPendingMessages();
+      const int next = job_.printFrom + (sheet + 1) % pagesPerCopy;
+      if (!progress_.dialog.StepProgress(1, next, kPrintCaption)) break;
+    }
   }
-  closeProgress(page);
   return {currentPage_, printedPageNo_, margins_};
 }
 

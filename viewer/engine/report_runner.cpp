@@ -16,6 +16,7 @@
 #include "progress_dialog.h"
 #include "report_lines.h"
 #include "report_run.h"
+#include "scope_exit.h"
 #include "settings_block.h"
 #include "status_progress.h"
 
@@ -203,17 +204,13 @@ void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table) {
 
   const bool landscape = run.Layout.Landscape();
   Canvas& canvas = picture.beginPage(width, height);
-  try {
-    picture.paintPaper();
-    picture.setPageWindow(landscape ? 2970 : 2100, landscape ? 2100 : 2970);
-    run.PrintedPageNo = RenderPages(canvas, job, DrawMode::kPreview, {progressDialog(), statusProgress()}).printedPageNo;
-  } catch (...) {
+  const ScopeExit closePicture([&] {
     picture.restoreMapping();
     picture.endPage();
-    throw;
-  }
-  picture.restoreMapping();
-  picture.endPage();
+  });
+  picture.paintPaper();
+  picture.setPageWindow(landscape ? 2970 : 2100, landscape ? 2100 : 2970);
+  run.PrintedPageNo = RenderPages(canvas, job, DrawMode::kPreview, {progressDialog(), statusProgress()}).printedPageNo;
 }
 
 void PrintPages(const PrintJob& print) {
@@ -237,29 +234,25 @@ void PrintPages(const PrintJob& print) {
     return;
   }
   const int previousMapping = printer->setMetricMapping();
-  try {
-    RenderJob job;
-    job.layout = &run.Layout;
-    job.lines = run.Lines;
-    job.printFrom = run.PrintFrom;
-    job.printTo = run.PrintTo;
-    job.startNo = run.PrintStartNo;
-    job.sheetCopies = printer->makesCopies() ? 1 : std::max(run.PrintCopies, 1);
-    job.printer = printer;
-    job.margins = ReadPrinterMargins(*printer, landscape);
-    const RenderOutcome done = RenderPages(printer->canvas(), job, DrawMode::kPrinter, {progressDialog(), statusProgress()});
-    run.CurrentPage = done.currentPage;
-    run.PrintedPageNo = done.printedPageNo;
-    run.PrnMargin1 = done.margins.PrnMargin1;
-    run.PrnMargin2 = done.margins.PrnMargin2;
-    run.PrnMargin3 = done.margins.PrnMargin3;
-  } catch (...) {
+  const ScopeExit closeDocument([&] {
     printer->restoreMapping(previousMapping);
     printer->endDocument();
-    throw;
-  }
-  printer->restoreMapping(previousMapping);
-  printer->endDocument();
+  });
+  RenderJob job;
+  job.layout = &run.Layout;
+  job.lines = run.Lines;
+  job.printFrom = run.PrintFrom;
+  job.printTo = run.PrintTo;
+  job.startNo = run.PrintStartNo;
+  job.sheetCopies = printer->makesCopies() ? 1 : std::max(run.PrintCopies, 1);
+  job.printer = printer;
+  job.margins = ReadPrinterMargins(*printer, landscape);
+  const RenderOutcome done = RenderPages(printer->canvas(), job, DrawMode::kPrinter, {progressDialog(), statusProgress()});
+  run.CurrentPage = done.currentPage;
+  run.PrintedPageNo = done.printedPageNo;
+  run.PrnMargin1 = done.margins.PrnMargin1;
+  run.PrnMargin2 = done.margins.PrnMargin2;
+  run.PrnMargin3 = done.margins.PrnMargin3;
 }
 
 }  // namespace zel

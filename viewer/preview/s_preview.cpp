@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "apollo.h"
@@ -28,6 +29,7 @@
 #include "report_lines.h"
 #include "report_run.h"
 #include "s_rpt_value_search.h"
+#include "scope_exit.h"
 #include "toolbar_icons.h"
 #include "value_search.h"
 
@@ -515,17 +517,17 @@ void TFM_Preview::C_SBT_PRNClick() {
   // The job shares the page range and renderer state with the preview, so
   // nothing here may act while it runs (its page boundaries let events through).
   setEnabled(false);
-  try {
-    OnPrintJob(job);
-  } catch (const std::exception& e) {
-    setEnabled(true);
-    reportError(e);
-    return;
-  } catch (...) {
-    setEnabled(true);
-    throw;
+  std::optional<std::string> failure;
+  {
+    const ScopeExit enableAgain([this] { setEnabled(true); });
+    try {
+      OnPrintJob(job);
+    } catch (const std::exception& e) {
+      failure = e.what();
+    }
   }
-  setEnabled(true);
+  // Reported once the window is usable again.
+  if (failure) messages().error(*failure);
 }
 
 void TFM_Preview::C_SBT_CloseClick() { close(); }
