@@ -9,6 +9,8 @@
 #include <cstdio>
 
 #include "cp949.h"
+#include "message_service.h"
+#include "output_guard.h"
 #include "painter_canvas.h"
 #include "printer.h"
 #include "report_lines.h"
@@ -94,7 +96,7 @@ void BatchPreview::runPdf() {
   run.PrintStartNo = job_.command.hasStartNo ? static_cast<int>(job_.command.startNo) : job_.printFrom;
   run.PrintCopies = job_.command.copies;
   printJob_();
-  if (interrupted()) job_.exitCode = 130;
+  if (interrupted()) job_.exitCode = interruptedExitCode();
 }
 
 void BatchPreview::runPng() {
@@ -109,10 +111,23 @@ void BatchPreview::runPng() {
     return;
   }
   const QString base = QString::fromStdString(reportBaseName(job_.command.path));
+  auto pageFile = [&](int page) {
+    return QDir(dir).filePath(QStringLiteral("%1-p%2.png").arg(base).arg(page, 4, 10, QChar('0')));
+  };
+  // A page file that is (or links to) a file of the report would replace it:
+  // refused before any page is written.
+  for (int page = job_.printFrom; page <= job_.printTo; ++page) {
+    const std::string file = pageFile(page).toStdString();
+    if (const std::string replaced = ReportFileReplacedBy(job_.command.path, file); !replaced.empty()) {
+      messages().warning(OutputIsReportText(file, replaced));
+      job_.exitCode = 1;
+      return;
+    }
+  }
   const double scale = job_.command.dpi / kPictureDpi;
   for (int page = job_.printFrom; page <= job_.printTo; ++page) {
     if (interrupted()) {
-      job_.exitCode = 130;
+      job_.exitCode = interruptedExitCode();
       return;
     }
     PicturePageRecorder recorder;
@@ -126,7 +141,7 @@ void BatchPreview::runPng() {
       painter.scale(scale, scale);
       painter.drawPicture(0, 0, recorder.picture());
     }
-    const QString file = QDir(dir).filePath(QStringLiteral("%1-p%2.png").arg(base).arg(page, 4, 10, QChar('0')));
+    const QString file = pageFile(page);
     // Written under a temporary name and renamed when complete.
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {

@@ -13,6 +13,7 @@
 #include "preview_handover.h"
 #include "printer.h"
 #include "report_lines.h"
+#include "report_file_state.h"
 #include "report_run.h"
 #include "settings_block.h"
 
@@ -28,7 +29,13 @@ const char kNoSettings[] = "보고서 F_INIT에 초기화정보가 없습니다.
 const char kPrinterUnusable[] =
     "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.";
 
+const char kPageNotNumber[] = "보고서의 F_PAGE 필드가 숫자 필드가 아니어서 쪽을 나눌 수 없습니다.";
+
 constexpr int kPicturePixelsPerInch = 80;
+
+bool isNumberType(const std::string& type) {
+  return type == "N" || type == "F" || type == "I" || type == "B" || type == "Y";
+}
 
 // Removes dir/fileName and every other spelling of it that differs only in
 // case (the report may sit beside "x.cdx" and "X.CDX" alike). Errors ignored.
@@ -44,6 +51,51 @@ void removeIgnoringCase(const std::string& dir, const std::string& fileName) {
 bool fileExists(const std::string& dir, const std::string& name) {
   std::error_code ec;
   return std::filesystem::is_regular_file(ResolvePath(dir, name), ec);
+}
+
+std::string reportPath(const std::string& dir, const std::string& name) { return dir + "/" + name; }
+
+// A run or program that holds the report keeps its index file: exclusive use
+// is tried before anything beside the report is removed (deleting an open
+// file succeeds here, unlike on Windows).
+bool heldByAnother(const std::string& dir, const std::string& name) {
+  TTable probe;
+  probe.DatabaseName = dir;
+  probe.TableName = name;
+  probe.TableType = ttSXFOX;
+  probe.Exclusive = true;
+  try {
+    probe.Open();
+  } catch (const DataError&) {
+    return probe.LastOpenProblem() == OpenProblem::kInUse;
+  }
+  return false;
+}
+
+// The refusal for a report that did not open or has no F_INIT: what is true
+// when it is known (held, unreadable), else the plain "not a report".
+void refuseUnopened(MessageService& box, const TZelTable& table, const std::string& dir, const std::string& name) {
+  const std::string why = OpenProblemText(table.Table.LastOpenProblem());
+  if (why.empty())
+    box.warning(kNotAReport);
+  else
+    box.warning(reportPath(dir, name) + "\r" + why);
+}
+
+// Page order: the F_PAGE tag in the report's .cdx, or, where nothing may be
+// written beside the report, an order held in memory for this run only.
+bool buildPageOrder(TZelTable& table, bool writable) {
+  if (!writable) {
+    table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+    return true;
+  }
+  if (table.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)")) {
+    table.Apollo.SetOrder(1);
+    return true;
+  }
+  // The exclusive-use refusal has shown its message; anything else says here why.
+  if (!table.LastIndexError.empty()) messages().error(table.LastIndexError);
+  return false;
 }
 
 // Puts the run's table back in natural order, drops the page index file and
@@ -87,13 +139,31 @@ void RunReport(const std::string& reportDirectory, const std::string& name) {
     return;
   }
   const std::string base = name.substr(0, dot);
-  removeIgnoringCase(reportDirectory, base + ".CDX");
+  if (CanWriteBeside(reportDirectory, name)) {
+    // Shown where the exclusive-use error would come, as an error like it.
+    if (heldByAnother(reportDirectory, name)) {
+      box.error(reportPath(reportDirectory, name) + "\r" + OpenProblemText(OpenProblem::kInUse));
+      return;
+    }
+    removeIgnoringCase(reportDirectory, base + ".CDX");
+  }
 
   std::string code;
   {
     TZelTable table;
     if (!table.OpenTable(reportDirectory, name, "CDX") || !table.Table.FindField("F_INIT")) {
-      box.warning(kNotAReport);
+      refuseUnopened(box, table, reportDirectory, name);
+      return;
+    }
+    // Fewer records than the header counts would print short without a word.
+    if (const long missing = table.Apollo.MissingBytes(); missing > 0) {
+      box.warning(DamagedTableText(reportPath(reportDirectory, name), missing));
+      return;
+    }
+    // Pages are numbers; any other type could only fail later without a word.
+    if (table.Table.FindField("F_PAGE") && !isNumberType(table.Apollo.FieldTypeName("F_PAGE"))) {
+      box.warning(reportPath(reportDirectory, name) + "\r" + kPageNotNumber + " (" +
+                  table.Apollo.FieldTypeName("F_PAGE") + ")");
       return;
     }
     table.Table.First();
@@ -122,6 +192,7 @@ void RunLayoutReport(const std::string& directory, const std::string& base, cons
   TZelTable table;
   ApolloLines lines(table.Apollo);
   bool indexStepsReached = false;
+  const bool writable = CanWriteBeside(directory, base + ".DBF");
   try {
     if (!table.OpenTable(directory, base + ".DBF", "CDX"))
       throw DataError("Cannot open table " + directory + "/" + base + ".DBF");
@@ -133,14 +204,12 @@ void RunLayoutReport(const std::string& directory, const std::string& base, cons
     if (layout.PageTotal < 1) layout.PageTotal = 1;
     ParseLayout(layout);
 
-    indexStepsReached = true;
-    // The table layer has shown the exclusive-use message; an unindexed run
-    // would only show empty pages, so the run ends here.
-    if (!table.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)")) {
+    indexStepsReached = writable;
+    // An unindexed run would only show empty pages, so the run ends here.
+    if (!buildPageOrder(table, writable)) {
       finishRun(table, directory, base, indexStepsReached);
       return;
     }
-    table.Apollo.SetOrder(1);
     ApplyPageGeometry(layout);
 
     run.Table = &table;
