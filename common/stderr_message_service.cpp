@@ -1,11 +1,13 @@
 #include "stderr_message_service.h"
 
+#include "utf8_text.h"
+
 namespace zel {
 
 MessageAnswer StderrMessageService::show(const Message& message) {
   ++shown_;
   if (message.icon == MessageIcon::kWarning || message.icon == MessageIcon::kError) ++refusals_;
-  std::string text = message.text;
+  std::string text = ValidUtf8(message.text);
   for (char& c : text) {
     if (c == '\r') c = '\n';
   }

@@ -1,7 +1,8 @@
 // libFuzzer target: a table and its memo file from one input. The first two
 // bytes give the .dbf length (little-endian); the .dbf bytes follow, and the
 // rest is the .fpt. The table is opened read-only and every record, field and
-// memo is read; then an order is built over the first field and seeked.
+// memo is read; then an order (written or in memory) is built over the first
+// field and seeked.
 #include <unistd.h>
 
 #include <cstdint>
@@ -48,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)sx_LastError();
     return 0;
   }
+  (void)sx_SysProp(SX_SP_MISSINGBYTES);
   int fields = sx_FieldCount();
   long n = 0;
   for (sx_GoTop(); !sx_Eof() && n < kMaxRecords; sx_Skip(1), ++n) {
@@ -74,7 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* first = sx_FieldName(1);
     std::string expr = std::string(sx_FieldType(first)) == "N" ? "str(" + std::string(first) + ",5)"
                                                                  : "upper(" + std::string(first) + ")";
-    if (sx_IndexTag(nullptr, "FZ", expr.c_str(), 0, data[0] & 2, nullptr) > 0) {
+    // An order in memory (read-only media) or one whose definition is written.
+    const int order = (data[0] & 8) ? sx_IndexTemp("FZ", expr.c_str(), 0, data[0] & 2, nullptr)
+                                    : sx_IndexTag(nullptr, "FZ", expr.c_str(), 0, data[0] & 2, nullptr);
+    if (order > 0) {
       sx_Seek("1");
       sx_GoTop();
       sx_Skip(3);

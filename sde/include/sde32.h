@@ -50,11 +50,17 @@ extern "C" {
 #define SX_R_DATESTR 5 /* "YYYYMMDD" */
 #define SX_R_MEMO 6    /* zero-terminated text into a memo field */
 
+/* sx_LastErrorKind values. */
+#define SX_ERR_NONE 0
+#define SX_ERR_OTHER 1
+#define SX_ERR_BUSY 2 /* another program holds the file or record */
+
 /* sx_SysProp queries. */
 #define SX_SP_WORKAREAS 1   /* number of open work areas */
 #define SX_SP_MAXAREAS 2    /* highest work-area number allowed */
 #define SX_SP_MEMOBLOCK 3   /* memo block size of the current table */
 #define SX_SP_HEADERSIZE 4  /* header length of the current table */
+#define SX_SP_MISSINGBYTES 5 /* bytes the current table's file lacks for the records its header counts */
 
 /* ---- Set-up ---- */
 SDE_API int sx_SetStringType(int type);   /* 1: zero-terminated strings; returns previous */
@@ -62,6 +68,7 @@ SDE_API int sx_ErrorLevel(int level);     /* returns previous */
 SDE_API const char* sx_Version(void);
 SDE_API long sx_SysProp(int prop);
 SDE_API const char* sx_LastError(void);   /* "" when the last failing call left none */
+SDE_API int sx_LastErrorKind(void);       /* SX_ERR_* of the last failure */
 
 /* ---- Switches (process-wide, apply to every area) ---- */
 SDE_API void sx_SetDeleted(int on);
@@ -153,6 +160,9 @@ SDE_API int sx_Index(const char* fileName, const char* expr, int option, int des
 SDE_API int sx_IndexTag(const char* fileName, const char* tagName, const char* expr, int option, int descend,
                         const char* condition); /* fileName NULL or "": the table's own compound index */
 SDE_API int sx_IndexOpen(const char* fileName);
+/* An order of the current table held in memory only: no index file is read or
+ * written, so it works on read-only media; it ends when the table closes. */
+SDE_API int sx_IndexTemp(const char* tagName, const char* expr, int option, int descend, const char* condition);
 SDE_API int sx_SetOrder(int order);       /* returns the previous order, -1 for a missing order */
 SDE_API int sx_IndexOrd(void);
 SDE_API int sx_TagArea(const char* tagName); /* order of the tag, 0 if none */

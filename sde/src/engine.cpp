@@ -56,11 +56,13 @@ void Engine::closeAll() {
 
 bool Engine::fail(const zel::Status& s) {
   lastError_ = s.message().empty() ? "operation failed" : s.message();
+  lastBusy_ = s.kind() == zel::Status::Kind::kBusy;
   return false;
 }
 
 bool Engine::fail(const std::string& message) {
   lastError_ = message;
+  lastBusy_ = false;
   return false;
 }
 

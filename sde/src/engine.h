@@ -49,11 +49,13 @@ class Engine {
   bool fail(const zel::Status& s);
   bool fail(const std::string& message);
   const std::string& lastError() const { return lastError_; }
+  bool lastFailureBusy() const { return lastBusy_; }
 
  private:
   std::array<std::unique_ptr<WorkArea>, kMaxAreas + 1> areas_;
   int current_ = 1;
   std::string lastError_;
+  bool lastBusy_ = false;
 };
 
 }  // namespace sde

@@ -3,6 +3,7 @@
 #include "sde32.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -173,12 +174,20 @@ SDE_API long sx_SysProp(int prop) {
       case SX_SP_MAXAREAS: return sde::kMaxAreas;
       case SX_SP_MEMOBLOCK: { WorkArea* a = eng().current(); return a ? long(a->table().memoBlockSize()) : 0; }
       case SX_SP_HEADERSIZE: { WorkArea* a = eng().current(); return a ? long(a->table().header().headerLen) : 0; }
+      case SX_SP_MISSINGBYTES: {
+        WorkArea* a = eng().current();
+        return a ? long(std::min<uint64_t>(a->table().missingBytes(), uint64_t(LONG_MAX))) : 0;
+      }
       default: eng().fail("unknown property " + std::to_string(prop)); return 0;
     }
   }, 0L);
 }
 
 SDE_API const char* sx_LastError(void) { return eng().lastError().c_str(); }
+SDE_API int sx_LastErrorKind(void) {
+  if (eng().lastError().empty()) return SX_ERR_NONE;
+  return eng().lastFailureBusy() ? SX_ERR_BUSY : SX_ERR_OTHER;
+}
 
 // ---- Switches ----
 
@@ -680,6 +689,22 @@ SDE_API int sx_IndexTag(const char* fileName, const char* tagName, const char* e
       path = productionIndexPath(a->table(), a->driver());
     sde::TagDef def{zel::asciiUpper(tagName), expr, condition ? condition : "", descend != 0, option};
     return addIndex(a, path, def, single);
+  }, 0);
+}
+
+SDE_API int sx_IndexTemp(const char* tagName, const char* expr, int option, int descend, const char* condition) {
+  return guarded([&]() -> int {
+    WorkArea* a = need();
+    if (!a) return 0;
+    if (!tagName || !*tagName || !expr || !*expr) return eng().fail("tag name and key expression required");
+    if (std::strlen(tagName) > 10) return eng().fail(std::string("tag name too long: ") + tagName);
+    sde::TagDef def{zel::asciiUpper(tagName), expr, condition ? condition : "", descend != 0, option};
+    auto order = a->addOrder(def, std::string(), a->driver()->kind, true);
+    if (!order) return eng().fail(order.status());
+    auto prev = a->setOrder(*order);
+    if (!prev) return eng().fail(prev.status());
+    if (auto s = a->goTop(); !s) return eng().fail(s);
+    return *order;
   }, 0);
 }
 

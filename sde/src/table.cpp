@@ -415,6 +415,12 @@ zel::Status Table::readRecordFresh(uint32_t recno, uint8_t* out) {
 }
 
 uint64_t Table::fileSize() const { return dbf_.size(); }
+
+uint64_t Table::missingBytes() const {
+  const uint64_t promised = header_.headerLen + uint64_t(header_.recCount) * header_.recLen;
+  const uint64_t size = dbf_.size();
+  return promised > size ? promised - size : 0;
+}
 int64_t Table::fileMtimeNs() const { return dbf_.mtimeNs(); }
 
 }  // namespace sde

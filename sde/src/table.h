@@ -82,6 +82,9 @@ class Table {
 
   // Identity of the file's current contents, for caches.
   uint64_t fileSize() const;
+  // How many bytes the file lacks for the records the header counts (0 when
+  // whole). The open trusts what is there; callers decide whether that is damage.
+  uint64_t missingBytes() const;
   int64_t fileMtimeNs() const;
 
  private:

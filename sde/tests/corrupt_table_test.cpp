@@ -144,6 +144,37 @@ TEST_F(CorruptTableTest, TruncatedLastRecordIsNotCounted) {
   EXPECT_STREQ(sx_GetTrimString("F_DES"), "one");
 }
 
+// The open trusts what the file holds; the shortfall against the header's
+// count is there for callers that must not print short in silence.
+TEST_F(CorruptTableTest, MissingBytesMeasureTheShortfallAgainstTheHeader) {
+  struct Case {
+    size_t size;       // file size kept (0: as written)
+    uint8_t count;     // record count in the header
+    long missing;
+  };
+  const size_t whole = kHeaderLen + 2 * kRecLen;
+  for (const Case& c : {Case{0, 2, 0}, Case{whole, 2, 0}, Case{whole + 30, 2, 0}, Case{whole - 1, 2, 1},
+                        Case{kHeaderLen + kRecLen + 30, 2, long(kRecLen) - 30}, Case{0, 5, long(3 * kRecLen) - 1}}) {
+    std::vector<uint8_t> bytes = bytes_;
+    if (c.size) bytes.resize(c.size, ' ');
+    bytes[4] = c.count;
+    writeAll(dbf_, bytes);
+    ASSERT_GT(sx_Use(dbf_.c_str(), nullptr, SX_SHARED, SX_FOX), 0) << sx_LastError();
+    EXPECT_EQ(sx_SysProp(SX_SP_MISSINGBYTES), c.missing) << c.size << " " << int(c.count);
+    sx_Close();
+  }
+}
+
+TEST_F(CorruptTableTest, AnExclusiveHoldIsReportedAsBusy) {
+  save();
+  ASSERT_GT(sx_Use(dbf_.c_str(), "FIRST", SX_EXCLUSIVE, SX_FOX), 0) << sx_LastError();
+  sx_SetLockTimeout(0);
+  EXPECT_EQ(sx_Use(dbf_.c_str(), "SECOND", SX_SHARED, SX_FOX), 0);
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_BUSY) << sx_LastError();
+  EXPECT_EQ(sx_Use(dir_.file("none.dbf").c_str(), "THIRD", SX_SHARED, SX_FOX), 0);
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_OTHER);
+}
+
 TEST_F(CorruptTableTest, MemoFileMissing) {
   save();
   std::filesystem::remove(fpt_);

@@ -48,6 +48,21 @@ TEST_F(OrderTest, StrOrderIsStableForEqualKeys) {
   EXPECT_EQ(sx_SetOrder(7), -1);
 }
 
+// An order for read-only media: the same walk, and no index file anywhere.
+TEST_F(OrderTest, MemoryOrderWritesNoIndexFile) {
+  makeUnsorted();
+  ASSERT_EQ(sx_IndexTemp("F_PAGE", "str(F_PAGE,5)", 0, 0, nullptr), 1) << sx_LastError();
+  EXPECT_EQ(walk(), (std::vector<long>{2, 5, 3, 4, 1}));
+  EXPECT_STREQ(sx_TagName(1), "F_PAGE");
+  EXPECT_EQ(sx_IndexTemp("", "str(F_PAGE,5)", 0, 0, nullptr), 0);
+  EXPECT_EQ(sx_IndexTemp("BAD", "nosuchfn(F_PAGE)", 0, 0, nullptr), 0);
+  sx_Close();
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+    EXPECT_NE(entry.path().extension(), ".cdx") << entry.path();
+  ASSERT_GT(sx_Use(path_.c_str(), nullptr, SX_SHARED, SX_FOX), 0);
+  EXPECT_EQ(sx_TagArea("F_PAGE"), 0);  // gone with the table
+}
+
 TEST_F(OrderTest, DescendingOrderKeepsRecordOrderWithinEqualKeys) {
   makeUnsorted();
   ASSERT_GT(sx_IndexTag(nullptr, "DOWN", "str(F_PAGE,5)", 0, 1, nullptr), 0) << sx_LastError();

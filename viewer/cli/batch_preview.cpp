@@ -10,6 +10,8 @@
 
 #include "apollo.h"
 #include "cp949.h"
+#include "message_service.h"
+#include "output_guard.h"
 #include "painter_canvas.h"
 #include "printer.h"
 #include "report_lines.h"
@@ -90,7 +92,7 @@ void BatchPreview::runPdf() {
   // The starting number follows the first printed page unless given.
   const int startNo = job_.command.hasStartNo ? static_cast<int>(job_.command.startNo) : job_.printFrom;
   printJob_(PrintJob{job_.printFrom, job_.printTo, startNo, job_.command.copies});
-  if (interrupted()) job_.exitCode = 130;
+  if (interrupted()) job_.exitCode = interruptedExitCode();
 }
 
 void BatchPreview::runPng() {
@@ -105,10 +107,23 @@ void BatchPreview::runPng() {
     return;
   }
   const QString base = QString::fromStdString(reportBaseName(job_.command.path));
+  auto pageFile = [&](int page) {
+    return QDir(dir).filePath(QStringLiteral("%1-p%2.png").arg(base).arg(page, 4, 10, QChar('0')));
+  };
+  // A page file that is (or links to) a file of the report would replace it:
+  // refused before any page is written.
+  for (int page = job_.printFrom; page <= job_.printTo; ++page) {
+    const std::string file = pageFile(page).toStdString();
+    if (const std::string replaced = ReportFileReplacedBy(job_.command.path, file); !replaced.empty()) {
+      messages().warning(OutputIsReportText(file, replaced));
+      job_.exitCode = 1;
+      return;
+    }
+  }
   const double scale = job_.command.dpi / kPictureDpi;
   for (int page = job_.printFrom; page <= job_.printTo; ++page) {
     if (interrupted()) {
-      job_.exitCode = 130;
+      job_.exitCode = interruptedExitCode();
       return;
     }
     // Recorded at the image's own resolution, so a 2-unit frame is as thick
@@ -122,7 +137,7 @@ void BatchPreview::runPng() {
       painter.setRenderHint(QPainter::TextAntialiasing);
       painter.drawPicture(0, 0, recorder.picture());
     }
-    const QString file = QDir(dir).filePath(QStringLiteral("%1-p%2.png").arg(base).arg(page, 4, 10, QChar('0')));
+    const QString file = pageFile(page);
     // Written under a temporary name and renamed when complete.
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {

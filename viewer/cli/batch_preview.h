@@ -22,7 +22,7 @@ struct BatchJob {
 
   // Outcome.
   bool shown = false;      // the runner got as far as showing the preview
-  int exitCode = 1;        // 0 done, 1 refused or failed, 2 usage, 130 interrupted
+  int exitCode = 1;        // 0 done, 1 refused or failed, 2 usage, 128 + signal interrupted
   int firstPage = 0, lastPage = 0;
   int printFrom = 0, printTo = 0;
   std::vector<QString> pngFiles;  // written PNG files

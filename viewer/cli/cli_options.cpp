@@ -174,8 +174,10 @@ std::string usageText() {
          "  margins FILE [--set TOP BOTTOM LEFT RIGHT]\n"
          "                                print or change the margins (units of 2 mm)\n"
          "\n"
-         "Ctrl+C during render stops at a page boundary and keeps the pages done.\n"
-         "Exit status: 0 done, 1 refused or failed, 2 usage error, 130 interrupted.\n";
+         "Ctrl+C (or SIGTERM, SIGHUP) during render stops at a page boundary and keeps the pages done.\n"
+         "list writes control characters and backslashes in file names as \\t, \\n, \\xHH, \\\\.\n"
+         "Exit status: 0 done, 1 refused or failed, 2 usage error, 130/143/129 interrupted\n"
+         "(SIGINT/SIGTERM/SIGHUP).\n";
 }
 
 }  // namespace zel::cli

@@ -10,13 +10,17 @@
 #include "apollo.h"
 #include "batch_preview.h"
 #include "data_error.h"
+#include "escaped_text.h"
+#include "margin_limits.h"
 #include "margin_writer.h"
 #include "message_service.h"
 #include "printer_layer.h"
 #include "report_description.h"
 #include "report_listing.h"
 #include "report_run.h"
+#include "output_guard.h"
 #include "report_runner.h"
+#include "stale_parts.h"
 #include "terminal_progress.h"
 
 namespace zel::cli {
@@ -87,7 +91,7 @@ int runList(const CliCommand& command, std::FILE* out) {
   try {
     const std::vector<ReportFileRow> rows = listReportFiles(command.path);
     for (const ReportFileRow& row : rows) {
-      std::fprintf(out, "%s\t%s\t%s\t%s\n", row.name.c_str(), row.title.c_str(), formatFileSize(row.size).c_str(),
+      std::fprintf(out, "%s\t%s\t%s\t%s\n", EscapedCell(row.name).c_str(), row.title.c_str(), formatFileSize(row.size).c_str(),
                    formatFileDate(row.lastWrite).c_str());
     }
     if (rows.empty()) std::fprintf(stderr, "%s\n", listingStatusText(0).c_str());
@@ -132,7 +136,13 @@ int runMargins(const CliCommand& command, std::FILE* out) {
     }
     MarginWriter writer;
     writer.load(where.directory, where.name);
-    if (command.setMargins) writer.save(command.margins);
+    if (command.setMargins) {
+      if (const std::string problem = MarginProblem(command.margins, writer.landscape()); !problem.empty()) {
+        messages().warning(problem);
+        return 1;
+      }
+      writer.save(command.margins);
+    }
     const std::array<int, 4> m = writer.margins();
     std::fprintf(out, "%d %d %d %d\n", m[0], m[1], m[2], m[3]);
   } catch (const std::exception& e) {
@@ -149,16 +159,23 @@ int runRender(const CliCommand& command, std::FILE* out) {
   // The PDF goes to a temporary name beside its target, renamed when complete.
   QString target, partial;
   if (!command.pdfOut.empty()) {
+    if (const std::string replaced = ReportFileReplacedBy(command.path, command.pdfOut); !replaced.empty()) {
+      messages().warning(OutputIsReportText(command.pdfOut, replaced));
+      return 1;
+    }
     target = QFileInfo(QString::fromStdString(command.pdfOut)).absoluteFilePath();
-    partial = target + QStringLiteral(".part%1").arg(::getpid());
+    partial = partFileName(target);
+    RemoveStalePartFiles(QFileInfo(target).absolutePath());
   }
   std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(partial);
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();
   int status = runHeadless(command.path, job, printer.get(), &progress);
+  // A signal before the first page still ends the command as interrupted.
+  if (interrupted() && status == 1) status = interruptedExitCode();
   if (!partial.isEmpty()) {
     const bool written = QFile::exists(partial) && printer->pageCount() > 0;
-    if ((status == 0 || status == 130) && written) {
+    if ((status == 0 || (interrupted() && status == interruptedExitCode())) && written) {
       QFile::remove(target);
       if (!QFile::rename(partial, target)) {
         std::fprintf(stderr, "cannot rename to %s\n", target.toLocal8Bit().constData());

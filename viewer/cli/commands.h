@@ -1,7 +1,8 @@
 // The commands of zelrpt-cli. Each prints its result to out (UTF-8), its
 // refusals through zel::messages() and returns the exit status: 0 done,
-// 1 refused or failed, 2 usage error, 130 interrupted (output of the pages
-// done is still complete). A QGuiApplication must exist for render and find.
+// 1 refused or failed, 2 usage error, 128 + signal when interrupted by
+// SIGINT, SIGTERM or SIGHUP: 130, 143, 129 (output of the pages done is still
+// complete). A QGuiApplication must exist for render and find.
 #pragma once
 
 #include <cstdio>

@@ -10,21 +10,32 @@ namespace {
 volatile std::sig_atomic_t gInterrupted = 0;
 constexpr int kBarWidth = 30;
 
-extern "C" void onInterrupt(int) {
-  if (gInterrupted) {
+constexpr int kSignalExitBase = 128;
+
+extern "C" void onInterrupt(int signal) {
+  if (gInterrupted == signal) {
     // The user insists: give up at once.
-    std::signal(SIGINT, SIG_DFL);
-    std::raise(SIGINT);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
     return;
   }
-  gInterrupted = 1;
+  if (!gInterrupted) gInterrupted = signal;
 }
 
 }  // namespace
 
-void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+void installInterruptHandler() {
+  // Termination and hang-up stop at a page boundary as Ctrl+C does, so the
+  // temporary output and the report's page index are cleaned up.
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
+#ifdef SIGHUP
+  std::signal(SIGHUP, onInterrupt);
+#endif
+}
 bool interrupted() { return gInterrupted != 0; }
-void setInterrupted(bool on) { gInterrupted = on ? 1 : 0; }
+int interruptedExitCode() { return kSignalExitBase + (gInterrupted ? static_cast<int>(gInterrupted) : SIGINT); }
+void setInterrupted(bool on) { gInterrupted = on ? SIGINT : 0; }
 
 bool TerminalProgress::ShowProgress(int count, const std::string& caption) {
   showing_ = true;

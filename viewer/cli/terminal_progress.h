@@ -3,8 +3,9 @@
 // a terminal) and turns Ctrl+C into a cancel at the next page boundary, where
 // the job ends its document normally, so the pages done stay readable.
 //
-// One instance at a time; installInterruptHandler wires SIGINT to it. The
-// signal handler only sets a flag; everything else runs on the main thread.
+// One instance at a time; installInterruptHandler wires SIGINT, SIGTERM and
+// SIGHUP to it. The signal handler only records the signal; everything else
+// runs on the main thread.
 #pragma once
 
 #include <cstdio>
@@ -37,9 +38,12 @@ class TerminalProgress : public ProgressDialog {
   std::string caption_;
 };
 
-// SIGINT sets the interrupted flag (and a second Ctrl+C ends the process).
+// SIGINT, SIGTERM and SIGHUP set the interrupted flag (the same signal a
+// second time ends the process at once).
 void installInterruptHandler();
 bool interrupted();
-void setInterrupted(bool on);  // for tests
+// The exit status of an interrupted run: 128 + the signal (130 for Ctrl+C).
+int interruptedExitCode();
+void setInterrupted(bool on);  // for tests: as by SIGINT
 
 }  // namespace zel::cli

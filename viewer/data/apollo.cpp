@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "area_guard.h"
+#include "cp949.h"
 #include "sde32.h"
 
 namespace zel {
@@ -62,7 +63,7 @@ double TApollo::FieldAsFloat(const std::string& name) {
   char* end = nullptr;
   double value = std::strtod(trimmed.c_str(), &end);
   if (end == trimmed.c_str() || *end != '\0') {
-    throw DataError(table_->TableName + ": '" + trimmed + "' in " + name + " is not a valid number");
+    throw DataError(table_->TableName + ": '" + cp949Excerpt(trimmed) + "' in " + name + " is not a valid number");
   }
   return value;
 }
@@ -233,6 +234,18 @@ int TApollo::CreateIndexTag(const std::string& fileName, const std::string& tagN
   return order;
 }
 
+int TApollo::CreateMemoryOrder(const std::string& tagName, const std::string& expr) {
+  if (table_ == nullptr) return 0;
+  prepareChange("build an order");
+  AreaGuard guard(table_->WorkArea());
+  table_->syncEngine();
+  const int order = sx_IndexTemp(tagName.c_str(), expr.c_str(), 0, 0, nullptr);
+  if (order <= 0) throw DataError(engineError(table_->TableName + ": cannot build order " + tagName));
+  table_->IndexName = tagName;
+  table_->readPosition();
+  return order;
+}
+
 int TApollo::TagOrder(const std::string& tagName) {
   if (table_ == nullptr || !table_->Active()) return 0;
   applyLinkSettings();
@@ -254,6 +267,13 @@ int TApollo::RecordSize() {
   applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   return sx_RecSize();
+}
+
+long TApollo::MissingBytes() {
+  if (table_ == nullptr) return 0;
+  table_->requireActive("measure the table");
+  AreaGuard guard(table_->WorkArea());
+  return sx_SysProp(SX_SP_MISSINGBYTES);
 }
 
 bool SoftSeekKey(TApollo& apollo, const std::string& key) {

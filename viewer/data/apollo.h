@@ -67,6 +67,9 @@ class TApolloEnv {
 // Engine calls work without it (the engine's own defaults then apply).
 extern TApolloEnv* ApolloEnv;
 
+// Why the last Open of a table failed, so messages can say what is true.
+enum class OpenProblem { kNone, kInUse, kNoPermission, kOther };
+
 class TTable {
  public:
   TTable() = default;
@@ -86,6 +89,7 @@ class TTable {
   // "_", with "_1", "_2", ... appended while the alias is taken.
   void Open();
   void Close();
+  OpenProblem LastOpenProblem() const { return openProblem_; }
   bool Active() const { return area_ != 0; }
   int WorkArea() const { return area_; }
   const std::string& Alias() const { return alias_; }
@@ -128,6 +132,7 @@ class TTable {
   void requireField(const std::string& name);
 
   int area_ = 0;
+  OpenProblem openProblem_ = OpenProblem::kNone;
   long openCount_ = 0;  // opens so far, so companions notice a reopened table
   std::string alias_;
   bool editing_ = false;
@@ -164,11 +169,16 @@ class TApollo {
   int OpenIndexFile(const std::string& fileName);
   int CreateIndexFile(const std::string& fileName, const std::string& expr, const std::string& condition,
                       bool descending, int option);
+  // An order kept in memory only (nothing written beside the table); ends
+  // when the table closes. Returns its order number.
+  int CreateMemoryOrder(const std::string& tagName, const std::string& expr);
   int CreateIndexTag(const std::string& fileName, const std::string& tagName, const std::string& condition,
                      bool descending, int option, const std::string& expr);
   int TagOrder(const std::string& tagName);
   std::string TagNameOf(int order);
   int RecordSize();
+  // Bytes the .dbf lacks for the records its header counts; 0 when whole.
+  long MissingBytes();
 
  private:
   void applyLinkSettings();
@@ -195,11 +205,14 @@ class TZelTable {
   bool IsOpen = false;
   std::string Directory;
   std::string FileName;
+  std::string LastIndexError;
 
   bool AssignDirectory(const std::string& directory);
   bool AssignFileName(const std::string& fileName);
   bool OpenTable(const std::string& directory, const std::string& fileName, const std::string& indexKind);
-  // Shows the exclusive-use message (caption "오류") through the message service on failure.
+  // Shows the exclusive-use message (caption "오류") through the message service
+  // when exclusive use is refused; any other failure leaves its text in
+  // LastIndexError (empty after success or the exclusive-use refusal).
   bool BuildIndex(const std::string& indexFile, const std::string& tagName, const std::string& indexKind,
                   const std::string& condition, bool descending, int option, const std::string& keyExpr);
 };

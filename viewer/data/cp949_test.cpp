@@ -75,3 +75,27 @@ TEST(Cp949Test, LongTextConverts) {
 
 }  // namespace
 }  // namespace zel
+
+namespace zel {
+namespace {
+
+// What error messages quote of a report's text: short, whole characters, UTF-8.
+TEST(Cp949ExcerptTest, CutsAtWholeCharactersAndConverts) {
+  const std::string yeobaek = "\xBF\xA9\xB9\xE9";  // "여백"
+  const struct {
+    std::string in;
+    std::size_t max;
+    std::string out;
+  } cases[] = {
+      {"", 24, ""},
+      {"12x", 24, "12x"},
+      {yeobaek, 4, "여백"},
+      {yeobaek, 3, "여..."},  // never half a character
+      {"a" + yeobaek, 4, "a여..."},
+      {std::string(5000, '9'), 24, std::string(24, '9') + "..."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(cp949Excerpt(c.in, c.max), c.out) << c.in;
+}
+
+}  // namespace
+}  // namespace zel

@@ -82,18 +82,16 @@ void SetKey(std::string& block, const std::string& key, const std::string& value
 }
 
 std::string Token(int n, const std::string& list, const std::string& def) {
-  std::string rest = list;
-  std::string current;
-  for (int i = 0; i < n; ++i) {
-    std::size_t bar = rest.find('|');
-    if (bar == std::string::npos) {
-      current.clear();
-      continue;
-    }
-    current = rest.substr(0, bar);
-    rest.erase(0, bar + 1);
+  // Walks the list once: past its last "|" every further token is empty, so
+  // an index like 999999999 costs no more than the list is long.
+  std::size_t start = 0;
+  for (int i = 1; i <= n; ++i) {
+    const std::size_t bar = list.find('|', start);
+    if (bar == std::string::npos) return def;
+    if (i == n) return bar == start ? def : list.substr(start, bar - start);
+    start = bar + 1;
   }
-  return current.empty() ? def : current;
+  return def;
 }
 
 int TokenInt(int n, const std::string& list, int def) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "settings_block.h"
 
@@ -22,7 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)zel::Token(n, value, "d");
     (void)zel::TokenInt(n, value, 7);
   }
-  (void)zel::SplitTokens(value, 18);
+  // Token and SplitTokens agree on every position; a selection index taken
+  // from the value itself (up to 999999999) must come back at once.
+  const std::vector<std::string> items = zel::SplitTokens(value, 18);
+  for (int n = 1; n <= 18; ++n) {
+    const std::string& item = items[static_cast<std::size_t>(n - 1)];
+    if (zel::Token(n, value, "d") != (item.empty() ? "d" : item)) std::abort();
+  }
+  (void)zel::Token(zel::TokenInt(2, value, 1) + 2, value, "C");
   (void)zel::IsAllDigits(value);
   (void)zel::ReadDecimalSettings(block, key);
 

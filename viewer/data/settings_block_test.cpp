@@ -188,6 +188,19 @@ TEST(TokenTest, EmptyTokensAndListsGiveDefault) {
   EXPECT_EQ(Token(100, "a|b|", "z"), "z");
 }
 
+// Indexes a crafted report may hold: past the end they cost no more than the
+// list is long (each of these once took seconds; together far past the
+// test's time limit).
+TEST(TokenTest, IndexesFarPastTheEndGiveTheDefaultAtOnce) {
+  const std::string list = "0|1|C|D|N|" + std::string(2000, 'x') + "|";
+  for (const int n : {999999999, 999999999 + 2, 2147483647, 2147483646, 1000000000, 123456789, 987654321, 500000000,
+                      2000000000, 1999999999, 1500000000, 1234567890, 2100000000, 2147480000, 1888888888, 1777777777}) {
+    EXPECT_EQ(Token(n, list, "z"), "z") << n;
+    EXPECT_EQ(TokenInt(n, list, 7), 7) << n;
+  }
+  EXPECT_EQ(Token(6, list, "z"), std::string(2000, 'x'));
+}
+
 TEST(TokenTest, KoreanBytesAndBlanksKept) {
   EXPECT_EQ(Token(1, "\xB1\xBC\xB8\xB2\xC3\xBC|10|", ""), "\xB1\xBC\xB8\xB2\xC3\xBC");
   EXPECT_EQ(Token(2, "a| b |", ""), " b ");

@@ -1,3 +1,5 @@
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -45,6 +47,18 @@ std::string aliasStem(const std::string& path) {
     if (c == '~' || c == '-' || c == ' ') c = '_';
   }
   return stem;
+}
+
+// Asked right after a failed sx_Use: another program's hold, or the user's
+// missing read permission, or something else (not a table, damaged).
+OpenProblem openProblemOf(const std::string& path) {
+  if (sx_LastErrorKind() == SX_ERR_BUSY) return OpenProblem::kInUse;
+  errno = 0;
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    std::fclose(f);
+    return OpenProblem::kOther;
+  }
+  return errno == EACCES || errno == EPERM ? OpenProblem::kNoPermission : OpenProblem::kOther;
 }
 
 }  // namespace
@@ -106,7 +120,11 @@ void TTable::Open() {
   sx_SetStringType(1);
   AreaGuard guard(0);
   const int area = sx_Use(path.c_str(), alias.c_str(), Exclusive ? SX_EXCLUSIVE : SX_SHARED, driver);
-  if (area == 0) throw DataError(engineError("cannot open " + path));
+  if (area == 0) {
+    openProblem_ = openProblemOf(path);
+    throw DataError(engineError("cannot open " + path));
+  }
+  openProblem_ = OpenProblem::kNone;
   area_ = area;
   ++openCount_;
   alias_ = alias;

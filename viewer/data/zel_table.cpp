@@ -66,6 +66,7 @@ bool TZelTable::OpenTable(const std::string& directory, const std::string& fileN
 bool TZelTable::BuildIndex(const std::string& indexFile, const std::string& tagName, const std::string& indexKind,
                            const std::string& condition, bool descending, int option, const std::string& keyExpr) {
   const bool wasOpen = Table.Active();
+  LastIndexError.clear();
   try {
     if (wasOpen) {
       Apollo.SetOrder(0);
@@ -98,7 +99,8 @@ bool TZelTable::BuildIndex(const std::string& indexFile, const std::string& tagN
       Apollo.SetOrder(order);
     }
     return true;
-  } catch (const DataError&) {
+  } catch (const DataError& e) {
+    LastIndexError = e.what();
     Table.Exclusive = false;
     return false;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cp949.h"
 #include "data_error.h"
 #include "settings_block.h"
 
@@ -17,7 +18,8 @@ constexpr long long kMaxMargin = 1000000;
 
 int ToIntStrict(const std::string& text, const std::string& what) {
   int value = 0;
-  if (!ParseInt(text, value)) throw DataError("'" + text + "' is not a valid integer value (" + what + ")");
+  if (!ParseInt(text, value))
+    throw DataError("'" + cp949Excerpt(text) + "' is not a valid integer value (" + what + ")");
   return value;
 }
 

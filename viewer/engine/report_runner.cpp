@@ -15,6 +15,7 @@
 #include "printer.h"
 #include "progress_dialog.h"
 #include "report_lines.h"
+#include "report_file_state.h"
 #include "report_run.h"
 #include "scope_exit.h"
 #include "settings_block.h"
@@ -33,7 +34,13 @@ const char kUnsupportedReport[] = "지원하지 않는 보고서입니다.";
 const char kPrinterUnusable[] =
     "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.";
 
+const char kPageNotNumber[] = "보고서의 F_PAGE 필드가 숫자 필드가 아니어서 쪽을 나눌 수 없습니다.";
+
 constexpr int kPicturePixelsPerInch = 80;
+
+bool isNumberType(const std::string& type) {
+  return type == "N" || type == "F" || type == "I" || type == "B" || type == "Y";
+}
 
 // Removes dir/fileName and every other spelling of it that differs only in
 // case (the report may sit beside "x.cdx" and "X.CDX" alike). Errors ignored.
@@ -49,6 +56,51 @@ void removeIgnoringCase(const std::string& dir, const std::string& fileName) {
 bool fileExists(const std::string& dir, const std::string& name) {
   std::error_code ec;
   return std::filesystem::is_regular_file(ResolvePath(dir, name), ec);
+}
+
+std::string reportPath(const std::string& dir, const std::string& name) { return dir + "/" + name; }
+
+// A run or program that holds the report keeps its index file: exclusive use
+// is tried before anything beside the report is removed (deleting an open
+// file succeeds here, unlike on Windows).
+bool heldByAnother(const std::string& dir, const std::string& name) {
+  TTable probe;
+  probe.DatabaseName = dir;
+  probe.TableName = name;
+  probe.TableType = ttSXFOX;
+  probe.Exclusive = true;
+  try {
+    probe.Open();
+  } catch (const DataError&) {
+    return probe.LastOpenProblem() == OpenProblem::kInUse;
+  }
+  return false;
+}
+
+// The refusal for a report that did not open or has no F_INIT: what is true
+// when it is known (held, unreadable), else the plain "not a report".
+void refuseUnopened(MessageService& box, const TZelTable& table, const std::string& dir, const std::string& name) {
+  const std::string why = OpenProblemText(table.Table.LastOpenProblem());
+  if (why.empty())
+    box.warning(kNotAReport);
+  else
+    box.warning(reportPath(dir, name) + "\r" + why);
+}
+
+// Page order: the F_PAGE tag in the report's .cdx, or, where nothing may be
+// written beside the report, an order held in memory for this run only.
+bool buildPageOrder(TZelTable& table, bool writable) {
+  if (!writable) {
+    table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+    return true;
+  }
+  if (table.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)")) {
+    table.Apollo.SetOrder(1);
+    return true;
+  }
+  // The exclusive-use refusal has shown its message; anything else says here why.
+  if (!table.LastIndexError.empty()) messages().error(table.LastIndexError);
+  return false;
 }
 
 // Puts the run's table back in natural order, drops the page index file and
@@ -92,13 +144,31 @@ void RunReport(const std::string& reportDirectory, const std::string& name) {
     return;
   }
   const std::string base = name.substr(0, dot);
-  removeIgnoringCase(reportDirectory, base + ".CDX");
+  if (CanWriteBeside(reportDirectory, name)) {
+    // Shown where the exclusive-use error would come, as an error like it.
+    if (heldByAnother(reportDirectory, name)) {
+      box.error(reportPath(reportDirectory, name) + "\r" + OpenProblemText(OpenProblem::kInUse));
+      return;
+    }
+    removeIgnoringCase(reportDirectory, base + ".CDX");
+  }
 
   std::string code;
   {
     TZelTable table;
     if (!table.OpenTable(reportDirectory, name, "CDX") || !table.Table.FindField("F_INIT")) {
-      box.warning(kNotAReport);
+      refuseUnopened(box, table, reportDirectory, name);
+      return;
+    }
+    // Fewer records than the header counts would print short without a word.
+    if (const long missing = table.Apollo.MissingBytes(); missing > 0) {
+      box.warning(DamagedTableText(reportPath(reportDirectory, name), missing));
+      return;
+    }
+    // Pages are numbers; any other type could only fail later without a word.
+    if (table.Table.FindField("F_PAGE") && !isNumberType(table.Apollo.FieldTypeName("F_PAGE"))) {
+      box.warning(reportPath(reportDirectory, name) + "\r" + kPageNotNumber + " (" +
+                  table.Apollo.FieldTypeName("F_PAGE") + ")");
       return;
     }
     table.Table.First();
@@ -134,49 +204,41 @@ void RunLayoutReport(const std::string& directory, const std::string& base, cons
   TZelTable table;
   ApolloLines lines(table.Apollo);
   bool indexStepsReached = false;
-  try {
-    if (!table.OpenTable(directory, base + ".DBF", "CDX"))
-      throw DataError("Cannot open table " + directory + "/" + base + ".DBF");
-    table.Table.First();
-    layout.SettingsText = table.Apollo.MemoText("F_INIT");
-    table.Apollo.GoBottom();
-    layout.PageTotal = table.Table.Eof() ? 0 : static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE"));
-    // 0 (an empty table or a blank page number) is one page; so is a negative number.
-    if (layout.PageTotal < 1) layout.PageTotal = 1;
-    ParseLayout(layout);
+  const bool writable = CanWriteBeside(directory, base + ".DBF");
+  // When the preview has closed, and also after a failure from here on.
+  const ScopeExit cleanUp([&] { finishRun(table, directory, base, indexStepsReached); });
+  if (!table.OpenTable(directory, base + ".DBF", "CDX"))
+    throw DataError("Cannot open table " + directory + "/" + base + ".DBF");
+  table.Table.First();
+  layout.SettingsText = table.Apollo.MemoText("F_INIT");
+  table.Apollo.GoBottom();
+  layout.PageTotal = table.Table.Eof() ? 0 : static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE"));
+  // 0 (an empty table or a blank page number) is one page; so is a negative number.
+  if (layout.PageTotal < 1) layout.PageTotal = 1;
+  ParseLayout(layout);
 
-    indexStepsReached = true;
-    // The table layer has shown the exclusive-use message; an unindexed run
-    // would only show empty pages, so the run ends here.
-    if (!table.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)")) {
-      finishRun(table, directory, base, indexStepsReached);
-      return;
-    }
-    table.Apollo.SetOrder(1);
-    // The last record need not carry the highest page (a damaged or edited
-    // tail); the last key of the page order does, and every page up to it
-    // can then be shown and printed.
-    table.Apollo.GoBottom();
-    if (!table.Apollo.Eof()) layout.PageTotal = std::max(layout.PageTotal, static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE")));
-    ApplyPageGeometry(layout);
+  indexStepsReached = writable;
+  // An unindexed run would only show empty pages, so the run ends here.
+  if (!buildPageOrder(table, writable)) return;
+  // The last record need not carry the highest page (a damaged or edited
+  // tail); the last key of the page order does, and every page up to it
+  // can then be shown and printed.
+  table.Apollo.GoBottom();
+  if (!table.Apollo.Eof()) layout.PageTotal = std::max(layout.PageTotal, static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE")));
+  ApplyPageGeometry(layout);
 
-    run.Table = &table;
-    run.Lines = &lines;
-    const PreviewFactory& factory = previewFactory();
-    if (factory) {
-      std::unique_ptr<PreviewWindow> window = factory();
-      window->SetPageInfo("1", std::to_string(layout.PageTotal), &table, "1");
-      if (!base.empty() && base[0] == 'P') window->SetPaperOrientation(0);
-      if (!base.empty() && base[0] == 'L') window->SetPaperOrientation(1);
-      window->SetOnDrawPage(DrawPreviewPage);
-      window->SetOnPrintJob(PrintPages);
-      window->ShowModal();
-    }
-  } catch (...) {
-    finishRun(table, directory, base, indexStepsReached);
-    throw;
+  run.Table = &table;
+  run.Lines = &lines;
+  const PreviewFactory& factory = previewFactory();
+  if (factory) {
+    std::unique_ptr<PreviewWindow> window = factory();
+    window->SetPageInfo("1", std::to_string(layout.PageTotal), &table, "1");
+    if (!base.empty() && base[0] == 'P') window->SetPaperOrientation(0);
+    if (!base.empty() && base[0] == 'L') window->SetPaperOrientation(1);
+    window->SetOnDrawPage(DrawPreviewPage);
+    window->SetOnPrintJob(PrintPages);
+    window->ShowModal();
   }
-  finishRun(table, directory, base, indexStepsReached);
 }
 
 void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table) {

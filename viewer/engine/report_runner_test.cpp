@@ -459,31 +459,23 @@ class TableHolder {
   int ready_[2] = {-1, -1}, release_[2] = {-1, -1};
 };
 
-// The run opens the table shared, but the page index needs it exclusively:
-// the table layer shows its exclusive-use error and the run stops there.
-TEST_F(RunnerTest, IndexBuildFailureStopsRun) {
-  writeReport("P_A.DBF", settings());
-  {
-    TableHolder other(dir_, "P_A.DBF", false);
-    ASSERT_TRUE(other.holding());
-    RunReport(dir_, "P_A.DBF");
+// Another program (or run) holding the report, shared or exclusively: the page
+// index needs exclusive use, so the run is refused with what is true, before
+// anything beside the report is removed: the holder's index file stays.
+TEST_F(RunnerTest, ReportHeldElsewhereIsRefusedAndItsIndexKept) {
+  for (const bool exclusive : {false, true}) {
+    messages_.shown.clear();
+    writeReport("P_A.DBF", settings());
+    { std::ofstream(dir_ + "/P_A.CDX") << "the other run's index"; }
+    {
+      TableHolder other(dir_, "P_A.DBF", exclusive);
+      ASSERT_TRUE(other.holding());
+      RunReport(dir_, "P_A.DBF");
+    }
+    expectOnly(dir_ + "/P_A.DBF\r다른 프로그램이 사용하고 있는 보고서입니다.", MessageIcon::kError, "오류");
+    EXPECT_EQ(cdxFiles(dir_).size(), 1u) << exclusive;
+    EXPECT_EQ(reportRun().Table, nullptr);
   }
-  EXPECT_EQ(preview_.created, 0);
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::kError) << messages_.shown[0].text;
-  EXPECT_TRUE(cdxFiles(dir_).empty());
-  EXPECT_EQ(reportRun().Table, nullptr);
-}
-
-// Held exclusively elsewhere, the table does not open at all.
-TEST_F(RunnerTest, TableHeldExclusivelyIsRefused) {
-  writeReport("P_A.DBF", settings());
-  {
-    TableHolder other(dir_, "P_A.DBF", true);
-    ASSERT_TRUE(other.holding());
-    RunReport(dir_, "P_A.DBF");
-  }
-  expectOnly(kNotAReport, MessageIcon::kWarning, "경고");
 }
 
 }  // namespace

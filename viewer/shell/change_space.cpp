@@ -4,7 +4,9 @@
 #include <QPushButton>
 
 #include "error_report.h"
+#include "margin_limits.h"
 #include "margin_writer.h"
+#include "message_service.h"
 #include "num_edit.h"
 #include "shell_font.h"
 #include "shell_globals.h"
@@ -81,8 +83,14 @@ void TfrmChangeSpace::FormShow() {
 }
 
 void TfrmChangeSpace::btnConfirmClick() {
-  writer_->save({nedTop->text().toStdString(), nedBottom->text().toStdString(), nedLeft->text().toStdString(),
-                 nedRight->text().toStdString()});
+  const std::array<std::string, 4> texts{nedTop->text().toStdString(), nedBottom->text().toStdString(),
+                                         nedLeft->text().toStdString(), nedRight->text().toStdString()};
+  // Refused margins are not written; the dialog stays open for a correction.
+  if (const std::string problem = MarginProblem(texts, writer_->landscape()); !problem.empty()) {
+    messages().warning(problem);
+    return;
+  }
+  writer_->save(texts);
   accept();
 }
 

@@ -107,11 +107,43 @@ class ChangeSpaceTest : public QObject {
     dialog.show();
     dialog.nedTop->setText("");
     dialog.nedTop->setCursorPosition(0);
-    QTest::keyClicks(dialog.nedTop, "1200");
-    dialog.nedBottom->SetValue(1000);
-    QCOMPARE(dialog.nedBottom->text(), QStringLiteral("1,000"));
+    QTest::keyClicks(dialog.nedTop, "12");
+    dialog.nedBottom->SetValue(90);
     dialog.btnConfirm->click();
-    QCOMPARE(QString::fromStdString(GetKey(stored(), "PAGESPACE")), QStringLiteral("1200|1000|15|10|"));
+    QCOMPARE(QString::fromStdString(GetKey(stored(), "PAGESPACE")), QStringLiteral("12|90|15|10|"));
+  }
+
+  // Margins the report could not use are refused with a message; the file is
+  // unchanged and the dialog stays open. The report is landscape: 2970 x 2100.
+  void unusableMarginsAreRefused_data() {
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("thousands") << QStringList{"1,200", "1,000", "15", "10"} << true;
+    QTest::newRow("past nine digits") << QStringList{"1,000,000,000", "0", "0", "0"} << true;
+    QTest::newRow("height just over") << QStringList{"75", "30", "0", "0"} << true;
+    QTest::newRow("width just over") << QStringList{"0", "0", "149", "0"} << true;
+    QTest::newRow("at the limits") << QStringList{"52", "52", "74", "74"} << false;
+  }
+  void unusableMarginsAreRefused() {
+    QFETCH(QStringList, fields);
+    QFETCH(bool, refused);
+    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+    const std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
+    const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
+    TfrmChangeSpace dialog;
+    dialog.show();
+    TNumberEdit* edits[] = {dialog.nedTop, dialog.nedBottom, dialog.nedLeft, dialog.nedRight};
+    for (int i = 0; i < 4; ++i) edits[i]->setText(fields[i]);
+    dialog.btnConfirm->click();
+    QCOMPARE(messages_.shown.size(), size_t(refused ? 1 : 0));
+    QCOMPARE(dialog.isVisible(), refused);
+    if (refused) {
+      QCOMPARE(QString::fromStdString(messages_.shown[0].caption), QStringLiteral("경고"));
+      QCOMPARE(testing::readFileBytes(dir_ + "/" + kName), dbf);
+      QCOMPARE(testing::readFileBytes(dir_ + "/L_RPTB02.fpt"), fpt);
+    } else {
+      QCOMPARE(QString::fromStdString(GetKey(stored(), "PAGESPACE")), fields.join('|') + '|');
+    }
   }
 
   void closingWithoutConfirmWritesNothing() {

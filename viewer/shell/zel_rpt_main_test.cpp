@@ -305,14 +305,14 @@ class MainWindowTest : public QObject {
       dialog.show();
       QCOMPARE(margins.nedTop->text(), QStringLiteral("10"));
       QCOMPARE(QString::fromStdString(CurrentReportFile), QStringLiteral("P_RPTB02.dbf"));
-      margins.nedLeft->SetValue(1500);
+      margins.nedLeft->SetValue(50);
       margins.btnConfirm->click();
       QVERIFY(!dialog.isVisible());
       ran = true;
     });
     QTest::mouseClick(w.btnChangeSpace, Qt::LeftButton);
     QVERIFY(ran);
-    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:1500 우:10"));
+    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:50 우:10"));
     QVERIFY(messages_.shown.empty());
   }
 

@@ -73,9 +73,9 @@ TEST_F(MarginInteropTest, RewrittenBlockReadsBackElsewhere) {
   {
     MarginWriter writer;
     writer.load(dir_, "P_RPTB02.dbf");
-    writer.save({"1,200", "8", "15", "10"});
+    writer.save({"120", "8", "15", "10"});
   }
-  std::string expected = head + "\r\n<PAGESPACE>=\xA2\xDD" "1200|8|15|10|\xA2\xDD";
+  std::string expected = head + "\r\n<PAGESPACE>=\xA2\xDD" "120|8|15|10|\xA2\xDD";
   EXPECT_EQ(dump(), "1 " + hex(expected) + "\n2 -\n2 -\n");
 
   {

@@ -1,6 +1,7 @@
 #include "margin_writer.h"
 
 #include "data_error.h"
+#include "margin_limits.h"
 #include "settings_block.h"
 
 namespace zel {
@@ -10,24 +11,27 @@ namespace {
 constexpr char kPageSpaceKey[] = "PAGESPACE";
 constexpr char kSettingsField[] = "F_INIT";
 
-std::string plainDigits(const std::string& text) {
+}  // namespace
+
+std::string marginDigits(const std::string& text) {
   std::string digits;
   for (char c : text) {
     if (c != ',' && c != ' ') digits += c;
   }
-  return digits.empty() ? "0" : digits;
+  const std::size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) return "0";
+  return digits.substr(first);
 }
-
-}  // namespace
 
 std::string pageSpaceValue(const std::array<std::string, 4>& fieldTexts) {
   std::string value;
-  for (const std::string& text : fieldTexts) value += plainDigits(text) + "|";
+  for (const std::string& text : fieldTexts) value += marginDigits(text) + "|";
   return value;
 }
 
 void MarginWriter::load(const std::string& directory, const std::string& fileName) {
   path_ = directory + "/" + fileName;
+  landscape_ = !fileName.empty() && fileName[0] == 'L';
   table_.OpenTable(directory, fileName, "CDX");
   table_.Table.First();
   block_ = table_.Table.FieldAsString(kSettingsField);
@@ -44,6 +48,8 @@ std::array<int, 4> MarginWriter::margins() const {
 }
 
 void MarginWriter::save(const std::array<std::string, 4>& fieldTexts) {
+  // A value the layout cannot read back would make the report unusable.
+  if (const std::string problem = MarginProblem(fieldTexts, landscape_); !problem.empty()) throw DataError(problem);
   std::string block = block_;
   SetKey(block, kPageSpaceKey, pageSpaceValue(fieldTexts));
 

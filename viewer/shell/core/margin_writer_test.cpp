@@ -8,6 +8,7 @@
 
 #include "apollo.h"
 #include "data_error.h"
+#include "margin_limits.h"
 #include "settings_block.h"
 #include "test_report.h"
 
@@ -81,12 +82,39 @@ TEST_F(MarginWriterTest, NonNumericTokensReadAsZero) {
   EXPECT_EQ(writer.margins(), (std::array<int, 4>{0, 10, 0, 0}));
 }
 
-TEST_F(MarginWriterTest, ThousandsAreWrittenAsPlainDigits) {
+TEST_F(MarginWriterTest, FieldTextsAreWrittenAsPlainDigits) {
   write(kHead);
   MarginWriter writer;
   writer.load(dir_, kName);
-  writer.save({"1,000", "1,234,567", "", " 7"});
-  EXPECT_EQ(GetKey(storedBlock(), "PAGESPACE"), "1000|1234567|0|7|");
+  writer.save({"1,00", "007", "", " 7"});
+  EXPECT_EQ(GetKey(storedBlock(), "PAGESPACE"), "100|7|0|7|");
+}
+
+// Values the block cannot read back, or that leave no room for the frame,
+// are refused before anything is written.
+TEST_F(MarginWriterTest, UnusableMarginsAreRefusedAndNothingIsWritten) {
+  write(kHead);
+  const std::array<std::array<std::string, 4>, 6> refused{{
+      {"1,000", "0", "0", "0"},        // top alone past the page
+      {"9999999999", "0", "0", "0"},   // past what a token reads back
+      {"1000000000", "0", "0", "0"},   // read back cut to 100000000
+      {"75", "74", "0", "0"},          // height 2970 just exceeded
+      {"0", "0", "53", "52"},          // width 2100 just exceeded
+      {"-1", "0", "0", "0"},           // not a whole number
+  }};
+  for (const auto& fields : refused) {
+    MarginWriter writer;
+    writer.load(dir_, kName);
+    const std::string before = storedBlock();
+    EXPECT_THROW(writer.save(fields), DataError) << fields[0] << " " << fields[2];
+    EXPECT_EQ(storedBlock(), before);
+    EXPECT_NE(MarginProblem(fields, false), "");
+  }
+  EXPECT_EQ(MarginProblem({"74", "74", "52", "52"}, false), "");
+  EXPECT_EQ(MarginProblem({"52", "52", "74", "74"}, true), "");
+  EXPECT_NE(MarginProblem({"74", "74", "52", "52"}, true), "");
+  EXPECT_EQ(MaxVerticalMargins(false), 148);
+  EXPECT_EQ(MaxHorizontalMargins(false), 104);
 }
 
 TEST_F(MarginWriterTest, OtherRecordsAreUntouched) {

@@ -7,6 +7,7 @@
 #include "apollo.h"
 #include "ascii_text.h"
 #include "cp949.h"
+#include "report_file_state.h"
 #include "settings_block.h"
 
 namespace zel {
@@ -208,7 +209,9 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
   TZelTable table;
   table.OpenTable(directory, fileName, "CDX");
   if (!table.Table.FindField("F_INIT")) {
-    out.lblName = kNotReportFileText;
+    // A report held by another program or unreadable for the user is not "not a report".
+    const std::string why = OpenProblemText(table.Table.LastOpenProblem());
+    out.lblName = why.empty() ? std::string(kNotReportFileText) : why;
     out.btnChangeSpaceEnabled = false;
     return out;
   }

@@ -1,0 +1,293 @@
+// zelrpt-cli against what other processes and the system do to a run: another
+// program holding the report, a second run of the same report, signals
+// (SIGINT, SIGTERM, SIGHUP, SIGKILL), read-only media and missing permissions.
+// Reports come from the project's writer; nothing outside the test's own
+// temporary directories is touched. Permission cases run the program as the
+// unprivileged user "nobody" when the test runs as root (root ignores modes).
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "cli_process.h"
+#include "sample_reports.h"
+#include "sde32.h"
+
+namespace zel {
+namespace {
+
+namespace rw = reportwriter;
+using e2e::CliRun;
+
+constexpr int kBigPages = 400;
+const char kBigReport[] = "P_RPTB02_BIG.dbf";
+const char kSmallReport[] = "P_RPTB02_SMALL.dbf";
+const char kInUse[] = "다른 프로그램이 사용하고 있는 보고서입니다.";
+const char kNoPermission[] = "보고서를 읽을 권한이 없습니다.";
+constexpr uid_t kNobody = 65534;
+
+QStringList besideReport(const QString& dir) {
+  return QDir(dir).entryList({"*.cdx", "*.CDX", "*.part*"}, QDir::Files);
+}
+
+// A render of the big report in the background, waited on until it is printing.
+class BackgroundRender {
+ public:
+  BackgroundRender(const QString& report, const QString& pdf) {
+    process_.start(e2e::cliPath(), {"render", report, "--pdf", pdf, "--progress"});
+    process_.waitForStarted();
+    const QRegularExpression done(QStringLiteral("(\\d+)/%1").arg(kBigPages));
+    int pages = 0;
+    while (pages < 2 && process_.state() == QProcess::Running) {
+      process_.waitForReadyRead(1000);
+      err_ += process_.readAllStandardError();
+      auto it = done.globalMatch(QString::fromUtf8(err_));
+      while (it.hasNext()) pages = it.next().captured(1).toInt();
+    }
+  }
+  ~BackgroundRender() {
+    if (process_.state() == QProcess::Running) process_.kill();
+    process_.waitForFinished(60000);
+  }
+  bool running() const { return process_.state() == QProcess::Running; }
+  qint64 pid() const { return process_.processId(); }
+  // Sends the signal and returns the exit code (-1 when killed by it).
+  int stop(int signal) {
+    ::kill(static_cast<pid_t>(process_.processId()), signal);
+    process_.waitForFinished(300000);
+    err_ += process_.readAllStandardError();
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+  }
+  QString err() const { return QString::fromUtf8(err_); }
+
+ private:
+  QProcess process_;
+  QByteArray err_;
+};
+
+class CliInterference : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    reports_ = new QTemporaryDir();
+    const std::string d = reports_->path().toStdString();
+    rw::ReportSpec big = rw::largeReport(long(kBigPages) * rw::linesPerPage('P'), 'P');
+    big.fileName = kBigReport;
+    ASSERT_TRUE(rw::writeReport(d, big));
+    rw::BillOptions small;
+    small.fileName = kSmallReport;
+    small.pages = 2;
+    ASSERT_TRUE(rw::writeReport(d, rw::billOfQuantities(small)));
+  }
+  static void TearDownTestSuite() {
+    delete reports_;
+    reports_ = nullptr;
+  }
+  static QString report(const char* name) { return reports_->filePath(QString::fromLatin1(name)); }
+  QString out(const QString& name) const { return work_.filePath(name); }
+
+  static QTemporaryDir* reports_;
+  QTemporaryDir work_;
+};
+
+QTemporaryDir* CliInterference::reports_ = nullptr;
+
+struct SignalCase {
+  int signal;
+  int exitCode;
+};
+
+class CliSignals : public CliInterference, public ::testing::WithParamInterface<SignalCase> {};
+
+TEST_P(CliSignals, StopAtAPageBoundaryKeepTheDonePagesAndCleanUp) {
+  const QString pdf = out("big.pdf");
+  BackgroundRender render(report(kBigReport), pdf);
+  ASSERT_TRUE(render.running()) << "finished before the signal: " << render.err().toStdString();
+  EXPECT_EQ(render.stop(GetParam().signal), GetParam().exitCode) << render.err().toStdString();
+  EXPECT_TRUE(QFile::exists(pdf));
+  EXPECT_EQ(QDir(work_.path()).entryList(QDir::Files), QStringList{"big.pdf"});
+  EXPECT_TRUE(besideReport(reports_->path()).isEmpty()) << besideReport(reports_->path()).join(' ').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliSignals,
+                         ::testing::Values(SignalCase{SIGINT, 130}, SignalCase{SIGTERM, 143}, SignalCase{SIGHUP, 129}),
+                         [](const auto& info) { return std::to_string(info.param.exitCode); });
+
+TEST_F(CliInterference, AfterSigkillTheNextRunRemovesTheDeadRunsPartFile) {
+  {
+    BackgroundRender render(report(kBigReport), out("killed.pdf"));
+    ASSERT_TRUE(render.running());
+    render.stop(SIGKILL);
+  }
+  const QStringList stale = QDir(work_.path()).entryList({"killed.pdf.part*"}, QDir::Files);
+  ASSERT_EQ(stale.size(), 1) << "the killed run left no part file to clean up";
+  // A file of the same pattern whose process still runs is not touched.
+  const QString live = out(QStringLiteral("other.pdf.part%1").arg(::getpid()));
+  QFile liveFile(live);
+  ASSERT_TRUE(liveFile.open(QIODevice::WriteOnly));
+  liveFile.write("%PDF-1.4\n");
+  liveFile.close();
+
+  const CliRun r = e2e::cli({"render", report(kSmallReport), "--pdf", out("next.pdf")});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_FALSE(QFile::exists(out(stale[0])));
+  EXPECT_TRUE(QFile::exists(live));
+  // The killed run's page index goes with the next run of that report.
+  EXPECT_EQ(e2e::cli({"render", report(kBigReport), "--pdf", out("again.pdf"), "--pages", "1-1"}).exitCode, 0);
+  EXPECT_TRUE(besideReport(reports_->path()).isEmpty());
+}
+
+TEST_F(CliInterference, ASecondRunIsRefusedAndLeavesTheFirstRunsIndex) {
+  BackgroundRender first(report(kBigReport), out("first.pdf"));
+  ASSERT_TRUE(first.running());
+  const QStringList index = QDir(reports_->path()).entryList({"*.cdx", "*.CDX"}, QDir::Files);
+  ASSERT_EQ(index.size(), 1);
+
+  for (const QStringList& args : {QStringList{"render", report(kBigReport), "--pdf", out("second.pdf")},
+                                  QStringList{"find", report(kBigReport), "--column", "품명", "--text", "x"}}) {
+    const CliRun second = e2e::cli(args);
+    EXPECT_EQ(second.exitCode, 1) << args.join(' ').toStdString();
+    EXPECT_TRUE(second.err.contains(QString::fromUtf8(kInUse))) << second.err.toStdString();
+    EXPECT_EQ(QDir(reports_->path()).entryList({"*.cdx", "*.CDX"}, QDir::Files), index) << "the first run's index was removed";
+  }
+  EXPECT_EQ(first.stop(SIGINT), 130);
+  EXPECT_TRUE(besideReport(reports_->path()).isEmpty());
+}
+
+// Another program holding the report exclusively (a child process of the test).
+class ExclusiveHolder {
+ public:
+  explicit ExclusiveHolder(const std::string& path) {
+    int ready[2], release[2];
+    if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      ::close(release[1]);
+      sx_SetStringType(1);
+      const char ok = sx_Use(path.c_str(), "HOLDER", SX_EXCLUSIVE, SX_FOX) != 0 ? '1' : '0';
+      (void)!::write(ready[1], &ok, 1);
+      char c;
+      (void)!::read(release[0], &c, 1);  // until the test closes its end
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    release_ = release[1];
+    char ok = '0';
+    held_ = ::read(ready[0], &ok, 1) == 1 && ok == '1';
+    ::close(ready[0]);
+  }
+  ~ExclusiveHolder() {
+    if (release_ >= 0) ::close(release_);
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+  }
+  bool held() const { return held_; }
+
+ private:
+  pid_t pid_ = -1;
+  int release_ = -1;
+  bool held_ = false;
+};
+
+TEST_F(CliInterference, AReportHeldByAnotherProgramIsCalledThat) {
+  ExclusiveHolder holder(report(kSmallReport).toStdString());
+  ASSERT_TRUE(holder.held());
+  const CliRun info = e2e::cli({"info", report(kSmallReport)});
+  EXPECT_EQ(info.exitCode, 1);
+  EXPECT_TRUE(info.out.contains(QString::fromUtf8(kInUse))) << info.out.toStdString();
+  EXPECT_FALSE(info.out.contains(QStringLiteral("보고서 파일이 아님")));
+  for (const QStringList& args : {QStringList{"render", report(kSmallReport), "--pdf", out("x.pdf")},
+                                  QStringList{"margins", report(kSmallReport)}}) {
+    const CliRun r = e2e::cli(args);
+    EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(kInUse))) << r.err.toStdString();
+  }
+}
+
+// Runs the program as an unprivileged user: "nobody" when the test is root.
+CliRun cliAsUser(const QStringList& args, const QString& home) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("HOME"), home);
+  env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+  if (::geteuid() != 0) return e2e::runProgram(e2e::cliPath(), args, env);
+  QStringList full{"--reuid=" + QString::number(kNobody), "--regid=" + QString::number(kNobody), "--clear-groups",
+                   "--", e2e::cliPath()};
+  return e2e::runProgram(QStringLiteral("setpriv"), full + args, env);
+}
+
+void setMode(const QString& path, QFile::Permissions p) { ASSERT_TRUE(QFile::setPermissions(path, p)); }
+
+constexpr QFile::Permissions kReadOnlyDir = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                            QFile::ReadOther | QFile::ExeOther;
+constexpr QFile::Permissions kOpenDir = kReadOnlyDir | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+constexpr QFile::Permissions kReadOnlyFile = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+
+// A report on read-only media: a directory nobody may write to, files nobody may write.
+class ReadOnlyReport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(media_.isValid() && output_.isValid());
+    rw::BillOptions o;
+    o.fileName = kSmallReport;
+    o.pages = 2;
+    ASSERT_TRUE(rw::writeReport(media_.path().toStdString(), rw::billOfQuantities(o)));
+    for (const QString& f : QDir(media_.path()).entryList(QDir::Files)) setMode(media_.filePath(f), kReadOnlyFile);
+    setMode(media_.path(), kReadOnlyDir);
+    setMode(output_.path(), kOpenDir);
+    before_ = QDir(media_.path()).entryList(QDir::Files);
+  }
+  void TearDown() override { setMode(media_.path(), kOpenDir); }
+  QString report() const { return media_.filePath(QString::fromLatin1(kSmallReport)); }
+
+  QTemporaryDir media_, output_;
+  QStringList before_;
+};
+
+TEST_F(ReadOnlyReport, ListsDescribesRendersAndFindsWritingNothingBesideIt) {
+  const QString home = output_.path();
+  CliRun r = cliAsUser({"list", media_.path()}, home);
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains(QString::fromLatin1(kSmallReport)));
+  EXPECT_EQ(cliAsUser({"info", report()}, home).exitCode, 0);
+
+  r = cliAsUser({"render", report(), "--pdf", output_.filePath("ro.pdf")}, home);
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains(QStringLiteral("2 pages"))) << r.out.toStdString();
+  r = cliAsUser({"render", report(), "--png", output_.filePath("png"), "--pages", "2-2"}, home);
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  r = cliAsUser({"find", report(), "--column", "품명", "--text", "철근"}, home);
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(QDir(media_.path()).entryList(QDir::Files), before_) << "something was written beside the report";
+}
+
+TEST_F(ReadOnlyReport, AWriteProtectedReportInAWritableDirectoryRunsToo) {
+  setMode(media_.path(), kOpenDir);
+  const CliRun r = cliAsUser({"render", report(), "--pdf", output_.filePath("ro.pdf")}, output_.path());
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(QDir(media_.path()).entryList(QDir::Files), before_);
+}
+
+TEST_F(ReadOnlyReport, AnUnreadableReportSaysSo) {
+  setMode(report(), QFile::Permissions());
+  CliRun r = cliAsUser({"info", report()}, output_.path());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.out.contains(QString::fromUtf8(kNoPermission))) << r.out.toStdString();
+  r = cliAsUser({"render", report(), "--pdf", output_.filePath("x.pdf")}, output_.path());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains(QString::fromUtf8(kNoPermission))) << r.err.toStdString();
+}
+
+}  // namespace
+}  // namespace zel
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,17 @@
+// PDF output is written as "<target>.part<pid>" and renamed when complete. A
+// process killed outright (SIGKILL, power loss) leaves its part file behind;
+// the next render into the same directory removes those of dead processes.
+#pragma once
+
+#include <QString>
+
+namespace zel::cli {
+
+// The temporary name of `target` for this process.
+QString partFileName(const QString& target);
+
+// Removes the part files in `directory` whose process no longer runs and that
+// hold a PDF (or nothing yet); returns how many were removed.
+int RemoveStalePartFiles(const QString& directory);
+
+}  // namespace zel::cli
