@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &TFM_ZelSet::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     window.setArchivePath(QString::fromStdString(chooseArchive(options, StartDir)));
-    window.showMaximized();
+    window.showFillingTheScreen();
     status = app.exec();
   }
   setPlatform(nullptr);

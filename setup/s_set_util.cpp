@@ -36,6 +36,11 @@ bool fileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+bool regularFileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool MakeDirPath(const std::string& path) {
   std::string built;
   std::string rest = path;

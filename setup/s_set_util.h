@@ -29,5 +29,7 @@ std::string ioErrorText(int error);
 
 bool directoryExists(const std::string& path);
 bool fileExists(const std::string& path);
+// A regular file (following links), and nothing else: no FIFO, device or directory.
+bool regularFileExists(const std::string& path);
 
 }  // namespace zel::setup

@@ -2,6 +2,9 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
 
 #include "message_service.h"
 #include "modal_runner.h"
@@ -37,10 +40,16 @@ TFM_ZelSet::TFM_ZelSet(QWidget* parent) : QWidget(parent) {
   setPalette(teal);
   setAutoFillBackground(true);
 
+  // A layout, not a one-time resize: the picture area must follow every size the
+  // window manager (or none) gives the window, or movements outside it start nothing.
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
   Image1 = new QWidget(this);
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setMouseTracking(true);
   Image1->installEventFilter(this);
+  layout->addWidget(Image1);
   FormCreate();
 }
 
@@ -52,14 +61,16 @@ void TFM_ZelSet::FormCreate() {
 }
 
 bool TFM_ZelSet::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Image1) {
-    if (event->type() == QEvent::MouseMove) {
-      Image1MouseMove();
-    } else if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
-      Image1->setGeometry(rect());
-    }
-  }
+  if (watched == Image1 && event->type() == QEvent::MouseMove) Image1MouseMove();
   return QWidget::eventFilter(watched, event);
+}
+
+void TFM_ZelSet::showFillingTheScreen() {
+  // Without a window manager nobody honours the maximised state: take the
+  // screen's working area ourselves first.
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    setGeometry(screen->availableGeometry());
+  showMaximized();
 }
 
 void TFM_ZelSet::closeEvent(QCloseEvent* event) {

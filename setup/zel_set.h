@@ -23,6 +23,9 @@ class TFM_ZelSet : public QWidget {
   // The archive to install instead of StartDir/ZELRPT.E01 (empty: that one).
   void setArchivePath(const QString& path) { steps_.setArchivePath(path.toStdString()); }
 
+  // Shows the window maximised, filling the screen also where no window manager runs.
+  void showFillingTheScreen();
+
   void Image1MouseMove();
   bool WinIniCheck() { return steps_.WinIniCheck(); }
 
