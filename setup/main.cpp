@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     window.setArchivePath(QString::fromStdString(chooseArchive(options, StartDir)));
     window.showFillingTheScreen();
     status = app.exec();
+    if (status == 0) status = window.exitCode();
   }
   setPlatform(nullptr);
   zel::setMessageService(nullptr);

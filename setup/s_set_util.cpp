@@ -1,9 +1,12 @@
 #include "s_set_util.h"
 
+#include <filesystem>
+
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cctype>
+#include <filesystem>
 
 #include "message_service.h"
 #include "setup_platform.h"
@@ -34,6 +37,14 @@ bool directoryExists(const std::string& path) {
 bool fileExists(const std::string& path) {
   struct stat st;
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::string absolutePath(const std::string& path, const std::string& base) {
+  std::filesystem::path p(path);
+  if (p.is_relative()) p = std::filesystem::path(base) / p;
+  std::string out = p.lexically_normal().string();
+  if (out.size() > 1 && out.back() == kPathSeparator) out.pop_back();
+  return out;
 }
 
 bool regularFileExists(const std::string& path) {

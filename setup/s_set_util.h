@@ -27,6 +27,10 @@ void ReportApplicationError(const std::string& text);
 // "File not found", "Invalid filename", "File access denied" or "I/O error %d".
 std::string ioErrorText(int error);
 
+// path as it is when absolute, otherwise below base; "." and ".." are resolved
+// in the text (blanks and everything else stay as typed).
+std::string absolutePath(const std::string& path, const std::string& base);
+
 bool directoryExists(const std::string& path);
 bool fileExists(const std::string& path);
 // A regular file (following links), and nothing else: no FIFO, device or directory.

@@ -33,7 +33,8 @@ class SetupPlatform {
 
   // Shows an address with the desktop's "open" action; failures go unreported.
   virtual void openUrl(const std::string& url) = 0;
-  // Asks the desktop session to restart the machine. False when it refused.
+  // Asks the desktop session to restart the machine and waits for its answer.
+  // False when it refused or could not be asked.
   virtual bool restartSystem() = 0;
 
   // Bytes free for the user on the volume that holds dir (or would hold it: a

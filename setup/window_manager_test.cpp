@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Places, WindowManagerTest,
 int main(int argc, char** argv) {
   using namespace zel::setup;
   const std::string wm = windowManager();
-  testing::XSession session(wm, kScreenWidth, kScreenHeight);
+  zel::setup::testing::XSession session(wm, kScreenWidth, kScreenHeight);
   if (!session.ok()) {
     std::fprintf(stderr, "could not start Xvfb %s\n", wm.c_str());
     return 1;

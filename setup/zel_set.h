@@ -30,6 +30,8 @@ class TFM_ZelSet : public QWidget {
   bool WinIniCheck() { return steps_.WinIniCheck(); }
 
   QWidget* Image1;
+  // The program's exit status: non-zero once the installation has failed or stopped.
+  int exitCode() const { return exitCode_; }
   // While and after the steps run; stays on screen when they fail.
   TFM_SetUpProgress* progressWindow() const { return progress_.get(); }
 
@@ -43,9 +45,11 @@ class TFM_ZelSet : public QWidget {
 
  private:
   void FormCreate();
+  void runDriver();
 
   InstallSteps steps_;
   std::unique_ptr<TFM_SetUpProgress> progress_;
+  int exitCode_ = 0;
 };
 
 }  // namespace zel::setup
