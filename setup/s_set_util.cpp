@@ -47,6 +47,20 @@ std::string absolutePath(const std::string& path, const std::string& base) {
   return out;
 }
 
+std::string nearestExistingDirectory(const std::string& path) {
+  std::filesystem::path p(path);
+  while (!p.empty() && !directoryExists(p.string()) && p != p.parent_path()) p = p.parent_path();
+  return p.string();
+}
+
+void removeEmptyDirectoriesUpTo(const std::string& path, const std::string& stop) {
+  std::error_code ec;
+  for (std::filesystem::path p(path); p.string().size() > stop.size() && p != p.parent_path();
+       p = p.parent_path()) {
+    if (!std::filesystem::remove(p, ec) || ec) return;  // not empty, or not ours to remove
+  }
+}
+
 bool regularFileExists(const std::string& path) {
   struct stat st;
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
