@@ -11,6 +11,7 @@
 
 #include "byte_source.h"
 #include "entry_data.h"
+#include "entry_name.h"
 #include "entry_path.h"
 #include "file_mask.h"
 #include "temp_file.h"
@@ -100,7 +101,9 @@ std::string UnzipRun::displayPath(const EntryPath& p) const {
 Status UnzipRun::plan(const ZipDirectory& dir) {
   for (const ZipEntry& e : dir.entries) {
     if (!anyMaskMatches(z_.FileSpec, e.name)) continue;
-    Result<EntryPath> path = parseEntryPath(e.name);
+    Result<std::string> fileName = entryFileName(e);
+    if (!fileName) return fileName.status();
+    Result<EntryPath> path = parseEntryPath(*fileName);
     if (!path) return path.status();
     if (e.encrypted()) return Status::unsupported(e.who() + "is encrypted; encrypted entries are not supported");
     if (e.isSymlink()) return Status::unsupported(e.who() + "is a symbolic link; links are not extracted");

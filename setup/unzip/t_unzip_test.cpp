@@ -235,12 +235,6 @@ TEST_F(TUnZIPTest, BackslashesSeparateDirectories) {
   EXPECT_EQ(readText(target / "d/e/f.txt"), "f");
 }
 
-TEST_F(TUnZIPTest, Cp949NamesAreWrittenAsStored) {
-  const std::string name = "\xBA\xB8\xB0\xED\xBC\xAD.dbf";  // CP949 "보고서.dbf"
-  ASSERT_TRUE(extract(buildZip({{.name = "P" + name, .data = "dbf"}}))) << unzip.ErrorText();
-  EXPECT_EQ(readText(target / ("P" + name)), "dbf");
-}
-
 TEST_F(TUnZIPTest, FileMasksChooseEntries) {
   auto bytes = buildZip({{.name = "a.txt", .data = "a"},
                          {.name = "SDE32.DLL", .data = "d"},
@@ -338,6 +332,42 @@ TEST_F(TUnZIPTest, NoHundredAfterAFailure) {
   ASSERT_FALSE(extract(buildZip({{.name = "a", .data = "abc", .crc = 1}})));
   EXPECT_EQ(std::count(percents.begin(), percents.end(), 100), 0);
 }
+
+// --- Korean names ------------------------------------------------------------
+
+struct NamedEntry {
+  std::string label;
+  std::string stored;
+  std::uint16_t flags;
+  std::string fileName;  // empty: refused
+};
+
+class TUnZIPNames : public TUnZIPTest, public ::testing::WithParamInterface<NamedEntry> {};
+
+TEST_P(TUnZIPNames, AreCp949UnlessFlaggedUtf8) {
+  const NamedEntry& c = GetParam();
+  const bool ok = extract(buildZip({{.name = "first.txt", .data = "x"}, {.name = c.stored, .data = "data", .flags = c.flags}}));
+  if (c.fileName.empty()) {
+    EXPECT_FALSE(ok);
+    expectRefused("CP949");
+    EXPECT_FALSE(fs::exists(target));
+  } else {
+    ASSERT_TRUE(ok) << unzip.ErrorText();
+    EXPECT_TRUE(fs::is_regular_file(target / fs::path(c.fileName))) << c.fileName;
+    EXPECT_EQ(readText(target / fs::path(c.fileName)), "data");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, TUnZIPNames,
+    ::testing::Values(
+        NamedEntry{"Cp949", "\xBA\xB8\xB0\xED\xBC\xAD.dbf", 0, "보고서.dbf"},
+        NamedEntry{"Cp949InADirectory", "samples/\xBA\xB8\xB0\xED\xBC\xAD.dbf", 0, "samples/보고서.dbf"},
+        NamedEntry{"FlaggedUtf8", "보고서.dbf", 0x0800, "보고서.dbf"},
+        NamedEntry{"Ascii", "plain.dbf", 0, "plain.dbf"},
+        NamedEntry{"NotCp949", "bad\xFF\xFF.dbf", 0, ""},
+        NamedEntry{"CutCp949", "cut\xBA.dbf", 0, ""}),
+    [](const auto& info) { return info.param.label; });
 
 // --- A run that fails takes back what it placed ----------------------------
 
