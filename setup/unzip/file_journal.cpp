@@ -61,13 +61,6 @@ Status FileJournal::place(const fs::path& ready, const fs::path& target) {
   return Status::ok();
 }
 
-Status FileJournal::remove(const fs::path& target) {
-  bool existed = false;
-  if (Status s = backUp(target, &existed); !s) return s;
-  if (existed) ::unlink(target.c_str());  // the backup holds it now
-  return Status::ok();
-}
-
 void FileJournal::undo() {
   for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
     switch (it->kind) {

@@ -25,8 +25,6 @@ class FileJournal {
   // Moves the finished file `ready` to `target`, atomically where the target
   // exists, keeping the old target (a link stays a link) as a backup.
   Status place(const std::filesystem::path& ready, const std::filesystem::path& target);
-  // Removes a file as part of the run; it comes back on undo() if it was there before.
-  Status remove(const std::filesystem::path& target);
 
   void undo();  // newest first
   void keep();
