@@ -11,7 +11,7 @@ PACKAGES=(
   libicu-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum fonts-nanum-coding fontconfig
-  xvfb xauth poppler-utils imagemagick
+  xvfb xauth openbox poppler-utils imagemagick
   python3 python3-dbf python3-dbfread
   zip unzip
 )

@@ -3,6 +3,8 @@
 // temporary home and Windows directory; then starts the installed viewer.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -74,7 +76,8 @@ class InstallE2eTest : public ::testing::Test {
   // Starts the installed viewer and the installed command-line front end on
   // the installed samples through their launchers, with no library path of
   // our own: the launchers find the engine where setup put it.
-  void expectViewerStarts(const std::string& inst, const std::string& extraEnv = {}) {
+  void expectViewerStarts(const std::string& inst, const std::string& extraEnv = {},
+                          bool pointAtSamples = true) {
     const std::string env = "env -u LD_LIBRARY_PATH -u ZELRPT_WINDOWS_DIR HOME=" + quote(home_) +
                             " QT_QPA_PLATFORM=offscreen " + extraEnv + " ";
     ASSERT_TRUE(exists(inst + "/samples"));
@@ -83,7 +86,7 @@ class InstallE2eTest : public ::testing::Test {
     EXPECT_TRUE(exists(inst + "/ZelRpt.bin"));
     EXPECT_TRUE(exists(inst + "/zelrpt-cli.bin"));
 
-    writeFile(inst + "/Info.INI", "[INFO]\r\nDIR=" + inst + "/samples\r\n");
+    if (pointAtSamples) writeFile(inst + "/Info.INI", "[INFO]\r\nDIR=" + inst + "/samples\r\n");
     const ProcessResult viewer = run("cd / && " + env + quote(inst + "/ZelRpt") + " --list-and-exit");
     EXPECT_EQ(viewer.status, 0) << viewer.output;
     EXPECT_NE(viewer.output.find("P_RPTB02_SAMPLE"), std::string::npos) << viewer.output;
@@ -114,7 +117,9 @@ TEST_F(InstallE2eTest, SilentInstallThenTheViewerStarts) {
   EXPECT_EQ(iniRead(win + "/WIN.INI", "intl", "sLanguage"), "eng");
   EXPECT_EQ(iniRead(win + "/WIN.INI", "intl", "iCountry"), "82");
   expectWindowsDirFile(inst, win);
-  expectViewerStarts(inst);
+  // A first install points the viewer at its samples by itself.
+  EXPECT_EQ(iniRead(inst + "/Info.INI", "INFO", "DIR"), inst + "/samples");
+  expectViewerStarts(inst, {}, false);
 }
 
 TEST_F(InstallE2eTest, LauncherTakesTheEnvironmentOverTheFileAndTheSystemSubdirectory) {
@@ -138,8 +143,8 @@ TEST_F(InstallE2eTest, SilentInstallFindsTheArchiveInTheStartDirectoryAndDefault
   std::filesystem::copy_file(archive_, medium + "/ZELRPT.E01");
   const ProcessResult r = silent("--target inst", medium);  // relative to where it was started
   ASSERT_EQ(r.status, 0) << r.output;
-  // No WIN.INI in the default Windows directory: the notice, and on it goes.
-  EXPECT_NE(r.output.find("본 프로그램은 Windows NT계열에서는 동작하지 않습니다."),
+  // No WIN.INI in the default Windows directory: nothing to change, nothing said.
+  EXPECT_EQ(r.output.find("본 프로그램은 Windows NT계열에서는 동작하지 않습니다."),
             std::string::npos);
   expectInstalled(medium + "/inst", home_ + "/.local/share/ZelRpt/windows");
   expectWindowsDirFile(medium + "/inst", home_ + "/.local/share/ZelRpt/windows");
@@ -171,6 +176,39 @@ TEST_F(InstallE2eTest, SilentFailuresEndWithAnErrorStatus) {
   EXPECT_EQ(r.status, 2) << r.output;
 }
 
+TEST_F(InstallE2eTest, SilentRefusalsLeaveNoTrace) {
+  const std::string win = dir_ / "windows";
+  const std::string target = dir_ / "new/inst";
+  // A missing archive: exit 1, and the target made for the run is gone again.
+  ProcessResult r = silent("--target " + quote(target) + " --windows-dir " + quote(win) +
+                           " --archive " + quote(dir_ / "missing.E01"));
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_FALSE(exists(dir_ / "new"));
+  // An archive that is no regular file is refused at once, not waited on.
+  ASSERT_EQ(::mkfifo((dir_ / "fifo.E01").c_str(), 0600), 0);
+  r = run("timeout 60 env HOME=" + quote(home_) + " " + quote(setup_) + " --silent --target " +
+          quote(target) + " --windows-dir " + quote(win) + " --archive " + quote(dir_ / "fifo.E01"));
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_FALSE(exists(dir_ / "new"));
+  // A stray argument is a usage error.
+  r = silent("--target " + quote(target) + " --archive " + quote(archive_) + " stray");
+  EXPECT_EQ(r.status, 2) << r.output;
+  EXPECT_NE(r.output.find("stray"), std::string::npos) << r.output;
+  EXPECT_FALSE(exists(dir_ / "new"));
+}
+
+TEST_F(InstallE2eTest, LibraryNameThatIsADirectoryIsReportedNotACrash) {
+  writeFile(dir_ / "stage/libsde32.so/inner.txt", "x");
+  writeFile(dir_ / "stage/README.TXT", "readme");
+  ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", dir_ / "bad.E01"));
+  const std::string inst = dir_ / "inst";
+  const ProcessResult r = silent("--target " + quote(inst) + " --windows-dir " + quote(dir_ / "w") +
+                                 " --archive " + quote(dir_ / "bad.E01"));
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("Cannot open file " + inst + "/libsde32.so"), std::string::npos) << r.output;
+  EXPECT_FALSE(exists(inst));
+}
+
 TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   const std::string inst = home_ + "/(주)Velmora/ZelRptViewer";
   const std::string win = dir_ / "windows";
@@ -183,8 +221,8 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   testing::ScriptedRunner runner;
   runner.then([](QDialog& welcome) { testing::click(welcome, "C_Bbt_Next"); });
   runner.then([](QDialog& dirSet) { testing::click(dirSet, "C_Bbt_Next"); });
-  // Create the missing directory; take the WIN.INI notice; no restart.
-  recorder.answers = {MessageAnswer::kYes, MessageAnswer::kOk, MessageAnswer::kNo};
+  // Create the missing directory; no restart.
+  recorder.answers = {MessageAnswer::kYes, MessageAnswer::kNo};
   {
     TFM_ZelSet window;
     window.setArchivePath(QString::fromStdString(archive_));
@@ -193,7 +231,7 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
     EXPECT_FALSE(window.isVisible());
   }
   setMessageService(nullptr);
-  ASSERT_EQ(recorder.shown.size(), 3u);
+  ASSERT_EQ(recorder.shown.size(), 2u);
   EXPECT_EQ(recorder.shown.back().caption, "종료");
   EXPECT_EQ(fake.restarts, 0);
   expectInstalled(inst, win);

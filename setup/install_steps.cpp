@@ -1,11 +1,15 @@
 #include "install_steps.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
-#include <vector>
 
 #include "ascii_text.h"
 #include "ini_file.h"
@@ -14,6 +18,7 @@
 #include "s_set_util.h"
 #include "setup_platform.h"
 #include "setup_state.h"
+#include "temp_file.h"
 
 namespace zel::setup {
 namespace fs = std::filesystem;
@@ -37,6 +42,30 @@ bool sameFile(const std::string& a, const std::string& b) {
   return fs::equivalent(a, b, ec) && !ec;
 }
 
+// The whole of a regular file; false for anything else (a directory, a FIFO).
+bool readRegularFile(const std::string& path, std::string* bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    bytes->resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (ok && done < bytes->size()) {
+      const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0;
+      if (ok) done += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
+  return ok;
+}
+
+std::string withReason(const std::string& text, const std::string& reason) {
+  return reason.empty() ? text : text + "\r" + reason;
+}
+
 NullProgressView& nullView() {
   static NullProgressView view;
   return view;
@@ -52,6 +81,7 @@ InstallSteps::InstallSteps() : view_(&nullView()) {
     UnZIPProgress(sender, progress);
   };
   UnZIP.OnProcessMessages = [this] { view_->processMessages(); };
+  UnZIP.Journal = &journal_;
 }
 
 void InstallSteps::setView(ProgressView* view) { view_ = view ? view : &nullView(); }
@@ -61,8 +91,11 @@ bool InstallSteps::WinIniCheck() {
   WinDir = platform().windowsDirectory();
   const std::string winIni = join(WinDir, "WIN.INI");
   if (!fileExists(winIni)) {
+#ifdef _WIN32
     messages().show({"알림", "본 프로그램은 Windows NT계열에서는 동작하지 않습니다.",
                      MessageIcon::kWarning, MessageButtons::kOk});
+#endif
+    // Elsewhere there is no WIN.INI to adjust, and nothing to tell.
     return false;
   }
   if (asciiUpper(trimBlanks(iniRead(winIni, "intl", "SLanguage", ""))) == "KOR")
@@ -70,7 +103,26 @@ bool InstallSteps::WinIniCheck() {
   return true;
 }
 
+// One handler around every step: whatever a step throws becomes its error
+// report, and a run that does not finish takes back what it placed.
 StepOutcome InstallSteps::SetProgress() {
+  StepOutcome outcome = StepOutcome::kStopped;
+  try {
+    outcome = runSteps();
+  } catch (const std::exception& e) {
+    ReportApplicationError(e.what());
+  } catch (...) {
+    ReportApplicationError(ioErrorText(EIO));
+  }
+  if (outcome == StepOutcome::kDone) {
+    journal_.keep();
+  } else {
+    journal_.undo();
+  }
+  return outcome;
+}
+
+StepOutcome InstallSteps::runSteps() {
   view_->setTotal(0, kTotalMax, 0);
   if (const int err = platform().setCurrentDirectory(StartDir); err != 0) {
     ReportApplicationError(ioErrorText(err));
@@ -82,7 +134,7 @@ StepOutcome InstallSteps::SetProgress() {
 
   const std::string archive =
       archivePath_.empty() ? StartDir + kPathSeparator + kArchiveName : archivePath_;
-  if (!fileExists(archive)) {
+  if (!regularFileExists(archive)) {
     const std::string name = archivePath_.empty() ? kArchiveName
                                                   : fs::path(archivePath_).filename().string();
     messages().error(name + " 화일이 존재하지 않습니다.");
@@ -94,6 +146,7 @@ StepOutcome InstallSteps::SetProgress() {
   // The dynamic loader knows nothing of the Windows directory; the launchers do.
   if (const StepOutcome written = WriteWindowsDirFile(); written != StepOutcome::kDone) return written;
 #endif
+  if (const StepOutcome pointed = PointViewerAtSamples(); pointed != StepOutcome::kDone) return pointed;
 
   view_->setTotal(0, kTotalMax, kTotalMax);
   view_->finish();
@@ -103,9 +156,16 @@ StepOutcome InstallSteps::SetProgress() {
 bool InstallSteps::UnCompress(const std::string& archive, const std::string& target) {
   UnZIP.ArchiveFile = archive;
   UnZIP.ExtractDir = target;
+  UnZIP.OnBeforeWrite = [target](std::uint64_t bytes) -> std::string {
+    const std::optional<std::uint64_t> free = platform().freeSpace(target);
+    if (!free || *free >= bytes) return {};
+    return "\"" + target + "\" has " + std::to_string(*free) + " bytes free, " +
+           std::to_string(bytes) + " are needed: " + std::strerror(ENOSPC);
+  };
   view_->setCurrent(0, 100, 0);
   if (!UnZIP.Extract()) {
-    messages().error("SETUP을 실행하는데 오류가 발생했습니다.");
+    // The reason goes under the message: which entry, which error.
+    messages().error(withReason("SETUP을 실행하는데 오류가 발생했습니다.", UnZIP.ErrorText()));
     return false;
   }
   view_->setCurrent(0, 100, 100);
@@ -121,21 +181,15 @@ void InstallSteps::UnZIPProgress(TUnZIP& sender, std::uint8_t progress) {
 bool InstallSteps::CopyFile(const std::string& source, const std::string& target,
                             std::string* error) {
   if (source == target) return false;
-  std::ifstream in(source, std::ios::binary);
-  if (!in) {
+  std::string bytes;
+  if (!readRegularFile(source, &bytes)) {
     if (error) *error = "Cannot open file " + source;
     return false;
   }
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>()};
-  if (in.bad()) {
-    if (error) *error = "Cannot open file " + source;
-    return false;
-  }
-  std::ofstream out(target, std::ios::binary | std::ios::trunc);
-  if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
-      !out.flush()) {
-    if (error) *error = "Cannot create file " + target;
+  // A new file renamed over the old one: a running viewer keeps the library it
+  // has mapped, and a link planted at the target is replaced, not written through.
+  if (const Status s = replaceFile(target, bytes, 0755, &journal_); !s) {
+    if (error) *error = withReason("Cannot create file " + target, s.message());
     return false;
   }
   return true;
@@ -178,9 +232,27 @@ StepOutcome InstallSteps::WriteWindowsDirFile() {
   const std::string target = join(InstallPath, kWindowsDirFile);
   std::string line = ec ? WinDir : windows.string();
   if (line.size() > 1 && line.back() == '/') line.pop_back();
-  std::ofstream out(target, std::ios::binary | std::ios::trunc);
-  if (!out || !(out << line << '\n') || !out.flush()) {
-    ReportApplicationError("Cannot create file " + target);
+  if (const Status s = replaceFile(target, line + "\n", 0644, &journal_); !s) {
+    ReportApplicationError(withReason("Cannot create file " + target, s.message()));
+    return StepOutcome::kStopped;
+  }
+  return StepOutcome::kDone;
+}
+
+StepOutcome InstallSteps::PointViewerAtSamples() {
+  const std::string samples = join(InstallPath, kSamplesDir);
+  const std::string info = join(InstallPath, kViewerIni);
+  if (!directoryExists(samples)) return StepOutcome::kDone;
+  std::string text;
+  if (fileExists(info)) {
+    if (!readRegularFile(info, &text)) return StepOutcome::kDone;  // not ours to touch
+    if (!iniReadText(text, "INFO", "DIR").empty()) return StepOutcome::kDone;
+  }
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(samples, ec).lexically_normal();
+  const std::string value = ec ? samples : absolute.string();
+  if (const Status s = replaceFile(info, iniWriteText(text, "INFO", "DIR", value), 0644, &journal_); !s) {
+    ReportApplicationError(withReason("Cannot create file " + info, s.message()));
     return StepOutcome::kStopped;
   }
   return StepOutcome::kDone;

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "file_journal.h"
 #include "progress_view.h"
 #include "t_unzip.h"
 
@@ -22,6 +23,9 @@ inline constexpr const char* kEngineLibraries[] = {"libsde32.so", "libsdecdx32.s
 // The one-line file beside the installed programs naming the Windows directory
 // the libraries went to; the programs' launchers read it to find them.
 inline constexpr const char* kWindowsDirFile = "windows-dir";
+// The viewer's settings file beside it, and the sample reports installed with it.
+inline constexpr const char* kViewerIni = "Info.INI";
+inline constexpr const char* kSamplesDir = "samples";
 
 enum class StepOutcome {
   kDone,     // every step was done
@@ -40,20 +44,27 @@ class InstallSteps {
   void setArchivePath(std::string path) { archivePath_ = std::move(path); }
 
   // Reads the Windows directory into WinDir; rewrites a "KOR" language entry of
-  // its WIN.INI to "eng", or tells that WIN.INI is missing. True when WIN.INI exists.
+  // its WIN.INI to "eng". True when WIN.INI exists; a missing one is told about on
+  // Windows only (elsewhere there is nothing to change).
   bool WinIniCheck();
-  // The installation steps into InstallPath.
+  // The installation steps into InstallPath. Nothing thrown leaves it; unless
+  // every step is done, what the run placed is removed again and what it
+  // replaced is put back.
   StepOutcome SetProgress();
   // Unpacks archive below target; shows the failure message and gives false on error.
   bool UnCompress(const std::string& archive, const std::string& target);
-  // Copies source to target (created or replaced). False with nothing done when both
-  // name the same text; false with *error set when a file cannot be opened or created.
+  // Copies source (a regular file) to target: a new file renamed over the old one,
+  // never written through a link or into a directory. False with nothing done when
+  // both name the same text; false with *error set when a file cannot be opened or created.
   bool CopyFile(const std::string& source, const std::string& target, std::string* error);
   // Places the engine libraries; kStopped after an error report.
   StepOutcome PlaceLibraries();
   // Writes WinDir, made absolute, to InstallPath/kWindowsDirFile; kStopped after
   // an error report.
   StepOutcome WriteWindowsDirFile();
+  // On a first install (no report directory in InstallPath/Info.INI) points the
+  // viewer at the installed samples; kStopped after an error report.
+  StepOutcome PointViewerAtSamples();
 
   // The extraction component's reason for the last failure, for logs.
   const std::string& unzipError() const { return UnZIP.ErrorText(); }
@@ -62,7 +73,9 @@ class InstallSteps {
 
  private:
   void UnZIPProgress(TUnZIP& sender, std::uint8_t progress);
+  StepOutcome runSteps();
 
+  FileJournal journal_;  // what this run placed, until it is done or undone
   ProgressView* view_;
   std::string archivePath_;
 };

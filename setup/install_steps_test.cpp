@@ -2,13 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <functional>
+#include <set>
+#include <stdexcept>
 
 #include "ini_file.h"
 
 #include "message_service.h"
 #include "setup_state.h"
 #include "setup_test_support.h"
+#include "test_scratch_dir.h"
 
 namespace zel::setup {
 namespace {
@@ -63,6 +73,10 @@ class InstallStepsTest : public ::testing::Test {
   InstallSteps steps_;
 };
 
+void unpackLibraries(const std::string& dir) {
+  for (const char* name : kEngineLibraries) writeFile(dir + "/" + name, std::string("new ") + name);
+}
+
 // WIN.INI language entry ------------------------------------------------------
 
 const char* const kWinIniHead = "; for 16-bit app support\r\n[fonts]\r\n[intl]\r\niCountry=82\r\n";
@@ -103,12 +117,10 @@ INSTANTIATE_TEST_SUITE_P(Values, WinIniKeepTest,
                          ::testing::Values("sLanguage=KOREAN\r\n", "sLanguage=eng\r\n",
                                            "sLanguage=K OR\r\n", "sLanguage=\r\n", ""));
 
-TEST_F(InstallStepsTest, WinIniMissingGivesTheNoticeAndGoesOn) {
+// Without WIN.INI there is nothing to change here, and no Windows version to warn about.
+TEST_F(InstallStepsTest, WinIniMissingSaysNothingAndGoesOn) {
   EXPECT_FALSE(steps_.WinIniCheck());
-  ASSERT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_EQ(recorder_.shown[0].caption, "알림");
-  EXPECT_EQ(recorder_.shown[0].text, "본 프로그램은 Windows NT계열에서는 동작하지 않습니다.");
-  EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kWarning);
+  EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_FALSE(exists(win_ + "/WIN.INI"));
 }
 
@@ -147,14 +159,96 @@ TEST_F(InstallStepsTest, CopyFileNamesTheFileItCannotOpenOrCreate) {
   EXPECT_EQ(error, "Cannot open file " + (dir_ / "missing.so"));
   writeFile(dir_ / "a.so", "x");
   EXPECT_FALSE(steps_.CopyFile(dir_ / "a.so", dir_ / "no/such/dir/b.so", &error));
-  EXPECT_EQ(error, "Cannot create file " + (dir_ / "no/such/dir/b.so"));
+  EXPECT_EQ(error.rfind("Cannot create file " + (dir_ / "no/such/dir/b.so") + "\r", 0), 0u) << error;
+  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+}
+
+// A planted link at a target must not make the installer write through it.
+struct PlantedTarget {
+  std::string label;
+  std::string target;  // below the Windows directory (or InstallPath for windows-dir)
+  bool isDirectory;    // a directory in the way rather than a link
+};
+
+class PlantedTargetTest : public InstallStepsTest, public ::testing::WithParamInterface<PlantedTarget> {
+ protected:
+  void SetUp() override {
+    InstallStepsTest::SetUp();
+    unpackLibraries(inst_);
+    writeFile(dir_ / "victim", "precious");
+  }
+};
+
+TEST_P(PlantedTargetTest, IsReplacedNeverWrittenThrough) {
+  const PlantedTarget& c = GetParam();
+  const std::string target = (c.target == kWindowsDirFile ? inst_ : win_) + "/" + c.target;
+  std::filesystem::create_directories(win_);
+  if (c.isDirectory) {
+    std::filesystem::create_directories(target);
+  } else {
+    std::filesystem::create_symlink(dir_ / "victim", target);
+  }
+  const StepOutcome outcome =
+      c.target == kWindowsDirFile ? steps_.WriteWindowsDirFile() : steps_.PlaceLibraries();
+  EXPECT_EQ(readFile(dir_ / "victim"), "precious");
+  if (c.isDirectory) {
+    EXPECT_EQ(outcome, StepOutcome::kStopped);
+    ASSERT_EQ(recorder_.shown.size(), 1u);
+    EXPECT_EQ(recorder_.shown[0].text.rfind("Cannot create file " + target + "\r", 0), 0u)
+        << recorder_.shown[0].text;
+    EXPECT_TRUE(std::filesystem::is_directory(target));
+  } else {
+    EXPECT_EQ(outcome, StepOutcome::kDone);
+    EXPECT_FALSE(std::filesystem::is_symlink(target));
+    EXPECT_NE(readFile(target), "precious");
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(target).parent_path()))
+    EXPECT_EQ(entry.path().filename().string().rfind(".zelunzip-", 0), std::string::npos) << entry.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, PlantedTargetTest,
+                         ::testing::Values(PlantedTarget{"LibraryLink", "libsde32.so", false},
+                                           PlantedTarget{"LastLibraryLink", "libsdentx32.so", false},
+                                           PlantedTarget{"WindowsDirFileLink", kWindowsDirFile, false},
+                                           PlantedTarget{"LibraryDirectory", "libsdecdx32.so", true},
+                                           PlantedTarget{"WindowsDirFileDirectory", kWindowsDirFile, true}),
+                         [](const auto& info) { return info.param.label; });
+
+// A viewer running during a re-install has the old library mapped; rewriting
+// that file in place would pull its pages away (SIGBUS). The child maps the
+// old library, waits for the re-install, then reads every mapped byte.
+TEST_F(InstallStepsTest, RunningProcessKeepsItsLibraryThroughAReinstall) {
+  const std::string old(3 * 4096 + 17, 'o');
+  writeFile(win_ + "/libsde32.so", old);
+  unpackLibraries(inst_);
+  writeFile(inst_ + "/libsde32.so", "n");  // the new one is much shorter
+  int ready[2], go[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(go), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int fd = ::open((win_ + "/libsde32.so").c_str(), O_RDONLY);
+    void* map = ::mmap(nullptr, old.size(), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    char c = 'r';
+    if (map == MAP_FAILED || ::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(2);
+    ::_exit(std::memcmp(map, old.data(), old.size()) == 0 ? 0 : 3);
+  }
+  char c;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
+  ASSERT_EQ(::write(go[1], &c, 1), 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+  EXPECT_EQ(readFile(win_ + "/libsde32.so"), "n");
+  for (int fd : {ready[0], ready[1], go[0], go[1]}) ::close(fd);
 }
 
 // Library placement -----------------------------------------------------------------
 
-void unpackLibraries(const std::string& dir) {
-  for (const char* name : kEngineLibraries) writeFile(dir + "/" + name, std::string("new ") + name);
-}
 
 TEST_F(InstallStepsTest, WithoutSystemCopiesAllFourReplaceOlderOnesAndLeaveNone) {
   unpackLibraries(inst_);
@@ -221,6 +315,12 @@ TEST_F(InstallStepsTest, MissingUnpackedLibraryStopsWithTheErrorReport) {
 // The whole run -----------------------------------------------------------------------
 
 class SetProgressTest : public InstallStepsTest {
+ public:
+  testing::FakePlatform& fakePlatform() { return fake_; }
+  std::filesystem::path scratch() const { return dir_.path(); }
+  const std::string& install() const { return inst_; }
+  const std::string& windows() const { return win_; }
+
  protected:
   void SetUp() override {
     InstallStepsTest::SetUp();
@@ -260,17 +360,22 @@ TEST_F(SetProgressTest, InstallsAndFillsBothGauges) {
   for (std::size_t i = 1; i < view_.statuses.size(); ++i)
     EXPECT_EQ(view_.statuses[i].rfind(inst_, 0), 0u) << view_.statuses[i];
   EXPECT_TRUE(view_.finished);
+  // No temporary file and no kept old copy is left behind.
+  for (const std::string& dir : {inst_, win_})
+    for (const std::string& p : test::listTree(dir)) EXPECT_NE(p.rfind(".zel", 0), 0u) << p;
 }
 
 TEST_F(SetProgressTest, UnpackedFilesKeepTheirStoredPermissions) {
   writeFile(dir_ / "stage/ZelRpt", "#!/bin/sh\n");
   writeFile(dir_ / "stage/ZelRpt.bin", "#!/bin/sh\n");
   std::filesystem::permissions(dir_ / "stage/ZelRpt", std::filesystem::perms(0755));
-  std::filesystem::permissions(dir_ / "stage/ZelRpt.bin", std::filesystem::perms(0750));
+  std::filesystem::permissions(dir_ / "stage/ZelRpt.bin", std::filesystem::perms(0700));
   makeArchive();
+  const mode_t mask = ::umask(022);
   ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  ::umask(mask);
   EXPECT_EQ(std::filesystem::status(inst_ + "/ZelRpt").permissions(), std::filesystem::perms(0755));
-  EXPECT_EQ(std::filesystem::status(inst_ + "/ZelRpt.bin").permissions(), std::filesystem::perms(0750));
+  EXPECT_EQ(std::filesystem::status(inst_ + "/ZelRpt.bin").permissions(), std::filesystem::perms(0755));
   EXPECT_NE(::access((inst_ + "/README.TXT").c_str(), X_OK), 0);
 }
 
@@ -318,7 +423,8 @@ TEST_F(SetProgressTest, UnreadableArchiveGivesTheExtractionFailure) {
   writeFile(StartDir + "/ZELRPT.E01", "this is not a zip archive at all");
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
   ASSERT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_EQ(recorder_.shown[0].text, "SETUP을 실행하는데 오류가 발생했습니다.");
+  EXPECT_EQ(recorder_.shown[0].text,
+            "SETUP을 실행하는데 오류가 발생했습니다.\r" + steps_.unzipError());
   EXPECT_EQ(recorder_.shown[0].caption, "오류");
   EXPECT_FALSE(steps_.unzipError().empty());
   EXPECT_FALSE(view_.finished);
@@ -329,6 +435,113 @@ TEST_F(SetProgressTest, ArchiveGivenByPathIsUsedAndNamedWhenMissing) {
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "OTHER.E01 화일이 존재하지 않습니다.");
+}
+
+TEST_F(SetProgressTest, LibraryNameThatIsADirectoryEndsInTheReportNotACrash) {
+  writeFile(dir_ / "stage/libsde32.so/inner.txt", "not a library");
+  writeFile(dir_ / "stage/README.TXT", "readme");
+  ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", StartDir + "/ZELRPT.E01"));
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "Cannot open file " + inst_ + "/libsde32.so");
+  EXPECT_FALSE(exists(inst_ + "/README.TXT"));  // taken back with the rest
+}
+
+// Shows nothing, but throws from the given step.
+class ThrowingView : public RecordingView {
+ public:
+  void setStatus(const std::string& text) override {
+    if (!statuses.empty()) throw std::runtime_error("view failed on " + text);
+    RecordingView::setStatus(text);
+  }
+};
+
+TEST_F(SetProgressTest, NothingThrownLeavesTheStepsAndTheRunIsTakenBack) {
+  makeArchive();
+  ThrowingView throwing;
+  steps_.setView(&throwing);
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].caption, "setup");
+  EXPECT_EQ(recorder_.shown[0].text.rfind("view failed on ", 0), 0u) << recorder_.shown[0].text;
+  EXPECT_TRUE(std::filesystem::is_empty(inst_));
+}
+
+// A failed install leaves the target as it was, and says why.
+struct HalfInstall {
+  std::string label;
+  std::function<void(SetProgressTest&)> arrange;
+  StepOutcome outcome;
+  std::string reason;  // found in the last message
+};
+
+class HalfInstallTest : public SetProgressTest, public ::testing::WithParamInterface<HalfInstall> {};
+
+TEST_P(HalfInstallTest, LeavesTheTargetAsItWasAndSaysWhy) {
+  const HalfInstall& c = GetParam();
+  writeFile(inst_ + "/README.TXT", "the old readme");
+  writeFile(inst_ + "/mine.txt", "the user's own");
+  writeFile(dir_ / "stage/samples/P0001.dbf", "table");
+  writeFile(dir_ / "stage/zlast.txt", "last");
+  c.arrange(*this);
+  const std::set<std::string> before = test::listTree(inst_);
+  makeArchive();
+  EXPECT_EQ(steps_.SetProgress(), c.outcome);
+  EXPECT_EQ(test::listTree(inst_), before);
+  EXPECT_EQ(readFile(inst_ + "/README.TXT"), "the old readme");
+  EXPECT_EQ(readFile(inst_ + "/mine.txt"), "the user's own");
+  for (const char* name : kEngineLibraries) EXPECT_FALSE(exists(win_ + "/" + name)) << name;
+  ASSERT_FALSE(recorder_.shown.empty());
+  EXPECT_NE(recorder_.shown.back().text.find(c.reason), std::string::npos) << recorder_.shown.back().text;
+  EXPECT_FALSE(view_.finished);
+}
+
+// Changes the last entry's CRC-32, in its local and its central header alike.
+void damageLastCrc(const std::string& archive) {
+  std::string bytes = readFile(archive);
+  const auto central = bytes.rfind("PK\x01\x02");
+  const auto local = bytes.rfind("PK\x03\x04", central);
+  bytes[central + 16] = static_cast<char>(bytes[central + 16] ^ 0x55);
+  bytes[local + 14] = static_cast<char>(bytes[local + 14] ^ 0x55);
+  writeFile(archive, bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, HalfInstallTest,
+    ::testing::Values(
+        HalfInstall{"FullDisk", [](SetProgressTest& t) { t.fakePlatform().freeBytes = 10; },
+                    StepOutcome::kFailed, "No space left on device"},
+        HalfInstall{"LinkedSamplesFolder",
+                    [](SetProgressTest& t) {
+                      std::filesystem::create_directories(t.scratch() / "elsewhere");
+                      std::filesystem::create_directory_symlink(t.scratch() / "elsewhere", t.install() + "/samples");
+                    },
+                    StepOutcome::kFailed, "link"},
+        HalfInstall{"WindowsDirectoryIsAFile",
+                    [](SetProgressTest& t) { writeFile(t.windows(), "a file in the way"); },
+                    StepOutcome::kStopped, "Cannot create file"}),
+    [](const auto& info) { return info.param.label; });
+
+TEST_F(SetProgressTest, CrcErrorInTheLastEntryLeavesNothingAndSaysWhich) {
+  makeArchive();
+  damageLastCrc(StartDir + "/ZELRPT.E01");
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  EXPECT_TRUE(std::filesystem::is_empty(inst_));
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_NE(recorder_.shown[0].text.find("CRC-32"), std::string::npos) << recorder_.shown[0].text;
+}
+
+TEST_F(SetProgressTest, FirstInstallPointsTheViewerAtItsSamples) {
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  EXPECT_EQ(iniRead(inst_ + "/Info.INI", "INFO", "DIR"), inst_ + "/samples");
+}
+
+TEST_F(SetProgressTest, ReportDirectoryAlreadySetIsKept) {
+  writeFile(inst_ + "/Info.INI", "[INFO]\r\nDIR=/data/reports\r\n");
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  EXPECT_EQ(readFile(inst_ + "/Info.INI"), "[INFO]\r\nDIR=/data/reports\r\n");
 }
 
 TEST_F(SetProgressTest, MissingStartDirStopsWithTheErrorReport) {

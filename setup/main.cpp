@@ -38,8 +38,9 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &TFM_ZelSet::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     window.setArchivePath(QString::fromStdString(chooseArchive(options, StartDir)));
-    window.showMaximized();
+    window.showFillingTheScreen();
     status = app.exec();
+    if (status == 0) status = window.exitCode();
   }
   setPlatform(nullptr);
   zel::setMessageService(nullptr);

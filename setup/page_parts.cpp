@@ -2,7 +2,9 @@
 
 #include <QDialog>
 #include <QFrame>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -45,6 +47,26 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
   button->setGeometry(x, y, width, height);
   button->setAutoDefault(false);
   return button;
+}
+
+bool handlePageKey(QDialog& page, QKeyEvent* event, const std::function<void()>& cancel) {
+  const int key = event->key();
+  if (key == Qt::Key_Escape) {
+    cancel();
+    return true;
+  }
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (auto* button = qobject_cast<QPushButton*>(page.focusWidget())) {
+      button->click();
+      return true;
+    }
+  }
+  return false;
+}
+
+void setElidedText(QLabel* label, const QString& text) {
+  label->setText(QFontMetrics(label->font()).elidedText(text, Qt::ElideMiddle, label->width()));
+  label->setToolTip(text);
 }
 
 QWidget* makeButtonBar(QWidget* parent, int width, int height) {

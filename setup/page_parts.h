@@ -4,10 +4,12 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "setup_art.h"
 
 class QDialog;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -28,6 +30,14 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
 // Panel3, kButtonBarHeight high.
 constexpr int kButtonBarHeight = 41;
 QWidget* makeButtonBar(QWidget* parent, int width, int height);
+// The wizard pages' keys: Enter presses the focused button, Escape does what
+// the page's cancel button does. True when the key was taken.
+bool handlePageKey(QDialog& page, QKeyEvent* event, const std::function<void()>& cancel);
+
+// Shows text in a label of fixed width, cut in the middle when too long so that
+// the end of a path stays visible; the whole text is the label's tool tip.
+void setElidedText(QLabel* label, const QString& text);
+
 // The left strip: a sunken panel named Panel1 whose picture Image1 fills it.
 QWidget* makePictureStrip(QWidget* parent, SidePicture picture, int width, int height);
 

@@ -53,6 +53,25 @@ void PosixPlatform::openUrl(const std::string&) {}
 
 bool PosixPlatform::restartSystem() { return false; }
 
+std::optional<std::uint64_t> PosixPlatform::freeSpace(const std::string& dir) {
+  std::string probe = dir.empty() ? "." : dir;
+  struct statvfs info;
+  while (::statvfs(probe.c_str(), &info) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR) return std::nullopt;
+    const auto slash = probe.find_last_of('/');
+    if (slash == std::string::npos) {
+      if (probe == ".") return std::nullopt;
+      probe = ".";
+    } else if (slash == 0) {
+      if (probe == "/") return std::nullopt;
+      probe = "/";
+    } else {
+      probe.erase(slash);
+    }
+  }
+  return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+}
+
 namespace {
 SetupPlatform* current = nullptr;
 }  // namespace

@@ -22,6 +22,7 @@ class PosixPlatform : public SetupPlatform {
   bool driveReady(const std::string& drive) override;
   void openUrl(const std::string& url) override;
   bool restartSystem() override;
+  std::optional<std::uint64_t> freeSpace(const std::string& dir) override;
 
  private:
   std::string windowsDirOverride_;

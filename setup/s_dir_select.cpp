@@ -167,9 +167,11 @@ void TFM_DirSelect::C_Bbt_OkClick() {
     C_Edt_SelPath->setFocus();
     return;
   }
-  const std::string path = text.toStdString();
+  // Made absolute now, against the directory the list shows (the current
+  // directory), so the folder created and the folder installed into are one.
+  const std::string path = absolutePath(text.toStdString(), platform().currentDirectory());
   if (directoryExists(path)) {
-    if (holdsProductMarker(text)) {
+    if (holdsProductMarker(QString::fromStdString(path))) {
       messages().error("ZEL의 경로에는 본 프로그램을 설치할 수 없습니다.");
       return;
     }

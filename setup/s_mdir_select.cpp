@@ -1,6 +1,7 @@
 #include "s_mdir_select.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -41,9 +42,9 @@ TFM_DirSet::TFM_DirSet(QWidget* parent) : QDialog(parent) {
   bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
   bevel->setGeometry(frameX, 250, 307, 22);
   // The designed text: the default directory, which FormShow takes as InstallPath.
-  C_Lbl_Path = makeLabel(bevel, "C_Lbl_Path",
-                         QString::fromStdString(platform().defaultInstallDirectory()), 4, 4);
+  C_Lbl_Path = makeLabel(bevel, "C_Lbl_Path", QString(), 4, 4);
   C_Lbl_Path->setFixedWidth(299);
+  showPath(QString::fromStdString(platform().defaultInstallDirectory()));
   C_Bbt_SPath = makeButton(this, "C_Bbt_SPath", QStringLiteral("경 로"), frameX + 307 + 4, 248, 44);
 
   QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
@@ -54,27 +55,37 @@ TFM_DirSet::TFM_DirSet(QWidget* parent) : QDialog(parent) {
   connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_DirSet::C_Bbt_CancelClick);
 }
 
+void TFM_DirSet::keyPressEvent(QKeyEvent* event) {
+  // Escape asks the stop question as 취  소 does, instead of closing the page.
+  if (!handlePageKey(*this, event, [this] { C_Bbt_CancelClick(); })) QDialog::keyPressEvent(event);
+}
+
 void TFM_DirSet::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   FormShow();
 }
 
 void TFM_DirSet::FormShow() {
-  InstallPath = C_Lbl_Path->text().toStdString();
+  InstallPath = path_.toStdString();
   DirSetNext = false;
   C_Bbt_Next->setFocus();
-  C_Lbl_Path->setText(UnInstallInfoRead());
+  showPath(UnInstallInfoRead());
 }
 
 QString TFM_DirSet::UnInstallInfoRead() const {
   return QString::fromStdString(platform().defaultInstallDirectory());
 }
 
+void TFM_DirSet::showPath(const QString& path) {
+  path_ = path;
+  setElidedText(C_Lbl_Path, path);
+}
+
 void TFM_DirSet::C_Bbt_SPathClick() {
   TFM_DirSelect chooser(this);
-  InstallPath = C_Lbl_Path->text().toStdString();
+  InstallPath = path_.toStdString();
   runModal(chooser);
-  if (DirSelected) C_Lbl_Path->setText(QString::fromStdString(InstallPath));
+  if (DirSelected) showPath(QString::fromStdString(InstallPath));
   C_Bbt_Next->setFocus();
 }
 

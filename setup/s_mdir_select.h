@@ -23,11 +23,14 @@ class TFM_DirSet : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void FormShow();
+  void showPath(const QString& path);
 
   QLabel* C_Lbl_Path;
+  QString path_;  // the whole path; the label may show it shortened
   QPushButton* C_Bbt_SPath;
   QPushButton* C_Bbt_Next;
   QPushButton* C_Bbt_Cancel;

@@ -1,9 +1,12 @@
 #include "s_set_util.h"
 
+#include <filesystem>
+
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cctype>
+#include <filesystem>
 
 #include "message_service.h"
 #include "setup_platform.h"
@@ -34,6 +37,33 @@ bool directoryExists(const std::string& path) {
 bool fileExists(const std::string& path) {
   struct stat st;
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::string absolutePath(const std::string& path, const std::string& base) {
+  std::filesystem::path p(path);
+  if (p.is_relative()) p = std::filesystem::path(base) / p;
+  std::string out = p.lexically_normal().string();
+  if (out.size() > 1 && out.back() == kPathSeparator) out.pop_back();
+  return out;
+}
+
+std::string nearestExistingDirectory(const std::string& path) {
+  std::filesystem::path p(path);
+  while (!p.empty() && !directoryExists(p.string()) && p != p.parent_path()) p = p.parent_path();
+  return p.string();
+}
+
+void removeEmptyDirectoriesUpTo(const std::string& path, const std::string& stop) {
+  std::error_code ec;
+  for (std::filesystem::path p(path); p.string().size() > stop.size() && p != p.parent_path();
+       p = p.parent_path()) {
+    if (!std::filesystem::remove(p, ec) || ec) return;  // not empty, or not ours to remove
+  }
+}
+
+bool regularFileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool MakeDirPath(const std::string& path) {

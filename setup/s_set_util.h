@@ -27,7 +27,18 @@ void ReportApplicationError(const std::string& text);
 // "File not found", "Invalid filename", "File access denied" or "I/O error %d".
 std::string ioErrorText(int error);
 
+// path as it is when absolute, otherwise below base; "." and ".." are resolved
+// in the text (blanks and everything else stay as typed).
+std::string absolutePath(const std::string& path, const std::string& base);
+
+// The longest leading part of an absolute path that names an existing directory.
+std::string nearestExistingDirectory(const std::string& path);
+// Removes path and its parents while they are empty, stopping at stop (kept).
+void removeEmptyDirectoriesUpTo(const std::string& path, const std::string& stop);
+
 bool directoryExists(const std::string& path);
 bool fileExists(const std::string& path);
+// A regular file (following links), and nothing else: no FIFO, device or directory.
+bool regularFileExists(const std::string& path);
 
 }  // namespace zel::setup

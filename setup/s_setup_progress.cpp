@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include "gauge.h"
+#include "page_parts.h"
 #include "setup_art.h"
 
 namespace zel::setup {
@@ -50,7 +51,8 @@ TFM_SetUpProgress::TFM_SetUpProgress(QWidget* parent)
 }
 
 void TFM_SetUpProgress::setStatus(const std::string& text) {
-  C_Lbl_CurFile->setText(QString::fromStdString(text));
+  // Long paths lose their middle, so the file name at the end stays readable.
+  setElidedText(C_Lbl_CurFile, QString::fromStdString(text));
 }
 
 void TFM_SetUpProgress::setCurrent(int min, int max, int value) {

@@ -1,6 +1,7 @@
 #include "s_welcome.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -58,6 +59,11 @@ TFM_Welcome::TFM_Welcome(QWidget* parent) : QDialog(parent) {
   C_Bbt_Cancel = makeButton(panel3, "C_Bbt_Cancel", QStringLiteral("취  소"), 300, 8);
   connect(C_Bbt_Next, &QPushButton::clicked, this, &TFM_Welcome::C_Bbt_NextClick);
   connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_Welcome::C_Bbt_CancelClick);
+}
+
+void TFM_Welcome::keyPressEvent(QKeyEvent* event) {
+  // Escape asks the stop question as 취  소 does, instead of closing the page.
+  if (!handlePageKey(*this, event, [this] { C_Bbt_CancelClick(); })) QDialog::keyPressEvent(event);
 }
 
 void TFM_Welcome::showEvent(QShowEvent* event) {

@@ -19,6 +19,7 @@ class TFM_Welcome : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void FormShow();

@@ -11,6 +11,7 @@ namespace zel::setup {
 
 SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
   SetupOptions options;
+  std::string stray;  // the first argument that is no option of ours
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](std::string* out) {
@@ -32,9 +33,14 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
       value(&options.windowsDir);
     } else if (arg.rfind("--", 0) == 0 && options.error.empty()) {
       options.error = "unknown option " + arg;
+    } else if (stray.empty()) {
+      stray = arg;
     }
-    // Anything else is left to the toolkit (its own options such as -platform).
   }
+  // With windows, anything else is left to the toolkit (its own options such as
+  // -platform); without, there is no toolkit to take it.
+  if (options.error.empty() && options.silent && !stray.empty())
+    options.error = "unexpected argument " + stray;
   if (options.error.empty() && options.silent && options.target.empty())
     options.error = "--silent needs --target DIR";
   return options;

@@ -17,14 +17,27 @@ TEST(SetupOptionsTest, SilentInstallLine) {
   EXPECT_EQ(o.windowsDir, "/w");
 }
 
-TEST(SetupOptionsTest, Mistakes) {
-  EXPECT_FALSE(parseSetupOptions({"--silent"}).error.empty());
-  EXPECT_FALSE(parseSetupOptions({"--target"}).error.empty());
-  EXPECT_FALSE(parseSetupOptions({"--bogus"}).error.empty());
-  EXPECT_TRUE(parseSetupOptions({}).error.empty());
-  EXPECT_TRUE(parseSetupOptions({"-platform", "offscreen"}).error.empty());  // the toolkit's
-  EXPECT_TRUE(parseSetupOptions({"--help"}).help);
+struct Line {
+  std::vector<std::string> args;
+  bool understood;
+};
+
+class SetupOptionsLineTest : public ::testing::TestWithParam<Line> {};
+
+TEST_P(SetupOptionsLineTest, IsUnderstoodOrRefused) {
+  EXPECT_EQ(parseSetupOptions(GetParam().args).error.empty(), GetParam().understood);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SetupOptionsLineTest,
+    ::testing::Values(Line{{}, true}, Line{{"-platform", "offscreen"}, true},  // the toolkit's
+                      Line{{"--silent"}, false}, Line{{"--target"}, false}, Line{{"--bogus"}, false},
+                      // Without windows there is no toolkit to take a stray argument.
+                      Line{{"--silent", "--target", "/t", "extra"}, false},
+                      Line{{"extra", "--silent", "--target", "/t"}, false},
+                      Line{{"--silent", "--target", "/t", "-platform", "xcb"}, false}));
+
+TEST(SetupOptionsTest, Help) { EXPECT_TRUE(parseSetupOptions({"--help"}).help); }
 
 TEST(SetupOptionsTest, ArchiveChoice) {
   testing::TempDir dir;

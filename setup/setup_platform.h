@@ -4,6 +4,8 @@
 // The process holds one instance; programs install theirs at start.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,8 +33,17 @@ class SetupPlatform {
 
   // Shows an address with the desktop's "open" action; failures go unreported.
   virtual void openUrl(const std::string& url) = 0;
-  // Asks the desktop session to restart the machine. False when it refused.
+  // Asks the desktop session to restart the machine and waits for its answer.
+  // False when it refused or could not be asked.
   virtual bool restartSystem() = 0;
+
+  // Bytes free for the user on the volume that holds dir (or would hold it: a
+  // missing dir counts on its nearest existing parent). Empty when unknown, and
+  // unknown unless a platform says otherwise.
+  virtual std::optional<std::uint64_t> freeSpace(const std::string& dir) {
+    (void)dir;
+    return std::nullopt;
+  }
 };
 
 // The process-wide platform. A PosixPlatform with default settings until one is set.

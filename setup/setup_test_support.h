@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -72,9 +73,14 @@ class FakePlatform : public PosixPlatform {
   void openUrl(const std::string& url) override { opened.push_back(url); }
   bool restartSystem() override {
     ++restarts;
-    return true;
+    return restartAccepted;
+  }
+  std::optional<std::uint64_t> freeSpace(const std::string& dir) override {
+    return freeBytes ? freeBytes : PosixPlatform::freeSpace(dir);
   }
 
+  std::optional<std::uint64_t> freeBytes;  // unset: the real figure
+  bool restartAccepted = true;
   std::vector<std::string> driveList{"/"};
   std::set<std::string> notReady;
   std::vector<std::string> opened;

@@ -1,6 +1,7 @@
 #include "silent_install.h"
 
 #include <cstdio>
+#include <exception>
 
 #include "install_steps.h"
 #include "message_service.h"
@@ -25,14 +26,23 @@ int runSilentInstall(const SetupOptions& options) {
   } restore;
 
   StartDir = platform().currentDirectory();
-  InstallPath = options.target;
+  // Made absolute here, so that messages and the launchers' file name one place.
+  InstallPath = absolutePath(options.target, StartDir);
+  const std::string existing = nearestExistingDirectory(InstallPath);
   if (!directoryExists(InstallPath) && !MakeDirPath(InstallPath)) return 1;
 
   InstallSteps steps;
   steps.setArchivePath(chooseArchive(options, StartDir));
-  steps.WinIniCheck();
-  const StepOutcome outcome = steps.SetProgress();
+  StepOutcome outcome = StepOutcome::kStopped;
+  try {
+    steps.WinIniCheck();
+    outcome = steps.SetProgress();
+  } catch (const std::exception& e) {
+    ReportApplicationError(e.what());
+  }
   if (outcome != StepOutcome::kDone) {
+    // The directories made for this run go again (only while they are empty).
+    removeEmptyDirectoriesUpTo(InstallPath, existing);
     if (!steps.unzipError().empty())
       std::fprintf(stderr, "setup: %s\n", steps.unzipError().c_str());
     return 1;

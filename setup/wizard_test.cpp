@@ -1,9 +1,13 @@
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 
 #include "click_label.h"
 #include "directory_list.h"
@@ -323,6 +327,33 @@ TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
   EXPECT_EQ(InstallPath, fresh);
 }
 
+TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
+  std::filesystem::create_directories(dir_ / "listed");
+  ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);  // where the list was moved to
+  TFM_DirSelect chooser;
+  chooser.show();
+  edit(chooser)->setText(QStringLiteral("sub/../rel"));
+  answer({kYes});
+  click(chooser, "C_Bbt_Ok");
+  EXPECT_EQ(InstallPath, dir_ / "listed/rel");
+  EXPECT_TRUE(directoryExists(dir_ / "listed/rel"));
+  EXPECT_FALSE(exists(start_ + "/rel"));
+}
+
+TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
+  std::filesystem::create_directories(dir_ / "listed/rel");
+  TFM_DirSet page;
+  page.show();
+  runner_.then([&](QDialog& chooser) {
+    ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);
+    chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"))->setText(QStringLiteral("rel"));
+    click(chooser, "C_Bbt_Ok");
+  });
+  click(page, "C_Bbt_SPath");
+  EXPECT_EQ(InstallPath, dir_ / "listed/rel");
+  EXPECT_EQ(testing::labelText(page, "C_Lbl_Path"), QString::fromStdString(dir_ / "listed/rel"));
+}
+
 TEST_F(ChooserTest, MissingFolderAndNoStays) {
   TFM_DirSelect chooser;
   chooser.show();
@@ -462,13 +493,13 @@ TEST_F(DriverTest, MainWindowAsDesigned) {
 TEST_F(DriverTest, FullInstallationAndNoToTheRestart) {
   makeArchive();
   goThroughThePages();
-  answer({kYes, MessageAnswer::kOk, kNo});  // create the directory; the notice; no restart
+  answer({kYes, kNo});  // create the directory; no restart
   TFM_ZelSet window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"),
                                              QStringLiteral("FM_DirSet")}));
-  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "알림", "종료"}));
+  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
   const Message& done = recorder_.shown.back();
   EXPECT_EQ(done.text,
             "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
@@ -484,6 +515,7 @@ TEST_F(DriverTest, FullInstallationAndNoToTheRestart) {
   EXPECT_EQ(fake_.restarts, 0);
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.progressWindow(), nullptr);
+  EXPECT_EQ(window.exitCode(), 0);
 }
 
 TEST_F(DriverTest, YesToTheCompletionQuestionRestarts) {
@@ -498,6 +530,23 @@ TEST_F(DriverTest, YesToTheCompletionQuestionRestarts) {
   EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
   EXPECT_EQ(fake_.restarts, 1);
   EXPECT_EQ(iniRead(win_ + "/WIN.INI", "intl", "sLanguage"), "eng");
+}
+
+TEST_F(DriverTest, RefusedRestartIsReported) {
+  makeArchive();
+  std::filesystem::create_directories(default_);
+  goThroughThePages();
+  fake_.restartAccepted = false;
+  answer({kYes});
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(fake_.restarts, 1);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"종료", "알림"}));
+  EXPECT_EQ(recorder_.shown.back().text, "시스템이 재시작을 거부했습니다. 직접 재시작 하십시오.");
+  EXPECT_EQ(recorder_.shown.back().icon, MessageIcon::kWarning);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.exitCode(), 0);  // installed all the same
 }
 
 TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
@@ -531,8 +580,9 @@ TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   window.show();
   QSignalSpy closed(&window, &TFM_ZelSet::closed);
   testing::moveMouseOver(window.Image1);
-  EXPECT_EQ(captions(), (std::vector<std::string>{"알림", "오류"}));
+  EXPECT_EQ(captions(), (std::vector<std::string>{"오류"}));
   EXPECT_EQ(recorder_.shown.back().text, "ZELRPT.E01 화일이 존재하지 않습니다.");
+  EXPECT_EQ(window.exitCode(), 1);
   EXPECT_EQ(closed.count(), 1);  // the program ends even with the progress window up
   EXPECT_FALSE(window.isVisible());
   ASSERT_NE(window.progressWindow(), nullptr);  // stays until the program ends
@@ -547,8 +597,91 @@ TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
   TFM_ZelSet window;
   window.show();
   testing::moveMouseOver(window.Image1);
-  EXPECT_EQ(recorder_.shown.back().text, "SETUP을 실행하는데 오류가 발생했습니다.");
+  // The reason stands under the message.
+  const std::string& text = recorder_.shown.back().text;
+  EXPECT_EQ(text.rfind("SETUP을 실행하는데 오류가 발생했습니다.\r", 0), 0u) << text;
+  EXPECT_GT(text.size(), std::string("SETUP을 실행하는데 오류가 발생했습니다.\r").size());
   EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.exitCode(), 1);
+}
+
+TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
+  std::filesystem::create_directories(default_);
+  writeFile(dir_ / "stage/libsde32.so/inner.txt", "x");
+  ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", start_ + "/ZELRPT.E01"));
+  goThroughThePages();
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  ASSERT_FALSE(recorder_.shown.empty());
+  EXPECT_EQ(recorder_.shown.back().text, "Cannot open file " + default_ + "/libsde32.so");
+  EXPECT_EQ(window.exitCode(), 1);
+  EXPECT_TRUE(window.isVisible());  // the driver stops; the user closes the window
+}
+
+// Keys on the two pages -------------------------------------------------------------
+
+struct PageCase {
+  std::string label;
+  std::function<std::unique_ptr<QDialog>()> make;
+  bool* next;
+  std::string stopCaption;
+};
+
+class PageKeysTest : public WizardTest, public ::testing::WithParamInterface<PageCase> {};
+
+TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
+  std::filesystem::create_directories(default_);
+  std::unique_ptr<QDialog> page = GetParam().make();
+  page->show();
+  ASSERT_EQ(page->focusWidget()->objectName(), QStringLiteral("C_Bbt_Next"));
+  QTest::keyClick(page->focusWidget(), Qt::Key_Return);
+  EXPECT_TRUE(*GetParam().next);
+  EXPECT_FALSE(page->isVisible());
+}
+
+TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
+  std::unique_ptr<QDialog> page = GetParam().make();
+  page->show();
+  answer({kNo, kYes});
+  QTest::keyClick(page.get(), Qt::Key_Escape);
+  ASSERT_EQ(captions(), std::vector<std::string>{GetParam().stopCaption});
+  EXPECT_EQ(recorder_.shown[0].text, "프로그램설치를 종료하시겠습니까?");
+  EXPECT_TRUE(page->isVisible());  // No: the page stays
+  QTest::keyClick(page.get(), Qt::Key_Escape);
+  EXPECT_FALSE(page->isVisible());
+  EXPECT_FALSE(*GetParam().next);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, PageKeysTest,
+    ::testing::Values(PageCase{"Welcome", [] { return std::unique_ptr<QDialog>(new TFM_Welcome); },
+                               &WelcomeNext, "확인"},
+                      PageCase{"Directory", [] { return std::unique_ptr<QDialog>(new TFM_DirSet); },
+                               &DirSetNext, "Information"}),
+    [](const auto& info) { return info.param.label; });
+
+// Long paths keep their end in sight -------------------------------------------------
+
+TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
+  const std::string longPath = dir_ / (std::string(30, 'a') + "/" + std::string(40, 'b') + "/" +
+                                       std::string(40, 'c') + "/끝부분");
+  testing::FakePlatform longFake(win_, longPath);
+  testing::PlatformGuard guard(&longFake);
+  TFM_DirSet page;
+  page.show();
+  EXPECT_EQ(InstallPath, longPath);  // the whole path, not what the label shows
+  TFM_SetUpProgress progress;
+  progress.setStatus(longPath + "/ZelRpt.bin");
+  for (QLabel* label : {page.findChild<QLabel*>(QStringLiteral("C_Lbl_Path")), progress.C_Lbl_CurFile}) {
+    const QString shown = label->text();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/"))) << shown.toStdString();
+    EXPECT_TRUE(label->toolTip().endsWith(shown.mid(shown.indexOf(QChar(0x2026)) + 1)))
+        << shown.toStdString();
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(shown), label->width());
+  }
+  EXPECT_TRUE(progress.C_Lbl_CurFile->text().endsWith(QStringLiteral("/ZelRpt.bin")));
 }
 
 }  // namespace

@@ -2,6 +2,11 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <cerrno>
+#include <exception>
 
 #include "message_service.h"
 #include "modal_runner.h"
@@ -37,10 +42,16 @@ TFM_ZelSet::TFM_ZelSet(QWidget* parent) : QWidget(parent) {
   setPalette(teal);
   setAutoFillBackground(true);
 
+  // A layout, not a one-time resize: the picture area must follow every size the
+  // window manager (or none) gives the window, or movements outside it start nothing.
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
   Image1 = new QWidget(this);
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setMouseTracking(true);
   Image1->installEventFilter(this);
+  layout->addWidget(Image1);
   FormCreate();
 }
 
@@ -52,14 +63,16 @@ void TFM_ZelSet::FormCreate() {
 }
 
 bool TFM_ZelSet::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Image1) {
-    if (event->type() == QEvent::MouseMove) {
-      Image1MouseMove();
-    } else if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
-      Image1->setGeometry(rect());
-    }
-  }
+  if (watched == Image1 && event->type() == QEvent::MouseMove) Image1MouseMove();
   return QWidget::eventFilter(watched, event);
+}
+
+void TFM_ZelSet::showFillingTheScreen() {
+  // Without a window manager nobody honours the maximised state: take the
+  // screen's working area ourselves first.
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    setGeometry(screen->availableGeometry());
+  showMaximized();
 }
 
 void TFM_ZelSet::closeEvent(QCloseEvent* event) {
@@ -70,12 +83,27 @@ void TFM_ZelSet::closeEvent(QCloseEvent* event) {
 void TFM_ZelSet::Image1MouseMove() {
   if (Started) return;
   Started = true;
+  // Nothing thrown may leave an event handler: it becomes the error report and
+  // the driver stops there, as after any input/output error.
+  try {
+    runDriver();
+  } catch (const std::exception& e) {
+    exitCode_ = 1;
+    ReportApplicationError(e.what());
+  } catch (...) {
+    exitCode_ = 1;
+    ReportApplicationError(ioErrorText(EIO));
+  }
+}
 
+void TFM_ZelSet::runDriver() {
   if (!runPage<TFM_Welcome>(this, WelcomeNext) || !runPage<TFM_DirSet>(this, DirSetNext)) {
     close();
     return;
   }
 
+  // From here on the program ends in failure unless every step is done.
+  exitCode_ = 1;
   if (const int err = platform().setCurrentDirectory(StartDir); err != 0) {
     ReportApplicationError(ioErrorText(err));
     return;
@@ -100,12 +128,17 @@ void TFM_ZelSet::Image1MouseMove() {
       return;
     }
   }
+  exitCode_ = 0;
   const MessageAnswer answer = messages().show(
       {"종료",
        "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
        "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?",
        MessageIcon::kNone, MessageButtons::kYesNo});
-  if (answer == MessageAnswer::kYes) platform().restartSystem();
+  if (answer == MessageAnswer::kYes && !platform().restartSystem()) {
+    // The session may refuse; the user must hear of it rather than wait.
+    messages().show({"알림", "시스템이 재시작을 거부했습니다. 직접 재시작 하십시오.",
+                     MessageIcon::kWarning, MessageButtons::kOk});
+  }
   close();
 }
 

@@ -23,10 +23,15 @@ class TFM_ZelSet : public QWidget {
   // The archive to install instead of StartDir/ZELRPT.E01 (empty: that one).
   void setArchivePath(const QString& path) { steps_.setArchivePath(path.toStdString()); }
 
+  // Shows the window maximised, filling the screen also where no window manager runs.
+  void showFillingTheScreen();
+
   void Image1MouseMove();
   bool WinIniCheck() { return steps_.WinIniCheck(); }
 
   QWidget* Image1;
+  // The program's exit status: non-zero once the installation has failed or stopped.
+  int exitCode() const { return exitCode_; }
   // While and after the steps run; stays on screen when they fail.
   TFM_SetUpProgress* progressWindow() const { return progress_.get(); }
 
@@ -40,9 +45,11 @@ class TFM_ZelSet : public QWidget {
 
  private:
   void FormCreate();
+  void runDriver();
 
   InstallSteps steps_;
   std::unique_ptr<TFM_SetUpProgress> progress_;
+  int exitCode_ = 0;
 };
 
 }  // namespace zel::setup

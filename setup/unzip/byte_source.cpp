@@ -10,7 +10,9 @@
 namespace zel {
 
 FileByteSource::FileByteSource(const std::string& path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so a FIFO in the archive's place is refused instead of waiting
+  // for a writer forever; regular files read the same either way.
+  fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) {
     error_ = std::strerror(errno);
     return;

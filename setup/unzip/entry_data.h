@@ -18,6 +18,7 @@ namespace zel {
 // Called with the number of archive bytes just read for the entry.
 using ConsumedFn = std::function<void(std::uint64_t bytes)>;
 
+// With fd < 0 nothing is written: the dry pass that checks an entry before any write.
 // Corruption for damaged data, size or CRC mismatches; Unsupported for methods
 // other than stored (0) and Deflate (8); IoError when reading or writing fails.
 Status writeEntryData(ByteSource& source, const ZipEntry& entry, int fd, const ConsumedFn& consumed);

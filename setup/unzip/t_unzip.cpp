@@ -8,12 +8,13 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <random>
 
 #include "byte_source.h"
 #include "entry_data.h"
+#include "entry_name.h"
 #include "entry_path.h"
 #include "file_mask.h"
+#include "temp_file.h"
 #include "zip_directory.h"
 
 namespace zel {
@@ -24,11 +25,11 @@ namespace {
 
 constexpr std::uint8_t kHostUnix = 3;
 
-// The rwx bits an entry made on Unix asks for; setuid, setgid and sticky are
-// never restored. None for other hosts, or when the entry stores no mode.
-std::optional<mode_t> storedPermissions(const ZipEntry& e) {
-  if ((e.versionMadeBy >> 8) != kHostUnix || e.unixMode() == 0) return std::nullopt;
-  return static_cast<mode_t>(e.unixMode() & 0777);
+// Only the owner's execute bit is taken from the archive: programs get 0755,
+// everything else 0644, less the umask. A stored 0777 or 000 means nothing here.
+mode_t filePermissions(const ZipEntry& e) {
+  const bool executable = (e.versionMadeBy >> 8) == kHostUnix && (e.unixMode() & 0100) != 0;
+  return (executable ? 0755 : 0644) & ~currentUmask();
 }
 
 std::string errnoText() { return std::strerror(errno); }
@@ -49,44 +50,6 @@ std::optional<std::time_t> dosToTime(std::uint16_t date, std::uint16_t time) {
   return t;
 }
 
-// A file being written under a temporary name beside its final place. Unless
-// commit() succeeds, the destructor closes and removes it, so no partial file
-// survives any failure.
-class TempFile {
- public:
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  Status create(const fs::path& dir) {
-    static std::mt19937_64 rng{std::random_device{}()};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      fs::path p = dir / (".zelunzip-" + std::to_string(rng() % 1000000000000ULL) + ".tmp");
-      fd_ = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-      if (fd_ >= 0) {
-        path_ = p;
-        return Status::ok();
-      }
-      if (errno != EEXIST) break;
-    }
-    return Status::ioError("cannot create a file in \"" + dir.string() + "\": " + errnoText());
-  }
-  int fd() const { return fd_; }
-  Status commit(const fs::path& target) {
-    int rc = ::close(fd_);
-    fd_ = -1;
-    if (rc != 0) return Status::ioError("cannot write \"" + target.string() + "\": " + errnoText());
-    if (::rename(path_.c_str(), target.c_str()) != 0)
-      return Status::ioError("cannot replace \"" + target.string() + "\": " + errnoText());
-    path_.clear();
-    return Status::ok();
-  }
-
- private:
-  int fd_ = -1;
-  fs::path path_;
-};
-
 bool isInside(const std::string& path, const std::string& root) {
   if (root == "/") return true;
   return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/');
@@ -106,6 +69,10 @@ class UnzipRun {
     EntryPath path;
   };
   Status plan(const ZipDirectory& dir);
+  Status check();
+  Status checkPlace(const Item& item) const;
+  Status extract();
+  Status makeRoot();
   Status makeDirectories(const ZipEntry& e, const std::vector<std::string>& parts, std::size_t count, fs::path& out);
   Status writeFile(const Item& item);
   void consumed(std::uint64_t bytes);
@@ -117,6 +84,7 @@ class UnzipRun {
   std::vector<Item> items_;
   fs::path root_;
   std::string rootText_;
+  FileJournal journal_;
   std::uint64_t total_ = 0;  // archive bytes of the chosen entries (whole run or one file)
   std::uint64_t done_ = 0;
   int nextStep_ = 0;
@@ -133,7 +101,9 @@ std::string UnzipRun::displayPath(const EntryPath& p) const {
 Status UnzipRun::plan(const ZipDirectory& dir) {
   for (const ZipEntry& e : dir.entries) {
     if (!anyMaskMatches(z_.FileSpec, e.name)) continue;
-    Result<EntryPath> path = parseEntryPath(e.name);
+    Result<std::string> fileName = entryFileName(e);
+    if (!fileName) return fileName.status();
+    Result<EntryPath> path = parseEntryPath(*fileName);
     if (!path) return path.status();
     if (e.encrypted()) return Status::unsupported(e.who() + "is encrypted; encrypted entries are not supported");
     if (e.isSymlink()) return Status::unsupported(e.who() + "is a symbolic link; links are not extracted");
@@ -160,8 +130,11 @@ Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::strin
     struct stat st {};
     if (::lstat(p.c_str(), &st) != 0) {
       if (errno != ENOENT) return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
-      if (::mkdir(p.c_str(), 0777) != 0 && errno != EEXIST)
+      if (::mkdir(p.c_str(), 0755) == 0) {
+        journal_.addedDirectory(p);
+      } else if (errno != EEXIST) {
         return Status::ioError(e.who() + "cannot create directory \"" + p.string() + "\": " + errnoText());
+      }
       if (::lstat(p.c_str(), &st) != 0)
         return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
     }
@@ -193,9 +166,8 @@ Status UnzipRun::writeFile(const Item& item) {
   TempFile tmp;
   if (Status s = tmp.create(dirPath); !s) return Status::ioError(e.who() + s.message());
   if (Status s = writeEntryData(src_, e, tmp.fd(), [this](std::uint64_t n) { consumed(n); }); !s) return s;
-  if (const std::optional<mode_t> mode = storedPermissions(e)) {
-    if (::fchmod(tmp.fd(), *mode) != 0) return Status::ioError(e.who() + "cannot set the file permissions: " + errnoText());
-  }
+  if (::fchmod(tmp.fd(), filePermissions(e)) != 0)
+    return Status::ioError(e.who() + "cannot set the file permissions: " + errnoText());
   if (z_.SetDateTo == sdOrigDate) {
     std::optional<std::time_t> t = e.unixMtime ? std::optional<std::time_t>(*e.unixMtime) : dosToTime(e.dosDate, e.dosTime);
     if (t) {
@@ -203,7 +175,7 @@ Status UnzipRun::writeFile(const Item& item) {
       if (::futimens(tmp.fd(), times) != 0) return Status::ioError(e.who() + "cannot set the file date: " + errnoText());
     }
   }
-  if (Status s = tmp.commit(target); !s) return Status::ioError(e.who() + s.message());
+  if (Status s = tmp.commit(target, &journal_); !s) return Status::ioError(e.who() + s.message());
   return Status::ok();
 }
 
@@ -224,19 +196,94 @@ void UnzipRun::consumed(std::uint64_t bytes) {
   }
 }
 
+// Everything this run placed goes again when it fails; files that were there
+// before come back.
 Status UnzipRun::run() {
+  Status s = extract();
+  if (!s) {
+    journal_.undo();
+    return s;
+  }
+  if (z_.Journal) {
+    z_.Journal->takeOver(journal_);
+  } else {
+    journal_.keep();
+  }
+  return Status::ok();
+}
+
+// The dry pass: every chosen entry inflates to its declared size and CRC-32,
+// and the caller agrees to the total size, before the first write.
+Status UnzipRun::check() {
+  std::uint64_t bytes = 0;
+  for (const Item& item : items_) {
+    if (item.path.isDirectory) continue;
+    if (Status s = writeEntryData(src_, *item.entry, -1, nullptr); !s) return s;
+    bytes += item.entry->uncompressedSize;
+  }
+  if (z_.OnBeforeWrite) {
+    if (std::string refusal = z_.OnBeforeWrite(bytes); !refusal.empty()) return Status::ioError(refusal);
+  }
+  return Status::ok();
+}
+
+// What is already on disk must let the entry in: no link out of the root, no
+// file where a directory must go, no directory where a file must go.
+Status UnzipRun::checkPlace(const Item& item) const {
+  const ZipEntry& e = *item.entry;
+  const auto& parts = item.path.components;
+  const std::size_t dirs = item.path.isDirectory ? parts.size() : parts.size() - 1;
+  fs::path p = root_;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    p /= parts[i];
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0) return Status::ok();  // nothing further exists yet
+    if (i == dirs) {
+      if (S_ISDIR(st.st_mode)) return Status::ioError(e.who() + "a directory \"" + p.string() + "\" is in the way");
+      return Status::ok();
+    }
+    if (S_ISLNK(st.st_mode)) {
+      std::error_code ec;
+      const fs::path real = fs::canonical(p, ec);
+      if (ec || !isInside(real.string(), rootText_))
+        return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
+      if (::stat(p.c_str(), &st) != 0) return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
+    }
+    if (!S_ISDIR(st.st_mode)) return Status::ioError(e.who() + "\"" + p.string() + "\" exists and is not a directory");
+  }
+  return Status::ok();
+}
+
+Status UnzipRun::makeRoot() {
+  // The missing directories along the way are this run's, to go again on failure.
+  std::vector<fs::path> missing;
+  for (fs::path p = fs::absolute(z_.ExtractDir).lexically_normal(); !p.empty(); p = p.parent_path()) {
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) == 0) break;
+    missing.push_back(p);
+    if (p == p.parent_path()) break;
+  }
+  std::error_code ec;
+  fs::create_directories(z_.ExtractDir, ec);
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+    if (fs::is_directory(*it)) journal_.addedDirectory(*it);
+  root_ = fs::canonical(z_.ExtractDir, ec);
+  if (ec) return Status::ioError("cannot create the extraction directory \"" + z_.ExtractDir + "\": " + ec.message());
+  rootText_ = root_.string();
+  return Status::ok();
+}
+
+Status UnzipRun::extract() {
   if (z_.ExtractDir.empty()) return Status::invalidArgument("no extraction directory given");
   Result<ZipDirectory> dir = readZipDirectory(src_);
   if (!dir) return dir.status();
   const std::size_t commentMax = z_.ZipCmntBufSize > 0 ? static_cast<std::size_t>(z_.ZipCmntBufSize) : 0;
   z_.comment_ = dir->comment.substr(0, commentMax);
   if (Status s = plan(*dir); !s) return s;
-
-  std::error_code ec;
-  fs::create_directories(z_.ExtractDir, ec);
-  root_ = fs::canonical(z_.ExtractDir, ec);
-  if (ec) return Status::ioError("cannot create the extraction directory \"" + z_.ExtractDir + "\": " + ec.message());
-  rootText_ = root_.string();
+  if (Status s = check(); !s) return s;
+  if (Status s = makeRoot(); !s) return s;
+  for (const Item& item : items_)
+    if (Status s = checkPlace(item); !s) return s;
 
   const bool wholeArchive = z_.ProgressMode == byArchive;
   if (wholeArchive) {

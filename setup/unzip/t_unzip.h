@@ -4,9 +4,10 @@
 // contain ".." or would land outside ExtractDir are refused; links are never
 // created; an entry that inflates past its declared size is refused; each file
 // is written under a temporary name and renamed only after its CRC-32 matches.
-// Any refusal or error ends Extract() with an error. A file from an entry made
-// on Unix gets the rwx permission bits stored with it (never setuid, setgid or
-// sticky); other files keep the default mode less the umask.
+// Before the first write a dry pass checks every chosen entry (names, sizes,
+// CRC-32s) and what is on disk in its way. Any refusal or error ends Extract()
+// with an error and takes back everything the run placed. Files get 0644, or
+// 0755 when the entry was made on Unix with the owner's execute bit; less the umask.
 //
 // Toolkit-free. The setup program hooks OnProgress and OnProcessMessages.
 #pragma once
@@ -19,6 +20,7 @@
 namespace zel {
 
 class ByteSource;
+class FileJournal;
 class UnzipRun;
 
 enum TCpuType { cptAuto, cpt386, cpt486, cptPentium };
@@ -45,6 +47,12 @@ class TUnZIP {
   std::function<void(TUnZIP& sender, std::uint8_t progress)> OnProgress;
   // Called after each progress call so that windows can repaint.
   std::function<void()> OnProcessMessages;
+  // Called after the dry pass, before the first write, with the total size of
+  // the files to write; a non-empty answer refuses the extraction with that reason.
+  std::function<std::string(std::uint64_t bytes)> OnBeforeWrite;
+  // When set, a successful Extract() hands what it placed to this journal, so
+  // that a later step of the caller can still take it back. Not owned.
+  FileJournal* Journal = nullptr;
 
   // Extracts every entry that matches FileSpec. False on any error; ErrorText() says what.
   bool Extract();

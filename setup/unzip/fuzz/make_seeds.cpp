@@ -1,4 +1,4 @@
-// Writes a seed corpus for unzip_fuzz into the directory named on the command
+// Writes a seed corpus for unzip_fuzz and install_fuzz into the directory named on the command
 // line: small archives that between them reach every record kind the reader knows.
 #include <cstdio>
 #include <filesystem>
@@ -32,5 +32,14 @@ int main(int argc, char** argv) {
   writeBytes(dir / "empty.zip", buildZip({}));
   writeBytes(dir / "unix.zip", buildZip({{.name = "x", .data = text, .versionMadeBy = kMadeByUnix,
                                           .externalAttributes = kUnixFile}}));
+  // An installation archive in small: the four libraries at the top, samples below.
+  writeBytes(dir / "install.zip", buildZip({{.name = "libsde32.so", .data = text},
+                                            {.name = "libsdecdx32.so", .data = text},
+                                            {.name = "libsdensx32.so", .data = text, .method = 0},
+                                            {.name = "libsdentx32.so", .data = text},
+                                            {.name = "samples/", .data = "", .method = 0},
+                                            {.name = "samples/P_RPT.dbf", .data = text},
+                                            {.name = "ZelRpt", .data = "#!/bin/sh\n", .versionMadeBy = kMadeByUnix,
+                                             .externalAttributes = kUnixFile}}));
   return 0;
 }

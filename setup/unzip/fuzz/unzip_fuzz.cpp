@@ -1,7 +1,7 @@
 // Fuzz target for the archive reader and extractor: each input is written as an
 // archive file and extracted into a fresh directory. Whatever the input, nothing
 // may appear beside that directory, no link and no temporary file may remain in
-// it, and a failed extraction must say why.
+// it, and a failed extraction must say why and leave no target behind.
 #include <unistd.h>
 
 #include <cstdint>
@@ -48,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   unzip.ExtractDir = target.string();
   bool ok = unzip.Extract();
   if (!ok && unzip.ErrorText().empty()) fail("failed without an error text");
+  if (!ok && fs::exists(target)) fail("a failed extraction left the target it made");
 
   for (const auto& e : fs::directory_iterator(sandbox()))
     if (e.path().filename() != "box") fail("wrote outside the target: " + e.path().string());
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fs::exists(target)) {
     for (const auto& e : fs::recursive_directory_iterator(target)) {
       if (e.is_symlink()) fail("created a link: " + e.path().string());
-      if (e.path().filename().string().rfind(".zelunzip-", 0) == 0) fail("left a temporary file: " + e.path().string());
+      if (e.path().filename().string().rfind(".zel", 0) == 0) fail("left a temporary or old file: " + e.path().string());
     }
   }
   fs::remove_all(sandbox());
