@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QPageLayout>
+#include <QPoint>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -34,6 +35,11 @@ class PrinterLayer : public Printer {
 
   bool isPdfPrinter() const { return pdf_; }
   QString printerName() const;
+  // Moves to the named system printer, keeping the orientation; not while a
+  // document is open. A name the system no longer knows leaves the layer
+  // unusable (set-up calls fail, so the job shows the printer message) until
+  // a good name is selected; it returns false then.
+  bool selectPrinter(const QString& name);
   void setOutputFileName(const QString& fileName);
   QString outputFileName() const;
   // The driver's copy count as last set.
@@ -57,12 +63,15 @@ class PrinterLayer : public Printer {
   struct PdfTag {};
   PrinterLayer(PdfTag, const QString& outputFile);
   void setUpPaper();
+  // Where the painter's origin lies on the sheet, in device pixels.
+  QPoint painterOrigin() const;
 
   std::unique_ptr<QPrinter> printer_;
   std::unique_ptr<QPainter> painter_;
   std::unique_ptr<PainterCanvas> canvas_;
   std::unique_ptr<Canvas> idleCanvas_;  // answers canvas() outside a document
   bool pdf_ = false;
+  bool lost_ = false;  // the selected printer is gone
   int pages_ = 0;
 };
 
