@@ -356,6 +356,7 @@ class PrintTest : public QObject {
     QTest::addColumn<QString>("answer");
     QTest::newRow("the other printer") << kSheetQueue;
     QTest::newRow("cancelled") << QString();
+    QTest::newRow("a printer gone meanwhile") << QStringLiteral("ZELRPT_GONE");
   }
   void printButtonAsksWhichPrinter() {
     QFETCH(QString, answer);
@@ -374,6 +375,20 @@ class PrintTest : public QObject {
     offered.sort();
     QCOMPARE(offered, QStringList({kSheetQueue, kStripsQueue}));
     QCOMPARE(inUse, kStripsQueue);
+    if (answer == QLatin1String("ZELRPT_GONE")) {
+      // The printer message, nothing printed, the printer in use kept; the
+      // next print works.
+      QCOMPARE(printer.pageCount(), 0);
+      QCOMPARE(service_.shown.size(), size_t{1});
+      QVERIFY(QString::fromStdString(service_.shown[0].text).contains(QStringLiteral("사용할 수 없는 상태")));
+      QCOMPARE(printer.printerName(), kStripsQueue);
+      answer = kStripsQueue;
+      printFromPreview(QStringLiteral("P_RPTB02_SIX.dbf"), &printer, QString());
+      QCOMPARE(printer.pageCount(), 3);
+      QString error;
+      QVERIFY2(!server_.waitForNewOutput(kStripsQueue, defaultBefore, error).isEmpty(), qPrintable(error));
+      return;
+    }
     QVERIFY(service_.shown.empty());
     if (answer.isEmpty()) {
       QCOMPARE(printer.pageCount(), 0);

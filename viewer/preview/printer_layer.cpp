@@ -81,14 +81,10 @@ QString PrinterLayer::printerName() const { return pdf_ ? QStringLiteral("PDF") 
 bool PrinterLayer::selectPrinter(const QString& name) {
   if (painter_ && painter_->isActive()) return false;
   const QPrinterInfo info = QPrinterInfo::printerInfo(name);
-  if (name.isEmpty() || info.isNull()) {
-    lost_ = true;
-    return false;
-  }
+  if (name.isEmpty() || info.isNull()) return false;
   const QPageLayout::Orientation orientation = printer_->pageLayout().orientation();
   printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
   pdf_ = false;
-  lost_ = false;
   setUpPaper();
   printer_->setPageOrientation(orientation);
   return true;
@@ -110,13 +106,13 @@ void PrinterLayer::setUpPaper() {
 }
 
 bool PrinterLayer::setOrientation(PaperOrientation orientation) {
-  if (lost_ || !printer_->isValid()) return false;
+  if (!printer_->isValid()) return false;
   const auto wanted = orientation == PaperOrientation::kLandscape ? QPageLayout::Landscape : QPageLayout::Portrait;
   return printer_->setPageOrientation(wanted) || printer_->pageLayout().orientation() == wanted;
 }
 
 bool PrinterLayer::setCopies(int copies) {
-  if (lost_ || !printer_->isValid() || copies < 1) return false;
+  if (!printer_->isValid() || copies < 1) return false;
   printer_->setCopyCount(copies);
   return true;
 }
@@ -163,7 +159,7 @@ QPoint PrinterLayer::painterOrigin() const {
 
 bool PrinterLayer::beginDocument() {
   if (painter_ && painter_->isActive()) return false;
-  if (lost_ || !printer_->isValid()) return false;
+  if (!printer_->isValid()) return false;
   if (pdf_ && printer_->outputFileName().isEmpty()) return false;
   PrinterCaps c;
   if (!caps(c)) return false;

@@ -36,9 +36,8 @@ class PrinterLayer : public Printer {
   bool isPdfPrinter() const { return pdf_; }
   QString printerName() const;
   // Moves to the named system printer, keeping the orientation; not while a
-  // document is open. A name the system no longer knows leaves the layer
-  // unusable (set-up calls fail, so the job shows the printer message) until
-  // a good name is selected; it returns false then.
+  // document is open. False, and the printer unchanged, when the system no
+  // longer knows the name.
   bool selectPrinter(const QString& name);
   void setOutputFileName(const QString& fileName);
   QString outputFileName() const;
@@ -71,7 +70,6 @@ class PrinterLayer : public Printer {
   std::unique_ptr<PainterCanvas> canvas_;
   std::unique_ptr<Canvas> idleCanvas_;  // answers canvas() outside a document
   bool pdf_ = false;
-  bool lost_ = false;  // the selected printer is gone
   int pages_ = 0;
 };
 

@@ -501,10 +501,12 @@ bool TFM_Preview::askPrinter() {
   const QString chosen = g_printerAsker ? g_printerAsker(this, printers.names, current)
                                         : askForPrinter(this, printers.names, current);
   if (chosen.isEmpty()) return false;
-  // A printer that vanished meanwhile leaves the layer unusable, and the job
-  // shows the printer message.
-  if (chosen != current) layer->selectPrinter(chosen);
-  return true;
+  if (chosen == current || layer->selectPrinter(chosen)) return true;
+  // The printer went away after the list was made: the print job's own
+  // message, nothing printed, the printer in use kept.
+  messages().warning(
+      "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.");
+  return false;
 }
 
 void TFM_Preview::C_SBT_PRNClick() {
