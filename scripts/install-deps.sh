@@ -14,6 +14,10 @@ PACKAGES=(
   xvfb xauth openbox poppler-utils imagemagick
   python3 python3-dbf python3-dbfread
   zip unzip
+  libcups2-dev
+  # The print test's own print server and PDF printer; the viewer itself
+  # needs none of them at run time.
+  cups cups-client printer-driver-cups-pdf
 )
 
 missing=()

@@ -76,6 +76,12 @@ void BatchPreview::ShowModal() {
       if (!job_.command.pngDir.empty()) runPng();
       if (job_.exitCode == 0 && !job_.command.pdfOut.empty()) runPdf();
       break;
+    case CommandKind::kPrint:
+      // The same job as render --pdf, on the printer the command installed.
+      if (!clampRange()) return;
+      job_.exitCode = 0;
+      runPdf();
+      break;
     case CommandKind::kFind:
       runFind();
       break;

@@ -1,7 +1,7 @@
 // BatchPreview: the preview window of a headless run. The report runner hands
 // it the page range, table and the two procedures exactly as it does the real
 // window; instead of showing anything, ShowModal does one job with them:
-// print a range to the installed (PDF) printer, record pages into page
+// print a range to the installed printer (PDF or system), record pages into page
 // pictures and save them as PNG files, or find a value.
 //
 // The job description and its outcome live in a BatchJob owned by the

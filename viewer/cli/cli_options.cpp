@@ -54,6 +54,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     return false;
   }
   const std::string& name = args[0];
+  bool printCommand = false;
   if (name == "help" || name == "--help" || name == "-h") {
     out.kind = CommandKind::kHelp;
     return true;
@@ -68,6 +69,14 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     out.kind = CommandKind::kFind;
   } else if (name == "margins") {
     out.kind = CommandKind::kMargins;
+  } else if (name == "print") {
+    // Parsed as render, so the job options stay one set; becomes kPrint below.
+    out.kind = CommandKind::kRender;
+    printCommand = true;
+  } else if (name == "printers") {
+    out.kind = CommandKind::kPrinters;
+    if (args.size() > 1) return (error = "printers takes no arguments"), false;
+    return true;
   } else {
     error = "unknown command: " + name;
     return false;
@@ -96,7 +105,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
       }
       return true;
     };
-    if (out.kind == CommandKind::kRender && arg == "--pdf") {
+    if (printCommand && arg == "--printer") {
+      if (!value(out.printer)) return false;
+      if (out.printer.empty()) return (error = "--printer needs a printer name"), false;
+    } else if (printCommand && (arg == "--pdf" || arg == "--png" || arg == "--dpi")) {
+      return (error = "unknown option for print: " + arg), false;
+    } else if (out.kind == CommandKind::kRender && arg == "--pdf") {
       if (!value(out.pdfOut)) return false;
       if (out.pdfOut.empty()) return (error = "--pdf needs a file name"), false;
     } else if (out.kind == CommandKind::kRender && arg == "--png") {
@@ -145,6 +159,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
       return false;
     }
   }
+  if (printCommand) out.kind = CommandKind::kPrint;
   if (!havePath || out.path.empty()) {
     error = name + (out.kind == CommandKind::kList ? " needs a directory" : " needs a report file");
     return false;
@@ -169,12 +184,17 @@ std::string usageText() {
          "                                print the pages to a PDF file (the print path)\n"
          "  render FILE --png DIR [--pages A-B] [--dpi D]\n"
          "                                one PNG per page (the preview path; 80 dpi by default)\n"
+         "  print FILE [--printer NAME] [--pages A-B] [--start-no N] [--copies N]\n"
+         "                                print the pages on a printer (the default one unless named)\n"
+         "                                and show the print job's id\n"
+         "  printers                      the printers (print queues); the default one is marked\n"
          "  find FILE --column TITLE --text T [--after-page P]\n"
          "                                the page of the first line whose column holds T\n"
          "  margins FILE [--set TOP BOTTOM LEFT RIGHT]\n"
          "                                print or change the margins (units of 2 mm)\n"
          "\n"
-         "Ctrl+C (or SIGTERM, SIGHUP) during render stops at a page boundary and keeps the pages done.\n"
+         "Ctrl+C (or SIGTERM, SIGHUP) during render or print stops at a page boundary\n"
+         "and keeps the pages done.\n"
          "list writes control characters and backslashes in file names as \\t, \\n, \\xHH, \\\\.\n"
          "Exit status: 0 done, 1 refused or failed, 2 usage error, 130/143/129 interrupted\n"
          "(SIGINT/SIGTERM/SIGHUP).\n";

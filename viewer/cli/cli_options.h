@@ -9,13 +9,13 @@
 
 namespace zel::cli {
 
-enum class CommandKind { kHelp, kList, kInfo, kRender, kFind, kMargins };
+enum class CommandKind { kHelp, kList, kInfo, kRender, kFind, kMargins, kPrint, kPrinters };
 
 struct CliCommand {
   CommandKind kind = CommandKind::kHelp;
-  std::string path;  // DIR for list, FILE for the others
+  std::string path;  // DIR for list, FILE for the others, empty for printers
 
-  // render
+  // render, and print (which takes render's range, numbering and copies)
   std::string pdfOut;  // empty: no PDF
   std::string pngDir;  // empty: no PNG pages
   bool hasPages = false;
@@ -25,6 +25,9 @@ struct CliCommand {
   int copies = 1;
   int dpi = 80;
   bool progress = false;  // force the progress bar even when stderr is not a terminal
+
+  // print
+  std::string printer;  // empty: the default printer
 
   // find
   std::string column;  // UTF-8 title of the column

@@ -100,5 +100,47 @@ TEST(CliOptions, HelpParsesWithoutAPath) {
   EXPECT_NE(usageText().find("render FILE --pdf"), std::string::npos);
 }
 
+TEST(CliOptions, PrintTakesRendersJobOptionsAndAPrinter) {
+  const CliCommand c = parse({"print", "r.dbf", "--printer", "Office", "--pages", "3-5", "--start-no", "10",
+                              "--copies", "2", "--progress"});
+  EXPECT_EQ(c.kind, CommandKind::kPrint);
+  EXPECT_EQ(c.path, "r.dbf");
+  EXPECT_EQ(c.printer, "Office");
+  EXPECT_EQ(c.pageFrom, 3);
+  EXPECT_EQ(c.pageTo, 5);
+  EXPECT_EQ(c.startNo, 10);
+  EXPECT_EQ(c.copies, 2);
+  EXPECT_TRUE(c.progress);
+  const CliCommand plain = parse({"print", "r.dbf"});
+  EXPECT_EQ(plain.kind, CommandKind::kPrint);
+  EXPECT_TRUE(plain.printer.empty());  // the default printer
+  EXPECT_FALSE(plain.hasPages);
+  EXPECT_EQ(parse({"printers"}).kind, CommandKind::kPrinters);
+}
+
+TEST(CliOptions, PrintAndPrintersRefusals) {
+  const std::vector<std::vector<std::string>> refused = {
+      {"print"},                                   // no report
+      {"print", "r.dbf", "--printer"},             // no name
+      {"print", "r.dbf", "--printer", ""},         // empty name
+      {"print", "r.dbf", "--pdf", "o.pdf"},        // render's outputs are not print's
+      {"print", "r.dbf", "--png", "dir"},
+      {"print", "r.dbf", "--dpi", "100"},
+      {"print", "r.dbf", "--copies", "100"},       // render's limits hold
+      {"print", "r.dbf", "--pages", "0-3"},
+      {"print", "r.dbf", "--column", "x"},
+      {"render", "r.dbf", "--pdf", "o.pdf", "--printer", "Office"},  // render has no printer
+      {"printers", "extra"},
+  };
+  for (const auto& args : refused) {
+    std::string joined;
+    for (const std::string& a : args) joined += a + " ";
+    EXPECT_FALSE(refusal(args).empty()) << joined;
+  }
+  EXPECT_EQ(refusal({"print", "r.dbf", "--pdf", "o.pdf"}), "unknown option for print: --pdf");
+  EXPECT_NE(usageText().find("print FILE [--printer NAME]"), std::string::npos);
+  EXPECT_NE(usageText().find("printers"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zel::cli

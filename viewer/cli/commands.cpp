@@ -14,6 +14,7 @@
 #include "margin_limits.h"
 #include "margin_writer.h"
 #include "message_service.h"
+#include "print_commands.h"
 #include "printer_layer.h"
 #include "report_description.h"
 #include "report_listing.h"
@@ -216,11 +217,20 @@ int runCommand(const CliCommand& command, std::FILE* out) {
       return runRender(command, out);
     case CommandKind::kFind:
       return runFind(command, out);
+    case CommandKind::kPrint:
+      return runPrint(command, out);
+    case CommandKind::kPrinters:
+      return runPrinters(command, out);
     case CommandKind::kHelp:
       std::fputs(usageText().c_str(), out);
       return 0;
   }
   return 2;
+}
+
+int runReportHeadless(const std::string& path, BatchJob& job, Printer* printer, ProgressDialog* progress) {
+  EngineSettings settings;
+  return runHeadless(path, job, printer, progress);
 }
 
 }  // namespace zel::cli

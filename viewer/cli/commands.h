@@ -6,10 +6,18 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "cli_options.h"
 
+namespace zel {
+class Printer;
+class ProgressDialog;
+}  // namespace zel
+
 namespace zel::cli {
+
+struct BatchJob;
 
 int runList(const CliCommand& command, std::FILE* out);
 int runInfo(const CliCommand& command, std::FILE* out);
@@ -18,5 +26,10 @@ int runRender(const CliCommand& command, std::FILE* out);
 int runFind(const CliCommand& command, std::FILE* out);
 
 int runCommand(const CliCommand& command, std::FILE* out);
+
+// Runs the report at path without windows, with the engine settings the main
+// window uses, the given printer and progress installed and a batch preview
+// doing job; the job's exit code when the preview was reached, else 1.
+int runReportHeadless(const std::string& path, BatchJob& job, Printer* printer, ProgressDialog* progress);
 
 }  // namespace zel::cli

@@ -79,6 +79,18 @@ PrinterLayer::~PrinterLayer() {
 
 QString PrinterLayer::printerName() const { return pdf_ ? QStringLiteral("PDF") : printer_->printerName(); }
 
+bool PrinterLayer::selectPrinter(const QString& name) {
+  if (painter_ && painter_->isActive()) return false;
+  const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+  if (name.isEmpty() || info.isNull()) return false;
+  const QPageLayout::Orientation orientation = printer_->pageLayout().orientation();
+  printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+  pdf_ = false;
+  setUpPaper();
+  printer_->setPageOrientation(orientation);
+  return true;
+}
+
 void PrinterLayer::setOutputFileName(const QString& fileName) { printer_->setOutputFileName(fileName); }
 
 QString PrinterLayer::outputFileName() const { return printer_->outputFileName(); }
@@ -118,16 +130,34 @@ bool PrinterLayer::caps(PrinterCaps& out) {
   const QRectF full = layout.fullRect(QPageLayout::Millimeter);
   const QRectF paint = layout.paintRect(QPageLayout::Millimeter);
   if (full.isEmpty() || paint.isEmpty()) return false;
+  QMarginsF strips(paint.left() - full.left(), paint.top() - full.top(), full.right() - paint.right(),
+                   full.bottom() - paint.bottom());
+  // The print server states a printer's strips for the upright sheet, and Qt
+  // hands them on unturned for a landscape job; the driver turns the content
+  // a quarter counter-clockwise onto the upright sheet, so as the landscape
+  // page lies the sheet's bottom strip is at its left, its left strip at the
+  // top, its top strip at the right and its right strip at the bottom.
+  if (!pdf_ && layout.orientation() == QPageLayout::Landscape)
+    strips = QMarginsF(strips.bottom(), strips.left(), strips.top(), strips.right());
   const auto pixels = [dpi](double mm) { return static_cast<int>(std::lround(mm / kMmPerInch * dpi)); };
   out.physicalWidth = pixels(full.width());
   out.physicalHeight = pixels(full.height());
   out.logPixelsX = dpi;
   out.logPixelsY = dpi;
-  out.horzRes = pixels(paint.width());
-  out.vertRes = pixels(paint.height());
-  out.printingOffsetX = pixels(paint.left() - full.left());
-  out.printingOffsetY = pixels(paint.top() - full.top());
+  out.horzRes = pixels(full.width() - strips.left() - strips.right());
+  out.vertRes = pixels(full.height() - strips.top() - strips.bottom());
+  out.printingOffsetX = pixels(strips.left());
+  out.printingOffsetY = pixels(strips.top());
   return true;
+}
+
+QPoint PrinterLayer::painterOrigin() const {
+  const int dpi = printer_->resolution();
+  const QPageLayout layout = printer_->pageLayout();
+  const QPointF corner = layout.paintRect(QPageLayout::Millimeter).topLeft() -
+                         layout.fullRect(QPageLayout::Millimeter).topLeft();
+  return {static_cast<int>(std::lround(corner.x() / kMmPerInch * dpi)),
+          static_cast<int>(std::lround(corner.y() / kMmPerInch * dpi))};
 }
 
 bool PrinterLayer::beginDocument() {
@@ -142,10 +172,12 @@ bool PrinterLayer::beginDocument() {
     return false;
   }
   canvas_ = std::make_unique<PainterCanvas>(*painter_);
-  // The painter starts at the printable corner, which is where the classic
-  // device puts its origin too.
-  canvas_->setPrintingOffset({PixelsToPageUnits(c.printingOffsetX, c.logPixelsX),
-                              PixelsToPageUnits(c.printingOffsetY, c.logPixelsY)});
+  // The printing offset tells where the painter starts: at the corner of
+  // Qt's printable area, which is the printable corner as the classic device
+  // has it except on a landscape sheet, where Qt's strips are not turned
+  // (caps reports the turned ones, which place the frame).
+  const QPoint origin = painterOrigin();
+  canvas_->setPrintingOffset({PixelsToPageUnits(origin.x(), c.logPixelsX), PixelsToPageUnits(origin.y(), c.logPixelsY)});
   pages_ = 1;
   return true;
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QPageLayout>
+#include <QPoint>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -34,6 +35,10 @@ class PrinterLayer : public Printer {
 
   bool isPdfPrinter() const { return pdf_; }
   QString printerName() const;
+  // Moves to the named system printer, keeping the orientation; not while a
+  // document is open. False, and the printer unchanged, when the system no
+  // longer knows the name.
+  bool selectPrinter(const QString& name);
   void setOutputFileName(const QString& fileName);
   QString outputFileName() const;
   // The driver's copy count as last set.
@@ -58,6 +63,8 @@ class PrinterLayer : public Printer {
   struct PdfTag {};
   PrinterLayer(PdfTag, const QString& outputFile);
   void setUpPaper();
+  // Where the painter's origin lies on the sheet, in device pixels.
+  QPoint painterOrigin() const;
 
   std::unique_ptr<QPrinter> printer_;
   std::unique_ptr<QPainter> painter_;

@@ -25,11 +25,13 @@
 #include "num_edit.h"
 #include "painter_canvas.h"
 #include "printer.h"
+#include "printer_chooser.h"
 #include "printer_layer.h"
 #include "report_lines.h"
 #include "report_run.h"
 #include "s_rpt_value_search.h"
 #include "scope_exit.h"
+#include "system_printers.h"
 #include "toolbar_icons.h"
 #include "value_search.h"
 
@@ -56,6 +58,7 @@ constexpr int kDragStep = 20;   // scroll units per move beyond the band
 TFM_Preview::PreviewRunner g_previewRunner;
 TFM_Preview::FindRunner g_findRunner;
 TFM_Preview::PdfFileAsker g_pdfFileAsker;
+TFM_Preview::PrinterAsker g_printerAsker;
 
 // Rounds to the nearest integer, halves to even (the default rounding mode).
 int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
@@ -151,6 +154,7 @@ TFM_Preview::~TFM_Preview() = default;
 void TFM_Preview::setPreviewRunner(PreviewRunner runner) { g_previewRunner = std::move(runner); }
 void TFM_Preview::setFindRunner(FindRunner runner) { g_findRunner = std::move(runner); }
 void TFM_Preview::setPdfFileAsker(PdfFileAsker asker) { g_pdfFileAsker = std::move(asker); }
+void TFM_Preview::setPrinterAsker(PrinterAsker asker) { g_printerAsker = std::move(asker); }
 
 void TFM_Preview::createControls() {
   auto* layout = new QVBoxLayout(this);
@@ -498,6 +502,25 @@ bool TFM_Preview::askPdfFile() {
   return true;
 }
 
+// With several system printers the user picks one; with one the default
+// prints, and the built-in PDF printer (no system printer) asks for its file.
+bool TFM_Preview::askPrinter() {
+  auto* layer = dynamic_cast<PrinterLayer*>(currentPrinter());
+  if (layer == nullptr || layer->isPdfPrinter()) return true;
+  const SystemPrinters printers = systemPrinters();
+  if (printers.names.size() < 2) return true;
+  const QString current = layer->printerName();
+  const QString chosen = g_printerAsker ? g_printerAsker(this, printers.names, current)
+                                        : askForPrinter(this, printers.names, current);
+  if (chosen.isEmpty()) return false;
+  if (chosen == current || layer->selectPrinter(chosen)) return true;
+  // The printer went away after the list was made: the print job's own
+  // message, nothing printed, the printer in use kept.
+  messages().warning(
+      "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.");
+  return false;
+}
+
 void TFM_Preview::C_SBT_PRNClick() {
   ReportRun& run = reportRun();
   run.PrintCopies = static_cast<int>(integerPart(C_EDT_CopyCount->Value()));
@@ -512,7 +535,7 @@ void TFM_Preview::C_SBT_PRNClick() {
   run.PrintTo = to;
   run.PrintStartNo = static_cast<int>(integerPart(c_Ned_PrintPageNum->Value()));
   if (!OnPrintJob) return;
-  if (!askPdfFile()) return;
+  if (!askPrinter() || !askPdfFile()) return;
   const PrintJob job{run.PrintFrom, run.PrintTo, run.PrintStartNo, run.PrintCopies};
   // The job shares the page range and renderer state with the preview, so
   // nothing here may act while it runs (its page boundaries let events through).

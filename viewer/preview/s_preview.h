@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <QPicture>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <string>
@@ -154,9 +155,12 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   using PreviewRunner = std::function<void(TFM_Preview&)>;
   using FindRunner = std::function<void(Tfm_RptValueSearch&)>;
   using PdfFileAsker = std::function<QString(QWidget* parent)>;
+  // Replaces the printer chooser (names, the printer in use; empty cancels).
+  using PrinterAsker = std::function<QString(QWidget* parent, const QStringList& names, const QString& current)>;
   static void setPreviewRunner(PreviewRunner runner);
   static void setFindRunner(FindRunner runner);
   static void setPdfFileAsker(PdfFileAsker asker);
+  static void setPrinterAsker(PrinterAsker asker);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -172,6 +176,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   QPoint surfacePos() const;
   QSize scrollBoxSize() const;
   bool askPdfFile();
+  bool askPrinter();
 
   std::unique_ptr<PicturePageRecorder> picture_;
   QSize pictureSize_;
