@@ -14,6 +14,7 @@ PACKAGES=(
   xvfb xauth poppler-utils imagemagick
   python3 python3-dbf python3-dbfread
   zip unzip
+  g++-mingw-w64-x86-64 wine64 libz-mingw-w64-dev googletest
 )
 
 missing=()
