@@ -1,6 +1,9 @@
 #include "ini_file.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,25 +138,37 @@ class IniFile : public ::testing::Test {
   fs::path dir;
 };
 
+#ifdef _WIN32
+// Windows keeps WIN.INI's [intl] in the user's settings and its profile
+// functions go there: what the installer writes is what the system reads.
+TEST_F(IniFile, WinIniLanguageGoesToTheSystemsSettings) {
+  const std::string ini = (dir / "WIN.INI").string();
+  write(ini, kWinIni);
+  char saved[64] = {};
+  GetProfileStringA("intl", "sLanguage", "", saved, sizeof saved);
+  ASSERT_TRUE(iniWrite(ini, "intl", "SLanguage", "KOR"));
+  EXPECT_EQ(iniRead(ini, "intl", "sLanguage"), "KOR");
+  char now[64] = {};
+  GetProfileStringA("intl", "sLanguage", "", now, sizeof now);
+  EXPECT_STREQ(now, "KOR");
+  iniWrite(ini, "intl", "SLanguage", saved);
+}
+#else
 TEST_F(IniFile, LanguageEntryRewrittenInPlace) {
   const fs::path ini = dir / "WIN.INI";
   write(ini, kWinIni);
-#ifndef _WIN32
   ::chmod(ini.c_str(), 0640);
-#endif
   EXPECT_EQ(iniRead(ini.string(), "intl", "SLanguage"), "KOR");
   ASSERT_TRUE(iniWrite(ini.string(), "intl", "SLanguage", "eng"));
   std::string expected = kWinIni;
   expected.replace(expected.find("KOR"), 3, "eng");
   EXPECT_EQ(read(ini), expected);
   EXPECT_EQ(entries(), 1u);  // no temporary file left behind
-#ifndef _WIN32
-  // The file keeps its permissions (Windows has no such bits).
   struct stat st {};
   ASSERT_EQ(::stat(ini.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-#endif
 }
+#endif
 
 TEST_F(IniFile, MissingFileIsCreatedAndReadsAsDefault) {
   const fs::path ini = dir / "Info.INI";

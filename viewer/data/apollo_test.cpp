@@ -682,8 +682,6 @@ TEST_F(TableTest, BuildIndexWhileAnotherProcessHoldsTheTable) {
   EXPECT_EQ(recorder_.shown.size(), 1u);
 }
 
-#endif  // _WIN32
-
 TEST_F(TableTest, ClosedTableBuildIndexFailureStaysClosed) {
   const std::string path = dir_.file("P_RPTB02_TEST.dbf");
   ChildProcess child([&] {
@@ -699,6 +697,8 @@ TEST_F(TableTest, ClosedTableBuildIndexFailureStaysClosed) {
   EXPECT_EQ(recorder_.shown.size(), 1u);
   EXPECT_FALSE(t.Table.Active());
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace zel
