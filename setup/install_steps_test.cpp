@@ -193,6 +193,9 @@ TEST_F(InstallStepsTest, InstallingIntoTheWindowsDirectoryKeepsTheLibraries) {
 }
 
 TEST_F(InstallStepsTest, SameDirectorySpelledDifferentlyKeepsTheLibraries) {
+#ifdef _WIN32
+  GTEST_SKIP() << "links need rights a Windows test does not have";
+#endif
   unpackLibraries(win_);
   std::filesystem::create_symlink(win_, dir_ / "link");
   InstallPath = dir_.path() + "/link/../win/.";

@@ -2,7 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -15,6 +19,10 @@
 #include "entry_path.h"
 #include "file_mask.h"
 #include "zip_directory.h"
+#ifdef _WIN32
+// Last: its macros would rename names declared above.
+#include <windows.h>
+#endif
 
 namespace zel {
 
@@ -55,14 +63,15 @@ std::optional<std::time_t> dosToTime(std::uint16_t date, std::uint16_t time) {
 class TempFile {
  public:
   ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
+    if (fd_ >= 0) closeFd(fd_);
+    std::error_code ec;
+    if (!path_.empty()) fs::remove(path_, ec);
   }
   Status create(const fs::path& dir) {
     static std::mt19937_64 rng{std::random_device{}()};
     for (int attempt = 0; attempt < 100; ++attempt) {
       fs::path p = dir / (".zelunzip-" + std::to_string(rng() % 1000000000000ULL) + ".tmp");
-      fd_ = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      fd_ = openNew(p);
       if (fd_ >= 0) {
         path_ = p;
         return Status::ok();
@@ -73,23 +82,39 @@ class TempFile {
   }
   int fd() const { return fd_; }
   Status commit(const fs::path& target) {
-    int rc = ::close(fd_);
+    int rc = closeFd(fd_);
     fd_ = -1;
     if (rc != 0) return Status::ioError("cannot write \"" + target.string() + "\": " + errnoText());
+#ifdef _WIN32
+    // Windows' rename refuses an existing target; the archive's file replaces it.
+    if (!MoveFileExA(path_.string().c_str(), target.string().c_str(), MOVEFILE_REPLACE_EXISTING))
+      return Status::ioError("cannot replace \"" + target.string() + "\": error " + std::to_string(GetLastError()));
+#else
     if (::rename(path_.c_str(), target.c_str()) != 0)
       return Status::ioError("cannot replace \"" + target.string() + "\": " + errnoText());
+#endif
     path_.clear();
     return Status::ok();
   }
 
  private:
+#ifdef _WIN32
+  static int openNew(const fs::path& p) {
+    return ::_open(p.string().c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  }
+  static int closeFd(int fd) { return ::_close(fd); }
+#else
+  static int openNew(const fs::path& p) { return ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666); }
+  static int closeFd(int fd) { return ::close(fd); }
+#endif
   int fd_ = -1;
   fs::path path_;
 };
 
 bool isInside(const std::string& path, const std::string& root) {
   if (root == "/") return true;
-  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/');
+  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+                          (path[root.size()] == '/' || path[root.size()] == fs::path::preferred_separator));
 }
 
 }  // namespace
@@ -152,6 +177,33 @@ Status UnzipRun::plan(const ZipDirectory& dir) {
 
 // Walks the first count parts below the root, making what is missing. An existing
 // symbolic link is followed only when it leads to a directory inside the root.
+#ifdef _WIN32
+Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::string>& parts, std::size_t count,
+                                 fs::path& out) {
+  fs::path p = root_;
+  for (std::size_t i = 0; i < count; ++i) {
+    p /= parts[i];
+    std::error_code ec;
+    fs::file_status st = fs::symlink_status(p, ec);
+    if (!fs::exists(st)) {
+      if (!fs::create_directory(p, ec) && ec)
+        return Status::ioError(e.who() + "cannot create directory \"" + p.string() + "\": " + ec.message());
+      st = fs::symlink_status(p, ec);
+    }
+    if (fs::is_symlink(st)) {
+      fs::path real = fs::canonical(p, ec);
+      if (ec || !isInside(real.string(), rootText_))
+        return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
+      st = fs::status(p, ec);
+    }
+    if (!fs::is_directory(st))
+      return Status::ioError(e.who() + "\"" + p.string() + "\" exists and is not a directory");
+  }
+  out = p;
+  return Status::ok();
+}
+
+#else
 Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::string>& parts, std::size_t count,
                                  fs::path& out) {
   fs::path p = root_;
@@ -179,6 +231,7 @@ Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::strin
   out = p;
   return Status::ok();
 }
+#endif
 
 Status UnzipRun::writeFile(const Item& item) {
   const ZipEntry& e = *item.entry;
@@ -186,21 +239,38 @@ Status UnzipRun::writeFile(const Item& item) {
   fs::path dirPath;
   if (Status s = makeDirectories(e, parts, parts.size() - 1, dirPath); !s) return s;
   const fs::path target = dirPath / parts.back();
+#ifdef _WIN32
+  std::error_code ec;
+  if (fs::is_directory(fs::symlink_status(target, ec)))
+#else
   struct stat st {};
   if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+#endif
     return Status::ioError(e.who() + "a directory \"" + target.string() + "\" is in the way");
 
   TempFile tmp;
   if (Status s = tmp.create(dirPath); !s) return Status::ioError(e.who() + s.message());
   if (Status s = writeEntryData(src_, e, tmp.fd(), [this](std::uint64_t n) { consumed(n); }); !s) return s;
+#ifndef _WIN32
+  // Windows files have no rwx bits to restore.
   if (const std::optional<mode_t> mode = storedPermissions(e)) {
     if (::fchmod(tmp.fd(), *mode) != 0) return Status::ioError(e.who() + "cannot set the file permissions: " + errnoText());
   }
+#endif
   if (z_.SetDateTo == sdOrigDate) {
     std::optional<std::time_t> t = e.unixMtime ? std::optional<std::time_t>(*e.unixMtime) : dosToTime(e.dosDate, e.dosTime);
     if (t) {
+#ifdef _WIN32
+      // FILETIME counts 100 ns from 1601; time_t seconds from 1970.
+      const unsigned long long ticks = (static_cast<unsigned long long>(*t) + 11644473600ULL) * 10000000ULL;
+      FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+      auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(tmp.fd()));
+      if (!SetFileTime(handle, nullptr, &ft, &ft))
+        return Status::ioError(e.who() + "cannot set the file date: error " + std::to_string(GetLastError()));
+#else
       struct timespec times[2] = {{*t, 0}, {*t, 0}};
       if (::futimens(tmp.fd(), times) != 0) return Status::ioError(e.who() + "cannot set the file date: " + errnoText());
+#endif
     }
   }
   if (Status s = tmp.commit(target); !s) return Status::ioError(e.who() + s.message());
