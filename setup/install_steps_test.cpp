@@ -20,6 +20,10 @@ using testing::writeFile;
 using zel::iniRead;
 using zel::iniWrite;
 
+// The engine libraries as this platform names them.
+const std::string kSde = kEngineLibraries[0], kCdx = kEngineLibraries[1], kNsx = kEngineLibraries[2],
+                  kNtx = kEngineLibraries[3];
+
 // Remembers what the steps showed.
 class RecordingView : public ProgressView {
  public:
@@ -163,7 +167,7 @@ void unpackLibraries(const std::string& dir) {
 
 TEST_F(InstallStepsTest, WithoutSystemCopiesAllFourReplaceOlderOnesAndLeaveNone) {
   unpackLibraries(inst_);
-  writeFile(win_ + "/libsde32.so", "old");
+  writeFile(win_ + "/" + kSde, "old");
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
   for (const char* name : kEngineLibraries) {
     EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
@@ -174,19 +178,19 @@ TEST_F(InstallStepsTest, WithoutSystemCopiesAllFourReplaceOlderOnesAndLeaveNone)
 
 TEST_F(InstallStepsTest, SystemCopyIsNeverReplacedAndTheUnpackedOneGoes) {
   unpackLibraries(inst_);
-  writeFile(win_ + "/System/libsde32.so", "system");
-  writeFile(win_ + "/libsde32.so", "old");
+  writeFile(win_ + "/System/" + kSde, "system");
+  writeFile(win_ + "/" + kSde, "old");
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
-  EXPECT_EQ(readFile(win_ + "/System/libsde32.so"), "system");
-  EXPECT_EQ(readFile(win_ + "/libsde32.so"), "old");
-  EXPECT_FALSE(exists(inst_ + "/libsde32.so"));
-  EXPECT_EQ(readFile(win_ + "/libsdecdx32.so"), "new libsdecdx32.so");
+  EXPECT_EQ(readFile(win_ + "/System/" + kSde), "system");
+  EXPECT_EQ(readFile(win_ + "/" + kSde), "old");
+  EXPECT_FALSE(exists(inst_ + "/" + kSde));
+  EXPECT_EQ(readFile(win_ + "/" + kCdx), "new " + kCdx);
 }
 
 TEST_F(InstallStepsTest, MissingWindowsDirectoryIsCreated) {
   unpackLibraries(inst_);
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
-  EXPECT_TRUE(exists(win_ + "/libsdentx32.so"));
+  EXPECT_TRUE(exists(win_ + "/" + kNtx));
 }
 
 TEST_F(InstallStepsTest, InstallingIntoTheWindowsDirectoryKeepsTheLibraries) {
@@ -219,10 +223,10 @@ TEST_F(InstallStepsTest, InstallingIntoTheSystemDirectoryKeepsTheSystemCopies) {
 
 TEST_F(InstallStepsTest, MissingUnpackedLibraryStopsWithTheErrorReport) {
   unpackLibraries(inst_);
-  std::filesystem::remove(inst_ + "/libsdensx32.so");
+  std::filesystem::remove(inst_ + "/" + kNsx);
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kStopped);
   ASSERT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_EQ(recorder_.shown[0].text, "Cannot open file " + inst_ + "/libsdensx32.so");
+  EXPECT_EQ(recorder_.shown[0].text, "Cannot open file " + inst_ + "/" + kNsx);
   EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kError);
 }
 
@@ -296,7 +300,7 @@ TEST_F(SetProgressTest, RelativeWindowsDirectoryIsWrittenAbsolute) {
   std::filesystem::create_directories(StartDir + "/w");
   WinDir = "w/";  // relative to the start directory, where the steps run
   ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
-  EXPECT_TRUE(exists(StartDir + "/w/libsde32.so"));
+  EXPECT_TRUE(exists(StartDir + "/w/" + kSde));
   EXPECT_EQ(readFile(inst_ + "/" + kWindowsDirFile), StartDir + "/w\n");
 }
 
