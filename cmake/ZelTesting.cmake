@@ -2,10 +2,23 @@
 # One ctest entry per test program; gtest's own output names the cases.
 function(zel_add_test)
   cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;ENV" ${ARGN})
+  # The cross build runs the unit tests only: the others need Python, zip or Qt.
+  if(WIN32 AND CMAKE_CROSSCOMPILING AND NOT T_LABEL STREQUAL "unit")
+    add_executable(${T_NAME} EXCLUDE_FROM_ALL ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
+    return()
+  endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
+  if(WIN32)
+    zel_windows_test_support(${T_NAME})
+  endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set(env "ZEL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "ZEL_BINARY_DIR=${PROJECT_BINARY_DIR}"
           "QT_QPA_PLATFORM=offscreen" ${T_ENV})
   set_tests_properties(${T_NAME} PROPERTIES LABELS ${T_LABEL} ENVIRONMENT "${env}" TIMEOUT 600)
 endfunction()
+
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/ZelWindowsTesting.cmake)
+endif()

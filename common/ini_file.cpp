@@ -1,8 +1,10 @@
 #include "ini_file.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <fstream>
@@ -131,6 +133,8 @@ std::string lineEndingOf(const std::string& text) {
   return (nl > 0 && text[nl - 1] == '\r') ? "\r\n" : "\n";
 }
 
+#ifndef _WIN32
+// Windows reads and writes the files through its profile functions (ini_file_win.cpp).
 bool readFile(const std::string& path, std::string& out, bool& missing) {
   struct stat st {};
   missing = ::stat(path.c_str(), &st) != 0 && errno == ENOENT;
@@ -173,6 +177,7 @@ bool writeFileAtomically(const std::string& path, const std::string& text) {
   if (!ok) ::unlink(tmp.c_str());
   return ok;
 }
+#endif
 
 }  // namespace
 
@@ -222,6 +227,7 @@ std::string iniWriteText(const std::string& text, const std::string& section, co
   return out;
 }
 
+#ifndef _WIN32
 std::string iniRead(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& def) {
   std::string text;
@@ -239,5 +245,6 @@ bool iniWrite(const std::string& path, const std::string& section, const std::st
   if (!missing && updated == text) return true;
   return writeFileAtomically(path, updated);
 }
+#endif
 
 }  // namespace zel

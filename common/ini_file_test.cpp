@@ -1,6 +1,9 @@
 #include "ini_file.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,6 +138,22 @@ class IniFile : public ::testing::Test {
   fs::path dir;
 };
 
+#ifdef _WIN32
+// Windows keeps WIN.INI's [intl] in the user's settings and its profile
+// functions go there: what the installer writes is what the system reads.
+TEST_F(IniFile, WinIniLanguageGoesToTheSystemsSettings) {
+  const std::string ini = (dir / "WIN.INI").string();
+  write(ini, kWinIni);
+  char saved[64] = {};
+  GetProfileStringA("intl", "sLanguage", "", saved, sizeof saved);
+  ASSERT_TRUE(iniWrite(ini, "intl", "SLanguage", "KOR"));
+  EXPECT_EQ(iniRead(ini, "intl", "sLanguage"), "KOR");
+  char now[64] = {};
+  GetProfileStringA("intl", "sLanguage", "", now, sizeof now);
+  EXPECT_STREQ(now, "KOR");
+  iniWrite(ini, "intl", "SLanguage", saved);
+}
+#else
 TEST_F(IniFile, LanguageEntryRewrittenInPlace) {
   const fs::path ini = dir / "WIN.INI";
   write(ini, kWinIni);
@@ -149,6 +168,7 @@ TEST_F(IniFile, LanguageEntryRewrittenInPlace) {
   ASSERT_EQ(::stat(ini.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
+#endif
 
 TEST_F(IniFile, MissingFileIsCreatedAndReadsAsDefault) {
   const fs::path ini = dir / "Info.INI";

@@ -18,6 +18,8 @@ PACKAGES=(
   # The print test's own print server and PDF printer; the viewer itself
   # needs none of them at run time.
   cups cups-client printer-driver-cups-pdf
+  # The Windows cross build of the toolkit-free core, and Wine to run its tests.
+  g++-mingw-w64-x86-64 wine64 libz-mingw-w64-dev googletest
 )
 
 missing=()

@@ -17,8 +17,13 @@ namespace zel::setup {
 inline constexpr const char* kArchiveName = "ZELRPT.E01";
 inline constexpr const char* kSystemSubdir = "System";
 // The engine and its three index drivers, in the order they are placed.
+#ifdef _WIN32
+inline constexpr const char* kEngineLibraries[] = {"sde32.dll", "sdecdx32.dll", "sdensx32.dll",
+                                                   "sdentx32.dll"};
+#else
 inline constexpr const char* kEngineLibraries[] = {"libsde32.so", "libsdecdx32.so",
                                                    "libsdensx32.so", "libsdentx32.so"};
+#endif
 
 // The one-line file beside the installed programs naming the Windows directory
 // the libraries went to; the programs' launchers read it to find them.

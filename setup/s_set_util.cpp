@@ -3,6 +3,9 @@
 #include <filesystem>
 
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <direct.h>
+#endif
 
 #include <cerrno>
 #include <cctype>
@@ -19,7 +22,11 @@ void showMakeDirError() {
                    MessageButtons::kYesOnly});
 }
 
+#ifdef _WIN32
+bool makeOne(const std::string& dir) { return ::_mkdir(dir.c_str()) == 0; }
+#else
 bool makeOne(const std::string& dir) { return ::mkdir(dir.c_str(), 0777) == 0; }
+#endif
 
 std::string joinPath(const std::string& built, const std::string& segment) {
   if (built.empty()) return segment;

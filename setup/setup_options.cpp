@@ -1,11 +1,17 @@
 #include "setup_options.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <climits>
 
 #include "install_steps.h"
 #include "s_set_util.h"
+#ifdef _WIN32
+// Last: its macros (CopyFile) would rename the installer's own names above.
+#include <windows.h>
+#endif
 
 namespace zel::setup {
 
@@ -52,12 +58,20 @@ const char* setupUsage() {
 }
 
 std::string programDirectory() {
+#ifdef _WIN32
+  char buf[MAX_PATH];
+  const DWORD got = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+  const std::string exe(buf, got);
+  const auto sep = exe.find_last_of("\\/");
+  return sep == std::string::npos ? std::string() : exe.substr(0, sep);
+#else
   char buf[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return {};
   std::string exe(buf, static_cast<std::size_t>(n));
   const auto slash = exe.rfind('/');
   return slash == std::string::npos ? std::string() : exe.substr(0, slash == 0 ? 1 : slash);
+#endif
 }
 
 std::string chooseArchive(const SetupOptions& options, const std::string& startDir) {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "posix_platform.h"
+#include "native_platform.h"
 #include "setup_platform.h"
 
 namespace zel::setup::testing {
@@ -63,10 +63,10 @@ class CwdGuard {
 
 // The real directory calls, with the Windows and installation directories set by
 // the test, drives of the test's choosing, and the desktop actions recorded.
-class FakePlatform : public PosixPlatform {
+class FakePlatform : public NativePlatform {
  public:
   FakePlatform(std::string windowsDir, std::string installDir)
-      : PosixPlatform(windowsDir), installDir_(std::move(installDir)) {}
+      : NativePlatform(windowsDir), installDir_(std::move(installDir)) {}
   std::string defaultInstallDirectory() override { return installDir_; }
   std::vector<std::string> drives() override { return driveList; }
   bool driveReady(const std::string& drive) override { return !notReady.count(drive); }

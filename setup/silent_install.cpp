@@ -5,7 +5,7 @@
 
 #include "install_steps.h"
 #include "message_service.h"
-#include "posix_platform.h"
+#include "native_platform.h"
 #include "s_set_util.h"
 #include "setup_state.h"
 #include "stderr_message_service.h"
@@ -15,9 +15,9 @@ namespace zel::setup {
 int runSilentInstall(const SetupOptions& options) {
   // Messages go to standard error; questions are answered yes (directories are created without asking).
   StderrMessageService stderrMessages(stderr, MessageAnswer::kYes, "setup");
-  PosixPlatform posix(options.windowsDir);
+  NativePlatform native(options.windowsDir);
   setMessageService(&stderrMessages);
-  setPlatform(&posix);
+  setPlatform(&native);
   struct Restore {
     ~Restore() {
       setMessageService(nullptr);

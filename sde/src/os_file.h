@@ -60,6 +60,9 @@ std::string findFileNoCase(const std::string& dir, const std::string& name);
 // The same text apart from the case of ASCII letters.
 bool equalNoCase(std::string_view a, std::string_view b);
 bool fileExists(const std::string& path);
+// Puts `from` in the place of `to`, replacing it when it exists (plain rename
+// refuses that on Windows). False when it cannot.
+bool replaceFile(const std::string& from, const std::string& to);
 std::string dirName(const std::string& path);
 std::string baseName(const std::string& path);  // without directory
 std::string stripExtension(const std::string& name);

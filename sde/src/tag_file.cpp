@@ -81,7 +81,7 @@ zel::Status writeTagFile(const std::string& path, const TagFile& file) {
     if (auto s = f.open(tmp, OsFile::Mode::kCreate); !s) return s;
     if (auto s = f.writeAt(0, out.data(), out.size()); !s) return s;
   }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+  if (!replaceFile(tmp, path)) {
     std::remove(tmp.c_str());
     return zel::Status::ioError("cannot write index file " + path);
   }

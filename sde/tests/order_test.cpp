@@ -316,6 +316,9 @@ TEST_F(OrderTest, LeftJustifiedNumbersSortAsNumbers) {
 }
 
 TEST_F(OrderTest, ReopeningUnchangedTableReusesTheBuiltOrder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "std::filesystem cannot put a file's exact write time back on Windows";
+#endif
   makeUnsorted("cache.dbf");
   ASSERT_GT(sx_IndexTag(nullptr, "F_PAGE", "str(F_PAGE,5)", 0, 0, nullptr), 0);
   sx_Close();

@@ -2,7 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -16,6 +20,10 @@
 #include "file_mask.h"
 #include "temp_file.h"
 #include "zip_directory.h"
+#ifdef _WIN32
+// Last: its macros would rename names declared above.
+#include <windows.h>
+#endif
 
 namespace zel {
 
@@ -52,7 +60,8 @@ std::optional<std::time_t> dosToTime(std::uint16_t date, std::uint16_t time) {
 
 bool isInside(const std::string& path, const std::string& root) {
   if (root == "/") return true;
-  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/');
+  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+                          (path[root.size()] == '/' || path[root.size()] == fs::path::preferred_separator));
 }
 
 }  // namespace
@@ -122,6 +131,33 @@ Status UnzipRun::plan(const ZipDirectory& dir) {
 
 // Walks the first count parts below the root, making what is missing. An existing
 // symbolic link is followed only when it leads to a directory inside the root.
+#ifdef _WIN32
+Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::string>& parts, std::size_t count,
+                                 fs::path& out) {
+  fs::path p = root_;
+  for (std::size_t i = 0; i < count; ++i) {
+    p /= parts[i];
+    std::error_code ec;
+    fs::file_status st = fs::symlink_status(p, ec);
+    if (!fs::exists(st)) {
+      if (!fs::create_directory(p, ec) && ec)
+        return Status::ioError(e.who() + "cannot create directory \"" + p.string() + "\": " + ec.message());
+      st = fs::symlink_status(p, ec);
+    }
+    if (fs::is_symlink(st)) {
+      fs::path real = fs::canonical(p, ec);
+      if (ec || !isInside(real.string(), rootText_))
+        return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
+      st = fs::status(p, ec);
+    }
+    if (!fs::is_directory(st))
+      return Status::ioError(e.who() + "\"" + p.string() + "\" exists and is not a directory");
+  }
+  out = p;
+  return Status::ok();
+}
+
+#else
 Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::string>& parts, std::size_t count,
                                  fs::path& out) {
   fs::path p = root_;
@@ -152,6 +188,7 @@ Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::strin
   out = p;
   return Status::ok();
 }
+#endif
 
 Status UnzipRun::writeFile(const Item& item) {
   const ZipEntry& e = *item.entry;
@@ -159,20 +196,37 @@ Status UnzipRun::writeFile(const Item& item) {
   fs::path dirPath;
   if (Status s = makeDirectories(e, parts, parts.size() - 1, dirPath); !s) return s;
   const fs::path target = dirPath / parts.back();
+#ifdef _WIN32
+  std::error_code ec;
+  if (fs::is_directory(fs::symlink_status(target, ec)))
+#else
   struct stat st {};
   if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+#endif
     return Status::ioError(e.who() + "a directory \"" + target.string() + "\" is in the way");
 
   TempFile tmp;
   if (Status s = tmp.create(dirPath); !s) return Status::ioError(e.who() + s.message());
   if (Status s = writeEntryData(src_, e, tmp.fd(), [this](std::uint64_t n) { consumed(n); }); !s) return s;
+#ifndef _WIN32
+  // Windows files have no rwx bits to set.
   if (::fchmod(tmp.fd(), filePermissions(e)) != 0)
     return Status::ioError(e.who() + "cannot set the file permissions: " + errnoText());
+#endif
   if (z_.SetDateTo == sdOrigDate) {
     std::optional<std::time_t> t = e.unixMtime ? std::optional<std::time_t>(*e.unixMtime) : dosToTime(e.dosDate, e.dosTime);
     if (t) {
+#ifdef _WIN32
+      // FILETIME counts 100 ns from 1601; time_t seconds from 1970.
+      const unsigned long long ticks = (static_cast<unsigned long long>(*t) + 11644473600ULL) * 10000000ULL;
+      FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+      auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(tmp.fd()));
+      if (!SetFileTime(handle, nullptr, &ft, &ft))
+        return Status::ioError(e.who() + "cannot set the file date: error " + std::to_string(GetLastError()));
+#else
       struct timespec times[2] = {{*t, 0}, {*t, 0}};
       if (::futimens(tmp.fd(), times) != 0) return Status::ioError(e.who() + "cannot set the file date: " + errnoText());
+#endif
     }
   }
   if (Status s = tmp.commit(target, &journal_); !s) return Status::ioError(e.who() + s.message());

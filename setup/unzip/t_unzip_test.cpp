@@ -24,7 +24,7 @@ using test::TestEntry;
 
 std::time_t mtimeOf(const fs::path& p) {
   struct stat st {};
-  EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+  EXPECT_EQ(::stat(p.string().c_str(), &st), 0) << p;
   return st.st_mtime;
 }
 
@@ -145,6 +145,9 @@ struct Permissions {
 class TUnZIPPermissions : public TUnZIPTest, public ::testing::WithParamInterface<Permissions> {};
 
 TEST_P(TUnZIPPermissions, FilesGetOnlyTheOwnersExecuteBitFromTheArchive) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no rwx bits";
+#endif
   const Permissions& c = GetParam();
   const mode_t saved = ::umask(c.umask);
   const bool ok = extract(buildZip({{.name = "d/f", .data = "x", .versionMadeBy = c.versionMadeBy,
@@ -171,6 +174,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.label; });
 
 TEST_F(TUnZIPTest, ReplacedFileTakesTheStoredPermissions) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no rwx bits";
+#endif
   fs::create_directories(target);
   test::writeText(target / "run", "old");
   fs::permissions(target / "run", fs::perms(0600));
@@ -188,6 +194,9 @@ TEST_F(TUnZIPTest, ExistingFileIsReplacedWithoutAQuestion) {
 }
 
 TEST_F(TUnZIPTest, ExistingLinkIsReplacedNotFollowed) {
+#ifdef _WIN32
+  GTEST_SKIP() << "links need rights a Windows test does not have";
+#endif
   fs::create_directories(target);
   test::writeText(scratch / "secret.txt", "keep");
   fs::create_symlink(scratch / "secret.txt", target / "a.txt");
@@ -198,6 +207,9 @@ TEST_F(TUnZIPTest, ExistingLinkIsReplacedNotFollowed) {
 }
 
 TEST_F(TUnZIPTest, LinkedDirectoryInsideTheTargetIsUsed) {
+#ifdef _WIN32
+  GTEST_SKIP() << "links need rights a Windows test does not have";
+#endif
   fs::create_directories(target / "real");
   fs::create_directory_symlink("real", target / "alias");
   ASSERT_TRUE(extract(buildZip({{.name = "alias/x.txt", .data = "x"}}))) << unzip.ErrorText();
@@ -478,12 +490,19 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TUnZIPTest, AbsoluteNameIntoTheScratchDirectoryIsRefused) {
   const std::string abs = (scratch / "abs.txt").string();
   ASSERT_FALSE(extract(buildZip({{.name = abs, .data = "x"}})));
+#ifdef _WIN32
+  expectRefused("drive letter");  // Windows' absolute paths start with one
+#else
   expectRefused("absolute");
+#endif
   EXPECT_FALSE(fs::exists(abs));
   EXPECT_FALSE(fs::exists("/etc/zel-unzip-probe"));
 }
 
 TEST_F(TUnZIPTest, LinkedDirectoryLeadingOutsideIsRefused) {
+#ifdef _WIN32
+  GTEST_SKIP() << "links need rights a Windows test does not have";
+#endif
   fs::create_directories(target);
   fs::create_directories(scratch / "outside");
   fs::create_directory_symlink(scratch / "outside", target / "link");
@@ -493,6 +512,9 @@ TEST_F(TUnZIPTest, LinkedDirectoryLeadingOutsideIsRefused) {
 }
 
 TEST_F(TUnZIPTest, LinkedDirectoryLeadingUpwardIsRefused) {
+#ifdef _WIN32
+  GTEST_SKIP() << "links need rights a Windows test does not have";
+#endif
   fs::create_directories(target / "d");
   fs::create_directory_symlink("../..", target / "d" / "up");
   ASSERT_FALSE(extract(buildZip({{.name = "d/up/x.txt", .data = "x"}})));
@@ -585,13 +607,21 @@ TEST_F(TUnZIPTest, DamagedDirectoriesWriteNothing) {
   }
 }
 
+// Files are slow to create and remove under Wine: the Windows build walks the
+// offsets of the two exhaustive tests below with a stride.
+#ifdef _WIN32
+constexpr std::size_t kOffsetStride = 7;
+#else
+constexpr std::size_t kOffsetStride = 1;
+#endif
+
 TEST_F(TUnZIPTest, TruncatedAtEveryOffset) {
   auto bytes = buildZip({{.name = "d/", .data = "", .method = 0},
                          {.name = "d/a.txt", .data = sample(3000)},
                          {.name = "b.txt", .data = "stored", .method = 0, .dataDescriptor = true},
                          {.name = "c.txt", .data = "zip64", .zip64 = true}},
                         {.comment = "cmt", .zip64End = true});
-  for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+  for (std::size_t cut = 0; cut < bytes.size(); cut += kOffsetStride) {
     fs::remove_all(target);
     TUnZIP z;
     EXPECT_FALSE(extract(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut), z)) << "cut " << cut;
@@ -618,7 +648,7 @@ TEST_F(TUnZIPTest, EveryFailedReadEndsCleanly) {
 
 TEST_F(TUnZIPTest, FlippedBytesNeverEscapeOrLeaveTemporaryFiles) {
   auto bytes = buildZip({{.name = "d/a.txt", .data = sample(700)}, {.name = "b.txt", .data = "stored", .method = 0}});
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
+  for (std::size_t i = 0; i < bytes.size(); i += kOffsetStride) {
     for (std::uint8_t flip : {0x01, 0x80, 0xFF}) {
       auto damaged = bytes;
       damaged[i] ^= flip;

@@ -59,7 +59,7 @@ inline std::set<std::string> listTree(const std::filesystem::path& dir) {
   std::set<std::string> out;
   if (!std::filesystem::exists(dir)) return out;
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
-    std::string rel = e.path().lexically_relative(dir).string();
+    std::string rel = e.path().lexically_relative(dir).generic_string();
     out.insert(e.is_directory() && !e.is_symlink() ? rel + "/" : rel);
   }
   return out;

@@ -31,7 +31,7 @@ std::vector<DirectoryEntry> enumerateDirectory(const std::string& directory) {
     DirectoryEntry entry;
     entry.name = it->path().filename().string();
     struct stat st {};
-    if (::stat(it->path().c_str(), &st) == 0) {
+    if (::stat(it->path().string().c_str(), &st) == 0) {
       entry.isDirectory = S_ISDIR(st.st_mode);
       entry.size = entry.isDirectory ? 0 : static_cast<std::uint64_t>(st.st_size);
       entry.lastWrite = st.st_mtime;
@@ -90,7 +90,11 @@ std::string formatFileSize(std::uint64_t size) { return std::to_string(size); }
 
 std::string formatFileDate(std::time_t time) {
   std::tm local {};
+#ifdef _WIN32
+  if (::localtime_s(&local, &time) != 0) return "";
+#else
   if (::localtime_r(&time, &local) == nullptr) return "";
+#endif
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
   std::string result = text;
