@@ -13,9 +13,9 @@
 #include "message_service.h"
 #include "output_guard.h"
 #include "painter_canvas.h"
+#include "print_range.h"
 #include "printer.h"
 #include "report_lines.h"
-#include "s_preview.h"
 #include "terminal_progress.h"
 #include "value_search.h"
 
@@ -47,18 +47,11 @@ void BatchPreview::SetPageInfo(const std::string& firstPage, const std::string& 
 
 bool BatchPreview::clampRange() {
   const CliCommand& c = job_.command;
-  int from = c.hasPages ? c.pageFrom : job_.firstPage;
-  int to = c.hasPages ? c.pageTo : job_.lastPage;
   // As the range fields do: each value is pulled into the report's pages.
-  const int last = std::max(job_.firstPage, job_.lastPage);
-  from = std::clamp(from, job_.firstPage, last);
-  to = std::clamp(to, job_.firstPage, last);
-  if (from > to) {
-    warnPageRangeOrder();
-    return false;
-  }
-  job_.printFrom = from;
-  job_.printTo = to;
+  PageRange range{c.hasPages ? c.pageFrom : job_.firstPage, c.hasPages ? c.pageTo : job_.lastPage};
+  if (!CheckPrintRange(range, job_.firstPage, job_.lastPage)) return false;
+  job_.printFrom = range.from;
+  job_.printTo = range.to;
   return true;
 }
 

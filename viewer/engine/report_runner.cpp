@@ -12,6 +12,7 @@
 #include "page_recorder.h"
 #include "page_renderer.h"
 #include "preview_handover.h"
+#include "print_range.h"
 #include "printer.h"
 #include "progress_dialog.h"
 #include "report_lines.h"
@@ -31,8 +32,6 @@ const char kNoSuchReport[] = "이미 삭제되었거나 없는 보고서입니�
 const char kNotAReport[] = "보고서 화일이 아닙니다.";
 const char kNoSettings[] = "보고서 F_INIT에 초기화정보가 없습니다.\r사용할 수 없는 보고서입니다.";
 const char kUnsupportedReport[] = "지원하지 않는 보고서입니다.";
-const char kPrinterUnusable[] =
-    "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.";
 
 const char kPageNotNumber[] = "보고서의 F_PAGE 필드가 숫자 필드가 아니어서 쪽을 나눌 수 없습니다.";
 
@@ -288,11 +287,11 @@ void PrintPages(const PrintJob& print) {
   const bool landscape = run.Layout.Landscape();
   if (!printer || !printer->setCopies(run.PrintCopies) ||
       !printer->setOrientation(landscape ? PaperOrientation::kLandscape : PaperOrientation::kPortrait)) {
-    messages().warning(kPrinterUnusable);
+    warnPrinterUnusable();
     return;
   }
   if (!printer->beginDocument()) {
-    messages().warning(kPrinterUnusable);
+    warnPrinterUnusable();
     return;
   }
   const int previousMapping = printer->setMetricMapping();

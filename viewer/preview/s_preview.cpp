@@ -26,6 +26,7 @@
 #include "painter_canvas.h"
 #include "printer.h"
 #include "printer_chooser.h"
+#include "print_range.h"
 #include "printer_layer.h"
 #include "report_lines.h"
 #include "report_run.h"
@@ -95,11 +96,6 @@ void pullIntoPages(TNumberEdit& edit) {
 
 }  // namespace
 
-void warnPageRangeOrder() { messages().warning("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다."); }
-
-void refuseSearchWithoutPageNumbers() {
-  messages().show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning, MessageButtons::kOk});
-}
 
 // --------------------------------------------------------- PreviewSurface
 
@@ -516,8 +512,7 @@ bool TFM_Preview::askPrinter() {
   if (chosen == current || layer->selectPrinter(chosen)) return true;
   // The printer went away after the list was made: the print job's own
   // message, nothing printed, the printer in use kept.
-  messages().warning(
-      "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.");
+  warnPrinterUnusable();
   return false;
 }
 

@@ -38,12 +38,6 @@ extern int LastPage;
 extern int DragStartX;
 extern int DragStartY;
 
-// The preview's two refusals, which the command line repeats word for word:
-// a print range that ends before it starts, and a find on a report without
-// page numbers.
-void warnPageRangeOrder();
-void refuseSearchWithoutPageNumbers();
-
 // The paint surface: draws the page picture into the target rect the
 // window's paint routine worked out.
 class PreviewSurface : public QWidget {

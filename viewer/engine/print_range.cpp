@@ -1,0 +1,36 @@
+#include "print_range.h"
+
+#include <algorithm>
+
+#include "message_service.h"
+
+namespace zel {
+
+int PullIntoPages(long long page, int firstPage, int lastPage) {
+  const int last = std::max(firstPage, lastPage);
+  return static_cast<int>(std::clamp<long long>(page, firstPage, last));
+}
+
+bool CheckPrintRange(PageRange& range, int firstPage, int lastPage) {
+  const int from = PullIntoPages(range.from, firstPage, lastPage);
+  const int to = PullIntoPages(range.to, firstPage, lastPage);
+  if (from > to) {
+    warnPageRangeOrder();
+    return false;
+  }
+  range = {from, to};
+  return true;
+}
+
+void warnPageRangeOrder() { messages().warning("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다."); }
+
+void refuseSearchWithoutPageNumbers() {
+  messages().show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning, MessageButtons::kOk});
+}
+
+void warnPrinterUnusable() {
+  messages().warning(
+      "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.");
+}
+
+}  // namespace zel
