@@ -25,7 +25,7 @@ namespace {
 namespace rw = reportwriter;
 using e2e::CliRun;
 
-constexpr int kBigPages = 400;
+constexpr int kBigPages = 40;  // runs stop themselves after page 2 (page hook)
 const char kBigReport[] = "P_RPTB02_BIG.dbf";
 const char kSmallReport[] = "P_RPTB02_SMALL.dbf";
 const char kInUse[] = "다른 프로그램이 사용하고 있는 보고서입니다.";
@@ -40,26 +40,18 @@ QStringList besideReport(const QString& dir) {
 class BackgroundRender {
  public:
   BackgroundRender(const QString& report, const QString& pdf) {
-    process_.start(e2e::cliPath(), {"render", report, "--pdf", pdf, "--progress"});
-    process_.waitForStarted();
-    const QRegularExpression done(QStringLiteral("(\\d+)/%1").arg(kBigPages));
-    int pages = 0;
-    while (pages < 2 && process_.state() == QProcess::Running) {
-      process_.waitForReadyRead(1000);
-      err_ += process_.readAllStandardError();
-      auto it = done.globalMatch(QString::fromUtf8(err_));
-      while (it.hasNext()) pages = it.next().captured(1).toInt();
-    }
+    // Stopped at a page boundary by its page hook, holding the report.
+    started_ = e2e::startStoppedAfterPages(process_, e2e::cliPath(), {"render", report, "--pdf", pdf, "--progress"}, 2);
   }
   ~BackgroundRender() {
     if (process_.state() == QProcess::Running) process_.kill();
     process_.waitForFinished(60000);
   }
-  bool running() const { return process_.state() == QProcess::Running; }
+  bool running() const { return started_ && process_.state() == QProcess::Running; }
   qint64 pid() const { return process_.processId(); }
   // Sends the signal and returns the exit code (-1 when killed by it).
   int stop(int signal) {
-    ::kill(static_cast<pid_t>(process_.processId()), signal);
+    e2e::signalAndContinue(process_, signal);
     process_.waitForFinished(300000);
     err_ += process_.readAllStandardError();
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
@@ -68,6 +60,7 @@ class BackgroundRender {
 
  private:
   QProcess process_;
+  bool started_ = false;
   QByteArray err_;
 };
 

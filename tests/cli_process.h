@@ -3,7 +3,10 @@
 // check that it is valid UTF-8.
 #pragma once
 
+#include <signal.h>
+
 #include <QByteArray>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -40,5 +43,35 @@ inline CliRun cli(const QStringList& args) { return runProgram(cliPath(), args);
 
 // True when bytes are well-formed UTF-8 (a round trip keeps them).
 inline bool isUtf8(const QByteArray& bytes) { return QString::fromUtf8(bytes).toUtf8() == bytes; }
+
+// Starts the program with its page hook set (ZEL_STOP_AFTER_PAGES), so it
+// stops itself at the page boundary after `pages` pages; returns once it has
+// stopped, false when it ended or did not stop within a minute.
+inline bool startStoppedAfterPages(QProcess& process, const QString& program, const QStringList& args, int pages) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("ZEL_STOP_AFTER_PAGES"), QString::number(pages));
+  process.setProcessEnvironment(env);
+  process.start(program, args);
+  if (!process.waitForStarted()) return false;
+  const QString stat = QStringLiteral("/proc/%1/stat").arg(process.processId());
+  for (int tries = 0; tries < 3000; ++tries) {
+    QFile file(stat);
+    if (file.open(QIODevice::ReadOnly)) {
+      // "pid (name) state ...": the state follows the name's closing bracket.
+      const QByteArray line = file.readAll();
+      const qsizetype close = line.lastIndexOf(')');
+      if (close >= 0 && close + 2 < line.size() && line.at(close + 2) == 'T') return true;
+    }
+    if (process.waitForFinished(20)) return false;
+  }
+  return false;
+}
+
+// Sends the signal to a stopped program and lets it go on to handle it.
+inline void signalAndContinue(const QProcess& process, int signal) {
+  const auto pid = static_cast<pid_t>(process.processId());
+  ::kill(pid, signal);
+  ::kill(pid, SIGCONT);
+}
 
 }  // namespace zel::e2e

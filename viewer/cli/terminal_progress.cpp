@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 
 namespace zel::cli {
 namespace {
@@ -46,6 +47,10 @@ bool TerminalProgress::ShowProgress(int count, const std::string& caption) {
   return true;
 }
 
+TerminalProgress::TerminalProgress(std::FILE* out, bool drawBar) : out_(out), drawBar_(drawBar) {
+  if (const char* hook = std::getenv("ZEL_STOP_AFTER_PAGES")) stopAfter_ = std::atoi(hook);
+}
+
 bool TerminalProgress::StepProgress(int position, int page, const std::string& caption) {
   if (!showing_) return false;
   if (!caption.empty() && caption.find_first_not_of(' ') != std::string::npos) caption_ = caption;
@@ -56,6 +61,7 @@ bool TerminalProgress::StepProgress(int position, int page, const std::string& c
     done_ = std::clamp(position, 0, count_);
   }
   draw();
+  if (stopAfter_ > 0 && position == 1 && done_ == stopAfter_) std::raise(SIGSTOP);
   return !interrupted();
 }
 

@@ -6,6 +6,10 @@
 // One instance at a time; installInterruptHandler wires SIGINT, SIGTERM and
 // SIGHUP to it. The signal handler only records the signal; everything else
 // runs on the main thread.
+//
+// A page hook for tests: with ZEL_STOP_AFTER_PAGES=N in the environment the
+// process stops itself (SIGSTOP) once N pages are done, at a page boundary,
+// so a test can signal it there instead of racing the job.
 #pragma once
 
 #include <cstdio>
@@ -17,7 +21,7 @@ namespace zel::cli {
 
 class TerminalProgress : public ProgressDialog {
  public:
-  TerminalProgress(std::FILE* out, bool drawBar) : out_(out), drawBar_(drawBar) {}
+  TerminalProgress(std::FILE* out, bool drawBar);
 
   bool ShowProgress(int count, const std::string& caption) override;
   bool StepProgress(int position, int page, const std::string& caption) override;
@@ -36,6 +40,7 @@ class TerminalProgress : public ProgressDialog {
   int done_ = 0;
   int page_ = 0;
   std::string caption_;
+  int stopAfter_ = 0;  // the page hook's page count; 0: none
 };
 
 // SIGINT, SIGTERM and SIGHUP set the interrupted flag (the same signal a
