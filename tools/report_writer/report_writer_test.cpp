@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "apollo.h"
+#include "zel_table.h"
 #include "sample_reports.h"
 #include "settings_block.h"
 #include "temp_dir.h"

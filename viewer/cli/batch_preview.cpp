@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "apollo.h"
+#include "zel_table.h"
 #include "cp949.h"
 #include "message_service.h"
 #include "output_guard.h"

@@ -1,4 +1,4 @@
-#include "apollo.h"
+#include "apollo_env.h"
 #include "sde32.h"
 
 namespace zel {

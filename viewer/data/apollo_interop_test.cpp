@@ -1,6 +1,6 @@
 // The table layer over tables written by another implementation of the
 // format (python3-dbf), and its own writes read back by that implementation.
-#include "apollo.h"
+#include "zel_table.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

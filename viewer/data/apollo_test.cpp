@@ -1,4 +1,4 @@
-#include "apollo.h"
+#include "zel_table.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

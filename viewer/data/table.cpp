@@ -1,10 +1,11 @@
+#include "table.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-#include "apollo.h"
 #include "area_guard.h"
 #include "sde32.h"
 

@@ -1,4 +1,5 @@
-#include "apollo.h"
+#include "zel_table.h"
+
 #include "ascii_text.h"
 #include "message_service.h"
 

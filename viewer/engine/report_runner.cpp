@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "apollo.h"
+#include "zel_table.h"
 #include "ascii_text.h"
 #include "data_error.h"
 #include "message_service.h"

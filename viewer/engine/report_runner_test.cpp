@@ -8,7 +8,7 @@
 #include <fstream>
 #include <map>
 
-#include "apollo.h"
+#include "zel_table.h"
 #include "data_error.h"
 #include "fake_printer.h"
 #include "message_service.h"

@@ -18,7 +18,7 @@
 #include <optional>
 #include <string>
 
-#include "apollo.h"
+#include "zel_table.h"
 #include "data_error.h"
 #include "font_mapper.h"
 #include "message_service.h"

@@ -11,7 +11,7 @@
 #include <QtTest>
 #include <set>
 
-#include "apollo.h"
+#include "zel_table.h"
 #include "fake_printer.h"
 #include "message_service.h"
 #include "num_edit.h"

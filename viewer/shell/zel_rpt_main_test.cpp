@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "apollo.h"
+#include "zel_table.h"
 #include "change_space.h"
 #include "fake_printer.h"
 #include "help.h"

@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-#include "apollo.h"
+#include "zel_table.h"
 
 namespace zel {
 

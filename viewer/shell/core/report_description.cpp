@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "apollo.h"
+#include "zel_table.h"
 #include "ascii_text.h"
 #include "cp949.h"
 #include "report_file_state.h"
