@@ -9,6 +9,8 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "ascii_text.h"
@@ -43,6 +45,17 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 
 // The whole of a regular file; false for anything else (a directory, a FIFO).
+#ifdef _WIN32
+// Windows has no FIFOs in the file system to wait on; a directory or a device is refused.
+bool readRegularFile(const std::string& path, std::string* bytes) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+#else
 bool readRegularFile(const std::string& path, std::string* bytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
@@ -61,6 +74,7 @@ bool readRegularFile(const std::string& path, std::string* bytes) {
   ::close(fd);
   return ok;
 }
+#endif
 
 std::string withReason(const std::string& text, const std::string& reason) {
   return reason.empty() ? text : text + "\r" + reason;

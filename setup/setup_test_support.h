@@ -76,7 +76,7 @@ class FakePlatform : public NativePlatform {
     return restartAccepted;
   }
   std::optional<std::uint64_t> freeSpace(const std::string& dir) override {
-    return freeBytes ? freeBytes : PosixPlatform::freeSpace(dir);
+    return freeBytes ? freeBytes : NativePlatform::freeSpace(dir);
   }
 
   std::optional<std::uint64_t> freeBytes;  // unset: the real figure

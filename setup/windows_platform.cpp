@@ -110,6 +110,33 @@ bool WindowsPlatform::restartSystem() {
   return ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED) != 0;
 }
 
+std::optional<std::uint64_t> WindowsPlatform::freeSpace(const std::string& dir) {
+  // A missing directory counts on its nearest existing parent.
+  std::string probe = dir.empty() ? "." : dir;
+  const UINT old = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  ULARGE_INTEGER freeBytes;
+  bool known = false;
+  for (;;) {
+    if (GetDiskFreeSpaceExA(probe.c_str(), &freeBytes, nullptr, nullptr)) {
+      known = true;
+      break;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && error != ERROR_DIRECTORY) break;
+    while (!probe.empty() && (probe.back() == '/' || probe.back() == '\\')) probe.pop_back();
+    const auto slash = probe.find_last_of("/\\");
+    if (slash == std::string::npos) {
+      if (probe == "." || !driveLetterOf(probe).empty()) break;
+      probe = ".";
+    } else {
+      probe.erase(slash + 1);  // "C:\\" stays a root, "a\\b\\" is tried as "a\\b"
+    }
+  }
+  SetErrorMode(old);
+  if (!known) return std::nullopt;
+  return static_cast<std::uint64_t>(freeBytes.QuadPart);
+}
+
 namespace {
 SetupPlatform* current = nullptr;
 }  // namespace

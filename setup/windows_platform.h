@@ -1,7 +1,8 @@
 // WindowsPlatform: SetupPlatform on Windows itself. The Windows directory is
 // the system's (GetWindowsDirectory) unless one is given at construction; the
 // drives are the machine's drive letters; the shell's "open" opens addresses
-// and the restart asks the system to reboot (ExitWindowsEx). Error numbers are
+// and the restart asks the system to reboot (ExitWindowsEx); free space is
+// what GetDiskFreeSpaceEx grants the user. Error numbers are
 // given as the errno values the error report knows, else as the system's own.
 #pragma once
 
@@ -22,6 +23,7 @@ class WindowsPlatform : public SetupPlatform {
   bool driveReady(const std::string& drive) override;
   void openUrl(const std::string& url) override;
   bool restartSystem() override;
+  std::optional<std::uint64_t> freeSpace(const std::string& dir) override;
 
  private:
   std::string windowsDirOverride_;

@@ -5,11 +5,19 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 
 #include "setup_test_support.h"
 
 namespace zel::setup {
 namespace {
+
+int firstMissingDrive() {
+  const DWORD mask = GetLogicalDrives();
+  for (int i = 25; i >= 0; --i)
+    if (!(mask & (1u << i))) return i;
+  return 0;
+}
 
 TEST(WindowsPlatformTest, WindowsDirectoryIsTheSystemsUnlessGiven) {
   char buf[MAX_PATH];
@@ -47,6 +55,19 @@ TEST(WindowsPlatformTest, DrivesListTheSystemDriveAndItIsReady) {
   EXPECT_TRUE(p.driveReady(system));
   EXPECT_FALSE(p.driveReady(""));
   EXPECT_FALSE(p.driveReady("not a drive"));
+}
+
+// A missing directory is measured on the nearest parent that exists, however
+// deep and however it is spelled; a drive that does not exist is unknown.
+TEST(WindowsPlatformTest, FreeSpaceOfMissingDirectoriesIsTheirParentsVolume) {
+  testing::TempDir dir;
+  WindowsPlatform p;
+  const std::optional<std::uint64_t> there = p.freeSpace(dir.path());
+  ASSERT_TRUE(there.has_value());
+  EXPECT_GT(*there, 0u);
+  for (const std::string& missing : {dir / "a", dir / "a/b/c", dir.path() + "\\a\\b\\", std::string("missing-relative\\x")})
+    EXPECT_TRUE(p.freeSpace(missing).has_value()) << missing;
+  EXPECT_FALSE(p.freeSpace(std::string(1, static_cast<char>('A' + firstMissingDrive())) + ":\\x").has_value());
 }
 
 TEST(WindowsPlatformTest, CurrentDirectoryRoundTripAndErrors) {

@@ -4,7 +4,7 @@
 // beside it. undo() removes what the run made and puts every old file back;
 // keep() drops the backups. A journal going out of scope keeps (the run's
 // owner decides to undo). Files that were there before are never removed.
-// Toolkit-free, POSIX.
+// Toolkit-free, POSIX (file_journal.cpp) and Windows (file_journal_win.cpp).
 #pragma once
 
 #include <filesystem>

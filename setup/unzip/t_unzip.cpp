@@ -33,6 +33,7 @@ namespace {
 
 constexpr std::uint8_t kHostUnix = 3;
 
+#ifndef _WIN32
 // Only the owner's execute bit is taken from the archive: programs get 0755,
 // everything else 0644, less the umask. A stored 0777 or 000 means nothing here.
 mode_t filePermissions(const ZipEntry& e) {
@@ -41,6 +42,7 @@ mode_t filePermissions(const ZipEntry& e) {
 }
 
 std::string errnoText() { return std::strerror(errno); }
+#endif
 
 // DOS date and time are local time with two-second resolution; 0 means "no date".
 std::optional<std::time_t> dosToTime(std::uint16_t date, std::uint16_t time) {
@@ -136,22 +138,25 @@ Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::strin
                                  fs::path& out) {
   fs::path p = root_;
   for (std::size_t i = 0; i < count; ++i) {
-    p /= parts[i];
+    p /= fileNamePath(parts[i]);
     std::error_code ec;
     fs::file_status st = fs::symlink_status(p, ec);
     if (!fs::exists(st)) {
-      if (!fs::create_directory(p, ec) && ec)
-        return Status::ioError(e.who() + "cannot create directory \"" + p.string() + "\": " + ec.message());
+      if (fs::create_directory(p, ec)) {
+        journal_.addedDirectory(p);
+      } else if (ec) {
+        return Status::ioError(e.who() + "cannot create directory \"" + pathText(p) + "\": " + ec.message());
+      }
       st = fs::symlink_status(p, ec);
     }
     if (fs::is_symlink(st)) {
       fs::path real = fs::canonical(p, ec);
-      if (ec || !isInside(real.string(), rootText_))
+      if (ec || !isInside(pathText(real), rootText_))
         return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
       st = fs::status(p, ec);
     }
     if (!fs::is_directory(st))
-      return Status::ioError(e.who() + "\"" + p.string() + "\" exists and is not a directory");
+      return Status::ioError(e.who() + "\"" + pathText(p) + "\" exists and is not a directory");
   }
   out = p;
   return Status::ok();
@@ -162,28 +167,28 @@ Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::strin
                                  fs::path& out) {
   fs::path p = root_;
   for (std::size_t i = 0; i < count; ++i) {
-    p /= parts[i];
+    p /= fileNamePath(parts[i]);
     struct stat st {};
     if (::lstat(p.c_str(), &st) != 0) {
-      if (errno != ENOENT) return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
+      if (errno != ENOENT) return Status::ioError(e.who() + "cannot examine \"" + pathText(p) + "\": " + errnoText());
       if (::mkdir(p.c_str(), 0755) == 0) {
         journal_.addedDirectory(p);
       } else if (errno != EEXIST) {
-        return Status::ioError(e.who() + "cannot create directory \"" + p.string() + "\": " + errnoText());
+        return Status::ioError(e.who() + "cannot create directory \"" + pathText(p) + "\": " + errnoText());
       }
       if (::lstat(p.c_str(), &st) != 0)
-        return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
+        return Status::ioError(e.who() + "cannot examine \"" + pathText(p) + "\": " + errnoText());
     }
     if (S_ISLNK(st.st_mode)) {
       std::error_code ec;
       fs::path real = fs::canonical(p, ec);
-      if (ec || !isInside(real.string(), rootText_))
+      if (ec || !isInside(pathText(real), rootText_))
         return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
       if (::stat(p.c_str(), &st) != 0)
-        return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
+        return Status::ioError(e.who() + "cannot examine \"" + pathText(p) + "\": " + errnoText());
     }
     if (!S_ISDIR(st.st_mode))
-      return Status::ioError(e.who() + "\"" + p.string() + "\" exists and is not a directory");
+      return Status::ioError(e.who() + "\"" + pathText(p) + "\" exists and is not a directory");
   }
   out = p;
   return Status::ok();
@@ -195,7 +200,7 @@ Status UnzipRun::writeFile(const Item& item) {
   const auto& parts = item.path.components;
   fs::path dirPath;
   if (Status s = makeDirectories(e, parts, parts.size() - 1, dirPath); !s) return s;
-  const fs::path target = dirPath / parts.back();
+  const fs::path target = dirPath / fileNamePath(parts.back());
 #ifdef _WIN32
   std::error_code ec;
   if (fs::is_directory(fs::symlink_status(target, ec)))
@@ -203,7 +208,7 @@ Status UnzipRun::writeFile(const Item& item) {
   struct stat st {};
   if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
 #endif
-    return Status::ioError(e.who() + "a directory \"" + target.string() + "\" is in the way");
+    return Status::ioError(e.who() + "a directory \"" + pathText(target) + "\" is in the way");
 
   TempFile tmp;
   if (Status s = tmp.create(dirPath); !s) return Status::ioError(e.who() + s.message());
@@ -289,21 +294,38 @@ Status UnzipRun::checkPlace(const Item& item) const {
   const std::size_t dirs = item.path.isDirectory ? parts.size() : parts.size() - 1;
   fs::path p = root_;
   for (std::size_t i = 0; i < parts.size(); ++i) {
-    p /= parts[i];
+    p /= fileNamePath(parts[i]);
+#ifdef _WIN32
+    std::error_code ec;
+    fs::file_status st = fs::symlink_status(p, ec);
+    if (!fs::exists(st)) return Status::ok();  // nothing further exists yet
+    if (i == dirs) {
+      if (fs::is_directory(st)) return Status::ioError(e.who() + "a directory \"" + pathText(p) + "\" is in the way");
+      return Status::ok();
+    }
+    if (fs::is_symlink(st)) {
+      const fs::path real = fs::canonical(p, ec);
+      if (ec || !isInside(pathText(real), rootText_))
+        return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
+      st = fs::status(p, ec);
+    }
+    if (!fs::is_directory(st)) return Status::ioError(e.who() + "\"" + pathText(p) + "\" exists and is not a directory");
+#else
     struct stat st {};
     if (::lstat(p.c_str(), &st) != 0) return Status::ok();  // nothing further exists yet
     if (i == dirs) {
-      if (S_ISDIR(st.st_mode)) return Status::ioError(e.who() + "a directory \"" + p.string() + "\" is in the way");
+      if (S_ISDIR(st.st_mode)) return Status::ioError(e.who() + "a directory \"" + pathText(p) + "\" is in the way");
       return Status::ok();
     }
     if (S_ISLNK(st.st_mode)) {
       std::error_code ec;
       const fs::path real = fs::canonical(p, ec);
-      if (ec || !isInside(real.string(), rootText_))
+      if (ec || !isInside(pathText(real), rootText_))
         return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
-      if (::stat(p.c_str(), &st) != 0) return Status::ioError(e.who() + "cannot examine \"" + p.string() + "\": " + errnoText());
+      if (::stat(p.c_str(), &st) != 0) return Status::ioError(e.who() + "cannot examine \"" + pathText(p) + "\": " + errnoText());
     }
-    if (!S_ISDIR(st.st_mode)) return Status::ioError(e.who() + "\"" + p.string() + "\" exists and is not a directory");
+    if (!S_ISDIR(st.st_mode)) return Status::ioError(e.who() + "\"" + pathText(p) + "\" exists and is not a directory");
+#endif
   }
   return Status::ok();
 }
@@ -312,8 +334,13 @@ Status UnzipRun::makeRoot() {
   // The missing directories along the way are this run's, to go again on failure.
   std::vector<fs::path> missing;
   for (fs::path p = fs::absolute(z_.ExtractDir).lexically_normal(); !p.empty(); p = p.parent_path()) {
+#ifdef _WIN32
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(p, ec))) break;
+#else
     struct stat st {};
     if (::lstat(p.c_str(), &st) == 0) break;
+#endif
     missing.push_back(p);
     if (p == p.parent_path()) break;
   }
@@ -323,7 +350,7 @@ Status UnzipRun::makeRoot() {
     if (fs::is_directory(*it)) journal_.addedDirectory(*it);
   root_ = fs::canonical(z_.ExtractDir, ec);
   if (ec) return Status::ioError("cannot create the extraction directory \"" + z_.ExtractDir + "\": " + ec.message());
-  rootText_ = root_.string();
+  rootText_ = pathText(root_);
   return Status::ok();
 }
 

@@ -5,7 +5,8 @@
 // never followed. A target that is a directory is refused. Unless committed,
 // the destructor closes and removes the temporary file.
 //
-// replaceFile() does all of it for bytes held in memory. Toolkit-free, POSIX.
+// replaceFile() does all of it for bytes held in memory. Toolkit-free, POSIX
+// (temp_file.cpp) and Windows (temp_file_win.cpp).
 #pragma once
 
 #include <sys/types.h>

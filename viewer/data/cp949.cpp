@@ -105,14 +105,4 @@ std::string utf8ToCp949(const std::string& utf8) {
   return out;
 }
 
-std::string cp949Excerpt(const std::string& cp949, std::size_t maxBytes) {
-  std::size_t end = 0;
-  while (end < cp949.size()) {
-    const std::size_t next = end + (static_cast<unsigned char>(cp949[end]) >= 0x81 ? 2 : 1);
-    if (next > maxBytes || next > cp949.size()) break;
-    end = next;
-  }
-  return cp949ToUtf8(cp949.substr(0, end)) + (end < cp949.size() ? "..." : "");
-}
-
 }  // namespace zel
