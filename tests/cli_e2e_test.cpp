@@ -22,29 +22,10 @@ namespace {
 
 namespace rw = reportwriter;
 
-struct CliRun {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
-
-QString cliPath() {
-  const QByteArray bin = qgetenv("ZEL_BINARY_DIR");
-  return QString::fromLocal8Bit(bin) + QStringLiteral("/bin/zelrpt-cli");
-}
-
-CliRun runProgram(const QString& program, const QStringList& args) {
-  QProcess process;
-  process.start(program, args);
-  process.waitForFinished(300000);
-  CliRun r;
-  r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  r.out = QString::fromUtf8(process.readAllStandardOutput());
-  r.err = QString::fromUtf8(process.readAllStandardError());
-  return r;
-}
-
-CliRun cli(const QStringList& args) { return runProgram(cliPath(), args); }
+using e2e::CliRun;
+using e2e::cli;
+using e2e::cliPath;
+using e2e::runProgram;
 
 bool haveTool(const char* tool) { return !QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(); }
 

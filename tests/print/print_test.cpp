@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "../cli_process.h"
 #include "message_service.h"
 #include "num_edit.h"
 #include "preview_test_support.h"
@@ -52,22 +53,9 @@ struct Strips {
   double left = 0, top = 0, right = 0, bottom = 0;  // millimetres
 };
 
-struct ToolRun {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
+using e2e::CliRun;
 
-ToolRun runTool(const QString& program, const QStringList& args) {
-  QProcess process;
-  process.start(program, args);
-  process.waitForFinished(300000);
-  ToolRun r;
-  r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  r.out = QString::fromUtf8(process.readAllStandardOutput());
-  r.err = QString::fromUtf8(process.readAllStandardError());
-  return r;
-}
+CliRun runTool(const QString& program, const QStringList& args) { return e2e::runProgram(program, args); }
 
 int pdfPages(const QString& pdf) {
   const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(runTool("pdfinfo", {pdf}).out);
@@ -404,7 +392,7 @@ class PrintTest : public QObject {
   }
 
   void cliListsThePrinters() {
-    const ToolRun r = cli({QStringLiteral("printers")});
+    const CliRun r = cli({QStringLiteral("printers")});
     QCOMPARE(r.exitCode, 0);
     QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     lines.sort();
@@ -421,7 +409,7 @@ class PrintTest : public QObject {
     QFETCH(QStringList, printerArgs);
     QFETCH(QString, queue);
     const QStringList before = server_.outputFiles(queue);
-    const ToolRun r = cli(QStringList({QStringLiteral("print"), report(QStringLiteral("L_RPTB02_SIX.dbf")),
+    const CliRun r = cli(QStringList({QStringLiteral("print"), report(QStringLiteral("L_RPTB02_SIX.dbf")),
                                        QStringLiteral("--pages"), QStringLiteral("3-5"), QStringLiteral("--start-no"),
                                        QStringLiteral("10"), QStringLiteral("--copies"), QStringLiteral("2")}) +
                           printerArgs);
@@ -433,7 +421,7 @@ class PrintTest : public QObject {
     QVERIFY2(!printed.isEmpty(), qPrintable(error));
     QVERIFY2(printed.endsWith(QStringLiteral("-job_%1.pdf").arg(id.captured(1))), qPrintable(printed));
     const QString reference = QDir(work_.path()).filePath(QStringLiteral("cli-reference.pdf"));
-    const ToolRun rendered = cli({QStringLiteral("render"), report(QStringLiteral("L_RPTB02_SIX.dbf")),
+    const CliRun rendered = cli({QStringLiteral("render"), report(QStringLiteral("L_RPTB02_SIX.dbf")),
                                   QStringLiteral("--pdf"), reference, QStringLiteral("--pages"), QStringLiteral("3-5"),
                                   QStringLiteral("--start-no"), QStringLiteral("10")});
     QVERIFY2(rendered.exitCode == 0, qPrintable(rendered.err));
@@ -442,7 +430,7 @@ class PrintTest : public QObject {
   }
 
   void cliRefusesAPrinterTheSystemDoesNotKnow() {
-    const ToolRun r = cli({QStringLiteral("print"), report(QStringLiteral("P_RPTB02_SIX.dbf")), QStringLiteral("--printer"),
+    const CliRun r = cli({QStringLiteral("print"), report(QStringLiteral("P_RPTB02_SIX.dbf")), QStringLiteral("--printer"),
                            QStringLiteral("NO_SUCH_QUEUE")});
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.err.contains(kSheetQueue) && r.err.contains(kStripsQueue), qPrintable(r.err));
@@ -453,9 +441,7 @@ class PrintTest : public QObject {
   std::string dir() const { return work_.path().toStdString(); }
   QString report(const QString& name) const { return QDir(work_.path()).filePath(name); }
 
-  static ToolRun cli(const QStringList& args) {
-    return runTool(QString::fromLocal8Bit(qgetenv("ZEL_BINARY_DIR")) + QStringLiteral("/bin/zelrpt-cli"), args);
-  }
+  static CliRun cli(const QStringList& args) { return e2e::cli(args); }
 
   // The strips of the sheet as it lies for the report: portrait as the PPD
   // states them; landscape turned a quarter as the driver turns the sheet.
