@@ -119,7 +119,7 @@ int runInfo(const CliCommand& command, std::FILE* out) {
     }
     printLabel(out, "비고옵션:", d.lblBigo);
     printLabel(out, "여    백:", d.lblSpace);
-    return d.btnChangeSpaceEnabled && d.lblName != kNotReportFileText && d.lblName != kBrokenReportFileText ? 0 : 1;
+    return d.kind == ReportKind::kNotAReport || d.kind == ReportKind::kBroken ? 1 : 0;
   } catch (const std::exception& e) {
     return reportError(e);
   }
@@ -131,7 +131,7 @@ int runMargins(const CliCommand& command, std::FILE* out) {
   try {
     // Only reports the description panel accepts get the margin dialog.
     const ReportDescription d = GetFileInfo(where.directory, where.name);
-    if (!d.btnChangeSpaceEnabled || d.lblName == kBrokenReportFileText) {
+    if (d.kind == ReportKind::kNotAReport || d.kind == ReportKind::kBroken) {
       messages().warning(d.lblName);
       return 1;
     }

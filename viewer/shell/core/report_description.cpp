@@ -211,6 +211,7 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
   if (!table.Table.FindField("F_INIT")) {
     // A report held by another program or unreadable for the user is not "not a report".
     const std::string why = OpenProblemText(table.Table.LastOpenProblem());
+    out.kind = ReportKind::kNotAReport;
     out.lblName = why.empty() ? std::string(kNotReportFileText) : why;
     out.btnChangeSpaceEnabled = false;
     return out;
@@ -219,10 +220,12 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
   table.Table.First();
   std::string block = table.Table.FieldAsString("F_INIT");
   if (emptyWhenTrimmed(block)) {
+    out.kind = ReportKind::kBroken;
     out.lblName = kBrokenReportFileText;
     return out;
   }
 
+  out.kind = ReportKind::kOk;
   describeSettings(block, out);
 
   if (table.Table.FindField("F_PAGE")) out.lblPage = highestPage(table.Table);

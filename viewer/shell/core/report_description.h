@@ -12,8 +12,14 @@ namespace zel {
 // a family letter and two digits; empty when the code is short, malformed or unknown.
 std::string RptDescription(const std::string& code);
 
+// What the file turned out to be: nothing chosen (a blank name), not a report
+// (missing, unopenable, held, unreadable or without F_INIT), a report whose
+// settings block is empty, or a report described in full.
+enum class ReportKind { kEmpty, kNotAReport, kBroken, kOk };
+
 // The label texts of the panel and the state of the margin button.
 struct ReportDescription {
+  ReportKind kind = ReportKind::kEmpty;
   std::string lblName;
   std::string lblSort;
   std::string lblPrintScope;

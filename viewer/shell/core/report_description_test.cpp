@@ -148,6 +148,7 @@ class GetFileInfoTest : public ::testing::Test {
 
 TEST_F(GetFileInfoTest, BlankNameLeavesEverythingEmpty) {
   ReportDescription d = GetFileInfo(dir_, "   ");
+  EXPECT_EQ(d.kind, ReportKind::kEmpty);
   EXPECT_EQ(d.lblName, "");
   EXPECT_EQ(d.lblSort, "");
   EXPECT_EQ(d.lblFix, "");
@@ -157,6 +158,7 @@ TEST_F(GetFileInfoTest, BlankNameLeavesEverythingEmpty) {
 
 TEST_F(GetFileInfoTest, MissingFileIsNotAReport) {
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  EXPECT_EQ(d.kind, ReportKind::kNotAReport);
   EXPECT_EQ(d.lblName, "보고서 파일이 아님");
   EXPECT_FALSE(d.btnChangeSpaceEnabled);
   EXPECT_EQ(d.lblSort, "");
@@ -176,6 +178,7 @@ TEST_F(GetFileInfoTest, BlankSettingsIsUnusable) {
   report.settings = "  \r\n ";
   write("P_RPTB02.dbf", report);
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  EXPECT_EQ(d.kind, ReportKind::kBroken);
   EXPECT_EQ(d.lblName, "보고서 파일오류(사용불가)");
   EXPECT_TRUE(d.btnChangeSpaceEnabled);
   EXPECT_EQ(d.lblSort, "");
@@ -193,6 +196,7 @@ TEST_F(GetFileInfoTest, FullReport) {
   report.pages = {1, 1, 2, 3};
   write("P_RPTB02.dbf", report);
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  EXPECT_EQ(d.kind, ReportKind::kOk);
   EXPECT_EQ(d.lblName, "내    역    서");
   EXPECT_EQ(d.lblFix, "적용");
   EXPECT_EQ(d.lblOrient, "종방향");
