@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "child_process.h"
 #include "cli_process.h"
 #include "sample_reports.h"
 #include "sde32.h"
@@ -152,45 +153,14 @@ TEST_F(CliInterference, ASecondRunIsRefusedAndLeavesTheFirstRunsIndex) {
   EXPECT_TRUE(besideReport(reports_->path()).isEmpty());
 }
 
-// Another program holding the report exclusively (a child process of the test).
-class ExclusiveHolder {
- public:
-  explicit ExclusiveHolder(const std::string& path) {
-    int ready[2], release[2];
-    if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(ready[0]);
-      ::close(release[1]);
-      sx_SetStringType(1);
-      const char ok = sx_Use(path.c_str(), "HOLDER", SX_EXCLUSIVE, SX_FOX) != 0 ? '1' : '0';
-      (void)!::write(ready[1], &ok, 1);
-      char c;
-      (void)!::read(release[0], &c, 1);  // until the test closes its end
-      ::_exit(0);
-    }
-    ::close(ready[1]);
-    ::close(release[0]);
-    release_ = release[1];
-    char ok = '0';
-    held_ = ::read(ready[0], &ok, 1) == 1 && ok == '1';
-    ::close(ready[0]);
-  }
-  ~ExclusiveHolder() {
-    if (release_ >= 0) ::close(release_);
-    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
-  }
-  bool held() const { return held_; }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-  bool held_ = false;
-};
-
 TEST_F(CliInterference, AReportHeldByAnotherProgramIsCalledThat) {
-  ExclusiveHolder holder(report(kSmallReport).toStdString());
-  ASSERT_TRUE(holder.held());
+  // Another program holding the report exclusively.
+  const std::string path = report(kSmallReport).toStdString();
+  ChildProcess holder([&] {
+    sx_SetStringType(1);
+    return sx_Use(path.c_str(), "HOLDER", SX_EXCLUSIVE, SX_FOX) != 0;
+  });
+  ASSERT_TRUE(holder.ready());
   const CliRun info = e2e::cli({"info", report(kSmallReport)});
   EXPECT_EQ(info.exitCode, 1);
   EXPECT_TRUE(info.out.contains(QString::fromUtf8(kInUse))) << info.out.toStdString();

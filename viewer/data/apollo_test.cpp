@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "message_service.h"
+#ifndef _WIN32
+#include "child_process.h"
+#endif
 #include "sde32.h"
 #include "settings_block.h"
 #include "temp_dir.h"
@@ -512,49 +515,6 @@ TEST_F(TableTest, CancelDropsAssignedValues) {
 #ifndef _WIN32
 // fork() has no Windows counterpart; there sde_lock_process_test runs the
 // engine's locks across two processes.
-// Runs body in a child process that signals once it holds what it needs and
-// then waits for the parent to let it finish.
-class ChildProcess {
- public:
-  template <typename Fn>
-  explicit ChildProcess(Fn body) {
-    int ready[2], release[2];
-    if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(ready[0]);
-      ::close(release[1]);
-      char ok = body() ? 'y' : 'n';
-      (void)!::write(ready[1], &ok, 1);
-      char c;
-      (void)!::read(release[0], &c, 1);
-      ::_exit(0);
-    }
-    ::close(ready[1]);
-    ::close(release[0]);
-    release_ = release[1];
-    char ok = 'n';
-    ready_ = ::read(ready[0], &ok, 1) == 1 && ok == 'y';
-    ::close(ready[0]);
-  }
-  ~ChildProcess() { finish(); }
-  bool ready() const { return ready_; }
-  void finish() {
-    if (pid_ <= 0) return;
-    char c = 'x';
-    (void)!::write(release_, &c, 1);
-    ::close(release_);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-  bool ready_ = false;
-};
-
 TEST_F(TableTest, EditFailsCleanlyWhileAnotherProcessLocksTheRecord) {
   const std::string path = dir_.file("P_RPTB02_TEST.dbf");
   ChildProcess child([&] {
