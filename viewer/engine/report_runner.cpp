@@ -12,7 +12,6 @@
 #include "page_recorder.h"
 #include "page_renderer.h"
 #include "preview_handover.h"
-#include "print_range.h"
 #include "printer.h"
 #include "progress_dialog.h"
 #include "report_lines.h"
@@ -121,6 +120,11 @@ void finishRun(TZelTable& table, const std::string& dir, const std::string& base
 }
 
 }  // namespace
+
+void warnPrinterUnusable() {
+  messages().warning(
+      "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.");
+}
 
 void RunReport(const std::string& reportDirectory, const std::string& name) {
   MessageService& box = messages();

@@ -28,5 +28,7 @@ void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table);
 // Prints the job on the current printer (the preview's OnPrintJob); keeps the
 // job values in reportRun() for the run.
 void PrintPages(const PrintJob& job);
+// The refusal when no printer can be used (the runner's and the print button's).
+void warnPrinterUnusable();
 
 }  // namespace zel

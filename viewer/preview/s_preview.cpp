@@ -27,6 +27,7 @@
 #include "printer.h"
 #include "printer_chooser.h"
 #include "print_range.h"
+#include "report_runner.h"
 #include "printer_layer.h"
 #include "report_lines.h"
 #include "report_run.h"

@@ -28,9 +28,4 @@ void refuseSearchWithoutPageNumbers() {
   messages().show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning, MessageButtons::kOk});
 }
 
-void warnPrinterUnusable() {
-  messages().warning(
-      "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.");
-}
-
 }  // namespace zel

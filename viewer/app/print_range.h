@@ -19,6 +19,5 @@ bool CheckPrintRange(PageRange& range, int firstPage, int lastPage);
 
 void warnPageRangeOrder();
 void refuseSearchWithoutPageNumbers();
-void warnPrinterUnusable();
 
 }  // namespace zel
