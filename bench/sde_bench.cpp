@@ -84,7 +84,11 @@ void generate() {
     sx_Replace("F_MA", SX_R_INTEGER, &ma);
     if (amt < 1e14) sx_Replace("F_MAMT", SX_R_DOUBLE, &amt);
     sx_Replace("F_NO", SX_R_INTEGER, &no);
-    if (i == 0) sx_Replace("F_INIT", SX_R_MEMO, "<RPTCODE>=\xa2\xdd" "A1\xa2\xdd\r\n<PAGESPACE>=\xa2\xdd" "10|10|10|10|\xa2\xdd");
+    if (i == 0)
+      sx_Replace("F_INIT", SX_R_MEMO,
+                 "<RPTCODE>=\xa2\xdd"
+                 "A1\xa2\xdd\r\n<PAGESPACE>=\xa2\xdd"
+                 "10|10|10|10|\xa2\xdd");
   }
   sx_Commit();
   sx_Close();

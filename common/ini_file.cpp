@@ -1,9 +1,9 @@
 #include "ini_file.h"
 
 #ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#  include <fcntl.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
 #endif
 
 #include <cerrno>
@@ -65,7 +65,7 @@ enum class Kind { kBlank, kComment, kSection, kEntry, kOther };
 
 struct Parsed {
   Kind kind = Kind::kOther;
-  std::size_t nameBegin = 0, nameEnd = 0;    // section or key name
+  std::size_t nameBegin = 0, nameEnd = 0;  // section or key name
   std::size_t valueBegin = 0, valueEnd = 0;  // value, blanks removed (entries only)
 };
 
@@ -165,7 +165,8 @@ bool writeFileAtomically(const std::string& path, const std::string& text) {
   while (ok && left > 0) {
     ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
+    if (n <= 0)
+      ok = false;
     else {
       p += n;
       left -= static_cast<std::size_t>(n);
@@ -236,8 +237,7 @@ std::string iniRead(const std::string& path, const std::string& section, const s
   return iniReadText(text, section, key, def);
 }
 
-bool iniWrite(const std::string& path, const std::string& section, const std::string& key,
-              const std::string& value) {
+bool iniWrite(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
   std::string text;
   bool missing = false;
   if (!readFile(path, text, missing) && !missing) return false;

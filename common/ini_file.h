@@ -13,8 +13,7 @@ std::string iniRead(const std::string& path, const std::string& section, const s
                     const std::string& def = "");
 
 // Sets key in section to value. Returns false when the file cannot be written.
-bool iniWrite(const std::string& path, const std::string& section, const std::string& key,
-              const std::string& value);
+bool iniWrite(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
 
 // The same two operations on text held in memory (for tests and callers that hold the file).
 std::string iniReadText(const std::string& text, const std::string& section, const std::string& key,

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 #ifdef _WIN32
-#include <windows.h>
+#  include <windows.h>
 #endif
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,7 +64,7 @@ TEST(IniReadTextEdges, EmptyAndHeaderOnlyTexts) {
   EXPECT_EQ(iniReadText("[a]", "a", "b", "d"), "d");
   EXPECT_EQ(iniReadText("[a]\nb=1", "a", "b", "d"), "1");
   EXPECT_EQ(iniReadText("[a]\rb=1\r", "a", "b", "d"), "d");  // CR alone breaks no line
-  EXPECT_EQ(iniReadText("[a\nb=1\n", "a", "b", "d"), "1");   // header without "]"
+  EXPECT_EQ(iniReadText("[a\nb=1\n", "a", "b", "d"), "1");  // header without "]"
   EXPECT_EQ(iniReadText("[a]\nb=\"\n", "a", "b", "d"), "\"");
   EXPECT_EQ(iniReadText("[a]\nb=\"x'\n", "a", "b", "d"), "\"x'");
 }

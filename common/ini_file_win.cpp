@@ -25,8 +25,7 @@ std::string iniRead(const std::string& path, const std::string& section, const s
   }
 }
 
-bool iniWrite(const std::string& path, const std::string& section, const std::string& key,
-              const std::string& value) {
+bool iniWrite(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
   if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str())) return false;

@@ -17,8 +17,7 @@ class ScopeExit {
   ~ScopeExit() {
     try {
       step_();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
   ScopeExit(const ScopeExit&) = delete;
   ScopeExit& operator=(const ScopeExit&) = delete;

@@ -37,8 +37,8 @@ class Status {
 template <typename T>
 class Result {
  public:
-  Result(T value) : value_(std::move(value)) {}                 // NOLINT: implicit by design
-  Result(Status status) : status_(std::move(status)) {}         // NOLINT: implicit by design
+  Result(T value) : value_(std::move(value)) {}  // NOLINT: implicit by design
+  Result(Status status) : status_(std::move(status)) {}  // NOLINT: implicit by design
   bool isOk() const { return value_.has_value(); }
   explicit operator bool() const { return isOk(); }
   const Status& status() const { return status_; }

@@ -14,8 +14,11 @@ inline std::string ValidUtf8(const std::string& text) {
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n;) {
     const unsigned char c = s[i];
-    std::size_t len = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3
-                                   : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+    std::size_t len = c < 0x80                   ? 1
+                      : (c >= 0xC2 && c <= 0xDF) ? 2
+                      : (c >= 0xE0 && c <= 0xEF) ? 3
+                      : (c >= 0xF0 && c <= 0xF4) ? 4
+                                                 : 0;
     bool ok = len > 0 && i + len <= n;
     for (std::size_t k = 1; ok && k < len; ++k) ok = (s[i + k] & 0xC0) == 0x80;
     // Overlong forms, surrogates and code points past U+10FFFF.

@@ -5,8 +5,7 @@
 namespace zel::setup {
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-    emit clicked();
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
   QLabel::mouseReleaseEvent(event);
 }
 

@@ -7,9 +7,7 @@
 
 namespace zel::setup {
 
-void DesktopPlatform::openUrl(const std::string& url) {
-  QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-}
+void DesktopPlatform::openUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 namespace {
 
@@ -33,10 +31,8 @@ bool DesktopPlatform::restartSystem() {
   // it ask for authorisation instead of refusing outright. systemctl is the fallback.
   return runAndWait(QStringLiteral("dbus-send"),
                     {QStringLiteral("--system"), QStringLiteral("--print-reply"),
-                     QStringLiteral("--dest=org.freedesktop.login1"),
-                     QStringLiteral("/org/freedesktop/login1"),
-                     QStringLiteral("org.freedesktop.login1.Manager.Reboot"),
-                     QStringLiteral("boolean:true")}) ||
+                     QStringLiteral("--dest=org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                     QStringLiteral("org.freedesktop.login1.Manager.Reboot"), QStringLiteral("boolean:true")}) ||
          runAndWait(QStringLiteral("systemctl"), {QStringLiteral("reboot")});
 }
 

@@ -13,8 +13,7 @@ constexpr int kIndent = 2;  // blanks per level
 
 DirectoryList::DirectoryList(QWidget* parent) : QListWidget(parent) {
   setUniformItemSizes(true);
-  connect(this, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* item) { openRow(row(item)); });
+  connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { openRow(row(item)); });
 }
 
 bool DirectoryList::setDirectory(const QString& dir) {
@@ -61,8 +60,7 @@ void DirectoryList::fill() {
   setCurrentRow(count() - 1);
 
   const QDir current(directory_);
-  for (const QString& sub :
-       current.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
+  for (const QString& sub : current.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
     addRow(sub, current.filePath(sub), depth, closedIcon);
   }
 }

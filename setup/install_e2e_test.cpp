@@ -58,8 +58,7 @@ class InstallE2eTest : public ::testing::Test {
 
   // setup --silent with a clean environment of our own.
   ProcessResult silent(const std::string& args, const std::string& cwd = {}) {
-    std::string command = "env -u ZELRPT_WINDOWS_DIR HOME=" + quote(home_) + " " + quote(setup_) +
-                          " --silent " + args;
+    std::string command = "env -u ZELRPT_WINDOWS_DIR HOME=" + quote(home_) + " " + quote(setup_) + " --silent " + args;
     if (!cwd.empty()) command = "cd " + quote(cwd) + " && " + command;
     return run(command);
   }
@@ -76,8 +75,7 @@ class InstallE2eTest : public ::testing::Test {
   // Starts the installed viewer and the installed command-line front end on
   // the installed samples through their launchers, with no library path of
   // our own: the launchers find the engine where setup put it.
-  void expectViewerStarts(const std::string& inst, const std::string& extraEnv = {},
-                          bool pointAtSamples = true) {
+  void expectViewerStarts(const std::string& inst, const std::string& extraEnv = {}, bool pointAtSamples = true) {
     const std::string env = "env -u LD_LIBRARY_PATH -u ZELRPT_WINDOWS_DIR HOME=" + quote(home_) +
                             " QT_QPA_PLATFORM=offscreen " + extraEnv + " ";
     ASSERT_TRUE(exists(inst + "/samples"));
@@ -110,8 +108,8 @@ TEST_F(InstallE2eTest, SilentInstallThenTheViewerStarts) {
   const std::string inst = home_ + "/opt/Zel Viewer";
   const std::string win = dir_ / "windows";
   writeFile(win + "/WIN.INI", "[intl]\r\nsLanguage= Kor \r\niCountry=82\r\n");
-  const ProcessResult r = silent("--target " + quote(inst) + " --windows-dir " + quote(win) +
-                       " --archive " + quote(archive_));
+  const ProcessResult r =
+      silent("--target " + quote(inst) + " --windows-dir " + quote(win) + " --archive " + quote(archive_));
   ASSERT_EQ(r.status, 0) << r.output;
   expectInstalled(inst, win);
   EXPECT_EQ(iniRead(win + "/WIN.INI", "intl", "sLanguage"), "eng");
@@ -125,15 +123,14 @@ TEST_F(InstallE2eTest, SilentInstallThenTheViewerStarts) {
 TEST_F(InstallE2eTest, LauncherTakesTheEnvironmentOverTheFileAndTheSystemSubdirectory) {
   const std::string inst = dir_ / "inst";
   const std::string win = dir_ / "windows";
-  const ProcessResult r = silent("--target " + quote(inst) + " --windows-dir " + quote(win) +
-                                 " --archive " + quote(archive_));
+  const ProcessResult r =
+      silent("--target " + quote(inst) + " --windows-dir " + quote(win) + " --archive " + quote(archive_));
   ASSERT_EQ(r.status, 0) << r.output;
   // The libraries move to another Windows directory's System subdirectory;
   // the file still names the old place, the environment names the new one.
   const std::string moved = dir_ / "moved windows";
   std::filesystem::create_directories(moved + "/System");
-  for (const char* name : kEngineLibraries)
-    std::filesystem::rename(win + "/" + name, moved + "/System/" + name);
+  for (const char* name : kEngineLibraries) std::filesystem::rename(win + "/" + name, moved + "/System/" + name);
   expectViewerStarts(inst, "ZELRPT_WINDOWS_DIR=" + quote(moved));
 }
 
@@ -144,8 +141,7 @@ TEST_F(InstallE2eTest, SilentInstallFindsTheArchiveInTheStartDirectoryAndDefault
   const ProcessResult r = silent("--target inst", medium);  // relative to where it was started
   ASSERT_EQ(r.status, 0) << r.output;
   // No WIN.INI in the default Windows directory: nothing to change, nothing said.
-  EXPECT_EQ(r.output.find("본 프로그램은 Windows NT계열에서는 동작하지 않습니다."),
-            std::string::npos);
+  EXPECT_EQ(r.output.find("본 프로그램은 Windows NT계열에서는 동작하지 않습니다."), std::string::npos);
   expectInstalled(medium + "/inst", home_ + "/.local/share/ZelRpt/windows");
   expectWindowsDirFile(medium + "/inst", home_ + "/.local/share/ZelRpt/windows");
   // Without the file the launcher falls back to the same default.
@@ -155,8 +151,8 @@ TEST_F(InstallE2eTest, SilentInstallFindsTheArchiveInTheStartDirectoryAndDefault
 
 TEST_F(InstallE2eTest, SilentFailuresEndWithAnErrorStatus) {
   const std::string win = dir_ / "windows";
-  ProcessResult r = silent("--target " + quote(dir_ / "a") + " --windows-dir " + quote(win) +
-                 " --archive " + quote(dir_ / "ZELRPT.E01"));
+  ProcessResult r = silent("--target " + quote(dir_ / "a") + " --windows-dir " + quote(win) + " --archive " +
+                           quote(dir_ / "ZELRPT.E01"));
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.output.find("ZELRPT.E01 화일이 존재하지 않습니다."), std::string::npos) << r.output;
 
@@ -167,8 +163,8 @@ TEST_F(InstallE2eTest, SilentFailuresEndWithAnErrorStatus) {
   EXPECT_NE(r.output.find("SETUP을 실행하는데 오류가 발생했습니다."), std::string::npos) << r.output;
 
   writeFile(dir_ / "file", "x");
-  r = silent("--target " + quote(dir_ / "file/inst") + " --windows-dir " + quote(win) +
-             " --archive " + quote(archive_));
+  r = silent("--target " + quote(dir_ / "file/inst") + " --windows-dir " + quote(win) + " --archive " +
+             quote(archive_));
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.output.find("디렉토리를 만들 수 없습니다."), std::string::npos) << r.output;
 
@@ -180,14 +176,14 @@ TEST_F(InstallE2eTest, SilentRefusalsLeaveNoTrace) {
   const std::string win = dir_ / "windows";
   const std::string target = dir_ / "new/inst";
   // A missing archive: exit 1, and the target made for the run is gone again.
-  ProcessResult r = silent("--target " + quote(target) + " --windows-dir " + quote(win) +
-                           " --archive " + quote(dir_ / "missing.E01"));
+  ProcessResult r = silent("--target " + quote(target) + " --windows-dir " + quote(win) + " --archive " +
+                           quote(dir_ / "missing.E01"));
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_FALSE(exists(dir_ / "new"));
   // An archive that is no regular file is refused at once, not waited on.
   ASSERT_EQ(::mkfifo((dir_ / "fifo.E01").c_str(), 0600), 0);
-  r = run("timeout 60 env HOME=" + quote(home_) + " " + quote(setup_) + " --silent --target " +
-          quote(target) + " --windows-dir " + quote(win) + " --archive " + quote(dir_ / "fifo.E01"));
+  r = run("timeout 60 env HOME=" + quote(home_) + " " + quote(setup_) + " --silent --target " + quote(target) +
+          " --windows-dir " + quote(win) + " --archive " + quote(dir_ / "fifo.E01"));
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_FALSE(exists(dir_ / "new"));
   // A stray argument is a usage error.
@@ -202,8 +198,8 @@ TEST_F(InstallE2eTest, LibraryNameThatIsADirectoryIsReportedNotACrash) {
   writeFile(dir_ / "stage/README.TXT", "readme");
   ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", dir_ / "bad.E01"));
   const std::string inst = dir_ / "inst";
-  const ProcessResult r = silent("--target " + quote(inst) + " --windows-dir " + quote(dir_ / "w") +
-                                 " --archive " + quote(dir_ / "bad.E01"));
+  const ProcessResult r = silent("--target " + quote(inst) + " --windows-dir " + quote(dir_ / "w") + " --archive " +
+                                 quote(dir_ / "bad.E01"));
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("Cannot open file " + inst + "/libsde32.so"), std::string::npos) << r.output;
   EXPECT_FALSE(exists(inst));

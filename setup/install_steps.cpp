@@ -91,9 +91,7 @@ InstallSteps::InstallSteps() : view_(&nullView()) {
   UnZIP.FileSpec = {"*.*"};
   UnZIP.ZipCmntBufSize = 2000;
   UnZIP.CpuType = cptAuto;
-  UnZIP.OnProgress = [this](TUnZIP& sender, std::uint8_t progress) {
-    UnZIPProgress(sender, progress);
-  };
+  UnZIP.OnProgress = [this](TUnZIP& sender, std::uint8_t progress) { UnZIPProgress(sender, progress); };
   UnZIP.OnProcessMessages = [this] { view_->processMessages(); };
   UnZIP.Journal = &journal_;
 }
@@ -106,8 +104,8 @@ bool InstallSteps::WinIniCheck() {
   const std::string winIni = join(WinDir, "WIN.INI");
   if (!fileExists(winIni)) {
 #ifdef _WIN32
-    messages().show({"알림", "본 프로그램은 Windows NT계열에서는 동작하지 않습니다.",
-                     MessageIcon::kWarning, MessageButtons::kOk});
+    messages().show(
+        {"알림", "본 프로그램은 Windows NT계열에서는 동작하지 않습니다.", MessageIcon::kWarning, MessageButtons::kOk});
 #endif
     // Elsewhere there is no WIN.INI to adjust, and nothing to tell.
     return false;
@@ -146,11 +144,9 @@ StepOutcome InstallSteps::runSteps() {
   if (!StartDir.empty() && StartDir.back() == kPathSeparator) StartDir.pop_back();
   view_->setStatus("SetUp을 실행중입니다....");
 
-  const std::string archive =
-      archivePath_.empty() ? StartDir + kPathSeparator + kArchiveName : archivePath_;
+  const std::string archive = archivePath_.empty() ? StartDir + kPathSeparator + kArchiveName : archivePath_;
   if (!regularFileExists(archive)) {
-    const std::string name = archivePath_.empty() ? kArchiveName
-                                                  : fs::path(archivePath_).filename().string();
+    const std::string name = archivePath_.empty() ? kArchiveName : fs::path(archivePath_).filename().string();
     messages().error(name + " 화일이 존재하지 않습니다.");
     return StepOutcome::kFailed;
   }
@@ -173,8 +169,8 @@ bool InstallSteps::UnCompress(const std::string& archive, const std::string& tar
   UnZIP.OnBeforeWrite = [target](std::uint64_t bytes) -> std::string {
     const std::optional<std::uint64_t> free = platform().freeSpace(target);
     if (!free || *free >= bytes) return {};
-    return "\"" + target + "\" has " + std::to_string(*free) + " bytes free, " +
-           std::to_string(bytes) + " are needed: " + std::strerror(ENOSPC);
+    return "\"" + target + "\" has " + std::to_string(*free) + " bytes free, " + std::to_string(bytes) +
+           " are needed: " + std::strerror(ENOSPC);
   };
   view_->setCurrent(0, 100, 0);
   if (!UnZIP.Extract()) {
@@ -192,8 +188,7 @@ void InstallSteps::UnZIPProgress(TUnZIP& sender, std::uint8_t progress) {
   view_->pause();
 }
 
-bool InstallSteps::CopyFile(const std::string& source, const std::string& target,
-                            std::string* error) {
+bool InstallSteps::CopyFile(const std::string& source, const std::string& target, std::string* error) {
   if (source == target) return false;
   std::string bytes;
   if (!readRegularFile(source, &bytes)) {

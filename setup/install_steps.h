@@ -18,11 +18,9 @@ inline constexpr const char* kArchiveName = "ZELRPT.E01";
 inline constexpr const char* kSystemSubdir = "System";
 // The engine and its three index drivers, in the order they are placed.
 #ifdef _WIN32
-inline constexpr const char* kEngineLibraries[] = {"sde32.dll", "sdecdx32.dll", "sdensx32.dll",
-                                                   "sdentx32.dll"};
+inline constexpr const char* kEngineLibraries[] = {"sde32.dll", "sdecdx32.dll", "sdensx32.dll", "sdentx32.dll"};
 #else
-inline constexpr const char* kEngineLibraries[] = {"libsde32.so", "libsdecdx32.so",
-                                                   "libsdensx32.so", "libsdentx32.so"};
+inline constexpr const char* kEngineLibraries[] = {"libsde32.so", "libsdecdx32.so", "libsdensx32.so", "libsdentx32.so"};
 #endif
 
 // The one-line file beside the installed programs naming the Windows directory
@@ -33,8 +31,8 @@ inline constexpr const char* kViewerIni = "Info.INI";
 inline constexpr const char* kSamplesDir = "samples";
 
 enum class StepOutcome {
-  kDone,     // every step was done
-  kFailed,   // a step failed and said so; the program ends
+  kDone,  // every step was done
+  kFailed,  // a step failed and said so; the program ends
   kStopped,  // an input/output error went to the error report; the driver stops
 };
 

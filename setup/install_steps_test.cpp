@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #ifndef _WIN32
-#include <sys/mman.h>
-#include <sys/wait.h>
+#  include <sys/mman.h>
+#  include <sys/wait.h>
 #endif
 
 #include <cstring>
@@ -25,9 +25,9 @@
 namespace zel::setup {
 namespace {
 
-using testing::TempDir;
 using testing::exists;
 using testing::readFile;
+using testing::TempDir;
 using testing::writeFile;
 using zel::iniRead;
 using zel::iniWrite;
@@ -93,8 +93,7 @@ std::string winIniWith(const std::string& languageLine) {
   return std::string(kWinIniHead) + languageLine + kWinIniTail;
 }
 
-class WinIniRewriteTest : public InstallStepsTest,
-                          public ::testing::WithParamInterface<const char*> {};
+class WinIniRewriteTest : public InstallStepsTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(WinIniRewriteTest, KorInAnyCaseWithBlanksBecomesEng) {
   writeFile(win_ + "/WIN.INI", winIniWith(std::string("sLanguage=") + GetParam() + "\r\n"));
@@ -107,11 +106,9 @@ TEST_P(WinIniRewriteTest, KorInAnyCaseWithBlanksBecomesEng) {
   EXPECT_EQ(after.substr(after.size() - std::strlen(kWinIniTail)), kWinIniTail);
 }
 
-INSTANTIATE_TEST_SUITE_P(Spellings, WinIniRewriteTest,
-                         ::testing::Values("KOR", "kor", "Kor", " kOR ", "  KOR\t"));
+INSTANTIATE_TEST_SUITE_P(Spellings, WinIniRewriteTest, ::testing::Values("KOR", "kor", "Kor", " kOR ", "  KOR\t"));
 
-class WinIniKeepTest : public InstallStepsTest,
-                       public ::testing::WithParamInterface<const char*> {};
+class WinIniKeepTest : public InstallStepsTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(WinIniKeepTest, OtherValuesLeaveTheFileByteForByte) {
   const std::string before = winIniWith(GetParam());
@@ -121,8 +118,8 @@ TEST_P(WinIniKeepTest, OtherValuesLeaveTheFileByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, WinIniKeepTest,
-                         ::testing::Values("sLanguage=KOREAN\r\n", "sLanguage=eng\r\n",
-                                           "sLanguage=K OR\r\n", "sLanguage=\r\n", ""));
+                         ::testing::Values("sLanguage=KOREAN\r\n", "sLanguage=eng\r\n", "sLanguage=K OR\r\n",
+                                           "sLanguage=\r\n", ""));
 
 // Without WIN.INI there is nothing to change. Windows without it is an NT
 // system, which the notice warns about; elsewhere there is nothing to say.
@@ -184,7 +181,7 @@ TEST_F(InstallStepsTest, CopyFileNamesTheFileItCannotOpenOrCreate) {
 struct PlantedTarget {
   std::string label;
   std::string target;  // below the Windows directory (or InstallPath for windows-dir)
-  bool isDirectory;    // a directory in the way rather than a link
+  bool isDirectory;  // a directory in the way rather than a link
 };
 
 class PlantedTargetTest : public InstallStepsTest, public ::testing::WithParamInterface<PlantedTarget> {
@@ -208,14 +205,12 @@ TEST_P(PlantedTargetTest, IsReplacedNeverWrittenThrough) {
   } else {
     std::filesystem::create_symlink(dir_ / "victim", target);
   }
-  const StepOutcome outcome =
-      c.target == kWindowsDirFile ? steps_.WriteWindowsDirFile() : steps_.PlaceLibraries();
+  const StepOutcome outcome = c.target == kWindowsDirFile ? steps_.WriteWindowsDirFile() : steps_.PlaceLibraries();
   EXPECT_EQ(readFile(dir_ / "victim"), "precious");
   if (c.isDirectory) {
     EXPECT_EQ(outcome, StepOutcome::kStopped);
     ASSERT_EQ(recorder_.shown.size(), 1u);
-    EXPECT_EQ(recorder_.shown[0].text.rfind("Cannot create file " + target + "\r", 0), 0u)
-        << recorder_.shown[0].text;
+    EXPECT_EQ(recorder_.shown[0].text.rfind("Cannot create file " + target + "\r", 0), 0u) << recorder_.shown[0].text;
     EXPECT_TRUE(std::filesystem::is_directory(target));
   } else {
     EXPECT_EQ(outcome, StepOutcome::kDone);
@@ -273,7 +268,6 @@ TEST_F(InstallStepsTest, RunningProcessKeepsItsLibraryThroughAReinstall) {
 
 // Library placement -----------------------------------------------------------------
 
-
 TEST_F(InstallStepsTest, WithoutSystemCopiesAllFourReplaceOlderOnesAndLeaveNone) {
   unpackLibraries(inst_);
   writeFile(win_ + "/" + kSde, "old");
@@ -306,8 +300,7 @@ TEST_F(InstallStepsTest, InstallingIntoTheWindowsDirectoryKeepsTheLibraries) {
   InstallPath = win_;
   unpackLibraries(win_);
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
-  for (const char* name : kEngineLibraries)
-    EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
+  for (const char* name : kEngineLibraries) EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
 }
 
 TEST_F(InstallStepsTest, SameDirectorySpelledDifferentlyKeepsTheLibraries) {
@@ -318,16 +311,14 @@ TEST_F(InstallStepsTest, SameDirectorySpelledDifferentlyKeepsTheLibraries) {
   std::filesystem::create_symlink(win_, dir_ / "link");
   InstallPath = dir_.path() + "/link/../win/.";
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
-  for (const char* name : kEngineLibraries)
-    EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
+  for (const char* name : kEngineLibraries) EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
 }
 
 TEST_F(InstallStepsTest, InstallingIntoTheSystemDirectoryKeepsTheSystemCopies) {
   InstallPath = win_ + "/System";
   unpackLibraries(InstallPath);
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
-  for (const char* name : kEngineLibraries)
-    EXPECT_TRUE(exists(InstallPath + "/" + name)) << name;
+  for (const char* name : kEngineLibraries) EXPECT_TRUE(exists(InstallPath + "/" + name)) << name;
 }
 
 TEST_F(InstallStepsTest, MissingUnpackedLibraryStopsWithTheErrorReport) {
@@ -453,8 +444,7 @@ TEST_F(SetProgressTest, UnreadableArchiveGivesTheExtractionFailure) {
   writeFile(StartDir + "/ZELRPT.E01", "this is not a zip archive at all");
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
   ASSERT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_EQ(recorder_.shown[0].text,
-            "SETUP을 실행하는데 오류가 발생했습니다.\r" + steps_.unzipError());
+  EXPECT_EQ(recorder_.shown[0].text, "SETUP을 실행하는데 오류가 발생했습니다.\r" + steps_.unzipError());
   EXPECT_EQ(recorder_.shown[0].caption, "오류");
   EXPECT_FALSE(steps_.unzipError().empty());
   EXPECT_FALSE(view_.finished);
@@ -538,18 +528,18 @@ void damageLastCrc(const std::string& archive) {
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, HalfInstallTest,
-    ::testing::Values(
-        HalfInstall{"FullDisk", [](SetProgressTest& t) { t.fakePlatform().freeBytes = 10; },
-                    StepOutcome::kFailed, "No space left on device"},
-        HalfInstall{"LinkedSamplesFolder",
-                    [](SetProgressTest& t) {
-                      std::filesystem::create_directories(t.scratch() / "elsewhere");
-                      std::filesystem::create_directory_symlink(t.scratch() / "elsewhere", t.install() + "/samples");
-                    },
-                    StepOutcome::kFailed, "link"},
-        HalfInstall{"WindowsDirectoryIsAFile",
-                    [](SetProgressTest& t) { writeFile(t.windows(), "a file in the way"); },
-                    StepOutcome::kStopped, "Cannot create file"}),
+    ::testing::Values(HalfInstall{"FullDisk", [](SetProgressTest& t) { t.fakePlatform().freeBytes = 10; },
+                                  StepOutcome::kFailed, "No space left on device"},
+                      HalfInstall{"LinkedSamplesFolder",
+                                  [](SetProgressTest& t) {
+                                    std::filesystem::create_directories(t.scratch() / "elsewhere");
+                                    std::filesystem::create_directory_symlink(t.scratch() / "elsewhere",
+                                                                              t.install() + "/samples");
+                                  },
+                                  StepOutcome::kFailed, "link"},
+                      HalfInstall{"WindowsDirectoryIsAFile",
+                                  [](SetProgressTest& t) { writeFile(t.windows(), "a file in the way"); },
+                                  StepOutcome::kStopped, "Cannot create file"}),
     [](const auto& info) { return info.param.label; });
 
 TEST_F(SetProgressTest, CrcErrorInTheLastEntryLeavesNothingAndSaysWhich) {

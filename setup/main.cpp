@@ -35,8 +35,7 @@ int main(int argc, char** argv) {
   {
     TFM_ZelSet window;
     // A progress window left up after a failed step must not keep the program alive.
-    QObject::connect(&window, &TFM_ZelSet::closed, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    QObject::connect(&window, &TFM_ZelSet::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.setArchivePath(QString::fromStdString(chooseArchive(options, StartDir)));
     window.showFillingTheScreen();
     status = app.exec();

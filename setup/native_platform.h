@@ -3,12 +3,12 @@
 #pragma once
 
 #ifdef _WIN32
-#include "windows_platform.h"
+#  include "windows_platform.h"
 namespace zel::setup {
 using NativePlatform = WindowsPlatform;
 }  // namespace zel::setup
 #else
-#include "posix_platform.h"
+#  include "posix_platform.h"
 namespace zel::setup {
 using NativePlatform = PosixPlatform;
 }  // namespace zel::setup

@@ -13,8 +13,8 @@ namespace zel::setup {
 
 void setUpFixedDialog(QDialog& dialog, const QString& caption, int width, int height) {
   dialog.setWindowTitle(caption);
-  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                        Qt::MSWindowsFixedSizeDialogHint);
   dialog.setFixedSize(width, height);
   dialog.setWindowIcon(programIcon());
   dialog.setFont(pageFont());
@@ -24,8 +24,7 @@ void setUpFixedDialog(QDialog& dialog, const QString& caption, int width, int he
   }
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y,
-                  bool bold) {
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, bool bold) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setFont(pageFont(bold));
@@ -34,13 +33,11 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x,
   return label;
 }
 
-QLabel* makeLabelAfter(QWidget* parent, const char* name, const QString& text, QLabel* before,
-                       bool bold) {
+QLabel* makeLabelAfter(QWidget* parent, const char* name, const QString& text, QLabel* before, bool bold) {
   return makeLabel(parent, name, text, before->x() + before->width(), before->y(), bold);
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int x, int y,
-                        int width, int height) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int x, int y, int width, int height) {
   auto* button = new QPushButton(text, parent);
   button->setObjectName(QString::fromLatin1(name));
   button->setFont(pageFont());

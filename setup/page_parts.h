@@ -19,13 +19,11 @@ namespace zel::setup {
 // Fixed client size, a close box only, centred on the screen, the program icon.
 void setUpFixedDialog(QDialog& dialog, const QString& caption, int width, int height);
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y,
-                  bool bold = false);
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, bool bold = false);
 // A label placed right after another on the same line.
-QLabel* makeLabelAfter(QWidget* parent, const char* name, const QString& text, QLabel* before,
-                       bool bold = false);
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int x, int y,
-                        int width = 80, int height = 25);
+QLabel* makeLabelAfter(QWidget* parent, const char* name, const QString& text, QLabel* before, bool bold = false);
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int x, int y, int width = 80,
+                        int height = 25);
 // The button bar along the foot of a width x height page: a raised panel named
 // Panel3, kButtonBarHeight high.
 constexpr int kButtonBarHeight = 41;

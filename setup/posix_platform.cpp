@@ -14,8 +14,7 @@ std::string homeDirectory() {
   return home && *home ? home : ".";
 }
 
-PosixPlatform::PosixPlatform(std::string windowsDirOverride)
-    : windowsDirOverride_(std::move(windowsDirOverride)) {}
+PosixPlatform::PosixPlatform(std::string windowsDirOverride) : windowsDirOverride_(std::move(windowsDirOverride)) {}
 
 std::string PosixPlatform::windowsDirectory() {
   if (!windowsDirOverride_.empty()) return windowsDirOverride_;
@@ -24,9 +23,7 @@ std::string PosixPlatform::windowsDirectory() {
   return homeDirectory() + "/.local/share/ZelRpt/windows";
 }
 
-std::string PosixPlatform::defaultInstallDirectory() {
-  return homeDirectory() + "/(주)Velmora/ZelRptViewer";
-}
+std::string PosixPlatform::defaultInstallDirectory() { return homeDirectory() + "/(주)Velmora/ZelRptViewer"; }
 
 std::string PosixPlatform::currentDirectory() {
   std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
@@ -40,9 +37,7 @@ int PosixPlatform::setCurrentDirectory(const std::string& dir) {
 
 std::vector<std::string> PosixPlatform::drives() { return {"/"}; }
 
-std::string PosixPlatform::driveOf(const std::string& dir) {
-  return !dir.empty() && dir.front() == '/' ? "/" : "";
-}
+std::string PosixPlatform::driveOf(const std::string& dir) { return !dir.empty() && dir.front() == '/' ? "/" : ""; }
 
 bool PosixPlatform::driveReady(const std::string& drive) {
   struct statvfs info;

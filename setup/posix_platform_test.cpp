@@ -54,8 +54,7 @@ TEST(PosixPlatformTest, CurrentDirectoryRoundTripAndErrors) {
   testing::CwdGuard cwd;
   PosixPlatform p;
   EXPECT_EQ(p.setCurrentDirectory(dir.path()), 0);
-  EXPECT_EQ(std::filesystem::canonical(p.currentDirectory()),
-            std::filesystem::canonical(dir.path()));
+  EXPECT_EQ(std::filesystem::canonical(p.currentDirectory()), std::filesystem::canonical(dir.path()));
   EXPECT_EQ(p.setCurrentDirectory(dir / "missing"), ENOENT);
   EXPECT_EQ(p.setCurrentDirectory(""), ENOENT);
 }

@@ -12,7 +12,7 @@ class ProgressView {
   virtual ~ProgressView() = default;
   virtual void setStatus(const std::string& text) = 0;  // the top line
   virtual void setCurrent(int min, int max, int value) = 0;  // the unpacking gauge
-  virtual void setTotal(int min, int max, int value) = 0;    // the all-steps gauge
+  virtual void setTotal(int min, int max, int value) = 0;  // the all-steps gauge
   // Keeps the last step on screen for a moment, without busying the processor.
   virtual void pause() = 0;
   // Lets pending window events run (repaints, further mouse movements).

@@ -71,19 +71,17 @@ TFM_DirSelect::TFM_DirSelect(QWidget* parent) : QDialog(parent) {
 
   // The lists start at the current drive and directory.
   const std::string cwd = platform().currentDirectory();
-  for (const std::string& drive : platform().drives())
-    C_Cmb_Drive->addItem(QString::fromStdString(drive));
+  for (const std::string& drive : platform().drives()) C_Cmb_Drive->addItem(QString::fromStdString(drive));
   shownDrive_ = C_Cmb_Drive->findText(QString::fromStdString(platform().driveOf(cwd)));
   C_Cmb_Drive->setCurrentIndex(shownDrive_);
   C_Dlb_ProjDir->setDirectory(QString::fromStdString(cwd));
 
   connect(C_Cmb_Drive, &QComboBox::activated, this, &TFM_DirSelect::C_Cmb_DriveClick);
-  connect(C_Dlb_ProjDir, &DirectoryList::directoryChanged, this,
-          &TFM_DirSelect::C_Dlb_ProjDirChange);
+  connect(C_Dlb_ProjDir, &DirectoryList::directoryChanged, this, &TFM_DirSelect::C_Dlb_ProjDirChange);
   connect(C_Bbt_Ok, &QPushButton::clicked, this, &TFM_DirSelect::C_Bbt_OkClick);
   connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_DirSelect::C_Bbt_CancelClick);
-  for (QWidget* w : {static_cast<QWidget*>(C_Edt_SelPath), static_cast<QWidget*>(C_Dlb_ProjDir),
-                     static_cast<QWidget*>(C_Cmb_Drive)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(C_Edt_SelPath), static_cast<QWidget*>(C_Dlb_ProjDir), static_cast<QWidget*>(C_Cmb_Drive)})
     w->installEventFilter(this);
 }
 
@@ -127,9 +125,8 @@ void TFM_DirSelect::C_Cmb_DriveClick(int index) {
   if (DriveNotReady) {
     const bool letter = entry.size() >= 2 && entry[1] == QLatin1Char(':');
     const QString name = letter ? entry.left(2).toUpper() + QLatin1Char('\\') : entry;
-    messages().show({"드라이브 변경오류",
-                     name.toStdString() + " 드라이브가 준비되어있지 않습니다.",
-                     MessageIcon::kNone, MessageButtons::kOk});
+    messages().show({"드라이브 변경오류", name.toStdString() + " 드라이브가 준비되어있지 않습니다.", MessageIcon::kNone,
+                     MessageButtons::kOk});
     showDrive(remembered);
   }
   C_Cmb_DriveChange();
@@ -176,9 +173,8 @@ void TFM_DirSelect::C_Bbt_OkClick() {
       return;
     }
   } else {
-    const MessageAnswer answer =
-        messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?",
-                         MessageIcon::kQuestion, MessageButtons::kYesNo});
+    const MessageAnswer answer = messages().show(
+        {"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
     if (answer != MessageAnswer::kYes || !MakeDirPath(path)) return;
   }
   DirSelected = true;

@@ -26,14 +26,11 @@ TFM_DirSet::TFM_DirSet(QWidget* parent) : QDialog(parent) {
 
   const int x = kStripWidth + 14;
   makeLabel(this, "Label4", QStringLiteral("아래의 경로로 Install 이 됩니다."), x, 20);
-  makeLabel(this, "Label1", QStringLiteral("만약, 다른 디렉토리로 Install을 하고 싶으시면 아래의"),
-            x, 50);
-  makeLabel(this, "Label2", QStringLiteral("경로 버튼을 Click 해서 다른 경로를 선택하십시오."), x,
-            68);
+  makeLabel(this, "Label1", QStringLiteral("만약, 다른 디렉토리로 Install을 하고 싶으시면 아래의"), x, 50);
+  makeLabel(this, "Label2", QStringLiteral("경로 버튼을 Click 해서 다른 경로를 선택하십시오."), x, 68);
   QLabel* label3 = makeLabel(this, "Label3", QStringLiteral("계속해서 프로그램"), x, 98);
   makeLabelAfter(this, "Label6", QStringLiteral("을 설치하고 싶으시면 다음을 누르시"), label3);
-  makeLabel(this, "Label7",
-            QStringLiteral("고, 종료하고 설치를 그만두고 싶으시면 취소 버튼을 누"), x, 116);
+  makeLabel(this, "Label7", QStringLiteral("고, 종료하고 설치를 그만두고 싶으시면 취소 버튼을 누"), x, 116);
   makeLabel(this, "Label8", QStringLiteral("르시면 모든 프로그램 설치가 종료됩니다."), x, 134);
 
   const int frameX = kStripWidth + 8;
@@ -72,9 +69,7 @@ void TFM_DirSet::FormShow() {
   showPath(UnInstallInfoRead());
 }
 
-QString TFM_DirSet::UnInstallInfoRead() const {
-  return QString::fromStdString(platform().defaultInstallDirectory());
-}
+QString TFM_DirSet::UnInstallInfoRead() const { return QString::fromStdString(platform().defaultInstallDirectory()); }
 
 void TFM_DirSet::showPath(const QString& path) {
   path_ = path;
@@ -91,9 +86,8 @@ void TFM_DirSet::C_Bbt_SPathClick() {
 
 void TFM_DirSet::C_Bbt_NextClick() {
   if (!DirSelected && !directoryExists(InstallPath)) {
-    const MessageAnswer answer =
-        messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?",
-                         MessageIcon::kQuestion, MessageButtons::kYesNo});
+    const MessageAnswer answer = messages().show(
+        {"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
     if (answer != MessageAnswer::kYes) return;
     if (!MakeDirPath(InstallPath)) {
       messages().error("경로를 만들 수 없습니다.");
@@ -105,9 +99,8 @@ void TFM_DirSet::C_Bbt_NextClick() {
 }
 
 void TFM_DirSet::C_Bbt_CancelClick() {
-  const MessageAnswer answer =
-      messages().show({"Information", "프로그램설치를 종료하시겠습니까?",
-                       MessageIcon::kInformation, MessageButtons::kYesNo});
+  const MessageAnswer answer = messages().show(
+      {"Information", "프로그램설치를 종료하시겠습니까?", MessageIcon::kInformation, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
   DirSetNext = false;
   close();

@@ -4,7 +4,7 @@
 
 #include <sys/stat.h>
 #ifdef _WIN32
-#include <direct.h>
+#  include <direct.h>
 #endif
 
 #include <cerrno>
@@ -18,8 +18,7 @@ namespace zel::setup {
 namespace {
 
 void showMakeDirError() {
-  messages().show({"Error", "디렉토리를 만들 수 없습니다.", MessageIcon::kError,
-                   MessageButtons::kYesOnly});
+  messages().show({"Error", "디렉토리를 만들 수 없습니다.", MessageIcon::kError, MessageButtons::kYesOnly});
 }
 
 #ifdef _WIN32
@@ -62,8 +61,7 @@ std::string nearestExistingDirectory(const std::string& path) {
 
 void removeEmptyDirectoriesUpTo(const std::string& path, const std::string& stop) {
   std::error_code ec;
-  for (std::filesystem::path p(path); p.string().size() > stop.size() && p != p.parent_path();
-       p = p.parent_path()) {
+  for (std::filesystem::path p(path); p.string().size() > stop.size() && p != p.parent_path(); p = p.parent_path()) {
     if (!std::filesystem::remove(p, ec) || ec) return;  // not empty, or not ours to remove
   }
 }
@@ -81,8 +79,7 @@ bool MakeDirPath(const std::string& path) {
     built = std::string(1, kPathSeparator);
     rest.erase(0, rest.find_first_not_of(kPathSeparator));
   }
-  for (auto pos = rest.find(kPathSeparator); pos != std::string::npos;
-       pos = rest.find(kPathSeparator)) {
+  for (auto pos = rest.find(kPathSeparator); pos != std::string::npos; pos = rest.find(kPathSeparator)) {
     std::string segment = rest.substr(0, pos);
     rest.erase(0, pos + 1);
     if (segment.empty()) continue;  // doubled separator: no new directory
@@ -108,9 +105,7 @@ bool IsDriveId(const std::string& drive) {
   return (first >= 'A' && first <= 'Z') || first == kPathSeparator;
 }
 
-bool DiskInDrive(const std::string& drive) {
-  return IsDriveId(drive) && platform().driveReady(drive);
-}
+bool DiskInDrive(const std::string& drive) { return IsDriveId(drive) && platform().driveReady(drive); }
 
 void ReportApplicationError(const std::string& text) {
   messages().show({"setup", text, MessageIcon::kError, MessageButtons::kOk});

@@ -11,8 +11,8 @@ namespace zel::setup {
 namespace {
 
 using testing::CwdGuard;
-using testing::TempDir;
 using testing::exists;
+using testing::TempDir;
 
 class MakeDirPathTest : public ::testing::Test {
  protected:

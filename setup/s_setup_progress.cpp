@@ -18,8 +18,7 @@ constexpr int kLeft = 170, kTop = 431;
 // How long each unpacking step stays on screen.
 constexpr int kPauseMs = 30;
 
-Gauge* captionedGauge(QWidget* parent, const char* boxName, const char* gaugeName,
-                      const QString& caption, int y) {
+Gauge* captionedGauge(QWidget* parent, const char* boxName, const char* gaugeName, const QString& caption, int y) {
   auto* box = new QGroupBox(parent);
   box->setObjectName(QString::fromLatin1(boxName));
   box->setGeometry(6, y, kWidth - 12, 35);
@@ -34,8 +33,7 @@ Gauge* captionedGauge(QWidget* parent, const char* boxName, const char* gaugeNam
 }  // namespace
 
 TFM_SetUpProgress::TFM_SetUpProgress(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("FM_SetUpProgress"));
   setWindowTitle(QStringLiteral("SetUp"));
   setWindowIcon(programIcon());

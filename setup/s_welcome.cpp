@@ -27,21 +27,15 @@ TFM_Welcome::TFM_Welcome(QWidget* parent) : QDialog(parent) {
   panel2->setGeometry(kStripWidth, 0, kWidth - kStripWidth, kHeight - kButtonBarHeight);
   const int x = 12;
   QLabel* label1 = makeLabel(panel2, "Label1", QStringLiteral("이 프로그램은 "), x, 20);
-  QLabel* label10 =
-      makeLabelAfter(panel2, "Label10", QStringLiteral("ZEL/4.X 보고서 Viewer"), label1, true);
+  QLabel* label10 = makeLabelAfter(panel2, "Label10", QStringLiteral("ZEL/4.X 보고서 Viewer"), label1, true);
   makeLabelAfter(panel2, "Label4", QStringLiteral("를"), label10);
   makeLabel(panel2, "Label2", QStringLiteral("Install 하는 프로그램입니다."), x, 38);
   makeLabel(panel2, "Label7", QStringLiteral("본 프로그램을 Install 하려면 다음버튼을"), x, 68);
-  makeLabel(panel2, "Label8", QStringLiteral("클릭하고, 중지하려면 취소 버튼을 클릭하세요"), x,
-            86);
-  makeLabel(panel2, "Label3", QStringLiteral("이 프로그램에 대한 모든 권리는 (주)Velmora에"), x,
-            124);
-  makeLabel(panel2, "Label5", QStringLiteral("있으며, 무단 복제와 배포를 금합니다."),
-            x, 142);
+  makeLabel(panel2, "Label8", QStringLiteral("클릭하고, 중지하려면 취소 버튼을 클릭하세요"), x, 86);
+  makeLabel(panel2, "Label3", QStringLiteral("이 프로그램에 대한 모든 권리는 (주)Velmora에"), x, 124);
+  makeLabel(panel2, "Label5", QStringLiteral("있으며, 무단 복제와 배포를 금합니다."), x, 142);
   makeLabel(panel2, "Label6",
-            QStringLiteral("문의는 고객지원실(%1)로 하시거나")
-                .arg(QString::fromLatin1(kSupportTelephone)),
-            x, 172);
+            QStringLiteral("문의는 고객지원실(%1)로 하시거나").arg(QString::fromLatin1(kSupportTelephone)), x, 172);
   makeLabel(panel2, "Label9", QStringLiteral("도움말을 참조하시기 바랍니다."), x, 190);
   auto* label11 = new ClickLabel(QString::fromLatin1(kMakerWebSite), panel2);
   label11->setObjectName(QStringLiteral("Label11"));
@@ -82,8 +76,8 @@ void TFM_Welcome::C_Bbt_NextClick() {
 }
 
 void TFM_Welcome::C_Bbt_CancelClick() {
-  const MessageAnswer answer = messages().show({"확인", "프로그램설치를 종료하시겠습니까?",
-                                                MessageIcon::kQuestion, MessageButtons::kYesNo});
+  const MessageAnswer answer =
+      messages().show({"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
   // Ending the installation: with the flag clear the driver ends the program.
   WelcomeNext = false;

@@ -1,7 +1,7 @@
 #include "setup_options.h"
 
 #ifndef _WIN32
-#include <unistd.h>
+#  include <unistd.h>
 #endif
 
 #include <climits>
@@ -10,7 +10,7 @@
 #include "s_set_util.h"
 #ifdef _WIN32
 // Last: its macros (CopyFile) would rename the installer's own names above.
-#include <windows.h>
+#  include <windows.h>
 #endif
 
 namespace zel::setup {
@@ -45,10 +45,8 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
   }
   // With windows, anything else is left to the toolkit (its own options such as
   // -platform); without, there is no toolkit to take it.
-  if (options.error.empty() && options.silent && !stray.empty())
-    options.error = "unexpected argument " + stray;
-  if (options.error.empty() && options.silent && options.target.empty())
-    options.error = "--silent needs --target DIR";
+  if (options.error.empty() && options.silent && !stray.empty()) options.error = "unexpected argument " + stray;
+  if (options.error.empty() && options.silent && options.target.empty()) options.error = "--silent needs --target DIR";
   return options;
 }
 

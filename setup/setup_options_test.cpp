@@ -8,8 +8,8 @@ namespace zel::setup {
 namespace {
 
 TEST(SetupOptionsTest, SilentInstallLine) {
-  const SetupOptions o = parseSetupOptions(
-      {"--silent", "--target", "/opt/z", "--archive", "a.E01", "--windows-dir", "/w"});
+  const SetupOptions o =
+      parseSetupOptions({"--silent", "--target", "/opt/z", "--archive", "a.E01", "--windows-dir", "/w"});
   EXPECT_TRUE(o.error.empty());
   EXPECT_TRUE(o.silent);
   EXPECT_EQ(o.target, "/opt/z");
@@ -28,14 +28,14 @@ TEST_P(SetupOptionsLineTest, IsUnderstoodOrRefused) {
   EXPECT_EQ(parseSetupOptions(GetParam().args).error.empty(), GetParam().understood);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, SetupOptionsLineTest,
-    ::testing::Values(Line{{}, true}, Line{{"-platform", "offscreen"}, true},  // the toolkit's
-                      Line{{"--silent"}, false}, Line{{"--target"}, false}, Line{{"--bogus"}, false},
-                      // Without windows there is no toolkit to take a stray argument.
-                      Line{{"--silent", "--target", "/t", "extra"}, false},
-                      Line{{"extra", "--silent", "--target", "/t"}, false},
-                      Line{{"--silent", "--target", "/t", "-platform", "xcb"}, false}));
+INSTANTIATE_TEST_SUITE_P(Lines, SetupOptionsLineTest,
+                         ::testing::Values(Line{{}, true}, Line{{"-platform", "offscreen"}, true},  // the toolkit's
+                                           Line{{"--silent"}, false}, Line{{"--target"}, false},
+                                           Line{{"--bogus"}, false},
+                                           // Without windows there is no toolkit to take a stray argument.
+                                           Line{{"--silent", "--target", "/t", "extra"}, false},
+                                           Line{{"extra", "--silent", "--target", "/t"}, false},
+                                           Line{{"--silent", "--target", "/t", "-platform", "xcb"}, false}));
 
 TEST(SetupOptionsTest, Help) { EXPECT_TRUE(parseSetupOptions({"--help"}).help); }
 

@@ -10,12 +10,12 @@ namespace zel::setup {
 inline std::string InstallPath;  // the installation directory; empty at start
 inline bool WelcomeNext = false;  // the welcome page was left with its next button
 inline bool DirSelected = false;  // the chooser was left with an accepted folder
-inline bool DirSetNext = false;   // the directory page was left with its next button
+inline bool DirSetNext = false;  // the directory page was left with its next button
 inline bool DriveNotReady = false;  // outcome of the chooser's last drive pick
 
 inline std::string StartDir;  // current directory when the main window was created
 inline bool Started = false;  // the installation driver has started
-inline std::string WinDir;    // the Windows directory, read by WinIniCheck
+inline std::string WinDir;  // the Windows directory, read by WinIniCheck
 
 // Back to the state at program start (tests run several wizards in one process).
 inline void resetSetupState() {

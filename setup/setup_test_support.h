@@ -99,8 +99,7 @@ class PlatformGuard {
 
 // Packs the contents of dir into archive with Debian's zip. True on success.
 inline bool zipDirectory(const std::string& dir, const std::string& archive) {
-  const std::string command =
-      "cd '" + dir + "' && zip -q -r -X '" + archive + "' . >/dev/null 2>&1";
+  const std::string command = "cd '" + dir + "' && zip -q -r -X '" + archive + "' . >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 }
 

@@ -43,12 +43,10 @@ int runSilentInstall(const SetupOptions& options) {
   if (outcome != StepOutcome::kDone) {
     // The directories made for this run go again (only while they are empty).
     removeEmptyDirectoriesUpTo(InstallPath, existing);
-    if (!steps.unzipError().empty())
-      std::fprintf(stderr, "setup: %s\n", steps.unzipError().c_str());
+    if (!steps.unzipError().empty()) std::fprintf(stderr, "setup: %s\n", steps.unzipError().c_str());
     return 1;
   }
-  std::fprintf(stderr, "setup: installed into %s; engine libraries in %s\n",
-               InstallPath.c_str(), WinDir.c_str());
+  std::fprintf(stderr, "setup: installed into %s; engine libraries in %s\n", InstallPath.c_str(), WinDir.c_str());
   return 0;
 }
 

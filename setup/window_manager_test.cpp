@@ -69,8 +69,7 @@ TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
   for (const QSize size : {QSize(300, 200), QSize(640, 480), QSize(900, 700)}) {
     window.resize(size);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.size() == size; })) << size.width();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.Image1->geometry() == window.rect(); }))
-        << size.width();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.Image1->geometry() == window.rect(); })) << size.width();
   }
 }
 
@@ -78,7 +77,7 @@ TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
   TFM_ZelSet window;
   showAndSettle(window);
   // Where the pointer comes in, in percent of the window: far corners included (the
-// server starts with the pointer in the middle, so none is the middle itself).
+  // server starts with the pointer in the middle, so none is the middle itself).
   const QPoint share = GetParam();
   const QPoint local(window.width() * share.x() / 100, window.height() * share.y() / 100);
   QCursor::setPos(window.mapToGlobal(local));
@@ -89,8 +88,7 @@ TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, WindowManagerTest,
-                         ::testing::Values(QPoint(40, 60), QPoint(95, 95), QPoint(95, 5),
-                                           QPoint(5, 95)));
+                         ::testing::Values(QPoint(40, 60), QPoint(95, 95), QPoint(95, 5), QPoint(5, 95)));
 
 }  // namespace
 }  // namespace zel::setup

@@ -45,8 +45,7 @@ int errnoFromWindowsError(unsigned long error) {
   }
 }
 
-WindowsPlatform::WindowsPlatform(std::string windowsDirOverride)
-    : windowsDirOverride_(std::move(windowsDirOverride)) {}
+WindowsPlatform::WindowsPlatform(std::string windowsDirOverride) : windowsDirOverride_(std::move(windowsDirOverride)) {}
 
 std::string WindowsPlatform::windowsDirectory() {
   if (!windowsDirOverride_.empty()) return windowsDirOverride_;

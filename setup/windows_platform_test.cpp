@@ -65,7 +65,8 @@ TEST(WindowsPlatformTest, FreeSpaceOfMissingDirectoriesIsTheirParentsVolume) {
   const std::optional<std::uint64_t> there = p.freeSpace(dir.path());
   ASSERT_TRUE(there.has_value());
   EXPECT_GT(*there, 0u);
-  for (const std::string& missing : {dir / "a", dir / "a/b/c", dir.path() + "\\a\\b\\", std::string("missing-relative\\x")})
+  for (const std::string& missing :
+       {dir / "a", dir / "a/b/c", dir.path() + "\\a\\b\\", std::string("missing-relative\\x")})
     EXPECT_TRUE(p.freeSpace(missing).has_value()) << missing;
   EXPECT_FALSE(p.freeSpace(std::string(1, static_cast<char>('A' + firstMissingDrive())) + ":\\x").has_value());
 }

@@ -214,8 +214,7 @@ TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
   TFM_DirSet page;
   page.show();
   runner_.then([&](QDialog& chooser) {
-    EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"))->text(),
-              QString::fromStdString(default_));
+    EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"))->text(), QString::fromStdString(default_));
     chooseFolder(chooser, chosen);
   });
   click(page, "C_Bbt_SPath");
@@ -297,8 +296,7 @@ TEST_P(ProductFolderTest, IsRefused) {
   EXPECT_EQ(InstallPath, default_);
 }
 
-INSTANTIATE_TEST_SUITE_P(Markers, ProductFolderTest,
-                         ::testing::Values("ZEL-C.BAT", "ZELMAIN.EXE", "zelmain.exe"));
+INSTANTIATE_TEST_SUITE_P(Markers, ProductFolderTest, ::testing::Values("ZEL-C.BAT", "ZELMAIN.EXE", "zelmain.exe"));
 
 TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
   const std::string plain = dir_ / "plain";
@@ -440,10 +438,11 @@ TEST_F(ChooserTest, ReadyDriveMovesTheDirectoryList) {
 // Gauges and the progress window -----------------------------------------------------
 
 TEST(GaugeTest, ShareIsTheWholeNumberPart) {
-  struct Case { int min, max, value, share; };
-  for (const Case c : {Case{0, 10, 0, 0}, Case{0, 10, 10, 100}, Case{0, 100, 33, 33},
-                       Case{0, 3, 1, 33}, Case{0, 3, 2, 66}, Case{10, 20, 15, 50},
-                       Case{5, 5, 5, 0}, Case{0, 100, 100, 100}}) {
+  struct Case {
+    int min, max, value, share;
+  };
+  for (const Case c : {Case{0, 10, 0, 0}, Case{0, 10, 10, 100}, Case{0, 100, 33, 33}, Case{0, 3, 1, 33},
+                       Case{0, 3, 2, 66}, Case{10, 20, 15, 50}, Case{5, 5, 5, 0}, Case{0, 100, 100, 100}}) {
     EXPECT_EQ(gaugeShare(c.min, c.max, c.value), c.share) << c.min << ".." << c.max << " " << c.value;
   }
   EXPECT_EQ(gaugeText(0, 3, 2), QStringLiteral("66%"));
@@ -497,8 +496,7 @@ TEST_F(DriverTest, FullInstallationAndNoToTheRestart) {
   TFM_ZelSet window;
   window.show();
   testing::moveMouseOver(window.Image1);
-  EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"),
-                                             QStringLiteral("FM_DirSet")}));
+  EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"), QStringLiteral("FM_DirSet")}));
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
   const Message& done = recorder_.shown.back();
   EXPECT_EQ(done.text,
@@ -653,19 +651,19 @@ TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
   EXPECT_FALSE(*GetParam().next);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pages, PageKeysTest,
-    ::testing::Values(PageCase{"Welcome", [] { return std::unique_ptr<QDialog>(new TFM_Welcome); },
-                               &WelcomeNext, "확인"},
-                      PageCase{"Directory", [] { return std::unique_ptr<QDialog>(new TFM_DirSet); },
-                               &DirSetNext, "Information"}),
-    [](const auto& info) { return info.param.label; });
+INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
+                         ::testing::Values(PageCase{"Welcome", [] { return std::unique_ptr<QDialog>(new TFM_Welcome); },
+                                                    &WelcomeNext, "확인"},
+                                           PageCase{"Directory",
+                                                    [] { return std::unique_ptr<QDialog>(new TFM_DirSet); },
+                                                    &DirSetNext, "Information"}),
+                         [](const auto& info) { return info.param.label; });
 
 // Long paths keep their end in sight -------------------------------------------------
 
 TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
-  const std::string longPath = dir_ / (std::string(30, 'a') + "/" + std::string(40, 'b') + "/" +
-                                       std::string(40, 'c') + "/끝부분");
+  const std::string longPath =
+      dir_ / (std::string(30, 'a') + "/" + std::string(40, 'b') + "/" + std::string(40, 'c') + "/끝부분");
   testing::FakePlatform longFake(win_, longPath);
   testing::PlatformGuard guard(&longFake);
   TFM_DirSet page;
@@ -677,8 +675,7 @@ TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
     const QString shown = label->text();
     EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
     EXPECT_TRUE(shown.startsWith(QStringLiteral("/"))) << shown.toStdString();
-    EXPECT_TRUE(label->toolTip().endsWith(shown.mid(shown.indexOf(QChar(0x2026)) + 1)))
-        << shown.toStdString();
+    EXPECT_TRUE(label->toolTip().endsWith(shown.mid(shown.indexOf(QChar(0x2026)) + 1))) << shown.toStdString();
     EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(shown), label->width());
   }
   EXPECT_TRUE(progress.C_Lbl_CurFile->text().endsWith(QStringLiteral("/ZelRpt.bin")));

@@ -61,8 +61,8 @@ inline QString buttonText(QWidget& window, const char* name) {
 }
 
 inline void moveMouseOver(QWidget* widget) {
-  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)),
-                   Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
   QApplication::sendEvent(widget, &move);
 }
 

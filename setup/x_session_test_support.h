@@ -26,9 +26,7 @@ class XSession {
     int fds[2];
     if (::pipe(fds) != 0) return;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    server_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                     "-nolisten", "tcp"},
-                    fds[1]);
+    server_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"}, fds[1]);
     ::close(fds[1]);
     std::string number;
     char c;

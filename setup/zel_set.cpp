@@ -70,8 +70,7 @@ bool TFM_ZelSet::eventFilter(QObject* watched, QEvent* event) {
 void TFM_ZelSet::showFillingTheScreen() {
   // Without a window manager nobody honours the maximised state: take the
   // screen's working area ourselves first.
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    setGeometry(screen->availableGeometry());
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
   showMaximized();
 }
 
@@ -129,15 +128,15 @@ void TFM_ZelSet::runDriver() {
     }
   }
   exitCode_ = 0;
-  const MessageAnswer answer = messages().show(
-      {"종료",
-       "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
-       "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?",
-       MessageIcon::kNone, MessageButtons::kYesNo});
+  const MessageAnswer answer =
+      messages().show({"종료",
+                       "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
+                       "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?",
+                       MessageIcon::kNone, MessageButtons::kYesNo});
   if (answer == MessageAnswer::kYes && !platform().restartSystem()) {
     // The session may refuse; the user must hear of it rather than wait.
-    messages().show({"알림", "시스템이 재시작을 거부했습니다. 직접 재시작 하십시오.",
-                     MessageIcon::kWarning, MessageButtons::kOk});
+    messages().show(
+        {"알림", "시스템이 재시작을 거부했습니다. 직접 재시작 하십시오.", MessageIcon::kWarning, MessageButtons::kOk});
   }
   close();
 }

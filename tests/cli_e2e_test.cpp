@@ -22,9 +22,9 @@ namespace {
 
 namespace rw = reportwriter;
 
-using e2e::CliRun;
 using e2e::cli;
 using e2e::cliPath;
+using e2e::CliRun;
 using e2e::runProgram;
 
 bool haveTool(const char* tool) { return !QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(); }
@@ -37,7 +37,8 @@ int pdfPages(const QString& pdf) {
 }
 
 QString pdfPageSize(const QString& pdf) {
-  const auto m = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+) pts")).match(tool("pdfinfo", {pdf}));
+  const auto m =
+      QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+) pts")).match(tool("pdfinfo", {pdf}));
   if (!m.hasMatch()) return {};
   return QString::number(qRound(m.captured(1).toDouble())) + "x" + QString::number(qRound(m.captured(2).toDouble()));
 }
@@ -62,9 +63,7 @@ class CliEndToEnd : public ::testing::Test {
     delete dir_;
     dir_ = nullptr;
   }
-  void SetUp() override {
-    ASSERT_TRUE(QFile::exists(cliPath())) << cliPath().toStdString();
-  }
+  void SetUp() override { ASSERT_TRUE(QFile::exists(cliPath())) << cliPath().toStdString(); }
   static QString report(const char* name) { return dir_->filePath(QString::fromLatin1(name)); }
   QString out(const QString& name) const { return work_.filePath(name); }
 
@@ -133,11 +132,13 @@ TEST_F(CliEndToEnd, PortraitReportToPdf) {
   EXPECT_EQ(pdfPageSize(pdf), QStringLiteral("595x842"));
   // Korean faces are embedded, never substituted.
   const QString fonts = tool("pdffonts", {pdf});
-  EXPECT_TRUE(QRegularExpression(QStringLiteral("Nanum\\S*\\s+CID TrueType\\s+Identity-H\\s+yes")).match(fonts).hasMatch())
+  EXPECT_TRUE(
+      QRegularExpression(QStringLiteral("Nanum\\S*\\s+CID TrueType\\s+Identity-H\\s+yes")).match(fonts).hasMatch())
       << fonts.toStdString();
   for (const QString& line : fonts.split('\n', Qt::SkipEmptyParts).mid(2)) {
     EXPECT_TRUE(line.startsWith(QStringLiteral("Nanum"))) << line.toStdString();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("Identity-H\\s+yes\\s")).match(line).hasMatch()) << line.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("Identity-H\\s+yes\\s")).match(line).hasMatch())
+        << line.toStdString();
   }
   const QString text = tool("pdftotext", {"-layout", pdf, "-"});
   EXPECT_TRUE(text.contains(QStringLiteral("햇살마을"))) << text.left(2000).toStdString();
@@ -192,7 +193,8 @@ TEST_F(CliEndToEnd, ReversedRangeIsRefusedWithThePreviewMessage) {
   const QString pdf = out("reversed.pdf");
   const CliRun r = cli({"render", report("P_RPTB02_SIX.dbf"), "--pdf", pdf, "--pages", "5-3"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains(QStringLiteral("경고: 인쇄시작Page가 인쇄종료Page보다\n작아야만 합니다."))) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains(QStringLiteral("경고: 인쇄시작Page가 인쇄종료Page보다\n작아야만 합니다.")))
+      << r.err.toStdString();
   EXPECT_TRUE(QDir(work_.path()).entryList(QDir::Files).isEmpty());
 }
 
@@ -236,8 +238,8 @@ TEST_F(CliEndToEnd, InterruptStopsAtAPageBoundaryWithAValidPdf) {
   const QString pdf = out("big.pdf");
   // The page hook stops the run after page 3; Ctrl+C then lands on that boundary.
   QProcess process;
-  ASSERT_TRUE(e2e::startStoppedAfterPages(process, cliPath(), {"render", out("P_RPTB02_BIG.dbf"), "--pdf", pdf,
-                                                                "--progress"}, kStopAfter));
+  ASSERT_TRUE(e2e::startStoppedAfterPages(process, cliPath(),
+                                          {"render", out("P_RPTB02_BIG.dbf"), "--pdf", pdf, "--progress"}, kStopAfter));
   e2e::signalAndContinue(process, SIGINT);
   ASSERT_TRUE(process.waitForFinished(300000));
   EXPECT_EQ(process.exitCode(), 130) << QString::fromUtf8(process.readAllStandardError()).toStdString();
@@ -456,7 +458,8 @@ TEST_F(CliEndToEnd, FindWithoutPageNumbersSaysWhy) {
     SCOPED_TRACE(c.file);
     EXPECT_EQ(r.exitCode, 1);
     // Without the field the report cannot even run, and the error names it.
-    const QString why = c.pageField ? QStringLiteral("Page번호가 없는 보고서는 검색할 수 없습니다.") : QStringLiteral("F_PAGE");
+    const QString why =
+        c.pageField ? QStringLiteral("Page번호가 없는 보고서는 검색할 수 없습니다.") : QStringLiteral("F_PAGE");
     EXPECT_TRUE(r.err.contains(why)) << r.err.toStdString();
   }
 }

@@ -33,9 +33,7 @@ const char kInUse[] = "다른 프로그램이 사용하고 있는 보고서입�
 const char kNoPermission[] = "보고서를 읽을 권한이 없습니다.";
 constexpr uid_t kNobody = 65534;
 
-QStringList besideReport(const QString& dir) {
-  return QDir(dir).entryList({"*.cdx", "*.CDX", "*.part*"}, QDir::Files);
-}
+QStringList besideReport(const QString& dir) { return QDir(dir).entryList({"*.cdx", "*.CDX", "*.part*"}, QDir::Files); }
 
 // A render of the big report in the background, waited on until it is printing.
 class BackgroundRender {
@@ -147,7 +145,8 @@ TEST_F(CliInterference, ASecondRunIsRefusedAndLeavesTheFirstRunsIndex) {
     const CliRun second = e2e::cli(args);
     EXPECT_EQ(second.exitCode, 1) << args.join(' ').toStdString();
     EXPECT_TRUE(second.err.contains(QString::fromUtf8(kInUse))) << second.err.toStdString();
-    EXPECT_EQ(QDir(reports_->path()).entryList({"*.cdx", "*.CDX"}, QDir::Files), index) << "the first run's index was removed";
+    EXPECT_EQ(QDir(reports_->path()).entryList({"*.cdx", "*.CDX"}, QDir::Files), index)
+        << "the first run's index was removed";
   }
   EXPECT_EQ(first.stop(SIGINT), 130);
   EXPECT_TRUE(besideReport(reports_->path()).isEmpty());
@@ -179,15 +178,15 @@ CliRun cliAsUser(const QStringList& args, const QString& home) {
   env.insert(QStringLiteral("HOME"), home);
   env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
   if (::geteuid() != 0) return e2e::runProgram(e2e::cliPath(), args, env);
-  QStringList full{"--reuid=" + QString::number(kNobody), "--regid=" + QString::number(kNobody), "--clear-groups",
-                   "--", e2e::cliPath()};
+  QStringList full{"--reuid=" + QString::number(kNobody), "--regid=" + QString::number(kNobody), "--clear-groups", "--",
+                   e2e::cliPath()};
   return e2e::runProgram(QStringLiteral("setpriv"), full + args, env);
 }
 
 void setMode(const QString& path, QFile::Permissions p) { ASSERT_TRUE(QFile::setPermissions(path, p)); }
 
-constexpr QFile::Permissions kReadOnlyDir = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
-                                            QFile::ReadOther | QFile::ExeOther;
+constexpr QFile::Permissions kReadOnlyDir =
+    QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
 constexpr QFile::Permissions kOpenDir = kReadOnlyDir | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
 constexpr QFile::Permissions kReadOnlyFile = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
 

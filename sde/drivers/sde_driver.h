@@ -21,11 +21,11 @@ extern "C" {
 #define SDE_DRIVER_DESCRIBE "sde_DriverDescribe"
 
 typedef struct SdeDriverInfo {
-  int abi;               /* SDE_DRIVER_ABI */
-  int kind;              /* SX_NTX, SX_FOX or SX_NSX */
-  const char* name;      /* "NTX", "CDX", "NSX" */
-  const char* indexExt;  /* ".ntx", ".cdx", ".nsx" */
-  int compound;          /* 1 when one index file holds many tags */
+  int abi; /* SDE_DRIVER_ABI */
+  int kind; /* SX_NTX, SX_FOX or SX_NSX */
+  const char* name; /* "NTX", "CDX", "NSX" */
+  const char* indexExt; /* ".ntx", ".cdx", ".nsx" */
+  int compound; /* 1 when one index file holds many tags */
 } SdeDriverInfo;
 
 typedef const SdeDriverInfo* (*SdeDriverDescribeFn)(void);

@@ -47,7 +47,11 @@ void rows(int count) {
     long page = (i + 1) / 2;
     sx_Replace("F_PAGE", SX_R_INTEGER, &page);
     sx_Replace("F_DES", SX_R_STRING, i % 2 ? "\xb0\xa1\xb3\xaa line" : "second");
-    if (i == 1) sx_Replace("F_INIT", SX_R_MEMO, "<RPTCODE>=\xa2\xdd" "A1\xa2\xdd\r\n<PAGESPACE>=\xa2\xdd" "1|2|3|4|\xa2\xdd");
+    if (i == 1)
+      sx_Replace("F_INIT", SX_R_MEMO,
+                 "<RPTCODE>=\xa2\xdd"
+                 "A1\xa2\xdd\r\n<PAGESPACE>=\xa2\xdd"
+                 "1|2|3|4|\xa2\xdd");
     if (i == 3) sx_Delete();
   }
   sx_Commit();
@@ -61,7 +65,8 @@ int main(int argc, char** argv) {
   std::string tmp = out + "/.work";
   std::filesystem::create_directories(tmp);
 
-  create(tmp + "/fox.dbf", "FOX", SX_FOX, {{"F_PAGE", "N", 5}, {"F_DES", "C", 20}, {"F_DATE", "D", 8}, {"F_INIT", "M", 10}});
+  create(tmp + "/fox.dbf", "FOX", SX_FOX,
+         {{"F_PAGE", "N", 5}, {"F_DES", "C", 20}, {"F_DATE", "D", 8}, {"F_INIT", "M", 10}});
   rows(6);
   sx_Close();
   pack(tmp + "/fox.dbf", tmp + "/fox.fpt", out + "/fox");

@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (fields > 0) {
     const char* first = sx_FieldName(1);
     std::string expr = std::string(sx_FieldType(first)) == "N" ? "str(" + std::string(first) + ",5)"
-                                                                 : "upper(" + std::string(first) + ")";
+                                                               : "upper(" + std::string(first) + ")";
     // An order in memory (read-only media) or one whose definition is written.
     const int order = (data[0] & 8) ? sx_IndexTemp("FZ", expr.c_str(), 0, data[0] & 2, nullptr)
                                     : sx_IndexTag(nullptr, "FZ", expr.c_str(), 0, data[0] & 2, nullptr);
@@ -97,9 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const char* name = sx_FieldName(i);
         if (!name) continue;
         const char* type = sx_FieldType(name);
-        if (type[0] == 'M') sx_Replace(name, SX_R_MEMO, "fuzz memo text that spans more than one block of sixty-four bytes");
-        else if (type[0] == 'C') sx_Replace(name, SX_R_STRING, "x");
-        else if (type[0] == 'N') { double v = 1.5; sx_Replace(name, SX_R_DOUBLE, &v); }
+        if (type[0] == 'M')
+          sx_Replace(name, SX_R_MEMO, "fuzz memo text that spans more than one block of sixty-four bytes");
+        else if (type[0] == 'C')
+          sx_Replace(name, SX_R_STRING, "x");
+        else if (type[0] == 'N') {
+          double v = 1.5;
+          sx_Replace(name, SX_R_DOUBLE, &v);
+        }
       }
       sx_Commit();
       sx_Unlock(0);

@@ -43,12 +43,12 @@ extern "C" {
 #define SX_NSX 3
 
 /* Value types of sx_Replace. */
-#define SX_R_STRING 1  /* zero-terminated text; padded or cut to the field width */
-#define SX_R_DOUBLE 2  /* const double* */
+#define SX_R_STRING 1 /* zero-terminated text; padded or cut to the field width */
+#define SX_R_DOUBLE 2 /* const double* */
 #define SX_R_INTEGER 3 /* const long* */
 #define SX_R_LOGICAL 4 /* const int*: 0 false, otherwise true */
 #define SX_R_DATESTR 5 /* "YYYYMMDD" */
-#define SX_R_MEMO 6    /* zero-terminated text into a memo field */
+#define SX_R_MEMO 6 /* zero-terminated text into a memo field */
 
 /* sx_LastErrorKind values. */
 #define SX_ERR_NONE 0
@@ -56,19 +56,19 @@ extern "C" {
 #define SX_ERR_BUSY 2 /* another program holds the file or record */
 
 /* sx_SysProp queries. */
-#define SX_SP_WORKAREAS 1   /* number of open work areas */
-#define SX_SP_MAXAREAS 2    /* highest work-area number allowed */
-#define SX_SP_MEMOBLOCK 3   /* memo block size of the current table */
-#define SX_SP_HEADERSIZE 4  /* header length of the current table */
+#define SX_SP_WORKAREAS 1 /* number of open work areas */
+#define SX_SP_MAXAREAS 2 /* highest work-area number allowed */
+#define SX_SP_MEMOBLOCK 3 /* memo block size of the current table */
+#define SX_SP_HEADERSIZE 4 /* header length of the current table */
 #define SX_SP_MISSINGBYTES 5 /* bytes the current table's file lacks for the records its header counts */
 
 /* ---- Set-up ---- */
-SDE_API int sx_SetStringType(int type);   /* 1: zero-terminated strings; returns previous */
-SDE_API int sx_ErrorLevel(int level);     /* returns previous */
+SDE_API int sx_SetStringType(int type); /* 1: zero-terminated strings; returns previous */
+SDE_API int sx_ErrorLevel(int level); /* returns previous */
 SDE_API const char* sx_Version(void);
 SDE_API long sx_SysProp(int prop);
-SDE_API const char* sx_LastError(void);   /* "" when the last failing call left none */
-SDE_API int sx_LastErrorKind(void);       /* SX_ERR_* of the last failure */
+SDE_API const char* sx_LastError(void); /* "" when the last failing call left none */
+SDE_API int sx_LastErrorKind(void); /* SX_ERR_* of the last failure */
 
 /* ---- Switches (process-wide, apply to every area) ---- */
 SDE_API void sx_SetDeleted(int on);
@@ -87,39 +87,41 @@ SDE_API void sx_SetTurboRead(int on);
 SDE_API int sx_Use(const char* path, const char* alias, int openMode, int driver);
 SDE_API void sx_Close(void);
 SDE_API void sx_CloseAll(void);
-SDE_API int sx_Select(int area);          /* returns the area selected before */
+SDE_API int sx_Select(int area); /* returns the area selected before */
 SDE_API int sx_WorkArea(const char* alias); /* area of alias (case-insensitive), 0 if none; NULL: current area */
-SDE_API const char* sx_Alias(int area);   /* area 0: current */
-SDE_API const char* sx_BaseName(void);    /* file name of the current table without directory and extension */
+SDE_API const char* sx_Alias(int area); /* area 0: current */
+SDE_API const char* sx_BaseName(void); /* file name of the current table without directory and extension */
 
 /* ---- Navigation (in the current order; with sx_SetDeleted(1) deleted records are skipped) ---- */
 SDE_API void sx_GoTop(void);
 SDE_API void sx_GoBottom(void);
 SDE_API void sx_Skip(long count);
 SDE_API void sx_Go(long recNo);
-SDE_API long sx_RecNo(void);     /* RecCount + 1 at end of file */
-SDE_API long sx_RecCount(void);  /* all records, deleted ones included */
+SDE_API long sx_RecNo(void); /* RecCount + 1 at end of file */
+SDE_API long sx_RecCount(void); /* all records, deleted ones included */
 SDE_API int sx_Eof(void);
 SDE_API int sx_Bof(void);
 SDE_API int sx_Deleted(void);
 
 /* ---- Reading ---- */
 SDE_API int sx_FieldCount(void);
-SDE_API const char* sx_FieldName(int fieldNum);   /* 1-based; NULL when out of range */
-SDE_API int sx_FieldNum(const char* name);        /* 1-based, 0 when absent (case-insensitive) */
-SDE_API const char* sx_FieldType(const char* name); /* "C", "N", "F", "D", "L", "M", "I", "B", "Y", "T", "G", "P"; "" if absent */
+SDE_API const char* sx_FieldName(int fieldNum); /* 1-based; NULL when out of range */
+SDE_API int sx_FieldNum(const char* name); /* 1-based, 0 when absent (case-insensitive) */
+SDE_API const char* sx_FieldType(
+    const char* name); /* "C", "N", "F", "D", "L", "M", "I", "B", "Y", "T", "G", "P"; "" if absent */
 SDE_API int sx_FieldWidth(const char* name);
 SDE_API int sx_FieldDecimals(const char* name);
-SDE_API int sx_FieldOffset(const char* name);     /* offset in the record, deletion flag at 0 */
+SDE_API int sx_FieldOffset(const char* name); /* offset in the record, deletion flag at 0 */
 SDE_API int sx_RecSize(void);
-SDE_API int sx_GetRecord(char* buffer);           /* copies sx_RecSize() bytes of the current record */
-SDE_API const char* sx_GetString(const char* name);     /* field as text: C padded to width; N/F as stored; D "YYYYMMDD"; L "T"/"F"; I/B/Y/T as decimal text */
+SDE_API int sx_GetRecord(char* buffer); /* copies sx_RecSize() bytes of the current record */
+SDE_API const char* sx_GetString(const char* name); /* field as text: C padded to width; N/F as stored; D "YYYYMMDD"; L
+                                                       "T"/"F"; I/B/Y/T as decimal text */
 SDE_API const char* sx_GetTrimString(const char* name); /* the same with leading and trailing blanks removed */
 SDE_API const char* sx_GetDateString(const char* name); /* date in the current date format */
 SDE_API int sx_GetLogical(const char* name);
-SDE_API double sx_GetDouble(const char* name);    /* N, F, I, B, Y as a number; 0 when blank */
+SDE_API double sx_GetDouble(const char* name); /* N, F, I, B, Y as a number; 0 when blank */
 SDE_API long sx_GetLong(const char* name);
-SDE_API int sx_Empty(const char* name);           /* blank / zero / no memo */
+SDE_API int sx_Empty(const char* name); /* blank / zero / no memo */
 /* Memo text as one zero-terminated string (malloc'ed; free with sx_MemDealloc).
  * lineWidth 0: no wrapping. An empty memo gives "". NULL on error. */
 SDE_API char* sx_GetMemo(const char* name, int lineWidth);
@@ -132,17 +134,17 @@ SDE_API void sx_MemDealloc(void* p);
  * the current record and sx_Unlock releases it. Locks are operating-system
  * byte-range locks, seen by other processes. */
 SDE_API int sx_Rlock(long recNo);
-SDE_API void sx_Unlock(long recNo);  /* 0: all locks of the area */
+SDE_API void sx_Unlock(long recNo); /* 0: all locks of the area */
 SDE_API int sx_Replace(const char* name, int type, const void* value);
 /* Memo of any length, any bytes. The new text goes to freshly allocated blocks,
  * flushed before the memo header and then the record point to it, so an
  * interrupted write leaves the old or the new text readable. */
 SDE_API int sx_PutBlob(const char* name, const void* data, long length);
 SDE_API int sx_PutRecord(const char* buffer);
-SDE_API int sx_AppendEx(void);       /* appends a blank record, makes it current; returns its number */
+SDE_API int sx_AppendEx(void); /* appends a blank record, makes it current; returns its number */
 SDE_API int sx_Delete(void);
 SDE_API int sx_Recall(void);
-SDE_API int sx_Commit(void);         /* posts the pending record and updates the header */
+SDE_API int sx_Commit(void); /* posts the pending record and updates the header */
 
 /* ---- Creating tables ---- */
 /* sx_CreateNew starts a definition; sx_CreateField adds fields in order;
@@ -163,17 +165,17 @@ SDE_API int sx_IndexOpen(const char* fileName);
 /* An order of the current table held in memory only: no index file is read or
  * written, so it works on read-only media; it ends when the table closes. */
 SDE_API int sx_IndexTemp(const char* tagName, const char* expr, int option, int descend, const char* condition);
-SDE_API int sx_SetOrder(int order);       /* returns the previous order, -1 for a missing order */
+SDE_API int sx_SetOrder(int order); /* returns the previous order, -1 for a missing order */
 SDE_API int sx_IndexOrd(void);
 SDE_API int sx_TagArea(const char* tagName); /* order of the tag, 0 if none */
 SDE_API const char* sx_TagName(int order);
 SDE_API const char* sx_IndexName(int order);
-SDE_API const char* sx_IndexKey(void);       /* key expression of the current order */
+SDE_API const char* sx_IndexKey(void); /* key expression of the current order */
 SDE_API const char* sx_IndexKeyField(void);
 SDE_API const char* sx_IndexCondition(void);
-SDE_API int sx_IndexType(void);              /* driver of the current order */
-SDE_API const char* sx_KeyData(void);        /* key of the current record in the current order */
-SDE_API long sx_OrderRecNo(void);            /* position of the current record in the current order, 1-based */
+SDE_API int sx_IndexType(void); /* driver of the current order */
+SDE_API const char* sx_KeyData(void); /* key of the current record in the current order */
+SDE_API long sx_OrderRecNo(void); /* position of the current record in the current order, 1-based */
 /* Seeks key in the current order. Found: true and the record is current.
  * Not found: false; with soft seek the record with the next greater key is
  * current (end of file when there is none), otherwise end of file. With Exact
@@ -182,12 +184,12 @@ SDE_API int sx_Seek(const char* key);
 SDE_API int sx_SetScope(const char* low, const char* high); /* NULL, NULL clears */
 
 /* ---- Expressions ---- */
-SDE_API int sx_EvalTest(const char* expr);        /* 1 when expr compiles against the current table */
+SDE_API int sx_EvalTest(const char* expr); /* 1 when expr compiles against the current table */
 SDE_API const char* sx_EvalString(const char* expr);
 SDE_API int sx_EvalLogical(const char* expr);
-SDE_API int sx_Query(const char* expr);           /* sets a filter; "" clears */
+SDE_API int sx_Query(const char* expr); /* sets a filter; "" clears */
 SDE_API int sx_DBFilter(const char* expr);
-SDE_API long sx_Count(void);                      /* records visible in the current order and filter */
+SDE_API long sx_Count(void); /* records visible in the current order and filter */
 SDE_API int sx_IsEncrypted(void);
 
 #ifdef __cplusplus

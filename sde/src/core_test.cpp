@@ -113,10 +113,13 @@ class ExpressionTest : public ::testing::Test {
 };
 
 TEST_F(ExpressionTest, StrFormatsLikeXbase) {
-  struct Case { double v; int w, d; const char* want; } cases[] = {
-      {42, 5, 0, "   42"},   {42, 2, 0, "42"},     {42, 1, 0, "*"},        {-1.5, 6, 1, "  -1.5"},
-      {2.5, 3, 0, "  3"},     {-2.5, 3, 0, " -3"},  {0.125, 5, 2, " 0.13"}, {-0.0001, 5, 2, " 0.00"},
-      {1e300, 5, 0, "*****"}, {123456, 5, 0, "*****"}, {0, 0, 0, "         0"}};
+  struct Case {
+    double v;
+    int w, d;
+    const char* want;
+  } cases[] = {{42, 5, 0, "   42"},    {42, 2, 0, "42"},        {42, 1, 0, "*"},        {-1.5, 6, 1, "  -1.5"},
+               {2.5, 3, 0, "  3"},     {-2.5, 3, 0, " -3"},     {0.125, 5, 2, " 0.13"}, {-0.0001, 5, 2, " 0.00"},
+               {1e300, 5, 0, "*****"}, {123456, 5, 0, "*****"}, {0, 0, 0, "         0"}};
   for (const Case& c : cases) EXPECT_EQ(formatStr(c.v, c.w, c.d), c.want) << c.v << "," << c.w << "," << c.d;
 }
 
@@ -126,7 +129,10 @@ TEST_F(ExpressionTest, FieldsFunctionsAndOperators) {
   EXPECT_EQ(eval("STR(F_PAGE+1,3)"), " 43");
   EXPECT_EQ(eval("str(F_AMT,8,1)"), "   -12.5");
   EXPECT_EQ(eval("upper(left(F_DES,5))"), "HELLO");
-  EXPECT_EQ(eval("lower(\"\xb0\xa1" "Ab\")"), "\xb0\xa1" "ab");  // only ASCII letters change
+  EXPECT_EQ(eval("lower(\"\xb0\xa1"
+                 "Ab\")"),
+            "\xb0\xa1"
+            "ab");  // only ASCII letters change
   EXPECT_EQ(eval("dtos(F_DATE)"), "20240229");
   EXPECT_EQ(eval("substr(F_DES,7,5)"), "world");
   EXPECT_EQ(eval("substr(F_DES,0)").substr(0, 5), "Hello");
@@ -218,8 +224,7 @@ TEST_P(MemoFileTest, WriteThenReadEveryLength) {
   EXPECT_EQ(*none, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, MemoFileTest,
-                         ::testing::Values(MemoKind::kFpt, MemoKind::kDbt3, MemoKind::kDbt4));
+INSTANTIATE_TEST_SUITE_P(AllKinds, MemoFileTest, ::testing::Values(MemoKind::kFpt, MemoKind::kDbt3, MemoKind::kDbt4));
 
 TEST(TagFileTest, RoundTripAndForeignAndDamaged) {
   TempDir dir;

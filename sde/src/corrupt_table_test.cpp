@@ -148,8 +148,8 @@ TEST_F(CorruptTableTest, TruncatedLastRecordIsNotCounted) {
 // count is there for callers that must not print short in silence.
 TEST_F(CorruptTableTest, MissingBytesMeasureTheShortfallAgainstTheHeader) {
   struct Case {
-    size_t size;       // file size kept (0: as written)
-    uint8_t count;     // record count in the header
+    size_t size;  // file size kept (0: as written)
+    uint8_t count;  // record count in the header
     long missing;
   };
   const size_t whole = kHeaderLen + 2 * kRecLen;

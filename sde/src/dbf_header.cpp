@@ -12,11 +12,22 @@ namespace {
 
 bool knownVersion(uint8_t v) {
   switch (v) {
-    case 0x02: case 0x03: case 0x04: case 0x05: case 0x30: case 0x31: case 0x32:
-    case 0x43: case 0x63: case 0x83: case 0x8B: case 0x8E: case 0xCB: case 0xF5: case 0xFB:
-      return true;
-    default:
-      return false;
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case 0x30:
+    case 0x31:
+    case 0x32:
+    case 0x43:
+    case 0x63:
+    case 0x83:
+    case 0x8B:
+    case 0x8E:
+    case 0xCB:
+    case 0xF5:
+    case 0xFB: return true;
+    default: return false;
   }
 }
 
@@ -26,12 +37,12 @@ std::string at(const std::string& file, size_t offset) { return file + " at offs
 
 bool DbfHeader::isMemoField(const FieldDesc& f) const {
   switch (f.type) {
-    case 'M': case 'G': case 'P':
-      return true;
+    case 'M':
+    case 'G':
+    case 'P': return true;
     case 'B':  // a double in Visual FoxPro, a binary memo in dBASE
       return !isVisualFox();
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -43,7 +54,9 @@ MemoKind DbfHeader::memoKind() const {
   if (!hasMemoFields()) return MemoKind::kNone;
   switch (version) {
     case 0x83: return MemoKind::kDbt3;
-    case 0x8B: case 0x8E: case 0xCB: return MemoKind::kDbt4;
+    case 0x8B:
+    case 0x8E:
+    case 0xCB: return MemoKind::kDbt4;
     default: return MemoKind::kFpt;
   }
 }
@@ -76,11 +89,10 @@ zel::Result<DbfHeader> parseDbfHeader(std::span<const uint8_t> head, uint64_t fi
     return zel::Status::corruption("header length " + std::to_string(h.headerLen) + " too small in " +
                                    at(file, kOffHeaderLen));
   if (h.headerLen > fileSize || h.headerLen > head.size())
-    return zel::Status::corruption("header length " + std::to_string(h.headerLen) + " past the end of " + file +
-                                   " (" + std::to_string(fileSize) + " bytes)");
+    return zel::Status::corruption("header length " + std::to_string(h.headerLen) + " past the end of " + file + " (" +
+                                   std::to_string(fileSize) + " bytes)");
   if (h.recLen < 2)
-    return zel::Status::corruption("record length " + std::to_string(h.recLen) + " invalid in " +
-                                   at(file, kOffRecLen));
+    return zel::Status::corruption("record length " + std::to_string(h.recLen) + " invalid in " + at(file, kOffRecLen));
 
   // Descriptors run from offset 32 up to the 0x0D terminator, all inside the header.
   uint32_t offset = 1;
@@ -111,8 +123,7 @@ zel::Result<DbfHeader> parseDbfHeader(std::span<const uint8_t> head, uint64_t fi
       f.decimals = dec;
     }
     if (f.name.empty()) return zel::Status::corruption("field without a name in " + at(file, pos));
-    if (f.width == 0)
-      return zel::Status::corruption("field " + f.name + " has width 0 in " + at(file, pos));
+    if (f.width == 0) return zel::Status::corruption("field " + f.name + " has width 0 in " + at(file, pos));
     static const std::string kTypes = "CNFDLMIBYTGPV0QW@+O";
     if (kTypes.find(f.type) == std::string::npos || f.type == '\0')
       return zel::Status::corruption("field " + f.name + " has unknown type in " + at(file, pos + 11));
@@ -123,8 +134,7 @@ zel::Result<DbfHeader> parseDbfHeader(std::span<const uint8_t> head, uint64_t fi
     h.fields.push_back(std::move(f));
     pos += kFieldDescSize;
   }
-  if (!terminated)
-    return zel::Status::corruption("field list not terminated by 0x0D in " + at(file, kHeaderFixed));
+  if (!terminated) return zel::Status::corruption("field list not terminated by 0x0D in " + at(file, kHeaderFixed));
   if (h.fields.empty()) return zel::Status::corruption("table has no fields: " + file);
   if (offset != h.recLen)
     return zel::Status::corruption("record length " + std::to_string(h.recLen) + " does not match the fields (" +
@@ -165,25 +175,44 @@ std::vector<uint8_t> encodeDbfHeader(const DbfHeader& h) {
 
 zel::Status normalizeNewField(FieldDesc& f, bool visualFox) {
   f.name = zel::asciiUpper(f.name);
-  if (f.name.empty() || f.name.size() > 10) return zel::Status::invalidArgument("field name must be 1 to 10 characters");
+  if (f.name.empty() || f.name.size() > 10)
+    return zel::Status::invalidArgument("field name must be 1 to 10 characters");
   f.type = char(std::toupper(static_cast<unsigned char>(f.type)));
   switch (f.type) {
     case 'C':
-      if (f.width < 1 || f.width > 65534) return zel::Status::invalidArgument("character field " + f.name + " width out of range");
+      if (f.width < 1 || f.width > 65534)
+        return zel::Status::invalidArgument("character field " + f.name + " width out of range");
       f.decimals = 0;
       break;
-    case 'N': case 'F':
-      if (f.width < 1 || f.width > 20) return zel::Status::invalidArgument("numeric field " + f.name + " width out of range");
+    case 'N':
+    case 'F':
+      if (f.width < 1 || f.width > 20)
+        return zel::Status::invalidArgument("numeric field " + f.name + " width out of range");
       if (f.decimals > 0 && f.decimals + 2 > f.width)
         return zel::Status::invalidArgument("numeric field " + f.name + " has too many decimals");
       break;
-    case 'D': f.width = 8; f.decimals = 0; break;
-    case 'L': f.width = 1; f.decimals = 0; break;
-    case 'M': case 'G': case 'P': f.width = visualFox ? 4 : 10; f.decimals = 0; break;
-    case 'I': f.width = 4; f.decimals = 0; break;
-    case 'B': case 'Y': case 'T': f.width = 8; break;
-    default:
-      return zel::Status::invalidArgument(std::string("unsupported field type ") + f.type);
+    case 'D':
+      f.width = 8;
+      f.decimals = 0;
+      break;
+    case 'L':
+      f.width = 1;
+      f.decimals = 0;
+      break;
+    case 'M':
+    case 'G':
+    case 'P':
+      f.width = visualFox ? 4 : 10;
+      f.decimals = 0;
+      break;
+    case 'I':
+      f.width = 4;
+      f.decimals = 0;
+      break;
+    case 'B':
+    case 'Y':
+    case 'T': f.width = 8; break;
+    default: return zel::Status::invalidArgument(std::string("unsupported field type ") + f.type);
   }
   return zel::Status::ok();
 }

@@ -41,7 +41,7 @@ struct FieldDesc {
 struct DbfHeader {
   uint8_t version = 0x03;
   uint8_t year = 0, month = 0, day = 0;  // last update, year since 1900
-  uint32_t recCount = 0;                 // as stored; the table clamps it to the file
+  uint32_t recCount = 0;  // as stored; the table clamps it to the file
   uint32_t headerLen = 0;
   uint32_t recLen = 0;
   uint8_t tableFlags = 0;

@@ -5,9 +5,9 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <windows.h>
+#  include <windows.h>
 #else
-#include <dlfcn.h>
+#  include <dlfcn.h>
 #endif
 
 #include "os_file.h"

@@ -23,7 +23,8 @@ TEST(DriverMissingTest, UseAndCreateFailWithTheLibraryName) {
   EXPECT_NE(std::string(sx_LastError()).find("sdentx32"), std::string::npos) << sx_LastError();
 
   // With the real directory the same call works.
-  setenv("SDE_DRIVER_DIR", (std::string(std::getenv("ZEL_BINARY_DIR") ? std::getenv("ZEL_BINARY_DIR") : ".") + "/bin").c_str(), 1);
+  setenv("SDE_DRIVER_DIR",
+         (std::string(std::getenv("ZEL_BINARY_DIR") ? std::getenv("ZEL_BINARY_DIR") : ".") + "/bin").c_str(), 1);
   ASSERT_TRUE(sx_CreateNew(path.c_str(), nullptr, SX_FOX, 1));
   ASSERT_TRUE(sx_CreateField("A", "C", 5, 0));
   EXPECT_GT(sx_CreateExec(), 0) << sx_LastError();

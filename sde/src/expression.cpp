@@ -58,7 +58,7 @@ std::string formatStr(double v, int width, int decimals) {
   if (!std::isfinite(v)) return std::string(size_t(width), '*');
   double scale = std::pow(10.0, decimals);
   double r = std::round(v * scale) / scale;  // half away from zero, as xBase rounds
-  if (r == 0) r = 0;                         // no "-0"
+  if (r == 0) r = 0;  // no "-0"
   char buf[400];
   auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, decimals);
   if (res.ec != std::errc()) return std::string(size_t(width), '*');
@@ -70,12 +70,9 @@ std::string formatStr(double v, int width, int decimals) {
 std::string keyBytes(const Value& v) {
   switch (v.type) {
     case Value::Type::kString:
-    case Value::Type::kDate:
-      return v.s;
-    case Value::Type::kNumber:
-      return v.fromField ? v.s : formatStr(v.n, 10, 0);
-    case Value::Type::kLogical:
-      return v.b ? "T" : "F";
+    case Value::Type::kDate: return v.s;
+    case Value::Type::kNumber: return v.fromField ? v.s : formatStr(v.n, 10, 0);
+    case Value::Type::kLogical: return v.b ? "T" : "F";
   }
   return {};
 }
@@ -83,8 +80,26 @@ std::string keyBytes(const Value& v) {
 // ---- syntax tree ----
 
 enum class Op {
-  kField, kLit, kCall, kNeg, kNot, kAdd, kSub, kMul, kDiv, kMod, kEq, kExactEq, kNe, kLt, kLe, kGt, kGe,
-  kContains, kAnd, kOr
+  kField,
+  kLit,
+  kCall,
+  kNeg,
+  kNot,
+  kAdd,
+  kSub,
+  kMul,
+  kDiv,
+  kMod,
+  kEq,
+  kExactEq,
+  kNe,
+  kLt,
+  kLe,
+  kGt,
+  kGe,
+  kContains,
+  kAnd,
+  kOr
 };
 
 struct Node {
@@ -130,9 +145,7 @@ class Parser {
     char c = src_[pos_];
     if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
       size_t b = pos_;
-      while (pos_ < src_.size() &&
-             (std::isalnum(static_cast<unsigned char>(src_[pos_])) || src_[pos_] == '_'))
-        ++pos_;
+      while (pos_ < src_.size() && (std::isalnum(static_cast<unsigned char>(src_[pos_])) || src_[pos_] == '_')) ++pos_;
       tok_.kind = Token::kIdent;
       tok_.text = zel::asciiUpper(src_.substr(b, pos_ - b));
       // alias->field: the alias is the table itself.
@@ -184,9 +197,24 @@ class Parser {
         return;
       }
     }
-    if (c == '(') { ++pos_; tok_.kind = Token::kLParen; tok_.text = "("; return; }
-    if (c == ')') { ++pos_; tok_.kind = Token::kRParen; tok_.text = ")"; return; }
-    if (c == ',') { ++pos_; tok_.kind = Token::kComma; tok_.text = ","; return; }
+    if (c == '(') {
+      ++pos_;
+      tok_.kind = Token::kLParen;
+      tok_.text = "(";
+      return;
+    }
+    if (c == ')') {
+      ++pos_;
+      tok_.kind = Token::kRParen;
+      tok_.text = ")";
+      return;
+    }
+    if (c == ',') {
+      ++pos_;
+      tok_.kind = Token::kComma;
+      tok_.text = ",";
+      return;
+    }
     error_ = std::string("unexpected character '") + c + "'";
     pos_ = src_.size();
   }
@@ -234,15 +262,24 @@ class Parser {
     while (error_.empty() && tok_.kind == Token::kOp) {
       Op op;
       const std::string& t = tok_.text;
-      if (t == "=") op = Op::kEq;
-      else if (t == "==") op = Op::kExactEq;
-      else if (t == "<>" || t == "#" || t == "!=") op = Op::kNe;
-      else if (t == "<") op = Op::kLt;
-      else if (t == "<=") op = Op::kLe;
-      else if (t == ">") op = Op::kGt;
-      else if (t == ">=") op = Op::kGe;
-      else if (t == "$") op = Op::kContains;
-      else break;
+      if (t == "=")
+        op = Op::kEq;
+      else if (t == "==")
+        op = Op::kExactEq;
+      else if (t == "<>" || t == "#" || t == "!=")
+        op = Op::kNe;
+      else if (t == "<")
+        op = Op::kLt;
+      else if (t == "<=")
+        op = Op::kLe;
+      else if (t == ">")
+        op = Op::kGt;
+      else if (t == ">=")
+        op = Op::kGe;
+      else if (t == "$")
+        op = Op::kContains;
+      else
+        break;
       next();
       a = binary(op, std::move(a), parseAdd());
     }
@@ -358,21 +395,23 @@ class Parser {
         error_ = "unknown field " + name;
         return n;
       }
-      default:
-        break;
+      default: break;
     }
     error_ = tok_.kind == Token::kEnd ? "unexpected end" : "unexpected '" + tok_.text + "'";
     return n;
   }
 
   void checkCall(const Node& n) {
-    struct Sig { const char* name; size_t minArgs, maxArgs; };
+    struct Sig {
+      const char* name;
+      size_t minArgs, maxArgs;
+    };
     static const Sig kSigs[] = {
-        {"STR", 1, 3}, {"UPPER", 1, 1}, {"LOWER", 1, 1}, {"DTOS", 1, 1}, {"DTOC", 1, 1}, {"TRIM", 1, 1},
-        {"RTRIM", 1, 1}, {"LTRIM", 1, 1}, {"ALLTRIM", 1, 1}, {"SUBSTR", 2, 3}, {"LEFT", 2, 2}, {"RIGHT", 2, 2},
-        {"LEN", 1, 1}, {"VAL", 1, 1}, {"RECNO", 0, 0}, {"DELETED", 0, 0}, {"IIF", 3, 3}, {"IF", 3, 3},
-        {"SPACE", 1, 1}, {"EMPTY", 1, 1}, {"PADL", 2, 3}, {"PADR", 2, 3}, {"STRZERO", 1, 3}, {"INT", 1, 1},
-        {"ABS", 1, 1}, {"ROUND", 2, 2}, {"CTOD", 1, 1}, {"ASC", 1, 1}, {"CHR", 1, 1}, {"AT", 2, 2}};
+        {"STR", 1, 3},   {"UPPER", 1, 1}, {"LOWER", 1, 1},   {"DTOS", 1, 1},    {"DTOC", 1, 1},    {"TRIM", 1, 1},
+        {"RTRIM", 1, 1}, {"LTRIM", 1, 1}, {"ALLTRIM", 1, 1}, {"SUBSTR", 2, 3},  {"LEFT", 2, 2},    {"RIGHT", 2, 2},
+        {"LEN", 1, 1},   {"VAL", 1, 1},   {"RECNO", 0, 0},   {"DELETED", 0, 0}, {"IIF", 3, 3},     {"IF", 3, 3},
+        {"SPACE", 1, 1}, {"EMPTY", 1, 1}, {"PADL", 2, 3},    {"PADR", 2, 3},    {"STRZERO", 1, 3}, {"INT", 1, 1},
+        {"ABS", 1, 1},   {"ROUND", 2, 2}, {"CTOD", 1, 1},    {"ASC", 1, 1},     {"CHR", 1, 1},     {"AT", 2, 2}};
     for (const Sig& s : kSigs) {
       if (n.fn == s.name) {
         if (n.args.size() < s.minArgs || n.args.size() > s.maxArgs) error_ = "wrong number of arguments to " + n.fn;
@@ -398,15 +437,10 @@ class Evaluator {
 
   zel::Status eval(const Node& n, Value* out) {
     switch (n.op) {
-      case Op::kLit:
-        *out = n.lit;
-        return zel::Status::ok();
-      case Op::kField:
-        return fieldValue(n, out);
-      case Op::kCall:
-        return call(n, out);
-      default:
-        break;
+      case Op::kLit: *out = n.lit; return zel::Status::ok();
+      case Op::kField: return fieldValue(n, out);
+      case Op::kCall: return call(n, out);
+      default: break;
     }
     Value a, b;
     if (auto s = eval(*n.args[0], &a); !s) return s;
@@ -423,8 +457,14 @@ class Evaluator {
     // Short-circuit logic.
     if (n.op == Op::kAnd || n.op == Op::kOr) {
       if (a.type != Value::Type::kLogical) return typeError("logical operator");
-      if (n.op == Op::kAnd && !a.b) { *out = Value::logical(false); return zel::Status::ok(); }
-      if (n.op == Op::kOr && a.b) { *out = Value::logical(true); return zel::Status::ok(); }
+      if (n.op == Op::kAnd && !a.b) {
+        *out = Value::logical(false);
+        return zel::Status::ok();
+      }
+      if (n.op == Op::kOr && a.b) {
+        *out = Value::logical(true);
+        return zel::Status::ok();
+      }
       if (auto s = eval(*n.args[1], &b); !s) return s;
       if (b.type != Value::Type::kLogical) return typeError("logical operator");
       *out = Value::logical(b.b);
@@ -445,24 +485,17 @@ class Evaluator {
     const char* c = reinterpret_cast<const char*>(p);
     ByteReader r(std::span<const uint8_t>(p, f.width));
     switch (f.type) {
-      case 'N': case 'F': {
+      case 'N':
+      case 'F': {
         *out = Value::num(parseNumber(c, f.width));
         out->s.assign(c, f.width);
         out->fromField = true;
         return zel::Status::ok();
       }
-      case 'D':
-        *out = Value::date(std::string(c, 8));
-        return zel::Status::ok();
-      case 'L':
-        *out = Value::logical(fieldLogical(f, ctx_.record));
-        return zel::Status::ok();
-      case 'I':
-        *out = Value::num(double(int32_t(r.u32le())));
-        return zel::Status::ok();
-      case 'Y':
-        *out = Value::num(double(int64_t(r.u64le())) / 10000.0);
-        return zel::Status::ok();
+      case 'D': *out = Value::date(std::string(c, 8)); return zel::Status::ok();
+      case 'L': *out = Value::logical(fieldLogical(f, ctx_.record)); return zel::Status::ok();
+      case 'I': *out = Value::num(double(int32_t(r.u32le()))); return zel::Status::ok();
+      case 'Y': *out = Value::num(double(int64_t(r.u64le())) / 10000.0); return zel::Status::ok();
       case 'B':
         if (n.visualFox && f.width == 8) {
           uint64_t bits = r.u64le();
@@ -472,12 +505,12 @@ class Evaluator {
           return zel::Status::ok();
         }
         [[fallthrough]];
-      case 'M': case 'G': case 'P':
+      case 'M':
+      case 'G':
+      case 'P':
         *out = Value::str("");  // memo contents are not part of expressions
         return zel::Status::ok();
-      default:
-        *out = Value::str(std::string(c, f.width));
-        return zel::Status::ok();
+      default: *out = Value::str(std::string(c, f.width)); return zel::Status::ok();
     }
   }
 
@@ -543,7 +576,8 @@ class Evaluator {
     }
     bool r = false;
     switch (op) {
-      case Op::kEq: case Op::kExactEq: r = c == 0; break;
+      case Op::kEq:
+      case Op::kExactEq: r = c == 0; break;
       case Op::kNe: r = c != 0; break;
       case Op::kLt: r = c < 0; break;
       case Op::kLe: r = c <= 0; break;
@@ -564,8 +598,14 @@ class Evaluator {
   zel::Status call(const Node& n, Value* out) {
     using T = Value::Type;
     const std::string& f = n.fn;
-    if (f == "RECNO") { *out = Value::num(ctx_.recno); return zel::Status::ok(); }
-    if (f == "DELETED") { *out = Value::logical(ctx_.record[0] == '*'); return zel::Status::ok(); }
+    if (f == "RECNO") {
+      *out = Value::num(ctx_.recno);
+      return zel::Status::ok();
+    }
+    if (f == "DELETED") {
+      *out = Value::logical(ctx_.record[0] == '*');
+      return zel::Status::ok();
+    }
     if (f == "IIF" || f == "IF") {
       Value c;
       if (auto s = eval(*n.args[0], &c); !s) return s;
@@ -580,13 +620,24 @@ class Evaluator {
     if (f == "STR" || f == "STRZERO") {
       if (!need(0, T::kNumber)) return typeError(f);
       int width = 10, dec = 0;
-      if (v.size() > 1) { if (!need(1, T::kNumber)) return typeError(f); width = intArg(v[1]); }
-      if (v.size() > 2) { if (!need(2, T::kNumber)) return typeError(f); dec = intArg(v[2]); }
+      if (v.size() > 1) {
+        if (!need(1, T::kNumber)) return typeError(f);
+        width = intArg(v[1]);
+      }
+      if (v.size() > 2) {
+        if (!need(2, T::kNumber)) return typeError(f);
+        dec = intArg(v[2]);
+      }
       std::string s = formatStr(v[0].n, width, dec);
       if (f == "STRZERO")
         for (char& ch : s) {
-          if (ch == ' ') ch = '0';
-          else if (ch == '-') { s[0] = '-'; ch = '0'; break; }
+          if (ch == ' ')
+            ch = '0';
+          else if (ch == '-') {
+            s[0] = '-';
+            ch = '0';
+            break;
+          }
         }
       *out = Value::str(s);
       return zel::Status::ok();
@@ -594,19 +645,26 @@ class Evaluator {
     if (f == "UPPER" || f == "LOWER" || f == "TRIM" || f == "RTRIM" || f == "LTRIM" || f == "ALLTRIM") {
       if (!need(0, T::kString)) return typeError(f);
       std::string s = v[0].s;
-      if (f == "UPPER") s = zel::asciiUpper(s);
-      else if (f == "LOWER") s = lowerAscii(s);
-      else if (f == "TRIM" || f == "RTRIM") s = rtrim(s);
-      else if (f == "LTRIM") s = ltrim(s);
-      else s = ltrim(rtrim(s));
+      if (f == "UPPER")
+        s = zel::asciiUpper(s);
+      else if (f == "LOWER")
+        s = lowerAscii(s);
+      else if (f == "TRIM" || f == "RTRIM")
+        s = rtrim(s);
+      else if (f == "LTRIM")
+        s = ltrim(s);
+      else
+        s = ltrim(rtrim(s));
       *out = Value::str(s);
       return zel::Status::ok();
     }
     if (f == "DTOS" || f == "DTOC") {
       if (!need(0, T::kDate)) return typeError(f);
       const std::string& d = v[0].s;
-      if (f == "DTOS") *out = Value::str(d);
-      else *out = Value::str(d.size() == 8 ? d.substr(4, 2) + "/" + d.substr(6, 2) + "/" + d.substr(2, 2) : d);
+      if (f == "DTOS")
+        *out = Value::str(d);
+      else
+        *out = Value::str(d.size() == 8 ? d.substr(4, 2) + "/" + d.substr(6, 2) + "/" + d.substr(2, 2) : d);
       return zel::Status::ok();
     }
     if (f == "CTOD") {
@@ -627,13 +685,20 @@ class Evaluator {
       const std::string& s = v[0].s;
       int len = int(s.size());
       int start, count;
-      if (f == "LEFT") { start = 0; count = intArg(v[1]); }
-      else if (f == "RIGHT") { count = std::min(len, std::max(0, intArg(v[1]))); start = len - count; }
-      else {
+      if (f == "LEFT") {
+        start = 0;
+        count = intArg(v[1]);
+      } else if (f == "RIGHT") {
+        count = std::min(len, std::max(0, intArg(v[1])));
+        start = len - count;
+      } else {
         start = intArg(v[1]) - 1;
         if (start < 0) start = 0;
         count = len;
-        if (v.size() > 2) { if (!need(2, T::kNumber)) return typeError(f); count = intArg(v[2]); }
+        if (v.size() > 2) {
+          if (!need(2, T::kNumber)) return typeError(f);
+          count = intArg(v[2]);
+        }
       }
       if (start > len) start = len;
       count = std::max(0, std::min(count, len - start));
@@ -661,11 +726,17 @@ class Evaluator {
       std::string s = keyBytes(v[0]);
       if (v[0].type == T::kNumber) s = ltrim(s);
       char fill = ' ';
-      if (v.size() > 2) { if (!need(2, T::kString)) return typeError(f); if (!v[2].s.empty()) fill = v[2].s[0]; }
+      if (v.size() > 2) {
+        if (!need(2, T::kString)) return typeError(f);
+        if (!v[2].s.empty()) fill = v[2].s[0];
+      }
       size_t w = size_t(std::clamp(intArg(v[1]), 0, int(kMaxStringResult)));
-      if (s.size() >= w) s = f == "PADL" ? s.substr(s.size() - w) : s.substr(0, w);
-      else if (f == "PADL") s = std::string(w - s.size(), fill) + s;
-      else s += std::string(w - s.size(), fill);
+      if (s.size() >= w)
+        s = f == "PADL" ? s.substr(s.size() - w) : s.substr(0, w);
+      else if (f == "PADL")
+        s = std::string(w - s.size(), fill) + s;
+      else
+        s += std::string(w - s.size(), fill);
       *out = Value::str(s);
       return zel::Status::ok();
     }
@@ -678,8 +749,10 @@ class Evaluator {
     if (f == "INT" || f == "ABS" || f == "ROUND") {
       if (!need(0, T::kNumber)) return typeError(f);
       double x = v[0].n;
-      if (f == "INT") x = std::trunc(x);
-      else if (f == "ABS") x = std::fabs(x);
+      if (f == "INT")
+        x = std::trunc(x);
+      else if (f == "ABS")
+        x = std::fabs(x);
       else {
         if (!need(1, T::kNumber)) return typeError(f);
         double sc = std::pow(10.0, std::clamp(intArg(v[1]), -15, 15));
@@ -734,8 +807,8 @@ zel::Result<Expression> Expression::compile(const std::string& text, const DbfHe
   } else if (r->op == Op::kCall && r->fn == "STR" && r->args.size() >= 2 && r->args[0]->op == Op::kField &&
              r->args[1]->op == Op::kLit && r->args[1]->lit.type == Value::Type::kNumber) {
     const FieldDesc& f = r->args[0]->field;
-    bool zeroDec = r->args.size() == 2 ||
-                   (r->args[2]->op == Op::kLit && r->args[2]->lit.type == Value::Type::kNumber && r->args[2]->lit.n == 0);
+    bool zeroDec = r->args.size() == 2 || (r->args[2]->op == Op::kLit && r->args[2]->lit.type == Value::Type::kNumber &&
+                                           r->args[2]->lit.n == 0);
     if ((f.type == 'N' || f.type == 'F') && f.decimals == 0 && zeroDec && r->args[1]->lit.n == double(f.width))
       fieldNode = r->args[0].get();
   }

@@ -18,15 +18,34 @@ namespace sde {
 struct Value {
   enum class Type { kString, kNumber, kLogical, kDate };
   Type type = Type::kString;
-  std::string s;   // text, or YYYYMMDD for dates
+  std::string s;  // text, or YYYYMMDD for dates
   double n = 0;
   bool b = false;
   bool fromField = false;  // a numeric field: s holds the stored text
 
-  static Value str(std::string v) { Value x; x.s = std::move(v); return x; }
-  static Value num(double v) { Value x; x.type = Type::kNumber; x.n = v; return x; }
-  static Value logical(bool v) { Value x; x.type = Type::kLogical; x.b = v; return x; }
-  static Value date(std::string ymd) { Value x; x.type = Type::kDate; x.s = std::move(ymd); return x; }
+  static Value str(std::string v) {
+    Value x;
+    x.s = std::move(v);
+    return x;
+  }
+  static Value num(double v) {
+    Value x;
+    x.type = Type::kNumber;
+    x.n = v;
+    return x;
+  }
+  static Value logical(bool v) {
+    Value x;
+    x.type = Type::kLogical;
+    x.b = v;
+    return x;
+  }
+  static Value date(std::string ymd) {
+    Value x;
+    x.type = Type::kDate;
+    x.s = std::move(ymd);
+    return x;
+  }
 };
 
 struct EvalContext {

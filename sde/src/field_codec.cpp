@@ -71,8 +71,7 @@ std::string fieldText(const DbfHeader& h, const FieldDesc& f, const uint8_t* rec
   const uint8_t* p = rec + f.offset;
   ByteReader r(std::span<const uint8_t>(p, f.width));
   switch (f.type) {
-    case 'L':
-      return fieldLogical(f, rec) ? "T" : "F";
+    case 'L': return fieldLogical(f, rec) ? "T" : "F";
     case 'I':
       if (f.width == 4) return std::to_string(int32_t(r.u32le()));
       break;
@@ -96,10 +95,10 @@ std::string fieldText(const DbfHeader& h, const FieldDesc& f, const uint8_t* rec
       }
       break;
     case 'B':
-      if (isVfpDouble(h, f) && f.width == 8) return f.decimals ? fixed(readDouble(p), int(std::min(f.decimals, 15u))) : shortest(readDouble(p));
+      if (isVfpDouble(h, f) && f.width == 8)
+        return f.decimals ? fixed(readDouble(p), int(std::min(f.decimals, 15u))) : shortest(readDouble(p));
       break;
-    default:
-      break;
+    default: break;
   }
   if (h.isMemoField(f) && f.width == 4) return std::to_string(r.u32le());
   return std::string(reinterpret_cast<const char*>(p), f.width);
@@ -109,16 +108,12 @@ double fieldNumber(const DbfHeader& h, const FieldDesc& f, const uint8_t* rec) {
   const uint8_t* p = rec + f.offset;
   ByteReader r(std::span<const uint8_t>(p, f.width));
   switch (f.type) {
-    case 'N': case 'F':
-      return parseNumber(reinterpret_cast<const char*>(p), f.width);
-    case 'I':
-      return f.width == 4 ? double(int32_t(r.u32le())) : 0;
-    case 'Y':
-      return f.width == 8 ? double(int64_t(r.u64le())) / 10000.0 : 0;
-    case 'B':
-      return isVfpDouble(h, f) && f.width == 8 ? readDouble(p) : 0;
-    default:
-      return 0;
+    case 'N':
+    case 'F': return parseNumber(reinterpret_cast<const char*>(p), f.width);
+    case 'I': return f.width == 4 ? double(int32_t(r.u32le())) : 0;
+    case 'Y': return f.width == 8 ? double(int64_t(r.u64le())) / 10000.0 : 0;
+    case 'B': return isVfpDouble(h, f) && f.width == 8 ? readDouble(p) : 0;
+    default: return 0;
   }
 }
 
@@ -158,11 +153,13 @@ std::string formatDate(const std::string& ymd, int format, bool century) {
     d = ymd.substr(6, 2);
   }
   switch (format) {
-    case 1: return y + "." + m + "." + d;           // ANSI
-    case 2: case 3: return d + "/" + m + "/" + y;   // British, French
-    case 4: return d + "." + m + "." + y;           // German
-    case 5: case 6: return d + "-" + m + "-" + y;   // Italian, Spanish
-    default: return m + "/" + d + "/" + y;          // American and the system default here
+    case 1: return y + "." + m + "." + d;  // ANSI
+    case 2:
+    case 3: return d + "/" + m + "/" + y;  // British, French
+    case 4: return d + "." + m + "." + y;  // German
+    case 5:
+    case 6: return d + "-" + m + "-" + y;  // Italian, Spanish
+    default: return m + "/" + d + "/" + y;  // American and the system default here
   }
 }
 
@@ -200,7 +197,8 @@ zel::Status storeField(const DbfHeader& h, const FieldDesc& f, uint8_t* rec, Rep
       std::memcpy(p, text.data(), std::min<size_t>(text.size(), f.width));
       return zel::Status::ok();
     }
-    case 'N': case 'F': {
+    case 'N':
+    case 'F': {
       if (kind == ReplaceKind::kString) {
         const char* s = static_cast<const char*>(value);
         if (std::string(s).find_first_not_of(' ') == std::string::npos) {
@@ -257,7 +255,8 @@ zel::Status storeField(const DbfHeader& h, const FieldDesc& f, uint8_t* rec, Rep
       double v;
       if (!asNumber(&v)) return mismatch();
       double scaled = std::round(v * 10000.0);
-      if (!(std::fabs(scaled) < 9.2e18)) return zel::Status::invalidArgument("value does not fit currency field " + f.name);
+      if (!(std::fabs(scaled) < 9.2e18))
+        return zel::Status::invalidArgument("value does not fit currency field " + f.name);
       uint64_t bits = uint64_t(int64_t(scaled));
       putU32le(p, uint32_t(bits));
       putU32le(p + 4, uint32_t(bits >> 32));

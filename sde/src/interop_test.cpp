@@ -88,7 +88,9 @@ TEST_F(InteropTest, TablesWrittenByPythonDbfReadAndChangedTablesReadBack) {
   EXPECT_DOUBLE_EQ(sx_GetDouble("F_AMT"), 1234.5);
   EXPECT_STREQ(sx_GetString("F_DATE"), "20240131");
   EXPECT_TRUE(sx_GetLogical("F_OK"));
-  EXPECT_EQ(memo("F_INIT"), "<RPTCODE>=\xa2\xdd" "A1\xa2\xdd");  // ♬ is A2 DD in CP949
+  EXPECT_EQ(memo("F_INIT"),
+            "<RPTCODE>=\xa2\xdd"
+            "A1\xa2\xdd");  // ♬ is A2 DD in CP949
   sx_Skip(1);
   EXPECT_EQ(memo("F_INIT"), longMemo);
   EXPECT_FALSE(sx_GetLogical("F_OK"));
@@ -97,7 +99,10 @@ TEST_F(InteropTest, TablesWrittenByPythonDbfReadAndChangedTablesReadBack) {
   EXPECT_TRUE(sx_Empty("F_DATE"));
 
   // Change record 2's memo and one field, as the margin dialog does.
-  std::string newMemo = "<PAGESPACE>=\xa2\xdd" "10|20|30|40|\xa2\xdd\r\n" + std::string(3000, 'x');
+  std::string newMemo =
+      "<PAGESPACE>=\xa2\xdd"
+      "10|20|30|40|\xa2\xdd\r\n" +
+      std::string(3000, 'x');
   writeAll(dir.file("new_memo.txt"), std::vector<uint8_t>(newMemo.begin(), newMemo.end()));
   sx_Go(2);
   ASSERT_TRUE(sx_Rlock(2)) << sx_LastError();

@@ -28,7 +28,8 @@ zel::Status MemoFile::readHeader() {
   ByteReader r(std::span<const uint8_t>(head, got));
   if (kind_ == MemoKind::kFpt) {
     if (got < kFptHeaderSize)
-      return zel::Status::corruption("memo header truncated: " + path() + " is " + std::to_string(file_.size()) + " bytes");
+      return zel::Status::corruption("memo header truncated: " + path() + " is " + std::to_string(file_.size()) +
+                                     " bytes");
     r.seek(6);
     blockSize_ = r.u16be();
     if (blockSize_ == 0) return zel::Status::corruption("memo block size 0 in " + path() + " at offset 6");
@@ -105,8 +106,8 @@ zel::Result<uint32_t> MemoFile::length(uint32_t block) const {
     len = stored >= kDbt4BlockHeader ? stored - kDbt4BlockHeader : 0;
   }
   if (*off + 8 + len > file_.size())
-    return zel::Status::corruption("memo length " + std::to_string(len) + " past the end of " + path() +
-                                   " at offset " + std::to_string(*off));
+    return zel::Status::corruption("memo length " + std::to_string(len) + " past the end of " + path() + " at offset " +
+                                   std::to_string(*off));
   return uint32_t(len);
 }
 

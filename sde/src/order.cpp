@@ -65,8 +65,8 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
   if (auto s = keyExpr.eval(EvalContext{blank.data(), 0, false}, &v); !s) return s;
   std::string probe = keyBytes(v);
   if (probe.empty() || probe.size() > kMaxKeyLen)
-    return zel::Status::invalidArgument("key of \"" + keyExpr.text() + "\" must be 1 to " +
-                                        std::to_string(kMaxKeyLen) + " bytes long");
+    return zel::Status::invalidArgument("key of \"" + keyExpr.text() + "\" must be 1 to " + std::to_string(kMaxKeyLen) +
+                                        " bytes long");
   d->keyLen_ = uint32_t(probe.size());
   const uint32_t kl = d->keyLen_;
   d->keys_.reset(new char[size_t(n) * kl + 1]);  // no zero fill: every key is written below
@@ -172,7 +172,8 @@ void OrderCache::put(const std::string& key, std::shared_ptr<const OrderData> da
   std::string tail = key.substr(key.find('\x1e') == std::string::npos ? key.size() : key.find('\x1e'));
   for (auto it = c.entries.begin(); it != c.entries.end();) {
     bool sameTable = it->first.compare(0, prefix.size(), prefix) == 0 && it->first[prefix.size()] == '\x1f';
-    bool sameTag = it->first.size() >= tail.size() && it->first.compare(it->first.size() - tail.size(), tail.size(), tail) == 0;
+    bool sameTag =
+        it->first.size() >= tail.size() && it->first.compare(it->first.size() - tail.size(), tail.size(), tail) == 0;
     if (sameTable && sameTag && it->first != key) {
       c.age.erase(std::remove(c.age.begin(), c.age.end(), it->first), c.age.end());
       it = c.entries.erase(it);

@@ -30,9 +30,7 @@ class OrderData {
   uint32_t recnoAt(size_t pos) const { return identity_ ? uint32_t(pos + 1) : sorted_[pos]; }
   // Position of recno in the order, or size() when the record is not in it.
   size_t positionOf(uint32_t recno) const;
-  std::string_view key(uint32_t recno) const {
-    return {&keys_[size_t(recno - 1) * keyLen_], keyLen_};
-  }
+  std::string_view key(uint32_t recno) const { return {&keys_[size_t(recno - 1) * keyLen_], keyLen_}; }
   // First position whose key is not before `key` in the order's direction,
   // comparing only the first `len` bytes of each key (len <= keyLen).
   size_t lowerBound(std::string_view key, size_t len) const { return bound(key, len, false); }
@@ -50,11 +48,11 @@ class OrderData {
   uint32_t keyLen_ = 0;
   uint32_t recCount_ = 0;
   bool descending_ = false;
-  std::unique_ptr<char[]> keys_;    // by recno - 1
+  std::unique_ptr<char[]> keys_;  // by recno - 1
   // Keys already in record order (report files are written page by page) need
   // no permutation: identity_ stands for both arrays.
   bool identity_ = false;
-  std::vector<uint32_t> sorted_;    // recnos in key order
+  std::vector<uint32_t> sorted_;  // recnos in key order
   std::vector<uint32_t> position_;  // by recno - 1: position + 1, 0 when left out
 };
 
@@ -67,8 +65,7 @@ class OrderCache {
   static void put(const std::string& key, std::shared_ptr<const OrderData> data);
   static void clear();
   static std::string makeKey(const std::string& path, uint64_t size, int64_t mtimeNs, uint32_t recCount,
-                             const std::string& tag, const std::string& expr, const std::string& cond,
-                             bool descending);
+                             const std::string& tag, const std::string& expr, const std::string& cond, bool descending);
 };
 
 }  // namespace sde

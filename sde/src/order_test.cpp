@@ -145,7 +145,12 @@ TEST_F(OrderTest, SoftSeekStopsAtNextGreaterKeyOrEof) {
 TEST_F(OrderTest, StrWithDecimalsDtosAndConcatenation) {
   path_ = dir_.file("expr.dbf");
   ASSERT_GT(createReport(path_), 0);
-  struct Row { long page; const char* date; double amt; const char* des; };
+  struct Row {
+    long page;
+    const char* date;
+    double amt;
+    const char* des;
+  };
   Row rows[] = {{2, "20240105", 1.5, "b"}, {1, "20231231", 22.25, "a"}, {1, "20240101", -3.125, "A"}};
   for (const Row& r : rows) {
     appendLine(r.page, r.des);

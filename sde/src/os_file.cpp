@@ -10,12 +10,12 @@
 #include "ascii_text.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#  include <windows.h>
 #else
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#  include <dirent.h>
+#  include <fcntl.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
 #endif
 
 namespace sde {
@@ -50,8 +50,8 @@ zel::Status OsFile::open(const std::string& path, Mode mode) {
   close();
   DWORD access = mode == Mode::kRead ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
   DWORD disp = mode == Mode::kCreate ? CREATE_ALWAYS : OPEN_EXISTING;
-  HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disp,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disp, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
   if (h == INVALID_HANDLE_VALUE) return zel::Status::ioError("cannot open " + path);
   handle_ = h;
   path_ = path;
@@ -116,8 +116,7 @@ zel::Status OsFile::lock(uint64_t offset, uint64_t length, bool write, int timeo
     ov.OffsetHigh = DWORD(offset >> 32);
     DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (write ? LOCKFILE_EXCLUSIVE_LOCK : 0);
     if (LockFileEx(handle_, flags, 0, DWORD(length), DWORD(length >> 32), &ov)) return zel::Status::ok();
-    if (std::chrono::steady_clock::now() >= deadline)
-      return zel::Status::busy(path_ + " is locked by another user");
+    if (std::chrono::steady_clock::now() >= deadline) return zel::Status::busy(path_ + " is locked by another user");
     std::this_thread::sleep_for(std::chrono::milliseconds(kLockRetryMs));
   }
 }
@@ -173,8 +172,8 @@ zel::Status OsFile::writeAt(uint64_t offset, const void* buf, size_t n) {
     ssize_t r = ::pwrite(fd_, static_cast<const char*>(buf) + done, n - done, off_t(offset + done));
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0)
-      return zel::Status::ioError("write failed in " + path_ + " at offset " + std::to_string(offset + done) +
-                                  ": " + errnoText());
+      return zel::Status::ioError("write failed in " + path_ + " at offset " + std::to_string(offset + done) + ": " +
+                                  errnoText());
     done += size_t(r);
   }
   return zel::Status::ok();
@@ -214,8 +213,7 @@ zel::Status OsFile::lock(uint64_t offset, uint64_t length, bool write, int timeo
       return zel::Status::unsupported("byte-range locks not supported for " + path_ + ": " + errnoText());
     if (errno != EAGAIN && errno != EACCES && errno != EINTR)
       return zel::Status::ioError("cannot lock " + path_ + ": " + errnoText());
-    if (std::chrono::steady_clock::now() >= deadline)
-      return zel::Status::busy(path_ + " is locked by another user");
+    if (std::chrono::steady_clock::now() >= deadline) return zel::Status::busy(path_ + " is locked by another user");
     std::this_thread::sleep_for(std::chrono::milliseconds(kLockRetryMs));
   }
 }
@@ -239,7 +237,8 @@ zel::Status OsFile::readAt(uint64_t offset, void* buf, size_t n) const {
 
 bool equalNoCase(std::string_view a, std::string_view b) {
   auto up = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return up(x) == up(y); });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return up(x) == up(y); });
 }
 
 std::string findFileNoCase(const std::string& dir, const std::string& name) {

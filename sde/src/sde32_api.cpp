@@ -108,7 +108,8 @@ int addIndex(WorkArea* a, const std::string& path, const sde::TagDef& def, bool 
     if (check != sde::TagFileCheck::kOurs) tf = sde::TagFile{};
   }
   tf.driver = a->driver()->kind;
-  auto same = std::find_if(tf.tags.begin(), tf.tags.end(), [&](const sde::TagDef& t) { return sde::equalNoCase(t.name, def.name); });
+  auto same = std::find_if(tf.tags.begin(), tf.tags.end(),
+                           [&](const sde::TagDef& t) { return sde::equalNoCase(t.name, def.name); });
   if (same != tf.tags.end())
     *same = def;
   else
@@ -144,7 +145,12 @@ auto guarded(F f, decltype(f()) onError) -> decltype(f()) {
 
 template <typename F>
 void guardedVoid(F f) {
-  guarded([&] { f(); return 0; }, 0);
+  guarded(
+      [&] {
+        f();
+        return 0;
+      },
+      0);
 }
 
 }  // namespace
@@ -168,19 +174,27 @@ SDE_API int sx_ErrorLevel(int level) {
 SDE_API const char* sx_Version(void) { return kVersion; }
 
 SDE_API long sx_SysProp(int prop) {
-  return guarded([&]() -> long {
-    switch (prop) {
-      case SX_SP_WORKAREAS: return eng().openCount();
-      case SX_SP_MAXAREAS: return sde::kMaxAreas;
-      case SX_SP_MEMOBLOCK: { WorkArea* a = eng().current(); return a ? long(a->table().memoBlockSize()) : 0; }
-      case SX_SP_HEADERSIZE: { WorkArea* a = eng().current(); return a ? long(a->table().header().headerLen) : 0; }
-      case SX_SP_MISSINGBYTES: {
-        WorkArea* a = eng().current();
-        return a ? long(std::min<uint64_t>(a->table().missingBytes(), uint64_t(LONG_MAX))) : 0;
-      }
-      default: eng().fail("unknown property " + std::to_string(prop)); return 0;
-    }
-  }, 0L);
+  return guarded(
+      [&]() -> long {
+        switch (prop) {
+          case SX_SP_WORKAREAS: return eng().openCount();
+          case SX_SP_MAXAREAS: return sde::kMaxAreas;
+          case SX_SP_MEMOBLOCK: {
+            WorkArea* a = eng().current();
+            return a ? long(a->table().memoBlockSize()) : 0;
+          }
+          case SX_SP_HEADERSIZE: {
+            WorkArea* a = eng().current();
+            return a ? long(a->table().header().headerLen) : 0;
+          }
+          case SX_SP_MISSINGBYTES: {
+            WorkArea* a = eng().current();
+            return a ? long(std::min<uint64_t>(a->table().missingBytes(), uint64_t(LONG_MAX))) : 0;
+          }
+          default: eng().fail("unknown property " + std::to_string(prop)); return 0;
+        }
+      },
+      0L);
 }
 
 SDE_API const char* sx_LastError(void) { return eng().lastError().c_str(); }
@@ -206,25 +220,28 @@ SDE_API void sx_SetTurboRead(int on) { eng().switches.turboRead = on != 0; }
 // ---- Work areas ----
 
 SDE_API int sx_Use(const char* path, const char* alias, int openMode, int driver) {
-  return guarded([&]() -> int {
-    if (!path || !*path) return eng().fail("no table file name given");
-    if (openMode < SX_SHARED || openMode > SX_EXCLUSIVE) return eng().fail("unknown open mode " + std::to_string(openMode));
-    auto drv = sde::loadDriver(driver);
-    if (!drv) return eng().fail(drv.status());
-    std::string resolved = resolveTablePath(path);
-    if (resolved.empty()) return eng().fail(std::string("table not found: ") + path);
-    std::string name = alias && *alias ? alias : upperStem(resolved);
-    if (eng().findAlias(name)) return eng().fail("alias " + name + " is already in use");
-    int number = eng().freeNumber();
-    if (number == 0) return eng().fail("all " + std::to_string(sde::kMaxAreas) + " work areas are in use");
-    auto table = sde::Table::open(resolved, sde::OpenMode(openMode), eng().switches.lockTimeoutSec * 1000);
-    if (!table) return eng().fail(table.status());
-    auto area = std::make_unique<WorkArea>(number, name, std::move(*table), *drv, eng().switches);
-    WorkArea* a = area.get();
-    eng().install(std::move(area));
-    openProductionIndex(a);
-    return number;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        if (!path || !*path) return eng().fail("no table file name given");
+        if (openMode < SX_SHARED || openMode > SX_EXCLUSIVE)
+          return eng().fail("unknown open mode " + std::to_string(openMode));
+        auto drv = sde::loadDriver(driver);
+        if (!drv) return eng().fail(drv.status());
+        std::string resolved = resolveTablePath(path);
+        if (resolved.empty()) return eng().fail(std::string("table not found: ") + path);
+        std::string name = alias && *alias ? alias : upperStem(resolved);
+        if (eng().findAlias(name)) return eng().fail("alias " + name + " is already in use");
+        int number = eng().freeNumber();
+        if (number == 0) return eng().fail("all " + std::to_string(sde::kMaxAreas) + " work areas are in use");
+        auto table = sde::Table::open(resolved, sde::OpenMode(openMode), eng().switches.lockTimeoutSec * 1000);
+        if (!table) return eng().fail(table.status());
+        auto area = std::make_unique<WorkArea>(number, name, std::move(*table), *drv, eng().switches);
+        WorkArea* a = area.get();
+        eng().install(std::move(area));
+        openProductionIndex(a);
+        return number;
+      },
+      0);
 }
 
 SDE_API void sx_Close(void) {
@@ -257,16 +274,28 @@ SDE_API const char* sx_BaseName(void) {
 // ---- Navigation ----
 
 SDE_API void sx_GoTop(void) {
-  guardedVoid([] { if (WorkArea* a = need()) if (auto s = a->goTop(); !s) eng().fail(s); });
+  guardedVoid([] {
+    if (WorkArea* a = need())
+      if (auto s = a->goTop(); !s) eng().fail(s);
+  });
 }
 SDE_API void sx_GoBottom(void) {
-  guardedVoid([] { if (WorkArea* a = need()) if (auto s = a->goBottom(); !s) eng().fail(s); });
+  guardedVoid([] {
+    if (WorkArea* a = need())
+      if (auto s = a->goBottom(); !s) eng().fail(s);
+  });
 }
 SDE_API void sx_Skip(long count) {
-  guardedVoid([&] { if (WorkArea* a = need()) if (auto s = a->skip(count); !s) eng().fail(s); });
+  guardedVoid([&] {
+    if (WorkArea* a = need())
+      if (auto s = a->skip(count); !s) eng().fail(s);
+  });
 }
 SDE_API void sx_Go(long recNo) {
-  guardedVoid([&] { if (WorkArea* a = need()) if (auto s = a->go(recNo); !s) eng().fail(s); });
+  guardedVoid([&] {
+    if (WorkArea* a = need())
+      if (auto s = a->go(recNo); !s) eng().fail(s);
+  });
 }
 SDE_API long sx_RecNo(void) {
   WorkArea* a = need();
@@ -316,13 +345,15 @@ SDE_API int sx_FieldNum(const char* name) {
 }
 
 SDE_API const char* sx_FieldType(const char* name) {
-  return guarded([&]() -> const char* {
-    WorkArea* a = need();
-    if (!a || !name) return "";
-    const sde::FieldDesc* f = a->table().field(name);
-    if (!f) return "";
-    return keep(a, std::string(1, f->type));
-  }, "");
+  return guarded(
+      [&]() -> const char* {
+        WorkArea* a = need();
+        if (!a || !name) return "";
+        const sde::FieldDesc* f = a->table().field(name);
+        if (!f) return "";
+        return keep(a, std::string(1, f->type));
+      },
+      "");
 }
 
 SDE_API int sx_FieldWidth(const char* name) {
@@ -356,39 +387,45 @@ SDE_API int sx_GetRecord(char* buffer) {
 }
 
 SDE_API const char* sx_GetString(const char* name) {
-  return guarded([&]() -> const char* {
-    WorkArea* a = need();
-    const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
-    if (!f) return "";
-    return keep(a, sde::fieldText(a->table().header(), *f, a->buffer().data()));
-  }, "");
+  return guarded(
+      [&]() -> const char* {
+        WorkArea* a = need();
+        const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
+        if (!f) return "";
+        return keep(a, sde::fieldText(a->table().header(), *f, a->buffer().data()));
+      },
+      "");
 }
 
 SDE_API const char* sx_GetTrimString(const char* name) {
-  return guarded([&]() -> const char* {
-    WorkArea* a = need();
-    const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
-    if (!f) return "";
-    std::string s = sde::fieldText(a->table().header(), *f, a->buffer().data());
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return keep(a, "");
-    size_t e = s.find_last_not_of(' ');
-    return keep(a, s.substr(b, e - b + 1));
-  }, "");
+  return guarded(
+      [&]() -> const char* {
+        WorkArea* a = need();
+        const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
+        if (!f) return "";
+        std::string s = sde::fieldText(a->table().header(), *f, a->buffer().data());
+        size_t b = s.find_first_not_of(' ');
+        if (b == std::string::npos) return keep(a, "");
+        size_t e = s.find_last_not_of(' ');
+        return keep(a, s.substr(b, e - b + 1));
+      },
+      "");
 }
 
 SDE_API const char* sx_GetDateString(const char* name) {
-  return guarded([&]() -> const char* {
-    WorkArea* a = need();
-    const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
-    if (!f) return "";
-    std::string ymd = sde::fieldText(a->table().header(), *f, a->buffer().data()).substr(0, 8);
-    if (f->type != 'D' && f->type != 'T') {
-      eng().fail("field " + f->name + " is not a date");
-      return "";
-    }
-    return keep(a, sde::formatDate(ymd, eng().switches.dateFormat, eng().switches.century));
-  }, "");
+  return guarded(
+      [&]() -> const char* {
+        WorkArea* a = need();
+        const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
+        if (!f) return "";
+        std::string ymd = sde::fieldText(a->table().header(), *f, a->buffer().data()).substr(0, 8);
+        if (f->type != 'D' && f->type != 'T') {
+          eng().fail("field " + f->name + " is not a date");
+          return "";
+        }
+        return keep(a, sde::formatDate(ymd, eng().switches.dateFormat, eng().switches.century));
+      },
+      "");
 }
 
 SDE_API int sx_GetLogical(const char* name) {
@@ -416,73 +453,89 @@ SDE_API int sx_Empty(const char* name) {
 }
 
 SDE_API char* sx_GetMemo(const char* name, int lineWidth) {
-  return guarded([&]() -> char* {
-    WorkArea* a = need();
-    const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
-    if (!f) return nullptr;
-    if (!a->table().header().isMemoField(*f)) {
-      eng().fail("field " + f->name + " is not a memo field");
-      return nullptr;
-    }
-    std::string text;
-    if (auto s = a->table().readMemo(a->buffer().data(), *f, &text); !s) {
-      eng().fail(s);
-      return nullptr;
-    }
-    if (lineWidth > 0) {
-      // Hard-wrap long lines at blanks where possible.
-      std::string out;
-      size_t col = 0, lastBlank = std::string::npos;
-      for (char c : text) {
-        out += c;
-        if (c == '\n') { col = 0; lastBlank = std::string::npos; continue; }
-        if (c == ' ') lastBlank = out.size() - 1;
-        if (++col > size_t(lineWidth)) {
-          if (lastBlank != std::string::npos && out.size() - lastBlank - 1 < size_t(lineWidth)) {
-            out.replace(lastBlank, 1, "\r\n");
-            col = out.size() - lastBlank - 2;
-          } else {
-            out.insert(out.size() - 1, "\r\n");
-            col = 1;
-          }
-          lastBlank = std::string::npos;
+  return guarded(
+      [&]() -> char* {
+        WorkArea* a = need();
+        const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
+        if (!f) return nullptr;
+        if (!a->table().header().isMemoField(*f)) {
+          eng().fail("field " + f->name + " is not a memo field");
+          return nullptr;
         }
-      }
-      text = std::move(out);
-    }
-    char* p = static_cast<char*>(std::malloc(text.size() + 1));
-    if (!p) {
-      eng().fail("out of memory");
-      return nullptr;
-    }
-    std::memcpy(p, text.data(), text.size());
-    p[text.size()] = '\0';
-    return p;
-  }, nullptr);
+        std::string text;
+        if (auto s = a->table().readMemo(a->buffer().data(), *f, &text); !s) {
+          eng().fail(s);
+          return nullptr;
+        }
+        if (lineWidth > 0) {
+          // Hard-wrap long lines at blanks where possible.
+          std::string out;
+          size_t col = 0, lastBlank = std::string::npos;
+          for (char c : text) {
+            out += c;
+            if (c == '\n') {
+              col = 0;
+              lastBlank = std::string::npos;
+              continue;
+            }
+            if (c == ' ') lastBlank = out.size() - 1;
+            if (++col > size_t(lineWidth)) {
+              if (lastBlank != std::string::npos && out.size() - lastBlank - 1 < size_t(lineWidth)) {
+                out.replace(lastBlank, 1, "\r\n");
+                col = out.size() - lastBlank - 2;
+              } else {
+                out.insert(out.size() - 1, "\r\n");
+                col = 1;
+              }
+              lastBlank = std::string::npos;
+            }
+          }
+          text = std::move(out);
+        }
+        char* p = static_cast<char*>(std::malloc(text.size() + 1));
+        if (!p) {
+          eng().fail("out of memory");
+          return nullptr;
+        }
+        std::memcpy(p, text.data(), text.size());
+        p[text.size()] = '\0';
+        return p;
+      },
+      nullptr);
 }
 
 SDE_API long sx_GetBlobLength(const char* name) {
-  return guarded([&]() -> long {
-    WorkArea* a = need();
-    const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
-    if (!f) return 0;
-    auto n = a->table().memoLength(a->buffer().data(), *f);
-    if (!n) { eng().fail(n.status()); return 0; }
-    return long(*n);
-  }, 0L);
+  return guarded(
+      [&]() -> long {
+        WorkArea* a = need();
+        const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
+        if (!f) return 0;
+        auto n = a->table().memoLength(a->buffer().data(), *f);
+        if (!n) {
+          eng().fail(n.status());
+          return 0;
+        }
+        return long(*n);
+      },
+      0L);
 }
 
 SDE_API long sx_GetBlob(const char* name, void* buffer, long size) {
-  return guarded([&]() -> long {
-    WorkArea* a = need();
-    const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
-    if (!f || !buffer || size <= 0) return 0;
-    std::string text;
-    if (auto s = a->table().readMemo(a->buffer().data(), *f, &text); !s) { eng().fail(s); return 0; }
-    size_t n = std::min(text.size(), size_t(size));
-    std::memcpy(buffer, text.data(), n);
-    return long(n);
-  }, 0L);
+  return guarded(
+      [&]() -> long {
+        WorkArea* a = need();
+        const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
+        if (!f || !buffer || size <= 0) return 0;
+        std::string text;
+        if (auto s = a->table().readMemo(a->buffer().data(), *f, &text); !s) {
+          eng().fail(s);
+          return 0;
+        }
+        size_t n = std::min(text.size(), size_t(size));
+        std::memcpy(buffer, text.data(), n);
+        return long(n);
+      },
+      0L);
 }
 
 SDE_API void sx_MemDealloc(void* p) { std::free(p); }
@@ -490,14 +543,16 @@ SDE_API void sx_MemDealloc(void* p) { std::free(p); }
 // ---- Writing ----
 
 SDE_API int sx_Rlock(long recNo) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (recNo < 1) return eng().fail("cannot lock record " + std::to_string(recNo));
-    a->table().refreshCount();
-    if (auto s = a->lock(uint32_t(recNo)); !s) return eng().fail(s);
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (recNo < 1) return eng().fail("cannot lock record " + std::to_string(recNo));
+        a->table().refreshCount();
+        if (auto s = a->lock(uint32_t(recNo)); !s) return eng().fail(s);
+        return 1;
+      },
+      0);
 }
 
 SDE_API void sx_Unlock(long recNo) {
@@ -510,242 +565,273 @@ SDE_API void sx_Unlock(long recNo) {
 }
 
 SDE_API int sx_Replace(const char* name, int type, const void* value) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
-    if (!f) return 0;
-    if (auto s = a->checkWrite(); !s) return eng().fail(s);
-    if (type < SX_R_STRING || type > SX_R_MEMO) return eng().fail("unknown value type " + std::to_string(type));
-    if (a->table().header().isMemoField(*f)) {
-      if (type != SX_R_MEMO && type != SX_R_STRING) return eng().fail("memo field " + f->name + " takes text");
-      const char* text = static_cast<const char*>(value);
-      if (!text) return eng().fail("no value given for field " + f->name);
-      if (auto s = a->putMemo(*f, text, std::strlen(text)); !s) return eng().fail(s);
-      return 1;
-    }
-    std::vector<uint8_t> rec = a->buffer();
-    if (auto s = sde::storeField(a->table().header(), *f, rec.data(), sde::ReplaceKind(type), value); !s)
-      return eng().fail(s);
-    std::memcpy(a->mutableBuffer(), rec.data(), rec.size());
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
+        if (!f) return 0;
+        if (auto s = a->checkWrite(); !s) return eng().fail(s);
+        if (type < SX_R_STRING || type > SX_R_MEMO) return eng().fail("unknown value type " + std::to_string(type));
+        if (a->table().header().isMemoField(*f)) {
+          if (type != SX_R_MEMO && type != SX_R_STRING) return eng().fail("memo field " + f->name + " takes text");
+          const char* text = static_cast<const char*>(value);
+          if (!text) return eng().fail("no value given for field " + f->name);
+          if (auto s = a->putMemo(*f, text, std::strlen(text)); !s) return eng().fail(s);
+          return 1;
+        }
+        std::vector<uint8_t> rec = a->buffer();
+        if (auto s = sde::storeField(a->table().header(), *f, rec.data(), sde::ReplaceKind(type), value); !s)
+          return eng().fail(s);
+        std::memcpy(a->mutableBuffer(), rec.data(), rec.size());
+        return 1;
+      },
+      0);
 }
 
 SDE_API int sx_PutBlob(const char* name, const void* data, long length) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
-    if (!f) return 0;
-    if (!a->table().header().isMemoField(*f)) return eng().fail("field " + f->name + " is not a memo field");
-    if (length < 0 || (length > 0 && !data)) return eng().fail("invalid memo data for field " + f->name);
-    if (auto s = a->putMemo(*f, data, size_t(length)); !s) return eng().fail(s);
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
+        if (!f) return 0;
+        if (!a->table().header().isMemoField(*f)) return eng().fail("field " + f->name + " is not a memo field");
+        if (length < 0 || (length > 0 && !data)) return eng().fail("invalid memo data for field " + f->name);
+        if (auto s = a->putMemo(*f, data, size_t(length)); !s) return eng().fail(s);
+        return 1;
+      },
+      0);
 }
 
 SDE_API int sx_PutRecord(const char* buffer) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a || !buffer) return a ? eng().fail("no record buffer given") : 0;
-    if (auto s = a->checkWrite(); !s) return eng().fail(s);
-    std::memcpy(a->mutableBuffer(), buffer, a->table().recLen());
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a || !buffer) return a ? eng().fail("no record buffer given") : 0;
+        if (auto s = a->checkWrite(); !s) return eng().fail(s);
+        std::memcpy(a->mutableBuffer(), buffer, a->table().recLen());
+        return 1;
+      },
+      0);
 }
 
 SDE_API int sx_AppendEx(void) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (auto s = a->append(); !s) return eng().fail(s);
-    return int(a->recNo());
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (auto s = a->append(); !s) return eng().fail(s);
+        return int(a->recNo());
+      },
+      0);
 }
 
 SDE_API int sx_Delete(void) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (auto s = a->setDeleted(true); !s) return eng().fail(s);
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (auto s = a->setDeleted(true); !s) return eng().fail(s);
+        return 1;
+      },
+      0);
 }
 
 SDE_API int sx_Recall(void) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (auto s = a->setDeleted(false); !s) return eng().fail(s);
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (auto s = a->setDeleted(false); !s) return eng().fail(s);
+        return 1;
+      },
+      0);
 }
 
 SDE_API int sx_Commit(void) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (auto s = a->commit(); !s) return eng().fail(s);
-    // Shared tables are written through at once. An exclusive table keeps
-    // appended records in its buffer until it is large or closed, so a bulk
-    // writer may commit every record cheaply; nobody else can read it meanwhile.
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (auto s = a->commit(); !s) return eng().fail(s);
+        // Shared tables are written through at once. An exclusive table keeps
+        // appended records in its buffer until it is large or closed, so a bulk
+        // writer may commit every record cheaply; nobody else can read it meanwhile.
+        return 1;
+      },
+      0);
 }
 
 // ---- Creating tables ----
 
 SDE_API int sx_CreateNew(const char* path, const char* alias, int driver, int fieldCount) {
-  return guarded([&]() -> int {
-    auto& d = eng().definition;
-    d = sde::TableDefinition{};
-    if (!path || !*path) return eng().fail("no table file name given");
-    if (driver < SX_NTX || driver > SX_NSX) return eng().fail("unknown index driver " + std::to_string(driver));
-    d.active = true;
-    d.path = path;
-    d.alias = alias ? alias : "";
-    d.driver = driver;
-    if (fieldCount > 0) d.fields.reserve(size_t(std::min(fieldCount, 2048)));
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        auto& d = eng().definition;
+        d = sde::TableDefinition{};
+        if (!path || !*path) return eng().fail("no table file name given");
+        if (driver < SX_NTX || driver > SX_NSX) return eng().fail("unknown index driver " + std::to_string(driver));
+        d.active = true;
+        d.path = path;
+        d.alias = alias ? alias : "";
+        d.driver = driver;
+        if (fieldCount > 0) d.fields.reserve(size_t(std::min(fieldCount, 2048)));
+        return 1;
+      },
+      0);
 }
 
 SDE_API int sx_CreateField(const char* name, const char* type, int width, int decimals) {
-  return guarded([&]() -> int {
-    auto& d = eng().definition;
-    if (!d.active) return eng().fail("sx_CreateField without sx_CreateNew");
-    if (!name || !type || !*type) return eng().fail("field name and type required");
-    if (width < 0 || decimals < 0) return eng().fail(std::string("negative width or decimals for field ") + name);
-    sde::FieldDesc f;
-    f.name = name;
-    f.type = type[0];
-    f.width = uint32_t(width);
-    f.decimals = uint32_t(decimals);
-    // Visual FoxPro types are checked again at sx_CreateExec, when the version is known.
-    if (auto s = sde::normalizeNewField(f, false); !s) return eng().fail(s);
-    for (const auto& g : d.fields)
-      if (g.name == f.name) return eng().fail("field " + f.name + " defined twice");
-    d.fields.push_back(f);
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        auto& d = eng().definition;
+        if (!d.active) return eng().fail("sx_CreateField without sx_CreateNew");
+        if (!name || !type || !*type) return eng().fail("field name and type required");
+        if (width < 0 || decimals < 0) return eng().fail(std::string("negative width or decimals for field ") + name);
+        sde::FieldDesc f;
+        f.name = name;
+        f.type = type[0];
+        f.width = uint32_t(width);
+        f.decimals = uint32_t(decimals);
+        // Visual FoxPro types are checked again at sx_CreateExec, when the version is known.
+        if (auto s = sde::normalizeNewField(f, false); !s) return eng().fail(s);
+        for (const auto& g : d.fields)
+          if (g.name == f.name) return eng().fail("field " + f.name + " defined twice");
+        d.fields.push_back(f);
+        return 1;
+      },
+      0);
 }
 
 SDE_API int sx_CreateExec(void) {
-  return guarded([&]() -> int {
-    auto d = eng().definition;
-    eng().definition = sde::TableDefinition{};
-    if (!d.active) return eng().fail("sx_CreateExec without sx_CreateNew");
-    if (d.fields.empty()) return eng().fail("table " + d.path + " has no fields");
-    auto drv = sde::loadDriver(d.driver);
-    if (!drv) return eng().fail(drv.status());
-    sde::DbfHeader h;
-    // I, B, Y and T fields exist only in Visual FoxPro tables.
-    bool vfp = std::any_of(d.fields.begin(), d.fields.end(), [](const sde::FieldDesc& f) {
-      return f.type == 'I' || f.type == 'B' || f.type == 'Y' || f.type == 'T';
-    });
-    if (vfp && d.driver != SX_FOX) return eng().fail("I, B, Y and T fields need the FoxPro driver");
-    bool memo = std::any_of(d.fields.begin(), d.fields.end(), [](const sde::FieldDesc& f) {
-      return f.type == 'M' || f.type == 'G' || f.type == 'P';
-    });
-    h.version = vfp ? 0x30 : d.driver == SX_FOX ? (memo ? 0xF5 : 0x03) : (memo ? 0x83 : 0x03);
-    for (auto& f : d.fields) {
-      if (auto s = sde::normalizeNewField(f, vfp); !s) return eng().fail(s);
-      h.fields.push_back(f);
-    }
-    if (std::string alias = d.alias.empty() ? upperStem(d.path) : d.alias;
-        eng().findAlias(alias))
-      return eng().fail("alias " + alias + " is already in use");
-    if (auto s = sde::Table::create(d.path, h, eng().switches.memoBlockSize); !s) return eng().fail(s);
-    return sx_Use(d.path.c_str(), d.alias.empty() ? nullptr : d.alias.c_str(), SX_EXCLUSIVE, d.driver);
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        auto d = eng().definition;
+        eng().definition = sde::TableDefinition{};
+        if (!d.active) return eng().fail("sx_CreateExec without sx_CreateNew");
+        if (d.fields.empty()) return eng().fail("table " + d.path + " has no fields");
+        auto drv = sde::loadDriver(d.driver);
+        if (!drv) return eng().fail(drv.status());
+        sde::DbfHeader h;
+        // I, B, Y and T fields exist only in Visual FoxPro tables.
+        bool vfp = std::any_of(d.fields.begin(), d.fields.end(), [](const sde::FieldDesc& f) {
+          return f.type == 'I' || f.type == 'B' || f.type == 'Y' || f.type == 'T';
+        });
+        if (vfp && d.driver != SX_FOX) return eng().fail("I, B, Y and T fields need the FoxPro driver");
+        bool memo = std::any_of(d.fields.begin(), d.fields.end(), [](const sde::FieldDesc& f) {
+          return f.type == 'M' || f.type == 'G' || f.type == 'P';
+        });
+        h.version = vfp ? 0x30 : d.driver == SX_FOX ? (memo ? 0xF5 : 0x03) : (memo ? 0x83 : 0x03);
+        for (auto& f : d.fields) {
+          if (auto s = sde::normalizeNewField(f, vfp); !s) return eng().fail(s);
+          h.fields.push_back(f);
+        }
+        if (std::string alias = d.alias.empty() ? upperStem(d.path) : d.alias; eng().findAlias(alias))
+          return eng().fail("alias " + alias + " is already in use");
+        if (auto s = sde::Table::create(d.path, h, eng().switches.memoBlockSize); !s) return eng().fail(s);
+        return sx_Use(d.path.c_str(), d.alias.empty() ? nullptr : d.alias.c_str(), SX_EXCLUSIVE, d.driver);
+      },
+      0);
 }
 
 // ---- Indexes and orders ----
 
 SDE_API int sx_Index(const char* fileName, const char* expr, int option, int descend, const char* condition) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (!fileName || !*fileName || !expr || !*expr) return eng().fail("index file name and key expression required");
-    std::string path = resolveIndexPath(a, fileName);
-    sde::TagDef def{upperStem(path), expr, condition ? condition : "", descend != 0, option};
-    return addIndex(a, path, def, true);
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (!fileName || !*fileName || !expr || !*expr)
+          return eng().fail("index file name and key expression required");
+        std::string path = resolveIndexPath(a, fileName);
+        sde::TagDef def{upperStem(path), expr, condition ? condition : "", descend != 0, option};
+        return addIndex(a, path, def, true);
+      },
+      0);
 }
 
 SDE_API int sx_IndexTag(const char* fileName, const char* tagName, const char* expr, int option, int descend,
                         const char* condition) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (!tagName || !*tagName || !expr || !*expr) return eng().fail("tag name and key expression required");
-    if (std::strlen(tagName) > 10) return eng().fail(std::string("tag name too long: ") + tagName);
-    std::string path;
-    bool single = !a->driver()->compound;
-    if (fileName && *fileName)
-      path = resolveIndexPath(a, fileName);
-    else if (single)
-      path = resolveIndexPath(a, tagName);
-    else
-      path = productionIndexPath(a->table(), a->driver());
-    sde::TagDef def{zel::asciiUpper(tagName), expr, condition ? condition : "", descend != 0, option};
-    return addIndex(a, path, def, single);
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (!tagName || !*tagName || !expr || !*expr) return eng().fail("tag name and key expression required");
+        if (std::strlen(tagName) > 10) return eng().fail(std::string("tag name too long: ") + tagName);
+        std::string path;
+        bool single = !a->driver()->compound;
+        if (fileName && *fileName)
+          path = resolveIndexPath(a, fileName);
+        else if (single)
+          path = resolveIndexPath(a, tagName);
+        else
+          path = productionIndexPath(a->table(), a->driver());
+        sde::TagDef def{zel::asciiUpper(tagName), expr, condition ? condition : "", descend != 0, option};
+        return addIndex(a, path, def, single);
+      },
+      0);
 }
 
 SDE_API int sx_IndexTemp(const char* tagName, const char* expr, int option, int descend, const char* condition) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (!tagName || !*tagName || !expr || !*expr) return eng().fail("tag name and key expression required");
-    if (std::strlen(tagName) > 10) return eng().fail(std::string("tag name too long: ") + tagName);
-    sde::TagDef def{zel::asciiUpper(tagName), expr, condition ? condition : "", descend != 0, option};
-    auto order = a->addOrder(def, std::string(), a->driver()->kind, true);
-    if (!order) return eng().fail(order.status());
-    auto prev = a->setOrder(*order);
-    if (!prev) return eng().fail(prev.status());
-    if (auto s = a->goTop(); !s) return eng().fail(s);
-    return *order;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (!tagName || !*tagName || !expr || !*expr) return eng().fail("tag name and key expression required");
+        if (std::strlen(tagName) > 10) return eng().fail(std::string("tag name too long: ") + tagName);
+        sde::TagDef def{zel::asciiUpper(tagName), expr, condition ? condition : "", descend != 0, option};
+        auto order = a->addOrder(def, std::string(), a->driver()->kind, true);
+        if (!order) return eng().fail(order.status());
+        auto prev = a->setOrder(*order);
+        if (!prev) return eng().fail(prev.status());
+        if (auto s = a->goTop(); !s) return eng().fail(s);
+        return *order;
+      },
+      0);
 }
 
 SDE_API int sx_IndexOpen(const char* fileName) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (!fileName || !*fileName) return eng().fail("no index file name given");
-    std::string path = resolveIndexPath(a, fileName);
-    sde::TagFile tf;
-    sde::TagFileCheck check;
-    if (auto s = sde::readTagFile(path, &tf, &check); !s) return eng().fail(s);
-    if (check == sde::TagFileCheck::kMissing) return eng().fail("index file not found: " + path);
-    if (check == sde::TagFileCheck::kForeign) return eng().fail("index file " + path + " is not in a format this engine reads");
-    if (tf.tags.empty()) return eng().fail("index file " + path + " holds no tags");
-    int first = 0;
-    for (const auto& t : tf.tags) {
-      auto order = a->addOrder(t, path, tf.driver, false);
-      if (!order) return eng().fail(order.status());
-      if (!first) first = *order;
-    }
-    if (a->currentOrder() == 0) {
-      auto prev = a->setOrder(first);
-      if (!prev) return eng().fail(prev.status());
-      if (auto s = a->goTop(); !s) return eng().fail(s);
-    }
-    return first;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (!fileName || !*fileName) return eng().fail("no index file name given");
+        std::string path = resolveIndexPath(a, fileName);
+        sde::TagFile tf;
+        sde::TagFileCheck check;
+        if (auto s = sde::readTagFile(path, &tf, &check); !s) return eng().fail(s);
+        if (check == sde::TagFileCheck::kMissing) return eng().fail("index file not found: " + path);
+        if (check == sde::TagFileCheck::kForeign)
+          return eng().fail("index file " + path + " is not in a format this engine reads");
+        if (tf.tags.empty()) return eng().fail("index file " + path + " holds no tags");
+        int first = 0;
+        for (const auto& t : tf.tags) {
+          auto order = a->addOrder(t, path, tf.driver, false);
+          if (!order) return eng().fail(order.status());
+          if (!first) first = *order;
+        }
+        if (a->currentOrder() == 0) {
+          auto prev = a->setOrder(first);
+          if (!prev) return eng().fail(prev.status());
+          if (auto s = a->goTop(); !s) return eng().fail(s);
+        }
+        return first;
+      },
+      0);
 }
 
 SDE_API int sx_SetOrder(int order) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return -1;
-    auto prev = a->setOrder(order);
-    if (!prev) {
-      eng().fail(prev.status());
-      return -1;
-    }
-    return *prev;
-  }, -1);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return -1;
+        auto prev = a->setOrder(order);
+        if (!prev) {
+          eng().fail(prev.status());
+          return -1;
+        }
+        return *prev;
+      },
+      -1);
 }
 
 SDE_API int sx_IndexOrd(void) {
@@ -780,11 +866,13 @@ SDE_API const char* sx_IndexKey(void) {
 }
 
 SDE_API const char* sx_IndexKeyField(void) {
-  return guarded([&]() -> const char* {
-    WorkArea* a = need();
-    const sde::OrderSlot* s = a ? a->slot(a->currentOrder()) : nullptr;
-    return s ? keep(a, s->key.keyField()) : "";
-  }, "");
+  return guarded(
+      [&]() -> const char* {
+        WorkArea* a = need();
+        const sde::OrderSlot* s = a ? a->slot(a->currentOrder()) : nullptr;
+        return s ? keep(a, s->key.keyField()) : "";
+      },
+      "");
 }
 
 SDE_API const char* sx_IndexCondition(void) {
@@ -800,107 +888,131 @@ SDE_API int sx_IndexType(void) {
 }
 
 SDE_API const char* sx_KeyData(void) {
-  return guarded([&]() -> const char* {
-    WorkArea* a = need();
-    if (!a) return "";
-    auto k = a->keyData();
-    if (!k) {
-      eng().fail(k.status());
-      return "";
-    }
-    return keep(a, *k);
-  }, "");
+  return guarded(
+      [&]() -> const char* {
+        WorkArea* a = need();
+        if (!a) return "";
+        auto k = a->keyData();
+        if (!k) {
+          eng().fail(k.status());
+          return "";
+        }
+        return keep(a, *k);
+      },
+      "");
 }
 
 SDE_API long sx_OrderRecNo(void) {
-  return guarded([&]() -> long {
-    WorkArea* a = need();
-    if (!a) return 0;
-    auto r = a->orderRecNo();
-    if (!r) { eng().fail(r.status()); return 0; }
-    return *r;
-  }, 0L);
+  return guarded(
+      [&]() -> long {
+        WorkArea* a = need();
+        if (!a) return 0;
+        auto r = a->orderRecNo();
+        if (!r) {
+          eng().fail(r.status());
+          return 0;
+        }
+        return *r;
+      },
+      0L);
 }
 
 SDE_API int sx_Seek(const char* key) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    auto r = a->seek(key ? key : "");
-    if (!r) return eng().fail(r.status());
-    return *r ? 1 : 0;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        auto r = a->seek(key ? key : "");
+        if (!r) return eng().fail(r.status());
+        return *r ? 1 : 0;
+      },
+      0);
 }
 
 SDE_API int sx_SetScope(const char* low, const char* high) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (a->currentOrder() == 0 && (low || high)) return eng().fail("a scope needs an order");
-    if (auto s = a->setScope(low, high); !s) return eng().fail(s);
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (a->currentOrder() == 0 && (low || high)) return eng().fail("a scope needs an order");
+        if (auto s = a->setScope(low, high); !s) return eng().fail(s);
+        return 1;
+      },
+      0);
 }
 
 // ---- Expressions ----
 
 SDE_API int sx_EvalTest(const char* expr) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a || !expr) return 0;
-    auto e = sde::Expression::compile(expr, a->table().header());
-    if (!e) return eng().fail(e.status());
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a || !expr) return 0;
+        auto e = sde::Expression::compile(expr, a->table().header());
+        if (!e) return eng().fail(e.status());
+        return 1;
+      },
+      0);
 }
 
 SDE_API const char* sx_EvalString(const char* expr) {
-  return guarded([&]() -> const char* {
-    WorkArea* a = need();
-    if (!a || !expr) return "";
-    sde::Value v;
-    if (auto s = a->evaluate(expr, &v); !s) {
-      eng().fail(s);
-      return "";
-    }
-    if (v.type == sde::Value::Type::kNumber && !v.fromField) {
-      std::string t = sde::formatStr(v.n, 20, v.n == double(int64_t(v.n)) ? 0 : 4);
-      return keep(a, t.substr(t.find_first_not_of(' ')));
-    }
-    return keep(a, sde::keyBytes(v));
-  }, "");
+  return guarded(
+      [&]() -> const char* {
+        WorkArea* a = need();
+        if (!a || !expr) return "";
+        sde::Value v;
+        if (auto s = a->evaluate(expr, &v); !s) {
+          eng().fail(s);
+          return "";
+        }
+        if (v.type == sde::Value::Type::kNumber && !v.fromField) {
+          std::string t = sde::formatStr(v.n, 20, v.n == double(int64_t(v.n)) ? 0 : 4);
+          return keep(a, t.substr(t.find_first_not_of(' ')));
+        }
+        return keep(a, sde::keyBytes(v));
+      },
+      "");
 }
 
 SDE_API int sx_EvalLogical(const char* expr) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a || !expr) return 0;
-    sde::Value v;
-    if (auto s = a->evaluate(expr, &v); !s) return eng().fail(s);
-    if (v.type != sde::Value::Type::kLogical) return eng().fail(std::string("not a logical expression: ") + expr);
-    return v.b ? 1 : 0;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a || !expr) return 0;
+        sde::Value v;
+        if (auto s = a->evaluate(expr, &v); !s) return eng().fail(s);
+        if (v.type != sde::Value::Type::kLogical) return eng().fail(std::string("not a logical expression: ") + expr);
+        return v.b ? 1 : 0;
+      },
+      0);
 }
 
 SDE_API int sx_Query(const char* expr) {
-  return guarded([&]() -> int {
-    WorkArea* a = need();
-    if (!a) return 0;
-    if (auto s = a->setFilter(expr ? expr : ""); !s) return eng().fail(s);
-    return 1;
-  }, 0);
+  return guarded(
+      [&]() -> int {
+        WorkArea* a = need();
+        if (!a) return 0;
+        if (auto s = a->setFilter(expr ? expr : ""); !s) return eng().fail(s);
+        return 1;
+      },
+      0);
 }
 
 SDE_API int sx_DBFilter(const char* expr) { return sx_Query(expr); }
 
 SDE_API long sx_Count(void) {
-  return guarded([&]() -> long {
-    WorkArea* a = need();
-    if (!a) return 0;
-    auto n = a->count();
-    if (!n) { eng().fail(n.status()); return 0; }
-    return *n;
-  }, 0L);
+  return guarded(
+      [&]() -> long {
+        WorkArea* a = need();
+        if (!a) return 0;
+        auto n = a->count();
+        if (!n) {
+          eng().fail(n.status());
+          return 0;
+        }
+        return *n;
+      },
+      0L);
 }
 
 SDE_API int sx_IsEncrypted(void) { return 0; }

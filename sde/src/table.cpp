@@ -101,8 +101,8 @@ zel::Status Table::create(const std::string& path, DbfHeader h, uint32_t memoBlo
   }
   if (offset > kMaxRecordLength) return zel::Status::invalidArgument("record too long for " + path);
   h.recLen = offset;
-  h.headerLen = uint32_t(kHeaderFixed + h.fields.size() * kFieldDescSize + 1 +
-                         (h.isVisualFox() ? kVfpBacklinkSize : 0));
+  h.headerLen =
+      uint32_t(kHeaderFixed + h.fields.size() * kFieldDescSize + 1 + (h.isVisualFox() ? kVfpBacklinkSize : 0));
   if (h.headerLen > 0xFFFF) return zel::Status::invalidArgument("too many fields for " + path);
   h.recCount = 0;
   uint8_t ymd[3];
@@ -143,8 +143,7 @@ std::vector<uint8_t> Table::blankRecord() const {
   for (const FieldDesc& f : header_.fields) {
     // Binary fields are blank as zeros.
     bool binary = f.type == 'I' || f.type == 'Y' || f.type == 'T' || f.type == '0' ||
-                  (f.type == 'B' && header_.isVisualFox()) ||
-                  (header_.isMemoField(f) && f.width == 4);
+                  (f.type == 'B' && header_.isVisualFox()) || (header_.isMemoField(f) && f.width == 4);
     if (binary) std::memset(&rec[f.offset], 0, f.width);
   }
   return rec;
@@ -247,8 +246,7 @@ zel::Result<uint32_t> Table::appendRecord(const uint8_t* rec) {
   if (recCount_ == 0xFFFFFFFEu) return zel::Status::ioError("table full: " + path_);
   if (mode_ == OpenMode::kShared) {
     // Others may append too: take the append lock and count again.
-    if (auto s = dbf_.lock(kRecordLockBase, 1, true, 5000); !s && s.kind() != zel::Status::Kind::kUnsupported)
-      return s;
+    if (auto s = dbf_.lock(kRecordLockBase, 1, true, 5000); !s && s.kind() != zel::Status::Kind::kUnsupported) return s;
     refreshCount();
     uint32_t recno = fileRecCount_ + 1;
     std::vector<uint8_t> bytes(rec, rec + header_.recLen);
@@ -371,8 +369,7 @@ zel::Result<uint32_t> Table::writeMemo(const void* data, size_t length) {
   if (!memo_) return zel::Status::notFound("no memo file for " + path_);
   bool shared = mode_ == OpenMode::kShared;
   if (shared) {
-    if (auto s = dbf_.lock(kMemoLockOffset, 1, true, 5000); !s && s.kind() != zel::Status::Kind::kUnsupported)
-      return s;
+    if (auto s = dbf_.lock(kMemoLockOffset, 1, true, 5000); !s && s.kind() != zel::Status::Kind::kUnsupported) return s;
   }
   auto r = memo_->write(data, length);
   if (shared) dbf_.unlock(kMemoLockOffset, 1);

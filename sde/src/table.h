@@ -45,7 +45,7 @@ class Table {
   uint32_t recCount() const { return recCount_; }
   uint32_t recLen() const { return header_.recLen; }
   const FieldDesc* field(const std::string& name) const;  // case-insensitive
-  int fieldIndex(const std::string& name) const;          // 0-based, -1 when absent
+  int fieldIndex(const std::string& name) const;  // 0-based, -1 when absent
   std::vector<uint8_t> blankRecord() const;
 
   // Record recno (1-based) or an error; the pointer lives until the next call on the table.
@@ -101,7 +101,7 @@ class Table {
   OsFile dbf_;
   std::optional<MemoFile> memo_;
   DbfHeader header_;
-  uint32_t recCount_ = 0;      // records visible, pending tail included
+  uint32_t recCount_ = 0;  // records visible, pending tail included
   uint32_t fileRecCount_ = 0;  // records already in the file
   std::vector<uint8_t> tail_;  // appended records not yet written (exclusive mode)
   bool headerDirty_ = false;

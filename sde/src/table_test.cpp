@@ -24,7 +24,9 @@ TEST_F(TableTest, CreateAppendReopenReadsEveryField) {
   ASSERT_TRUE(sx_Replace("F_DATE", SX_R_DATESTR, "20240131"));
   int yes = 1;
   ASSERT_TRUE(sx_Replace("F_OK", SX_R_LOGICAL, &yes));
-  ASSERT_TRUE(sx_Replace("F_INIT", SX_R_MEMO, "<RPTCODE>=\xe2\x99\xac" "A1\xe2\x99\xac"));
+  ASSERT_TRUE(sx_Replace("F_INIT", SX_R_MEMO,
+                         "<RPTCODE>=\xe2\x99\xac"
+                         "A1\xe2\x99\xac"));
   ASSERT_TRUE(sx_Commit());
   appendLine(2, "second line");
   ASSERT_TRUE(sx_Commit());
@@ -44,8 +46,11 @@ TEST_F(TableTest, CreateAppendReopenReadsEveryField) {
   EXPECT_STREQ(sx_GetString("F_DATE"), "20240131");
   EXPECT_STREQ(sx_GetString("F_OK"), "T");
   EXPECT_TRUE(sx_GetLogical("F_OK"));
-  EXPECT_EQ(memo("F_INIT"), "<RPTCODE>=\xe2\x99\xac" "A1\xe2\x99\xac");
-  EXPECT_EQ(sx_GetBlobLength("F_INIT"), long(std::strlen("<RPTCODE>=\xe2\x99\xac" "A1\xe2\x99\xac")));
+  EXPECT_EQ(memo("F_INIT"),
+            "<RPTCODE>=\xe2\x99\xac"
+            "A1\xe2\x99\xac");
+  EXPECT_EQ(sx_GetBlobLength("F_INIT"), long(std::strlen("<RPTCODE>=\xe2\x99\xac"
+                                                         "A1\xe2\x99\xac")));
   sx_Skip(1);
   EXPECT_STREQ(sx_GetTrimString("F_DES"), "second line");
   EXPECT_EQ(memo("F_INIT"), "");
@@ -64,7 +69,7 @@ TEST_F(TableTest, HeaderAndFileLayoutFollowTheFoxProFormat) {
   auto bytes = readAll(path);
   ASSERT_GT(bytes.size(), 32u);
   EXPECT_EQ(bytes[0], 0xF5);  // FoxPro with memo
-  EXPECT_EQ(bytes[4], 1);     // one record
+  EXPECT_EQ(bytes[4], 1);  // one record
   uint16_t headerLen = uint16_t(bytes[8] | bytes[9] << 8);
   EXPECT_EQ(headerLen, 32 + 6 * 32 + 1);
   uint16_t recLen = uint16_t(bytes[10] | bytes[11] << 8);
@@ -74,7 +79,7 @@ TEST_F(TableTest, HeaderAndFileLayoutFollowTheFoxProFormat) {
   auto fpt = readAll(dir_.file("layout.fpt"));
   ASSERT_EQ(fpt.size(), 512u);
   EXPECT_EQ(fpt[6] << 8 | fpt[7], 64);  // block size, big-endian
-  EXPECT_EQ(fpt[3], 512 / 64);          // next free block
+  EXPECT_EQ(fpt[3], 512 / 64);  // next free block
 }
 
 TEST_F(TableTest, TableWithoutMemoIsVersion3) {
@@ -155,7 +160,7 @@ TEST_F(TableTest, FoxPro2ShapeWithWideCharacterFieldAndBigBlocks) {
   sx_Close();
   auto bytes = readAll(path);
   EXPECT_EQ(bytes[32 + 32 + 16], 300 & 0xFF);  // low byte in the width byte
-  EXPECT_EQ(bytes[32 + 32 + 17], 1);           // high byte in the decimals byte
+  EXPECT_EQ(bytes[32 + 32 + 17], 1);  // high byte in the decimals byte
   ASSERT_TRUE(std::filesystem::exists(dir_.file("PR90.FPT")));
   // Memo file found without regard to case.
   std::filesystem::rename(dir_.file("PR90.FPT"), dir_.file("pr90.fpt"));

@@ -53,7 +53,8 @@ zel::Status readTagFile(const std::string& path, TagFile* out, TagFileCheck* che
     }
     t.descending = r.u8() != 0;
     t.option = r.u8();
-    if (!r.ok()) return zel::Status::corruption("index file " + path + " truncated at offset " + std::to_string(r.pos()));
+    if (!r.ok())
+      return zel::Status::corruption("index file " + path + " truncated at offset " + std::to_string(r.pos()));
     if (t.name.empty() || t.expr.empty())
       return zel::Status::corruption("tag without a name or key in index file " + path);
     out->tags.push_back(std::move(t));

@@ -41,9 +41,8 @@ zel::Status WorkArea::buildSlot(OrderSlot& s) {
   std::error_code ec;
   std::string canonical = std::filesystem::weakly_canonical(table_->path(), ec).string();
   if (ec || canonical.empty()) canonical = table_->path();
-  std::string key = OrderCache::makeKey(canonical, table_->fileSize(), table_->fileMtimeNs(),
-                                        table_->recCount(), s.def.name, s.def.expr, s.def.condition,
-                                        s.def.descending);
+  std::string key = OrderCache::makeKey(canonical, table_->fileSize(), table_->fileMtimeNs(), table_->recCount(),
+                                        s.def.name, s.def.expr, s.def.condition, s.def.descending);
   if (auto cached = OrderCache::find(key)) {
     s.data = cached;
     return zel::Status::ok();
@@ -442,8 +441,14 @@ zel::Result<bool> WorkArea::seek(const std::string& key) {
 }
 
 zel::Status WorkArea::setScope(const char* low, const char* high) {
-  if (low) scopeLow_ = std::string(low); else scopeLow_.reset();
-  if (high) scopeHigh_ = std::string(high); else scopeHigh_.reset();
+  if (low)
+    scopeLow_ = std::string(low);
+  else
+    scopeLow_.reset();
+  if (high)
+    scopeHigh_ = std::string(high);
+  else
+    scopeHigh_.reset();
   if (auto s = prepareOrder(); !s) return s;
   computeScope();
   return goTop();

@@ -64,7 +64,7 @@ class WorkArea {
   zel::Status lock(uint32_t recno);
   void unlock(uint32_t recno);  // 0: all
   zel::Status checkWrite() const;  // the current record may be changed
-  uint8_t* mutableBuffer();       // marks the record changed; call checkWrite() first
+  uint8_t* mutableBuffer();  // marks the record changed; call checkWrite() first
   zel::Status putMemo(const FieldDesc& f, const void* data, size_t length);
   zel::Status commit();
   zel::Status append();
@@ -108,7 +108,7 @@ class WorkArea {
   zel::Status lockedForWrite() const;  // the current record is locked when it must be
   zel::Status loadCurrent(bool fresh = true);
   bool upToDate(const OrderSlot& s) const;  // built for the table's current record count
-  zel::Status buildSlot(OrderSlot& s);       // when not up to date: from the cache or the table
+  zel::Status buildSlot(OrderSlot& s);  // when not up to date: from the cache or the table
   void computeScope();
   void ordersChanged(bool appended);
 

@@ -98,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& e : fs::directory_iterator(sandbox()))
     if (e.path().filename() != "box") fail("wrote outside the sandbox: " + e.path().string());
   for (const auto& e : fs::directory_iterator(box))
-    if (e.path() != medium && e.path() != inst && e.path() != win) fail("wrote beside the targets: " + e.path().string());
+    if (e.path() != medium && e.path() != inst && e.path() != win)
+      fail("wrote beside the targets: " + e.path().string());
   for (const fs::path& dir : {inst, win})
     for (const auto& e : fs::recursive_directory_iterator(dir))
       if (e.path().filename().string().rfind(".zel", 0) == 0) fail("left behind: " + e.path().string());

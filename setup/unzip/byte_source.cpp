@@ -3,9 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
-#include <io.h>
+#  include <io.h>
 #else
-#include <unistd.h>
+#  include <unistd.h>
 #endif
 
 #include <cerrno>

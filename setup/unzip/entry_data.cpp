@@ -50,7 +50,8 @@ Status copyStored(ByteSource& src, const ZipEntry& e, int fd, const ConsumedFn& 
   for (std::uint64_t done = 0; done < e.compressedSize;) {
     std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, e.compressedSize - done));
     if (!src.read(e.dataOffset + done, std::span(buf.data(), n))) return Status::ioError(e.who() + "cannot read data");
-    if (!writeAll(fd, buf.data(), n)) return Status::ioError(e.who() + "cannot write the file: " + std::strerror(errno));
+    if (!writeAll(fd, buf.data(), n))
+      return Status::ioError(e.who() + "cannot write the file: " + std::strerror(errno));
     crc = static_cast<std::uint32_t>(::crc32(crc, buf.data(), static_cast<uInt>(n)));
     done += n;
     if (consumed) consumed(n);
@@ -86,7 +87,8 @@ Status copyDeflated(ByteSource& src, const ZipEntry& e, int fd, const ConsumedFn
       if (written + produced > e.uncompressedSize)
         return Status::corruption(e.who() + "inflates past its declared size of " + std::to_string(e.uncompressedSize) +
                                   " bytes");
-      if (!writeAll(fd, out.data(), produced)) return Status::ioError(e.who() + "cannot write the file: " + std::strerror(errno));
+      if (!writeAll(fd, out.data(), produced))
+        return Status::ioError(e.who() + "cannot write the file: " + std::strerror(errno));
       crc = static_cast<std::uint32_t>(::crc32(crc, out.data(), static_cast<uInt>(produced)));
       written += produced;
     }

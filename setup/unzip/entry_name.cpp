@@ -30,8 +30,7 @@ class Converter {
     std::size_t srcLeft = in.size();
     char* dst = buf.data();
     std::size_t dstLeft = buf.size();
-    if (::iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1) || srcLeft != 0)
-      return false;
+    if (::iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1) || srcLeft != 0) return false;
     out->assign(buf.data(), buf.size() - dstLeft);
     return true;
   }

@@ -16,7 +16,7 @@ namespace zel {
 
 struct EntryPath {
   std::vector<std::string> components;  // none is "", "." or ".."; empty only for a directory "./"
-  bool isDirectory = false;             // the stored name ends with a separator
+  bool isDirectory = false;  // the stored name ends with a separator
 };
 
 // InvalidArgument naming the entry when the name is unsafe or names nothing.

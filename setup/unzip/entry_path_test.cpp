@@ -14,9 +14,9 @@ TEST_P(RefusedEntryName, IsRefusedWithTheNameInTheMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Unsafe, RefusedEntryName,
-                         ::testing::Values("../x", "a/../../x", "a/..", "..", "..\\x", "a\\..\\..\\x", "/etc/x",
-                                           "\\x", "\\\\server\\share\\x", "C:\\x", "c:x", "C:/x", std::string("a\0b", 3),
-                                           "", ".", "a/./../../b"));
+                         ::testing::Values("../x", "a/../../x", "a/..", "..", "..\\x", "a\\..\\..\\x", "/etc/x", "\\x",
+                                           "\\\\server\\share\\x", "C:\\x", "c:x", "C:/x", std::string("a\0b", 3), "",
+                                           ".", "a/./../../b"));
 
 struct Accepted {
   std::string name;
@@ -36,7 +36,8 @@ TEST_P(AcceptedEntryName, SplitsIntoComponents) {
 INSTANTIATE_TEST_SUITE_P(
     Safe, AcceptedEntryName,
     ::testing::Values(Accepted{"a.txt", {"a.txt"}, false}, Accepted{"d/", {"d"}, true},
-                      Accepted{"d/e/f.txt", {"d", "e", "f.txt"}, false}, Accepted{"d\\e\\f.txt", {"d", "e", "f.txt"}, false},
+                      Accepted{"d/e/f.txt", {"d", "e", "f.txt"}, false},
+                      Accepted{"d\\e\\f.txt", {"d", "e", "f.txt"}, false},
                       Accepted{"./a//b/./c", {"a", "b", "c"}, false}, Accepted{"a..b/..c", {"a..b", "..c"}, false},
                       Accepted{"...", {"..."}, false}, Accepted{"./", {}, true}, Accepted{"ab:c", {"ab:c"}, false},
                       // CP949 "보고서.dbf": its bytes must pass through untouched.

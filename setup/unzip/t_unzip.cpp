@@ -3,9 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
-#include <io.h>
+#  include <io.h>
 #else
-#include <unistd.h>
+#  include <unistd.h>
 #endif
 
 #include <cerrno>
@@ -22,7 +22,7 @@
 #include "zip_directory.h"
 #ifdef _WIN32
 // Last: its macros would rename names declared above.
-#include <windows.h>
+#  include <windows.h>
 #endif
 
 namespace zel {
@@ -187,8 +187,7 @@ Status UnzipRun::makeDirectories(const ZipEntry& e, const std::vector<std::strin
       if (::stat(p.c_str(), &st) != 0)
         return Status::ioError(e.who() + "cannot examine \"" + pathText(p) + "\": " + errnoText());
     }
-    if (!S_ISDIR(st.st_mode))
-      return Status::ioError(e.who() + "\"" + pathText(p) + "\" exists and is not a directory");
+    if (!S_ISDIR(st.st_mode)) return Status::ioError(e.who() + "\"" + pathText(p) + "\" exists and is not a directory");
   }
   out = p;
   return Status::ok();
@@ -219,7 +218,8 @@ Status UnzipRun::writeFile(const Item& item) {
     return Status::ioError(e.who() + "cannot set the file permissions: " + errnoText());
 #endif
   if (z_.SetDateTo == sdOrigDate) {
-    std::optional<std::time_t> t = e.unixMtime ? std::optional<std::time_t>(*e.unixMtime) : dosToTime(e.dosDate, e.dosTime);
+    std::optional<std::time_t> t =
+        e.unixMtime ? std::optional<std::time_t>(*e.unixMtime) : dosToTime(e.dosDate, e.dosTime);
     if (t) {
 #ifdef _WIN32
       // FILETIME counts 100 ns from 1601; time_t seconds from 1970.
@@ -230,7 +230,8 @@ Status UnzipRun::writeFile(const Item& item) {
         return Status::ioError(e.who() + "cannot set the file date: error " + std::to_string(GetLastError()));
 #else
       struct timespec times[2] = {{*t, 0}, {*t, 0}};
-      if (::futimens(tmp.fd(), times) != 0) return Status::ioError(e.who() + "cannot set the file date: " + errnoText());
+      if (::futimens(tmp.fd(), times) != 0)
+        return Status::ioError(e.who() + "cannot set the file date: " + errnoText());
 #endif
     }
   }
@@ -309,7 +310,8 @@ Status UnzipRun::checkPlace(const Item& item) const {
         return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
       st = fs::status(p, ec);
     }
-    if (!fs::is_directory(st)) return Status::ioError(e.who() + "\"" + pathText(p) + "\" exists and is not a directory");
+    if (!fs::is_directory(st))
+      return Status::ioError(e.who() + "\"" + pathText(p) + "\" exists and is not a directory");
 #else
     struct stat st {};
     if (::lstat(p.c_str(), &st) != 0) return Status::ok();  // nothing further exists yet
@@ -322,7 +324,8 @@ Status UnzipRun::checkPlace(const Item& item) const {
       const fs::path real = fs::canonical(p, ec);
       if (ec || !isInside(pathText(real), rootText_))
         return Status::invalidArgument(e.who() + "path leads outside the extraction directory through a link");
-      if (::stat(p.c_str(), &st) != 0) return Status::ioError(e.who() + "cannot examine \"" + pathText(p) + "\": " + errnoText());
+      if (::stat(p.c_str(), &st) != 0)
+        return Status::ioError(e.who() + "cannot examine \"" + pathText(p) + "\": " + errnoText());
     }
     if (!S_ISDIR(st.st_mode)) return Status::ioError(e.who() + "\"" + pathText(p) + "\" exists and is not a directory");
 #endif
@@ -382,7 +385,8 @@ Status UnzipRun::extract() {
     }
     if (item.path.isDirectory) {
       fs::path made;
-      if (Status s = makeDirectories(*item.entry, item.path.components, item.path.components.size(), made); !s) return s;
+      if (Status s = makeDirectories(*item.entry, item.path.components, item.path.components.size(), made); !s)
+        return s;
       consumed(item.entry->compressedSize);
     } else if (Status s = writeFile(item); !s) {
       return s;

@@ -43,7 +43,9 @@ class TUnZIPInterop : public ::testing::Test {
     writeText(src / "d" / "big.txt", big);
     writeText(src / "d" / "e" / "SDE32.DLL", std::string(3000, '\x90'));
     for (const char* f : {"a.txt", "d/big.txt", "d/e/SDE32.DLL"}) {
-      struct utimbuf t {kStamp, kStamp};
+      struct utimbuf t {
+        kStamp, kStamp
+      };
       ::utime((src / f).c_str(), &t);
     }
   }
@@ -53,7 +55,8 @@ class TUnZIPInterop : public ::testing::Test {
     return unzip.Extract();
   }
   void expectSourceTree(bool withTimes) {
-    EXPECT_EQ(listTree(target), (std::set<std::string>{"a.txt", "d/", "d/big.txt", "d/e/", "d/e/SDE32.DLL", "emptydir/"}));
+    EXPECT_EQ(listTree(target),
+              (std::set<std::string>{"a.txt", "d/", "d/big.txt", "d/e/", "d/e/SDE32.DLL", "emptydir/"}));
     for (const char* f : {"a.txt", "d/big.txt", "d/e/SDE32.DLL"}) {
       EXPECT_EQ(readText(target / f), readText(src / f)) << f;
       if (withTimes) {
@@ -137,7 +140,8 @@ with zipfile.ZipFile(sys.argv[1] + '/many.zip', 'w', zipfile.ZIP_STORED) as z:
 TEST_F(TUnZIPInterop, SelfExtractingWithAndWithoutAdjustment) {
   zip("-r ../a.zip a.txt d emptydir");
   writeText(scratch / "stub", "MZ" + std::string(4093, '\x01'));
-  ASSERT_EQ(run("cat " + quote(scratch / "stub") + " " + quote(scratch / "a.zip") + " > " + quote(scratch / "sfx.exe")), 0);
+  ASSERT_EQ(run("cat " + quote(scratch / "stub") + " " + quote(scratch / "a.zip") + " > " + quote(scratch / "sfx.exe")),
+            0);
   ASSERT_TRUE(extract(scratch / "sfx.exe")) << unzip.ErrorText();
   expectSourceTree(true);
 

@@ -99,8 +99,8 @@ TEST_F(TUnZIPTest, StoredAndDeflatedFilesWithDirectories) {
                                 {.name = "zero.txt", .data = ""},
                                 {.name = "big.bin", .data = big, .method = 0}})))
       << unzip.ErrorText();
-  EXPECT_EQ(listTree(target), (std::set<std::string>{"a.txt", "big.bin", "d/", "d/e/", "d/e/big.txt", "empty/", "nodir/",
-                                                      "nodir/f.txt", "zero.txt"}));
+  EXPECT_EQ(listTree(target), (std::set<std::string>{"a.txt", "big.bin", "d/", "d/e/", "d/e/big.txt", "empty/",
+                                                     "nodir/", "nodir/f.txt", "zero.txt"}));
   EXPECT_EQ(readText(target / "a.txt"), "stored");
   EXPECT_EQ(readText(target / "d/e/big.txt"), big);
   EXPECT_EQ(readText(target / "big.bin"), big);
@@ -116,7 +116,9 @@ TEST_F(TUnZIPTest, ExtractDirIsCreatedWithItsParents) {
 }
 
 TEST_F(TUnZIPTest, StoredDosDateIsApplied) {
-  ASSERT_TRUE(extract(buildZip({{.name = "a", .data = "x", .dosTime = (13 << 11) | (45 << 5) | 15,
+  ASSERT_TRUE(extract(buildZip({{.name = "a",
+                                 .data = "x",
+                                 .dosTime = (13 << 11) | (45 << 5) | 15,
                                  .dosDate = ((2019 - 1980) << 9) | (7 << 5) | 4}})));
   EXPECT_EQ(mtimeOf(target / "a"), localTime(2019, 7, 4, 13, 45, 30));
 }
@@ -151,8 +153,8 @@ TEST_P(TUnZIPPermissions, FilesGetOnlyTheOwnersExecuteBitFromTheArchive) {
 #endif
   const Permissions& c = GetParam();
   const mode_t saved = ::umask(c.umask);
-  const bool ok = extract(buildZip({{.name = "d/f", .data = "x", .versionMadeBy = c.versionMadeBy,
-                                     .externalAttributes = c.storedMode << 16}}));
+  const bool ok = extract(buildZip(
+      {{.name = "d/f", .data = "x", .versionMadeBy = c.versionMadeBy, .externalAttributes = c.storedMode << 16}}));
   ::umask(saved);
   ASSERT_TRUE(ok) << unzip.ErrorText();
   EXPECT_EQ(permsOf(target / "d/f"), c.expected);
@@ -160,19 +162,18 @@ TEST_P(TUnZIPPermissions, FilesGetOnlyTheOwnersExecuteBitFromTheArchive) {
 }
 
 constexpr std::uint16_t kUnix = test::kMadeByUnix;
-INSTANTIATE_TEST_SUITE_P(
-    Modes, TUnZIPPermissions,
-    ::testing::Values(Permissions{"Program", kUnix, 0100755, 022, fs::perms(0755)},
-                      Permissions{"WorldWritable", kUnix, 0100777, 022, fs::perms(0755)},
-                      Permissions{"WorldWritableData", kUnix, 0100666, 022, fs::perms(0644)},
-                      Permissions{"Unreadable", kUnix, 0100000, 022, fs::perms(0644)},
-                      Permissions{"OwnerOnly", kUnix, 0100700, 022, fs::perms(0755)},
-                      Permissions{"GroupExecuteOnly", kUnix, 0100610, 022, fs::perms(0644)},
-                      Permissions{"SpecialBits", kUnix, 0107775, 022, fs::perms(0755)},
-                      Permissions{"TightUmask", kUnix, 0100755, 077, fs::perms(0700)},
-                      Permissions{"OtherHost", 20, 0100777, 022, fs::perms(0644)},
-                      Permissions{"NoMode", kUnix, 0, 022, fs::perms(0644)}),
-    [](const auto& info) { return info.param.label; });
+INSTANTIATE_TEST_SUITE_P(Modes, TUnZIPPermissions,
+                         ::testing::Values(Permissions{"Program", kUnix, 0100755, 022, fs::perms(0755)},
+                                           Permissions{"WorldWritable", kUnix, 0100777, 022, fs::perms(0755)},
+                                           Permissions{"WorldWritableData", kUnix, 0100666, 022, fs::perms(0644)},
+                                           Permissions{"Unreadable", kUnix, 0100000, 022, fs::perms(0644)},
+                                           Permissions{"OwnerOnly", kUnix, 0100700, 022, fs::perms(0755)},
+                                           Permissions{"GroupExecuteOnly", kUnix, 0100610, 022, fs::perms(0644)},
+                                           Permissions{"SpecialBits", kUnix, 0107775, 022, fs::perms(0755)},
+                                           Permissions{"TightUmask", kUnix, 0100755, 077, fs::perms(0700)},
+                                           Permissions{"OtherHost", 20, 0100777, 022, fs::perms(0644)},
+                                           Permissions{"NoMode", kUnix, 0, 022, fs::perms(0644)}),
+                         [](const auto& info) { return info.param.label; });
 
 TEST_F(TUnZIPTest, ReplacedFileTakesTheStoredPermissions) {
 #ifdef _WIN32
@@ -181,8 +182,8 @@ TEST_F(TUnZIPTest, ReplacedFileTakesTheStoredPermissions) {
   fs::create_directories(target);
   test::writeText(target / "run", "old");
   fs::permissions(target / "run", fs::perms(0600));
-  ASSERT_TRUE(extract(buildZip({{.name = "run", .data = "new", .versionMadeBy = test::kMadeByUnix,
-                                 .externalAttributes = 0100755u << 16}})));
+  ASSERT_TRUE(extract(buildZip(
+      {{.name = "run", .data = "new", .versionMadeBy = test::kMadeByUnix, .externalAttributes = 0100755u << 16}})));
   EXPECT_EQ(readText(target / "run"), "new");
   EXPECT_EQ(permsOf(target / "run"), fs::perms(0755));
 }
@@ -313,8 +314,8 @@ TEST_F(TUnZIPTest, ProgressNamesTheEntryWhoseBytesCrossTheStep) {
   // Two entries of 100 and 900 bytes: 0 and 10 % fall in the first, the rest in the second.
   std::vector<std::pair<int, std::string>> calls;
   unzip.OnProgress = [&](TUnZIP& z, std::uint8_t p) { calls.emplace_back(p, z.CurrentFileName()); };
-  ASSERT_TRUE(extract(buildZip({{.name = "one", .data = sample(100), .method = 0},
-                                {.name = "two", .data = sample(900), .method = 0}})));
+  ASSERT_TRUE(extract(buildZip(
+      {{.name = "one", .data = sample(100), .method = 0}, {.name = "two", .data = sample(900), .method = 0}})));
   ASSERT_EQ(calls.size(), 11u);
   EXPECT_EQ(calls[0].second, target.string() + "/one");
   EXPECT_EQ(calls[1].second, target.string() + "/one");
@@ -335,8 +336,8 @@ TEST_F(TUnZIPTest, ProgressInFivePercentStepsAndPerFile) {
   unzip.ProgressNotify = Ten;
   unzip.ProgressMode = byFile;
   ASSERT_TRUE(extract(buildZip({{.name = "a", .data = "a", .method = 0}, {.name = "b", .data = "b", .method = 0}})));
-  EXPECT_EQ(percents, (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0, 10, 20, 30, 40, 50, 60, 70, 80,
-                                        90, 100}));
+  EXPECT_EQ(percents,
+            (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
 }
 
 TEST_F(TUnZIPTest, NoHundredAfterAFailure) {
@@ -359,7 +360,8 @@ class TUnZIPNames : public TUnZIPTest, public ::testing::WithParamInterface<Name
 
 TEST_P(TUnZIPNames, AreCp949UnlessFlaggedUtf8) {
   const NamedEntry& c = GetParam();
-  const bool ok = extract(buildZip({{.name = "first.txt", .data = "x"}, {.name = c.stored, .data = "data", .flags = c.flags}}));
+  const bool ok =
+      extract(buildZip({{.name = "first.txt", .data = "x"}, {.name = c.stored, .data = "data", .flags = c.flags}}));
   if (c.fileName.empty()) {
     EXPECT_FALSE(ok);
     expectRefused("CP949");
@@ -373,13 +375,11 @@ TEST_P(TUnZIPNames, AreCp949UnlessFlaggedUtf8) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, TUnZIPNames,
-    ::testing::Values(
-        NamedEntry{"Cp949", "\xBA\xB8\xB0\xED\xBC\xAD.dbf", 0, "보고서.dbf"},
-        NamedEntry{"Cp949InADirectory", "samples/\xBA\xB8\xB0\xED\xBC\xAD.dbf", 0, "samples/보고서.dbf"},
-        NamedEntry{"FlaggedUtf8", "보고서.dbf", 0x0800, "보고서.dbf"},
-        NamedEntry{"Ascii", "plain.dbf", 0, "plain.dbf"},
-        NamedEntry{"NotCp949", "bad\xFF\xFF.dbf", 0, ""},
-        NamedEntry{"CutCp949", "cut\xBA.dbf", 0, ""}),
+    ::testing::Values(NamedEntry{"Cp949", "\xBA\xB8\xB0\xED\xBC\xAD.dbf", 0, "보고서.dbf"},
+                      NamedEntry{"Cp949InADirectory", "samples/\xBA\xB8\xB0\xED\xBC\xAD.dbf", 0, "samples/보고서.dbf"},
+                      NamedEntry{"FlaggedUtf8", "보고서.dbf", 0x0800, "보고서.dbf"},
+                      NamedEntry{"Ascii", "plain.dbf", 0, "plain.dbf"},
+                      NamedEntry{"NotCp949", "bad\xFF\xFF.dbf", 0, ""}, NamedEntry{"CutCp949", "cut\xBA.dbf", 0, ""}),
     [](const auto& info) { return info.param.label; });
 
 // --- A run that fails takes back what it placed ----------------------------
@@ -424,8 +424,8 @@ TEST_F(TUnZIPTest, LinkedDirectoryOutsideIsRefusedBeforeTheFirstWrite) {
   fs::create_directories(target);
   fs::create_directories(scratch / "outside");
   fs::create_directory_symlink(scratch / "outside", target / "samples");
-  ASSERT_FALSE(extract(buildZip({{.name = "README.TXT", .data = "readme"},
-                                 {.name = "samples/P1.dbf", .data = "table"}})));
+  ASSERT_FALSE(
+      extract(buildZip({{.name = "README.TXT", .data = "readme"}, {.name = "samples/P1.dbf", .data = "table"}})));
   expectRefused("link", {"samples"});
   EXPECT_EQ(listTree(target), (std::set<std::string>{"samples"}));
   EXPECT_TRUE(listTree(scratch / "outside").empty());
@@ -486,7 +486,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Hostile{"DriveLetter", {.name = "C:\\x", .data = "x"}, "drive"},
                       Hostile{"DriveLetterRelative", {.name = "c:x", .data = "x"}, "drive"},
                       Hostile{"Symlink",
-                              {.name = "link", .data = "../..", .method = 0, .versionMadeBy = test::kMadeByUnix,
+                              {.name = "link",
+                               .data = "../..",
+                               .method = 0,
+                               .versionMadeBy = test::kMadeByUnix,
                                .externalAttributes = test::kUnixSymlink},
                               "link"},
                       Hostile{"Encrypted", {.name = "secret.txt", .data = "x", .flags = 1}, "encrypted"},
@@ -578,7 +581,8 @@ INSTANTIATE_TEST_SUITE_P(
         Damaged{"InflatesPastZeroSize", {.name = "bomb.bin", .data = "x", .uncompressedSize = 0}, "past"},
         Damaged{"InflatesShortOfDeclaredSize", {.name = "short.bin", .data = "abc", .uncompressedSize = 4}, "size"},
         Damaged{"StoredSizesDiffer", {.name = "s.bin", .data = "abc", .method = 0, .uncompressedSize = 2}, "sizes"},
-        Damaged{"GarbageDeflateData", {.name = "g.bin", .data = "abc", .rawData = std::string("\xff\xff\xff\xff", 4)},
+        Damaged{"GarbageDeflateData",
+                {.name = "g.bin", .data = "abc", .rawData = std::string("\xff\xff\xff\xff", 4)},
                 "damaged"},
         Damaged{"DeflateDataCutShort",
                 {.name = "cut.bin", .data = sample(20000), .rawData = test::deflateRaw(sample(20000)).substr(0, 900)},

@@ -48,7 +48,8 @@ std::string timestampExtra(std::uint32_t t) {
 
 std::string deflateRaw(const std::string& data) {
   z_stream s{};
-  if (deflateInit2(&s, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("deflateInit2");
+  if (deflateInit2(&s, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    throw std::runtime_error("deflateInit2");
   std::string out(deflateBound(&s, data.size()) + 16, '\0');
   s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   s.avail_in = static_cast<uInt>(data.size());
@@ -69,9 +70,10 @@ std::vector<std::uint8_t> buildZip(const std::vector<TestEntry>& entries, const 
   std::vector<std::string> stored;
   for (const TestEntry& e : entries) {
     std::string payload = e.rawData ? *e.rawData : e.method == 8 ? deflateRaw(e.data) : e.data;
-    const std::uint32_t crc = e.crc ? *e.crc
-                                    : static_cast<std::uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
-                                                                         static_cast<uInt>(e.data.size())));
+    const std::uint32_t crc = e.crc
+                                  ? *e.crc
+                                  : static_cast<std::uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
+                                                                       static_cast<uInt>(e.data.size())));
     const std::uint64_t csize = e.compressedSize.value_or(payload.size());
     const std::uint64_t usize = e.uncompressedSize.value_or(e.data.size());
     localAt.push_back(out.size() - base);
@@ -112,9 +114,10 @@ std::vector<std::uint8_t> buildZip(const std::vector<TestEntry>& entries, const 
   const std::uint64_t cdStart = out.size() - base;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const TestEntry& e = entries[i];
-    const std::uint32_t crc = e.crc ? *e.crc
-                                    : static_cast<std::uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
-                                                                         static_cast<uInt>(e.data.size())));
+    const std::uint32_t crc = e.crc
+                                  ? *e.crc
+                                  : static_cast<std::uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
+                                                                       static_cast<uInt>(e.data.size())));
     const std::uint64_t csize = e.compressedSize.value_or(stored[i].size());
     const std::uint64_t usize = e.uncompressedSize.value_or(e.data.size());
     const std::uint64_t offset = e.localOffset.value_or(localAt[i]);

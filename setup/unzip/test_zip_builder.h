@@ -24,20 +24,20 @@ struct TestEntry {
   std::uint16_t dosTime = 0x6000;  // 12:00:00
   std::uint16_t dosDate = 0x5421;  // 2022-01-01
   std::optional<std::uint32_t> unixMtime;  // writes an extended timestamp field
-  bool dataDescriptor = false;             // sizes and CRC after the data, zeros in the local header
-  bool zip64 = false;                      // saturated 32-bit fields plus a Zip64 extra field
-  bool writeLocal = true;                  // false: only a central header (see localOffset)
+  bool dataDescriptor = false;  // sizes and CRC after the data, zeros in the local header
+  bool zip64 = false;  // saturated 32-bit fields plus a Zip64 extra field
+  bool writeLocal = true;  // false: only a central header (see localOffset)
   // Overrides for broken archives.
   std::optional<std::uint32_t> crc;
   std::optional<std::uint64_t> compressedSize;
   std::optional<std::uint64_t> uncompressedSize;
-  std::optional<std::string> rawData;        // written as the entry's data instead of compressing data
+  std::optional<std::string> rawData;  // written as the entry's data instead of compressing data
   std::optional<std::uint64_t> localOffset;  // central header's local header offset
-  std::optional<std::string> localName;      // name in the local header
+  std::optional<std::string> localName;  // name in the local header
 };
 
 struct TestArchiveOptions {
-  std::string stub;            // bytes before the archive
+  std::string stub;  // bytes before the archive
   bool adjustForStub = false;  // offsets count the stub (as a self-extractor fix-up does)
   std::string comment;
   bool zip64End = false;  // Zip64 end record and locator, classic fields saturated

@@ -32,8 +32,7 @@ constexpr std::uint16_t kExtendedTimestampId = 0x5455;
 constexpr std::uint64_t kMaxCentralDirectorySize = 256u << 20;
 
 std::uint32_t le32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
 }
 
 bool readAt(ByteSource& src, std::uint64_t offset, std::vector<std::uint8_t>& buf, std::size_t n) {
@@ -164,8 +163,7 @@ Status readExtras(std::span<const std::uint8_t> extra, ZipEntry& e, bool needU, 
       if (flags & 1) e.unixMtime = static_cast<std::int64_t>(field.u32());
     }
   }
-  if ((needU || needC || needO) && !seenZip64)
-    return Status::corruption(e.who() + "Zip64 sizes missing");
+  if ((needU || needC || needO) && !seenZip64) return Status::corruption(e.who() + "Zip64 sizes missing");
   return Status::ok();
 }
 
@@ -189,14 +187,16 @@ Result<ZipDirectory> readZipDirectory(ByteSource& src) {
   if (end.cdOffset != cdStart) {
     std::vector<std::uint8_t> sig;
     auto hasSig = [&](std::uint64_t pos) {
-      return pos <= end.cdEnd && end.cdEnd - pos >= 4 && readAt(src, pos, sig, 4) && le32(sig.data()) == kCentralHeaderSig;
+      return pos <= end.cdEnd && end.cdEnd - pos >= 4 && readAt(src, pos, sig, 4) &&
+             le32(sig.data()) == kCentralHeaderSig;
     };
     if (end.count > 0 && !hasSig(cdStart) && hasSig(end.cdOffset) && end.cdOffset + end.cdSize <= end.cdEnd) {
       cdStart = end.cdOffset;  // bytes between the directory and the end record
     } else if (end.cdOffset < cdStart) {
       stub = cdStart - end.cdOffset;
     } else {
-      return Status::corruption("central directory offset " + std::to_string(end.cdOffset) + " lies past the directory");
+      return Status::corruption("central directory offset " + std::to_string(end.cdOffset) +
+                                " lies past the directory");
     }
   }
 

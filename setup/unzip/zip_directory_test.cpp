@@ -56,7 +56,8 @@ TEST(ZipDirectoryRead, LongestCommentIsFound) {
 }
 
 TEST(ZipDirectoryRead, UnadjustedStubIsMeasuredAndOffsetsMoved) {
-  Result<ZipDirectory> d = readBytes(buildZip({{.name = "a", .data = "x", .method = 0}}, {.stub = std::string(777, 'M')}));
+  Result<ZipDirectory> d =
+      readBytes(buildZip({{.name = "a", .data = "x", .method = 0}}, {.stub = std::string(777, 'M')}));
   ASSERT_TRUE(d) << d.status().message();
   EXPECT_EQ(d->stubSize, 777u);
   EXPECT_EQ(d->entries[0].localHeaderOffset, 777u);
@@ -73,8 +74,8 @@ TEST(ZipDirectoryRead, AdjustedStubNeedsNoCorrection) {
 
 TEST(ZipDirectoryRead, Zip64RecordsAndExtraFields) {
   for (bool stub : {false, true}) {
-    Result<ZipDirectory> d = readBytes(buildZip({{.name = "a", .data = "abc", .zip64 = true}},
-                                                {.stub = stub ? "STUB" : "", .zip64End = true}));
+    Result<ZipDirectory> d = readBytes(
+        buildZip({{.name = "a", .data = "abc", .zip64 = true}}, {.stub = stub ? "STUB" : "", .zip64End = true}));
     ASSERT_TRUE(d) << d.status().message();
     EXPECT_TRUE(d->zip64);
     ASSERT_EQ(d->entries.size(), 1u);
@@ -151,8 +152,8 @@ TEST(ZipDirectoryDamage, Zip64SizesMissing) {
 }
 
 TEST(ZipDirectoryDamage, EveryTruncationFailsCleanly) {
-  auto bytes = buildZip({{.name = "d/a.txt", .data = std::string(300, 'a')}, {.name = "b", .data = "b"}},
-                        {.comment = "c"});
+  auto bytes =
+      buildZip({{.name = "d/a.txt", .data = std::string(300, 'a')}, {.name = "b", .data = "b"}}, {.comment = "c"});
   for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
     Result<ZipDirectory> d = readBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
     EXPECT_FALSE(d) << "cut at " << cut;

@@ -41,7 +41,8 @@ struct CorruptCase {
 std::string bill(const std::string& dir) { return corrupt::writeBill(dir, "P_RPTB02_CASE.dbf"); }
 
 Maker withSettings(rw::SettingsEntries entries) {
-  return [entries](const std::string& dir) { return corrupt::writeBillWithSettings(dir, "P_RPTB02_CASE.dbf", entries); };
+  return
+      [entries](const std::string& dir) { return corrupt::writeBillWithSettings(dir, "P_RPTB02_CASE.dbf", entries); };
 }
 
 Maker pageFieldTyped(char type) {
@@ -74,7 +75,8 @@ std::string trailingPartialRecord(const std::string& dir) {
 
 std::string noEndOfFileMark(const std::string& dir) {
   const std::string dbf = bill(dir);
-  corrupt::truncateTo(dbf, corrupt::headerLength(dbf) + std::uint64_t(corrupt::recordCount(dbf)) * corrupt::recordLength(dbf));
+  corrupt::truncateTo(
+      dbf, corrupt::headerLength(dbf) + std::uint64_t(corrupt::recordCount(dbf)) * corrupt::recordLength(dbf));
   return dbf;
 }
 
@@ -97,14 +99,12 @@ std::string linkedPngPage(const std::string& dir) {
   return dbf;
 }
 
-std::string controlCharacterName(const std::string& dir) {
-  return corrupt::writeBill(dir, "P_RPTB02_A\tB\nC.dbf");
-}
+std::string controlCharacterName(const std::string& dir) { return corrupt::writeBill(dir, "P_RPTB02_A\tB\nC.dbf"); }
 
 // A selection index far past the end of its list, in every selection key.
-const rw::SettingsEntries kHugeSelections = {
-    {"SORT", "0|999999999|C|"}, {"OPT1", "0|999999999|NC|"}, {"OPT2", "0|999999999|P|"},
-    {"OPT3", "0|999999999|HP|"}, {"OPT4", "0|999999999|CD|"}, {"BIGO", "0|999999999|B|"}};
+const rw::SettingsEntries kHugeSelections = {{"SORT", "0|999999999|C|"},  {"OPT1", "0|999999999|NC|"},
+                                             {"OPT2", "0|999999999|P|"},  {"OPT3", "0|999999999|HP|"},
+                                             {"OPT4", "0|999999999|CD|"}, {"BIGO", "0|999999999|B|"}};
 
 // A margin token of CP949 text far longer than any message should quote.
 rw::SettingsEntries longPageSpace() {
@@ -134,8 +134,12 @@ const std::vector<CorruptCase>& cases() {
       {"margin_height_just_over", bill, {"margins", "{R}", "--set", "75", "74", "0", "0"}, 1, kMarginTooBig},
       {"margin_width_just_over", bill, {"margins", "{R}", "--set", "0", "0", "53", "52"}, 1, kMarginTooBig},
       {"margin_at_the_limits", bill, {"margins", "{R}", "--set", "74", "74", "52", "52"}, 0, "74 74 52 52", false},
-      {"margin_leading_zeros_echoed_as_stored", bill, {"margins", "{R}", "--set", "0000000010", "0", "0", "0"}, 0,
-       "10 0 0 0", false},
+      {"margin_leading_zeros_echoed_as_stored",
+       bill,
+       {"margins", "{R}", "--set", "0000000010", "0", "0", "0"},
+       0,
+       "10 0 0 0",
+       false},
       // A table shorter than its header promises is damaged; a partial extra
       // record or a missing end-of-file mark is not.
       {"records_cut_short_render", cutInsideRecords, {"render", "{R}", "--pdf", "{D}/x.pdf"}, 1, kDamaged},
@@ -151,7 +155,10 @@ const std::vector<CorruptCase>& cases() {
       {"page_field_logical", pageFieldTyped('L'), {"render", "{R}", "--pdf", "{D}/x.pdf"}, 1, "F_PAGE"},
       {"page_field_date", pageFieldTyped('D'), {"find", "{R}", "--column", "품명", "--text", "철근"}, 1, "F_PAGE"},
       // A long CP949 value in an error: UTF-8, quoted short.
-      {"long_korean_margin_token", withSettings(longPageSpace()), {"render", "{R}", "--pdf", "{D}/x.pdf"}, 1,
+      {"long_korean_margin_token",
+       withSettings(longPageSpace()),
+       {"render", "{R}", "--pdf", "{D}/x.pdf"},
+       1,
        "PAGESPACE"},
       // One file, one row.
       {"list_name_with_tab_and_newline", controlCharacterName, {"list", "{D}"}, 0, "P_RPTB02_A\\tB\\nC.dbf\t"},
@@ -179,7 +186,8 @@ TEST_P(CorruptInput, RefusesOrRunsAndSaysWhy) {
 
   const CliRun r = e2e::cli(expand(c.args, QString::fromStdString(report), dir.path()));
   EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString() << r.out.toStdString();
-  EXPECT_TRUE((c.exitCode == 0 ? r.out : r.err).contains(QString::fromUtf8(c.says))) << r.out.toStdString() << r.err.toStdString();
+  EXPECT_TRUE((c.exitCode == 0 ? r.out : r.err).contains(QString::fromUtf8(c.says)))
+      << r.out.toStdString() << r.err.toStdString();
   EXPECT_TRUE(e2e::isUtf8(r.errBytes));
   if (c.exitCode != 0) {
     EXPECT_FALSE(r.err.trimmed().isEmpty()) << "a refusal without a message";

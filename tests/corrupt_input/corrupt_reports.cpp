@@ -47,7 +47,8 @@ rw::BillOptions twoPages(rw::BillOptions options, const std::string& fileName) {
 }  // namespace
 
 std::string writeBill(const std::string& dir, const std::string& fileName, const rw::BillOptions& options) {
-  check(static_cast<bool>(rw::writeReport(dir, rw::billOfQuantities(twoPages(options, fileName)))), "write " + fileName);
+  check(static_cast<bool>(rw::writeReport(dir, rw::billOfQuantities(twoPages(options, fileName)))),
+        "write " + fileName);
   return dir + "/" + fileName;
 }
 

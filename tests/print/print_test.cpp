@@ -72,10 +72,10 @@ QStringList pageTexts(const QString& pdf) {
 QImage rasterPage(const QString& pdf, int page) {
   const QString prefix = pdf + QStringLiteral("-%1").arg(page);
   const QString number = QString::number(page);
-  runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-gray"), QStringLiteral("-r"), QString::number(kRasterDpi),
-                                       QStringLiteral("-aa"), QStringLiteral("no"), QStringLiteral("-aaVector"),
-                                       QStringLiteral("no"), QStringLiteral("-f"), number, QStringLiteral("-l"), number,
-                                       QStringLiteral("-singlefile"), pdf, prefix});
+  runTool(QStringLiteral("pdftoppm"),
+          {QStringLiteral("-gray"), QStringLiteral("-r"), QString::number(kRasterDpi), QStringLiteral("-aa"),
+           QStringLiteral("no"), QStringLiteral("-aaVector"), QStringLiteral("no"), QStringLiteral("-f"), number,
+           QStringLiteral("-l"), number, QStringLiteral("-singlefile"), pdf, prefix});
   return QImage(prefix + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
 }
 
@@ -410,9 +410,9 @@ class PrintTest : public QObject {
     QFETCH(QString, queue);
     const QStringList before = server_.outputFiles(queue);
     const CliRun r = cli(QStringList({QStringLiteral("print"), report(QStringLiteral("L_RPTB02_SIX.dbf")),
-                                       QStringLiteral("--pages"), QStringLiteral("3-5"), QStringLiteral("--start-no"),
-                                       QStringLiteral("10"), QStringLiteral("--copies"), QStringLiteral("2")}) +
-                          printerArgs);
+                                      QStringLiteral("--pages"), QStringLiteral("3-5"), QStringLiteral("--start-no"),
+                                      QStringLiteral("10"), QStringLiteral("--copies"), QStringLiteral("2")}) +
+                         printerArgs);
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     const auto id = QRegularExpression(QStringLiteral("^%1-(\\d+)\t3 pages\n$").arg(queue)).match(r.out);
     QVERIFY2(id.hasMatch(), qPrintable(r.out));
@@ -421,17 +421,17 @@ class PrintTest : public QObject {
     QVERIFY2(!printed.isEmpty(), qPrintable(error));
     QVERIFY2(printed.endsWith(QStringLiteral("-job_%1.pdf").arg(id.captured(1))), qPrintable(printed));
     const QString reference = QDir(work_.path()).filePath(QStringLiteral("cli-reference.pdf"));
-    const CliRun rendered = cli({QStringLiteral("render"), report(QStringLiteral("L_RPTB02_SIX.dbf")),
-                                  QStringLiteral("--pdf"), reference, QStringLiteral("--pages"), QStringLiteral("3-5"),
-                                  QStringLiteral("--start-no"), QStringLiteral("10")});
+    const CliRun rendered =
+        cli({QStringLiteral("render"), report(QStringLiteral("L_RPTB02_SIX.dbf")), QStringLiteral("--pdf"), reference,
+             QStringLiteral("--pages"), QStringLiteral("3-5"), QStringLiteral("--start-no"), QStringLiteral("10")});
     QVERIFY2(rendered.exitCode == 0, qPrintable(rendered.err));
     const QString numbers = wrongPageNumbers(printed, reference, true);
     QVERIFY2(numbers.isEmpty(), qPrintable(numbers));
   }
 
   void cliRefusesAPrinterTheSystemDoesNotKnow() {
-    const CliRun r = cli({QStringLiteral("print"), report(QStringLiteral("P_RPTB02_SIX.dbf")), QStringLiteral("--printer"),
-                           QStringLiteral("NO_SUCH_QUEUE")});
+    const CliRun r = cli({QStringLiteral("print"), report(QStringLiteral("P_RPTB02_SIX.dbf")),
+                          QStringLiteral("--printer"), QStringLiteral("NO_SUCH_QUEUE")});
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.err.contains(kSheetQueue) && r.err.contains(kStripsQueue), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());

@@ -91,22 +91,21 @@ bool PrivateCupsServer::start(QString& reason) {
   const QByteArray socket = QFile::encodeName(path("cups.sock"));
   const QByteArray cupsdConf =
       "LogLevel debug\n"
-      "Listen " + socket + "\n"
+      "Listen " +
+      socket +
+      "\n"
       "Browsing Off\n"
       "WebInterface No\n"
       "DefaultAuthType None\n"
       "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
       "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n";
-  const QByteArray filesConf = "ServerRoot " + QFile::encodeName(path("root")) + "\n" +
-                               "RequestRoot " + QFile::encodeName(path("spool")) + "\n" +
-                               "TempDir " + QFile::encodeName(path("tmp")) + "\n" +
-                               "CacheDir " + QFile::encodeName(path("cache")) + "\n" +
-                               "StateDir " + QFile::encodeName(path("state")) + "\n" +
-                               "ErrorLog " + QFile::encodeName(path("log/error_log")) + "\n" +
-                               "AccessLog " + QFile::encodeName(path("log/access_log")) + "\n" +
-                               "PageLog " + QFile::encodeName(path("log/page_log")) + "\n" +
-                               "Printcap " + QFile::encodeName(path("printcap")) + "\n" +
-                               "User lp\nGroup lp\nSystemGroup root\n";
+  const QByteArray filesConf =
+      "ServerRoot " + QFile::encodeName(path("root")) + "\n" + "RequestRoot " + QFile::encodeName(path("spool")) +
+      "\n" + "TempDir " + QFile::encodeName(path("tmp")) + "\n" + "CacheDir " + QFile::encodeName(path("cache")) +
+      "\n" + "StateDir " + QFile::encodeName(path("state")) + "\n" + "ErrorLog " +
+      QFile::encodeName(path("log/error_log")) + "\n" + "AccessLog " + QFile::encodeName(path("log/access_log")) +
+      "\n" + "PageLog " + QFile::encodeName(path("log/page_log")) + "\n" + "Printcap " +
+      QFile::encodeName(path("printcap")) + "\n" + "User lp\nGroup lp\nSystemGroup root\n";
   if (!writeFile(QStringLiteral("cupsd.conf"), cupsdConf) || !writeFile(QStringLiteral("cups-files.conf"), filesConf)) {
     reason = QStringLiteral("cannot write the server's configuration");
     return false;
@@ -117,12 +116,12 @@ bool PrivateCupsServer::start(QString& reason) {
   cupsd_.setStandardOutputFile(path("log/cupsd.out"));
   // Should the test die before it stops the server, the server goes too.
   cupsd_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-  cupsd_.start(QStringLiteral("unshare"),
-               {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
-                QStringLiteral("sh"), QStringLiteral("-c"),
-                QStringLiteral("mount --bind \"$1\" \"$2\" && exec \"$3\" -f -c \"$4\" -s \"$5\""), QStringLiteral("sh"),
-                path("etc"), QString::fromLatin1(kSystemCupsDir), QString::fromLatin1(kCupsd), path("cupsd.conf"),
-                path("cups-files.conf")});
+  cupsd_.start(
+      QStringLiteral("unshare"),
+      {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"), QStringLiteral("sh"),
+       QStringLiteral("-c"), QStringLiteral("mount --bind \"$1\" \"$2\" && exec \"$3\" -f -c \"$4\" -s \"$5\""),
+       QStringLiteral("sh"), path("etc"), QString::fromLatin1(kSystemCupsDir), QString::fromLatin1(kCupsd),
+       path("cupsd.conf"), path("cups-files.conf")});
   if (!cupsd_.waitForStarted(kStartMs)) {
     reason = QStringLiteral("cannot start unshare: ") + cupsd_.errorString();
     return false;
@@ -172,18 +171,18 @@ bool PrivateCupsServer::addPdfQueue(const QString& name, const QString& ppdFile,
   // every file name ends in "-job_<id>".
   const QByteArray settings = "Out " + QFile::encodeName(out) + "\n" + "AnonDirName " + QFile::encodeName(out) + "\n" +
                               "Spool " + QFile::encodeName(spool) + "\n" + "Log " +
-                              QFile::encodeName(path("cups-pdf")) + "\n" + "GSTmp " +
-                              QFile::encodeName(path("tmp")) + "\n" + "Grp lp\nLabel 2\nLogType 7\n";
+                              QFile::encodeName(path("cups-pdf")) + "\n" + "GSTmp " + QFile::encodeName(path("tmp")) +
+                              "\n" + "Grp lp\nLabel 2\nLogType 7\n";
   if (!writeFile(QStringLiteral("etc/cups-pdf-") + name + QStringLiteral(".conf"), settings)) {
     error = QStringLiteral("cannot write the cups-pdf settings");
     return false;
   }
   QString output;
-  if (!runClient(QStringLiteral("lpadmin"),
-                 {QStringLiteral("-p"), name, QStringLiteral("-v"), QStringLiteral("cups-pdf:/") + name,
-                  QStringLiteral("-P"), ppdFile, QStringLiteral("-o"), QStringLiteral("printer-error-policy=abort-job"),
-                  QStringLiteral("-E")},
-                 &output)) {
+  if (!runClient(
+          QStringLiteral("lpadmin"),
+          {QStringLiteral("-p"), name, QStringLiteral("-v"), QStringLiteral("cups-pdf:/") + name, QStringLiteral("-P"),
+           ppdFile, QStringLiteral("-o"), QStringLiteral("printer-error-policy=abort-job"), QStringLiteral("-E")},
+          &output)) {
     error = QStringLiteral("lpadmin: ") + output;
     return false;
   }
@@ -204,8 +203,8 @@ QString PrivateCupsServer::waitForNewOutput(const QString& queue, const QStringL
   const QDeadlineTimer deadline(kJobMs);
   QString pending;
   while (!deadline.hasExpired()) {
-    runClient(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("not-completed"), QStringLiteral("-o"), queue},
-              &pending);
+    runClient(QStringLiteral("lpstat"),
+              {QStringLiteral("-W"), QStringLiteral("not-completed"), QStringLiteral("-o"), queue}, &pending);
     if (pending.trimmed().isEmpty()) {
       for (const QString& file : outputFiles(queue)) {
         if (!before.contains(file)) return QDir(outputDir(queue)).filePath(file);

@@ -4,13 +4,13 @@
 #pragma once
 
 #ifdef _WIN32
-#include <direct.h>
-#include <process.h>
-#include <stdlib.h>
-#include <string.h>
+#  include <direct.h>
+#  include <process.h>
+#  include <stdlib.h>
+#  include <string.h>
 
-#ifdef __cplusplus
-#include <random>
+#  ifdef __cplusplus
+#    include <random>
 
 // Replaces the trailing XXXXXX and creates the directory; nullptr when no name was free.
 inline char* mkdtemp(char* pattern) {
@@ -34,5 +34,5 @@ inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
 // POSIX permission bits do not bind on Windows, as they do not bind root:
 // tests that rely on them skip themselves for root.
 inline unsigned geteuid() { return 0; }
-#endif
+#  endif
 #endif

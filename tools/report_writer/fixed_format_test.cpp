@@ -15,9 +15,9 @@ std::string printfFixed(double v, int d) {
 }
 
 TEST(FixedFormatTest, MatchesPrintf) {
-  const double values[] = {0,        -0.0,      1,       -1,     0.125,  0.375,   2.5,   -2.5,   12.5,
-                           1234.5678, 68000,    0.004,   -0.004, 1e14,   9.99e14, 1e15,  1e20,   -123456.789,
-                           842.3 * 1.15, 0.1 + 0.2, 5.0000005, 1.005};
+  const double values[] = {0,         -0.0,  1,      -1,   0.125,   0.375, 2.5,  -2.5,        12.5,         1234.5678,
+                           68000,     0.004, -0.004, 1e14, 9.99e14, 1e15,  1e20, -123456.789, 842.3 * 1.15, 0.1 + 0.2,
+                           5.0000005, 1.005};
   for (double v : values) {
     for (int d = 0; d <= 9; ++d) EXPECT_EQ(formatFixed(v, d), printfFixed(v, d)) << v << " " << d;
   }

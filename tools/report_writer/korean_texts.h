@@ -7,7 +7,8 @@ inline constexpr char kGulim[] = "\xB1\xBC\xB8\xB2\xC3\xBC";  // 굴림체
 inline constexpr char kBatang[] = "\xB9\xD9\xC5\xC1\xC3\xBC";  // 바탕체
 inline constexpr char kTitleBill[] = "\xB3\xBB    \xBF\xAA    \xBC\xAD";  // 내    역    서
 inline constexpr char kTitleSummary[] = "\xC3\xD1 \xB0\xFD \xC1\xFD \xB0\xE8 \xC0\xE5";  // 총 괄 집 계 장
-inline constexpr char kDesProject[] = "\xB0\xF8\xBB\xE7\xB8\xED : \xC7\xDE\xBB\xEC\xB8\xB6\xC0\xBB \xB1\xD9\xB8\xB0\xBB\xFD\xC8\xB0\xBD\xC3\xBC\xB3 \xBD\xC5\xC3\xE0\xB0\xF8\xBB\xE7";  // 공사명 : 햇살마을 근린생활시설 신축공사
+inline constexpr char kDesProject[] =
+    "\xB0\xF8\xBB\xE7\xB8\xED : \xC7\xDE\xBB\xEC\xB8\xB6\xC0\xBB \xB1\xD9\xB8\xB0\xBB\xFD\xC8\xB0\xBD\xC3\xBC\xB3 \xBD\xC5\xC3\xE0\xB0\xF8\xBB\xE7";  // 공사명 : 햇살마을 근린생활시설 신축공사
 inline constexpr char kComName[] = "(\xC1\xD6)\xB4\xEB\xC7\xD1\xC1\xBE\xC7\xD5\xB0\xC7\xBC\xB3";  // (주)대한종합건설
 inline constexpr char kName[] = "\xC7\xB0\xB8\xED";  // 품명
 inline constexpr char kNameFull[] = "\xC7\xB0    \xB8\xED";  // 품    명
@@ -28,9 +29,12 @@ inline constexpr char kSeqNo[] = "\xBC\xF8\xB9\xF8";  // 순번
 inline constexpr char kSubtotal[] = "\xBC\xD2    \xB0\xE8";  // 소    계
 inline constexpr char kGrandTotal[] = "\xC3\xD1    \xB0\xE8";  // 총    계
 inline constexpr char kSectionEarth[] = "1. \xC5\xE4 \xB0\xF8 \xBB\xE7";  // 1. 토 공 사
-inline constexpr char kSectionConcrete[] = "2. \xC3\xB6\xB1\xD9\xC4\xDC\xC5\xA9\xB8\xAE\xC6\xAE\xB0\xF8\xBB\xE7";  // 2. 철근콘크리트공사
-inline constexpr char kSectionMasonry[] = "3. \xC1\xB6\xC0\xFB \xB9\xD7 \xB9\xCC\xC0\xE5\xB0\xF8\xBB\xE7";  // 3. 조적 및 미장공사
-inline constexpr char kSectionFinish[] = "4. \xBC\xF6\xC0\xE5 \xB9\xD7 \xB5\xB5\xC0\xE5\xB0\xF8\xBB\xE7";  // 4. 수장 및 도장공사
+inline constexpr char kSectionConcrete[] =
+    "2. \xC3\xB6\xB1\xD9\xC4\xDC\xC5\xA9\xB8\xAE\xC6\xAE\xB0\xF8\xBB\xE7";  // 2. 철근콘크리트공사
+inline constexpr char kSectionMasonry[] =
+    "3. \xC1\xB6\xC0\xFB \xB9\xD7 \xB9\xCC\xC0\xE5\xB0\xF8\xBB\xE7";  // 3. 조적 및 미장공사
+inline constexpr char kSectionFinish[] =
+    "4. \xBC\xF6\xC0\xE5 \xB9\xD7 \xB5\xB5\xC0\xE5\xB0\xF8\xBB\xE7";  // 4. 수장 및 도장공사
 inline constexpr char kSectionMisc[] = "5. \xB1\xE2\xC5\xB8 \xB0\xF8\xBB\xE7";  // 5. 기타 공사
 inline constexpr char kExcavation[] = "\xC5\xCD\xC6\xC4\xB1\xE2";  // 터파기
 inline constexpr char kExcavationSize[] = "\xC5\xE4\xBB\xE7, \xB1\xE2\xB0\xE8 0.7M3";  // 토사, 기계 0.7M3
@@ -52,7 +56,8 @@ inline constexpr char kRebarD16[] = "SD400 D16";  // SD400 D16
 inline constexpr char kBrick[] = "\xC1\xB6\xC0\xFB";  // 조적
 inline constexpr char kBrickSize[] = "\xBD\xC3\xB8\xE0\xC6\xAE\xBA\xAE\xB5\xB9 1.0B";  // 시멘트벽돌 1.0B
 inline constexpr char kPlaster[] = "\xB9\xCC\xC0\xE5";  // 미장
-inline constexpr char kPlasterSize[] = "\xBD\xC3\xB8\xE0\xC6\xAE\xB8\xF0\xB8\xA3\xC5\xB8\xB8\xA3 18mm";  // 시멘트모르타르 18mm
+inline constexpr char kPlasterSize[] =
+    "\xBD\xC3\xB8\xE0\xC6\xAE\xB8\xF0\xB8\xA3\xC5\xB8\xB8\xA3 18mm";  // 시멘트모르타르 18mm
 inline constexpr char kWaterproof[] = "\xB9\xE6\xBC\xF6";  // 방수
 inline constexpr char kWaterproofSize[] = "\xBE\xD7\xC3\xBC\xB9\xE6\xBC\xF6 1\xC1\xBE";  // 액체방수 1종
 inline constexpr char kTile[] = "\xC5\xB8\xC0\xCF\xBA\xD9\xC0\xD3";  // 타일붙임

@@ -156,9 +156,7 @@ class Writer {
         case 'L':
           *dst = value.empty() ? ' ' : (value[0] == 'T' || value[0] == 't' || value[0] == 'Y' ? 'T' : 'F');
           break;
-        default:
-          putText(dst, f.width, value);
-          break;
+        default: putText(dst, f.width, value); break;
       }
     }
     if (!sx_PutRecord(record_.data())) return Status::ioError(engineError("cannot write a record of " + path_));
@@ -204,11 +202,11 @@ class Writer {
 
 std::vector<FieldDef> standardFields() {
   return {
-      {"F_INIT", 'M', 10, 0}, {"F_PAGE", 'N', 5, 0},   {"F_TYPE", 'C', 1, 0},   {"F_TUNIT", 'C', 1, 0},
-      {"F_SEQ", 'N', 8, 0},   {"F_CODE", 'C', 12, 0},  {"F_DES", 'C', 40, 0},   {"F_SIZE", 'C', 40, 0},
-      {"F_UNIT", 'C', 6, 0},  {"F_QQTY", 'N', 14, 4},  {"F_MA", 'N', 15, 2},    {"F_MAK", 'N', 16, 0},
-      {"F_NO", 'N', 15, 2},   {"F_NOK", 'N', 16, 0},   {"F_GY", 'N', 15, 2},    {"F_GYK", 'N', 16, 0},
-      {"F_HA", 'N', 15, 2},   {"F_HAK", 'N', 16, 0},   {"F_PC0", 'N', 7, 2},    {"F_BIGO", 'C', 20, 0},
+      {"F_INIT", 'M', 10, 0}, {"F_PAGE", 'N', 5, 0},  {"F_TYPE", 'C', 1, 0}, {"F_TUNIT", 'C', 1, 0},
+      {"F_SEQ", 'N', 8, 0},   {"F_CODE", 'C', 12, 0}, {"F_DES", 'C', 40, 0}, {"F_SIZE", 'C', 40, 0},
+      {"F_UNIT", 'C', 6, 0},  {"F_QQTY", 'N', 14, 4}, {"F_MA", 'N', 15, 2},  {"F_MAK", 'N', 16, 0},
+      {"F_NO", 'N', 15, 2},   {"F_NOK", 'N', 16, 0},  {"F_GY", 'N', 15, 2},  {"F_GYK", 'N', 16, 0},
+      {"F_HA", 'N', 15, 2},   {"F_HAK", 'N', 16, 0},  {"F_PC0", 'N', 7, 2},  {"F_BIGO", 'C', 20, 0},
       {"F_REM", 'C', 10, 0},
   };
 }

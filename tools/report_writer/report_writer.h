@@ -32,11 +32,11 @@ using Line = std::vector<std::pair<std::string, std::string>>;
 using SettingsEntries = std::vector<std::pair<std::string, std::string>>;
 
 struct ReportSpec {
-  std::string fileName;                    // e.g. "P_RPTB02_SAMPLE.dbf"
-  SettingsEntries settings;                // written in this order
+  std::string fileName;  // e.g. "P_RPTB02_SAMPLE.dbf"
+  SettingsEntries settings;  // written in this order
   std::optional<std::string> rawSettings;  // when set, F_INIT holds exactly this
-  std::vector<FieldDef> fields;            // empty: standardFields()
-  std::vector<Line> lines;                 // body lines, in record order
+  std::vector<FieldDef> fields;  // empty: standardFields()
+  std::vector<Line> lines;  // body lines, in record order
   // For large reports: called for index 0 .. generatedLines-1 after `lines`,
   // with `line` cleared before each call.
   long generatedLines = 0;

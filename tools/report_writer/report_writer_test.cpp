@@ -28,8 +28,8 @@ struct Survey {
   long records = 0;
   std::map<long, int> linesPerPage;
   int jLinesWith100 = 0;
-  int supplied = 0;   // F_TUNIT "2"
-  int separate = 0;   // F_TUNIT "3"
+  int supplied = 0;  // F_TUNIT "2"
+  int separate = 0;  // F_TUNIT "3"
   long lastPage = 0;
 };
 
@@ -55,7 +55,9 @@ class WriterTest : public ::testing::Test {
 
 TEST_F(WriterTest, SettingsBlockSyntax) {
   EXPECT_EQ(buildSettingsBlock({}), "");
-  EXPECT_EQ(buildSettingsBlock({{"A", "1"}, {"B", ""}}), "<A>=\xA2\xDD" "1\xA2\xDD\r\n<B>=\xA2\xDD\xA2\xDD");
+  EXPECT_EQ(buildSettingsBlock({{"A", "1"}, {"B", ""}}),
+            "<A>=\xA2\xDD"
+            "1\xA2\xDD\r\n<B>=\xA2\xDD\xA2\xDD");
 }
 
 TEST_F(WriterTest, PortraitBillReadsBackThroughTheTableLayer) {
@@ -74,9 +76,9 @@ TEST_F(WriterTest, PortraitBillReadsBackThroughTheTableLayer) {
   EXPECT_EQ(descriptors, 16);
   EXPECT_FALSE(GetKey(block, "F16").empty());
   EXPECT_TRUE(GetKey(block, "F17").empty());
-  for (const char* key : {"TITLE", "TITLEFONT", "DES", "COMNAME", "OUTLINE", "LINE", "SYNC", "DOTLINE", "PAGESPACE",
-                          "SORT", "PRINTSCOPE", "OPT1", "OPT2", "OPT3", "OPT4", "BIGO", "NCUT", "PRCDEC", "CSTDEC",
-                          "MOKDEC"}) {
+  for (const char* key :
+       {"TITLE",      "TITLEFONT", "DES",  "COMNAME", "OUTLINE", "LINE", "SYNC", "DOTLINE", "PAGESPACE", "SORT",
+        "PRINTSCOPE", "OPT1",      "OPT2", "OPT3",    "OPT4",    "BIGO", "NCUT", "PRCDEC",  "CSTDEC",    "MOKDEC"}) {
     EXPECT_FALSE(GetKey(block, key).empty()) << key;
   }
   // Descriptor widths of the visible columns fill the frame.
@@ -231,7 +233,8 @@ print(len(init.encode('cp949')))
   const std::string block = t.Apollo.MemoText("F_INIT");
   long jLines = 0;
   for (t.Table.First(); !t.Table.Eof(); t.Table.Next()) jLines += t.Apollo.FieldAsPaddedText("F_TYPE") == "J";
-  std::istringstream out(CommandOutput("PYTHONIOENCODING=utf-8 /usr/bin/python3 " + script + " " + dir_.path() + "/P_RPTB02_SAMPLE.dbf"));
+  std::istringstream out(
+      CommandOutput("PYTHONIOENCODING=utf-8 /usr/bin/python3 " + script + " " + dir_.path() + "/P_RPTB02_SAMPLE.dbf"));
   std::string records, first, lastPage, des, j, initLen;
   std::getline(out, records);
   std::getline(out, first);

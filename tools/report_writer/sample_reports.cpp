@@ -18,9 +18,9 @@ struct Item {
   const char* unit;
   double qty;
   double material, labor, expense;  // unit prices
-  char tunit;                       // '2' supplied by the client, '3' priced separately
-  char type;                        // F_TYPE: 'D' detail, 'J' rate line
-  double rate;                      // F_PC0
+  char tunit;  // '2' supplied by the client, '3' priced separately
+  char type;  // F_TYPE: 'D' detail, 'J' rate line
+  double rate;  // F_PC0
   const char* remark;
 };
 
@@ -127,9 +127,9 @@ std::string code(int section, int item, long cycle) {
 std::string descriptor(int seq, int group, int rows, int kind, int width, const char* type, const char* field,
                        const std::string& find, const std::string& lower, const std::string& upper,
                        const char* decClass, const char* align) {
-  return std::to_string(seq) + "|" + std::to_string(group) + "|" + std::to_string(rows) + "|" +
-         std::to_string(kind) + "|" + std::to_string(width) + "|0|" + type + "|" + field + "|" + find + "|" + lower +
-         "|" + upper + "|0|" + decClass + "|" + align + "|0|0|0|0|";
+  return std::to_string(seq) + "|" + std::to_string(group) + "|" + std::to_string(rows) + "|" + std::to_string(kind) +
+         "|" + std::to_string(width) + "|0|" + type + "|" + field + "|" + find + "|" + lower + "|" + upper + "|0|" +
+         decClass + "|" + align + "|0|0|0|0|";
 }
 
 // The bill's columns: description with its size (Kind 2 alone), unit and
@@ -142,8 +142,8 @@ std::vector<std::string> billDescriptors(char orientation) {
   int seq = 0;
   int group = 0;
   if (landscape) d.push_back(descriptor(++seq, ++group, 1, 4, 5, "S", "F_CODE", t::kCode, t::kCode, t::kCode, "", "C"));
-  d.push_back(descriptor(++seq, ++group, 1, 2, landscape ? 24 : 23, "S", "F_DES", t::kName, t::kName, t::kNameFull, "",
-                         "L"));
+  d.push_back(
+      descriptor(++seq, ++group, 1, 2, landscape ? 24 : 23, "S", "F_DES", t::kName, t::kName, t::kNameFull, "", "L"));
   d.push_back(descriptor(++seq, ++group, 1, 4, 4, "S", "F_UNIT", t::kUnit, t::kUnit, t::kUnit, "", "C"));
   d.push_back(descriptor(++seq, ++group, 1, 4, landscape ? 7 : 6, "D", "F_QQTY", t::kQty, t::kQty, t::kQty, "", "R"));
   struct Pair {
@@ -166,8 +166,8 @@ std::vector<std::string> billDescriptors(char orientation) {
   }
   d.push_back(descriptor(++seq, ++group, 1, 4, 3, "D", "F_PC0", t::kRate, t::kRate, t::kRate, "", "R"));
   ++group;
-  d.push_back(descriptor(++seq, group, 1, 2, landscape ? 5 : 4, "S", "F_BIGO", t::kRemark, t::kRemark, t::kRemark, "",
-                         "L"));
+  d.push_back(
+      descriptor(++seq, group, 1, 2, landscape ? 5 : 4, "S", "F_BIGO", t::kRemark, t::kRemark, t::kRemark, "", "L"));
   d.push_back(descriptor(++seq, group, 1, 5, 1, "S", "F_REM", t::kRemark, t::kRemark, t::kRemark, "", "L"));
   d.push_back(descriptor(++seq, ++group, 1, 0, 1, "S", "F_CODE", "", "", "", "", "C"));
   d.push_back(descriptor(0, ++group, 1, 11, 0, "D", "F_SEQ", t::kSeqNo, t::kSeqNo, t::kSeqNo, "", "R"));
@@ -269,9 +269,7 @@ void billLine(long index, char orientation, Line& line) {
       line.emplace_back("F_PC0", "100");
       break;
     }
-    case RowKind::kBlank:
-      line.emplace_back("F_TYPE", " ");
-      break;
+    case RowKind::kBlank: line.emplace_back("F_TYPE", " "); break;
   }
 }
 
@@ -362,9 +360,8 @@ Status writeSampleSet(const std::string& dir) {
   margin.pages = 2;
   margin.pageSpace = "10|10|15|10|";
   margin.outline = "1";
-  for (const ReportSpec& spec :
-       {billOfQuantities(portrait), billOfQuantities(landscape), summaryReport(), billOfQuantities(margin),
-        brokenReport()}) {
+  for (const ReportSpec& spec : {billOfQuantities(portrait), billOfQuantities(landscape), summaryReport(),
+                                 billOfQuantities(margin), brokenReport()}) {
     if (Status s = writeReport(dir, spec); !s) return s;
   }
   return Status::ok();

@@ -10,14 +10,14 @@
 
 namespace zel::reportwriter {
 
-inline constexpr int kPortraitLines = 35;   // body lines of a portrait page
+inline constexpr int kPortraitLines = 35;  // body lines of a portrait page
 inline constexpr int kLandscapeLines = 32;  // body lines of a landscape page
 
 struct BillOptions {
-  char orientation = 'P';          // 'P' portrait, 'L' landscape
-  std::string fileName;            // empty: "<orientation>_RPTB02_SAMPLE.dbf"
+  char orientation = 'P';  // 'P' portrait, 'L' landscape
+  std::string fileName;  // empty: "<orientation>_RPTB02_SAMPLE.dbf"
   std::string rptCode = "RPTB02";
-  int pages = 3;                   // the last page is partly filled
+  int pages = 3;  // the last page is partly filled
   std::string pageSpace = "5|5|8|5|";
   std::string outline = "0";
   std::string ncut = "N";
@@ -38,8 +38,8 @@ void billLine(long index, char orientation, Line& line);
 long billLineCount(const BillOptions& options);
 
 ReportSpec billOfQuantities(const BillOptions& options);
-ReportSpec summaryReport();                 // P_RPTB01_SUMMARY.dbf, one page
-ReportSpec brokenReport();                  // P_RPTB02_BROKEN.dbf, empty F_INIT
+ReportSpec summaryReport();  // P_RPTB01_SUMMARY.dbf, one page
+ReportSpec brokenReport();  // P_RPTB02_BROKEN.dbf, empty F_INIT
 ReportSpec largeReport(long lines, char orientation = 'P');  // generated body
 
 // The sample folder: P_RPTB02_SAMPLE (4 pages), L_RPTB02_SAMPLE (3 pages),

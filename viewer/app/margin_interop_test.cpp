@@ -65,7 +65,9 @@ TEST_F(MarginInteropTest, RewrittenBlockReadsBackElsewhere) {
   // "<RPTCODE>=♬RPTB02♬" CR LF "<TITLE>=♬내역서♬" (CP949) CR LF "<PAGESPACE>=♬10|10|15|10|♬"
   const std::string head = "<RPTCODE>=\xA2\xDDRPTB02\xA2\xDD\r\n<TITLE>=\xA2\xDD\xB3\xBB\xBF\xAA\xBC\xAD\xA2\xDD";
   testing::TestReport report;
-  report.settings = head + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD";
+  report.settings = head +
+                    "\r\n<PAGESPACE>=\xA2\xDD"
+                    "10|10|15|10|\xA2\xDD";
   report.pages = {1, 2, 2};
   std::string error;
   ASSERT_TRUE(testing::writeTestReport(dir_, "P_RPTB02.dbf", report, &error)) << error;
@@ -75,7 +77,9 @@ TEST_F(MarginInteropTest, RewrittenBlockReadsBackElsewhere) {
     writer.load(dir_, "P_RPTB02.dbf");
     writer.save({"120", "8", "15", "10"});
   }
-  std::string expected = head + "\r\n<PAGESPACE>=\xA2\xDD" "120|8|15|10|\xA2\xDD";
+  std::string expected = head +
+                         "\r\n<PAGESPACE>=\xA2\xDD"
+                         "120|8|15|10|\xA2\xDD";
   EXPECT_EQ(dump(), "1 " + hex(expected) + "\n2 -\n2 -\n");
 
   {
@@ -83,7 +87,9 @@ TEST_F(MarginInteropTest, RewrittenBlockReadsBackElsewhere) {
     writer.load(dir_, "P_RPTB02.dbf");
     writer.save({"3", "4", "5", "6"});
   }
-  expected = head + "\r\n<PAGESPACE>=\xA2\xDD" "3|4|5|6|\xA2\xDD";
+  expected = head +
+             "\r\n<PAGESPACE>=\xA2\xDD"
+             "3|4|5|6|\xA2\xDD";
   EXPECT_EQ(dump(), "1 " + hex(expected) + "\n2 -\n2 -\n");
 }
 
@@ -98,7 +104,10 @@ TEST_F(MarginInteropTest, AppendedEntryReadsBackElsewhere) {
     writer.load(dir_, "P_RPTB02.dbf");
     writer.save({"0", "0", "0", "0"});
   }
-  EXPECT_EQ(dump(), "1 " + hex(head + "\r\n<PAGESPACE>=\xA2\xDD" "0|0|0|0|\xA2\xDD") + "\n");
+  EXPECT_EQ(dump(), "1 " +
+                        hex(head + "\r\n<PAGESPACE>=\xA2\xDD"
+                                   "0|0|0|0|\xA2\xDD") +
+                        "\n");
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ std::string MarginProblem(const std::array<std::string, 4>& fieldTexts, bool lan
   std::array<long long, 4> value{};
   for (std::size_t i = 0; i < fieldTexts.size(); ++i) {
     const std::string digits = marginDigits(fieldTexts[i]);
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > kMaxTokenDigits)
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
+        digits.size() > kMaxTokenDigits)
       return "여백은 0부터 999,999,999까지의 정수로 입력하십시오.";
     value[i] = std::stoll(digits);
   }

@@ -40,7 +40,7 @@ void MarginWriter::load(const std::string& directory, const std::string& fileNam
 bool MarginWriter::hasPageSpace() const { return !GetKey(block_, kPageSpaceKey).empty(); }
 
 std::array<int, 4> MarginWriter::margins() const {
-  std::array<int, 4> result {};
+  std::array<int, 4> result{};
   std::string value = GetKey(block_, kPageSpaceKey);
   if (value.empty()) return result;
   for (int i = 0; i < 4; ++i) result[i] = TokenInt(i + 1, value, 0);
@@ -57,8 +57,8 @@ void MarginWriter::save(const std::array<std::string, 4>& fieldTexts) {
   try {
     table_.Table.Edit();
   } catch (const DataError& e) {
-    throw DataError(path_ + "\r다른 프로그램이 이 보고서를 사용하고 있어 여백을 저장하지 못했습니다.\r(" +
-                    e.what() + ")");
+    throw DataError(path_ + "\r다른 프로그램이 이 보고서를 사용하고 있어 여백을 저장하지 못했습니다.\r(" + e.what() +
+                    ")");
   }
   try {
     table_.Table.SetFieldText(kSettingsField, block);

@@ -51,22 +51,34 @@ TEST_F(MarginWriterTest, NoPageSpaceReadsZerosAndAppendsOnSave) {
   EXPECT_FALSE(writer.hasPageSpace());
   EXPECT_EQ(writer.margins(), (std::array<int, 4>{0, 0, 0, 0}));
   writer.save({"0", "0", "0", "0"});
-  EXPECT_EQ(storedBlock(), kHead + "\r\n<PAGESPACE>=\xA2\xDD" "0|0|0|0|\xA2\xDD");
+  EXPECT_EQ(storedBlock(), kHead +
+                               "\r\n<PAGESPACE>=\xA2\xDD"
+                               "0|0|0|0|\xA2\xDD");
 }
 
 TEST_F(MarginWriterTest, ExistingValueIsReplacedInPlace) {
-  std::string tail = "\r\n<OPT1>=\xA2\xDD" "0|1|NC|\xA2\xDD";
-  write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD" + tail);
+  std::string tail =
+      "\r\n<OPT1>=\xA2\xDD"
+      "0|1|NC|\xA2\xDD";
+  write(kHead +
+        "\r\n<PAGESPACE>=\xA2\xDD"
+        "10|10|15|10|\xA2\xDD" +
+        tail);
   MarginWriter writer;
   writer.load(dir_, kName);
   EXPECT_TRUE(writer.hasPageSpace());
   EXPECT_EQ(writer.margins(), (std::array<int, 4>{10, 10, 15, 10}));
   writer.save({"12", "8", "20", "5"});
-  EXPECT_EQ(storedBlock(), kHead + "\r\n<PAGESPACE>=\xA2\xDD" "12|8|20|5|\xA2\xDD" + tail);
+  EXPECT_EQ(storedBlock(), kHead +
+                               "\r\n<PAGESPACE>=\xA2\xDD"
+                               "12|8|20|5|\xA2\xDD" +
+                               tail);
 }
 
 TEST_F(MarginWriterTest, ConfirmingUnchangedWritesTheSameBlock) {
-  std::string settings = kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD";
+  std::string settings = kHead +
+                         "\r\n<PAGESPACE>=\xA2\xDD"
+                         "10|10|15|10|\xA2\xDD";
   write(settings);
   MarginWriter writer;
   writer.load(dir_, kName);
@@ -76,7 +88,9 @@ TEST_F(MarginWriterTest, ConfirmingUnchangedWritesTheSameBlock) {
 }
 
 TEST_F(MarginWriterTest, NonNumericTokensReadAsZero) {
-  write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "a|10||x5|\xA2\xDD");
+  write(kHead +
+        "\r\n<PAGESPACE>=\xA2\xDD"
+        "a|10||x5|\xA2\xDD");
   MarginWriter writer;
   writer.load(dir_, kName);
   EXPECT_EQ(writer.margins(), (std::array<int, 4>{0, 10, 0, 0}));
@@ -95,12 +109,12 @@ TEST_F(MarginWriterTest, FieldTextsAreWrittenAsPlainDigits) {
 TEST_F(MarginWriterTest, UnusableMarginsAreRefusedAndNothingIsWritten) {
   write(kHead);
   const std::array<std::array<std::string, 4>, 6> refused{{
-      {"1,000", "0", "0", "0"},        // top alone past the page
-      {"9999999999", "0", "0", "0"},   // past what a token reads back
-      {"1000000000", "0", "0", "0"},   // read back cut to 100000000
-      {"75", "74", "0", "0"},          // height 2970 just exceeded
-      {"0", "0", "53", "52"},          // width 2100 just exceeded
-      {"-1", "0", "0", "0"},           // not a whole number
+      {"1,000", "0", "0", "0"},  // top alone past the page
+      {"9999999999", "0", "0", "0"},  // past what a token reads back
+      {"1000000000", "0", "0", "0"},  // read back cut to 100000000
+      {"75", "74", "0", "0"},  // height 2970 just exceeded
+      {"0", "0", "53", "52"},  // width 2100 just exceeded
+      {"-1", "0", "0", "0"},  // not a whole number
   }};
   for (const auto& fields : refused) {
     MarginWriter writer;
@@ -149,7 +163,9 @@ TEST(PageSpaceValue, JoinsPlainDigits) {
 // Another process holds the lock on the first record: the save fails with a
 // message for the user and neither file changes.
 TEST_F(MarginWriterTest, RecordLockedByAnotherProcess) {
-  write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+  write(kHead +
+        "\r\n<PAGESPACE>=\xA2\xDD"
+        "10|10|15|10|\xA2\xDD");
   std::string dbfBefore = dbfBytes();
   std::string fptBefore = fptBytes();
 
@@ -169,8 +185,7 @@ TEST_F(MarginWriterTest, RecordLockedByAnotherProcess) {
       table.First();
       table.Edit();
       c = 'y';
-    } catch (...) {
-    }
+    } catch (...) {}
     (void)!::write(locked[1], &c, 1);
     (void)!::read(release[0], &c, 1);
     ::_exit(0);
@@ -185,8 +200,7 @@ TEST_F(MarginWriterTest, RecordLockedByAnotherProcess) {
     writer.save({"1", "2", "3", "4"});
     ADD_FAILURE() << "save succeeded under another process's lock";
   } catch (const DataError& e) {
-    EXPECT_NE(std::string(e.what()).find("다른 프로그램이 이 보고서를 사용하고 있어"), std::string::npos)
-        << e.what();
+    EXPECT_NE(std::string(e.what()).find("다른 프로그램이 이 보고서를 사용하고 있어"), std::string::npos) << e.what();
   }
   char c = 'x';
   (void)!::write(release[1], &c, 1);

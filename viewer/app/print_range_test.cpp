@@ -17,11 +17,15 @@ TEST(PrintRange, PulledIntoThePagesThenChecked) {
     PageRange result;
   };
   const Case cases[] = {
-      {{3, 5}, 1, 6, true, {3, 5}},          {{3, 9999}, 1, 4, true, {3, 4}},
-      {{0, 2}, 1, 4, true, {1, 2}},          {{5, 5}, 1, 4, true, {4, 4}},
+      {{3, 5}, 1, 6, true, {3, 5}},
+      {{3, 9999}, 1, 4, true, {3, 4}},
+      {{0, 2}, 1, 4, true, {1, 2}},
+      {{5, 5}, 1, 4, true, {4, 4}},
       {{12000, 28571}, 1, 28572, true, {12000, 28571}},
-      {{5, 3}, 1, 6, false, {5, 3}},         {{7, 3}, 1, 4, false, {7, 3}},
-      {{1, 1}, 1, 1, true, {1, 1}},          {{2, 9}, 1, 0, true, {1, 1}},  // a report of no pages has its first
+      {{5, 3}, 1, 6, false, {5, 3}},
+      {{7, 3}, 1, 4, false, {7, 3}},
+      {{1, 1}, 1, 1, true, {1, 1}},
+      {{2, 9}, 1, 0, true, {1, 1}},  // a report of no pages has its first
   };
   for (const Case& c : cases) {
     RecordingMessageService messages;

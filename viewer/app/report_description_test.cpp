@@ -102,8 +102,8 @@ TEST(DescribeSettings, UnknownSortLetterShowsSuffixAlone) {
 }
 
 TEST(DescribeSettings, Options) {
-  ReportDescription d = describe({{"OPT1", "0|2|A|NC|"}, {"OPT2", "0|1|XX|"}, {"OPT3", "0|1|HP|"},
-                                  {"OPT4", "0|1|LP|"}});
+  ReportDescription d =
+      describe({{"OPT1", "0|2|A|NC|"}, {"OPT2", "0|1|XX|"}, {"OPT3", "0|1|HP|"}, {"OPT4", "0|1|LP|"}});
   EXPECT_EQ(d.lblOption1, "내용이 Page에 분리되지 않게 인쇄");
   EXPECT_EQ(d.lblOption2, "");
   EXPECT_EQ(d.lblOption3, "호표인쇄");
@@ -190,9 +190,14 @@ TEST_F(GetFileInfoTest, BlankSettingsIsUnusable) {
 
 TEST_F(GetFileInfoTest, FullReport) {
   testing::TestReport report;
-  report.settings = block({{"RPTCODE", "RPTB02"}, {"OPTIONSET", "1|0|1|1|1|1|"}, {"SORT", "0|2|C|D|"},
-                           {"PRINTSCOPE", "0|A|B|가|나|"}, {"OPT1", "0|1|NC|"}, {"OPT3", "0|1|HP|"},
-                           {"BIGO", "0|1|G|"}, {"PAGESPACE", "10|10|15|10|"}});
+  report.settings = block({{"RPTCODE", "RPTB02"},
+                           {"OPTIONSET", "1|0|1|1|1|1|"},
+                           {"SORT", "0|2|C|D|"},
+                           {"PRINTSCOPE", "0|A|B|가|나|"},
+                           {"OPT1", "0|1|NC|"},
+                           {"OPT3", "0|1|HP|"},
+                           {"BIGO", "0|1|G|"},
+                           {"PAGESPACE", "10|10|15|10|"}});
   report.pages = {1, 1, 2, 3};
   write("P_RPTB02.dbf", report);
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");

@@ -48,9 +48,7 @@ bool matchesDbfPattern(const std::string& name) {
   return name.size() >= 4 && asciiUpper(name.substr(name.size() - 4)) == ".DBF";
 }
 
-bool isListedReportName(const std::string& name) {
-  return name.size() >= 6 && name.compare(1, 7, "_RPTB02") == 0;
-}
+bool isListedReportName(const std::string& name) { return name.size() >= 6 && name.compare(1, 7, "_RPTB02") == 0; }
 
 int DirectoryFileCount(const std::string& directory) {
   int count = 0;
@@ -89,7 +87,7 @@ std::string listingStatusText(int fileCount) { return fileCount == 0 ? kNoReport
 std::string formatFileSize(std::uint64_t size) { return std::to_string(size); }
 
 std::string formatFileDate(std::time_t time) {
-  std::tm local {};
+  std::tm local{};
 #ifdef _WIN32
   if (::localtime_s(&local, &time) != 0) return "";
 #else

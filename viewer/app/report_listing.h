@@ -22,7 +22,7 @@ struct DirectoryEntry {
 
 // One listed report: a row of the file list.
 struct ReportFileRow {
-  std::string name;   // with extension, as enumerated
+  std::string name;  // with extension, as enumerated
   std::string title;  // RptDescription of characters 3 to 8 of the name
   std::uint64_t size = 0;
   std::time_t lastWrite = 0;

@@ -49,7 +49,7 @@ TEST_F(ReportListingTest, ListsOnlyOneCharacterThenRptb02) {
 
 TEST_F(ReportListingTest, RowCarriesTitleSizeAndDate) {
   touch("P_RPTB02.dbf", 1234);
-  ::utimbuf times {};
+  ::utimbuf times{};
   times.actime = times.modtime = 1700000000;
   ASSERT_EQ(::utime((dir_ + "/P_RPTB02.dbf").c_str(), &times), 0);
   std::vector<ReportFileRow> rows = listReportFiles(dir_);
@@ -73,7 +73,7 @@ TEST_F(ReportListingTest, DirectoryFileCountTakesRptDbfAndEveryXls) {
   touch("Q_RPT.dbf");
   touch("book.xls");
   touch("noext");
-  touch("NOTE_RPT");      // no extension: the whole name is compared
+  touch("NOTE_RPT");  // no extension: the whole name is compared
   mkdir("D_RPTB02.dbf");
   EXPECT_EQ(DirectoryFileCount(dir_), 3);
 }
@@ -114,7 +114,7 @@ TEST(ReportListingTexts, ListedNames) {
 }
 
 TEST(ReportListingTexts, DateLeavesOutMidnight) {
-  std::tm local {};
+  std::tm local{};
   local.tm_year = 2024 - 1900;
   local.tm_mon = 2;
   local.tm_mday = 5;

@@ -8,8 +8,8 @@
 
 namespace zel {
 
-extern std::string ProgramDirectory;   // directory of the running program, no trailing separator
-extern std::string ReportDirectory;    // directory whose report files are listed
+extern std::string ProgramDirectory;  // directory of the running program, no trailing separator
+extern std::string ReportDirectory;  // directory whose report files are listed
 extern std::string CurrentReportFile;  // file name (no directory) the margin dialog works on
 
 }  // namespace zel

@@ -75,11 +75,8 @@ void BatchPreview::ShowModal() {
       job_.exitCode = 0;
       runPdf();
       break;
-    case CommandKind::kFind:
-      runFind();
-      break;
-    default:
-      break;
+    case CommandKind::kFind: runFind(); break;
+    default: break;
   }
 }
 
@@ -158,8 +155,8 @@ void BatchPreview::runFind() {
   }
   const std::vector<SearchColumn> columns = PrepareSearch(lines, job_.command.afterPage);
   const std::string wanted = utf8ToCp949(job_.command.column);
-  const auto column = std::find_if(columns.begin(), columns.end(),
-                                    [&](const SearchColumn& c) { return c.title == wanted; });
+  const auto column =
+      std::find_if(columns.begin(), columns.end(), [&](const SearchColumn& c) { return c.title == wanted; });
   if (column == columns.end()) {
     std::fprintf(stderr, "no column titled \"%s\"; the report offers:\n", job_.command.column.c_str());
     for (const SearchColumn& c : columns) std::fprintf(stderr, "  %s\n", cp949ToUtf8(c.title).c_str());

@@ -21,12 +21,12 @@ struct BatchJob {
   CliCommand command;
 
   // Outcome.
-  bool shown = false;      // the runner got as far as showing the preview
-  int exitCode = 1;        // 0 done, 1 refused or failed, 2 usage, 128 + signal interrupted
+  bool shown = false;  // the runner got as far as showing the preview
+  int exitCode = 1;  // 0 done, 1 refused or failed, 2 usage, 128 + signal interrupted
   int firstPage = 0, lastPage = 0;
   int printFrom = 0, printTo = 0;
   std::vector<QString> pngFiles;  // written PNG files
-  int foundPage = 0;               // find: page of the first match
+  int foundPage = 0;  // find: page of the first match
 };
 
 class BatchPreview : public PreviewWindow {

@@ -31,8 +31,8 @@ struct CliCommand {
 
   // find
   std::string column;  // UTF-8 title of the column
-  std::string text;    // UTF-8 text to find
-  int afterPage = 0;   // 0: from the first line
+  std::string text;  // UTF-8 text to find
+  int afterPage = 0;  // 0: from the first line
 
   // margins
   bool setMargins = false;

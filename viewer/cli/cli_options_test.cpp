@@ -20,8 +20,8 @@ std::string refusal(std::vector<std::string> args) {
 }
 
 TEST(CliOptions, RenderWithEveryOption) {
-  const CliCommand c = parse({"render", "r.dbf", "--pdf", "o.pdf", "--pages", "3-5", "--start-no", "10",
-                              "--copies", "3", "--png", "dir", "--dpi", "150"});
+  const CliCommand c = parse({"render", "r.dbf", "--pdf", "o.pdf", "--pages", "3-5", "--start-no", "10", "--copies",
+                              "3", "--png", "dir", "--dpi", "150"});
   EXPECT_EQ(c.kind, CommandKind::kRender);
   EXPECT_EQ(c.path, "r.dbf");
   EXPECT_EQ(c.pdfOut, "o.pdf");
@@ -101,8 +101,8 @@ TEST(CliOptions, HelpParsesWithoutAPath) {
 }
 
 TEST(CliOptions, PrintTakesRendersJobOptionsAndAPrinter) {
-  const CliCommand c = parse({"print", "r.dbf", "--printer", "Office", "--pages", "3-5", "--start-no", "10",
-                              "--copies", "2", "--progress"});
+  const CliCommand c = parse(
+      {"print", "r.dbf", "--printer", "Office", "--pages", "3-5", "--start-no", "10", "--copies", "2", "--progress"});
   EXPECT_EQ(c.kind, CommandKind::kPrint);
   EXPECT_EQ(c.path, "r.dbf");
   EXPECT_EQ(c.printer, "Office");
@@ -120,13 +120,13 @@ TEST(CliOptions, PrintTakesRendersJobOptionsAndAPrinter) {
 
 TEST(CliOptions, PrintAndPrintersRefusals) {
   const std::vector<std::vector<std::string>> refused = {
-      {"print"},                                   // no report
-      {"print", "r.dbf", "--printer"},             // no name
-      {"print", "r.dbf", "--printer", ""},         // empty name
-      {"print", "r.dbf", "--pdf", "o.pdf"},        // render's outputs are not print's
+      {"print"},  // no report
+      {"print", "r.dbf", "--printer"},  // no name
+      {"print", "r.dbf", "--printer", ""},  // empty name
+      {"print", "r.dbf", "--pdf", "o.pdf"},  // render's outputs are not print's
       {"print", "r.dbf", "--png", "dir"},
       {"print", "r.dbf", "--dpi", "100"},
-      {"print", "r.dbf", "--copies", "100"},       // render's limits hold
+      {"print", "r.dbf", "--copies", "100"},  // render's limits hold
       {"print", "r.dbf", "--pages", "0-3"},
       {"print", "r.dbf", "--column", "x"},
       {"render", "r.dbf", "--pdf", "o.pdf", "--printer", "Office"},  // render has no printer

@@ -92,8 +92,8 @@ int runList(const CliCommand& command, std::FILE* out) {
   try {
     const std::vector<ReportFileRow> rows = listReportFiles(command.path);
     for (const ReportFileRow& row : rows) {
-      std::fprintf(out, "%s\t%s\t%s\t%s\n", EscapedCell(row.name).c_str(), row.title.c_str(), formatFileSize(row.size).c_str(),
-                   formatFileDate(row.lastWrite).c_str());
+      std::fprintf(out, "%s\t%s\t%s\t%s\n", EscapedCell(row.name).c_str(), row.title.c_str(),
+                   formatFileSize(row.size).c_str(), formatFileDate(row.lastWrite).c_str());
     }
     if (rows.empty()) std::fprintf(stderr, "%s\n", listingStatusText(0).c_str());
   } catch (const std::exception& e) {
@@ -207,23 +207,14 @@ int runFind(const CliCommand& command, std::FILE* out) {
 
 int runCommand(const CliCommand& command, std::FILE* out) {
   switch (command.kind) {
-    case CommandKind::kList:
-      return runList(command, out);
-    case CommandKind::kInfo:
-      return runInfo(command, out);
-    case CommandKind::kMargins:
-      return runMargins(command, out);
-    case CommandKind::kRender:
-      return runRender(command, out);
-    case CommandKind::kFind:
-      return runFind(command, out);
-    case CommandKind::kPrint:
-      return runPrint(command, out);
-    case CommandKind::kPrinters:
-      return runPrinters(command, out);
-    case CommandKind::kHelp:
-      std::fputs(usageText().c_str(), out);
-      return 0;
+    case CommandKind::kList: return runList(command, out);
+    case CommandKind::kInfo: return runInfo(command, out);
+    case CommandKind::kMargins: return runMargins(command, out);
+    case CommandKind::kRender: return runRender(command, out);
+    case CommandKind::kFind: return runFind(command, out);
+    case CommandKind::kPrint: return runPrint(command, out);
+    case CommandKind::kPrinters: return runPrinters(command, out);
+    case CommandKind::kHelp: std::fputs(usageText().c_str(), out); return 0;
   }
   return 2;
 }

@@ -8,9 +8,9 @@
 #include <limits>
 
 #ifndef _WIN32
-#include <csignal>
-#include <cerrno>
-#include <unistd.h>
+#  include <csignal>
+#  include <cerrno>
+#  include <unistd.h>
 #endif
 
 namespace zel::cli {

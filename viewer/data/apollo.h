@@ -24,18 +24,18 @@ class TApollo {
 
   // Applied again each time the followed table opens (at the first call after it).
   std::vector<std::string> ExtraIndexes;  // index files opened with the table
-  std::string Filter;                     // engine filter expression, "" for none
+  std::string Filter;  // engine filter expression, "" for none
   bool TurboRead = false;
 
-  int FieldNumber(const std::string& name);              // 0 when absent (or the table is closed)
-  std::string FieldTypeName(const std::string& name);    // "C", "N", "M", ... "" when absent
+  int FieldNumber(const std::string& name);  // 0 when absent (or the table is closed)
+  std::string FieldTypeName(const std::string& name);  // "C", "N", "M", ... "" when absent
   double FieldAsFloat(const std::string& name);
   long FieldAsInteger(const std::string& name);
   std::string FieldAsPaddedText(const std::string& name);
   std::string MemoText(const std::string& name, int lineWidth = 0);
   void GoTop();
   void GoBottom();
-  long MoveRecords(long count);                          // records actually moved
+  long MoveRecords(long count);  // records actually moved
   bool SeekKey(const std::string& key);
   bool Eof();
   int SetOrder(int order);

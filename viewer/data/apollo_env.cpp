@@ -74,14 +74,32 @@ void TApolloEnv::SetEpoch(int year) {
 void TApolloEnv::SetDateFormat(TApolloDateFrmt format) {
   dateFormat_ = format;
   switch (format) {
-    case dfAmerican: shortDateFormat_ = "mm/dd/yy"; dateSeparator_ = '/'; break;
-    case dfAnsi: shortDateFormat_ = "yy.mm.dd"; dateSeparator_ = '.'; break;
-    case dfGerman: shortDateFormat_ = "dd.mm.yy"; dateSeparator_ = '.'; break;
+    case dfAmerican:
+      shortDateFormat_ = "mm/dd/yy";
+      dateSeparator_ = '/';
+      break;
+    case dfAnsi:
+      shortDateFormat_ = "yy.mm.dd";
+      dateSeparator_ = '.';
+      break;
+    case dfGerman:
+      shortDateFormat_ = "dd.mm.yy";
+      dateSeparator_ = '.';
+      break;
     case dfItalian:
-    case dfSpanish: shortDateFormat_ = "dd-mm-yy"; dateSeparator_ = '-'; break;
+    case dfSpanish:
+      shortDateFormat_ = "dd-mm-yy";
+      dateSeparator_ = '-';
+      break;
     case dfBritish:
-    case dfFrench: shortDateFormat_ = "dd/mm/yy"; dateSeparator_ = '/'; break;
-    case dfWinDefault: shortDateFormat_ = kSystemShortDateFormat; dateSeparator_ = kSystemDateSeparator; break;
+    case dfFrench:
+      shortDateFormat_ = "dd/mm/yy";
+      dateSeparator_ = '/';
+      break;
+    case dfWinDefault:
+      shortDateFormat_ = kSystemShortDateFormat;
+      dateSeparator_ = kSystemDateSeparator;
+      break;
   }
   sx_SetDateFormat(format == dfWinDefault ? kEngineWinDefaultDateFormat : static_cast<int>(format));
   if (century_) SetCentury(true);

@@ -25,7 +25,7 @@ class TApolloEnv {
   bool Century() const { return century_; }
   void SetCentury(bool on);  // also rewrites ShortDateFormat ("yy" <-> "yyyy")
   int Epoch() const { return epoch_; }
-  void SetEpoch(int year);   // clamped to 100..2999, 0 gives 1900
+  void SetEpoch(int year);  // clamped to 100..2999, 0 gives 1900
   TApolloDateFrmt DateFormat() const { return dateFormat_; }
   void SetDateFormat(TApolloDateFrmt format);
   int LockTimeout() const { return lockTimeout_; }

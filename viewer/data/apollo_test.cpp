@@ -12,7 +12,7 @@
 
 #include "message_service.h"
 #ifndef _WIN32
-#include "child_process.h"
+#  include "child_process.h"
 #endif
 #include "sde32.h"
 #include "settings_block.h"
@@ -32,7 +32,7 @@ struct Column {
 using Row = std::map<std::string, std::string>;
 
 const std::vector<Column> kReportColumns = {
-    {"F_INIT", "M", 10, 0}, {"F_PAGE", "N", 5, 0}, {"F_TYPE", "C", 1, 0},
+    {"F_INIT", "M", 10, 0}, {"F_PAGE", "N", 5, 0},  {"F_TYPE", "C", 1, 0},
     {"F_DES", "C", 20, 0},  {"F_QQTY", "N", 12, 4}, {"F_AMT", "N", 14, 0},
 };
 

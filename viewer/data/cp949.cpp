@@ -72,8 +72,8 @@ std::string cp949ToUtf8(const std::string& cp949) {
   std::string out(static_cast<std::size_t>(wideLen) * 3 + 4, '\0');
   int32_t outLen = 0;
   status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &outLen, wide.data(), wideLen, 0xFFFD,
-                     nullptr, &status);
+  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &outLen, wide.data(), wideLen, 0xFFFD, nullptr,
+                     &status);
   if (U_FAILURE(status)) return {};
   out.resize(static_cast<std::size_t>(outLen));
   return out;

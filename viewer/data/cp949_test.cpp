@@ -20,18 +20,16 @@ TEST_P(Cp949RoundTrip, BothWays) {
   EXPECT_EQ(utf8ToCp949(GetParam().utf8), GetParam().cp949);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, Cp949RoundTrip,
-    ::testing::Values(Pair{"", ""}, Pair{"ABC 123|", "ABC 123|"},
-                      Pair{"\xC7\xD1\xB1\xDB", "한글"},
-                      Pair{"\xB1\xBC\xB8\xB2\xC3\xBC", "굴림체"},
-                      Pair{"\xC3\xB6\xB1\xD9\xC4\xDC\xC5\xA9\xB8\xAE\xC6\xAE", "철근콘크리트"},
-                      Pair{"\xB7\xB9\xB9\xCC\xC4\xDC 25-24-150", "레미콘 25-24-150"},
-                      Pair{"\xA2\xDD", "♬"},
-                      Pair{"\xB4\xD9\xB8\xA5 \xBB\xE7\xBF\xEB\xC0\xDA", "다른 사용자"},
-                      Pair{"\xA4\xA1\xA4\xBF", "ㄱㅏ"},          // compatibility jamo
-                      Pair{"\x81\x41", "갂"},                     // extended (UHC) Hangul
-                      Pair{"M\xA9\xF8", "M³"}));
+INSTANTIATE_TEST_SUITE_P(Texts, Cp949RoundTrip,
+                         ::testing::Values(Pair{"", ""}, Pair{"ABC 123|", "ABC 123|"}, Pair{"\xC7\xD1\xB1\xDB", "한글"},
+                                           Pair{"\xB1\xBC\xB8\xB2\xC3\xBC", "굴림체"},
+                                           Pair{"\xC3\xB6\xB1\xD9\xC4\xDC\xC5\xA9\xB8\xAE\xC6\xAE", "철근콘크리트"},
+                                           Pair{"\xB7\xB9\xB9\xCC\xC4\xDC 25-24-150", "레미콘 25-24-150"},
+                                           Pair{"\xA2\xDD", "♬"},
+                                           Pair{"\xB4\xD9\xB8\xA5 \xBB\xE7\xBF\xEB\xC0\xDA", "다른 사용자"},
+                                           Pair{"\xA4\xA1\xA4\xBF", "ㄱㅏ"},  // compatibility jamo
+                                           Pair{"\x81\x41", "갂"},  // extended (UHC) Hangul
+                                           Pair{"M\xA9\xF8", "M³"}));
 
 TEST(Cp949Test, InvalidBytesBecomeReplacementCharacter) {
   // A lead byte with nothing after it.

@@ -22,7 +22,9 @@ bool isAscii(const std::string& s) {
 }
 
 bool isLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
-bool isTrail(unsigned char b) { return (b >= 0x41 && b <= 0x5A) || (b >= 0x61 && b <= 0x7A) || (b >= 0x81 && b <= 0xFE); }
+bool isTrail(unsigned char b) {
+  return (b >= 0x41 && b <= 0x5A) || (b >= 0x61 && b <= 0x7A) || (b >= 0x81 && b <= 0xFE);
+}
 
 // Converts bytes that are well formed character by character; a character the
 // system cannot map becomes U+FFFD on its own, so one bad pair never spoils the text.
@@ -39,8 +41,10 @@ void decodeRun(const char* p, int n, std::wstring& out) {
     int size = isLead(static_cast<unsigned char>(p[i])) ? 2 : 1;
     wchar_t w[2];
     int got = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, p + i, size, w, 2);
-    if (got == 1) out += w[0];
-    else out += kReplacement;
+    if (got == 1)
+      out += w[0];
+    else
+      out += kReplacement;
     i += size;
   }
 }
@@ -49,7 +53,8 @@ std::string wideToUtf8(const std::wstring& wide) {
   if (wide.empty()) return {};
   int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  if (n > 0)
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
 
@@ -101,8 +106,8 @@ std::string utf8ToCp949(const std::string& utf8) {
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) ++i;
     bmp += (c >= 0xD800 && c <= 0xDFFF) ? L'?' : c;
   }
-  const int m = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, bmp.data(), static_cast<int>(bmp.size()),
-                                    nullptr, 0, "?", nullptr);
+  const int m = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, bmp.data(), static_cast<int>(bmp.size()), nullptr,
+                                    0, "?", nullptr);
   if (m <= 0) return {};
   std::string out(static_cast<std::size_t>(m), '\0');
   WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, bmp.data(), static_cast<int>(bmp.size()), out.data(), m, "?",

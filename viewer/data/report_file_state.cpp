@@ -1,12 +1,12 @@
 #include "report_file_state.h"
 
 #ifdef _WIN32
-#include <io.h>
-#define ZEL_ACCESS _access
+#  include <io.h>
+#  define ZEL_ACCESS _access
 constexpr int kWriteAccess = 2;
 #else
-#include <unistd.h>
-#define ZEL_ACCESS ::access
+#  include <unistd.h>
+#  define ZEL_ACCESS ::access
 constexpr int kWriteAccess = W_OK;
 #endif
 
@@ -23,8 +23,7 @@ std::string OpenProblemText(OpenProblem problem) {
 }
 
 std::string DamagedTableText(const std::string& path, long missingBytes) {
-  return path + "\r보고서 파일이 손상되었습니다: 레코드 자료 " + std::to_string(missingBytes) +
-         "바이트가 모자랍니다.";
+  return path + "\r보고서 파일이 손상되었습니다: 레코드 자료 " + std::to_string(missingBytes) + "바이트가 모자랍니다.";
 }
 
 bool CanWriteBeside(const std::string& directory, const std::string& fileName) {

@@ -23,7 +23,7 @@ bool ParseInt(const std::string& text, int& out);
 
 struct DecimalSettings {
   int price = 0;  // PRCDEC
-  int cost = 0;   // CSTDEC
+  int cost = 0;  // CSTDEC
   int third = 0;  // MOKDEC
 };
 DecimalSettings ReadDecimalSettings(const std::string& block, const std::string& kindCode);

@@ -14,8 +14,7 @@ std::string entry(const std::string& key, const std::string& value) { return "<"
 
 std::string sampleBlock() {
   return entry("RPTCODE", "RPTB02") + "\r\n" + entry("OPTIONSET", "1|0|1|1|1|1|") + "\r\n" +
-         entry("PAGESPACE", "10|10|15|10|") + "\r\n" + entry("OPT10", "X|1|Z|") + "\r\n" +
-         entry("OPT1", "X|2|C|D|");
+         entry("PAGESPACE", "10|10|15|10|") + "\r\n" + entry("OPT10", "X|1|Z|") + "\r\n" + entry("OPT1", "X|2|C|D|");
 }
 
 // ---- GetKey ----
@@ -301,22 +300,20 @@ TEST_P(ReadDecimalSettingsTest, Returns) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadDecimalSettingsTest,
-    ::testing::Values(
-        DecimalCase{"3", "", "", "N", "A", 3, 1, 0},        // NCUT N keeps the counts for A
-        DecimalCase{"3", "", "", "", "A", 0, 0, 0},         // no NCUT: class A cuts
-        DecimalCase{"3", "", "", "", "H", 3, 1, 0},         // H never cuts
-        DecimalCase{"3", "", "", "N", "H", 3, 1, 0},
-        DecimalCase{"3", "", "", "Y", "a", 0, 0, 0},        // lower-case kind is upper-cased
-        DecimalCase{"", "", "", "", "5", 0, 0, 0},          // digits cut
-        DecimalCase{"", "", "", "", "G", 2, 1, 0},          // single G is "$"
-        DecimalCase{"", "", "", "", "GA", 2, 1, 0},         // G class
-        DecimalCase{"", "", "", "", "F", 2, 1, 0},
-        DecimalCase{"", "", "", "", "F1", 2, 1, 0},         // "F/"
-        DecimalCase{"", "", "", "", "", 2, 1, 0},           // empty kind: no class
-        DecimalCase{"x", "-1", "2.5", "N", "B", 2, 1, 0},   // non-digits fall back to defaults
-        DecimalCase{"4", "3", "2", "N", "D", 4, 3, 2},
-        DecimalCase{"99999999999999999999", "0", "7", "N", "Z", 2, 0, 7},  // overflow falls back
-        DecimalCase{"4", "3", "2", "n", "C", 0, 0, 0}));    // NCUT compared exactly
+    ::testing::Values(DecimalCase{"3", "", "", "N", "A", 3, 1, 0},  // NCUT N keeps the counts for A
+                      DecimalCase{"3", "", "", "", "A", 0, 0, 0},  // no NCUT: class A cuts
+                      DecimalCase{"3", "", "", "", "H", 3, 1, 0},  // H never cuts
+                      DecimalCase{"3", "", "", "N", "H", 3, 1, 0},
+                      DecimalCase{"3", "", "", "Y", "a", 0, 0, 0},  // lower-case kind is upper-cased
+                      DecimalCase{"", "", "", "", "5", 0, 0, 0},  // digits cut
+                      DecimalCase{"", "", "", "", "G", 2, 1, 0},  // single G is "$"
+                      DecimalCase{"", "", "", "", "GA", 2, 1, 0},  // G class
+                      DecimalCase{"", "", "", "", "F", 2, 1, 0}, DecimalCase{"", "", "", "", "F1", 2, 1, 0},  // "F/"
+                      DecimalCase{"", "", "", "", "", 2, 1, 0},  // empty kind: no class
+                      DecimalCase{"x", "-1", "2.5", "N", "B", 2, 1, 0},  // non-digits fall back to defaults
+                      DecimalCase{"4", "3", "2", "N", "D", 4, 3, 2},
+                      DecimalCase{"99999999999999999999", "0", "7", "N", "Z", 2, 0, 7},  // overflow falls back
+                      DecimalCase{"4", "3", "2", "n", "C", 0, 0, 0}));  // NCUT compared exactly
 
 }  // namespace
 }  // namespace zel

@@ -28,10 +28,10 @@ class TTable {
   TTable& operator=(const TTable&) = delete;
 
   std::string DatabaseName;  // directory
-  std::string TableName;     // file name with extension
+  std::string TableName;  // file name with extension
   TTableType TableType = ttDefault;
   bool Exclusive = false;
-  std::string IndexName;     // current index tag, "" in natural order
+  std::string IndexName;  // current index tag, "" in natural order
 
   // Opens DatabaseName/TableName (file names matched without regard to case)
   // shared, or exclusive when Exclusive is set; throws DataError on failure.
@@ -51,8 +51,8 @@ class TTable {
   long RecNo();
   long RecordCount();
 
-  bool FindField(const std::string& name);            // no error when absent (false)
-  void CheckField(const std::string& name);           // throws the field-not-found error
+  bool FindField(const std::string& name);  // no error when absent (false)
+  void CheckField(const std::string& name);  // throws the field-not-found error
   // The field's value as text: C padded to its width, numbers as stored (trimmed),
   // memo text for M. Null (nullopt) when nothing is stored (blank text or number,
   // empty memo; a stored 0 is a value) and at end of file. Throws when absent / closed.

@@ -16,7 +16,6 @@ constexpr char kExclusiveUseText[] =
     "\xEC\x82\xAC\xEC\x9A\xA9\xED\x95\x98\xEA\xB3\xA0 \xEC\x9E\x88\xEC\x8A\xB5\xEB\x8B\x88\xEB\x8B\xA4.";
 constexpr char kSeparator[] = "/";
 
-
 }  // namespace
 
 TZelTable::TZelTable() { Apollo.SetDataSource(&Table); }

@@ -25,8 +25,8 @@ struct CanvasPoint {
 // A logical font as the renderer asks for it.
 struct LogicalFont {
   std::string faceName;  // CP949 bytes, e.g. the Korean name of a Gulim-style face
-  int charSet = 129;     // 129: Hangul
-  int height = 0;        // character cell height (internal leading included), page units
+  int charSet = 129;  // 129: Hangul
+  int height = 0;  // character cell height (internal leading included), page units
   int averageWidth = 0;  // average character width, page units; 0: the face's own
 };
 
@@ -43,7 +43,7 @@ class Canvas {
  public:
   virtual ~Canvas() = default;
 
-  virtual void setPenWidth(int width) = 0;                  // solid black pen
+  virtual void setPenWidth(int width) = 0;  // solid black pen
   virtual void moveTo(int x, int y) = 0;
   virtual void lineTo(int x, int y) = 0;
   // Outline with the current pen, inside filled with the white brush.
@@ -53,7 +53,7 @@ class Canvas {
   virtual bool selectFont(const LogicalFont& font) = 0;
   // Puts back the font that was current before the last selectFont.
   virtual void restoreFont() = 0;
-  virtual void setTextColor(std::uint32_t colorRef) = 0;    // 0x00BBGGRR
+  virtual void setTextColor(std::uint32_t colorRef) = 0;  // 0x00BBGGRR
   // Advance width of the text in the current font, page units.
   virtual double textWidth(const std::string& cp949Text) = 0;
   // Text in the rectangle with a transparent background, squeezed across by

@@ -43,16 +43,15 @@ class FakeReportLines : public ReportLines {
   double fieldAsFloat(const std::string& name) override {
     return std::strtod(value(name).c_str(), nullptr);  // text that is no number reads as 0
   }
-  long fieldAsInteger(const std::string& name) override {
-    return std::strtol(value(name).c_str(), nullptr, 10);
-  }
+  long fieldAsInteger(const std::string& name) override { return std::strtol(value(name).c_str(), nullptr, 10); }
   std::string fieldAsPaddedText(const std::string& name) override { return value(name); }
   void goTop() override { pos = 0; }
   bool softSeek(const std::string& key) override {
     ++seeks;
     lastSeekKey = key;
     for (pos = 0; pos < records.size(); ++pos)
-      if (PadLeft(std::optional<std::string>(records[pos].at("F_PAGE")), 5) >= key) return PadLeft(std::optional<std::string>(records[pos].at("F_PAGE")), 5) == key;
+      if (PadLeft(std::optional<std::string>(records[pos].at("F_PAGE")), 5) >= key)
+        return PadLeft(std::optional<std::string>(records[pos].at("F_PAGE")), 5) == key;
     return false;
   }
   bool eof() override { return pos >= records.size(); }

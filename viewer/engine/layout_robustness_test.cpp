@@ -22,13 +22,15 @@ class RandomSettings {
   explicit RandomSettings(unsigned seed) : rng_(seed) {}
 
   std::string number() {
-    static const char* const kPool[] = {"0", "1", "2", "3", "4", "5", "9", "10", "11", "13", "16", "-1", "-7",
-                                        "35", "100", "2147483647", "-2147483648", "999999999", "", "x", " 2", "1e3"};
+    static const char* const kPool[] = {"0",           "1",         "2",  "3",  "4",  "5",  "9",   "10",
+                                        "11",          "13",        "16", "-1", "-7", "35", "100", "2147483647",
+                                        "-2147483648", "999999999", "",   "x",  " 2", "1e3"};
     return kPool[pick(sizeof kPool / sizeof *kPool)];
   }
   std::string text() {
-    static const char* const kPool[] = {"", "A", "\xB0\xA1\xB3\xAA", "F_DES", "F_SIZE", "F_QQTY", "F_MA", "F_0A01",
-                                        "D", "S", "C", "L", "R", "G", "\xB0", "| |"};
+    static const char* const kPool[] = {
+        "",     "A",  "\xB0\xA1\xB3\xAA", "F_DES", "F_SIZE", "F_QQTY", "F_MA", "F_0A01", "D", "S", "C", "L", "R", "G",
+        "\xB0", "| |"};
     return kPool[pick(sizeof kPool / sizeof *kPool)];
   }
   std::string list(int tokens, bool numeric) {
@@ -65,10 +67,16 @@ TEST(LayoutRobustness, RandomBlocksDrawOrFailCleanly) {
   for (int round = 0; round < 3000; ++round) {
     ReportRun run;
     FakeReportLines lines;
-    lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"}, {"F_SIZE", "C"}, {"F_QQTY", "N"}, {"F_MA", "N"},
+    lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"},  {"F_SIZE", "C"},  {"F_QQTY", "N"}, {"F_MA", "N"},
                    {"F_0A01", "N"}, {"F_TYPE", "C"}, {"F_TUNIT", "C"}, {"F_INIT", "M"}};
-    lines.add({{"F_PAGE", "1"}, {"F_DES", "\xB0\xA1"}, {"F_SIZE", "s"}, {"F_QQTY", "1.5"}, {"F_MA", "100"},
-               {"F_0A01", "100"}, {"F_TYPE", "J"}, {"F_TUNIT", "2"}});
+    lines.add({{"F_PAGE", "1"},
+               {"F_DES", "\xB0\xA1"},
+               {"F_SIZE", "s"},
+               {"F_QQTY", "1.5"},
+               {"F_MA", "100"},
+               {"F_0A01", "100"},
+               {"F_TYPE", "J"},
+               {"F_TUNIT", "2"}});
     lines.add({{"F_PAGE", "2"}, {"F_DES", "x"}, {"F_MA", "-3"}});
     run.Layout.ReportBase = gen.pick(2) ? "P_R" : "L_R";
     run.Layout.SettingsText = gen.block();
@@ -87,8 +95,7 @@ TEST(LayoutRobustness, RandomBlocksDrawOrFailCleanly) {
     }
     try {
       PrepareSearch(lines, 0);
-    } catch (const DataError&) {
-    }
+    } catch (const DataError&) {}
   }
   EXPECT_GT(drawn, 0);
   EXPECT_GT(refused, 0);

@@ -16,11 +16,16 @@ constexpr int kShownDecimals = 7;  // the text always carries seven decimals bef
 int printedDecimals(double x) {
   const double a = std::fabs(x);
   int p = 7;
-  if (a >= 1e12) p = 2;
-  else if (a >= 1e11) p = 3;
-  else if (a >= 1e10) p = 4;
-  else if (a >= 1e9) p = 5;
-  else if (a >= 1e8) p = 6;
+  if (a >= 1e12)
+    p = 2;
+  else if (a >= 1e11)
+    p = 3;
+  else if (a >= 1e10)
+    p = 4;
+  else if (a >= 1e9)
+    p = 5;
+  else if (a >= 1e8)
+    p = 6;
   return x < 0 ? p - 1 : p;
 }
 

@@ -20,16 +20,17 @@ TEST_P(FormatNumberTable, MatchesTable) {
   EXPECT_EQ(FormatNumber(c.x, c.d), c.expected) << c.x << " d=" << c.d;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EdgeCases, FormatNumberTable,
-    ::testing::Values(FormatCase{0, 0, ""}, FormatCase{0, 3, ""}, FormatCase{1234.5, 0, "1,234.5"},
-                      FormatCase{1234.5, 2, "1,234.50"}, FormatCase{1234.5678, 2, "1,234.5678"},
-                      FormatCase{100, 2, "100.00"}, FormatCase{100, 0, "100"}, FormatCase{-5, 0, "-5"},
-                      FormatCase{0.00000004, 0, ""}, FormatCase{1234.5, 9, "1,234.5000000"},
-                      FormatCase{1234.5, 7, "1,234.5000000"}, FormatCase{1234.5, -3, "1,234.5"},
-                      FormatCase{12.5, 0, "12.5"}, FormatCase{0.5, 0, "0.5"},
-                      FormatCase{999, 0, "999"}, FormatCase{1000, 0, "1,000"},
-                      FormatCase{-1234567.25, 1, "-1,234,567.25"}, FormatCase{1234567890, 0, "1,234,567,890"}));
+INSTANTIATE_TEST_SUITE_P(EdgeCases, FormatNumberTable,
+                         ::testing::Values(FormatCase{0, 0, ""}, FormatCase{0, 3, ""}, FormatCase{1234.5, 0, "1,234.5"},
+                                           FormatCase{1234.5, 2, "1,234.50"}, FormatCase{1234.5678, 2, "1,234.5678"},
+                                           FormatCase{100, 2, "100.00"}, FormatCase{100, 0, "100"},
+                                           FormatCase{-5, 0, "-5"}, FormatCase{0.00000004, 0, ""},
+                                           FormatCase{1234.5, 9, "1,234.5000000"},
+                                           FormatCase{1234.5, 7, "1,234.5000000"}, FormatCase{1234.5, -3, "1,234.5"},
+                                           FormatCase{12.5, 0, "12.5"}, FormatCase{0.5, 0, "0.5"},
+                                           FormatCase{999, 0, "999"}, FormatCase{1000, 0, "1,000"},
+                                           FormatCase{-1234567.25, 1, "-1,234,567.25"},
+                                           FormatCase{1234567890, 0, "1,234,567,890"}));
 
 INSTANTIATE_TEST_SUITE_P(
     SignificantDigits, FormatNumberTable,

@@ -19,16 +19,17 @@
 namespace zel {
 namespace {
 
-constexpr int kTitleBand = 60;          // height of a title slot's band
-constexpr int kFontScale = 3;           // page units of character height per size unit
+constexpr int kTitleBand = 60;  // height of a title slot's band
+constexpr int kFontScale = 3;  // page units of character height per size unit
 constexpr int kHangulCharSet = 129;
 constexpr int kCellInsetLeft = 8;
 constexpr int kCellInsetRight = 6;
 constexpr int kDefaultLinesPerPage = 100;
 constexpr double kMinTextSqueeze = 0.5;  // narrower than half, a text becomes hard to read
 constexpr unsigned kOneLine = kDtVCenter | kDtSingleLine;
-const char kPrintCaption[] = "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
-                             "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";  // "보고서를 인쇄중입니다." (UTF-8)
+const char kPrintCaption[] =
+    "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
+    "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";  // "보고서를 인쇄중입니다." (UTF-8)
 const char kSuppliedWord[] = "\xB0\xFC  \xB1\xDE";  // "관  급" (CP949)
 const char kSeparateWord[] = "\xBA\xB0  \xBB\xEA";  // "별  산" (CP949)
 
@@ -59,7 +60,8 @@ MadeFont makeFont(const FontParts& parts) {
   m.font.charSet = IsAllDigits(parts.charSet) ? ToIntStrict(parts.charSet, "font character set") : kHangulCharSet;
   const long long height = static_cast<long long>(ToIntStrict(parts.size, "font size")) * kFontScale;
   m.font.height = clampToInt(height);
-  m.font.averageWidth = clampToInt(((ToIntStrict(parts.widthPct, "font width") / 2) * static_cast<long long>(m.font.height)) / 100);
+  m.font.averageWidth =
+      clampToInt(((ToIntStrict(parts.widthPct, "font width") / 2) * static_cast<long long>(m.font.height)) / 100);
   m.color = static_cast<std::uint32_t>(ToIntStrict(parts.color, "font colour"));
   return m;
 }
@@ -67,8 +69,8 @@ MadeFont makeFont(const FontParts& parts) {
 class PageRenderer {
  public:
   PageRenderer(Canvas& canvas, const RenderJob& job, DrawMode mode, const RenderProgress& progress)
-      : c_(canvas), mode_(static_cast<int>(mode)), job_(job), L_(*job.layout), lines_(*job.lines),
-        progress_(progress), margins_(job.margins) {}
+      : c_(canvas), mode_(static_cast<int>(mode)), job_(job), L_(*job.layout), lines_(*job.lines), progress_(progress),
+        margins_(job.margins) {}
 
   RenderOutcome run();
 
@@ -98,14 +100,14 @@ class PageRenderer {
   ReportLines& lines_;
   const RenderProgress& progress_;
   PrinterMargins margins_;  // of the sheet being drawn
-  int currentPage_ = 1;     // CurrentPage: the page being drawn
-  int printedPageNo_ = 1;   // PrintedPageNo: the number its page slot shows
+  int currentPage_ = 1;  // CurrentPage: the page being drawn
+  int printedPageNo_ = 1;  // PrintedPageNo: the number its page slot shows
 
   FontParts body_;
   MadeFont bodyFont_;  // made from body_ with each page's captions, which come before its lines
   bool hasTunit_ = false, hasType_ = false;
   bool positioned_ = false;  // the cursor has been placed by this run
-  int current_ = 0;          // F_PAGE of the record under the cursor, read once per record
+  int current_ = 0;  // F_PAGE of the record under the cursor, read once per record
   DecimalRules rules_;
   int x0_ = 0, y0_ = 0, T_ = 0, F_ = 0, rowHeight_ = 0;
   std::array<int, kMaxFields + 1> colEdge_{};
@@ -224,7 +226,8 @@ void PageRenderer::drawPageFrame() {
   long long s = 0;
   for (int i = 1; i <= n; ++i) {
     s += L_.Column(i).WidthPctValue();
-    colEdge_[i] = clampToInt(x0_ + static_cast<long long>(RoundHalfEven(static_cast<double>(W) * static_cast<double>(s) / 100.0)));
+    colEdge_[i] = clampToInt(
+        x0_ + static_cast<long long>(RoundHalfEven(static_cast<double>(W) * static_cast<double>(s) / 100.0)));
   }
   T_ = clampToInt(W * s / 100);
 

@@ -37,12 +37,12 @@ struct PrinterMargins {
 
 struct RenderJob {
   TReportLayout* layout = nullptr;  // the run's layout; LinesPerPage may go from 0 to 100, once
-  ReportLines* lines = nullptr;     // the report's lines in page order
-  int printFrom = 1, printTo = 1;   // the preview: both the page shown
-  int startNo = 1;                  // the number the first sheet shows (the preview: the page itself)
-  int sheetCopies = 1;              // printing: the range is printed this many times
-  Printer* printer = nullptr;       // printing: new sheets and their margins
-  PrinterMargins margins;           // printing: the first sheet's margins
+  ReportLines* lines = nullptr;  // the report's lines in page order
+  int printFrom = 1, printTo = 1;  // the preview: both the page shown
+  int startNo = 1;  // the number the first sheet shows (the preview: the page itself)
+  int sheetCopies = 1;  // printing: the range is printed this many times
+  Printer* printer = nullptr;  // printing: new sheets and their margins
+  PrinterMargins margins;  // printing: the first sheet's margins
 };
 
 // Where a drawing reports: the print job's dialog, the main window's bar.
@@ -52,8 +52,8 @@ struct RenderProgress {
 };
 
 struct RenderOutcome {
-  int currentPage = 1;     // the page drawn last
-  int printedPageNo = 1;   // the number it showed
+  int currentPage = 1;  // the page drawn last
+  int printedPageNo = 1;  // the number it showed
   PrinterMargins margins;  // of the last sheet
 };
 

@@ -16,8 +16,8 @@
 namespace zel {
 namespace {
 
-const char kGa[] = "\xB0\xA1";    // "가"
-const char kNa[] = "\xB3\xAA";    // "나"
+const char kGa[] = "\xB0\xA1";  // "가"
+const char kNa[] = "\xB3\xAA";  // "나"
 const std::string kTwoHangul = std::string(kGa) + kNa;
 
 class RecordingStatus : public StatusProgress {
@@ -54,12 +54,13 @@ class RendererTest : public ::testing::Test {
   void SetUp() override {
     run_ = ReportRun{};
     lines_.types = {{"F_PAGE", "N"}, {"F_DES", "C"}, {"F_SIZE", "C"}, {"F_AMT", "N"}, {"F_QQTY", "N"}};
-    settings_.set("FONT", "Gulim|10|100|0|129|").set("TITLEFONT", "Batang|20|100|255||")
-        .set("PAGESPACE", "10|10|10|10|").set("OUTLINE", "1").set("NCUT", "N");
+    settings_.set("FONT", "Gulim|10|100|0|129|")
+        .set("TITLEFONT", "Batang|20|100|255||")
+        .set("PAGESPACE", "10|10|10|10|")
+        .set("OUTLINE", "1")
+        .set("NCUT", "N");
   }
-  void TearDown() override {
-    run_ = ReportRun{};
-  }
+  void TearDown() override { run_ = ReportRun{}; }
   void prepare(const std::string& base = "P_RPTB02") {
     run_.Layout.ReportBase = base;
     run_.Layout.SettingsText = settings_.text();
@@ -176,8 +177,11 @@ TEST_F(RendererTest, CaptionsAreSpreadWithBodyFontWidth) {
 }
 
 TEST_F(RendererTest, TitleSlotsByCode) {
-  settings_.set("FIELDCOUNT", "1|0|1|").set("F1", Descriptor("1", "1", "1", "1", "100", "S", "F_DES", "", "Cap"))
-      .set("TITLE", "Title").set("DES", "Desc").set("COMNAME", "  Co  ");
+  settings_.set("FIELDCOUNT", "1|0|1|")
+      .set("F1", Descriptor("1", "1", "1", "1", "100", "S", "F_DES", "", "Cap"))
+      .set("TITLE", "Title")
+      .set("DES", "Desc")
+      .set("COMNAME", "  Co  ");
   prepare();
   const int top = 200, bottom = 2695, right = 1903;
   struct Case {
@@ -200,8 +204,7 @@ TEST_F(RendererTest, TitleSlotsByCode) {
   };
   for (const auto& c : cases) {
     canvas_.clear();
-    run_.Layout.SettingsText =
-        SettingsBuilder().set("OPTIONSET", c.optionSet).text() + "\r\n" + settings_.text();
+    run_.Layout.SettingsText = SettingsBuilder().set("OPTIONSET", c.optionSet).text() + "\r\n" + settings_.text();
     preview(7);
     std::vector<CanvasText> titles;
     for (const auto& t : canvas_.texts())
@@ -218,8 +221,10 @@ TEST_F(RendererTest, TitleSlotsByCode) {
 }
 
 TEST_F(RendererTest, TitleFontFromTitleFont) {
-  settings_.set("FIELDCOUNT", "1|0|1|").set("F1", Descriptor("1", "1", "1", "1", "100", "S", "F_DES", "", "Cap"))
-      .set("OPTIONSET", "1|0|2|").set("TITLE", "T");
+  settings_.set("FIELDCOUNT", "1|0|1|")
+      .set("F1", Descriptor("1", "1", "1", "1", "100", "S", "F_DES", "", "Cap"))
+      .set("OPTIONSET", "1|0|2|")
+      .set("TITLE", "T");
   prepare();
   preview(1);
   auto fonts = canvas_.callsOf(CanvasCall::Op::kSelectFont);
@@ -286,7 +291,8 @@ TEST_F(RendererTest, KindTwoFivePairDrawsOnceAcrossTheGroup) {
 }
 
 TEST_F(RendererTest, DesWithSizeSplitsAtSixTenths) {
-  settings_.set("FIELDCOUNT", "1|0|1|").set("F1", Descriptor("1", "1", "1", "2", "100", "S", "F_DES", "", "D", "", "L"));
+  settings_.set("FIELDCOUNT", "1|0|1|")
+      .set("F1", Descriptor("1", "1", "1", "2", "100", "S", "F_DES", "", "D", "", "L"));
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "pipe"}, {"F_SIZE", " 100mm "}});
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "bare"}, {"F_SIZE", "   "}});
   prepare();
@@ -308,7 +314,10 @@ TEST_F(RendererTest, DesWithSizeSplitsAtSixTenths) {
 TEST_F(RendererTest, NumericCells) {
   lines_.types["F_TYPE"] = "C";
   lines_.types["F_0A01"] = "N";
-  settings_.set("OPTIONSET", "1|0|").set("PRCDEC", "2").set("MOKDEC", "3").set("FIELDCOUNT", "3|0|3|")
+  settings_.set("OPTIONSET", "1|0|")
+      .set("PRCDEC", "2")
+      .set("MOKDEC", "3")
+      .set("FIELDCOUNT", "3|0|3|")
       .set("F1", Descriptor("1", "1", "1", "1", "30", "D", "F_0A01", "", "", "D", "R"))
       .set("F2", Descriptor("2", "2", "1", "1", "30", "D", "F_AMT", "", "", "D", "C"))
       .set("F3", Descriptor("3", "3", "1", "1", "40", "D", "F_QQTY", "", "", "D", "C"));
@@ -332,7 +341,8 @@ TEST_F(RendererTest, UnitWordsReplaceMaterialCell) {
 }
 
 TEST_F(RendererTest, LinesBeyondTheFrameAreDrawn) {
-  settings_.set("LINE", "3|3|0|").set("FIELDCOUNT", "1|0|1|")
+  settings_.set("LINE", "3|3|0|")
+      .set("FIELDCOUNT", "1|0|1|")
       .set("F1", Descriptor("1", "1", "1", "1", "100", "S", "F_DES", "", "", "", "C"));
   for (int i = 0; i < 5; ++i) lines_.add({{"F_PAGE", "1"}, {"F_DES", "l" + std::to_string(i)}});
   lines_.add({{"F_PAGE", "2"}, {"F_DES", "next"}});
@@ -373,7 +383,8 @@ TEST_F(RendererTest, ConversionErrorStillHidesProgress) {
   twoColumns();
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "a"}, {"F_AMT", "1"}});
   prepare();
-  run_.Layout.SettingsText = SettingsBuilder().set("FONT", "Gulim|ten|100|0|").text() + "\r\n" + run_.Layout.SettingsText;
+  run_.Layout.SettingsText =
+      SettingsBuilder().set("FONT", "Gulim|ten|100|0|").text() + "\r\n" + run_.Layout.SettingsText;
   EXPECT_THROW(preview(1), DataError);
   EXPECT_EQ(status_.log.back(), "hide");
 }
@@ -476,8 +487,9 @@ TEST_F(PrintRendererTest, PagesThreeToFiveNumberedFromStart) {
   EXPECT_EQ(pageTexts(), (std::vector<std::string>{"Page : 1 ", "Page : 2 ", "Page : 3 "}));
   EXPECT_EQ(printer_.log, (std::vector<std::string>{"page", "map", "page", "map"}));
   EXPECT_EQ(run_.CurrentPage, 5);
-  const std::string caption = "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
-                              "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";
+  const std::string caption =
+      "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
+      "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";
   // One step between pages; the bar never counts or names a page past the range.
   EXPECT_EQ(progress_.log, (std::vector<std::string>{"show 3 " + caption, "pump", "step 1 4", "pump", "step 1 5",
                                                      "step 100 5", "close"}));
@@ -525,15 +537,16 @@ TEST_F(PrintRendererTest, LandscapeMargins) {
 
 TEST(PixelsToPageUnits, ConvertsAtTheDeviceResolution) {
   EXPECT_EQ(PixelsToPageUnits(600, 600), 254);
-  EXPECT_EQ(PixelsToPageUnits(95, 600), 40);    // a 4 mm strip
+  EXPECT_EQ(PixelsToPageUnits(95, 600), 40);  // a 4 mm strip
   EXPECT_EQ(PixelsToPageUnits(100, 254), 100);  // one pixel per page unit
   EXPECT_EQ(PixelsToPageUnits(0, 1200), 0);
-  EXPECT_EQ(PixelsToPageUnits(50, 0), 0);       // no resolution: no strip
+  EXPECT_EQ(PixelsToPageUnits(50, 0), 0);  // no resolution: no strip
 }
 
 TEST_F(PrintRendererTest, ErrorStillClosesProgress) {
   prepare();
-  run_.Layout.SettingsText = SettingsBuilder().set("FONT", "Gulim|10|100|red|").text() + "\r\n" + run_.Layout.SettingsText;
+  run_.Layout.SettingsText =
+      SettingsBuilder().set("FONT", "Gulim|10|100|red|").text() + "\r\n" + run_.Layout.SettingsText;
   EXPECT_THROW(print(1, 2, 1), DataError);
   EXPECT_EQ(progress_.log.back(), "close");
 }
@@ -573,7 +586,7 @@ namespace {
 // to the cell's room (numbers at any squeeze; other texts to half, then cut at
 // their end by a left alignment), and a text that fits is drawn as it is.
 struct SqueezeCase {
-  const char* type;   // "D" number, "S" text
+  const char* type;  // "D" number, "S" text
   const char* align;  // "R", "L", "C"
   std::string value;
   const char* widthPct;
@@ -627,7 +640,8 @@ INSTANTIATE_TEST_SUITE_P(
         SqueezeCase{"D", "R", "123456789.25", "3", "123,456,789.25 ", SqueezeCase::kSqueezed},  // far below half
         SqueezeCase{"D", "C", "-98765432.5", "8", "-98,765,432.5", SqueezeCase::kSqueezed},
         SqueezeCase{"S", "L", "short", "10", "short", SqueezeCase::kAsIs},
-        SqueezeCase{"S", "L", "padded" + std::string(30, ' '), "10", "padded" + std::string(30, ' '), SqueezeCase::kAsIs},
+        SqueezeCase{"S", "L", "padded" + std::string(30, ' '), "10", "padded" + std::string(30, ' '),
+                    SqueezeCase::kAsIs},
         SqueezeCase{"S", "L", "a fifteen chars", "10", "a fifteen chars", SqueezeCase::kSqueezed},
         SqueezeCase{"S", "R", std::string(12, 'x'), "10", std::string(12, 'x') + " ", SqueezeCase::kSqueezed},
         SqueezeCase{"S", "C", std::string(8, '\xB0'), "5", std::string(8, '\xB0'), SqueezeCase::kSqueezed},
@@ -636,13 +650,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Settings far outside any page must not overflow or build huge texts.
 TEST_F(RendererTest, AbsurdSettingsStayBounded) {
-  settings_.set("LINE", "999999999|1|0|").set("FIELDCOUNT", "2|0|2|")
+  settings_.set("LINE", "999999999|1|0|")
+      .set("FIELDCOUNT", "2|0|2|")
       .set("F1", Descriptor("1", "1", "1", "1", "2000000000", "S", "F_DES", "", kTwoHangul))
       .set("F2", Descriptor("2", "2", "1", "1", "2000000000", "S", "F_DES", "", kTwoHangul));
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "a"}});
   prepare();
-  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "0").set("FONT", "G|999999999|200|0|").text() +
-                             "\r\n" + run_.Layout.SettingsText;
+  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "0").set("FONT", "G|999999999|200|0|").text() + "\r\n" +
+                             run_.Layout.SettingsText;
   preview(1);
   for (const auto& t : canvas_.texts()) EXPECT_LT(t.text.size(), 20000u);
   EXPECT_LT(canvas_.calls.size(), 1000u);

@@ -16,12 +16,12 @@ enum class PaperOrientation { kPortrait = 0, kLandscape = 1 };
 
 // What the engine reads from the device capabilities, in device pixels.
 struct PrinterCaps {
-  int physicalWidth = 0;    // PHYSICALWIDTH: the whole sheet
-  int physicalHeight = 0;   // PHYSICALHEIGHT
-  int logPixelsX = 0;       // LOGPIXELSX: device pixels per inch
-  int logPixelsY = 0;       // LOGPIXELSY
-  int horzRes = 0;          // HORZRES: printable width
-  int vertRes = 0;          // VERTRES: printable height
+  int physicalWidth = 0;  // PHYSICALWIDTH: the whole sheet
+  int physicalHeight = 0;  // PHYSICALHEIGHT
+  int logPixelsX = 0;  // LOGPIXELSX: device pixels per inch
+  int logPixelsY = 0;  // LOGPIXELSY
+  int horzRes = 0;  // HORZRES: printable width
+  int vertRes = 0;  // VERTRES: printable height
   int printingOffsetX = 0;  // GETPRINTINGOFFSET: unprintable strip at the left
   int printingOffsetY = 0;  //                    and at the top
 };

@@ -15,13 +15,23 @@
 namespace zel {
 
 struct CanvasCall {
-  enum class Op { kPenWidth, kMoveTo, kLineTo, kRectangle, kSelectFont, kRestoreFont, kTextColor, kText, kWindowOrigin };
+  enum class Op {
+    kPenWidth,
+    kMoveTo,
+    kLineTo,
+    kRectangle,
+    kSelectFont,
+    kRestoreFont,
+    kTextColor,
+    kText,
+    kWindowOrigin
+  };
   Op op = Op::kPenWidth;
   int a = 0, b = 0, c = 0, d = 0;  // coordinates / width / colour, by op
-  std::string text;                // kText: CP949 text; kSelectFont: face name
-  unsigned flags = 0;              // kText
-  double scale = 1;                // kText: horizontal squeeze
-  LogicalFont font;                // kSelectFont
+  std::string text;  // kText: CP949 text; kSelectFont: face name
+  unsigned flags = 0;  // kText
+  double scale = 1;  // kText: horizontal squeeze
+  LogicalFont font;  // kSelectFont
 };
 
 struct CanvasLine {
@@ -70,9 +80,7 @@ class RecordingCanvas : public Canvas {
     add(CanvasCall::Op::kRestoreFont);
     if (!fonts_.empty()) fonts_.pop_back();
   }
-  void setTextColor(std::uint32_t colorRef) override {
-    add(CanvasCall::Op::kTextColor, static_cast<int>(colorRef));
-  }
+  void setTextColor(std::uint32_t colorRef) override { add(CanvasCall::Op::kTextColor, static_cast<int>(colorRef)); }
   using Canvas::drawText;
   double textWidth(const std::string& cp949Text) override {
     return fonts_.empty() ? 0 : widthIn(fonts_.back(), cp949Text);
@@ -92,7 +100,8 @@ class RecordingCanvas : public Canvas {
   std::vector<CanvasText> texts() const {
     std::vector<CanvasText> out;
     for (const auto& c : calls)
-      if (c.op == CanvasCall::Op::kText) out.push_back({c.text, {c.a, c.b, c.c, c.d}, c.flags, c.scale, widthIn(c.font, c.text)});
+      if (c.op == CanvasCall::Op::kText)
+        out.push_back({c.text, {c.a, c.b, c.c, c.d}, c.flags, c.scale, widthIn(c.font, c.text)});
     return out;
   }
   std::vector<CanvasCall> callsOf(CanvasCall::Op op) const {

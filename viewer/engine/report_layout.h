@@ -45,18 +45,18 @@ struct TFieldDesc {
 };
 
 struct TReportLayout {
-  std::string ReportCode;    // "RPTB01" or "RPTB02"
-  std::string ReportDir;     // without a trailing separator
-  std::string ReportBase;    // file name without extension
+  std::string ReportCode;  // "RPTB01" or "RPTB02"
+  std::string ReportDir;  // without a trailing separator
+  std::string ReportBase;  // file name without extension
   std::string SettingsText;  // the settings block, CP949
 
-  std::array<TFieldDesc, kMaxFields + 1> Fields;     // [1..FieldCount], key order
+  std::array<TFieldDesc, kMaxFields + 1> Fields;  // [1..FieldCount], key order
   std::uint8_t FieldCount = 0;
-  std::vector<std::uint8_t> DisplayOrder;            // field numbers; size = visible columns
-  std::array<bool, kMaxFields + 2> JoinsNext{};      // by display position [1..n]
+  std::vector<std::uint8_t> DisplayOrder;  // field numbers; size = visible columns
+  std::array<bool, kMaxFields + 2> JoinsNext{};  // by display position [1..n]
   bool DesWithSize = false;
-  int CaptionHeight = 80;    // 120 for the tall band
-  int LinesPerPage = 0;      // the frame holds LinesPerPage - 1 body rows
+  int CaptionHeight = 80;  // 120 for the tall band
+  int LinesPerPage = 0;  // the frame holds LinesPerPage - 1 body rows
 
   int PageTotal = 1;
   int PageWidth = 2100, PageHeight = 2970;

@@ -73,7 +73,7 @@ TEST(ParseLayout, GroupsAndKindFourBreak) {
   TReportLayout l = parse(b);
   EXPECT_TRUE(l.JoinsNext[1]);
   EXPECT_FALSE(l.JoinsNext[2]);  // the Kind 4 column starts a new group
-  EXPECT_TRUE(l.JoinsNext[3]);   // ... which the next column joins
+  EXPECT_TRUE(l.JoinsNext[3]);  // ... which the next column joins
   EXPECT_FALSE(l.JoinsNext[4]);
   EXPECT_EQ(l.GroupFirst(2), 1);
   EXPECT_EQ(l.GroupLast(1), 2);
@@ -130,15 +130,15 @@ TEST_P(ParseLayoutConversion, Throws) {
   EXPECT_THROW(ParseLayout(l), DataError) << GetParam().name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Items, ParseLayoutConversion,
-    ::testing::Values(BadItem{"kind", Descriptor("1", "1", "1", "x", "30", "S", "A", "", "")},
-                      BadItem{"empty kind", Descriptor("1", "1", "1", "", "30", "S", "A", "", "")},
-                      BadItem{"caption rows", Descriptor("1", "1", "", "1", "30", "S", "A", "", "")},
-                      BadItem{"seq", Descriptor("a", "1", "1", "1", "30", "S", "A", "", "")},
-                      BadItem{"group", Descriptor("1", "g", "1", "1", "30", "S", "A", "", "")},
-                      BadItem{"width", Descriptor("1", "1", "1", "1", "3O", "S", "A", "", "")},
-                      BadItem{"empty descriptor", ""}));
+INSTANTIATE_TEST_SUITE_P(Items, ParseLayoutConversion,
+                         ::testing::Values(BadItem{"kind", Descriptor("1", "1", "1", "x", "30", "S", "A", "", "")},
+                                           BadItem{"empty kind", Descriptor("1", "1", "1", "", "30", "S", "A", "", "")},
+                                           BadItem{"caption rows",
+                                                   Descriptor("1", "1", "", "1", "30", "S", "A", "", "")},
+                                           BadItem{"seq", Descriptor("a", "1", "1", "1", "30", "S", "A", "", "")},
+                                           BadItem{"group", Descriptor("1", "g", "1", "1", "30", "S", "A", "", "")},
+                                           BadItem{"width", Descriptor("1", "1", "1", "1", "3O", "S", "A", "", "")},
+                                           BadItem{"empty descriptor", ""}));
 
 TEST(PageGeometry, MarginsAndSize) {
   TReportLayout l;

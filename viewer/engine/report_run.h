@@ -15,12 +15,12 @@ class TZelTable;
 
 struct ReportRun {
   TReportLayout Layout;
-  TZelTable* Table = nullptr;     // open while the preview is shown; owned by the runner
-  ReportLines* Lines = nullptr;   // the walk over Table used by the renderer
+  TZelTable* Table = nullptr;  // open while the preview is shown; owned by the runner
+  ReportLines* Lines = nullptr;  // the walk over Table used by the renderer
 
   // The last print job, and the renderer's range.
   int PrintFrom = 1, PrintTo = 1, PrintStartNo = 1, PrintCopies = 1;
-  int CurrentPage = 1;    // page being drawn
+  int CurrentPage = 1;  // page being drawn
   int PrintedPageNo = 1;  // number shown in the page slot
   // Unprintable strips in page units, by orientation (ReadPrinterMargins).
   int PrnMargin1 = 0, PrnMargin2 = 0, PrnMargin3 = 0;

@@ -227,7 +227,8 @@ void RunLayoutReport(const std::string& directory, const std::string& base, cons
   // tail); the last key of the page order does, and every page up to it
   // can then be shown and printed.
   table.Apollo.GoBottom();
-  if (!table.Apollo.Eof()) layout.PageTotal = std::max(layout.PageTotal, static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE")));
+  if (!table.Apollo.Eof())
+    layout.PageTotal = std::max(layout.PageTotal, static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE")));
   ApplyPageGeometry(layout);
 
   run.Table = &table;
@@ -312,7 +313,8 @@ void PrintPages(const PrintJob& print) {
   job.sheetCopies = printer->makesCopies() ? 1 : std::max(run.PrintCopies, 1);
   job.printer = printer;
   job.margins = ReadPrinterMargins(*printer, landscape);
-  const RenderOutcome done = RenderPages(printer->canvas(), job, DrawMode::kPrinter, {progressDialog(), statusProgress()});
+  const RenderOutcome done =
+      RenderPages(printer->canvas(), job, DrawMode::kPrinter, {progressDialog(), statusProgress()});
   run.CurrentPage = done.currentPage;
   run.PrintedPageNo = done.printedPageNo;
   run.PrnMargin1 = done.margins.PrnMargin1;

@@ -115,7 +115,10 @@ class RunnerTest : public ::testing::Test {
     fs::create_directories(dir_);
     setMessageService(&messages_);
     installPrinter(&printer_);
-    installPreviewFactory([this] { ++preview_.created; return std::make_unique<FakePreview>(preview_, onShow_); });
+    installPreviewFactory([this] {
+      ++preview_.created;
+      return std::make_unique<FakePreview>(preview_, onShow_);
+    });
   }
   void TearDown() override {
     installPreviewFactory(nullptr);
@@ -314,9 +317,7 @@ TEST_F(RunnerTest, BadMarginsEndRunAndRemoveIndex) {
 
 TEST_F(RunnerTest, PrintJobThroughPreview) {
   writeReport("P_A.DBF", settings());
-  onShow_ = [&](FakePreview& w) {
-    w.print(PrintJob{2, 3, 7, 3});
-  };
+  onShow_ = [&](FakePreview& w) { w.print(PrintJob{2, 3, 7, 3}); };
   RunReport(dir_, "P_A.DBF");
   EXPECT_TRUE(messages_.shown.empty());
   EXPECT_EQ(printer_.copies, 3);
@@ -332,12 +333,10 @@ TEST_F(RunnerTest, PrintJobThroughPreview) {
 TEST_F(RunnerTest, CopiesOnADeviceWithoutCopies) {
   writeReport("P_A.DBF", settings());
   printer_.deviceCopies = false;
-  onShow_ = [&](FakePreview& w) {
-    w.print(PrintJob{2, 3, 1, 2});
-  };
+  onShow_ = [&](FakePreview& w) { w.print(PrintJob{2, 3, 1, 2}); };
   RunReport(dir_, "P_A.DBF");
-  EXPECT_EQ(printer_.log, (std::vector<std::string>{"begin", "map", "page", "map", "page", "map", "page", "map",
-                                                    "unmap", "end"}));
+  EXPECT_EQ(printer_.log,
+            (std::vector<std::string>{"begin", "map", "page", "map", "page", "map", "page", "map", "unmap", "end"}));
   std::vector<std::string> numbers;
   for (const auto& t : printer_.recording.texts())
     if (t.text.rfind("Page : ", 0) == 0) numbers.push_back(t.text);
@@ -372,7 +371,8 @@ TEST_F(RunnerTest, SampleSetRendersEveryPage) {
     }
     w.print(PrintJob{1, last, 1, 1});
   };
-  for (const char* name : {"P_RPTB02_SAMPLE.dbf", "L_RPTB02_SAMPLE.dbf", "P_RPTB01_SUMMARY.dbf", "P_RPTB02_MARGIN.dbf"}) {
+  for (const char* name :
+       {"P_RPTB02_SAMPLE.dbf", "L_RPTB02_SAMPLE.dbf", "P_RPTB01_SUMMARY.dbf", "P_RPTB02_MARGIN.dbf"}) {
     current = name;
     preview_ = PreviewRecord{};
     printer_.log.clear();

@@ -27,8 +27,8 @@ inline std::string Descriptor(const std::string& seq, const std::string& group, 
                               const std::string& fieldName, const std::string& lower, const std::string& upper,
                               const std::string& decClass = "", const std::string& align = "C",
                               const std::string& findTitle = "") {
-  const std::string items[18] = {seq,       group, captionRows, kind,  widthPct, "", dataType, fieldName, findTitle,
-                                 lower,     upper, "",          decClass, align, "", "", "", ""};
+  const std::string items[18] = {seq,   group, captionRows, kind,     widthPct, "", dataType, fieldName, findTitle,
+                                 lower, upper, "",          decClass, align,    "", "",       "",        ""};
   std::string out;
   for (const auto& i : items) out += i + "|";
   return out;

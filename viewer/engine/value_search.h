@@ -13,7 +13,7 @@ namespace zel {
 class ReportLines;
 
 struct SearchColumn {
-  std::string title;      // item 8, or item 8 + "_" + item 9 for two caption rows (CP949)
+  std::string title;  // item 8, or item 8 + "_" + item 9 for two caption rows (CP949)
   std::string fieldName;  // item 7
 };
 
@@ -34,10 +34,10 @@ std::vector<SearchColumn> BuildSearchColumns(const std::string& settingsText);
 std::vector<SearchColumn> PrepareSearch(ReportLines& lines, int curPage);
 
 struct ValueSearchOutcome {
-  bool searched = false;     // false: rejected text or unsearchable type
+  bool searched = false;  // false: rejected text or unsearchable type
   bool found = false;
-  int page = 0;              // F_PAGE of the match (mode "P")
-  bool rememberText = false; // the preview keeps the text as FindText
+  int page = 0;  // F_PAGE of the match (mode "P")
+  bool rememberText = false;  // the preview keeps the text as FindText
 };
 
 // c_btn_SearchClick's part: the table must be positioned by PrepareSearch.

@@ -51,7 +51,8 @@ TEST_F(ValueSearchTest, FieldCountAbsentOffersNothingAndIsNotCapped) {
   EXPECT_TRUE(BuildSearchColumns(SettingsBuilder().set("F1", "1|1|1|1|").text()).empty());
   SettingsBuilder many;
   many.set("FIELDCOUNT", "22|");
-  for (int k = 1; k <= 22; ++k) many.set("F" + std::to_string(k), Descriptor("1", "1", "1", "1", "5", "S", "F_X", "", ""));
+  for (int k = 1; k <= 22; ++k)
+    many.set("F" + std::to_string(k), Descriptor("1", "1", "1", "1", "5", "S", "F_X", "", ""));
   EXPECT_EQ(BuildSearchColumns(many.text()).size(), 22u);
 }
 

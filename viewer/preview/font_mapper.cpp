@@ -9,11 +9,9 @@ namespace zel {
 namespace {
 
 constexpr char32_t kHangulGa = 0xAC00;  // the first Hangul syllable
-constexpr int kMeasurePixels = 1000;    // large, so hinting does not skew the ratios
+constexpr int kMeasurePixels = 1000;  // large, so hinting does not skew the ratios
 
-bool endsWith(const QString& name, const QString& tail) {
-  return name.endsWith(tail, Qt::CaseInsensitive);
-}
+bool endsWith(const QString& name, const QString& tail) { return name.endsWith(tail, Qt::CaseInsensitive); }
 
 bool coversHangul(const QString& family) {
   if (!QFontDatabase::hasFamily(family)) return false;

@@ -41,9 +41,9 @@ class FontMapper {
   QStringList verify() const;
 
   // The families used for the three kinds of faces.
-  static QString fixedFamily();   // the "...che" fixed-width faces
+  static QString fixedFamily();  // the "...che" fixed-width faces
   static QString gothicFamily();  // sans-serif faces and anything unknown
-  static QString serifFamily();   // Batang, Gungsuh
+  static QString serifFamily();  // Batang, Gungsuh
 
   // The windows' own faces at a pixel size: the fixed-width Gulim most of
   // them were designed in, and the plain sans-serif.

@@ -8,9 +8,9 @@ namespace zel {
 namespace {
 
 struct FaceCase {
-  const char* name;   // for the test log
+  const char* name;  // for the test log
   const char* cp949;  // the face name as the report stores it
-  const char* family; // expected family
+  const char* family;  // expected family
 };
 
 class FontMapperFaces : public ::testing::TestWithParam<FaceCase> {};
@@ -27,17 +27,16 @@ TEST_P(FontMapperFaces, MapsToInstalledHangulFamily) {
 
 INSTANTIATE_TEST_SUITE_P(
     KoreanAndOtherFaces, FontMapperFaces,
-    ::testing::Values(FaceCase{"GulimChe", "\xB1\xBC\xB8\xB2\xC3\xBC", "NanumGothicCoding"},   // 굴림체
-                      FaceCase{"Gulim", "\xB1\xBC\xB8\xB2", "NanumGothic"},                    // 굴림
+    ::testing::Values(FaceCase{"GulimChe", "\xB1\xBC\xB8\xB2\xC3\xBC", "NanumGothicCoding"},  // 굴림체
+                      FaceCase{"Gulim", "\xB1\xBC\xB8\xB2", "NanumGothic"},  // 굴림
                       FaceCase{"BatangChe", "\xB9\xD9\xC5\xC1\xC3\xBC", "NanumGothicCoding"},  // 바탕체
-                      FaceCase{"Batang", "\xB9\xD9\xC5\xC1", "NanumMyeongjo"},                 // 바탕
-                      FaceCase{"DotumChe", "\xB5\xB8\xBF\xF2\xC3\xBC", "NanumGothicCoding"},   // 돋움체
-                      FaceCase{"Dotum", "\xB5\xB8\xBF\xF2", "NanumGothic"},                    // 돋움
-                      FaceCase{"GungsuhChe", "\xB1\xC3\xBC\xAD\xC3\xBC", "NanumGothicCoding"}, // 궁서체
-                      FaceCase{"Gungsuh", "\xB1\xC3\xBC\xAD", "NanumMyeongjo"},                // 궁서
+                      FaceCase{"Batang", "\xB9\xD9\xC5\xC1", "NanumMyeongjo"},  // 바탕
+                      FaceCase{"DotumChe", "\xB5\xB8\xBF\xF2\xC3\xBC", "NanumGothicCoding"},  // 돋움체
+                      FaceCase{"Dotum", "\xB5\xB8\xBF\xF2", "NanumGothic"},  // 돋움
+                      FaceCase{"GungsuhChe", "\xB1\xC3\xBC\xAD\xC3\xBC", "NanumGothicCoding"},  // 궁서체
+                      FaceCase{"Gungsuh", "\xB1\xC3\xBC\xAD", "NanumMyeongjo"},  // 궁서
                       FaceCase{"MsSansSerif", "MS Sans Serif", "NanumGothic"},
-                      FaceCase{"Unknown", "No Such Face 123", "NanumGothic"},
-                      FaceCase{"Empty", "", "NanumGothic"},
+                      FaceCase{"Unknown", "No Such Face 123", "NanumGothic"}, FaceCase{"Empty", "", "NanumGothic"},
                       FaceCase{"BrokenBytes", "\xFF\xFE\x80", "NanumGothic"}));
 
 TEST(FontMapper, EveryFamilyItHandsOutIsInstalledWithHangul) {

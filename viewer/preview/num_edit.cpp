@@ -17,8 +17,7 @@ constexpr char kMinMessage[] = "Min-Value has to be less than or equal to Max-Va
 constexpr char kMaxMessage[] = "Max-Value has to be greater than or equal to Min-Value !";
 
 void showPlainMessage(const std::string& text) {
-  messages().show({QCoreApplication::applicationName().toStdString(), text, MessageIcon::kNone,
-                   MessageButtons::kOk});
+  messages().show({QCoreApplication::applicationName().toStdString(), text, MessageIcon::kNone, MessageButtons::kOk});
 }
 
 // "1234567.5" -> "1,234,567.5"; the sign stays in front.
@@ -75,7 +74,8 @@ long double TNumberEdit::TextToNumber(const QString& text) {
 
 long double TNumberEdit::Value() const {
   QString shown = text();
-  if (shown.isEmpty() || shown == QStringLiteral("-") || shown == QString(decimalSeparator_)) shown = QStringLiteral("0");
+  if (shown.isEmpty() || shown == QStringLiteral("-") || shown == QString(decimalSeparator_))
+    shown = QStringLiteral("0");
   long double x = TextToNumber(shown);
   if (x < min_) return min_;
   if (x > max_) return max_;

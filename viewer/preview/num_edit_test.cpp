@@ -352,7 +352,7 @@ class NumEditTest : public QObject {
     QTRY_VERIFY(second->hasFocus());
     QCOMPARE(returned.count(), 0);
     QCOMPARE(first->text(), QStringLiteral("50,000"));  // reformatted on leaving
-    QCOMPARE(second->text(), QStringLiteral("0"));      // empty text normalised on entering
+    QCOMPARE(second->text(), QStringLiteral("0"));  // empty text normalised on entering
     QCOMPARE(second->selectedText(), QStringLiteral("0"));
   }
 

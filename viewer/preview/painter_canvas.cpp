@@ -15,8 +15,8 @@ namespace zel {
 namespace {
 
 constexpr double kMmPerInchTimes10 = 254.0;  // page units (0.1 mm) per inch
-constexpr int kMaxFontHeight = 16384;         // beyond this no font can be made
-constexpr int kDefaultCellHeight = 30;        // a size-10 cell, for "no font selected"
+constexpr int kMaxFontHeight = 16384;  // beyond this no font can be made
+constexpr int kDefaultCellHeight = 30;  // a size-10 cell, for "no font selected"
 constexpr double kMinStretch = 0.01, kMaxStretch = 40.0;
 // Clip slack in page units: a recorded picture re-lays its texts out when it
 // is played at another scale, and a glyph may then end a hair further right.
@@ -27,8 +27,7 @@ constexpr double kClipSlack = 2.0;
 PainterCanvas::PainterCanvas(QPainter& painter) : painter_(painter) {
   const QPaintDevice* device = painter_.device();
   const QPaintEngine* engine = painter_.paintEngine();
-  splitWords_ = (device && device->devType() == QInternal::Printer) ||
-                (engine && engine->type() == QPaintEngine::Pdf);
+  splitWords_ = (device && device->devType() == QInternal::Printer) || (engine && engine->type() == QPaintEngine::Pdf);
   painter_.setBrush(Qt::white);
   painter_.setBackgroundMode(Qt::TransparentMode);
   applyTransform();
@@ -76,8 +75,7 @@ QTransform PainterCanvas::pageTransform() const {
       sx = dpiX_ / kMmPerInchTimes10;
       sy = -dpiY_ / kMmPerInchTimes10;  // y grows upward
       break;
-    default:
-      break;
+    default: break;
   }
   // device = device origin + (logical - window origin) * scale
   return QTransform(sx, 0, 0, sy, deviceOrigin_.x() - windowOrigin_.x() * sx,
@@ -259,8 +257,8 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
   // Texts are clipped to their rectangle; most fit, and only those that do
   // not pay for a clip.
   const QRectF allowed = device.adjusted(-kClipSlack * sx, -kClipSlack * sy, kClipSlack * sx, kClipSlack * sy);
-  const bool clip = x < allowed.left() || x + width > allowed.right() || top < allowed.top() ||
-                    top + cell > allowed.bottom();
+  const bool clip =
+      x < allowed.left() || x + width > allowed.right() || top < allowed.top() || top + cell > allowed.bottom();
   if (clip) {
     painter_.save();
     painter_.setWorldTransform(QTransform());

@@ -71,7 +71,7 @@ class PainterCanvas : public Canvas {
   struct ResolvedFont {
     QFont font;
     std::unique_ptr<QFontMetricsF> metrics;
-    double ascent = 0;   // in font units (pixels of the scaled font)
+    double ascent = 0;  // in font units (pixels of the scaled font)
     double descent = 0;
     double stretch = 1;  // horizontal scale applied while drawing
   };
@@ -115,12 +115,12 @@ class PainterCanvas : public Canvas {
   QTransform page_;  // the current mapping, page units to device pixels
   bool pageSet_ = true;  // the painter holds page_ (texts leave their own transform)
   int penWidth_ = 1;
-  bool textPenSet_ = false;     // the painter holds the text colour, not the line pen
+  bool textPenSet_ = false;  // the painter holds the text colour, not the line pen
   const QFont* painterFont_ = nullptr;  // the font last handed to the painter
   QPointF current_;
   QColor textColor_ = Qt::black;
-  std::vector<CachedFont> cache_;              // every font made on this canvas
-  std::vector<const ResolvedFont*> fonts_;     // selected fonts, innermost last
+  std::vector<CachedFont> cache_;  // every font made on this canvas
+  std::vector<const ResolvedFont*> fonts_;  // selected fonts, innermost last
   std::unique_ptr<ResolvedFont> defaultFont_;
   MeasuredText measured_;
 };

@@ -13,7 +13,7 @@
 namespace zel {
 namespace {
 
-constexpr char kGa[] = "\xB0\xA1";                   // "가"
+constexpr char kGa[] = "\xB0\xA1";  // "가"
 constexpr char kGaNaDa[] = "\xB0\xA1\xB3\xAA\xB4\xD9";  // "가나다"
 constexpr char kGulimChe[] = "\xB1\xBC\xB8\xB2\xC3\xBC";  // "굴림체"
 
@@ -83,8 +83,8 @@ TEST_F(CanvasOnImage, RectangleIsFilledWhiteOverInk) {
   canvas_->rectangle(100, 100, 300, 200);
   const QImage out = finish();
   EXPECT_FALSE(isInk(out.pixel(200, 150)));  // filled white
-  EXPECT_TRUE(isInk(out.pixel(100, 150)));   // border
-  EXPECT_TRUE(isInk(out.pixel(50, 50)));     // outside untouched
+  EXPECT_TRUE(isInk(out.pixel(100, 150)));  // border
+  EXPECT_TRUE(isInk(out.pixel(50, 50)));  // outside untouched
 }
 
 struct AlignCase {
@@ -121,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(LeftCentreRight, CanvasTextAlign,
 
 TEST_F(CanvasOnImage, TextIsClippedToItsRectangle) {
   ASSERT_TRUE(canvas_->selectFont(bodyFont(40, 20)));
-  canvas_->drawText("HHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHH", {100, 100, 200, 200}, kDtCenter | kDtVCenter | kDtSingleLine);
+  canvas_->drawText("HHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHH", {100, 100, 200, 200},
+                    kDtCenter | kDtVCenter | kDtSingleLine);
   const QRect ink = inkBox(finish());
   ASSERT_FALSE(ink.isEmpty());
   EXPECT_GE(ink.left(), 100 - 3);

@@ -154,8 +154,8 @@ bool PrinterLayer::caps(PrinterCaps& out) {
 QPoint PrinterLayer::painterOrigin() const {
   const int dpi = printer_->resolution();
   const QPageLayout layout = printer_->pageLayout();
-  const QPointF corner = layout.paintRect(QPageLayout::Millimeter).topLeft() -
-                         layout.fullRect(QPageLayout::Millimeter).topLeft();
+  const QPointF corner =
+      layout.paintRect(QPageLayout::Millimeter).topLeft() - layout.fullRect(QPageLayout::Millimeter).topLeft();
   return {static_cast<int>(std::lround(corner.x() / kMmPerInch * dpi)),
           static_cast<int>(std::lround(corner.y() / kMmPerInch * dpi))};
 }
@@ -177,7 +177,8 @@ bool PrinterLayer::beginDocument() {
   // has it except on a landscape sheet, where Qt's strips are not turned
   // (caps reports the turned ones, which place the frame).
   const QPoint origin = painterOrigin();
-  canvas_->setPrintingOffset({PixelsToPageUnits(origin.x(), c.logPixelsX), PixelsToPageUnits(origin.y(), c.logPixelsY)});
+  canvas_->setPrintingOffset(
+      {PixelsToPageUnits(origin.x(), c.logPixelsX), PixelsToPageUnits(origin.y(), c.logPixelsY)});
   pages_ = 1;
   return true;
 }

@@ -114,7 +114,8 @@ TEST_F(PdfPrinter, WritesPagesWithEmbeddedHangulFont) {
   const QString info = runTool("pdfinfo", {file});
   if (info.isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
   EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+2\\b"))) << info.toStdString();
-  EXPECT_TRUE(info.contains(QRegularExpression("Page size:\\s+84[12](\\.[0-9]+)? x 595(\\.[0-9]+)? pts"))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QRegularExpression("Page size:\\s+84[12](\\.[0-9]+)? x 595(\\.[0-9]+)? pts")))
+      << info.toStdString();
   const QString fonts = runTool("pdffonts", {file});
   EXPECT_TRUE(fonts.contains(QRegularExpression("Nanum\\S*\\s.*\\byes\\b"))) << fonts.toStdString();
   const QString text = runTool("pdftotext", {file, "-"});

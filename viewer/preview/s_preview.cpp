@@ -53,9 +53,9 @@ constexpr int kStatusBarHeight = 24;
 constexpr int kZoomMax = 250;
 constexpr int kZoomOutDisabledAt = 70;
 constexpr int kZoomStep = 10;
-constexpr int kStrip = 10;      // blank strip left and above a scaled page
-constexpr int kDragBand = 10;   // pointer travel before drag scrolling starts
-constexpr int kDragStep = 20;   // scroll units per move beyond the band
+constexpr int kStrip = 10;  // blank strip left and above a scaled page
+constexpr int kDragBand = 10;  // pointer travel before drag scrolling starts
+constexpr int kDragStep = 20;  // scroll units per move beyond the band
 
 TFM_Preview::PreviewRunner g_previewRunner;
 TFM_Preview::FindRunner g_findRunner;
@@ -96,7 +96,6 @@ void pullIntoPages(TNumberEdit& edit) {
 }
 
 }  // namespace
-
 
 // --------------------------------------------------------- PreviewSurface
 
@@ -196,8 +195,8 @@ void TFM_Preview::createControls() {
     l->move(left, top);
     return l;
   };
-  auto field = [this](const char* name, int left, int width, long double min, long double max, bool coma,
-                      int maxLength, const QString& designed) {
+  auto field = [this](const char* name, int left, int width, long double min, long double max, bool coma, int maxLength,
+                      const QString& designed) {
     auto* f = new TNumberEdit(C_PNL_ToolBar);
     f->setObjectName(QString::fromLatin1(name));
     f->setFont(FontMapper::fixedFont(13));
@@ -473,15 +472,13 @@ void TFM_Preview::C_EDT_STARTChange() {
     const long double start = C_EDT_START->Value();
     c_Ned_PrintPageNum->SetValue(start);
     if (start > C_EDT_END->Value()) C_EDT_END->SetValue(start);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void TFM_Preview::C_EDT_ENDChange() {
   try {
     pullIntoPages(*C_EDT_END);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 bool TFM_Preview::askPdfFile() {
@@ -507,8 +504,8 @@ bool TFM_Preview::askPrinter() {
   const SystemPrinters printers = systemPrinters();
   if (printers.names.size() < 2) return true;
   const QString current = layer->printerName();
-  const QString chosen = g_printerAsker ? g_printerAsker(this, printers.names, current)
-                                        : askForPrinter(this, printers.names, current);
+  const QString chosen =
+      g_printerAsker ? g_printerAsker(this, printers.names, current) : askForPrinter(this, printers.names, current);
   if (chosen.isEmpty()) return false;
   if (chosen == current || layer->selectPrinter(chosen)) return true;
   // The printer went away after the list was made: the print job's own
@@ -590,8 +587,7 @@ void TFM_Preview::KeySet(int& key, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_PageUp:
       if (C_SBT_Prior->isEnabled()) C_SBT_PriorClick();
       return;
-    default:
-      break;
+    default: break;
   }
   if (modifiers & Qt::KeypadModifier) {
     if (key == Qt::Key_Plus) C_SBT_ZoomInClick();

@@ -237,7 +237,8 @@ class PreviewReportTest : public QObject {
       QCOMPARE(w.CurPage, 0);
     });
     QCOMPARE(service_.shown.size(), size_t{1});
-    QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("실수형 항목입니다. 숫자만 검색가능합니다."));
+    QCOMPARE(QString::fromStdString(service_.shown[0].text),
+             QStringLiteral("실수형 항목입니다. 숫자만 검색가능합니다."));
   }
 
   void reportWithoutPageNumbersCannotBeSearched() {

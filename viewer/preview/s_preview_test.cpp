@@ -82,11 +82,16 @@ class PreviewTest : public QObject {
       const char* hint;
     };
     const Expected buttons[] = {
-        {w.C_SBT_Close, 9, 26, ""},          {w.C_SBT_PRN, 43, 26, "인쇄"},
-        {w.C_SBT_FIT, 69, 27, "한눈에 보이게"}, {w.C_SBT_WIDTH, 96, 27, "넓이에 맞게"},
-        {w.C_SBT_ZoomIn, 123, 26, "확대"},    {w.C_SBT_ZoomOut, 149, 26, "축소"},
-        {w.C_SBT_First, 185, 24, "첫Page"},   {w.C_SBT_Prior, 209, 24, "이전Page"},
-        {w.C_SBT_Next, 233, 24, "다음Page"},  {w.C_SBT_Last, 257, 24, "끝Page"},
+        {w.C_SBT_Close, 9, 26, ""},
+        {w.C_SBT_PRN, 43, 26, "인쇄"},
+        {w.C_SBT_FIT, 69, 27, "한눈에 보이게"},
+        {w.C_SBT_WIDTH, 96, 27, "넓이에 맞게"},
+        {w.C_SBT_ZoomIn, 123, 26, "확대"},
+        {w.C_SBT_ZoomOut, 149, 26, "축소"},
+        {w.C_SBT_First, 185, 24, "첫Page"},
+        {w.C_SBT_Prior, 209, 24, "이전Page"},
+        {w.C_SBT_Next, 233, 24, "다음Page"},
+        {w.C_SBT_Last, 257, 24, "끝Page"},
         {w.c_spb_search, 291, 26, "찾기(F4)"},
     };
     for (const Expected& e : buttons) {
@@ -208,7 +213,7 @@ class PreviewTest : public QObject {
     QCOMPARE(log_.pages, (std::vector<int>{1, 1, 12}));
     QCOMPARE(w.CurPage, 12);
     typeInto(w.c_ned_PageStart, "25");  // beyond the last page: ignored
-    QCOMPARE(w.CurPage, 2);             // "2" was typed first
+    QCOMPARE(w.CurPage, 2);  // "2" was typed first
     QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("25"));
     QCOMPARE(log_.pages.back(), 2);
   }
@@ -333,7 +338,8 @@ class PreviewTest : public QObject {
       option.initFrom(field);
       const QRect room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
       const int needed = field->fontMetrics().horizontalAdvance(QStringLiteral("888888"));
-      QVERIFY2(needed <= room.width(), qPrintable(QStringLiteral("six digits need %1 px of %2").arg(needed).arg(room.width())));
+      QVERIFY2(needed <= room.width(),
+               qPrintable(QStringLiteral("six digits need %1 px of %2").arg(needed).arg(room.width())));
     }
   }
 
@@ -460,8 +466,8 @@ class PreviewTest : public QObject {
     // Through real mouse events on the surface.
     v->setValue(100);
     QTest::mousePress(w.C_Pbx_Shower, Qt::LeftButton, {}, QPoint(50, 50));
-    QMouseEvent move(QEvent::MouseMove, QPointF(50, 80), w.C_Pbx_Shower->mapToGlobal(QPointF(50, 80)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(50, 80), w.C_Pbx_Shower->mapToGlobal(QPointF(50, 80)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.C_Pbx_Shower, &move);
     QCOMPARE(v->value(), 80);
     QCOMPARE(DragStartY, 50);

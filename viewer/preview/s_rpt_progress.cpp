@@ -166,8 +166,8 @@ void Tfm_RptProgress::FormClose() {
 
 void Tfm_RptProgress::C_Spt_CancelClick() {
   hide();
-  const MessageAnswer answer = messages().show(
-      {"보고서", "작업을 중단하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
+  const MessageAnswer answer =
+      messages().show({"보고서", "작업을 중단하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
   if (answer == MessageAnswer::kYes) {
     ProgressCancelled = true;  // stays hidden; CloseProgress still closes it
   } else {
@@ -199,8 +199,7 @@ bool ShowProgress(int count, const std::string& caption) {
     if (ProgressShowing || g_dialog) {
       try {
         destroyDialog();
-      } catch (...) {
-      }
+      } catch (...) {}
     }
     g_dialog = new Tfm_RptProgress();
     g_dialog->show();
@@ -246,15 +245,12 @@ bool CloseProgress() {
   } catch (...) {
     try {
       destroyDialog();
-    } catch (...) {
-    }
+    } catch (...) {}
     return false;
   }
 }
 
-bool QtProgressDialog::ShowProgress(int count, const std::string& caption) {
-  return zel::ShowProgress(count, caption);
-}
+bool QtProgressDialog::ShowProgress(int count, const std::string& caption) { return zel::ShowProgress(count, caption); }
 
 bool QtProgressDialog::StepProgress(int position, int page, const std::string& caption) {
   return zel::StepProgress(position, page, caption);

@@ -29,8 +29,7 @@ QString display(const std::string& cp949) { return QString::fromStdString(cp949T
 
 }  // namespace
 
-Tfm_RptValueSearch::Tfm_RptValueSearch(TFM_Preview* preview, QWidget* parent)
-    : QDialog(parent), preview_(preview) {
+Tfm_RptValueSearch::Tfm_RptValueSearch(TFM_Preview* preview, QWidget* parent) : QDialog(parent), preview_(preview) {
   setWindowTitle(QStringLiteral("찾 기"));
   setFont(FontMapper::fixedFont(13));
   setFixedSize(328, 60);

@@ -26,10 +26,10 @@ class ReportLines;
 class TFM_Preview;
 
 // Unit-wide state of the dialog.
-extern std::string SearchMode;       // "P": a hit sets the preview's page; "V": step one line first
-extern ReportLines* SearchTable;     // the walked table (the preview's RptTable)
+extern std::string SearchMode;  // "P": a hit sets the preview's page; "V": step one line first
+extern ReportLines* SearchTable;  // the walked table (the preview's RptTable)
 extern std::vector<std::string> FindFieldNames;  // field name per combo entry (CP949)
-extern std::vector<std::string> FindCaptions;    // title per combo entry (CP949)
+extern std::vector<std::string> FindCaptions;  // title per combo entry (CP949)
 
 class Tfm_RptValueSearch : public QDialog {
   Q_OBJECT

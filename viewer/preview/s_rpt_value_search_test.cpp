@@ -37,8 +37,7 @@ class ValueSearchDialogTest : public QObject {
     lines_ = FakeReportLines();
     lines_.types = {{"F_PAGE", "N"}, {"F_INIT", "M"}, {"F_DES", "C"}, {"F_AMT", "N"},
                     {"F_CNT", "I"},  {"F_HID", "N"},  {"F_DATE", "D"}};
-    lines_.add({{"F_PAGE", "1"}, {"F_INIT", settings.text()}, {"F_DES", "xABCy"}, {"F_AMT", "12.5"},
-                {"F_CNT", "3"}});
+    lines_.add({{"F_PAGE", "1"}, {"F_INIT", settings.text()}, {"F_DES", "xABCy"}, {"F_AMT", "12.5"}, {"F_CNT", "3"}});
     lines_.add({{"F_PAGE", "1"}, {"F_DES", cp("철근 abc")}, {"F_AMT", "1"}, {"F_CNT", "4"}});
     lines_.add({{"F_PAGE", "2"}, {"F_DES", "abc again"}, {"F_AMT", "12.5"}, {"F_CNT", "5"}});
     lines_.add({{"F_PAGE", "3"}, {"F_DES", "abc third"}, {"F_AMT", "7"}, {"F_CNT", "6"}});
@@ -104,7 +103,8 @@ class ValueSearchDialogTest : public QObject {
     preview_->FindText = "kept";
     QCOMPARE(search(1, "12,5", 1), 1);
     QCOMPARE(service_.shown.size(), size_t{1});
-    QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("실수형 항목입니다. 숫자만 검색가능합니다."));
+    QCOMPARE(QString::fromStdString(service_.shown[0].text),
+             QStringLiteral("실수형 항목입니다. 숫자만 검색가능합니다."));
     QCOMPARE(QString::fromStdString(service_.shown[0].caption), QStringLiteral("경고"));
     QVERIFY(service_.shown[0].icon == MessageIcon::kWarning);
     QCOMPARE(preview_->FindText, std::string("kept"));  // a rejected text is not remembered
@@ -113,7 +113,8 @@ class ValueSearchDialogTest : public QObject {
   void integerColumnRules() {
     QCOMPARE(search(0, "5", 2), 2);
     QCOMPARE(search(0, "5.5", 2), 0);
-    QCOMPARE(QString::fromStdString(service_.shown.back().text), QStringLiteral("정수형 항목입니다. 정수만 검색가능합니다."));
+    QCOMPARE(QString::fromStdString(service_.shown.back().text),
+             QStringLiteral("정수형 항목입니다. 정수만 검색가능합니다."));
   }
 
   void otherTypesFindNothing() {

@@ -15,9 +15,9 @@ namespace {
 constexpr double kGrid = 24.0;
 
 struct Palette {
-  QColor ink;      // outlines
-  QColor accent;   // the coloured part
-  QColor paper;    // page fill
+  QColor ink;  // outlines
+  QColor accent;  // the coloured part
+  QColor paper;  // page fill
 };
 
 Palette paletteFor(QIcon::Mode mode) {
@@ -130,22 +130,14 @@ void draw(QPainter& p, ToolbarIcon which, const Palette& c) {
       arrowHead(p, QPointF(23, 12), QPointF(18, 8), QPointF(18, 16));
       break;
     }
-    case ToolbarIcon::kZoomIn:
-      magnifier(p, c, '+');
-      break;
-    case ToolbarIcon::kZoomOut:
-      magnifier(p, c, '-');
-      break;
+    case ToolbarIcon::kZoomIn: magnifier(p, c, '+'); break;
+    case ToolbarIcon::kZoomOut: magnifier(p, c, '-'); break;
     case ToolbarIcon::kFirst:
       bar(p, c, 5);
       triangle(p, c, true, 8.5);
       break;
-    case ToolbarIcon::kPrior:
-      triangle(p, c, true, 7.5);
-      break;
-    case ToolbarIcon::kNext:
-      triangle(p, c, false, 8.5);
-      break;
+    case ToolbarIcon::kPrior: triangle(p, c, true, 7.5); break;
+    case ToolbarIcon::kNext: triangle(p, c, false, 8.5); break;
     case ToolbarIcon::kLast:
       triangle(p, c, false, 7);
       bar(p, c, 16.5);

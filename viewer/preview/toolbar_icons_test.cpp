@@ -8,10 +8,9 @@ using namespace zel;
 
 namespace {
 
-const ToolbarIcon kAll[] = {ToolbarIcon::kClose,  ToolbarIcon::kPrint,  ToolbarIcon::kFitPage,
-                            ToolbarIcon::kFitWidth, ToolbarIcon::kZoomIn, ToolbarIcon::kZoomOut,
-                            ToolbarIcon::kFirst,  ToolbarIcon::kPrior,  ToolbarIcon::kNext,
-                            ToolbarIcon::kLast,   ToolbarIcon::kSearch};
+const ToolbarIcon kAll[] = {ToolbarIcon::kClose,  ToolbarIcon::kPrint,   ToolbarIcon::kFitPage, ToolbarIcon::kFitWidth,
+                            ToolbarIcon::kZoomIn, ToolbarIcon::kZoomOut, ToolbarIcon::kFirst,   ToolbarIcon::kPrior,
+                            ToolbarIcon::kNext,   ToolbarIcon::kLast,    ToolbarIcon::kSearch};
 
 int inkedPixels(const QImage& image) {
   int n = 0;

@@ -69,14 +69,18 @@ class ChangeSpaceTest : public QObject {
   }
 
   void showsTheStoredMargins() {
-    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+    write(kHead +
+          "\r\n<PAGESPACE>=\xA2\xDD"
+          "10|10|15|10|\xA2\xDD");
     TfrmChangeSpace dialog;
     dialog.show();
     QCOMPARE(texts(dialog), (QStringList{"10", "10", "15", "10"}));
   }
 
   void nonNumericTokenShowsZero() {
-    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "5|x|7|\xA2\xDD");
+    write(kHead +
+          "\r\n<PAGESPACE>=\xA2\xDD"
+          "5|x|7|\xA2\xDD");
     TfrmChangeSpace dialog;
     dialog.show();
     QCOMPARE(texts(dialog), (QStringList{"5", "0", "7", "0"}));
@@ -89,11 +93,16 @@ class ChangeSpaceTest : public QObject {
     QCOMPARE(texts(dialog), (QStringList{"0", "0", "0", "0"}));
     dialog.btnConfirm->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(stored(), kHead + "\r\n<PAGESPACE>=\xA2\xDD" "0|0|0|0|\xA2\xDD");
+    QCOMPARE(stored(), kHead +
+                           "\r\n<PAGESPACE>=\xA2\xDD"
+                           "0|0|0|0|\xA2\xDD");
   }
 
   void confirmingUnchangedKeepsTheBlock() {
-    std::string settings = kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD\r\n<OPT1>=\xA2\xDD" "0|1|NC|\xA2\xDD";
+    std::string settings = kHead +
+                           "\r\n<PAGESPACE>=\xA2\xDD"
+                           "10|10|15|10|\xA2\xDD\r\n<OPT1>=\xA2\xDD"
+                           "0|1|NC|\xA2\xDD";
     write(settings);
     TfrmChangeSpace dialog;
     dialog.show();
@@ -102,7 +111,9 @@ class ChangeSpaceTest : public QObject {
   }
 
   void typedMarginsAreWrittenAsPlainDigits() {
-    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+    write(kHead +
+          "\r\n<PAGESPACE>=\xA2\xDD"
+          "10|10|15|10|\xA2\xDD");
     TfrmChangeSpace dialog;
     dialog.show();
     dialog.nedTop->setText("");
@@ -127,7 +138,9 @@ class ChangeSpaceTest : public QObject {
   void unusableMarginsAreRefused() {
     QFETCH(QStringList, fields);
     QFETCH(bool, refused);
-    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+    write(kHead +
+          "\r\n<PAGESPACE>=\xA2\xDD"
+          "10|10|15|10|\xA2\xDD");
     const std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
     const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
     TfrmChangeSpace dialog;
@@ -147,7 +160,9 @@ class ChangeSpaceTest : public QObject {
   }
 
   void closingWithoutConfirmWritesNothing() {
-    write(kHead + "\r\n<PAGESPACE>=\xA2\xDD" "10|10|15|10|\xA2\xDD");
+    write(kHead +
+          "\r\n<PAGESPACE>=\xA2\xDD"
+          "10|10|15|10|\xA2\xDD");
     std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
     std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
     {

@@ -9,9 +9,8 @@
 namespace zel {
 
 void installShellPreview(TfrmZelRptMain* mainWindow) {
-  installPreviewFactory([mainWindow]() -> std::unique_ptr<PreviewWindow> {
-    return std::make_unique<TFM_Preview>(mainWindow);
-  });
+  installPreviewFactory(
+      [mainWindow]() -> std::unique_ptr<PreviewWindow> { return std::make_unique<TFM_Preview>(mainWindow); });
 }
 
 }  // namespace zel

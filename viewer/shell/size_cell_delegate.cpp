@@ -4,8 +4,7 @@
 
 namespace zel {
 
-void SizeCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const {
+void SizeCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   QStyleOptionViewItem plain(option);
   initStyleOption(&plain, index);
   const bool selected = plain.state & QStyle::State_Selected;

@@ -54,7 +54,6 @@ TfrmZelRptMain::ModalRunner& modalRunner() {
   return runner;
 }
 
-
 }  // namespace
 
 void TfrmZelRptMain::setDirectoryChooser(DirectoryChooser chooser) { directoryChooser() = std::move(chooser); }
@@ -177,8 +176,7 @@ void TfrmZelRptMain::createGrid() {
   stgRptFile->setItemDelegateForColumn(2, new SizeCellDelegate(stgRptFile));
   stgRptFile->installEventFilter(this);
   stgRptFile->viewport()->installEventFilter(this);
-  connect(stgRptFile, &QTableWidget::cellDoubleClicked, this,
-          [this] { guarded([this] { stgRptFileDblClick(); }); });
+  connect(stgRptFile, &QTableWidget::cellDoubleClicked, this, [this] { guarded([this] { stgRptFileDblClick(); }); });
 }
 
 void TfrmZelRptMain::createStatusBar() {
@@ -268,8 +266,8 @@ void TfrmZelRptMain::setLabel(QLabel* label, const std::string& utf8) {
 
 void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   btnChangeSpace->setEnabled(true);
-  for (QLabel* label : {lblName, lblOrient, lblPage, lblFix, lblSort, lblPrintScope, lblOption1, lblOption2,
-                        lblOption3, lblOption4, lblBigo, lblSpace})
+  for (QLabel* label : {lblName, lblOrient, lblPage, lblFix, lblSort, lblPrintScope, lblOption1, lblOption2, lblOption3,
+                        lblOption4, lblBigo, lblSpace})
     setLabel(label, "");
   ReportDescription d = zel::GetFileInfo(ReportDirectory, fileName);
   setLabel(lblName, d.lblName);
@@ -306,8 +304,8 @@ void TfrmZelRptMain::mnuRefreshListClick() { DisplayFileList(); }
 void TfrmZelRptMain::mnuCloseClick() { close(); }
 
 void TfrmZelRptMain::mnuSetDirectoryClick() {
-  QString chosen = directoryChooser() ? directoryChooser()(this)
-                                      : QFileDialog::getExistingDirectory(this, QString(), QString());
+  QString chosen =
+      directoryChooser() ? directoryChooser()(this) : QFileDialog::getExistingDirectory(this, QString(), QString());
   if (!chosen.isEmpty()) {
     ReportDirectory = trimChosenDirectory(chosen.toStdString());
     SetDirectory(ReportDirectory);

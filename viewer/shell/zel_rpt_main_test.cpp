@@ -39,7 +39,9 @@ using namespace zel;
 namespace {
 
 std::string block(const std::string& code, const std::string& space = "") {
-  std::string text = "<RPTCODE>=\xA2\xDD" + code + "\xA2\xDD\r\n<OPTIONSET>=\xA2\xDD" "0|0|\xA2\xDD";
+  std::string text = "<RPTCODE>=\xA2\xDD" + code +
+                     "\xA2\xDD\r\n<OPTIONSET>=\xA2\xDD"
+                     "0|0|\xA2\xDD";
   if (!space.empty()) text += "\r\n<PAGESPACE>=\xA2\xDD" + space + "\xA2\xDD";
   return text;
 }
@@ -172,8 +174,7 @@ class MainWindowTest : public QObject {
     std::filesystem::remove(infoIniPath(program_));
     shownWindow();
     QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(program_));
-    QCOMPARE(QString::fromStdString(iniRead(infoIniPath(program_), "INFO", "DIR")),
-             QString::fromStdString(program_));
+    QCOMPARE(QString::fromStdString(iniRead(infoIniPath(program_), "INFO", "DIR")), QString::fromStdString(program_));
   }
 
   void rowsOfTheLastDirectoryDoNotStayBehind() {
@@ -241,7 +242,8 @@ class MainWindowTest : public QObject {
     FakePrinter printer;
     installPrinter(&printer);
     std::vector<std::string> shown;
-    installPreviewFactory([&]() -> std::unique_ptr<PreviewWindow> { return std::make_unique<RecordingPreview>(&shown); });
+    installPreviewFactory(
+        [&]() -> std::unique_ptr<PreviewWindow> { return std::make_unique<RecordingPreview>(&shown); });
     TfrmZelRptMain& w = shownWindow();
     QTest::keyClick(w.stgRptFile, Qt::Key_Return);
     QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
@@ -405,8 +407,10 @@ class MainWindowTest : public QObject {
  private:
   // A block the runner can lay out: one text column over F_DES.
   static std::string runnableBlock() {
-    return block("RPTB02") + "\r\n<FIELDCOUNT>=\xA2\xDD" "1|0|1|\xA2\xDD\r\n<F1>=\xA2\xDD"
-                             "1|1|1|1|100|0|S|F_DES|NAME|NAME|NAME|0|0|L|\xA2\xDD";
+    return block("RPTB02") +
+           "\r\n<FIELDCOUNT>=\xA2\xDD"
+           "1|0|1|\xA2\xDD\r\n<F1>=\xA2\xDD"
+           "1|1|1|1|100|0|S|F_DES|NAME|NAME|NAME|0|0|L|\xA2\xDD";
   }
   TfrmZelRptMain& window() {
     if (!window_) window_ = std::make_unique<TfrmZelRptMain>(program_);

@@ -30,16 +30,18 @@ int main(int argc, char** argv) {
   writeBytes(dir / "stub_adjusted.zip",
              buildZip({{.name = "a", .data = text}}, {.stub = "MZ stub", .adjustForStub = true, .zip64End = true}));
   writeBytes(dir / "empty.zip", buildZip({}));
-  writeBytes(dir / "unix.zip", buildZip({{.name = "x", .data = text, .versionMadeBy = kMadeByUnix,
-                                          .externalAttributes = kUnixFile}}));
+  writeBytes(dir / "unix.zip",
+             buildZip({{.name = "x", .data = text, .versionMadeBy = kMadeByUnix, .externalAttributes = kUnixFile}}));
   // An installation archive in small: the four libraries at the top, samples below.
-  writeBytes(dir / "install.zip", buildZip({{.name = "libsde32.so", .data = text},
-                                            {.name = "libsdecdx32.so", .data = text},
-                                            {.name = "libsdensx32.so", .data = text, .method = 0},
-                                            {.name = "libsdentx32.so", .data = text},
-                                            {.name = "samples/", .data = "", .method = 0},
-                                            {.name = "samples/P_RPT.dbf", .data = text},
-                                            {.name = "ZelRpt", .data = "#!/bin/sh\n", .versionMadeBy = kMadeByUnix,
-                                             .externalAttributes = kUnixFile}}));
+  writeBytes(
+      dir / "install.zip",
+      buildZip(
+          {{.name = "libsde32.so", .data = text},
+           {.name = "libsdecdx32.so", .data = text},
+           {.name = "libsdensx32.so", .data = text, .method = 0},
+           {.name = "libsdentx32.so", .data = text},
+           {.name = "samples/", .data = "", .method = 0},
+           {.name = "samples/P_RPT.dbf", .data = text},
+           {.name = "ZelRpt", .data = "#!/bin/sh\n", .versionMadeBy = kMadeByUnix, .externalAttributes = kUnixFile}}));
   return 0;
 }

@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fs::exists(target)) {
     for (const auto& e : fs::recursive_directory_iterator(target)) {
       if (e.is_symlink()) fail("created a link: " + e.path().string());
-      if (e.path().filename().string().rfind(".zel", 0) == 0) fail("left a temporary or old file: " + e.path().string());
+      if (e.path().filename().string().rfind(".zel", 0) == 0)
+        fail("left a temporary or old file: " + e.path().string());
     }
   }
   fs::remove_all(sandbox());

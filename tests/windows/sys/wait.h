@@ -2,4 +2,4 @@
 #pragma once
 
 #define WIFEXITED(status) 1
-#define WEXITSTATUS(status) ((status) & 0xFF)
+#define WEXITSTATUS(status) ((status)&0xFF)
