@@ -23,6 +23,9 @@ class MessageService {
  public:
   virtual ~MessageService() = default;
   virtual MessageAnswer show(const Message& message) = 0;
+  // The technical reason behind a message just shown (English, for a log or a
+  // command line's standard error); never a box of its own.
+  virtual void log(const std::string& detail) { (void)detail; }
 
   MessageAnswer notice(const std::string& text) {  // "알림", information icon
     return show({"\xEC\x95\x8C\xEB\xA6\xBC", text, MessageIcon::kInformation, MessageButtons::kOk});
@@ -48,8 +51,10 @@ class RecordingMessageService : public MessageService {
     }
     return message.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
   }
+  void log(const std::string& detail) override { logged.push_back(detail); }
   std::vector<Message> shown;
   std::vector<MessageAnswer> answers;
+  std::vector<std::string> logged;
 };
 
 // The process-wide service. Programs install theirs at start; the default records.

@@ -1,5 +1,6 @@
 #include "qt_message_service.h"
 
+#include <QDebug>
 #include <QMessageBox>
 #include <QString>
 
@@ -32,6 +33,10 @@ MessageAnswer QtMessageService::show(const Message& message) {
       return box.exec() == QMessageBox::Yes ? MessageAnswer::kYes : MessageAnswer::kNo;
   }
   return MessageAnswer::kOk;
+}
+
+void QtMessageService::log(const std::string& detail) {
+  if (!detail.empty()) qWarning().noquote() << QString::fromUtf8(detail.c_str());
 }
 
 }  // namespace zel

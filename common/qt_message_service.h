@@ -9,6 +9,7 @@ namespace zel {
 class QtMessageService : public MessageService {
  public:
   MessageAnswer show(const Message& message) override;
+  void log(const std::string& detail) override;  // to Qt's log (standard error by default)
 };
 
 }  // namespace zel

@@ -23,4 +23,11 @@ MessageAnswer StderrMessageService::show(const Message& message) {
   return MessageAnswer::kOk;
 }
 
+void StderrMessageService::log(const std::string& detail) {
+  if (detail.empty()) return;
+  if (!prefix_.empty()) std::fprintf(out_, "%s: ", prefix_.c_str());
+  std::fprintf(out_, "%s\n", ValidUtf8(detail).c_str());
+  std::fflush(out_);
+}
+
 }  // namespace zel

@@ -17,6 +17,7 @@ class StderrMessageService : public MessageService {
                                 std::string prefix = "")
       : out_(out), questionAnswer_(questionAnswer), prefix_(std::move(prefix)) {}
   MessageAnswer show(const Message& message) override;
+  void log(const std::string& detail) override;  // "[prefix: ]detail"
 
   int shownCount() const { return shown_; }
   int refusalCount() const { return refusals_; }  // warnings and errors

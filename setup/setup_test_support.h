@@ -15,25 +15,14 @@
 #include <vector>
 
 #include "native_platform.h"
+#include "temp_dir.h"
 #include "setup_platform.h"
 
 namespace zel::setup::testing {
 
-class TempDir {
+class TempDir : public zel::TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zelsetup-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
+  TempDir() : zel::TempDir("zelsetup") {}
 };
 
 inline void writeFile(const std::string& path, const std::string& bytes) {

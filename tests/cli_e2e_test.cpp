@@ -103,13 +103,26 @@ TEST_F(CliEndToEnd, InfoDescribesAReport) {
   EXPECT_TRUE(r.out.contains(QStringLiteral("여    백:"))) << r.out.toStdString();
 }
 
-TEST_F(CliEndToEnd, InfoOnABrokenOrMissingReportFails) {
-  CliRun r = cli({"info", report("P_RPTB02_BROKEN.dbf")});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.out.contains(QStringLiteral("보고서 파일오류(사용불가)"))) << r.out.toStdString();
-  r = cli({"info", report("NO_SUCH.dbf")});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.out.contains(QStringLiteral("보고서 파일이 아님"))) << r.out.toStdString();
+TEST_F(CliEndToEnd, InfoOnABrokenOrMissingReportFailsAndSaysWhy) {
+  // A table cut to its first 32 bytes: the panel's text on stdout, the engine's reason on stderr.
+  const QString cut = out("P_RPTB02_CUT.dbf");
+  ASSERT_TRUE(QFile::copy(report("P_RPTB02_SAMPLE.dbf"), cut));
+  ASSERT_TRUE(QFile::resize(cut, 32));
+  struct Case {
+    QString file;
+    const char* label;  // on stdout
+    const char* reason;  // on stderr
+  } cases[] = {
+      {report("P_RPTB02_BROKEN.dbf"), "보고서 파일오류(사용불가)", "empty settings block"},
+      {report("NO_SUCH.dbf"), "보고서 파일이 아님", "no such file"},
+      {cut, "보고서 파일이 아님", "past the end"},
+  };
+  for (const Case& c : cases) {
+    const CliRun r = cli({"info", c.file});
+    EXPECT_EQ(r.exitCode, 1) << c.file.toStdString();
+    EXPECT_TRUE(r.out.contains(QString::fromUtf8(c.label))) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.reason))) << c.file.toStdString() << ": " << r.err.toStdString();
+  }
 }
 
 TEST_F(CliEndToEnd, UsageErrorsPrintHelp) {

@@ -70,6 +70,12 @@ SDE_API long sx_SysProp(int prop);
 SDE_API const char* sx_LastError(void); /* "" when the last failing call left none */
 SDE_API int sx_LastErrorKind(void); /* SX_ERR_* of the last failure */
 
+/* Test seam: the nth file write (SX_FAULT_WRITE) or flush (SX_FAULT_SYNC) from
+   now on fails once as a failing disk would; nth 0 disarms. */
+#define SX_FAULT_WRITE 0
+#define SX_FAULT_SYNC 1
+SDE_API void sx_FailNthFileOperation(int operation, long nth);
+
 /* ---- Switches (process-wide, apply to every area) ---- */
 SDE_API void sx_SetDeleted(int on);
 SDE_API void sx_SetExact(int on);

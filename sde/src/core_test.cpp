@@ -2,7 +2,6 @@
 // expressions, memo files of every kind, tag files and the order cache.
 #include <cstring>
 
-#include "byte_reader.h"
 #include "dbf_header.h"
 #include "expression.h"
 #include "memo_file.h"
@@ -14,23 +13,6 @@ namespace sde {
 namespace {
 
 using sdetest::TempDir;
-
-TEST(ByteReaderTest, ShortReadsSetTheErrorAndReturnZero) {
-  const uint8_t data[] = {1, 2, 3};
-  ByteReader r(data);
-  EXPECT_EQ(r.u16le(), 0x0201);
-  EXPECT_TRUE(r.ok());
-  EXPECT_EQ(r.u32be(), 0u);
-  EXPECT_FALSE(r.ok());
-  EXPECT_EQ(r.u8(), 0);
-  EXPECT_EQ(r.remaining(), 0u);
-  ByteReader s(data);
-  EXPECT_FALSE(s.seek(4));
-  ByteReader t(data);
-  EXPECT_TRUE(t.skip(3));
-  EXPECT_TRUE(t.bytes(0).empty());
-  EXPECT_TRUE(t.ok());
-}
 
 DbfHeader sampleHeader() {
   DbfHeader h;

@@ -62,7 +62,7 @@ MemoKind DbfHeader::memoKind() const {
 }
 
 uint32_t storedHeaderLength(std::span<const uint8_t> head) {
-  ByteReader r(head);
+  zel::ByteReader r(head);
   r.seek(kOffHeaderLen);
   uint16_t v = r.u16le();
   return r.ok() ? v : 0;
@@ -71,7 +71,7 @@ uint32_t storedHeaderLength(std::span<const uint8_t> head) {
 zel::Result<DbfHeader> parseDbfHeader(std::span<const uint8_t> head, uint64_t fileSize, const std::string& file) {
   if (fileSize < kHeaderFixed || head.size() < kHeaderFixed)
     return zel::Status::corruption("table header truncated: " + file + " is " + std::to_string(fileSize) + " bytes");
-  ByteReader r(head);
+  zel::ByteReader r(head);
   DbfHeader h;
   h.version = r.u8();
   h.year = r.u8();
@@ -105,7 +105,7 @@ zel::Result<DbfHeader> parseDbfHeader(std::span<const uint8_t> head, uint64_t fi
     }
     if (pos + kFieldDescSize > h.headerLen)
       return zel::Status::corruption("field descriptor past the header in " + at(file, pos));
-    ByteReader d(head.subspan(pos, kFieldDescSize));
+    zel::ByteReader d(head.subspan(pos, kFieldDescSize));
     FieldDesc f;
     std::string raw = d.str(11);
     f.name = raw.substr(0, raw.find('\0'));
@@ -148,9 +148,9 @@ std::vector<uint8_t> encodeDbfHeader(const DbfHeader& h) {
   out[kOffUpdateYmd] = h.year;
   out[kOffUpdateYmd + 1] = h.month;
   out[kOffUpdateYmd + 2] = h.day;
-  putU32le(&out[kOffRecCount], h.recCount);
-  putU16le(&out[kOffHeaderLen], uint16_t(h.headerLen));
-  putU16le(&out[kOffRecLen], uint16_t(h.recLen));
+  zel::putU32le(&out[kOffRecCount], h.recCount);
+  zel::putU16le(&out[kOffHeaderLen], uint16_t(h.headerLen));
+  zel::putU16le(&out[kOffRecLen], uint16_t(h.recLen));
   out[kOffTableFlags] = h.tableFlags;
   out[kOffCodePage] = h.codePage;
   size_t pos = kHeaderFixed;
@@ -158,7 +158,7 @@ std::vector<uint8_t> encodeDbfHeader(const DbfHeader& h) {
     uint8_t* d = &out[pos];
     std::copy_n(f.name.begin(), std::min<size_t>(f.name.size(), 10), d);
     d[11] = uint8_t(f.type);
-    putU32le(d + 12, f.offset);
+    zel::putU32le(d + 12, f.offset);
     if (f.type == 'C') {
       d[16] = uint8_t(f.width & 0xFF);
       d[17] = uint8_t(f.width >> 8);

@@ -483,7 +483,7 @@ class Evaluator {
     const FieldDesc& f = n.field;
     const uint8_t* p = ctx_.record + f.offset;
     const char* c = reinterpret_cast<const char*>(p);
-    ByteReader r(std::span<const uint8_t>(p, f.width));
+    zel::ByteReader r(std::span<const uint8_t>(p, f.width));
     switch (f.type) {
       case 'N':
       case 'F': {

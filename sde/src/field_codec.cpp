@@ -28,7 +28,7 @@ std::string shortest(double v) {
 bool isVfpDouble(const DbfHeader& h, const FieldDesc& f) { return f.type == 'B' && !h.isMemoField(f); }
 
 double readDouble(const uint8_t* p) {
-  uint64_t bits = ByteReader(std::span<const uint8_t>(p, 8)).u64le();
+  uint64_t bits = zel::ByteReader(std::span<const uint8_t>(p, 8)).u64le();
   double d;
   std::memcpy(&d, &bits, 8);
   return d;
@@ -69,7 +69,7 @@ void civilFromJulian(int64_t jd, int* y, int* m, int* d) {
 
 std::string fieldText(const DbfHeader& h, const FieldDesc& f, const uint8_t* rec) {
   const uint8_t* p = rec + f.offset;
-  ByteReader r(std::span<const uint8_t>(p, f.width));
+  zel::ByteReader r(std::span<const uint8_t>(p, f.width));
   switch (f.type) {
     case 'L': return fieldLogical(f, rec) ? "T" : "F";
     case 'I':
@@ -106,7 +106,7 @@ std::string fieldText(const DbfHeader& h, const FieldDesc& f, const uint8_t* rec
 
 double fieldNumber(const DbfHeader& h, const FieldDesc& f, const uint8_t* rec) {
   const uint8_t* p = rec + f.offset;
-  ByteReader r(std::span<const uint8_t>(p, f.width));
+  zel::ByteReader r(std::span<const uint8_t>(p, f.width));
   switch (f.type) {
     case 'N':
     case 'F': return parseNumber(reinterpret_cast<const char*>(p), f.width);
@@ -127,7 +127,7 @@ bool fieldEmpty(const DbfHeader& h, const FieldDesc& f, const uint8_t* rec) {
   if (f.type == 'N' || f.type == 'F' || f.type == 'I' || f.type == 'Y' || isVfpDouble(h, f))
     return fieldNumber(h, f, rec) == 0;
   if (f.type == 'L') return !fieldLogical(f, rec);
-  if (h.isMemoField(f) && f.width == 4) return ByteReader(std::span<const uint8_t>(p, 4)).u32le() == 0;
+  if (h.isMemoField(f) && f.width == 4) return zel::ByteReader(std::span<const uint8_t>(p, 4)).u32le() == 0;
   if (f.type == 'T') {
     for (uint32_t i = 0; i < f.width; ++i)
       if (p[i] != 0 && p[i] != ' ') return false;
@@ -248,7 +248,7 @@ zel::Status storeField(const DbfHeader& h, const FieldDesc& f, uint8_t* rec, Rep
       v = std::round(v);
       if (!(v >= -2147483648.0 && v <= 2147483647.0))
         return zel::Status::invalidArgument("value does not fit integer field " + f.name);
-      putU32le(p, uint32_t(int32_t(v)));
+      zel::putU32le(p, uint32_t(int32_t(v)));
       return zel::Status::ok();
     }
     case 'Y': {
@@ -258,8 +258,8 @@ zel::Status storeField(const DbfHeader& h, const FieldDesc& f, uint8_t* rec, Rep
       if (!(std::fabs(scaled) < 9.2e18))
         return zel::Status::invalidArgument("value does not fit currency field " + f.name);
       uint64_t bits = uint64_t(int64_t(scaled));
-      putU32le(p, uint32_t(bits));
-      putU32le(p + 4, uint32_t(bits >> 32));
+      zel::putU32le(p, uint32_t(bits));
+      zel::putU32le(p + 4, uint32_t(bits >> 32));
       return zel::Status::ok();
     }
     case 'B': {
@@ -268,8 +268,8 @@ zel::Status storeField(const DbfHeader& h, const FieldDesc& f, uint8_t* rec, Rep
       if (!asNumber(&v)) return mismatch();
       uint64_t bits;
       std::memcpy(&bits, &v, 8);
-      putU32le(p, uint32_t(bits));
-      putU32le(p + 4, uint32_t(bits >> 32));
+      zel::putU32le(p, uint32_t(bits));
+      zel::putU32le(p + 4, uint32_t(bits >> 32));
       return zel::Status::ok();
     }
     case 'T': {
@@ -285,8 +285,8 @@ zel::Status storeField(const DbfHeader& h, const FieldDesc& f, uint8_t* rec, Rep
       int y = std::stoi(s.substr(0, 4)), m = std::stoi(s.substr(4, 2)), d = std::stoi(s.substr(6, 2));
       int hh = std::stoi(s.substr(8, 2)), mi = std::stoi(s.substr(10, 2)), ss = std::stoi(s.substr(12, 2));
       if (hh > 23 || mi > 59 || ss > 59) return zel::Status::invalidArgument("time out of range for field " + f.name);
-      putU32le(p, uint32_t(julianDay(y, m, d)));
-      putU32le(p + 4, uint32_t((hh * 3600 + mi * 60 + ss) * 1000));
+      zel::putU32le(p, uint32_t(julianDay(y, m, d)));
+      zel::putU32le(p + 4, uint32_t((hh * 3600 + mi * 60 + ss) * 1000));
       return zel::Status::ok();
     }
     default:

@@ -25,7 +25,7 @@ zel::Status MemoFile::open(const std::string& path, MemoKind kind, bool writable
 zel::Status MemoFile::readHeader() {
   uint8_t head[kFptHeaderSize] = {};
   size_t got = file_.readSome(0, head, sizeof head);
-  ByteReader r(std::span<const uint8_t>(head, got));
+  zel::ByteReader r(std::span<const uint8_t>(head, got));
   if (kind_ == MemoKind::kFpt) {
     if (got < kFptHeaderSize)
       return zel::Status::corruption("memo header truncated: " + path() + " is " + std::to_string(file_.size()) +
@@ -52,15 +52,15 @@ zel::Status MemoFile::create(const std::string& path, MemoKind kind, uint32_t bl
   if (kind == MemoKind::kFpt) {
     if (blockSize == 0 || blockSize > 0xFFFF) blockSize = kDefaultMemoBlockSize;
     uint32_t next = uint32_t((kFptHeaderSize + blockSize - 1) / blockSize);
-    putU32be(&head[0], next);
-    putU16be(&head[6], uint16_t(blockSize));
+    zel::putU32be(&head[0], next);
+    zel::putU16be(&head[6], uint16_t(blockSize));
   } else if (kind == MemoKind::kDbt3) {
-    putU32le(&head[0], 1);
+    zel::putU32le(&head[0], 1);
     head[16] = 0x03;
   } else {
     if (blockSize < 64 || blockSize > 0xFFFF) blockSize = kDbt3BlockSize;
-    putU32le(&head[0], uint32_t((kFptHeaderSize + blockSize - 1) / blockSize));
-    putU16le(&head[kDbt4OffBlockSize], uint16_t(blockSize));
+    zel::putU32le(&head[0], uint32_t((kFptHeaderSize + blockSize - 1) / blockSize));
+    zel::putU16le(&head[kDbt4OffBlockSize], uint16_t(blockSize));
   }
   if (auto s = f.writeAt(0, head.data(), head.size()); !s) return s;
   return f.sync();
@@ -90,7 +90,7 @@ zel::Result<uint32_t> MemoFile::length(uint32_t block) const {
   if (!off) return off.status();
   uint8_t h[8];
   if (auto s = file_.readAt(*off, h, 8); !s) return s;
-  ByteReader r(std::span<const uint8_t>(h, 8));
+  zel::ByteReader r(std::span<const uint8_t>(h, 8));
   uint64_t len;
   if (kind_ == MemoKind::kFpt) {
     r.skip(4);
@@ -151,7 +151,7 @@ zel::Result<uint32_t> MemoFile::write(const void* data, size_t length) {
   // that any record may point to is ever overwritten.
   uint8_t head[4];
   if (auto s = file_.readAt(0, head, 4); !s) return s;
-  ByteReader r(std::span<const uint8_t>(head, 4));
+  zel::ByteReader r(std::span<const uint8_t>(head, 4));
   uint32_t next = kind_ == MemoKind::kFpt ? r.u32be() : r.u32le();
   uint32_t minBlock = uint32_t((kFptHeaderSize + blockSize_ - 1) / blockSize_);
   if (kind_ == MemoKind::kDbt3) minBlock = 1;
@@ -169,8 +169,8 @@ zel::Result<uint32_t> MemoFile::write(const void* data, size_t length) {
   std::vector<uint8_t> blob;
   if (kind_ == MemoKind::kFpt) {
     blob.resize(kFptBlockHeader + length);
-    putU32be(&blob[0], kFptTypeText);
-    putU32be(&blob[4], uint32_t(length));
+    zel::putU32be(&blob[0], kFptTypeText);
+    zel::putU32be(&blob[4], uint32_t(length));
     std::memcpy(&blob[kFptBlockHeader], data, length);
   } else if (kind_ == MemoKind::kDbt4) {
     blob.resize(kDbt4BlockHeader + length);
@@ -178,7 +178,7 @@ zel::Result<uint32_t> MemoFile::write(const void* data, size_t length) {
     blob[1] = 0xFF;
     blob[2] = 0x08;
     blob[3] = 0x00;
-    putU32le(&blob[4], uint32_t(length + kDbt4BlockHeader));
+    zel::putU32le(&blob[4], uint32_t(length + kDbt4BlockHeader));
     std::memcpy(&blob[kDbt4BlockHeader], data, length);
   } else {
     blob.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
@@ -193,9 +193,9 @@ zel::Result<uint32_t> MemoFile::write(const void* data, size_t length) {
   if (auto s = file_.sync(); !s) return s;
   uint8_t newNext[4];
   if (kind_ == MemoKind::kFpt)
-    putU32be(newNext, uint32_t(next + blocks));
+    zel::putU32be(newNext, uint32_t(next + blocks));
   else
-    putU32le(newNext, uint32_t(next + blocks));
+    zel::putU32le(newNext, uint32_t(next + blocks));
   if (auto s = file_.writeAt(0, newNext, 4); !s) return s;
   if (auto s = file_.sync(); !s) return s;
   return next;

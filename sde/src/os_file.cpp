@@ -1,5 +1,7 @@
 #include "os_file.h"
 
+#include "file_faults.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -75,6 +77,8 @@ size_t OsFile::readSome(uint64_t offset, void* buf, size_t n) const {
 }
 
 zel::Status OsFile::writeAt(uint64_t offset, const void* buf, size_t n) {
+  if (injectedFailure(FileOperation::kWrite))
+    return zel::Status::ioError("write failed in " + path_ + " at offset " + std::to_string(offset) + ": injected");
   OVERLAPPED ov{};
   ov.Offset = DWORD(offset);
   ov.OffsetHigh = DWORD(offset >> 32);
@@ -85,6 +89,7 @@ zel::Status OsFile::writeAt(uint64_t offset, const void* buf, size_t n) {
 }
 
 zel::Status OsFile::sync() {
+  if (injectedFailure(FileOperation::kSync)) return zel::Status::ioError("flush failed for " + path_ + ": injected");
   if (!FlushFileBuffers(handle_)) return zel::Status::ioError("flush failed for " + path_);
   return zel::Status::ok();
 }
@@ -167,6 +172,8 @@ size_t OsFile::readSome(uint64_t offset, void* buf, size_t n) const {
 }
 
 zel::Status OsFile::writeAt(uint64_t offset, const void* buf, size_t n) {
+  if (injectedFailure(FileOperation::kWrite))
+    return zel::Status::ioError("write failed in " + path_ + " at offset " + std::to_string(offset) + ": injected");
   size_t done = 0;
   while (done < n) {
     ssize_t r = ::pwrite(fd_, static_cast<const char*>(buf) + done, n - done, off_t(offset + done));
@@ -180,6 +187,7 @@ zel::Status OsFile::writeAt(uint64_t offset, const void* buf, size_t n) {
 }
 
 zel::Status OsFile::sync() {
+  if (injectedFailure(FileOperation::kSync)) return zel::Status::ioError("flush failed for " + path_ + ": injected");
   if (::fsync(fd_) != 0) return zel::Status::ioError("flush failed for " + path_ + ": " + errnoText());
   return zel::Status::ok();
 }

@@ -11,6 +11,7 @@
 #include "ascii_text.h"
 #include "driver_loader.h"
 #include "engine.h"
+#include "file_faults.h"
 #include "field_codec.h"
 #include "os_file.h"
 #include "tag_file.h"
@@ -198,6 +199,10 @@ SDE_API long sx_SysProp(int prop) {
 }
 
 SDE_API const char* sx_LastError(void) { return eng().lastError().c_str(); }
+SDE_API void sx_FailNthFileOperation(int operation, long nth) {
+  sde::failNthFileOperation(operation == SX_FAULT_SYNC ? sde::FileOperation::kSync : sde::FileOperation::kWrite, nth);
+}
+
 SDE_API int sx_LastErrorKind(void) {
   if (eng().lastError().empty()) return SX_ERR_NONE;
   return eng().lastFailureBusy() ? SX_ERR_BUSY : SX_ERR_OTHER;

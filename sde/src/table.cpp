@@ -298,7 +298,7 @@ zel::Status Table::writeHeaderDate() {
 zel::Status Table::writeHeaderCount() {
   uint8_t bytes[7];
   todayYmd(bytes);
-  putU32le(bytes + 3, fileRecCount_);
+  zel::putU32le(bytes + 3, fileRecCount_);
   header_.recCount = fileRecCount_;
   headerDirty_ = false;
   return dbf_.writeAt(kOffUpdateYmd, bytes, sizeof bytes);
@@ -308,7 +308,7 @@ void Table::refreshCount() {
   if (mode_ == OpenMode::kExclusive) return;
   uint8_t b[4];
   if (!dbf_.readAt(kOffRecCount, b, 4)) return;
-  uint32_t stored = ByteReader(std::span<const uint8_t>(b, 4)).u32le();
+  uint32_t stored = zel::ByteReader(std::span<const uint8_t>(b, 4)).u32le();
   uint64_t avail = (dbf_.size() - std::min<uint64_t>(dbf_.size(), header_.headerLen)) / header_.recLen;
   uint32_t n = uint32_t(std::min<uint64_t>(stored, avail));
   if (n > fileRecCount_) fileRecCount_ = recCount_ = n;
@@ -316,7 +316,7 @@ void Table::refreshCount() {
 
 zel::Result<uint32_t> Table::memoPointer(const uint8_t* rec, const FieldDesc& f) const {
   const uint8_t* p = rec + f.offset;
-  if (f.width == 4) return ByteReader(std::span<const uint8_t>(p, 4)).u32le();
+  if (f.width == 4) return zel::ByteReader(std::span<const uint8_t>(p, 4)).u32le();
   uint64_t v = 0;
   bool digits = false;
   for (uint32_t i = 0; i < f.width; ++i) {
@@ -337,7 +337,7 @@ zel::Result<uint32_t> Table::memoPointer(const uint8_t* rec, const FieldDesc& f)
 void Table::setMemoPointer(uint8_t* rec, const FieldDesc& f, uint32_t block) const {
   uint8_t* p = rec + f.offset;
   if (f.width == 4) {
-    putU32le(p, block);
+    zel::putU32le(p, block);
     return;
   }
   std::memset(p, ' ', f.width);

@@ -14,7 +14,7 @@ constexpr size_t kMaxTextLen = 1024;
 
 void putText(std::vector<uint8_t>& out, const std::string& s) {
   uint8_t len[2];
-  putU16le(len, uint16_t(s.size()));
+  zel::putU16le(len, uint16_t(s.size()));
   out.insert(out.end(), len, len + 2);
   out.insert(out.end(), s.begin(), s.end());
 }
@@ -38,7 +38,7 @@ zel::Status readTagFile(const std::string& path, TagFile* out, TagFileCheck* che
     return zel::Status::ok();
   }
   *check = TagFileCheck::kOurs;
-  ByteReader r(bytes);
+  zel::ByteReader r(bytes);
   r.skip(sizeof kTagFileMagic);
   out->driver = r.u8();
   uint32_t count = r.u32le();
@@ -66,7 +66,7 @@ zel::Status writeTagFile(const std::string& path, const TagFile& file) {
   std::vector<uint8_t> out(kTagFileMagic, kTagFileMagic + sizeof kTagFileMagic);
   out.push_back(uint8_t(file.driver));
   uint8_t count[4];
-  putU32le(count, uint32_t(file.tags.size()));
+  zel::putU32le(count, uint32_t(file.tags.size()));
   out.insert(out.end(), count, count + 4);
   for (const TagDef& t : file.tags) {
     for (const std::string* s : {&t.name, &t.expr, &t.condition}) {

@@ -16,27 +16,14 @@
 #include <vector>
 
 #include "sde32.h"
+#include "temp_dir.h"
 
 namespace sdetest {
 
-class TempDir {
+// The shared temporary directory, named for the engine's tests.
+class TempDir : public zel::TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "sdetest.XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    char* d = mkdtemp(buf.data());
-    path_ = d ? d : "/tmp";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
+  TempDir() : zel::TempDir("sdetest") {}
 };
 
 inline std::vector<uint8_t> readAll(const std::string& path) {

@@ -299,7 +299,16 @@ zel::Status WorkArea::commit() {
     return zel::Status::ok();
   }
   if (auto s = lockedForWrite(); !s) return s;
-  if (auto s = table_->writeRecord(recno_, buf_.data(), memoChanged_); !s) return s;
+  if (auto s = table_->writeRecord(recno_, buf_.data(), memoChanged_); !s) {
+    // A write or flush that failed part-way may have left the new bytes behind;
+    // the caller is told the change failed, so the record keeps what it held and
+    // the change is dropped (a later commit, say at unlock, must not write it).
+    (void)table_->writeRecord(recno_, original_.data(), true);
+    buf_ = original_;
+    dirty_ = false;
+    memoChanged_ = false;
+    return s;
+  }
   ordersChanged(false);
   original_ = buf_;
   dirty_ = false;

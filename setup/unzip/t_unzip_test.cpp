@@ -110,7 +110,7 @@ TEST_F(TUnZIPTest, StoredAndDeflatedFilesWithDirectories) {
 }
 
 TEST_F(TUnZIPTest, ExtractDirIsCreatedWithItsParents) {
-  target = scratch / "out" / "deep" / "er";
+  target = std::filesystem::path(scratch.path()) / "out" / "deep" / "er";
   ASSERT_TRUE(extract(buildZip({{.name = "a", .data = "x"}}))) << unzip.ErrorText();
   EXPECT_EQ(readText(target / "a"), "x");
 }
@@ -400,7 +400,7 @@ TEST_F(TUnZIPTest, FailureAfterTheFirstWritesRemovesThemAndRestoresOldFiles) {
 }
 
 TEST_F(TUnZIPTest, MissingTargetMadeByAFailedRunIsRemovedAgain) {
-  target = scratch / "out" / "deep";
+  target = std::filesystem::path(scratch.path()) / "out" / "deep";
   ASSERT_FALSE(extract(buildZip({{.name = "a/x", .data = "x"}, {.name = "a", .data = "y"}})));
   EXPECT_FALSE(fs::exists(scratch / "out"));
 }
@@ -499,7 +499,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.label; });
 
 TEST_F(TUnZIPTest, AbsoluteNameIntoTheScratchDirectoryIsRefused) {
-  const std::string abs = (scratch / "abs.txt").string();
+  const std::string abs = scratch / "abs.txt";
   ASSERT_FALSE(extract(buildZip({{.name = abs, .data = "x"}})));
 #ifdef _WIN32
   expectRefused("drive letter");  // Windows' absolute paths start with one
@@ -593,7 +593,7 @@ INSTANTIATE_TEST_SUITE_P(
 // --- Damaged archives -----------------------------------------------------
 
 TEST_F(TUnZIPTest, MissingArchive) {
-  unzip.ArchiveFile = (scratch / "nope.zip").string();
+  unzip.ArchiveFile = scratch / "nope.zip";
   unzip.ExtractDir = target.string();
   EXPECT_FALSE(unzip.Extract());
   expectRefused("cannot open");

@@ -1,11 +1,7 @@
-// Test support: a fresh directory under the system's temporary directory,
-// removed with everything in it when the object goes away, plus small file
-// helpers the extractor's tests share.
+// Test support: the shared temporary directory plus small file helpers the
+// extractor's tests share.
 #pragma once
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -14,28 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "temp_dir.h"
+
 namespace zel::test {
 
-class ScratchDir {
+class ScratchDir : public zel::TempDir {
  public:
-  ScratchDir() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("zel-unzip-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
+  ScratchDir() : zel::TempDir("zel-unzip-test") {}
 };
 
 inline void writeBytes(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes) {

@@ -31,10 +31,6 @@ constexpr std::uint16_t kExtendedTimestampId = 0x5455;
 // it keeps a forged size from making us allocate gigabytes.
 constexpr std::uint64_t kMaxCentralDirectorySize = 256u << 20;
 
-std::uint32_t le32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-
 bool readAt(ByteSource& src, std::uint64_t offset, std::vector<std::uint8_t>& buf, std::size_t n) {
   buf.resize(n);
   return src.read(offset, buf);
@@ -66,8 +62,8 @@ Status findEnd(ByteSource& src, EndRecord& end) {
   // exactly to the end of the file wins over one that leaves bytes behind.
   std::optional<std::size_t> exact, loose;
   for (std::size_t i = tail - kEndSize + 1; i-- > 0;) {
-    if (le32(&buf[i]) != kEndSig) continue;
-    std::size_t commentLen = buf[i + 20] | (buf[i + 21] << 8);
+    if (loadU32le(&buf[i]) != kEndSig) continue;
+    const std::size_t commentLen = ByteReader(std::span<const std::uint8_t>(buf).subspan(i + 20, 2)).u16le();
     if (i + kEndSize + commentLen == tail) {
       exact = i;
       break;
@@ -79,13 +75,13 @@ Status findEnd(ByteSource& src, EndRecord& end) {
 
   ByteReader r(std::span<const std::uint8_t>(buf).subspan(i + 4));
   end.position = tailStart + i;
-  end.disk = r.u16();
-  end.cdDisk = r.u16();
+  end.disk = r.u16le();
+  end.cdDisk = r.u16le();
   r.skip(2);  // entries on this disk
-  end.count = r.u16();
-  end.cdSize = r.u32();
-  end.cdOffset = r.u32();
-  end.comment = r.text(r.u16());
+  end.count = r.u16le();
+  end.cdSize = r.u32le();
+  end.cdOffset = r.u32le();
+  end.comment = r.str(r.u16le());
   end.cdEnd = end.position;
   if (!r.ok()) return Status::corruption("end of central directory record is cut short");
 
@@ -93,12 +89,12 @@ Status findEnd(ByteSource& src, EndRecord& end) {
   std::vector<std::uint8_t> loc;
   if (!readAt(src, end.position - kZip64LocatorSize, loc, kZip64LocatorSize))
     return Status::ioError("cannot read the Zip64 locator");
-  if (le32(loc.data()) != kZip64LocatorSig) return Status::ok();
+  if (loadU32le(loc.data()) != kZip64LocatorSig) return Status::ok();
 
   ByteReader lr(loc);
   lr.skip(4);
-  std::uint32_t z64Disk = lr.u32();
-  std::uint64_t z64Declared = lr.u64();
+  std::uint32_t z64Disk = lr.u32le();
+  std::uint64_t z64Declared = lr.u64le();
   if (z64Disk != 0) return Status::unsupported("archives spanning several disks are not supported");
 
   // A stub prepended without adjusting the archive shifts the Zip64 record too;
@@ -109,7 +105,7 @@ Status findEnd(ByteSource& src, EndRecord& end) {
   for (std::uint64_t candidate : {z64Declared, limit >= kZip64EndSize ? limit - kZip64EndSize : limit}) {
     if (candidate > limit || limit - candidate < kZip64EndSize) continue;
     if (!readAt(src, candidate, rec, kZip64EndSize)) return Status::ioError("cannot read the Zip64 end record");
-    if (le32(rec.data()) == kZip64EndSig) {
+    if (loadU32le(rec.data()) == kZip64EndSig) {
       z64Pos = candidate;
       break;
     }
@@ -118,12 +114,12 @@ Status findEnd(ByteSource& src, EndRecord& end) {
 
   ByteReader zr(rec);
   zr.skip(4 + 8 + 2 + 2);  // signature, record size, versions
-  std::uint32_t disk = zr.u32();
-  std::uint32_t cdDisk = zr.u32();
+  std::uint32_t disk = zr.u32le();
+  std::uint32_t cdDisk = zr.u32le();
   zr.skip(8);  // entries on this disk
-  std::uint64_t count = zr.u64();
-  std::uint64_t cdSize = zr.u64();
-  std::uint64_t cdOffset = zr.u64();
+  std::uint64_t count = zr.u64le();
+  std::uint64_t cdSize = zr.u64le();
+  std::uint64_t cdOffset = zr.u64le();
   // The Zip64 values stand in for the classic ones that are saturated.
   if (end.disk == 0xFFFF) end.disk = disk;
   if (end.cdDisk == 0xFFFF) end.cdDisk = cdDisk;
@@ -138,9 +134,9 @@ Status findEnd(ByteSource& src, EndRecord& end) {
 // Fills the Zip64-extended values of e from the extra field, which holds only the
 // ones whose central-header fields are saturated, in this order.
 Status readZip64Extra(ByteReader& r, ZipEntry& e, bool needU, bool needC, bool needO, const std::string& name) {
-  if (needU) e.uncompressedSize = r.u64();
-  if (needC) e.compressedSize = r.u64();
-  if (needO) e.localHeaderOffset = r.u64();
+  if (needU) e.uncompressedSize = r.u64le();
+  if (needC) e.compressedSize = r.u64le();
+  if (needO) e.localHeaderOffset = r.u64le();
   if (!r.ok()) return Status::corruption("entry \"" + name + "\": Zip64 extra field is too short");
   return Status::ok();
 }
@@ -151,8 +147,8 @@ Status readExtras(std::span<const std::uint8_t> extra, ZipEntry& e, bool needU, 
   // Fields that do not fit what is left are ignored, as other readers do: some
   // writers pad the extra area with zeros.
   while (r.remaining() >= 4) {
-    std::uint16_t id = r.u16();
-    std::uint16_t len = r.u16();
+    std::uint16_t id = r.u16le();
+    std::uint16_t len = r.u16le();
     if (len > r.remaining()) break;
     ByteReader field(r.bytes(len));
     if (id == kZip64ExtraId && !seenZip64) {
@@ -160,7 +156,7 @@ Status readExtras(std::span<const std::uint8_t> extra, ZipEntry& e, bool needU, 
       if (Status s = readZip64Extra(field, e, needU, needC, needO, e.name); !s) return s;
     } else if (id == kExtendedTimestampId && len >= 5) {
       std::uint8_t flags = field.bytes(1)[0];
-      if (flags & 1) e.unixMtime = static_cast<std::int64_t>(field.u32());
+      if (flags & 1) e.unixMtime = static_cast<std::int64_t>(field.u32le());
     }
   }
   if ((needU || needC || needO) && !seenZip64) return Status::corruption(e.who() + "Zip64 sizes missing");
@@ -188,7 +184,7 @@ Result<ZipDirectory> readZipDirectory(ByteSource& src) {
     std::vector<std::uint8_t> sig;
     auto hasSig = [&](std::uint64_t pos) {
       return pos <= end.cdEnd && end.cdEnd - pos >= 4 && readAt(src, pos, sig, 4) &&
-             le32(sig.data()) == kCentralHeaderSig;
+             loadU32le(sig.data()) == kCentralHeaderSig;
     };
     if (end.count > 0 && !hasSig(cdStart) && hasSig(end.cdOffset) && end.cdOffset + end.cdSize <= end.cdEnd) {
       cdStart = end.cdOffset;  // bytes between the directory and the end record
@@ -212,27 +208,27 @@ Result<ZipDirectory> readZipDirectory(ByteSource& src) {
   dir.entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(end.count, 4096)));
   ByteReader r(cd);
   for (std::uint64_t n = 0; n < end.count; ++n) {
-    const std::size_t headerAt = r.position();
-    if (r.u32() != kCentralHeaderSig || !r.ok())
+    const std::size_t headerAt = r.pos();
+    if (r.u32le() != kCentralHeaderSig || !r.ok())
       return Status::corruption("central header " + std::to_string(n) + " is damaged" + at(cdStart + headerAt));
     ZipEntry e;
-    e.versionMadeBy = r.u16();
+    e.versionMadeBy = r.u16le();
     r.skip(2);  // version needed
-    e.flags = r.u16();
-    e.method = r.u16();
-    e.dosTime = r.u16();
-    e.dosDate = r.u16();
-    e.crc32 = r.u32();
-    e.compressedSize = r.u32();
-    e.uncompressedSize = r.u32();
-    std::uint16_t nameLen = r.u16();
-    std::uint16_t extraLen = r.u16();
-    std::uint16_t commentLen = r.u16();
-    std::uint16_t diskStart = r.u16();
+    e.flags = r.u16le();
+    e.method = r.u16le();
+    e.dosTime = r.u16le();
+    e.dosDate = r.u16le();
+    e.crc32 = r.u32le();
+    e.compressedSize = r.u32le();
+    e.uncompressedSize = r.u32le();
+    std::uint16_t nameLen = r.u16le();
+    std::uint16_t extraLen = r.u16le();
+    std::uint16_t commentLen = r.u16le();
+    std::uint16_t diskStart = r.u16le();
     r.skip(2);  // internal attributes
-    e.externalAttributes = r.u32();
-    e.localHeaderOffset = r.u32();
-    e.name = r.text(nameLen);
+    e.externalAttributes = r.u32le();
+    e.localHeaderOffset = r.u32le();
+    e.name = r.str(nameLen);
     auto extra = r.bytes(extraLen);
     r.skip(commentLen);
     if (!r.ok()) return Status::corruption("central header " + std::to_string(n) + " runs past the directory");
@@ -256,11 +252,14 @@ Result<ZipDirectory> readZipDirectory(ByteSource& src) {
   for (ZipEntry& e : dir.entries) {
     if (!readAt(src, e.localHeaderOffset, local, kLocalHeaderSize))
       return Status::ioError("cannot read the local header of \"" + e.name + "\"");
-    if (le32(local.data()) != kLocalHeaderSig)
+    if (loadU32le(local.data()) != kLocalHeaderSig)
       return Status::corruption(e.who() + "no local header" + at(e.localHeaderOffset));
-    e.localFlags = static_cast<std::uint16_t>(local[kLocalFlagsAt] | local[kLocalFlagsAt + 1] << 8);
-    std::uint64_t nameLen = local[kLocalNameLengthAt] | local[kLocalNameLengthAt + 1] << 8;
-    std::uint64_t extraLen = local[kLocalNameLengthAt + 2] | local[kLocalNameLengthAt + 3] << 8;
+    ByteReader header(local);
+    header.seek(kLocalFlagsAt);
+    e.localFlags = header.u16le();
+    header.seek(kLocalNameLengthAt);
+    const std::uint64_t nameLen = header.u16le();
+    const std::uint64_t extraLen = header.u16le();
     const std::uint64_t afterHeader = e.localHeaderOffset + kLocalHeaderSize;  // <= cdStart, checked above
     if (nameLen + extraLen > cdStart - afterHeader)
       return Status::corruption(e.who() + "local header runs into the directory");

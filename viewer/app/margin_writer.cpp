@@ -32,7 +32,8 @@ std::string pageSpaceValue(const std::array<std::string, 4>& fieldTexts) {
 void MarginWriter::load(const std::string& directory, const std::string& fileName) {
   path_ = directory + "/" + fileName;
   landscape_ = !fileName.empty() && fileName[0] == 'L';
-  table_.OpenTable(directory, fileName, "CDX");
+  // Without this the first read would fail with a closed-table error that hides the reason.
+  if (!table_.OpenTable(directory, fileName, "CDX")) throw DataError(path_ + "\r" + table_.LastOpenError);
   table_.Table.First();
   block_ = table_.Table.FieldAsString(kSettingsField);
 }

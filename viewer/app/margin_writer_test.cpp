@@ -9,6 +9,7 @@
 #include "apollo.h"
 #include "data_error.h"
 #include "margin_limits.h"
+#include "sde32.h"
 #include "settings_block.h"
 #include "test_report.h"
 
@@ -146,10 +147,68 @@ TEST_F(MarginWriterTest, OtherRecordsAreUntouched) {
   EXPECT_EQ(table.FieldAsString("F_DES"), "line 3" + std::string(34, ' '));
 }
 
-TEST_F(MarginWriterTest, MissingReportRaisesTheClosedTableError) {
-  MarginWriter writer;
-  EXPECT_THROW(writer.load(dir_, kName), DataError);
-  EXPECT_FALSE(std::filesystem::exists(dir_ + "/" + kName));
+// A report that does not open says why, not that a closed table cannot be read.
+TEST_F(MarginWriterTest, UnopenableReportRaisesTheEngineReason) {
+  struct Case {
+    const char* name;
+    std::size_t keepBytes;  // the table cut to this many bytes; 0: no file at all
+    const char* reason;
+  } cases[] = {{"missing", 0, "no such file"}, {"cut short", 32, "past the end"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(dir_ + "/" + kName);
+    if (c.keepBytes) {
+      write(kHead);
+      std::filesystem::resize_file(dir_ + "/" + kName, c.keepBytes);
+    }
+    MarginWriter writer;
+    try {
+      writer.load(dir_, kName);
+      ADD_FAILURE() << "no error";
+    } catch (const DataError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+      EXPECT_EQ(std::string(e.what()).find("closed table"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(std::filesystem::exists(dir_ + "/" + kName), c.keepBytes != 0);
+  }
+}
+
+// Every write and every flush of a save, failed in turn: the save reports the
+// failure, the table's bytes and the stored margins stay as they were, and the
+// next save works. The memo file may keep the unused blocks of the failed text.
+TEST_F(MarginWriterTest, FailedWriteOrFlushLeavesTheReportUnchanged) {
+  const std::string before = kHead +
+                             "\r\n<PAGESPACE>=\xA2\xDD"
+                             "10|10|15|10|\xA2\xDD";
+  for (int op : {SX_FAULT_WRITE, SX_FAULT_SYNC}) {
+    int failures = 0;
+    for (long nth = 1; nth < 50; ++nth) {
+      SCOPED_TRACE((op == SX_FAULT_WRITE ? "write " : "flush ") + std::to_string(nth));
+      write(before);
+      const std::string dbfBefore = dbfBytes();
+      MarginWriter writer;
+      writer.load(dir_, kName);
+      sx_FailNthFileOperation(op, nth);
+      bool failed = false;
+      try {
+        writer.save({"1", "2", "3", "4"});
+      } catch (const DataError& e) {
+        failed = true;
+        EXPECT_NE(std::string(e.what()).find("여백을 저장하지 못했습니다."), std::string::npos) << e.what();
+      }
+      sx_FailNthFileOperation(op, 0);
+      if (!failed) {
+        EXPECT_EQ(GetKey(storedBlock(), "PAGESPACE"), "1|2|3|4|");
+        break;
+      }
+      ++failures;
+      EXPECT_EQ(dbfBytes(), dbfBefore);
+      EXPECT_EQ(storedBlock(), before);
+      writer.save({"5", "6", "7", "8"});
+      EXPECT_EQ(GetKey(storedBlock(), "PAGESPACE"), "5|6|7|8|");
+    }
+    EXPECT_GT(failures, 1) << "the save makes several writes and flushes";
+  }
 }
 
 TEST(PageSpaceValue, JoinsPlainDigits) {

@@ -143,15 +143,6 @@ std::string highestPage(TTable& table) {
 
 }  // namespace
 
-std::string& ReportDescription::option(int n) {
-  switch (n) {
-    case 1: return lblOption1;
-    case 2: return lblOption2;
-    case 3: return lblOption3;
-    default: return lblOption4;
-  }
-}
-
 std::string RptDescription(const std::string& code) {
   if (code.size() < 6) return "";
   const std::string key = asciiUpper(code.substr(3, 3));
@@ -164,17 +155,17 @@ std::string RptDescription(const std::string& code) {
 }
 
 void describeSettings(const std::string& block, ReportDescription& out) {
-  out.lblName = RptDescription(GetKey(block, "RPTCODE"));
+  out.title = RptDescription(GetKey(block, "RPTCODE"));
 
   std::string optionSet = GetKey(block, "OPTIONSET");
-  out.lblFix = Token(1, optionSet, "0") == "1" ? "적용" : "비적용";
-  out.lblOrient = Token(2, optionSet, "0") == "0" ? "종방향" : "횡방향";
+  out.fixedDecimals = Token(1, optionSet, "0") == "1" ? "적용" : "비적용";
+  out.orientation = Token(2, optionSet, "0") == "0" ? "종방향" : "횡방향";
 
   std::string sort = GetKey(block, "SORT");
   std::string sortCode = selectedCode(sort, "C");
   if (!sortCode.empty()) {
     const char* text = letterText(std::begin(kSortTexts), std::end(kSortTexts), sortCode[0]);
-    out.lblSort = std::string(text ? text : "") + "순 정렬";
+    out.sortOrder = std::string(text ? text : "") + "순 정렬";
   }
 
   std::string selected = selectedCode(sort, "");
@@ -182,7 +173,7 @@ void describeSettings(const std::string& block, ReportDescription& out) {
     std::string scope = GetKey(block, "PRINTSCOPE");
     std::string range = selected == "C" ? Token(2, scope, "") + " ~ " + Token(3, scope, "")
                                         : Token(4, scope, "") + " ~ " + Token(5, scope, "");
-    if (range != " ~ ") out.lblPrintScope = cp949ToUtf8(range);
+    if (range != " ~ ") out.printRange = cp949ToUtf8(range);
   }
 
   for (int n = 1; n <= 4; ++n) {
@@ -200,13 +191,13 @@ void describeSettings(const std::string& block, ReportDescription& out) {
   std::string remarks = selectedCode(GetKey(block, "BIGO"), "");
   if (!remarks.empty()) {
     const char* text = letterText(std::begin(kRemarksTexts), std::end(kRemarksTexts), remarks[0]);
-    if (text) out.lblBigo = text;
+    if (text) out.remarks = text;
   }
 
   std::string space = GetKey(block, "PAGESPACE");
   if (!space.empty()) {
     auto margin = [&](int n) { return cp949ToUtf8(Token(n, space, "0")); };
-    out.lblSpace = "상:" + margin(1) + " 하:" + margin(2) + " 좌:" + margin(3) + " 우:" + margin(4);
+    out.margins = "상:" + margin(1) + " 하:" + margin(2) + " 좌:" + margin(3) + " 우:" + margin(4);
   }
 }
 
@@ -215,13 +206,14 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
   if (emptyWhenTrimmed(fileName)) return out;
 
   TZelTable table;
-  table.OpenTable(directory, fileName, "CDX");
-  if (!table.Table.FindField("F_INIT")) {
+  const bool opened = table.OpenTable(directory, fileName, "CDX");
+  if (!opened || !table.Table.FindField("F_INIT")) {
     // A report held by another program or unreadable for the user is not "not a report".
     const std::string why = OpenProblemText(table.Table.LastOpenProblem());
+    out.problem = opened ? "no field F_INIT" : table.LastOpenError;
     out.kind = ReportKind::kNotAReport;
-    out.lblName = why.empty() ? std::string(kNotReportFileText) : why;
-    out.btnChangeSpaceEnabled = false;
+    out.title = why.empty() ? std::string(kNotReportFileText) : why;
+    out.canChangeMargins = false;
     return out;
   }
 
@@ -229,14 +221,15 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
   std::string block = table.Table.FieldAsString("F_INIT");
   if (emptyWhenTrimmed(block)) {
     out.kind = ReportKind::kBroken;
-    out.lblName = kBrokenReportFileText;
+    out.problem = "empty settings block in F_INIT";
+    out.title = kBrokenReportFileText;
     return out;
   }
 
   out.kind = ReportKind::kOk;
   describeSettings(block, out);
 
-  if (table.Table.FindField("F_PAGE")) out.lblPage = highestPage(table.Table);
+  if (table.Table.FindField("F_PAGE")) out.pages = highestPage(table.Table);
   return out;
 }
 

@@ -4,6 +4,7 @@
 // copies them into its labels.
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace zel {
@@ -17,24 +18,24 @@ std::string RptDescription(const std::string& code);
 // settings block is empty, or a report described in full.
 enum class ReportKind { kEmpty, kNotAReport, kBroken, kOk };
 
-// The label texts of the panel and the state of the margin button.
+// What the description panel shows of one report, as display texts (UTF-8).
 struct ReportDescription {
   ReportKind kind = ReportKind::kEmpty;
-  std::string lblName;
-  std::string lblSort;
-  std::string lblPrintScope;
-  std::string lblOrient;
-  std::string lblPage;
-  std::string lblFix;
-  std::string lblOption1;
-  std::string lblOption2;
-  std::string lblOption3;
-  std::string lblOption4;
-  std::string lblBigo;
-  std::string lblSpace;
-  bool btnChangeSpaceEnabled = true;
+  std::string title;  // the report's title, or the not-a-report / unusable text
+  std::string sortOrder;  // "…순 정렬"
+  std::string printRange;  // the stored print range, "from ~ to"
+  std::string orientation;  // "종방향" or "횡방향"
+  std::string pages;  // the highest page number
+  std::string fixedDecimals;  // "적용" or "비적용"
+  std::array<std::string, 4> options;  // the print options, in the panel's order
+  std::string remarks;  // the remarks option
+  std::string margins;  // "상:… 하:… 좌:… 우:…"
+  bool canChangeMargins = true;
+  // Why a file is not a report or is unusable, in the engine's words (English),
+  // for a log or a command line's standard error; empty otherwise.
+  std::string problem;
 
-  std::string& option(int n);  // lblOption1..4 by number, n in 1..4
+  std::string& option(int n) { return options[n - 1]; }  // n in 1..4
 };
 
 inline constexpr char kNotReportFileText[] = "보고서 파일이 아님";

@@ -54,83 +54,83 @@ TEST(RptDescription, UnknownOrMalformedIsEmpty) {
 
 TEST(DescribeSettings, MissingKeysGiveDefaults) {
   ReportDescription d = describe({{"RPTCODE", "RPTB02"}});
-  EXPECT_EQ(d.lblName, "내    역    서");
-  EXPECT_EQ(d.lblSort, "코드순 정렬");
-  EXPECT_EQ(d.lblFix, "비적용");
-  EXPECT_EQ(d.lblOrient, "종방향");
-  EXPECT_EQ(d.lblPrintScope, "");
-  EXPECT_EQ(d.lblOption1 + d.lblOption2 + d.lblOption3 + d.lblOption4, "");
-  EXPECT_EQ(d.lblBigo, "");
-  EXPECT_EQ(d.lblSpace, "");
+  EXPECT_EQ(d.title, "내    역    서");
+  EXPECT_EQ(d.sortOrder, "코드순 정렬");
+  EXPECT_EQ(d.fixedDecimals, "비적용");
+  EXPECT_EQ(d.orientation, "종방향");
+  EXPECT_EQ(d.printRange, "");
+  EXPECT_EQ(d.options[0] + d.options[1] + d.options[2] + d.options[3], "");
+  EXPECT_EQ(d.remarks, "");
+  EXPECT_EQ(d.margins, "");
 }
 
 TEST(DescribeSettings, OptionSet) {
   ReportDescription d = describe({{"OPTIONSET", "1|1|"}});
-  EXPECT_EQ(d.lblFix, "적용");
-  EXPECT_EQ(d.lblOrient, "횡방향");
+  EXPECT_EQ(d.fixedDecimals, "적용");
+  EXPECT_EQ(d.orientation, "횡방향");
   d = describe({{"OPTIONSET", "0|0|"}});
-  EXPECT_EQ(d.lblFix, "비적용");
-  EXPECT_EQ(d.lblOrient, "종방향");
+  EXPECT_EQ(d.fixedDecimals, "비적용");
+  EXPECT_EQ(d.orientation, "종방향");
 }
 
 TEST(DescribeSettings, SortAndRangeByName) {
   ReportDescription d = describe({{"SORT", "0|2|C|D|"}, {"PRINTSCOPE", "0|A|B|가|나|"}});
-  EXPECT_EQ(d.lblSort, "명칭순 정렬");
-  EXPECT_EQ(d.lblPrintScope, "가 ~ 나");
+  EXPECT_EQ(d.sortOrder, "명칭순 정렬");
+  EXPECT_EQ(d.printRange, "가 ~ 나");
 }
 
 TEST(DescribeSettings, SortByCodeUsesCodeRange) {
   ReportDescription d = describe({{"SORT", "0|1|C|D|"}, {"PRINTSCOPE", "0|A|B|가|나|"}});
-  EXPECT_EQ(d.lblSort, "코드순 정렬");
-  EXPECT_EQ(d.lblPrintScope, "A ~ B");
+  EXPECT_EQ(d.sortOrder, "코드순 정렬");
+  EXPECT_EQ(d.printRange, "A ~ B");
 }
 
 TEST(DescribeSettings, EmptyRangeShowsNothing) {
   ReportDescription d = describe({{"SORT", "0|1|C|"}, {"PRINTSCOPE", "0|||"}});
-  EXPECT_EQ(d.lblPrintScope, "");
+  EXPECT_EQ(d.printRange, "");
 }
 
 TEST(DescribeSettings, UnknownSortLetterShowsSuffixAlone) {
-  EXPECT_EQ(describe({{"SORT", "0|1|Q|"}}).lblSort, "순 정렬");
-  EXPECT_EQ(describe({{"SORT", "0|1|N|"}}).lblSort, "번호순 정렬");
-  EXPECT_EQ(describe({{"SORT", "0|1|PX|"}}).lblSort, "품셈순 정렬");
-  EXPECT_EQ(describe({{"SORT", "0|1|B|"}}).lblSort, "부표순 정렬");
+  EXPECT_EQ(describe({{"SORT", "0|1|Q|"}}).sortOrder, "순 정렬");
+  EXPECT_EQ(describe({{"SORT", "0|1|N|"}}).sortOrder, "번호순 정렬");
+  EXPECT_EQ(describe({{"SORT", "0|1|PX|"}}).sortOrder, "품셈순 정렬");
+  EXPECT_EQ(describe({{"SORT", "0|1|B|"}}).sortOrder, "부표순 정렬");
   // An index past the codes selects nothing: the default "C", and no range.
   ReportDescription d = describe({{"SORT", "X|5|C|D|"}, {"PRINTSCOPE", "0|A|B|"}});
-  EXPECT_EQ(d.lblSort, "코드순 정렬");
-  EXPECT_EQ(d.lblPrintScope, "");
+  EXPECT_EQ(d.sortOrder, "코드순 정렬");
+  EXPECT_EQ(d.printRange, "");
 }
 
 TEST(DescribeSettings, Options) {
   ReportDescription d =
       describe({{"OPT1", "0|2|A|NC|"}, {"OPT2", "0|1|XX|"}, {"OPT3", "0|1|HP|"}, {"OPT4", "0|1|LP|"}});
-  EXPECT_EQ(d.lblOption1, "내용이 Page에 분리되지 않게 인쇄");
-  EXPECT_EQ(d.lblOption2, "");
-  EXPECT_EQ(d.lblOption3, "호표인쇄");
-  EXPECT_EQ(d.lblOption4, "최종Proj기준 - 공종/규격/단위");
-  EXPECT_EQ(describe({{"OPT1", "0|1|P3|"}}).lblOption1, "경  비 인쇄");
-  EXPECT_EQ(describe({{"OPT1", "0|1|P|"}}).lblOption1, "Page별 인쇄");
-  EXPECT_EQ(describe({{"OPT1", "0|1|NL|"}}).lblOption1, "무선 인쇄");
-  EXPECT_EQ(describe({{"OPT1", "   "}}).lblOption1, "");
+  EXPECT_EQ(d.options[0], "내용이 Page에 분리되지 않게 인쇄");
+  EXPECT_EQ(d.options[1], "");
+  EXPECT_EQ(d.options[2], "호표인쇄");
+  EXPECT_EQ(d.options[3], "최종Proj기준 - 공종/규격/단위");
+  EXPECT_EQ(describe({{"OPT1", "0|1|P3|"}}).options[0], "경  비 인쇄");
+  EXPECT_EQ(describe({{"OPT1", "0|1|P|"}}).options[0], "Page별 인쇄");
+  EXPECT_EQ(describe({{"OPT1", "0|1|NL|"}}).options[0], "무선 인쇄");
+  EXPECT_EQ(describe({{"OPT1", "   "}}).options[0], "");
 }
 
 TEST(DescribeSettings, OptionKeysAreFoundByTheirBracketedForm) {
   // OPT10 must not be read as OPT1.
   ReportDescription d = describe({{"OPT10", "0|1|HP|"}, {"OPT1", "0|1|C|"}});
-  EXPECT_EQ(d.lblOption1, "연속인쇄");
+  EXPECT_EQ(d.options[0], "연속인쇄");
 }
 
 TEST(DescribeSettings, Remarks) {
-  EXPECT_EQ(describe({{"BIGO", "0|1|O|"}}).lblBigo, "산근/호표번호-변동차액");
-  EXPECT_EQ(describe({{"BIGO", "0|2|B|Zed|"}}).lblBigo, "점선 인쇄");
-  EXPECT_EQ(describe({{"BIGO", "0|1|Q|"}}).lblBigo, "");
-  EXPECT_EQ(describe({{"BIGO", "0|3|B|"}}).lblBigo, "");
+  EXPECT_EQ(describe({{"BIGO", "0|1|O|"}}).remarks, "산근/호표번호-변동차액");
+  EXPECT_EQ(describe({{"BIGO", "0|2|B|Zed|"}}).remarks, "점선 인쇄");
+  EXPECT_EQ(describe({{"BIGO", "0|1|Q|"}}).remarks, "");
+  EXPECT_EQ(describe({{"BIGO", "0|3|B|"}}).remarks, "");
 }
 
 TEST(DescribeSettings, Margins) {
-  EXPECT_EQ(describe({{"PAGESPACE", "10|10|15|"}}).lblSpace, "상:10 하:10 좌:15 우:0");
-  EXPECT_EQ(describe({{"PAGESPACE", "10|10|15|10|"}}).lblSpace, "상:10 하:10 좌:15 우:10");
-  EXPECT_EQ(describe({{"PAGESPACE", "10|10|15|10"}}).lblSpace, "상:10 하:10 좌:15 우:0");
+  EXPECT_EQ(describe({{"PAGESPACE", "10|10|15|"}}).margins, "상:10 하:10 좌:15 우:0");
+  EXPECT_EQ(describe({{"PAGESPACE", "10|10|15|10|"}}).margins, "상:10 하:10 좌:15 우:10");
+  EXPECT_EQ(describe({{"PAGESPACE", "10|10|15|10"}}).margins, "상:10 하:10 좌:15 우:0");
 }
 
 class GetFileInfoTest : public ::testing::Test {
@@ -149,19 +149,19 @@ class GetFileInfoTest : public ::testing::Test {
 TEST_F(GetFileInfoTest, BlankNameLeavesEverythingEmpty) {
   ReportDescription d = GetFileInfo(dir_, "   ");
   EXPECT_EQ(d.kind, ReportKind::kEmpty);
-  EXPECT_EQ(d.lblName, "");
-  EXPECT_EQ(d.lblSort, "");
-  EXPECT_EQ(d.lblFix, "");
-  EXPECT_TRUE(d.btnChangeSpaceEnabled);
-  EXPECT_EQ(GetFileInfo(dir_, "").lblName, "");
+  EXPECT_EQ(d.title, "");
+  EXPECT_EQ(d.sortOrder, "");
+  EXPECT_EQ(d.fixedDecimals, "");
+  EXPECT_TRUE(d.canChangeMargins);
+  EXPECT_EQ(GetFileInfo(dir_, "").title, "");
 }
 
 TEST_F(GetFileInfoTest, MissingFileIsNotAReport) {
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.kind, ReportKind::kNotAReport);
-  EXPECT_EQ(d.lblName, "보고서 파일이 아님");
-  EXPECT_FALSE(d.btnChangeSpaceEnabled);
-  EXPECT_EQ(d.lblSort, "");
+  EXPECT_EQ(d.title, "보고서 파일이 아님");
+  EXPECT_FALSE(d.canChangeMargins);
+  EXPECT_EQ(d.sortOrder, "");
 }
 
 TEST_F(GetFileInfoTest, TableWithoutSettingsFieldIsNotAReport) {
@@ -169,8 +169,8 @@ TEST_F(GetFileInfoTest, TableWithoutSettingsFieldIsNotAReport) {
   report.settings.reset();
   write("P_RPTB02.dbf", report);
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
-  EXPECT_EQ(d.lblName, "보고서 파일이 아님");
-  EXPECT_FALSE(d.btnChangeSpaceEnabled);
+  EXPECT_EQ(d.title, "보고서 파일이 아님");
+  EXPECT_FALSE(d.canChangeMargins);
 }
 
 TEST_F(GetFileInfoTest, BlankSettingsIsUnusable) {
@@ -179,13 +179,13 @@ TEST_F(GetFileInfoTest, BlankSettingsIsUnusable) {
   write("P_RPTB02.dbf", report);
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.kind, ReportKind::kBroken);
-  EXPECT_EQ(d.lblName, "보고서 파일오류(사용불가)");
-  EXPECT_TRUE(d.btnChangeSpaceEnabled);
-  EXPECT_EQ(d.lblSort, "");
+  EXPECT_EQ(d.title, "보고서 파일오류(사용불가)");
+  EXPECT_TRUE(d.canChangeMargins);
+  EXPECT_EQ(d.sortOrder, "");
 
   report.settings = "";
   write("P_RPTB02x.dbf", report);
-  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02x.dbf").lblName, "보고서 파일오류(사용불가)");
+  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02x.dbf").title, "보고서 파일오류(사용불가)");
 }
 
 TEST_F(GetFileInfoTest, FullReport) {
@@ -202,17 +202,17 @@ TEST_F(GetFileInfoTest, FullReport) {
   write("P_RPTB02.dbf", report);
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.kind, ReportKind::kOk);
-  EXPECT_EQ(d.lblName, "내    역    서");
-  EXPECT_EQ(d.lblFix, "적용");
-  EXPECT_EQ(d.lblOrient, "종방향");
-  EXPECT_EQ(d.lblPage, "3");
-  EXPECT_EQ(d.lblSort, "명칭순 정렬");
-  EXPECT_EQ(d.lblPrintScope, "가 ~ 나");
-  EXPECT_EQ(d.lblOption1, "내용이 Page에 분리되지 않게 인쇄");
-  EXPECT_EQ(d.lblOption3, "호표인쇄");
-  EXPECT_EQ(d.lblBigo, "사용자비고 인쇄");
-  EXPECT_EQ(d.lblSpace, "상:10 하:10 좌:15 우:10");
-  EXPECT_TRUE(d.btnChangeSpaceEnabled);
+  EXPECT_EQ(d.title, "내    역    서");
+  EXPECT_EQ(d.fixedDecimals, "적용");
+  EXPECT_EQ(d.orientation, "종방향");
+  EXPECT_EQ(d.pages, "3");
+  EXPECT_EQ(d.sortOrder, "명칭순 정렬");
+  EXPECT_EQ(d.printRange, "가 ~ 나");
+  EXPECT_EQ(d.options[0], "내용이 Page에 분리되지 않게 인쇄");
+  EXPECT_EQ(d.options[2], "호표인쇄");
+  EXPECT_EQ(d.remarks, "사용자비고 인쇄");
+  EXPECT_EQ(d.margins, "상:10 하:10 좌:15 우:10");
+  EXPECT_TRUE(d.canChangeMargins);
 }
 
 // Page수 is the highest page any line carries, as the run counts it, also
@@ -228,7 +228,7 @@ TEST_F(GetFileInfoTest, PageCountIsTheHighestPage) {
     report.settings = block({{"RPTCODE", "RPTB02"}});
     report.pages = c.pages;
     write("P_RPTB02.dbf", report);
-    EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.dbf").lblPage, c.shown) << c.pages.size() << " lines, shows " << c.shown;
+    EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.dbf").pages, c.shown) << c.pages.size() << " lines, shows " << c.shown;
   }
 }
 
@@ -238,15 +238,15 @@ TEST_F(GetFileInfoTest, NoPageFieldLeavesPageEmpty) {
   report.withPageField = false;
   write("P_RPTB02.dbf", report);
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
-  EXPECT_EQ(d.lblName, "내    역    서");
-  EXPECT_EQ(d.lblPage, "");
+  EXPECT_EQ(d.title, "내    역    서");
+  EXPECT_EQ(d.pages, "");
 }
 
 TEST_F(GetFileInfoTest, NameCaseOfTheFileIsFound) {
   testing::TestReport report;
   report.settings = block({{"RPTCODE", "RPTB02"}});
   write("P_RPTB02.DBF", report);
-  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.DBF").lblName, "내    역    서");
+  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.DBF").title, "내    역    서");
 }
 
 }  // namespace

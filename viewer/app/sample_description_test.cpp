@@ -42,42 +42,42 @@ TEST_F(SampleDescriptionTest, ListsTheItemizedStatementsOnly) {
 
 TEST_F(SampleDescriptionTest, PortraitBill) {
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02_SAMPLE.dbf");
-  EXPECT_EQ(d.lblName, "내    역    서");
-  EXPECT_EQ(d.lblFix, "적용");
-  EXPECT_EQ(d.lblOrient, "종방향");
-  EXPECT_EQ(d.lblPage, "4");
-  EXPECT_EQ(d.lblSort, "코드순 정렬");
-  EXPECT_EQ(d.lblPrintScope, "A0101 ~ A9999");
-  EXPECT_EQ(d.lblOption1, "내용이 Page에 분리되지 않게 인쇄");
-  EXPECT_EQ(d.lblOption2, "명칭앞 번호인쇄");
-  EXPECT_EQ(d.lblOption3, "호표인쇄");
-  EXPECT_EQ(d.lblOption4, "실선 인쇄");
-  EXPECT_EQ(d.lblBigo, "적용물가지");
-  EXPECT_EQ(d.lblSpace, "상:5 하:5 좌:8 우:5");
-  EXPECT_TRUE(d.btnChangeSpaceEnabled);
+  EXPECT_EQ(d.title, "내    역    서");
+  EXPECT_EQ(d.fixedDecimals, "적용");
+  EXPECT_EQ(d.orientation, "종방향");
+  EXPECT_EQ(d.pages, "4");
+  EXPECT_EQ(d.sortOrder, "코드순 정렬");
+  EXPECT_EQ(d.printRange, "A0101 ~ A9999");
+  EXPECT_EQ(d.options[0], "내용이 Page에 분리되지 않게 인쇄");
+  EXPECT_EQ(d.options[1], "명칭앞 번호인쇄");
+  EXPECT_EQ(d.options[2], "호표인쇄");
+  EXPECT_EQ(d.options[3], "실선 인쇄");
+  EXPECT_EQ(d.remarks, "적용물가지");
+  EXPECT_EQ(d.margins, "상:5 하:5 좌:8 우:5");
+  EXPECT_TRUE(d.canChangeMargins);
 }
 
 TEST_F(SampleDescriptionTest, LandscapeBill) {
   ReportDescription d = GetFileInfo(dir_, "L_RPTB02_SAMPLE.dbf");
-  EXPECT_EQ(d.lblName, "내    역    서");
-  EXPECT_EQ(d.lblOrient, "횡방향");
-  EXPECT_EQ(d.lblPage, "3");
+  EXPECT_EQ(d.title, "내    역    서");
+  EXPECT_EQ(d.orientation, "횡방향");
+  EXPECT_EQ(d.pages, "3");
 }
 
 TEST_F(SampleDescriptionTest, MarginSample) {
-  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02_MARGIN.dbf").lblSpace, "상:10 하:10 좌:15 우:10");
+  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02_MARGIN.dbf").margins, "상:10 하:10 좌:15 우:10");
 }
 
 TEST_F(SampleDescriptionTest, SummaryIsDescribedThoughNotListed) {
   ReportDescription d = GetFileInfo(dir_, "P_RPTB01_SUMMARY.dbf");
-  EXPECT_EQ(d.lblName, "총 괄 집 계 장");
-  EXPECT_EQ(d.lblPage, "1");
+  EXPECT_EQ(d.title, "총 괄 집 계 장");
+  EXPECT_EQ(d.pages, "1");
 }
 
 TEST_F(SampleDescriptionTest, BrokenSample) {
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02_BROKEN.dbf");
-  EXPECT_EQ(d.lblName, "보고서 파일오류(사용불가)");
-  EXPECT_TRUE(d.btnChangeSpaceEnabled);
+  EXPECT_EQ(d.title, "보고서 파일오류(사용불가)");
+  EXPECT_TRUE(d.canChangeMargins);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "test_report.h"
 
+#include "temp_dir.h"
+
 #include <stdlib.h>
 
 #include <filesystem>
@@ -30,11 +32,7 @@ bool writeTestReport(const std::string& directory, const std::string& fileName, 
   return static_cast<bool>(written);
 }
 
-std::string makeTempDirectory(const std::string& tag) {
-  std::string pattern = (std::filesystem::temp_directory_path() / ("zelshell_" + tag + "_XXXXXX")).string();
-  char* made = ::mkdtemp(pattern.data());
-  return made ? std::string(made) : std::string();
-}
+std::string makeTempDirectory(const std::string& tag) { return zel::makeTempDirectory("zelshell_" + tag); }
 
 std::string readFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -107,18 +107,19 @@ int runInfo(const CliCommand& command, std::FILE* out) {
   const SplitPath where = splitPath(command.path);
   try {
     const ReportDescription d = GetFileInfo(where.directory, where.name);
-    printLabel(out, "보고서명:", d.lblName);
-    printLabel(out, "Sort옵션:", d.lblSort);
-    printLabel(out, "인쇄범위:", d.lblPrintScope);
-    printLabel(out, "인쇄방향:", d.lblOrient);
-    printLabel(out, "Page수:", d.lblPage);
-    printLabel(out, "고정소숫점:", d.lblFix);
-    printLabel(out, "인쇄옵션:", d.lblOption1);
-    for (const std::string* option : {&d.lblOption2, &d.lblOption3, &d.lblOption4}) {
+    printLabel(out, "보고서명:", d.title);
+    printLabel(out, "Sort옵션:", d.sortOrder);
+    printLabel(out, "인쇄범위:", d.printRange);
+    printLabel(out, "인쇄방향:", d.orientation);
+    printLabel(out, "Page수:", d.pages);
+    printLabel(out, "고정소숫점:", d.fixedDecimals);
+    printLabel(out, "인쇄옵션:", d.options[0]);
+    for (const std::string* option : {&d.options[1], &d.options[2], &d.options[3]}) {
       if (!option->empty()) printLabel(out, "         ", *option);
     }
-    printLabel(out, "비고옵션:", d.lblBigo);
-    printLabel(out, "여    백:", d.lblSpace);
+    printLabel(out, "비고옵션:", d.remarks);
+    printLabel(out, "여    백:", d.margins);
+    messages().log(d.problem);
     return d.kind == ReportKind::kNotAReport || d.kind == ReportKind::kBroken ? 1 : 0;
   } catch (const std::exception& e) {
     return reportError(e);
@@ -132,7 +133,8 @@ int runMargins(const CliCommand& command, std::FILE* out) {
     // Only reports the description panel accepts get the margin dialog.
     const ReportDescription d = GetFileInfo(where.directory, where.name);
     if (d.kind == ReportKind::kNotAReport || d.kind == ReportKind::kBroken) {
-      messages().warning(d.lblName);
+      messages().warning(d.title);
+      messages().log(d.problem);
       return 1;
     }
     MarginWriter writer;

@@ -3,6 +3,8 @@
 #include "zel_table.h"
 
 #include <gtest/gtest.h>
+
+#include "temp_dir.h"
 #include <unistd.h>
 
 #include <filesystem>
@@ -53,8 +55,7 @@ class InteropTest : public ::testing::Test {
     if (CommandOutput(std::string(kPython) + " -c 'import dbf; print(1)' 2>/dev/null") != "1\n") {
       GTEST_SKIP() << "python3-dbf not installed";
     }
-    std::string tmpl = (fs::temp_directory_path() / "zelinterop_XXXXXX").string();
-    dir_ = ::mkdtemp(tmpl.data());
+    dir_ = makeTempDirectory("zelinterop");
     std::ofstream(dir_ + "/make.py") << kMakeTable;
     std::ofstream(dir_ + "/read.py") << kReadBack;
     CommandOutput(std::string(kPython) + " " + dir_ + "/make.py " + dir_ + "/P_RPTB02_PY.dbf");

@@ -39,9 +39,15 @@ bool TZelTable::AssignFileName(const std::string& fileName) {
 
 bool TZelTable::OpenTable(const std::string& directory, const std::string& fileName, const std::string& indexKind) {
   if (IsOpen) Table.Close();
-  if (!AssignDirectory(directory) || !AssignFileName(fileName)) return false;
+  LastOpenError.clear();
+  auto refuse = [this](std::string why) {
+    LastOpenError = std::move(why);
+    return false;
+  };
+  if (!AssignDirectory(directory) || !AssignFileName(fileName)) return refuse("no table name");
+  const std::string path = ResolvePath(directory, fileName);
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(ResolvePath(directory, fileName), ec)) return false;
+  if (!std::filesystem::is_regular_file(path, ec)) return refuse(path + ": no such file");
   TTableType type;
   if (indexKind == "CDX") {
     type = ttSXFOX;
@@ -50,14 +56,14 @@ bool TZelTable::OpenTable(const std::string& directory, const std::string& fileN
   } else if (indexKind == "NSX") {
     type = ttSXNSX;
   } else {
-    return false;
+    return refuse("unknown index kind " + indexKind);
   }
   Table.TableType = type;
   Table.Exclusive = false;
   try {
     Table.Open();
-  } catch (const DataError&) {
-    return false;
+  } catch (const DataError& e) {
+    return refuse(e.what());
   }
   IsOpen = true;
   return true;

@@ -22,6 +22,8 @@ class TZelTable {
   std::string Directory;
   std::string FileName;
   std::string LastIndexError;
+  // Why the last OpenTable failed, in the engine's words (English); empty after success.
+  std::string LastOpenError;
 
   bool AssignDirectory(const std::string& directory);
   bool AssignFileName(const std::string& fileName);

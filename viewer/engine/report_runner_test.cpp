@@ -203,6 +203,18 @@ TEST_F(RunnerTest, TableWithoutSettingsField) {
   ASSERT_TRUE(rw::writeReport(dir_, spec).isOk());
   RunReport(dir_, "P_NOINIT.DBF");
   expectOnly(kNotAReport, MessageIcon::kWarning, "경고");
+  ASSERT_EQ(messages_.logged.size(), 1u);
+  EXPECT_NE(messages_.logged[0].find("no field F_INIT"), std::string::npos) << messages_.logged[0];
+}
+
+// The box keeps its plain words; the engine's reason goes to the log behind it.
+TEST_F(RunnerTest, UnopenableTableLogsTheEngineReason) {
+  writeReport("P_A.DBF", settings());
+  std::filesystem::resize_file(dir_ + "/P_A.DBF", 32);
+  RunReport(dir_, "P_A.DBF");
+  expectOnly(kNotAReport, MessageIcon::kWarning, "경고");
+  ASSERT_EQ(messages_.logged.size(), 1u);
+  EXPECT_NE(messages_.logged[0].find("past the end"), std::string::npos) << messages_.logged[0];
 }
 
 TEST_F(RunnerTest, EmptyReportCode) {

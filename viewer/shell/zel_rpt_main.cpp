@@ -270,19 +270,20 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
                         lblOption4, lblBigo, lblSpace})
     setLabel(label, "");
   ReportDescription d = zel::GetFileInfo(ReportDirectory, fileName);
-  setLabel(lblName, d.lblName);
-  setLabel(lblSort, d.lblSort);
-  setLabel(lblPrintScope, d.lblPrintScope);
-  setLabel(lblOrient, d.lblOrient);
-  setLabel(lblPage, d.lblPage);
-  setLabel(lblFix, d.lblFix);
-  setLabel(lblOption1, d.lblOption1);
-  setLabel(lblOption2, d.lblOption2);
-  setLabel(lblOption3, d.lblOption3);
-  setLabel(lblOption4, d.lblOption4);
-  setLabel(lblBigo, d.lblBigo);
-  setLabel(lblSpace, d.lblSpace);
-  btnChangeSpace->setEnabled(d.btnChangeSpaceEnabled);
+  setLabel(lblName, d.title);
+  setLabel(lblSort, d.sortOrder);
+  setLabel(lblPrintScope, d.printRange);
+  setLabel(lblOrient, d.orientation);
+  setLabel(lblPage, d.pages);
+  setLabel(lblFix, d.fixedDecimals);
+  setLabel(lblOption1, d.options[0]);
+  setLabel(lblOption2, d.options[1]);
+  setLabel(lblOption3, d.options[2]);
+  setLabel(lblOption4, d.options[3]);
+  setLabel(lblBigo, d.remarks);
+  setLabel(lblSpace, d.margins);
+  btnChangeSpace->setEnabled(d.canChangeMargins);
+  if (!d.problem.empty()) messages().log(d.problem);
 }
 
 std::string TfrmZelRptMain::selectedFileName() const {

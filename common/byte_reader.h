@@ -1,7 +1,8 @@
-// ByteReader: a bounds-checked cursor over a span of file bytes.
-// Every read checks the remaining length first; a short read sets the reader's
-// error flag and returns zero, so parsers test ok() once after a group of reads.
-// The reader does not own the bytes; the span must outlive it.
+// ByteReader: a bounds-checked cursor over a span of file bytes, for the table
+// engine and the ZIP reader alike. Every read checks the remaining length first;
+// a short read sets the reader's error flag, returns zero and leaves the position
+// where it was, so parsers test ok() once after a group of reads. The reader does
+// not own the bytes; the span must outlive it.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,7 @@
 #include <span>
 #include <string>
 
-namespace sde {
+namespace zel {
 
 class ByteReader {
  public:
@@ -55,9 +56,9 @@ class ByteReader {
     return v;
   }
   uint64_t u64le() {
-    uint64_t lo = u32le();
-    uint64_t hi = u32le();
-    return lo | hi << 32;
+    if (!have(8)) return 0;
+    const uint64_t lo = u32le();
+    return lo | uint64_t(u32le()) << 32;
   }
   std::span<const uint8_t> bytes(size_t n) {
     if (!have(n)) return {};
@@ -82,6 +83,11 @@ class ByteReader {
   bool ok_ = true;
 };
 
+// A little-endian value at p (the caller has checked that 4 bytes are there).
+inline uint32_t loadU32le(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
 // Little- and big-endian stores into a caller's buffer (the buffer size is the caller's duty).
 inline void putU16le(uint8_t* p, uint16_t v) {
   p[0] = uint8_t(v);
@@ -98,4 +104,4 @@ inline void putU16be(uint8_t* p, uint16_t v) {
   p[1] = uint8_t(v);
 }
 
-}  // namespace sde
+}  // namespace zel
