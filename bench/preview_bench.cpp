@@ -22,6 +22,7 @@
 #include "report_runner.h"
 #include "s_preview.h"
 #include "sample_reports.h"
+#include "run_services.h"
 
 namespace {
 
@@ -55,17 +56,18 @@ bool ensureReport() {
 // Opens the report in a real preview window and runs body while it is shown.
 void withPreview(const std::function<void(zel::TFM_Preview&)>& body) {
   auto printer = zel::PrinterLayer::pdfPrinter(QString());
-  zel::installPrinter(printer.get());
-  zel::installPreviewFactory([] { return std::make_unique<zel::TFM_Preview>(); });
+  // The preview window asks the installed services for its printer.
+  zel::RunServices& services = zel::installedServices();
+  services.printer = printer.get();
+  services.preview = [] { return std::make_unique<zel::TFM_Preview>(); };
   zel::TFM_Preview::setPreviewRunner([&](zel::TFM_Preview& window) {
     window.resize(1280, 1024);
     QApplication::processEvents();
     body(window);
   });
-  zel::RunReport(dataDir(), kReportName);
+  zel::RunReport(services, dataDir(), kReportName);
   zel::TFM_Preview::setPreviewRunner({});
-  zel::installPreviewFactory({});
-  zel::installPrinter(nullptr);
+  services = zel::RunServices{};
 }
 
 // Page change to a middle page: the field's change handler records the page

@@ -30,6 +30,7 @@
 #include "recording_canvas.h"
 #include "report_runner.h"
 #include "sample_reports.h"
+#include "run_services.h"
 
 namespace {
 
@@ -81,11 +82,10 @@ class JobPreview : public zel::PreviewWindow {
 // built-in PDF printer writing to pdfFile (may be empty when nothing prints).
 void runReport(const std::string& pdfFile, JobPreview::Job job) {
   auto printer = zel::PrinterLayer::pdfPrinter(QString::fromStdString(pdfFile));
-  zel::installPrinter(printer.get());
-  zel::installPreviewFactory([job] { return std::make_unique<JobPreview>(job); });
-  zel::RunReport(dataDir(), kReportName);
-  zel::installPreviewFactory({});
-  zel::installPrinter(nullptr);
+  zel::RunServices services;
+  services.printer = printer.get();
+  services.preview = [job] { return std::make_unique<JobPreview>(job); };
+  zel::RunReport(services, dataDir(), kReportName);
 }
 
 // The engine's recording canvas as the page picture: what the renderer costs

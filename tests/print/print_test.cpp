@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "run_services.h"
 #include "../cli_process.h"
 #include "message_service.h"
 #include "num_edit.h"
@@ -250,13 +251,13 @@ class PrintTest : public QObject {
     QString error;
     QVERIFY2(server_.addPdfQueue(kStripsQueue, strips.fileName(), true, error), qPrintable(error));
     QVERIFY2(server_.addPdfQueue(kSheetQueue, shippedCupsPdfPpd(), false, error), qPrintable(error));
-    installPreviewFactory([] { return std::make_unique<TFM_Preview>(); });
-    installProgressDialog(&progress_);
+    installedServices().preview = [] { return std::make_unique<TFM_Preview>(); };
+    installedServices().progress = &progress_;
   }
   void cleanupTestCase() {
-    installPreviewFactory(nullptr);
-    installProgressDialog(nullptr);
-    installPrinter(nullptr);
+    installedServices().preview = nullptr;
+    installedServices().progress = nullptr;
+    installedServices().printer = nullptr;
   }
   void init() {
     service_ = RecordingMessageService();
@@ -268,7 +269,7 @@ class PrintTest : public QObject {
     TFM_Preview::setPreviewRunner(nullptr);
     TFM_Preview::setPrinterAsker(nullptr);
     TFM_Preview::setPdfFileAsker(nullptr);
-    installPrinter(nullptr);
+    installedServices().printer = nullptr;
     setMessageService(nullptr);
   }
 
@@ -455,7 +456,7 @@ class PrintTest : public QObject {
   // The user's job in the preview: range 3 to 5, starting number 10, two
   // copies, the print button; pdfFile answers the built-in printer's question.
   void printFromPreview(const QString& report, Printer* printer, const QString& pdfFile) {
-    installPrinter(printer);
+    installedServices().printer = printer;
     TFM_Preview::setPdfFileAsker([pdfFile](QWidget*) { return pdfFile; });
     TFM_Preview::setPreviewRunner([](TFM_Preview& w) {
       QApplication::processEvents();
@@ -466,11 +467,11 @@ class PrintTest : public QObject {
       w.C_SBT_PRN->click();
     });
     try {
-      RunReport(dir(), report.toStdString());
+      RunReport(installedServices(), dir(), report.toStdString());
     } catch (const std::exception& e) {
       QFAIL(e.what());
     }
-    installPrinter(nullptr);
+    installedServices().printer = nullptr;
   }
 
   PrivateCupsServer& server_;

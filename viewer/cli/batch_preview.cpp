@@ -59,8 +59,8 @@ void BatchPreview::ShowModal() {
   job_.shown = true;
   // What the preview does first when it shows: the printer takes the
   // report's orientation, so page sizes and pictures follow it.
-  if (Printer* printer = currentPrinter(); printer && orientation_ >= 0) {
-    printer->setOrientation(orientation_ == 1 ? PaperOrientation::kLandscape : PaperOrientation::kPortrait);
+  if (printer_ && orientation_ >= 0) {
+    printer_->setOrientation(orientation_ == 1 ? PaperOrientation::kLandscape : PaperOrientation::kPortrait);
   }
   switch (job_.command.kind) {
     case CommandKind::kRender:

@@ -14,6 +14,7 @@
 
 #include "cli_options.h"
 #include "preview_handover.h"
+#include "printer.h"
 
 namespace zel::cli {
 
@@ -31,7 +32,7 @@ struct BatchJob {
 
 class BatchPreview : public PreviewWindow {
  public:
-  explicit BatchPreview(BatchJob& job) : job_(job) {}
+  BatchPreview(BatchJob& job, Printer* printer) : job_(job), printer_(printer) {}
 
   void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
                    const std::string& currentPage) override;
@@ -49,6 +50,7 @@ class BatchPreview : public PreviewWindow {
   void runFind();
 
   BatchJob& job_;
+  Printer* printer_;  // takes the report's orientation when the preview shows
   TZelTable* table_ = nullptr;
   int orientation_ = -1;  // -1: not set by the runner
   DrawPageProc drawPage_;

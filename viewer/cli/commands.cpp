@@ -21,6 +21,7 @@
 #include "report_run.h"
 #include "output_guard.h"
 #include "report_runner.h"
+#include "run_services.h"
 #include "stale_parts.h"
 #include "terminal_progress.h"
 
@@ -53,28 +54,17 @@ int reportError(const std::exception& e) {
   return 1;
 }
 
-// Installs the engine hooks a headless run uses and takes them out again.
-class HeadlessRun {
- public:
-  HeadlessRun(BatchJob& job, Printer* printer, ProgressDialog* progress) {
-    installPrinter(printer);
-    installProgressDialog(progress);
-    installPreviewFactory([&job] { return std::make_unique<BatchPreview>(job); });
-  }
-  ~HeadlessRun() {
-    installPreviewFactory({});
-    installProgressDialog(nullptr);
-    installPrinter(nullptr);
-  }
-};
-
-// Runs the report headless under the given hooks; the job's exit code when
-// the preview was reached, 1 when it was not.
+// Runs the report headless with the given printer and progress, the batch
+// job standing in for the preview window; the job's exit code when the
+// preview was reached, 1 when it was not.
 int runHeadless(const std::string& path, BatchJob& job, Printer* printer, ProgressDialog* progress) {
   const SplitPath where = splitPath(path);
-  HeadlessRun hooks(job, printer, progress);
+  RunServices services;
+  services.printer = printer;
+  services.progress = progress;
+  services.preview = [&job, printer] { return std::make_unique<BatchPreview>(job, printer); };
   try {
-    RunReport(where.directory, where.name);
+    RunReport(services, where.directory, where.name);
     return job.shown ? job.exitCode : 1;
   } catch (const std::exception& e) {
     return reportError(e);

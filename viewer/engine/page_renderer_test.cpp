@@ -408,7 +408,6 @@ class PrintRendererTest : public RendererTest {
     twoColumns();
     for (int p = 1; p <= 6; ++p)
       for (int l = 0; l < 2; ++l) lines_.add({{"F_PAGE", std::to_string(p)}, {"F_DES", "p" + std::to_string(p)}});
-    installPrinter(&printer_);
   }
   void print(int from, int to, int startNo) {
     RenderJob job;

@@ -45,9 +45,4 @@ class PreviewWindow {
 
 using PreviewFactory = std::function<std::unique_ptr<PreviewWindow>()>;
 
-// The windows register their factory at start-up. Without one the runner
-// prepares the run, skips the preview and cleans up.
-void installPreviewFactory(PreviewFactory factory);
-const PreviewFactory& previewFactory();
-
 }  // namespace zel

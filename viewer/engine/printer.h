@@ -54,8 +54,4 @@ class Printer {
   virtual void restoreMapping(int previousMode) = 0;
 };
 
-// The installed printer, or nullptr when none is installed (the default).
-Printer* currentPrinter();
-void installPrinter(Printer* printer);  // not owned; nullptr uninstalls
-
 }  // namespace zel

@@ -1,7 +1,7 @@
 // ProgressDialog: the print job's progress window with its cancel button, and
 // the hook that lets pending window messages run at printed page boundaries
-// (the only re-entry while a job runs). The preview side installs the real one;
-// the default shows nothing and never cancels. Not owned.
+// (the only re-entry while a job runs). The preview side supplies the real one
+// (RunServices); without one nothing shows and nothing cancels. Not owned.
 //
 // Captions are the program's own texts, UTF-8.
 #pragma once
@@ -23,8 +23,5 @@ class ProgressDialog {
   // Lets pending window messages run (so the cancel button can be pressed).
   virtual void ProcessPendingMessages() = 0;
 };
-
-ProgressDialog& progressDialog();
-void installProgressDialog(ProgressDialog* dialog);  // nullptr restores the default
 
 }  // namespace zel

@@ -1,5 +1,7 @@
 #include "report_runner.h"
 
+#include "run_services.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -88,7 +90,7 @@ void refuseUnopened(MessageService& box, const TZelTable& table, const std::stri
 
 // Page order: the F_PAGE tag in the report's .cdx, or, where nothing may be
 // written beside the report, an order held in memory for this run only.
-bool buildPageOrder(TZelTable& table, bool writable) {
+bool buildPageOrder(MessageService& box, TZelTable& table, bool writable) {
   if (!writable) {
     table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
     return true;
@@ -98,7 +100,7 @@ bool buildPageOrder(TZelTable& table, bool writable) {
     return true;
   }
   // The exclusive-use refusal has shown its message; anything else says here why.
-  if (!table.LastIndexError.empty()) messages().error(table.LastIndexError);
+  if (!table.LastIndexError.empty()) box.error(table.LastIndexError);
   return false;
 }
 
@@ -122,18 +124,18 @@ void finishRun(TZelTable& table, const std::string& dir, const std::string& base
 
 }  // namespace
 
-void warnPrinterUnusable() {
-  messages().warning(
+void warnPrinterUnusable(MessageService& box) {
+  box.warning(
       "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.\r프린터를 설치 후, 프로그램을 재시작해주십시요.");
 }
 
-void RunReport(const std::string& reportDirectory, const std::string& name) {
-  MessageService& box = messages();
+void RunReport(const RunServices& services, const std::string& reportDirectory, const std::string& name) {
+  MessageService& box = services.box();
   if (isBlank(name) || !fileExists(reportDirectory, VariantText(name))) {
     box.notice(kNoReportFile);
     return;
   }
-  Printer* printer = currentPrinter();
+  Printer* printer = services.printer;
   if (!printer || !printer->setOrientation(PaperOrientation::kPortrait)) {
     box.warning(kNeedPrinter);
     return;
@@ -188,16 +190,17 @@ void RunReport(const std::string& reportDirectory, const std::string& name) {
   const std::string number = code.size() > 4 ? code.substr(4, 2) : std::string();
   const int n = IsAllDigits(number) && code.size() >= 4 && code[3] == 'B' ? std::stoi(number) : 0;
   if (n == 1) {
-    RunLayoutReport(reportDirectory, base, "RPTB01");
+    RunLayoutReport(services, reportDirectory, base, "RPTB01");
   } else if (n == 2) {
-    RunLayoutReport(reportDirectory, base, "RPTB02");
+    RunLayoutReport(services, reportDirectory, base, "RPTB02");
   } else {
     // A report that does nothing when run looks like a hung program.
     box.warning(kUnsupportedReport);
   }
 }
 
-void RunLayoutReport(const std::string& directory, const std::string& base, const std::string& code) {
+void RunLayoutReport(const RunServices& services, const std::string& directory, const std::string& base,
+                     const std::string& code) {
   ReportRun& run = reportRun();
   TReportLayout& layout = run.Layout;
   layout = TReportLayout{};
@@ -223,7 +226,7 @@ void RunLayoutReport(const std::string& directory, const std::string& base, cons
 
   indexStepsReached = writable;
   // An unindexed run would only show empty pages, so the run ends here.
-  if (!buildPageOrder(table, writable)) return;
+  if (!buildPageOrder(services.box(), table, writable)) return;
   // The last record need not carry the highest page (a damaged or edited
   // tail); the last key of the page order does, and every page up to it
   // can then be shown and printed.
@@ -234,23 +237,24 @@ void RunLayoutReport(const std::string& directory, const std::string& base, cons
 
   run.Table = &table;
   run.Lines = &lines;
-  const PreviewFactory& factory = previewFactory();
-  if (factory) {
-    std::unique_ptr<PreviewWindow> window = factory();
+  if (services.preview) {
+    std::unique_ptr<PreviewWindow> window = services.preview();
     window->SetPageInfo("1", std::to_string(layout.PageTotal), &table, "1");
     if (!base.empty() && base[0] == 'P') window->SetPaperOrientation(0);
     if (!base.empty() && base[0] == 'L') window->SetPaperOrientation(1);
-    window->SetOnDrawPage(DrawPreviewPage);
-    window->SetOnPrintJob(PrintPages);
+    window->SetOnDrawPage([&services](PageRecorder& picture, int page, TZelTable* shown) {
+      DrawPreviewPage(services, picture, page, shown);
+    });
+    window->SetOnPrintJob([&services](const PrintJob& job) { PrintPages(services, job); });
     window->ShowModal();
   }
 }
 
-void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table) {
+void DrawPreviewPage(const RunServices& services, PageRecorder& picture, int page, TZelTable* table) {
   ReportRun& run = reportRun();
   run.PrintFrom = run.PrintTo = run.CurrentPage = page;
 
-  Printer* printer = currentPrinter();
+  Printer* printer = services.printer;
   PrinterCaps caps;
   if (!printer || !printer->caps(caps) || caps.logPixelsX <= 0 || caps.logPixelsY <= 0)
     throw DataError("No printer is available to size the page");
@@ -277,10 +281,12 @@ void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table) {
   });
   picture.paintPaper();
   picture.setPageWindow(landscape ? 2970 : 2100, landscape ? 2100 : 2970);
-  run.PrintedPageNo = RenderPages(canvas, job, DrawMode::kPreview, {progressDialog(), statusProgress()}).printedPageNo;
+  run.PrintedPageNo =
+      RenderPages(canvas, job, DrawMode::kPreview, {services.progressDialog(), services.statusProgress()})
+          .printedPageNo;
 }
 
-void PrintPages(const PrintJob& print) {
+void PrintPages(const RunServices& services, const PrintJob& print) {
   ReportRun& run = reportRun();
   run.PrintFrom = print.PrintFrom;
   run.PrintTo = print.PrintTo;
@@ -289,15 +295,15 @@ void PrintPages(const PrintJob& print) {
   run.CurrentPage = run.PrintFrom;
   run.PrintedPageNo = run.PrintStartNo;
 
-  Printer* printer = currentPrinter();
+  Printer* printer = services.printer;
   const bool landscape = run.Layout.Landscape();
   if (!printer || !printer->setCopies(run.PrintCopies) ||
       !printer->setOrientation(landscape ? PaperOrientation::kLandscape : PaperOrientation::kPortrait)) {
-    warnPrinterUnusable();
+    warnPrinterUnusable(services.box());
     return;
   }
   if (!printer->beginDocument()) {
-    warnPrinterUnusable();
+    warnPrinterUnusable(services.box());
     return;
   }
   const int previousMapping = printer->setMetricMapping();
@@ -315,7 +321,7 @@ void PrintPages(const PrintJob& print) {
   job.printer = printer;
   job.margins = ReadPrinterMargins(*printer, landscape);
   const RenderOutcome done =
-      RenderPages(printer->canvas(), job, DrawMode::kPrinter, {progressDialog(), statusProgress()});
+      RenderPages(printer->canvas(), job, DrawMode::kPrinter, {services.progressDialog(), services.statusProgress()});
   run.CurrentPage = done.currentPage;
   run.PrintedPageNo = done.printedPageNo;
   run.PrnMargin1 = done.margins.PrnMargin1;

@@ -3,7 +3,7 @@
 // it to the preview window and removes the index again afterwards. Also the
 // two procedures the preview calls back: DrawPreviewPage and PrintPages.
 //
-// Refusals are message boxes through zel::messages(). Any other error of the
+// Refusals are message boxes through the run's services (RunServices). Any other error of the
 // run (zel::DataError: a conversion error in the layout, a table error) is
 // thrown to the caller after the table is closed, freed and the .cdx removed;
 // the shell shows its text (the application's general error report).
@@ -14,21 +14,24 @@
 
 namespace zel {
 
+class MessageService;
 class PageRecorder;
+struct RunServices;
 class TZelTable;
 struct PrintJob;
 
 // name: the file name as listed (case of the extension free); reportDirectory:
 // the viewer's current report directory, without a trailing separator.
-void RunReport(const std::string& reportDirectory, const std::string& name);
-void RunLayoutReport(const std::string& directory, const std::string& base, const std::string& code);
+void RunReport(const RunServices& services, const std::string& reportDirectory, const std::string& name);
+void RunLayoutReport(const RunServices& services, const std::string& directory, const std::string& base,
+                     const std::string& code);
 
 // Records page `page` into the preview's picture (the preview's OnDrawPage).
-void DrawPreviewPage(PageRecorder& picture, int page, TZelTable* table);
+void DrawPreviewPage(const RunServices& services, PageRecorder& picture, int page, TZelTable* table);
 // Prints the job on the current printer (the preview's OnPrintJob); keeps the
 // job values in reportRun() for the run.
-void PrintPages(const PrintJob& job);
+void PrintPages(const RunServices& services, const PrintJob& job);
 // The refusal when no printer can be used (the runner's and the print button's).
-void warnPrinterUnusable();
+void warnPrinterUnusable(MessageService& box);
 
 }  // namespace zel

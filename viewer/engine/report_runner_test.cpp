@@ -1,4 +1,5 @@
 #include "report_runner.h"
+#include "run_services.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -114,15 +115,14 @@ class RunnerTest : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     setMessageService(&messages_);
-    installPrinter(&printer_);
-    installPreviewFactory([this] {
+    services_.messages = &messages_;
+    services_.printer = &printer_;
+    services_.preview = [this] {
       ++preview_.created;
       return std::make_unique<FakePreview>(preview_, onShow_);
-    });
+    };
   }
   void TearDown() override {
-    installPreviewFactory(nullptr);
-    installPrinter(nullptr);
     setMessageService(nullptr);
     fs::remove_all(dir_);
   }
@@ -156,28 +156,29 @@ class RunnerTest : public ::testing::Test {
 
   std::string dir_;
   RecordingMessageService messages_;
+  RunServices services_;
   FakePrinter printer_;
   PreviewRecord preview_;
   std::function<void(FakePreview&)> onShow_;
 };
 
 TEST_F(RunnerTest, BlankOrMissingName) {
-  RunReport(dir_, "   ");
+  RunReport(services_, dir_, "   ");
   expectOnly(kNoReportFile, MessageIcon::kInformation, "알림");
   messages_.shown.clear();
-  RunReport(dir_, "P_NONE.DBF");
+  RunReport(services_, dir_, "P_NONE.DBF");
   expectOnly(kNoReportFile, MessageIcon::kInformation, "알림");
 }
 
 TEST_F(RunnerTest, NoPrinter) {
   writeReport("P_A.DBF", settings());
-  installPrinter(nullptr);
-  RunReport(dir_, "P_A.DBF");
+  services_.printer = nullptr;
+  RunReport(services_, dir_, "P_A.DBF");
   expectOnly(kNeedPrinter, MessageIcon::kWarning, "경고");
   messages_.shown.clear();
   printer_.usable = false;
-  installPrinter(&printer_);
-  RunReport(dir_, "P_A.DBF");
+  services_.printer = &printer_;
+  RunReport(services_, dir_, "P_A.DBF");
   expectOnly(kNeedPrinter, MessageIcon::kWarning, "경고");
 }
 
@@ -189,7 +190,7 @@ TEST_F(RunnerTest, NameChecks) {
                         Case{"P_A.TXT", kNotAReport}, Case{"P_JUNK.DBF", kNotAReport}}) {
     messages_.shown.clear();
     touch(c.name);
-    RunReport(dir_, c.name);
+    RunReport(services_, dir_, c.name);
     SCOPED_TRACE(c.name);
     expectOnly(c.message, MessageIcon::kWarning, "경고");
   }
@@ -201,7 +202,7 @@ TEST_F(RunnerTest, TableWithoutSettingsField) {
   spec.fields = {{"F_PAGE", 'N', 5, 0}, {"F_DES", 'C', 10, 0}};
   spec.lines = {{{"F_PAGE", "1"}}};
   ASSERT_TRUE(rw::writeReport(dir_, spec).isOk());
-  RunReport(dir_, "P_NOINIT.DBF");
+  RunReport(services_, dir_, "P_NOINIT.DBF");
   expectOnly(kNotAReport, MessageIcon::kWarning, "경고");
   ASSERT_EQ(messages_.logged.size(), 1u);
   EXPECT_NE(messages_.logged[0].find("no field F_INIT"), std::string::npos) << messages_.logged[0];
@@ -211,7 +212,7 @@ TEST_F(RunnerTest, TableWithoutSettingsField) {
 TEST_F(RunnerTest, UnopenableTableLogsTheEngineReason) {
   writeReport("P_A.DBF", settings());
   std::filesystem::resize_file(dir_ + "/P_A.DBF", 32);
-  RunReport(dir_, "P_A.DBF");
+  RunReport(services_, dir_, "P_A.DBF");
   expectOnly(kNotAReport, MessageIcon::kWarning, "경고");
   ASSERT_EQ(messages_.logged.size(), 1u);
   EXPECT_NE(messages_.logged[0].find("past the end"), std::string::npos) << messages_.logged[0];
@@ -221,7 +222,7 @@ TEST_F(RunnerTest, EmptyReportCode) {
   auto s = settings();
   s.erase(s.begin());
   writeReport("P_A.DBF", s);
-  RunReport(dir_, "P_A.DBF");
+  RunReport(services_, dir_, "P_A.DBF");
   expectOnly(kNoSettings, MessageIcon::kWarning, "경고");
 }
 
@@ -238,7 +239,7 @@ TEST_F(RunnerTest, ReportCodes) {
     messages_.shown.clear();
     preview_.created = 0;
     writeReport("P_A.DBF", settings(c.code));
-    RunReport(dir_, "P_A.DBF");
+    RunReport(services_, dir_, "P_A.DBF");
     if (c.runs) {
       EXPECT_TRUE(messages_.shown.empty());
       EXPECT_EQ(preview_.created, 1);
@@ -265,7 +266,7 @@ TEST_F(RunnerTest, HandsOverInOrderAndCleansUp) {
       if (t.text == "line") ++bodyLines;
     EXPECT_EQ(bodyLines, 1);  // page 2 holds one line
   };
-  RunReport(dir_, "P_A.DBF");
+  RunReport(services_, dir_, "P_A.DBF");
   EXPECT_TRUE(messages_.shown.empty());
   ASSERT_EQ(preview_.created, 1);
   EXPECT_EQ(preview_.order, (std::vector<std::string>{"info", "orientation", "draw", "print", "show"}));
@@ -280,7 +281,7 @@ TEST_F(RunnerTest, HandsOverInOrderAndCleansUp) {
 
 TEST_F(RunnerTest, LowerCaseNameAccepted) {
   writeReport("l_rptb02_a.dbf", settings());
-  RunReport(dir_, "l_rptb02_a.dbf");
+  RunReport(services_, dir_, "l_rptb02_a.dbf");
   EXPECT_TRUE(messages_.shown.empty());
   EXPECT_EQ(preview_.created, 1);
   EXPECT_EQ(preview_.orientation, -1);  // only a capital letter names the orientation
@@ -289,7 +290,7 @@ TEST_F(RunnerTest, LowerCaseNameAccepted) {
 
 TEST_F(RunnerTest, LandscapeOrientation) {
   writeReport("L_A.DBF", settings());
-  RunReport(dir_, "L_A.DBF");
+  RunReport(services_, dir_, "L_A.DBF");
   EXPECT_EQ(preview_.orientation, 1);
   EXPECT_EQ(reportRun().Layout.PageWidth, 2970);
 }
@@ -304,7 +305,7 @@ TEST_F(RunnerTest, PageCountIsTheHighestPage) {
   for (const Case& c : {Case{{1, 1, 2, 3}, "3"}, Case{{1, 2, 0}, "2"}, Case{{1, 5, 2, 3}, "5"}, Case{{0}, "1"},
                         Case{{0, 0}, "1"}, Case{{-4, -2}, "1"}}) {
     writeReport("P_A.DBF", settings(), c.pages);
-    RunReport(dir_, "P_A.DBF");
+    RunReport(services_, dir_, "P_A.DBF");
     EXPECT_EQ(preview_.last, c.last) << ::testing::PrintToString(c.pages);
   }
 }
@@ -313,7 +314,7 @@ TEST_F(RunnerTest, ConversionErrorEndsRunWithoutPreview) {
   auto s = settings();
   s[2].second = "1|1|1|x|30||S|F_DES||d|Desc||||L|||||";
   writeReport("P_A.DBF", s);
-  EXPECT_THROW(RunReport(dir_, "P_A.DBF"), DataError);
+  EXPECT_THROW(RunReport(services_, dir_, "P_A.DBF"), DataError);
   EXPECT_EQ(preview_.created, 0);
   EXPECT_TRUE(cdxFiles(dir_).empty());
 }
@@ -322,7 +323,7 @@ TEST_F(RunnerTest, BadMarginsEndRunAndRemoveIndex) {
   auto s = settings();
   s[5].second = "10|x|";
   writeReport("P_A.DBF", s);
-  EXPECT_THROW(RunReport(dir_, "P_A.DBF"), DataError);
+  EXPECT_THROW(RunReport(services_, dir_, "P_A.DBF"), DataError);
   EXPECT_EQ(preview_.created, 0);
   EXPECT_TRUE(cdxFiles(dir_).empty());
 }
@@ -330,7 +331,7 @@ TEST_F(RunnerTest, BadMarginsEndRunAndRemoveIndex) {
 TEST_F(RunnerTest, PrintJobThroughPreview) {
   writeReport("P_A.DBF", settings());
   onShow_ = [&](FakePreview& w) { w.print(PrintJob{2, 3, 7, 3}); };
-  RunReport(dir_, "P_A.DBF");
+  RunReport(services_, dir_, "P_A.DBF");
   EXPECT_TRUE(messages_.shown.empty());
   EXPECT_EQ(printer_.copies, 3);
   EXPECT_EQ(printer_.log, (std::vector<std::string>{"begin", "map", "page", "map", "unmap", "end"}));
@@ -346,7 +347,7 @@ TEST_F(RunnerTest, CopiesOnADeviceWithoutCopies) {
   writeReport("P_A.DBF", settings());
   printer_.deviceCopies = false;
   onShow_ = [&](FakePreview& w) { w.print(PrintJob{2, 3, 1, 2}); };
-  RunReport(dir_, "P_A.DBF");
+  RunReport(services_, dir_, "P_A.DBF");
   EXPECT_EQ(printer_.log,
             (std::vector<std::string>{"begin", "map", "page", "map", "page", "map", "page", "map", "unmap", "end"}));
   std::vector<std::string> numbers;
@@ -361,7 +362,7 @@ TEST_F(RunnerTest, PrintWithoutUsablePrinter) {
     printer_.usable = false;
     w.print(PrintJob{});
   };
-  RunReport(dir_, "P_A.DBF");
+  RunReport(services_, dir_, "P_A.DBF");
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text, kPrinterUnusable);
   EXPECT_EQ(messages_.shown[0].caption, "경고");
@@ -388,14 +389,14 @@ TEST_F(RunnerTest, SampleSetRendersEveryPage) {
     current = name;
     preview_ = PreviewRecord{};
     printer_.log.clear();
-    RunReport(dir_, name);
+    RunReport(services_, dir_, name);
     EXPECT_EQ(preview_.created, 1) << name;
     EXPECT_GT(bodyTexts[name], 0) << name;
     EXPECT_EQ(printer_.log.back(), "end") << name;
   }
   EXPECT_TRUE(messages_.shown.empty());
   EXPECT_TRUE(cdxFiles(dir_).empty());
-  RunReport(dir_, "P_RPTB02_BROKEN.dbf");
+  RunReport(services_, dir_, "P_RPTB02_BROKEN.dbf");
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text, kNoSettings);
 }
@@ -424,7 +425,7 @@ TEST_F(RunnerTest, FindWalksTheRunTable) {
     PrepareSearch(lines, 3);
     pages.push_back(SearchValue(lines, "F_DES", "abc", true).page);
   };
-  RunReport(dir_, "P_F.DBF");
+  RunReport(services_, dir_, "P_F.DBF");
   EXPECT_EQ(pages, (std::vector<int>{2, 3, 1, 0}));
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text, "찾는 내용이 없습니다.");
@@ -485,7 +486,7 @@ TEST_F(RunnerTest, ReportHeldElsewhereIsRefusedAndItsIndexKept) {
     {
       TableHolder other(dir_, "P_A.DBF", exclusive);
       ASSERT_TRUE(other.holding());
-      RunReport(dir_, "P_A.DBF");
+      RunReport(services_, dir_, "P_A.DBF");
     }
     expectOnly(dir_ + "/P_A.DBF\r다른 프로그램이 사용하고 있는 보고서입니다.", MessageIcon::kError, "오류");
     EXPECT_EQ(cdxFiles(dir_).size(), 1u) << exclusive;

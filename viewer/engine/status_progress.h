@@ -1,6 +1,6 @@
 // StatusProgress: the main window's progress bar, which counts the lines of a
-// page while the preview draws it. The shell installs its bar at start-up; the
-// default does nothing (headless runs, tests without a window). Not owned.
+// page while the preview draws it. The main window hands its bar to the run
+// (RunServices); without one nothing shows. Not owned.
 #pragma once
 
 namespace zel {
@@ -12,8 +12,5 @@ class StatusProgress {
   virtual void SetStatusProgress(int position) = 0;
   virtual void HideStatusProgress() = 0;
 };
-
-StatusProgress& statusProgress();
-void installStatusProgress(StatusProgress* progress);  // nullptr restores the default
 
 }  // namespace zel

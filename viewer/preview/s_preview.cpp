@@ -28,6 +28,7 @@
 #include "printer_chooser.h"
 #include "print_range.h"
 #include "report_runner.h"
+#include "run_services.h"
 #include "printer_layer.h"
 #include "report_lines.h"
 #include "report_run.h"
@@ -69,7 +70,7 @@ long long integerPart(long double v) { return static_cast<long long>(v); }
 
 // The paper in device pixels at 80 per inch; A4 when the printer cannot tell.
 bool paperPictureSize(int orientation, QSize& out) {
-  Printer* printer = currentPrinter();
+  Printer* printer = installedServices().printer;
   PrinterCaps caps;
   if (printer == nullptr || !printer->caps(caps) || caps.logPixelsX <= 0 || caps.logPixelsY <= 0) {
     const bool landscape = orientation == 1;
@@ -338,7 +339,7 @@ void TFM_Preview::closeEvent(QCloseEvent* event) {
 }
 
 void TFM_Preview::FormShow() {
-  if (Printer* printer = currentPrinter()) {
+  if (Printer* printer = installedServices().printer) {
     printer->setOrientation(PaperOrientation == 1 ? PaperOrientation::kLandscape : PaperOrientation::kPortrait);
   }
   paperPictureSize(PaperOrientation, pictureSize_);
@@ -482,7 +483,7 @@ void TFM_Preview::C_EDT_ENDChange() {
 }
 
 bool TFM_Preview::askPdfFile() {
-  auto* layer = dynamic_cast<PrinterLayer*>(currentPrinter());
+  auto* layer = dynamic_cast<PrinterLayer*>(installedServices().printer);
   if (layer == nullptr || !layer->isPdfPrinter()) return true;
   QString file;
   if (g_pdfFileAsker) {
@@ -499,7 +500,7 @@ bool TFM_Preview::askPdfFile() {
 // With several system printers the user picks one; with one the default
 // prints, and the built-in PDF printer (no system printer) asks for its file.
 bool TFM_Preview::askPrinter() {
-  auto* layer = dynamic_cast<PrinterLayer*>(currentPrinter());
+  auto* layer = dynamic_cast<PrinterLayer*>(installedServices().printer);
   if (layer == nullptr || layer->isPdfPrinter()) return true;
   const SystemPrinters printers = systemPrinters();
   if (printers.names.size() < 2) return true;
@@ -510,7 +511,7 @@ bool TFM_Preview::askPrinter() {
   if (chosen == current || layer->selectPrinter(chosen)) return true;
   // The printer went away after the list was made: the print job's own
   // message, nothing printed, the printer in use kept.
-  warnPrinterUnusable();
+  warnPrinterUnusable(messages());
   return false;
 }
 

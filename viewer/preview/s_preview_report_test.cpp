@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <set>
 
+#include "run_services.h"
 #include "zel_table.h"
 #include "fake_printer.h"
 #include "message_service.h"
@@ -84,25 +85,25 @@ class PreviewReportTest : public QObject {
     wide.orientation = 'L';
     wide.pages = 2;
     QVERIFY(writeReport(dir(), billOfQuantities(wide)).ok());
-    installPreviewFactory([] { return std::make_unique<TFM_Preview>(); });
-    installProgressDialog(&progress_);
+    installedServices().preview = [] { return std::make_unique<TFM_Preview>(); };
+    installedServices().progress = &progress_;
   }
   void cleanupTestCase() {
-    installPreviewFactory(nullptr);
-    installProgressDialog(nullptr);
+    installedServices().preview = nullptr;
+    installedServices().progress = nullptr;
   }
   void init() {
     service_ = RecordingMessageService();
     setMessageService(&service_);
     printer_ = CancellingPrinter();
-    installPrinter(&printer_);
+    installedServices().printer = &printer_;
     TFM_Preview::setPreviewRunner(nullptr);
     TFM_Preview::setFindRunner(nullptr);
     TFM_Preview::setPdfFileAsker(nullptr);
   }
   void cleanup() {
     TFM_Preview::setPreviewRunner(nullptr);
-    installPrinter(nullptr);
+    installedServices().printer = nullptr;
     setMessageService(nullptr);
   }
 
@@ -135,7 +136,7 @@ class PreviewReportTest : public QObject {
   void printsPagesThreeToFiveNumberedFromTenIntoPdf() {
     const QString pdfPath = QDir(dir_.path()).filePath("job.pdf");
     auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
-    installPrinter(pdf.get());
+    installedServices().printer = pdf.get();
     TFM_Preview::setPdfFileAsker([&](QWidget*) { return pdfPath; });
     run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
       typeInto(w.C_EDT_START, "3");
@@ -143,7 +144,7 @@ class PreviewReportTest : public QObject {
       typeInto(w.c_Ned_PrintPageNum, "10");
       w.C_SBT_PRN->click();
     });
-    installPrinter(&printer_);
+    installedServices().printer = &printer_;
     QVERIFY(service_.shown.empty());
     QCOMPARE(pdf->pageCount(), 3);
     QProcess text;
@@ -302,7 +303,7 @@ class PreviewReportTest : public QObject {
       body(w);
     });
     try {
-      RunReport(dir(), name);
+      RunReport(installedServices(), dir(), name);
     } catch (const std::exception& e) {
       QFAIL(e.what());
     }

@@ -1,3 +1,4 @@
+#include "run_services.h"
 #include "s_preview.h"
 
 #include <QLabel>
@@ -30,7 +31,7 @@ struct PageLog {
     return [this](PageRecorder& picture, int page, TZelTable*) {
       pages.push_back(page);
       PrinterCaps caps;
-      currentPrinter()->caps(caps);
+      installedServices().printer->caps(caps);
       const int w = static_cast<int>(std::nearbyint(double(caps.physicalWidth) / caps.logPixelsX * 80));
       const int h = static_cast<int>(std::nearbyint(double(caps.physicalHeight) / caps.logPixelsY * 80));
       Canvas& canvas = picture.beginPage(w, h);
@@ -60,13 +61,13 @@ class PreviewTest : public QObject {
     service_ = RecordingMessageService();
     setMessageService(&service_);
     printer_ = FakePrinter();
-    installPrinter(&printer_);
+    installedServices().printer = &printer_;
     log_ = PageLog();
     TFM_Preview::setPdfFileAsker(nullptr);
   }
   void cleanup() {
     window_.reset();
-    installPrinter(nullptr);
+    installedServices().printer = nullptr;
     setMessageService(nullptr);
   }
 
@@ -405,7 +406,7 @@ class PreviewTest : public QObject {
   void pdfPrinterAsksForTheFile() {
     QTemporaryDir dir;
     auto pdf = PrinterLayer::pdfPrinter(dir.filePath("default.pdf"));
-    installPrinter(pdf.get());
+    installedServices().printer = pdf.get();
     open(2);
     int jobs = 0;
     window_->SetOnPrintJob([&](const PrintJob&) { ++jobs; });
@@ -418,7 +419,7 @@ class PreviewTest : public QObject {
     QCOMPARE(jobs, 1);
     QCOMPARE(pdf->outputFileName(), chosen);
     window_.reset();
-    installPrinter(&printer_);
+    installedServices().printer = &printer_;
   }
 
   void searchNeedsPageNumbers() {
@@ -500,7 +501,7 @@ class PreviewTest : public QObject {
   }
 
   void noPrinterRefusesToOpen() {
-    installPrinter(nullptr);
+    installedServices().printer = nullptr;
     window_ = std::make_unique<TFM_Preview>();
     window_->SetPageInfo("1", "2", nullptr, "1");
     bool threw = false;

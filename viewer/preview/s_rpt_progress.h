@@ -96,7 +96,7 @@ bool StepProgress(int position, int page, const std::string& caption);
 bool CloseProgress();
 
 // The engine's progress interface over this dialog; the program installs one
-// with installProgressDialog before a job can print.
+// in the run's services (RunServices::progress) before a job can print.
 class QtProgressDialog : public ProgressDialog {
  public:
   bool ShowProgress(int count, const std::string& caption) override;

@@ -1,3 +1,4 @@
+#include "run_services.h"
 #include "s_rpt_progress.h"
 
 #include <QApplication>
@@ -224,8 +225,8 @@ class ProgressTest : public QObject {
 
   void engineInterfaceDrivesTheDialog() {
     QtProgressDialog dialog;
-    installProgressDialog(&dialog);
-    ProgressDialog& hooks = progressDialog();
+    installedServices().progress = &dialog;
+    ProgressDialog& hooks = installedServices().progressDialog();
     QVERIFY(hooks.ShowProgress(1, "job"));
     QVERIFY(CurrentProgressDialog() != nullptr);
     QCOMPARE(CurrentProgressDialog()->C_Gag_Progress->MaxValue(), 2);
@@ -233,7 +234,7 @@ class ProgressTest : public QObject {
     QVERIFY(hooks.StepProgress(1, 2, "job"));
     QVERIFY(hooks.CloseProgress());
     QVERIFY(!hooks.StepProgress(1, 2, "job"));
-    installProgressDialog(nullptr);
+    installedServices().progress = nullptr;
   }
 
  private:

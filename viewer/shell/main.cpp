@@ -10,7 +10,7 @@
 #include "error_report.h"
 #include "font_mapper.h"
 #include "help.h"
-#include "preview_handover.h"
+#include "run_services.h"
 #include "printer_layer.h"
 #include "qt_message_service.h"
 #include "progress_dialog.h"
@@ -67,17 +67,16 @@ int main(int argc, char** argv) {
   }
 
   std::unique_ptr<zel::Printer> printer = zel::makePrinter();
-  zel::installPrinter(printer.get());
+  zel::RunServices& services = zel::installedServices();
+  services.printer = printer.get();
   zel::QtProgressDialog printProgress;
-  zel::installProgressDialog(&printProgress);
+  services.progress = &printProgress;
   zel::installShellPreview(&window);
   // The start-up help window stays hidden; the help menu opens a fresh one each time.
   zel::TfrmHelp startupHelp(&window);
   window.show();
   int rc = app.exec();
-  zel::installPreviewFactory(nullptr);
-  zel::installProgressDialog(nullptr);
-  zel::installPrinter(nullptr);
+  services = zel::RunServices{};
   zel::setMessageService(nullptr);
   return rc;
 }

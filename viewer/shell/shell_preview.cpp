@@ -2,15 +2,16 @@
 
 #include <memory>
 
-#include "preview_handover.h"
+#include "run_services.h"
 #include "s_preview.h"
 #include "zel_rpt_main.h"
 
 namespace zel {
 
 void installShellPreview(TfrmZelRptMain* mainWindow) {
-  installPreviewFactory(
-      [mainWindow]() -> std::unique_ptr<PreviewWindow> { return std::make_unique<TFM_Preview>(mainWindow); });
+  installedServices().preview = [mainWindow]() -> std::unique_ptr<PreviewWindow> {
+    return std::make_unique<TFM_Preview>(mainWindow);
+  };
 }
 
 }  // namespace zel

@@ -23,6 +23,7 @@
 #include "error_report.h"
 #include "help.h"
 #include "logo_image.h"
+#include "run_services.h"
 #include "report_description.h"
 #include "report_directory.h"
 #include "report_listing.h"
@@ -76,11 +77,11 @@ TfrmZelRptMain::TfrmZelRptMain(const std::string& programDirectory, QWidget* par
   createStatusBar();
   setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
 
-  installStatusProgress(this);
+  installedServices().status = this;
 }
 
 TfrmZelRptMain::~TfrmZelRptMain() {
-  if (&statusProgress() == this) installStatusProgress(nullptr);
+  if (installedServices().status == this) installedServices().status = nullptr;
 }
 
 void TfrmZelRptMain::createMenu() {
@@ -317,7 +318,7 @@ void TfrmZelRptMain::mnuSetDirectoryClick() {
 void TfrmZelRptMain::mnuRunRptClick() {
   std::string name = selectedFileName();
   if (isBlank(name)) name = firstFileName();
-  RunReport(ReportDirectory, name);
+  RunReport(installedServices(), ReportDirectory, name);
 }
 
 void TfrmZelRptMain::stgRptFileDblClick() { mnuRunRptClick(); }

@@ -1,3 +1,4 @@
+#include "run_services.h"
 #include "zel_rpt_main.h"
 
 #include <QAction>
@@ -86,8 +87,8 @@ class MainWindowTest : public QObject {
     TfrmZelRptMain::setDirectoryChooser(nullptr);
     TfrmZelRptMain::setModalRunner(nullptr);
     LogoImage::setUrlOpener(nullptr);
-    installPreviewFactory(nullptr);
-    installPrinter(nullptr);
+    installedServices().preview = nullptr;
+    installedServices().printer = nullptr;
     setMessageService(nullptr);
     std::filesystem::remove_all(program_);
     std::filesystem::remove_all(reports_);
@@ -240,10 +241,11 @@ class MainWindowTest : public QObject {
   void enterAndDoubleClickRunTheSelectedReport() {
     writeReport("P_RPTB02.dbf", runnableBlock(), {1, 2, 3});
     FakePrinter printer;
-    installPrinter(&printer);
+    installedServices().printer = &printer;
     std::vector<std::string> shown;
-    installPreviewFactory(
-        [&]() -> std::unique_ptr<PreviewWindow> { return std::make_unique<RecordingPreview>(&shown); });
+    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
+      return std::make_unique<RecordingPreview>(&shown);
+    };
     TfrmZelRptMain& w = shownWindow();
     QTest::keyClick(w.stgRptFile, Qt::Key_Return);
     QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
@@ -260,7 +262,7 @@ class MainWindowTest : public QObject {
     bill.pages = 2;
     QVERIFY(reportwriter::writeReport(reports_, reportwriter::billOfQuantities(bill)).isOk());
     FakePrinter printer;
-    installPrinter(&printer);
+    installedServices().printer = &printer;
     TfrmZelRptMain& w = shownWindow();
     installShellPreview(&w);
     int recorded = -1;
@@ -372,12 +374,12 @@ class MainWindowTest : public QObject {
 
   void statusProgress() {
     TfrmZelRptMain& w = shownWindow();
-    zel::statusProgress().ShowStatusProgress(40);
+    zel::installedServices().statusProgress().ShowStatusProgress(40);
     QVERIFY(w.ProgressBar1->isVisible());
     QCOMPARE(w.ProgressBar1->maximum(), 40);
-    zel::statusProgress().SetStatusProgress(12);
+    zel::installedServices().statusProgress().SetStatusProgress(12);
     QCOMPARE(w.ProgressBar1->value(), 12);
-    zel::statusProgress().HideStatusProgress();
+    zel::installedServices().statusProgress().HideStatusProgress();
     QVERIFY(!w.ProgressBar1->isVisible());
   }
 

@@ -1,0 +1,33 @@
+// RunServices: what a report run talks to — the user (message boxes), the
+// printer, the preview window and the two progress displays — in one object the
+// caller passes to the runner. The ZelRpt program fills installedServices() at
+// start-up; the command line, the benchmarks and the tests build their own.
+// Nothing is owned; a missing service has a do-nothing stand-in.
+#pragma once
+
+#include "preview_handover.h"
+
+namespace zel {
+
+class MessageService;
+class Printer;
+class ProgressDialog;
+class StatusProgress;
+
+struct RunServices {
+  MessageService* messages = nullptr;  // nullptr: the process's message service, zel::messages()
+  Printer* printer = nullptr;  // nullptr: no printer installed
+  PreviewFactory preview;  // empty: the run prepares, shows nothing and cleans up
+  ProgressDialog* progress = nullptr;  // nullptr: shows nothing and never cancels
+  StatusProgress* status = nullptr;  // nullptr: no status bar
+
+  MessageService& box() const;
+  ProgressDialog& progressDialog() const;
+  StatusProgress& statusProgress() const;
+};
+
+// The services of the ZelRpt program's windows (filled by its main and its main
+// window); the preview window asks it for the printer.
+RunServices& installedServices();
+
+}  // namespace zel
