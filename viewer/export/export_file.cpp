@@ -1,0 +1,64 @@
+#include "export_file.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "ascii_text.h"
+#include "csv_writer.h"
+#include "export_layout.h"
+#include "progress_dialog.h"
+#include "scope_exit.h"
+#include "xlsx_writer.h"
+
+namespace zel {
+
+ExportFormat ExportFormatFor(const std::string& path) {
+  const std::string upper = asciiUpper(path);
+  return upper.size() >= 4 && upper.compare(upper.size() - 4, 4, ".CSV") == 0 ? ExportFormat::kCsv
+                                                                              : ExportFormat::kXlsx;
+}
+
+std::string ExportPartName(const std::string& target) { return target + ".part" + std::to_string(::getpid()); }
+
+ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
+                               ProgressDialog& progress) {
+  namespace fs = std::filesystem;
+  const ExportLayout sheet = MakeExportLayout(layout);
+  const std::string part = ExportPartName(request.path);
+  bool renamed = false;
+  const ScopeExit removePart([&] {
+    std::error_code ec;
+    if (!renamed) fs::remove(part, ec);
+  });
+
+  std::unique_ptr<SheetWriter> writer;
+  if (request.format == ExportFormat::kCsv)
+    writer = std::make_unique<CsvWriter>(part);
+  else
+    writer = std::make_unique<XlsxWriter>(part, request.rowsPerSheet > 0 ? request.rowsPerSheet : XlsxWriter::kMaxRows);
+
+  const int pages = std::max(request.to - request.from + 1, 1);
+  progress.ShowProgress(pages, kExportCaption);
+  ExportOutcome outcome;
+  {
+    const ScopeExit closeProgress([&] { progress.CloseProgress(); });
+    writer->begin(sheet);
+    outcome = ExportLines(layout, sheet, lines, request.from, request.to, *writer, [&](int page) {
+      progress.ProcessPendingMessages();
+      return progress.StepProgress(1, page + 1, kExportCaption);
+    });
+  }
+  if (outcome.cancelled) return outcome;
+  writer->finish();
+  writer.reset();
+  std::error_code ec;
+  fs::rename(part, request.path, ec);
+  if (ec) throw ExportError("cannot rename to " + request.path + ": " + ec.message());
+  renamed = true;
+  return outcome;
+}
+
+}  // namespace zel
