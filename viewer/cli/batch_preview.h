@@ -2,7 +2,7 @@
 // it the page range, table and the two procedures exactly as it does the real
 // window; instead of showing anything, ShowModal does one job with them:
 // print a range to the installed printer (PDF or system), record pages into page
-// pictures and save them as PNG files, or find a value.
+// pictures and save them as PNG files, find a value, or export the lines.
 //
 // The job description and its outcome live in a BatchJob owned by the
 // command; the runner creates and destroys the window within RunReport.
@@ -27,6 +27,11 @@ struct BatchJob {
   int printFrom = 0, printTo = 0;
   std::vector<QString> pngFiles;  // written PNG files
   int foundPage = 0;  // find: page of the first match
+  struct Written {
+    std::string file;
+    long lines = 0;
+  };
+  std::vector<Written> exported;  // export: the files written
 };
 
 class BatchPreview : public PreviewWindow {
@@ -47,6 +52,7 @@ class BatchPreview : public PreviewWindow {
   void runPdf();
   void runPng();
   void runFind();
+  void runExport();
 
   BatchJob& job_;
   TZelTable* table_ = nullptr;
