@@ -11,7 +11,10 @@ namespace zel {
 namespace {
 
 constexpr double kPageUnitsPerInch = 254.0;
-constexpr double kMmPerCharacter = 1.9;  // a character of the sheet's default font, about
+// Millimetres of the page per character of sheet width. A character of the
+// sheet's default font is about 1.9 mm; the page's body font is narrower, so
+// the sheet is drawn wider and printed fitted to the paper's width.
+constexpr double kMmPerCharacter = 1.4;
 constexpr double kPageColumnWidth = 6;
 constexpr double kTitleFontSize = 14;
 
@@ -62,6 +65,8 @@ lxw_format* XlsxWriter::numberFormat(int decimals, bool bold, int align) {
     f = workbook_add_format(book_);
     format_set_num_format(f, NumberFormat(decimals).c_str());
     format_set_align(f, lxwAlign(align));
+    // As on the page, an amount wider than its column is squeezed, never "###".
+    format_set_shrink(f);
     if (bold) format_set_bold(f);
   }
   return f;
@@ -105,7 +110,7 @@ void XlsxWriter::startSheet() {
   if (!sheet_) throw ExportError("cannot add a sheet to " + path_);
   const auto lastCol = static_cast<lxw_col_t>(L.columns.size() - 1);
 
-  // Widths in proportion to the page's columns, a character being about 1.9 mm.
+  // Widths in proportion to the page's columns.
   const double frameMm = L.frameWidth / 10.0;
   check(worksheet_set_column(sheet_, 0, 0, kPageColumnWidth, nullptr), "column width");
   for (std::size_t c = 1; c < L.columns.size(); ++c) {
