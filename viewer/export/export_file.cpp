@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "ascii_text.h"
+#include "background_writer.h"
 #include "csv_writer.h"
 #include "export_layout.h"
 #include "progress_dialog.h"
@@ -46,10 +47,13 @@ ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, 
   {
     const ScopeExit closeProgress([&] { progress.CloseProgress(); });
     writer->begin(sheet);
-    outcome = ExportLines(layout, sheet, lines, request.from, request.to, *writer, [&](int page) {
+    // The file is written on a second thread while this one reads the report.
+    BackgroundWriter background(*writer);
+    outcome = ExportLines(layout, sheet, lines, request.from, request.to, background, [&](int page) {
       progress.ProcessPendingMessages();
       return progress.StepProgress(1, page + 1, kExportCaption);
     });
+    if (!outcome.cancelled) background.finish();
   }
   if (outcome.cancelled) return outcome;
   writer->finish();
