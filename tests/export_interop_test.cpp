@@ -173,9 +173,9 @@ class ExportInterop : public ::testing::Test {
     rw::BillOptions options;
     options.orientation = orientation;
     options.pages = pages;
-    const rw::ReportSpec spec = rw::billOfQuantities(options);
-    EXPECT_TRUE(rw::writeReport(dirPath_, spec));
-    const std::string path = dirPath_ + "/" + spec.fileName;
+    const rw::ReportSpec bill = rw::billOfQuantities(options);
+    EXPECT_TRUE(rw::writeReport(dirPath_, bill));
+    const std::string path = dirPath_ + "/" + bill.fileName;
     if (deleted > 0) {
       std::fstream dbf(path, std::ios::in | std::ios::out | std::ios::binary);
       unsigned char head[12];

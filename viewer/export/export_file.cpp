@@ -6,7 +6,6 @@
 #include <memory>
 #include <system_error>
 
-#include "ascii_text.h"
 #include "background_writer.h"
 #include "csv_writer.h"
 #include "export_layout.h"
@@ -15,12 +14,6 @@
 #include "xlsx_writer.h"
 
 namespace zel {
-
-ExportFormat ExportFormatFor(const std::string& path) {
-  const std::string upper = asciiUpper(path);
-  return upper.size() >= 4 && upper.compare(upper.size() - 4, 4, ".CSV") == 0 ? ExportFormat::kCsv
-                                                                              : ExportFormat::kXlsx;
-}
 
 std::string ExportPartName(const std::string& target) { return target + ".part" + std::to_string(::getpid()); }
 

@@ -1,9 +1,9 @@
-// Exports a range of a report's pages into one file, XLSX or CSV by the
-// file's extension (or as asked). The file is written under a temporary name
-// beside the target ("<target>.part<pid>") and renamed when complete; a
-// failure or a cancel removes it and leaves the target as it was. Progress
-// goes to the print job's progress dialog (one step per page; its cancel, or
-// Ctrl+C on the command line, stops at the next page boundary).
+// Exports a range of a report's pages into one file, XLSX or CSV as asked.
+// The file is written under a temporary name beside the target
+// ("<target>.part<pid>") and renamed when complete; a failure or a cancel
+// removes it and leaves the target as it was. Progress goes to the print
+// job's progress dialog (one step per page; its cancel, or Ctrl+C on the
+// command line, stops at the next page boundary).
 #pragma once
 
 #include <string>
@@ -17,9 +17,6 @@ class ReportLines;
 struct TReportLayout;
 
 enum class ExportFormat { kXlsx, kCsv };
-
-// ".csv" (any case) is CSV, anything else XLSX.
-ExportFormat ExportFormatFor(const std::string& path);
 
 struct ExportRequest {
   std::string path;  // the target file

@@ -2,8 +2,8 @@
 // lines, the caption rows (one, or two where a group splits into a group
 // caption above its columns' captions) and the sheet columns. Column 0 is
 // always "Page"; then one sheet column per display column in display order,
-// except that a description column showing its specification (DesWithSize)
-// becomes two, the description and the specification, as the page divides
+// except that a description column showing its size (DesWithSize)
+// becomes two, the description and the size, as the page divides
 // that cell. Texts are CP949 bytes. Toolkit-free.
 #pragma once
 
@@ -18,7 +18,7 @@ enum class CellAlign { kLeft, kCenter, kRight };
 
 struct ExportColumn {
   int position = 0;  // display position (1-based); 0 for the Page column
-  bool sizePart = false;  // the specification half of a description column
+  bool sizePart = false;  // the size half of a description column
   bool numeric = false;  // a "D" column
   bool drawsValue = false;  // the page draws a value in this column
   CellAlign align = CellAlign::kLeft;
@@ -55,7 +55,7 @@ struct ExportLayout {
 ExportLayout MakeExportLayout(const TReportLayout& layout);
 
 // Does display position p draw its value on the page (Kind 1 and 4 and the
-// description with its specification draw their own cell; Kinds 2, 3, 5..9
+// description with its size draw their own cell; Kinds 2, 3, 5..9
 // only at position Kind - 1 of their group)?
 bool ColumnDrawsValue(const TReportLayout& layout, int p);
 

@@ -95,7 +95,7 @@ class LineWalk {
       }
       setCell(cell, value.text, value.number);
       if (c + 1 < sheet_.columns.size() && sheet_.columns[c + 1].sizePart) {
-        // The page's specification is drawn untrimmed, but only when it holds something.
+        // The page's size is drawn untrimmed, but only when it holds something.
         setCell(line_.cells[c + 1], lines_.fieldAsPaddedText("F_SIZE"), false);
       }
     }

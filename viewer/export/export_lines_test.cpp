@@ -121,7 +121,7 @@ class ExportWalk : public ::testing::Test {
   ExportOutcome outcome_;
 };
 
-TEST_F(ExportWalk, DescriptionAndSpecificationInTheirTwoColumnsAndUndrawnColumnsEmpty) {
+TEST_F(ExportWalk, DescriptionAndSizeInTheirTwoColumnsAndUndrawnColumnsEmpty) {
   lines_.add(
       {{"F_PAGE", "1"}, {"F_TYPE", "D"}, {"F_DES", "Brick"}, {"F_SIZE", " 1.0B "}, {"F_BIGO", "x"}, {"F_REM", "y"}});
   lines_.add({{"F_PAGE", "1"}, {"F_TYPE", "D"}, {"F_DES", "Sand"}, {"F_SIZE", "   "}});
