@@ -1,0 +1,107 @@
+#include "export_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "data_error.h"
+#include "export_test_support.h"
+#include "fake_report_lines.h"
+#include "progress_dialog.h"
+
+namespace zel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Cancels at the page given (0: never); counts the steps.
+class CancellingProgress : public ProgressDialog {
+ public:
+  int cancelAtPage = 0;
+  int steps = 0;
+  bool closed = false;
+  bool ShowProgress(int, const std::string&) override { return true; }
+  bool StepProgress(int, int page, const std::string&) override {
+    ++steps;
+    return cancelAtPage == 0 || page - 1 < cancelAtPage;
+  }
+  bool CloseProgress() override { return closed = true; }
+  void ProcessPendingMessages() override {}
+};
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct FileCase {
+  const char* name;
+  ExportFormat format;
+  const char* widthPct;  // of the one column; not a number fails as on the page
+  int cancelAtPage;
+  bool written;  // the target replaced by a complete file
+};
+
+class ExportFile : public ::testing::TestWithParam<FileCase> {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("zel_export_file_test_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+TEST_P(ExportFile, CompleteOrNothing) {
+  const FileCase& c = GetParam();
+  SettingsBuilder s;
+  s.set("F1", Descriptor("1", "1", "1", "4", "10", "S", "F_DES", "Name", "Name"));
+  TReportLayout layout;
+  layout.ReportBase = "P_RPTB02";
+  layout.SettingsText = s.text();
+  ParseLayout(layout);
+  layout.Fields[1].items[4] = c.widthPct;  // as a damaged block would hold it
+  FakeReportLines lines;
+  lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"}};
+  for (const char* page : {"1", "2", "3"}) lines.add({{"F_PAGE", page}, {"F_DES", "line"}});
+  const std::string target = (dir_ / (c.format == ExportFormat::kCsv ? "out.csv" : "out.xlsx")).string();
+  std::ofstream(target) << "before";
+
+  ExportRequest request;
+  request.path = target;
+  request.format = c.format;
+  request.from = 1;
+  request.to = 3;
+  CancellingProgress progress;
+  progress.cancelAtPage = c.cancelAtPage;
+  bool failed = false;
+  try {
+    const ExportOutcome done = ExportReportFile(layout, lines, request, progress);
+    EXPECT_EQ(done.cancelled, c.cancelAtPage != 0);
+  } catch (const DataError&) {
+    failed = true;
+  }
+  EXPECT_EQ(failed, std::string(c.widthPct) != "10");
+  EXPECT_EQ(readAll(target) != "before", c.written);
+  EXPECT_FALSE(fs::exists(ExportPartName(target)));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  if (!failed) EXPECT_TRUE(progress.closed);
+  if (c.written && c.format == ExportFormat::kCsv)
+    EXPECT_EQ(readAll(target), "\xEF\xBB\xBFPage,Name\r\n1,line\r\n2,line\r\n3,line\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExportFile,
+                         ::testing::Values(FileCase{"xlsx_written", ExportFormat::kXlsx, "10", 0, true},
+                                           FileCase{"csv_written", ExportFormat::kCsv, "10", 0, true},
+                                           FileCase{"xlsx_cancelled", ExportFormat::kXlsx, "10", 2, false},
+                                           FileCase{"csv_cancelled", ExportFormat::kCsv, "10", 1, false},
+                                           FileCase{"xlsx_bad_width", ExportFormat::kXlsx, "x", 0, false},
+                                           FileCase{"csv_bad_width", ExportFormat::kCsv, "", 0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace zel
