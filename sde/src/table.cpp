@@ -73,10 +73,6 @@ zel::Result<std::unique_ptr<Table>> Table::open(const std::string& path, OpenMod
   auto h = parseDbfHeader(head, size, path);
   if (!h) return h.status();
   t->header_ = std::move(*h);
-  for (size_t i = 0; i < t->header_.fields.size(); ++i) {
-    const std::string& name = t->header_.fields[i].name;
-    if (name == zel::asciiUpper(name) && name.find(' ') == std::string::npos) t->fieldByName_.emplace(name, int(i));
-  }
 
   // A truncated last record or an inflated count: trust what the file holds.
   uint64_t avail = (size - t->header_.headerLen) / t->header_.recLen;
@@ -135,8 +131,6 @@ const FieldDesc* Table::field(const std::string& name) const {
 }
 
 int Table::fieldIndex(const std::string& name) const {
-  // A name spelt as stored finds the first field of that name, as the scan would.
-  if (auto it = fieldByName_.find(name); it != fieldByName_.end()) return it->second;
   std::string u = zel::asciiUpper(name);
   while (!u.empty() && u.back() == ' ') u.pop_back();
   for (size_t i = 0; i < header_.fields.size(); ++i)

@@ -15,7 +15,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "dbf_header.h"
@@ -102,9 +101,6 @@ class Table {
   OsFile dbf_;
   std::optional<MemoFile> memo_;
   DbfHeader header_;
-  // Field numbers by name, for names stored as lookups spell them (upper
-  // case, no blanks): a report walk asks for fields by name for every cell.
-  std::unordered_map<std::string, int> fieldByName_;
   uint32_t recCount_ = 0;  // records visible, pending tail included
   uint32_t fileRecCount_ = 0;  // records already in the file
   std::vector<uint8_t> tail_;  // appended records not yet written (exclusive mode)
