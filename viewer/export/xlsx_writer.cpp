@@ -39,18 +39,19 @@ std::string XlsxWriter::NumberFormat(int decimals) {
 XlsxWriter::XlsxWriter(const std::string& path, long rowsPerSheet)
     : path_(path), rowsPerSheet_(std::clamp(rowsPerSheet, 8L, kMaxRows)) {
   // Row data waits in temporary files beside the output, not in a memory-backed /tmp.
-  std::string dir = std::filesystem::absolute(path).parent_path().string();
+  tmpdir_ = std::filesystem::absolute(path).parent_path().string();
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
-  options.tmpdir = dir.data();
+  options.tmpdir = tmpdir_.data();  // kept for the workbook's life, whatever the library keeps
   options.use_zip64 = LXW_TRUE;
   book_ = workbook_new_opt(path.c_str(), &options);
   if (!book_) throw ExportError("cannot write " + path);
 }
 
 XlsxWriter::~XlsxWriter() {
-  // A workbook not finished is still closed, so its temporary files go.
-  if (book_) workbook_close(book_);
+  // A workbook not finished (cancelled, failed) is dropped without being
+  // assembled into a file; its temporary files go with it.
+  if (book_) lxw_workbook_free(book_);
 }
 
 void XlsxWriter::check(int error, const char* what) {

@@ -43,6 +43,7 @@ class XlsxWriter : public SheetWriter {
   lxw_format* textFormat(bool bold, int align);
 
   std::string path_;
+  std::string tmpdir_;  // where the library keeps row data until the file is assembled
   long rowsPerSheet_;
   lxw_workbook* book_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
