@@ -402,7 +402,7 @@ TEST_F(ExportInterop, CtrlCLeavesNoFile) {
   const QString xlsx = dir_.filePath("stopped.xlsx");
   QProcess process;
   ASSERT_TRUE(e2e::startStoppedAfterPages(process, e2e::cliPath(),
-                                          {"export", QString::fromStdString(report), "--xlsx", xlsx}, 2));
+                                          {"export", QString::fromStdString(report), "--xlsx", xlsx}, 1));
   e2e::signalAndContinue(process, SIGINT);
   ASSERT_TRUE(process.waitForFinished(60000));
   EXPECT_EQ(process.exitCode(), 130);

@@ -1,5 +1,9 @@
 #include "background_writer.h"
 
+#include <pthread.h>
+
+#include <csignal>
+
 #include "sheet_writer.h"
 
 namespace zel {
@@ -63,6 +67,11 @@ void BackgroundWriter::finish() {
 }
 
 void BackgroundWriter::run() {
+  // Signals (Ctrl+C on the command line) go to the thread that reads the
+  // report, which sees them at its next page boundary.
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, nullptr);
   for (;;) {
     Batch batch;
     {

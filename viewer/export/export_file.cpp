@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -14,6 +15,11 @@
 #include "xlsx_writer.h"
 
 namespace zel {
+namespace {
+
+constexpr std::chrono::milliseconds kProgressInterval{100};
+
+}  // namespace
 
 std::string ExportPartName(const std::string& target) { return target + ".part" + std::to_string(::getpid()); }
 
@@ -42,9 +48,22 @@ ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, 
     writer->begin(sheet);
     // The file is written on a second thread while this one reads the report.
     BackgroundWriter background(*writer);
+    // The dialog hears of the first and the last page and otherwise at most
+    // every 100 ms: a report has thousands of short pages, and drawing the
+    // dialog for each would cost more than the export. Its cancel (and Ctrl+C)
+    // is seen at these steps.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point told{};
+    int reported = 0;
     outcome = ExportLines(layout, sheet, lines, request.from, request.to, background, [&](int page) {
+      const int done = page - request.from + 1;
+      const Clock::time_point now = Clock::now();
+      if (reported > 0 && page < request.to && now - told < kProgressInterval) return true;
+      told = now;
       progress.ProcessPendingMessages();
-      return progress.StepProgress(1, page + 1, kExportCaption);
+      const bool go = progress.StepProgress(done - reported == 1 ? 1 : done, page + 1, kExportCaption);
+      reported = done;
+      return go;
     });
     if (!outcome.cancelled) background.finish();
   }

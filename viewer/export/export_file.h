@@ -2,8 +2,9 @@
 // The file is written under a temporary name beside the target
 // ("<target>.part<pid>") and renamed when complete; a failure or a cancel
 // removes it and leaves the target as it was. Progress goes to the print
-// job's progress dialog (one step per page; its cancel, or Ctrl+C on the
-// command line, stops at the next page boundary).
+// job's progress dialog (the first and last page, and a step at most every
+// 100 ms between; its cancel, or Ctrl+C on the command line, stops the
+// export at the page boundary where it is seen).
 #pragma once
 
 #include <string>

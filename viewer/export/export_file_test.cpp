@@ -97,11 +97,53 @@ TEST_P(ExportFile, CompleteOrNothing) {
 INSTANTIATE_TEST_SUITE_P(Cases, ExportFile,
                          ::testing::Values(FileCase{"xlsx_written", ExportFormat::kXlsx, "10", 0, true},
                                            FileCase{"csv_written", ExportFormat::kCsv, "10", 0, true},
-                                           FileCase{"xlsx_cancelled", ExportFormat::kXlsx, "10", 2, false},
+                                           FileCase{"xlsx_cancelled", ExportFormat::kXlsx, "10", 1, false},
                                            FileCase{"csv_cancelled", ExportFormat::kCsv, "10", 1, false},
+                                           FileCase{"cancelled_at_the_last_page", ExportFormat::kCsv, "10", 3, false},
                                            FileCase{"xlsx_bad_width", ExportFormat::kXlsx, "x", 0, false},
                                            FileCase{"csv_bad_width", ExportFormat::kCsv, "", 0, false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Steps as the bar takes them: the first page alone, the bar full at the end.
+class BarProgress : public ProgressDialog {
+ public:
+  std::vector<std::pair<int, int>> steps;  // position, page
+  bool ShowProgress(int, const std::string&) override { return true; }
+  bool StepProgress(int position, int page, const std::string&) override {
+    steps.emplace_back(position, page);
+    return true;
+  }
+  bool CloseProgress() override { return true; }
+  void ProcessPendingMessages() override {}
+};
+
+TEST(ExportFileProgress, FirstPageAloneAndTheBarFullAtTheEnd) {
+  SettingsBuilder s;
+  s.set("F1", Descriptor("1", "1", "1", "4", "10", "S", "F_DES", "Name", "Name"));
+  TReportLayout layout;
+  layout.ReportBase = "P_RPTB02";
+  layout.SettingsText = s.text();
+  ParseLayout(layout);
+  FakeReportLines lines;
+  lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"}};
+  constexpr int kPages = 300;
+  for (int page = 1; page <= kPages; ++page) lines.add({{"F_PAGE", std::to_string(page)}, {"F_DES", "line"}});
+  ExportRequest request;
+  request.path = (fs::temp_directory_path() / ("zel_export_progress_" + std::to_string(::getpid()) + ".csv")).string();
+  request.format = ExportFormat::kCsv;
+  request.from = 1;
+  request.to = kPages;
+  BarProgress progress;
+  EXPECT_EQ(ExportReportFile(layout, lines, request, progress).lines, kPages);
+  fs::remove(request.path);
+  ASSERT_FALSE(progress.steps.empty());
+  EXPECT_EQ(progress.steps.front(), std::make_pair(1, 2));
+  EXPECT_EQ(progress.steps.back().second, kPages + 1);
+  int bar = 0;
+  for (const auto& [position, page] : progress.steps) bar = position == 1 ? bar + 1 : position;
+  EXPECT_EQ(bar, kPages);
+  EXPECT_LE(progress.steps.size(), static_cast<std::size_t>(kPages));
+}
 
 }  // namespace
 }  // namespace zel

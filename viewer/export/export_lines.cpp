@@ -63,8 +63,9 @@ class LineWalk {
         lines_.next();
         current = fieldPage();
       }
+      // A stop asked for even after the last page still means no export.
       if (pageDone && !pageDone(page)) {
-        outcome.cancelled = page < to;
+        outcome.cancelled = true;
         break;
       }
     }

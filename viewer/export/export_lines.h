@@ -39,7 +39,8 @@ class ExportSink {
   virtual void line(const ExportLine& line) = 0;
 };
 
-// Called after each page of the range; false stops the export there.
+// Called after each page of the range; false stops the export there (also
+// after the last page: the export counts as cancelled).
 using ExportPageDone = std::function<bool(int page)>;
 
 struct ExportOutcome {

@@ -157,6 +157,9 @@ TEST_F(ExportWalk, StopsAtThePageBoundaryWhenToldTo) {
             (std::vector<std::string>{"1|t:1|-|-|-", "2|t:2|-|-|-"}));
   EXPECT_EQ(done, (std::vector<int>{1, 2}));
   EXPECT_TRUE(outcome_.cancelled);
+  // Stopped after the last page: every line went out, and still no export.
+  EXPECT_EQ(run(1, 3, [](int) { return false; }).size(), 1u);
+  EXPECT_TRUE(run(1, 3, [](int page) { return page < 3; }).size() == 3 && outcome_.cancelled);
 }
 
 TEST_F(ExportWalk, AMissingFieldFailsAsOnThePage) {
