@@ -12,7 +12,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum fonts-nanum-coding fontconfig
   xvfb xauth openbox poppler-utils imagemagick
-  python3 python3-dbf python3-dbfread
+  python3 python3-dbf python3-dbfread python3-openpyxl
+  # The export to Excel (XLSX) files.
+  libxlsxwriter-dev
   zip unzip
   libcups2-dev
   # The print test's own print server and PDF printer; the viewer itself

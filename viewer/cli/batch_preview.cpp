@@ -13,7 +13,10 @@
 #include "message_service.h"
 #include "output_guard.h"
 #include "painter_canvas.h"
+#include "export_file.h"
 #include "print_range.h"
+#include "progress_dialog.h"
+#include "report_run.h"
 #include "printer.h"
 #include "report_lines.h"
 #include "terminal_progress.h"
@@ -59,8 +62,8 @@ void BatchPreview::ShowModal() {
   job_.shown = true;
   // What the preview does first when it shows: the printer takes the
   // report's orientation, so page sizes and pictures follow it.
-  if (printer_ && orientation_ >= 0) {
-    printer_->setOrientation(orientation_ == 1 ? PaperOrientation::kLandscape : PaperOrientation::kPortrait);
+  if (Printer* printer = services_.printer; printer && orientation_ >= 0) {
+    printer->setOrientation(orientation_ == 1 ? PaperOrientation::kLandscape : PaperOrientation::kPortrait);
   }
   switch (job_.command.kind) {
     case CommandKind::kRender:
@@ -76,6 +79,10 @@ void BatchPreview::ShowModal() {
       runPdf();
       break;
     case CommandKind::kFind: runFind(); break;
+    case CommandKind::kExport:
+      if (!clampRange()) return;
+      runExport();
+      break;
     default: break;
   }
 }
@@ -144,6 +151,30 @@ void BatchPreview::runPng() {
     }
     job_.pngFiles.push_back(file);
   }
+}
+
+void BatchPreview::runExport() {
+  job_.exitCode = 1;
+  if (!table_) return;
+  ApolloLines lines(table_->Apollo);
+  const CliCommand& c = job_.command;
+  const std::pair<const std::string*, ExportFormat> files[] = {{&c.xlsxOut, ExportFormat::kXlsx},
+                                                               {&c.csvOut, ExportFormat::kCsv}};
+  for (const auto& [file, format] : files) {
+    if (file->empty()) continue;
+    ExportRequest request;
+    request.path = *file;
+    request.format = format;
+    request.from = job_.printFrom;
+    request.to = job_.printTo;
+    const ExportOutcome done = ExportReportFile(reportRun().Layout, lines, request, services_.progressDialog());
+    if (done.cancelled || interrupted()) {
+      job_.exitCode = interruptedExitCode();
+      return;
+    }
+    job_.exported.push_back({*file, done.lines});
+  }
+  job_.exitCode = 0;
 }
 
 void BatchPreview::runFind() {

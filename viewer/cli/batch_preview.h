@@ -2,7 +2,7 @@
 // it the page range, table and the two procedures exactly as it does the real
 // window; instead of showing anything, ShowModal does one job with them:
 // print a range to the installed printer (PDF or system), record pages into page
-// pictures and save them as PNG files, or find a value.
+// pictures and save them as PNG files, find a value, or export the lines.
 //
 // The job description and its outcome live in a BatchJob owned by the
 // command; the runner creates and destroys the window within RunReport.
@@ -15,6 +15,7 @@
 #include "cli_options.h"
 #include "preview_handover.h"
 #include "printer.h"
+#include "run_services.h"
 
 namespace zel::cli {
 
@@ -28,11 +29,16 @@ struct BatchJob {
   int printFrom = 0, printTo = 0;
   std::vector<QString> pngFiles;  // written PNG files
   int foundPage = 0;  // find: page of the first match
+  struct Written {
+    std::string file;
+    long lines = 0;
+  };
+  std::vector<Written> exported;  // export: the files written
 };
 
 class BatchPreview : public PreviewWindow {
  public:
-  BatchPreview(BatchJob& job, Printer* printer) : job_(job), printer_(printer) {}
+  BatchPreview(BatchJob& job, const RunServices& services) : job_(job), services_(services) {}
 
   void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
                    const std::string& currentPage) override;
@@ -48,9 +54,10 @@ class BatchPreview : public PreviewWindow {
   void runPdf();
   void runPng();
   void runFind();
+  void runExport();
 
   BatchJob& job_;
-  Printer* printer_;  // takes the report's orientation when the preview shows
+  const RunServices& services_;  // the run's printer and progress
   TZelTable* table_ = nullptr;
   int orientation_ = -1;  // -1: not set by the runner
   DrawPageProc drawPage_;

@@ -67,6 +67,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     out.kind = CommandKind::kRender;
   } else if (name == "find") {
     out.kind = CommandKind::kFind;
+  } else if (name == "export") {
+    out.kind = CommandKind::kExport;
   } else if (name == "margins") {
     out.kind = CommandKind::kMargins;
   } else if (name == "print") {
@@ -116,7 +118,11 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     } else if (out.kind == CommandKind::kRender && arg == "--png") {
       if (!value(out.pngDir)) return false;
       if (out.pngDir.empty()) return (error = "--png needs a directory"), false;
-    } else if (out.kind == CommandKind::kRender && arg == "--pages") {
+    } else if (out.kind == CommandKind::kExport && (arg == "--xlsx" || arg == "--csv")) {
+      std::string& into = arg == "--xlsx" ? out.xlsxOut : out.csvOut;
+      if (!value(into)) return false;
+      if (into.empty()) return (error = arg + " needs a file name"), false;
+    } else if ((out.kind == CommandKind::kRender || out.kind == CommandKind::kExport) && arg == "--pages") {
       if (!value(v)) return false;
       if (!parsePages(v, out.pageFrom, out.pageTo)) return (error = "--pages wants A-B with pages 1 to 999999"), false;
       out.hasPages = true;
@@ -130,7 +136,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     } else if (out.kind == CommandKind::kRender && arg == "--dpi") {
       if (!number(kMinDpi, kMaxDpi, "--dpi wants 10 to 1200")) return false;
       out.dpi = static_cast<int>(n);
-    } else if (out.kind == CommandKind::kRender && arg == "--progress") {
+    } else if ((out.kind == CommandKind::kRender || out.kind == CommandKind::kExport) && arg == "--progress") {
       out.progress = true;
     } else if (out.kind == CommandKind::kFind && arg == "--column") {
       if (!value(out.column)) return false;
@@ -168,6 +174,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     error = "render needs --pdf OUT.pdf or --png DIR";
     return false;
   }
+  if (out.kind == CommandKind::kExport && out.xlsxOut.empty() && out.csvOut.empty()) {
+    error = "export needs --xlsx OUT.xlsx or --csv OUT.csv";
+    return false;
+  }
   if (out.kind == CommandKind::kFind && (!haveColumn || !haveText)) {
     error = "find needs --column TITLE and --text T";
     return false;
@@ -192,9 +202,14 @@ std::string usageText() {
          "                                the page of the first line whose column holds T\n"
          "  margins FILE [--set TOP BOTTOM LEFT RIGHT]\n"
          "                                print or change the margins (units of 2 mm)\n"
+         "  export FILE --xlsx OUT.xlsx [--csv OUT.csv] [--pages A-B]\n"
+         "  export FILE --csv OUT.csv [--pages A-B]\n"
+         "                                the report's lines as a spreadsheet: XLSX (typed cells,\n"
+         "                                captions, bold subtotals, page setup) or CSV (UTF-8)\n"
          "\n"
          "Ctrl+C (or SIGTERM, SIGHUP) during render or print stops at a page boundary\n"
          "and keeps the pages done.\n"
+         "Ctrl+C during export stops it and leaves no file.\n"
          "list writes control characters and backslashes in file names as \\t, \\n, \\xHH, \\\\.\n"
          "Exit status: 0 done, 1 refused or failed, 2 usage error, 130/143/129 interrupted\n"
          "(SIGINT/SIGTERM/SIGHUP).\n";

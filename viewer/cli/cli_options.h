@@ -9,7 +9,7 @@
 
 namespace zel::cli {
 
-enum class CommandKind { kHelp, kList, kInfo, kRender, kFind, kMargins, kPrint, kPrinters };
+enum class CommandKind { kHelp, kList, kInfo, kRender, kFind, kMargins, kPrint, kPrinters, kExport };
 
 struct CliCommand {
   CommandKind kind = CommandKind::kHelp;
@@ -25,6 +25,10 @@ struct CliCommand {
   int copies = 1;
   int dpi = 80;
   bool progress = false;  // force the progress bar even when stderr is not a terminal
+
+  // export (with --pages and --progress as render)
+  std::string xlsxOut;  // empty: no XLSX file
+  std::string csvOut;  // empty: no CSV file
 
   // print
   std::string printer;  // empty: the default printer

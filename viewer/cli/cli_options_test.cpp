@@ -142,5 +142,33 @@ TEST(CliOptions, PrintAndPrintersRefusals) {
   EXPECT_NE(usageText().find("printers"), std::string::npos);
 }
 
+TEST(CliOptions, ExportTakesItsFilesAndRendersRange) {
+  const CliCommand c = parse({"export", "r.dbf", "--xlsx", "o.xlsx", "--csv", "o.csv", "--pages", "2-4", "--progress"});
+  EXPECT_EQ(c.kind, CommandKind::kExport);
+  EXPECT_EQ(c.path, "r.dbf");
+  EXPECT_EQ(c.xlsxOut, "o.xlsx");
+  EXPECT_EQ(c.csvOut, "o.csv");
+  EXPECT_TRUE(c.hasPages);
+  EXPECT_EQ(c.pageFrom, 2);
+  EXPECT_EQ(c.pageTo, 4);
+  EXPECT_TRUE(c.progress);
+  EXPECT_EQ(parse({"export", "r.dbf", "--csv", "o.csv"}).xlsxOut, "");
+  const std::vector<std::vector<std::string>> refused = {
+      {"export", "r.dbf"},  // no output
+      {"export", "--xlsx", "o.xlsx"},  // no report
+      {"export", "r.dbf", "--xlsx"},
+      {"export", "r.dbf", "--csv", ""},
+      {"export", "r.dbf", "--pdf", "o.pdf"},  // render's outputs are not export's
+      {"export", "r.dbf", "--xlsx", "o.xlsx", "--copies", "2"},
+      {"render", "r.dbf", "--xlsx", "o.xlsx"},
+  };
+  for (const auto& args : refused) {
+    std::string joined;
+    for (const std::string& a : args) joined += a + " ";
+    EXPECT_FALSE(refusal(args).empty()) << joined;
+  }
+  EXPECT_NE(usageText().find("export FILE --xlsx OUT.xlsx"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zel::cli

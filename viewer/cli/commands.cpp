@@ -62,7 +62,7 @@ int runHeadless(const std::string& path, BatchJob& job, Printer* printer, Progre
   RunServices services;
   services.printer = printer;
   services.progress = progress;
-  services.preview = [&job, printer] { return std::make_unique<BatchPreview>(job, printer); };
+  services.preview = [&job, &services] { return std::make_unique<BatchPreview>(job, services); };
   try {
     RunReport(services, where.directory, where.name);
     return job.shown ? job.exitCode : 1;
@@ -197,6 +197,32 @@ int runFind(const CliCommand& command, std::FILE* out) {
   return status;
 }
 
+int runExport(const CliCommand& command, std::FILE* out) {
+  EngineSettings settings;
+  BatchJob job;
+  job.command = command;
+  // Each file is written under a temporary name beside it (the export does
+  // that itself) and never over a file of the report.
+  for (std::string* file : {&job.command.xlsxOut, &job.command.csvOut}) {
+    if (file->empty()) continue;
+    if (const std::string replaced = ReportFileReplacedBy(command.path, *file); !replaced.empty()) {
+      messages().warning(OutputIsReportText(*file, replaced));
+      return 1;
+    }
+    const QFileInfo target(QString::fromStdString(*file));
+    *file = target.absoluteFilePath().toStdString();
+    RemoveStalePartFiles(target.absolutePath());
+  }
+  // Running a report needs a printer; nothing is printed.
+  std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(QString());
+  TerminalProgress progress(stderr, command.progress || ::isatty(2));
+  installInterruptHandler();
+  int status = runHeadless(command.path, job, printer.get(), &progress);
+  if (interrupted()) status = interruptedExitCode();
+  for (const BatchJob::Written& w : job.exported) std::fprintf(out, "%s\t%ld lines\n", w.file.c_str(), w.lines);
+  return status;
+}
+
 int runCommand(const CliCommand& command, std::FILE* out) {
   switch (command.kind) {
     case CommandKind::kList: return runList(command, out);
@@ -206,6 +232,7 @@ int runCommand(const CliCommand& command, std::FILE* out) {
     case CommandKind::kFind: return runFind(command, out);
     case CommandKind::kPrint: return runPrint(command, out);
     case CommandKind::kPrinters: return runPrinters(command, out);
+    case CommandKind::kExport: return runExport(command, out);
     case CommandKind::kHelp: std::fputs(usageText().c_str(), out); return 0;
   }
   return 2;

@@ -24,6 +24,7 @@ int runInfo(const CliCommand& command, std::FILE* out);
 int runMargins(const CliCommand& command, std::FILE* out);
 int runRender(const CliCommand& command, std::FILE* out);
 int runFind(const CliCommand& command, std::FILE* out);
+int runExport(const CliCommand& command, std::FILE* out);
 
 int runCommand(const CliCommand& command, std::FILE* out);
 

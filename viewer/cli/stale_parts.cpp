@@ -26,12 +26,13 @@ bool processGone(qint64 pid) {
 #endif
 }
 
-// Only what this program writes: a PDF under way, or a file not yet begun.
+// Only what this program writes: a PDF, an XLSX (a ZIP archive) or a CSV
+// file (its byte-order mark) under way, or a file not yet begun.
 bool looksLikeOurs(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray head = file.read(5);
-  return head.isEmpty() || head == "%PDF-";
+  return head.isEmpty() || head == "%PDF-" || head.startsWith("PK\x03\x04") || head.startsWith("\xEF\xBB\xBF");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// PDF output is written as "<target>.part<pid>" and renamed when complete. A
-// process killed outright (SIGKILL, power loss) leaves its part file behind;
-// the next render into the same directory removes those of dead processes.
+// PDF output, and the export's XLSX and CSV files, are written as
+// "<target>.part<pid>" and renamed when complete. A process killed outright
+// (SIGKILL, power loss) leaves its part file behind; the next render or
+// export into the same directory removes those of dead processes.
 #pragma once
 
 #include <QString>
@@ -11,7 +12,7 @@ namespace zel::cli {
 QString partFileName(const QString& target);
 
 // Removes the part files in `directory` whose process no longer runs and that
-// hold a PDF (or nothing yet); returns how many were removed.
+// hold a PDF, XLSX or CSV file (or nothing yet); returns how many were removed.
 int RemoveStalePartFiles(const QString& directory);
 
 }  // namespace zel::cli

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "canvas.h"
+#include "cell_value.h"
 #include "data_error.h"
 #include "number_format.h"
 #include "printer.h"
@@ -30,8 +31,6 @@ constexpr unsigned kOneLine = kDtVCenter | kDtSingleLine;
 const char kPrintCaption[] =
     "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
     "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";  // "보고서를 인쇄중입니다." (UTF-8)
-const char kSuppliedWord[] = "\xB0\xFC  \xB1\xDE";  // "관  급" (CP949)
-const char kSeparateWord[] = "\xBA\xB0  \xBB\xEA";  // "별  산" (CP949)
 
 std::string trim(const std::string& s) { return VariantText(s); }
 
@@ -105,18 +104,16 @@ class PageRenderer {
 
   FontParts body_;
   MadeFont bodyFont_;  // made from body_ with each page's captions, which come before its lines
-  bool hasTunit_ = false, hasType_ = false;
   bool positioned_ = false;  // the cursor has been placed by this run
   int current_ = 0;  // F_PAGE of the record under the cursor, read once per record
-  DecimalRules rules_;
+  LineRules rules_;
   int x0_ = 0, y0_ = 0, T_ = 0, F_ = 0, rowHeight_ = 0;
   std::array<int, kMaxFields + 1> colEdge_{};
 };
 
 RenderOutcome PageRenderer::run() {
   body_ = splitFont(GetKey(L_.SettingsText, "FONT"));
-  hasTunit_ = lines_.hasField("F_TUNIT");
-  hasType_ = lines_.hasField("F_TYPE");
+  rules_ = ReadLineRules(L_, lines_);
   // The preview draws one page. The printer draws one sheet per page number
   // of the range, also for a number no line carries (its frame stays empty),
   // and the range again for each copy the device cannot make itself.
@@ -139,9 +136,6 @@ RenderOutcome PageRenderer::run() {
   currentPage_ = job_.printFrom;
   // The preview's page slot shows the page itself.
   printedPageNo_ = printing() ? job_.startNo : job_.printFrom;
-  const DecimalSettings dec = ReadDecimalSettings(L_.SettingsText, "A");
-  const std::string optionSet = GetKey(L_.SettingsText, "OPTIONSET");
-  rules_ = {optionSet.empty() || optionSet[0] != '0', dec.price, dec.cost, dec.third};
 
   for (int sheet = 0; sheet < sheets; ++sheet) {
     page = job_.printFrom + sheet % pagesPerCopy;
@@ -330,7 +324,7 @@ void PageRenderer::drawLine(int lineNo) {
   const MadeFont& font = bodyFont_;
   if (!c_.selectFont(font.font)) return;
   c_.setTextColor(font.color);
-  const std::string lineType = hasType_ ? trim(lines_.fieldAsPaddedText("F_TYPE")) : "M";
+  const std::string lineType = LineTypeOf(lines_, rules_);
   const int top = y(static_cast<long long>(lineNo - 1) * rowHeight_ + L_.CaptionHeight);
   const int bottom = y(static_cast<long long>(lineNo) * rowHeight_ + L_.CaptionHeight);
 
@@ -339,26 +333,8 @@ void PageRenderer::drawLine(int lineNo) {
     const std::string& name = d.FieldName();
     bool des = L_.DesWithSize && name == "F_DES";
 
-    std::string text;
-    const char type = d.DataType().empty() ? '\0' : d.DataType()[0];
+    std::string text = ReadCellValue(d, lines_, rules_, lineType).text;
     const char alignLetter = d.Align().empty() ? '\0' : d.Align()[0];
-    if (type == 'D') {
-      if (name == "F_QQTY") {
-        text = FormatNumber(lines_.fieldAsFloat("F_QQTY"), 0);
-      } else {
-        const double value = lines_.fieldAsFloat(name);
-        const bool blankHundred = lineType == "J" && name.size() >= 5 && name[4] == '0' && value == 100.0;
-        if (!blankHundred) text = FormatNumber(value, DecimalsFor(d, rules_, lineType));
-      }
-    } else if (type == 'S') {
-      text = lines_.fieldAsPaddedText(name);
-      if (alignLetter != 'L') text = trim(text);
-    }
-    if (hasTunit_ && name == "F_MA") {
-      const std::string unit = lines_.fieldAsPaddedText("F_TUNIT");
-      if (unit == "2") text = kSuppliedWord;
-      if (unit == "3") text = kSeparateWord;
-    }
 
     int left = 0, right = 0;
     const int kind = d.KindValue();
@@ -393,7 +369,7 @@ void PageRenderer::drawLine(int lineNo) {
         sizeLeft = right + kCellInsetLeft;
       }
     }
-    const bool number = type == 'D';
+    const bool number = !d.DataType().empty() && d.DataType()[0] == 'D';
     drawCell(text, {left, top, right, bottom}, align, number);
     if (des) drawCell(size, {sizeLeft, top, sizeRight, bottom}, align, number);
   }

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,7 +21,11 @@
 #include <string>
 
 #include "zel_table.h"
+#include "cp949.h"
 #include "data_error.h"
+#include "export_file.h"
+#include "output_guard.h"
+#include "progress_dialog.h"
 #include "font_mapper.h"
 #include "message_service.h"
 #include "num_edit.h"
@@ -62,6 +68,7 @@ TFM_Preview::PreviewRunner g_previewRunner;
 TFM_Preview::FindRunner g_findRunner;
 TFM_Preview::PdfFileAsker g_pdfFileAsker;
 TFM_Preview::PrinterAsker g_printerAsker;
+TFM_Preview::ExportFileAsker g_exportFileAsker;
 
 // Rounds to the nearest integer, halves to even (the default rounding mode).
 int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
@@ -152,6 +159,10 @@ void TFM_Preview::setPreviewRunner(PreviewRunner runner) { g_previewRunner = std
 void TFM_Preview::setFindRunner(FindRunner runner) { g_findRunner = std::move(runner); }
 void TFM_Preview::setPdfFileAsker(PdfFileAsker asker) { g_pdfFileAsker = std::move(asker); }
 void TFM_Preview::setPrinterAsker(PrinterAsker asker) { g_printerAsker = std::move(asker); }
+void TFM_Preview::setExportFileAsker(ExportFileAsker asker) { g_exportFileAsker = std::move(asker); }
+
+const QString TFM_Preview::kExcelFilter = QStringLiteral("Excel (*.xlsx)");
+const QString TFM_Preview::kCsvFilter = QStringLiteral("CSV UTF-8 (*.csv)");
 
 void TFM_Preview::createControls() {
   auto* layout = new QVBoxLayout(this);
@@ -187,6 +198,8 @@ void TFM_Preview::createControls() {
   C_SBT_Last = button("C_SBT_Last", 257, 24, ToolbarIcon::kLast, QStringLiteral("끝Page"));
   c_spb_search = button("c_spb_search", 291, 26, ToolbarIcon::kSearch, QStringLiteral("찾기(F4)"));
   c_spb_search->setCursor(Qt::ArrowCursor);
+  // After the copy count field, so the designed controls keep their places.
+  C_SBT_Excel = button("C_SBT_Excel", 805, 26, ToolbarIcon::kExport, QStringLiteral("엑셀저장"));
 
   auto label = [this](const char* name, const QString& text, int left, int top) {
     auto* l = new QLabel(text, C_PNL_ToolBar);
@@ -273,6 +286,7 @@ void TFM_Preview::createControls() {
   connect(C_SBT_Next, &QToolButton::clicked, this, &TFM_Preview::C_SBT_NextClick);
   connect(C_SBT_Last, &QToolButton::clicked, this, &TFM_Preview::C_SBT_LastClick);
   connect(c_spb_search, &QToolButton::clicked, this, &TFM_Preview::c_spb_searchClick);
+  connect(C_SBT_Excel, &QToolButton::clicked, this, &TFM_Preview::C_SBT_ExcelClick);
   // Wired after the designed texts are in, so building the window runs no handler.
   connect(C_EDT_START, &QLineEdit::textChanged, this, &TFM_Preview::C_EDT_STARTChange);
   connect(C_EDT_END, &QLineEdit::textChanged, this, &TFM_Preview::C_EDT_ENDChange);
@@ -544,6 +558,52 @@ void TFM_Preview::C_SBT_PRNClick() {
     }
   }
   // Reported once the window is usable again.
+  if (failure) messages().error(*failure);
+}
+
+void TFM_Preview::C_SBT_ExcelClick() {
+  if (RptTable == nullptr) return;
+  const ReportRun& run = reportRun();
+  const TReportLayout& layout = run.Layout;
+  const QString suggested =
+      QDir(QString::fromStdString(layout.ReportDir))
+          .filePath(QString::fromStdString(cp949ToUtf8(layout.ReportBase)) + QStringLiteral(".xlsx"));
+  QString filter = kExcelFilter;
+  QString file;
+  if (g_exportFileAsker) {
+    file = g_exportFileAsker(this, suggested, &filter);
+  } else {
+    file = QFileDialog::getSaveFileName(this, QStringLiteral("엑셀저장"), suggested, kExcelFilter + ";;" + kCsvFilter,
+                                        &filter);
+  }
+  if (file.isEmpty()) return;
+  const bool csv = filter == kCsvFilter;
+  const QString extension = csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
+  if (!file.endsWith(extension, Qt::CaseInsensitive)) file += extension;
+
+  const std::string reportPath = layout.ReportDir + "/" + layout.ReportBase + ".DBF";
+  const std::string target = QFileInfo(file).absoluteFilePath().toStdString();
+  if (const std::string replaced = ReportFileReplacedBy(reportPath, target); !replaced.empty()) {
+    messages().warning(OutputIsReportText(target, replaced));
+    return;
+  }
+  ExportRequest request;
+  request.path = target;
+  request.format = csv ? ExportFormat::kCsv : ExportFormat::kXlsx;
+  request.from = FirstPage;
+  request.to = LastPage;
+  // Like printing, the export walks the table the preview draws from.
+  setEnabled(false);
+  std::optional<std::string> failure;
+  {
+    const ScopeExit enableAgain([this] { setEnabled(true); });
+    try {
+      ApolloLines lines(RptTable->Apollo);
+      ExportReportFile(layout, lines, request, installedServices().progressDialog());
+    } catch (const std::exception& e) {
+      failure = e.what();
+    }
+  }
   if (failure) messages().error(*failure);
 }
 

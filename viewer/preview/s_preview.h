@@ -94,6 +94,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   QToolButton* C_SBT_Next = nullptr;
   QToolButton* C_SBT_Last = nullptr;
   QToolButton* c_spb_search = nullptr;
+  QToolButton* C_SBT_Excel = nullptr;  // the lines saved as an XLSX or CSV file
   QLabel* Label2 = nullptr;
   TNumberEdit* C_EDT_START = nullptr;
   QLabel* Label5 = nullptr;
@@ -138,6 +139,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   void C_SBT_PRNClick();
   void C_SBT_CloseClick();
   void c_spb_searchClick();
+  void C_SBT_ExcelClick();
   // The number fields' key-down handler; sets key to 0 to swallow it.
   void KeySet(int& key, Qt::KeyboardModifiers modifiers);
   void C_Scb_ScrollerMouseDown(QPoint position);
@@ -149,11 +151,17 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   using PreviewRunner = std::function<void(TFM_Preview&)>;
   using FindRunner = std::function<void(Tfm_RptValueSearch&)>;
   using PdfFileAsker = std::function<QString(QWidget* parent)>;
+  // Replaces the export's save dialog: the file name and the chosen filter
+  // (kExcelFilter or kCsvFilter); an empty name cancels.
+  using ExportFileAsker = std::function<QString(QWidget* parent, const QString& suggested, QString* filter)>;
+  static const QString kExcelFilter;
+  static const QString kCsvFilter;
   // Replaces the printer chooser (names, the printer in use; empty cancels).
   using PrinterAsker = std::function<QString(QWidget* parent, const QStringList& names, const QString& current)>;
   static void setPreviewRunner(PreviewRunner runner);
   static void setFindRunner(FindRunner runner);
   static void setPdfFileAsker(PdfFileAsker asker);
+  static void setExportFileAsker(ExportFileAsker asker);
   static void setPrinterAsker(PrinterAsker asker);
 
  protected:

@@ -100,6 +100,7 @@ class PreviewReportTest : public QObject {
     TFM_Preview::setPreviewRunner(nullptr);
     TFM_Preview::setFindRunner(nullptr);
     TFM_Preview::setPdfFileAsker(nullptr);
+    TFM_Preview::setExportFileAsker(nullptr);
   }
   void cleanup() {
     TFM_Preview::setPreviewRunner(nullptr);
@@ -198,6 +199,84 @@ class PreviewReportTest : public QObject {
     QCOMPARE(printer_.pagesBegun, 2);  // pages 1 and 2 come out
     QCOMPARE(printer_.log.back(), std::string("end"));
     QVERIFY(!ProgressShowing);
+  }
+
+  void excelButtonHasItsPictureAndHint() {
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      QCOMPARE(w.C_SBT_Excel->toolTip(), QStringLiteral("엑셀저장"));
+      QVERIFY(!w.C_SBT_Excel->icon().isNull());
+      QVERIFY(w.C_SBT_Excel->isEnabled());
+      QVERIFY(w.C_SBT_Excel->geometry().left() >= w.C_EDT_CopyCount->geometry().right());
+    });
+  }
+
+  void excelButtonSavesByTheChosenFilter_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("head");
+    QTest::newRow("xlsx") << TFM_Preview::kExcelFilter << "bill"
+                          << "bill.xlsx" << QByteArray("PK\x03\x04");
+    QTest::newRow("csv") << TFM_Preview::kCsvFilter << "bill.csv"
+                         << "bill.csv" << QByteArray("\xEF\xBB\xBFPage,");
+  }
+  void excelButtonSavesByTheChosenFilter() {
+    QFETCH(QString, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, head);
+    QTemporaryDir out;
+    QString suggested;
+    TFM_Preview::setExportFileAsker([&](QWidget*, const QString& s, QString* chosen) {
+      suggested = s;
+      *chosen = filter;
+      return out.filePath(typed);
+    });
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      w.C_SBT_Excel->click();
+      QVERIFY(w.isEnabled());
+    });
+    QVERIFY(suggested.endsWith(QStringLiteral("P_RPTB02_SAMPLE.xlsx")));
+    QFile file(out.filePath(written));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith(head));
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 1);  // no part file left
+    QVERIFY(service_.shown.empty());
+    QVERIFY(!ProgressShowing);
+  }
+
+  void excelCancelledLeavesNoFile() {
+    QTemporaryDir out;
+    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString* chosen) {
+      *chosen = TFM_Preview::kExcelFilter;
+      return out.filePath("bill.xlsx");
+    });
+    service_.answers = {MessageAnswer::kYes};
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      // Pressed while the first page is written; seen at its end.
+      QTimer::singleShot(0, [] {
+        if (Tfm_RptProgress* dialog = CurrentProgressDialog()) dialog->C_Spt_Cancel->click();
+      });
+      w.C_SBT_Excel->click();
+    });
+    QCOMPARE(service_.shown.size(), size_t{1});  // the cancel question
+    QVERIFY(QDir(out.path()).entryList(QDir::Files).isEmpty());
+  }
+
+  void excelNeverOverTheReport() {
+    // A link to the report by the name the user picked: refused, the report kept.
+    QTemporaryDir out;
+    const QString report = QString::fromStdString(dir() + "/P_RPTB02_SAMPLE.dbf");
+    QVERIFY(QFile::link(report, out.filePath("linked.csv")));
+    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString* chosen) {
+      *chosen = TFM_Preview::kCsvFilter;
+      return out.filePath("linked.csv");
+    });
+    const qint64 size = QFileInfo(report).size();
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) { w.C_SBT_Excel->click(); });
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QVERIFY(QString::fromStdString(service_.shown[0].text).contains(QStringLiteral("보고서 파일")));
+    QCOMPARE(QFileInfo(report).size(), size);
   }
 
   void findStepsThroughThePages() {

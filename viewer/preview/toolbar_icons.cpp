@@ -154,6 +154,21 @@ void draw(QPainter& p, ToolbarIcon which, const Palette& c) {
       p.restore();
       break;
     }
+    case ToolbarIcon::kExport: {
+      // A sheet of cells with a heading row, and an arrow out of it.
+      page(p, c, QRectF(2.5, 3.5, 15, 16));
+      p.setPen(Qt::NoPen);
+      p.setBrush(c.accent);
+      p.drawRect(QRectF(3, 4, 14, 3.5));
+      p.setPen(QPen(c.ink, 0.9));
+      for (double y = 11; y < 19; y += 4) p.drawLine(QPointF(2.5, y), QPointF(17.5, y));
+      for (double x = 7.5; x < 17; x += 5) p.drawLine(QPointF(x, 7.5), QPointF(x, 19.5));
+      p.setPen(QPen(c.accent, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      p.drawLine(QPointF(13, 13), QPointF(21.5, 13));
+      p.drawLine(QPointF(18.5, 10), QPointF(21.5, 13));
+      p.drawLine(QPointF(18.5, 16), QPointF(21.5, 13));
+      break;
+    }
   }
 }
 

@@ -22,6 +22,7 @@ enum class ToolbarIcon {
   kNext,
   kLast,
   kSearch,
+  kExport,  // the lines saved as a spreadsheet
 };
 
 QIcon toolbarIcon(ToolbarIcon which);

@@ -10,7 +10,7 @@ namespace {
 
 const ToolbarIcon kAll[] = {ToolbarIcon::kClose,  ToolbarIcon::kPrint,   ToolbarIcon::kFitPage, ToolbarIcon::kFitWidth,
                             ToolbarIcon::kZoomIn, ToolbarIcon::kZoomOut, ToolbarIcon::kFirst,   ToolbarIcon::kPrior,
-                            ToolbarIcon::kNext,   ToolbarIcon::kLast,    ToolbarIcon::kSearch};
+                            ToolbarIcon::kNext,   ToolbarIcon::kLast,    ToolbarIcon::kSearch,  ToolbarIcon::kExport};
 
 int inkedPixels(const QImage& image) {
   int n = 0;

@@ -7,7 +7,7 @@
 #include "apollo.h"
 #include "ascii_text.h"
 
-namespace zel::cli {
+namespace zel {
 namespace fs = std::filesystem;
 
 namespace {
@@ -53,4 +53,4 @@ std::string OutputIsReportText(const std::string& output, const std::string& rep
   return output + "\r출력 파일이 보고서 파일(" + reportFile + ")과 같습니다. 보고서를 지키기 위해 쓰지 않습니다.";
 }
 
-}  // namespace zel::cli
+}  // namespace zel

@@ -1,0 +1,160 @@
+// Export speed and memory on a generated report of a million lines (about
+// 28,600 portrait pages; the report render_bench uses, written once into the
+// data directory, ZEL_BENCH_DATA or the build's bench-data). Each export runs
+// in a fresh child process of this program, so its peak resident set size is
+// the export's own: lines/s and peak RSS (goal: >= 100,000 lines/s and
+// < 100 MB) are the benchmark's counters.
+//
+//   export_bench [benchmark flags]
+//   export_bench --export-child xlsx|csv|walk OUT   (what each child runs)
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "run_services.h"
+#include "apollo_env.h"
+#include "export_file.h"
+#include "export_layout.h"
+#include "fake_printer.h"
+#include "message_service.h"
+#include "preview_handover.h"
+#include "progress_dialog.h"
+#include "report_lines.h"
+#include "report_run.h"
+#include "report_runner.h"
+#include "sample_reports.h"
+#include "zel_table.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace rw = zel::reportwriter;
+
+constexpr long kLines = 1000000;
+constexpr char kReportName[] = "P_RPTB02_LARGE.dbf";
+
+std::string dataDir() {
+  const char* env = std::getenv("ZEL_BENCH_DATA");
+  return env && *env ? env : std::string(ZEL_BENCH_DATA_DIR);
+}
+
+bool ensureReport() {
+  const std::string dir = dataDir();
+  if (fs::exists(fs::path(dir) / kReportName)) return true;
+  fs::create_directories(dir);
+  std::fprintf(stderr, "writing %ld lines into %s ...\n", kLines, dir.c_str());
+  const zel::Status s = rw::writeReport(dir, rw::largeReport(kLines, 'P'));
+  if (!s) std::fprintf(stderr, "cannot write the report: %s\n", s.message().c_str());
+  return static_cast<bool>(s);
+}
+
+// The preview of the run: exports the whole report when shown.
+class ExportingPreview : public zel::PreviewWindow {
+ public:
+  ExportingPreview(zel::ExportRequest request, long& lines) : request_(std::move(request)), lines_(lines) {}
+  void SetPageInfo(const std::string&, const std::string& last, zel::TZelTable* table, const std::string&) override {
+    request_.to = std::stoi(last);
+    table_ = table;
+  }
+  void SetPaperOrientation(int) override {}
+  void SetOnDrawPage(zel::DrawPageProc) override {}
+  void SetOnPrintJob(zel::PrintJobProc) override {}
+  void ShowModal() override {
+    zel::ApolloLines lines(table_->Apollo);
+    const zel::TReportLayout& layout = zel::reportRun().Layout;
+    if (request_.path.empty()) {
+      // The walk alone: what reading the report costs without any file.
+      struct Discard : zel::ExportSink {
+        void line(const zel::ExportLine&) override {}
+      } discard;
+      lines_ = zel::ExportLines(layout, zel::MakeExportLayout(layout), lines, 1, request_.to, discard).lines;
+      return;
+    }
+    lines_ = zel::ExportReportFile(layout, lines, request_, zel::RunServices{}.progressDialog()).lines;
+  }
+
+ private:
+  zel::ExportRequest request_;
+  long& lines_;
+  zel::TZelTable* table_ = nullptr;
+};
+
+int exportChild(const std::string& format, const std::string& out) {
+  zel::RecordingMessageService quiet;
+  zel::setMessageService(&quiet);
+  zel::TApolloEnv env;
+  env.SetDeleted(true);
+  env.SetExact(true);
+  zel::FakePrinter printer;
+  zel::RunServices services;
+  services.printer = &printer;
+  zel::ExportRequest request;
+  request.path = format == "walk" ? std::string() : out;
+  request.format = format == "csv" ? zel::ExportFormat::kCsv : zel::ExportFormat::kXlsx;
+  long lines = 0;
+  services.preview = [&] { return std::make_unique<ExportingPreview>(request, lines); };
+  zel::RunReport(services, dataDir(), kReportName);
+  for (const zel::Message& m : quiet.shown) std::fprintf(stderr, "message: %s\n", m.text.c_str());
+  return lines == kLines ? 0 : 1;
+}
+
+std::string selfPath() { return fs::read_symlink("/proc/self/exe").string(); }
+
+void exportWhole(benchmark::State& state, const char* format) {
+  if (!ensureReport()) return state.SkipWithError("no report");
+  const std::string out = (fs::path(dataDir()) / (std::string("export.") + format)).string();
+  const std::string self = selfPath();
+  double peakMb = 0, seconds = 0;
+  for (auto _ : state) {
+    const char* argv[] = {self.c_str(), "--export-child", format, out.c_str(), nullptr};
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+      return state.SkipWithError("cannot start the export");
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(s);
+    seconds += s;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return state.SkipWithError("the export failed");
+    peakMb = std::max(peakMb, usage.ru_maxrss / 1024.0);
+  }
+  state.counters["lines/s"] = static_cast<double>(kLines) * state.iterations() / seconds;
+  state.counters["peakRSS_MB"] = peakMb;
+  if (fs::exists(out)) {
+    state.counters["file_MB"] = static_cast<double>(fs::file_size(out)) / 1e6;
+    fs::remove(out);
+  }
+}
+
+void BM_ExportXlsx1MLines(benchmark::State& state) { exportWhole(state, "xlsx"); }
+BENCHMARK(BM_ExportXlsx1MLines)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
+
+void BM_ExportCsv1MLines(benchmark::State& state) { exportWhole(state, "csv"); }
+BENCHMARK(BM_ExportCsv1MLines)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
+
+// The lines read and their cells made, written nowhere: the share of the walk.
+void BM_ExportWalkOnly1MLines(benchmark::State& state) { exportWhole(state, "walk"); }
+BENCHMARK(BM_ExportWalkOnly1MLines)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--export-child") == 0) return exportChild(argv[2], argv[3]);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,432 @@
+// The export read back by independent readers: the XLSX file through Debian's
+// python3-openpyxl and the CSV file through Python's csv module. Every body
+// cell must show what the page shows for that line: the texts the renderer
+// draws on a recording canvas, line by line, are compared with the cells as
+// their number formats display them. Reports come from the project's writer,
+// one record marked deleted by a byte edit (the export leaves it out, as the
+// page does).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include "run_services.h"
+#include "apollo_env.h"
+#include "cli_process.h"
+#include "cp949.h"
+#include "export_file.h"
+#include "fake_printer.h"
+#include "message_service.h"
+#include "page_recorder.h"
+#include "preview_handover.h"
+#include "progress_dialog.h"
+#include "recording_canvas.h"
+#include "report_lines.h"
+#include "report_run.h"
+#include "report_runner.h"
+#include "sample_reports.h"
+#include "zel_table.h"
+
+namespace zel {
+namespace {
+
+namespace rw = reportwriter;
+
+constexpr char kPython[] = "/usr/bin/python3";
+
+// Prints the workbook: per sheet its page setup and merged ranges, then every
+// row: "R", the row number, "B" when its first cell is bold, and the cells as
+// they display ("n:" numbers formatted by their number format, "s:" texts).
+constexpr char kXlsxScript[] = R"PY(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+def shown(c):
+    if c.value is None: return ''
+    if c.data_type == 'n':
+        f = c.number_format
+        d = len(f.split('.')[1]) if '.' in f else 0
+        return 'n:' + (format(c.value, ',.%df' % d) if ',' in f else format(c.value, '.%df' % d))
+    return c.data_type + ':' + str(c.value)
+for ws in wb.worksheets:
+    m = ws.page_margins
+    print('S', ws.title, ws.freeze_panes, ws.print_title_rows, ws.page_setup.orientation, ws.page_setup.paperSize,
+          '%.3f,%.3f,%.3f,%.3f' % (m.left, m.right, m.top, m.bottom), ws.sheet_properties.pageSetUpPr.fitToPage,
+          ws.page_setup.fitToWidth, sep='\t')
+    print('M', *sorted(str(r) for r in ws.merged_cells.ranges), sep='\t')
+    print('W', *['%.1f' % ws.column_dimensions[openpyxl.utils.get_column_letter(i)].width
+                 for i in range(1, ws.max_column + 1)], sep='\t')
+    for row in ws.iter_rows():
+        print('R', row[0].row, 'B' if row[0].font.b else '-', *[shown(c) for c in row], sep='\t')
+)PY";
+
+constexpr char kCsvScript[] = R"PY(
+import sys, csv
+raw = open(sys.argv[1], 'rb').read()
+print('BOM' if raw.startswith(b'\xef\xbb\xbf') else 'NOBOM', 'CRLF' if b'\r\n' in raw else 'LF', sep='\t')
+with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:
+    for row in csv.reader(f):
+        print('C', *row, sep='\t')
+)PY";
+
+std::vector<std::string> split(const std::string& line, char sep = '\t') {
+  std::vector<std::string> out;
+  std::string cell;
+  std::istringstream in(line);
+  while (std::getline(in, cell, sep)) out.push_back(cell);
+  if (!line.empty() && line.back() == sep) out.emplace_back();
+  return out;
+}
+
+std::string withoutBlanks(std::string s) {
+  s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
+  return s;
+}
+
+// One sheet as the script printed it.
+struct Sheet {
+  std::vector<std::string> setup;  // the "S" line
+  std::vector<std::string> merges;
+  std::vector<double> widths;
+  std::vector<std::vector<std::string>> rows;  // "R" lines: row, bold, cells...
+};
+
+// What the renderer drew on each page: body lines by their top, in order.
+struct DrawnPage {
+  std::map<int, std::vector<std::string>> lines;  // top -> non-empty texts, trailing blanks removed
+  std::vector<std::string> captions;  // caption band texts, blanks removed
+};
+
+class RecordingPicture : public PageRecorder {
+ public:
+  Canvas& beginPage(int, int) override {
+    canvas = RecordingCanvas();
+    return canvas;
+  }
+  void paintPaper() override {}
+  void setPageWindow(int, int) override {}
+  void restoreMapping() override {}
+  void endPage() override {}
+  RecordingCanvas canvas;
+};
+
+// A preview that draws every page of the run on the recording canvas.
+class DrawingPreview : public PreviewWindow {
+ public:
+  explicit DrawingPreview(std::map<int, DrawnPage>& pages) : pages_(pages) {}
+  void SetPageInfo(const std::string&, const std::string& last, TZelTable* table, const std::string&) override {
+    last_ = std::stoi(last);
+    table_ = table;
+  }
+  void SetPaperOrientation(int) override {}
+  void SetOnDrawPage(DrawPageProc proc) override { draw_ = std::move(proc); }
+  void SetOnPrintJob(PrintJobProc) override {}
+  void ShowModal() override {
+    const TReportLayout& L = reportRun().Layout;
+    const int body = L.MarginTop + L.CaptionHeight;
+    for (int page = 1; page <= last_; ++page) {
+      RecordingPicture picture;
+      draw_(picture, page, table_);
+      DrawnPage& drawn = pages_[page];
+      for (const CanvasText& t : picture.canvas.texts()) {
+        if (t.rect.top >= L.MarginTop && t.rect.top < body) drawn.captions.push_back(withoutBlanks(t.text));
+        if (t.rect.top < body) continue;
+        std::string text = t.text;
+        text.erase(text.find_last_not_of(' ') + 1);
+        std::vector<std::string>& line = drawn.lines[t.rect.top];
+        if (!text.empty()) line.push_back(cp949ToUtf8(text));
+      }
+    }
+  }
+
+ private:
+  std::map<int, DrawnPage>& pages_;
+  int last_ = 0;
+  TZelTable* table_ = nullptr;
+  DrawPageProc draw_;
+};
+
+class ExportInterop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!QFile::exists(kPython)) GTEST_SKIP() << "no " << kPython;
+    if (e2e::runProgram(kPython, {"-c", "import openpyxl"}).exitCode != 0) GTEST_SKIP() << "no python3-openpyxl";
+    ASSERT_TRUE(dir_.isValid());
+    dirPath_ = dir_.path().toStdString();
+    writeScript("read_xlsx.py", kXlsxScript);
+    writeScript("read_csv.py", kCsvScript);
+    setMessageService(&messages_);
+  }
+  void TearDown() override { setMessageService(nullptr); }
+
+  void writeScript(const std::string& name, const char* text) { std::ofstream(dirPath_ + "/" + name) << text; }
+
+  // A bill of `pages` pages with record `deleted` (1-based, 0 none) marked deleted.
+  std::string writeBill(char orientation, int pages, long deleted) {
+    rw::BillOptions options;
+    options.orientation = orientation;
+    options.pages = pages;
+    const rw::ReportSpec bill = rw::billOfQuantities(options);
+    EXPECT_TRUE(rw::writeReport(dirPath_, bill));
+    const std::string path = dirPath_ + "/" + bill.fileName;
+    if (deleted > 0) {
+      std::fstream dbf(path, std::ios::in | std::ios::out | std::ios::binary);
+      unsigned char head[12];
+      dbf.read(reinterpret_cast<char*>(head), sizeof head);
+      const long headerSize = head[8] | (head[9] << 8);
+      const long recordSize = head[10] | (head[11] << 8);
+      dbf.seekp(headerSize + (deleted - 1) * recordSize);
+      dbf.put('*');
+    }
+    return path;
+  }
+
+  std::map<int, DrawnPage> drawPages(const std::string& path) {
+    std::map<int, DrawnPage> pages;
+    TApolloEnv env;  // as the viewer sets it up: deleted records hidden
+    env.SetDeleted(true);
+    env.SetExact(true);
+    env.SetCentury(true);
+    FakePrinter printer;
+    RunServices services;
+    services.printer = &printer;
+    services.preview = [&pages] { return std::make_unique<DrawingPreview>(pages); };
+    const QFileInfo info(QString::fromStdString(path));
+    RunReport(services, info.absolutePath().toStdString(), info.fileName().toStdString());
+    return pages;
+  }
+
+  std::vector<Sheet> readXlsx(const std::string& file) {
+    const e2e::CliRun r =
+        e2e::runProgram(kPython, {QString::fromStdString(dirPath_ + "/read_xlsx.py"), QString::fromStdString(file)});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    std::vector<Sheet> sheets;
+    for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts)) {
+      std::vector<std::string> f = split(line.toStdString());
+      if (f[0] == "S") sheets.push_back({std::vector<std::string>(f.begin() + 1, f.end()), {}, {}, {}});
+      if (sheets.empty()) continue;
+      if (f[0] == "M") sheets.back().merges.assign(f.begin() + 1, f.end());
+      if (f[0] == "W")
+        for (std::size_t i = 1; i < f.size(); ++i) sheets.back().widths.push_back(std::stod(f[i]));
+      if (f[0] == "R") sheets.back().rows.emplace_back(f.begin() + 1, f.end());
+    }
+    return sheets;
+  }
+
+  std::vector<std::vector<std::string>> readCsv(const std::string& file, std::string& form) {
+    const e2e::CliRun r =
+        e2e::runProgram(kPython, {QString::fromStdString(dirPath_ + "/read_csv.py"), QString::fromStdString(file)});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    std::vector<std::vector<std::string>> rows;
+    const QStringList lines = r.out.split('\n');
+    form = lines.value(0).toStdString();
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+      if (lines[i].isEmpty()) continue;
+      std::vector<std::string> f = split(lines[i].toStdString());
+      rows.emplace_back(f.begin() + 1, f.end());
+    }
+    return rows;
+  }
+
+  QTemporaryDir dir_;
+  std::string dirPath_;
+  RecordingMessageService messages_;
+};
+
+// The body rows of a sheet: after the title and caption rows.
+std::vector<std::vector<std::string>> bodyRows(const Sheet& sheet, int firstBody) {
+  return {sheet.rows.begin() + std::min<std::size_t>(firstBody, sheet.rows.size()), sheet.rows.end()};
+}
+
+std::string display(const std::string& cell) { return cell.size() > 2 ? cell.substr(2) : cell; }
+
+TEST_F(ExportInterop, EveryCellShowsWhatThePageShows) {
+  constexpr long kDeleted = 3;  // an item line of the first section
+  const std::string report = writeBill('P', 3, kDeleted);
+  const std::map<int, DrawnPage> drawn = drawPages(report);
+  ASSERT_EQ(drawn.size(), 3u);
+
+  const QString xlsx = dir_.filePath("bill.xlsx"), csv = dir_.filePath("bill.csv");
+  const e2e::CliRun run =
+      e2e::runProgram(e2e::cliPath(), {"export", QString::fromStdString(report), "--xlsx", xlsx, "--csv", csv});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  const long lineCount = rw::billLineCount(rw::BillOptions{}) - 1;
+  EXPECT_TRUE(run.out.contains(QStringLiteral("\t%1 lines").arg(lineCount))) << run.out.toStdString();
+
+  const std::vector<Sheet> sheets = readXlsx(xlsx.toStdString());
+  ASSERT_EQ(sheets.size(), 1u);
+  const Sheet& sheet = sheets[0];
+  // Titles (title, description, company name), then the two caption rows.
+  EXPECT_EQ(sheet.setup[1], "A6");  // frozen below the captions
+  EXPECT_EQ(sheet.setup[2], "$4:$5");  // repeated on every printed page
+  EXPECT_EQ(sheet.setup[3], "portrait");
+  EXPECT_EQ(sheet.setup[4], "9");  // A4
+  EXPECT_EQ(sheet.setup[5], "0.630,0.394,0.394,0.394");  // PAGESPACE 5|5|8|5| in inches
+  EXPECT_EQ(sheet.setup[6], "True");  // fitted
+  EXPECT_TRUE(sheet.setup[7] == "1" || sheet.setup[7] == "None");  // one page wide (1 is the default, left out)
+  EXPECT_EQ(sheet.merges, (std::vector<std::string>{"A1:Q1", "A2:Q2", "A3:Q3", "A4:A5", "B4:C5", "D4:D5", "E4:E5",
+                                                    "F4:G4", "H4:I4", "J4:K4", "L4:M4", "N4:N5", "O4:P5", "Q4:Q5"}));
+  // The description (23 %) is split 6:4; unit 4 %, quantity 6 %.
+  ASSERT_GE(sheet.widths.size(), 5u);
+  // (Widths read back carry the sheet's cell padding, hence the tolerance.)
+  EXPECT_NEAR(sheet.widths[1] / sheet.widths[3], 23 * 0.6 / 4, 0.5);
+  EXPECT_NEAR(sheet.widths[4] / sheet.widths[3], 6.0 / 4, 0.2);
+  EXPECT_NEAR(sheet.widths[2] / sheet.widths[1], 4.0 / 6, 0.1);
+
+  // Captions: the page's, without the blanks the page spreads them with.
+  std::vector<std::string> captions;
+  for (int r = 3; r <= 4; ++r)
+    for (std::size_t c = 3; c < sheet.rows[r].size(); ++c)
+      if (!sheet.rows[r][c].empty() && sheet.rows[r][c] != "s:Page")
+        captions.push_back(withoutBlanks(display(sheet.rows[r][c])));
+  std::vector<std::string> drawnCaptions;
+  for (const std::string& c : drawn.at(1).captions)
+    if (!c.empty()) drawnCaptions.push_back(cp949ToUtf8(c));  // the spacer column's caption is empty
+  std::vector<std::string> a = captions, b = drawnCaptions;
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  EXPECT_EQ(a, b);
+
+  // Body: every line of every page, in order, cell by cell.
+  const std::vector<std::vector<std::string>> body = bodyRows(sheet, 5);
+  ASSERT_EQ(static_cast<long>(body.size()), lineCount);
+  std::size_t row = 0;
+  long index = 0;  // the bill's line index of this row
+  for (const auto& [page, drawnPage] : drawn) {
+    for (const auto& [top, texts] : drawnPage.lines) {
+      if (row >= body.size() || body[row][2] != "n:" + std::to_string(page)) break;  // below the frame: a title slot
+      if (index + 1 == kDeleted) ++index;
+      const std::vector<std::string>& cells = body[row];
+      std::vector<std::string> shown;
+      for (std::size_t c = 3; c < cells.size(); ++c) {
+        if (cells[c].empty()) continue;
+        // What reads as a number is stored as one; the rest is text.
+        static const std::regex number("-?[0-9][0-9,]*(\\.[0-9]+)?");
+        EXPECT_EQ(cells[c].substr(0, 2), std::regex_match(display(cells[c]), number) ? "n:" : "s:") << cells[c];
+        shown.push_back(display(cells[c]));
+      }
+      EXPECT_EQ(shown, texts) << "page " << page << " row " << row;
+      rw::Line source;
+      rw::billLine(index, 'P', source);
+      std::string type;
+      for (const auto& [field, value] : source)
+        if (field == "F_TYPE") type = value;
+      EXPECT_EQ(cells[1] == "B", type == "H" || type == "M") << "row " << row << " type " << type;
+      ++row;
+      ++index;
+    }
+  }
+  EXPECT_EQ(row, body.size());
+
+  // The CSV: a byte-order mark, CR LF, the caption rows, then the same cells
+  // with numbers written without separators.
+  std::string form;
+  const std::vector<std::vector<std::string>> records = readCsv(csv.toStdString(), form);
+  EXPECT_EQ(form, "BOM\tCRLF");
+  ASSERT_EQ(records.size(), body.size() + 2);
+  EXPECT_EQ(records[0][0], "Page");
+  for (std::size_t r = 0; r < body.size(); ++r) {
+    const std::vector<std::string>& cells = body[r];
+    std::vector<std::string> expected;
+    for (std::size_t c = 2; c < cells.size(); ++c) {
+      std::string v = display(cells[c]);
+      if (cells[c].starts_with("n:")) v.erase(std::remove(v.begin(), v.end(), ','), v.end());
+      expected.push_back(v);
+    }
+    EXPECT_EQ(records[r + 2], expected) << "record " << r;
+  }
+}
+
+TEST_F(ExportInterop, LandscapeRangeOfPages) {
+  const std::string report = writeBill('L', 4, 0);
+  const QString xlsx = dir_.filePath("range.xlsx");
+  const e2e::CliRun run =
+      e2e::runProgram(e2e::cliPath(), {"export", QString::fromStdString(report), "--xlsx", xlsx, "--pages", "2-3"});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  const std::vector<Sheet> sheets = readXlsx(xlsx.toStdString());
+  ASSERT_EQ(sheets.size(), 1u);
+  EXPECT_EQ(sheets[0].setup[3], "landscape");
+  const auto body = bodyRows(sheets[0], 5);
+  ASSERT_EQ(static_cast<int>(body.size()), 2 * rw::kLandscapeLines);
+  EXPECT_EQ(body.front()[2], "n:2");
+  EXPECT_EQ(body.back()[2], "n:3");
+}
+
+TEST_F(ExportInterop, LongReportContinuesOnFurtherSheetsEachWithItsCaptions) {
+  const std::string report = writeBill('P', 3, 0);
+  std::map<int, DrawnPage> unused;
+  TApolloEnv env;
+  env.SetDeleted(true);
+  TZelTable table;
+  const QFileInfo info(QString::fromStdString(report));
+  ASSERT_TRUE(table.OpenTable(info.absolutePath().toStdString(), info.fileName().toStdString(), "CDX"));
+  table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+  TReportLayout layout;
+  layout.ReportBase = "P_RPTB02_SAMPLE";
+  table.Table.First();
+  layout.SettingsText = table.Apollo.MemoText("F_INIT");
+  ParseLayout(layout);
+  ApplyPageGeometry(layout);
+  ApolloLines lines(table.Apollo);
+  ExportRequest request;
+  request.path = dir_.filePath("split.xlsx").toStdString();
+  request.from = 1;
+  request.to = 3;
+  request.rowsPerSheet = 40;  // 5 title and caption rows, 35 lines a sheet
+  const ExportOutcome done = ExportReportFile(layout, lines, request, RunServices{}.progressDialog());
+  const long count = rw::billLineCount(rw::BillOptions{});
+  EXPECT_EQ(done.lines, count);
+  const std::vector<Sheet> sheets = readXlsx(request.path);
+  ASSERT_EQ(static_cast<long>(sheets.size()), (count + 34) / 35);
+  long rows = 0;
+  for (const Sheet& s : sheets) {
+    EXPECT_EQ(s.setup[1], "A6");
+    EXPECT_EQ(s.setup[2], "$4:$5");
+    EXPECT_EQ(s.rows[3][2], "s:Page");
+    rows += static_cast<long>(s.rows.size()) - 5;
+  }
+  EXPECT_EQ(rows, count);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(ExportPartName(request.path))));
+}
+
+TEST_F(ExportInterop, CtrlCLeavesNoFile) {
+  const std::string report = writeBill('P', 4, 0);
+  const QString xlsx = dir_.filePath("stopped.xlsx");
+  QProcess process;
+  ASSERT_TRUE(e2e::startStoppedAfterPages(process, e2e::cliPath(),
+                                          {"export", QString::fromStdString(report), "--xlsx", xlsx}, 1));
+  e2e::signalAndContinue(process, SIGINT);
+  ASSERT_TRUE(process.waitForFinished(60000));
+  EXPECT_EQ(process.exitCode(), 130);
+  const QStringList left = QDir(dir_.path()).entryList({"stopped.xlsx*"}, QDir::Files);
+  EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+}
+
+TEST_F(ExportInterop, NeverWritesOverTheReport) {
+  const std::string report = writeBill('P', 1, 0);
+  const QByteArray before = [&] {
+    QFile f(QString::fromStdString(report));
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }();
+  for (const char* option : {"--xlsx", "--csv"}) {
+    const e2e::CliRun run = e2e::runProgram(
+        e2e::cliPath(), {"export", QString::fromStdString(report), option, QString::fromStdString(report)});
+    EXPECT_EQ(run.exitCode, 1) << option;
+  }
+  QFile f(QString::fromStdString(report));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), before);
+  EXPECT_TRUE(QDir(dir_.path()).entryList({"*.part*"}, QDir::Files).isEmpty());
+}
+
+}  // namespace
+}  // namespace zel

@@ -1,0 +1,117 @@
+#include "export_layout.h"
+
+#include <algorithm>
+
+#include "number_format.h"
+#include "report_layout.h"
+#include "settings_block.h"
+
+namespace zel {
+namespace {
+
+constexpr double kDescriptionShare = 0.6;  // the page gives the description 6/10 of its cell
+
+CellAlign alignOf(const std::string& letter) {
+  if (!letter.empty() && letter[0] == 'C') return CellAlign::kCenter;
+  if (!letter.empty() && letter[0] == 'R') return CellAlign::kRight;
+  return CellAlign::kLeft;  // L, and any other letter, as the page falls back to
+}
+
+bool splitsSize(const TReportLayout& layout, int p) {
+  return layout.DesWithSize && layout.Column(p).FieldName() == "F_DES";
+}
+
+void addTitles(const TReportLayout& layout, ExportLayout& out) {
+  const std::string optionSet = GetKey(layout.SettingsText, "OPTIONSET");
+  // Slot 3, the page number, is the Page column here.
+  for (int slot : {1, 2, 4}) {
+    const std::string token = Token(slot + 2, optionSet, "");
+    if (token.empty()) continue;
+    int code = ToIntStrict(token, "title position");
+    if (code > 10) code -= 10;
+    if (code < 1 || code > 6) continue;
+    TitleLine line;
+    line.align = code == 2 || code == 5   ? CellAlign::kCenter
+                 : code == 3 || code == 6 ? CellAlign::kRight
+                                          : CellAlign::kLeft;
+    line.isTitle = slot == 1;
+    if (slot == 1) line.text = GetKey(layout.SettingsText, "TITLE");
+    if (slot == 2) line.text = GetKey(layout.SettingsText, "DES");
+    if (slot == 4) line.text = VariantText(GetKey(layout.SettingsText, "COMNAME"));
+    out.titles.push_back(std::move(line));
+  }
+}
+
+}  // namespace
+
+bool ColumnDrawsValue(const TReportLayout& layout, int p) {
+  const int kind = layout.Column(p).KindValue();
+  if (kind == 1 || kind == 4 || splitsSize(layout, p)) return true;
+  return p - layout.GroupFirst(p) + 1 == kind - 1;
+}
+
+ExportLayout MakeExportLayout(const TReportLayout& layout) {
+  ExportLayout out;
+  out.landscape = layout.Landscape();
+  out.marginTop = layout.MarginTop;
+  out.marginBottom = layout.MarginBottom;
+  out.marginLeft = layout.MarginLeft;
+  out.marginRight = layout.MarginRight;
+  out.frameWidth = std::max(0, layout.PageWidth - layout.MarginLeft - layout.MarginRight);
+  addTitles(layout, out);
+
+  const int n = layout.VisibleCount();
+  out.columns.push_back(ExportColumn{0, false, false, false, CellAlign::kRight, 0});
+  std::vector<int> first(n + 2, 0), last(n + 2, 0);  // sheet columns of each display position
+  for (int p = 1; p <= n; ++p) {
+    const TFieldDesc& d = layout.Column(p);
+    ExportColumn c;
+    c.position = p;
+    c.numeric = !d.DataType().empty() && d.DataType()[0] == 'D';
+    c.drawsValue = ColumnDrawsValue(layout, p);
+    c.align = alignOf(d.Align());
+    c.widthShare = d.WidthPctValue() / 100.0;
+    first[p] = static_cast<int>(out.columns.size());
+    if (splitsSize(layout, p)) {
+      ExportColumn size = c;
+      size.sizePart = true;
+      size.numeric = false;
+      c.widthShare *= kDescriptionShare;
+      size.widthShare -= c.widthShare;
+      out.columns.push_back(c);
+      out.columns.push_back(size);
+    } else {
+      out.columns.push_back(c);
+    }
+    last[p] = static_cast<int>(out.columns.size()) - 1;
+  }
+
+  for (int i = 1; i <= n; ++i)
+    if (layout.JoinsNext[i] && layout.Column(i).KindValue() == 1) out.headerRows = 2;
+  const int bottom = out.headerRows - 1;
+  out.header.push_back({0, 0, bottom, 0, kPageCaption});
+  for (int i = 1; i <= n;) {
+    const TFieldDesc& d = layout.Column(i);
+    if (layout.JoinsNext[i]) {
+      const int j = layout.GroupLast(i);
+      if (d.KindValue() == 1) {
+        out.header.push_back({0, first[i], 0, last[j], VariantText(d.UpperCaption())});
+        for (int k = i; k <= j; ++k)
+          out.header.push_back({1, first[k], 1, last[k], VariantText(layout.Column(k).LowerCaption())});
+      } else {
+        out.header.push_back({0, first[i], bottom, last[j], VariantText(d.UpperCaption())});
+      }
+      i = j + 1;
+    } else {
+      out.header.push_back(
+          {0, first[i], bottom, last[i], VariantText(d.Kind() == "4" ? d.LowerCaption() : d.UpperCaption())});
+      ++i;
+    }
+  }
+  std::stable_sort(out.header.begin(), out.header.end(), [](const HeaderCell& a, const HeaderCell& b) {
+    return a.row != b.row ? a.row < b.row : a.col < b.col;
+  });
+  return out;
+}
+
+}  // namespace zel

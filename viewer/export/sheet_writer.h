@@ -1,0 +1,26 @@
+// A writer of one export file: told the sheet's shape first, then given the
+// lines in order, then finished. Texts arrive as CP949 bytes and leave as
+// UTF-8. Errors (a file that cannot be written) throw ExportError.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "export_lines.h"
+
+namespace zel {
+
+struct ExportLayout;
+
+class ExportError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class SheetWriter : public ExportSink {
+ public:
+  virtual void begin(const ExportLayout& layout) = 0;
+  virtual void finish() = 0;
+};
+
+}  // namespace zel
