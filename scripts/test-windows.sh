@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the toolkit-free core for 64-bit Windows with mingw-w64 (the
 # engine sde32.dll and its three driver DLLs, viewer/data, viewer/engine, the
-# shell core, setup/unzip and the install steps with their Windows platform
+# app library (viewer/app), setup/unzip and the install steps with their Windows platform
 # layer) and runs its unit tests under Wine.
 #
 #   bash scripts/test-windows.sh [ctest arguments...]
