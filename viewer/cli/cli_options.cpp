@@ -1,6 +1,7 @@
 #include "cli_options.h"
 
 #include <charconv>
+#include <set>
 
 namespace zel::cli {
 namespace {
@@ -58,6 +59,21 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
   if (name == "help" || name == "--help" || name == "-h") {
     out.kind = CommandKind::kHelp;
     return true;
+  }
+  if (name == "--version") {
+    out.kind = CommandKind::kVersion;
+    return true;
+  }
+  // "COMMAND --help" asks for the usage, whatever else stands beside it
+  // (but "--text -h" searches for "-h").
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    static const std::set<std::string> kTakesValue = {"--pdf",        "--png",     "--pages",  "--start-no",
+                                                      "--copies",     "--dpi",     "--column", "--text",
+                                                      "--after-page", "--printer", "--xlsx",   "--csv"};
+    if ((args[i] == "--help" || args[i] == "-h") && !kTakesValue.count(args[i - 1])) {
+      out.kind = CommandKind::kHelp;
+      return true;
+    }
   }
   if (name == "list") {
     out.kind = CommandKind::kList;
@@ -206,6 +222,8 @@ std::string usageText() {
          "  export FILE --csv OUT.csv [--pages A-B]\n"
          "                                the report's lines as a spreadsheet: XLSX (typed cells,\n"
          "                                captions, bold subtotals, page setup) or CSV (UTF-8)\n"
+         "  --help, -h, COMMAND --help    this text\n"
+         "  --version                     the program's version\n"
          "\n"
          "Ctrl+C (or SIGTERM, SIGHUP) during render or print stops at a page boundary\n"
          "and keeps the pages done.\n"

@@ -9,7 +9,7 @@
 
 namespace zel::cli {
 
-enum class CommandKind { kHelp, kList, kInfo, kRender, kFind, kMargins, kPrint, kPrinters, kExport };
+enum class CommandKind { kHelp, kVersion, kList, kInfo, kRender, kFind, kMargins, kPrint, kPrinters, kExport };
 
 struct CliCommand {
   CommandKind kind = CommandKind::kHelp;

@@ -94,10 +94,25 @@ TEST(CliOptions, FindAndMargins) {
   EXPECT_FALSE(refusal({"margins", "r.dbf", "--set", "1,000", "1", "1", "1"}).empty());
 }
 
-TEST(CliOptions, HelpParsesWithoutAPath) {
-  EXPECT_EQ(parse({"--help"}).kind, CommandKind::kHelp);
-  EXPECT_EQ(parse({"help"}).kind, CommandKind::kHelp);
+// Help and version need no path, in any position a user types them.
+TEST(CliOptions, HelpAndVersionParseWithoutAPath) {
+  struct Case {
+    std::vector<std::string> args;
+    CommandKind kind;
+  } cases[] = {
+      {{"--help"}, CommandKind::kHelp},
+      {{"-h"}, CommandKind::kHelp},
+      {{"help"}, CommandKind::kHelp},
+      {{"render", "--help"}, CommandKind::kHelp},
+      {{"render", "r.dbf", "--pdf", "o.pdf", "-h"}, CommandKind::kHelp},
+      {{"export", "-h"}, CommandKind::kHelp},
+      {{"--version"}, CommandKind::kVersion},
+      // A value that looks like help is the value.
+      {{"find", "r.dbf", "--column", "c", "--text", "-h"}, CommandKind::kFind},
+  };
+  for (const Case& c : cases) EXPECT_EQ(parse(c.args).kind, c.kind) << c.args.back();
   EXPECT_NE(usageText().find("render FILE --pdf"), std::string::npos);
+  EXPECT_NE(usageText().find("--version"), std::string::npos);
 }
 
 TEST(CliOptions, PrintTakesRendersJobOptionsAndAPrinter) {

@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
     std::fputs(zel::cli::usageText().c_str(), stdout);
     return 0;
   }
+  if (command.kind == zel::cli::CommandKind::kVersion) {
+    std::printf("zelrpt-cli %s\n", ZEL_VERSION);
+    return 0;
+  }
   // No display needed: drawing, fonts and PDF work on the offscreen platform.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(qtMessages);

@@ -66,6 +66,22 @@ class ListAndExitTest : public ::testing::Test {
   std::string install_;
 };
 
+// Help and version answer on standard output without a display.
+TEST_F(ListAndExitTest, HelpAndVersionNeedNoDisplay) {
+  struct Case {
+    const char* option;
+    const char* says;
+  } cases[] = {{"--help", "usage: ZelRpt [FILE.dbf | DIR]"}, {"-h", "--list-and-exit"}, {"--version", "ZelRpt 1."}};
+  for (const Case& c : cases) {
+    int exitCode = -1;
+    const std::string out =
+        run("cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" + install_ + "/ZelRpt' " + c.option,
+            &exitCode);
+    EXPECT_EQ(exitCode, 0) << c.option;
+    EXPECT_NE(out.find(c.says), std::string::npos) << c.option << ": " << out;
+  }
+}
+
 TEST_F(ListAndExitTest, PrintsTheRowsOfTheStoredDirectory) {
   std::string samples = install_ + "/samples";
   fs::create_directory(samples);

@@ -35,16 +35,45 @@ int printListing(zel::TfrmZelRptMain& window) {
   return 0;
 }
 
+const char kUsage[] =
+    "usage: ZelRpt [FILE.dbf | DIR]\n"
+    "\n"
+    "The report viewer. With a report file it opens on the file's directory with the\n"
+    "report selected and its preview open; with a directory it lists that directory's\n"
+    "reports; with neither it lists the directory it used last.\n"
+    "\n"
+    "  --help, -h         this text\n"
+    "  --version          the program's version\n"
+    "  --list-and-exit    print the report list as the window shows it, then end\n"
+    "\n"
+    "zelrpt-cli does the same work without windows (zelrpt-cli --help).\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool listAndExit = false;
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("ZelRpt %s\n", ZEL_VERSION);
+      return 0;
+    }
     if (std::strcmp(argv[i], "--list-and-exit") == 0) listAndExit = true;
   }
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ZelRpt"));
+  // Qt has taken its own options (-platform ...) out of the arguments by now.
+  std::string startPath;
+  for (const QString& arg : QApplication::arguments().mid(1)) {
+    if (!arg.startsWith(QLatin1Char('-'))) {
+      startPath = arg.toLocal8Bit().toStdString();
+      break;
+    }
+  }
 
   zel::QtMessageService boxes;
   // Messages of a headless run go to standard error; questions get No.
@@ -74,6 +103,7 @@ int main(int argc, char** argv) {
   zel::installShellPreview(&window);
   // The start-up help window stays hidden; the help menu opens a fresh one each time.
   zel::TfrmHelp startupHelp(&window);
+  window.setStartPath(startPath);
   window.show();
   int rc = app.exec();
   services = zel::RunServices{};

@@ -15,7 +15,9 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
+#include <filesystem>
 
 #include "apollo.h"
 #include "ascii_text.h"
@@ -206,6 +208,30 @@ void TfrmZelRptMain::showEvent(QShowEvent* event) {
     move(area.center() - rect().center());
   }
   guarded([this] { FormShow(); });
+  // After the window is up, so the preview opens over it.
+  if (!startPath_.empty()) QTimer::singleShot(0, this, [this] { guarded([this] { openStartPath(); }); });
+}
+
+void TfrmZelRptMain::openStartPath() {
+  const std::filesystem::path path = std::filesystem::absolute(startPath_);
+  startPath_.clear();
+  std::error_code ec;
+  const bool isDirectory = std::filesystem::is_directory(path, ec);
+  ReportDirectory = (isDirectory ? path : path.parent_path()).string();
+  DisplayFileList();
+  if (isDirectory) return;
+  const std::string name = path.filename().string();
+  for (int r = 0; r < stgRptFile->rowCount(); ++r) {
+    const QTableWidgetItem* item = stgRptFile->item(r, 0);
+    if (item && item->text().compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0) {
+      stgRptFile->setCurrentCell(r, 0);
+      GetFileInfo(name);
+      break;
+    }
+  }
+  CurrentReportFile = name;
+  // Also a report the list leaves out: the runner says what is wrong with it.
+  RunReport(installedServices(), ReportDirectory, name);
 }
 
 void TfrmZelRptMain::FormShow() {

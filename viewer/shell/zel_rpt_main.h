@@ -46,6 +46,10 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   std::string RptDescription(const std::string& code);
   void GetFileInfo(const std::string& fileName);
   void FormShow();
+  // A report (or a directory) named on the command line: once the window shows,
+  // its directory is listed, the report selected and run. Not stored in Info.INI.
+  void setStartPath(const std::string& path) { startPath_ = path; }
+  void openStartPath();
 
   // Event handlers.
   void mnuRefreshListClick();
@@ -135,6 +139,7 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   std::string programDirectory_;
   std::unique_ptr<TApolloEnv> apolloEnv_;
   bool shown_ = false;
+  std::string startPath_;
 };
 
 }  // namespace zel

@@ -256,6 +256,46 @@ class MainWindowTest : public QObject {
     QCOMPARE(shown.size(), size_t(3));
   }
 
+  // ZelRpt FILE: the file's directory is listed, the report selected and
+  // described, and its preview opened; a directory is only listed. Info.INI
+  // keeps the directory the user chose.
+  void aReportNamedAtStartOpensInItsDirectory() {
+    const std::string other = testing::makeTempDirectory("other");
+    for (const char* name : {"A_RPTB02.dbf", "B_RPTB02.dbf"}) {
+      testing::TestReport report;
+      report.settings = runnableBlock();
+      report.pages = {1, 2};
+      std::string error;
+      QVERIFY2(testing::writeTestReport(other, name, report, &error), error.c_str());
+    }
+    FakePrinter printer;
+    installedServices().printer = &printer;
+    std::vector<std::string> shown;
+    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
+      return std::make_unique<RecordingPreview>(&shown);
+    };
+    struct Case {
+      std::string path;
+      int selectedRow;
+      size_t previews;
+    } cases[] = {{other + "/b_rptb02.DBF", 1, 1}, {other, 0, 0}};
+    for (const Case& c : cases) {
+      shown.clear();
+      window_.reset();
+      TfrmZelRptMain& w = window();
+      w.setStartPath(c.path);
+      w.show();
+      QTRY_COMPARE(shown.size(), c.previews);
+      QTest::qWait(20);
+      QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(other));
+      QCOMPARE(w.stgRptFile->currentRow(), c.selectedRow);
+      QCOMPARE(shown.size(), c.previews);
+      QCOMPARE(QString::fromStdString(iniRead(infoIniPath(program_), "INFO", "DIR")), QString::fromStdString(reports_));
+    }
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    std::filesystem::remove_all(other);
+  }
+
   void shellPreviewShowsTheRunsPages() {
     reportwriter::BillOptions bill;
     bill.fileName = "P_RPTB02.dbf";
