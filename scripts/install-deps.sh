@@ -16,6 +16,8 @@ PACKAGES=(
   # The export to Excel (XLSX) files.
   libxlsxwriter-dev
   zip unzip
+  # The desktop entry and report MIME type setup registers, and their checks.
+  desktop-file-utils xdg-utils shared-mime-info
   libcups2-dev
   # The print test's own print server and PDF printer; the viewer itself
   # needs none of them at run time.

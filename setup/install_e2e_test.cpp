@@ -58,7 +58,8 @@ class InstallE2eTest : public ::testing::Test {
 
   // setup --silent with a clean environment of our own.
   ProcessResult silent(const std::string& args, const std::string& cwd = {}) {
-    std::string command = "env -u ZELRPT_WINDOWS_DIR HOME=" + quote(home_) + " " + quote(setup_) + " --silent " + args;
+    std::string command =
+        "env -u ZELRPT_WINDOWS_DIR -u XDG_DATA_HOME HOME=" + quote(home_) + " " + quote(setup_) + " --silent " + args;
     if (!cwd.empty()) command = "cd " + quote(cwd) + " && " + command;
     return run(command);
   }
@@ -94,6 +95,26 @@ class InstallE2eTest : public ::testing::Test {
     EXPECT_NE(cli.output.find("P_RPTB02_SAMPLE"), std::string::npos) << cli.output;
   }
 
+  // "Open with" in a file manager: a valid desktop entry naming the installed
+  // launcher (quoted: the path has a blank), its icon, and the report MIME type.
+  void expectDesktopEntry(const std::string& inst) {
+    const std::string share = home_ + "/.local/share";
+    const std::string entry = share + "/applications/zelrpt.desktop";
+    ASSERT_TRUE(exists(entry));
+    const std::string text = testing::readFile(entry);
+    EXPECT_NE(text.find("Exec=\"" + inst + "/ZelRpt\" %f"), std::string::npos) << text;
+    EXPECT_NE(text.find("MimeType=application/x-zelrpt-report;"), std::string::npos) << text;
+    EXPECT_TRUE(exists(inst + "/zelrpt.png"));
+    EXPECT_NE(text.find("Icon=" + inst + "/zelrpt.png"), std::string::npos) << text;
+    EXPECT_TRUE(exists(share + "/mime/packages/zelrpt-report.xml"));
+    if (exists("/usr/bin/desktop-file-validate")) {
+      const ProcessResult valid = run("desktop-file-validate " + quote(entry));
+      EXPECT_EQ(valid.status, 0) << valid.output;
+      EXPECT_EQ(valid.output, "") << valid.output;
+    }
+    if (exists("/usr/bin/update-mime-database")) EXPECT_TRUE(exists(share + "/mime/application/x-zelrpt-report.xml"));
+  }
+
   void expectWindowsDirFile(const std::string& inst, const std::string& win) {
     EXPECT_EQ(testing::readFile(inst + "/" + kWindowsDirFile), win + "\n");
   }
@@ -118,6 +139,7 @@ TEST_F(InstallE2eTest, SilentInstallThenTheViewerStarts) {
   // A first install points the viewer at its samples by itself.
   EXPECT_EQ(iniRead(inst + "/Info.INI", "INFO", "DIR"), inst + "/samples");
   expectViewerStarts(inst, {}, false);
+  expectDesktopEntry(inst);
 }
 
 TEST_F(InstallE2eTest, LauncherTakesTheEnvironmentOverTheFileAndTheSystemSubdirectory) {

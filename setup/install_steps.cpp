@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "ascii_text.h"
+#include "desktop_entry.h"
 #include "ini_file.h"
 #include "message_service.h"
 #include "progress_view.h"
@@ -157,6 +158,13 @@ StepOutcome InstallSteps::runSteps() {
   if (const StepOutcome written = WriteWindowsDirFile(); written != StepOutcome::kDone) return written;
 #endif
   if (const StepOutcome pointed = PointViewerAtSamples(); pointed != StepOutcome::kDone) return pointed;
+#ifndef _WIN32
+  // "Open with" in a file manager; the viewer works without it, so a failure only goes to the log.
+  std::error_code ec;
+  const fs::path installed = fs::absolute(InstallPath, ec).lexically_normal();
+  if (const Status s = RegisterDesktopEntry(ec ? InstallPath : installed.string(), UserDataHome()); !s)
+    messages().log("desktop entry not registered: " + s.message());
+#endif
 
   view_->setTotal(0, kTotalMax, kTotalMax);
   view_->finish();

@@ -23,7 +23,7 @@ foreach(f IN LISTS files)
   endif()
   file(COPY_FILE ${f} ${STAGE}/${name})
   file(CHMOD ${STAGE}/${name} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-  if(NOT name MATCHES "\\.(so|TXT)$")
+  if(NOT name MATCHES "\\.(so|TXT|png|xml|in)$")
     file(CHMOD ${STAGE}/${name} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
          GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   endif()
