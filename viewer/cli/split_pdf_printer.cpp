@@ -150,16 +150,16 @@ void SplitPdfPrinter::finish() {
   handOver();
   canvas_.reset();
   bool failed = false;
-  std::vector<std::string> parts;
+  std::vector<std::string> parts;  // the workers that got pages: the first ones, as runs go in turn
   for (auto& worker : workers_) {
     worker->close();
     failed = failed || worker->failed;
-    parts.push_back(worker->file.toStdString());
+    if (worker->pages > 0) parts.push_back(worker->file.toStdString());
   }
   QFile::remove(output_);
   if (failed) {
     error_ = "cannot write " + output_.toStdString();
-  } else if (workers_.size() == 1 || workers_[1]->pages == 0) {
+  } else if (parts.size() == 1) {
     // One part holds every page.
     if (!QFile::rename(workers_[0]->file, output_)) error_ = "cannot write " + output_.toStdString();
   } else if (!JoinPdfPages(parts, order_, output_.toStdString(), error_)) {

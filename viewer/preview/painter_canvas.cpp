@@ -63,6 +63,7 @@ PainterCanvas::PainterCanvas(QPainter& painter) : painter_(painter) {
   const QPaintEngine* engine = painter_.paintEngine();
   splitWords_ = (device && device->devType() == QInternal::Printer) || (engine && engine->type() == QPaintEngine::Pdf);
   drawRuns_ = engine && (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Raster);
+  holdRuns_ = engine && engine->type() == QPaintEngine::Pdf;
   painter_.setBrush(Qt::white);
   painter_.setBackgroundMode(Qt::TransparentMode);
   applyTransform();
@@ -313,7 +314,7 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
   const bool clip =
       x < allowed.left() || x + width > allowed.right() || top < allowed.top() || top + cell > allowed.bottom();
   const QRectF inked(x, top, width, cell);
-  if (drawRuns_ && shaped.hasRun && !clip) {
+  if (holdRuns_ && shaped.hasRun && !clip) {
     holdText(shaped, font, x, baseline, ux, uy, inked);
     return;
   }

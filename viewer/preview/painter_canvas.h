@@ -70,9 +70,9 @@ class PainterCanvas : public Canvas {
   void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags, double xScale) override;
   void setWindowOrigin(int x, int y) override;
   CanvasPoint printingOffset() override { return printingOffset_; }
-  // Draws the texts held back for drawing together (see drawText); the
-  // owner calls it before it ends the page or the painter. The destructor
-  // does it too.
+  // Draws the texts held back for drawing together on a PDF device (see
+  // HeldRun); the owner calls it before it ends the page or the painter.
+  // The destructor does it too, while the painter is active.
   void flushTexts();
 
   // The resolved form of a logical font: QFont at kTextScale times its pixel
@@ -135,6 +135,9 @@ class PainterCanvas : public Canvas {
   // Images and PDF writers draw laid-out glyph runs; a picture records texts
   // as texts, so that it lays them out again when played at another scale.
   bool drawRuns_ = false;
+  // PDF writers (printers too) hold texts back to draw them together (see
+  // HeldRun); the owner flushes them before the painter ends.
+  bool holdRuns_ = false;
   // Printers and PDF writers get texts that need the shaper word by word.
   bool splitWords_ = false;
   int mode_ = kMapText;
