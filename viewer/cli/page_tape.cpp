@@ -10,6 +10,7 @@ using Kind = TapeOp::Kind;
 TapeCanvas::TapeCanvas() : scratch_(1, 1, QImage::Format_RGB32) {
   painter_.begin(&scratch_);
   measure_ = std::make_unique<PainterCanvas>(painter_);
+  measure_->setMeasureOnly(true);
 }
 
 TapeCanvas::~TapeCanvas() {

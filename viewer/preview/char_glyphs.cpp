@@ -85,4 +85,15 @@ bool CharGlyphs::layOut(QStringView text, QList<quint32>& glyphs, QList<QPointF>
   return true;
 }
 
+bool CharGlyphs::advanceOf(QStringView text, double& advance) {
+  double x = 0;
+  for (const QChar ch : text) {
+    const Entry& entry = entryFor(ch.unicode());
+    if (entry.kind == Kind::kShaped) return false;
+    x += entry.advance;
+  }
+  advance = x;
+  return true;
+}
+
 }  // namespace zel

@@ -37,6 +37,9 @@ class CharGlyphs {
   // the shaper or another font; then the outputs are unspecified.
   bool layOut(QStringView text, QList<quint32>& glyphs, QList<QPointF>& positions, double& advance);
 
+  // The advance alone; false as layOut would be.
+  bool advanceOf(QStringView text, double& advance);
+
   const QRawFont& rawFont() const { return raw_; }
 
  private:

@@ -46,7 +46,8 @@ Shaped shape(const QFont& font, const QString& text) {
       if (!blanks.contains(glyphs[i])) placed.emplace_back(positions[i] - QPointF(0, line.ascent()), glyphs[i]);
     }
   }
-  std::stable_sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) { return a.first.x() < b.first.x(); });
+  std::stable_sort(placed.begin(), placed.end(),
+                   [](const auto& a, const auto& b) { return a.first.x() < b.first.x(); });
   for (const auto& [position, glyph] : placed) {
     out.glyphs.append(glyph);
     out.positions.append(position);
@@ -67,8 +68,7 @@ struct LayoutCase {
   const char16_t* text;
 };
 
-class CharGlyphsMatchTheShaper
-    : public ::testing::TestWithParam<std::tuple<LayoutCase, QString (*)(), int>> {};
+class CharGlyphsMatchTheShaper : public ::testing::TestWithParam<std::tuple<LayoutCase, QString (*)(), int>> {};
 
 // The cells of a bill: the glyphs side by side are exactly where the shaper
 // puts them, in every face the viewer maps to and at cell sizes.
@@ -136,14 +136,9 @@ TEST_P(CharGlyphsRefuse, TextsThatNeedTheShaper) {
 }
 
 const RefusedCase kRefusedCases[] = {
-    {"combining mark", u"e\u0301"},
-    {"conjoining jamo", u"\u1100\u1161"},
-    {"tab", u"a\tb"},
-    {"zero-width joiner", u"a\u200Db"},
-    {"arabic", u"\u0627\u0644"},
-    {"thai", u"\u0E01\u0E34"},
-    {"surrogate pair", u"\U0001F600"},
-    {"private use", u"\uE000"},
+    {"combining mark", u"e\u0301"},     {"conjoining jamo", u"\u1100\u1161"}, {"tab", u"a\tb"},
+    {"zero-width joiner", u"a\u200Db"}, {"arabic", u"\u0627\u0644"},          {"thai", u"\u0E01\u0E34"},
+    {"surrogate pair", u"\U0001F600"},  {"private use", u"\uE000"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Texts, CharGlyphsRefuse, ::testing::ValuesIn(kRefusedCases));

@@ -279,12 +279,19 @@ const ShapedText& PainterCanvas::measure(const std::string& cp949Text) {
 
 double PainterCanvas::textWidth(const std::string& cp949Text) {
   if (cp949Text.empty()) return 0;
+  if (measureOnly_) {
+    const ResolvedFont& font = currentFont();
+    const QString text = QString::fromStdString(cp949ToUtf8(cp949Text));
+    double advance = 0;
+    if (!font.glyphs || !font.glyphs->advanceOf(text, advance)) advance = font.metrics->horizontalAdvance(text);
+    return advance * font.stretch / kTextScale;
+  }
   const ShapedText& m = measure(cp949Text);
   return m.advance * currentFont().stretch / kTextScale;
 }
 
 void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags, double xScale) {
-  if (cp949Text.empty()) return;
+  if (cp949Text.empty() || measureOnly_) return;
   const QRectF logical = QRectF(QPointF(rect.left, rect.top), QPointF(rect.right, rect.bottom)).normalized();
   const QRectF device = page_.mapRect(logical);
   const double sx = std::abs(page_.m11());
@@ -353,8 +360,11 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
 }
 
 bool PainterCanvas::overlapsHeld(const QRectF& inked, std::size_t run) const {
-  for (const HeldText& held : heldTexts_) {
-    if (held.run != run && held.inked.intersects(inked)) return true;
+  for (std::size_t i = 0; i < held_.size(); ++i) {
+    if (i == run || !held_[i].bounds.intersects(inked)) continue;
+    for (const QRectF& other : held_[i].inked) {
+      if (other.intersects(inked)) return true;
+    }
   }
   return false;
 }
@@ -375,7 +385,6 @@ void PainterCanvas::holdText(const ShapedText& shaped, const ResolvedFont& font,
     flushTexts();
     index = 0;
   }
-  heldTexts_.push_back({inked, index});
   HeldRun* run = index < held_.size() ? &held_[index] : nullptr;
   if (!run) {
     run = &held_.emplace_back();
@@ -385,6 +394,8 @@ void PainterCanvas::holdText(const ShapedText& shaped, const ResolvedFont& font,
     run->color = textColor_;
     run->origin = QPointF(x, baseline);
   }
+  run->inked.push_back(inked);
+  run->bounds = run->bounds.isNull() ? inked : run->bounds.united(inked);
   const QPointF offset((x - run->origin.x()) / ux, (baseline - run->origin.y()) / uy);
   run->glyphs.append(glyphs);
   for (const QPointF& p : shaped.run.positions()) run->positions.append(p + offset);
@@ -394,7 +405,6 @@ void PainterCanvas::flushTexts() {
   if (held_.empty()) return;
   if (!painter_.isActive()) {
     held_.clear();
-    heldTexts_.clear();
     return;
   }
   for (HeldRun& held : held_) {
@@ -409,7 +419,6 @@ void PainterCanvas::flushTexts() {
     painter_.drawGlyphRun(QPointF(0, 0), run);
   }
   held_.clear();
-  heldTexts_.clear();
   pageSet_ = false;
 }
 

@@ -95,6 +95,10 @@ class PainterCanvas : public Canvas {
   // Forgets this thread's fonts and texts (tests; the cache bound).
   static void clearThreadCache();
 
+  // A canvas that only measures texts (it draws nothing) need not keep their
+  // glyphs: textWidth alone then, drawText does nothing.
+  void setMeasureOnly(bool measureOnly) { measureOnly_ = measureOnly; }
+
  private:
   void applyTransform();
   void applyPen();
@@ -123,13 +127,10 @@ class PainterCanvas : public Canvas {
     QPointF origin;  // device position of the run's font-unit origin
     QList<quint32> glyphs;
     QList<QPointF> positions;  // font units from origin
+    std::vector<QRectF> inked;  // each text's cell, device pixels
+    QRectF bounds;  // of them all
   };
   std::vector<HeldRun> held_;
-  struct HeldText {
-    QRectF inked;  // device pixels
-    std::size_t run;  // index in held_
-  };
-  std::vector<HeldText> heldTexts_;
 
   QPainter& painter_;
   // Images and PDF writers draw laid-out glyph runs; a picture records texts
@@ -138,6 +139,7 @@ class PainterCanvas : public Canvas {
   // PDF writers (printers too) hold texts back to draw them together (see
   // HeldRun); the owner flushes them before the painter ends.
   bool holdRuns_ = false;
+  bool measureOnly_ = false;
   // Printers and PDF writers get texts that need the shaper word by word.
   bool splitWords_ = false;
   int mode_ = kMapText;

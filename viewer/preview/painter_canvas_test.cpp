@@ -352,23 +352,22 @@ TEST_P(CanvasTextsOnPdf, EveryTextIsExtractableWithItsBlanks) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pages, CanvasTextsOnPdf,
-    ::testing::Values(std::vector<PdfTextCase>{{"one word", u"12,345.67", kDtRight, 1500}},
-                      std::vector<PdfTextCase>{
-                          {"words", u"공사명 : 햇살마을 근린생활시설", kDtLeft, 1700},
-                          {"amount", u"1,234,567,890.12", kDtRight, 1700},
-                          {"spread caption", u"품    명", kDtCenter, 1700},
-                          {"leading blanks", u"  가나 다", kDtLeft, 1700},
-                          {"same row again", u"Page : 12", kDtRight, 1700},
-                      },
-                      std::vector<PdfTextCase>{
-                          {"clipped", u"가나다라마바 사아", kDtLeft, 300},
-                          {"held", u"철근 콘크리트", kDtLeft, 1700},
-                          {"clipped amount", u"9,876,543.21", kDtRight, 200},
-                          {"held amount", u"4,321.00 원", kDtRight, 1700},
-                      }),
-    [](const auto& info) { return "page" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Pages, CanvasTextsOnPdf,
+                         ::testing::Values(std::vector<PdfTextCase>{{"one word", u"12,345.67", kDtRight, 1500}},
+                                           std::vector<PdfTextCase>{
+                                               {"words", u"공사명 : 햇살마을 근린생활시설", kDtLeft, 1700},
+                                               {"amount", u"1,234,567,890.12", kDtRight, 1700},
+                                               {"spread caption", u"품    명", kDtCenter, 1700},
+                                               {"leading blanks", u"  가나 다", kDtLeft, 1700},
+                                               {"same row again", u"Page : 12", kDtRight, 1700},
+                                           },
+                                           std::vector<PdfTextCase>{
+                                               {"clipped", u"가나다라마바 사아", kDtLeft, 300},
+                                               {"held", u"철근 콘크리트", kDtLeft, 1700},
+                                               {"clipped amount", u"9,876,543.21", kDtRight, 200},
+                                               {"held amount", u"4,321.00 원", kDtRight, 1700},
+                                           }),
+                         [](const auto& info) { return "page" + std::to_string(info.index); });
 
 // The page picture: recorded once, played at any scale.
 TEST(PicturePageRecorder, RecordsAPageThatPlaysAtAnyScale) {

@@ -10,6 +10,7 @@
 #include "error_report.h"
 #include "font_mapper.h"
 #include "help.h"
+#include "page_heap.h"
 #include "preview_handover.h"
 #include "printer_layer.h"
 #include "qt_message_service.h"
@@ -38,6 +39,7 @@ int printListing(zel::TfrmZelRptMain& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  zel::KeepPageBuffersInTheHeap();
   bool listAndExit = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--list-and-exit") == 0) listAndExit = true;
