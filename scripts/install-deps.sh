@@ -15,6 +15,8 @@ PACKAGES=(
   python3 python3-dbf python3-dbfread
   zip unzip
   libcups2-dev
+  # zelrpt-cli joins a PDF drawn in parts (libqpdf); the tests check PDFs with qpdf.
+  libqpdf-dev qpdf
   # The print test's own print server and PDF printer; the viewer itself
   # needs none of them at run time.
   cups cups-client printer-driver-cups-pdf
