@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct BatchJob {
   int printFrom = 0, printTo = 0;
   std::vector<QString> pngFiles;  // written PNG files
   int foundPage = 0;  // find: page of the first match
+
+  // Told the number of pages a PDF job will print, before it starts.
+  std::function<void(int pages)> beforePrint;
 };
 
 class BatchPreview : public PreviewWindow {

@@ -190,6 +190,7 @@ int runRender(const CliCommand& command, std::FILE* out) {
     single = PrinterLayer::pdfPrinter(partial);
   }
   Printer* printer = split ? static_cast<Printer*>(split.get()) : single.get();
+  if (split) job.beforePrint = [&split](int pages) { split->expectPages(pages); };
   const auto pageCount = [&] { return split ? split->pageCount() : single->pageCount(); };
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();

@@ -93,7 +93,8 @@ bool SplitPdfPrinter::beginDocument() {
   const PaperOrientation orientation = model_->device().pageLayout().orientation() == QPageLayout::Landscape
                                            ? PaperOrientation::kLandscape
                                            : PaperOrientation::kPortrait;
-  for (int i = 0; i < workerCount_; ++i) {
+  const int workers = expectedPages_ > kMaxJoinedPages ? 1 : workerCount_;
+  for (int i = 0; i < workers; ++i) {
     auto worker = std::make_unique<Worker>();
     // Named like the output's own temporary, so a run that dies leaves
     // nothing the next run does not clear away.
@@ -112,7 +113,7 @@ bool SplitPdfPrinter::beginDocument() {
 
 void SplitPdfPrinter::handOver() {
   const int index = pages_ - 1;
-  const int part = (index / kChunkPages) % workerCount_;
+  const int part = (index / kChunkPages) % static_cast<int>(workers_.size());
   Worker& worker = *workers_[static_cast<std::size_t>(part)];
   order_.push_back({part, worker.pages});
   worker.push(std::move(canvas_->tape()));

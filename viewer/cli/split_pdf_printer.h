@@ -34,6 +34,7 @@ class SplitPdfPrinter : public Printer {
  public:
   static constexpr int kChunkPages = 8;
   static constexpr int kQueuedPages = 16;  // per worker, beyond which the engine waits
+  static constexpr int kMaxJoinedPages = 2000;
 
   SplitPdfPrinter(const QString& outputFile, int workers);
   ~SplitPdfPrinter() override;
@@ -48,6 +49,12 @@ class SplitPdfPrinter : public Printer {
   Canvas& canvas() override;
   int setMetricMapping() override;
   void restoreMapping(int previousMode) override;
+
+  // The pages the next document will have. Beyond kMaxJoinedPages one
+  // worker draws them all: joining keeps every page's objects in memory
+  // (some 15 KB a page), while the engine's thread and one worker still
+  // share the work.
+  void expectPages(int pages) { expectedPages_ = pages; }
 
   // Pages begun in the current (or last) document.
   int pageCount() const { return pages_; }
@@ -67,6 +74,7 @@ class SplitPdfPrinter : public Printer {
   std::vector<std::unique_ptr<Worker>> workers_;
   std::vector<PartPage> order_;  // where each page went
   int pages_ = 0;
+  int expectedPages_ = 0;  // 0: not told
   int mode_ = 1;  // the canvas's mapping mode as the printer layer numbers it
   std::string error_;
 };
