@@ -121,20 +121,20 @@ void filledLine(long index, rw::Line& line) {
 rw::ReportSpec filledReport(long lines) {
   rw::BillOptions options;
   options.fileName = kFilledReportName;
-  rw::ReportSpec spec;
-  spec.fileName = options.fileName;
-  spec.settings = rw::billSettings(options);
+  rw::ReportSpec report;
+  report.fileName = options.fileName;
+  report.settings = rw::billSettings(options);
   // Two decimals on prices, amounts and subtotals.
-  for (auto& [key, setting] : spec.settings) {
+  for (auto& [key, setting] : report.settings) {
     if (key == "PRCDEC" || key == "CSTDEC" || key == "MOKDEC") setting = "2";
   }
-  spec.fields = rw::standardFields();
-  for (rw::FieldDef& f : spec.fields) {
+  report.fields = rw::standardFields();
+  for (rw::FieldDef& f : report.fields) {
     if (f.name.size() == 5 && f.name.back() == 'K' && f.type == 'N') f.decimals = 2;  // F_MAK .. F_HAK
   }
-  spec.generatedLines = lines;
-  spec.generate = filledLine;
-  return spec;
+  report.generatedLines = lines;
+  report.generate = filledLine;
+  return report;
 }
 
 bool ensureFilledReport(const std::string& dir, long lines) {

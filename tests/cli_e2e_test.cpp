@@ -472,9 +472,9 @@ class CliPdfThreads : public CliEndToEnd, public ::testing::WithParamInterface<i
   static constexpr int kPages = 27;  // more than three runs of pages per worker, the last one short
   static void SetUpTestSuite() {
     CliEndToEnd::SetUpTestSuite();
-    rw::ReportSpec spec = rw::largeReport(long(kPages) * rw::linesPerPage('P'), 'P');
-    spec.fileName = "P_RPTB02_THREADS.dbf";
-    ASSERT_TRUE(rw::writeReport(dir_->path().toStdString(), spec));
+    rw::ReportSpec threaded = rw::largeReport(long(kPages) * rw::linesPerPage('P'), 'P');
+    threaded.fileName = "P_RPTB02_THREADS.dbf";
+    ASSERT_TRUE(rw::writeReport(dir_->path().toStdString(), threaded));
   }
   static QProcessEnvironment threads(int count) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
