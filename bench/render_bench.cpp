@@ -1,12 +1,14 @@
 // Rendering speed on a generated report of a million lines (about 28,600
 // portrait pages): time to the first previewed page, one middle page on the
 // engine's recording canvas, into the page picture and into an 80-dpi image,
-// and PDF export speed. The report is written once into the data directory
-// (ZEL_BENCH_DATA, default the build's bench-data) and reused.
+// and PDF export speed; the same on a fully filled bill (every line priced,
+// bench/filled_report.h). The reports are written once into the data
+// directory (ZEL_BENCH_DATA, default the build's bench-data) and reused.
 //
 //   render_bench [benchmark flags]   the timings
-//   render_bench --peak-memory       exports the whole report to PDF and prints
-//                                    the peak resident set size (ru_maxrss)
+//   render_bench --peak-memory       exports the whole filled bill of a million
+//                                    lines to PDF and prints the time and the
+//                                    peak resident set size (ru_maxrss)
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -21,7 +23,9 @@
 #include <memory>
 #include <string>
 
+#include "filled_report.h"
 #include "message_service.h"
+#include "page_heap.h"
 #include "page_recorder.h"
 #include "painter_canvas.h"
 #include "preview_handover.h"
@@ -78,14 +82,16 @@ class JobPreview : public zel::PreviewWindow {
   Job job_;
 };
 
+bool ensureFilledReport() { return zel::bench::ensureFilledReport(dataDir(), kLines); }
+
 // Runs the report with job as the preview's showing; the printer is the
 // built-in PDF printer writing to pdfFile (may be empty when nothing prints).
-void runReport(const std::string& pdfFile, JobPreview::Job job) {
+void runReport(const std::string& pdfFile, JobPreview::Job job, const char* reportName = kReportName) {
   auto printer = zel::PrinterLayer::pdfPrinter(QString::fromStdString(pdfFile));
   zel::RunServices services;
   services.printer = printer.get();
   services.preview = [job] { return std::make_unique<JobPreview>(job); };
-  zel::RunReport(services, dataDir(), kReportName);
+  zel::RunReport(services, dataDir(), reportName);
 }
 
 // The engine's recording canvas as the page picture: what the renderer costs
@@ -146,15 +152,19 @@ void BM_TimeToFirstPage(benchmark::State& state) {
 BENCHMARK(BM_TimeToFirstPage)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 template <typename Recorder>
-void drawMiddlePage(benchmark::State& state, Recorder& recorder, const std::function<void(Recorder&)>& after) {
-  if (!ensureReport()) return state.SkipWithError("no report");
-  runReport({}, [&](JobPreview& p) {
-    const int middle = p.lastPage / 2;
-    for (auto _ : state) {
-      p.draw(recorder, middle, p.table);
-      if (after) after(recorder);
-    }
-  });
+void drawMiddlePage(benchmark::State& state, Recorder& recorder, const std::function<void(Recorder&)>& after,
+                    const char* reportName = kReportName) {
+  if (!(reportName == kReportName ? ensureReport() : ensureFilledReport())) return state.SkipWithError("no report");
+  runReport(
+      {},
+      [&](JobPreview& p) {
+        const int middle = p.lastPage / 2;
+        for (auto _ : state) {
+          p.draw(recorder, middle, p.table);
+          if (after) after(recorder);
+        }
+      },
+      reportName);
 }
 
 void BM_MiddlePageRecordingCanvas(benchmark::State& state) {
@@ -176,6 +186,12 @@ void BM_MiddlePageImage80Dpi(benchmark::State& state) {
   drawMiddlePage<ImagePageRecorder>(state, recorder, {});
 }
 BENCHMARK(BM_MiddlePageImage80Dpi)->Unit(benchmark::kMillisecond);
+
+void BM_FilledMiddlePageImage80Dpi(benchmark::State& state) {
+  ImagePageRecorder recorder;
+  drawMiddlePage<ImagePageRecorder>(state, recorder, {}, zel::bench::kFilledReportName);
+}
+BENCHMARK(BM_FilledMiddlePageImage80Dpi)->Unit(benchmark::kMillisecond);
 
 // The preview path in full: record the picture, then play it at 100 %.
 void BM_MiddlePagePictureShown(benchmark::State& state) {
@@ -204,19 +220,41 @@ void BM_PdfExport1000Pages(benchmark::State& state) {
 }
 BENCHMARK(BM_PdfExport1000Pages)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
+// The same over 1,000 pages of the fully filled bill.
+void BM_FilledPdfExport1000Pages(benchmark::State& state) {
+  if (!ensureFilledReport()) return state.SkipWithError("no report");
+  const std::string pdf = (fs::path(dataDir()) / "export-filled.pdf").string();
+  constexpr int kPages = 1000;
+  for (auto _ : state) {
+    runReport(
+        pdf,
+        [&](JobPreview& p) {
+          p.print(zel::PrintJob{p.lastPage / 2, p.lastPage / 2 + kPages - 1, 1, 1});
+        },
+        zel::bench::kFilledReportName);
+  }
+  state.counters["pages/s"] = benchmark::Counter(double(kPages) * state.iterations(), benchmark::Counter::kIsRate);
+  state.counters["MB"] = static_cast<double>(fs::file_size(pdf)) / 1e6;
+  fs::remove(pdf);
+}
+BENCHMARK(BM_FilledPdfExport1000Pages)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
 int peakMemoryRun() {
-  if (!ensureReport()) return 1;
+  if (!ensureFilledReport()) return 1;
   const std::string pdf = (fs::path(dataDir()) / "whole.pdf").string();
   int pages = 0;
   const auto start = std::chrono::steady_clock::now();
-  runReport(pdf, [&](JobPreview& p) {
-    pages = p.lastPage;
-    p.print(zel::PrintJob{1, p.lastPage, 1, 1});
-  });
+  runReport(
+      pdf,
+      [&](JobPreview& p) {
+        pages = p.lastPage;
+        p.print(zel::PrintJob{1, p.lastPage, 1, 1});
+      },
+      zel::bench::kFilledReportName);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("whole report: %d pages to PDF in %.1f s (%.0f pages/s), %.1f MB file, peak RSS %.1f MB\n", pages,
+  std::printf("whole filled report: %d pages to PDF in %.1f s (%.0f pages/s), %.1f MB file, peak RSS %.1f MB\n", pages,
               seconds, pages / seconds, fs::exists(pdf) ? fs::file_size(pdf) / 1e6 : 0.0, usage.ru_maxrss / 1024.0);
   fs::remove(pdf);
   return 0;
@@ -225,6 +263,7 @@ int peakMemoryRun() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  zel::KeepPageBuffersInTheHeap();  // as the programs do
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   zel::RecordingMessageService quiet;

@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Release benchmark programs in build/bench and runs every one of
-# them (bin/*_bench), printing their figures.
+# them (bin/*_bench), printing their figures. Then, on the fully filled bill
+# (bench/filled_report.h): the peak memory of exporting a million lines
+# (28,572 pages) to PDF, and the export of 35,000 lines (1,000 pages) with
+# zelrpt-cli side by side with an office suite's PDF conversion of the same
+# table (LibreOffice Calc, installed here when missing; ZEL_BENCH_NO_OFFICE=1
+# leaves it out), each the median of 3 runs taken in turns, and their ratio.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${ZEL_BENCH_BUILD:-$ROOT/build/bench}"
@@ -11,11 +16,72 @@ if [ -z "$targets" ]; then
   exit 1
 fi
 # shellcheck disable=SC2086
-cmake --build "$BUILD" -j "$(nproc)" --target $targets
+cmake --build "$BUILD" -j "$(nproc)" --target $targets zelrpt-cli write_filled_report
 status=0
 for prog in "$BUILD"/bin/*_bench; do
   [ -x "$prog" ] || continue
   echo "== $(basename "$prog")"
   "$prog" --benchmark_counters_tabular=true || status=1
 done
+
+echo "== peak memory, whole filled bill"
+export QT_QPA_PLATFORM=offscreen
+"$BUILD/bin/render_bench" --peak-memory || status=1
+
+# ---------------------------------------------------------------------------
+# Side by side with the office suite.
+LINES=35000
+RUNS=3
+DATA="$BUILD/bench-data/side-by-side"
+OUT="$(mktemp -d)"
+trap 'rm -rf "$OUT"' EXIT
+"$BUILD/bin/write_filled_report" "$DATA" "$LINES"
+REPORT="$DATA/P_RPTB02_FILLED.dbf"
+
+if [ "${ZEL_BENCH_NO_OFFICE:-0}" != 1 ] && ! command -v soffice >/dev/null; then
+  # Calc converts the table; the dBASE driver opens .dbf files.
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libreoffice-calc-nogui libreoffice-base-drivers \
+    >/dev/null || echo "cannot install LibreOffice; its figures are left out" >&2
+fi
+office=""
+if [ "${ZEL_BENCH_NO_OFFICE:-0}" != 1 ] && command -v soffice >/dev/null; then office=soffice; fi
+
+now() { date +%s.%N; }
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+ours=()
+theirs=()
+# A profile of its own, made once before timing (its first start is slower).
+PROFILE="file://$OUT/office-profile"
+officeConvert() {
+  "$office" "-env:UserInstallation=$PROFILE" --headless --convert-to pdf --outdir "$OUT/office" "$1" >/dev/null 2>&1
+}
+if [ -n "$office" ]; then
+  "$BUILD/bin/write_filled_report" "$OUT/warm" 35 2>/dev/null
+  officeConvert "$OUT/warm/P_RPTB02_FILLED.dbf" || true
+  rm -rf "$OUT/office"
+fi
+for ((i = 1; i <= RUNS; i++)); do
+  start=$(now)
+  "$BUILD/bin/zelrpt-cli" render "$REPORT" --pdf "$OUT/ours.pdf" >/dev/null || status=1
+  ours+=("$(echo "$(now) - $start" | bc -l)")
+  if [ -n "$office" ]; then
+    start=$(now)
+    officeConvert "$REPORT" || status=1
+    theirs+=("$(echo "$(now) - $start" | bc -l)")
+    [ -s "$OUT/office/P_RPTB02_FILLED.pdf" ] || { echo "the office suite wrote no PDF" >&2; status=1; }
+  fi
+done
+pages=$(pdfinfo "$OUT/ours.pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }')
+oursMedian=$(median "${ours[@]}")
+printf 'zelrpt-cli render --pdf, %s lines (%s pages): median %.2f s of %s (%s), %.0f pages/s\n' "$LINES" "$pages" \
+  "$oursMedian" "$RUNS" "$(printf '%.2f ' "${ours[@]}")" "$(echo "$pages / $oursMedian" | bc -l)"
+if [ -n "$office" ]; then
+  theirsMedian=$(median "${theirs[@]}")
+  printf 'soffice --convert-to pdf, same table: median %.2f s of %s (%s)\n' "$theirsMedian" "$RUNS" \
+    "$(printf '%.2f ' "${theirs[@]}")"
+  printf 'ratio (office / zelrpt-cli): %.2f\n' "$(echo "$theirsMedian / $oursMedian" | bc -l)"
+fi
 exit $status

@@ -19,6 +19,8 @@ PACKAGES=(
   # The desktop entry and report MIME type setup registers, and their checks.
   desktop-file-utils xdg-utils shared-mime-info
   libcups2-dev
+  # zelrpt-cli joins a PDF drawn in parts (libqpdf); the tests check PDFs with qpdf.
+  libqpdf-dev qpdf
   # The print test's own print server and PDF printer; the viewer itself
   # needs none of them at run time.
   cups cups-client printer-driver-cups-pdf

@@ -477,6 +477,77 @@ TEST_F(CliEndToEnd, FindWithoutPageNumbersSaysWhy) {
   }
 }
 
+// A PDF export drawn on worker threads (ZEL_PDF_THREADS) and joined: the
+// same pages in the same order as drawn on one thread, a valid file, also
+// when the run is stopped part way.
+class CliPdfThreads : public CliEndToEnd, public ::testing::WithParamInterface<int> {
+ protected:
+  static constexpr int kPages = 27;  // more than three runs of pages per worker, the last one short
+  static void SetUpTestSuite() {
+    CliEndToEnd::SetUpTestSuite();
+    rw::ReportSpec threaded = rw::largeReport(long(kPages) * rw::linesPerPage('P'), 'P');
+    threaded.fileName = "P_RPTB02_THREADS.dbf";
+    ASSERT_TRUE(rw::writeReport(dir_->path().toStdString(), threaded));
+  }
+  static QProcessEnvironment threads(int count) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZEL_PDF_THREADS"), QString::number(count));
+    return env;
+  }
+  static bool checkedByQpdf(const QString& pdf, QString& why) {
+    if (!haveTool("qpdf")) return true;
+    const CliRun check = runProgram(QStringLiteral("qpdf"), {"--check", pdf});
+    why = check.out + check.err;
+    return check.exitCode == 0;
+  }
+};
+
+TEST_P(CliPdfThreads, SamePagesInTheSameOrderAsOneThread) {
+  if (!haveTool("pdftotext")) GTEST_SKIP() << "poppler-utils not installed";
+  const QString one = out("one.pdf"), many = out("many.pdf");
+  const QStringList args{"render", report("P_RPTB02_THREADS.dbf"), "--pages", "2-27", "--start-no", "5", "--pdf"};
+  const CliRun single = runProgram(cliPath(), QStringList(args) << one, threads(1));
+  ASSERT_EQ(single.exitCode, 0) << single.err.toStdString();
+  const CliRun split = runProgram(cliPath(), QStringList(args) << many, threads(GetParam()));
+  ASSERT_EQ(split.exitCode, 0) << split.err.toStdString();
+  EXPECT_TRUE(split.out.contains(QStringLiteral("26 pages"))) << split.out.toStdString();
+  EXPECT_EQ(pdfPages(many), 26);
+  QString why;
+  EXPECT_TRUE(checkedByQpdf(many, why)) << why.toStdString();
+  for (const char* layout : {"-raw", "-layout"}) {
+    EXPECT_EQ(tool("pdftotext", {layout, many, "-"}), tool("pdftotext", {layout, one, "-"})) << layout;
+  }
+  for (int page = 1; page <= 26; ++page) {
+    const QString text = tool("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), many, "-"});
+    EXPECT_TRUE(text.contains(QStringLiteral("Page : %1").arg(page + 4))) << page;
+  }
+  // The parts are gone.
+  EXPECT_EQ(QDir(work_.path()).entryList(QDir::Files), (QStringList{"many.pdf", "one.pdf"}));
+}
+
+TEST_P(CliPdfThreads, InterruptKeepsTheDonePagesInOrder) {
+  if (!haveTool("pdftotext")) GTEST_SKIP() << "poppler-utils not installed";
+  constexpr int kStopAfter = 11;  // inside the second worker's first run
+  const QString pdf = out("stopped.pdf");
+  QProcess process;
+  process.setProcessEnvironment(threads(GetParam()));
+  ASSERT_TRUE(e2e::startStoppedAfterPages(process, cliPath(), {"render", report("P_RPTB02_THREADS.dbf"), "--pdf", pdf},
+                                          kStopAfter));
+  e2e::signalAndContinue(process, SIGINT);
+  ASSERT_TRUE(process.waitForFinished(300000));
+  EXPECT_EQ(process.exitCode(), 130) << QString::fromUtf8(process.readAllStandardError()).toStdString();
+  ASSERT_EQ(pdfPages(pdf), kStopAfter);
+  QString why;
+  EXPECT_TRUE(checkedByQpdf(pdf, why)) << why.toStdString();
+  for (int page = 1; page <= kStopAfter; ++page) {
+    const QString text = tool("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+    EXPECT_TRUE(text.contains(QStringLiteral("Page : %1").arg(page))) << page;
+  }
+  EXPECT_EQ(QDir(work_.path()).entryList(QDir::Files), QStringList{"stopped.pdf"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Workers, CliPdfThreads, ::testing::Values(2, 3));
+
 }  // namespace
 }  // namespace zel
 

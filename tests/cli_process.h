@@ -48,7 +48,9 @@ inline bool isUtf8(const QByteArray& bytes) { return QString::fromUtf8(bytes).to
 // stops itself at the page boundary after `pages` pages; returns once it has
 // stopped, false when it ended or did not stop within a minute.
 inline bool startStoppedAfterPages(QProcess& process, const QString& program, const QStringList& args, int pages) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  // On top of what the caller set, if anything.
+  QProcessEnvironment env = process.processEnvironment();
+  if (env.isEmpty()) env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("ZEL_STOP_AFTER_PAGES"), QString::number(pages));
   process.setProcessEnvironment(env);
   process.start(program, args);

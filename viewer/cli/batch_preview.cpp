@@ -94,6 +94,7 @@ void BatchPreview::runPdf() {
   }
   // The starting number follows the first printed page unless given.
   const int startNo = job_.command.hasStartNo ? static_cast<int>(job_.command.startNo) : job_.printFrom;
+  if (job_.beforePrint) job_.beforePrint((job_.printTo - job_.printFrom + 1) * std::max(job_.command.copies, 1));
   printJob_(PrintJob{job_.printFrom, job_.printTo, startNo, job_.command.copies});
   if (interrupted()) job_.exitCode = interruptedExitCode();
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ struct BatchJob {
     long lines = 0;
   };
   std::vector<Written> exported;  // export: the files written
+
+  // Told the number of pages a PDF job will print, before it starts.
+  std::function<void(int pages)> beforePrint;
 };
 
 class BatchPreview : public PreviewWindow {

@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -22,6 +24,7 @@
 #include "output_guard.h"
 #include "report_runner.h"
 #include "run_services.h"
+#include "split_pdf_printer.h"
 #include "stale_parts.h"
 #include "terminal_progress.h"
 
@@ -69,6 +72,15 @@ int runHeadless(const std::string& path, BatchJob& job, Printer* printer, Progre
   } catch (const std::exception& e) {
     return reportError(e);
   }
+}
+
+// Worker threads for a PDF export: two where the machine has two cores;
+// ZEL_PDF_THREADS overrides (1 draws on the engine's thread).
+int pdfThreads() {
+  bool ok = false;
+  const int wanted = qEnvironmentVariableIntValue("ZEL_PDF_THREADS", &ok);
+  if (ok) return std::clamp(wanted, 1, 8);
+  return QThread::idealThreadCount() >= 2 ? 2 : 1;
 }
 
 void printLabel(std::FILE* out, const char* label, const std::string& value) {
@@ -160,21 +172,33 @@ int runRender(const CliCommand& command, std::FILE* out) {
     partial = partFileName(target);
     RemoveStalePartFiles(QFileInfo(target).absolutePath());
   }
-  std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(partial);
+  // A PDF file is drawn on worker threads (SplitPdfPrinter); without one the
+  // PDF printer only serves the run.
+  std::unique_ptr<PrinterLayer> single;
+  std::unique_ptr<SplitPdfPrinter> split;
+  if (const int threads = pdfThreads(); !partial.isEmpty() && threads > 1) {
+    split = std::make_unique<SplitPdfPrinter>(partial, threads);
+  } else {
+    single = PrinterLayer::pdfPrinter(partial);
+  }
+  Printer* printer = split ? static_cast<Printer*>(split.get()) : single.get();
+  if (split) job.beforePrint = [&split](int pages) { split->expectPages(pages); };
+  const auto pageCount = [&] { return split ? split->pageCount() : single->pageCount(); };
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();
-  int status = runHeadless(command.path, job, printer.get(), &progress);
+  int status = runHeadless(command.path, job, printer, &progress);
   // A signal before the first page still ends the command as interrupted.
   if (interrupted() && status == 1) status = interruptedExitCode();
+  if (split && !split->error().empty()) std::fprintf(stderr, "%s\n", split->error().c_str());
   if (!partial.isEmpty()) {
-    const bool written = QFile::exists(partial) && printer->pageCount() > 0;
+    const bool written = QFile::exists(partial) && pageCount() > 0;
     if ((status == 0 || (interrupted() && status == interruptedExitCode())) && written) {
       QFile::remove(target);
       if (!QFile::rename(partial, target)) {
         std::fprintf(stderr, "cannot rename to %s\n", target.toLocal8Bit().constData());
         status = 1;
       } else {
-        std::fprintf(out, "%s\t%d pages\n", target.toLocal8Bit().constData(), printer->pageCount());
+        std::fprintf(out, "%s\t%d pages\n", target.toLocal8Bit().constData(), pageCount());
       }
     } else if (status == 0) {
       status = 1;  // the job ran but nothing came out

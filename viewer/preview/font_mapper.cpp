@@ -70,6 +70,7 @@ QString FontMapper::resolve(const QString& wanted) const {
 }
 
 const MappedFace& FontMapper::faceFor(const std::string& cp949Face) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   if (auto known = byName_.find(cp949Face); known != byName_.end()) return *known->second;
   const QString family = familyFor(cp949Face);
   for (const MappedFace& face : measured_) {

@@ -3,14 +3,16 @@
 // and builds the QFont a logical font description stands for.
 //
 // The report's face names are converted to Unicode here, at the display
-// boundary. One process-wide instance; user-interface thread only (fonts are
-// not thread-safe before QGuiApplication exists).
+// boundary. One process-wide instance, made after QGuiApplication; faceFor
+// may be called from any thread (the command line draws PDF pages on worker
+// threads).
 #pragma once
 
 #include <QFont>
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -56,6 +58,7 @@ class FontMapper {
   // Face names already seen (raw bytes) and their entry in measured_: font
   // lookups are slow and the renderer asks for a font on every line.
   std::unordered_map<std::string, const MappedFace*> byName_;
+  std::mutex mutex_;  // guards measured_ and byName_
 };
 
 FontMapper& fontMapper();

@@ -1,9 +1,11 @@
 #include "painter_canvas.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -22,18 +24,52 @@ constexpr double kMinStretch = 0.01, kMaxStretch = 40.0;
 // is played at another scale, and a glyph may then end a hair further right.
 constexpr double kClipSlack = 2.0;
 
+struct CachedFont {
+  std::string faceName;
+  int height = 0, averageWidth = 0;
+  std::unique_ptr<PainterCanvas::ResolvedFont> resolved;
+};
+
+// What a thread's canvases share: the renderer makes the same few fonts on
+// every line and page, and many cell texts come back. Fonts stay as long as
+// the thread's cache (texts are keyed by them).
+struct ThreadTexts {
+  std::vector<CachedFont> fonts;
+  std::unique_ptr<PainterCanvas::ResolvedFont> defaultFont;
+  ShapedTextCache texts{PainterCanvas::kShapedTexts};
+};
+
+thread_local std::unique_ptr<ThreadTexts> threadTextsSlot;
+
+// The main thread's fonts go before the application does, whose font
+// database they use; other threads' go when the thread ends.
+void dropMainThreadTexts() { threadTextsSlot.reset(); }
+
+ThreadTexts& threadTexts() {
+  if (!threadTextsSlot) {
+    threadTextsSlot = std::make_unique<ThreadTexts>();
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && app->thread() == QThread::currentThread()) qAddPostRoutine(dropMainThreadTexts);
+  }
+  return *threadTextsSlot;
+}
+
 }  // namespace
+
+void PainterCanvas::clearThreadCache() { threadTextsSlot.reset(); }
 
 PainterCanvas::PainterCanvas(QPainter& painter) : painter_(painter) {
   const QPaintDevice* device = painter_.device();
   const QPaintEngine* engine = painter_.paintEngine();
   splitWords_ = (device && device->devType() == QInternal::Printer) || (engine && engine->type() == QPaintEngine::Pdf);
+  drawRuns_ = engine && (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Raster);
+  holdRuns_ = engine && engine->type() == QPaintEngine::Pdf;
   painter_.setBrush(Qt::white);
   painter_.setBackgroundMode(Qt::TransparentMode);
   applyTransform();
 }
 
-PainterCanvas::~PainterCanvas() = default;
+PainterCanvas::~PainterCanvas() { flushTexts(); }
 
 void PainterCanvas::setDeviceMapping() {
   mode_ = kMapText;
@@ -125,6 +161,7 @@ void PainterCanvas::setPenWidth(int width) {
 void PainterCanvas::moveTo(int x, int y) { current_ = QPointF(x, y); }
 
 void PainterCanvas::lineTo(int x, int y) {
+  flushTexts();
   ensureLinePen();
   const QPointF to(x, y);
   painter_.drawLine(current_, to);
@@ -132,6 +169,7 @@ void PainterCanvas::lineTo(int x, int y) {
 }
 
 void PainterCanvas::rectangle(int left, int top, int right, int bottom) {
+  flushTexts();
   ensureLinePen();
   painter_.setBrush(Qt::white);
   painter_.drawRect(QRectF(QPointF(left, top), QPointF(right, bottom)).normalized());
@@ -168,19 +206,21 @@ bool PainterCanvas::resolveFont(const LogicalFont& logical, ResolvedFont& out) {
     const double natural = face.averagePerPixel * scaledPixels / kTextScale;
     if (natural > 0) out.stretch = std::clamp(std::abs(logical.averageWidth) / natural, kMinStretch, kMaxStretch);
   }
+  out.glyphs = std::make_unique<CharGlyphs>(font);
   return true;
 }
 
 const PainterCanvas::ResolvedFont* PainterCanvas::lookUpFont(const LogicalFont& font) {
   // The renderer makes the same few fonts over and over (one per line).
-  for (const CachedFont& cached : cache_) {
+  std::vector<CachedFont>& fonts = threadTexts().fonts;
+  for (const CachedFont& cached : fonts) {
     if (cached.height == font.height && cached.averageWidth == font.averageWidth && cached.faceName == font.faceName)
       return cached.resolved.get();
   }
   auto resolved = std::make_unique<ResolvedFont>();
   if (!resolveFont(font, *resolved)) return nullptr;
-  cache_.push_back({font.faceName, font.height, font.averageWidth, std::move(resolved)});
-  return cache_.back().resolved.get();
+  fonts.push_back({font.faceName, font.height, font.averageWidth, std::move(resolved)});
+  return fonts.back().resolved.get();
 }
 
 bool PainterCanvas::selectFont(const LogicalFont& font) {
@@ -201,48 +241,69 @@ void PainterCanvas::setTextColor(std::uint32_t colorRef) {
 
 const PainterCanvas::ResolvedFont& PainterCanvas::currentFont() {
   if (!fonts_.empty()) return *fonts_.back();
-  if (!defaultFont_) {
-    defaultFont_ = std::make_unique<ResolvedFont>();
+  std::unique_ptr<ResolvedFont>& plainFont = threadTexts().defaultFont;
+  if (!plainFont) {
+    plainFont = std::make_unique<ResolvedFont>();
     LogicalFont plain;
     plain.height = kDefaultCellHeight;
-    resolveFont(plain, *defaultFont_);
+    resolveFont(plain, *plainFont);
   }
-  return *defaultFont_;
+  return *plainFont;
 }
 
-const PainterCanvas::MeasuredText& PainterCanvas::measure(const std::string& cp949Text) {
+const ShapedText& PainterCanvas::measure(const std::string& cp949Text) {
   const ResolvedFont& font = currentFont();
-  if (measured_.font != &font || measured_.cp949 != cp949Text) {
-    measured_.cp949 = cp949Text;
-    measured_.font = &font;
-    measured_.text = QString::fromStdString(cp949ToUtf8(cp949Text));
-    measured_.advance = font.metrics->horizontalAdvance(measured_.text);
+  ShapedTextCache& cache = threadTexts().texts;
+  if (last_ && lastFont_ == &font && lastEvictions_ == cache.evictions() && lastText_ == cp949Text) return *last_;
+  ShapedText* shaped = cache.find(&font, cp949Text);
+  if (!shaped) {
+    shaped = &cache.insert(&font, cp949Text);
+    shaped->text = QString::fromStdString(cp949ToUtf8(cp949Text));
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    if (font.glyphs && font.glyphs->layOut(shaped->text, glyphs, positions, shaped->advance)) {
+      shaped->hasRun = true;
+      shaped->run.setRawFont(font.glyphs->rawFont());
+      shaped->run.setGlyphIndexes(glyphs);
+      shaped->run.setPositions(positions);
+    } else {
+      shaped->advance = font.metrics->horizontalAdvance(shaped->text);
+    }
   }
-  return measured_;
+  last_ = shaped;
+  lastFont_ = &font;
+  lastText_ = cp949Text;
+  lastEvictions_ = cache.evictions();
+  return *shaped;
 }
 
 double PainterCanvas::textWidth(const std::string& cp949Text) {
   if (cp949Text.empty()) return 0;
-  const MeasuredText& m = measure(cp949Text);
-  return m.advance * m.font->stretch / kTextScale;
+  if (measureOnly_) {
+    const ResolvedFont& font = currentFont();
+    const QString text = QString::fromStdString(cp949ToUtf8(cp949Text));
+    double advance = 0;
+    if (!font.glyphs || !font.glyphs->advanceOf(text, advance)) advance = font.metrics->horizontalAdvance(text);
+    return advance * font.stretch / kTextScale;
+  }
+  const ShapedText& m = measure(cp949Text);
+  return m.advance * currentFont().stretch / kTextScale;
 }
 
 void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags, double xScale) {
-  if (cp949Text.empty()) return;
+  if (cp949Text.empty() || measureOnly_) return;
   const QRectF logical = QRectF(QPointF(rect.left, rect.top), QPointF(rect.right, rect.bottom)).normalized();
   const QRectF device = page_.mapRect(logical);
   const double sx = std::abs(page_.m11());
   const double sy = std::abs(page_.m22());
-  const MeasuredText& measured = measure(cp949Text);
-  const ResolvedFont& font = *measured.font;
-  const QString& text = measured.text;
+  const ShapedText& shaped = measure(cp949Text);
+  const ResolvedFont& font = currentFont();
 
   // Device pixels per font unit, across and down.
   const double squeeze = xScale > 0 && xScale < 1 ? xScale : 1.0;
   const double ux = sx * font.stretch * squeeze / kTextScale;
   const double uy = sy / kTextScale;
-  const QFontMetricsF& metrics = *font.metrics;
-  const double width = measured.advance * ux;
+  const double width = shaped.advance * ux;
   double x = device.left();
   if (flags & kDtRight) {
     x = device.right() - width;
@@ -259,6 +320,14 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
   const QRectF allowed = device.adjusted(-kClipSlack * sx, -kClipSlack * sy, kClipSlack * sx, kClipSlack * sy);
   const bool clip =
       x < allowed.left() || x + width > allowed.right() || top < allowed.top() || top + cell > allowed.bottom();
+  const QRectF inked(x, top, width, cell);
+  if (holdRuns_ && shaped.hasRun && !clip) {
+    holdText(shaped, font, x, baseline, ux, uy, inked);
+    return;
+  }
+  // Overlapping texts keep their order (text extraction reads the glyphs in
+  // drawing order); the rest may be drawn before the texts held back.
+  if (overlapsHeld(inked, held_.size())) flushTexts();
   if (clip) {
     painter_.save();
     painter_.setWorldTransform(QTransform());
@@ -272,25 +341,14 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
     painter_.setFont(font.font);
     painterFont_ = &font.font;
   }
-  if (!splitWords_) {
+  if (drawRuns_ && shaped.hasRun) {
     painter_.setWorldTransform(QTransform(ux, 0, 0, uy, x, baseline));
-    painter_.drawText(QPointF(0, 0), text);
+    if (!shaped.run.glyphIndexes().isEmpty()) painter_.drawGlyphRun(QPointF(0, 0), shaped.run);
+  } else if (!splitWords_) {
+    painter_.setWorldTransform(QTransform(ux, 0, 0, uy, x, baseline));
+    painter_.drawText(QPointF(0, 0), shaped.text);
   } else {
-    // Blanks are skipped over instead of drawn as glyphs: the PDF writer maps
-    // the blank glyph to no character, so text extraction would lose the
-    // word gaps.
-    const qsizetype length = text.size();
-    qsizetype start = 0;
-    while (start < length) {
-      while (start < length && text.at(start).isSpace()) ++start;
-      if (start >= length) break;
-      qsizetype end = start;
-      while (end < length && !text.at(end).isSpace()) ++end;
-      const double offset = start == 0 ? 0.0 : metrics.horizontalAdvance(text.left(start));
-      painter_.setWorldTransform(QTransform(ux, 0, 0, uy, x + offset * ux, baseline));
-      painter_.drawText(QPointF(0, 0), start == 0 && end == length ? text : text.mid(start, end - start));
-      start = end;
-    }
+    drawWordByWord(shaped, font, x, baseline, ux, uy);
   }
   if (clip) {
     painter_.restore();
@@ -299,6 +357,89 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
     painterFont_ = nullptr;
   }
   pageSet_ = false;
+}
+
+bool PainterCanvas::overlapsHeld(const QRectF& inked, std::size_t run) const {
+  for (std::size_t i = 0; i < held_.size(); ++i) {
+    if (i == run || !held_[i].bounds.intersects(inked)) continue;
+    for (const QRectF& other : held_[i].inked) {
+      if (other.intersects(inked)) return true;
+    }
+  }
+  return false;
+}
+
+void PainterCanvas::holdText(const ShapedText& shaped, const ResolvedFont& font, double x, double baseline, double ux,
+                             double uy, const QRectF& inked) {
+  const QList<quint32> glyphs = shaped.run.glyphIndexes();
+  if (glyphs.isEmpty()) return;
+  std::size_t index = 0;
+  while (index < held_.size()) {
+    const HeldRun& held = held_[index];
+    if (held.font == &font && held.ux == ux && held.uy == uy && held.color == textColor_) break;
+    ++index;
+  }
+  // A text over one held in another run would otherwise be drawn in the
+  // wrong order.
+  if (overlapsHeld(inked, index)) {
+    flushTexts();
+    index = 0;
+  }
+  HeldRun* run = index < held_.size() ? &held_[index] : nullptr;
+  if (!run) {
+    run = &held_.emplace_back();
+    run->font = &font;
+    run->ux = ux;
+    run->uy = uy;
+    run->color = textColor_;
+    run->origin = QPointF(x, baseline);
+  }
+  run->inked.push_back(inked);
+  run->bounds = run->bounds.isNull() ? inked : run->bounds.united(inked);
+  const QPointF offset((x - run->origin.x()) / ux, (baseline - run->origin.y()) / uy);
+  run->glyphs.append(glyphs);
+  for (const QPointF& p : shaped.run.positions()) run->positions.append(p + offset);
+}
+
+void PainterCanvas::flushTexts() {
+  if (held_.empty()) return;
+  if (!painter_.isActive()) {
+    held_.clear();
+    return;
+  }
+  for (HeldRun& held : held_) {
+    if (!textPenSet_ || painter_.pen().color() != held.color) {
+      painter_.setPen(held.color);
+      textPenSet_ = true;
+    }
+    QGlyphRun run;
+    run.setRawFont(held.font->glyphs->rawFont());
+    run.setRawData(held.glyphs.constData(), held.positions.constData(), static_cast<int>(held.glyphs.size()));
+    painter_.setWorldTransform(QTransform(held.ux, 0, 0, held.uy, held.origin.x(), held.origin.y()));
+    painter_.drawGlyphRun(QPointF(0, 0), run);
+  }
+  held_.clear();
+  pageSet_ = false;
+}
+
+void PainterCanvas::drawWordByWord(const ShapedText& shaped, const ResolvedFont& font, double x, double baseline,
+                                   double ux, double uy) {
+  // Blanks are skipped over instead of drawn as glyphs: the PDF writer maps
+  // the blank glyph to no character, so text extraction would lose the word
+  // gaps.
+  const QString& text = shaped.text;
+  const qsizetype length = text.size();
+  qsizetype start = 0;
+  while (start < length) {
+    while (start < length && text.at(start).isSpace()) ++start;
+    if (start >= length) break;
+    qsizetype end = start;
+    while (end < length && !text.at(end).isSpace()) ++end;
+    const double offset = start == 0 ? 0.0 : font.metrics->horizontalAdvance(text.left(start));
+    painter_.setWorldTransform(QTransform(ux, 0, 0, uy, x + offset * ux, baseline));
+    painter_.drawText(QPointF(0, 0), start == 0 && end == length ? text : text.mid(start, end - start));
+    start = end;
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -5,7 +5,9 @@
 // rectangle, with fonts sized by cell height and average width.
 //
 // The painter is not owned and must outlive the canvas; the canvas never calls
-// begin/end on it. Texts arrive as CP949 bytes and are converted here.
+// begin/end on it. Texts arrive as CP949 bytes and are converted here. The
+// fonts made and the texts laid out are kept per thread beyond the canvas
+// (the preview makes a canvas a page): see ShapedTextCache.
 //
 // PicturePageRecorder records one preview page into a QPicture through such a
 // canvas (the engine's PageRecorder). User-interface thread only.
@@ -16,6 +18,7 @@
 #include <QFontMetricsF>
 #include <QPicture>
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 #include <QTransform>
 #include <memory>
@@ -23,7 +26,9 @@
 #include <vector>
 
 #include "canvas.h"
+#include "char_glyphs.h"
 #include "page_recorder.h"
+#include "shaped_text_cache.h"
 
 class QPainter;
 
@@ -65,6 +70,10 @@ class PainterCanvas : public Canvas {
   void drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags, double xScale) override;
   void setWindowOrigin(int x, int y) override;
   CanvasPoint printingOffset() override { return printingOffset_; }
+  // Draws the texts held back for drawing together on a PDF device (see
+  // HeldRun); the owner calls it before it ends the page or the painter.
+  // The destructor does it too, while the painter is active.
+  void flushTexts();
 
   // The resolved form of a logical font: QFont at kTextScale times its pixel
   // size, and the horizontal stretch that gives the requested average width.
@@ -74,36 +83,64 @@ class PainterCanvas : public Canvas {
     double ascent = 0;  // in font units (pixels of the scaled font)
     double descent = 0;
     double stretch = 1;  // horizontal scale applied while drawing
+    std::unique_ptr<CharGlyphs> glyphs;  // texts laid out without the shaper
   };
   // Texts are laid out at this many times their page-unit size, so cell
   // heights keep sub-unit precision although QFont pixel sizes are integers.
   static constexpr int kTextScale = 16;
   static bool resolveFont(const LogicalFont& font, ResolvedFont& out);
 
- private:
-  struct CachedFont {
-    std::string faceName;
-    int height = 0, averageWidth = 0;
-    std::unique_ptr<ResolvedFont> resolved;
-  };
+  // Texts laid out and kept per thread at most (see ShapedTextCache).
+  static constexpr std::size_t kShapedTexts = 1024;
+  // Forgets this thread's fonts and texts (tests; the cache bound).
+  static void clearThreadCache();
 
+  // A canvas that only measures texts (it draws nothing) need not keep their
+  // glyphs: textWidth alone then, drawText does nothing.
+  void setMeasureOnly(bool measureOnly) { measureOnly_ = measureOnly; }
+
+ private:
   void applyTransform();
   void applyPen();
   void ensureLinePen();
   const ResolvedFont& currentFont();
   const ResolvedFont* lookUpFont(const LogicalFont& font);
-  // The text as Unicode and its advance in font units; the last one is kept,
-  // since a cell is measured before it is drawn.
-  struct MeasuredText {
-    std::string cp949;
+  // The text as Unicode, its advance in font units and its glyphs, from the
+  // thread's cache. A cell is measured before it is drawn, so the last one is
+  // kept at hand.
+  const ShapedText& measure(const std::string& cp949Text);
+  void drawWordByWord(const ShapedText& shaped, const ResolvedFont& font, double x, double baseline, double ux,
+                      double uy);
+  void holdText(const ShapedText& shaped, const ResolvedFont& font, double x, double baseline, double ux, double uy,
+                const QRectF& inked);
+  // Whether inked meets a held text outside the given run.
+  bool overlapsHeld(const QRectF& inked, std::size_t run) const;
+
+  // Unclipped texts of one font, scale and colour, gathered into one glyph
+  // run until something else is drawn: each run the painter draws costs a
+  // PDF writer a text object with its whole graphics state, and drawing them
+  // together leaves every glyph where it was.
+  struct HeldRun {
     const ResolvedFont* font = nullptr;
-    QString text;
-    double advance = 0;
+    double ux = 1, uy = 1;
+    QColor color;
+    QPointF origin;  // device position of the run's font-unit origin
+    QList<quint32> glyphs;
+    QList<QPointF> positions;  // font units from origin
+    std::vector<QRectF> inked;  // each text's cell, device pixels
+    QRectF bounds;  // of them all
   };
-  const MeasuredText& measure(const std::string& cp949Text);
+  std::vector<HeldRun> held_;
 
   QPainter& painter_;
-  // Printers and PDF writers get texts word by word (see drawText).
+  // Images and PDF writers draw laid-out glyph runs; a picture records texts
+  // as texts, so that it lays them out again when played at another scale.
+  bool drawRuns_ = false;
+  // PDF writers (printers too) hold texts back to draw them together (see
+  // HeldRun); the owner flushes them before the painter ends.
+  bool holdRuns_ = false;
+  bool measureOnly_ = false;
+  // Printers and PDF writers get texts that need the shaper word by word.
   bool splitWords_ = false;
   int mode_ = kMapText;
   QSizeF windowExtent_{1, 1};
@@ -119,10 +156,12 @@ class PainterCanvas : public Canvas {
   const QFont* painterFont_ = nullptr;  // the font last handed to the painter
   QPointF current_;
   QColor textColor_ = Qt::black;
-  std::vector<CachedFont> cache_;  // every font made on this canvas
   std::vector<const ResolvedFont*> fonts_;  // selected fonts, innermost last
-  std::unique_ptr<ResolvedFont> defaultFont_;
-  MeasuredText measured_;
+  // The text measured last; valid while the thread's cache has dropped no entry.
+  const ResolvedFont* lastFont_ = nullptr;
+  std::string lastText_;
+  const ShapedText* last_ = nullptr;
+  std::size_t lastEvictions_ = 0;
 };
 
 // The preview's page picture as the engine records it.

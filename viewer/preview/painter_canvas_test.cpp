@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "cp949.h"
 #include "font_mapper.h"
 
 namespace zel {
@@ -303,6 +304,70 @@ TEST(CanvasOnPdfWriter, TextIsExtractableWithItsBlanks) {
   const QString text = QString::fromUtf8(process.readAllStandardOutput());
   EXPECT_TRUE(text.contains(QStringLiteral("가나다 Page : 12"))) << text.toStdString();
 }
+
+struct PdfTextCase {
+  const char* name;
+  const char16_t* text;
+  unsigned flags;
+  int width;  // of the cell, page units; narrow ones clip
+};
+
+class CanvasTextsOnPdf : public ::testing::TestWithParam<std::vector<PdfTextCase>> {};
+
+// Texts drawn as glyph runs, held together or clipped one by one, come out
+// of the PDF whole, blanks included, whatever else shares the page.
+TEST_P(CanvasTextsOnPdf, EveryTextIsExtractableWithItsBlanks) {
+  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
+  QTemporaryDir dir;
+  const QString file = dir.filePath("t.pdf");
+  const std::vector<PdfTextCase>& cases = GetParam();
+  {
+    QPdfWriter writer(file);
+    writer.setResolution(600);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    QPainter painter(&writer);
+    PainterCanvas canvas(painter);
+    canvas.setMetricMapping(600, 600);
+    ASSERT_TRUE(canvas.selectFont(bodyFont(40, 20)));
+    int top = -100;
+    for (const PdfTextCase& c : cases) {
+      const std::string cp949 = utf8ToCp949(QString::fromUtf16(c.text).toStdString());
+      canvas.drawText(cp949, {100, top, 100 + c.width, top - 60}, c.flags | kDtVCenter | kDtSingleLine);
+      // A rule under every other text: lines send the held texts out.
+      if ((top / 100) % 2 == 0) {
+        canvas.moveTo(100, top - 70);
+        canvas.lineTo(1900, top - 70);
+      }
+      top -= 100;
+    }
+  }
+  QProcess process;
+  process.start("pdftotext", {"-raw", file, "-"});
+  process.waitForFinished(60000);
+  const QString text = QString::fromUtf8(process.readAllStandardOutput());
+  for (const PdfTextCase& c : cases) {
+    // Extraction writes a run of blanks as one.
+    const QString wanted = QString::fromUtf16(c.text).simplified();
+    EXPECT_TRUE(text.contains(wanted)) << c.name << "\n" << text.toStdString();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, CanvasTextsOnPdf,
+                         ::testing::Values(std::vector<PdfTextCase>{{"one word", u"12,345.67", kDtRight, 1500}},
+                                           std::vector<PdfTextCase>{
+                                               {"words", u"공사명 : 햇살마을 근린생활시설", kDtLeft, 1700},
+                                               {"amount", u"1,234,567,890.12", kDtRight, 1700},
+                                               {"spread caption", u"품    명", kDtCenter, 1700},
+                                               {"leading blanks", u"  가나 다", kDtLeft, 1700},
+                                               {"same row again", u"Page : 12", kDtRight, 1700},
+                                           },
+                                           std::vector<PdfTextCase>{
+                                               {"clipped", u"가나다라마바 사아", kDtLeft, 300},
+                                               {"held", u"철근 콘크리트", kDtLeft, 1700},
+                                               {"clipped amount", u"9,876,543.21", kDtRight, 200},
+                                               {"held amount", u"4,321.00 원", kDtRight, 1700},
+                                           }),
+                         [](const auto& info) { return "page" + std::to_string(info.index); });
 
 // The page picture: recorded once, played at any scale.
 TEST(PicturePageRecorder, RecordsAPageThatPlaysAtAnyScale) {

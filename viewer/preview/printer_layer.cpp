@@ -74,6 +74,8 @@ std::unique_ptr<PrinterLayer> PrinterLayer::pdfPrinter(const QString& outputFile
 }
 
 PrinterLayer::~PrinterLayer() {
+  if (canvas_) canvas_->flushTexts();
+  canvas_.reset();
   if (painter_ && painter_->isActive()) painter_->end();
 }
 
@@ -172,25 +174,32 @@ bool PrinterLayer::beginDocument() {
     return false;
   }
   canvas_ = std::make_unique<PainterCanvas>(*painter_);
+  canvas_->setPrintingOffset(printingOffset());
+  pages_ = 1;
+  return true;
+}
+
+CanvasPoint PrinterLayer::printingOffset() {
+  PrinterCaps c;
+  if (!caps(c)) return {};
   // The printing offset tells where the painter starts: at the corner of
   // Qt's printable area, which is the printable corner as the classic device
   // has it except on a landscape sheet, where Qt's strips are not turned
   // (caps reports the turned ones, which place the frame).
   const QPoint origin = painterOrigin();
-  canvas_->setPrintingOffset(
-      {PixelsToPageUnits(origin.x(), c.logPixelsX), PixelsToPageUnits(origin.y(), c.logPixelsY)});
-  pages_ = 1;
-  return true;
+  return {PixelsToPageUnits(origin.x(), c.logPixelsX), PixelsToPageUnits(origin.y(), c.logPixelsY)};
 }
 
 bool PrinterLayer::newPage() {
   if (!painter_ || !painter_->isActive()) return false;
+  if (canvas_) canvas_->flushTexts();
   if (!printer_->newPage()) return false;
   ++pages_;
   return true;
 }
 
 void PrinterLayer::endDocument() {
+  if (canvas_) canvas_->flushTexts();
   if (painter_ && painter_->isActive()) painter_->end();
   canvas_.reset();
   painter_.reset();

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "canvas.h"
 #include "printer.h"
 
 class QPainter;
@@ -58,6 +59,8 @@ class PrinterLayer : public Printer {
 
   // Pages begun in the current (or last) document.
   int pageCount() const { return pages_; }
+  // What the document's canvas answers for printingOffset(), in page units.
+  CanvasPoint printingOffset();
 
  private:
   struct PdfTag {};

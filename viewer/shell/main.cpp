@@ -10,6 +10,7 @@
 #include "error_report.h"
 #include "font_mapper.h"
 #include "help.h"
+#include "page_heap.h"
 #include "run_services.h"
 #include "printer_layer.h"
 #include "qt_message_service.h"
@@ -51,6 +52,7 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  zel::KeepPageBuffersInTheHeap();
   bool listAndExit = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
