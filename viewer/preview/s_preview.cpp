@@ -23,6 +23,7 @@
 #include "zel_table.h"
 #include "cp949.h"
 #include "data_error.h"
+#include "error_text.h"
 #include "export_file.h"
 #include "output_guard.h"
 #include "progress_dialog.h"
@@ -91,7 +92,7 @@ bool paperPictureSize(int orientation, QSize& out) {
   return true;
 }
 
-void reportError(const std::exception& e) { messages().error(e.what()); }
+void reportError(const std::exception& e) { messages().error(errorMessageText(e.what())); }
 
 // A range field's value pulled into the report's pages.
 void pullIntoPages(TNumberEdit& edit) {
@@ -558,7 +559,7 @@ void TFM_Preview::C_SBT_PRNClick() {
     }
   }
   // Reported once the window is usable again.
-  if (failure) messages().error(*failure);
+  if (failure) messages().error(errorMessageText(*failure));
 }
 
 void TFM_Preview::C_SBT_ExcelClick() {
@@ -604,7 +605,7 @@ void TFM_Preview::C_SBT_ExcelClick() {
       failure = e.what();
     }
   }
-  if (failure) messages().error(*failure);
+  if (failure) messages().error(errorMessageText(*failure));
 }
 
 void TFM_Preview::C_SBT_CloseClick() { close(); }

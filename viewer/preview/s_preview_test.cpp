@@ -400,7 +400,8 @@ class PreviewTest : public QObject {
     window_->C_SBT_PRN->click();
     QVERIFY(window_->isEnabled());
     QCOMPARE(service_.shown.size(), size_t{1});
-    QCOMPARE(service_.shown[0].text, std::string("disk full"));
+    // A Korean line for the user, then the failure's own words.
+    QCOMPARE(service_.shown[0].text, std::string("작업을 마치지 못했습니다.\rdisk full"));
   }
 
   void pdfPrinterAsksForTheFile() {

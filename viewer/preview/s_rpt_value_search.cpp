@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "cp949.h"
+#include "error_text.h"
 #include "font_mapper.h"
 #include "message_service.h"
 #include "report_lines.h"
@@ -75,7 +76,7 @@ void Tfm_RptValueSearch::showEvent(QShowEvent* event) {
     FormShow();
   } catch (const std::exception& e) {
     // A settings block that cannot be read leaves nothing to search.
-    messages().error(e.what());
+    messages().error(errorMessageText(e.what()));
     QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
   }
 }
@@ -131,7 +132,7 @@ void Tfm_RptValueSearch::c_btn_SearchClick() {
       if (outcome.rememberText) preview_->FindText = text;
       if (outcome.found && SearchMode == "P") preview_->CurPage = outcome.page;
     } catch (const std::exception& e) {
-      messages().error(e.what());
+      messages().error(errorMessageText(e.what()));
     }
   }
   close();

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QUrl>
+#include <exception>
 
 #include "apollo.h"
 #include "ascii_text.h"
@@ -252,8 +253,9 @@ void TfrmZelRptMain::DisplayFileList() {
       item->setText(cells[c]);
     }
   }
-  int current = stgRptFile->currentRow();
-  if (current < 0 || current >= stgRptFile->rowCount()) stgRptFile->setCurrentCell(0, 0);
+  // The panel describes row 1, so Enter and the margin button must act on it too.
+  stgRptFile->setCurrentCell(0, 0);
+  errorShownFor_.clear();
 
   setWindowTitle(QString::fromStdString(listingCaption(ReportDirectory, static_cast<int>(rows.size()))));
   StatusBar1Panel->setText(QString::fromStdString(listingStatusText(static_cast<int>(rows.size()))));
@@ -270,7 +272,22 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   for (QLabel* label : {lblName, lblOrient, lblPage, lblFix, lblSort, lblPrintScope, lblOption1, lblOption2, lblOption3,
                         lblOption4, lblBigo, lblSpace})
     setLabel(label, "");
-  ReportDescription d = zel::GetFileInfo(ReportDirectory, fileName);
+  // Every key release re-reads the panel: an error of the same file is told
+  // once per selection, or closing its box with Enter would bring it back.
+  const std::string key = ReportDirectory + '\n' + fileName;
+  if (key != errorShownFor_) errorShownFor_.clear();
+  ReportDescription d;
+  try {
+    d = zel::GetFileInfo(ReportDirectory, fileName);
+  } catch (const std::exception& e) {
+    d = ReportDescription{};
+    d.kind = ReportKind::kBroken;
+    d.title = kBrokenReportFileText;
+    if (errorShownFor_.empty()) {
+      errorShownFor_ = key;
+      reportError(e);
+    }
+  }
   setLabel(lblName, d.title);
   setLabel(lblSort, d.sortOrder);
   setLabel(lblPrintScope, d.printRange);
@@ -283,7 +300,8 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   setLabel(lblOption4, d.options[3]);
   setLabel(lblBigo, d.remarks);
   setLabel(lblSpace, d.margins);
-  btnChangeSpace->setEnabled(d.canChangeMargins);
+  // With nothing selected the margin dialog would have no file to open.
+  btnChangeSpace->setEnabled(d.canChangeMargins && d.kind != ReportKind::kEmpty);
   if (!d.problem.empty()) messages().log(d.problem);
 }
 
@@ -336,6 +354,7 @@ void TfrmZelRptMain::stgRptFileKeyUp() {
 void TfrmZelRptMain::stgRptFileMouseUp() { GetFileInfo(selectedFileName()); }
 
 void TfrmZelRptMain::btnChangeSpaceClick() {
+  if (isBlank(selectedFileName())) return;
   CurrentReportFile = selectedFileName();
   {
     TfrmChangeSpace dialog(this);

@@ -135,6 +135,8 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   std::string programDirectory_;
   std::unique_ptr<TApolloEnv> apolloEnv_;
   bool shown_ = false;
+  // Directory and file whose read error was last shown (empty: none).
+  std::string errorShownFor_;
 };
 
 }  // namespace zel

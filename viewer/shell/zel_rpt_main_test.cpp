@@ -298,6 +298,88 @@ class MainWindowTest : public QObject {
     QCOMPARE(messages_.shown.size(), size_t(1));
     QCOMPARE(QString::fromStdString(messages_.shown[0].caption), QStringLiteral("오류"));
     QVERIFY(messages_.shown[0].icon == MessageIcon::kError);
+    // The user reads Korean first; the engine's words follow on the next line.
+    const QStringList lines = QString::fromStdString(messages_.shown[0].text).split(QLatin1Char('\r'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("보고서 파일의 메모(.fpt) 내용이 손상되었습니다."));
+    QVERIFY2(lines[1].contains(QStringLiteral("memo")), qPrintable(lines[1]));
+    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일오류(사용불가)"));
+  }
+
+  // Closing the error box with a key sends that key's release to the list,
+  // which re-reads the panel: the box must not come back.
+  void brokenReportIsToldOncePerSelection_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Escape") << int(Qt::Key_Escape);
+    QTest::newRow("Space") << int(Qt::Key_Space);
+  }
+  void brokenReportIsToldOncePerSelection() {
+    QFETCH(int, key);
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    std::filesystem::resize_file(reports_ + "/P_RPTB02.fpt", 512);
+    writeReport("Q_RPTB02.dbf", block("RPTA01"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    const int broken = cell(0, 0) == QStringLiteral("P_RPTB02.dbf") ? 0 : 1;
+    w.stgRptFile->setCurrentCell(broken, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    const size_t told = messages_.shown.size();
+    QVERIFY(told >= 1);
+    for (int i = 0; i < 3; ++i) QTest::keyRelease(w.stgRptFile, Qt::Key(key));
+    QTest::mouseRelease(w.stgRptFile->viewport(), Qt::LeftButton, {},
+                        w.stgRptFile->visualRect(w.stgRptFile->model()->index(broken, 0)).center());
+    QCOMPARE(messages_.shown.size(), told);
+    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일오류(사용불가)"));
+    // Another selection, then the broken file again: told again.
+    w.stgRptFile->setCurrentCell(1 - broken, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    QCOMPARE(w.lblName->text(), QStringLiteral("노  임  단  가"));
+    w.stgRptFile->setCurrentCell(broken, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Up);
+    QCOMPARE(messages_.shown.size(), told + 1);
+  }
+
+  // The panel describes row 1 after every listing; Enter and the margin
+  // button must then act on that same file.
+  void refilledListSelectsRowOne_data() {
+    QTest::addColumn<bool>("otherDirectory");
+    QTest::newRow("directory chosen") << true;
+    QTest::newRow("list refreshed") << false;
+  }
+  void refilledListSelectsRowOne() {
+    QFETCH(bool, otherDirectory);
+    for (const char* name : {"A_RPTB02.dbf", "B_RPTB02.dbf", "C_RPTB02.dbf"}) writeReport(name, block("RPTB02"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    w.stgRptFile->setCurrentCell(2, 0);
+    std::string other = testing::makeTempDirectory("other");
+    for (const char* name : {"D_RPTB02.dbf", "E_RPTB02.dbf"}) {
+      testing::TestReport report;
+      report.settings = block("RPTA01");
+      QVERIFY(testing::writeTestReport(other, name, report));
+    }
+    if (otherDirectory) {
+      TfrmZelRptMain::setDirectoryChooser([&](QWidget*) { return QString::fromStdString(other); });
+      w.mnuSetDirectory->trigger();
+    } else {
+      w.mnuRefreshList->trigger();
+    }
+    QCOMPARE(w.stgRptFile->currentRow(), 0);
+    QCOMPARE(QString::fromStdString(w.selectedFileName()), QString::fromStdString(w.firstFileName()));
+    std::filesystem::remove_all(other);
+  }
+
+  void marginButtonNeedsASelectedReport() {
+    TfrmZelRptMain& w = shownWindow();
+    QCOMPARE(cell(0, 0), QString());
+    QVERIFY(!w.btnChangeSpace->isEnabled());
+    bool opened = false;
+    TfrmZelRptMain::setModalRunner([&](QDialog&) { opened = true; });
+    w.btnChangeSpaceClick();
+    QVERIFY(!opened);
+    QVERIFY(messages_.shown.empty());
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    w.mnuRefreshList->trigger();
+    QVERIFY(w.btnChangeSpace->isEnabled());
   }
 
   void marginButtonWritesAndRefreshes() {
