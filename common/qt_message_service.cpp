@@ -25,7 +25,7 @@ MessageAnswer QtMessageService::show(const Message& message) {
       box.exec();
       return MessageAnswer::kOk;
     case MessageButtons::kYesOnly:
-      box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+      box.setStandardButtons(QMessageBox::Yes);  // the toolkit's word, translated
       box.exec();
       return MessageAnswer::kYes;
     case MessageButtons::kYesNo:

@@ -13,6 +13,7 @@
 #include "run_services.h"
 #include "printer_layer.h"
 #include "qt_message_service.h"
+#include "qt_translation.h"
 #include "progress_dialog.h"
 #include "report_directory.h"
 #include "s_rpt_progress.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ZelRpt"));
+  zel::installQtTranslations(app);
 
   zel::QtMessageService boxes;
   // Messages of a headless run go to standard error; questions get No.

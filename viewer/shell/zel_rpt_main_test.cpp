@@ -27,6 +27,7 @@
 #include "num_edit.h"
 #include "preview_handover.h"
 #include "printer.h"
+#include "qt_translation.h"
 #include "report_directory.h"
 #include "sample_reports.h"
 #include "settings_block.h"
@@ -380,6 +381,42 @@ class MainWindowTest : public QObject {
     writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
     w.mnuRefreshList->trigger();
     QVERIFY(w.btnChangeSpace->isEnabled());
+  }
+
+  // ZelRpt and setup load the toolkit's Korean words at start-up.
+  void toolkitDialogsSpeakKorean_data() {
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("korean");
+    QTest::newRow("OK") << "QPlatformTheme"
+                        << "OK"
+                        << "확인";
+    QTest::newRow("Cancel") << "QPlatformTheme"
+                            << "Cancel"
+                            << "취소";
+    QTest::newRow("Yes") << "QPlatformTheme"
+                         << "&Yes"
+                         << "예(&Y)";
+    QTest::newRow("No") << "QPlatformTheme"
+                        << "&No"
+                        << "아니요(&N)";
+    QTest::newRow("Save") << "QPlatformTheme"
+                          << "Save"
+                          << "저장";
+    QTest::newRow("directory chooser") << "QFileDialog"
+                                       << "Find Directory"
+                                       << "디렉터리 찾기";
+  }
+  void toolkitDialogsSpeakKorean() {
+    QFETCH(QString, context);
+    QFETCH(QString, english);
+    QFETCH(QString, korean);
+    QTranslator* translator = installQtTranslations(*QCoreApplication::instance());
+    QVERIFY2(translator != nullptr, "qtbase_ko.qm missing: install qt6-translations-l10n");
+    const QString shown = QCoreApplication::translate(context.toLatin1().constData(), english.toLatin1().constData());
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QCOMPARE(shown, korean);
   }
 
   void marginButtonWritesAndRefreshes() {
