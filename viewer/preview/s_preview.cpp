@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -235,6 +236,23 @@ void TFM_Preview::createControls() {
   c_Ned_PrintPageNum = field("c_Ned_PrintPageNum", 650, 44, 0, 999999999999.0L, false, 0, QStringLiteral("1"));
   Label1 = label("Label1", QStringLiteral("인쇄매수"), 717, 13);
   C_EDT_CopyCount = field("C_EDT_CopyCount", 766, 23, 1, 99, true, 0, QStringLiteral("1"));
+  // The toolbar's groups, in the order they wrap: buttons, print range,
+  // page, starting number, copies, export.
+  const std::vector<std::vector<QWidget*>> groups = {
+      {C_SBT_Close, C_SBT_PRN, C_SBT_FIT, C_SBT_WIDTH, C_SBT_ZoomIn, C_SBT_ZoomOut, C_SBT_First, C_SBT_Prior,
+       C_SBT_Next, C_SBT_Last, c_spb_search},
+      {Label2, C_EDT_START, Label5, C_EDT_END},
+      {Label16, c_ned_PageStart},
+      {C_Lbl_PageStart, c_Ned_PrintPageNum},
+      {Label1, C_EDT_CopyCount},
+      {C_SBT_Excel}};
+  for (const std::vector<QWidget*>& members : groups) {
+    ToolGroup group;
+    for (QWidget* w : members) group.designed.emplace_back(w, w->geometry());
+    toolGroups_.push_back(std::move(group));
+  }
+  C_PNL_ToolBar->installEventFilter(this);
+
   setTabOrder(C_EDT_START, C_EDT_END);
   setTabOrder(C_EDT_END, c_ned_PageStart);
   setTabOrder(c_ned_PageStart, c_Ned_PrintPageNum);
@@ -696,7 +714,29 @@ void TFM_Preview::C_Scb_ScrollerMouseMove(QPoint position, Qt::MouseButtons butt
   }
 }
 
+void TFM_Preview::arrangeToolBar() {
+  constexpr int kLeftMargin = 9;
+  constexpr int kRowHeight = 36;  // below the designed 41-pixel row
+  const int available = C_PNL_ToolBar->width() - kLeftMargin;
+  int row = 0;
+  int shift = 0;  // how far the current row's groups move left
+  for (const ToolGroup& group : toolGroups_) {
+    int left = INT_MAX, right = 0;
+    for (const auto& [widget, rect] : group.designed) {
+      left = std::min(left, rect.left());
+      right = std::max(right, rect.right() + 1);
+    }
+    if (right - shift > available && left - shift > kLeftMargin) {
+      ++row;
+      shift = left - kLeftMargin;
+    }
+    for (const auto& [widget, rect] : group.designed) widget->move(rect.left() - shift, rect.top() + row * kRowHeight);
+  }
+  C_PNL_ToolBar->setFixedHeight(kToolBarHeight + row * kRowHeight);
+}
+
 bool TFM_Preview::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == C_PNL_ToolBar && event->type() == QEvent::Resize) arrangeToolBar();
   if (watched == host_ || watched == C_Scb_Scroller->viewport()) {
     if (event->type() == QEvent::MouseButtonPress) {
       C_Scb_ScrollerMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());

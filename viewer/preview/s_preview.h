@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 #include <string>
 
 #include "preview_handover.h"
@@ -179,6 +181,14 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   QSize scrollBoxSize() const;
   bool askPdfFile();
   bool askPrinter();
+  // Keeps the designed toolbar while it fits; on a narrow window (large
+  // scale factors) the groups that would be cut off wrap to further rows.
+  void arrangeToolBar();
+
+  struct ToolGroup {
+    std::vector<std::pair<QWidget*, QRect>> designed;  // controls and their designed geometry
+  };
+  std::vector<ToolGroup> toolGroups_;
 
   std::unique_ptr<PicturePageRecorder> picture_;
   QSize pictureSize_;

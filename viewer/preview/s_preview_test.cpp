@@ -74,6 +74,11 @@ class PreviewTest : public QObject {
   void layoutTextsAndHints() {
     open(3);
     TFM_Preview& w = *window_;
+    QVERIFY(w.windowState() & Qt::WindowMaximized);
+    // The designed toolbar needs 831 pixels; the test screen has 800.
+    w.setWindowState(Qt::WindowNoState);
+    w.resize(1000, 700);
+    QApplication::processEvents();
     QCOMPARE(w.windowTitle(), QStringLiteral("미리보기"));
     QCOMPARE(w.C_PNL_ToolBar->height(), 41);
     QCOMPARE(w.C_PNL_Bottom->height(), 24);
@@ -123,11 +128,43 @@ class PreviewTest : public QObject {
     QCOMPARE(w.C_EDT_START->text(), QStringLiteral("1"));
     QCOMPARE(w.C_EDT_END->text(), QStringLiteral("3"));
     QCOMPARE(w.C_EDT_CopyCount->text(), QStringLiteral("1"));
-    QVERIFY(w.windowState() & Qt::WindowMaximized);
     QCOMPARE(log_.pages, std::vector<int>{1});
     QVERIFY(printer_.orientation == PaperOrientation::kPortrait);
     // 80 pixels per inch of the printer's A4 sheet.
     QCOMPARE(w.PictureSize(), QSize(661, 935));
+  }
+
+  // The window's logical width on a 1600-pixel screen at scale factors 1,
+  // 1.5 and 2 (less the 30 pixels the window leaves), and the test screen's:
+  // every toolbar control stays whole, inside the toolbar, none over another.
+  void toolbarFitsTheWindow_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("scale 1") << 1570 << 1;
+    QTest::newRow("scale 1.5") << 1037 << 1;
+    QTest::newRow("test screen") << 800 << 2;
+    QTest::newRow("scale 2") << 770 << 2;
+    QTest::newRow("very narrow") << 330 << 3;
+  }
+  void toolbarFitsTheWindow() {
+    QFETCH(int, width);
+    QFETCH(int, rows);
+    open(3);
+    TFM_Preview& w = *window_;
+    w.setWindowState(Qt::WindowNoState);
+    w.resize(width, 500);
+    QApplication::processEvents();
+    QCOMPARE(w.C_PNL_ToolBar->width(), width);
+    QCOMPARE(w.C_PNL_ToolBar->height(), 41 + (rows - 1) * 36);
+    const QList<QWidget*> controls = w.C_PNL_ToolBar->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(controls.size() >= 21);
+    for (QWidget* a : controls) {
+      QVERIFY2(w.C_PNL_ToolBar->rect().contains(a->geometry()), qPrintable(a->objectName()));
+      for (QWidget* b : controls)
+        QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
+                 qPrintable(a->objectName() + QStringLiteral(" / ") + b->objectName()));
+    }
+    QVERIFY(w.Label1->geometry().right() < w.C_EDT_CopyCount->geometry().left());
   }
 
   void pageInfoDrawsNothingBeforeShowing() {
