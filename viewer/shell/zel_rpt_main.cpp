@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QUrl>
@@ -86,14 +87,21 @@ TfrmZelRptMain::~TfrmZelRptMain() {
 }
 
 void TfrmZelRptMain::createMenu() {
-  N1 = menuBar()->addMenu(QStringLiteral("파일"));
-  mnuRunRpt = N1->addAction(QStringLiteral("보고서 실행"));
-  mnuRefreshList = N1->addAction(QStringLiteral("파일목록 새로고침"));
+  // Mnemonics after the Korean captions, as Korean programs write them.
+  N1 = menuBar()->addMenu(QStringLiteral("파일(&F)"));
+  mnuRunRpt = N1->addAction(QStringLiteral("보고서 실행(&R)"));
+  mnuRefreshList = N1->addAction(QStringLiteral("파일목록 새로고침(&L)"));
   N2 = N1->addSeparator();
-  mnuSetDirectory = N1->addAction(QStringLiteral("디렉토리 설정"));
+  mnuSetDirectory = N1->addAction(QStringLiteral("디렉토리 설정(&D)"));
   N4 = N1->addSeparator();
-  mnuClose = N1->addAction(QStringLiteral("종료"));
-  N3 = menuBar()->addAction(QStringLiteral("도움말"));
+  mnuClose = N1->addAction(QStringLiteral("종료(&X)"));
+  N3 = menuBar()->addAction(QStringLiteral("도움말(&H)"));
+  // F10 opens the menu, as in every desktop program.
+  auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(menuKey, &QShortcut::activated, this, [this] {
+    menuBar()->setFocus(Qt::ShortcutFocusReason);
+    menuBar()->setActiveAction(N1->menuAction());
+  });
 
   connect(mnuRunRpt, &QAction::triggered, this, [this] { guarded([this] { mnuRunRptClick(); }); });
   connect(mnuRefreshList, &QAction::triggered, this, [this] { guarded([this] { mnuRefreshListClick(); }); });

@@ -102,11 +102,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.width(), 589);
     QCOMPARE(w.font().pixelSize(), 12);
 
-    QCOMPARE(w.N1->title(), QStringLiteral("파일"));
+    QCOMPARE(w.N1->title(), QStringLiteral("파일(&F)"));
     QStringList items;
     for (QAction* a : w.N1->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items, (QStringList{"보고서 실행", "파일목록 새로고침", "-", "디렉토리 설정", "-", "종료"}));
-    QCOMPARE(w.N3->text(), QStringLiteral("도움말"));
+    QCOMPARE(items,
+             (QStringList{"보고서 실행(&R)", "파일목록 새로고침(&L)", "-", "디렉토리 설정(&D)", "-", "종료(&X)"}));
+    QCOMPARE(w.N3->text(), QStringLiteral("도움말(&H)"));
 
     QTableWidget* grid = w.stgRptFile;
     QCOMPARE(grid->columnCount(), 4);
@@ -417,6 +418,33 @@ class MainWindowTest : public QObject {
     QCoreApplication::removeTranslator(translator);
     delete translator;
     QCOMPARE(shown, korean);
+  }
+
+  // The menu by keyboard: F10 and the mnemonics.
+  void menuOpensByKeyboard_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("fileMenu");
+    QTest::newRow("F10") << int(Qt::Key_F10) << int(Qt::NoModifier) << true;
+    QTest::newRow("Alt+F") << int(Qt::Key_F) << int(Qt::AltModifier) << true;
+    QTest::newRow("Alt+H") << int(Qt::Key_H) << int(Qt::AltModifier) << false;
+  }
+  void menuOpensByKeyboard() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, fileMenu);
+    TfrmZelRptMain& w = shownWindow();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    bool helpShown = false;
+    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) { helpShown = dynamic_cast<TfrmHelp*>(&dialog) != nullptr; });
+    QTest::keyClick(&w, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    if (fileMenu) {
+      QTRY_VERIFY(w.N1->isVisible());
+      w.N1->close();
+    } else {
+      QTRY_VERIFY(helpShown);
+    }
   }
 
   void marginButtonWritesAndRefreshes() {
