@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QUrl>
+#include <algorithm>
 #include <exception>
 
 #include "apollo.h"
@@ -259,6 +260,9 @@ void TfrmZelRptMain::DisplayFileList() {
         stgRptFile->setItem(r, c, item);
       }
       item->setText(cells[c]);
+      // Names and titles cut by their column can still be read.
+      const bool cut = c < 2 && stgRptFile->fontMetrics().horizontalAdvance(cells[c]) + 6 > stgRptFile->columnWidth(c);
+      item->setToolTip(cut ? cells[c] : QString());
     }
   }
   // The panel describes row 1, so Enter and the margin button must act on it too.
@@ -308,9 +312,21 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   setLabel(lblOption4, d.options[3]);
   setLabel(lblBigo, d.remarks);
   setLabel(lblSpace, d.margins);
+  placeMarginButton();
   // With nothing selected the margin dialog would have no file to open.
   btnChangeSpace->setEnabled(d.canChangeMargins && d.kind != ReportKind::kEmpty);
   if (!d.problem.empty()) messages().log(d.problem);
+}
+
+void TfrmZelRptMain::placeMarginButton() {
+  // Designed at 511, 76 wide; a margins text running into it pushes the
+  // button right, down to the width its caption needs.
+  constexpr int kDesignedLeft = 511, kDesignedWidth = 76, kGap = 4;
+  const int panelRight = kDesignedLeft + kDesignedWidth;
+  const int fit = btnChangeSpace->fontMetrics().horizontalAdvance(btnChangeSpace->text()) + 8;
+  const int textEnd = lblSpace->text().isEmpty() ? 0 : lblSpace->geometry().right() + 1 + kGap;
+  const int left = std::min(std::max(kDesignedLeft, textEnd), panelRight - fit);
+  btnChangeSpace->setGeometry(left, btnChangeSpace->y(), panelRight - left, btnChangeSpace->height());
 }
 
 std::string TfrmZelRptMain::selectedFileName() const {

@@ -130,6 +130,7 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   void createStatusBar();
   QLabel* panelLabel(const char* name, const QString& text, int left, int top);
   void setLabel(QLabel* label, const std::string& utf8);
+  void placeMarginButton();
   void runModal(QDialog& dialog);
 
   std::string programDirectory_;
