@@ -22,6 +22,7 @@
 #include <string>
 
 #include "zel_table.h"
+#include "busy_cursor.h"
 #include "cp949.h"
 #include "data_error.h"
 #include "error_text.h"
@@ -403,7 +404,10 @@ const QPicture& TFM_Preview::PagePicture() const {
 
 void TFM_Preview::drawPage(int page) {
   if (!picture_) picture_ = std::make_unique<PicturePageRecorder>();
-  OnDrawPage(*picture_, page, RptTable);
+  {
+    const BusyCursor busy;
+    OnDrawPage(*picture_, page, RptTable);
+  }
   ++records_;
   if (!picture_->pageSize().isEmpty()) pictureSize_ = picture_->pageSize();
 }

@@ -167,6 +167,24 @@ class PreviewTest : public QObject {
     QVERIFY(w.Label1->geometry().right() < w.C_EDT_CopyCount->geometry().left());
   }
 
+  // Drawing a page of a long report blocks the window: the wait cursor says so.
+  void pagesAreDrawnUnderTheBusyCursor() {
+    std::vector<int> shapes;
+    DrawPageProc draw = log_.proc();
+    window_ = std::make_unique<TFM_Preview>();
+    window_->SetPageInfo("1", "3", nullptr, "1");
+    window_->SetOnDrawPage([&](PageRecorder& picture, int page, TZelTable* table) {
+      const QCursor* cursor = QGuiApplication::overrideCursor();
+      shapes.push_back(cursor ? int(cursor->shape()) : -1);
+      draw(picture, page, table);
+    });
+    window_->show();
+    QApplication::processEvents();
+    window_->C_SBT_Next->click();
+    QCOMPARE(shapes, (std::vector<int>{Qt::WaitCursor, Qt::WaitCursor}));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+  }
+
   void pageInfoDrawsNothingBeforeShowing() {
     window_ = std::make_unique<TFM_Preview>();
     window_->SetPageInfo("1", "4", nullptr, "1");

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <exception>
 
+#include "busy_cursor.h"
 #include "cp949.h"
 #include "error_text.h"
 #include "font_mapper.h"
@@ -127,6 +128,7 @@ void Tfm_RptValueSearch::c_btn_SearchClick() {
   if (index >= 0 && SearchTable != nullptr) {
     const std::string text = utf8ToCp949(Edit1->text().toStdString());
     try {
+      const BusyCursor busy;
       const ValueSearchOutcome outcome =
           SearchValue(*SearchTable, FindFieldNames[index], text, c_chk_Next->isChecked(), SearchMode);
       if (outcome.rememberText) preview_->FindText = text;

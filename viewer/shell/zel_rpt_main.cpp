@@ -22,6 +22,7 @@
 
 #include "apollo.h"
 #include "ascii_text.h"
+#include "busy_cursor.h"
 #include "change_space.h"
 #include "error_report.h"
 #include "help.h"
@@ -238,7 +239,11 @@ int TfrmZelRptMain::DirectoryFileCount() { return zel::DirectoryFileCount(Report
 std::string TfrmZelRptMain::RptDescription(const std::string& code) { return zel::RptDescription(code); }
 
 void TfrmZelRptMain::DisplayFileList() {
-  std::vector<ReportFileRow> rows = listReportFiles(ReportDirectory);
+  std::vector<ReportFileRow> rows;
+  {
+    const BusyCursor busy;  // a directory on a slow share may take seconds
+    rows = listReportFiles(ReportDirectory);
+  }
   // Also when the directory holds other report kinds only: rows of the
   // previous directory must not stay behind under the new caption.
   if (DirectoryFileCount() == 0 || rows.empty()) {
@@ -290,6 +295,7 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   if (key != errorShownFor_) errorShownFor_.clear();
   ReportDescription d;
   try {
+    const BusyCursor busy;
     d = zel::GetFileInfo(ReportDirectory, fileName);
   } catch (const std::exception& e) {
     d = ReportDescription{};
