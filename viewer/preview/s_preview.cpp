@@ -12,8 +12,10 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -253,6 +255,16 @@ void TFM_Preview::createControls() {
     toolGroups_.push_back(std::move(group));
   }
   C_PNL_ToolBar->installEventFilter(this);
+
+  // Zoom keys of every document viewer, wherever the focus is in the window.
+  const std::pair<QKeySequence, void (TFM_Preview::*)()> zoomKeys[] = {
+      {QKeySequence::ZoomIn, &TFM_Preview::C_SBT_ZoomInClick},
+      {QKeySequence(Qt::CTRL | Qt::Key_Equal), &TFM_Preview::C_SBT_ZoomInClick},
+      {QKeySequence::ZoomOut, &TFM_Preview::C_SBT_ZoomOutClick}};
+  for (const auto& [keys, action] : zoomKeys) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, action);
+  }
 
   setTabOrder(C_EDT_START, C_EDT_END);
   setTabOrder(C_EDT_END, c_ned_PageStart);
@@ -739,8 +751,39 @@ void TFM_Preview::arrangeToolBar() {
   C_PNL_ToolBar->setFixedHeight(kToolBarHeight + row * kRowHeight);
 }
 
+bool TFM_Preview::wheelOverPage(const QWheelEvent& wheel) {
+  const int delta = wheel.angleDelta().y();
+  if (delta == 0) return false;
+  if (wheel.modifiers() & Qt::ControlModifier) {
+    if (delta > 0) {
+      C_SBT_ZoomInClick();
+    } else {
+      C_SBT_ZoomOutClick();
+    }
+    return true;
+  }
+  // As a document viewer showing one page at a time: one more wheel step at
+  // the bottom of a page turns to the next one, at the top to the previous.
+  QScrollBar* bar = C_Scb_Scroller->verticalScrollBar();
+  const int shown = std::clamp(CurPage, FirstPage, std::max(FirstPage, LastPage));
+  if (delta < 0 && bar->value() == bar->maximum() && shown < LastPage) {
+    c_ned_PageStart->SetValue(shown + 1);
+    bar->setValue(bar->minimum());
+    return true;
+  }
+  if (delta > 0 && bar->value() == bar->minimum() && shown > FirstPage) {
+    c_ned_PageStart->SetValue(shown - 1);
+    bar->setValue(bar->maximum());
+    return true;
+  }
+  return false;
+}
+
 bool TFM_Preview::eventFilter(QObject* watched, QEvent* event) {
   if (watched == C_PNL_ToolBar && event->type() == QEvent::Resize) arrangeToolBar();
+  if ((watched == host_ || watched == C_Scb_Scroller->viewport()) && event->type() == QEvent::Wheel &&
+      wheelOverPage(*static_cast<QWheelEvent*>(event)))
+    return true;
   if (watched == host_ || watched == C_Scb_Scroller->viewport()) {
     if (event->type() == QEvent::MouseButtonPress) {
       C_Scb_ScrollerMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());

@@ -25,6 +25,8 @@ class QLabel;
 class QScrollArea;
 class QToolButton;
 
+class QWheelEvent;
+
 namespace zel {
 
 class PicturePageRecorder;
@@ -184,6 +186,9 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   // Keeps the designed toolbar while it fits; on a narrow window (large
   // scale factors) the groups that would be cut off wrap to further rows.
   void arrangeToolBar();
+  // Ctrl+wheel zooms; a wheel step past a page's end turns the page. True
+  // when the step was used.
+  bool wheelOverPage(const QWheelEvent& wheel);
 
   struct ToolGroup {
     std::vector<std::pair<QWidget*, QRect>> designed;  // controls and their designed geometry

@@ -185,6 +185,67 @@ class PreviewTest : public QObject {
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
   }
 
+  // Ctrl+wheel and Ctrl+plus/minus step the zoom like the zoom buttons.
+  void zoomByWheelAndKeys_data() {
+    QTest::addColumn<int>("wheel");  // 0: a key instead
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("Ctrl+wheel up") << 120 << 0 << 110;
+    QTest::newRow("Ctrl+wheel down") << -120 << 0 << 90;
+    QTest::newRow("Ctrl+plus") << 0 << int(Qt::Key_Plus) << 110;
+    QTest::newRow("Ctrl+=") << 0 << int(Qt::Key_Equal) << 110;
+    QTest::newRow("Ctrl+minus") << 0 << int(Qt::Key_Minus) << 90;
+  }
+  void zoomByWheelAndKeys() {
+    QFETCH(int, wheel);
+    QFETCH(int, key);
+    QFETCH(int, zoom);
+    open(3);
+    TFM_Preview& w = *window_;
+    QCOMPARE(ZoomPercent, 100);
+    if (wheel != 0) {
+      sendWheel(w, wheel, Qt::ControlModifier);
+    } else {
+      w.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&w));
+      QTest::keyClick(w.C_EDT_START, Qt::Key(key), Qt::ControlModifier);
+    }
+    QCOMPARE(ZoomPercent, zoom);
+  }
+
+  // One page at a time: a wheel step at the bottom of a page turns to the
+  // next page (at its top), at the top of a page back to the previous one.
+  void wheelPastThePageEndTurnsThePage_data() {
+    QTest::addColumn<int>("startPage");
+    QTest::addColumn<bool>("atEnd");
+    QTest::addColumn<int>("wheel");
+    QTest::addColumn<int>("page");
+    QTest::newRow("down at the bottom") << 1 << true << -120 << 2;
+    QTest::newRow("down above the bottom") << 1 << false << -120 << 1;
+    QTest::newRow("down on the last page") << 3 << true << -120 << 3;
+    QTest::newRow("up at the top") << 2 << true << 120 << 1;
+    QTest::newRow("up below the top") << 2 << false << 120 << 2;
+    QTest::newRow("up on the first page") << 1 << true << 120 << 1;
+  }
+  void wheelPastThePageEndTurnsThePage() {
+    QFETCH(int, startPage);
+    QFETCH(bool, atEnd);
+    QFETCH(int, wheel);
+    QFETCH(int, page);
+    open(3);
+    TFM_Preview& w = *window_;
+    w.c_ned_PageStart->SetValue(startPage);
+    QApplication::processEvents();
+    QScrollBar* bar = w.C_Scb_Scroller->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);  // the page is taller than the window at 100 %
+    const bool down = wheel < 0;
+    bar->setValue(down == atEnd ? bar->maximum() : bar->minimum());
+    if (!atEnd) bar->setValue(bar->maximum() / 2);
+    sendWheel(w, wheel, Qt::NoModifier);
+    QCOMPARE(int(w.c_ned_PageStart->Value()), page);
+    if (page != startPage) QCOMPARE(bar->value(), down ? bar->minimum() : bar->maximum());
+  }
+
   void pageInfoDrawsNothingBeforeShowing() {
     window_ = std::make_unique<TFM_Preview>();
     window_->SetPageInfo("1", "4", nullptr, "1");
@@ -571,6 +632,13 @@ class PreviewTest : public QObject {
   }
 
  private:
+  static void sendWheel(TFM_Preview& w, int delta, Qt::KeyboardModifiers modifiers) {
+    QWidget* viewport = w.C_Scb_Scroller->viewport();
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &event);
+  }
   void open(int pages, int orientation = 0) {
     window_ = std::make_unique<TFM_Preview>();
     window_->SetPageInfo("1", std::to_string(pages), nullptr, "1");
