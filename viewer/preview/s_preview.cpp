@@ -47,7 +47,9 @@
 #include "scope_exit.h"
 #include "system_printers.h"
 #include "toolbar_icons.h"
+#include "shell_globals.h"
 #include "value_search.h"
+#include "zoom_setting.h"
 
 namespace zel {
 
@@ -407,6 +409,7 @@ void TFM_Preview::FormShow() {
     }
     C_Pbx_ShowerPaint();
   }
+  restoreZoom();
 }
 
 const QPicture& TFM_Preview::PagePicture() const {
@@ -469,6 +472,7 @@ void TFM_Preview::C_SBT_ZoomInClick() {
   if (ZoomPercent != kZoomMax) {
     ZoomPercent += kZoomStep;
     C_Pbx_ShowerPaint();
+    writeZoomSetting(ProgramDirectory, {ZoomMode::kPercent, ZoomPercent});
   }
 }
 
@@ -476,18 +480,35 @@ void TFM_Preview::C_SBT_ZoomOutClick() {
   if (ZoomPercent >= 60) {
     ZoomPercent -= kZoomStep;
     C_Pbx_ShowerPaint();
+    writeZoomSetting(ProgramDirectory, {ZoomMode::kPercent, ZoomPercent});
   }
 }
 
 void TFM_Preview::C_SBT_FITClick() {
   ZoomPercent = PaperOrientation == 1 ? 70 : 50;
   C_Pbx_ShowerPaint();
+  writeZoomSetting(ProgramDirectory, {ZoomMode::kFitPage, 0});
 }
 
 void TFM_Preview::C_SBT_WIDTHClick() {
   ZoomPercent = 80;
   placeSurface(QPoint(3, 1), C_Pbx_Shower->size());
   C_Pbx_ShowerPaint();
+  writeZoomSetting(ProgramDirectory, {ZoomMode::kFitWidth, 0});
+}
+
+void TFM_Preview::restoreZoom() {
+  // The next preview opens the way the user left the last one.
+  const std::optional<ZoomSetting> setting = readZoomSetting(ProgramDirectory);
+  if (!setting) return;
+  switch (setting->mode) {
+    case ZoomMode::kFitPage: C_SBT_FITClick(); break;
+    case ZoomMode::kFitWidth: C_SBT_WIDTHClick(); break;
+    case ZoomMode::kPercent:
+      ZoomPercent = setting->percent;
+      C_Pbx_ShowerPaint();
+      break;
+  }
 }
 
 void TFM_Preview::C_SBT_NextClick() { c_ned_PageStart->SetValue(c_ned_PageStart->Value() + 1); }

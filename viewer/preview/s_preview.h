@@ -186,6 +186,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   // Keeps the designed toolbar while it fits; on a narrow window (large
   // scale factors) the groups that would be cut off wrap to further rows.
   void arrangeToolBar();
+  void restoreZoom();
   // Ctrl+wheel zooms; a wheel step past a page's end turns the page. True
   // when the step was used.
   bool wheelOverPage(const QWheelEvent& wheel);

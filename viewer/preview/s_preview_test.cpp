@@ -12,12 +12,15 @@
 
 #include "canvas.h"
 #include "fake_printer.h"
+#include "ini_file.h"
 #include "message_service.h"
 #include "num_edit.h"
 #include "page_recorder.h"
 #include "preview_test_support.h"
 #include "printer_layer.h"
+#include "report_directory.h"
 #include "report_run.h"
+#include "shell_globals.h"
 
 using namespace zel;
 
@@ -244,6 +247,51 @@ class PreviewTest : public QObject {
     sendWheel(w, wheel, Qt::NoModifier);
     QCOMPARE(int(w.c_ned_PageStart->Value()), page);
     if (page != startPage) QCOMPARE(bar->value(), down ? bar->minimum() : bar->maximum());
+  }
+
+  // The last zoom mode is kept in Info.INI and the next preview opens with it.
+  void zoomModeIsRemembered_data() {
+    QTest::addColumn<QString>("button");  // clicked in the first preview
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("zoom");  // of the next (portrait) preview
+    QTest::newRow("fit page") << "C_SBT_FIT" << 1 << "FIT" << 50;
+    QTest::newRow("fit width") << "C_SBT_WIDTH" << 1 << "WIDTH" << 80;
+    QTest::newRow("percent") << "C_SBT_ZoomIn" << 2 << "120" << 120;
+    QTest::newRow("smaller") << "C_SBT_ZoomOut" << 3 << "70" << 70;
+  }
+  void zoomModeIsRemembered() {
+    QFETCH(QString, button);
+    QFETCH(int, clicks);
+    QFETCH(QString, stored);
+    QFETCH(int, zoom);
+    QTemporaryDir program;
+    ProgramDirectory = program.path().toStdString();
+    open(3);
+    auto* clicked = window_->findChild<QToolButton*>(button);
+    QVERIFY(clicked != nullptr);
+    for (int i = 0; i < clicks; ++i) clicked->click();
+    QCOMPARE(QString::fromStdString(iniRead(infoIniPath(ProgramDirectory), "INFO", "ZOOM")), stored);
+    window_.reset();
+    open(3);
+    QCOMPARE(ZoomPercent, zoom);
+    ProgramDirectory.clear();
+  }
+
+  void badStoredZoomOpensAtHundred_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("not a number") << "abc";
+    QTest::newRow("off the steps") << "55";
+    QTest::newRow("too large") << "300";
+  }
+  void badStoredZoomOpensAtHundred() {
+    QFETCH(QString, stored);
+    QTemporaryDir program;
+    ProgramDirectory = program.path().toStdString();
+    iniWrite(infoIniPath(ProgramDirectory), "INFO", "ZOOM", stored.toStdString());
+    open(3);
+    QCOMPARE(ZoomPercent, 100);
+    ProgramDirectory.clear();
   }
 
   void pageInfoDrawsNothingBeforeShowing() {
