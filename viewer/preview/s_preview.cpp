@@ -258,11 +258,17 @@ void TFM_Preview::createControls() {
   }
   C_PNL_ToolBar->installEventFilter(this);
 
-  // Zoom keys of every document viewer, wherever the focus is in the window.
+  // Keys of every document viewer, wherever the focus is in the window.
   const std::pair<QKeySequence, void (TFM_Preview::*)()> zoomKeys[] = {
       {QKeySequence::ZoomIn, &TFM_Preview::C_SBT_ZoomInClick},
       {QKeySequence(Qt::CTRL | Qt::Key_Equal), &TFM_Preview::C_SBT_ZoomInClick},
       {QKeySequence::ZoomOut, &TFM_Preview::C_SBT_ZoomOutClick}};
+  const std::pair<QKeySequence, void (TFM_Preview::*)()> commandKeys[] = {
+      {QKeySequence::Find, &TFM_Preview::c_spb_searchClick}, {QKeySequence::Print, &TFM_Preview::C_SBT_PRNClick}};
+  for (const auto& [keys, action] : commandKeys) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, action);
+  }
   for (const auto& [keys, action] : zoomKeys) {
     auto* shortcut = new QShortcut(keys, this);
     connect(shortcut, &QShortcut::activated, this, action);

@@ -216,6 +216,34 @@ class PreviewTest : public QObject {
     QCOMPARE(ZoomPercent, zoom);
   }
 
+  // Ctrl+F opens find (here refused: the test window has no table) and
+  // Ctrl+P prints, wherever the focus is.
+  void findAndPrintKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("prints");
+    QTest::newRow("Ctrl+F") << int(Qt::Key_F) << false;
+    QTest::newRow("Ctrl+P") << int(Qt::Key_P) << true;
+  }
+  void findAndPrintKeys() {
+    QFETCH(int, key);
+    QFETCH(bool, prints);
+    open(3);
+    TFM_Preview& w = *window_;
+    int printed = 0;
+    w.SetOnPrintJob([&](const PrintJob&) { ++printed; });
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.c_ned_PageStart, Qt::Key(key), Qt::ControlModifier);
+    if (prints) {
+      QCOMPARE(printed, 1);
+    } else {
+      QCOMPARE(printed, 0);
+      QCOMPARE(service_.shown.size(), size_t{1});
+      QCOMPARE(QString::fromStdString(service_.shown[0].text),
+               QStringLiteral("Page번호가 없는 보고서는 검색할 수 없습니다."));
+    }
+  }
+
   // One page at a time: a wheel step at the bottom of a page turns to the
   // next page (at its top), at the top of a page back to the previous one.
   void wheelPastThePageEndTurnsThePage_data() {
