@@ -41,6 +41,7 @@
 #include "report_runner.h"
 #include "run_services.h"
 #include "printer_layer.h"
+#include "page_renderer.h"
 #include "report_lines.h"
 #include "report_run.h"
 #include "s_rpt_value_search.h"
@@ -126,13 +127,18 @@ void PreviewSurface::paintEvent(QPaintEvent*) {
   const QRect target = owner_->TargetRect();
   if (ZoomPercent == 100) {
     painter.drawPicture(0, 0, picture);
-    return;
+  } else {
+    // The recorded page is stretched into the target rect.
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(static_cast<double>(target.width()) / size.width(),
+                  static_cast<double>(target.height()) / size.height());
+    painter.drawPicture(0, 0, picture);
+    painter.restore();
   }
-  // The recorded page is stretched into the target rect.
-  painter.translate(target.topLeft());
-  painter.scale(static_cast<double>(target.width()) / size.width(),
-                static_cast<double>(target.height()) / size.height());
-  painter.drawPicture(0, 0, picture);
+  // The found line's band lies over the picture only, so it is never printed.
+  const QRect band = owner_->HighlightRect();
+  if (!band.isEmpty()) painter.fillRect(band, TFM_Preview::kHighlightColor);
 }
 
 void PreviewSurface::mousePressEvent(QMouseEvent* event) {
@@ -264,7 +270,9 @@ void TFM_Preview::createControls() {
       {QKeySequence(Qt::CTRL | Qt::Key_Equal), &TFM_Preview::C_SBT_ZoomInClick},
       {QKeySequence::ZoomOut, &TFM_Preview::C_SBT_ZoomOutClick}};
   const std::pair<QKeySequence, void (TFM_Preview::*)()> commandKeys[] = {
-      {QKeySequence::Find, &TFM_Preview::c_spb_searchClick}, {QKeySequence::Print, &TFM_Preview::C_SBT_PRNClick}};
+      {QKeySequence::Find, &TFM_Preview::c_spb_searchClick},
+      {QKeySequence::FindNext, &TFM_Preview::FindNextClick},
+      {QKeySequence::Print, &TFM_Preview::C_SBT_PRNClick}};
   for (const auto& [keys, action] : commandKeys) {
     auto* shortcut = new QShortcut(keys, this);
     connect(shortcut, &QShortcut::activated, this, action);
@@ -535,6 +543,7 @@ void TFM_Preview::c_ned_PageStartChange() {
       setPageButtons(true, true, true, true);
     }
     CurPage = static_cast<int>(page);
+    if (highlight_.found && highlight_.page != CurPage) highlight_ = LineHit{};
     C_LBL_Page->setText(QString::number(page));
     if (OnDrawPage) drawPage(CurPage);
     C_Pbx_ShowerPaint();
@@ -671,11 +680,60 @@ void TFM_Preview::C_SBT_ExcelClick() {
 
 void TFM_Preview::C_SBT_CloseClick() { close(); }
 
+const QColor TFM_Preview::kHighlightColor = QColor(255, 220, 0, 80);
+
+QRect TFM_Preview::HighlightRect() const {
+  if (!highlight_.found || highlight_.page != CurPage || pictureSize_.isEmpty() || RptTable == nullptr) return {};
+  const PageUnitRect r = PreviewLineRect(reportRun().Layout, highlight_.line);
+  const QSizeF extent = PaperOrientation == 1 ? QSizeF(2970, 2100) : QSizeF(2100, 2970);
+  // Page units to the picture (as the page was recorded), then to the surface.
+  const QRect target = ZoomPercent == 100 ? QRect(QPoint(0, 0), pictureSize_) : target_;
+  const double sx = target.width() / extent.width(), sy = target.height() / extent.height();
+  return QRectF(target.left() + r.left * sx, target.top() + r.top * sy, (r.right - r.left) * sx,
+                (r.bottom - r.top) * sy)
+      .toAlignedRect();
+}
+
+void TFM_Preview::FindNextClick() {
+  if (RptTable == nullptr || FindText.empty() || FindField.empty()) {
+    c_spb_searchClick();
+    return;
+  }
+  LineHit hit;
+  try {
+    const BusyCursor busy;
+    ApolloLines lines(RptTable->Apollo);
+    // From the line after the last hit, or after the page shown.
+    const int page = highlight_.found ? highlight_.page : CurPage + 1;
+    hit = FindNextLine(lines, FindField, FindText, page, highlight_.found ? highlight_.line : 0);
+  } catch (const std::exception& e) {
+    reportError(e);
+    return;
+  }
+  if (!hit.found) {
+    highlight_ = LineHit{};
+    C_Pbx_Shower->update();
+    messages().notice("찾는 내용이 없습니다.");
+    return;
+  }
+  showHit(hit);
+}
+
+void TFM_Preview::showHit(const LineHit& hit) {
+  highlight_ = hit;
+  if (hit.page == CurPage) {
+    C_Pbx_Shower->update();
+  } else {
+    c_ned_PageStart->SetValue(hit.page);
+  }
+}
+
 void TFM_Preview::c_spb_searchClick() {
   if (RptTable == nullptr) {
     refuseSearchWithoutPageNumbers();
     return;
   }
+  const int shownBefore = CurPage;
   try {
     ApolloLines lines(RptTable->Apollo);
     if (!HasPageNumbers(lines)) {
@@ -693,7 +751,19 @@ void TFM_Preview::c_spb_searchClick() {
     reportError(e);
     return;
   }
-  if (FirstPage <= CurPage && CurPage <= LastPage) c_ned_PageStart->SetValue(CurPage);
+  if (FirstPage <= CurPage && CurPage <= LastPage) {
+    if (CurPage != shownBefore && !FindField.empty()) {
+      // The dialog's hit is the first match from the found page's top: mark its line.
+      try {
+        ApolloLines lines(RptTable->Apollo);
+        highlight_ = FindNextLine(lines, FindField, FindText, CurPage, 0);
+      } catch (const std::exception&) {
+        highlight_ = LineHit{};
+      }
+    }
+    c_ned_PageStart->SetValue(CurPage);
+    C_Pbx_Shower->update();
+  }
 }
 
 void TFM_Preview::KeySet(int& key, Qt::KeyboardModifiers modifiers) {

@@ -131,7 +131,10 @@ void Tfm_RptValueSearch::c_btn_SearchClick() {
       const BusyCursor busy;
       const ValueSearchOutcome outcome =
           SearchValue(*SearchTable, FindFieldNames[index], text, c_chk_Next->isChecked(), SearchMode);
-      if (outcome.rememberText) preview_->FindText = text;
+      if (outcome.rememberText) {
+        preview_->FindText = text;
+        preview_->FindField = FindFieldNames[index];  // for find next
+      }
       if (outcome.found && SearchMode == "P") preview_->CurPage = outcome.page;
     } catch (const std::exception& e) {
       messages().error(errorMessageText(e.what()));
