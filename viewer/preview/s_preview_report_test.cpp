@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QPainter>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QtTest>
 #include <set>
@@ -416,6 +417,18 @@ class PreviewReportTest : public QObject {
   void screenshots() {
     const QString out = qEnvironmentVariable("ZEL_SCREENSHOT_DIR");
     if (out.isEmpty()) QSKIP("ZEL_SCREENSHOT_DIR not set");
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2")) {
+      // The toolbar of a 1600 x 1000 screen at scale factor 2 (800 logical pixels, less 30).
+      run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+        w.setWindowState(Qt::WindowNoState);
+        w.resize(770, 300);
+        w.show();
+        QTest::qWait(300);
+        QVERIFY(w.grab(QRect(0, 0, 770, w.C_PNL_ToolBar->height() + 60))
+                    .save(QDir(out).filePath("preview-toolbar-scale2.png")));
+      });
+      return;
+    }
     TFM_Preview::setFindRunner([&](Tfm_RptValueSearch& dialog) {
       dialog.show();
       const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), "F_DES");
@@ -433,6 +446,18 @@ class PreviewReportTest : public QObject {
       QTest::qWait(300);
       QVERIFY(w.grab().save(QDir(out).filePath("preview-fit.png")));
       w.c_spb_search->click();
+    });
+    // Find, then F3 to a second hit: the band marks the found line.
+    TFM_Preview::setFindRunner(searchFor("F_UNIT", QStringLiteral("ton")));
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      w.showMaximized();
+      w.c_spb_search->click();
+      w.FindNextClick();
+      QTest::qWait(300);
+      const QRect band = w.HighlightRect();
+      w.C_Scb_Scroller->ensureVisible(band.center().x(), band.center().y(), 50, 200);
+      QTest::qWait(300);
+      QVERIFY(w.grab().save(QDir(out).filePath("preview-find.png")));
     });
     QVERIFY(ShowProgress(5, "보고서를 인쇄중입니다."));
     StepProgress(1, 2, "보고서를 인쇄중입니다.");
