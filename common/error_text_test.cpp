@@ -12,9 +12,7 @@ struct ErrorTextCase {
 
 class ErrorTextTable : public ::testing::TestWithParam<ErrorTextCase> {};
 
-TEST_P(ErrorTextTable, KoreanLineThenDetail) {
-  EXPECT_EQ(errorMessageText(GetParam().detail), GetParam().expected);
-}
+TEST_P(ErrorTextTable, KoreanLineThenDetail) { EXPECT_EQ(errorMessageText(GetParam().detail), GetParam().expected); }
 
 INSTANTIATE_TEST_SUITE_P(
     Wordings, ErrorTextTable,
@@ -26,7 +24,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "보고서 파일의 메모(.fpt) 내용이 손상되었습니다.\rP_RPTB02: memo length 900 runs past the end "
                       "of P_RPTB02.fpt"},
         ErrorTextCase{"cannot open /x/P_RPTB02.dbf", "보고서 파일을 열 수 없습니다.\rcannot open /x/P_RPTB02.dbf"},
-        ErrorTextCase{"T: field 'F_PAGE' not found", "보고서 파일에 필요한 항목이 없습니다.\rT: field 'F_PAGE' not found"},
+        ErrorTextCase{"T: field 'F_PAGE' not found",
+                      "보고서 파일에 필요한 항목이 없습니다.\rT: field 'F_PAGE' not found"},
         ErrorTextCase{"something else", "작업을 마치지 못했습니다.\rsomething else"},
         ErrorTextCase{"", "작업을 마치지 못했습니다."}));
 
