@@ -1,12 +1,37 @@
 #include "qt_message_service.h"
 
+#include <QCursor>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QString>
+#include <vector>
 
 namespace zel {
 
+namespace {
+
+// A box asked for inside a busy step shows the normal cursor while it is up.
+class CursorLifted {
+ public:
+  CursorLifted() {
+    while (QGuiApplication::overrideCursor() != nullptr) {
+      cursors_.push_back(*QGuiApplication::overrideCursor());
+      QGuiApplication::restoreOverrideCursor();
+    }
+  }
+  ~CursorLifted() {
+    for (auto it = cursors_.rbegin(); it != cursors_.rend(); ++it) QGuiApplication::setOverrideCursor(*it);
+  }
+
+ private:
+  std::vector<QCursor> cursors_;
+};
+
+}  // namespace
+
 MessageAnswer QtMessageService::show(const Message& message) {
+  const CursorLifted lifted;
   QMessageBox box;
   box.setWindowTitle(QString::fromUtf8(message.caption.c_str()));
   QString text = QString::fromUtf8(message.text.c_str());
@@ -25,7 +50,7 @@ MessageAnswer QtMessageService::show(const Message& message) {
       box.exec();
       return MessageAnswer::kOk;
     case MessageButtons::kYesOnly:
-      box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+      box.setStandardButtons(QMessageBox::Yes);  // the toolkit's word, translated
       box.exec();
       return MessageAnswer::kYes;
     case MessageButtons::kYesNo:

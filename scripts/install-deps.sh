@@ -8,6 +8,8 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 PACKAGES=(
   build-essential cmake ninja-build clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  # The toolkit's own dialogs and buttons in Korean (qtbase_ko.qm).
+  qt6-translations-l10n
   libicu-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum fonts-nanum-coding fontconfig

@@ -5,6 +5,7 @@
 
 #include "desktop_platform.h"
 #include "qt_message_service.h"
+#include "qt_translation.h"
 #include "setup_art.h"
 #include "setup_options.h"
 #include "setup_state.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   if (options.silent) return runSilentInstall(options);
 
   QApplication app(argc, argv);
+  zel::installQtTranslations(app);
   QApplication::setWindowIcon(programIcon());
   zel::QtMessageService qtMessages;
   zel::setMessageService(&qtMessages);

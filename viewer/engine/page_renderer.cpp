@@ -450,4 +450,21 @@ RenderOutcome RenderPages(Canvas& canvas, const RenderJob& job, DrawMode mode, c
   return PageRenderer(canvas, job, mode, progress).run();
 }
 
+PageUnitRect PreviewLineRect(const TReportLayout& layout, int lineNo) {
+  // drawPageFrame's preview branch: the frame starts at the margins and its
+  // rows share the height left under the captions.
+  const long long W = static_cast<long long>(layout.PageWidth) - layout.MarginLeft - layout.MarginRight + 3;
+  const long long H = static_cast<long long>(layout.PageHeight) - layout.MarginBottom - layout.MarginTop;
+  const int lines = layout.LinesPerPage == 0 ? kDefaultLinesPerPage : layout.LinesPerPage;
+  const long long rowHeight = (H - layout.CaptionHeight) / lines;
+  long long s = 0;
+  for (int i = 1; i <= layout.VisibleCount(); ++i) s += layout.Column(i).WidthPctValue();
+  PageUnitRect r;
+  r.left = layout.MarginLeft;
+  r.right = clampToInt(layout.MarginLeft + W * s / 100);
+  r.top = clampToInt(layout.MarginTop + (lineNo - 1) * rowHeight + layout.CaptionHeight);
+  r.bottom = clampToInt(layout.MarginTop + lineNo * rowHeight + layout.CaptionHeight);
+  return r;
+}
+
 }  // namespace zel

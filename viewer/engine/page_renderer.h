@@ -73,4 +73,12 @@ std::string SpreadCaption(const std::string& text, int width, int c);
 // Round half to even, as the page geometry requires.
 int RoundHalfEven(double v);
 
+// Where body line lineNo (1 = the page's first record) of a previewed page
+// lies, in page units: the frame's width and the line's row, as the renderer
+// draws them. For the preview's find highlight, which is never printed.
+struct PageUnitRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+PageUnitRect PreviewLineRect(const TReportLayout& layout, int lineNo);
+
 }  // namespace zel

@@ -1,5 +1,6 @@
 #include "value_search.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -137,6 +138,35 @@ ValueSearchOutcome SearchValue(ReportLines& lines, const std::string& fieldName,
   messages().notice(kNotFound);
   lines.goTop();
   return outcome;
+}
+
+LineHit FindNextLine(ReportLines& lines, const std::string& fieldName, const std::string& text, int page, int line) {
+  LineHit hit;
+  std::string type = lines.fieldTypeName(fieldName);
+  if (type == "B") type = "M";
+  double real = 0;
+  long integer = 0;
+  if (type == "N" && !parseReal(text, real)) return hit;
+  if (type == "I" && !parseInteger(text, integer)) return hit;
+  if (type != "N" && type != "I" && type != "C" && type != "M") return hit;
+  const std::string wanted = upperSingleBytes(text);
+  lines.softSeek(PadLeft(static_cast<long>(std::max(page, 1)), 5));
+  int shownPage = -1, counted = 0;
+  for (; !lines.eof(); lines.next()) {
+    const int p = static_cast<int>(lines.fieldAsInteger("F_PAGE"));
+    counted = p == shownPage ? counted + 1 : 1;
+    shownPage = p;
+    if (p == page && counted <= line) continue;
+    bool match = false;
+    if (type == "N")
+      match = lines.fieldAsFloat(fieldName) == real;
+    else if (type == "I")
+      match = lines.fieldAsInteger(fieldName) == integer;
+    else
+      match = containsText(upperSingleBytes(lines.fieldAsPaddedText(fieldName)), wanted);
+    if (match) return {true, p, counted};
+  }
+  return hit;
 }
 
 }  // namespace zel

@@ -45,4 +45,14 @@ struct ValueSearchOutcome {
 ValueSearchOutcome SearchValue(ReportLines& lines, const std::string& fieldName, const std::string& text,
                                bool fromCurrent, const std::string& mode = "P");
 
+// Find next (F3): the first line after line `line` of page `page` (lines
+// count a page's records from 1; line 0 starts at the page's first record)
+// whose field matches text as SearchValue matches it. Shows no message.
+struct LineHit {
+  bool found = false;
+  int page = 0;
+  int line = 0;
+};
+LineHit FindNextLine(ReportLines& lines, const std::string& fieldName, const std::string& text, int page, int line);
+
 }  // namespace zel

@@ -148,5 +148,52 @@ TEST(HasPageNumbers, LowestPageDecides) {
   }
 }
 
+// Find next over pages 1 (two lines), 2 (three lines) and 4 (one line).
+struct FindNextCase {
+  const char* field;
+  const char* text;
+  int page, line;  // start after this line
+  LineHit expected;
+};
+
+class FindNextLineTable : public ::testing::TestWithParam<FindNextCase> {
+ protected:
+  void SetUp() override {
+    lines_.types = {{"F_PAGE", "N"}, {"F_DES", "C"}, {"F_AMT", "N"}, {"F_CNT", "I"}, {"F_DATE", "D"}};
+    lines_.add({{"F_PAGE", "1"}, {"F_DES", "abc one"}, {"F_AMT", "1.5"}, {"F_CNT", "1"}});
+    lines_.add({{"F_PAGE", "1"}, {"F_DES", "xyz"}, {"F_AMT", "2"}, {"F_CNT", "2"}});
+    lines_.add({{"F_PAGE", "2"}, {"F_DES", "ABC two"}, {"F_AMT", "1.5"}, {"F_CNT", "3"}});
+    lines_.add({{"F_PAGE", "2"}, {"F_DES", "nothing"}, {"F_AMT", "3"}, {"F_CNT", "1"}});
+    lines_.add({{"F_PAGE", "2"}, {"F_DES", "abc three"}, {"F_AMT", "4"}, {"F_CNT", "5"}});
+    lines_.add({{"F_PAGE", "4"}, {"F_DES", "last abc"}, {"F_AMT", "1.5"}, {"F_CNT", "6"}});
+    setMessageService(&messages_);
+  }
+  void TearDown() override { setMessageService(nullptr); }
+  FakeReportLines lines_;
+  RecordingMessageService messages_;
+};
+
+TEST_P(FindNextLineTable, NextHitAfterTheLine) {
+  const FindNextCase& c = GetParam();
+  const LineHit hit = FindNextLine(lines_, c.field, c.text, c.page, c.line);
+  EXPECT_EQ(hit.found, c.expected.found);
+  EXPECT_EQ(hit.page, c.expected.page);
+  EXPECT_EQ(hit.line, c.expected.line);
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hits, FindNextLineTable,
+    ::testing::Values(FindNextCase{"F_DES", "abc", 1, 0, {true, 1, 1}},  // the page's own first line counts
+                      FindNextCase{"F_DES", "abc", 1, 1, {true, 2, 1}},  // the line after the hit
+                      FindNextCase{"F_DES", "abc", 2, 1, {true, 2, 3}},  // a second hit on the same page
+                      FindNextCase{"F_DES", "abc", 2, 3, {true, 4, 1}},  // over a page without lines
+                      FindNextCase{"F_DES", "abc", 4, 1, {false, 0, 0}},  // nothing after the last
+                      FindNextCase{"F_DES", "", 1, 0, {false, 0, 0}},  // an empty text matches nothing
+                      FindNextCase{"F_AMT", "1.50", 1, 1, {true, 2, 1}},  // numbers compare as numbers
+                      FindNextCase{"F_CNT", "1", 1, 1, {true, 2, 2}},
+                      FindNextCase{"F_CNT", "x", 1, 0, {false, 0, 0}},  // rejected text: silently nothing
+                      FindNextCase{"F_DATE", "1", 1, 0, {false, 0, 0}}));
+
 }  // namespace
 }  // namespace zel

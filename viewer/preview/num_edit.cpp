@@ -1,8 +1,16 @@
 #include "num_edit.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -155,6 +163,11 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event) {
     focusNextChild();
     return;
   }
+  if (event->matches(QKeySequence::Paste)) {
+    if (!isReadOnly()) insertFiltered(QGuiApplication::clipboard()->text());
+    event->accept();
+    return;
+  }
   QString typed = event->text();
   if (typed.isEmpty()) {
     QLineEdit::keyPressEvent(event);
@@ -185,49 +198,142 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event) {
   }
 }
 
-bool TNumberEdit::acceptCharacter(QChar ch) {
-  const QString shown = text();
-  int selStart = hasSelectedText() ? selectionStart() : cursorPosition();
-  int selLength = hasSelectedText() ? static_cast<int>(selectedText().size()) : 0;
-  const QString before = shown.left(selStart);
-  const QString after = shown.mid(selStart + selLength);
+TNumberEdit::EditState TNumberEdit::currentState() const {
+  EditState state;
+  state.text = text();
+  state.selStart = hasSelectedText() ? selectionStart() : cursorPosition();
+  state.selLength = hasSelectedText() ? static_cast<int>(selectedText().size()) : 0;
+  return state;
+}
+
+void TNumberEdit::showState(const EditState& state) {
+  setShownText(state.text);
+  if (state.selLength > 0) {
+    setSelection(state.selStart, state.selLength);
+  } else {
+    setCursorPosition(state.selStart);
+  }
+}
+
+TNumberEdit::CharOutcome TNumberEdit::filterCharacter(EditState& state, QChar ch) const {
+  const QString before = state.text.left(state.selStart);
+  const QString after = state.text.mid(state.selStart + state.selLength);
   const QString rest = before + after;
   const QString candidate = before + ch + after;
   const QChar minus = QLatin1Char('-');
 
   bool isDigit = ch.unicode() >= '0' && ch.unicode() <= '9';
-  if (!isDigit && ch != decimalSeparator_ && ch != minus) return false;
-  if (ch == decimalSeparator_ && rest.contains(decimalSeparator_)) return false;
-  if (ch == minus && rest.contains(minus)) return false;
-  if (ch == minus && min_ >= 0) return false;
-  if (ch == decimalSeparator_ && digits_ == 0) return false;
+  if (!isDigit && ch != decimalSeparator_ && ch != minus) return CharOutcome::kDrop;
+  if (ch == decimalSeparator_ && rest.contains(decimalSeparator_)) return CharOutcome::kDrop;
+  if (ch == minus && rest.contains(minus)) return CharOutcome::kDrop;
+  if (ch == minus && min_ >= 0) return CharOutcome::kDrop;
+  if (ch == decimalSeparator_ && digits_ == 0) return CharOutcome::kDrop;
   int point = static_cast<int>(candidate.indexOf(decimalSeparator_));
-  if (point >= 0 && candidate.size() - point - 1 > digits_) return false;
-  if (ch == minus && candidate.indexOf(minus) != 0) return false;
+  if (point >= 0 && candidate.size() - point - 1 > digits_) return CharOutcome::kDrop;
+  if (ch == minus && candidate.indexOf(minus) != 0) return CharOutcome::kDrop;
   if (candidate == QString(minus)) {
-    setShownText(QStringLiteral("-0"));
-    setSelection(1, 1);
-    return false;
+    state = {QStringLiteral("-0"), 1, 1};
+    return CharOutcome::kReplaced;
   }
   if (candidate == QString(decimalSeparator_)) {
-    setShownText(QStringLiteral("0") + decimalSeparator_ + QStringLiteral("0"));
-    setSelection(2, 1);
-    return false;
+    state = {QStringLiteral("0") + decimalSeparator_ + QStringLiteral("0"), 2, 1};
+    return CharOutcome::kReplaced;
   }
   long double value = TextToNumber(candidate);
-  if (value < min_) {
-    showRangeMessage();
-    setShownText(FormatValue(min_));
-    selectAll();
-    return false;
+  if (value < min_ || value > max_) {
+    const QString bound = FormatValue(value < min_ ? min_ : max_);
+    state = {bound, 0, static_cast<int>(bound.size())};
+    return CharOutcome::kOutOfRange;
   }
-  if (value > max_) {
-    showRangeMessage();
-    setShownText(FormatValue(max_));
-    selectAll();
-    return false;
+  state = {candidate, static_cast<int>(before.size()) + 1, 0};
+  return CharOutcome::kInsert;
+}
+
+bool TNumberEdit::acceptCharacter(QChar ch) {
+  EditState state = currentState();
+  switch (filterCharacter(state, ch)) {
+    case CharOutcome::kInsert: return true;
+    case CharOutcome::kDrop: return false;
+    case CharOutcome::kOutOfRange: showRangeMessage(); break;
+    case CharOutcome::kReplaced: break;
   }
-  return true;
+  showState(state);
+  return false;
+}
+
+void TNumberEdit::insertFiltered(const QString& pasted) {
+  EditState state = currentState();
+  bool refused = false;
+  bool outOfRange = false;
+  for (QChar ch : pasted) {
+    // Thousands separators and blanks are the number's own dress, not input.
+    if (ch == QLatin1Char(',') || ch == QLatin1Char(' ')) continue;
+    EditState next = state;
+    const CharOutcome outcome = filterCharacter(next, ch);
+    if (outcome == CharOutcome::kInsert && next.text.size() > maxLength()) {
+      refused = true;
+      break;
+    }
+    if (outcome == CharOutcome::kDrop) {
+      refused = true;
+      continue;
+    }
+    state = next;
+    if (outcome == CharOutcome::kOutOfRange) {
+      // The field now shows the bound, as after a typed character: the rest
+      // of the paste would only replace it.
+      outOfRange = true;
+      refused = true;
+      break;
+    }
+  }
+  showState(state);
+  if (outOfRange) showRangeMessage();
+  if (refused) {
+    QApplication::beep();
+    emit inputRefused();
+  }
+}
+
+QMenu* TNumberEdit::createFilteredContextMenu() {
+  QMenu* menu = createStandardContextMenu();
+  for (QAction* action : menu->actions()) {
+    // The paste item is the one wired to the edit box's own paste.
+    const bool paste = disconnect(action, &QAction::triggered, this, &QLineEdit::paste) ||
+                       disconnect(action, SIGNAL(triggered()), this, SLOT(paste()));
+    if (!paste) continue;
+    action->setObjectName(QStringLiteral("edit-paste"));
+    connect(action, &QAction::triggered, this, [this] { insertFiltered(QGuiApplication::clipboard()->text()); });
+  }
+  return menu;
+}
+
+void TNumberEdit::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu* menu = createFilteredContextMenu();
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(event->globalPos());
+}
+
+void TNumberEdit::mouseReleaseEvent(QMouseEvent* event) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (event->button() == Qt::MiddleButton && clipboard->supportsSelection() && !isReadOnly()) {
+    deselect();
+    insertFiltered(clipboard->text(QClipboard::Selection));
+    event->accept();
+    return;
+  }
+  QLineEdit::mouseReleaseEvent(event);
+}
+
+void TNumberEdit::dropEvent(QDropEvent* event) {
+  if (!event->mimeData()->hasText() || isReadOnly()) {
+    QLineEdit::dropEvent(event);
+    return;
+  }
+  deselect();
+  setCursorPosition(cursorPositionAt(event->position().toPoint()));
+  insertFiltered(event->mimeData()->text());
+  event->acceptProposedAction();
 }
 
 }  // namespace zel

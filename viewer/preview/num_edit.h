@@ -5,14 +5,22 @@
 //
 // Range corrections show ErrorMessage through zel::messages() unless it is
 // "[No Text]"; the two Min/Max conflict messages always show.
+//
+// Pasted or dropped text (keyboard, context menu, middle button) goes through
+// the same filter, one character at a time as if typed, and changes the text
+// once; characters the filter drops make the field beep and emit inputRefused.
 #pragma once
 
 #include <QLineEdit>
 #include <QString>
 #include <functional>
 
+class QContextMenuEvent;
+class QDropEvent;
 class QFocusEvent;
 class QKeyEvent;
+class QMenu;
+class QMouseEvent;
 
 namespace zel {
 
@@ -53,14 +61,43 @@ class TNumberEdit : public QLineEdit {
   // filter; setting it to a null character drops it.
   std::function<void(QChar& key)> OnKeyPress;
 
+  // Inserts text at the caret (replacing the selection) through the filter.
+  void insertFiltered(const QString& text);
+  // The edit box's own context menu, its paste item going through the filter.
+  QMenu* createFilteredContextMenu();
+
+ signals:
+  // Pasted or dropped text lost characters to the filter or the range.
+  void inputRefused();
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
-  // True when the typed character may go into the text.
+  // The text and selection a character is tested against.
+  struct EditState {
+    QString text;
+    int selStart = 0;
+    int selLength = 0;
+  };
+  enum class CharOutcome {
+    kInsert,  // the character goes in as typed
+    kDrop,  // refused; nothing changes
+    kReplaced,  // refused, and the text became a starter such as "-0"
+    kOutOfRange,  // refused, and the text became the nearest bound, all selected
+  };
+  // Tests ch against state as the typing filter does and updates state to
+  // what the field shows afterwards.
+  CharOutcome filterCharacter(EditState& state, QChar ch) const;
+  EditState currentState() const;
+  // The typed character's test against the field: true when it may go in.
   bool acceptCharacter(QChar ch);
+  void showState(const EditState& state);
   void showRangeMessage();
   void setShownText(const QString& text);
 

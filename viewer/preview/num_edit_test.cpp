@@ -1,10 +1,14 @@
 #include "num_edit.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QtTest>
+#include <memory>
 
 #include "message_service.h"
 
@@ -324,6 +328,84 @@ class NumEditTest : public QObject {
     QCOMPARE(edit.text(), QStringLiteral("7"));
     edit.SetMax(7);
     QCOMPARE(edit.text(), QStringLiteral("7"));
+  }
+
+  // Pasted text passes the typing filter character by character; thousands
+  // separators and blanks are skipped, anything else the filter drops refuses.
+  void pasteGoesThroughTheFilter_data() {
+    QTest::addColumn<int>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<bool>("coma");
+    QTest::addColumn<int>("maxLength");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<bool>("allSelected");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<bool>("refused");
+    const double big = 999999999999.0;
+    QTest::newRow("letters dropped") << 0 << big << 0 << false << 32767 << "" << false << "x12y"
+                                     << "12" << true;
+    QTest::newRow("separators skipped") << 0 << big << 0 << true << 32767 << "10" << false << "1,234,567"
+                                        << "101234567" << false;
+    QTest::newRow("above max gives max") << 1 << 99.0 << 0 << true << 32767 << "10" << false << "1,234,567"
+                                         << "99" << true;
+    QTest::newRow("nothing usable") << 0 << big << 0 << false << 32767 << "5" << false << "abc"
+                                    << "5" << true;
+    QTest::newRow("minus refused at min 0") << 0 << big << 0 << false << 32767 << "" << false << "-3"
+                                            << "3" << true;
+    QTest::newRow("decimals limited") << 0 << big << 2 << false << 32767 << "" << false << "12.345"
+                                      << "12.34" << true;
+    QTest::newRow("max length kept") << 1 << 999999.0 << 0 << false << 4 << "" << false << "123456"
+                                     << "1234" << true;
+    QTest::newRow("selection replaced") << 0 << big << 0 << false << 32767 << "777" << true << "5"
+                                        << "5" << false;
+    QTest::newRow("negative allowed") << -10 << 10.0 << 0 << false << 32767 << "" << false << "-5"
+                                      << "-5" << false;
+  }
+  void pasteGoesThroughTheFilter() {
+    QFETCH(int, min);
+    QFETCH(double, max);
+    QFETCH(int, digits);
+    QFETCH(bool, coma);
+    QFETCH(int, maxLength);
+    QFETCH(QString, before);
+    QFETCH(bool, allSelected);
+    QFETCH(QString, pasted);
+    QFETCH(QString, after);
+    QFETCH(bool, refused);
+    TNumberEdit edit;
+    edit.SetIsComa(coma);
+    edit.SetDigits(digits);
+    edit.SetMin(min);
+    edit.SetMax(max);
+    edit.setMaxLength(maxLength);
+    edit.setText(before);
+    if (allSelected) {
+      edit.selectAll();
+    } else {
+      edit.setCursorPosition(static_cast<int>(before.size()));
+    }
+    QSignalSpy changes(&edit, &QLineEdit::textChanged);
+    QSignalSpy refusals(&edit, &TNumberEdit::inputRefused);
+    QGuiApplication::clipboard()->setText(pasted);
+    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(edit.text(), after);
+    QCOMPARE(refusals.size(), refused ? 1 : 0);
+    QVERIFY(changes.size() <= 1);  // one change event for the whole paste
+  }
+
+  void contextMenuPasteGoesThroughTheFilter() {
+    TNumberEdit edit;
+    edit.SetIsComa(false);
+    QGuiApplication::clipboard()->setText(QStringLiteral("x12y"));
+    std::unique_ptr<QMenu> menu(edit.createFilteredContextMenu());
+    QAction* paste = nullptr;
+    for (QAction* action : menu->actions())
+      if (action->objectName() == QStringLiteral("edit-paste")) paste = action;
+    QVERIFY(paste != nullptr);
+    paste->trigger();
+    QCOMPARE(edit.text(), QStringLiteral("12"));
   }
 
   void focusReformatsAndEnterMovesOn() {

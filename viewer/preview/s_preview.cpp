@@ -12,17 +12,22 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <exception>
 #include <optional>
 #include <string>
 
 #include "zel_table.h"
+#include "busy_cursor.h"
 #include "cp949.h"
 #include "data_error.h"
+#include "error_text.h"
 #include "export_file.h"
 #include "output_guard.h"
 #include "progress_dialog.h"
@@ -36,13 +41,16 @@
 #include "report_runner.h"
 #include "run_services.h"
 #include "printer_layer.h"
+#include "page_renderer.h"
 #include "report_lines.h"
 #include "report_run.h"
 #include "s_rpt_value_search.h"
 #include "scope_exit.h"
 #include "system_printers.h"
 #include "toolbar_icons.h"
+#include "shell_globals.h"
 #include "value_search.h"
+#include "zoom_setting.h"
 
 namespace zel {
 
@@ -91,7 +99,7 @@ bool paperPictureSize(int orientation, QSize& out) {
   return true;
 }
 
-void reportError(const std::exception& e) { messages().error(e.what()); }
+void reportError(const std::exception& e) { messages().error(errorMessageText(e.what())); }
 
 // A range field's value pulled into the report's pages.
 void pullIntoPages(TNumberEdit& edit) {
@@ -119,13 +127,18 @@ void PreviewSurface::paintEvent(QPaintEvent*) {
   const QRect target = owner_->TargetRect();
   if (ZoomPercent == 100) {
     painter.drawPicture(0, 0, picture);
-    return;
+  } else {
+    // The recorded page is stretched into the target rect.
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(static_cast<double>(target.width()) / size.width(),
+                  static_cast<double>(target.height()) / size.height());
+    painter.drawPicture(0, 0, picture);
+    painter.restore();
   }
-  // The recorded page is stretched into the target rect.
-  painter.translate(target.topLeft());
-  painter.scale(static_cast<double>(target.width()) / size.width(),
-                static_cast<double>(target.height()) / size.height());
-  painter.drawPicture(0, 0, picture);
+  // The found line's band lies over the picture only, so it is never printed.
+  const QRect band = owner_->HighlightRect();
+  if (!band.isEmpty()) painter.fillRect(band, TFM_Preview::kHighlightColor);
 }
 
 void PreviewSurface::mousePressEvent(QMouseEvent* event) {
@@ -234,6 +247,41 @@ void TFM_Preview::createControls() {
   c_Ned_PrintPageNum = field("c_Ned_PrintPageNum", 650, 44, 0, 999999999999.0L, false, 0, QStringLiteral("1"));
   Label1 = label("Label1", QStringLiteral("인쇄매수"), 717, 13);
   C_EDT_CopyCount = field("C_EDT_CopyCount", 766, 23, 1, 99, true, 0, QStringLiteral("1"));
+  // The toolbar's groups, in the order they wrap: buttons, print range,
+  // page, starting number, copies, export.
+  const std::vector<std::vector<QWidget*>> groups = {
+      {C_SBT_Close, C_SBT_PRN, C_SBT_FIT, C_SBT_WIDTH, C_SBT_ZoomIn, C_SBT_ZoomOut, C_SBT_First, C_SBT_Prior,
+       C_SBT_Next, C_SBT_Last, c_spb_search},
+      {Label2, C_EDT_START, Label5, C_EDT_END},
+      {Label16, c_ned_PageStart},
+      {C_Lbl_PageStart, c_Ned_PrintPageNum},
+      {Label1, C_EDT_CopyCount},
+      {C_SBT_Excel}};
+  for (const std::vector<QWidget*>& members : groups) {
+    ToolGroup group;
+    for (QWidget* w : members) group.designed.emplace_back(w, w->geometry());
+    toolGroups_.push_back(std::move(group));
+  }
+  C_PNL_ToolBar->installEventFilter(this);
+
+  // Keys of every document viewer, wherever the focus is in the window.
+  const std::pair<QKeySequence, void (TFM_Preview::*)()> zoomKeys[] = {
+      {QKeySequence::ZoomIn, &TFM_Preview::C_SBT_ZoomInClick},
+      {QKeySequence(Qt::CTRL | Qt::Key_Equal), &TFM_Preview::C_SBT_ZoomInClick},
+      {QKeySequence::ZoomOut, &TFM_Preview::C_SBT_ZoomOutClick}};
+  const std::pair<QKeySequence, void (TFM_Preview::*)()> commandKeys[] = {
+      {QKeySequence::Find, &TFM_Preview::c_spb_searchClick},
+      {QKeySequence::FindNext, &TFM_Preview::FindNextClick},
+      {QKeySequence::Print, &TFM_Preview::C_SBT_PRNClick}};
+  for (const auto& [keys, action] : commandKeys) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, action);
+  }
+  for (const auto& [keys, action] : zoomKeys) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, action);
+  }
+
   setTabOrder(C_EDT_START, C_EDT_END);
   setTabOrder(C_EDT_END, c_ned_PageStart);
   setTabOrder(c_ned_PageStart, c_Ned_PrintPageNum);
@@ -375,6 +423,7 @@ void TFM_Preview::FormShow() {
     }
     C_Pbx_ShowerPaint();
   }
+  restoreZoom();
 }
 
 const QPicture& TFM_Preview::PagePicture() const {
@@ -384,7 +433,10 @@ const QPicture& TFM_Preview::PagePicture() const {
 
 void TFM_Preview::drawPage(int page) {
   if (!picture_) picture_ = std::make_unique<PicturePageRecorder>();
-  OnDrawPage(*picture_, page, RptTable);
+  {
+    const BusyCursor busy;
+    OnDrawPage(*picture_, page, RptTable);
+  }
   ++records_;
   if (!picture_->pageSize().isEmpty()) pictureSize_ = picture_->pageSize();
 }
@@ -434,6 +486,7 @@ void TFM_Preview::C_SBT_ZoomInClick() {
   if (ZoomPercent != kZoomMax) {
     ZoomPercent += kZoomStep;
     C_Pbx_ShowerPaint();
+    writeZoomSetting(ProgramDirectory, {ZoomMode::kPercent, ZoomPercent});
   }
 }
 
@@ -441,18 +494,35 @@ void TFM_Preview::C_SBT_ZoomOutClick() {
   if (ZoomPercent >= 60) {
     ZoomPercent -= kZoomStep;
     C_Pbx_ShowerPaint();
+    writeZoomSetting(ProgramDirectory, {ZoomMode::kPercent, ZoomPercent});
   }
 }
 
 void TFM_Preview::C_SBT_FITClick() {
   ZoomPercent = PaperOrientation == 1 ? 70 : 50;
   C_Pbx_ShowerPaint();
+  writeZoomSetting(ProgramDirectory, {ZoomMode::kFitPage, 0});
 }
 
 void TFM_Preview::C_SBT_WIDTHClick() {
   ZoomPercent = 80;
   placeSurface(QPoint(3, 1), C_Pbx_Shower->size());
   C_Pbx_ShowerPaint();
+  writeZoomSetting(ProgramDirectory, {ZoomMode::kFitWidth, 0});
+}
+
+void TFM_Preview::restoreZoom() {
+  // The next preview opens the way the user left the last one.
+  const std::optional<ZoomSetting> setting = readZoomSetting(ProgramDirectory);
+  if (!setting) return;
+  switch (setting->mode) {
+    case ZoomMode::kFitPage: C_SBT_FITClick(); break;
+    case ZoomMode::kFitWidth: C_SBT_WIDTHClick(); break;
+    case ZoomMode::kPercent:
+      ZoomPercent = setting->percent;
+      C_Pbx_ShowerPaint();
+      break;
+  }
 }
 
 void TFM_Preview::C_SBT_NextClick() { c_ned_PageStart->SetValue(c_ned_PageStart->Value() + 1); }
@@ -473,6 +543,7 @@ void TFM_Preview::c_ned_PageStartChange() {
       setPageButtons(true, true, true, true);
     }
     CurPage = static_cast<int>(page);
+    if (highlight_.found && highlight_.page != CurPage) highlight_ = LineHit{};
     C_LBL_Page->setText(QString::number(page));
     if (OnDrawPage) drawPage(CurPage);
     C_Pbx_ShowerPaint();
@@ -558,7 +629,7 @@ void TFM_Preview::C_SBT_PRNClick() {
     }
   }
   // Reported once the window is usable again.
-  if (failure) messages().error(*failure);
+  if (failure) messages().error(errorMessageText(*failure));
 }
 
 void TFM_Preview::C_SBT_ExcelClick() {
@@ -604,16 +675,65 @@ void TFM_Preview::C_SBT_ExcelClick() {
       failure = e.what();
     }
   }
-  if (failure) messages().error(*failure);
+  if (failure) messages().error(errorMessageText(*failure));
 }
 
 void TFM_Preview::C_SBT_CloseClick() { close(); }
+
+const QColor TFM_Preview::kHighlightColor = QColor(255, 220, 0, 80);
+
+QRect TFM_Preview::HighlightRect() const {
+  if (!highlight_.found || highlight_.page != CurPage || pictureSize_.isEmpty() || RptTable == nullptr) return {};
+  const PageUnitRect r = PreviewLineRect(reportRun().Layout, highlight_.line);
+  const QSizeF extent = PaperOrientation == 1 ? QSizeF(2970, 2100) : QSizeF(2100, 2970);
+  // Page units to the picture (as the page was recorded), then to the surface.
+  const QRect target = ZoomPercent == 100 ? QRect(QPoint(0, 0), pictureSize_) : target_;
+  const double sx = target.width() / extent.width(), sy = target.height() / extent.height();
+  return QRectF(target.left() + r.left * sx, target.top() + r.top * sy, (r.right - r.left) * sx,
+                (r.bottom - r.top) * sy)
+      .toAlignedRect();
+}
+
+void TFM_Preview::FindNextClick() {
+  if (RptTable == nullptr || FindText.empty() || FindField.empty()) {
+    c_spb_searchClick();
+    return;
+  }
+  LineHit hit;
+  try {
+    const BusyCursor busy;
+    ApolloLines lines(RptTable->Apollo);
+    // From the line after the last hit, or after the page shown.
+    const int page = highlight_.found ? highlight_.page : CurPage + 1;
+    hit = FindNextLine(lines, FindField, FindText, page, highlight_.found ? highlight_.line : 0);
+  } catch (const std::exception& e) {
+    reportError(e);
+    return;
+  }
+  if (!hit.found) {
+    highlight_ = LineHit{};
+    C_Pbx_Shower->update();
+    messages().notice("찾는 내용이 없습니다.");
+    return;
+  }
+  showHit(hit);
+}
+
+void TFM_Preview::showHit(const LineHit& hit) {
+  highlight_ = hit;
+  if (hit.page == CurPage) {
+    C_Pbx_Shower->update();
+  } else {
+    c_ned_PageStart->SetValue(hit.page);
+  }
+}
 
 void TFM_Preview::c_spb_searchClick() {
   if (RptTable == nullptr) {
     refuseSearchWithoutPageNumbers();
     return;
   }
+  const int shownBefore = CurPage;
   try {
     ApolloLines lines(RptTable->Apollo);
     if (!HasPageNumbers(lines)) {
@@ -631,7 +751,19 @@ void TFM_Preview::c_spb_searchClick() {
     reportError(e);
     return;
   }
-  if (FirstPage <= CurPage && CurPage <= LastPage) c_ned_PageStart->SetValue(CurPage);
+  if (FirstPage <= CurPage && CurPage <= LastPage) {
+    if (CurPage != shownBefore && !FindField.empty()) {
+      // The dialog's hit is the first match from the found page's top: mark its line.
+      try {
+        ApolloLines lines(RptTable->Apollo);
+        highlight_ = FindNextLine(lines, FindField, FindText, CurPage, 0);
+      } catch (const std::exception&) {
+        highlight_ = LineHit{};
+      }
+    }
+    c_ned_PageStart->SetValue(CurPage);
+    C_Pbx_Shower->update();
+  }
 }
 
 void TFM_Preview::KeySet(int& key, Qt::KeyboardModifiers modifiers) {
@@ -695,7 +827,60 @@ void TFM_Preview::C_Scb_ScrollerMouseMove(QPoint position, Qt::MouseButtons butt
   }
 }
 
+void TFM_Preview::arrangeToolBar() {
+  constexpr int kLeftMargin = 9;
+  constexpr int kRowHeight = 36;  // below the designed 41-pixel row
+  const int available = C_PNL_ToolBar->width() - kLeftMargin;
+  int row = 0;
+  int shift = 0;  // how far the current row's groups move left
+  for (const ToolGroup& group : toolGroups_) {
+    int left = INT_MAX, right = 0;
+    for (const auto& [widget, rect] : group.designed) {
+      left = std::min(left, rect.left());
+      right = std::max(right, rect.right() + 1);
+    }
+    if (right - shift > available && left - shift > kLeftMargin) {
+      ++row;
+      shift = left - kLeftMargin;
+    }
+    for (const auto& [widget, rect] : group.designed) widget->move(rect.left() - shift, rect.top() + row * kRowHeight);
+  }
+  C_PNL_ToolBar->setFixedHeight(kToolBarHeight + row * kRowHeight);
+}
+
+bool TFM_Preview::wheelOverPage(const QWheelEvent& wheel) {
+  const int delta = wheel.angleDelta().y();
+  if (delta == 0) return false;
+  if (wheel.modifiers() & Qt::ControlModifier) {
+    if (delta > 0) {
+      C_SBT_ZoomInClick();
+    } else {
+      C_SBT_ZoomOutClick();
+    }
+    return true;
+  }
+  // As a document viewer showing one page at a time: one more wheel step at
+  // the bottom of a page turns to the next one, at the top to the previous.
+  QScrollBar* bar = C_Scb_Scroller->verticalScrollBar();
+  const int shown = std::clamp(CurPage, FirstPage, std::max(FirstPage, LastPage));
+  if (delta < 0 && bar->value() == bar->maximum() && shown < LastPage) {
+    c_ned_PageStart->SetValue(shown + 1);
+    bar->setValue(bar->minimum());
+    return true;
+  }
+  if (delta > 0 && bar->value() == bar->minimum() && shown > FirstPage) {
+    c_ned_PageStart->SetValue(shown - 1);
+    bar->setValue(bar->maximum());
+    return true;
+  }
+  return false;
+}
+
 bool TFM_Preview::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == C_PNL_ToolBar && event->type() == QEvent::Resize) arrangeToolBar();
+  if ((watched == host_ || watched == C_Scb_Scroller->viewport()) && event->type() == QEvent::Wheel &&
+      wheelOverPage(*static_cast<QWheelEvent*>(event)))
+    return true;
   if (watched == host_ || watched == C_Scb_Scroller->viewport()) {
     if (event->type() == QEvent::MouseButtonPress) {
       C_Scb_ScrollerMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());

@@ -10,18 +10,24 @@
 // User-interface thread only.
 #pragma once
 
+#include <QColor>
 #include <QDialog>
 #include <QPicture>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 #include <string>
 
 #include "preview_handover.h"
+#include "value_search.h"
 
 class QLabel;
 class QScrollArea;
 class QToolButton;
+
+class QWheelEvent;
 
 namespace zel {
 
@@ -79,6 +85,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   int FindFieldIndex = 0;
   bool FindFromCurrent = true;
   std::string FindText;  // CP949, as typed into the find dialog
+  std::string FindField;  // table field of the last search, for find next (F3)
   int CurPage = 0;
 
   // Controls.
@@ -118,6 +125,10 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   QSize PictureSize() const { return pictureSize_; }
   // Where the picture is stretched to on the surface (at 100 %: unscaled at 0, 0).
   QRect TargetRect() const { return target_; }
+  // The band over the line the last find hit, in surface coordinates; empty
+  // when no hit is on the page shown. Painted over the page, never printed.
+  QRect HighlightRect() const;
+  static const QColor kHighlightColor;
   // How many pages were recorded since the window was shown.
   int RecordCount() const { return records_; }
 
@@ -139,6 +150,9 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   void C_SBT_PRNClick();
   void C_SBT_CloseClick();
   void c_spb_searchClick();
+  // F3: repeats the last search from the line after the last hit (opens the
+  // find dialog when nothing was searched yet).
+  void FindNextClick();
   void C_SBT_ExcelClick();
   // The number fields' key-down handler; sets key to 0 to swallow it.
   void KeySet(int& key, Qt::KeyboardModifiers modifiers);
@@ -179,6 +193,20 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   QSize scrollBoxSize() const;
   bool askPdfFile();
   bool askPrinter();
+  // Keeps the designed toolbar while it fits; on a narrow window (large
+  // scale factors) the groups that would be cut off wrap to further rows.
+  void arrangeToolBar();
+  void restoreZoom();
+  void showHit(const LineHit& hit);
+  LineHit highlight_;  // the line the last find hit
+  // Ctrl+wheel zooms; a wheel step past a page's end turns the page. True
+  // when the step was used.
+  bool wheelOverPage(const QWheelEvent& wheel);
+
+  struct ToolGroup {
+    std::vector<std::pair<QWidget*, QRect>> designed;  // controls and their designed geometry
+  };
+  std::vector<ToolGroup> toolGroups_;
 
   std::unique_ptr<PicturePageRecorder> picture_;
   QSize pictureSize_;

@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QPainter>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QtTest>
 #include <set>
 
@@ -310,6 +313,73 @@ class PreviewReportTest : public QObject {
     QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("찾는 내용이 없습니다."));
   }
 
+  // F3 steps through every hit, also several on one page, from the line
+  // after the last one; the hit's row carries a band that only the screen shows.
+  void findNextStepsThroughEveryLine() {
+    std::vector<std::pair<int, int>> expected;  // page, line on the page
+    {
+      TZelTable table;
+      QVERIFY(table.OpenTable(dir(), "P_RPTB02_SAMPLE.dbf", "CDX"));
+      int page = -1, line = 0;
+      for (table.Table.First(); !table.Table.Eof(); table.Table.Next()) {
+        const int p = static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE"));
+        line = p == page ? line + 1 : 1;
+        page = p;
+        if (table.Apollo.FieldAsPaddedText("F_UNIT").find("TON") != std::string::npos) expected.emplace_back(p, line);
+      }
+    }
+    QVERIFY(expected.size() >= 3);
+    std::vector<std::pair<int, int>> visited;
+    TFM_Preview::setFindRunner(searchFor("F_UNIT", QStringLiteral("ton")));
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      bool f3 = false;
+      for (QShortcut* shortcut : w.findChildren<QShortcut*>()) f3 = f3 || shortcut->key() == QKeySequence(Qt::Key_F3);
+      QVERIFY(f3);
+      w.c_spb_search->click();
+      QRect previous;
+      for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (i > 0) w.FindNextClick();
+        const QRect band = w.HighlightRect();
+        QVERIFY(!band.isEmpty());
+        QVERIFY(w.C_Pbx_Shower->rect().contains(band));
+        // The band is found from the page's top in row steps.
+        if (i > 0 && expected[i].first == expected[i - 1].first) QVERIFY(band.top() > previous.top());
+        previous = band;
+        visited.emplace_back(w.CurPage, expected[i].second);
+        QCOMPARE(w.c_ned_PageStart->text(), QString::number(w.CurPage));
+        if (i == 0) {
+          // Drawn over the screen's page only: the recorded page has no band.
+          const QImage shown = w.C_Pbx_Shower->grab().toImage();
+          QImage page(w.C_Pbx_Shower->size(), QImage::Format_ARGB32);
+          page.fill(Qt::white);
+          {
+            QPainter painter(&page);
+            painter.translate(w.TargetRect().topLeft());
+            painter.scale(double(w.TargetRect().width()) / w.PictureSize().width(),
+                          double(w.TargetRect().height()) / w.PictureSize().height());
+            if (ZoomPercent == 100) painter.resetTransform();
+            painter.drawPicture(0, 0, w.PagePicture());
+          }
+          const QPoint inside(band.left() + 2, band.center().y());
+          QVERIFY(shown.pixel(inside) != page.pixel(inside));
+        }
+      }
+      // Another page drops the band; it does not come back with the page.
+      w.C_SBT_Prior->click();
+      QVERIFY(w.HighlightRect().isEmpty());
+      w.C_SBT_Next->click();
+      QVERIFY(w.HighlightRect().isEmpty());
+      // Nothing after the last page: the notice, no band.
+      w.FindNextClick();
+      QVERIFY(w.HighlightRect().isEmpty());
+    });
+    std::vector<std::pair<int, int>> pagesOnly;
+    for (std::size_t i = 0; i < visited.size(); ++i) pagesOnly.emplace_back(visited[i].first, expected[i].second);
+    QCOMPARE(pagesOnly, expected);
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("찾는 내용이 없습니다."));
+  }
+
   void numericColumnRejectsACommaOnARealTable() {
     TFM_Preview::setFindRunner(searchFor("F_QQTY", QStringLiteral("12,5")));
     run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
@@ -347,6 +417,18 @@ class PreviewReportTest : public QObject {
   void screenshots() {
     const QString out = qEnvironmentVariable("ZEL_SCREENSHOT_DIR");
     if (out.isEmpty()) QSKIP("ZEL_SCREENSHOT_DIR not set");
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2")) {
+      // The toolbar of a 1600 x 1000 screen at scale factor 2 (800 logical pixels, less 30).
+      run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+        w.setWindowState(Qt::WindowNoState);
+        w.resize(770, 300);
+        w.show();
+        QTest::qWait(300);
+        QVERIFY(w.grab(QRect(0, 0, 770, w.C_PNL_ToolBar->height() + 60))
+                    .save(QDir(out).filePath("preview-toolbar-scale2.png")));
+      });
+      return;
+    }
     TFM_Preview::setFindRunner([&](Tfm_RptValueSearch& dialog) {
       dialog.show();
       const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), "F_DES");
@@ -364,6 +446,18 @@ class PreviewReportTest : public QObject {
       QTest::qWait(300);
       QVERIFY(w.grab().save(QDir(out).filePath("preview-fit.png")));
       w.c_spb_search->click();
+    });
+    // Find, then F3 to a second hit: the band marks the found line.
+    TFM_Preview::setFindRunner(searchFor("F_UNIT", QStringLiteral("ton")));
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      w.showMaximized();
+      w.c_spb_search->click();
+      w.FindNextClick();
+      QTest::qWait(300);
+      const QRect band = w.HighlightRect();
+      w.C_Scb_Scroller->ensureVisible(band.center().x(), band.center().y(), 50, 200);
+      QTest::qWait(300);
+      QVERIFY(w.grab().save(QDir(out).filePath("preview-find.png")));
     });
     QVERIFY(ShowProgress(5, "보고서를 인쇄중입니다."));
     StepProgress(1, 2, "보고서를 인쇄중입니다.");

@@ -12,12 +12,15 @@
 
 #include "canvas.h"
 #include "fake_printer.h"
+#include "ini_file.h"
 #include "message_service.h"
 #include "num_edit.h"
 #include "page_recorder.h"
 #include "preview_test_support.h"
 #include "printer_layer.h"
+#include "report_directory.h"
 #include "report_run.h"
+#include "shell_globals.h"
 
 using namespace zel;
 
@@ -74,6 +77,11 @@ class PreviewTest : public QObject {
   void layoutTextsAndHints() {
     open(3);
     TFM_Preview& w = *window_;
+    QVERIFY(w.windowState() & Qt::WindowMaximized);
+    // The designed toolbar needs 831 pixels; the test screen has 800.
+    w.setWindowState(Qt::WindowNoState);
+    w.resize(1000, 700);
+    QApplication::processEvents();
     QCOMPARE(w.windowTitle(), QStringLiteral("미리보기"));
     QCOMPARE(w.C_PNL_ToolBar->height(), 41);
     QCOMPARE(w.C_PNL_Bottom->height(), 24);
@@ -123,11 +131,195 @@ class PreviewTest : public QObject {
     QCOMPARE(w.C_EDT_START->text(), QStringLiteral("1"));
     QCOMPARE(w.C_EDT_END->text(), QStringLiteral("3"));
     QCOMPARE(w.C_EDT_CopyCount->text(), QStringLiteral("1"));
-    QVERIFY(w.windowState() & Qt::WindowMaximized);
     QCOMPARE(log_.pages, std::vector<int>{1});
     QVERIFY(printer_.orientation == PaperOrientation::kPortrait);
     // 80 pixels per inch of the printer's A4 sheet.
     QCOMPARE(w.PictureSize(), QSize(661, 935));
+  }
+
+  // The window's logical width on a 1600-pixel screen at scale factors 1,
+  // 1.5 and 2 (less the 30 pixels the window leaves), and the test screen's:
+  // every toolbar control stays whole, inside the toolbar, none over another.
+  void toolbarFitsTheWindow_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("scale 1") << 1570 << 1;
+    QTest::newRow("scale 1.5") << 1037 << 1;
+    QTest::newRow("test screen") << 800 << 2;
+    QTest::newRow("scale 2") << 770 << 2;
+    QTest::newRow("very narrow") << 330 << 3;
+  }
+  void toolbarFitsTheWindow() {
+    QFETCH(int, width);
+    QFETCH(int, rows);
+    open(3);
+    TFM_Preview& w = *window_;
+    w.setWindowState(Qt::WindowNoState);
+    w.resize(width, 500);
+    QApplication::processEvents();
+    QCOMPARE(w.C_PNL_ToolBar->width(), width);
+    QCOMPARE(w.C_PNL_ToolBar->height(), 41 + (rows - 1) * 36);
+    const QList<QWidget*> controls = w.C_PNL_ToolBar->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(controls.size() >= 21);
+    for (QWidget* a : controls) {
+      QVERIFY2(w.C_PNL_ToolBar->rect().contains(a->geometry()), qPrintable(a->objectName()));
+      for (QWidget* b : controls)
+        QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
+                 qPrintable(a->objectName() + QStringLiteral(" / ") + b->objectName()));
+    }
+    QVERIFY(w.Label1->geometry().right() < w.C_EDT_CopyCount->geometry().left());
+  }
+
+  // Drawing a page of a long report blocks the window: the wait cursor says so.
+  void pagesAreDrawnUnderTheBusyCursor() {
+    std::vector<int> shapes;
+    DrawPageProc draw = log_.proc();
+    window_ = std::make_unique<TFM_Preview>();
+    window_->SetPageInfo("1", "3", nullptr, "1");
+    window_->SetOnDrawPage([&](PageRecorder& picture, int page, TZelTable* table) {
+      const QCursor* cursor = QGuiApplication::overrideCursor();
+      shapes.push_back(cursor ? int(cursor->shape()) : -1);
+      draw(picture, page, table);
+    });
+    window_->show();
+    QApplication::processEvents();
+    window_->C_SBT_Next->click();
+    QCOMPARE(shapes, (std::vector<int>{Qt::WaitCursor, Qt::WaitCursor}));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+  }
+
+  // Ctrl+wheel and Ctrl+plus/minus step the zoom like the zoom buttons.
+  void zoomByWheelAndKeys_data() {
+    QTest::addColumn<int>("wheel");  // 0: a key instead
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("Ctrl+wheel up") << 120 << 0 << 110;
+    QTest::newRow("Ctrl+wheel down") << -120 << 0 << 90;
+    QTest::newRow("Ctrl+plus") << 0 << int(Qt::Key_Plus) << 110;
+    QTest::newRow("Ctrl+=") << 0 << int(Qt::Key_Equal) << 110;
+    QTest::newRow("Ctrl+minus") << 0 << int(Qt::Key_Minus) << 90;
+  }
+  void zoomByWheelAndKeys() {
+    QFETCH(int, wheel);
+    QFETCH(int, key);
+    QFETCH(int, zoom);
+    open(3);
+    TFM_Preview& w = *window_;
+    QCOMPARE(ZoomPercent, 100);
+    if (wheel != 0) {
+      sendWheel(w, wheel, Qt::ControlModifier);
+    } else {
+      w.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&w));
+      QTest::keyClick(w.C_EDT_START, Qt::Key(key), Qt::ControlModifier);
+    }
+    QCOMPARE(ZoomPercent, zoom);
+  }
+
+  // Ctrl+F opens find (here refused: the test window has no table) and
+  // Ctrl+P prints, wherever the focus is.
+  void findAndPrintKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("prints");
+    QTest::newRow("Ctrl+F") << int(Qt::Key_F) << false;
+    QTest::newRow("Ctrl+P") << int(Qt::Key_P) << true;
+  }
+  void findAndPrintKeys() {
+    QFETCH(int, key);
+    QFETCH(bool, prints);
+    open(3);
+    TFM_Preview& w = *window_;
+    int printed = 0;
+    w.SetOnPrintJob([&](const PrintJob&) { ++printed; });
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.c_ned_PageStart, Qt::Key(key), Qt::ControlModifier);
+    if (prints) {
+      QCOMPARE(printed, 1);
+    } else {
+      QCOMPARE(printed, 0);
+      QCOMPARE(service_.shown.size(), size_t{1});
+      QCOMPARE(QString::fromStdString(service_.shown[0].text),
+               QStringLiteral("Page번호가 없는 보고서는 검색할 수 없습니다."));
+    }
+  }
+
+  // One page at a time: a wheel step at the bottom of a page turns to the
+  // next page (at its top), at the top of a page back to the previous one.
+  void wheelPastThePageEndTurnsThePage_data() {
+    QTest::addColumn<int>("startPage");
+    QTest::addColumn<bool>("atEnd");
+    QTest::addColumn<int>("wheel");
+    QTest::addColumn<int>("page");
+    QTest::newRow("down at the bottom") << 1 << true << -120 << 2;
+    QTest::newRow("down above the bottom") << 1 << false << -120 << 1;
+    QTest::newRow("down on the last page") << 3 << true << -120 << 3;
+    QTest::newRow("up at the top") << 2 << true << 120 << 1;
+    QTest::newRow("up below the top") << 2 << false << 120 << 2;
+    QTest::newRow("up on the first page") << 1 << true << 120 << 1;
+  }
+  void wheelPastThePageEndTurnsThePage() {
+    QFETCH(int, startPage);
+    QFETCH(bool, atEnd);
+    QFETCH(int, wheel);
+    QFETCH(int, page);
+    open(3);
+    TFM_Preview& w = *window_;
+    w.c_ned_PageStart->SetValue(startPage);
+    QApplication::processEvents();
+    QScrollBar* bar = w.C_Scb_Scroller->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);  // the page is taller than the window at 100 %
+    const bool down = wheel < 0;
+    bar->setValue(down == atEnd ? bar->maximum() : bar->minimum());
+    if (!atEnd) bar->setValue(bar->maximum() / 2);
+    sendWheel(w, wheel, Qt::NoModifier);
+    QCOMPARE(int(w.c_ned_PageStart->Value()), page);
+    if (page != startPage) QCOMPARE(bar->value(), down ? bar->minimum() : bar->maximum());
+  }
+
+  // The last zoom mode is kept in Info.INI and the next preview opens with it.
+  void zoomModeIsRemembered_data() {
+    QTest::addColumn<QString>("button");  // clicked in the first preview
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("zoom");  // of the next (portrait) preview
+    QTest::newRow("fit page") << "C_SBT_FIT" << 1 << "FIT" << 50;
+    QTest::newRow("fit width") << "C_SBT_WIDTH" << 1 << "WIDTH" << 80;
+    QTest::newRow("percent") << "C_SBT_ZoomIn" << 2 << "120" << 120;
+    QTest::newRow("smaller") << "C_SBT_ZoomOut" << 3 << "70" << 70;
+  }
+  void zoomModeIsRemembered() {
+    QFETCH(QString, button);
+    QFETCH(int, clicks);
+    QFETCH(QString, stored);
+    QFETCH(int, zoom);
+    QTemporaryDir program;
+    ProgramDirectory = program.path().toStdString();
+    open(3);
+    auto* clicked = window_->findChild<QToolButton*>(button);
+    QVERIFY(clicked != nullptr);
+    for (int i = 0; i < clicks; ++i) clicked->click();
+    QCOMPARE(QString::fromStdString(iniRead(infoIniPath(ProgramDirectory), "INFO", "ZOOM")), stored);
+    window_.reset();
+    open(3);
+    QCOMPARE(ZoomPercent, zoom);
+    ProgramDirectory.clear();
+  }
+
+  void badStoredZoomOpensAtHundred_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("not a number") << "abc";
+    QTest::newRow("off the steps") << "55";
+    QTest::newRow("too large") << "300";
+  }
+  void badStoredZoomOpensAtHundred() {
+    QFETCH(QString, stored);
+    QTemporaryDir program;
+    ProgramDirectory = program.path().toStdString();
+    iniWrite(infoIniPath(ProgramDirectory), "INFO", "ZOOM", stored.toStdString());
+    open(3);
+    QCOMPARE(ZoomPercent, 100);
+    ProgramDirectory.clear();
   }
 
   void pageInfoDrawsNothingBeforeShowing() {
@@ -400,7 +592,8 @@ class PreviewTest : public QObject {
     window_->C_SBT_PRN->click();
     QVERIFY(window_->isEnabled());
     QCOMPARE(service_.shown.size(), size_t{1});
-    QCOMPARE(service_.shown[0].text, std::string("disk full"));
+    // A Korean line for the user, then the failure's own words.
+    QCOMPARE(service_.shown[0].text, std::string("작업을 마치지 못했습니다.\rdisk full"));
   }
 
   void pdfPrinterAsksForTheFile() {
@@ -515,6 +708,13 @@ class PreviewTest : public QObject {
   }
 
  private:
+  static void sendWheel(TFM_Preview& w, int delta, Qt::KeyboardModifiers modifiers) {
+    QWidget* viewport = w.C_Scb_Scroller->viewport();
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &event);
+  }
   void open(int pages, int orientation = 0) {
     window_ = std::make_unique<TFM_Preview>();
     window_->SetPageInfo("1", std::to_string(pages), nullptr, "1");

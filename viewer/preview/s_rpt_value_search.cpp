@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <exception>
 
+#include "busy_cursor.h"
 #include "cp949.h"
+#include "error_text.h"
 #include "font_mapper.h"
 #include "message_service.h"
 #include "report_lines.h"
@@ -75,7 +77,7 @@ void Tfm_RptValueSearch::showEvent(QShowEvent* event) {
     FormShow();
   } catch (const std::exception& e) {
     // A settings block that cannot be read leaves nothing to search.
-    messages().error(e.what());
+    messages().error(errorMessageText(e.what()));
     QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
   }
 }
@@ -126,12 +128,16 @@ void Tfm_RptValueSearch::c_btn_SearchClick() {
   if (index >= 0 && SearchTable != nullptr) {
     const std::string text = utf8ToCp949(Edit1->text().toStdString());
     try {
+      const BusyCursor busy;
       const ValueSearchOutcome outcome =
           SearchValue(*SearchTable, FindFieldNames[index], text, c_chk_Next->isChecked(), SearchMode);
-      if (outcome.rememberText) preview_->FindText = text;
+      if (outcome.rememberText) {
+        preview_->FindText = text;
+        preview_->FindField = FindFieldNames[index];  // for find next
+      }
       if (outcome.found && SearchMode == "P") preview_->CurPage = outcome.page;
     } catch (const std::exception& e) {
-      messages().error(e.what());
+      messages().error(errorMessageText(e.what()));
     }
   }
   close();

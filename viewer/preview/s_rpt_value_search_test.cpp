@@ -84,6 +84,24 @@ class ValueSearchDialogTest : public QObject {
     QVERIFY(service_.shown[0].icon == MessageIcon::kInformation);
   }
 
+  // A find over a long report blocks the window: the walk runs under the
+  // wait cursor, and nothing of it is left afterwards.
+  void searchRunsUnderTheBusyCursor() {
+    struct CursorAtMessage : RecordingMessageService {
+      MessageAnswer show(const Message& message) override {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        shape = cursor ? int(cursor->shape()) : -1;
+        return RecordingMessageService::show(message);
+      }
+      int shape = -2;
+    } service;
+    setMessageService(&service);
+    QCOMPARE(search(3, "abc"), 3);  // nothing after the last page: the notice comes from inside the walk
+    QCOMPARE(service.shape, int(Qt::WaitCursor));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    setMessageService(&service_);
+  }
+
   void fromTopWhenUnticked() { QCOMPARE(search(2, "abc", 0, false), 1); }
 
   void caseInsensitiveAndKoreanText() {

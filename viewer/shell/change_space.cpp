@@ -1,5 +1,10 @@
 #include "change_space.h"
 
+#include <QFontMetrics>
+#include <QStyle>
+#include <algorithm>
+#include <utility>
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -45,6 +50,9 @@ TfrmChangeSpace::TfrmChangeSpace(QWidget* parent) : QDialog(parent), writer_(std
   btnConfirm->setAutoDefault(false);
   connect(btnConfirm, &QPushButton::clicked, this, [this] { guarded([this] { btnConfirmClick(); }); });
 
+  for (TNumberEdit* field : {nedTop, nedBottom, nedLeft, nedRight})
+    connect(field, &QLineEdit::textChanged, this, &TfrmChangeSpace::fitFields);
+
   setTabOrder(nedTop, nedBottom);
   setTabOrder(nedBottom, nedLeft);
   setTabOrder(nedLeft, nedRight);
@@ -52,6 +60,26 @@ TfrmChangeSpace::TfrmChangeSpace(QWidget* parent) : QDialog(parent), writer_(std
 }
 
 TfrmChangeSpace::~TfrmChangeSpace() = default;
+
+void TfrmChangeSpace::fitFields() {
+  // The designed 33-pixel fields show three or four digits; a longer value
+  // widens its field and pushes the rest of the row (and the window) right.
+  constexpr int kFieldWidth = 33, kLabelToField = 16, kFieldToLabel = 15, kFieldToButton = 17, kRightMargin = 15;
+  const std::pair<QLabel*, TNumberEdit*> row[] = {
+      {Label1, nedTop}, {Label2, nedBottom}, {Label3, nedLeft}, {Label4, nedRight}};
+  int left = 8;
+  for (const auto& [label, field] : row) {
+    label->move(left, label->y());
+    const QFontMetrics metrics(field->font());
+    const int needed =
+        metrics.horizontalAdvance(field->text()) + 2 * field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 6;
+    field->setGeometry(left + kLabelToField, field->y(), std::max(kFieldWidth, needed), field->height());
+    left = field->geometry().right() + 1 + kFieldToLabel;
+  }
+  const int buttonLeft = nedRight->geometry().right() + 1 + kFieldToButton;
+  btnConfirm->move(buttonLeft, btnConfirm->y());
+  setFixedSize(std::max(356, buttonLeft + btnConfirm->width() + kRightMargin), height());
+}
 
 TNumberEdit* TfrmChangeSpace::makeField(const char* name, int left) {
   auto* field = new TNumberEdit(this);

@@ -39,6 +39,7 @@ class TfrmChangeSpace : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void fitFields();
   TNumberEdit* makeField(const char* name, int left);
 
   std::unique_ptr<MarginWriter> writer_;

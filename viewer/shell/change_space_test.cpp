@@ -39,6 +39,37 @@ class ChangeSpaceTest : public QObject {
     std::filesystem::remove_all(dir_);
   }
 
+  // A margin field shows its whole value; the row and the window make room.
+  void longValuesAreShownWhole_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("designed");
+    QTest::newRow("two digits") << 10.0 << true;
+    QTest::newRow("seven digits") << 1234567.0 << false;
+    QTest::newRow("twelve digits") << 999999999999.0 << false;
+  }
+  void longValuesAreShownWhole() {
+    QFETCH(double, value);
+    QFETCH(bool, designed);
+    TfrmChangeSpace dialog;
+    for (TNumberEdit* field : {dialog.nedTop, dialog.nedBottom, dialog.nedLeft, dialog.nedRight})
+      field->SetValue(value);
+    dialog.show();
+    QWidget* row[] = {dialog.Label1,  dialog.nedTop, dialog.Label2,   dialog.nedBottom, dialog.Label3,
+                      dialog.nedLeft, dialog.Label4, dialog.nedRight, dialog.btnConfirm};
+    for (int i = 0; i < 9; ++i) {
+      QVERIFY2(dialog.rect().contains(row[i]->geometry()), qPrintable(row[i]->objectName()));
+      if (i > 0) QVERIFY2(row[i - 1]->geometry().right() < row[i]->geometry().left(), qPrintable(row[i]->objectName()));
+    }
+    for (TNumberEdit* field : {dialog.nedTop, dialog.nedBottom, dialog.nedLeft, dialog.nedRight}) {
+      const int shown = field->fontMetrics().horizontalAdvance(field->text());
+      QVERIFY2(shown + 4 <= field->width(), qPrintable(field->text()));
+    }
+    if (designed) {
+      QCOMPARE(dialog.size(), QSize(356, 56));
+      QCOMPARE(dialog.nedRight->geometry(), QRect(216, 16, 33, 20));
+    }
+  }
+
   void layout() {
     TfrmChangeSpace dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("여백변경"));

@@ -1,15 +1,18 @@
 // The application's standard error report: every window handler runs through
-// guarded(), which shows the text of a DataError (or any other exception) in
-// an error message box (caption "오류") through zel::messages(), so a failing
-// command leaves the program running.
+// guarded(), which shows a DataError (or any other exception) in an error
+// message box (caption "오류") through zel::messages(), a Korean line first and
+// the technical text after it, so a failing command leaves the program running.
 #pragma once
 
 #include <exception>
 #include <string>
 
+#include "error_text.h"
 #include "message_service.h"
 
 namespace zel {
+
+inline void reportError(const std::exception& e) { messages().error(errorMessageText(e.what())); }
 
 template <typename F>
 bool guarded(F&& handler) {
@@ -17,7 +20,7 @@ bool guarded(F&& handler) {
     handler();
     return true;
   } catch (const std::exception& e) {  // a DataError among them
-    messages().error(e.what());
+    reportError(e);
   }
   return false;
 }

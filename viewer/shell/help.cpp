@@ -1,6 +1,9 @@
 #include "help.h"
 
+#include <QFontMetrics>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <algorithm>
 
 #include "shell_font.h"
 
@@ -21,6 +24,20 @@ TfrmHelp::TfrmHelp(QWidget* parent) : QDialog(parent) {
   Memo1->setPalette(palette);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setPlainText(HelpLines().join(QLatin1Char('\n')));
+  fitToLines();
+}
+
+void TfrmHelp::fitToLines() {
+  // The designed 345 x 185 memo is too small for its own lines in the
+  // fonts at hand: grow it, and the window, until no scroll bar is needed.
+  const QFontMetrics metrics(Memo1->font());
+  int widest = 0;
+  for (const QString& line : HelpLines()) widest = std::max(widest, metrics.horizontalAdvance(line));
+  const int margins = 2 * (Memo1->frameWidth() + static_cast<int>(Memo1->document()->documentMargin())) + 16;
+  const int lines = static_cast<int>(HelpLines().size());
+  const QSize memo(std::max(345, widest + margins), std::max(185, lines * metrics.lineSpacing() + margins));
+  Memo1->setGeometry(8, 8, memo.width(), memo.height());
+  setFixedSize(memo.width() + 17, memo.height() + 18);
 }
 
 QStringList TfrmHelp::HelpLines() {

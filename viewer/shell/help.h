@@ -19,6 +19,9 @@ class TfrmHelp : public QDialog {
   static QStringList HelpLines();
 
   QPlainTextEdit* Memo1 = nullptr;
+
+ private:
+  void fitToLines();
 };
 
 }  // namespace zel

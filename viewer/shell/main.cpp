@@ -14,6 +14,7 @@
 #include "run_services.h"
 #include "printer_layer.h"
 #include "qt_message_service.h"
+#include "qt_translation.h"
 #include "progress_dialog.h"
 #include "report_directory.h"
 #include "s_rpt_progress.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ZelRpt"));
+  zel::installQtTranslations(app);
   // Qt has taken its own options (-platform ...) out of the arguments by now.
   std::string startPath;
   for (const QString& arg : QApplication::arguments().mid(1)) {

@@ -13,14 +13,18 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
+#include <algorithm>
+#include <exception>
 
 #include "apollo.h"
 #include "ascii_text.h"
+#include "busy_cursor.h"
 #include "change_space.h"
 #include "error_report.h"
 #include "help.h"
@@ -87,14 +91,21 @@ TfrmZelRptMain::~TfrmZelRptMain() {
 }
 
 void TfrmZelRptMain::createMenu() {
-  N1 = menuBar()->addMenu(QStringLiteral("파일"));
-  mnuRunRpt = N1->addAction(QStringLiteral("보고서 실행"));
-  mnuRefreshList = N1->addAction(QStringLiteral("파일목록 새로고침"));
+  // Mnemonics after the Korean captions, as Korean programs write them.
+  N1 = menuBar()->addMenu(QStringLiteral("파일(&F)"));
+  mnuRunRpt = N1->addAction(QStringLiteral("보고서 실행(&R)"));
+  mnuRefreshList = N1->addAction(QStringLiteral("파일목록 새로고침(&L)"));
   N2 = N1->addSeparator();
-  mnuSetDirectory = N1->addAction(QStringLiteral("디렉토리 설정"));
+  mnuSetDirectory = N1->addAction(QStringLiteral("디렉토리 설정(&D)"));
   N4 = N1->addSeparator();
-  mnuClose = N1->addAction(QStringLiteral("종료"));
-  N3 = menuBar()->addAction(QStringLiteral("도움말"));
+  mnuClose = N1->addAction(QStringLiteral("종료(&X)"));
+  N3 = menuBar()->addAction(QStringLiteral("도움말(&H)"));
+  // F10 opens the menu, as in every desktop program.
+  auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(menuKey, &QShortcut::activated, this, [this] {
+    menuBar()->setFocus(Qt::ShortcutFocusReason);
+    menuBar()->setActiveAction(N1->menuAction());
+  });
 
   connect(mnuRunRpt, &QAction::triggered, this, [this] { guarded([this] { mnuRunRptClick(); }); });
   connect(mnuRefreshList, &QAction::triggered, this, [this] { guarded([this] { mnuRefreshListClick(); }); });
@@ -254,7 +265,11 @@ int TfrmZelRptMain::DirectoryFileCount() { return zel::DirectoryFileCount(Report
 std::string TfrmZelRptMain::RptDescription(const std::string& code) { return zel::RptDescription(code); }
 
 void TfrmZelRptMain::DisplayFileList() {
-  std::vector<ReportFileRow> rows = listReportFiles(ReportDirectory);
+  std::vector<ReportFileRow> rows;
+  {
+    const BusyCursor busy;  // a directory on a slow share may take seconds
+    rows = listReportFiles(ReportDirectory);
+  }
   // Also when the directory holds other report kinds only: rows of the
   // previous directory must not stay behind under the new caption.
   if (DirectoryFileCount() == 0 || rows.empty()) {
@@ -276,10 +291,14 @@ void TfrmZelRptMain::DisplayFileList() {
         stgRptFile->setItem(r, c, item);
       }
       item->setText(cells[c]);
+      // Names and titles cut by their column can still be read.
+      const bool cut = c < 2 && stgRptFile->fontMetrics().horizontalAdvance(cells[c]) + 6 > stgRptFile->columnWidth(c);
+      item->setToolTip(cut ? cells[c] : QString());
     }
   }
-  int current = stgRptFile->currentRow();
-  if (current < 0 || current >= stgRptFile->rowCount()) stgRptFile->setCurrentCell(0, 0);
+  // The panel describes row 1, so Enter and the margin button must act on it too.
+  stgRptFile->setCurrentCell(0, 0);
+  errorShownFor_.clear();
 
   setWindowTitle(QString::fromStdString(listingCaption(ReportDirectory, static_cast<int>(rows.size()))));
   StatusBar1Panel->setText(QString::fromStdString(listingStatusText(static_cast<int>(rows.size()))));
@@ -296,7 +315,23 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   for (QLabel* label : {lblName, lblOrient, lblPage, lblFix, lblSort, lblPrintScope, lblOption1, lblOption2, lblOption3,
                         lblOption4, lblBigo, lblSpace})
     setLabel(label, "");
-  ReportDescription d = zel::GetFileInfo(ReportDirectory, fileName);
+  // Every key release re-reads the panel: an error of the same file is told
+  // once per selection, or closing its box with Enter would bring it back.
+  const std::string key = ReportDirectory + '\n' + fileName;
+  if (key != errorShownFor_) errorShownFor_.clear();
+  ReportDescription d;
+  try {
+    const BusyCursor busy;
+    d = zel::GetFileInfo(ReportDirectory, fileName);
+  } catch (const std::exception& e) {
+    d = ReportDescription{};
+    d.kind = ReportKind::kBroken;
+    d.title = kBrokenReportFileText;
+    if (errorShownFor_.empty()) {
+      errorShownFor_ = key;
+      reportError(e);
+    }
+  }
   setLabel(lblName, d.title);
   setLabel(lblSort, d.sortOrder);
   setLabel(lblPrintScope, d.printRange);
@@ -309,8 +344,21 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   setLabel(lblOption4, d.options[3]);
   setLabel(lblBigo, d.remarks);
   setLabel(lblSpace, d.margins);
-  btnChangeSpace->setEnabled(d.canChangeMargins);
+  placeMarginButton();
+  // With nothing selected the margin dialog would have no file to open.
+  btnChangeSpace->setEnabled(d.canChangeMargins && d.kind != ReportKind::kEmpty);
   if (!d.problem.empty()) messages().log(d.problem);
+}
+
+void TfrmZelRptMain::placeMarginButton() {
+  // Designed at 511, 76 wide; a margins text running into it pushes the
+  // button right, down to the width its caption needs.
+  constexpr int kDesignedLeft = 511, kDesignedWidth = 76, kGap = 4;
+  const int panelRight = kDesignedLeft + kDesignedWidth;
+  const int fit = btnChangeSpace->fontMetrics().horizontalAdvance(btnChangeSpace->text()) + 8;
+  const int textEnd = lblSpace->text().isEmpty() ? 0 : lblSpace->geometry().right() + 1 + kGap;
+  const int left = std::min(std::max(kDesignedLeft, textEnd), panelRight - fit);
+  btnChangeSpace->setGeometry(left, btnChangeSpace->y(), panelRight - left, btnChangeSpace->height());
 }
 
 std::string TfrmZelRptMain::selectedFileName() const {
@@ -362,6 +410,7 @@ void TfrmZelRptMain::stgRptFileKeyUp() {
 void TfrmZelRptMain::stgRptFileMouseUp() { GetFileInfo(selectedFileName()); }
 
 void TfrmZelRptMain::btnChangeSpaceClick() {
+  if (isBlank(selectedFileName())) return;
   CurrentReportFile = selectedFileName();
   {
     TfrmChangeSpace dialog(this);

@@ -134,12 +134,15 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   void createStatusBar();
   QLabel* panelLabel(const char* name, const QString& text, int left, int top);
   void setLabel(QLabel* label, const std::string& utf8);
+  void placeMarginButton();
   void runModal(QDialog& dialog);
 
   std::string programDirectory_;
   std::unique_ptr<TApolloEnv> apolloEnv_;
   bool shown_ = false;
   std::string startPath_;
+  // Directory and file whose read error was last shown (empty: none).
+  std::string errorShownFor_;
 };
 
 }  // namespace zel

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QtTest>
@@ -27,6 +28,7 @@
 #include "num_edit.h"
 #include "preview_handover.h"
 #include "printer.h"
+#include "qt_translation.h"
 #include "report_directory.h"
 #include "sample_reports.h"
 #include "settings_block.h"
@@ -101,11 +103,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.width(), 589);
     QCOMPARE(w.font().pixelSize(), 12);
 
-    QCOMPARE(w.N1->title(), QStringLiteral("파일"));
+    QCOMPARE(w.N1->title(), QStringLiteral("파일(&F)"));
     QStringList items;
     for (QAction* a : w.N1->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items, (QStringList{"보고서 실행", "파일목록 새로고침", "-", "디렉토리 설정", "-", "종료"}));
-    QCOMPARE(w.N3->text(), QStringLiteral("도움말"));
+    QCOMPARE(items,
+             (QStringList{"보고서 실행(&R)", "파일목록 새로고침(&L)", "-", "디렉토리 설정(&D)", "-", "종료(&X)"}));
+    QCOMPARE(w.N3->text(), QStringLiteral("도움말(&H)"));
 
     QTableWidget* grid = w.stgRptFile;
     QCOMPARE(grid->columnCount(), 4);
@@ -338,6 +341,180 @@ class MainWindowTest : public QObject {
     QCOMPARE(messages_.shown.size(), size_t(1));
     QCOMPARE(QString::fromStdString(messages_.shown[0].caption), QStringLiteral("오류"));
     QVERIFY(messages_.shown[0].icon == MessageIcon::kError);
+    // The user reads Korean first; the engine's words follow on the next line.
+    const QStringList lines = QString::fromStdString(messages_.shown[0].text).split(QLatin1Char('\r'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("보고서 파일의 메모(.fpt) 내용이 손상되었습니다."));
+    QVERIFY2(lines[1].contains(QStringLiteral("memo")), qPrintable(lines[1]));
+    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일오류(사용불가)"));
+  }
+
+  // Closing the error box with a key sends that key's release to the list,
+  // which re-reads the panel: the box must not come back.
+  void brokenReportIsToldOncePerSelection_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Escape") << int(Qt::Key_Escape);
+    QTest::newRow("Space") << int(Qt::Key_Space);
+  }
+  void brokenReportIsToldOncePerSelection() {
+    QFETCH(int, key);
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    std::filesystem::resize_file(reports_ + "/P_RPTB02.fpt", 512);
+    writeReport("Q_RPTB02.dbf", block("RPTA01"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    const int broken = cell(0, 0) == QStringLiteral("P_RPTB02.dbf") ? 0 : 1;
+    w.stgRptFile->setCurrentCell(broken, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    const size_t told = messages_.shown.size();
+    QVERIFY(told >= 1);
+    for (int i = 0; i < 3; ++i) QTest::keyRelease(w.stgRptFile, Qt::Key(key));
+    QTest::mouseRelease(w.stgRptFile->viewport(), Qt::LeftButton, {},
+                        w.stgRptFile->visualRect(w.stgRptFile->model()->index(broken, 0)).center());
+    QCOMPARE(messages_.shown.size(), told);
+    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일오류(사용불가)"));
+    // Another selection, then the broken file again: told again.
+    w.stgRptFile->setCurrentCell(1 - broken, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    QCOMPARE(w.lblName->text(), QStringLiteral("노  임  단  가"));
+    w.stgRptFile->setCurrentCell(broken, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Up);
+    QCOMPARE(messages_.shown.size(), told + 1);
+  }
+
+  // The panel describes row 1 after every listing; Enter and the margin
+  // button must then act on that same file.
+  void refilledListSelectsRowOne_data() {
+    QTest::addColumn<bool>("otherDirectory");
+    QTest::newRow("directory chosen") << true;
+    QTest::newRow("list refreshed") << false;
+  }
+  void refilledListSelectsRowOne() {
+    QFETCH(bool, otherDirectory);
+    for (const char* name : {"A_RPTB02.dbf", "B_RPTB02.dbf", "C_RPTB02.dbf"}) writeReport(name, block("RPTB02"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    w.stgRptFile->setCurrentCell(2, 0);
+    std::string other = testing::makeTempDirectory("other");
+    for (const char* name : {"D_RPTB02.dbf", "E_RPTB02.dbf"}) {
+      testing::TestReport report;
+      report.settings = block("RPTA01");
+      QVERIFY(testing::writeTestReport(other, name, report));
+    }
+    if (otherDirectory) {
+      TfrmZelRptMain::setDirectoryChooser([&](QWidget*) { return QString::fromStdString(other); });
+      w.mnuSetDirectory->trigger();
+    } else {
+      w.mnuRefreshList->trigger();
+    }
+    QCOMPARE(w.stgRptFile->currentRow(), 0);
+    QCOMPARE(QString::fromStdString(w.selectedFileName()), QString::fromStdString(w.firstFileName()));
+    std::filesystem::remove_all(other);
+  }
+
+  void marginButtonNeedsASelectedReport() {
+    TfrmZelRptMain& w = shownWindow();
+    QCOMPARE(cell(0, 0), QString());
+    QVERIFY(!w.btnChangeSpace->isEnabled());
+    bool opened = false;
+    TfrmZelRptMain::setModalRunner([&](QDialog&) { opened = true; });
+    w.btnChangeSpaceClick();
+    QVERIFY(!opened);
+    QVERIFY(messages_.shown.empty());
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    w.mnuRefreshList->trigger();
+    QVERIFY(w.btnChangeSpace->isEnabled());
+  }
+
+  // ZelRpt and setup load the toolkit's Korean words at start-up.
+  void toolkitDialogsSpeakKorean_data() {
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("korean");
+    QTest::newRow("OK") << "QPlatformTheme"
+                        << "OK"
+                        << "확인";
+    QTest::newRow("Cancel") << "QPlatformTheme"
+                            << "Cancel"
+                            << "취소";
+    QTest::newRow("Yes") << "QPlatformTheme"
+                         << "&Yes"
+                         << "예(&Y)";
+    QTest::newRow("No") << "QPlatformTheme"
+                        << "&No"
+                        << "아니요(&N)";
+    QTest::newRow("Save") << "QPlatformTheme"
+                          << "Save"
+                          << "저장";
+    QTest::newRow("directory chooser") << "QFileDialog"
+                                       << "Find Directory"
+                                       << "디렉터리 찾기";
+  }
+  void toolkitDialogsSpeakKorean() {
+    QFETCH(QString, context);
+    QFETCH(QString, english);
+    QFETCH(QString, korean);
+    QTranslator* translator = installQtTranslations(*QCoreApplication::instance());
+    QVERIFY2(translator != nullptr, "qtbase_ko.qm missing: install qt6-translations-l10n");
+    const QString shown = QCoreApplication::translate(context.toLatin1().constData(), english.toLatin1().constData());
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QCOMPARE(shown, korean);
+  }
+
+  // The menu by keyboard: F10 and the mnemonics.
+  void menuOpensByKeyboard_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("fileMenu");
+    QTest::newRow("F10") << int(Qt::Key_F10) << int(Qt::NoModifier) << true;
+    QTest::newRow("Alt+F") << int(Qt::Key_F) << int(Qt::AltModifier) << true;
+    QTest::newRow("Alt+H") << int(Qt::Key_H) << int(Qt::AltModifier) << false;
+  }
+  void menuOpensByKeyboard() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, fileMenu);
+    TfrmZelRptMain& w = shownWindow();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    bool helpShown = false;
+    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) { helpShown = dynamic_cast<TfrmHelp*>(&dialog) != nullptr; });
+    QTest::keyClick(&w, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    if (fileMenu) {
+      QTRY_VERIFY(w.N1->isVisible());
+      w.N1->close();
+    } else {
+      QTRY_VERIFY(helpShown);
+    }
+  }
+
+  // Nothing the user must read is hidden: the margins text stays clear of
+  // the margin button, and names cut by their column get a tooltip.
+  void marginsTextStaysClearOfTheButton_data() {
+    QTest::addColumn<QString>("margins");
+    QTest::newRow("two digits") << "10|10|15|10|";
+    QTest::newRow("widest two digits") << "99|99|99|99|";
+  }
+  void marginsTextStaysClearOfTheButton() {
+    QFETCH(QString, margins);
+    writeReport("P_RPTB02.dbf", block("RPTB02", margins.toStdString()), {1});
+    TfrmZelRptMain& w = shownWindow();
+    QVERIFY(w.lblSpace->text().startsWith(QStringLiteral("상:")));
+    QCOMPARE(w.lblSpace->width(), w.lblSpace->sizeHint().width());
+    QVERIFY(!w.lblSpace->geometry().intersects(w.btnChangeSpace->geometry()));
+    QVERIFY(w.Panel1->rect().contains(w.btnChangeSpace->geometry()));
+    const int caption = w.btnChangeSpace->fontMetrics().horizontalAdvance(w.btnChangeSpace->text());
+    QVERIFY(w.btnChangeSpace->width() >= caption);
+  }
+
+  void cutNamesHaveTooltips() {
+    const std::string longName = "P_RPTB02_WITH_A_VERY_LONG_NAME.dbf";
+    writeReport(longName, block("RPTB02"), {1});
+    writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    const int longRow = cell(0, 0) == QString::fromStdString(longName) ? 0 : 1;
+    QCOMPARE(w.stgRptFile->item(longRow, 0)->toolTip(), QString::fromStdString(longName));
+    QCOMPARE(w.stgRptFile->item(1 - longRow, 0)->toolTip(), QString());
   }
 
   void marginButtonWritesAndRefreshes() {
@@ -384,11 +561,17 @@ class MainWindowTest : public QObject {
       lines = help.Memo1->toPlainText().split(QLatin1Char('\n'));
       title = help.windowTitle();
       size = help.size();
-      QCOMPARE(help.Memo1->geometry(), QRect(8, 8, 345, 185));
+      QCOMPARE(help.Memo1->pos(), QPoint(8, 8));
+      dialog.show();
+      QApplication::processEvents();
+      QCOMPARE(help.Memo1->horizontalScrollBar()->maximum(), 0);
+      QCOMPARE(help.Memo1->verticalScrollBar()->maximum(), 0);
+      QVERIFY(help.rect().contains(help.Memo1->geometry()));
     });
     w.N3->trigger();
     QCOMPARE(title, QStringLiteral("frmHelp"));
-    QCOMPARE(size, QSize(362, 203));
+    // At least the designed size; larger when the lines need it.
+    QVERIFY(size.width() >= 362 && size.height() >= 203);
     QCOMPARE(lines.size(), 15);
     QCOMPARE(lines[0], QString());
     QCOMPARE(lines[1], QStringLiteral("ZEL/4.x보고서 Viewer는"));
