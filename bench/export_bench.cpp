@@ -31,6 +31,7 @@
 #include "report_lines.h"
 #include "report_run.h"
 #include "report_runner.h"
+#include "large_report.h"
 #include "sample_reports.h"
 #include "zel_table.h"
 
@@ -41,23 +42,10 @@ namespace {
 namespace fs = std::filesystem;
 namespace rw = zel::reportwriter;
 
-constexpr long kLines = 1000000;
-constexpr char kReportName[] = "P_RPTB02_LARGE.dbf";
-
-std::string dataDir() {
-  const char* env = std::getenv("ZEL_BENCH_DATA");
-  return env && *env ? env : std::string(ZEL_BENCH_DATA_DIR);
-}
-
-bool ensureReport() {
-  const std::string dir = dataDir();
-  if (fs::exists(fs::path(dir) / kReportName)) return true;
-  fs::create_directories(dir);
-  std::fprintf(stderr, "writing %ld lines into %s ...\n", kLines, dir.c_str());
-  const zel::Status s = rw::writeReport(dir, rw::largeReport(kLines, 'P'));
-  if (!s) std::fprintf(stderr, "cannot write the report: %s\n", s.message().c_str());
-  return static_cast<bool>(s);
-}
+constexpr long kLines = zel::bench::kLargeLines;
+constexpr const char* kReportName = zel::bench::kLargeReport;
+using zel::bench::dataDir;
+bool ensureReport() { return zel::bench::ensureLargeReport(); }
 
 // The preview of the run: exports the whole report when shown.
 class ExportingPreview : public zel::PreviewWindow {
