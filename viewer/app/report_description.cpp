@@ -206,11 +206,10 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
   if (emptyWhenTrimmed(fileName)) return out;
 
   TZelTable table;
-  const bool opened = table.OpenTable(directory, fileName, "CDX");
-  if (!opened || !table.Table.FindField("F_INIT")) {
+  if (!table.OpenTable(directory, fileName, "CDX") || !table.Table.FindField("F_INIT")) {
     // A report held by another program or unreadable for the user is not "not a report".
     const std::string why = OpenProblemText(table.Table.LastOpenProblem());
-    out.problem = opened ? "no field F_INIT" : table.LastOpenError;
+    out.problem = table.NotAReportReason();
     out.kind = ReportKind::kNotAReport;
     out.title = why.empty() ? std::string(kNotReportFileText) : why;
     out.canChangeMargins = false;

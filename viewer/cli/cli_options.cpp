@@ -1,7 +1,6 @@
 #include "cli_options.h"
 
 #include <charconv>
-#include <set>
 
 namespace zel::cli {
 namespace {
@@ -56,24 +55,14 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
   }
   const std::string& name = args[0];
   bool printCommand = false;
-  if (name == "help" || name == "--help" || name == "-h") {
+  auto isHelp = [](const std::string& arg) { return arg == "--help" || arg == "-h"; };
+  if (name == "help" || isHelp(name)) {
     out.kind = CommandKind::kHelp;
     return true;
   }
   if (name == "--version") {
     out.kind = CommandKind::kVersion;
     return true;
-  }
-  // "COMMAND --help" asks for the usage, whatever else stands beside it
-  // (but "--text -h" searches for "-h").
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    static const std::set<std::string> kTakesValue = {"--pdf",        "--png",     "--pages",  "--start-no",
-                                                      "--copies",     "--dpi",     "--column", "--text",
-                                                      "--after-page", "--printer", "--xlsx",   "--csv"};
-    if ((args[i] == "--help" || args[i] == "-h") && !kTakesValue.count(args[i - 1])) {
-      out.kind = CommandKind::kHelp;
-      return true;
-    }
   }
   if (name == "list") {
     out.kind = CommandKind::kList;
@@ -92,8 +81,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     out.kind = CommandKind::kRender;
     printCommand = true;
   } else if (name == "printers") {
-    out.kind = CommandKind::kPrinters;
-    if (args.size() > 1) return (error = "printers takes no arguments"), false;
+    out.kind = args.size() > 1 && isHelp(args[1]) ? CommandKind::kHelp : CommandKind::kPrinters;
+    if (args.size() > 1 && out.kind != CommandKind::kHelp) return (error = "printers takes no arguments"), false;
     return true;
   } else {
     error = "unknown command: " + name;
@@ -112,6 +101,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
       into = args[++i];
       return true;
     };
+    // "COMMAND --help" asks for the usage; an option's value ("--text -h") was taken above.
+    if (isHelp(arg)) {
+      out = CliCommand{};
+      out.kind = CommandKind::kHelp;
+      return true;
+    }
     std::string v;
     long long n = 0;
     // A whole number from min to max into n; `wants` is the error otherwise.

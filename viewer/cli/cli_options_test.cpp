@@ -106,6 +106,7 @@ TEST(CliOptions, HelpAndVersionParseWithoutAPath) {
       {{"render", "--help"}, CommandKind::kHelp},
       {{"render", "r.dbf", "--pdf", "o.pdf", "-h"}, CommandKind::kHelp},
       {{"export", "-h"}, CommandKind::kHelp},
+      {{"printers", "--help"}, CommandKind::kHelp},
       {{"--version"}, CommandKind::kVersion},
       // A value that looks like help is the value.
       {{"find", "r.dbf", "--column", "c", "--text", "-h"}, CommandKind::kFind},

@@ -12,6 +12,7 @@
 #include "painter_canvas.h"
 #include "printer_layer.h"
 #include "stale_parts.h"
+#include "worker_signals.h"
 
 namespace zel::cli {
 
@@ -28,6 +29,7 @@ struct SplitPdfPrinter::Worker {
   bool failed = false;
 
   void run() {
+    leaveSignalsToTheStartingThread();
     for (;;) {
       PageTape tape;
       {

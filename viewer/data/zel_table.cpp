@@ -69,6 +69,10 @@ bool TZelTable::OpenTable(const std::string& directory, const std::string& fileN
   return true;
 }
 
+std::string TZelTable::NotAReportReason() const {
+  return IsOpen ? ResolvePath(Directory, FileName) + ": no field F_INIT" : LastOpenError;
+}
+
 bool TZelTable::BuildIndex(const std::string& indexFile, const std::string& tagName, const std::string& indexKind,
                            const std::string& condition, bool descending, int option, const std::string& keyExpr) {
   const bool wasOpen = Table.Active();

@@ -24,6 +24,9 @@ class TZelTable {
   std::string LastIndexError;
   // Why the last OpenTable failed, in the engine's words (English); empty after success.
   std::string LastOpenError;
+  // Why the file cannot be read as a report: the last open's failure, or, when
+  // it opened, that it has no settings field.
+  std::string NotAReportReason() const;
 
   bool AssignDirectory(const std::string& directory);
   bool AssignFileName(const std::string& fileName);

@@ -85,7 +85,7 @@ void refuseUnopened(MessageService& box, const TZelTable& table, const std::stri
     box.warning(kNotAReport);
   else
     box.warning(reportPath(dir, name) + "\r" + why);
-  box.log(table.LastOpenError.empty() ? reportPath(dir, name) + ": no field F_INIT" : table.LastOpenError);
+  box.log(table.NotAReportReason());
 }
 
 // Page order: the F_PAGE tag in the report's .cdx, or, where nothing may be

@@ -1,10 +1,7 @@
 #include "background_writer.h"
 
-#include <pthread.h>
-
-#include <csignal>
-
 #include "sheet_writer.h"
+#include "worker_signals.h"
 
 namespace zel {
 namespace {
@@ -67,11 +64,7 @@ void BackgroundWriter::finish() {
 }
 
 void BackgroundWriter::run() {
-  // Signals (Ctrl+C on the command line) go to the thread that reads the
-  // report, which sees them at its next page boundary.
-  sigset_t all;
-  sigfillset(&all);
-  pthread_sigmask(SIG_BLOCK, &all, nullptr);
+  leaveSignalsToTheStartingThread();
   for (;;) {
     Batch batch;
     {

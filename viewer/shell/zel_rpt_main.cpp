@@ -347,7 +347,11 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   placeMarginButton();
   // With nothing selected the margin dialog would have no file to open.
   btnChangeSpace->setEnabled(d.canChangeMargins && d.kind != ReportKind::kEmpty);
-  if (!d.problem.empty()) messages().log(d.problem);
+  // The reason goes to the log once per selection too.
+  if (!d.problem.empty() && errorShownFor_.empty()) {
+    errorShownFor_ = key;
+    messages().log(d.problem);
+  }
 }
 
 void TfrmZelRptMain::placeMarginButton() {

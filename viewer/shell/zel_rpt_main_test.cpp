@@ -239,6 +239,10 @@ class MainWindowTest : public QObject {
     TfrmZelRptMain& w = shownWindow();
     QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일이 아님"));
     QVERIFY(!w.btnChangeSpace->isEnabled());
+    // Its reason is logged once, not again on every key release.
+    for (int i = 0; i < 3; ++i) QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    QCOMPARE(messages_.logged.size(), size_t(1));
+    QVERIFY(QString::fromStdString(messages_.logged[0]).endsWith(QStringLiteral(": no field F_INIT")));
   }
 
   void enterAndDoubleClickRunTheSelectedReport() {
