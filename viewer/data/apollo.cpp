@@ -1,7 +1,9 @@
 #include "apollo.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 #include "area_guard.h"
 #include "cp949.h"
@@ -43,27 +45,33 @@ void TApollo::prepareChange(const std::string& what) {
 int TApollo::FieldNumber(const std::string& name) {
   if (table_ == nullptr || !table_->Active()) return 0;
   applyLinkSettings();
-  AreaGuard guard(table_->WorkArea());
-  return sx_FieldNum(name.c_str());
+  const TTable::FieldSlot* slot = table_->findSlot(name);
+  return slot != nullptr ? slot->number : 0;
 }
 
 std::string TApollo::FieldTypeName(const std::string& name) {
   if (table_ == nullptr || !table_->Active()) return {};
   applyLinkSettings();
-  AreaGuard guard(table_->WorkArea());
-  const char* type = sx_FieldType(name.c_str());
-  return type == nullptr ? std::string() : std::string(type);
+  const TTable::FieldSlot* slot = table_->findSlot(name);
+  return slot == nullptr || slot->type == '\0' ? std::string() : std::string(1, slot->type);
 }
 
 double TApollo::FieldAsFloat(const std::string& name) {
   if (table_ == nullptr) throw DataError("no table to read " + name + " from");
   const std::string text = table_->FieldAsString(name);
-  const std::string trimmed = text.substr(0, text.find_last_not_of(' ') + 1);
-  if (trimmed.find_first_not_of(' ') == std::string::npos) return 0.0;
+  const std::string_view trimmed = std::string_view(text).substr(0, text.find_last_not_of(' ') + 1);
+  if (trimmed.find_first_not_of(' ') == std::string_view::npos) return 0.0;
+  // Plain decimals (nearly every value) are read by from_chars, which gives
+  // what strtod gives for them and is several times faster; anything else
+  // (leading blanks or sign, hexadecimal, out of range) is left to strtod.
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+  if (ec == std::errc() && ptr == trimmed.data() + trimmed.size()) return value;
+  const std::string copy(trimmed);
   char* end = nullptr;
-  double value = std::strtod(trimmed.c_str(), &end);
-  if (end == trimmed.c_str() || *end != '\0') {
-    throw DataError(table_->TableName + ": '" + cp949Excerpt(trimmed) + "' in " + name + " is not a valid number");
+  value = std::strtod(copy.c_str(), &end);
+  if (end == copy.c_str() || *end != '\0') {
+    throw DataError(table_->TableName + ": '" + cp949Excerpt(copy) + "' in " + name + " is not a valid number");
   }
   return value;
 }
@@ -85,12 +93,8 @@ std::string TApollo::FieldAsPaddedText(const std::string& name) {
   if (table_ == nullptr) throw DataError("no table to read " + name + " from");
   std::string text = table_->FieldAsString(name);  // the table is open and has the field
   applyLinkSettings();
-  AreaGuard guard(table_->WorkArea());
-  const char* type = sx_FieldType(name.c_str());
-  if (type != nullptr && std::string(type) == "C") {
-    const std::size_t width = static_cast<std::size_t>(sx_FieldWidth(name.c_str()));
-    if (text.size() < width) text.append(width - text.size(), ' ');
-  }
+  const TTable::FieldSlot& slot = table_->fieldSlot(name);
+  if (slot.type == 'C' && text.size() < slot.width) text.append(slot.width - text.size(), ' ');
   return text;
 }
 

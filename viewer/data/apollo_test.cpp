@@ -4,7 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -385,6 +388,104 @@ TEST_F(TableTest, StoredZeroIsAValueAndBlankIsNull) {
   EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 0);
 }
 
+// Field reads take the record's bytes from one copy per record. Whatever the
+// bytes, they give what the engine's own string reads give, which is what a
+// record being edited is read through.
+struct StoredBytesCase {
+  const char* field;
+  std::string bytes;  // at the start of the field, the rest left blank
+  std::optional<std::string> value;
+  double number;  // NaN: not a number
+};
+
+class StoredBytes : public ::testing::TestWithParam<StoredBytesCase> {};
+
+TEST_P(StoredBytes, ReadAsTheEngineReadsThem) {
+  const StoredBytesCase& c = GetParam();
+  TempDir dir("zelbytes");
+  const std::string path = dir.file("BYTES.dbf");
+  makeTable(path, kReportColumns, {{{"F_DES", "x"}}, {{"F_DES", "next"}}});
+  {
+    // Damage the first record in place through the engine's raw record access.
+    const int area = sx_Use(path.c_str(), "BYTES", SX_EXCLUSIVE, SX_FOX);
+    ASSERT_NE(area, 0) << sx_LastError();
+    std::string record(static_cast<std::size_t>(sx_RecSize()), ' ');
+    sx_GetRecord(record.data());
+    const auto offset = static_cast<std::size_t>(sx_FieldOffset(c.field));
+    const auto width = static_cast<std::size_t>(sx_FieldWidth(c.field));
+    record.replace(offset, width, std::string(width, ' '));
+    record.replace(offset, std::min(width, c.bytes.size()), c.bytes.substr(0, width));
+    ASSERT_TRUE(sx_PutRecord(record.data()));
+    ASSERT_TRUE(sx_Commit());
+    sx_Close();
+  }
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir.path(), "BYTES.dbf", "CDX"));
+  t.Table.Next();
+  EXPECT_EQ(t.Table.FieldAsString("F_DES"), "next" + std::string(16, ' '));  // another record's copy first
+  t.Table.First();
+  const std::optional<std::string> value = t.Table.FieldValue(c.field);
+  const std::string padded = t.Apollo.FieldAsPaddedText(c.field);
+  EXPECT_EQ(value, c.value);
+  if (std::isnan(c.number)) {
+    EXPECT_THROW(t.Apollo.FieldAsFloat(c.field), DataError);
+  } else {
+    EXPECT_EQ(t.Apollo.FieldAsFloat(c.field), c.number);
+  }
+  t.Table.Edit();
+  EXPECT_EQ(t.Table.FieldValue(c.field), value);
+  EXPECT_EQ(t.Apollo.FieldAsPaddedText(c.field), padded);
+  t.Table.Cancel();
+}
+
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+
+INSTANTIATE_TEST_SUITE_P(
+    TextAndNumbers, StoredBytes,
+    ::testing::Values(StoredBytesCase{"F_DES", std::string("ab\0cd", 5), "ab", kNotANumber},
+                      StoredBytesCase{"F_DES", std::string("\0xy", 3), std::nullopt, 0},
+                      StoredBytesCase{"F_DES", "", std::nullopt, 0},
+                      StoredBytesCase{"F_DES", "  7.5", "  7.5" + std::string(15, ' '), 7.5},
+                      StoredBytesCase{"F_AMT", "      1234.5", "1234.5", 1234.5},
+                      StoredBytesCase{"F_AMT", std::string("  12\0 34", 8), "12", 12},
+                      StoredBytesCase{"F_AMT", std::string("\0     5", 7), std::nullopt, 0},
+                      StoredBytesCase{"F_AMT", "           +5", "+5", 5}, StoredBytesCase{"F_AMT", "  0x1A", "0x1A", 26},
+                      StoredBytesCase{"F_AMT", "   -0", "-0", -0.0},
+                      StoredBytesCase{"F_AMT", "  1e400", "1e400", std::numeric_limits<double>::infinity()},
+                      StoredBytesCase{"F_AMT", "   1.2.3", "1.2.3", kNotANumber},
+                      StoredBytesCase{"F_AMT", "  12 34", "12 34", kNotANumber}));
+
+TEST_F(TableTest, FieldsAreFoundAgainInATableOpenedAfterAnother) {
+  // F_DES sits elsewhere, and is wider, in the second table.
+  makeTable(dir_.file("OTHER.dbf"), {{"F_NOTE", "C", 7, 0}, {"F_DES", "C", 30, 0}, {"F_PAGE", "N", 5, 0}},
+            {{{"F_DES", "other"}, {"F_PAGE", "9"}}});
+  TTable t;
+  t.DatabaseName = dir_.path();
+  t.TableName = "P_RPTB02_TEST.dbf";
+  t.Open();
+  EXPECT_EQ(t.FieldAsString("F_DES"), "ab" + std::string(18, ' '));
+  t.Close();
+  t.TableName = "OTHER.dbf";
+  t.Open();
+  EXPECT_EQ(t.FieldAsString("F_DES"), "other" + std::string(25, ' '));
+  EXPECT_EQ(t.FieldAsString("F_PAGE"), "9");
+  EXPECT_THROW(t.FieldValue("F_TYPE"), DataError);
+  t.Close();
+  EXPECT_THROW(t.FieldValue("F_DES"), DataError);
+}
+
+TEST_F(TableTest, ARecordChangedThroughAnotherTableReadsAfreshAfterAMove) {
+  TZelTable reader, writer;
+  ASSERT_TRUE(reader.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  ASSERT_TRUE(writer.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_EQ(reader.Table.FieldAsString("F_DES"), "ab" + std::string(18, ' '));
+  writer.Table.Edit();
+  writer.Table.SetFieldText("F_DES", "changed");
+  writer.Table.Post();
+  reader.Table.First();
+  EXPECT_EQ(reader.Table.FieldAsString("F_DES"), "changed" + std::string(13, ' '));
+}
+
 TEST_F(TableTest, FilterIsAppliedEachTimeTheTableOpens) {
   TZelTable t;
   t.Apollo.Filter = "F_PAGE = 3";
@@ -476,6 +577,7 @@ TEST_F(TableTest, EditPostReplacesMemoAndFields) {
     t.Table.SetFieldText("F_QQTY", "7.25");
     EXPECT_EQ(t.Table.FieldAsString("F_DES"), "new");  // pending values read back
     t.Table.Post();
+    EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "new" + std::string(17, ' '));
   }
   TZelTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));

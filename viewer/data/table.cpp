@@ -1,9 +1,11 @@
 #include "table.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "area_guard.h"
@@ -91,10 +93,63 @@ void TTable::requireActive(const std::string& what) const {
   if (area_ == 0) throw DataError(TableName + ": cannot " + what + " on a closed table");
 }
 
-void TTable::requireField(const std::string& name) {
-  requireActive("read field " + name);
-  AreaGuard guard(area_);
-  if (sx_FieldNum(name.c_str()) == 0) throw DataError(TableName + ": field '" + name + "' not found");
+const TTable::FieldSlot* TTable::findSlot(const std::string& name) {
+  if (slotsOpen_ != openCount_) {
+    slots_.clear();
+    slotsOpen_ = openCount_;
+  }
+  auto it = slots_.find(name);
+  if (it == slots_.end()) {
+    AreaGuard guard(area_);
+    FieldSlot slot;
+    slot.number = sx_FieldNum(name.c_str());
+    if (slot.number != 0) {
+      const char* type = sx_FieldType(name.c_str());
+      slot.type = type != nullptr ? type[0] : '\0';
+      slot.offset = static_cast<std::size_t>(std::max(sx_FieldOffset(name.c_str()), 0));
+      slot.width = static_cast<std::size_t>(std::max(sx_FieldWidth(name.c_str()), 0));
+    }
+    it = slots_.emplace(name, slot).first;
+  }
+  return it->second.number != 0 ? &it->second : nullptr;
+}
+
+const TTable::FieldSlot& TTable::fieldSlot(const std::string& name) {
+  if (area_ == 0) requireActive("read field " + name);
+  const FieldSlot* slot = findSlot(name);
+  if (slot == nullptr) throw DataError(TableName + ": field '" + name + "' not found");
+  return *slot;
+}
+
+const std::string& TTable::recordBytes() {
+  if (recordOf_ != recNo_ || recNo_ <= 0) {
+    AreaGuard guard(area_);
+    syncEngine();
+    record_.assign(static_cast<std::size_t>(std::max(sx_RecSize(), 0)), '\0');
+    if (record_.empty() || sx_GetRecord(record_.data()) != static_cast<int>(record_.size())) record_.clear();
+    recordOf_ = recNo_;
+  }
+  return record_;
+}
+
+bool TTable::storedValue(const FieldSlot& slot, std::optional<std::string>& value) {
+  if (slot.type != 'C' && slot.type != 'N' && slot.type != 'F') return false;
+  if (editing_ || eof_ || recNo_ <= 0) return false;
+  const std::string& record = recordBytes();
+  if (slot.offset + slot.width > record.size()) return false;
+  std::string_view text(record.data() + slot.offset, slot.width);
+  if (slot.type != 'C') {
+    // Numbers are read trimmed.
+    const std::size_t b = text.find_first_not_of(' ');
+    text = b == std::string_view::npos ? std::string_view() : text.substr(b, text.find_last_not_of(' ') - b + 1);
+  }
+  // The engine hands out zero-terminated strings: a stored NUL ends the value.
+  text = text.substr(0, text.find('\0'));
+  if (text.find_first_not_of(' ') == std::string_view::npos)
+    value.reset();
+  else
+    value.emplace(text);
+  return true;
 }
 
 void TTable::syncEngine() {
@@ -105,6 +160,7 @@ void TTable::syncEngine() {
 void TTable::readPosition() {
   recNo_ = sx_RecNo();
   eof_ = sx_Eof() != 0;
+  recordOf_ = 0;
 }
 
 void TTable::Open() {
@@ -151,6 +207,7 @@ void TTable::Close() {
   IndexName.clear();
   recNo_ = 0;
   eof_ = true;
+  recordOf_ = 0;
 }
 
 void TTable::First() {
@@ -204,7 +261,7 @@ bool TTable::FindField(const std::string& name) {
 void TTable::CheckField(const std::string& name) { requireField(name); }
 
 std::optional<std::string> TTable::FieldValue(const std::string& name) {
-  requireField(name);
+  const FieldSlot& slot = fieldSlot(name);
   // An assigned but not yet posted value is what the record holds now.
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
     if (lower(it->first) == lower(name)) {
@@ -212,8 +269,10 @@ std::optional<std::string> TTable::FieldValue(const std::string& name) {
       return it->second;
     }
   }
-  AreaGuard guard(area_);
   if (eof_) return std::nullopt;
+  std::optional<std::string> stored;
+  if (storedValue(slot, stored)) return stored;
+  AreaGuard guard(area_);
   syncEngine();
   const std::string type = sx_FieldType(name.c_str());
   // Null means nothing stored: a blank text, number or date. A stored zero is a value.
@@ -252,6 +311,7 @@ void TTable::Edit() {
   }
   editing_ = true;
   pending_.clear();
+  recordOf_ = 0;  // the lock may have read the record afresh
 }
 
 void TTable::SetFieldText(const std::string& name, const std::string& text) {
@@ -304,6 +364,7 @@ void TTable::Post() {
   lockedRecord_ = 0;
   editing_ = false;
   pending_.clear();
+  recordOf_ = 0;
   if (!failure.empty()) throw DataError(failure);
 }
 
@@ -316,6 +377,7 @@ void TTable::Cancel() {
   lockedRecord_ = 0;
   editing_ = false;
   pending_.clear();
+  recordOf_ = 0;
 }
 
 int TTable::SelectArea() {

@@ -6,8 +6,10 @@
 // Single-threaded, like the engine.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -79,7 +81,25 @@ class TTable {
   // Takes the dataset's position from the engine after a navigation call.
   void readPosition();
   void requireActive(const std::string& what) const;
-  void requireField(const std::string& name);
+  void requireField(const std::string& name) { fieldSlot(name); }
+
+  // What reading a field needs to know of it, looked up once per name and open:
+  // a walk over a long report reads the same few fields millions of times.
+  struct FieldSlot {
+    int number = 0;  // 0: the table has no such field
+    char type = '\0';
+    std::size_t offset = 0;  // in the record, the deletion flag at 0
+    std::size_t width = 0;
+  };
+  const FieldSlot* findSlot(const std::string& name);  // nullptr when absent; the table must be open
+  const FieldSlot& fieldSlot(const std::string& name);  // throws the not-found error (and on a closed table)
+  // The value of a text or number field taken from one copy of the record's
+  // bytes, exactly as the engine's string reads give it. False, value untouched,
+  // when the field is of another type or the copy cannot be had: the read then
+  // goes through the engine.
+  bool storedValue(const FieldSlot& slot, std::optional<std::string>& value);
+  // The current record's bytes, copied from the engine once per record; empty when unreadable.
+  const std::string& recordBytes();
 
   int area_ = 0;
   OpenProblem openProblem_ = OpenProblem::kNone;
@@ -90,6 +110,10 @@ class TTable {
   long recNo_ = 0;
   bool eof_ = true;
   std::vector<std::pair<std::string, std::string>> pending_;  // assigned field texts until Post
+  std::unordered_map<std::string, FieldSlot> slots_;
+  long slotsOpen_ = 0;  // the open the slots belong to
+  std::string record_;
+  long recordOf_ = 0;  // the record record_ holds, 0 for none: reset by every move and change
 };
 
 // Path of name inside directory, matched without regard to case when the exact
