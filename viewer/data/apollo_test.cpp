@@ -9,6 +9,8 @@
 #include <limits>
 #include <optional>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -587,6 +589,40 @@ TEST_F(TableTest, EditPostReplacesMemoAndFields) {
   EXPECT_EQ(GetKey(block, "RPTCODE"), "RPTB02");
   EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "new" + std::string(17, ' '));
   EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_QQTY"), 7.25);
+}
+
+// A memo text that cannot be written, after a text field was already
+// assigned in the engine: the post fails and the record keeps every field.
+TEST_F(TableTest, FailedWriteOfALaterFieldLeavesTheRecordAsItWas) {
+  const std::string path = dir_.file("P_RPTB02_TEST.dbf");
+  const auto bytesOf = [](const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string before = bytesOf(path);
+  int failures = 0;
+  for (long nth = 1; nth < 20; ++nth) {
+    SCOPED_TRACE("write " + std::to_string(nth));
+    TZelTable t;
+    ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+    t.Table.Edit();
+    t.Table.SetFieldText("F_DES", "new");
+    t.Table.SetFieldText("F_INIT", std::string(3000, 'x'));
+    sx_FailNthFileOperation(SX_FAULT_WRITE, nth);
+    bool failed = false;
+    try {
+      t.Table.Post();
+    } catch (const DataError&) {
+      failed = true;
+    }
+    sx_FailNthFileOperation(SX_FAULT_WRITE, 0);
+    if (!failed) break;
+    ++failures;
+    EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
+    t.Table.Close();
+    EXPECT_EQ(bytesOf(path), before);
+  }
+  EXPECT_GT(failures, 0);
 }
 
 TEST_F(TableTest, AssignWithoutEditAndBadNumberAreRefused) {

@@ -326,6 +326,11 @@ void TTable::Post() {
   AreaGuard guard(area_);
   const long rec = recNo_;
   if (sx_RecNo() != rec) sx_Go(rec);
+  // The record as it stands, put back when a field cannot be written: the
+  // unlock below commits what the engine holds, which would keep the fields
+  // written before the failure. (A failed commit drops the change itself.)
+  std::string before(static_cast<std::size_t>(std::max(sx_RecSize(), 0)), '\0');
+  const bool haveBefore = !before.empty() && sx_GetRecord(before.data()) == static_cast<int>(before.size());
   std::string failure;
   // Check every value before writing any, so a bad value leaves the record as it was.
   for (const auto& [name, text] : pending_) {
@@ -356,6 +361,7 @@ void TTable::Post() {
     }
     if (!ok) {
       failure = engineError(TableName + ": cannot write field " + name);
+      if (haveBefore) sx_PutRecord(before.data());
       break;
     }
   }
