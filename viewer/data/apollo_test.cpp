@@ -451,8 +451,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredBytesCase{"F_AMT", "      1234.5", "1234.5", 1234.5},
                       StoredBytesCase{"F_AMT", std::string("  12\0 34", 8), "12", 12},
                       StoredBytesCase{"F_AMT", std::string("\0     5", 7), std::nullopt, 0},
-                      StoredBytesCase{"F_AMT", "           +5", "+5", 5}, StoredBytesCase{"F_AMT", "  0x1A", "0x1A", 26},
-                      StoredBytesCase{"F_AMT", "   -0", "-0", -0.0},
+                      StoredBytesCase{"F_AMT", "           +5", "+5", 5},
+                      StoredBytesCase{"F_AMT", "  0x1A", "0x1A", 26}, StoredBytesCase{"F_AMT", "   -0", "-0", -0.0},
                       StoredBytesCase{"F_AMT", "  1e400", "1e400", std::numeric_limits<double>::infinity()},
                       StoredBytesCase{"F_AMT", "   1.2.3", "1.2.3", kNotANumber},
                       StoredBytesCase{"F_AMT", "  12 34", "12 34", kNotANumber}));

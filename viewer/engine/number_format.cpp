@@ -44,7 +44,8 @@ std::string FormatNumber(double x, int d) {
   const char* end = std::to_chars(fixed, fixed + sizeof fixed, x, std::chars_format::fixed, p).ptr;
   const char* digits = fixed;
   // A negative value that rounds to zero would read "-0"; it is zero.
-  const bool negative = *digits == '-' && std::find_if(digits + 1, end, [](char c) { return c != '0' && c != '.'; }) != end;
+  const bool negative =
+      *digits == '-' && std::find_if(digits + 1, end, [](char c) { return c != '0' && c != '.'; }) != end;
   if (*digits == '-') ++digits;
   const char* point = std::find(digits, end, '.');
 

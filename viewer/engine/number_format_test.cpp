@@ -46,14 +46,14 @@ INSTANTIATE_TEST_SUITE_P(NegativeRoundsToZero, FormatNumberTable,
                          ::testing::Values(FormatCase{-0.00000004, 0, ""}, FormatCase{-0.0, 2, ""}));
 
 // Exact binary halves at the last printed decimal round to even, as printf does.
-INSTANTIATE_TEST_SUITE_P(HalvesRoundToEven, FormatNumberTable,
-                         ::testing::Values(FormatCase{0.00390625, 0, "0.0039062"}, FormatCase{0.01171875, 0, "0.0117188"},
-                                           FormatCase{-0.00390625, 0, "-0.003906"}, FormatCase{1.00390625, 4, "1.0039062"},
-                                           FormatCase{1e12 + 0.125, 0, "1,000,000,000,000.12"},
-                                           FormatCase{1e12 + 0.375, 0, "1,000,000,000,000.38"},
-                                           FormatCase{-(1e12 + 0.25), 0, "-1,000,000,000,000.2"},
-                                           FormatCase{1e20, 0, "100,000,000,000,000,000,000"},
-                                           FormatCase{-1e300 * 0, 0, ""}));
+INSTANTIATE_TEST_SUITE_P(
+    HalvesRoundToEven, FormatNumberTable,
+    ::testing::Values(FormatCase{0.00390625, 0, "0.0039062"}, FormatCase{0.01171875, 0, "0.0117188"},
+                      FormatCase{-0.00390625, 0, "-0.003906"}, FormatCase{1.00390625, 4, "1.0039062"},
+                      FormatCase{1e12 + 0.125, 0, "1,000,000,000,000.12"},
+                      FormatCase{1e12 + 0.375, 0, "1,000,000,000,000.38"},
+                      FormatCase{-(1e12 + 0.25), 0, "-1,000,000,000,000.2"},
+                      FormatCase{1e20, 0, "100,000,000,000,000,000,000"}, FormatCase{-1e300 * 0, 0, ""}));
 
 TEST(FormatNumber, RoundsAtSevenDecimals) {
   EXPECT_EQ(FormatNumber(0.00000006, 0), "0.0000001");
