@@ -59,7 +59,7 @@ void withPreview(const std::function<void(zel::TFM_Preview&)>& body) {
   // The preview window asks the installed services for its printer.
   zel::RunServices& services = zel::installedServices();
   services.printer = printer.get();
-  services.preview = [] { return std::make_unique<zel::TFM_Preview>(); };
+  services.preview = [&services] { return std::make_unique<zel::TFM_Preview>(services); };
   zel::TFM_Preview::setPreviewRunner([&](zel::TFM_Preview& window) {
     window.resize(1280, 1024);
     QApplication::processEvents();

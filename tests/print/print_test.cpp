@@ -251,7 +251,7 @@ class PrintTest : public QObject {
     QString error;
     QVERIFY2(server_.addPdfQueue(kStripsQueue, strips.fileName(), true, error), qPrintable(error));
     QVERIFY2(server_.addPdfQueue(kSheetQueue, shippedCupsPdfPpd(), false, error), qPrintable(error));
-    installedServices().preview = [] { return std::make_unique<TFM_Preview>(); };
+    installedServices().preview = [] { return std::make_unique<TFM_Preview>(installedServices()); };
     installedServices().progress = &progress_;
   }
   void cleanupTestCase() {

@@ -27,7 +27,7 @@ struct RunServices {
 };
 
 // The services of the ZelRpt program's windows (filled by its main and its main
-// window); the preview window asks it for the printer.
+// window); its preview factory hands them to each preview window it makes.
 RunServices& installedServices();
 
 }  // namespace zel

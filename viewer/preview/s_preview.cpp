@@ -84,8 +84,7 @@ int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
 long long integerPart(long double v) { return static_cast<long long>(v); }
 
 // The paper in device pixels at 80 per inch; A4 when the printer cannot tell.
-bool paperPictureSize(int orientation, QSize& out) {
-  Printer* printer = installedServices().printer;
+bool paperPictureSize(Printer* printer, int orientation, QSize& out) {
   PrinterCaps caps;
   if (printer == nullptr || !printer->caps(caps) || caps.logPixelsX <= 0 || caps.logPixelsY <= 0) {
     const bool landscape = orientation == 1;
@@ -158,7 +157,7 @@ void PreviewSurface::mouseReleaseEvent(QMouseEvent* event) {
 
 // ------------------------------------------------------------ TFM_Preview
 
-TFM_Preview::TFM_Preview(QWidget* parent) : QDialog(parent) {
+TFM_Preview::TFM_Preview(RunServices& services, QWidget* parent) : QDialog(parent), services_(services) {
   setWindowTitle(QStringLiteral("미리보기"));
   setFont(FontMapper::gothicFont(11));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -374,7 +373,7 @@ void TFM_Preview::SetPageInfo(const std::string& firstPage, const std::string& l
 
 void TFM_Preview::ShowModal() {
   QSize paper;
-  if (!paperPictureSize(PaperOrientation, paper)) {
+  if (!paperPictureSize(services_.printer, PaperOrientation, paper)) {
     // Without a printer there is no paper to lay the page on.
     throw DataError("프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.");
   }
@@ -401,10 +400,10 @@ void TFM_Preview::closeEvent(QCloseEvent* event) {
 }
 
 void TFM_Preview::FormShow() {
-  if (Printer* printer = installedServices().printer) {
+  if (Printer* printer = services_.printer) {
     printer->setOrientation(PaperOrientation == 1 ? PaperOrientation::kLandscape : PaperOrientation::kPortrait);
   }
-  paperPictureSize(PaperOrientation, pictureSize_);
+  paperPictureSize(services_.printer, PaperOrientation, pictureSize_);
   picture_ = std::make_unique<PicturePageRecorder>();
   records_ = 0;
 
@@ -568,7 +567,7 @@ void TFM_Preview::C_EDT_ENDChange() {
 }
 
 bool TFM_Preview::askPdfFile() {
-  auto* layer = dynamic_cast<PrinterLayer*>(installedServices().printer);
+  auto* layer = dynamic_cast<PrinterLayer*>(services_.printer);
   if (layer == nullptr || !layer->isPdfPrinter()) return true;
   QString file;
   if (g_pdfFileAsker) {
@@ -585,7 +584,7 @@ bool TFM_Preview::askPdfFile() {
 // With several system printers the user picks one; with one the default
 // prints, and the built-in PDF printer (no system printer) asks for its file.
 bool TFM_Preview::askPrinter() {
-  auto* layer = dynamic_cast<PrinterLayer*>(installedServices().printer);
+  auto* layer = dynamic_cast<PrinterLayer*>(services_.printer);
   if (layer == nullptr || layer->isPdfPrinter()) return true;
   const SystemPrinters printers = systemPrinters();
   if (printers.names.size() < 2) return true;
@@ -670,7 +669,7 @@ void TFM_Preview::C_SBT_ExcelClick() {
     const ScopeExit enableAgain([this] { setEnabled(true); });
     try {
       ApolloLines lines(RptTable->Apollo);
-      ExportReportFile(layout, lines, request, installedServices().progressDialog());
+      ExportReportFile(layout, lines, request, services_.progressDialog());
     } catch (const std::exception& e) {
       failure = e.what();
     }

@@ -36,6 +36,7 @@ class TNumberEdit;
 class TZelTable;
 class Tfm_RptValueSearch;
 class TFM_Preview;
+struct RunServices;
 
 // Unit-wide state of the preview (one instance for the process).
 extern int ZoomPercent;  // 50..250 in steps of 10; 100 whenever a window is created
@@ -64,7 +65,9 @@ class PreviewSurface : public QWidget {
 class TFM_Preview : public QDialog, public PreviewWindow {
   Q_OBJECT
  public:
-  explicit TFM_Preview(QWidget* parent = nullptr);
+  // The printer (paper size, orientation, the PDF file or printer asked for)
+  // and the export's progress dialog come from services, which must outlive the window.
+  explicit TFM_Preview(RunServices& services, QWidget* parent = nullptr);
   ~TFM_Preview() override;
 
   // PreviewWindow, in the order the runner calls them.
@@ -208,6 +211,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   };
   std::vector<ToolGroup> toolGroups_;
 
+  RunServices& services_;
   std::unique_ptr<PicturePageRecorder> picture_;
   QSize pictureSize_;
   QRect target_;

@@ -88,7 +88,7 @@ class PreviewReportTest : public QObject {
     wide.orientation = 'L';
     wide.pages = 2;
     QVERIFY(writeReport(dir(), billOfQuantities(wide)).ok());
-    installedServices().preview = [] { return std::make_unique<TFM_Preview>(); };
+    installedServices().preview = [] { return std::make_unique<TFM_Preview>(installedServices()); };
     installedServices().progress = &progress_;
   }
   void cleanupTestCase() {
@@ -402,7 +402,7 @@ class PreviewReportTest : public QObject {
     QVERIFY(table.OpenTable(dir(), "P_NOPAGE.dbf", "CDX"));
     int dialogs = 0;
     TFM_Preview::setFindRunner([&](Tfm_RptValueSearch&) { ++dialogs; });
-    TFM_Preview window;
+    TFM_Preview window(installedServices());
     window.SetPageInfo("1", "1", &table, "1");
     window.show();
     window.c_spb_search->click();

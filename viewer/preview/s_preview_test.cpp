@@ -174,7 +174,7 @@ class PreviewTest : public QObject {
   void pagesAreDrawnUnderTheBusyCursor() {
     std::vector<int> shapes;
     DrawPageProc draw = log_.proc();
-    window_ = std::make_unique<TFM_Preview>();
+    window_ = std::make_unique<TFM_Preview>(installedServices());
     window_->SetPageInfo("1", "3", nullptr, "1");
     window_->SetOnDrawPage([&](PageRecorder& picture, int page, TZelTable* table) {
       const QCursor* cursor = QGuiApplication::overrideCursor();
@@ -323,7 +323,7 @@ class PreviewTest : public QObject {
   }
 
   void pageInfoDrawsNothingBeforeShowing() {
-    window_ = std::make_unique<TFM_Preview>();
+    window_ = std::make_unique<TFM_Preview>(installedServices());
     window_->SetPageInfo("1", "4", nullptr, "1");
     window_->SetOnDrawPage(log_.proc());
     QVERIFY(log_.pages.empty());
@@ -695,7 +695,7 @@ class PreviewTest : public QObject {
 
   void noPrinterRefusesToOpen() {
     installedServices().printer = nullptr;
-    window_ = std::make_unique<TFM_Preview>();
+    window_ = std::make_unique<TFM_Preview>(installedServices());
     window_->SetPageInfo("1", "2", nullptr, "1");
     bool threw = false;
     try {
@@ -716,7 +716,7 @@ class PreviewTest : public QObject {
     QApplication::sendEvent(viewport, &event);
   }
   void open(int pages, int orientation = 0) {
-    window_ = std::make_unique<TFM_Preview>();
+    window_ = std::make_unique<TFM_Preview>(installedServices());
     window_->SetPageInfo("1", std::to_string(pages), nullptr, "1");
     window_->SetPaperOrientation(orientation);
     window_->SetOnDrawPage(log_.proc());

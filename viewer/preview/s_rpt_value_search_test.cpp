@@ -9,6 +9,7 @@
 #include "cp949.h"
 #include "fake_report_lines.h"
 #include "message_service.h"
+#include "run_services.h"
 #include "s_preview.h"
 #include "settings_builder.h"
 
@@ -41,7 +42,7 @@ class ValueSearchDialogTest : public QObject {
     lines_.add({{"F_PAGE", "1"}, {"F_DES", cp("철근 abc")}, {"F_AMT", "1"}, {"F_CNT", "4"}});
     lines_.add({{"F_PAGE", "2"}, {"F_DES", "abc again"}, {"F_AMT", "12.5"}, {"F_CNT", "5"}});
     lines_.add({{"F_PAGE", "3"}, {"F_DES", "abc third"}, {"F_AMT", "7"}, {"F_CNT", "6"}});
-    preview_ = std::make_unique<TFM_Preview>();
+    preview_ = std::make_unique<TFM_Preview>(installedServices());
   }
   void cleanup() {
     preview_.reset();

@@ -9,8 +9,9 @@
 namespace zel {
 
 void installShellPreview(TfrmZelRptMain* mainWindow) {
-  installedServices().preview = [mainWindow]() -> std::unique_ptr<PreviewWindow> {
-    return std::make_unique<TFM_Preview>(mainWindow);
+  RunServices& services = installedServices();
+  services.preview = [mainWindow, &services]() -> std::unique_ptr<PreviewWindow> {
+    return std::make_unique<TFM_Preview>(services, mainWindow);
   };
 }
 
