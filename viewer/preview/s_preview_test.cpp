@@ -693,6 +693,23 @@ class PreviewTest : public QObject {
     QCOMPARE(w.CurPage, 3);
   }
 
+  // A window uses the services it was made with, not the program's.
+  void usesTheServicesItWasMadeWith() {
+    FakePrinter own;
+    RunServices services;
+    services.printer = &own;
+    window_ = std::make_unique<TFM_Preview>(services);
+    window_->SetPageInfo("1", "2", nullptr, "1");
+    window_->SetPaperOrientation(1);
+    window_->SetOnDrawPage([](PageRecorder&, int, TZelTable*) {});  // leaves the paper size to the window
+    window_->show();
+    QApplication::processEvents();
+    QVERIFY(own.orientation == PaperOrientation::kLandscape);
+    QVERIFY(printer_.orientation == PaperOrientation::kPortrait);
+    QCOMPARE(window_->PictureSize(), QSize(935, 661));
+    window_.reset();
+  }
+
   void noPrinterRefusesToOpen() {
     installedServices().printer = nullptr;
     window_ = std::make_unique<TFM_Preview>(installedServices());
