@@ -32,7 +32,6 @@
 #include "report_run.h"
 #include "report_runner.h"
 #include "large_report.h"
-#include "sample_reports.h"
 #include "zel_table.h"
 
 extern char** environ;
@@ -40,12 +39,10 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-namespace rw = zel::reportwriter;
-
-constexpr long kLines = zel::bench::kLargeLines;
-constexpr const char* kReportName = zel::bench::kLargeReport;
 using zel::bench::dataDir;
-bool ensureReport() { return zel::bench::ensureLargeReport(); }
+using zel::bench::ensureLargeReport;
+using zel::bench::kLargeLines;
+using zel::bench::kLargeReport;
 
 // The preview of the run: exports the whole report when shown.
 class ExportingPreview : public zel::PreviewWindow {
@@ -92,15 +89,15 @@ int exportChild(const std::string& format, const std::string& out) {
   request.format = format == "csv" ? zel::ExportFormat::kCsv : zel::ExportFormat::kXlsx;
   long lines = 0;
   services.preview = [&] { return std::make_unique<ExportingPreview>(request, lines); };
-  zel::RunReport(services, dataDir(), kReportName);
+  zel::RunReport(services, dataDir(), kLargeReport);
   for (const zel::Message& m : quiet.shown) std::fprintf(stderr, "message: %s\n", m.text.c_str());
-  return lines == kLines ? 0 : 1;
+  return lines == kLargeLines ? 0 : 1;
 }
 
 std::string selfPath() { return fs::read_symlink("/proc/self/exe").string(); }
 
 void exportWhole(benchmark::State& state, const char* format) {
-  if (!ensureReport()) return state.SkipWithError("no report");
+  if (!ensureLargeReport()) return state.SkipWithError("no report");
   const std::string out = (fs::path(dataDir()) / (std::string("export.") + format)).string();
   const std::string self = selfPath();
   double peakMb = 0, seconds = 0;
@@ -119,7 +116,7 @@ void exportWhole(benchmark::State& state, const char* format) {
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return state.SkipWithError("the export failed");
     peakMb = std::max(peakMb, usage.ru_maxrss / 1024.0);
   }
-  state.counters["lines/s"] = static_cast<double>(kLines) * state.iterations() / seconds;
+  state.counters["lines/s"] = static_cast<double>(kLargeLines) * state.iterations() / seconds;
   state.counters["peakRSS_MB"] = peakMb;
   if (fs::exists(out)) {
     state.counters["file_MB"] = static_cast<double>(fs::file_size(out)) / 1e6;

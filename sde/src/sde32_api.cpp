@@ -130,6 +130,16 @@ int addIndex(WorkArea* a, const std::string& path, const sde::TagDef& def, bool 
   return *order;
 }
 
+// A call's value, or `failed` with the engine's last error set from its status.
+template <typename T, typename U>
+U valueOr(const zel::Result<T>& result, U failed) {
+  if (!result) {
+    eng().fail(result.status());
+    return failed;
+  }
+  return static_cast<U>(*result);
+}
+
 template <typename F>
 auto guarded(F f, decltype(f()) onError) -> decltype(f()) {
   try {
@@ -515,12 +525,7 @@ SDE_API long sx_GetBlobLength(const char* name) {
         WorkArea* a = need();
         const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
         if (!f) return 0;
-        auto n = a->table().memoLength(a->buffer().data(), *f);
-        if (!n) {
-          eng().fail(n.status());
-          return 0;
-        }
-        return long(*n);
+        return valueOr(a->table().memoLength(a->buffer().data(), *f), 0L);
       },
       0L);
 }
@@ -829,12 +834,7 @@ SDE_API int sx_SetOrder(int order) {
       [&]() -> int {
         WorkArea* a = need();
         if (!a) return -1;
-        auto prev = a->setOrder(order);
-        if (!prev) {
-          eng().fail(prev.status());
-          return -1;
-        }
-        return *prev;
+        return valueOr(a->setOrder(order), -1);
       },
       -1);
 }
@@ -897,12 +897,7 @@ SDE_API const char* sx_KeyData(void) {
       [&]() -> const char* {
         WorkArea* a = need();
         if (!a) return "";
-        auto k = a->keyData();
-        if (!k) {
-          eng().fail(k.status());
-          return "";
-        }
-        return keep(a, *k);
+        return keep(a, valueOr(a->keyData(), std::string()));
       },
       "");
 }
@@ -912,12 +907,7 @@ SDE_API long sx_OrderRecNo(void) {
       [&]() -> long {
         WorkArea* a = need();
         if (!a) return 0;
-        auto r = a->orderRecNo();
-        if (!r) {
-          eng().fail(r.status());
-          return 0;
-        }
-        return *r;
+        return valueOr(a->orderRecNo(), 0L);
       },
       0L);
 }
@@ -1010,12 +1000,7 @@ SDE_API long sx_Count(void) {
       [&]() -> long {
         WorkArea* a = need();
         if (!a) return 0;
-        auto n = a->count();
-        if (!n) {
-          eng().fail(n.status());
-          return 0;
-        }
-        return *n;
+        return valueOr(a->count(), 0L);
       },
       0L);
 }

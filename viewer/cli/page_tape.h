@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "canvas_call.h"
 
 namespace zel {
 class PainterCanvas;
@@ -24,29 +25,7 @@ class Printer;
 
 namespace zel::cli {
 
-struct TapeOp {
-  enum class Kind : unsigned char {
-    kPenWidth,
-    kMoveTo,
-    kLineTo,
-    kRectangle,
-    kSelectFont,
-    kRestoreFont,
-    kTextColor,
-    kText,
-    kWindowOrigin,
-    kMetricMapping,  // Printer::setMetricMapping
-    kRestoreMapping,  // Printer::restoreMapping(a)
-  };
-  Kind kind = Kind::kPenWidth;
-  int a = 0, b = 0, c = 0, d = 0;
-  unsigned flags = 0;
-  double scale = 1;
-  std::string text;  // kText
-  LogicalFont font;  // kSelectFont
-};
-
-using PageTape = std::vector<TapeOp>;
+using PageTape = std::vector<CanvasCall>;
 
 class TapeCanvas : public Canvas {
  public:
@@ -71,7 +50,7 @@ class TapeCanvas : public Canvas {
   CanvasPoint printingOffset() override { return offset_; }
 
  private:
-  TapeOp& add(TapeOp::Kind kind, int a = 0, int b = 0, int c = 0, int d = 0);
+  CanvasCall& add(CanvasCall::Op what, int a = 0, int b = 0, int c = 0, int d = 0);
 
   PageTape tape_;
   CanvasPoint offset_;

@@ -131,7 +131,7 @@ bool SplitPdfPrinter::newPage() {
 
 int SplitPdfPrinter::setMetricMapping() {
   if (!canvas_) return kMapText;
-  canvas_->tape().emplace_back().kind = TapeOp::Kind::kMetricMapping;
+  canvas_->tape().emplace_back().op = CanvasCall::Op::kMetricMapping;
   const int previous = mode_;
   mode_ = kMapLoMetric;
   return previous;
@@ -139,8 +139,8 @@ int SplitPdfPrinter::setMetricMapping() {
 
 void SplitPdfPrinter::restoreMapping(int previousMode) {
   if (!canvas_) return;
-  TapeOp& op = canvas_->tape().emplace_back();
-  op.kind = TapeOp::Kind::kRestoreMapping;
+  CanvasCall& op = canvas_->tape().emplace_back();
+  op.op = CanvasCall::Op::kRestoreMapping;
   op.a = previousMode;
   if (previousMode == kMapText) mode_ = kMapText;
 }

@@ -91,9 +91,9 @@ long TApollo::FieldAsInteger(const std::string& name) {
 
 std::string TApollo::FieldAsPaddedText(const std::string& name) {
   if (table_ == nullptr) throw DataError("no table to read " + name + " from");
-  std::string text = table_->FieldAsString(name);  // the table is open and has the field
+  const TTable::FieldSlot& slot = table_->fieldSlot(name);  // the table is open and has the field
+  std::string text = table_->valueOf(slot, name).value_or(std::string());
   applyLinkSettings();
-  const TTable::FieldSlot& slot = table_->fieldSlot(name);
   if (slot.type == 'C' && text.size() < slot.width) text.append(slot.width - text.size(), ' ');
   return text;
 }

@@ -125,7 +125,7 @@ const std::string& TTable::recordBytes() {
   if (recordOf_ != recNo_ || recNo_ <= 0) {
     AreaGuard guard(area_);
     syncEngine();
-    record_.assign(static_cast<std::size_t>(std::max(sx_RecSize(), 0)), '\0');
+    record_.resize(static_cast<std::size_t>(std::max(sx_RecSize(), 0)));
     if (record_.empty() || sx_GetRecord(record_.data()) != static_cast<int>(record_.size())) record_.clear();
     recordOf_ = recNo_;
   }
@@ -260,8 +260,9 @@ bool TTable::FindField(const std::string& name) {
 
 void TTable::CheckField(const std::string& name) { requireField(name); }
 
-std::optional<std::string> TTable::FieldValue(const std::string& name) {
-  const FieldSlot& slot = fieldSlot(name);
+std::optional<std::string> TTable::FieldValue(const std::string& name) { return valueOf(fieldSlot(name), name); }
+
+std::optional<std::string> TTable::valueOf(const FieldSlot& slot, const std::string& name) {
   // An assigned but not yet posted value is what the record holds now.
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
     if (lower(it->first) == lower(name)) {

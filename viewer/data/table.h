@@ -93,6 +93,8 @@ class TTable {
   };
   const FieldSlot* findSlot(const std::string& name);  // nullptr when absent; the table must be open
   const FieldSlot& fieldSlot(const std::string& name);  // throws the not-found error (and on a closed table)
+  // FieldValue of a field already looked up.
+  std::optional<std::string> valueOf(const FieldSlot& slot, const std::string& name);
   // The value of a text or number field taken from one copy of the record's
   // bytes, exactly as the engine's string reads give it. False, value untouched,
   // when the field is of another type or the copy cannot be had: the read then

@@ -11,28 +11,9 @@
 #include <vector>
 
 #include "canvas.h"
+#include "canvas_call.h"
 
 namespace zel {
-
-struct CanvasCall {
-  enum class Op {
-    kPenWidth,
-    kMoveTo,
-    kLineTo,
-    kRectangle,
-    kSelectFont,
-    kRestoreFont,
-    kTextColor,
-    kText,
-    kWindowOrigin
-  };
-  Op op = Op::kPenWidth;
-  int a = 0, b = 0, c = 0, d = 0;  // coordinates / width / colour, by op
-  std::string text;  // kText: CP949 text; kSelectFont: face name
-  unsigned flags = 0;  // kText
-  double scale = 1;  // kText: horizontal squeeze
-  LogicalFont font;  // kSelectFont
-};
 
 struct CanvasLine {
   int x1, y1, x2, y2;

@@ -64,6 +64,20 @@ bool containsText(const std::string& haystack, const std::string& needle) {
   return false;
 }
 
+// What a line is compared with: the number for N and I columns, the
+// upper-cased text for the others.
+struct Wanted {
+  double real = 0;
+  long integer = 0;
+  std::string text;
+};
+
+bool lineMatches(ReportLines& lines, const std::string& fieldName, const std::string& type, const Wanted& wanted) {
+  if (type == "N") return lines.fieldAsFloat(fieldName) == wanted.real;
+  if (type == "I") return lines.fieldAsInteger(fieldName) == wanted.integer;
+  return containsText(upperSingleBytes(lines.fieldAsPaddedText(fieldName)), wanted.text);
+}
+
 }  // namespace
 
 std::vector<SearchColumn> BuildSearchColumns(const std::string& settingsText) {
@@ -119,16 +133,9 @@ ValueSearchOutcome SearchValue(ReportLines& lines, const std::string& fieldName,
       lines.goTop();
     else if (mode == "V")
       lines.next();
-    const std::string wanted = upperSingleBytes(text);
+    const Wanted wanted{real, integer, upperSingleBytes(text)};
     for (; !lines.eof(); lines.next()) {
-      bool match = false;
-      if (type == "N")
-        match = lines.fieldAsFloat(fieldName) == real;
-      else if (type == "I")
-        match = lines.fieldAsInteger(fieldName) == integer;
-      else
-        match = containsText(upperSingleBytes(lines.fieldAsPaddedText(fieldName)), wanted);
-      if (match) {
+      if (lineMatches(lines, fieldName, type, wanted)) {
         outcome.found = true;
         if (mode == "P") outcome.page = static_cast<int>(lines.fieldAsInteger("F_PAGE"));
         return outcome;
@@ -149,7 +156,7 @@ LineHit FindNextLine(ReportLines& lines, const std::string& fieldName, const std
   if (type == "N" && !parseReal(text, real)) return hit;
   if (type == "I" && !parseInteger(text, integer)) return hit;
   if (type != "N" && type != "I" && type != "C" && type != "M") return hit;
-  const std::string wanted = upperSingleBytes(text);
+  const Wanted wanted{real, integer, upperSingleBytes(text)};
   lines.softSeek(PadLeft(static_cast<long>(std::max(page, 1)), 5));
   int shownPage = -1, counted = 0;
   for (; !lines.eof(); lines.next()) {
@@ -157,14 +164,7 @@ LineHit FindNextLine(ReportLines& lines, const std::string& fieldName, const std
     counted = p == shownPage ? counted + 1 : 1;
     shownPage = p;
     if (p == page && counted <= line) continue;
-    bool match = false;
-    if (type == "N")
-      match = lines.fieldAsFloat(fieldName) == real;
-    else if (type == "I")
-      match = lines.fieldAsInteger(fieldName) == integer;
-    else
-      match = containsText(upperSingleBytes(lines.fieldAsPaddedText(fieldName)), wanted);
-    if (match) return {true, p, counted};
+    if (lineMatches(lines, fieldName, type, wanted)) return {true, p, counted};
   }
   return hit;
 }

@@ -39,6 +39,12 @@ std::string readAll(const std::string& path) {
   return s.str();
 }
 
+// One text column, "Name", a tenth of the frame wide.
+TReportLayout oneColumnLayout() {
+  return zel::testing::LayoutFrom(
+      SettingsBuilder().set("F1", Descriptor("1", "1", "1", "4", "10", "S", "F_DES", "Name", "Name")));
+}
+
 struct FileCase {
   const char* name;
   ExportFormat format;
@@ -55,12 +61,7 @@ class ExportFile : public ::testing::TestWithParam<FileCase> {
 
 TEST_P(ExportFile, CompleteOrNothing) {
   const FileCase& c = GetParam();
-  SettingsBuilder s;
-  s.set("F1", Descriptor("1", "1", "1", "4", "10", "S", "F_DES", "Name", "Name"));
-  TReportLayout layout;
-  layout.ReportBase = "P_RPTB02";
-  layout.SettingsText = s.text();
-  ParseLayout(layout);
+  TReportLayout layout = oneColumnLayout();
   layout.Fields[1].items[4] = c.widthPct;  // as a damaged block would hold it
   FakeReportLines lines;
   lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"}};
@@ -115,12 +116,7 @@ class BarProgress : public ProgressDialog {
 };
 
 TEST(ExportFileProgress, FirstPageAloneAndTheBarFullAtTheEnd) {
-  SettingsBuilder s;
-  s.set("F1", Descriptor("1", "1", "1", "4", "10", "S", "F_DES", "Name", "Name"));
-  TReportLayout layout;
-  layout.ReportBase = "P_RPTB02";
-  layout.SettingsText = s.text();
-  ParseLayout(layout);
+  TReportLayout layout = oneColumnLayout();
   FakeReportLines lines;
   lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"}};
   constexpr int kPages = 300;

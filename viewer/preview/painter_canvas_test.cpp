@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "cp949.h"
 #include "font_mapper.h"
 
@@ -282,11 +284,12 @@ TEST(CanvasMapping, AnisotropicWindowStretchesPageOntoViewport) {
   EXPECT_FALSE(isInk(image.pixel(100, 97)));
 }
 
-// A PDF writer as the device: the text comes out as real, extractable text,
-// blanks included.
-TEST(CanvasOnPdfWriter, TextIsExtractableWithItsBlanks) {
+// Draws on a canvas over an A4 PDF writer at 600 dpi with the body font
+// selected, and returns the text pdftotext takes out of the file (`raw`: in
+// the order drawn).
+QString extractedPdfText(const std::function<void(PainterCanvas&)>& draw, bool raw) {
   QTemporaryDir dir;
-  const QString file = dir.filePath("w.pdf");
+  const QString file = dir.filePath("t.pdf");
   {
     QPdfWriter writer(file);
     writer.setResolution(600);
@@ -294,14 +297,28 @@ TEST(CanvasOnPdfWriter, TextIsExtractableWithItsBlanks) {
     QPainter painter(&writer);
     PainterCanvas canvas(painter);
     canvas.setMetricMapping(600, 600);
-    ASSERT_TRUE(canvas.selectFont(bodyFont(40, 20)));
-    canvas.drawText(std::string(kGaNaDa) + " Page : 12", {100, -100, 1500, -200}, kDtLeft | kDtVCenter | kDtSingleLine);
+    if (!canvas.selectFont(bodyFont(40, 20))) {
+      ADD_FAILURE() << "the body font cannot be selected";
+      return {};
+    }
+    draw(canvas);
   }
-  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
   QProcess process;
-  process.start("pdftotext", {file, "-"});
+  process.start("pdftotext", raw ? QStringList{"-raw", file, "-"} : QStringList{file, "-"});
   process.waitForFinished(60000);
-  const QString text = QString::fromUtf8(process.readAllStandardOutput());
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// A PDF writer as the device: the text comes out as real, extractable text,
+// blanks included.
+TEST(CanvasOnPdfWriter, TextIsExtractableWithItsBlanks) {
+  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
+  const QString text = extractedPdfText(
+      [](PainterCanvas& canvas) {
+        canvas.drawText(std::string(kGaNaDa) + " Page : 12", {100, -100, 1500, -200},
+                        kDtLeft | kDtVCenter | kDtSingleLine);
+      },
+      false);
   EXPECT_TRUE(text.contains(QStringLiteral("가나다 Page : 12"))) << text.toStdString();
 }
 
@@ -318,33 +335,22 @@ class CanvasTextsOnPdf : public ::testing::TestWithParam<std::vector<PdfTextCase
 // of the PDF whole, blanks included, whatever else shares the page.
 TEST_P(CanvasTextsOnPdf, EveryTextIsExtractableWithItsBlanks) {
   if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
-  QTemporaryDir dir;
-  const QString file = dir.filePath("t.pdf");
   const std::vector<PdfTextCase>& cases = GetParam();
-  {
-    QPdfWriter writer(file);
-    writer.setResolution(600);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    QPainter painter(&writer);
-    PainterCanvas canvas(painter);
-    canvas.setMetricMapping(600, 600);
-    ASSERT_TRUE(canvas.selectFont(bodyFont(40, 20)));
-    int top = -100;
-    for (const PdfTextCase& c : cases) {
-      const std::string cp949 = utf8ToCp949(QString::fromUtf16(c.text).toStdString());
-      canvas.drawText(cp949, {100, top, 100 + c.width, top - 60}, c.flags | kDtVCenter | kDtSingleLine);
-      // A rule under every other text: lines send the held texts out.
-      if ((top / 100) % 2 == 0) {
-        canvas.moveTo(100, top - 70);
-        canvas.lineTo(1900, top - 70);
-      }
-      top -= 100;
-    }
-  }
-  QProcess process;
-  process.start("pdftotext", {"-raw", file, "-"});
-  process.waitForFinished(60000);
-  const QString text = QString::fromUtf8(process.readAllStandardOutput());
+  const QString text = extractedPdfText(
+      [&](PainterCanvas& canvas) {
+        int top = -100;
+        for (const PdfTextCase& c : cases) {
+          const std::string cp949 = utf8ToCp949(QString::fromUtf16(c.text).toStdString());
+          canvas.drawText(cp949, {100, top, 100 + c.width, top - 60}, c.flags | kDtVCenter | kDtSingleLine);
+          // A rule under every other text: lines send the held texts out.
+          if ((top / 100) % 2 == 0) {
+            canvas.moveTo(100, top - 70);
+            canvas.lineTo(1900, top - 70);
+          }
+          top -= 100;
+        }
+      },
+      true);
   for (const PdfTextCase& c : cases) {
     // Extraction writes a run of blanks as one.
     const QString wanted = QString::fromUtf16(c.text).simplified();
