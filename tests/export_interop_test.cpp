@@ -48,6 +48,7 @@ constexpr char kPython[] = "/usr/bin/python3";
 // they display ("n:" numbers formatted by their number format, "s:" texts).
 constexpr char kXlsxScript[] = R"PY(
 import sys, openpyxl
+from openpyxl.utils.escape import unescape
 wb = openpyxl.load_workbook(sys.argv[1])
 def shown(c):
     if c.value is None: return ''
@@ -55,7 +56,9 @@ def shown(c):
         f = c.number_format
         d = len(f.split('.')[1]) if '.' in f else 0
         return 'n:' + (format(c.value, ',.%df' % d) if ',' in f else format(c.value, '.%df' % d))
-    return c.data_type + ':' + str(c.value)
+    # Stored texts decoded as the format says ("_xHHHH_" is the character HHHH),
+    # as spreadsheets read them; this openpyxl leaves them encoded.
+    return c.data_type + ':' + (unescape(str(c.value)) if c.data_type == 's' else str(c.value))
 for ws in wb.worksheets:
     m = ws.page_margins
     print('S', ws.title, ws.freeze_panes, ws.print_title_rows, ws.page_setup.orientation, ws.page_setup.paperSize,
@@ -66,6 +69,29 @@ for ws in wb.worksheets:
                  for i in range(1, ws.max_column + 1)], sep='\t')
     for row in ws.iter_rows():
         print('R', row[0].row, 'B' if row[0].font.b else '-', *[shown(c) for c in row], sep='\t')
+)PY";
+
+// The sheet's print form: its name, the workbook's properties, the manual
+// page breaks, and per cell with a value or a border its font and rules.
+constexpr char kPrintScript[] = R"PY(
+import sys, zipfile, re, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+app = zipfile.ZipFile(sys.argv[1]).read('docProps/app.xml').decode()
+company = re.search('<Company>(.*)</Company>', app)
+print('P', wb.properties.title, wb.properties.subject, company.group(1) if company else '', sep='\t')
+for ws in wb.worksheets:
+    print('N', ws.title, ws.print_title_rows, sep='\t')
+    print('K', *[b.id for b in ws.row_breaks.brk], sep='\t')
+    # The rules of a column's empty cells.
+    for i in range(1, ws.max_column + 1):
+        b = ws.column_dimensions[openpyxl.utils.get_column_letter(i)].border
+        print('L', i, ''.join(k for k, side in (('l', b.left), ('r', b.right), ('b', b.bottom)) if side.style), sep='\t')
+    for row in ws.iter_rows():
+        for c in row:
+            b = c.border
+            rules = ''.join(k for k, side in (('l', b.left), ('r', b.right), ('b', b.bottom)) if side.style)
+            if c.value is None and not rules: continue
+            print('C', c.row, c.column, c.font.name, c.font.sz, rules, c.data_type, str(c.value), sep='\t')
 )PY";
 
 constexpr char kCsvScript[] = R"PY(
@@ -163,6 +189,7 @@ class ExportInterop : public ::testing::Test {
     dirPath_ = dir_.path().toStdString();
     writeScript("read_xlsx.py", kXlsxScript);
     writeScript("read_csv.py", kCsvScript);
+    writeScript("read_print.py", kPrintScript);
     setMessageService(&messages_);
   }
   void TearDown() override { setMessageService(nullptr); }
@@ -266,7 +293,7 @@ TEST_F(ExportInterop, EveryCellShowsWhatThePageShows) {
   const Sheet& sheet = sheets[0];
   // Titles (title, description, company name), then the two caption rows.
   EXPECT_EQ(sheet.setup[1], "A6");  // frozen below the captions
-  EXPECT_EQ(sheet.setup[2], "$4:$5");  // repeated on every printed page
+  EXPECT_EQ(sheet.setup[2], "$1:$5");  // titles and captions repeated on every printed page
   EXPECT_EQ(sheet.setup[3], "portrait");
   EXPECT_EQ(sheet.setup[4], "9");  // A4
   EXPECT_EQ(sheet.setup[5], "0.630,0.394,0.394,0.394");  // PAGESPACE 5|5|8|5| in inches
@@ -274,12 +301,14 @@ TEST_F(ExportInterop, EveryCellShowsWhatThePageShows) {
   EXPECT_TRUE(sheet.setup[7] == "1" || sheet.setup[7] == "None");  // one page wide (1 is the default, left out)
   EXPECT_EQ(sheet.merges, (std::vector<std::string>{"A1:Q1", "A2:Q2", "A3:Q3", "A4:A5", "B4:C5", "D4:D5", "E4:E5",
                                                     "F4:G4", "H4:I4", "J4:K4", "L4:M4", "N4:N5", "O4:P5", "Q4:Q5"}));
-  // The description (23 %) is split 6:4; unit 4 %, quantity 6 %.
+  // The description (23 %) is split 6:4, and each is at least as wide as its
+  // share of the page; the unit (4 %) holds only short words and keeps its share,
+  // the quantity (6 %) likewise.
   ASSERT_GE(sheet.widths.size(), 5u);
   // (Widths read back carry the sheet's cell padding, hence the tolerance.)
-  EXPECT_NEAR(sheet.widths[1] / sheet.widths[3], 23 * 0.6 / 4, 0.5);
+  EXPECT_GE(sheet.widths[1] / sheet.widths[3], 23 * 0.6 / 4 - 0.5);
+  EXPECT_GE(sheet.widths[2] / sheet.widths[3], 23 * 0.4 / 4 - 0.5);
   EXPECT_NEAR(sheet.widths[4] / sheet.widths[3], 6.0 / 4, 0.2);
-  EXPECT_NEAR(sheet.widths[2] / sheet.widths[1], 4.0 / 6, 0.1);
 
   // Captions: the page's, without the blanks the page spreads them with.
   std::vector<std::string> captions;
@@ -389,12 +418,155 @@ TEST_F(ExportInterop, LongReportContinuesOnFurtherSheetsEachWithItsCaptions) {
   long rows = 0;
   for (const Sheet& s : sheets) {
     EXPECT_EQ(s.setup[1], "A6");
-    EXPECT_EQ(s.setup[2], "$4:$5");
+    EXPECT_EQ(s.setup[2], "$1:$5");
     EXPECT_EQ(s.rows[3][2], "s:Page");
     rows += static_cast<long>(s.rows.size()) - 5;
   }
   EXPECT_EQ(rows, count);
   EXPECT_FALSE(QFile::exists(QString::fromStdString(ExportPartName(request.path))));
+}
+
+// One cell of the print form.
+struct PrintCell {
+  int row = 0, col = 0;
+  std::string font, size, rules, type, value;
+};
+
+TEST_F(ExportInterop, SheetPrintsLikeTheReport) {
+  const std::string report = writeBill('P', 3, 0);
+  const QString xlsx = dir_.filePath("print.xlsx");
+  ASSERT_EQ(e2e::runProgram(e2e::cliPath(), {"export", QString::fromStdString(report), "--xlsx", xlsx}).exitCode, 0);
+  const e2e::CliRun r = e2e::runProgram(kPython, {dir_.filePath("read_print.py"), xlsx});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  std::vector<std::string> properties, name, breaks;
+  std::map<int, std::string> columnRules;
+  std::vector<PrintCell> cells;
+  for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts)) {
+    const std::vector<std::string> f = split(line.toStdString());
+    if (f[0] == "P") properties.assign(f.begin() + 1, f.end());
+    if (f[0] == "N") name.assign(f.begin() + 1, f.end());
+    if (f[0] == "K") breaks.assign(f.begin() + 1, f.end());
+    if (f[0] == "L") columnRules[std::stoi(f[1])] = f.size() > 2 ? f[2] : "";
+    if (f[0] == "C" && f.size() >= 8) cells.push_back({std::stoi(f[1]), std::stoi(f[2]), f[3], f[4], f[5], f[6], f[7]});
+  }
+  // Named after the report's title; title, description and company as properties.
+  ASSERT_EQ(properties.size(), 3u);
+  EXPECT_EQ(name.at(0), properties[0]);
+  EXPECT_FALSE(properties[0].empty());
+  EXPECT_FALSE(properties[1].empty());
+  EXPECT_FALSE(properties[2].empty());
+  // A break after each page's 35 lines: rows 1-5 are titles and captions.
+  EXPECT_EQ(breaks, (std::vector<std::string>{"40", "75"}));
+  const auto at = [&](int row, int col) {
+    for (const PrintCell& c : cells)
+      if (c.row == row && c.col == col) return c;
+    return PrintCell{};
+  };
+  // The report's faces and sizes: 굴림체 16 for the title, 굴림체 9 elsewhere.
+  EXPECT_EQ(at(1, 1).font, "굴림체");
+  EXPECT_EQ(at(1, 1).size, "16.0");
+  EXPECT_EQ(at(4, 2).font, "굴림체");
+  EXPECT_EQ(at(4, 2).size, "9.0");
+  for (const PrintCell& c : cells)
+    if (c.row > 5 && !c.value.empty() && c.value != "None") {
+      EXPECT_EQ(c.font, "굴림체") << c.row << "," << c.col;
+      EXPECT_EQ(c.size, "9.0") << c.row << "," << c.col;
+    }
+  // OUTLINE 0: a rule under every line, and column rules where the page draws
+  // them: at the frame's left (B), none between the description and its
+  // size (C), and the frame's right edge on the last column (Q).
+  const PrintCell item = at(8, 2);
+  EXPECT_NE(item.rules.find('l'), std::string::npos);
+  EXPECT_NE(item.rules.find('b'), std::string::npos);
+  EXPECT_EQ(at(8, 3).rules.find('l'), std::string::npos);
+  EXPECT_EQ(at(8, 1).rules, "");  // the Page column stands outside the frame
+  // Empty cells take their column's rules.
+  EXPECT_EQ(columnRules[1], "");
+  EXPECT_EQ(columnRules[2], "lb");
+  EXPECT_EQ(columnRules[3], "b");
+  EXPECT_EQ(columnRules[17], "lrb");  // a column of its own, the frame's right edge
+}
+
+TEST_F(ExportInterop, HexSequencesAndFormulaTextsComeBackAsWritten) {
+  rw::BillOptions options;
+  options.pages = 1;
+  rw::ReportSpec bill = rw::billOfQuantities(options);
+  auto set = [](rw::Line& line, const std::string& field, const std::string& value) {
+    for (auto& [name, v] : line)
+      if (name == field) {
+        v = value;
+        return;
+      }
+    line.emplace_back(field, value);
+  };
+  set(bill.lines[1], "F_DES", "x_x000D_y");
+  set(bill.lines[2], "F_DES", "=HYPERLINK(\"http://x\")");
+  set(bill.lines[3], "F_DES", "-5");
+  ASSERT_TRUE(rw::writeReport(dirPath_, bill).ok());
+  const std::string report = dirPath_ + "/" + bill.fileName;
+  const QString xlsx = dir_.filePath("texts.xlsx"), csv = dir_.filePath("texts.csv"), raw = dir_.filePath("raw.csv");
+  ASSERT_EQ(e2e::runProgram(e2e::cliPath(),
+                            {"export", QString::fromStdString(report), "--xlsx", xlsx, "--csv", csv, "--with-codes"})
+                .exitCode,
+            0);
+  ASSERT_EQ(
+      e2e::runProgram(e2e::cliPath(), {"export", QString::fromStdString(report), "--csv", raw, "--csv-raw"}).exitCode,
+      0);
+  // The workbook keeps texts as texts, exactly (a formula would show its value).
+  const std::vector<Sheet> sheets = readXlsx(xlsx.toStdString());
+  ASSERT_EQ(sheets.size(), 1u);
+  const auto body = bodyRows(sheets[0], 5);
+  ASSERT_GE(body.size(), 4u);
+  // Row: row number, bold, Page, F_CODE, F_TYPE, then the description.
+  EXPECT_EQ(body[1][5], "s:x_x000D_y");
+  EXPECT_EQ(body[2][5], "s:=HYPERLINK(\"http://x\")");
+  EXPECT_EQ(body[3][5], "s:-5");
+  EXPECT_EQ(
+      body[1][3], "s:" + [&] {
+        for (const auto& [name, v] : bill.lines[1])
+          if (name == "F_CODE") return v;
+        return std::string();
+      }());
+  EXPECT_TRUE(body[1][4] == "s:D" || body[1][4] == "s:J") << body[1][4];
+  // The CSV: an apostrophe before what would be a formula, unless raw.
+  std::string form;
+  const auto guarded = readCsv(csv.toStdString(), form);
+  ASSERT_GE(guarded.size(), 6u);
+  EXPECT_EQ(guarded[0][1], "F_CODE");
+  EXPECT_EQ(guarded[3][3], "x_x000D_y");
+  EXPECT_EQ(guarded[4][3], "'=HYPERLINK(\"http://x\")");
+  EXPECT_EQ(guarded[5][3], "'-5");
+  const auto plain = readCsv(raw.toStdString(), form);
+  ASSERT_GE(plain.size(), 6u);
+  EXPECT_EQ(plain[4][1], "=HYPERLINK(\"http://x\")");
+  EXPECT_EQ(plain[5][1], "-5");
+}
+
+TEST_F(ExportInterop, SameFileForBothOutputsIsRefused) {
+  const std::string report = writeBill('P', 1, 0);
+  const QDir work(dir_.path());
+  const QStringList pairs[] = {{"same.out", "same.out"}, {"a.xlsx", "./a.xlsx"}, {"a.xlsx", "sub/../a.xlsx"}};
+  QDir().mkpath(dir_.filePath("sub"));
+  for (const QStringList& pair : pairs) {
+    QProcess process;
+    process.setWorkingDirectory(dir_.path());
+    process.start(e2e::cliPath(), {"export", QString::fromStdString(report), "--xlsx", pair[0], "--csv", pair[1]});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 2) << pair.join(' ').toStdString();
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains("same file"));
+    EXPECT_FALSE(QFile::exists(work.filePath(pair[0])));
+  }
+}
+
+TEST_F(ExportInterop, MissingFolderIsRefusedBeforeTheReportIsRead) {
+  const std::string report = writeBill('P', 1, 0);
+  const QString target = dir_.filePath("gone/out.xlsx");
+  const e2e::CliRun run = e2e::runProgram(e2e::cliPath(), {"export", QString::fromStdString(report), "--xlsx", target});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.err.contains(QStringLiteral("저장할 폴더"))) << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains(QStringLiteral("없습니다"))) << run.err.toStdString();
+  EXPECT_FALSE(run.err.contains(QStringLiteral("permission"))) << run.err.toStdString();
+  EXPECT_FALSE(QFile::exists(dir_.filePath("gone")));
 }
 
 TEST_F(ExportInterop, CtrlCLeavesNoFile) {

@@ -168,6 +168,8 @@ void BatchPreview::runExport() {
     request.format = format;
     request.from = job_.printFrom;
     request.to = job_.printTo;
+    request.csvRaw = c.csvRaw;
+    request.withCodes = c.withCodes;
     const ExportOutcome done = ExportReportFile(reportRun().Layout, lines, request, services_.progressDialog());
     if (done.cancelled || interrupted()) {
       job_.exitCode = interruptedExitCode();

@@ -133,6 +133,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
       std::string& into = arg == "--xlsx" ? out.xlsxOut : out.csvOut;
       if (!value(into)) return false;
       if (into.empty()) return (error = arg + " needs a file name"), false;
+    } else if (out.kind == CommandKind::kExport && arg == "--csv-raw") {
+      out.csvRaw = true;
+    } else if (out.kind == CommandKind::kExport && arg == "--with-codes") {
+      out.withCodes = true;
     } else if ((out.kind == CommandKind::kRender || out.kind == CommandKind::kExport) && arg == "--pages") {
       if (!value(v)) return false;
       if (!parsePages(v, out.pageFrom, out.pageTo)) return (error = "--pages wants A-B with pages 1 to 999999"), false;
@@ -189,6 +193,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     error = "export needs --xlsx OUT.xlsx or --csv OUT.csv";
     return false;
   }
+  if (out.kind == CommandKind::kExport && out.csvRaw && out.csvOut.empty()) {
+    error = "--csv-raw needs --csv OUT.csv";
+    return false;
+  }
   if (out.kind == CommandKind::kFind && (!haveColumn || !haveText)) {
     error = "find needs --column TITLE and --text T";
     return false;
@@ -213,10 +221,14 @@ std::string usageText() {
          "                                the page of the first line whose column holds T\n"
          "  margins FILE [--set TOP BOTTOM LEFT RIGHT]\n"
          "                                print or change the margins (units of 2 mm)\n"
-         "  export FILE --xlsx OUT.xlsx [--csv OUT.csv] [--pages A-B]\n"
-         "  export FILE --csv OUT.csv [--pages A-B]\n"
+         "  export FILE --xlsx OUT.xlsx [--csv OUT.csv] [--pages A-B] [--with-codes] [--csv-raw]\n"
+         "  export FILE --csv OUT.csv [--pages A-B] [--with-codes] [--csv-raw]\n"
          "                                the report's lines as a spreadsheet: XLSX (typed cells,\n"
-         "                                captions, bold subtotals, page setup) or CSV (UTF-8)\n"
+         "                                captions, bold subtotals, printed page by page like the\n"
+         "                                report) or CSV (UTF-8; a text that begins with = + - @,\n"
+         "                                a tab or CR gets a leading ' unless --csv-raw);\n"
+         "                                --with-codes adds the item code and line kind (F_CODE,\n"
+         "                                F_TYPE) after the Page column\n"
          "  --help, -h, COMMAND --help    this text\n"
          "  --version                     the program's version\n"
          "\n"

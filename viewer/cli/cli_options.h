@@ -29,6 +29,8 @@ struct CliCommand {
   // export (with --pages and --progress as render)
   std::string xlsxOut;  // empty: no XLSX file
   std::string csvOut;  // empty: no CSV file
+  bool csvRaw = false;  // CSV texts without the formula guard's apostrophe
+  bool withCodes = false;  // the item code and line kind columns
 
   // print
   std::string printer;  // empty: the default printer

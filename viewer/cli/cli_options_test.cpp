@@ -186,5 +186,18 @@ TEST(CliOptions, ExportTakesItsFilesAndRendersRange) {
   EXPECT_NE(usageText().find("export FILE --xlsx OUT.xlsx"), std::string::npos);
 }
 
+TEST(CliOptions, ExportSwitchesAreOffUnlessGiven) {
+  const CliCommand plain = parse({"export", "r.dbf", "--csv", "o.csv"});
+  EXPECT_FALSE(plain.csvRaw);
+  EXPECT_FALSE(plain.withCodes);
+  const CliCommand both = parse({"export", "r.dbf", "--with-codes", "--csv", "o.csv", "--csv-raw"});
+  EXPECT_TRUE(both.csvRaw);
+  EXPECT_TRUE(both.withCodes);
+  EXPECT_TRUE(parse({"export", "r.dbf", "--xlsx", "o.xlsx", "--with-codes"}).withCodes);
+  EXPECT_EQ(refusal({"export", "r.dbf", "--xlsx", "o.xlsx", "--csv-raw"}), "--csv-raw needs --csv OUT.csv");
+  EXPECT_EQ(refusal({"render", "r.dbf", "--pdf", "o.pdf", "--with-codes"}), "unknown option for render: --with-codes");
+  EXPECT_NE(usageText().find("--csv-raw"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zel::cli

@@ -13,6 +13,7 @@
 #include "batch_preview.h"
 #include "data_error.h"
 #include "escaped_text.h"
+#include "export_file.h"
 #include "margin_limits.h"
 #include "margin_writer.h"
 #include "message_service.h"
@@ -225,12 +226,22 @@ int runExport(const CliCommand& command, std::FILE* out) {
   EngineSettings settings;
   BatchJob job;
   job.command = command;
+  // Two outputs that are one file would leave only the second.
+  if (!command.xlsxOut.empty() && !command.csvOut.empty() && SameOutputFile(command.xlsxOut, command.csvOut)) {
+    std::fprintf(stderr, "zelrpt-cli: --xlsx and --csv name the same file: %s\n", command.csvOut.c_str());
+    return 2;
+  }
   // Each file is written under a temporary name beside it (the export does
-  // that itself) and never over a file of the report.
+  // that itself) and never over a file of the report; a folder that takes no
+  // file is refused before the report is read.
   for (std::string* file : {&job.command.xlsxOut, &job.command.csvOut}) {
     if (file->empty()) continue;
     if (const std::string replaced = ReportFileReplacedBy(command.path, *file); !replaced.empty()) {
       messages().warning(OutputIsReportText(*file, replaced));
+      return 1;
+    }
+    if (const std::string problem = ExportTargetProblem(*file); !problem.empty()) {
+      messages().warning(problem);
       return 1;
     }
     const QFileInfo target(QString::fromStdString(*file));

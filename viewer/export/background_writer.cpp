@@ -32,6 +32,7 @@ void BackgroundWriter::line(const ExportLine& line) {
   ExportLine& slot = filling_[filled_];
   slot.page = line.page;
   slot.bold = line.bold;
+  slot.lastOfPage = line.lastOfPage;
   slot.cells.resize(line.cells.size());
   for (std::size_t c = 0; c < line.cells.size(); ++c) slot.cells[c] = line.cells[c];
   if (++filled_ == filling_.size()) send(false);

@@ -24,7 +24,7 @@ std::string plainNumber(const std::string& shown) {
 
 }  // namespace
 
-CsvWriter::CsvWriter(const std::string& path) : path_(path) {
+CsvWriter::CsvWriter(const std::string& path, bool raw) : path_(path), raw_(raw) {
   file_ = std::fopen(path.c_str(), "wb");
   if (!file_) throw ExportError("cannot write " + path + ": " + std::strerror(errno));
   buffer_.reserve(kFlushAt * 2);
@@ -45,6 +45,19 @@ std::string CsvWriter::Field(const std::string& utf8) {
   return out;
 }
 
+bool CsvWriter::LooksLikeFormula(const std::string& text) {
+  if (text.empty()) return false;
+  switch (text[0]) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r': return true;
+    default: return false;
+  }
+}
+
 void CsvWriter::put(const std::string& s) {
   buffer_ += s;
   if (buffer_.size() >= kFlushAt) {
@@ -62,6 +75,11 @@ void CsvWriter::field(const std::string& utf8, bool first) {
     put(utf8);
 }
 
+void CsvWriter::textField(const std::string& utf8, bool first) {
+  if (raw_ || !LooksLikeFormula(utf8)) return field(utf8, first);
+  field("'" + utf8, first);
+}
+
 void CsvWriter::endRecord() { put("\r\n"); }
 
 void CsvWriter::begin(const ExportLayout& layout) {
@@ -71,7 +89,7 @@ void CsvWriter::begin(const ExportLayout& layout) {
     std::vector<std::string> cells(n);
     for (const HeaderCell& h : layout.header)
       if (h.row == row && h.col >= 0 && static_cast<std::size_t>(h.col) < n) cells[h.col] = h.text;
-    for (std::size_t c = 0; c < n; ++c) field(utf8_.convert(cells[c]), c == 0);
+    for (std::size_t c = 0; c < n; ++c) textField(utf8_.convert(cells[c]), c == 0);
     endRecord();
   }
 }
@@ -82,7 +100,7 @@ void CsvWriter::line(const ExportLine& line) {
     switch (cell.kind) {
       case CellKind::kEmpty: field(std::string(), c == 0); break;
       case CellKind::kNumber: field(plainNumber(cell.text), c == 0); break;
-      case CellKind::kText: field(utf8_.convert(cell.text), c == 0); break;
+      case CellKind::kText: textField(utf8_.convert(cell.text), c == 0); break;
     }
   }
   endRecord();

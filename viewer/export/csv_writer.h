@@ -4,6 +4,10 @@
 // come first (a merged caption in its first column, the rest empty), then
 // one record per line; numbers without separators, with the decimals the page
 // shows. The title lines are the sheet's only; a CSV file stays one table.
+// A text that a spreadsheet would take for a formula (one beginning with =,
+// +, -, @, a tab or a carriage return: report texts come from other people)
+// gets a leading apostrophe, unless the file is asked for raw; numbers are
+// numbers and never need it.
 #pragma once
 
 #include <cstdio>
@@ -17,7 +21,8 @@ namespace zel {
 
 class CsvWriter : public SheetWriter {
  public:
-  explicit CsvWriter(const std::string& path);
+  // raw: texts exactly as shown, for scripts (no apostrophe guard).
+  explicit CsvWriter(const std::string& path, bool raw = false);
   ~CsvWriter() override;
 
   void begin(const ExportLayout& layout) override;
@@ -26,13 +31,17 @@ class CsvWriter : public SheetWriter {
 
   // One field as RFC 4180 writes it (quoted when needed).
   static std::string Field(const std::string& utf8);
+  // Would a spreadsheet read this text as a formula?
+  static bool LooksLikeFormula(const std::string& text);
 
  private:
   void put(const std::string& s);
   void field(const std::string& utf8, bool first);
+  void textField(const std::string& utf8, bool first);
   void endRecord();
 
   std::string path_;
+  bool raw_ = false;
   std::FILE* file_ = nullptr;
   std::string buffer_;
   Utf8Cache utf8_;

@@ -1,6 +1,10 @@
 #include "export_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <chrono>
 #include <filesystem>
@@ -23,10 +27,54 @@ constexpr std::chrono::milliseconds kProgressInterval{100};
 
 std::string ExportPartName(const std::string& target) { return target + ".part" + std::to_string(::getpid()); }
 
+bool SameOutputFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec) && !ec;
+  const auto resolved = [](const std::string& p) {
+    std::error_code e;
+    const fs::path absolute = fs::absolute(p, e).lexically_normal();
+    fs::path real = fs::weakly_canonical(absolute, e);
+    return e ? absolute : real;
+  };
+  return resolved(a) == resolved(b);
+}
+
+std::string ExportTargetProblem(const std::string& target) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path folder = fs::absolute(target, ec).parent_path();
+  if (folder.empty()) folder = ".";
+  std::string reason;
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) {
+    if (errno == ENOENT)
+      reason = "저장할 폴더(" + folder.string() + ")가 없습니다.";
+    else if (errno == ENOTDIR)
+      reason = "저장할 폴더의 경로(" + folder.string() + ") 중간에 폴더가 아닌 파일이 있습니다.";
+    else if (errno == EACCES)
+      reason = "저장할 폴더(" + folder.string() + ")에 들어갈 권한이 없습니다.";
+    else
+      reason = "저장할 폴더(" + folder.string() + ")를 확인할 수 없습니다: " + std::strerror(errno);
+  } else if (!S_ISDIR(info.st_mode)) {
+    reason = "저장할 곳(" + folder.string() + ")이 폴더가 아닙니다.";
+  } else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    if (errno == EROFS)
+      reason = "저장할 폴더(" + folder.string() + ")가 읽기 전용입니다.";
+    else if (errno == EACCES)
+      reason = "저장할 폴더(" + folder.string() + ")에 쓸 권한이 없습니다.";
+    else
+      reason = "저장할 폴더(" + folder.string() + ")에 쓸 수 없습니다: " + std::strerror(errno);
+  }
+  if (reason.empty()) return {};
+  return target + "\r파일을 저장할 수 없습니다. " + reason;
+}
+
 ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
                                ProgressDialog& progress) {
   namespace fs = std::filesystem;
-  const ExportLayout sheet = MakeExportLayout(layout);
+  if (const std::string problem = ExportTargetProblem(request.path); !problem.empty()) throw ExportError(problem);
+  const ExportLayout sheet = MakeExportLayout(layout, request.withCodes);
   const std::string part = ExportPartName(request.path);
   bool renamed = false;
   const ScopeExit removePart([&] {
@@ -36,16 +84,16 @@ ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, 
 
   std::unique_ptr<SheetWriter> writer;
   if (request.format == ExportFormat::kCsv)
-    writer = std::make_unique<CsvWriter>(part);
+    writer = std::make_unique<CsvWriter>(part, request.csvRaw);
   else
     writer = std::make_unique<XlsxWriter>(part, request.rowsPerSheet > 0 ? request.rowsPerSheet : XlsxWriter::kMaxRows);
 
   const int pages = std::max(request.to - request.from + 1, 1);
   progress.ShowProgress(pages, kExportCaption);
   ExportOutcome outcome;
+  const ScopeExit closeProgress([&] { progress.CloseProgress(); });
+  writer->begin(sheet);
   {
-    const ScopeExit closeProgress([&] { progress.CloseProgress(); });
-    writer->begin(sheet);
     // The file is written on a second thread while this one reads the report.
     BackgroundWriter background(*writer);
     // The dialog hears of the first and the last page and otherwise at most
@@ -67,9 +115,23 @@ ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, 
     });
     if (!outcome.cancelled) background.finish();
   }
-  if (outcome.cancelled) return outcome;
+  // Finishing a workbook (zipping it) takes seconds after the last line: a
+  // cancel in that time must still leave no file, so it is asked for before
+  // and after, the last time just before the rename.
+  const auto cancelled = [&] {
+    progress.ProcessPendingMessages();
+    return !progress.StepProgress(-1, request.to + 1, kExportCaption);
+  };
+  if (outcome.cancelled || cancelled()) {
+    outcome.cancelled = true;
+    return outcome;
+  }
   writer->finish();
   writer.reset();
+  if (cancelled()) {
+    outcome.cancelled = true;
+    return outcome;
+  }
   std::error_code ec;
   fs::rename(part, request.path, ec);
   if (ec) throw ExportError("cannot rename to " + request.path + ": " + ec.message());

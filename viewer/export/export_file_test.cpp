@@ -11,6 +11,7 @@
 #include "export_test_support.h"
 #include "fake_report_lines.h"
 #include "progress_dialog.h"
+#include "sheet_writer.h"
 
 namespace zel {
 namespace {
@@ -134,10 +135,172 @@ TEST(ExportFileProgress, FirstPageAloneAndTheBarFullAtTheEnd) {
   EXPECT_EQ(progress.steps.front(), std::make_pair(1, 2));
   EXPECT_EQ(progress.steps.back().second, kPages + 1);
   int bar = 0;
-  for (const auto& [position, page] : progress.steps) bar = position == 1 ? bar + 1 : position;
+  // (-1 keeps the bar: the looks for a cancel while the file is finished.)
+  for (const auto& [position, page] : progress.steps) bar = position == 1 ? bar + 1 : position == -1 ? bar : position;
   EXPECT_EQ(bar, kPages);
   EXPECT_LE(progress.steps.size(), static_cast<std::size_t>(kPages));
 }
+
+// Cancels at the n-th check after the last page (position -1): 1 while the
+// workbook is still to be finished, 2 once it is, just before the rename.
+class LateCancelProgress : public ProgressDialog {
+ public:
+  int cancelAtCheck = 0;
+  int checks = 0;
+  bool showing = false;
+  bool ShowProgress(int, const std::string&) override { return showing = true; }
+  bool StepProgress(int position, int, const std::string&) override {
+    if (!showing) return false;
+    if (position == -1 && ++checks == cancelAtCheck) return false;
+    return true;
+  }
+  bool CloseProgress() override {
+    showing = false;
+    return true;
+  }
+  void ProcessPendingMessages() override {}
+};
+
+struct LateCase {
+  const char* name;
+  ExportFormat format;
+  int cancelAtCheck;
+};
+
+class ExportLateCancel : public ::testing::TestWithParam<LateCase> {
+ protected:
+  TempDir temp_{"zel_export_late_cancel"};
+};
+
+// A Ctrl+C while the workbook is zipped used to leave the complete file.
+TEST_P(ExportLateCancel, CancelAfterTheLinesLeavesNoFile) {
+  const LateCase& c = GetParam();
+  TReportLayout layout = oneColumnLayout();
+  FakeReportLines lines;
+  lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"}};
+  for (const char* page : {"1", "2"}) lines.add({{"F_PAGE", page}, {"F_DES", "line"}});
+  const std::string target = temp_ / (c.format == ExportFormat::kCsv ? "late.csv" : "late.xlsx");
+  std::ofstream(target) << "before";
+  ExportRequest request;
+  request.path = target;
+  request.format = c.format;
+  request.from = 1;
+  request.to = 2;
+  LateCancelProgress progress;
+  progress.cancelAtCheck = c.cancelAtCheck;
+  const ExportOutcome done = ExportReportFile(layout, lines, request, progress);
+  EXPECT_TRUE(done.cancelled);
+  EXPECT_EQ(readAll(target), "before");
+  EXPECT_FALSE(fs::exists(ExportPartName(target)));
+  EXPECT_EQ(progress.checks, c.cancelAtCheck);
+  EXPECT_FALSE(progress.showing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExportLateCancel,
+                         ::testing::Values(LateCase{"xlsx_before_finish", ExportFormat::kXlsx, 1},
+                                           LateCase{"xlsx_before_rename", ExportFormat::kXlsx, 2},
+                                           LateCase{"csv_before_finish", ExportFormat::kCsv, 1},
+                                           LateCase{"csv_before_rename", ExportFormat::kCsv, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ExportLateCancel, NoCancelStillWritesAfterBothChecks) {
+  const TempDir temp("zel_export_no_cancel");
+  FakeReportLines lines;
+  lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"}};
+  lines.add({{"F_PAGE", "1"}, {"F_DES", "line"}});
+  ExportRequest request;
+  request.path = temp / "kept.xlsx";
+  LateCancelProgress progress;
+  EXPECT_FALSE(ExportReportFile(oneColumnLayout(), lines, request, progress).cancelled);
+  EXPECT_EQ(progress.checks, 2);
+  EXPECT_TRUE(fs::exists(request.path));
+}
+
+// Where the target's folder cannot take a file, and what the user is told.
+struct FolderCase {
+  const char* name;
+  const char* target;  // under the test's folder, which holds a file "file"
+  const char* reason;  // "" when the file can be written
+};
+
+class ExportTargetFolder : public ::testing::TestWithParam<FolderCase> {
+ protected:
+  void SetUp() override { std::ofstream(temp_ / "file") << "x"; }
+  TempDir temp_{"zel_export_target_folder"};
+};
+
+TEST_P(ExportTargetFolder, RefusedWithTheReasonBeforeAnyLineIsRead) {
+  const FolderCase& c = GetParam();
+  const std::string target = temp_ / c.target;
+  const std::string problem = ExportTargetProblem(target);
+  if (std::string(c.reason).empty()) {
+    EXPECT_EQ(problem, "");
+    return;
+  }
+  EXPECT_EQ(problem.rfind(target + "\r파일을 저장할 수 없습니다. ", 0), 0u) << problem;
+  EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
+
+  // The export refuses with the same text before the first line is read.
+  FakeReportLines lines;
+  lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"}};
+  lines.add({{"F_PAGE", "1"}, {"F_DES", "line"}});
+  ExportRequest request;
+  request.path = target;
+  CancellingProgress progress;
+  try {
+    ExportReportFile(oneColumnLayout(), lines, request, progress);
+    ADD_FAILURE() << "exported into " << target;
+  } catch (const ExportError& e) {
+    EXPECT_EQ(std::string(e.what()), problem);
+  }
+  EXPECT_EQ(progress.steps, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExportTargetFolder,
+                         ::testing::Values(FolderCase{"writable", "out.xlsx", ""},
+                                           FolderCase{"missing_folder", "missing/out.xlsx", "가 없습니다."},
+                                           FolderCase{"missing_folders", "missing/deeper/out.csv", "가 없습니다."},
+                                           FolderCase{"folder_is_a_file", "file/out.xlsx", "이 폴더가 아닙니다."},
+                                           FolderCase{"path_through_a_file", "file/sub/out.xlsx",
+                                                      "폴더가 아닌 파일이 있습니다."}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Spellings of one output file, and of two.
+struct SameFileCase {
+  const char* name;
+  const char* a;
+  const char* b;  // both under the test's folder, which holds "d/" and "d/x.xlsx"
+  bool same;
+};
+
+class ExportSameFile : public ::testing::TestWithParam<SameFileCase> {
+ protected:
+  void SetUp() override {
+    fs::create_directory(temp_ / "d");
+    std::ofstream(temp_ / "d/x.xlsx") << "x";
+    fs::create_symlink(temp_ / "d", temp_ / "link");
+    fs::create_hard_link(temp_ / "d/x.xlsx", temp_ / "hard.xlsx");
+  }
+  TempDir temp_{"zel_export_same_file"};
+};
+
+TEST_P(ExportSameFile, ByIdentityOrByResolvedPath) {
+  const SameFileCase& c = GetParam();
+  EXPECT_EQ(SameOutputFile(temp_ / c.a, temp_ / c.b), c.same);
+  EXPECT_EQ(SameOutputFile(temp_ / c.b, temp_ / c.a), c.same);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExportSameFile,
+                         ::testing::Values(SameFileCase{"one_name", "same.out", "same.out", true},
+                                           SameFileCase{"dot", "a.xlsx", "./a.xlsx", true},
+                                           SameFileCase{"dot_dot", "a.xlsx", "d/../a.xlsx", true},
+                                           SameFileCase{"through_a_link", "d/new.csv", "link/new.csv", true},
+                                           SameFileCase{"existing_through_a_link", "d/x.xlsx", "link/x.xlsx", true},
+                                           SameFileCase{"hard_link", "d/x.xlsx", "hard.xlsx", true},
+                                           SameFileCase{"two_names", "a.xlsx", "a.csv", false},
+                                           SameFileCase{"case_differs", "a.xlsx", "A.xlsx", false},
+                                           SameFileCase{"other_folder", "a.xlsx", "d/a.xlsx", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zel

@@ -21,6 +21,24 @@ bool splitsSize(const TReportLayout& layout, int p) {
   return layout.DesWithSize && layout.Column(p).FieldName() == "F_DES";
 }
 
+PageFont pageFont(const std::string& value, int defaultSize) {
+  const std::vector<std::string> t = SplitTokens(value, 3);
+  PageFont f;
+  f.face = t[0];
+  // The page refuses a size that is not a number; the sheet keeps its own.
+  f.size = IsAllDigits(t[1]) && t[1].size() <= 3 && std::stoi(t[1]) > 0 ? std::stoi(t[1]) : defaultSize;
+  f.widthPct = IsAllDigits(t[2]) && t[2].size() <= 3 && std::stoi(t[2]) > 0 ? std::stoi(t[2]) : 100;
+  return f;
+}
+
+// Does the page draw a rule between display positions p and p + 1 through
+// the body? Not inside a group, except after a column of a group with its own
+// cells (Kind 1), and only with OUTLINE 0 or 1.
+bool ruleAfter(const TReportLayout& layout, int p, char style) {
+  if (style != '0' && style != '1') return false;
+  return !layout.JoinsNext[p] || layout.Column(p).KindValue() == 1;
+}
+
 void addTitles(const TReportLayout& layout, ExportLayout& out) {
   const std::string optionSet = GetKey(layout.SettingsText, "OPTIONSET");
   // Slot 3, the page number, is the Page column here.
@@ -50,8 +68,21 @@ bool ColumnDrawsValue(const TReportLayout& layout, int p) {
   return p - layout.GroupFirst(p) + 1 == kind - 1;
 }
 
-ExportLayout MakeExportLayout(const TReportLayout& layout) {
+ExportLayout MakeExportLayout(const TReportLayout& layout, bool withCodes) {
   ExportLayout out;
+  constexpr int kDefaultBodySize = 9, kDefaultTitleSize = 16;
+  out.bodyFont = pageFont(GetKey(layout.SettingsText, "FONT"), kDefaultBodySize);
+  out.titleFont = pageFont(GetKey(layout.SettingsText, "TITLEFONT"), kDefaultTitleSize);
+  const std::string outline = GetKey(layout.SettingsText, "OUTLINE");
+  const char style = outline.empty() ? '\0' : outline[0];
+  out.rowRules = style == '0';
+  out.title = GetKey(layout.SettingsText, "TITLE");
+  out.subject = GetKey(layout.SettingsText, "DES");
+  out.company = VariantText(GetKey(layout.SettingsText, "COMNAME"));
+  // As the renderer lays its rows out (100 lines where the report gives none).
+  out.linesPerPage = layout.LinesPerPage > 0 ? layout.LinesPerPage : 100;
+  out.rowHeight = std::max(
+      (layout.PageHeight - layout.MarginBottom - layout.MarginTop - layout.CaptionHeight) / out.linesPerPage, 1);
   out.landscape = layout.Landscape();
   out.marginTop = layout.MarginTop;
   out.marginBottom = layout.MarginBottom;
@@ -62,6 +93,16 @@ ExportLayout MakeExportLayout(const TReportLayout& layout) {
 
   const int n = layout.VisibleCount();
   out.columns.push_back(ExportColumn{0, false, false, false, CellAlign::kRight, 0});
+  if (withCodes) {
+    for (const char* field : {kCodeField, kTypeField}) {
+      ExportColumn code;
+      code.field = field;
+      code.drawsValue = true;
+      code.align = CellAlign::kLeft;
+      out.columns.push_back(code);
+    }
+    out.codeColumns = 2;
+  }
   std::vector<int> first(n + 2, 0), last(n + 2, 0);  // sheet columns of each display position
   for (int p = 1; p <= n; ++p) {
     const TFieldDesc& d = layout.Column(p);
@@ -71,11 +112,13 @@ ExportLayout MakeExportLayout(const TReportLayout& layout) {
     c.drawsValue = ColumnDrawsValue(layout, p);
     c.align = alignOf(d.Align());
     c.widthShare = d.WidthPctValue() / 100.0;
+    c.ruleLeft = p == 1 || ruleAfter(layout, p - 1, style);
     first[p] = static_cast<int>(out.columns.size());
     if (splitsSize(layout, p)) {
       ExportColumn size = c;
       size.sizePart = true;
       size.numeric = false;
+      size.ruleLeft = false;
       c.widthShare *= kDescriptionShare;
       size.widthShare -= c.widthShare;
       out.columns.push_back(c);
@@ -90,6 +133,7 @@ ExportLayout MakeExportLayout(const TReportLayout& layout) {
     if (layout.JoinsNext[i] && layout.Column(i).KindValue() == 1) out.headerRows = 2;
   const int bottom = out.headerRows - 1;
   out.header.push_back({0, 0, bottom, 0, kPageCaption});
+  for (int c = 1; c <= out.codeColumns; ++c) out.header.push_back({0, c, bottom, c, out.columns[c].field});
   for (int i = 1; i <= n;) {
     const TFieldDesc& d = layout.Column(i);
     if (layout.JoinsNext[i]) {

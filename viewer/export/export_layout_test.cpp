@@ -142,5 +142,82 @@ TEST(ExportLayout, PageSetupFollowsTheReport) {
   EXPECT_TRUE(MakeExportLayout(LayoutFrom(s, "L_RPTB02")).landscape);
 }
 
+// A Kind-1 group (two cells under one caption), a Kind-2/5 pair (one cell
+// across two columns), and a single column, under each OUTLINE style.
+struct RuleCase {
+  const char* name;
+  const char* outline;
+  std::vector<bool> ruleLeft;  // by sheet column after Page
+  bool rowRules;
+};
+
+class ExportRules : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(ExportRules, WhereThePageDrawsItsRules) {
+  SettingsBuilder s;
+  s.set("OUTLINE", GetParam().outline)
+      .set("FIELDCOUNT", "5|0|5|")
+      .set("F1", Descriptor("1", "1", "2", "1", "20", "D", "F_MA", "P", "Mat"))
+      .set("F2", Descriptor("2", "1", "2", "1", "20", "D", "F_MAK", "A", "Mat"))
+      .set("F3", Descriptor("3", "2", "1", "2", "20", "S", "F_BIGO", "R", "Rem"))
+      .set("F4", Descriptor("4", "2", "1", "5", "20", "S", "F_REM", "R", "Rem"))
+      .set("F5", Descriptor("5", "3", "1", "4", "20", "S", "F_DES", "N", "N"));
+  const ExportLayout sheet = MakeExportLayout(LayoutFrom(s));
+  std::vector<bool> rules;
+  for (std::size_t c = 1; c < sheet.columns.size(); ++c) rules.push_back(sheet.columns[c].ruleLeft);
+  EXPECT_EQ(rules, GetParam().ruleLeft);
+  EXPECT_EQ(sheet.rowRules, GetParam().rowRules);
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, ExportRules,
+                         ::testing::Values(RuleCase{"rows_and_columns", "0", {true, true, true, false, true}, true},
+                                           RuleCase{"columns", "1", {true, true, true, false, true}, false},
+                                           RuleCase{
+                                               "caption_line_only", "2", {true, false, false, false, false}, false},
+                                           RuleCase{"none", "", {true, false, false, false, false}, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ExportLayout, FontsAndPropertiesFromTheReport) {
+  SettingsBuilder s;
+  s.set("FONT", "\xB1\xBC\xB8\xB2|9|90|0|129|")
+      .set("TITLEFONT", "\xB9\xD9\xC5\xC1|16|100|0|129|")
+      .set("TITLE", "Bill")
+      .set("DES", "Project")
+      .set("COMNAME", " Company ")
+      .set("F1", Descriptor("1", "1", "1", "4", "100", "S", "F_DES", "", ""));
+  const ExportLayout sheet = MakeExportLayout(LayoutFrom(s));
+  EXPECT_EQ(sheet.bodyFont.face, "\xB1\xBC\xB8\xB2");
+  EXPECT_EQ(sheet.bodyFont.size, 9);
+  EXPECT_EQ(sheet.bodyFont.widthPct, 90);
+  EXPECT_EQ(sheet.titleFont.face, "\xB9\xD9\xC5\xC1");
+  EXPECT_EQ(sheet.titleFont.size, 16);
+  EXPECT_EQ(sheet.title, "Bill");
+  EXPECT_EQ(sheet.subject, "Project");
+  EXPECT_EQ(sheet.company, "Company");
+  // A size the page would refuse leaves the sheet its own.
+  s.set("FONT", "x|big|90|0|129|").set("TITLEFONT", "");
+  const ExportLayout damaged = MakeExportLayout(LayoutFrom(s));
+  EXPECT_EQ(damaged.bodyFont.size, 9);
+  EXPECT_EQ(damaged.titleFont.size, 16);
+  EXPECT_EQ(damaged.titleFont.widthPct, 100);
+}
+
+TEST(ExportLayout, CodeColumnsAfterPageWhenAskedFor) {
+  SettingsBuilder s;
+  s.set("F1", Descriptor("1", "1", "1", "4", "100", "S", "F_DES", "Name", "Name"));
+  const ExportLayout plain = MakeExportLayout(LayoutFrom(s));
+  EXPECT_EQ(plain.codeColumns, 0);
+  EXPECT_EQ(plain.columns.size(), 2u);
+  const ExportLayout codes = MakeExportLayout(LayoutFrom(s), true);
+  EXPECT_EQ(codes.codeColumns, 2);
+  ASSERT_EQ(codes.columns.size(), 4u);
+  EXPECT_EQ(codes.columns[1].field, "F_CODE");
+  EXPECT_EQ(codes.columns[2].field, "F_TYPE");
+  EXPECT_EQ(codes.columns[3].position, 1);
+  std::vector<std::string> got;
+  for (const HeaderCell& h : codes.header) got.push_back(describe(h));
+  EXPECT_EQ(got, (std::vector<std::string>{"0,0-0,0 Page", "0,1-0,1 F_CODE", "0,2-0,2 F_TYPE", "0,3-0,3 Name"}));
+}
+
 }  // namespace
 }  // namespace zel

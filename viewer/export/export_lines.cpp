@@ -42,6 +42,9 @@ class LineWalk {
   LineWalk(const TReportLayout& layout, const ExportLayout& sheet, ReportLines& lines)
       : L_(layout), sheet_(sheet), lines_(lines), rules_(ReadLineRules(layout, lines)) {
     line_.cells.resize(sheet.columns.size());
+    // A code column the table lacks stays empty.
+    for (const ExportColumn& c : sheet.columns)
+      rawFields_.push_back(!c.field.empty() && lines_.hasField(c.field) ? c.field : std::string());
   }
 
   ExportOutcome run(int from, int to, ExportSink& sink, const ExportPageDone& pageDone) {
@@ -58,10 +61,11 @@ class LineWalk {
       }
       while (!lines_.eof() && current == page) {
         fill(page);
-        sink.line(line_);
-        ++outcome.lines;
         lines_.next();
         current = fieldPage();
+        line_.lastOfPage = lines_.eof() || current != page;
+        sink.line(line_);
+        ++outcome.lines;
       }
       // A stop asked for even after the last page still means no export.
       if (pageDone && !pageDone(page)) {
@@ -88,6 +92,10 @@ class LineWalk {
       const ExportColumn& col = sheet_.columns[c];
       ExportCell& cell = line_.cells[c];
       if (col.sizePart) continue;  // filled with its description
+      if (col.position == 0) {
+        setCell(cell, rawFields_[c].empty() ? std::string() : lines_.fieldAsPaddedText(rawFields_[c]), false);
+        continue;
+      }
       // Every column is read, as the page reads it, drawn or not.
       const CellValue value = ReadCellValue(L_.Column(col.position), lines_, rules_, lineType);
       if (!col.drawsValue) {
@@ -106,6 +114,7 @@ class LineWalk {
   const ExportLayout& sheet_;
   ReportLines& lines_;
   LineRules rules_;
+  std::vector<std::string> rawFields_;  // by sheet column: the field of a code column
   ExportLine line_;
 };
 

@@ -30,6 +30,7 @@ struct ExportCell {
 struct ExportLine {
   int page = 0;
   bool bold = false;  // a heading or subtotal line
+  bool lastOfPage = false;  // no further line of its page follows
   std::vector<ExportCell> cells;  // one per sheet column; cells[0] is the page
 };
 

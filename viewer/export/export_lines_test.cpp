@@ -162,6 +162,44 @@ TEST_F(ExportWalk, StopsAtThePageBoundaryWhenToldTo) {
   EXPECT_TRUE(run(1, 3, [](int page) { return page < 3; }).size() == 3 && outcome_.cancelled);
 }
 
+TEST_F(ExportWalk, TheLastLineOfEachPageIsMarked) {
+  for (const char* page : {"1", "1", "2", "4", "4"}) lines_.add({{"F_PAGE", page}, {"F_DES", page}});
+  layout_ = LayoutFrom(s_);
+  lines_.index();
+  CollectingSink sink;
+  ExportLines(layout_, MakeExportLayout(layout_), lines_, 1, 4, sink);
+  std::vector<bool> last;
+  for (const ExportLine& l : sink.lines) last.push_back(l.lastOfPage);
+  EXPECT_EQ(last, (std::vector<bool>{false, true, true, false, true}));
+}
+
+TEST_F(ExportWalk, CodeColumnsHoldTheRawFieldsAndStayEmptyWithoutThem) {
+  lines_.types["F_CODE"] = "C";
+  lines_.add({{"F_PAGE", "1"}, {"F_TYPE", "D"}, {"F_CODE", "A0101  "}, {"F_DES", "Brick"}});
+  lines_.add({{"F_PAGE", "1"}, {"F_TYPE", "H"}, {"F_CODE", "=cmd"}, {"F_DES", "Head"}});
+  layout_ = LayoutFrom(s_);
+  lines_.index();
+  const ExportLayout sheet = MakeExportLayout(layout_, true);
+  CollectingSink sink;
+  ExportLines(layout_, sheet, lines_, 1, 1, sink);
+  ASSERT_EQ(sink.lines.size(), 2u);
+  EXPECT_EQ(describe(sink.lines[0].cells[1]), "t:A0101");
+  EXPECT_EQ(describe(sink.lines[0].cells[2]), "t:D");
+  EXPECT_EQ(describe(sink.lines[0].cells[3]), "t:Brick");
+  EXPECT_EQ(describe(sink.lines[1].cells[1]), "t:=cmd");
+  EXPECT_EQ(describe(sink.lines[1].cells[2]), "t:H");
+
+  FakeReportLines without;
+  without.types = {{"F_PAGE", "N"}, {"F_DES", "C"}, {"F_SIZE", "C"}, {"F_BIGO", "C"}, {"F_REM", "C"}};
+  without.add({{"F_PAGE", "1"}, {"F_DES", "Brick"}});
+  without.index();
+  CollectingSink bare;
+  ExportLines(layout_, sheet, without, 1, 1, bare);
+  ASSERT_EQ(bare.lines.size(), 1u);
+  EXPECT_EQ(describe(bare.lines[0].cells[1]), "-");
+  EXPECT_EQ(describe(bare.lines[0].cells[2]), "-");
+}
+
 TEST_F(ExportWalk, AMissingFieldFailsAsOnThePage) {
   lines_.types.erase("F_REM");
   lines_.add({{"F_PAGE", "1"}});

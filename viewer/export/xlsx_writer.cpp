@@ -5,27 +5,52 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "cp949.h"
 #include "export_layout.h"
 
 namespace zel {
 namespace {
 
 constexpr double kPageUnitsPerInch = 254.0;
-// Millimetres of the page per character of sheet width. A character of the
-// sheet's default font is about 1.9 mm; the page's body font is narrower, so
-// the sheet is drawn wider and printed fitted to the paper's width.
-constexpr double kMmPerCharacter = 1.4;
-constexpr double kPageColumnWidth = 6;
-constexpr double kTitleFontSize = 14;
+constexpr double kMmPerPoint = 25.4 / 72;
+// Text widths are estimated without the font at hand, on the generous side
+// (an amount too wide for its cell shows as "###"): a Hangul syllable (two
+// bytes) is at most 0.92 em wide in the Korean faces, a Latin letter or digit
+// at most 0.6 em, and a cell keeps some room beside its text.
+constexpr double kEmPerWideByte = 0.46;
+constexpr double kEmPerNarrowByte = 0.6;
+constexpr double kPageEmPerByte = 0.5;  // a byte of the page's own face, uncondensed
+constexpr double kCellPaddingMm = 2.0;
+constexpr double kMaxWidening = 1.5;  // a column grows to half as wide again at most
+constexpr double kMinCodeColumnMm = 40.0;  // the code columns' own room before they shrink
+constexpr double kHeaderFooterMm = 8.0;  // what an office suite may keep above and below the rows
+constexpr double kLineSpacing = 1.3;  // a row's height for its font's size
+// A column of width w characters (of the workbook's default font, 7 pixels
+// a digit at 96 dpi) is 7w + 5 pixels wide.
+constexpr double kPixelsPerChar = 7, kColumnPaddingPixels = 5, kPixelsPerInch = 96;
 
-int alignIndex(CellAlign a) { return static_cast<int>(a); }
+enum Kind { kText = 0, kNumber = 1, kPage = 2, kBlank = 3 };
 
-uint8_t lxwAlign(int align) {
+uint8_t lxwAlign(CellAlign align) {
   switch (align) {
-    case 1: return LXW_ALIGN_CENTER;
-    case 2: return LXW_ALIGN_RIGHT;
+    case CellAlign::kCenter: return LXW_ALIGN_CENTER;
+    case CellAlign::kRight: return LXW_ALIGN_RIGHT;
     default: return LXW_ALIGN_LEFT;
   }
+}
+
+double mmToChars(double mm) {
+  return std::max(1.0, (mm / 25.4 * kPixelsPerInch - kColumnPaddingPixels) / kPixelsPerChar);
+}
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Bytes of one UTF-8 character starting with lead.
+std::size_t utf8Length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xF0) return 4;
+  if (lead >= 0xE0) return 3;
+  return 2;
 }
 
 }  // namespace
@@ -36,8 +61,68 @@ std::string XlsxWriter::NumberFormat(int decimals) {
   return f;
 }
 
-XlsxWriter::XlsxWriter(const std::string& path, long rowsPerSheet)
-    : path_(path), rowsPerSheet_(std::clamp(rowsPerSheet, 8L, kMaxRows)) {
+std::string XlsxWriter::SheetName(const std::string& title, int number) {
+  constexpr int kMaxUnits = 31;  // UTF-16 units
+  std::string base;
+  for (char c : title) {
+    if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) continue;
+    if (static_cast<unsigned char>(c) < 0x20) continue;
+    base += c;
+  }
+  // Blanks and apostrophes may not begin or end a name.
+  const std::size_t first = base.find_first_not_of(" '");
+  base = first == std::string::npos ? std::string() : base.substr(first, base.find_last_not_of(" '") - first + 1);
+  if (base.empty()) base = "Sheet";
+  const std::string suffix = number > 1 ? " (" + std::to_string(number) + ")" : std::string();
+  const int room = kMaxUnits - static_cast<int>(suffix.size());
+  std::string out;
+  int units = 0;
+  for (std::size_t i = 0; i < base.size();) {
+    const std::size_t len = std::min(utf8Length(static_cast<unsigned char>(base[i])), base.size() - i);
+    const int u = len == 4 ? 2 : 1;
+    if (units + u > room) break;
+    out.append(base, i, len);
+    units += u;
+    i += len;
+  }
+  // A cut may leave a blank or an apostrophe at the end.
+  while (!out.empty() && (out.back() == ' ' || out.back() == '\'')) out.pop_back();
+  if (out.empty()) out = "Sheet";
+  return out + suffix;
+}
+
+std::string XlsxWriter::EscapeHexSequences(const std::string& utf8) {
+  std::size_t at = utf8.find("_x");
+  if (at == std::string::npos) return utf8;
+  std::string out;
+  std::size_t from = 0;
+  for (; at != std::string::npos; at = utf8.find("_x", at + 1)) {
+    if (at + 7 > utf8.size() || utf8[at + 6] != '_' ||
+        !std::all_of(utf8.begin() + static_cast<long>(at) + 2, utf8.begin() + static_cast<long>(at) + 6, isHex))
+      continue;
+    out.append(utf8, from, at - from);
+    out += "_x005F";
+    from = at;
+  }
+  out.append(utf8, from, std::string::npos);
+  return out;
+}
+
+std::string XlsxWriter::SheetFace(const std::string& cp949Face) {
+  static const char* const kWindowsFaces[] = {
+      "굴림",  "굴림체",   "돋움",  "돋움체",   "바탕",   "바탕체",    "궁서",    "궁서체",     "맑은 고딕",
+      "Gulim", "GulimChe", "Dotum", "DotumChe", "Batang", "BatangChe", "Gungsuh", "GungsuhChe", "Malgun Gothic"};
+  std::string face = cp949ToUtf8(cp949Face);
+  face.erase(0, face.find_first_not_of(' '));
+  face.erase(face.find_last_not_of(' ') + 1);
+  for (const char* known : kWindowsFaces)
+    if (face == known) return face;
+  return "굴림";
+}
+
+XlsxWriter::XlsxWriter(const std::string& path, long rowsPerSheet, int pagesPerSheet)
+    : path_(path), rowsPerSheet_(std::clamp(rowsPerSheet, 8L, kMaxRows)),
+      pagesPerSheet_(std::clamp(pagesPerSheet, 1, kMaxPages)) {
   // Row data waits in temporary files beside the output, not in a memory-backed /tmp.
   tmpdir_ = std::filesystem::absolute(path).parent_path().string();
   lxw_workbook_options options{};
@@ -59,66 +144,168 @@ void XlsxWriter::check(int error, const char* what) {
     throw ExportError("cannot write " + path_ + " (" + what + "): " + lxw_strerror(static_cast<lxw_error>(error)));
 }
 
-lxw_format* XlsxWriter::numberFormat(int decimals, bool bold, int align) {
+const char* XlsxWriter::text(const std::string& cp949) {
+  const std::string& utf8 = utf8_.convert(cp949);
+  if (utf8.find("_x") == std::string::npos) return utf8.c_str();
+  escaped_ = EscapeHexSequences(utf8);
+  return escaped_.c_str();
+}
+
+lxw_format* XlsxWriter::fontFormat(const std::string& face, int size, bool bold) {
+  lxw_format* f = workbook_add_format(book_);
+  format_set_font_name(f, face.c_str());
+  format_set_font_size(f, size);
+  format_set_font_charset(f, 129);  // Hangul
+  format_set_align(f, LXW_ALIGN_VERTICAL_CENTER);
+  if (bold) format_set_bold(f);
+  return f;
+}
+
+lxw_format* XlsxWriter::cellFormat(int kind, int decimals, bool bold, std::size_t column, bool bottom, bool fit) {
+  const ExportLayout& L = *layout_;
+  const ExportColumn& col = L.columns[column];
+  // The frame: display columns only (Page and the code columns stand outside it).
+  const bool framed = column > static_cast<std::size_t>(L.codeColumns);
+  const bool left = framed && col.ruleLeft;
+  const bool right = framed && column + 1 == L.columns.size();
+  bottom = bottom && framed;
   decimals = std::clamp(decimals, 0, kMaxDecimals);
-  lxw_format*& f = numbers_[static_cast<std::size_t>((decimals * 2 + (bold ? 1 : 0)) * 3 + align)];
-  if (!f) {
-    f = workbook_add_format(book_);
-    format_set_num_format(f, NumberFormat(decimals).c_str());
-    format_set_align(f, lxwAlign(align));
-    // As on the page, an amount wider than its column is squeezed, never "###".
-    format_set_shrink(f);
-    if (bold) format_set_bold(f);
+  const auto align = static_cast<std::size_t>(col.align);
+  const std::size_t key =
+      ((((((static_cast<std::size_t>(kind) * (kMaxDecimals + 1) + static_cast<std::size_t>(decimals)) * 2 + bold) * 3 +
+          align) *
+             2 +
+         left) *
+            2 +
+        right) *
+           2 +
+       bottom) *
+          2 +
+      fit;
+  if (formats_.size() <= key) formats_.resize(key + 1, nullptr);
+  lxw_format*& f = formats_[key];
+  if (f) return f;
+  f = fontFormat(face_, L.bodyFont.size, bold);
+  if (left) format_set_left(f, LXW_BORDER_THIN);
+  if (right) format_set_right(f, LXW_BORDER_THIN);
+  if (bottom) format_set_bottom(f, LXW_BORDER_THIN);
+  switch (kind) {
+    case kNumber:
+      format_set_num_format(f, NumberFormat(decimals).c_str());
+      format_set_align(f, lxwAlign(col.align));
+      // Only an amount wider than its widened column: the page squeezes it too.
+      if (fit) format_set_shrink(f);
+      break;
+    case kText:
+      format_set_align(f, lxwAlign(col.align));
+      if (fit) format_set_shrink(f);
+      break;
+    case kPage:
+      format_set_num_format(f, "0");
+      format_set_align(f, LXW_ALIGN_CENTER);
+      break;
+    default: break;
   }
   return f;
 }
 
-lxw_format* XlsxWriter::textFormat(bool bold, int align) {
-  lxw_format*& f = texts_[static_cast<std::size_t>((bold ? 1 : 0) * 3 + align)];
-  if (!f) {
-    f = workbook_add_format(book_);
-    format_set_align(f, lxwAlign(align));
-    if (bold) format_set_bold(f);
-  }
-  return f;
+double XlsxWriter::pageWidthMm(std::size_t column) const {
+  const ExportLayout& L = *layout_;
+  return L.columns[column].widthShare * L.frameWidth / 10.0 / scale_;
+}
+
+double XlsxWriter::estimatedMm(const std::string& cp949) const {
+  std::size_t wide = 0;
+  for (char c : cp949) wide += static_cast<unsigned char>(c) >= 0x80;
+  const double em = layout_->bodyFont.size * kMmPerPoint;
+  return em * (kEmPerWideByte * static_cast<double>(wide) +
+               kEmPerNarrowByte * static_cast<double>(cp949.size() - wide)) +
+         kCellPaddingMm;
+}
+
+double XlsxWriter::minimumMm(std::size_t column) const {
+  // A column's single caption stays whole (Page and the code columns have no page width).
+  double mm = 0;
+  for (const HeaderCell& h : layout_->header)
+    if (h.col == static_cast<int>(column) && h.lastCol == h.col) mm = std::max(mm, estimatedMm(h.text));
+  return mm;
 }
 
 void XlsxWriter::begin(const ExportLayout& layout) {
   layout_ = &layout;
-  header_ = workbook_add_format(book_);
-  format_set_bold(header_);
+  face_ = SheetFace(layout.bodyFont.face);
+  titleFace_ = SheetFace(layout.titleFont.face);
+  // The page condenses its font to widthPct; the sheet cannot, so its columns
+  // are wider in that proportion and the sheet, fitted to the paper's width,
+  // prints its texts about as large as the page does.
+  const PageFont& body = layout.bodyFont;
+  const double pageCharMm = (body.widthPct / 2) * (body.size * 3) / 100 / 10.0;
+  scale_ = std::clamp(pageCharMm / (kPageEmPerByte * body.size * kMmPerPoint), 0.3, 2.0);
+
+  propTitle_ = utf8_.convert(layout.title);
+  propSubject_ = utf8_.convert(layout.subject);
+  propCompany_ = utf8_.convert(layout.company);
+  lxw_doc_properties properties{};
+  properties.title = propTitle_.data();
+  properties.subject = propSubject_.data();
+  properties.company = propCompany_.data();
+  check(workbook_set_properties(book_, &properties), "properties");
+  sheetTitle_ = propTitle_;
+
+  header_ = fontFormat(face_, body.size, false);
   format_set_align(header_, LXW_ALIGN_CENTER);
-  format_set_align(header_, LXW_ALIGN_VERTICAL_CENTER);
   format_set_border(header_, LXW_BORDER_THIN);
-  format_set_bg_color(header_, 0xEEEEEE);
-  title_ = workbook_add_format(book_);
-  format_set_bold(title_);
-  format_set_font_size(title_, kTitleFontSize);
-  subtitle_ = workbook_add_format(book_);
-  page_ = workbook_add_format(book_);
-  format_set_num_format(page_, "0");
-  format_set_align(page_, LXW_ALIGN_CENTER);
-  pageBold_ = workbook_add_format(book_);
-  format_set_num_format(pageBold_, "0");
-  format_set_align(pageBold_, LXW_ALIGN_CENTER);
-  format_set_bold(pageBold_);
+  for (CellAlign a : {CellAlign::kLeft, CellAlign::kCenter, CellAlign::kRight}) {
+    lxw_format* t = fontFormat(titleFace_, layout.titleFont.size, false);
+    format_set_align(t, lxwAlign(a));
+    titles_[static_cast<std::size_t>(a)] = t;
+    lxw_format* s = fontFormat(face_, body.size, false);
+    format_set_align(s, lxwAlign(a));
+    subtitles_[static_cast<std::size_t>(a)] = s;
+  }
+  widestMm_.assign(layout.columns.size(), 0);
+  // Rows as high as the page's, as printed at the scale the sheet fits the
+  // paper's width with (widening only makes it smaller), but never so high
+  // that a page's titles, captions and lines need more than one sheet of
+  // paper, nor lower than the body font needs.
+  const double paperWidthMm = layout.landscape ? 297 : 210, paperHeightMm = layout.landscape ? 210 : 297;
+  double sheetMm = 0;
+  for (std::size_t c = 0; c < layout.columns.size(); ++c)
+    sheetMm += (mmToChars(std::max(pageWidthMm(c), minimumMm(c))) * kPixelsPerChar + kColumnPaddingPixels) /
+               kPixelsPerInch * 25.4;
+  const double fit = std::min(1.0, (paperWidthMm - (layout.marginLeft + layout.marginRight) / 10.0) / sheetMm);
+  const double usableMm = paperHeightMm - (layout.marginTop + layout.marginBottom) / 10.0 - kHeaderFooterMm;
+  const int rows = static_cast<int>(layout.titles.size()) + layout.headerRows + layout.linesPerPage;
+  const double printedMm = std::min(layout.rowHeight / 10.0, usableMm / rows);
+  rowPoints_ = std::max(printedMm / fit / kMmPerPoint, body.size * kLineSpacing);
+  columnFormats_.assign(layout.columns.size(), nullptr);
+  for (std::size_t c = 0; c < layout.columns.size(); ++c)
+    columnFormats_[c] = cellFormat(kBlank, 0, false, c, layout.rowRules, false);
   startSheet();
 }
 
-void XlsxWriter::startSheet() {
-  const ExportLayout& L = *layout_;
-  sheet_ = workbook_add_worksheet(book_, nullptr);
-  if (!sheet_) throw ExportError("cannot add a sheet to " + path_);
-  const auto lastCol = static_cast<lxw_col_t>(L.columns.size() - 1);
-
-  // Widths in proportion to the page's columns.
-  const double frameMm = L.frameWidth / 10.0;
-  check(worksheet_set_column(sheet_, 0, 0, kPageColumnWidth, nullptr), "column width");
-  for (std::size_t c = 1; c < L.columns.size(); ++c) {
-    const double width = std::max(1.0, L.columns[c].widthShare * frameMm / kMmPerCharacter);
-    check(worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr),
-          "column width");
+void XlsxWriter::endSheet() {
+  if (!sheet_) return;
+  if (!breaks_.empty()) {
+    std::vector<lxw_row_t> breaks(breaks_.begin(), breaks_.end());
+    breaks.push_back(0);
+    check(worksheet_set_h_pagebreaks(sheet_, breaks.data()), "page breaks");
   }
+  // Only the rows written print; the columns' rules go on below them.
+  check(worksheet_print_area(sheet_, 0, 0, static_cast<lxw_row_t>(std::max(row_ - 1, firstBodyRow_ - 1)),
+                             static_cast<lxw_col_t>(layout_->columns.size() - 1)),
+        "print area");
+}
+
+void XlsxWriter::startSheet() {
+  endSheet();
+  const ExportLayout& L = *layout_;
+  sheet_ = workbook_add_worksheet(book_, SheetName(sheetTitle_, ++sheets_).c_str());
+  if (!sheet_) throw ExportError("cannot add a sheet to " + path_);
+  allSheets_.push_back(sheet_);
+  breaks_.clear();
+  breakPending_ = false;
+  const auto lastCol = static_cast<lxw_col_t>(L.columns.size() - 1);
 
   worksheet_set_paper(sheet_, 9);  // A4
   if (L.landscape)
@@ -128,23 +315,16 @@ void XlsxWriter::startSheet() {
   worksheet_set_margins(sheet_, L.marginLeft / kPageUnitsPerInch, L.marginRight / kPageUnitsPerInch,
                         L.marginTop / kPageUnitsPerInch, L.marginBottom / kPageUnitsPerInch);
   worksheet_fit_to_pages(sheet_, 1, 0);
+  worksheet_set_default_row(sheet_, rowPoints_, LXW_FALSE);
 
   row_ = 0;
   for (const TitleLine& t : L.titles) {
-    lxw_format* f = t.isTitle ? title_ : subtitle_;
+    const auto align = static_cast<std::size_t>(t.align);
+    lxw_format* f = t.isTitle ? titles_[align] : subtitles_[align];
     // Titles are written before any other row: merge first (no format, so no
     // later row is touched in constant-memory mode), then the text.
     if (lastCol > 0) check(worksheet_merge_range(sheet_, row_, 0, row_, lastCol, "", nullptr), "title");
-    lxw_format* aligned = f;
-    if (t.align != CellAlign::kLeft) {
-      aligned = workbook_add_format(book_);
-      if (t.isTitle) {
-        format_set_bold(aligned);
-        format_set_font_size(aligned, kTitleFontSize);
-      }
-      format_set_align(aligned, lxwAlign(alignIndex(t.align)));
-    }
-    check(worksheet_write_string(sheet_, row_, 0, utf8_.convert(t.text).c_str(), aligned), "title");
+    check(worksheet_write_string(sheet_, row_, 0, text(t.text), f), "title");
     ++row_;
   }
   const long headerTop = row_;
@@ -162,7 +342,7 @@ void XlsxWriter::startSheet() {
       const auto it = std::find_if(L.header.begin(), L.header.end(),
                                    [&](const HeaderCell& h) { return h.row == r && h.col == static_cast<int>(c); });
       if (it != L.header.end())
-        check(worksheet_write_string(sheet_, row, c, utf8_.convert(it->text).c_str(), header_), "captions");
+        check(worksheet_write_string(sheet_, row, c, text(it->text), header_), "captions");
       else
         check(worksheet_write_blank(sheet_, row, c, header_), "captions");
     }
@@ -170,38 +350,65 @@ void XlsxWriter::startSheet() {
   row_ = headerTop + L.headerRows;
   firstBodyRow_ = row_;
   worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(firstBodyRow_), 0);
-  check(worksheet_repeat_rows(sheet_, static_cast<lxw_row_t>(headerTop), static_cast<lxw_row_t>(firstBodyRow_ - 1)),
-        "print titles");
+  // The titles and captions head every printed page, as on the report's pages.
+  check(worksheet_repeat_rows(sheet_, 0, static_cast<lxw_row_t>(firstBodyRow_ - 1)), "print titles");
 }
 
 void XlsxWriter::line(const ExportLine& line) {
+  if (breakPending_) {
+    breakPending_ = false;
+    if (static_cast<int>(breaks_.size()) + 1 >= pagesPerSheet_)
+      startSheet();
+    else
+      breaks_.push_back(static_cast<unsigned>(row_));
+  }
   if (row_ >= rowsPerSheet_) startSheet();
   const auto row = static_cast<lxw_row_t>(row_);
   const std::vector<ExportColumn>& columns = layout_->columns;
+  const bool bottom = layout_->rowRules || line.lastOfPage;
   for (std::size_t c = 0; c < line.cells.size() && c < columns.size(); ++c) {
     const ExportCell& cell = line.cells[c];
     const auto col = static_cast<lxw_col_t>(c);
     if (c == 0) {
-      check(worksheet_write_number(sheet_, row, col, cell.number, line.bold ? pageBold_ : page_), "page");
+      check(worksheet_write_number(sheet_, row, col, cell.number, cellFormat(kPage, 0, line.bold, c, false, false)),
+            "page");
       continue;
     }
-    const int align = alignIndex(columns[c].align);
-    switch (cell.kind) {
-      case CellKind::kEmpty: break;
-      case CellKind::kNumber:
-        check(worksheet_write_number(sheet_, row, col, cell.number, numberFormat(cell.decimals, line.bold, align)),
-              "number");
-        break;
-      case CellKind::kText:
-        check(worksheet_write_string(sheet_, row, col, utf8_.convert(cell.text).c_str(), textFormat(line.bold, align)),
-              "text");
-        break;
+    if (cell.kind == CellKind::kEmpty) {
+      // The frame's bottom under a page's last line; other empty cells take
+      // their column's rules.
+      if (line.lastOfPage && !layout_->rowRules)
+        check(worksheet_write_blank(sheet_, row, col, cellFormat(kBlank, 0, false, c, true, false)), "rule");
+      continue;
     }
+    const double width = estimatedMm(cell.text);
+    const double room = std::max(pageWidthMm(c) * kMaxWidening,
+                                 c <= static_cast<std::size_t>(layout_->codeColumns) ? kMinCodeColumnMm : 0.0);
+    const bool fit = width > room;
+    if (!fit) widestMm_[c] = std::max(widestMm_[c], width);
+    if (cell.kind == CellKind::kNumber)
+      check(worksheet_write_number(sheet_, row, col, cell.number,
+                                   cellFormat(kNumber, cell.decimals, line.bold, c, bottom, fit)),
+            "number");
+    else
+      check(worksheet_write_string(sheet_, row, col, text(cell.text), cellFormat(kText, 0, line.bold, c, bottom, fit)),
+            "text");
   }
   ++row_;
+  if (line.lastOfPage) breakPending_ = true;
 }
 
 void XlsxWriter::finish() {
+  endSheet();
+  // Widths once every line is known: the page's, widened to the longest text.
+  const ExportLayout& L = *layout_;
+  for (lxw_worksheet* sheet : allSheets_) {
+    for (std::size_t c = 0; c < L.columns.size(); ++c) {
+      const double mm = std::max({pageWidthMm(c), widestMm_[c], minimumMm(c)});
+      const auto col = static_cast<lxw_col_t>(c);
+      check(worksheet_set_column(sheet, col, col, mmToChars(mm), columnFormats_[c]), "column width");
+    }
+  }
   lxw_workbook* book = book_;
   book_ = nullptr;
   check(workbook_close(book), "closing");

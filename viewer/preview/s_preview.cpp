@@ -77,6 +77,8 @@ TFM_Preview::FindRunner g_findRunner;
 TFM_Preview::PdfFileAsker g_pdfFileAsker;
 TFM_Preview::PrinterAsker g_printerAsker;
 TFM_Preview::ExportFileAsker g_exportFileAsker;
+TFM_Preview::ExportOptionsAsker g_exportOptionsAsker;
+ExportChoice g_lastExportChoice;  // offered again at the next export
 
 // Rounds to the nearest integer, halves to even (the default rounding mode).
 int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
@@ -172,6 +174,7 @@ void TFM_Preview::setFindRunner(FindRunner runner) { g_findRunner = std::move(ru
 void TFM_Preview::setPdfFileAsker(PdfFileAsker asker) { g_pdfFileAsker = std::move(asker); }
 void TFM_Preview::setPrinterAsker(PrinterAsker asker) { g_printerAsker = std::move(asker); }
 void TFM_Preview::setExportFileAsker(ExportFileAsker asker) { g_exportFileAsker = std::move(asker); }
+void TFM_Preview::setExportOptionsAsker(ExportOptionsAsker asker) { g_exportOptionsAsker = std::move(asker); }
 
 const QString TFM_Preview::kExcelFilter = QStringLiteral("Excel (*.xlsx)");
 const QString TFM_Preview::kCsvFilter = QStringLiteral("CSV UTF-8 (*.csv)");
@@ -635,6 +638,23 @@ void TFM_Preview::C_SBT_ExcelClick() {
   if (RptTable == nullptr) return;
   const ReportRun& run = reportRun();
   const TReportLayout& layout = run.Layout;
+  // The whole report or the print range of the toolbar, and the code columns.
+  const int rangeFrom = static_cast<int>(integerPart(C_EDT_START->Value()));
+  const int rangeTo = static_cast<int>(integerPart(C_EDT_END->Value()));
+  ExportChoice choice = g_lastExportChoice;
+  if (g_exportOptionsAsker) {
+    if (!g_exportOptionsAsker(this, FirstPage, LastPage, rangeFrom, rangeTo, &choice)) return;
+  } else {
+    ExportOptionsDialog dialog(this, FirstPage, LastPage, rangeFrom, rangeTo, choice);
+    if (dialog.exec() != QDialog::Accepted) return;
+    choice = dialog.choice();
+  }
+  g_lastExportChoice = choice;
+  if (!choice.wholeReport && rangeFrom > rangeTo) {
+    warnPageRangeOrder();
+    C_EDT_END->SetValue(rangeFrom);
+    return;
+  }
   const QString suggested =
       QDir(QString::fromStdString(layout.ReportDir))
           .filePath(QString::fromStdString(cp949ToUtf8(layout.ReportBase)) + QStringLiteral(".xlsx"));
@@ -657,11 +677,16 @@ void TFM_Preview::C_SBT_ExcelClick() {
     messages().warning(OutputIsReportText(target, replaced));
     return;
   }
+  if (const std::string problem = ExportTargetProblem(target); !problem.empty()) {
+    messages().warning(problem);
+    return;
+  }
   ExportRequest request;
   request.path = target;
   request.format = csv ? ExportFormat::kCsv : ExportFormat::kXlsx;
-  request.from = FirstPage;
-  request.to = LastPage;
+  request.from = choice.wholeReport ? FirstPage : rangeFrom;
+  request.to = choice.wholeReport ? LastPage : rangeTo;
+  request.withCodes = choice.withCodes;
   // Like printing, the export walks the table the preview draws from.
   setEnabled(false);
   std::optional<std::string> failure;

@@ -20,6 +20,7 @@
 #include <vector>
 #include <string>
 
+#include "export_options_dialog.h"
 #include "preview_handover.h"
 #include "value_search.h"
 
@@ -173,12 +174,18 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   using ExportFileAsker = std::function<QString(QWidget* parent, const QString& suggested, QString* filter)>;
   static const QString kExcelFilter;
   static const QString kCsvFilter;
+  // Replaces the export's question (whole report or print range, code
+  // columns): the report's pages, the toolbar's range and the last choice;
+  // false cancels.
+  using ExportOptionsAsker =
+      std::function<bool(QWidget* parent, int first, int last, int from, int to, ExportChoice* choice)>;
   // Replaces the printer chooser (names, the printer in use; empty cancels).
   using PrinterAsker = std::function<QString(QWidget* parent, const QStringList& names, const QString& current)>;
   static void setPreviewRunner(PreviewRunner runner);
   static void setFindRunner(FindRunner runner);
   static void setPdfFileAsker(PdfFileAsker asker);
   static void setExportFileAsker(ExportFileAsker asker);
+  static void setExportOptionsAsker(ExportOptionsAsker asker);
   static void setPrinterAsker(PrinterAsker asker);
 
  protected:

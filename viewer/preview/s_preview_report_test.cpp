@@ -1,17 +1,22 @@
 // The preview over real report files: written by the report writer into a
 // temporary directory, run through the runner, printed to a fake printer or
 // to PDF through the printer layer.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QPainter>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QtTest>
+#include <array>
+#include <climits>
+#include <optional>
 #include <set>
 
 #include "run_services.h"
@@ -104,6 +109,15 @@ class PreviewReportTest : public QObject {
     TFM_Preview::setFindRunner(nullptr);
     TFM_Preview::setPdfFileAsker(nullptr);
     TFM_Preview::setExportFileAsker(nullptr);
+    // The export's question answered with what it offers (the whole report at first).
+    exportAsked_ = {};
+    TFM_Preview::setExportOptionsAsker([this](QWidget*, int first, int last, int from, int to, ExportChoice* choice) {
+      exportAsked_ = {first, last, from, to};
+      if (exportAnswer_) *choice = *exportAnswer_;
+      return exportAccepted_;
+    });
+    exportAnswer_.reset();
+    exportAccepted_ = true;
   }
   void cleanup() {
     TFM_Preview::setPreviewRunner(nullptr);
@@ -264,6 +278,102 @@ class PreviewReportTest : public QObject {
     });
     QCOMPARE(service_.shown.size(), size_t{1});  // the cancel question
     QVERIFY(QDir(out.path()).entryList(QDir::Files).isEmpty());
+  }
+
+  void excelAsksWholeReportOrThePrintRange_data() {
+    QTest::addColumn<bool>("whole");
+    QTest::addColumn<bool>("codes");
+    QTest::addColumn<QString>("pages");  // the Page column of the lines written
+    QTest::newRow("whole report") << true << false << "1-6";
+    QTest::newRow("print range") << false << false << "2-3";
+    QTest::newRow("print range with codes") << false << true << "2-3";
+  }
+  void excelAsksWholeReportOrThePrintRange() {
+    QFETCH(bool, whole);
+    QFETCH(bool, codes);
+    QFETCH(QString, pages);
+    QTemporaryDir out;
+    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString* chosen) {
+      *chosen = TFM_Preview::kCsvFilter;
+      return out.filePath("range.csv");
+    });
+    exportAnswer_ = ExportChoice{whole, codes};
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      w.C_EDT_START->SetValue(2);
+      w.C_EDT_END->SetValue(3);
+      w.C_SBT_Excel->click();
+    });
+    QCOMPARE(exportAsked_, (std::array<int, 4>{1, 6, 2, 3}));
+    QFile file(out.filePath("range.csv"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> records = file.readAll().split('\n');
+    QVERIFY(records.size() > 3);
+    QCOMPARE(records[0].startsWith("\xEF\xBB\xBFPage,F_CODE,F_TYPE,"), codes);
+    int low = INT_MAX, high = 0;
+    for (qsizetype r = 2; r < records.size(); ++r) {
+      if (records[r].trimmed().isEmpty()) continue;
+      const int page = records[r].left(records[r].indexOf(',')).toInt();
+      low = std::min(low, page);
+      high = std::max(high, page);
+    }
+    QCOMPARE(QStringLiteral("%1-%2").arg(low).arg(high), pages);
+    QVERIFY(service_.shown.empty());
+  }
+
+  void excelQuestionCancelledAsksNoFileName() {
+    bool asked = false;
+    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString*) {
+      asked = true;
+      return QString();
+    });
+    exportAccepted_ = false;
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) { w.C_SBT_Excel->click(); });
+    QVERIFY(!asked);
+    QVERIFY(service_.shown.empty());
+  }
+
+  void excelReversedRangeIsRefusedAsPrintingIs() {
+    bool asked = false;
+    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString*) {
+      asked = true;
+      return QString();
+    });
+    exportAnswer_ = ExportChoice{false, false};
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      w.C_EDT_START->SetValue(4);
+      w.C_EDT_END->SetValue(2);
+      w.C_SBT_Excel->click();
+    });
+    QVERIFY(!asked);
+    QCOMPARE(service_.shown.size(), size_t{1});
+  }
+
+  void excelIntoAMissingFolderSaysWhy() {
+    QTemporaryDir out;
+    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString* chosen) {
+      *chosen = TFM_Preview::kExcelFilter;
+      return out.filePath("gone/bill.xlsx");
+    });
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) { w.C_SBT_Excel->click(); });
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QVERIFY(QString::fromStdString(service_.shown[0].text).contains(QStringLiteral("저장할 폴더")));
+    QVERIFY(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+  }
+
+  void exportOptionsDialogOffersBothRangesAndTheCodes() {
+    ExportOptionsDialog dialog(nullptr, 1, 6, 2, 3, ExportChoice{});
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("엑셀저장"));
+    QVERIFY(dialog.wholeReport->text().contains(QStringLiteral("1 - 6")));
+    QVERIFY(dialog.printRange->text().contains(QStringLiteral("2 - 3")));
+    QVERIFY(dialog.wholeReport->isChecked());
+    QVERIFY(!dialog.withCodes->isChecked());
+    dialog.printRange->setChecked(true);
+    dialog.withCodes->setChecked(true);
+    QCOMPARE(dialog.choice().wholeReport, false);
+    QCOMPARE(dialog.choice().withCodes, true);
+    ExportOptionsDialog again(nullptr, 1, 6, 2, 3, dialog.choice());
+    QVERIFY(again.printRange->isChecked());
+    QVERIFY(again.withCodes->isChecked());
   }
 
   void excelNeverOverTheReport() {
@@ -483,6 +593,9 @@ class PreviewReportTest : public QObject {
   }
 
   QTemporaryDir dir_;
+  std::array<int, 4> exportAsked_{};  // first, last, from, to as the question got them
+  std::optional<ExportChoice> exportAnswer_;
+  bool exportAccepted_ = true;
   RecordingMessageService service_;
   CancellingPrinter printer_;
   QtProgressDialog progress_;
