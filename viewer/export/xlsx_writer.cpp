@@ -321,9 +321,9 @@ void XlsxWriter::startSheet() {
   for (const TitleLine& t : L.titles) {
     const auto align = static_cast<std::size_t>(t.align);
     lxw_format* f = t.isTitle ? titles_[align] : subtitles_[align];
-    // Titles are written before any other row: merge first (no format, so no
-    // later row is touched in constant-memory mode), then the text.
-    if (lastCol > 0) check(worksheet_merge_range(sheet_, row_, 0, row_, lastCol, "", nullptr), "title");
+    // Titles are written before any other row: merge first (in the title's
+    // format, so the columns' rules stay off the merged cells), then the text.
+    if (lastCol > 0) check(worksheet_merge_range(sheet_, row_, 0, row_, lastCol, "", f), "title");
     check(worksheet_write_string(sheet_, row_, 0, text(t.text), f), "title");
     ++row_;
   }
