@@ -432,6 +432,46 @@ struct PrintCell {
   std::string font, size, rules, type, value;
 };
 
+// Excel keeps 1,023 manual page breaks a sheet; past them the report goes on
+// in a further sheet, so every page still prints on its own sheet of paper.
+TEST_F(ExportInterop, PastTheBreakLimitFurtherSheetsEachWithItsBreaks) {
+  const std::string report = writeBill('P', 5, 0);
+  TApolloEnv env;
+  env.SetDeleted(true);
+  TZelTable table;
+  const QFileInfo info(QString::fromStdString(report));
+  ASSERT_TRUE(table.OpenTable(info.absolutePath().toStdString(), info.fileName().toStdString(), "CDX"));
+  table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+  TReportLayout layout;
+  layout.ReportBase = "P_RPTB02_SAMPLE";
+  table.Table.First();
+  layout.SettingsText = table.Apollo.MemoText("F_INIT");
+  ParseLayout(layout);
+  ApplyPageGeometry(layout);
+  ApolloLines lines(table.Apollo);
+  ExportRequest request;
+  request.path = dir_.filePath("breaks.xlsx").toStdString();
+  request.from = 1;
+  request.to = 5;
+  request.pagesPerSheet = 2;  // one break a sheet
+  ExportReportFile(layout, lines, request, RunServices{}.progressDialog());
+  const e2e::CliRun r =
+      e2e::runProgram(kPython, {dir_.filePath("read_print.py"), QString::fromStdString(request.path)});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  std::vector<std::string> names;
+  std::vector<std::vector<std::string>> breaks;
+  for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts)) {
+    const std::vector<std::string> f = split(line.toStdString());
+    if (f[0] == "N") names.push_back(f.at(1));
+    if (f[0] == "K") breaks.emplace_back(f.begin() + 1, f.end());
+  }
+  ASSERT_EQ(names.size(), 3u);
+  EXPECT_EQ(names[1], names[0] + " (2)");
+  EXPECT_EQ(names[2], names[0] + " (3)");
+  // 5 title and caption rows, then 35 lines a page.
+  EXPECT_EQ(breaks, (std::vector<std::vector<std::string>>{{"40"}, {"40"}, {}}));
+}
+
 TEST_F(ExportInterop, SheetPrintsLikeTheReport) {
   const std::string report = writeBill('P', 3, 0);
   const QString xlsx = dir_.filePath("print.xlsx");

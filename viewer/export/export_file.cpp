@@ -86,7 +86,8 @@ ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, 
   if (request.format == ExportFormat::kCsv)
     writer = std::make_unique<CsvWriter>(part, request.csvRaw);
   else
-    writer = std::make_unique<XlsxWriter>(part, request.rowsPerSheet > 0 ? request.rowsPerSheet : XlsxWriter::kMaxRows);
+    writer = std::make_unique<XlsxWriter>(part, request.rowsPerSheet > 0 ? request.rowsPerSheet : XlsxWriter::kMaxRows,
+                                          request.pagesPerSheet > 0 ? request.pagesPerSheet : XlsxWriter::kMaxPages);
 
   const int pages = std::max(request.to - request.from + 1, 1);
   progress.ShowProgress(pages, kExportCaption);

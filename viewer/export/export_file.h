@@ -25,6 +25,7 @@ struct ExportRequest {
   ExportFormat format = ExportFormat::kXlsx;
   int from = 1, to = 1;  // pages
   long rowsPerSheet = 0;  // 0: Excel's limit (tests use fewer)
+  int pagesPerSheet = 0;  // 0: the most manual page breaks Excel keeps (tests use fewer)
   bool csvRaw = false;  // CSV texts exactly as shown, without the formula guard
   bool withCodes = false;  // the item code and line kind columns after Page
 };
