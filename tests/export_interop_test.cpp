@@ -622,6 +622,37 @@ TEST_F(ExportInterop, CtrlCLeavesNoFile) {
   EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }
 
+// Ctrl+C after the last line, while the workbook is finished (check 1) or
+// just before it is renamed (check 2), used to leave the complete workbook
+// over the file that stood under its name.
+class ExportLateInterrupt : public ExportInterop, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ExportLateInterrupt, LeavesNoFileAndTheOldOneAsItWas) {
+  const std::string report = writeBill('P', 2, 0);
+  const QString xlsx = dir_.filePath("late.xlsx");
+  {
+    QFile old(xlsx);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("before");
+  }
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("ZEL_STOP_AT_CHECK"), QString::number(GetParam()));
+  process.setProcessEnvironment(env);
+  // No page stop (0 pages): the process stops at the check.
+  ASSERT_TRUE(e2e::startStoppedAfterPages(process, e2e::cliPath(),
+                                          {"export", QString::fromStdString(report), "--xlsx", xlsx}, 0));
+  e2e::signalAndContinue(process, SIGINT);
+  ASSERT_TRUE(process.waitForFinished(60000));
+  EXPECT_EQ(process.exitCode(), 130);
+  QFile kept(xlsx);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("before"));
+  EXPECT_EQ(QDir(dir_.path()).entryList({"late.xlsx*"}, QDir::Files), QStringList{"late.xlsx"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Checks, ExportLateInterrupt, ::testing::Values(1, 2));
+
 TEST_F(ExportInterop, NeverWritesOverTheReport) {
   const std::string report = writeBill('P', 1, 0);
   const QByteArray before = [&] {

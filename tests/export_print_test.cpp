@@ -79,8 +79,8 @@ class ExportPrint : public ::testing::Test {
 
   QString pageText(const QString& pdf, int page) {
     return e2e::runProgram(QStringLiteral("pdftotext"),
-                           {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
-                            pdf, QStringLiteral("-")})
+                           {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page),
+                            QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")})
         .out;
   }
 

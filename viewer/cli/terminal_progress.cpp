@@ -49,6 +49,7 @@ bool TerminalProgress::ShowProgress(int count, const std::string& caption) {
 
 TerminalProgress::TerminalProgress(std::FILE* out, bool drawBar) : out_(out), drawBar_(drawBar) {
   if (const char* hook = std::getenv("ZEL_STOP_AFTER_PAGES")) stopAfter_ = std::atoi(hook);
+  if (const char* hook = std::getenv("ZEL_STOP_AT_CHECK")) stopAtCheck_ = std::atoi(hook);
 }
 
 bool TerminalProgress::StepProgress(int position, int page, const std::string& caption) {
@@ -62,6 +63,7 @@ bool TerminalProgress::StepProgress(int position, int page, const std::string& c
   }
   draw();
   if (stopAfter_ > 0 && position == 1 && done_ == stopAfter_) std::raise(SIGSTOP);
+  if (stopAtCheck_ > 0 && position == -1 && ++checks_ == stopAtCheck_) std::raise(SIGSTOP);
   return !interrupted();
 }
 

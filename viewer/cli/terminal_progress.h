@@ -9,7 +9,10 @@
 //
 // A page hook for tests: with ZEL_STOP_AFTER_PAGES=N in the environment the
 // process stops itself (SIGSTOP) once N pages are done, at a page boundary,
-// so a test can signal it there instead of racing the job.
+// so a test can signal it there instead of racing the job. With
+// ZEL_STOP_AT_CHECK=N it stops at the N-th look for a cancel that moves no
+// bar (an export's looks after its last line: before the file is finished,
+// then before it is renamed).
 #pragma once
 
 #include <cstdio>
@@ -41,6 +44,8 @@ class TerminalProgress : public ProgressDialog {
   int page_ = 0;
   std::string caption_;
   int stopAfter_ = 0;  // the page hook's page count; 0: none
+  int stopAtCheck_ = 0;  // the check hook's count; 0: none
+  int checks_ = 0;
 };
 
 // SIGINT, SIGTERM and SIGHUP set the interrupted flag (the same signal a

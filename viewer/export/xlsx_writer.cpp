@@ -3,6 +3,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "cp949.h"
@@ -25,6 +26,7 @@ constexpr double kMaxWidening = 1.5;  // a column grows to half as wide again at
 constexpr double kMinCodeColumnMm = 40.0;  // the code columns' own room before they shrink
 constexpr double kHeaderFooterMm = 8.0;  // what an office suite may keep above and below the rows
 constexpr double kLineSpacing = 1.3;  // a row's height for its font's size
+constexpr double kDefaultRowPoints = 15;  // a row of the workbook's default font
 // A column of width w characters (of the workbook's default font, 7 pixels
 // a digit at 96 dpi) is 7w + 5 pixels wide.
 constexpr double kPixelsPerChar = 7, kColumnPaddingPixels = 5, kPixelsPerInch = 96;
@@ -223,6 +225,16 @@ double XlsxWriter::estimatedMm(const std::string& cp949) const {
          kCellPaddingMm;
 }
 
+void XlsxWriter::prepareColumns() {
+  const ExportLayout& L = *layout_;
+  narrowByteMm_ = L.bodyFont.size * kMmPerPoint * std::max(kEmPerNarrowByte, kEmPerWideByte);
+  roomMm_.assign(L.columns.size(), 0);
+  for (std::size_t c = 0; c < L.columns.size(); ++c)
+    roomMm_[c] =
+        std::max(pageWidthMm(c) * kMaxWidening, c <= static_cast<std::size_t>(L.codeColumns) ? kMinCodeColumnMm : 0.0);
+  formatCache_.assign(L.columns.size(), {});
+}
+
 double XlsxWriter::minimumMm(std::size_t column) const {
   // A column's single caption stays whole (Page and the code columns have no page width).
   double mm = 0;
@@ -264,10 +276,12 @@ void XlsxWriter::begin(const ExportLayout& layout) {
     subtitles_[static_cast<std::size_t>(a)] = s;
   }
   widestMm_.assign(layout.columns.size(), 0);
-  // Rows as high as the page's, as printed at the scale the sheet fits the
-  // paper's width with (widening only makes it smaller), but never so high
-  // that a page's titles, captions and lines need more than one sheet of
-  // paper, nor lower than the body font needs.
+  prepareColumns();
+  // Rows keep the sheet's own height unless, printed at the scale the sheet
+  // fits the paper's width with (widening only makes it smaller), a page's
+  // titles, captions and lines would need more than one sheet of paper: then
+  // they are made lower, never lower than the body font needs. (A height of
+  // its own is written on every row, which costs the export time.)
   const double paperWidthMm = layout.landscape ? 297 : 210, paperHeightMm = layout.landscape ? 210 : 297;
   double sheetMm = 0;
   for (std::size_t c = 0; c < layout.columns.size(); ++c)
@@ -276,8 +290,8 @@ void XlsxWriter::begin(const ExportLayout& layout) {
   const double fit = std::min(1.0, (paperWidthMm - (layout.marginLeft + layout.marginRight) / 10.0) / sheetMm);
   const double usableMm = paperHeightMm - (layout.marginTop + layout.marginBottom) / 10.0 - kHeaderFooterMm;
   const int rows = static_cast<int>(layout.titles.size()) + layout.headerRows + layout.linesPerPage;
-  const double printedMm = std::min(layout.rowHeight / 10.0, usableMm / rows);
-  rowPoints_ = std::max(printedMm / fit / kMmPerPoint, body.size * kLineSpacing);
+  const double fitting = std::floor(usableMm / rows / fit / kMmPerPoint * 4) / 4;  // quarter points
+  rowPoints_ = fitting < kDefaultRowPoints ? std::max(fitting, body.size * kLineSpacing) : 0;
   columnFormats_.assign(layout.columns.size(), nullptr);
   for (std::size_t c = 0; c < layout.columns.size(); ++c)
     columnFormats_[c] = cellFormat(kBlank, 0, false, c, layout.rowRules, false);
@@ -315,7 +329,7 @@ void XlsxWriter::startSheet() {
   worksheet_set_margins(sheet_, L.marginLeft / kPageUnitsPerInch, L.marginRight / kPageUnitsPerInch,
                         L.marginTop / kPageUnitsPerInch, L.marginBottom / kPageUnitsPerInch);
   worksheet_fit_to_pages(sheet_, 1, 0);
-  worksheet_set_default_row(sheet_, rowPoints_, LXW_FALSE);
+  if (rowPoints_ > 0) worksheet_set_default_row(sheet_, rowPoints_, LXW_FALSE);
 
   row_ = 0;
   for (const TitleLine& t : L.titles) {
@@ -370,8 +384,9 @@ void XlsxWriter::line(const ExportLine& line) {
     const ExportCell& cell = line.cells[c];
     const auto col = static_cast<lxw_col_t>(c);
     if (c == 0) {
-      check(worksheet_write_number(sheet_, row, col, cell.number, cellFormat(kPage, 0, line.bold, c, false, false)),
-            "page");
+      lxw_format*& f = formatCache_[0][line.bold ? 1 : 0];
+      if (!f) f = cellFormat(kPage, 0, line.bold, c, false, false);
+      check(worksheet_write_number(sheet_, row, col, cell.number, f), "page");
       continue;
     }
     if (cell.kind == CellKind::kEmpty) {
@@ -381,18 +396,23 @@ void XlsxWriter::line(const ExportLine& line) {
         check(worksheet_write_blank(sheet_, row, col, cellFormat(kBlank, 0, false, c, true, false)), "rule");
       continue;
     }
-    const double width = estimatedMm(cell.text);
-    const double room = std::max(pageWidthMm(c) * kMaxWidening,
-                                 c <= static_cast<std::size_t>(layout_->codeColumns) ? kMinCodeColumnMm : 0.0);
-    const bool fit = width > room;
-    if (!fit) widestMm_[c] = std::max(widestMm_[c], width);
-    if (cell.kind == CellKind::kNumber)
-      check(worksheet_write_number(sheet_, row, col, cell.number,
-                                   cellFormat(kNumber, cell.decimals, line.bold, c, bottom, fit)),
-            "number");
+    // Most texts are no wider than the column's widest so far, even counted
+    // all narrow-but-widest: then nothing is to be estimated.
+    bool fit = false;
+    if (static_cast<double>(cell.text.size()) * narrowByteMm_ + kCellPaddingMm > widestMm_[c]) {
+      const double width = estimatedMm(cell.text);
+      fit = width > roomMm_[c];
+      if (!fit) widestMm_[c] = std::max(widestMm_[c], width);
+    }
+    const bool number = cell.kind == CellKind::kNumber;
+    const int decimals = number ? std::clamp(cell.decimals, 0, kMaxDecimals) : 0;
+    lxw_format*& f = formatCache_[c][static_cast<std::size_t>(
+        ((((number ? kNumber : kText) * (kMaxDecimals + 1) + decimals) * 2 + line.bold) * 2 + bottom) * 2 + fit)];
+    if (!f) f = cellFormat(number ? kNumber : kText, decimals, line.bold, c, bottom, fit);
+    if (number)
+      check(worksheet_write_number(sheet_, row, col, cell.number, f), "number");
     else
-      check(worksheet_write_string(sheet_, row, col, text(cell.text), cellFormat(kText, 0, line.bold, c, bottom, fit)),
-            "text");
+      check(worksheet_write_string(sheet_, row, col, text(cell.text), f), "text");
   }
   ++row_;
   if (line.lastOfPage) breakPending_ = true;

@@ -11,8 +11,8 @@
 // are as wide as on the page (in the proportion of the sheet's font to the
 // page's condensed one), widened to the longest text they hold up to half as
 // wide again; a text or amount longer still shrinks to fit, as the page
-// squeezes it. Rows are spaced as the page's, as far as a page's rows fit
-// one sheet of paper.
+// squeezes it. Rows are lowered where a page's rows would not fit one sheet
+// of paper.
 //
 // A sheet takes at most 1,024 report pages (Excel keeps 1,023 manual breaks
 // a sheet) and 1,048,576 rows; the report goes on in further sheets, each
@@ -71,6 +71,7 @@ class XlsxWriter : public SheetWriter {
   double pageWidthMm(std::size_t column) const;
   double estimatedMm(const std::string& cp949) const;
   double minimumMm(std::size_t column) const;
+  void prepareColumns();
 
   std::string path_;
   std::string tmpdir_;  // where the library keeps row data until the file is assembled
@@ -89,9 +90,13 @@ class XlsxWriter : public SheetWriter {
   std::vector<unsigned> breaks_;  // of the current sheet: first rows of its pages after the first
   std::vector<lxw_worksheet*> allSheets_;
   double scale_ = 1;  // the page's character width over the sheet's
-  double rowPoints_ = 15;  // every row's height
+  double rowPoints_ = 0;  // every row's height; 0: the sheet's own
   std::vector<double> widestMm_;  // by column: the widest text written
   std::vector<lxw_format*> formats_;  // cellFormat's, by key
+  // The body's formats by column, then kind, decimals, bold, bottom rule and fit.
+  std::vector<std::array<lxw_format*, 2 * (kMaxDecimals + 1) * 2 * 2 * 2>> formatCache_;
+  std::vector<double> roomMm_;  // by column: the widest a text may make it
+  double narrowByteMm_ = 0;  // the most a byte of text can take
   std::vector<lxw_format*> columnFormats_;  // rules of empty cells
   lxw_format* header_ = nullptr;
   std::array<lxw_format*, 3> titles_{};  // by alignment
