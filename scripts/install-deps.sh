@@ -15,8 +15,9 @@ PACKAGES=(
   fonts-nanum fonts-nanum-coding fontconfig
   xvfb xauth openbox poppler-utils imagemagick
   python3 python3-dbf python3-dbfread python3-openpyxl
-  # The export to Excel (XLSX) files.
-  libxlsxwriter-dev
+  # The export to Excel (XLSX) files; LibreOffice Calc prints exported
+  # workbooks in the export's print test (skipped where it is missing).
+  libxlsxwriter-dev libreoffice-calc-nogui
   zip unzip
   # The desktop entry and report MIME type setup registers, and their checks.
   desktop-file-utils xdg-utils shared-mime-info
