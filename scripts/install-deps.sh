@@ -20,6 +20,9 @@ PACKAGES=(
   zip unzip
   # The desktop entry and report MIME type setup registers, and their checks.
   desktop-file-utils xdg-utils shared-mime-info
+  # gio open and gio launch, which the installer's tests open reports with; strace
+  # sends those tests' signals to setup in the middle of its unpacking.
+  libglib2.0-bin strace
   libcups2-dev
   # zelrpt-cli joins a PDF drawn in parts (libqpdf); the tests check PDFs with qpdf.
   libqpdf-dev qpdf

@@ -173,8 +173,8 @@ void TFM_DirSelect::C_Bbt_OkClick() {
       return;
     }
   } else {
-    const MessageAnswer answer = messages().show(
-        {"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
+    const MessageAnswer answer = messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + path,
+                                                  MessageIcon::kQuestion, MessageButtons::kYesNo});
     if (answer != MessageAnswer::kYes || !MakeDirPath(path)) return;
   }
   DirSelected = true;

@@ -29,6 +29,8 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
     };
     if (arg == "--silent") {
       options.silent = true;
+    } else if (arg == "--uninstall") {
+      options.uninstall = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg == "--target") {
@@ -45,14 +47,18 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
   }
   // With windows, anything else is left to the toolkit (its own options such as
   // -platform); without, there is no toolkit to take it.
-  if (options.error.empty() && options.silent && !stray.empty()) options.error = "unexpected argument " + stray;
+  if (options.error.empty() && (options.silent || options.uninstall) && !stray.empty())
+    options.error = "unexpected argument " + stray;
+  if (options.error.empty() && options.silent && options.uninstall)
+    options.error = "--silent and --uninstall exclude each other";
   if (options.error.empty() && options.silent && options.target.empty()) options.error = "--silent needs --target DIR";
   return options;
 }
 
 const char* setupUsage() {
   return "usage: setup [--windows-dir DIR] [--archive FILE]\n"
-         "       setup --silent --target DIR [--archive FILE] [--windows-dir DIR]\n";
+         "       setup --silent --target DIR [--archive FILE] [--windows-dir DIR]\n"
+         "       setup --uninstall [--target DIR]\n";
 }
 
 std::string programDirectory() {

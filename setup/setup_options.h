@@ -1,6 +1,7 @@
 // SetupOptions: the installer's command line.
 //   setup [--windows-dir DIR] [--archive FILE]             the wizard
 //   setup --silent --target DIR [--archive FILE] [--windows-dir DIR]
+//   setup --uninstall [--target DIR]
 // Toolkit-free; parsing never exits, it reports what it could not take.
 #pragma once
 
@@ -12,6 +13,7 @@ namespace zel::setup {
 struct SetupOptions {
   bool silent = false;
   bool help = false;
+  bool uninstall = false;
   std::string target;
   std::string archive;
   std::string windowsDir;

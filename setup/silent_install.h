@@ -3,11 +3,18 @@
 // created without asking; no restart. Messages go to stderr. Toolkit-free.
 #pragma once
 
+#include <cstdio>
+
 #include "setup_options.h"
 
 namespace zel::setup {
 
 // Returns the process exit status: 0 when everything was installed.
 int runSilentInstall(const SetupOptions& options);
+
+// setup --uninstall: removes the installation in options.target, else the one
+// recorded for this user, else the default directory's, and writes what it
+// removed and kept to out. 0 also when there was nothing to remove (it says so).
+int runUninstall(const SetupOptions& options, std::FILE* out);
 
 }  // namespace zel::setup
