@@ -88,6 +88,9 @@ void TFM_DirSet::C_Bbt_SPathClick() {
   InstallPath = path_.toStdString();
   runModal(chooser);
   if (DirSelected) showPath(QString::fromStdString(InstallPath));
+  // The page takes the keyboard back from the closed chooser, also where the
+  // window manager has not yet given it back.
+  activateWindow();
   C_Bbt_Next->setFocus();
 }
 

@@ -366,6 +366,28 @@ TEST_F(ChooserTest, MissingFolderAndNoStays) {
   EXPECT_FALSE(DirSelected);
 }
 
+TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
+  std::filesystem::create_directories(start_ + "/sub folder");
+  TFM_DirSelect chooser;
+  chooser.show();
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  ASSERT_NE(list, nullptr);
+  int row = -1;
+  for (int i = 0; i < list->count(); ++i)
+    if (list->rowPath(i) == QString::fromStdString(start_ + "/sub folder")) row = i;
+  ASSERT_GE(row, 0);
+  list->setCurrentRow(row);
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_EQ(list->directory(), QString::fromStdString(start_ + "/sub folder"));
+  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(start_ + "/sub folder"));
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_FALSE(DirSelected);
+  // Enter again, on the folder now shown, accepts it.
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_TRUE(DirSelected);
+  EXPECT_EQ(InstallPath, start_ + "/sub folder");
+}
+
 TEST_F(ChooserTest, EnterInTheListsAccepts) {
   for (const char* list : {"C_Dlb_ProjDir", "C_Cmb_Drive", "C_Edt_SelPath"}) {
     DirSelected = false;
@@ -737,6 +759,18 @@ TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류"}));
   EXPECT_FALSE(exists(dir_ / "(주)Velmora"));
   EXPECT_EQ(window.exitCode(), 1);
+}
+
+TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
+  TFM_ZelSet window;
+  window.show();
+  QTest::keyClick(&window, Qt::Key_Shift);  // a modifier alone starts nothing
+  EXPECT_FALSE(Started);
+  QTest::keyClick(&window, Qt::Key_Space);
+  EXPECT_TRUE(Started);
+  EXPECT_EQ(runner_.shown, std::vector<QString>{QStringLiteral("FM_Welcome")});
+  QTest::keyClick(&window, Qt::Key_Return);  // later keys, like later movements, do nothing
+  EXPECT_EQ(runner_.shown.size(), 1u);
 }
 
 TEST_F(DriverTest, FurtherMouseMovesDoNothing) {

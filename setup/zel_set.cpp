@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -54,6 +55,8 @@ TFM_ZelSet::TFM_ZelSet(QWidget* parent) : QWidget(parent) {
   Image1->setMouseTracking(true);
   Image1->installEventFilter(this);
   layout->addWidget(Image1);
+  // A key starts the wizard as well as the mouse does, for those who use no mouse.
+  setFocusPolicy(Qt::StrongFocus);
   FormCreate();
 }
 
@@ -67,6 +70,22 @@ void TFM_ZelSet::FormCreate() {
 bool TFM_ZelSet::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Image1 && event->type() == QEvent::MouseMove) Image1MouseMove();
   return QWidget::eventFilter(watched, event);
+}
+
+void TFM_ZelSet::keyPressEvent(QKeyEvent* event) {
+  // Modifier keys alone (as when switching windows) start nothing.
+  switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R: QWidget::keyPressEvent(event); return;
+    default: break;
+  }
+  event->accept();
+  Image1MouseMove();
 }
 
 void TFM_ZelSet::showFillingTheScreen() {

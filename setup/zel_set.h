@@ -1,5 +1,5 @@
 // TFM_ZelSet: the installer's main window, plain teal and maximised. The first
-// mouse movement over it starts the driver: the welcome page, the directory page,
+// mouse movement over it (or a key press) starts the driver: the welcome page, the directory page,
 // then the installation steps and the completion question. Later movements do
 // nothing (Started). Closing the window ends the program.
 #pragma once
@@ -44,6 +44,7 @@ class TFM_ZelSet : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void FormCreate();
