@@ -204,6 +204,31 @@ TEST_F(InstallE2eTest, SilentFailuresEndWithAnErrorStatus) {
 
   r = run(quote(setup_) + " --silent");
   EXPECT_EQ(r.status, 2) << r.output;
+
+  // A directory given as the archive is said to be one, and said once.
+  r = silent("--target " + quote(dir_ / "c") + " --windows-dir " + quote(win) + " --archive " + quote(dir_.path()));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.output,
+            "setup: 오류: " + dir_.path() + " : 디렉토리입니다. 설치할 화일 ZELRPT.E01의 경로를 지정하십시오.\n");
+  EXPECT_FALSE(exists(dir_ / "c"));
+
+  // A directory that cannot be made: which one and why, once.
+  r = silent("--target " + quote(dir_ / "file/inst") + " --windows-dir " + quote(win) + " --archive " +
+             quote(archive_));
+  EXPECT_EQ(r.output,
+            "setup: 오류: 디렉토리를 만들 수 없습니다.\n" + (dir_ / "file") + ": 같은 이름의 파일이 있습니다\n");
+
+  // No archive anywhere: said before anything is made, naming both places looked at.
+  std::filesystem::create_directories(dir_ / "prog");
+  std::filesystem::create_directories(dir_ / "medium");
+  std::filesystem::copy_file(setup_, dir_ / "prog/setup");
+  std::filesystem::permissions(dir_ / "prog/setup", std::filesystem::perms(0755));
+  r = run("cd " + quote(dir_ / "medium") + " && env HOME=" + quote(home_) + " " + quote(dir_ / "prog/setup") +
+          " --silent --target inst --windows-dir " + quote(win));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.output, "setup: 오류: ZELRPT.E01 화일이 존재하지 않습니다.\n찾아본 곳: " + (dir_ / "medium") + ", " +
+                          (dir_ / "prog") + "\n");
+  EXPECT_FALSE(exists(dir_ / "medium/inst"));
 }
 
 TEST_F(InstallE2eTest, SilentRefusalsLeaveNoTrace) {

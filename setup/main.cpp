@@ -63,6 +63,13 @@ int main(int argc, char** argv) {
   zel::setMessageService(&qtMessages);
   DesktopPlatform desktop(options.windowsDir);
   setPlatform(&desktop);
+  // Nothing is asked when there is nothing to install.
+  if (const std::string problem = archiveProblem(options, desktop.currentDirectory()); !problem.empty()) {
+    zel::messages().error(problem);
+    setPlatform(nullptr);
+    zel::setMessageService(nullptr);
+    return 1;
+  }
 
   int status = 0;
   int signal = 0;

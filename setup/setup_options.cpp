@@ -85,4 +85,19 @@ std::string chooseArchive(const SetupOptions& options, const std::string& startD
   return fileExists(besideProgram) ? besideProgram : std::string();
 }
 
+std::string archiveProblem(const SetupOptions& options, const std::string& startDir) {
+  if (!options.archive.empty()) {
+    if (directoryExists(options.archive))
+      return options.archive + " : 디렉토리입니다. 설치할 화일 " + kArchiveName + "의 경로를 지정하십시오.";
+    if (regularFileExists(options.archive)) return {};
+    return options.archive + " 화일이 존재하지 않습니다.";
+  }
+  const std::string chosen = chooseArchive(options, startDir);
+  if (regularFileExists(chosen.empty() ? startDir + "/" + kArchiveName : chosen)) return {};
+  std::string text = std::string(kArchiveName) + " 화일이 존재하지 않습니다.\r찾아본 곳: " + startDir;
+  const std::string program = programDirectory();
+  if (!program.empty() && program != startDir) text += ", " + program;
+  return text;
+}
+
 }  // namespace zel::setup

@@ -29,5 +29,9 @@ std::string programDirectory();
 // start directory; else, when the program was started from elsewhere, the one
 // beside the program. Empty means "StartDir/ZELRPT.E01".
 std::string chooseArchive(const SetupOptions& options, const std::string& startDir);
+// Why no archive can be installed, checked before anything is asked: the
+// message naming every place looked at, or the path that is a directory.
+// Empty when the archive is there.
+std::string archiveProblem(const SetupOptions& options, const std::string& startDir);
 
 }  // namespace zel::setup

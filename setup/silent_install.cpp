@@ -35,6 +35,11 @@ int runSilentInstall(const SetupOptions& options) {
   clearCaughtSignal();
 
   StartDir = platform().currentDirectory();
+  // Nothing is made when there is nothing to install.
+  if (const std::string problem = archiveProblem(options, StartDir); !problem.empty()) {
+    messages().error(problem);
+    return 1;
+  }
   // Made absolute here, so that messages and the launchers' file name one place.
   InstallPath = absolutePath(options.target, StartDir);
   const std::string existing = nearestExistingDirectory(InstallPath);
