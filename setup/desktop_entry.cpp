@@ -87,6 +87,8 @@ std::string DesktopEntryText(const std::string& templateText, const std::string&
   const std::string exec = execPath.empty() ? (fs::path(installDir) / "ZelRpt").string() : execPath;
   replaceAll(text, "@ZELRPT_EXEC@", execArgument(exec));
   replaceAll(text, "@ZELRPT_ICON@", stringValue((fs::path(installDir) / kIconFile).string()));
+  replaceAll(text, "@ZELRPT_UNINSTALL@", execArgument((fs::path(installDir) / kInstallerCopy).string()));
+  replaceAll(text, "@ZELRPT_DIR@", execArgument(installDir));
   return text;
 }
 

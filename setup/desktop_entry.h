@@ -17,6 +17,9 @@ namespace zel::setup {
 inline constexpr const char* kDesktopTemplate = "zelrpt.desktop.in";
 inline constexpr const char* kMimePackage = "zelrpt-report.xml";
 inline constexpr const char* kIconFile = "zelrpt.png";
+// The installer's own copy in the installation directory, for the entry's
+// "ZelRpt 제거" action.
+inline constexpr const char* kInstallerCopy = "setup";
 
 // The link to the viewer's launcher in the user's own program directory: its
 // path needs no quoting in an Exec key, which some launchers (xdg-open of
@@ -25,7 +28,8 @@ inline constexpr const char* kLauncherLinkName = "zelrpt";
 
 // The desktop entry from its template: @ZELRPT_EXEC@ becomes execPath (by
 // default the launcher in installDir), quoted for an Exec key where needed,
-// @ZELRPT_ICON@ the icon.
+// @ZELRPT_ICON@ the icon, @ZELRPT_UNINSTALL@ the installer's copy there and
+// @ZELRPT_DIR@ installDir (both quoted where needed).
 std::string DesktopEntryText(const std::string& templateText, const std::string& installDir,
                              const std::string& execPath = {});
 

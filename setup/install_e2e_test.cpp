@@ -441,6 +441,26 @@ TEST_F(InstallE2eTest, UninstallRemovesExactlyWhatWasInstalled) {
   EXPECT_EQ(testing::readFile(inst + "/README.TXT"), "my own notes");
 }
 
+// The desktop entry's "ZelRpt 제거" starts the installer's copy in the
+// installation directory, which runs on its own (here without its window).
+TEST_F(InstallE2eTest, UninstallActionStartsTheInstallersCopy) {
+  const std::string inst = dir_ / "inst";
+  ProcessResult r =
+      silent("--target " + quote(inst) + " --windows-dir " + quote(dir_ / "w") + " --archive " + quote(archive_));
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string entry = testing::readFile(home_ + "/.local/share/applications/zelrpt.desktop");
+  EXPECT_NE(entry.find("[Desktop Action uninstall]\nName=ZelRpt 제거\nExec=" + inst +
+                       "/setup --uninstall --window --target " + inst + "\n"),
+            std::string::npos)
+      << entry;
+  EXPECT_EQ(::access((inst + "/setup").c_str(), X_OK), 0);
+  r = run("env -u XDG_DATA_HOME HOME=" + quote(home_) + " " + quote(inst + "/setup") + " --uninstall --target " +
+          quote(inst));
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("제거: " + inst + "/setup\n"), std::string::npos) << r.output;
+  EXPECT_FALSE(exists(inst));
+}
+
 // Without a display the wizard cannot run: one line says so and names the
 // silent mode, instead of the toolkit's abort.
 TEST_F(InstallE2eTest, WithoutADisplayTheWizardSaysWhatToDo) {

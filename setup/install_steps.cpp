@@ -243,6 +243,7 @@ StepOutcome InstallSteps::runSteps() {
   if (const StepOutcome written = WriteWindowsDirFile(); written != StepOutcome::kDone) return written;
 #endif
   if (const StepOutcome pointed = PointViewerAtSamples(); pointed != StepOutcome::kDone) return pointed;
+  if (const StepOutcome copied = CopyInstaller(); copied != StepOutcome::kDone) return copied;
   if (const StepOutcome registered = registerWithTheDesktop(); registered != StepOutcome::kDone) return registered;
   if (const StepOutcome recorded = WriteInstallationRecord(); recorded != StepOutcome::kDone) return recorded;
   if (cancelRequested()) return StepOutcome::kCancelled;
@@ -364,6 +365,24 @@ StepOutcome InstallSteps::PointViewerAtSamples() {
     ReportApplicationError(withReason("Cannot create file " + info, s.message()));
     return StepOutcome::kStopped;
   }
+  return StepOutcome::kDone;
+}
+
+StepOutcome InstallSteps::CopyInstaller() {
+#ifndef _WIN32
+  const std::string program = platform().installerProgram();
+  const std::string target = join(InstallPath, kInstallerCopy);
+  if (program.empty() || sameFile(program, target)) return StepOutcome::kDone;
+  std::string bytes;
+  if (!readRegularFile(program, &bytes)) {
+    messages().log("the uninstall action has no installer to start: cannot read " + program);
+    return StepOutcome::kDone;
+  }
+  if (const Status s = replaceFile(target, bytes, 0755, &journal_); !s) {
+    ReportApplicationError(withReason("Cannot create file " + target, s.message()));
+    return StepOutcome::kStopped;
+  }
+#endif
   return StepOutcome::kDone;
 }
 

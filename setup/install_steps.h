@@ -71,6 +71,9 @@ class InstallSteps {
   // On a first install (no report directory in InstallPath/Info.INI) points the
   // viewer at the installed samples; kStopped after an error report.
   StepOutcome PointViewerAtSamples();
+  // Off Windows, copies the running installer into InstallPath for the desktop's
+  // uninstall action; kStopped after an error report.
+  StepOutcome CopyInstaller();
   // Writes the manifest of everything this run placed into InstallPath and, off
   // Windows, names InstallPath in the user's data directory; kStopped after an error report.
   StepOutcome WriteInstallationRecord();

@@ -20,6 +20,7 @@
 #include "cancel_request.h"
 #include "ini_file.h"
 #include "installation_record.h"
+#include "silent_install.h"
 
 #include "message_service.h"
 #include "setup_state.h"
@@ -773,6 +774,34 @@ TEST_F(SetProgressTest, ReinstallKeepsTheDirectoriesTheFirstOneMade) {
   ASSERT_EQ(again.SetProgress(), StepOutcome::kDone);
   Uninstall(inst_, {});
   EXPECT_FALSE(exists(inst_));
+}
+
+// The desktop's "ZelRpt 제거": asks first, then says what it kept.
+TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  writeFile(inst_ + "/samples/mine.dbf", "mine");
+  SetupOptions options;
+  options.target = inst_;
+  recorder_.answers = {MessageAnswer::kNo};
+  EXPECT_EQ(runUninstallAsking(options), 1);
+  EXPECT_TRUE(FindInstallation(inst_));  // No: nothing removed
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].caption, "ZelRpt 제거");
+  EXPECT_EQ(recorder_.shown[0].text, "ZelRpt를 제거하시겠습니까?\r" + inst_);
+
+  recorder_.shown.clear();
+  EXPECT_EQ(runUninstallAsking(options), 0);
+  ASSERT_EQ(recorder_.shown.size(), 2u);
+  EXPECT_EQ(recorder_.shown[1].caption, "ZelRpt 제거");
+  EXPECT_NE(recorder_.shown[1].text.find("\r" + inst_ + "/samples/mine.dbf"), std::string::npos)
+      << recorder_.shown[1].text;
+  EXPECT_FALSE(exists(inst_ + "/README.TXT"));
+
+  recorder_.shown.clear();
+  EXPECT_EQ(runUninstallAsking(options), 0);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "제거할 ZelRpt 설치가 없습니다.\r" + inst_);
 }
 
 struct DamagedManifest {

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (options.silent) return runSilentInstall(options);
-  if (options.uninstall) return runUninstall(options, stdout);
+  if (options.uninstall && !options.window) return runUninstall(options, stdout);
   if (!canReachADisplay(argc, argv)) {
     // Qt would abort with a message about platform plugins; say what to do instead.
     std::fputs(
@@ -63,6 +63,12 @@ int main(int argc, char** argv) {
   zel::setMessageService(&qtMessages);
   DesktopPlatform desktop(options.windowsDir);
   setPlatform(&desktop);
+  if (options.uninstall) {
+    const int uninstalled = runUninstallAsking(options);
+    setPlatform(nullptr);
+    zel::setMessageService(nullptr);
+    return uninstalled;
+  }
   // Nothing is asked when there is nothing to install.
   if (const std::string problem = archiveProblem(options, desktop.currentDirectory()); !problem.empty()) {
     zel::messages().error(problem);

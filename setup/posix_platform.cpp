@@ -77,6 +77,12 @@ std::string PosixPlatform::userDataDirectory() { return UserDataHome(); }
 
 std::string PosixPlatform::userProgramDirectory() { return UserBinDirectory(); }
 
+std::string PosixPlatform::installerProgram() {
+  char buf[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
 namespace {
 SetupPlatform* current = nullptr;
 }  // namespace

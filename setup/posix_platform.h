@@ -25,6 +25,7 @@ class PosixPlatform : public SetupPlatform {
   std::optional<std::uint64_t> freeSpace(const std::string& dir) override;
   std::string userDataDirectory() override;
   std::string userProgramDirectory() override;
+  std::string installerProgram() override;
 
  private:
   std::string windowsDirOverride_;

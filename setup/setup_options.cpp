@@ -31,6 +31,8 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
       options.silent = true;
     } else if (arg == "--uninstall") {
       options.uninstall = true;
+    } else if (arg == "--window") {
+      options.window = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg == "--target") {
@@ -58,7 +60,7 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
 const char* setupUsage() {
   return "usage: setup [--windows-dir DIR] [--archive FILE]\n"
          "       setup --silent --target DIR [--archive FILE] [--windows-dir DIR]\n"
-         "       setup --uninstall [--target DIR]\n";
+         "       setup --uninstall [--target DIR] [--window]\n";
 }
 
 std::string programDirectory() {

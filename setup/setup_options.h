@@ -1,7 +1,7 @@
 // SetupOptions: the installer's command line.
 //   setup [--windows-dir DIR] [--archive FILE]             the wizard
 //   setup --silent --target DIR [--archive FILE] [--windows-dir DIR]
-//   setup --uninstall [--target DIR]
+//   setup --uninstall [--target DIR] [--window]
 // Toolkit-free; parsing never exits, it reports what it could not take.
 #pragma once
 
@@ -14,6 +14,7 @@ struct SetupOptions {
   bool silent = false;
   bool help = false;
   bool uninstall = false;
+  bool window = false;  // --uninstall: ask first and report in message boxes (the desktop's action)
   std::string target;
   std::string archive;
   std::string windowsDir;

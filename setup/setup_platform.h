@@ -43,6 +43,10 @@ class SetupPlatform {
   virtual std::string userDataDirectory() { return {}; }
   virtual std::string userProgramDirectory() { return {}; }
 
+  // The running installer's own file, copied beside the viewer so that the
+  // desktop can start the uninstall; empty where there is none to copy.
+  virtual std::string installerProgram() { return {}; }
+
   // Starts a program in the given working directory without waiting for it;
   // false when it could not be started. Nothing is started unless a platform says how.
   virtual bool startProgram(const std::string& program, const std::string& workingDir) {

@@ -74,8 +74,9 @@ class FakePlatform : public NativePlatform {
   // Never the real home: empty registers nothing, unless a test names its own.
   std::string userDataDirectory() override { return dataHome; }
   std::string userProgramDirectory() override { return binDir; }
+  std::string installerProgram() override { return installer; }
 
-  std::string dataHome, binDir;
+  std::string dataHome, binDir, installer;
   bool startAccepted = true;
   std::vector<std::string> started;
   std::optional<std::uint64_t> freeBytes;  // unset: the real figure

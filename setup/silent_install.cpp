@@ -69,6 +69,16 @@ int runSilentInstall(const SetupOptions& options) {
   return 0;
 }
 
+namespace {
+
+std::string uninstallTarget(const SetupOptions& options, const std::string& dataHome) {
+  if (!options.target.empty()) return absolutePath(options.target, platform().currentDirectory());
+  const std::string recorded = RecordedInstallation(dataHome);
+  return recorded.empty() ? platform().defaultInstallDirectory() : recorded;
+}
+
+}  // namespace
+
 int runUninstall(const SetupOptions& options, std::FILE* out) {
   NativePlatform native(options.windowsDir);
   setPlatform(&native);
@@ -76,13 +86,7 @@ int runUninstall(const SetupOptions& options, std::FILE* out) {
     ~Restore() { setPlatform(nullptr); }
   } restore;
   const std::string dataHome = platform().userDataDirectory();
-  std::string dir;
-  if (!options.target.empty()) {
-    dir = absolutePath(options.target, platform().currentDirectory());
-  } else {
-    dir = RecordedInstallation(dataHome);
-    if (dir.empty()) dir = platform().defaultInstallDirectory();
-  }
+  const std::string dir = uninstallTarget(options, dataHome);
   const UninstallResult result = Uninstall(dir, dataHome);
   if (!result.found) {
     std::fprintf(out, "제거할 ZelRpt 설치가 없습니다: %s\n", dir.c_str());
@@ -96,6 +100,38 @@ int runUninstall(const SetupOptions& options, std::FILE* out) {
   for (const std::string& p : result.added) std::fprintf(out, "남김 (설치하지 않은 파일): %s\n", p.c_str());
   std::fprintf(out, "ZelRpt를 제거했습니다: %s (제거 %zu개, 남김 %zu개)\n", dir.c_str(), result.removed.size(),
                result.changed.size() + result.added.size());
+  return 0;
+}
+
+int runUninstallAsking(const SetupOptions& options) {
+  const std::string dataHome = platform().userDataDirectory();
+  const std::string dir = uninstallTarget(options, dataHome);
+  if (!FindInstallation(dir)) {
+    messages().show(
+        {"ZelRpt 제거", "제거할 ZelRpt 설치가 없습니다.\r" + dir, MessageIcon::kInformation, MessageButtons::kOk});
+    return 0;
+  }
+  if (messages().show({"ZelRpt 제거", "ZelRpt를 제거하시겠습니까?\r" + dir, MessageIcon::kQuestion,
+                       MessageButtons::kYesNo}) != MessageAnswer::kYes)
+    return 1;
+  const UninstallResult result = Uninstall(dir, dataHome);
+#ifndef _WIN32
+  RefreshDesktopDatabases(dataHome);
+#endif
+  std::string text = "ZelRpt를 제거했습니다. 파일 " + std::to_string(result.removed.size()) + "개를 지웠습니다.";
+  const std::size_t keptCount = result.changed.size() + result.added.size();
+  if (keptCount > 0) {
+    text += "\r\r설치 뒤에 바뀌었거나 따로 넣은 파일은 남겨 두었습니다:";
+    std::size_t listed = 0;
+    for (const auto* list : {&result.changed, &result.added}) {
+      for (const std::string& p : *list) {
+        if (++listed > 10) break;
+        text += "\r" + p;
+      }
+    }
+    if (keptCount > 10) text += "\r외 " + std::to_string(keptCount - 10) + "개";
+  }
+  messages().show({"ZelRpt 제거", text, MessageIcon::kInformation, MessageButtons::kOk});
   return 0;
 }
 

@@ -17,4 +17,9 @@ int runSilentInstall(const SetupOptions& options);
 // removed and kept to out. 0 also when there was nothing to remove (it says so).
 int runUninstall(const SetupOptions& options, std::FILE* out);
 
+// The same from the desktop's action, through the process's message service
+// and platform: asks first ("ZelRpt 제거"), then says what it removed and kept.
+// 1 when the user said no.
+int runUninstallAsking(const SetupOptions& options);
+
 }  // namespace zel::setup
