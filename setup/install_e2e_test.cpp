@@ -195,6 +195,10 @@ TEST_F(InstallE2eTest, SilentFailuresEndWithAnErrorStatus) {
              quote(dir_ / "broken/ZELRPT.E01"));
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.output.find("SETUP을 실행하는데 오류가 발생했습니다."), std::string::npos) << r.output;
+  // The reason under the message, and only there.
+  const std::string reason = "not a ZIP archive";
+  ASSERT_NE(r.output.find(reason), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find(reason, r.output.find(reason) + 1), std::string::npos) << r.output;
 
   writeFile(dir_ / "file", "x");
   r = silent("--target " + quote(dir_ / "file/inst") + " --windows-dir " + quote(win) + " --archive " +

@@ -506,7 +506,7 @@ TEST_F(SetProgressTest, NothingThrownLeavesTheStepsAndTheRunIsTakenBack) {
   steps_.setView(&throwing);
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
   ASSERT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_EQ(recorder_.shown[0].caption, "setup");
+  EXPECT_EQ(recorder_.shown[0].caption, "오류");
   EXPECT_EQ(recorder_.shown[0].text.rfind("view failed on ", 0), 0u) << recorder_.shown[0].text;
   EXPECT_TRUE(std::filesystem::is_empty(inst_));
 }

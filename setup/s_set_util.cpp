@@ -134,7 +134,7 @@ bool IsDriveId(const std::string& drive) {
 bool DiskInDrive(const std::string& drive) { return IsDriveId(drive) && platform().driveReady(drive); }
 
 void ReportApplicationError(const std::string& text) {
-  messages().show({"setup", text, MessageIcon::kError, MessageButtons::kOk});
+  messages().show({"오류", text, MessageIcon::kError, MessageButtons::kOk});
 }
 
 std::string ioErrorText(int error) {

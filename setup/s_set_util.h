@@ -26,7 +26,7 @@ bool IsDriveId(const std::string& drive);
 // drive (callers report "Not a valid drive ID" for those first, see IsDriveId).
 bool DiskInDrive(const std::string& drive);
 
-// The application's error report: the text in an error box captioned "setup".
+// The application's error report: the text in an error box captioned "오류".
 void ReportApplicationError(const std::string& text);
 
 // "File not found", "Invalid filename", "File access denied" or "I/O error %d".
