@@ -140,6 +140,13 @@ bool InstallSteps::WinIniCheck() {
   }
   // Only a regular file is read and rewritten: a link could show us (and have us
   // copy) a file that is none of ours.
+#ifdef _WIN32
+  // Windows keeps [intl] of WIN.INI in the user's settings: the profile calls read and write it there.
+  std::error_code ec;
+  if (!fs::is_regular_file(fs::symlink_status(winIni, ec))) return true;
+  if (asciiUpper(trimBlanks(iniRead(winIni, "intl", "SLanguage", ""))) == "KOR")
+    iniWrite(winIni, "intl", "SLanguage", "eng");
+#else
   std::string text;
   if (!readRegularFile(winIni, &text)) return true;
   if (asciiUpper(trimBlanks(iniReadText(text, "intl", "SLanguage", ""))) != "KOR") return true;
@@ -148,6 +155,7 @@ bool InstallSteps::WinIniCheck() {
   if (::stat(winIni.c_str(), &st) == 0) mode = st.st_mode & 07777;
   if (const Status s = replaceFile(winIni, iniWriteText(text, "intl", "SLanguage", "eng"), mode, &journal_); !s)
     messages().log("WIN.INI not changed: " + s.message());
+#endif
   return true;
 }
 

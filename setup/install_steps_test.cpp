@@ -826,13 +826,18 @@ INSTANTIATE_TEST_SUITE_P(Texts, DamagedManifestTest,
                          [](const auto& info) { return info.param.label; });
 
 TEST(ManifestTextTest, NamesWithTabsAndBreaksComeBackAsTheyWere) {
+#ifdef _WIN32
+  const std::string root = "C:";
+#else
+  const std::string root;
+#endif
   std::vector<ManifestEntry> in(2);
-  in[0].path = "/a\tb\nc\\d";
+  in[0].path = root + "/a\tb\nc\\d";
   in[0].size = 7;
   in[0].crc = 0xdeadbeef;
   in[1].kind = ManifestEntry::Kind::kLink;
-  in[1].path = "/bin/zelrpt";
-  in[1].linkTarget = "/opt/(주)Velmora/ZelRpt";
+  in[1].path = root + "/bin/zelrpt";
+  in[1].linkTarget = root + "/opt/(주)Velmora/ZelRpt";
   std::vector<ManifestEntry> out;
   ASSERT_TRUE(ParseManifest(ManifestText(in), &out));
   ASSERT_EQ(out.size(), 2u);
