@@ -723,9 +723,10 @@ TEST_F(SetProgressTest, ManifestListsWhatWasPlacedAndNotTheSystemsFiles) {
                                        win_ + "/" + kSde,     win_ + "/" + kCdx,
                                        win_ + "/" + kNsx,     win_ + "/" + kNtx};
   EXPECT_EQ(files, expected);
-  for (const ManifestEntry& e : entries) {
-    if (e.path == inst_ + "/README.TXT") EXPECT_EQ(e.size, 6u);
-  }
+  const auto readme = std::find_if(entries.begin(), entries.end(),
+                                   [&](const ManifestEntry& e) { return e.path == inst_ + "/README.TXT"; });
+  ASSERT_NE(readme, entries.end());
+  EXPECT_EQ(readme->size, 6u);
 }
 
 TEST_F(SetProgressTest, UninstallRemovesWhatWasPlacedKeepsWhatChangedAndSaysWhich) {
