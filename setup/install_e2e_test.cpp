@@ -473,6 +473,11 @@ TEST_F(InstallE2eTest, WithoutADisplayTheWizardSaysWhatToDo) {
   EXPECT_EQ(r.status, 2) << r.output;
   EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
   EXPECT_NE(r.output.find("setup --silent --target DIR"), std::string::npos) << r.output;
+  // The desktop's uninstall, started without a screen, reports in text instead.
+  const ProcessResult u = run("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=" + quote(home_) + " " +
+                              quote(setup_) + " --uninstall --window --target " + quote(dir_ / "none"));
+  EXPECT_EQ(u.status, 0) << u.output;
+  EXPECT_EQ(u.output, "제거할 ZelRpt 설치가 없습니다: " + (dir_ / "none") + "\n");
 }
 
 }  // namespace

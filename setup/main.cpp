@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
   if (options.silent) return runSilentInstall(options);
   if (options.uninstall && !options.window) return runUninstall(options, stdout);
   if (!canReachADisplay(argc, argv)) {
+    // The uninstall needs no window to do its work: without a screen it reports on standard output.
+    if (options.uninstall) return runUninstall(options, stdout);
     // Qt would abort with a message about platform plugins; say what to do instead.
     std::fputs(
         "setup: 설치 마법사는 화면(디스플레이)이 있어야 합니다. 화면 없이 설치하려면: setup --silent --target DIR\n",
