@@ -21,6 +21,11 @@ PACKAGES=(
   zip unzip
   # The desktop entry and report MIME type setup registers, and their checks.
   desktop-file-utils xdg-utils shared-mime-info
+  # gio open and gio launch, which the installer's tests open reports with; strace
+  # sends those tests' signals to setup in the middle of its unpacking.
+  libglib2.0-bin strace
+  # Real key presses and the window manager's stacking order in the installer's X tests.
+  xdotool x11-utils
   libcups2-dev
   # zelrpt-cli joins a PDF drawn in parts (libqpdf); the tests check PDFs with qpdf.
   libqpdf-dev qpdf

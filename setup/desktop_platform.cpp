@@ -36,4 +36,8 @@ bool DesktopPlatform::restartSystem() {
          runAndWait(QStringLiteral("systemctl"), {QStringLiteral("reboot")});
 }
 
+bool DesktopPlatform::startProgram(const std::string& program, const std::string& workingDir) {
+  return QProcess::startDetached(QString::fromStdString(program), {}, QString::fromStdString(workingDir));
+}
+
 }  // namespace zel::setup

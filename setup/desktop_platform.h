@@ -1,5 +1,6 @@
 // DesktopPlatform: PosixPlatform with the desktop's "open" action and the
-// restart request to the session's login manager.
+// restart request to the session's login manager (kept for completeness: the
+// wizard no longer asks for a restart here), and programs started detached.
 #pragma once
 
 #include "posix_platform.h"
@@ -11,6 +12,7 @@ class DesktopPlatform : public PosixPlatform {
   using PosixPlatform::PosixPlatform;
   void openUrl(const std::string& url) override;
   bool restartSystem() override;
+  bool startProgram(const std::string& program, const std::string& workingDir) override;
 };
 
 }  // namespace zel::setup

@@ -5,7 +5,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
+#include <csignal>
+#include <set>
+#include <utility>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,6 +19,7 @@
 #include "message_service.h"
 #include "setup_state.h"
 #include "setup_test_support.h"
+#include "test_scratch_dir.h"
 #include "wizard_test_support.h"
 #include "zel_set.h"
 
@@ -31,6 +37,7 @@ std::string binDir() {
 
 struct ProcessResult {
   int status = -1;
+  int signal = 0;  // the signal that ended it, if one did
   std::string output;  // stdout and stderr together
 };
 
@@ -42,6 +49,8 @@ ProcessResult run(const std::string& command) {
   while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) result.output.append(buf.data(), n);
   const int raw = ::pclose(pipe);
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  // The shell reports a child ended by a signal as 128 + its number.
+  if (result.status > 128 && result.status < 128 + 65) result.signal = result.status - 128;
   return result;
 }
 
@@ -95,15 +104,18 @@ class InstallE2eTest : public ::testing::Test {
     EXPECT_NE(cli.output.find("P_RPTB02_SAMPLE"), std::string::npos) << cli.output;
   }
 
-  // "Open with" in a file manager: a valid desktop entry naming the installed
-  // launcher (quoted: the path has a blank), its icon, and the report MIME type.
+  // "Open with" in a file manager: a valid desktop entry starting the installed
+  // launcher through a link whose path needs no quoting, its icon, the report
+  // MIME type and dBASE tables in general.
   void expectDesktopEntry(const std::string& inst) {
     const std::string share = home_ + "/.local/share";
     const std::string entry = share + "/applications/zelrpt.desktop";
     ASSERT_TRUE(exists(entry));
     const std::string text = testing::readFile(entry);
-    EXPECT_NE(text.find("Exec=\"" + inst + "/ZelRpt\" %f"), std::string::npos) << text;
-    EXPECT_NE(text.find("MimeType=application/x-zelrpt-report;"), std::string::npos) << text;
+    const std::string link = home_ + "/.local/bin/zelrpt";
+    EXPECT_NE(text.find("Exec=" + link + " %f"), std::string::npos) << text;
+    EXPECT_EQ(std::filesystem::read_symlink(link), inst + "/ZelRpt");
+    EXPECT_NE(text.find("MimeType=application/x-zelrpt-report;application/x-dbf;"), std::string::npos) << text;
     EXPECT_TRUE(exists(inst + "/zelrpt.png"));
     EXPECT_NE(text.find("Icon=" + inst + "/zelrpt.png"), std::string::npos) << text;
     EXPECT_TRUE(exists(share + "/mime/packages/zelrpt-report.xml"));
@@ -183,6 +195,10 @@ TEST_F(InstallE2eTest, SilentFailuresEndWithAnErrorStatus) {
              quote(dir_ / "broken/ZELRPT.E01"));
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.output.find("SETUP을 실행하는데 오류가 발생했습니다."), std::string::npos) << r.output;
+  // The reason under the message, and only there.
+  const std::string reason = "not a ZIP archive";
+  ASSERT_NE(r.output.find(reason), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find(reason, r.output.find(reason) + 1), std::string::npos) << r.output;
 
   writeFile(dir_ / "file", "x");
   r = silent("--target " + quote(dir_ / "file/inst") + " --windows-dir " + quote(win) + " --archive " +
@@ -192,6 +208,31 @@ TEST_F(InstallE2eTest, SilentFailuresEndWithAnErrorStatus) {
 
   r = run(quote(setup_) + " --silent");
   EXPECT_EQ(r.status, 2) << r.output;
+
+  // A directory given as the archive is said to be one, and said once.
+  r = silent("--target " + quote(dir_ / "c") + " --windows-dir " + quote(win) + " --archive " + quote(dir_.path()));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.output,
+            "setup: 오류: " + dir_.path() + " : 디렉토리입니다. 설치할 화일 ZELRPT.E01의 경로를 지정하십시오.\n");
+  EXPECT_FALSE(exists(dir_ / "c"));
+
+  // A directory that cannot be made: which one and why, once.
+  r = silent("--target " + quote(dir_ / "file/inst") + " --windows-dir " + quote(win) + " --archive " +
+             quote(archive_));
+  EXPECT_EQ(r.output,
+            "setup: 오류: 디렉토리를 만들 수 없습니다.\n" + (dir_ / "file") + ": 같은 이름의 파일이 있습니다\n");
+
+  // No archive anywhere: said before anything is made, naming both places looked at.
+  std::filesystem::create_directories(dir_ / "prog");
+  std::filesystem::create_directories(dir_ / "medium");
+  std::filesystem::copy_file(setup_, dir_ / "prog/setup");
+  std::filesystem::permissions(dir_ / "prog/setup", std::filesystem::perms(0755));
+  r = run("cd " + quote(dir_ / "medium") + " && env HOME=" + quote(home_) + " " + quote(dir_ / "prog/setup") +
+          " --silent --target inst --windows-dir " + quote(win));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.output, "setup: 오류: ZELRPT.E01 화일이 존재하지 않습니다.\n찾아본 곳: " + (dir_ / "medium") + ", " +
+                          (dir_ / "prog") + "\n");
+  EXPECT_FALSE(exists(dir_ / "medium/inst"));
 }
 
 TEST_F(InstallE2eTest, SilentRefusalsLeaveNoTrace) {
@@ -232,6 +273,8 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   const std::string win = dir_ / "windows";
   resetSetupState();
   testing::FakePlatform fake(win, inst);
+  fake.dataHome = home_ + "/.local/share";
+  fake.binDir = home_ + "/.local/bin";
   testing::PlatformGuard guard(&fake);
   testing::CwdGuard cwd;
   RecordingMessageService recorder;
@@ -239,7 +282,7 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   testing::ScriptedRunner runner;
   runner.then([](QDialog& welcome) { testing::click(welcome, "C_Bbt_Next"); });
   runner.then([](QDialog& dirSet) { testing::click(dirSet, "C_Bbt_Next"); });
-  // Create the missing directory; no restart.
+  // Create the missing directory; do not start the viewer.
   recorder.answers = {MessageAnswer::kYes, MessageAnswer::kNo};
   {
     TFM_ZelSet window;
@@ -254,7 +297,187 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   EXPECT_EQ(fake.restarts, 0);
   expectInstalled(inst, win);
   expectWindowsDirFile(inst, win);
+  expectDesktopEntry(inst);
   expectViewerStarts(inst);
+}
+
+// The default directory holds "(주)": its launcher cannot stand unquoted in an
+// Exec key, and a quoted one defeats xdg-open of xdg-utils 1.1. Every launcher
+// here must open a report named in lower case (which the desktop takes for a
+// plain dBASE table) and one named in upper case (taken for a report) with the
+// viewer. The installed program is swapped for one that notes its arguments.
+TEST_F(InstallE2eTest, DesktopOpensReportsOfEitherCaseWithTheViewer) {
+  for (const char* tool : {"/usr/bin/xdg-open", "/usr/bin/gio", "/usr/bin/update-mime-database"})
+    ASSERT_TRUE(exists(tool)) << tool << " is installed by scripts/install-deps.sh";
+  const std::string inst = home_ + "/(주)Velmora/ZelRptViewer";
+  const ProcessResult r =
+      silent("--target " + quote(inst) + " --windows-dir " + quote(dir_ / "w") + " --archive " + quote(archive_));
+  ASSERT_EQ(r.status, 0) << r.output;
+  expectDesktopEntry(inst);
+  const std::string noted = home_ + "/opened.txt";
+  writeFile(inst + "/ZelRpt.bin", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$HOME/opened.txt\"\n");
+  std::filesystem::permissions(inst + "/ZelRpt.bin", std::filesystem::perms(0755));
+  const std::string lower = home_ + "/P_RPTB02_SAMPLE.dbf", upper = home_ + "/P_RPTB02_UPPER.DBF";
+  std::filesystem::copy_file(inst + "/samples/P_RPTB02_SAMPLE.dbf", lower);
+  std::filesystem::copy_file(inst + "/samples/P_RPTB02_SAMPLE.dbf", upper);
+  // A display name only: xdg-open then takes the desktop's way; the noting program needs no screen.
+  const std::string env =
+      "env -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u XDG_CURRENT_DESKTOP DISPLAY=:987 HOME=" + quote(home_) + " ";
+  const std::string entry = home_ + "/.local/share/applications/zelrpt.desktop";
+  const std::vector<std::pair<std::string, std::string>> opens{
+      {"xdg-open " + quote(lower), lower},
+      {"xdg-open " + quote(upper), upper},
+      {"gio open " + quote(lower), lower},
+      {"gio open " + quote(upper), upper},
+      {"gio launch " + quote(entry) + " " + quote(lower), lower}};
+  std::string expected;
+  for (const auto& [command, file] : opens) {
+    const ProcessResult opened = run(env + command);
+    EXPECT_EQ(opened.status, 0) << command << "\n" << opened.output;
+    expected += file + "\n";
+    // The launchers may return before the program has run: wait for its note.
+    for (int i = 0; i < 600 && testing::readFile(noted) != expected; ++i) ::usleep(50000);
+    EXPECT_EQ(testing::readFile(noted), expected) << command;
+  }
+}
+
+// SIGINT or SIGTERM while the files are unpacked: the run is taken back, no
+// temporary file is left, and setup ends by the signal. The signal is sent by
+// strace at the third flush of a file to disk, in the middle of the unpacking.
+class SignalE2eTest : public InstallE2eTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SignalE2eTest, TakesTheInstallBackAndEndsByTheSignal) {
+  ASSERT_TRUE(exists("/usr/bin/strace")) << "strace is installed by scripts/install-deps.sh";
+  const std::string inst = dir_ / "new/inst";
+  const std::string win = dir_ / "w";
+  const ProcessResult r =
+      run("env -u XDG_DATA_HOME HOME=" + quote(home_) +
+          " strace -f -o /dev/null -e trace=fsync -e inject=fsync:signal=" + GetParam() + ":when=3 " + quote(setup_) +
+          " --silent --target " + quote(inst) + " --windows-dir " + quote(win) + " --archive " + quote(archive_));
+  EXPECT_EQ(r.signal, std::string(GetParam()) == "SIGINT" ? SIGINT : SIGTERM) << r.status << "\n" << r.output;
+  EXPECT_FALSE(exists(dir_ / "new")) << r.output;
+  EXPECT_FALSE(exists(win));
+  EXPECT_FALSE(exists(home_ + "/.local/share/applications/zelrpt.desktop"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalE2eTest, ::testing::Values("SIGINT", "SIGTERM"),
+                         [](const auto& info) { return std::string(info.param); });
+
+// A run killed outright leaves a temporary file; the next install removes it.
+TEST_F(InstallE2eTest, NextInstallRemovesWhatAKilledRunLeft) {
+  ASSERT_TRUE(exists("/usr/bin/strace")) << "strace is installed by scripts/install-deps.sh";
+  const std::string inst = dir_ / "inst";
+  const std::string args =
+      " --silent --target " + quote(inst) + " --windows-dir " + quote(dir_ / "w") + " --archive " + quote(archive_);
+  const ProcessResult killed =
+      run("env HOME=" + quote(home_) + " strace -f -o /dev/null -e trace=fsync -e inject=fsync:signal=SIGKILL:when=3 " +
+          quote(setup_) + args);
+  ASSERT_EQ(killed.signal, SIGKILL) << killed.output;
+  auto leftovers = [&] {
+    int n = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(inst))
+      if (e.path().filename().string().rfind(".zelunzip-", 0) == 0) ++n;
+    return n;
+  };
+  ASSERT_GT(leftovers(), 0);  // what the kill left
+  const ProcessResult again = silent(args.substr(std::string(" --silent").size()));
+  ASSERT_EQ(again.status, 0) << again.output;
+  EXPECT_EQ(leftovers(), 0);
+}
+
+// A failed install takes back the Windows directory it made, however deep.
+TEST_F(InstallE2eTest, FailedInstallRemovesTheWindowsDirectoryItMade) {
+  const std::string inst = dir_ / "inst";
+  std::filesystem::create_directories(inst + "/" + kWindowsDirFile);  // a late step fails on it
+  const ProcessResult r = silent("--target " + quote(inst) + " --windows-dir " + quote(dir_ / "w2/deep/er") +
+                                 " --archive " + quote(archive_));
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_FALSE(exists(dir_ / "w2")) << r.output;
+  EXPECT_FALSE(exists(inst + "/README.TXT"));
+}
+
+// Info.INI planted as a link to a private file: setup neither reads it nor
+// copies it into a readable file; a new file of its own replaces the link.
+TEST_F(InstallE2eTest, PlantedInfoIniLinkIsReplacedNotCopied) {
+  const std::string inst = dir_ / "inst";
+  const std::string secret = dir_ / "private.ini";
+  writeFile(secret, "[SECRET]\r\nKEY=hunter2\r\n");
+  std::filesystem::permissions(secret, std::filesystem::perms(0600));
+  std::filesystem::create_directories(inst);
+  std::filesystem::create_symlink(secret, inst + "/Info.INI");
+  const ProcessResult r =
+      silent("--target " + quote(inst) + " --windows-dir " + quote(dir_ / "w") + " --archive " + quote(archive_));
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(std::filesystem::is_symlink(inst + "/Info.INI"));
+  EXPECT_EQ(testing::readFile(inst + "/Info.INI").find("hunter2"), std::string::npos);
+  EXPECT_EQ(iniRead(inst + "/Info.INI", "INFO", "DIR"), inst + "/samples");
+  EXPECT_EQ(testing::readFile(secret), "[SECRET]\r\nKEY=hunter2\r\n");
+}
+
+// setup --uninstall removes what the install placed, keeps what the user
+// changed or added and says which, unregisters the desktop entry; again, it
+// does nothing and says so.
+TEST_F(InstallE2eTest, UninstallRemovesExactlyWhatWasInstalled) {
+  const std::string inst = home_ + "/(주)Velmora/Zel Viewer";
+  const std::string win = dir_ / "windows";
+  ProcessResult r =
+      silent("--target " + quote(inst) + " --windows-dir " + quote(win) + " --archive " + quote(archive_));
+  ASSERT_EQ(r.status, 0) << r.output;
+  writeFile(inst + "/README.TXT", "my own notes");
+  writeFile(inst + "/samples/P_MINE.dbf", "my report");
+  const std::string uninstall = "env -u XDG_DATA_HOME HOME=" + quote(home_) + " " + quote(setup_) + " --uninstall";
+  r = run(uninstall);  // the recorded installation, without naming it
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("남김 (설치 뒤에 바뀐 파일): " + inst + "/README.TXT"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("남김 (설치하지 않은 파일): " + inst + "/samples/P_MINE.dbf"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("제거: " + inst + "/ZelRpt.bin"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("ZelRpt를 제거했습니다: " + inst), std::string::npos) << r.output;
+  EXPECT_EQ(test::listTree(inst), (std::set<std::string>{"README.TXT", "samples/", "samples/P_MINE.dbf"}));
+  EXPECT_FALSE(exists(win));
+  EXPECT_FALSE(exists(home_ + "/.local/share/applications/zelrpt.desktop"));
+  EXPECT_FALSE(exists(home_ + "/.local/share/mime/packages/zelrpt-report.xml"));
+  EXPECT_FALSE(std::filesystem::is_symlink(home_ + "/.local/bin/zelrpt"));
+  EXPECT_FALSE(exists(home_ + "/.local/share/mime/application/x-zelrpt-report.xml"));
+
+  r = run(uninstall + " --target " + quote(inst));
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "제거할 ZelRpt 설치가 없습니다: " + inst + "\n");
+  EXPECT_EQ(testing::readFile(inst + "/README.TXT"), "my own notes");
+}
+
+// The desktop entry's "ZelRpt 제거" starts the installer's copy in the
+// installation directory, which runs on its own (here without its window).
+TEST_F(InstallE2eTest, UninstallActionStartsTheInstallersCopy) {
+  const std::string inst = dir_ / "inst";
+  ProcessResult r =
+      silent("--target " + quote(inst) + " --windows-dir " + quote(dir_ / "w") + " --archive " + quote(archive_));
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string entry = testing::readFile(home_ + "/.local/share/applications/zelrpt.desktop");
+  EXPECT_NE(entry.find("[Desktop Action uninstall]\nName=ZelRpt 제거\nExec=" + inst +
+                       "/setup --uninstall --window --target " + inst + "\n"),
+            std::string::npos)
+      << entry;
+  EXPECT_EQ(::access((inst + "/setup").c_str(), X_OK), 0);
+  r = run("env -u XDG_DATA_HOME HOME=" + quote(home_) + " " + quote(inst + "/setup") + " --uninstall --target " +
+          quote(inst));
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("제거: " + inst + "/setup\n"), std::string::npos) << r.output;
+  EXPECT_FALSE(exists(inst));
+}
+
+// Without a display the wizard cannot run: one line says so and names the
+// silent mode, instead of the toolkit's abort.
+TEST_F(InstallE2eTest, WithoutADisplayTheWizardSaysWhatToDo) {
+  const ProcessResult r =
+      run("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=" + quote(home_) + " " + quote(setup_));
+  EXPECT_EQ(r.status, 2) << r.output;
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
+  EXPECT_NE(r.output.find("setup --silent --target DIR"), std::string::npos) << r.output;
+  // The desktop's uninstall, started without a screen, reports in text instead.
+  const ProcessResult u = run("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=" + quote(home_) + " " +
+                              quote(setup_) + " --uninstall --window --target " + quote(dir_ / "none"));
+  EXPECT_EQ(u.status, 0) << u.output;
+  EXPECT_EQ(u.output, "제거할 ZelRpt 설치가 없습니다: " + (dir_ / "none") + "\n");
 }
 
 }  // namespace

@@ -11,11 +11,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 #include <system_error>
 
 #include "ascii_text.h"
+#include "cancel_request.h"
 #include "desktop_entry.h"
 #include "ini_file.h"
+#include "installation_record.h"
 #include "message_service.h"
 #include "progress_view.h"
 #include "s_set_util.h"
@@ -45,12 +48,13 @@ bool sameFile(const std::string& a, const std::string& b) {
   return fs::equivalent(a, b, ec) && !ec;
 }
 
-// The whole of a regular file; false for anything else (a directory, a FIFO).
+// The whole of a regular file, never read through a link; false for anything
+// else (a link, a directory, a FIFO).
 #ifdef _WIN32
-// Windows has no FIFOs in the file system to wait on; a directory or a device is refused.
+// Windows has no FIFOs in the file system to wait on; a link, a directory or a device is refused.
 bool readRegularFile(const std::string& path, std::string* bytes) {
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return false;
+  if (!fs::is_regular_file(fs::symlink_status(path, ec))) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -58,7 +62,8 @@ bool readRegularFile(const std::string& path, std::string* bytes) {
 }
 #else
 bool readRegularFile(const std::string& path, std::string* bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  // No-follow open, then the check on what was opened: a link swapped in between cannot be read through.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
   bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -76,6 +81,27 @@ bool readRegularFile(const std::string& path, std::string* bytes) {
   return ok;
 }
 #endif
+
+enum class Found { kNothing, kRegularFile, kLink, kOther };
+
+// What is at path, the link itself rather than what it points to.
+Found whatIsAt(const std::string& path) {
+  std::error_code ec;
+  const fs::file_status st = fs::symlink_status(path, ec);
+  if (ec || !fs::exists(st)) return Found::kNothing;
+  if (fs::is_symlink(st)) return Found::kLink;
+  return fs::is_regular_file(st) ? Found::kRegularFile : Found::kOther;
+}
+
+// The temporary files of a run that was killed before it could remove them.
+bool isLeftoverTempName(const std::string& name) {
+  static constexpr std::string_view prefix = ".zelunzip-", suffix = ".tmp";
+  if (name.size() <= prefix.size() + suffix.size()) return false;
+  if (name.compare(0, prefix.size(), prefix) != 0) return false;
+  if (name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return false;
+  return std::all_of(name.begin() + prefix.size(), name.end() - suffix.size(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
 
 std::string withReason(const std::string& text, const std::string& reason) {
   return reason.empty() ? text : text + "\r" + reason;
@@ -95,6 +121,7 @@ InstallSteps::InstallSteps() : view_(&nullView()) {
   UnZIP.OnProgress = [this](TUnZIP& sender, std::uint8_t progress) { UnZIPProgress(sender, progress); };
   UnZIP.OnProcessMessages = [this] { view_->processMessages(); };
   UnZIP.Journal = &journal_;
+  UnZIP.OnCancelQuery = [this] { return cancelRequested(); };
 }
 
 void InstallSteps::setView(ProgressView* view) { view_ = view ? view : &nullView(); }
@@ -111,9 +138,64 @@ bool InstallSteps::WinIniCheck() {
     // Elsewhere there is no WIN.INI to adjust, and nothing to tell.
     return false;
   }
+  // Only a regular file is read and rewritten: a link could show us (and have us
+  // copy) a file that is none of ours.
+#ifdef _WIN32
+  // Windows keeps [intl] of WIN.INI in the user's settings: the profile calls read and write it there.
+  std::error_code ec;
+  if (!fs::is_regular_file(fs::symlink_status(winIni, ec))) return true;
   if (asciiUpper(trimBlanks(iniRead(winIni, "intl", "SLanguage", ""))) == "KOR")
     iniWrite(winIni, "intl", "SLanguage", "eng");
+#else
+  std::string text;
+  if (!readRegularFile(winIni, &text)) return true;
+  if (asciiUpper(trimBlanks(iniReadText(text, "intl", "SLanguage", ""))) != "KOR") return true;
+  mode_t mode = 0644;
+  struct stat st {};
+  if (::stat(winIni.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  if (const Status s = replaceFile(winIni, iniWriteText(text, "intl", "SLanguage", "eng"), mode, &journal_); !s)
+    messages().log("WIN.INI not changed: " + s.message());
+#endif
   return true;
+}
+
+bool InstallSteps::cancelRequested() const { return cancelRequested_ || caughtSignal() != 0; }
+
+StepOutcome InstallSteps::stepsOrCancelled(StepOutcome outcome) const {
+  return cancelRequested() ? StepOutcome::kCancelled : outcome;
+}
+
+Status InstallSteps::makeDirectories(const std::string& dir) {
+  std::vector<fs::path> missing;
+  std::error_code ec;
+  for (fs::path p = fs::path(dir).lexically_normal(); !p.empty(); p = p.parent_path()) {
+    if (fs::exists(fs::symlink_status(p, ec))) break;
+    missing.push_back(p);
+    if (p == p.parent_path()) break;
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (!fs::create_directory(*it, ec) || ec)
+      return Status::ioError("\"" + it->string() + "\": " + (ec ? ec.message() : std::string("exists")));
+    journal_.addedDirectory(*it);
+  }
+  if (!directoryExists(dir)) return Status::ioError("\"" + dir + "\" is not a directory");
+  return Status::ok();
+}
+
+static void removeLeftoverTempFiles(const std::string& dir, bool below) {
+  std::error_code ec;
+  std::vector<fs::path> found;
+  if (below) {
+    for (fs::recursive_directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+      if (isLeftoverTempName(it->path().filename().string()) && it->is_regular_file(ec)) found.push_back(it->path());
+    }
+  } else {
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+      if (isLeftoverTempName(it->path().filename().string()) && it->is_regular_file(ec)) found.push_back(it->path());
+    }
+  }
+  for (const fs::path& p : found) fs::remove(p, ec);
 }
 
 // One handler around every step: whatever a step throws becomes its error
@@ -127,6 +209,8 @@ StepOutcome InstallSteps::SetProgress() {
   } catch (...) {
     ReportApplicationError(ioErrorText(EIO));
   }
+  if (outcome != StepOutcome::kDone && outcome != StepOutcome::kStopped && outcome != StepOutcome::kFailed)
+    outcome = StepOutcome::kCancelled;
   if (outcome == StepOutcome::kDone) {
     journal_.keep();
   } else {
@@ -151,20 +235,26 @@ StepOutcome InstallSteps::runSteps() {
     messages().error(name + " 화일이 존재하지 않습니다.");
     return StepOutcome::kFailed;
   }
-  if (!UnCompress(archive, InstallPath)) return StepOutcome::kFailed;
+  // What an earlier run that was killed outright left behind.
+  if (directoryExists(InstallPath)) removeLeftoverTempFiles(InstallPath, true);
+  if (directoryExists(WinDir)) removeLeftoverTempFiles(WinDir, false);
+  view_->setTotal(0, kTotalMax, 1);
+  if (cancelRequested()) return StepOutcome::kCancelled;
+  if (!UnCompress(archive, InstallPath)) return stepsOrCancelled(StepOutcome::kFailed);
+  if (cancelRequested()) return StepOutcome::kCancelled;
+  view_->setTotal(0, kTotalMax, 8);
   if (const StepOutcome placed = PlaceLibraries(); placed != StepOutcome::kDone) return placed;
+  if (cancelRequested()) return StepOutcome::kCancelled;
+  view_->setTotal(0, kTotalMax, 9);
 #ifndef _WIN32
   // The dynamic loader knows nothing of the Windows directory; the launchers do.
   if (const StepOutcome written = WriteWindowsDirFile(); written != StepOutcome::kDone) return written;
 #endif
   if (const StepOutcome pointed = PointViewerAtSamples(); pointed != StepOutcome::kDone) return pointed;
-#ifndef _WIN32
-  // "Open with" in a file manager; the viewer works without it, so a failure only goes to the log.
-  std::error_code ec;
-  const fs::path installed = fs::absolute(InstallPath, ec).lexically_normal();
-  if (const Status s = RegisterDesktopEntry(ec ? InstallPath : installed.string(), UserDataHome()); !s)
-    messages().log("desktop entry not registered: " + s.message());
-#endif
+  if (const StepOutcome copied = CopyInstaller(); copied != StepOutcome::kDone) return copied;
+  if (const StepOutcome registered = registerWithTheDesktop(); registered != StepOutcome::kDone) return registered;
+  if (const StepOutcome recorded = WriteInstallationRecord(); recorded != StepOutcome::kDone) return recorded;
+  if (cancelRequested()) return StepOutcome::kCancelled;
 
   view_->setTotal(0, kTotalMax, kTotalMax);
   view_->finish();
@@ -182,6 +272,7 @@ bool InstallSteps::UnCompress(const std::string& archive, const std::string& tar
   };
   view_->setCurrent(0, 100, 0);
   if (!UnZIP.Extract()) {
+    if (cancelRequested()) return false;  // asked for, nothing to report
     // The reason goes under the message: which entry, which error.
     messages().error(withReason("SETUP을 실행하는데 오류가 발생했습니다.", UnZIP.ErrorText()));
     return false;
@@ -193,6 +284,8 @@ bool InstallSteps::UnCompress(const std::string& archive, const std::string& tar
 void InstallSteps::UnZIPProgress(TUnZIP& sender, std::uint8_t progress) {
   view_->setStatus(sender.CurrentFileName());
   view_->setCurrent(0, 100, std::min<int>(progress, 100));
+  // Unpacking is most of the work: it carries the overall gauge from 1 to 8.
+  view_->setTotal(0, kTotalMax, 1 + std::min<int>(progress, 100) * 7 / 100);
   view_->pause();
 }
 
@@ -222,9 +315,12 @@ StepOutcome InstallSteps::PlaceLibraries() {
     const bool unpackedIsInWindows = sameFile(unpacked, inWindows);
     if (!fileExists(inSystem)) {
       // The viewer finds its libraries here, so a fresh machine gets the directory.
+      // and a failed run takes it back.
       if (!directoryExists(WinDir)) {
-        std::error_code ec;
-        fs::create_directories(WinDir, ec);
+        if (const Status s = makeDirectories(WinDir); !s) {
+          ReportApplicationError(withReason("Cannot create directory " + WinDir, s.message()));
+          return StepOutcome::kStopped;
+        }
       }
       if (!unpackedIsInWindows) {
         std::string error;
@@ -261,9 +357,14 @@ StepOutcome InstallSteps::PointViewerAtSamples() {
   const std::string info = join(InstallPath, kViewerIni);
   if (!directoryExists(samples)) return StepOutcome::kDone;
   std::string text;
-  if (fileExists(info)) {
-    if (!readRegularFile(info, &text)) return StepOutcome::kDone;  // not ours to touch
-    if (!iniReadText(text, "INFO", "DIR").empty()) return StepOutcome::kDone;
+  switch (whatIsAt(info)) {
+    case Found::kNothing: break;
+    case Found::kRegularFile:
+      if (!readRegularFile(info, &text)) return StepOutcome::kDone;  // swapped meanwhile: not ours to touch
+      if (!iniReadText(text, "INFO", "DIR").empty()) return StepOutcome::kDone;
+      break;
+    case Found::kLink: break;  // never read through: a new file replaces the link
+    case Found::kOther: return StepOutcome::kDone;  // a directory or a device: not ours to touch
   }
   std::error_code ec;
   const fs::path absolute = fs::absolute(samples, ec).lexically_normal();
@@ -272,6 +373,82 @@ StepOutcome InstallSteps::PointViewerAtSamples() {
     ReportApplicationError(withReason("Cannot create file " + info, s.message()));
     return StepOutcome::kStopped;
   }
+  return StepOutcome::kDone;
+}
+
+StepOutcome InstallSteps::CopyInstaller() {
+#ifndef _WIN32
+  const std::string program = platform().installerProgram();
+  const std::string target = join(InstallPath, kInstallerCopy);
+  if (program.empty() || sameFile(program, target)) return StepOutcome::kDone;
+  std::string bytes;
+  if (!readRegularFile(program, &bytes)) {
+    messages().log("the uninstall action has no installer to start: cannot read " + program);
+    return StepOutcome::kDone;
+  }
+  if (const Status s = replaceFile(target, bytes, 0755, &journal_); !s) {
+    ReportApplicationError(withReason("Cannot create file " + target, s.message()));
+    return StepOutcome::kStopped;
+  }
+#endif
+  return StepOutcome::kDone;
+}
+
+StepOutcome InstallSteps::WriteInstallationRecord() {
+  std::error_code ec;
+  auto absolute = [&ec](const std::string& p) {
+    const fs::path a = fs::absolute(p, ec).lexically_normal();
+    return ec ? p : a.string();
+  };
+  const std::string dir = absolute(InstallPath);
+  const std::string winIni = absolute(join(WinDir, "WIN.INI"));
+  std::vector<std::string> files, dirs;
+  std::vector<ManifestEntry> kept;
+  for (const std::string& made : MadeDirectories) dirs.push_back(absolute(made));
+  for (const fs::path& made : journal_.madeDirectories()) dirs.push_back(absolute(made.string()));
+  for (const fs::path& placed : journal_.placedFiles()) {
+    const std::string p = absolute(placed.string());
+    if (p != winIni) files.push_back(p);  // the system's settings file is changed, not ours
+  }
+  // A reinstall keeps what the first installation made and this run did not
+  // touch, as it was recorded then (a file changed since stays "changed").
+  if (std::vector<ManifestEntry> old; ReadManifest(dir, &old)) {
+    for (const ManifestEntry& e : old) {
+      if (e.kind == ManifestEntry::Kind::kDirectory)
+        dirs.push_back(e.path);
+      else if (std::find(files.begin(), files.end(), e.path) == files.end())
+        kept.push_back(e);
+    }
+  }
+  std::vector<ManifestEntry> entries = DescribePlaced(files, dirs);
+  entries.insert(entries.end(), kept.begin(), kept.end());
+  const std::string manifest = join(InstallPath, kManifestFile);
+  if (const Status s = replaceFile(manifest, ManifestText(entries), 0644, &journal_); !s) {
+    ReportApplicationError(withReason("Cannot create file " + manifest, s.message()));
+    return StepOutcome::kStopped;
+  }
+#ifndef _WIN32
+  // So that a later setup, and an uninstall without a directory, find this one.
+  if (const std::string pointer = InstallationPointerFile(platform().userDataDirectory()); !pointer.empty()) {
+    const std::string parent = fs::path(pointer).parent_path().string();
+    if ((directoryExists(parent) || makeDirectories(parent).isOk()) &&
+        !replaceFile(pointer, dir + "\n", 0644, &journal_).isOk())
+      messages().log("installation not recorded in " + pointer);
+  }
+#endif
+  return StepOutcome::kDone;
+}
+
+StepOutcome InstallSteps::registerWithTheDesktop() {
+#ifndef _WIN32
+  // "Open with" in a file manager; the viewer works without it, so a failure only goes to the log.
+  std::error_code ec;
+  const fs::path installed = fs::absolute(InstallPath, ec).lexically_normal();
+  if (const Status s = RegisterDesktopEntry(ec ? InstallPath : installed.string(), platform().userDataDirectory(),
+                                            platform().userProgramDirectory(), &journal_);
+      !s)
+    messages().log("desktop entry not registered: " + s.message());
+#endif
   return StepOutcome::kDone;
 }
 

@@ -23,6 +23,8 @@ inline constexpr const char* kEngineLibraries[] = {"sde32.dll", "sdecdx32.dll", 
 inline constexpr const char* kEngineLibraries[] = {"libsde32.so", "libsdecdx32.so", "libsdensx32.so", "libsdentx32.so"};
 #endif
 
+// The viewer's launcher in the installation directory.
+inline constexpr const char* kViewerLauncher = "ZelRpt";
 // The one-line file beside the installed programs naming the Windows directory
 // the libraries went to; the programs' launchers read it to find them.
 inline constexpr const char* kWindowsDirFile = "windows-dir";
@@ -34,6 +36,7 @@ enum class StepOutcome {
   kDone,  // every step was done
   kFailed,  // a step failed and said so; the program ends
   kStopped,  // an input/output error went to the error report; the driver stops
+  kCancelled,  // a signal or the user stopped the run; what it placed is gone again
 };
 
 class InstallSteps {
@@ -68,6 +71,17 @@ class InstallSteps {
   // On a first install (no report directory in InstallPath/Info.INI) points the
   // viewer at the installed samples; kStopped after an error report.
   StepOutcome PointViewerAtSamples();
+  // Off Windows, copies the running installer into InstallPath for the desktop's
+  // uninstall action; kStopped after an error report.
+  StepOutcome CopyInstaller();
+  // Writes the manifest of everything this run placed into InstallPath and, off
+  // Windows, names InstallPath in the user's data directory; kStopped after an error report.
+  StepOutcome WriteInstallationRecord();
+
+  // Asks the run to stop at its next safe point (the cancel button).
+  void requestCancel() { cancelRequested_ = true; }
+  // A stop asked for: by requestCancel() or by a signal caught meanwhile.
+  bool cancelRequested() const;
 
   // The extraction component's reason for the last failure, for logs.
   const std::string& unzipError() const { return UnZIP.ErrorText(); }
@@ -78,7 +92,14 @@ class InstallSteps {
   void UnZIPProgress(TUnZIP& sender, std::uint8_t progress);
   StepOutcome runSteps();
 
+  StepOutcome stepsOrCancelled(StepOutcome outcome) const;
+  // Makes dir and its missing parents, each recorded in the journal.
+  Status makeDirectories(const std::string& dir);
+  // The desktop entry and MIME type (not on Windows).
+  StepOutcome registerWithTheDesktop();
+
   FileJournal journal_;  // what this run placed, until it is done or undone
+  bool cancelRequested_ = false;
   ProgressView* view_;
   std::string archivePath_;
 };

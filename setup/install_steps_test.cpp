@@ -11,11 +11,16 @@
 #endif
 
 #include <cstring>
+#include <algorithm>
+#include <csignal>
 #include <functional>
 #include <set>
 #include <stdexcept>
 
+#include "cancel_request.h"
 #include "ini_file.h"
+#include "installation_record.h"
+#include "silent_install.h"
 
 #include "message_service.h"
 #include "setup_state.h"
@@ -132,6 +137,21 @@ TEST_F(InstallStepsTest, WinIniMissingChangesNothing) {
   EXPECT_TRUE(recorder_.shown.empty());
 #endif
   EXPECT_FALSE(exists(win_ + "/WIN.INI"));
+}
+
+// A WIN.INI that is a link is neither read through nor written through.
+TEST_F(InstallStepsTest, WinIniLinkIsNotFollowed) {
+#ifdef _WIN32
+  GTEST_SKIP() << "links need rights a Windows test does not have";
+#else
+  const std::string elsewhere = dir_ / "elsewhere.ini";
+  writeFile(elsewhere, "[intl]\r\nsLanguage=KOR\r\n");
+  std::filesystem::create_directories(win_);
+  std::filesystem::create_symlink(elsewhere, win_ + "/WIN.INI");
+  steps_.WinIniCheck();
+  EXPECT_EQ(readFile(elsewhere), "[intl]\r\nsLanguage=KOR\r\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(win_ + "/WIN.INI"));
+#endif
 }
 
 TEST_F(InstallStepsTest, LongWindowsDirectoryIsKeptWhole) {
@@ -369,8 +389,12 @@ TEST_F(SetProgressTest, InstallsAndFillsBothGauges) {
     EXPECT_TRUE(exists(win_ + "/" + name)) << name;
     EXPECT_FALSE(exists(inst_ + "/" + name)) << name;
   }
-  // The overall gauge: 0 until all is done, then its maximum.
-  EXPECT_EQ(view_.totals, (std::vector<int>{0, 10}));
+  // The overall gauge moves during the run, never back, from 0 to its maximum.
+  ASSERT_GT(view_.totals.size(), 3u);
+  EXPECT_EQ(view_.totals.front(), 0);
+  EXPECT_EQ(view_.totals.back(), 10);
+  EXPECT_TRUE(std::is_sorted(view_.totals.begin(), view_.totals.end()));
+  EXPECT_GT(std::set<int>(view_.totals.begin(), view_.totals.end()).size(), 4u);
   EXPECT_EQ(view_.totMax, 10);
   EXPECT_EQ(view_.currents.front(), 0);
   EXPECT_EQ(view_.currents.back(), 100);
@@ -482,7 +506,7 @@ TEST_F(SetProgressTest, NothingThrownLeavesTheStepsAndTheRunIsTakenBack) {
   steps_.setView(&throwing);
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
   ASSERT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_EQ(recorder_.shown[0].caption, "setup");
+  EXPECT_EQ(recorder_.shown[0].caption, "오류");
   EXPECT_EQ(recorder_.shown[0].text.rfind("view failed on ", 0), 0u) << recorder_.shown[0].text;
   EXPECT_TRUE(std::filesystem::is_empty(inst_));
 }
@@ -539,7 +563,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   StepOutcome::kFailed, "link"},
                       HalfInstall{"WindowsDirectoryIsAFile",
                                   [](SetProgressTest& t) { writeFile(t.windows(), "a file in the way"); },
-                                  StepOutcome::kStopped, "Cannot create file"}),
+                                  StepOutcome::kStopped, "Cannot create"}),
     [](const auto& info) { return info.param.label; });
 
 TEST_F(SetProgressTest, CrcErrorInTheLastEntryLeavesNothingAndSaysWhich) {
@@ -562,6 +586,266 @@ TEST_F(SetProgressTest, ReportDirectoryAlreadySetIsKept) {
   makeArchive();
   ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
   EXPECT_EQ(readFile(inst_ + "/Info.INI"), "[INFO]\r\nDIR=/data/reports\r\n");
+}
+
+// Info.INI planted as a link (to a private file, or to nowhere) is replaced
+// by a new file of the installer's own; what it led to is neither read nor changed.
+struct PlantedInfo {
+  std::string label;
+  bool dangling;
+};
+
+class PlantedInfoIniTest : public SetProgressTest, public ::testing::WithParamInterface<PlantedInfo> {};
+
+TEST_P(PlantedInfoIniTest, IsReplacedNotReadThrough) {
+  const std::string secret = dir_ / "private.ini";
+  const std::string contents = "[PRIVATE]\r\nPASSWORD=hunter2\r\n";
+  if (!GetParam().dangling) {
+    writeFile(secret, contents);
+    std::filesystem::permissions(secret, std::filesystem::perms(0600));
+  }
+  std::filesystem::create_symlink(secret, inst_ + "/Info.INI");
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  EXPECT_FALSE(std::filesystem::is_symlink(inst_ + "/Info.INI"));
+  const std::string info = readFile(inst_ + "/Info.INI");
+  EXPECT_EQ(info.find("hunter2"), std::string::npos) << info;
+  EXPECT_EQ(iniRead(inst_ + "/Info.INI", "INFO", "DIR"), inst_ + "/samples");
+  if (GetParam().dangling) {
+    EXPECT_FALSE(exists(secret));
+  } else {
+    EXPECT_EQ(readFile(secret), contents);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, PlantedInfoIniTest,
+                         ::testing::Values(PlantedInfo{"ToAPrivateFile", false}, PlantedInfo{"ToNothing", true}),
+                         [](const auto& info) { return info.param.label; });
+
+// Stops the run from the unpacking gauge once it passes a share: by a real
+// signal to this process, or by the cancel request.
+class StoppingView : public RecordingView {
+ public:
+  explicit StoppingView(std::function<void()> stop) : stop_(std::move(stop)) {}
+  void setCurrent(int min, int max, int value) override {
+    RecordingView::setCurrent(min, max, value);
+    if (value >= 20 && value < 100 && stop_) std::exchange(stop_, nullptr)();
+  }
+
+ private:
+  std::function<void()> stop_;
+};
+
+// Two stages so that a part is unpacked when the stop comes.
+void makeLargerArchive(const std::string& stage, const std::string& archive) {
+  unpackLibraries(stage);
+  for (int i = 0; i < 20; ++i)
+    writeFile(stage + "/samples/P" + std::to_string(1000 + i) + ".dbf", std::string(4000, 'x'));
+  writeFile(stage + "/README.TXT", "readme");
+  ASSERT_TRUE(testing::zipDirectory(stage, archive));
+}
+
+class SignalStopTest : public SetProgressTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SignalStopTest, TakesEverythingBackAndNamesTheSignal) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the console's signals are not raised this way on Windows";
+#else
+  writeFile(inst_ + "/mine.txt", "the user's own");
+  makeLargerArchive(dir_ / "stage", StartDir + "/ZELRPT.E01");
+  const std::set<std::string> before = test::listTree(inst_);
+  StoppingView view([] { ::raise(GetParam()); });
+  steps_.setView(&view);
+  clearCaughtSignal();
+  StepOutcome outcome;
+  {
+    SignalCatcher catcher;
+    outcome = steps_.SetProgress();
+  }
+  EXPECT_EQ(outcome, StepOutcome::kCancelled);
+  EXPECT_EQ(caughtSignal(), GetParam());
+  clearCaughtSignal();
+  EXPECT_EQ(test::listTree(inst_), before);  // no half install, no temporary file
+  EXPECT_FALSE(exists(win_));
+  EXPECT_TRUE(recorder_.shown.empty());
+  EXPECT_FALSE(view.finished);
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalStopTest, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) { return info.param == SIGINT ? "Interrupt" : "Terminate"; });
+
+TEST_F(SetProgressTest, CancelRequestTakesEverythingBackWithoutAMessage) {
+  makeLargerArchive(dir_ / "stage", StartDir + "/ZELRPT.E01");
+  StoppingView view([this] { steps_.requestCancel(); });
+  steps_.setView(&view);
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kCancelled);
+  EXPECT_TRUE(std::filesystem::is_empty(inst_));
+  EXPECT_TRUE(recorder_.shown.empty());
+}
+
+TEST_F(SetProgressTest, TemporaryFilesOfAKilledRunAreRemoved) {
+  writeFile(inst_ + "/.zelunzip-123456.tmp", "half a file");
+  writeFile(inst_ + "/samples/.zelunzip-42.tmp", "half a file");
+  writeFile(win_ + "/.zelunzip-7.tmp", "half a library");
+  writeFile(inst_ + "/.zelunzip-notes.tmp", "the user's own, not ours");
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  EXPECT_FALSE(exists(inst_ + "/.zelunzip-123456.tmp"));
+  EXPECT_FALSE(exists(inst_ + "/samples/.zelunzip-42.tmp"));
+  EXPECT_FALSE(exists(win_ + "/.zelunzip-7.tmp"));
+  EXPECT_TRUE(exists(inst_ + "/.zelunzip-notes.tmp"));
+}
+
+TEST_F(SetProgressTest, WindowsDirectoryMadeForAFailedRunGoesAgain) {
+  makeArchive();
+  WinDir = dir_ / "w2/deep/er";
+  std::filesystem::create_directories(inst_ + "/" + kWindowsDirFile);  // makes a later step fail
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
+  EXPECT_FALSE(exists(dir_ / "w2"));
+}
+
+// The manifest and the uninstall ---------------------------------------------------
+
+TEST_F(SetProgressTest, ManifestListsWhatWasPlacedAndNotTheSystemsFiles) {
+  writeFile(win_ + "/WIN.INI", "[intl]\r\nsLanguage=KOR\r\n");
+  writeFile(inst_ + "/mine.txt", "the user's own");
+  makeArchive();
+  steps_.WinIniCheck();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  std::vector<ManifestEntry> entries;
+  ASSERT_TRUE(ReadManifest(inst_, &entries));
+  std::set<std::string> files;
+  for (const ManifestEntry& e : entries)
+    if (e.kind == ManifestEntry::Kind::kFile) files.insert(e.path);
+  const std::set<std::string> expected{inst_ + "/README.TXT", inst_ + "/samples/P0001.dbf",
+                                       inst_ + "/Info.INI",   inst_ + "/" + kWindowsDirFile,
+                                       win_ + "/" + kSde,     win_ + "/" + kCdx,
+                                       win_ + "/" + kNsx,     win_ + "/" + kNtx};
+  EXPECT_EQ(files, expected);
+  const auto readme = std::find_if(entries.begin(), entries.end(),
+                                   [&](const ManifestEntry& e) { return e.path == inst_ + "/README.TXT"; });
+  ASSERT_NE(readme, entries.end());
+  EXPECT_EQ(readme->size, 6u);
+}
+
+TEST_F(SetProgressTest, UninstallRemovesWhatWasPlacedKeepsWhatChangedAndSaysWhich) {
+  std::filesystem::remove(inst_);  // made by the run, so it goes with the uninstall
+  makeArchive();
+  fakePlatform().dataHome = dir_ / "data";
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  EXPECT_EQ(RecordedInstallation(dir_ / "data"), inst_);
+  EXPECT_TRUE(FindInstallation(inst_));
+  writeFile(inst_ + "/README.TXT", "my notes");  // changed by the user
+  writeFile(inst_ + "/samples/mine.dbf", "mine");  // added by the user
+
+  const UninstallResult first = Uninstall(inst_, dir_ / "data");
+  EXPECT_TRUE(first.found);
+  EXPECT_EQ(first.changed, std::vector<std::string>{inst_ + "/README.TXT"});
+  EXPECT_EQ(first.added, std::vector<std::string>{inst_ + "/samples/mine.dbf"});
+  EXPECT_EQ(test::listTree(inst_), (std::set<std::string>{"README.TXT", "samples/", "samples/mine.dbf"}));
+  for (const char* name : kEngineLibraries) EXPECT_FALSE(exists(win_ + "/" + name)) << name;
+  EXPECT_FALSE(exists(win_));  // made by the run, empty again
+  EXPECT_EQ(RecordedInstallation(dir_ / "data"), "");
+
+  const UninstallResult again = Uninstall(inst_, dir_ / "data");
+  EXPECT_FALSE(again.found);
+  EXPECT_TRUE(again.removed.empty());
+  EXPECT_EQ(readFile(inst_ + "/README.TXT"), "my notes");
+
+  std::filesystem::remove_all(inst_);
+}
+
+TEST_F(SetProgressTest, UninstallOfAnUntouchedInstallationLeavesNothing) {
+  std::filesystem::remove(inst_);
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  const UninstallResult result = Uninstall(inst_, {});
+  EXPECT_TRUE(result.changed.empty());
+  EXPECT_TRUE(result.added.empty());
+  EXPECT_FALSE(exists(inst_));
+  EXPECT_FALSE(exists(win_));
+}
+
+TEST_F(SetProgressTest, ReinstallKeepsTheDirectoriesTheFirstOneMade) {
+  std::filesystem::remove(inst_);
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  InstallSteps again;
+  ASSERT_EQ(again.SetProgress(), StepOutcome::kDone);
+  Uninstall(inst_, {});
+  EXPECT_FALSE(exists(inst_));
+}
+
+// The desktop's "ZelRpt 제거": asks first, then says what it kept.
+TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
+  makeArchive();
+  ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
+  writeFile(inst_ + "/samples/mine.dbf", "mine");
+  SetupOptions options;
+  options.target = inst_;
+  recorder_.answers = {MessageAnswer::kNo};
+  EXPECT_EQ(runUninstallAsking(options), 1);
+  EXPECT_TRUE(FindInstallation(inst_));  // No: nothing removed
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].caption, "ZelRpt 제거");
+  EXPECT_EQ(recorder_.shown[0].text, "ZelRpt를 제거하시겠습니까?\r" + inst_);
+
+  recorder_.shown.clear();
+  EXPECT_EQ(runUninstallAsking(options), 0);
+  ASSERT_EQ(recorder_.shown.size(), 2u);
+  EXPECT_EQ(recorder_.shown[1].caption, "ZelRpt 제거");
+  EXPECT_NE(recorder_.shown[1].text.find("\r" + inst_ + "/samples/mine.dbf"), std::string::npos)
+      << recorder_.shown[1].text;
+  EXPECT_FALSE(exists(inst_ + "/README.TXT"));
+
+  recorder_.shown.clear();
+  EXPECT_EQ(runUninstallAsking(options), 0);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "제거할 ZelRpt 설치가 없습니다.\r" + inst_);
+}
+
+struct DamagedManifest {
+  std::string label;
+  std::string text;
+};
+
+class DamagedManifestTest : public ::testing::TestWithParam<DamagedManifest> {};
+
+TEST_P(DamagedManifestTest, IsNoManifest) {
+  std::vector<ManifestEntry> entries;
+  EXPECT_FALSE(ParseManifest(GetParam().text, &entries));
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, DamagedManifestTest,
+                         ::testing::Values(DamagedManifest{"Empty", ""}, DamagedManifest{"OtherHeader", "manifest 2\n"},
+                                           DamagedManifest{"RelativePath",
+                                                           "ZelRpt manifest 1\nfile\t1\t00000000\tREADME.TXT\n"},
+                                           DamagedManifest{"BadSize", "ZelRpt manifest 1\nfile\tx\t00000000\t/a\n"},
+                                           DamagedManifest{"MissingField", "ZelRpt manifest 1\nfile\t1\t/a\n"},
+                                           DamagedManifest{"UnknownKind", "ZelRpt manifest 1\nfifo\t/a\n"}),
+                         [](const auto& info) { return info.param.label; });
+
+TEST(ManifestTextTest, NamesWithTabsAndBreaksComeBackAsTheyWere) {
+#ifdef _WIN32
+  const std::string root = "C:";
+#else
+  const std::string root;
+#endif
+  std::vector<ManifestEntry> in(2);
+  in[0].path = root + "/a\tb\nc\\d";
+  in[0].size = 7;
+  in[0].crc = 0xdeadbeef;
+  in[1].kind = ManifestEntry::Kind::kLink;
+  in[1].path = root + "/bin/zelrpt";
+  in[1].linkTarget = root + "/opt/(주)Velmora/ZelRpt";
+  std::vector<ManifestEntry> out;
+  ASSERT_TRUE(ParseManifest(ManifestText(in), &out));
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].path, in[0].path);
+  EXPECT_EQ(out[0].size, 7u);
+  EXPECT_EQ(out[0].crc, 0xdeadbeefu);
+  EXPECT_EQ(out[1].linkTarget, in[1].linkTarget);
 }
 
 TEST_F(SetProgressTest, MissingStartDirStopsWithTheErrorReport) {

@@ -2,7 +2,10 @@
 // maximised main window waits for the mouse and drives the wizard.
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
+#include "cancel_request.h"
 #include "desktop_platform.h"
 #include "qt_message_service.h"
 #include "qt_translation.h"
@@ -11,6 +14,26 @@
 #include "setup_state.h"
 #include "silent_install.h"
 #include "zel_set.h"
+
+namespace {
+
+// Whether the toolkit will find a screen: an X or Wayland display, or a
+// platform chosen explicitly (offscreen, for instance).
+bool canReachADisplay(int argc, char** argv) {
+#ifdef _WIN32
+  (void)argc;
+  (void)argv;
+  return true;
+#else
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]) == "-platform") return true;
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    if (const char* v = std::getenv(name); v && *v) return true;
+  return false;
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace zel::setup;
@@ -24,6 +47,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (options.silent) return runSilentInstall(options);
+  if (options.uninstall && !options.window) return runUninstall(options, stdout);
+  if (!canReachADisplay(argc, argv)) {
+    // The uninstall needs no window to do its work: without a screen it reports on standard output.
+    if (options.uninstall) return runUninstall(options, stdout);
+    // Qt would abort with a message about platform plugins; say what to do instead.
+    std::fputs(
+        "setup: 설치 마법사는 화면(디스플레이)이 있어야 합니다. 화면 없이 설치하려면: setup --silent --target DIR\n",
+        stderr);
+    return 2;
+  }
 
   QApplication app(argc, argv);
   zel::installQtTranslations(app);
@@ -32,8 +65,22 @@ int main(int argc, char** argv) {
   zel::setMessageService(&qtMessages);
   DesktopPlatform desktop(options.windowsDir);
   setPlatform(&desktop);
+  if (options.uninstall) {
+    const int uninstalled = runUninstallAsking(options);
+    setPlatform(nullptr);
+    zel::setMessageService(nullptr);
+    return uninstalled;
+  }
+  // Nothing is asked when there is nothing to install.
+  if (const std::string problem = archiveProblem(options, desktop.currentDirectory()); !problem.empty()) {
+    zel::messages().error(problem);
+    setPlatform(nullptr);
+    zel::setMessageService(nullptr);
+    return 1;
+  }
 
   int status = 0;
+  int signal = 0;
   {
     TFM_ZelSet window;
     // A progress window left up after a failed step must not keep the program alive.
@@ -42,8 +89,11 @@ int main(int argc, char** argv) {
     window.showFillingTheScreen();
     status = app.exec();
     if (status == 0) status = window.exitCode();
+    signal = window.exitSignal();
   }
   setPlatform(nullptr);
   zel::setMessageService(nullptr);
+  // The installation was taken back; the program ends as the signal would have ended it.
+  if (signal != 0) endBySignal(signal);
   return status;
 }

@@ -1,5 +1,6 @@
 #include "posix_platform.h"
 
+#include <pwd.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -7,11 +8,16 @@
 #include <cstdlib>
 #include <memory>
 
+#include "desktop_entry.h"
+
 namespace zel::setup {
 
 std::string homeDirectory() {
   const char* home = std::getenv("HOME");
-  return home && *home ? home : ".";
+  if (home && *home) return home;
+  // Never the current directory: the account's home from the password database.
+  if (const struct passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir) return pw->pw_dir;
+  return "/";
 }
 
 PosixPlatform::PosixPlatform(std::string windowsDirOverride) : windowsDirOverride_(std::move(windowsDirOverride)) {}
@@ -65,6 +71,16 @@ std::optional<std::uint64_t> PosixPlatform::freeSpace(const std::string& dir) {
     }
   }
   return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+}
+
+std::string PosixPlatform::userDataDirectory() { return UserDataHome(); }
+
+std::string PosixPlatform::userProgramDirectory() { return UserBinDirectory(); }
+
+std::string PosixPlatform::installerProgram() {
+  char buf[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
 }
 
 namespace {

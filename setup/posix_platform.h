@@ -23,12 +23,15 @@ class PosixPlatform : public SetupPlatform {
   void openUrl(const std::string& url) override;
   bool restartSystem() override;
   std::optional<std::uint64_t> freeSpace(const std::string& dir) override;
+  std::string userDataDirectory() override;
+  std::string userProgramDirectory() override;
+  std::string installerProgram() override;
 
  private:
   std::string windowsDirOverride_;
 };
 
-// $HOME, or "." when it is not set.
+// $HOME, else the account's home from the password database, else "/".
 std::string homeDirectory();
 
 }  // namespace zel::setup

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "setup_test_support.h"
@@ -38,6 +41,21 @@ TEST(PosixPlatformTest, WindowsDirectoryComesFromOptionThenEnvironmentThenHome) 
 TEST(PosixPlatformTest, DefaultInstallDirectoryIsUnderHome) {
   EnvGuard home("HOME", "/home/kim");
   EXPECT_EQ(PosixPlatform().defaultInstallDirectory(), "/home/kim/(주)Velmora/ZelRptViewer");
+}
+
+// Without HOME the account's home is used, never the current directory.
+TEST(PosixPlatformTest, HomeUnsetIsTheAccountsHome) {
+  const struct passwd* pw = ::getpwuid(::getuid());
+  ASSERT_NE(pw, nullptr);
+  for (const char* value : {static_cast<const char*>(nullptr), ""}) {
+    EnvGuard home("HOME", value);
+    EnvGuard env("ZELRPT_WINDOWS_DIR", nullptr);
+    EnvGuard xdg("XDG_DATA_HOME", nullptr);
+    EXPECT_EQ(homeDirectory(), pw->pw_dir);
+    EXPECT_EQ(PosixPlatform().windowsDirectory(), std::string(pw->pw_dir) + "/.local/share/ZelRpt/windows");
+    EXPECT_EQ(PosixPlatform().userDataDirectory(), std::string(pw->pw_dir) + "/.local/share");
+    EXPECT_EQ(PosixPlatform().userProgramDirectory(), std::string(pw->pw_dir) + "/.local/bin");
+  }
 }
 
 TEST(PosixPlatformTest, OneDriveTheRoot) {

@@ -100,6 +100,15 @@ bool TFM_DirSelect::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      // In the list, Enter on a highlighted folder other than the one shown opens
+      // it, as a double click does; on the folder shown it accepts.
+      if (watched == C_Dlb_ProjDir) {
+        const QString highlighted = C_Dlb_ProjDir->rowPath(C_Dlb_ProjDir->currentRow());
+        if (!highlighted.isEmpty() && highlighted != C_Dlb_ProjDir->directory()) {
+          C_Dlb_ProjDir->openRow(C_Dlb_ProjDir->currentRow());
+          return true;
+        }
+      }
       C_Bbt_OkClick();
       return true;
     }
@@ -173,8 +182,8 @@ void TFM_DirSelect::C_Bbt_OkClick() {
       return;
     }
   } else {
-    const MessageAnswer answer = messages().show(
-        {"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
+    const MessageAnswer answer = messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + path,
+                                                  MessageIcon::kQuestion, MessageButtons::kYesNo});
     if (answer != MessageAnswer::kYes || !MakeDirPath(path)) return;
   }
   DirSelected = true;

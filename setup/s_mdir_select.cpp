@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "installation_record.h"
 #include "message_service.h"
 #include "modal_runner.h"
 #include "page_parts.h"
@@ -63,13 +64,19 @@ void TFM_DirSet::showEvent(QShowEvent* event) {
 }
 
 void TFM_DirSet::FormShow() {
-  InstallPath = path_.toStdString();
   DirSetNext = false;
   C_Bbt_Next->setFocus();
+  // What the page shows is what Next installs into.
   showPath(UnInstallInfoRead());
+  InstallPath = path_.toStdString();
 }
 
-QString TFM_DirSet::UnInstallInfoRead() const { return QString::fromStdString(platform().defaultInstallDirectory()); }
+// An existing installation is proposed again, so that a new version replaces it;
+// otherwise the default directory.
+QString TFM_DirSet::UnInstallInfoRead() const {
+  const std::string installed = RecordedInstallation(platform().userDataDirectory());
+  return QString::fromStdString(installed.empty() ? platform().defaultInstallDirectory() : installed);
+}
 
 void TFM_DirSet::showPath(const QString& path) {
   path_ = path;
@@ -81,13 +88,17 @@ void TFM_DirSet::C_Bbt_SPathClick() {
   InstallPath = path_.toStdString();
   runModal(chooser);
   if (DirSelected) showPath(QString::fromStdString(InstallPath));
+  // The page takes the keyboard back from the closed chooser, also where the
+  // window manager has not yet given it back.
+  activateWindow();
   C_Bbt_Next->setFocus();
 }
 
 void TFM_DirSet::C_Bbt_NextClick() {
   if (!DirSelected && !directoryExists(InstallPath)) {
-    const MessageAnswer answer = messages().show(
-        {"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
+    const MessageAnswer answer =
+        messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + InstallPath,
+                         MessageIcon::kQuestion, MessageButtons::kYesNo});
     if (answer != MessageAnswer::kYes) return;
     if (!MakeDirPath(InstallPath)) {
       messages().error("경로를 만들 수 없습니다.");
@@ -99,8 +110,8 @@ void TFM_DirSet::C_Bbt_NextClick() {
 }
 
 void TFM_DirSet::C_Bbt_CancelClick() {
-  const MessageAnswer answer = messages().show(
-      {"Information", "프로그램설치를 종료하시겠습니까?", MessageIcon::kInformation, MessageButtons::kYesNo});
+  const MessageAnswer answer =
+      messages().show({"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kInformation, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
   DirSetNext = false;
   close();

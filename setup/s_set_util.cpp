@@ -9,16 +9,24 @@
 
 #include <cerrno>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 
 #include "message_service.h"
 #include "setup_platform.h"
+#ifndef _WIN32
+#  include "posix_platform.h"
+#endif
+#include "setup_state.h"
 
 namespace zel::setup {
 namespace {
 
-void showMakeDirError() {
-  messages().show({"Error", "디렉토리를 만들 수 없습니다.", MessageIcon::kError, MessageButtons::kYesOnly});
+void showMakeDirError(const std::string& dir, int error) {
+  // EEXIST here means something that is no directory holds the name.
+  const std::string reason = error == EEXIST ? "같은 이름의 파일이 있습니다" : std::strerror(error);
+  messages().show(
+      {"오류", "디렉토리를 만들 수 없습니다.\r" + dir + ": " + reason, MessageIcon::kError, MessageButtons::kYesOnly});
 }
 
 #ifdef _WIN32
@@ -26,6 +34,12 @@ bool makeOne(const std::string& dir) { return ::_mkdir(dir.c_str()) == 0; }
 #else
 bool makeOne(const std::string& dir) { return ::mkdir(dir.c_str(), 0777) == 0; }
 #endif
+
+bool makeAndRecord(const std::string& dir) {
+  if (!makeOne(dir)) return false;
+  MadeDirectories.push_back(dir);
+  return true;
+}
 
 std::string joinPath(const std::string& built, const std::string& segment) {
   if (built.empty()) return segment;
@@ -47,6 +61,11 @@ bool fileExists(const std::string& path) {
 
 std::string absolutePath(const std::string& path, const std::string& base) {
   std::filesystem::path p(path);
+#ifndef _WIN32
+  // "~" and "~/..." as a shell would read them: the home directory.
+  if (path == "~" || path.rfind("~/", 0) == 0)
+    p = std::filesystem::path(homeDirectory()) / path.substr(path.size() > 1 ? 2 : 1);
+#endif
   if (p.is_relative()) p = std::filesystem::path(base) / p;
   std::string out = p.lexically_normal().string();
   if (out.size() > 1 && out.back() == kPathSeparator) out.pop_back();
@@ -84,19 +103,26 @@ bool MakeDirPath(const std::string& path) {
     rest.erase(0, pos + 1);
     if (segment.empty()) continue;  // doubled separator: no new directory
     built = joinPath(built, segment);
-    if (!directoryExists(built) && !makeOne(built)) {
-      showMakeDirError();
+    if (!directoryExists(built) && !makeAndRecord(built)) {
+      showMakeDirError(built, errno);
       return false;
     }
   }
   if (!rest.empty()) {
     built = joinPath(built, rest);
-    if (!makeOne(built)) {
-      showMakeDirError();
+    if (!makeAndRecord(built)) {
+      showMakeDirError(built, errno);
       return false;
     }
   }
   return true;
+}
+
+void RemoveMadeDirectories() {
+  std::error_code ec;
+  for (auto it = MadeDirectories.rbegin(); it != MadeDirectories.rend(); ++it)
+    std::filesystem::remove(*it, ec);  // only while empty: what else is in it stays
+  MadeDirectories.clear();
 }
 
 bool IsDriveId(const std::string& drive) {
@@ -108,7 +134,7 @@ bool IsDriveId(const std::string& drive) {
 bool DiskInDrive(const std::string& drive) { return IsDriveId(drive) && platform().driveReady(drive); }
 
 void ReportApplicationError(const std::string& text) {
-  messages().show({"setup", text, MessageIcon::kError, MessageButtons::kOk});
+  messages().show({"오류", text, MessageIcon::kError, MessageButtons::kOk});
 }
 
 std::string ioErrorText(int error) {

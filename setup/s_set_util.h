@@ -11,9 +11,14 @@ namespace zel::setup {
 // Creates every missing directory along path, from the left. A trailing separator
 // adds no step; the last segment is created without testing first (callers only
 // ask for directories that do not exist). A leading separator starts at the root.
-// On failure shows "디렉토리를 만들 수 없습니다." once and returns false; nothing
-// created so far is removed.
+// On failure shows "디렉토리를 만들 수 없습니다." once, with the directory and the
+// reason, and returns false; nothing created so far is removed. Every directory
+// made is added to MadeDirectories.
 bool MakeDirPath(const std::string& path);
+
+// Removes the MadeDirectories that are still empty, innermost first, and forgets
+// them all: what the user made for an installation that did not happen.
+void RemoveMadeDirectories();
 
 // Whether a drive-list entry names a drive: a letter A to Z (either case) or the root.
 bool IsDriveId(const std::string& drive);
@@ -21,7 +26,7 @@ bool IsDriveId(const std::string& drive);
 // drive (callers report "Not a valid drive ID" for those first, see IsDriveId).
 bool DiskInDrive(const std::string& drive);
 
-// The application's error report: the text in an error box captioned "setup".
+// The application's error report: the text in an error box captioned "오류".
 void ReportApplicationError(const std::string& text);
 
 // "File not found", "Invalid filename", "File access denied" or "I/O error %d".

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "message_service.h"
+#include "setup_state.h"
 #include "setup_test_support.h"
 
 namespace zel::setup {
@@ -64,8 +66,9 @@ TEST_F(MakeDirPathTest, FailureShowsTheErrorOnceAndKeepsWhatWasMade) {
   EXPECT_FALSE(MakeDirPath(dir_ / "A/file/B/C"));
   ASSERT_EQ(recorder_.shown.size(), 1u);
   const Message& m = recorder_.shown.front();
-  EXPECT_EQ(m.caption, "Error");
-  EXPECT_EQ(m.text, "디렉토리를 만들 수 없습니다.");
+  EXPECT_EQ(m.caption, "오류");
+  // The first line as it always was, then which directory and why.
+  EXPECT_EQ(m.text, "디렉토리를 만들 수 없습니다.\r" + (dir_ / "A/file") + ": 같은 이름의 파일이 있습니다");
   EXPECT_EQ(m.icon, MessageIcon::kError);
   EXPECT_EQ(m.buttons, MessageButtons::kYesOnly);
   EXPECT_TRUE(directoryExists(dir_ / "A"));
@@ -75,7 +78,33 @@ TEST_F(MakeDirPathTest, FailureShowsTheErrorOnceAndKeepsWhatWasMade) {
 TEST_F(MakeDirPathTest, LastStepFailureShowsTheErrorOnce) {
   testing::writeFile(dir_ / "taken", "file");
   EXPECT_FALSE(MakeDirPath(dir_ / "taken"));
-  EXPECT_EQ(recorder_.shown.size(), 1u);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_NE(recorder_.shown[0].text.find(dir_ / "taken"), std::string::npos) << recorder_.shown[0].text;
+}
+
+TEST_F(MakeDirPathTest, MadeDirectoriesAreRecordedAndGoAgainWhileEmpty) {
+  MadeDirectories.clear();
+  testing::writeFile(dir_ / "old/kept.txt", "x");
+  ASSERT_TRUE(MakeDirPath(dir_ / "old/new/deeper"));
+  ASSERT_TRUE(MakeDirPath(dir_ / "other"));
+  EXPECT_EQ(MadeDirectories, (std::vector<std::string>{dir_ / "old/new", dir_ / "old/new/deeper", dir_ / "other"}));
+  testing::writeFile(dir_ / "other/put-there.txt", "something else");
+  RemoveMadeDirectories();
+  EXPECT_TRUE(MadeDirectories.empty());
+  EXPECT_FALSE(exists(dir_ / "old/new"));
+  EXPECT_TRUE(exists(dir_ / "old/kept.txt"));
+  EXPECT_TRUE(exists(dir_ / "other/put-there.txt"));
+}
+
+TEST(AbsolutePathTest, TildeMeansTheHomeDirectory) {
+#ifndef _WIN32
+  const char* home = std::getenv("HOME");
+  ASSERT_NE(home, nullptr);
+  EXPECT_EQ(absolutePath("~/Zel Viewer", "/elsewhere"), std::string(home) + "/Zel Viewer");
+  EXPECT_EQ(absolutePath("~", "/elsewhere"), std::string(home));
+  EXPECT_EQ(absolutePath("a/~", "/elsewhere"), "/elsewhere/a/~");
+  EXPECT_EQ(absolutePath("~user", "/elsewhere"), "/elsewhere/~user");
+#endif
 }
 
 TEST_F(MakeDirPathTest, EmptyPathCreatesNothing) {

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QThread>
 
 #include "gauge.h"
@@ -13,7 +14,8 @@
 namespace zel::setup {
 
 namespace {
-constexpr int kWidth = 448, kHeight = 107;
+// Below the two gauges a row for the cancel button.
+constexpr int kWidth = 448, kHeight = 141;
 constexpr int kLeft = 170, kTop = 431;
 // How long each unpacking step stays on screen.
 constexpr int kPauseMs = 30;
@@ -35,7 +37,7 @@ Gauge* captionedGauge(QWidget* parent, const char* boxName, const char* gaugeNam
 TFM_SetUpProgress::TFM_SetUpProgress(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("FM_SetUpProgress"));
-  setWindowTitle(QStringLiteral("SetUp"));
+  setWindowTitle(QStringLiteral("설치"));
   setWindowIcon(programIcon());
   setFont(pageFont());
   setFixedSize(kWidth, kHeight);
@@ -46,6 +48,31 @@ TFM_SetUpProgress::TFM_SetUpProgress(QWidget* parent)
   C_Lbl_CurFile->setGeometry(8, 6, kWidth - 16, 18);
   C_Gag_Cur = captionedGauge(this, "Panel1", "C_Gag_Cur", QStringLiteral("현재진행"), 28);
   C_Gag_Tot = captionedGauge(this, "Panel2", "C_Gag_Tot", QStringLiteral("전체진행"), 67);
+  C_Bbt_Cancel = new QPushButton(QStringLiteral("취  소"), this);
+  C_Bbt_Cancel->setObjectName(QStringLiteral("C_Bbt_Cancel"));
+  C_Bbt_Cancel->setFont(pageFont());
+  C_Bbt_Cancel->setGeometry(kWidth - 6 - 89, 107, 89, 27);
+  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_SetUpProgress::cancelClicked);
+}
+
+void TFM_SetUpProgress::setStaysOnTop(bool onTop) {
+  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) return;
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, onTop);  // hides a shown window
+  if (visible) show();
+}
+
+MessagesAboveProgress::MessagesAboveProgress(TFM_SetUpProgress& window) : window_(window), inner_(messages()) {
+  setMessageService(this);
+}
+
+MessagesAboveProgress::~MessagesAboveProgress() { setMessageService(&inner_); }
+
+MessageAnswer MessagesAboveProgress::show(const Message& message) {
+  window_.setStaysOnTop(false);
+  const MessageAnswer answer = inner_.show(message);
+  window_.setStaysOnTop(true);
+  return answer;
 }
 
 void TFM_SetUpProgress::setStatus(const std::string& text) {

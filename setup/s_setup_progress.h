@@ -1,13 +1,15 @@
 // TFM_SetUpProgress: the small always-on-top window that shows the installation
-// steps: a status line, the unpacking gauge and the all-steps gauge. The main
+// steps: a status line, the unpacking gauge, the all-steps gauge and a cancel button. The main
 // window owns it from the start of the steps until it closes or the program ends.
 #pragma once
 
 #include <QWidget>
 
+#include "message_service.h"
 #include "progress_view.h"
 
 class QLabel;
+class QPushButton;
 
 namespace zel::setup {
 
@@ -25,9 +27,36 @@ class TFM_SetUpProgress : public QWidget, public ProgressView {
   void processMessages() override;
   void finish() override;
 
+  // Whether the window keeps above all others; dropped while a message box of the
+  // installation is up, so that the box is not hidden under it.
+  void setStaysOnTop(bool onTop);
+
   QLabel* C_Lbl_CurFile;
   Gauge* C_Gag_Cur;
   Gauge* C_Gag_Tot;
+  QPushButton* C_Bbt_Cancel;
+
+ signals:
+  // The cancel button was pressed; the main window asks and, on yes, stops the steps.
+  void cancelClicked();
+};
+
+// While alive, every message box shown goes above the progress window: the
+// window gives up its place on top for as long as the box is up. Then the
+// message service in force before comes back.
+class MessagesAboveProgress : public MessageService {
+ public:
+  explicit MessagesAboveProgress(TFM_SetUpProgress& window);
+  ~MessagesAboveProgress() override;
+  MessagesAboveProgress(const MessagesAboveProgress&) = delete;
+  MessagesAboveProgress& operator=(const MessagesAboveProgress&) = delete;
+
+  MessageAnswer show(const Message& message) override;
+  void log(const std::string& detail) override { inner_.log(detail); }
+
+ private:
+  TFM_SetUpProgress& window_;
+  MessageService& inner_;
 };
 
 }  // namespace zel::setup

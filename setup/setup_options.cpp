@@ -29,6 +29,10 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
     };
     if (arg == "--silent") {
       options.silent = true;
+    } else if (arg == "--uninstall") {
+      options.uninstall = true;
+    } else if (arg == "--window") {
+      options.window = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg == "--target") {
@@ -45,14 +49,18 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& args) {
   }
   // With windows, anything else is left to the toolkit (its own options such as
   // -platform); without, there is no toolkit to take it.
-  if (options.error.empty() && options.silent && !stray.empty()) options.error = "unexpected argument " + stray;
+  if (options.error.empty() && (options.silent || options.uninstall) && !stray.empty())
+    options.error = "unexpected argument " + stray;
+  if (options.error.empty() && options.silent && options.uninstall)
+    options.error = "--silent and --uninstall exclude each other";
   if (options.error.empty() && options.silent && options.target.empty()) options.error = "--silent needs --target DIR";
   return options;
 }
 
 const char* setupUsage() {
   return "usage: setup [--windows-dir DIR] [--archive FILE]\n"
-         "       setup --silent --target DIR [--archive FILE] [--windows-dir DIR]\n";
+         "       setup --silent --target DIR [--archive FILE] [--windows-dir DIR]\n"
+         "       setup --uninstall [--target DIR] [--window]\n";
 }
 
 std::string programDirectory() {
@@ -77,6 +85,21 @@ std::string chooseArchive(const SetupOptions& options, const std::string& startD
   if (fileExists(startDir + "/" + kArchiveName)) return {};
   const std::string besideProgram = programDirectory() + "/" + kArchiveName;
   return fileExists(besideProgram) ? besideProgram : std::string();
+}
+
+std::string archiveProblem(const SetupOptions& options, const std::string& startDir) {
+  if (!options.archive.empty()) {
+    if (directoryExists(options.archive))
+      return options.archive + " : 디렉토리입니다. 설치할 화일 " + kArchiveName + "의 경로를 지정하십시오.";
+    if (regularFileExists(options.archive)) return {};
+    return options.archive + " 화일이 존재하지 않습니다.";
+  }
+  const std::string chosen = chooseArchive(options, startDir);
+  if (regularFileExists(chosen.empty() ? startDir + "/" + kArchiveName : chosen)) return {};
+  std::string text = std::string(kArchiveName) + " 화일이 존재하지 않습니다.\r찾아본 곳: " + startDir;
+  const std::string program = programDirectory();
+  if (!program.empty() && program != startDir) text += ", " + program;
+  return text;
 }
 
 }  // namespace zel::setup

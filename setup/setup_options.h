@@ -1,6 +1,7 @@
 // SetupOptions: the installer's command line.
 //   setup [--windows-dir DIR] [--archive FILE]             the wizard
 //   setup --silent --target DIR [--archive FILE] [--windows-dir DIR]
+//   setup --uninstall [--target DIR] [--window]
 // Toolkit-free; parsing never exits, it reports what it could not take.
 #pragma once
 
@@ -12,6 +13,8 @@ namespace zel::setup {
 struct SetupOptions {
   bool silent = false;
   bool help = false;
+  bool uninstall = false;
+  bool window = false;  // --uninstall: ask first and report in message boxes (the desktop's action)
   std::string target;
   std::string archive;
   std::string windowsDir;
@@ -27,5 +30,9 @@ std::string programDirectory();
 // start directory; else, when the program was started from elsewhere, the one
 // beside the program. Empty means "StartDir/ZELRPT.E01".
 std::string chooseArchive(const SetupOptions& options, const std::string& startDir);
+// Why no archive can be installed, checked before anything is asked: the
+// message naming every place looked at, or the path that is a directory.
+// Empty when the archive is there.
+std::string archiveProblem(const SetupOptions& options, const std::string& startDir);
 
 }  // namespace zel::setup

@@ -49,5 +49,31 @@ TEST(SetupOptionsTest, ArchiveChoice) {
   EXPECT_EQ(chooseArchive(o, dir.path()), "");  // the start directory's own
 }
 
+// Checked before anything is asked (where setup looks without --archive: the end-to-end tests).
+TEST(SetupOptionsTest, ArchiveProblemSaysWhereAndWhat) {
+  testing::TempDir dir;
+  SetupOptions o;
+  o.archive = dir.path();
+  EXPECT_EQ(archiveProblem(o, dir.path()),
+            dir.path() + " : 디렉토리입니다. 설치할 화일 ZELRPT.E01의 경로를 지정하십시오.");
+  o.archive = dir / "OTHER.E01";
+  EXPECT_EQ(archiveProblem(o, dir.path()), (dir / "OTHER.E01") + " 화일이 존재하지 않습니다.");
+  testing::writeFile(dir / "OTHER.E01", "zip");
+  EXPECT_EQ(archiveProblem(o, dir.path()), "");
+  o.archive.clear();
+  testing::writeFile(dir / "ZELRPT.E01", "zip");
+  EXPECT_EQ(archiveProblem(o, dir.path()), "");
+}
+
+TEST(SetupOptionsTest, UninstallLine) {
+  SetupOptions o = parseSetupOptions({"--uninstall", "--target", "/opt/zel"});
+  EXPECT_TRUE(o.uninstall);
+  EXPECT_EQ(o.target, "/opt/zel");
+  EXPECT_TRUE(o.error.empty());
+  EXPECT_TRUE(parseSetupOptions({"--uninstall"}).error.empty());
+  EXPECT_FALSE(parseSetupOptions({"--uninstall", "stray"}).error.empty());
+  EXPECT_FALSE(parseSetupOptions({"--uninstall", "--silent", "--target", "x"}).error.empty());
+}
+
 }  // namespace
 }  // namespace zel::setup

@@ -37,6 +37,24 @@ class SetupPlatform {
   // False when it refused or could not be asked.
   virtual bool restartSystem() = 0;
 
+  // The user's data directory (desktop entries, MIME types, the record of the
+  // last installation) and the user's own program directory (the launcher link).
+  // Empty where there are none: nothing is registered there then.
+  virtual std::string userDataDirectory() { return {}; }
+  virtual std::string userProgramDirectory() { return {}; }
+
+  // The running installer's own file, copied beside the viewer so that the
+  // desktop can start the uninstall; empty where there is none to copy.
+  virtual std::string installerProgram() { return {}; }
+
+  // Starts a program in the given working directory without waiting for it;
+  // false when it could not be started. Nothing is started unless a platform says how.
+  virtual bool startProgram(const std::string& program, const std::string& workingDir) {
+    (void)program;
+    (void)workingDir;
+    return false;
+  }
+
   // Bytes free for the user on the volume that holds dir (or would hold it: a
   // missing dir counts on its nearest existing parent). Empty when unknown, and
   // unknown unless a platform says otherwise.

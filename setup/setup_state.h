@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zel::setup {
 
@@ -16,6 +17,9 @@ inline bool DriveNotReady = false;  // outcome of the chooser's last drive pick
 inline std::string StartDir;  // current directory when the main window was created
 inline bool Started = false;  // the installation driver has started
 inline std::string WinDir;  // the Windows directory, read by WinIniCheck
+// Directories MakeDirPath made in this run, outermost first: they go again when
+// the installation is cancelled or fails.
+inline std::vector<std::string> MadeDirectories;
 
 // Back to the state at program start (tests run several wizards in one process).
 inline void resetSetupState() {
@@ -23,6 +27,7 @@ inline void resetSetupState() {
   WelcomeNext = DirSelected = DirSetNext = DriveNotReady = Started = false;
   StartDir.clear();
   WinDir.clear();
+  MadeDirectories.clear();
 }
 
 }  // namespace zel::setup

@@ -67,7 +67,18 @@ class FakePlatform : public NativePlatform {
   std::optional<std::uint64_t> freeSpace(const std::string& dir) override {
     return freeBytes ? freeBytes : NativePlatform::freeSpace(dir);
   }
+  bool startProgram(const std::string& program, const std::string& workingDir) override {
+    started.push_back(program + " in " + workingDir);
+    return startAccepted;
+  }
+  // Never the real home: empty registers nothing, unless a test names its own.
+  std::string userDataDirectory() override { return dataHome; }
+  std::string userProgramDirectory() override { return binDir; }
+  std::string installerProgram() override { return installer; }
 
+  std::string dataHome, binDir, installer;
+  bool startAccepted = true;
+  std::vector<std::string> started;
   std::optional<std::uint64_t> freeBytes;  // unset: the real figure
   bool restartAccepted = true;
   std::vector<std::string> driveList{"/"};

@@ -3,11 +3,23 @@
 // created without asking; no restart. Messages go to stderr. Toolkit-free.
 #pragma once
 
+#include <cstdio>
+
 #include "setup_options.h"
 
 namespace zel::setup {
 
 // Returns the process exit status: 0 when everything was installed.
 int runSilentInstall(const SetupOptions& options);
+
+// setup --uninstall: removes the installation in options.target, else the one
+// recorded for this user, else the default directory's, and writes what it
+// removed and kept to out. 0 also when there was nothing to remove (it says so).
+int runUninstall(const SetupOptions& options, std::FILE* out);
+
+// The same from the desktop's action, through the process's message service
+// and platform: asks first ("ZelRpt 제거"), then says what it removed and kept.
+// 1 when the user said no.
+int runUninstallAsking(const SetupOptions& options);
 
 }  // namespace zel::setup

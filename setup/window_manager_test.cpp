@@ -4,14 +4,20 @@
 // must start the wizard. The test starts its own Xvfb and window manager.
 #include <QApplication>
 #include <QCursor>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
 #include <cstdlib>
 
 #include "message_service.h"
+#include "s_setup_progress.h"
 #include "setup_state.h"
 #include "setup_test_support.h"
 #include "wizard_test_support.h"
@@ -85,6 +91,88 @@ TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
   ASSERT_EQ(runner_.shown.size(), 1u);
   EXPECT_EQ(runner_.shown.front(), QStringLiteral("FM_Welcome"));
   EXPECT_TRUE(Started);
+}
+
+// A real key press, through the X server and whatever window manager gives the
+// window the keyboard, starts the wizard as a movement does.
+TEST_F(WindowManagerTest, RealKeyPressStartsTheWizard) {
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  TFM_ZelSet window;
+  showAndSettle(window);
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }));
+  const std::string command = "xdotool key --window " + std::to_string(window.winId()) + " space";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !runner_.shown.empty(); }));
+  EXPECT_TRUE(Started);
+}
+
+// The X windows from bottom to top, as the window manager stacks them (empty without one).
+std::vector<unsigned long> stackingOrder() {
+  std::vector<unsigned long> order;
+  FILE* pipe = ::popen("xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null", "r");
+  if (!pipe) return order;
+  char buf[8192];
+  std::string text;
+  while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) text.append(buf, n);
+  ::pclose(pipe);
+  for (std::size_t at = text.find("0x"); at != std::string::npos; at = text.find("0x", at + 2))
+    order.push_back(std::stoul(text.substr(at), nullptr, 16));
+  return order;
+}
+
+// The X window with the given title (0 when none).
+unsigned long windowNamed(const std::string& title) {
+  FILE* pipe = ::popen(("xdotool search --name '^" + title + "$' 2>/dev/null").c_str(), "r");
+  if (!pipe) return 0;
+  char buf[64] = {};
+  const bool got = std::fgets(buf, sizeof buf, pipe) != nullptr;
+  ::pclose(pipe);
+  return got ? std::stoul(buf) : 0;
+}
+
+// Shows a real box without blocking, lays it over the progress window and
+// notes whether the window manager stacks it above.
+class StackingProbe : public MessageService {
+ public:
+  explicit StackingProbe(TFM_SetUpProgress& progress) : progress_(progress) {}
+  MessageAnswer show(const Message& message) override {
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(message.caption),
+                    QString::fromStdString(message.text));
+    box.show();
+    if (!QTest::qWaitForWindowExposed(&box)) return MessageAnswer::kOk;
+    box.move(progress_.pos() + QPoint(20, 20));
+    QTest::qWait(300);
+    // By title: the progress window may have a new native window since its flags changed.
+    const auto order = stackingOrder();
+    const auto boxAt = std::find(order.begin(), order.end(), windowNamed("오류"));
+    const auto progressAt = std::find(order.begin(), order.end(), windowNamed("설치"));
+    if (boxAt != order.end() && progressAt != order.end()) boxAbove = boxAt > progressAt;
+    return MessageAnswer::kOk;
+  }
+  std::optional<bool> boxAbove;
+
+ private:
+  TFM_SetUpProgress& progress_;
+};
+
+TEST_F(WindowManagerTest, BoxesShownDuringTheInstallStandAboveTheProgressWindow) {
+  if (windowManager().empty()) GTEST_SKIP() << "without a window manager nothing keeps windows on top";
+  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  TFM_SetUpProgress progress;
+  progress.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&progress));
+  QTest::qWait(300);
+  StackingProbe probe(progress);
+  setMessageService(&probe);
+  {
+    const MessagesAboveProgress above(progress);
+    messages().error("SETUP을 실행하는데 오류가 발생했습니다.");
+  }
+  setMessageService(&recorder_);
+  ASSERT_TRUE(probe.boxAbove.has_value()) << "the window manager lists no stacking order";
+  EXPECT_TRUE(*probe.boxAbove);
+  EXPECT_TRUE(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // on top again afterwards
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, WindowManagerTest,

@@ -109,6 +109,14 @@ bool WindowsPlatform::restartSystem() {
   return ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED) != 0;
 }
 
+// The wizard asks for the restart here, not to start the viewer; the shell's
+// "open" is what starting a program from a script would use.
+bool WindowsPlatform::startProgram(const std::string& program, const std::string& workingDir) {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(nullptr, "open", program.c_str(), nullptr, workingDir.c_str(), SW_SHOWNORMAL));
+  return result > 32;
+}
+
 std::optional<std::uint64_t> WindowsPlatform::freeSpace(const std::string& dir) {
   // A missing directory counts on its nearest existing parent.
   std::string probe = dir.empty() ? "." : dir;

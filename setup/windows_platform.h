@@ -23,6 +23,7 @@ class WindowsPlatform : public SetupPlatform {
   bool driveReady(const std::string& drive) override;
   void openUrl(const std::string& url) override;
   bool restartSystem() override;
+  bool startProgram(const std::string& program, const std::string& workingDir) override;
   std::optional<std::uint64_t> freeSpace(const std::string& dir) override;
 
  private:

@@ -4,11 +4,14 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
+#include "cancel_request.h"
 #include "click_label.h"
 #include "directory_list.h"
 #include "gauge.h"
@@ -157,7 +160,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
   click(page, "C_Bbt_Next");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "확인");
-  EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?");
+  EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + default_);
   EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kQuestion);
   EXPECT_TRUE(page.isVisible());
   EXPECT_FALSE(DirSetNext);
@@ -180,7 +183,7 @@ TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
   page.show();
   answer({kYes});
   click(page, "C_Bbt_Next");
-  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "Error", "오류"}));
+  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류", "오류"}));
   EXPECT_EQ(recorder_.shown[2].text, "경로를 만들 수 없습니다.");
   EXPECT_TRUE(page.isVisible());
   EXPECT_FALSE(DirSetNext);
@@ -194,7 +197,7 @@ TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
   EXPECT_TRUE(page.isVisible());
   click(page, "C_Bbt_Cancel");
   ASSERT_EQ(recorder_.shown.size(), 2u);
-  EXPECT_EQ(recorder_.shown[1].caption, "Information");
+  EXPECT_EQ(recorder_.shown[1].caption, "확인");
   EXPECT_EQ(recorder_.shown[1].text, "프로그램설치를 종료하시겠습니까?");
   EXPECT_EQ(recorder_.shown[1].icon, MessageIcon::kInformation);
   EXPECT_EQ(recorder_.shown[1].buttons, MessageButtons::kYesNo);
@@ -319,7 +322,7 @@ TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
   answer({kYes});
   click(chooser, "C_Bbt_Ok");
   ASSERT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?");
+  EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + fresh);
   EXPECT_TRUE(directoryExists(fresh));
   EXPECT_TRUE(DirSelected);
   EXPECT_EQ(InstallPath, fresh);
@@ -361,6 +364,28 @@ TEST_F(ChooserTest, MissingFolderAndNoStays) {
   EXPECT_FALSE(exists(dir_ / "new"));
   EXPECT_TRUE(chooser.isVisible());
   EXPECT_FALSE(DirSelected);
+}
+
+TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
+  std::filesystem::create_directories(start_ + "/sub folder");
+  TFM_DirSelect chooser;
+  chooser.show();
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  ASSERT_NE(list, nullptr);
+  int row = -1;
+  for (int i = 0; i < list->count(); ++i)
+    if (list->rowPath(i) == QString::fromStdString(start_ + "/sub folder")) row = i;
+  ASSERT_GE(row, 0);
+  list->setCurrentRow(row);
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_EQ(list->directory(), QString::fromStdString(start_ + "/sub folder"));
+  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(start_ + "/sub folder"));
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_FALSE(DirSelected);
+  // Enter again, on the folder now shown, accepts it.
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_TRUE(DirSelected);
+  EXPECT_EQ(InstallPath, start_ + "/sub folder");
 }
 
 TEST_F(ChooserTest, EnterInTheListsAccepts) {
@@ -451,8 +476,9 @@ TEST(GaugeTest, ShareIsTheWholeNumberPart) {
 TEST_F(WizardTest, ProgressWindowAsDesigned) {
   TFM_SetUpProgress window;
   window.show();
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("SetUp"));
-  EXPECT_EQ(window.size(), QSize(448, 107));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("설치"));
+  EXPECT_EQ(window.size(), QSize(448, 141));
+  EXPECT_EQ(testing::buttonText(window, "C_Bbt_Cancel"), QStringLiteral("취  소"));
   EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_EQ(window.C_Gag_Cur->size(), QSize(363, 25));
@@ -489,10 +515,12 @@ TEST_F(DriverTest, MainWindowAsDesigned) {
   EXPECT_FALSE(Started);
 }
 
-TEST_F(DriverTest, FullInstallationAndNoToTheRestart) {
+// Nothing here needs a restart: the last question says where the viewer went
+// and offers to start it. No starts nothing.
+TEST_F(DriverTest, FullInstallationAndNoToStartingTheViewer) {
   makeArchive();
   goThroughThePages();
-  answer({kYes, kNo});  // create the directory; no restart
+  answer({kYes, kNo});  // create the directory; do not start the viewer
   TFM_ZelSet window;
   window.show();
   testing::moveMouseOver(window.Image1);
@@ -500,9 +528,8 @@ TEST_F(DriverTest, FullInstallationAndNoToTheRestart) {
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
   const Message& done = recorder_.shown.back();
   EXPECT_EQ(done.text,
-            "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
-            "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?");
-  EXPECT_EQ(done.icon, MessageIcon::kNone);
+            "Zel-C 보고서 Viewer의 설치가 끝났습니다.\r설치한 곳: " + default_ + "\r\r지금 Viewer를 실행하시겠습니까?");
+  EXPECT_EQ(done.text.find("재부팅"), std::string::npos);
   EXPECT_EQ(done.buttons, MessageButtons::kYesNo);
   EXPECT_EQ(testing::readFile(default_ + "/README.TXT"), "readme");
   for (const char* name : kEngineLibraries) {
@@ -511,12 +538,14 @@ TEST_F(DriverTest, FullInstallationAndNoToTheRestart) {
   }
   EXPECT_EQ(fake_.currentDirectory(), default_);
   EXPECT_EQ(fake_.restarts, 0);
+  EXPECT_TRUE(fake_.started.empty());
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.progressWindow(), nullptr);
   EXPECT_EQ(window.exitCode(), 0);
 }
 
-TEST_F(DriverTest, YesToTheCompletionQuestionRestarts) {
+// Yes (the default, which Enter takes) starts the viewer and never the restart.
+TEST_F(DriverTest, YesToTheCompletionQuestionStartsTheViewerAndNeverRestarts) {
   makeArchive();
   std::filesystem::create_directories(default_);
   writeFile(win_ + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
@@ -526,25 +555,222 @@ TEST_F(DriverTest, YesToTheCompletionQuestionRestarts) {
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
-  EXPECT_EQ(fake_.restarts, 1);
+  EXPECT_EQ(fake_.restarts, 0);
+  EXPECT_EQ(fake_.started, std::vector<std::string>{default_ + "/ZelRpt in " + default_});
   EXPECT_EQ(iniRead(win_ + "/WIN.INI", "intl", "sLanguage"), "eng");
 }
 
-TEST_F(DriverTest, RefusedRestartIsReported) {
+TEST_F(DriverTest, ViewerThatCannotStartIsReported) {
   makeArchive();
   std::filesystem::create_directories(default_);
   goThroughThePages();
-  fake_.restartAccepted = false;
+  fake_.startAccepted = false;
   answer({kYes});
   TFM_ZelSet window;
   window.show();
   testing::moveMouseOver(window.Image1);
-  EXPECT_EQ(fake_.restarts, 1);
-  EXPECT_EQ(captions(), (std::vector<std::string>{"종료", "알림"}));
-  EXPECT_EQ(recorder_.shown.back().text, "시스템이 재시작을 거부했습니다. 직접 재시작 하십시오.");
-  EXPECT_EQ(recorder_.shown.back().icon, MessageIcon::kWarning);
+  EXPECT_EQ(fake_.restarts, 0);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"종료", "오류"}));
+  EXPECT_EQ(recorder_.shown.back().text, "Viewer를 실행할 수 없습니다.\r" + default_ + "/ZelRpt");
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.exitCode(), 0);  // installed all the same
+}
+
+// A second setup proposes the directory of the first and says it replaced it.
+TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
+  makeArchive();
+  const std::string elsewhere = dir_ / "my viewer";
+  std::filesystem::create_directories(elsewhere);
+  fake_.dataHome = dir_ / "data";
+  {
+    // The first setup installed elsewhere than this one's default.
+    testing::FakePlatform firstPlatform(win_, elsewhere);
+    firstPlatform.dataHome = fake_.dataHome;
+    setPlatform(&firstPlatform);
+    goThroughThePages();
+    answer({kNo});
+    TFM_ZelSet first;
+    first.show();
+    testing::moveMouseOver(first.Image1);
+    setPlatform(&fake_);
+  }
+  ASSERT_TRUE(exists(elsewhere + "/README.TXT"));
+  EXPECT_EQ(recorder_.shown.back().text.find("이전에 설치한"), std::string::npos);
+
+  resetSetupState();
+  recorder_.shown.clear();
+  ASSERT_EQ(::chdir(start_.c_str()), 0);  // started from the medium again
+  std::string proposed;
+  runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
+  runner_.then([&](QDialog& d) {
+    proposed = testing::labelText(d, "C_Lbl_Path").toStdString();
+    click(d, "C_Bbt_Next");
+  });
+  answer({kNo});
+  TFM_ZelSet second;
+  second.show();
+  testing::moveMouseOver(second.Image1);
+  EXPECT_EQ(proposed, elsewhere);
+  ASSERT_EQ(captions(), std::vector<std::string>{"종료"});
+  EXPECT_NE(recorder_.shown.back().text.find("이전에 설치한 Viewer를 새로 바꾸었습니다."), std::string::npos)
+      << recorder_.shown.back().text;
+  EXPECT_NE(recorder_.shown.back().text.find(elsewhere), std::string::npos);
+}
+
+// Runs the action once, from the events the installation's progress lets
+// through, as soon as the unpacking is under way.
+class DuringTheInstall {
+ public:
+  explicit DuringTheInstall(std::function<void(TFM_SetUpProgress&)> action) : action_(std::move(action)) {
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* progress = qobject_cast<TFM_SetUpProgress*>(w);
+        if (!progress || !progress->isVisible() || progress->C_Gag_Cur->text() == QStringLiteral("0%")) continue;
+        timer_.stop();
+        action_(*progress);
+        return;
+      }
+    });
+    timer_.start();
+  }
+
+ private:
+  QTimer timer_;
+  std::function<void(TFM_SetUpProgress&)> action_;
+};
+
+class DriverStopTest : public DriverTest {
+ protected:
+  void makeLargerArchive() {
+    const std::string stage = dir_ / "stage";
+    for (const char* name : kEngineLibraries) writeFile(stage + "/" + name, name);
+    for (int i = 0; i < 20; ++i)
+      writeFile(stage + "/samples/P" + std::to_string(100 + i) + ".dbf", std::string(4000, 'x'));
+    writeFile(stage + "/README.TXT", "readme");
+    ASSERT_TRUE(testing::zipDirectory(stage, start_ + "/ZELRPT.E01"));
+  }
+  void expectNothingLeft() {
+    EXPECT_FALSE(exists(dir_ / "(주)Velmora")) << "made by the wizard, so it goes too";
+    EXPECT_FALSE(exists(win_));
+  }
+};
+
+TEST_F(DriverStopTest, CancelButtonAsksThenTakesEverythingBack) {
+  makeLargerArchive();
+  goThroughThePages();
+  answer({kYes, kYes, MessageAnswer::kOk});  // create the directory; yes, cancel
+  DuringTheInstall cancel([](TFM_SetUpProgress& p) { p.C_Bbt_Cancel->click(); });
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
+  EXPECT_EQ(recorder_.shown[1].text, "설치를 취소하시겠습니까?\r지금까지 설치한 파일은 모두 되돌립니다.");
+  EXPECT_EQ(recorder_.shown[2].text, "설치를 취소했습니다. 설치하던 파일은 모두 되돌렸습니다.");
+  expectNothingLeft();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.exitCode(), 1);
+}
+
+TEST_F(DriverStopTest, NoToTheCancelQuestionFinishesTheInstall) {
+  makeLargerArchive();
+  std::filesystem::create_directories(default_);
+  goThroughThePages();
+  answer({kNo, kNo});  // do not cancel; do not start the viewer
+  DuringTheInstall cancel([](TFM_SetUpProgress& p) { p.C_Bbt_Cancel->click(); });
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
+  EXPECT_TRUE(exists(default_ + "/README.TXT"));
+  EXPECT_EQ(window.exitCode(), 0);
+}
+
+// The close box of the main window during the install asks the same question.
+TEST_F(DriverStopTest, ClosingTheMainWindowAsksTheCancelQuestion) {
+  makeLargerArchive();
+  goThroughThePages();
+  answer({kYes, kYes, MessageAnswer::kOk});
+  TFM_ZelSet window;
+  DuringTheInstall close([&window](TFM_SetUpProgress&) { window.close(); });
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
+  EXPECT_EQ(recorder_.shown[1].text, "설치를 취소하시겠습니까?\r지금까지 설치한 파일은 모두 되돌립니다.");
+  expectNothingLeft();
+  EXPECT_EQ(window.exitCode(), 1);
+}
+
+class DriverSignalTest : public DriverStopTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DriverSignalTest, TakesEverythingBackAndEndsByTheSignal) {
+  makeLargerArchive();
+  goThroughThePages();
+  answer({kYes});
+  DuringTheInstall signal([](TFM_SetUpProgress&) { ::raise(GetParam()); });
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(captions(), std::vector<std::string>{"확인"});  // no question, no restart
+  expectNothingLeft();
+  EXPECT_EQ(window.exitSignal(), GetParam());
+  EXPECT_FALSE(window.isVisible());
+  clearCaughtSignal();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, DriverSignalTest, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) { return info.param == SIGINT ? "Interrupt" : "Terminate"; });
+
+// Records whether the progress window kept itself on top while each box was up.
+class OnTopRecorder : public RecordingMessageService {
+ public:
+  MessageAnswer show(const Message& message) override {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* p = qobject_cast<TFM_SetUpProgress*>(w); p && p->isVisible())
+        progressOnTop.push_back(p->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    return RecordingMessageService::show(message);
+  }
+  std::vector<bool> progressOnTop;
+};
+
+TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
+  std::filesystem::create_directories(default_);
+  writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
+  goThroughThePages();
+  OnTopRecorder onTop;
+  setMessageService(&onTop);
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  ASSERT_EQ(onTop.shown.size(), 1u);
+  EXPECT_EQ(onTop.progressOnTop, std::vector<bool>{false});
+  ASSERT_NE(window.progressWindow(), nullptr);
+  EXPECT_TRUE(window.progressWindow()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // back on top after
+  setMessageService(&recorder_);
+}
+
+// A directory the wizard made for an installation that then failed goes again.
+TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
+  goThroughThePages();
+  answer({kYes});  // create the directory; then the archive is missing
+  TFM_ZelSet window;
+  window.show();
+  testing::moveMouseOver(window.Image1);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류"}));
+  EXPECT_FALSE(exists(dir_ / "(주)Velmora"));
+  EXPECT_EQ(window.exitCode(), 1);
+}
+
+TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
+  TFM_ZelSet window;
+  window.show();
+  QTest::keyClick(&window, Qt::Key_Shift);  // a modifier alone starts nothing
+  EXPECT_FALSE(Started);
+  QTest::keyClick(&window, Qt::Key_Space);
+  EXPECT_TRUE(Started);
+  EXPECT_EQ(runner_.shown, std::vector<QString>{QStringLiteral("FM_Welcome")});
+  QTest::keyClick(&window, Qt::Key_Return);  // later keys, like later movements, do nothing
+  EXPECT_EQ(runner_.shown.size(), 1u);
 }
 
 TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
@@ -559,6 +785,7 @@ TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_FALSE(window.isVisible());
   EXPECT_TRUE(Started);
+  EXPECT_EQ(window.exitCode(), 1);
 }
 
 TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
@@ -569,6 +796,7 @@ TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
   EXPECT_EQ(runner_.shown.size(), 2u);
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.exitCode(), 1);  // a wizard left before installing has failed
 }
 
 TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
@@ -656,7 +884,7 @@ INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
                                                     &WelcomeNext, "확인"},
                                            PageCase{"Directory",
                                                     [] { return std::unique_ptr<QDialog>(new TFM_DirSet); },
-                                                    &DirSetNext, "Information"}),
+                                                    &DirSetNext, "확인"}),
                          [](const auto& info) { return info.param.label; });
 
 // Long paths keep their end in sight -------------------------------------------------

@@ -2,13 +2,16 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <exception>
 
+#include "cancel_request.h"
 #include "message_service.h"
+#include "installation_record.h"
 #include "modal_runner.h"
 #include "s_mdir_select.h"
 #include "s_set_util.h"
@@ -52,6 +55,8 @@ TFM_ZelSet::TFM_ZelSet(QWidget* parent) : QWidget(parent) {
   Image1->setMouseTracking(true);
   Image1->installEventFilter(this);
   layout->addWidget(Image1);
+  // A key starts the wizard as well as the mouse does, for those who use no mouse.
+  setFocusPolicy(Qt::StrongFocus);
   FormCreate();
 }
 
@@ -67,6 +72,22 @@ bool TFM_ZelSet::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void TFM_ZelSet::keyPressEvent(QKeyEvent* event) {
+  // Modifier keys alone (as when switching windows) start nothing.
+  switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R: QWidget::keyPressEvent(event); return;
+    default: break;
+  }
+  event->accept();
+  Image1MouseMove();
+}
+
 void TFM_ZelSet::showFillingTheScreen() {
   // Without a window manager nobody honours the maximised state: take the
   // screen's working area ourselves first.
@@ -75,6 +96,12 @@ void TFM_ZelSet::showFillingTheScreen() {
 }
 
 void TFM_ZelSet::closeEvent(QCloseEvent* event) {
+  if (installing_) {
+    // Closing now would leave a half installation: the same question as the cancel button.
+    event->ignore();
+    askToCancel();
+    return;
+  }
   QWidget::closeEvent(event);
   if (event->isAccepted()) emit closed();
 }
@@ -96,24 +123,48 @@ void TFM_ZelSet::Image1MouseMove() {
 }
 
 void TFM_ZelSet::runDriver() {
+  // A wizard left before the installation ends in failure too; so does any step after.
+  exitCode_ = 1;
   if (!runPage<TFM_Welcome>(this, WelcomeNext) || !runPage<TFM_DirSet>(this, DirSetNext)) {
+    RemoveMadeDirectories();
     close();
     return;
   }
 
-  // From here on the program ends in failure unless every step is done.
-  exitCode_ = 1;
   if (const int err = platform().setCurrentDirectory(StartDir); err != 0) {
     ReportApplicationError(ioErrorText(err));
     return;
   }
-  steps_.WinIniCheck();
+  const bool replacing = FindInstallation(InstallPath);
 
   progress_ = std::make_unique<TFM_SetUpProgress>();
+  connect(progress_.get(), &TFM_SetUpProgress::cancelClicked, this, [this] { askToCancel(); });
   progress_->show();
   steps_.setView(progress_.get());
-  const StepOutcome outcome = steps_.SetProgress();
+  StepOutcome outcome = StepOutcome::kStopped;
+  {
+    // A signal now only asks: the steps stop at their next safe point and take back what they placed.
+    SignalCatcher catcher;
+    clearCaughtSignal();
+    const MessagesAboveProgress above(*progress_);
+    installing_ = true;
+    steps_.WinIniCheck();
+    outcome = steps_.SetProgress();
+    installing_ = false;
+  }
   steps_.setView(nullptr);
+  if (outcome != StepOutcome::kDone) RemoveMadeDirectories();
+  if (outcome == StepOutcome::kCancelled) {
+    progress_.reset();
+    if (const int signal = caughtSignal(); signal != 0) {
+      exitSignal_ = signal;
+    } else {
+      messages().show({"알림", "설치를 취소했습니다. 설치하던 파일은 모두 되돌렸습니다.", MessageIcon::kInformation,
+                       MessageButtons::kOk});
+    }
+    close();
+    return;
+  }
   if (outcome == StepOutcome::kFailed) {
     close();
     return;
@@ -128,17 +179,44 @@ void TFM_ZelSet::runDriver() {
     }
   }
   exitCode_ = 0;
+  askCompletion(replacing);
+  close();
+}
+
+#ifdef _WIN32
+void TFM_ZelSet::askCompletion(bool) {
   const MessageAnswer answer =
       messages().show({"종료",
                        "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
                        "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?",
                        MessageIcon::kNone, MessageButtons::kYesNo});
   if (answer == MessageAnswer::kYes && !platform().restartSystem()) {
-    // The session may refuse; the user must hear of it rather than wait.
+    // The system may refuse; the user must hear of it rather than wait.
     messages().show(
         {"알림", "시스템이 재시작을 거부했습니다. 직접 재시작 하십시오.", MessageIcon::kWarning, MessageButtons::kOk});
   }
-  close();
+}
+#else
+// Nothing here needs a restart: the viewer runs as soon as it is unpacked, so
+// the last question offers to start it.
+void TFM_ZelSet::askCompletion(bool replaced) {
+  std::string text = "Zel-C 보고서 Viewer의 설치가 끝났습니다.\r";
+  if (replaced) text += "이전에 설치한 Viewer를 새로 바꾸었습니다.\r";
+  text += "설치한 곳: " + InstallPath + "\r\r지금 Viewer를 실행하시겠습니까?";
+  const MessageAnswer answer = messages().show({"종료", text, MessageIcon::kInformation, MessageButtons::kYesNo});
+  if (answer != MessageAnswer::kYes) return;
+  const std::string viewer = InstallPath + kPathSeparator + kViewerLauncher;
+  if (!platform().startProgram(viewer, InstallPath))
+    messages().show({"오류", "Viewer를 실행할 수 없습니다.\r" + viewer, MessageIcon::kError, MessageButtons::kOk});
+}
+#endif
+
+void TFM_ZelSet::askToCancel() {
+  if (!installing_) return;
+  const MessageAnswer answer =
+      messages().show({"확인", "설치를 취소하시겠습니까?\r지금까지 설치한 파일은 모두 되돌립니다.",
+                       MessageIcon::kQuestion, MessageButtons::kYesNo});
+  if (answer == MessageAnswer::kYes) steps_.requestCancel();
 }
 
 }  // namespace zel::setup

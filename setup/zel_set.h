@@ -1,5 +1,5 @@
 // TFM_ZelSet: the installer's main window, plain teal and maximised. The first
-// mouse movement over it starts the driver: the welcome page, the directory page,
+// mouse movement over it (or a key press) starts the driver: the welcome page, the directory page,
 // then the installation steps and the completion question. Later movements do
 // nothing (Started). Closing the window ends the program.
 #pragma once
@@ -32,6 +32,8 @@ class TFM_ZelSet : public QWidget {
   QWidget* Image1;
   // The program's exit status: non-zero once the installation has failed or stopped.
   int exitCode() const { return exitCode_; }
+  // The signal that stopped the installation (0: none); the program then ends by it.
+  int exitSignal() const { return exitSignal_; }
   // While and after the steps run; stays on screen when they fail.
   TFM_SetUpProgress* progressWindow() const { return progress_.get(); }
 
@@ -42,14 +44,21 @@ class TFM_ZelSet : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void FormCreate();
   void runDriver();
+  // The last question: the restart on Windows; elsewhere where the viewer went and whether to start it.
+  void askCompletion(bool replaced);
+  // The cancel button's (and the close box's) question while the steps run.
+  void askToCancel();
 
   InstallSteps steps_;
   std::unique_ptr<TFM_SetUpProgress> progress_;
   int exitCode_ = 0;
+  int exitSignal_ = 0;
+  bool installing_ = false;
 };
 
 }  // namespace zel::setup

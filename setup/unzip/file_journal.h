@@ -31,6 +31,10 @@ class FileJournal {
   bool empty() const { return records_.empty(); }
   // Appends the other journal's records (a step inside the run), leaving it empty.
   void takeOver(FileJournal& other);
+  // What the run has put in place so far, oldest first: files made or replaced
+  // (links included), and directories made.
+  std::vector<std::filesystem::path> placedFiles() const;
+  std::vector<std::filesystem::path> madeDirectories() const;
 
  private:
   enum class Kind { kDirectory, kNewFile, kBackedUp };

@@ -95,6 +95,20 @@ void FileJournal::keep() {
   records_.clear();
 }
 
+std::vector<fs::path> FileJournal::placedFiles() const {
+  std::vector<fs::path> out;
+  for (const Record& r : records_)
+    if (r.kind != Kind::kDirectory) out.push_back(r.path);
+  return out;
+}
+
+std::vector<fs::path> FileJournal::madeDirectories() const {
+  std::vector<fs::path> out;
+  for (const Record& r : records_)
+    if (r.kind == Kind::kDirectory) out.push_back(r.path);
+  return out;
+}
+
 void FileJournal::takeOver(FileJournal& other) {
   records_.insert(records_.end(), other.records_.begin(), other.records_.end());
   other.records_.clear();

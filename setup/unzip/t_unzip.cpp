@@ -376,6 +376,8 @@ Status UnzipRun::extract() {
     consumed(0);  // the 0 % call
   }
   for (const Item& item : items_) {
+    // Between two entries nothing is half written: the safe point to stop at.
+    if (z_.OnCancelQuery && z_.OnCancelQuery()) return Status::ioError("cancelled");
     z_.currentFile_ = displayPath(item.path);
     if (!wholeArchive) {
       total_ = item.entry->compressedSize;

@@ -50,6 +50,9 @@ class TUnZIP {
   // Called after the dry pass, before the first write, with the total size of
   // the files to write; a non-empty answer refuses the extraction with that reason.
   std::function<std::string(std::uint64_t bytes)> OnBeforeWrite;
+  // Asked before each entry is written; true stops the extraction there as a
+  // failure ("cancelled"), taking back what the run placed.
+  std::function<bool()> OnCancelQuery;
   // When set, a successful Extract() hands what it placed to this journal, so
   // that a later step of the caller can still take it back. Not owned.
   FileJournal* Journal = nullptr;
