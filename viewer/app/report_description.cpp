@@ -154,6 +154,8 @@ std::string RptDescription(const std::string& code) {
   return "";
 }
 
+bool settingsBlockReads(const std::string& block) { return !emptyWhenTrimmed(block); }
+
 void describeSettings(const std::string& block, ReportDescription& out) {
   out.title = RptDescription(GetKey(block, "RPTCODE"));
 
@@ -218,8 +220,9 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
 
   table.Table.First();
   std::string block = table.Table.FieldAsString("F_INIT");
-  if (emptyWhenTrimmed(block)) {
+  if (!settingsBlockReads(block)) {
     out.kind = ReportKind::kBroken;
+    out.canChangeMargins = false;
     out.problem = "empty settings block in F_INIT";
     out.title = kBrokenReportFileText;
     return out;

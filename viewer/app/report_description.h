@@ -39,14 +39,22 @@ struct ReportDescription {
 };
 
 inline constexpr char kNotReportFileText[] = "보고서 파일이 아님";
+// Why nothing is written into a report whose settings block does not read.
+inline constexpr char kUnreadableSettingsText[] =
+    "보고서 F_INIT에 초기화정보가 없어 사용할 수 없는 보고서입니다.\r여백을 저장하지 않았습니다.";
 inline constexpr char kBrokenReportFileText[] = "보고서 파일오류(사용불가)";
 
 // Reads fileName (no directory) in directory and decodes it. A blank name gives
 // empty labels; a file that is missing, unopenable or without F_INIT gives the
 // not-a-report text with the margin button disabled; an empty settings block
-// gives the unusable-report text. Errors of the dataset layer (DataError)
+// gives the unusable-report text, also with the margin button disabled. Errors of the dataset layer (DataError)
 // propagate to the caller's standard error report.
 ReportDescription GetFileInfo(const std::string& directory, const std::string& fileName);
+
+// False for a settings block that holds nothing to read (empty, or blanks and
+// line breaks only): such a report is described as unusable, and nothing may
+// be written into it.
+bool settingsBlockReads(const std::string& block);
 
 // Decodes a settings block (CP949) into the labels other than lblPage.
 // GetFileInfo's steps 6 to 13, for callers that hold the block already.

@@ -180,7 +180,7 @@ TEST_F(GetFileInfoTest, BlankSettingsIsUnusable) {
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.kind, ReportKind::kBroken);
   EXPECT_EQ(d.title, "보고서 파일오류(사용불가)");
-  EXPECT_TRUE(d.canChangeMargins);
+  EXPECT_FALSE(d.canChangeMargins);
   EXPECT_EQ(d.sortOrder, "");
 
   report.settings = "";

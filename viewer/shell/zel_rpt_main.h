@@ -27,6 +27,7 @@ class QTableWidget;
 
 namespace zel {
 
+class DescriptionCache;
 class LogoImage;
 class TApolloEnv;
 
@@ -86,6 +87,7 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   QMenu* N1 = nullptr;
   QAction* mnuRunRpt = nullptr;
   QAction* mnuRefreshList = nullptr;
+  QAction* mnuChangeSpace = nullptr;  // the margin button's command, by keyboard
   QAction* N2 = nullptr;
   QAction* mnuSetDirectory = nullptr;
   QAction* N4 = nullptr;
@@ -135,14 +137,21 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   QLabel* panelLabel(const char* name, const QString& text, int left, int top);
   void setLabel(QLabel* label, const std::string& utf8);
   void placeMarginButton();
+  // Keeps the window on the screen; one too large for it scrolls its client.
+  void fitToScreen();
+  // A header click: sorts the list by that column, the other way on a second click.
+  void sortList(int column);
   void runModal(QDialog& dialog);
 
   std::string programDirectory_;
   std::unique_ptr<TApolloEnv> apolloEnv_;
+  std::unique_ptr<DescriptionCache> descriptions_;  // the panel's answers per file state
   bool shown_ = false;
   std::string startPath_;
   // Directory and file whose read error was last shown (empty: none).
   std::string errorShownFor_;
+  int sortColumn_ = -1;  // none chosen: the directory's order
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 }  // namespace zel
