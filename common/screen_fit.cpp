@@ -24,20 +24,22 @@ void keepOnScreen(QWidget& window) {
   QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
   QSize frame = window.frameGeometry().size() - window.geometry().size();
-  QPoint frameOffset = window.geometry().topLeft() - window.frameGeometry().topLeft();
-  if (!window.isVisible() || frame.isEmpty()) {
-    frame = QSize(kAssumedFrameWidth, kAssumedFrameHeight);
-    frameOffset = QPoint(frame.width() / 2, frame.height() - frame.width() / 2);
-  }
+  const bool frameKnown = window.isVisible() && !frame.isEmpty();
+  if (!frameKnown) frame = QSize(kAssumedFrameWidth, kAssumedFrameHeight);
   const QSize wanted = window.size().expandedTo(window.minimumSize());
   const QRect fitted = fitClientRect(window.geometry(), wanted, frame, screen->availableGeometry());
   if (fitted.size() != wanted) {
     window.setMinimumSize(std::min(window.minimumWidth(), fitted.width()),
                           std::min(window.minimumHeight(), fitted.height()));
-    window.resize(fitted.size());
   }
-  // move() places the frame.
-  window.move(fitted.topLeft() - frameOffset);
+  if (frameKnown) {
+    // move() places the frame.
+    window.resize(fitted.size());
+    window.move(fitted.topLeft() - (window.geometry().topLeft() - window.frameGeometry().topLeft()));
+  } else {
+    // The client's place: the window manager puts its frame around it.
+    window.setGeometry(fitted);
+  }
 }
 
 }  // namespace zel
