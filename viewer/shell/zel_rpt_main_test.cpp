@@ -438,6 +438,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(opened, 2);
   }
 
+  // The main window's picture for the documentation, over the sample set;
+  // runs only when asked for (ZEL_SCREENSHOT_DIR).
+  void screenshots() {
+    const QString out = qEnvironmentVariable("ZEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) QSKIP("ZEL_SCREENSHOT_DIR not set");
+    QVERIFY(reportwriter::writeSampleSet(reports_).isOk());
+    TfrmZelRptMain& w = shownWindow();
+    QTest::qWait(300);
+    QVERIFY(w.grab().save(QDir(out).filePath("main-window.png")));
+  }
+
   void shellPreviewShowsTheRunsPages() {
     reportwriter::BillOptions bill;
     bill.fileName = "P_RPTB02.dbf";
