@@ -31,7 +31,17 @@ FileStamp stampOf(const std::string& path) {
 }
 
 DescriptionCache::DescriptionCache(Reader reader, std::size_t capacity)
-    : reader_(std::move(reader)), capacity_(capacity == 0 ? 1 : capacity) {}
+    : reader_(std::move(reader)), capacity_(capacity == 0 ? 1 : capacity) {
+  if (!reader_) reader_ = [](const std::string& d, const std::string& n) { return GetFileInfo(d, n); };
+}
+
+void DescriptionCache::completePages(const std::string& directory, const std::string& fileName,
+                                     const std::string& pages) {
+  if (auto it = entries_.find(directory + '\n' + fileName); it != entries_.end()) {
+    it->second.description.pages = pages;
+    it->second.description.pagesPending = false;
+  }
+}
 
 std::pair<FileStamp, FileStamp> DescriptionCache::stamps(const std::string& directory,
                                                          const std::string& fileName) const {

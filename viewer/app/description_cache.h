@@ -33,11 +33,13 @@ class DescriptionCache {
  public:
   using Reader = std::function<ReportDescription(const std::string& directory, const std::string& fileName)>;
   // reader: how an answer is made (GetFileInfo unless a test counts the reads).
-  explicit DescriptionCache(Reader reader = GetFileInfo, std::size_t capacity = 256);
+  explicit DescriptionCache(Reader reader = {}, std::size_t capacity = 256);
 
   // The panel's answer for fileName in directory. Errors of the reader
   // (DataError) propagate and nothing is kept.
   ReportDescription describe(const std::string& directory, const std::string& fileName);
+  // The page count a PageCounter found for an answer kept with pagesPending.
+  void completePages(const std::string& directory, const std::string& fileName, const std::string& pages);
   // Drops the answer, after the viewer itself wrote the file.
   void forget(const std::string& directory, const std::string& fileName);
 

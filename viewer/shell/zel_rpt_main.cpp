@@ -78,6 +78,13 @@ TfrmZelRptMain::DirectoryChooser& directoryChooser() {
   return chooser;
 }
 
+// Up to this many records the panel counts pages at once (about 15 ms).
+long& backgroundCountFrom() {
+  static long records = 50000;
+  return records;
+}
+constexpr long kRecordsPerCountStep = 20000;
+
 TfrmZelRptMain::ModalRunner& modalRunner() {
   static TfrmZelRptMain::ModalRunner runner;
   return runner;
@@ -87,9 +94,16 @@ TfrmZelRptMain::ModalRunner& modalRunner() {
 
 void TfrmZelRptMain::setDirectoryChooser(DirectoryChooser chooser) { directoryChooser() = std::move(chooser); }
 void TfrmZelRptMain::setModalRunner(ModalRunner runner) { modalRunner() = std::move(runner); }
+void TfrmZelRptMain::setBackgroundCountFrom(long records) { backgroundCountFrom() = records; }
 
 TfrmZelRptMain::TfrmZelRptMain(const std::string& programDirectory, QWidget* parent)
-    : QMainWindow(parent), programDirectory_(programDirectory), descriptions_(std::make_unique<DescriptionCache>()) {
+    : QMainWindow(parent), programDirectory_(programDirectory),
+      descriptions_(std::make_unique<DescriptionCache>([](const std::string& directory, const std::string& name) {
+        return zel::GetFileInfo(directory, name, backgroundCountFrom());
+      })) {
+  countTimer_ = new QTimer(this);
+  countTimer_->setInterval(0);
+  connect(countTimer_, &QTimer::timeout, this, [this] { countStep(); });
   setObjectName(QStringLiteral("frmZelRptMain"));
   setWindowTitle(QStringLiteral("ZEL 파일"));
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -110,6 +124,7 @@ TfrmZelRptMain::TfrmZelRptMain(const std::string& programDirectory, QWidget* par
 }
 
 TfrmZelRptMain::~TfrmZelRptMain() {
+  stopCounting();
   if (installedServices().status == this) installedServices().status = nullptr;
 }
 
@@ -305,6 +320,7 @@ void TfrmZelRptMain::openStartPath() {
     }
   }
   CurrentReportFile = name;
+  stopCounting();
   // Also a report the list leaves out: the runner says what is wrong with it.
   RunReport(installedServices(), ReportDirectory, name);
 }
@@ -387,6 +403,7 @@ void TfrmZelRptMain::setLabel(QLabel* label, const std::string& utf8) {
 }
 
 void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
+  stopCounting();
   btnChangeSpace->setEnabled(true);
   for (QLabel* label : {lblName, lblOrient, lblPage, lblFix, lblSort, lblPrintScope, lblOption1, lblOption2, lblOption3,
                         lblOption4, lblBigo, lblSpace})
@@ -413,7 +430,16 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   setLabel(lblSort, d.sortOrder);
   setLabel(lblPrintScope, d.printRange);
   setLabel(lblOrient, d.orientation);
-  setLabel(lblPage, d.pages);
+  setLabel(lblPage, d.pagesPending ? std::string("…") : d.pages);
+  if (d.pagesPending) {
+    try {
+      counter_ = std::make_unique<PageCounter>(ReportDirectory, fileName);
+      counting_ = fileName;
+      countTimer_->start();
+    } catch (const std::exception&) {
+      setLabel(lblPage, "");
+    }
+  }
   setLabel(lblFix, d.fixedDecimals);
   setLabel(lblOption1, d.options[0]);
   setLabel(lblOption2, d.options[1]);
@@ -443,6 +469,30 @@ void TfrmZelRptMain::sortList(int column) {
   stgRptFile->horizontalHeader()->setSortIndicatorShown(true);
   stgRptFile->horizontalHeader()->setSortIndicator(sortColumn_, sortOrder_);
   if (stgRptFile->currentRow() >= 0) stgRptFile->scrollToItem(stgRptFile->item(stgRptFile->currentRow(), 0));
+}
+
+void TfrmZelRptMain::countStep() {
+  if (!counter_) {
+    countTimer_->stop();
+    return;
+  }
+  try {
+    if (!counter_->step(kRecordsPerCountStep)) return;
+    const std::string pages = counter_->pages();
+    setLabel(lblPage, pages);
+    descriptions_->completePages(ReportDirectory, counting_, pages);
+  } catch (const std::exception& e) {
+    // The panel stays without a count; the reason goes to the log.
+    setLabel(lblPage, "");
+    messages().log(e.what());
+  }
+  stopCounting();
+}
+
+void TfrmZelRptMain::stopCounting() {
+  if (countTimer_ != nullptr) countTimer_->stop();
+  counter_.reset();
+  counting_.clear();
 }
 
 void TfrmZelRptMain::placeMarginButton() {
@@ -484,6 +534,8 @@ void TfrmZelRptMain::mnuSetDirectoryClick() {
 }
 
 void TfrmZelRptMain::mnuRunRptClick() {
+  // The run wants the report to itself.
+  stopCounting();
   std::string name = selectedFileName();
   if (isBlank(name)) name = firstFileName();
   RunReport(installedServices(), ReportDirectory, name);
@@ -506,6 +558,7 @@ void TfrmZelRptMain::stgRptFileMouseUp() { GetFileInfo(selectedFileName()); }
 void TfrmZelRptMain::btnChangeSpaceClick() {
   if (isBlank(selectedFileName()) || !btnChangeSpace->isEnabled()) return;
   CurrentReportFile = selectedFileName();
+  stopCounting();
   {
     TfrmChangeSpace dialog(this);
     runModal(dialog);

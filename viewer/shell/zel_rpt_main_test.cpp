@@ -90,6 +90,7 @@ class MainWindowTest : public QObject {
     window_.reset();
     TfrmZelRptMain::setDirectoryChooser(nullptr);
     TfrmZelRptMain::setModalRunner(nullptr);
+    TfrmZelRptMain::setBackgroundCountFrom(50000);
     LogoImage::setUrlOpener(nullptr);
     installedServices().preview = nullptr;
     installedServices().printer = nullptr;
@@ -436,6 +437,46 @@ class MainWindowTest : public QObject {
     QCOMPARE(opened, 1);
     QTest::keyClick(w.btnChangeSpace, Qt::Key_Return);
     QCOMPARE(opened, 2);
+  }
+
+  // A long report is described at once and its pages counted while the
+  // window waits for input; moving back to it is answered from memory.
+  // Before, every key release re-read the whole table to count its pages.
+  void longReportIsCountedInTheBackground() {
+    TfrmZelRptMain::setBackgroundCountFrom(3);
+    writeReport("A_RPTB02.dbf", runnableBlock(), {1, 1, 2, 2, 3, 4, 4, 5});
+    writeReport("B_RPTB02.dbf", block("RPTA01"), {1, 2});
+    TfrmZelRptMain& w = window();
+    w.show();
+    const int longRow = cell(0, 0) == QStringLiteral("A_RPTB02.dbf") ? 0 : 1;
+    w.stgRptFile->setCurrentCell(longRow, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    QCOMPARE(w.lblName->text(), QStringLiteral("내    역    서"));
+    QCOMPARE(w.lblPage->text(), QStringLiteral("…"));
+    QTRY_COMPARE(w.lblPage->text(), QStringLiteral("5"));
+    // The short one is counted at once.
+    w.stgRptFile->setCurrentCell(1 - longRow, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    QCOMPARE(w.lblPage->text(), QStringLiteral("2"));
+    // Back: the count is known.
+    w.stgRptFile->setCurrentCell(longRow, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Up);
+    QCOMPARE(w.lblPage->text(), QStringLiteral("5"));
+    // A count in progress gives way to a run of the report.
+    std::filesystem::last_write_time(
+        reports_ + "/A_RPTB02.dbf",
+        std::filesystem::last_write_time(reports_ + "/A_RPTB02.dbf") + std::chrono::seconds(5));
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Up);
+    QCOMPARE(w.lblPage->text(), QStringLiteral("…"));
+    FakePrinter printer;
+    installedServices().printer = &printer;
+    std::vector<std::string> shown;
+    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
+      return std::make_unique<RecordingPreview>(&shown);
+    };
+    w.mnuRunRpt->trigger();
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    QCOMPARE(shown, std::vector<std::string>{"5"});
   }
 
   // The main window's picture for the documentation, over the sample set;
