@@ -284,6 +284,8 @@ void TfrmZelRptMain::fitToScreen() {
     auto* scroller = new QScrollArea;
     scroller->setObjectName(QStringLiteral("ClientScroller"));
     scroller->setFrameShape(QFrame::NoFrame);
+    // Tab goes from the list to the margin button, which the scroller brings into view.
+    scroller->setFocusPolicy(Qt::NoFocus);
     scroller->setWidget(takeCentralWidget());
     setCentralWidget(scroller);
     setMinimumSize(200, 150);
