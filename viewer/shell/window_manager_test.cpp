@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
 #include <QTest>
@@ -90,6 +91,16 @@ TEST_F(ViewerWindowManagerTest, MainWindowStaysOnTheScreen) {
     // Where it fits, it keeps its designed size.
     EXPECT_EQ(window.width(), 589);
   }
+  // Tab from the list reaches 여백변경 and brings it into view, also when
+  // the window scrolls its content (the scroller once took the focus itself).
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.stgRptFile->hasFocus(); }));
+  QTest::keyClick(window.stgRptFile, Qt::Key_Tab);
+  EXPECT_TRUE(window.btnChangeSpace->hasFocus());
+  QApplication::processEvents();
+  const QRect button(window.btnChangeSpace->mapTo(&window, QPoint(0, 0)), window.btnChangeSpace->size());
+  EXPECT_TRUE(window.rect().contains(button.center()));
 }
 
 // A file dialog fits the screen, its buttons on it. Before, Qt's dialog at
