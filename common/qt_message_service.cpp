@@ -2,7 +2,10 @@
 
 #include <QCursor>
 #include <QDebug>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QWidget>
 #include <QMessageBox>
 #include <QString>
 #include <vector>
@@ -28,11 +31,33 @@ class CursorLifted {
   std::vector<QCursor> cursors_;
 };
 
+// The box belongs to the window that was active, and when it closes that
+// window is active again with its focus where it was: a box without an owner
+// left the focus with the window manager, and keys did nothing until a click.
+class ActiveWindowKept {
+ public:
+  ActiveWindowKept() : window_(QApplication::activeWindow()), focus_(QApplication::focusWidget()) {}
+  ~ActiveWindowKept() {
+    if (window_.isNull() || !window_->isVisible()) return;
+    window_->activateWindow();
+    window_->raise();
+    if (!focus_.isNull() && focus_->window() == window_) focus_->setFocus(Qt::ActiveWindowFocusReason);
+  }
+  // The owner for the box: none when the active window is hidden (the
+  // progress dialog asks its question hidden).
+  QWidget* owner() const { return !window_.isNull() && window_->isVisible() ? window_.data() : nullptr; }
+
+ private:
+  QPointer<QWidget> window_;
+  QPointer<QWidget> focus_;
+};
+
 }  // namespace
 
 MessageAnswer QtMessageService::show(const Message& message) {
   const CursorLifted lifted;
-  QMessageBox box;
+  const ActiveWindowKept active;
+  QMessageBox box(active.owner());
   box.setWindowTitle(QString::fromUtf8(message.caption.c_str()));
   QString text = QString::fromUtf8(message.text.c_str());
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));

@@ -457,7 +457,7 @@ class PrintTest : public QObject {
   // copies, the print button; pdfFile answers the built-in printer's question.
   void printFromPreview(const QString& report, Printer* printer, const QString& pdfFile) {
     installedServices().printer = printer;
-    TFM_Preview::setPdfFileAsker([pdfFile](QWidget*) { return pdfFile; });
+    TFM_Preview::setPdfFileAsker([pdfFile](QWidget*, const QString&) { return pdfFile; });
     TFM_Preview::setPreviewRunner([](TFM_Preview& w) {
       QApplication::processEvents();
       typeInto(w.C_EDT_START, "3");

@@ -2,6 +2,7 @@
 
 #include "data_error.h"
 #include "margin_limits.h"
+#include "report_description.h"
 #include "settings_block.h"
 
 namespace zel {
@@ -49,6 +50,9 @@ std::array<int, 4> MarginWriter::margins() const {
 }
 
 void MarginWriter::save(const std::array<std::string, 4>& fieldTexts) {
+  // Margins added to an unusable report would still leave it unusable, and the
+  // write would grow its memo file: refused whoever asks.
+  if (!settingsBlockReads(block_)) throw DataError(path_ + "\r" + kUnreadableSettingsText);
   // A value the layout cannot read back would make the report unusable.
   if (const std::string problem = MarginProblem(fieldTexts, landscape_); !problem.empty()) throw DataError(problem);
   std::string block = block_;

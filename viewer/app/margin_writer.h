@@ -28,7 +28,8 @@ class MarginWriter {
 
   // Writes the four field texts (top, bottom, left, right) as the PAGESPACE
   // value and posts the first record. Throws DataError with a message for the
-  // user when the margins are ones the report cannot use (MarginProblem), the
+  // user when the settings block does not read (settingsBlockReads), the
+  // margins are ones the report cannot use (MarginProblem), the
   // record is locked by another program or the write fails; the file is then
   // unchanged.
   void save(const std::array<std::string, 4>& fieldTexts);

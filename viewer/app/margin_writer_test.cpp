@@ -9,6 +9,7 @@
 #include "apollo.h"
 #include "data_error.h"
 #include "margin_limits.h"
+#include "report_description.h"
 #include "sde32.h"
 #include "settings_block.h"
 #include "test_report.h"
@@ -130,6 +131,30 @@ TEST_F(MarginWriterTest, UnusableMarginsAreRefusedAndNothingIsWritten) {
   EXPECT_NE(MarginProblem({"74", "74", "52", "52"}, true), "");
   EXPECT_EQ(MaxVerticalMargins(false), 148);
   EXPECT_EQ(MaxHorizontalMargins(false), 104);
+}
+
+// A report the panel calls unusable (its settings block holds nothing) is
+// never written to, whoever calls the writer: before, the save appended a
+// PAGESPACE entry and grew the memo file by a block.
+TEST_F(MarginWriterTest, ReportWhoseSettingsDoNotReadIsRefusedAndNothingIsWritten) {
+  for (const char* blank : {"", " ", "\r\n", " \t\r\n  "}) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(blank)));
+    write(blank);
+    const std::string dbfBefore = dbfBytes();
+    const std::string fptBefore = fptBytes();
+    MarginWriter writer;
+    writer.load(dir_, kName);
+    try {
+      writer.save({"10", "10", "15", "10"});
+      ADD_FAILURE() << "saved into an unusable report";
+    } catch (const DataError& e) {
+      const std::string why = e.what();
+      EXPECT_NE(why.find(dir_ + "/" + kName), std::string::npos) << why;
+      EXPECT_NE(why.find(kUnreadableSettingsText), std::string::npos) << why;
+    }
+    EXPECT_EQ(dbfBytes(), dbfBefore);
+    EXPECT_EQ(fptBytes(), fptBefore);
+  }
 }
 
 TEST_F(MarginWriterTest, OtherRecordsAreUntouched) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 
 #include "zel_table.h"
 #include "ascii_text.h"
@@ -127,18 +128,24 @@ std::string selectedCode(const std::string& list, const std::string& def) {
 // The page count is the highest page any line carries, as the run counts it:
 // the last record need not hold it when the tail is damaged or edited. Empty
 // when no line has a page number.
+void takePage(TTable& table, std::optional<long long>& highest) {
+  const std::optional<std::string> page = table.FieldValue("F_PAGE");
+  if (!page) return;
+  char* end = nullptr;
+  const double value = std::strtod(page->c_str(), &end);
+  if (end == page->c_str() || !(std::fabs(value) < 1e15)) return;
+  const long long whole = static_cast<long long>(value);
+  if (!highest || whole > *highest) highest = whole;
+}
+
+std::string pageText(const std::optional<long long>& highest) {
+  return highest ? std::to_string(*highest) : std::string();
+}
+
 std::string highestPage(TTable& table) {
   std::optional<long long> highest;
-  for (table.First(); !table.Eof(); table.Next()) {
-    const std::optional<std::string> page = table.FieldValue("F_PAGE");
-    if (!page) continue;
-    char* end = nullptr;
-    const double value = std::strtod(page->c_str(), &end);
-    if (end == page->c_str() || !(std::fabs(value) < 1e15)) continue;
-    const long long whole = static_cast<long long>(value);
-    if (!highest || whole > *highest) highest = whole;
-  }
-  return highest ? std::to_string(*highest) : std::string();
+  for (table.First(); !table.Eof(); table.Next()) takePage(table, highest);
+  return pageText(highest);
 }
 
 }  // namespace
@@ -153,6 +160,8 @@ std::string RptDescription(const std::string& code) {
   }
   return "";
 }
+
+bool settingsBlockReads(const std::string& block) { return !emptyWhenTrimmed(block); }
 
 void describeSettings(const std::string& block, ReportDescription& out) {
   out.title = RptDescription(GetKey(block, "RPTCODE"));
@@ -201,7 +210,7 @@ void describeSettings(const std::string& block, ReportDescription& out) {
   }
 }
 
-ReportDescription GetFileInfo(const std::string& directory, const std::string& fileName) {
+ReportDescription GetFileInfo(const std::string& directory, const std::string& fileName, long countPagesUpTo) {
   ReportDescription out;
   if (emptyWhenTrimmed(fileName)) return out;
 
@@ -218,8 +227,9 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
 
   table.Table.First();
   std::string block = table.Table.FieldAsString("F_INIT");
-  if (emptyWhenTrimmed(block)) {
+  if (!settingsBlockReads(block)) {
     out.kind = ReportKind::kBroken;
+    out.canChangeMargins = false;
     out.problem = "empty settings block in F_INIT";
     out.title = kBrokenReportFileText;
     return out;
@@ -228,8 +238,39 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
   out.kind = ReportKind::kOk;
   describeSettings(block, out);
 
-  if (table.Table.FindField("F_PAGE")) out.pages = highestPage(table.Table);
+  if (!table.Table.FindField("F_PAGE")) return out;
+  if (countPagesUpTo >= 0 && table.Table.RecordCount() > countPagesUpTo) {
+    out.pagesPending = true;
+    return out;
+  }
+  out.pages = highestPage(table.Table);
   return out;
 }
+
+PageCounter::PageCounter(const std::string& directory, const std::string& fileName)
+    : table_(std::make_unique<TZelTable>()) {
+  if (!table_->OpenTable(directory, fileName, "CDX") || !table_->Table.FindField("F_PAGE")) {
+    done_ = true;
+    return;
+  }
+  table_->Table.First();
+}
+
+PageCounter::~PageCounter() = default;
+
+bool PageCounter::step(long records) {
+  if (done_) return true;
+  for (long n = 0; n < records && !table_->Table.Eof(); ++n) {
+    takePage(table_->Table, highest_);
+    table_->Table.Next();
+  }
+  if (table_->Table.Eof()) {
+    done_ = true;
+    table_.reset();  // closed as soon as it is counted
+  }
+  return done_;
+}
+
+std::string PageCounter::pages() const { return pageText(highest_); }
 
 }  // namespace zel

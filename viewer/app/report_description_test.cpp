@@ -146,6 +146,37 @@ class GetFileInfoTest : public ::testing::Test {
   std::string dir_;
 };
 
+// A long table is left to a PageCounter: everything else is described at
+// once. The counter finds what a full count finds, whatever its step; the
+// highest page need not be on the last line.
+TEST_F(GetFileInfoTest, LongTableIsCountedByStepsToTheSameCount) {
+  testing::TestReport report;
+  report.settings = "<RPTCODE>=\xA2\xDDRPTB02\xA2\xDD";
+  report.pages = {1, 1, 2, 7, 3, std::nullopt, 3};
+  write("P_RPTB02.dbf", report);
+  const ReportDescription full = GetFileInfo(dir_, "P_RPTB02.dbf");
+  EXPECT_EQ(full.pages, "7");
+  EXPECT_FALSE(full.pagesPending);
+  EXPECT_FALSE(GetFileInfo(dir_, "P_RPTB02.dbf", 7).pagesPending);  // up to the limit: counted at once
+  const ReportDescription left = GetFileInfo(dir_, "P_RPTB02.dbf", 6);
+  EXPECT_TRUE(left.pagesPending);
+  EXPECT_EQ(left.pages, "");
+  EXPECT_EQ(left.title, full.title);
+  for (long step : {1L, 3L, 7L, 100L}) {
+    SCOPED_TRACE(step);
+    PageCounter counter(dir_, "P_RPTB02.dbf");
+    int steps = 1;
+    while (!counter.step(step)) ++steps;
+    EXPECT_EQ(counter.pages(), "7");
+    EXPECT_EQ(steps, static_cast<int>((7 + step - 1) / step)) << "one step per " << step << " records";
+    EXPECT_TRUE(counter.step(step));  // done stays done
+  }
+  // Nothing to count: done at once, no count.
+  PageCounter missing(dir_, "MISSING.dbf");
+  EXPECT_TRUE(missing.step(1));
+  EXPECT_EQ(missing.pages(), "");
+}
+
 TEST_F(GetFileInfoTest, BlankNameLeavesEverythingEmpty) {
   ReportDescription d = GetFileInfo(dir_, "   ");
   EXPECT_EQ(d.kind, ReportKind::kEmpty);
@@ -180,7 +211,7 @@ TEST_F(GetFileInfoTest, BlankSettingsIsUnusable) {
   ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.kind, ReportKind::kBroken);
   EXPECT_EQ(d.title, "보고서 파일오류(사용불가)");
-  EXPECT_TRUE(d.canChangeMargins);
+  EXPECT_FALSE(d.canChangeMargins);
   EXPECT_EQ(d.sortOrder, "");
 
   report.settings = "";

@@ -18,6 +18,12 @@ std::string OpenProblemText(OpenProblem problem);
 // header counts: names the file and the shortfall.
 std::string DamagedTableText(const std::string& path, long missingBytes);
 
+// The memo file the table's header calls for when no file of that name lies
+// beside it (in any case): "<directory>/<base>.fpt" for FoxPro tables,
+// ".dbt" for dBASE ones, the extension in the case of the table's own. Empty
+// when the table has no memo, its file is there, or the header cannot be read.
+std::string MissingMemoFile(const std::string& directory, const std::string& fileName);
+
 // True when the report's directory and the report itself can be written to.
 bool CanWriteBeside(const std::string& directory, const std::string& fileName);
 

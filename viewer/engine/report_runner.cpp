@@ -31,6 +31,7 @@ const char kNeedPrinter[] =
     "프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\r프린터 Driver설치 후, 프로그램을 재시작해주십시요.";
 const char kNoSuchReport[] = "이미 삭제되었거나 없는 보고서입니다.";
 const char kNotAReport[] = "보고서 화일이 아닙니다.";
+const char kMissingMemoText[] = "메모 파일이 없습니다: ";
 const char kNoSettings[] = "보고서 F_INIT에 초기화정보가 없습니다.\r사용할 수 없는 보고서입니다.";
 const char kUnsupportedReport[] = "지원하지 않는 보고서입니다.";
 
@@ -78,13 +79,17 @@ bool heldByAnother(const std::string& dir, const std::string& name) {
 }
 
 // The refusal for a report that did not open or has no F_INIT: what is true
-// when it is known (held, unreadable), else the plain "not a report".
+// when it is known (held, unreadable, its memo file missing), else the plain
+// "not a report".
 void refuseUnopened(MessageService& box, const TZelTable& table, const std::string& dir, const std::string& name) {
   const std::string why = OpenProblemText(table.Table.LastOpenProblem());
-  if (why.empty())
-    box.warning(kNotAReport);
-  else
+  const std::string memo = table.IsOpen ? std::string() : MissingMemoFile(dir, name);
+  if (!why.empty())
     box.warning(reportPath(dir, name) + "\r" + why);
+  else if (!memo.empty())
+    box.warning(std::string(kNotAReport) + "\r" + kMissingMemoText + memo);
+  else
+    box.warning(kNotAReport);
   box.log(table.NotAReportReason());
 }
 

@@ -218,6 +218,28 @@ TEST_F(RunnerTest, UnopenableTableLogsTheEngineReason) {
   EXPECT_NE(messages_.logged[0].find("past the end"), std::string::npos) << messages_.logged[0];
 }
 
+// A report without its memo file names the file it lacks; before, the box
+// said only that it is no report file.
+TEST_F(RunnerTest, MissingMemoFileIsNamed) {
+  for (const char* name : {"P_A.DBF", "P_B.dbf"}) {
+    SCOPED_TRACE(name);
+    messages_.shown.clear();
+    messages_.logged.clear();
+    writeReport(name, settings());
+    const std::string base = std::string(name).substr(0, 3);
+    for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+      const std::string file = entry.path().filename().string();
+      if (file.size() == 7 && file.substr(0, 3) == base && (file.substr(4) == "fpt" || file.substr(4) == "FPT"))
+        std::filesystem::remove(entry.path());
+    }
+    RunReport(services_, dir_, name);
+    const std::string memo = base + (name[4] == 'D' ? ".FPT" : ".fpt");
+    expectOnly(std::string(kNotAReport) + "\r메모 파일이 없습니다: " + dir_ + "/" + memo, MessageIcon::kWarning,
+               "경고");
+    ASSERT_EQ(messages_.logged.size(), 1u);
+  }
+}
+
 TEST_F(RunnerTest, EmptyReportCode) {
   auto s = settings();
   s.erase(s.begin());

@@ -13,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -29,6 +30,7 @@
 #include "data_error.h"
 #include "error_text.h"
 #include "export_file.h"
+#include "file_dialogs.h"
 #include "output_guard.h"
 #include "progress_dialog.h"
 #include "font_mapper.h"
@@ -50,6 +52,7 @@
 #include "toolbar_icons.h"
 #include "shell_globals.h"
 #include "value_search.h"
+#include "zoom_fit.h"
 #include "zoom_setting.h"
 
 namespace zel {
@@ -65,6 +68,7 @@ namespace {
 constexpr int kPicturePixelsPerInch = 80;
 constexpr int kToolBarHeight = 41;
 constexpr int kStatusBarHeight = 24;
+constexpr int kZoomMin = 50;
 constexpr int kZoomMax = 250;
 constexpr int kZoomOutDisabledAt = 70;
 constexpr int kZoomStep = 10;
@@ -167,7 +171,11 @@ TFM_Preview::TFM_Preview(RunServices& services, QWidget* parent) : QDialog(paren
   FormCreate();
 }
 
-TFM_Preview::~TFM_Preview() = default;
+TFM_Preview::~TFM_Preview() {
+  // The fields lose the focus while the window goes: no handler may run on it then.
+  for (TNumberEdit* field : {C_EDT_START, C_EDT_END, c_ned_PageStart, c_Ned_PrintPageNum, C_EDT_CopyCount})
+    field->disconnect(this);
+}
 
 void TFM_Preview::setPreviewRunner(PreviewRunner runner) { g_previewRunner = std::move(runner); }
 void TFM_Preview::setFindRunner(FindRunner runner) { g_findRunner = std::move(runner); }
@@ -273,6 +281,7 @@ void TFM_Preview::createControls() {
       {QKeySequence::ZoomOut, &TFM_Preview::C_SBT_ZoomOutClick}};
   const std::pair<QKeySequence, void (TFM_Preview::*)()> commandKeys[] = {
       {QKeySequence::Find, &TFM_Preview::c_spb_searchClick},
+      {QKeySequence(Qt::Key_F4), &TFM_Preview::c_spb_searchClick},  // as the find button's hint says
       {QKeySequence::FindNext, &TFM_Preview::FindNextClick},
       {QKeySequence::Print, &TFM_Preview::C_SBT_PRNClick}};
   for (const auto& [keys, action] : commandKeys) {
@@ -322,7 +331,11 @@ void TFM_Preview::createControls() {
   bottom->addWidget(Label3);
   bottom->addWidget(C_LBL_Page);
   bottom->addWidget(C_LBL_TotPage);
-  bottom->addStretch(1);
+  bottom->addSpacing(24);
+  // Where the last PDF or spreadsheet was written.
+  C_LBL_Status = new QLabel(C_PNL_Bottom);
+  C_LBL_Status->setObjectName(QStringLiteral("C_LBL_Status"));
+  bottom->addWidget(C_LBL_Status, 1);
   layout->addWidget(C_PNL_Bottom);
 
   connect(C_SBT_Close, &QToolButton::clicked, this, &TFM_Preview::C_SBT_CloseClick);
@@ -341,6 +354,7 @@ void TFM_Preview::createControls() {
   connect(C_EDT_START, &QLineEdit::textChanged, this, &TFM_Preview::C_EDT_STARTChange);
   connect(C_EDT_END, &QLineEdit::textChanged, this, &TFM_Preview::C_EDT_ENDChange);
   connect(c_ned_PageStart, &QLineEdit::textChanged, this, &TFM_Preview::c_ned_PageStartChange);
+  connect(c_ned_PageStart, &QLineEdit::editingFinished, this, &TFM_Preview::c_ned_PageStartFinished);
 }
 
 void TFM_Preview::FormCreate() {
@@ -417,6 +431,7 @@ void TFM_Preview::FormShow() {
   C_EDT_START->setFocus();
 
   C_Pbx_ShowerPaint();
+  shownPage_ = static_cast<int>(integerPart(c_ned_PageStart->Value()));
   if (OnDrawPage) {
     try {
       drawPage(static_cast<int>(integerPart(c_ned_PageStart->Value())));
@@ -452,7 +467,9 @@ void TFM_Preview::setPageButtons(bool first, bool prior, bool next, bool last) {
 
 QPoint TFM_Preview::surfacePos() const { return C_Pbx_Shower->pos(); }
 
-QSize TFM_Preview::scrollBoxSize() const { return C_Scb_Scroller->size(); }
+// The inside the page is centred in: with the scroll bars shown now, so a
+// centred page never brings a scroll bar of its own.
+QSize TFM_Preview::scrollBoxSize() const { return C_Scb_Scroller->viewport()->size(); }
 
 void TFM_Preview::placeSurface(QPoint topLeft, QSize size) {
   C_Pbx_Shower->setGeometry(QRect(topLeft, size));
@@ -471,7 +488,14 @@ void TFM_Preview::layoutSurface() {
   if (pictureSize_.isEmpty()) return;
   if (ZoomPercent == 100) {
     target_ = QRect(QPoint(0, 0), pictureSize_);
-    placeSurface(surfacePos(), pictureSize_);
+    QPoint pos = surfacePos();
+    if (fit_) {
+      // A fit that lands on 100 % must still fit: centred where there is room, else at the edge.
+      const QSize box = scrollBoxSize();
+      pos = QPoint(std::max(0, (box.width() - pictureSize_.width()) / 2),
+                   std::max(0, (box.height() - pictureSize_.height()) / 2));
+    }
+    placeSurface(pos, pictureSize_);
     return;
   }
   const int w = roundEven(pictureSize_.width() * ZoomPercent * 0.01);
@@ -486,6 +510,7 @@ void TFM_Preview::layoutSurface() {
 
 void TFM_Preview::C_SBT_ZoomInClick() {
   if (ZoomPercent != kZoomMax) {
+    fit_.reset();
     ZoomPercent += kZoomStep;
     C_Pbx_ShowerPaint();
     writeZoomSetting(ProgramDirectory, {ZoomMode::kPercent, ZoomPercent});
@@ -494,22 +519,35 @@ void TFM_Preview::C_SBT_ZoomInClick() {
 
 void TFM_Preview::C_SBT_ZoomOutClick() {
   if (ZoomPercent >= 60) {
+    fit_.reset();
     ZoomPercent -= kZoomStep;
     C_Pbx_ShowerPaint();
     writeZoomSetting(ProgramDirectory, {ZoomMode::kPercent, ZoomPercent});
   }
 }
 
+int TFM_Preview::FitZoom(FitKind kind) const {
+  const QSize area = C_Scb_Scroller->maximumViewportSize();
+  const int bar = C_Scb_Scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, C_Scb_Scroller);
+  return fitZoom(kind, pictureSize_.width(), pictureSize_.height(), {area.width(), area.height(), bar},
+                 {kZoomMin, kZoomMax, kZoomStep});
+}
+
 void TFM_Preview::C_SBT_FITClick() {
-  ZoomPercent = PaperOrientation == 1 ? 70 : 50;
+  // Fitted to the area the page has on this screen; the old fixed 50 and 70 %
+  // were that only on the screens of their day.
+  fit_ = FitKind::kWholePage;
+  ZoomPercent = FitZoom(FitKind::kWholePage);
   C_Pbx_ShowerPaint();
   writeZoomSetting(ProgramDirectory, {ZoomMode::kFitPage, 0});
 }
 
 void TFM_Preview::C_SBT_WIDTHClick() {
-  ZoomPercent = 80;
+  fit_ = FitKind::kWidth;
+  ZoomPercent = FitZoom(FitKind::kWidth);
   placeSurface(QPoint(3, 1), C_Pbx_Shower->size());
   C_Pbx_ShowerPaint();
+  C_Scb_Scroller->verticalScrollBar()->setValue(0);
   writeZoomSetting(ProgramDirectory, {ZoomMode::kFitWidth, 0});
 }
 
@@ -521,14 +559,38 @@ void TFM_Preview::restoreZoom() {
     case ZoomMode::kFitPage: C_SBT_FITClick(); break;
     case ZoomMode::kFitWidth: C_SBT_WIDTHClick(); break;
     case ZoomMode::kPercent:
+      fit_.reset();
       ZoomPercent = setting->percent;
       C_Pbx_ShowerPaint();
       break;
   }
 }
 
-void TFM_Preview::C_SBT_NextClick() { c_ned_PageStart->SetValue(c_ned_PageStart->Value() + 1); }
-void TFM_Preview::C_SBT_PriorClick() { c_ned_PageStart->SetValue(c_ned_PageStart->Value() - 1); }
+// From the page shown, never from what the field holds while it is typed in.
+void TFM_Preview::C_SBT_NextClick() { goToPage(ShownPage() + 1); }
+void TFM_Preview::C_SBT_PriorClick() { goToPage(ShownPage() - 1); }
+
+void TFM_Preview::goToPage(int page) {
+  // The buttons keep their designed state until a page change sets them, so
+  // 이전 on the first page is clickable: it must not put page 0 in the field.
+  if (page < FirstPage || page > LastPage) {
+    QApplication::beep();
+    return;
+  }
+  c_ned_PageStart->SetValue(page);
+}
+
+int TFM_Preview::ShownPage() const { return std::clamp(shownPage_, FirstPage, std::max(FirstPage, LastPage)); }
+
+void TFM_Preview::refusePageField() {
+  QApplication::beep();
+  c_ned_PageStart->SetValue(ShownPage());
+}
+
+void TFM_Preview::c_ned_PageStartFinished() {
+  const long long page = integerPart(c_ned_PageStart->Value());
+  if (page < FirstPage || page > LastPage) refusePageField();
+}
 void TFM_Preview::C_SBT_FirstClick() { c_ned_PageStart->SetValue(FirstPage); }
 void TFM_Preview::C_SBT_LastClick() { c_ned_PageStart->SetValue(LastPage); }
 
@@ -536,7 +598,15 @@ void TFM_Preview::c_ned_PageStartChange() {
   try {
     const long double value = c_ned_PageStart->Value();
     const long long page = integerPart(value);
-    if (page < FirstPage || page > LastPage) return;
+    // Past the last page no further digit helps: refused at once. Below the
+    // first (an emptied field) the user may still be typing; refused when the
+    // field is left.
+    if (page > LastPage) {
+      refusePageField();
+      return;
+    }
+    if (page < FirstPage) return;
+    shownPage_ = static_cast<int>(page);
     if (page == LastPage) {
       setPageButtons(true, true, false, false);
     } else if (page == FirstPage) {
@@ -572,15 +642,23 @@ void TFM_Preview::C_EDT_ENDChange() {
 bool TFM_Preview::askPdfFile() {
   auto* layer = dynamic_cast<PrinterLayer*>(services_.printer);
   if (layer == nullptr || !layer->isPdfPrinter()) return true;
+  // Proposed beside the report, under its name, as the export proposes its file.
+  const TReportLayout& layout = reportRun().Layout;
+  const QString suggested =
+      layout.ReportBase.empty()
+          ? layer->outputFileName()
+          : QDir(QString::fromStdString(layout.ReportDir))
+                .filePath(QString::fromStdString(cp949ToUtf8(layout.ReportBase)) + QStringLiteral(".pdf"));
   QString file;
   if (g_pdfFileAsker) {
-    file = g_pdfFileAsker(this);
+    file = g_pdfFileAsker(this, suggested);
   } else {
-    file = QFileDialog::getSaveFileName(this, QStringLiteral("PDF 파일로 저장"), layer->outputFileName(),
-                                        QStringLiteral("PDF (*.pdf)"));
+    file = askSaveFileName(this, QStringLiteral("PDF 파일로 저장"), suggested, QStringLiteral("PDF (*.pdf)"));
   }
   if (file.isEmpty()) return false;
-  layer->setOutputFileName(file);
+  if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".pdf");
+  layer->setOutputFileName(QFileInfo(file).absoluteFilePath());
+  pdfFile_ = QFileInfo(file).absoluteFilePath();
   return true;
 }
 
@@ -616,6 +694,7 @@ void TFM_Preview::C_SBT_PRNClick() {
   run.PrintTo = to;
   run.PrintStartNo = static_cast<int>(integerPart(c_Ned_PrintPageNum->Value()));
   if (!OnPrintJob) return;
+  pdfFile_.clear();
   if (!askPrinter() || !askPdfFile()) return;
   const PrintJob job{run.PrintFrom, run.PrintTo, run.PrintStartNo, run.PrintCopies};
   // The job shares the page range and renderer state with the preview, so
@@ -631,7 +710,11 @@ void TFM_Preview::C_SBT_PRNClick() {
     }
   }
   // Reported once the window is usable again.
-  if (failure) messages().error(errorMessageText(*failure));
+  if (failure) {
+    messages().error(errorMessageText(*failure));
+  } else if (!pdfFile_.isEmpty() && QFileInfo::exists(pdfFile_)) {
+    C_LBL_Status->setText(QStringLiteral("PDF 파일로 저장했습니다: ") + QDir::toNativeSeparators(pdfFile_));
+  }
 }
 
 void TFM_Preview::C_SBT_ExcelClick() {
@@ -663,8 +746,7 @@ void TFM_Preview::C_SBT_ExcelClick() {
   if (g_exportFileAsker) {
     file = g_exportFileAsker(this, suggested, &filter);
   } else {
-    file = QFileDialog::getSaveFileName(this, QStringLiteral("엑셀저장"), suggested, kExcelFilter + ";;" + kCsvFilter,
-                                        &filter);
+    file = askSaveFileName(this, QStringLiteral("엑셀저장"), suggested, kExcelFilter + ";;" + kCsvFilter, &filter);
   }
   if (file.isEmpty()) return;
   const bool csv = filter == kCsvFilter;
@@ -699,12 +781,18 @@ void TFM_Preview::C_SBT_ExcelClick() {
       failure = e.what();
     }
   }
-  if (failure) messages().error(errorMessageText(*failure));
+  if (failure) {
+    messages().error(errorMessageText(*failure));
+  } else if (QFileInfo::exists(QString::fromStdString(target))) {
+    C_LBL_Status->setText(QStringLiteral("엑셀 파일로 저장했습니다: ") +
+                          QDir::toNativeSeparators(QString::fromStdString(target)));
+  }
 }
 
 void TFM_Preview::C_SBT_CloseClick() { close(); }
 
 const QColor TFM_Preview::kHighlightColor = QColor(255, 220, 0, 80);
+const char TFM_Preview::kNoMoreHitsText[] = "이 줄 다음에는 찾는 내용이 더 없습니다.";
 
 QRect TFM_Preview::HighlightRect() const {
   if (!highlight_.found || highlight_.page != CurPage || pictureSize_.isEmpty() || RptTable == nullptr) return {};
@@ -735,9 +823,8 @@ void TFM_Preview::FindNextClick() {
     return;
   }
   if (!hit.found) {
-    highlight_ = LineHit{};
-    C_Pbx_Shower->update();
-    messages().notice("찾는 내용이 없습니다.");
+    // After a hit the band stays on it: that is the line nothing follows.
+    messages().notice(highlight_.found ? kNoMoreHitsText : "찾는 내용이 없습니다.");
     return;
   }
   showHit(hit);
@@ -757,7 +844,7 @@ void TFM_Preview::c_spb_searchClick() {
     refuseSearchWithoutPageNumbers();
     return;
   }
-  const int shownBefore = CurPage;
+  FindFound = false;
   try {
     ApolloLines lines(RptTable->Apollo);
     if (!HasPageNumbers(lines)) {
@@ -776,8 +863,10 @@ void TFM_Preview::c_spb_searchClick() {
     return;
   }
   if (FirstPage <= CurPage && CurPage <= LastPage) {
-    if (CurPage != shownBefore && !FindField.empty()) {
-      // The dialog's hit is the first match from the found page's top: mark its line.
+    if (FindFound && !FindField.empty()) {
+      // The dialog's walk starts at a page's top, so its hit is the first match
+      // from the found page's top: mark that line, also on the page shown, so
+      // F3 goes on from it.
       try {
         ApolloLines lines(RptTable->Apollo);
         highlight_ = FindNextLine(lines, FindField, FindText, CurPage, 0);
@@ -912,7 +1001,10 @@ bool TFM_Preview::eventFilter(QObject* watched, QEvent* event) {
       auto* mouse = static_cast<QMouseEvent*>(event);
       C_Scb_ScrollerMouseMove(mouse->position().toPoint(), mouse->buttons());
     } else if (event->type() == QEvent::Resize && watched == C_Scb_Scroller->viewport() && shown_) {
-      // Centring depends on the scroll box's size.
+      // A fitted page follows the window's size; centring depends on it too.
+      if (fit_) ZoomPercent = FitZoom(*fit_);
+      C_SBT_ZoomIn->setEnabled(ZoomPercent != kZoomMax);
+      C_SBT_ZoomOut->setEnabled(ZoomPercent != kZoomOutDisabledAt);
       layoutSurface();
     }
   }

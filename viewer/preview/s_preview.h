@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 #include <string>
@@ -23,6 +24,7 @@
 #include "export_options_dialog.h"
 #include "preview_handover.h"
 #include "value_search.h"
+#include "zoom_fit.h"
 
 class QLabel;
 class QScrollArea;
@@ -91,6 +93,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   std::string FindText;  // CP949, as typed into the find dialog
   std::string FindField;  // table field of the last search, for find next (F3)
   int CurPage = 0;
+  bool FindFound = false;  // the find dialog's last search hit a line (set by the dialog)
 
   // Controls.
   QWidget* C_PNL_ToolBar = nullptr;
@@ -120,6 +123,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   QLabel* Label3 = nullptr;
   QLabel* C_LBL_Page = nullptr;
   QLabel* C_LBL_TotPage = nullptr;
+  QLabel* C_LBL_Status = nullptr;  // where the last PDF or spreadsheet was written
   QWidget* Panel1 = nullptr;
   QScrollArea* C_Scb_Scroller = nullptr;
   PreviewSurface* C_Pbx_Shower = nullptr;
@@ -133,6 +137,10 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   // when no hit is on the page shown. Painted over the page, never printed.
   QRect HighlightRect() const;
   static const QColor kHighlightColor;
+  // F3's notice when the lines after the marked hit hold no further match.
+  static const char kNoMoreHitsText[];
+  // The zoom at which the page (or its width) fits the scroll area now.
+  int FitZoom(FitKind kind) const;
   // How many pages were recorded since the window was shown.
   int RecordCount() const { return records_; }
 
@@ -149,6 +157,10 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   void C_SBT_NextClick();
   void C_SBT_LastClick();
   void c_ned_PageStartChange();
+  // The page field left (Enter or focus): a page outside the report is refused.
+  void c_ned_PageStartFinished();
+  // The page on the screen, within the report's pages.
+  int ShownPage() const;
   void C_EDT_STARTChange();
   void C_EDT_ENDChange();
   void C_SBT_PRNClick();
@@ -168,7 +180,8 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   // dialog of the built-in PDF printer (an empty answer cancels the job).
   using PreviewRunner = std::function<void(TFM_Preview&)>;
   using FindRunner = std::function<void(Tfm_RptValueSearch&)>;
-  using PdfFileAsker = std::function<QString(QWidget* parent)>;
+  // The PDF file asker gets the proposed file: the report's folder and name.
+  using PdfFileAsker = std::function<QString(QWidget* parent, const QString& suggested)>;
   // Replaces the export's save dialog: the file name and the chosen filter
   // (kExcelFilter or kCsvFilter); an empty name cancels.
   using ExportFileAsker = std::function<QString(QWidget* parent, const QString& suggested, QString* filter)>;
@@ -209,6 +222,13 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   void restoreZoom();
   void showHit(const LineHit& hit);
   LineHit highlight_;  // the line the last find hit
+  // Beeps and puts the page shown back into the page field.
+  void refusePageField();
+  // Shows page when the report has it, else beeps.
+  void goToPage(int page);
+  int shownPage_ = 0;
+  QString pdfFile_;  // the PDF file of the print job in progress, if any
+  std::optional<FitKind> fit_;  // set while a fit button's zoom follows the window's size
   // Ctrl+wheel zooms; a wheel step past a page's end turns the page. True
   // when the step was used.
   bool wheelOverPage(const QWheelEvent& wheel);

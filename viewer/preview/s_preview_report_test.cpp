@@ -23,9 +23,12 @@
 #include "zel_table.h"
 #include "fake_printer.h"
 #include "message_service.h"
+#include "korean_texts.h"
 #include "num_edit.h"
+#include "page_renderer.h"
 #include "preview_test_support.h"
 #include "printer_layer.h"
+#include "report_run.h"
 #include "report_runner.h"
 #include "report_writer.h"
 #include "s_preview.h"
@@ -67,13 +70,14 @@ class CancellingPrinter : public FakePrinter {
 
 // The find dialog as the user works it: the column of `field` chosen, the
 // text typed, the search button pressed.
-TFM_Preview::FindRunner searchFor(const char* field, const QString& text) {
-  return [field, text](Tfm_RptValueSearch& dialog) {
+TFM_Preview::FindRunner searchFor(const char* field, const QString& text, bool fromCurrent = true) {
+  return [field, text, fromCurrent](Tfm_RptValueSearch& dialog) {
     dialog.show();
     const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), field);
     QVERIFY(it != FindFieldNames.end());
     dialog.ComboBox1->setCurrentIndex(static_cast<int>(it - FindFieldNames.begin()));
     dialog.Edit1->setText(text);
+    dialog.c_chk_Next->setChecked(fromCurrent);
     dialog.c_btn_Search->click();
   };
 }
@@ -142,12 +146,13 @@ class PreviewReportTest : public QObject {
     QVERIFY(service_.shown.empty());
   }
 
-  void landscapeReportFitsAt70() {
+  void landscapeReportFitsTheWindow() {
     run("L_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
       QCOMPARE(w.PaperOrientation, 1);
       QCOMPARE(w.PictureSize(), QSize(935, 661));
       w.C_SBT_FIT->click();
-      QCOMPARE(ZoomPercent, 70);
+      const QSize area = w.C_Scb_Scroller->maximumViewportSize();
+      QVERIFY(w.C_Pbx_Shower->width() <= area.width() && w.C_Pbx_Shower->height() <= area.height());
     });
   }
 
@@ -155,7 +160,7 @@ class PreviewReportTest : public QObject {
     const QString pdfPath = QDir(dir_.path()).filePath("job.pdf");
     auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
     installedServices().printer = pdf.get();
-    TFM_Preview::setPdfFileAsker([&](QWidget*) { return pdfPath; });
+    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return pdfPath; });
     run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
       typeInto(w.C_EDT_START, "3");
       typeInto(w.C_EDT_END, "5");
@@ -176,6 +181,35 @@ class PreviewReportTest : public QObject {
     }
     QVERIFY(!out.contains(QStringLiteral("Page : 3")));
     QVERIFY(out.contains(QStringLiteral("품")));  // Korean text came through
+  }
+
+  // The PDF's save dialog proposes the report's folder and name; a name
+  // without a suffix gets ".pdf"; the status bar says where the file went.
+  // Before, the dialog opened in the program's folder with no name.
+  void pdfFileIsProposedBesideTheReportAndTold() {
+    auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
+    installedServices().printer = pdf.get();
+    QString proposed;
+    const QString typed = QDir(dir_.path()).filePath("without-suffix");
+    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString& suggested) {
+      proposed = suggested;
+      return typed;
+    });
+    QString status;
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      typeInto(w.C_EDT_START, "1");
+      typeInto(w.C_EDT_END, "1");
+      QCOMPARE(w.C_LBL_Status->text(), QString());
+      w.C_SBT_PRN->click();
+      status = w.C_LBL_Status->text();
+    });
+    installedServices().printer = &printer_;
+    QVERIFY(service_.shown.empty());
+    QCOMPARE(proposed, QDir(dir_.path()).filePath("P_RPTB02_SAMPLE.pdf"));
+    const QString written = typed + ".pdf";
+    QVERIFY(QFileInfo::exists(written));
+    QVERIFY(!QFileInfo::exists(typed));
+    QCOMPARE(status, QStringLiteral("PDF 파일로 저장했습니다: ") + QDir::toNativeSeparators(written));
   }
 
   void copiesGoToThePrinterAndPagesAreDrawnOnce() {
@@ -490,6 +524,57 @@ class PreviewReportTest : public QObject {
     QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("찾는 내용이 없습니다."));
   }
 
+  // A find that lands on the page already shown marks its line as any other
+  // does, and F3 goes on from that line: before, no band was drawn and F3
+  // jumped to the next page, past the page's other hits. At the end of the
+  // run F3 says that nothing follows the marked line.
+  void findOnTheShownPageMarksTheLineAndF3GoesOnFromIt() {
+    const std::vector<std::pair<int, int>> expected = hits("L_RPTB02_SAMPLE.dbf", "F_DES", text::kRebar);
+    QVERIFY(expected.size() >= 2);
+    QCOMPARE(expected[0].first, 1);
+    TFM_Preview::setFindRunner(searchFor("F_DES", QStringLiteral("이형철근"), false));
+    run("L_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      // Page 1 shown as the current page (there and back).
+      w.C_SBT_Next->click();
+      w.C_SBT_Prior->click();
+      QCOMPARE(w.CurPage, 1);
+      w.c_spb_search->click();
+      QCOMPARE(w.CurPage, 1);
+      QVERIFY(!w.HighlightRect().isEmpty());
+      QCOMPARE(w.HighlightRect(), bandOf(w, expected[0].second));
+      for (std::size_t i = 1; i < expected.size(); ++i) {
+        w.FindNextClick();
+        QCOMPARE(w.CurPage, expected[i].first);
+        QCOMPARE(w.HighlightRect(), bandOf(w, expected[i].second));
+      }
+      QVERIFY(service_.shown.empty());
+      // The end of the run: said as such, and the last hit stays marked.
+      w.FindNextClick();
+      QCOMPARE(w.CurPage, expected.back().first);
+      QCOMPARE(w.HighlightRect(), bandOf(w, expected.back().second));
+    });
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(service_.shown[0].text), QString::fromUtf8(TFM_Preview::kNoMoreHitsText));
+    QVERIFY(QString::fromStdString(service_.shown[0].text) != QStringLiteral("찾는 내용이 없습니다."));
+  }
+
+  // F4 opens the find dialog, as the find button's hint "찾기(F4)" says.
+  void f4OpensFind() {
+    int dialogs = 0;
+    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch&) { ++dialogs; });
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      QCOMPARE(w.c_spb_search->toolTip(), QStringLiteral("찾기(F4)"));
+      w.activateWindow();
+      QApplication::setActiveWindow(&w);
+      QTest::keyClick(&w, Qt::Key_F4);
+      QCOMPARE(dialogs, 1);
+      // From a number field too.
+      w.c_ned_PageStart->setFocus();
+      QTest::keyClick(w.c_ned_PageStart, Qt::Key_F4);
+      QCOMPARE(dialogs, 2);
+    });
+  }
+
   void numericColumnRejectsACommaOnARealTable() {
     TFM_Preview::setFindRunner(searchFor("F_QQTY", QStringLiteral("12,5")));
     run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
@@ -579,6 +664,31 @@ class PreviewReportTest : public QObject {
 
  private:
   std::string dir() const { return dir_.path().toStdString(); }
+
+  // The page and line on the page (from 1) of every line whose field holds text (CP949).
+  std::vector<std::pair<int, int>> hits(const std::string& name, const char* field, const std::string& text) {
+    std::vector<std::pair<int, int>> found;
+    TZelTable table;
+    if (!table.OpenTable(dir(), name, "CDX")) return found;
+    int page = -1, line = 0;
+    for (table.Table.First(); !table.Table.Eof(); table.Table.Next()) {
+      const int p = static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE"));
+      line = p == page ? line + 1 : 1;
+      page = p;
+      if (table.Apollo.FieldAsPaddedText(field).find(text) != std::string::npos) found.emplace_back(p, line);
+    }
+    return found;
+  }
+  // The band over line `line` of the page shown.
+  static QRect bandOf(const TFM_Preview& w, int line) {
+    const PageUnitRect r = PreviewLineRect(reportRun().Layout, line);
+    const QSizeF extent = w.PaperOrientation == 1 ? QSizeF(2970, 2100) : QSizeF(2100, 2970);
+    const QRect target = ZoomPercent == 100 ? QRect(QPoint(0, 0), w.PictureSize()) : w.TargetRect();
+    const double sx = target.width() / extent.width(), sy = target.height() / extent.height();
+    return QRectF(target.left() + r.left * sx, target.top() + r.top * sy, (r.right - r.left) * sx,
+                  (r.bottom - r.top) * sy)
+        .toAlignedRect();
+  }
 
   void run(const std::string& name, const std::function<void(TFM_Preview&)>& body) {
     TFM_Preview::setPreviewRunner([&](TFM_Preview& w) {

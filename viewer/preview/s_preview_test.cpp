@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -283,8 +284,8 @@ class PreviewTest : public QObject {
     QTest::addColumn<int>("clicks");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("zoom");  // of the next (portrait) preview
-    QTest::newRow("fit page") << "C_SBT_FIT" << 1 << "FIT" << 50;
-    QTest::newRow("fit width") << "C_SBT_WIDTH" << 1 << "WIDTH" << 80;
+    QTest::newRow("fit page") << "C_SBT_FIT" << 1 << "FIT" << 0;
+    QTest::newRow("fit width") << "C_SBT_WIDTH" << 1 << "WIDTH" << 0;
     QTest::newRow("percent") << "C_SBT_ZoomIn" << 2 << "120" << 120;
     QTest::newRow("smaller") << "C_SBT_ZoomOut" << 3 << "70" << 70;
   }
@@ -302,6 +303,9 @@ class PreviewTest : public QObject {
     QCOMPARE(QString::fromStdString(iniRead(infoIniPath(ProgramDirectory), "INFO", "ZOOM")), stored);
     window_.reset();
     open(3);
+    // A fit mode fits the new window (zoom 0 in the table).
+    if (stored == QLatin1String("FIT")) zoom = window_->FitZoom(FitKind::kWholePage);
+    if (stored == QLatin1String("WIDTH")) zoom = window_->FitZoom(FitKind::kWidth);
     QCOMPARE(ZoomPercent, zoom);
     ProgramDirectory.clear();
   }
@@ -337,11 +341,11 @@ class PreviewTest : public QObject {
     open(1);
     TFM_Preview& w = *window_;
     for (QToolButton* b : {w.C_SBT_First, w.C_SBT_Prior, w.C_SBT_Next, w.C_SBT_Last}) QVERIFY(!b->isEnabled());
+    // A page past the end is refused: the field shows page 1 again, which is
+    // shown again. The last-page test comes first, so First and Prior light up.
     typeInto(w.c_ned_PageStart, "2");
-    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("2"));
-    QCOMPARE(log_.pages, std::vector<int>{1});
-    // Back to 1: the last-page test comes first, so First and Prior light up.
-    typeInto(w.c_ned_PageStart, "1");
+    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("1"));
+    QCOMPARE(log_.pages, (std::vector<int>{1, 1}));
     QVERIFY(w.C_SBT_First->isEnabled());
     QVERIFY(w.C_SBT_Prior->isEnabled());
     QVERIFY(!w.C_SBT_Next->isEnabled());
@@ -353,15 +357,13 @@ class PreviewTest : public QObject {
     TFM_Preview& w = *window_;
     for (QToolButton* b : {w.C_SBT_First, w.C_SBT_Prior, w.C_SBT_Next, w.C_SBT_Last}) QVERIFY(b->isEnabled());
     QCOMPARE(w.CurPage, 0);
+    // 이전 on page 1 (enabled as designed) goes nowhere: before, the field
+    // showed 0 and 다음 counted from it back to page 1.
     w.C_SBT_Prior->click();
-    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("0"));
+    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("1"));
     QCOMPARE(log_.pages, std::vector<int>{1});
-    w.C_SBT_Next->click();
-    QCOMPARE(log_.pages, (std::vector<int>{1, 1}));
-    QVERIFY(!w.C_SBT_First->isEnabled());
-    QVERIFY(!w.C_SBT_Prior->isEnabled());
-    QVERIFY(w.C_SBT_Next->isEnabled());
-    QCOMPARE(w.CurPage, 1);
+    w.C_SBT_First->click();  // page 1 again: no change, nothing drawn
+    QCOMPARE(log_.pages, std::vector<int>{1});
     w.C_SBT_Next->click();
     for (QToolButton* b : {w.C_SBT_First, w.C_SBT_Prior, w.C_SBT_Next, w.C_SBT_Last}) QVERIFY(b->isEnabled());
     QCOMPARE(w.C_LBL_Page->text(), QStringLiteral("2"));
@@ -370,8 +372,8 @@ class PreviewTest : public QObject {
     QVERIFY(!w.C_SBT_Next->isEnabled());
     QVERIFY(!w.C_SBT_Last->isEnabled());
     w.C_SBT_First->click();
-    QCOMPARE(log_.pages, (std::vector<int>{1, 1, 2, 5, 1}));
-    QCOMPARE(w.RecordCount(), 5);
+    QCOMPARE(log_.pages, (std::vector<int>{1, 2, 5, 1}));
+    QCOMPARE(w.RecordCount(), 4);
   }
 
   void pageKeysInTheFields() {
@@ -405,10 +407,64 @@ class PreviewTest : public QObject {
     QTest::keyClicks(w.c_ned_PageStart, "12");
     QCOMPARE(log_.pages, (std::vector<int>{1, 1, 12}));
     QCOMPARE(w.CurPage, 12);
-    typeInto(w.c_ned_PageStart, "25");  // beyond the last page: ignored
+    typeInto(w.c_ned_PageStart, "25");  // beyond the last page: refused
     QCOMPARE(w.CurPage, 2);  // "2" was typed first
-    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("25"));
+    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("2"));
     QCOMPARE(log_.pages.back(), 2);
+  }
+
+  // The page field never holds a page the report does not have once it is
+  // left, and the page buttons count from the page shown. Before, "25" of a
+  // 20-page report stayed in the field and 이전 went to page 24.
+  void pageFieldRefusesPagesOutsideTheReport_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("leaveByEnter");  // else by Tab
+    QTest::addColumn<int>("shown");  // each digit shows its page while it is one
+    QTest::newRow("past the end, Enter") << "25" << true << 2;
+    QTest::newRow("far past the end") << "999999" << false << 9;
+    QTest::newRow("zero, Enter") << "0" << true << 7;
+    QTest::newRow("zero, Tab") << "0" << false << 7;
+    QTest::newRow("emptied, Tab") << "" << false << 7;
+  }
+  void pageFieldRefusesPagesOutsideTheReport() {
+    QFETCH(QString, typed);
+    QFETCH(bool, leaveByEnter);
+    open(20);
+    TFM_Preview& w = *window_;
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    typeInto(w.c_ned_PageStart, "7");
+    QCOMPARE(w.CurPage, 7);
+    w.c_ned_PageStart->setFocus();
+    w.c_ned_PageStart->selectAll();
+    if (typed.isEmpty()) {
+      QTest::keyClick(w.c_ned_PageStart, Qt::Key_Delete);
+    } else {
+      QTest::keyClicks(w.c_ned_PageStart, typed);
+    }
+    QFETCH(int, shown);
+    QTest::keyClick(w.c_ned_PageStart, leaveByEnter ? Qt::Key_Return : Qt::Key_Tab);
+    QVERIFY(!w.c_ned_PageStart->hasFocus());
+    QCOMPARE(w.c_ned_PageStart->text(), QString::number(shown));
+    QCOMPARE(w.CurPage, shown);
+    QCOMPARE(w.C_LBL_Page->text(), QString::number(shown));
+    w.C_SBT_Prior->click();
+    QCOMPARE(w.CurPage, shown - 1);
+  }
+
+  // While the field is emptied (the user is about to type), the buttons still
+  // count from the page shown, not from the field's 0.
+  void pageButtonsCountFromThePageShown() {
+    open(20);
+    TFM_Preview& w = *window_;
+    typeInto(w.c_ned_PageStart, "7");
+    w.c_ned_PageStart->clear();
+    w.C_SBT_Next->click();
+    QCOMPARE(w.CurPage, 8);
+    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("8"));
+    w.c_ned_PageStart->clear();
+    w.C_SBT_Prior->click();
+    QCOMPARE(w.CurPage, 7);
   }
 
   void zoomSequenceAndLimits() {
@@ -446,18 +502,74 @@ class PreviewTest : public QObject {
     QCOMPARE(ZoomPercent, 250);
   }
 
-  void fitAndWidth() {
-    open(2);
-    window_->C_SBT_FIT->click();
-    QCOMPARE(ZoomPercent, 50);
-    window_->C_SBT_WIDTH->click();
-    QCOMPARE(ZoomPercent, 80);
-    window_.reset();
-    open(2, 1);
-    QVERIFY(printer_.orientation == PaperOrientation::kLandscape);
-    QCOMPARE(window_->PictureSize(), QSize(935, 661));
-    window_->C_SBT_FIT->click();
-    QCOMPARE(ZoomPercent, 70);
+  // The fit buttons fit the page (or its width) to the scroll area of any
+  // window, on the zoom steps and within the zoom limits, and follow the
+  // window's size. Before, they set 50/70 and 80 % whatever the screen: on a
+  // 1600 x 1000 screen the landscape page at "fit width" was narrower than at 100 %.
+  void fitsTheScrollArea_data() {
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<int>("orientation");
+    for (const QSize size : {QSize(640, 480), QSize(800, 600), QSize(1024, 768), QSize(1600, 1000)}) {
+      for (int orientation : {0, 1}) {
+        const QString name =
+            QStringLiteral("%1x%2 %3").arg(size.width()).arg(size.height()).arg(orientation ? "L" : "P");
+        QTest::newRow(qPrintable(name)) << size << orientation;
+      }
+    }
+  }
+  void fitsTheScrollArea() {
+    QFETCH(QSize, window);
+    QFETCH(int, orientation);
+    open(2, orientation);
+    TFM_Preview& w = *window_;
+    w.setWindowState(Qt::WindowNoState);
+    w.resize(window);
+    QApplication::processEvents();
+    const QSize page = w.PictureSize();
+    const QSize area = w.C_Scb_Scroller->maximumViewportSize();
+    auto scaled = [](int pixels, int zoom) { return static_cast<int>(std::nearbyint(pixels * zoom * 0.01)); };
+    auto onStep = [] { return ZoomPercent >= 50 && ZoomPercent <= 250 && ZoomPercent % 10 == 0; };
+
+    w.C_SBT_FIT->click();
+    QApplication::processEvents();
+    QVERIFY(onStep());
+    if (ZoomPercent > 50) {
+      QVERIFY(w.C_Pbx_Shower->width() <= area.width() && w.C_Pbx_Shower->height() <= area.height());
+      QCOMPARE(w.C_Scb_Scroller->horizontalScrollBar()->maximum(), 0);
+      QCOMPARE(w.C_Scb_Scroller->verticalScrollBar()->maximum(), 0);
+    }
+    if (ZoomPercent < 250)
+      QVERIFY(scaled(page.width(), ZoomPercent + 10) > area.width() ||
+              scaled(page.height(), ZoomPercent + 10) > area.height());
+    const int wholePage = ZoomPercent;
+
+    w.C_SBT_WIDTH->click();
+    QApplication::processEvents();
+    QVERIFY(onStep());
+    QVERIFY(ZoomPercent >= wholePage);
+    if (ZoomPercent > 50) QCOMPARE(w.C_Scb_Scroller->horizontalScrollBar()->maximum(), 0);
+    if (ZoomPercent < 250) {
+      // One step more would bring a horizontal scroll bar (the vertical one
+      // taking its width when the page is taller than the area).
+      const int next = ZoomPercent + 10;
+      const int bar = w.C_Scb_Scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+      const int room = scaled(page.height(), next) > area.height() ? area.width() - bar : area.width();
+      QVERIFY(scaled(page.width(), next) > room);
+    }
+    QCOMPARE(w.C_Scb_Scroller->verticalScrollBar()->value(), 0);  // from the page's top
+    if (window == QSize(1600, 1000) && orientation == 1) QVERIFY(ZoomPercent > 100);
+
+    // A fitted page follows the window; a zoom step ends the fitting.
+    const int wide = ZoomPercent;
+    w.resize(window / 2);
+    QApplication::processEvents();
+    QVERIFY(ZoomPercent <= wide);
+    if (ZoomPercent > 50) QCOMPARE(w.C_Scb_Scroller->horizontalScrollBar()->maximum(), 0);
+    const int halfWindow = ZoomPercent;
+    w.C_SBT_ZoomIn->click();
+    w.resize(window);
+    QApplication::processEvents();
+    QCOMPARE(ZoomPercent, std::min(250, halfWindow + 10));
   }
 
   void paintGeometry() {
@@ -477,21 +589,23 @@ class PreviewTest : public QObject {
       QVERIFY(qGray(full.pixel(0, 0)) < 128);
       QCOMPARE(QColor(full.pixel(5, 5)), QColor(Qt::white));
     }
-    w.C_SBT_FIT->click();  // 50 %
+    while (ZoomPercent > 50) w.C_SBT_ZoomOutClick();  // 50 % (the button stops at 70)
     const int sw = static_cast<int>(std::nearbyint(661 * 0.5));
     const int sh = static_cast<int>(std::nearbyint(935 * 0.5));
     QCOMPARE(w.C_Pbx_Shower->size(), QSize(sw, sh));
     QCOMPARE(w.TargetRect(), QRect(QPoint(10, 10), QPoint(sw - 1, sh - 1)));
-    const QSize box = w.C_Scb_Scroller->size();
+    const QSize box = w.C_Scb_Scroller->viewport()->size();
     QVERIFY(sw < box.width());
     QCOMPARE(w.C_Pbx_Shower->x(), (box.width() - sw) / 2);
     if (sh < box.height()) QCOMPARE(w.C_Pbx_Shower->y(), (box.height() - sh) / 2);
     // The painted surface shows the page: white paper inside the strip.
     const QImage shot = w.C_Pbx_Shower->grab().toImage();
     QCOMPARE(QColor(shot.pixel(sw / 2, sh / 2)), QColor(Qt::white));
-    w.C_SBT_WIDTH->click();
+    w.C_SBT_ZoomIn->click();
+    w.C_SBT_ZoomIn->click();
+    w.C_SBT_ZoomIn->click();  // 80 %
     QCOMPARE(w.C_Pbx_Shower->size(), QSize(529, 748));
-    QCOMPARE(w.C_Pbx_Shower->x(), (box.width() - 529) / 2);
+    QCOMPARE(w.C_Pbx_Shower->x(), (w.C_Scb_Scroller->viewport()->width() - 529) / 2);
   }
 
   void rangeFieldsInterplay() {
@@ -603,11 +717,11 @@ class PreviewTest : public QObject {
     open(2);
     int jobs = 0;
     window_->SetOnPrintJob([&](const PrintJob&) { ++jobs; });
-    TFM_Preview::setPdfFileAsker([](QWidget*) { return QString(); });
+    TFM_Preview::setPdfFileAsker([](QWidget*, const QString&) { return QString(); });
     window_->C_SBT_PRN->click();
     QCOMPARE(jobs, 0);  // cancelled at the file question
     const QString chosen = dir.filePath("chosen.pdf");
-    TFM_Preview::setPdfFileAsker([&](QWidget*) { return chosen; });
+    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return chosen; });
     window_->C_SBT_PRN->click();
     QCOMPARE(jobs, 1);
     QCOMPARE(pdf->outputFileName(), chosen);

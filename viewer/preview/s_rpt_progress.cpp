@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
@@ -134,6 +135,7 @@ Tfm_RptProgress::Tfm_RptProgress(QWidget* parent)
   C_Spt_Cancel = new QPushButton(QStringLiteral("취    소"), panel2);
   C_Spt_Cancel->setGeometry(kClientWidth - 85 - 8, 2, 85, 24);
   C_Spt_Cancel->setCursor(Qt::PointingHandCursor);
+  C_Spt_Cancel->setAutoDefault(true);  // Enter presses it when it has the focus
   connect(C_Spt_Cancel, &QPushButton::clicked, this, &Tfm_RptProgress::C_Spt_CancelClick);
 }
 
@@ -145,6 +147,16 @@ Tfm_RptProgress::~Tfm_RptProgress() {
 void Tfm_RptProgress::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   FormShow();
+}
+
+void Tfm_RptProgress::keyPressEvent(QKeyEvent* event) {
+  // Escape asks as the cancel button does.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    C_Spt_CancelClick();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void Tfm_RptProgress::closeEvent(QCloseEvent* event) {

@@ -70,6 +70,7 @@ class Tfm_RptProgress : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:

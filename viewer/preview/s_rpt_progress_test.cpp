@@ -160,6 +160,31 @@ class ProgressTest : public QObject {
     QVERIFY(StepProgress(1, 3, "job"));
   }
 
+  // Escape asks as 취소 does (before, it did nothing); Enter on the focused
+  // 취소 presses it.
+  void escapeAndEnterAskAsCancelDoes_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Escape") << int(Qt::Key_Escape);
+    QTest::newRow("Enter on the button") << int(Qt::Key_Return);
+  }
+  void escapeAndEnterAskAsCancelDoes() {
+    QFETCH(int, key);
+    QVERIFY(ShowProgress(5, "job"));
+    Tfm_RptProgress* dialog = CurrentProgressDialog();
+    dialog->C_Spt_Cancel->setFocus();
+    service_.answers = {MessageAnswer::kNo};
+    QTest::keyClick(dialog->C_Spt_Cancel, Qt::Key(key));
+    QCOMPARE(service_.shown.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(service_.shown[0].text), QStringLiteral("작업을 중단하시겠습니까?"));
+    QVERIFY(!ProgressCancelled);
+    // Yes stops the job, as with the button.
+    service_.answers = {MessageAnswer::kYes};
+    QTest::keyClick(dialog->C_Spt_Cancel, Qt::Key(key));
+    QVERIFY(ProgressCancelled);
+    QVERIFY(!StepProgress(1, 2, "job"));
+    CloseProgress();
+  }
+
   void cancelThenYesStopsAndCloseStillCloses() {
     QVERIFY(ShowProgress(5, "job"));
     Tfm_RptProgress* dialog = CurrentProgressDialog();

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <exception>
 
 #include "busy_cursor.h"
@@ -42,7 +43,6 @@ Tfm_RptValueSearch::Tfm_RptValueSearch(TFM_Preview* preview, QWidget* parent) : 
   ComboBox1 = new QComboBox(this);
   ComboBox1->setEditable(false);
   ComboBox1->setGeometry(80, 8, 133, 21);
-  ComboBox1->installEventFilter(this);
   Label2 = new QLabel(QStringLiteral("찾을 문자:"), this);
   Label2->setGeometry(8, 33, 70, 21);
   Edit1 = new QLineEdit(this);
@@ -50,7 +50,7 @@ Tfm_RptValueSearch::Tfm_RptValueSearch(TFM_Preview* preview, QWidget* parent) : 
   Edit1->installEventFilter(this);
   c_btn_Search = new QPushButton(QStringLiteral("찾  기"), this);
   c_btn_Search->setGeometry(222, 7, 98, 23);
-  c_btn_Search->setAutoDefault(false);
+  c_btn_Search->setAutoDefault(true);  // Enter presses it when it has the focus
   c_btn_Search->installEventFilter(this);
   c_chk_Next = new QCheckBox(QStringLiteral("현재위치부터"), this);
   c_chk_Next->setGeometry(222, 33, 104, 21);
@@ -58,7 +58,8 @@ Tfm_RptValueSearch::Tfm_RptValueSearch(TFM_Preview* preview, QWidget* parent) : 
   setTabOrder(Edit1, c_btn_Search);
   setTabOrder(c_btn_Search, c_chk_Next);
 
-  connect(ComboBox1, &QComboBox::activated, this, &Tfm_RptValueSearch::ComboBox1Click);
+  // Mouse or keyboard alike: the combo box works as every combo box does.
+  connect(ComboBox1, &QComboBox::currentIndexChanged, this, &Tfm_RptValueSearch::ComboBox1Click);
   connect(c_btn_Search, &QPushButton::clicked, this, &Tfm_RptValueSearch::c_btn_SearchClick);
 }
 
@@ -90,6 +91,8 @@ void Tfm_RptValueSearch::closeEvent(QCloseEvent* event) {
 void Tfm_RptValueSearch::FormShow() {
   FindFieldNames.clear();
   FindCaptions.clear();
+  // Filling the list is no choice of the user's: the remembered column stays.
+  const QSignalBlocker filling(ComboBox1);
   ComboBox1->clear();
   if (SearchTable != nullptr) {
     const std::vector<SearchColumn> columns = PrepareSearch(*SearchTable, preview_->CurPage);
@@ -135,7 +138,10 @@ void Tfm_RptValueSearch::c_btn_SearchClick() {
         preview_->FindText = text;
         preview_->FindField = FindFieldNames[index];  // for find next
       }
-      if (outcome.found && SearchMode == "P") preview_->CurPage = outcome.page;
+      if (outcome.found && SearchMode == "P") {
+        preview_->CurPage = outcome.page;
+        preview_->FindFound = true;
+      }
     } catch (const std::exception& e) {
       messages().error(errorMessageText(e.what()));
     }
@@ -157,11 +163,6 @@ Tfm_RptValueSearch::~Tfm_RptValueSearch() {
 bool Tfm_RptValueSearch::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
   const int key = static_cast<QKeyEvent*>(event)->key();
-  if (watched == ComboBox1) {
-    // The choice changes only with the mouse; Escape still closes.
-    if (key == Qt::Key_Escape) close();
-    return true;
-  }
   if (watched == Edit1) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       c_btn_Search->click();

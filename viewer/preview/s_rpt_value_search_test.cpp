@@ -1,5 +1,6 @@
 #include "s_rpt_value_search.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -151,21 +152,59 @@ class ValueSearchDialogTest : public QObject {
     QCOMPARE(dialog.Edit1->text(), QStringLiteral("철근"));
     QVERIFY(dialog.Edit1->hasFocus() || !QApplication::focusWidget());
     dialog.ComboBox1->setCurrentIndex(1);
-    emit dialog.ComboBox1->activated(1);
     QCOMPARE(preview_->FindFieldIndex, 1);
   }
 
-  void comboSwallowsKeysButEscapeCloses() {
+  // The column list works as every combo box does: arrows, typing and
+  // Alt+Down choose, Tab and Shift+Tab leave it. Before, it swallowed every key.
+  void comboWorksByKeyboard() {
     Tfm_RptValueSearch dialog(preview_.get());
     dialog.SetSearchSource("P", &lines_);
     dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
     dialog.ComboBox1->setFocus();
-    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_End, Qt::Key_S})
-      QTest::keyClick(dialog.ComboBox1, key);
+    QTest::keyClick(dialog.ComboBox1, Qt::Key_Down);
+    QCOMPARE(dialog.ComboBox1->currentIndex(), 1);
+    QCOMPARE(preview_->FindFieldIndex, 1);
+    QTest::keyClick(dialog.ComboBox1, Qt::Key_End);
+    QCOMPARE(dialog.ComboBox1->currentIndex(), 3);
+    QTest::keyClick(dialog.ComboBox1, Qt::Key_Up);
+    QCOMPARE(dialog.ComboBox1->currentIndex(), 2);
+    QCOMPARE(preview_->FindFieldIndex, 2);
+    {
+      // Typing chooses by the first letters (a Korean one, as an input method gives it).
+      QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("품"));
+      QApplication::sendEvent(dialog.ComboBox1, &typed);
+    }
     QCOMPARE(dialog.ComboBox1->currentIndex(), 0);
+    QTest::keyClick(dialog.ComboBox1, Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(QTest::qWaitFor([&] { return dialog.ComboBox1->view()->isVisible(); }));
+    QTest::keyClick(dialog.ComboBox1->view(), Qt::Key_Escape);
+    QVERIFY(QTest::qWaitFor([&] { return !dialog.ComboBox1->view()->isVisible(); }));
     QVERIFY(dialog.isVisible());
+    QTest::keyClick(dialog.ComboBox1, Qt::Key_Tab);
+    QVERIFY(dialog.Edit1->hasFocus());
+    QTest::keyClick(dialog.Edit1, Qt::Key_Tab, Qt::ShiftModifier);
+    QVERIFY(dialog.ComboBox1->hasFocus());
+    // Escape still closes the dialog.
     QTest::keyClick(dialog.ComboBox1, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
+  }
+
+  // Enter on the focused search button presses it.
+  void enterOnTheButtonSearches() {
+    preview_->CurPage = 1;
+    Tfm_RptValueSearch dialog(preview_.get());
+    dialog.SetSearchSource("P", &lines_);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.Edit1->setText(QStringLiteral("abc"));
+    dialog.c_btn_Search->setFocus();
+    QTest::keyClick(dialog.c_btn_Search, Qt::Key_Return);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(preview_->CurPage, 2);
   }
 
   void enterInEditSearchesAndCloses() {

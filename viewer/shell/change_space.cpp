@@ -47,7 +47,7 @@ TfrmChangeSpace::TfrmChangeSpace(QWidget* parent) : QDialog(parent), writer_(std
   btnConfirm = new QPushButton(QStringLiteral("확  인"), this);
   btnConfirm->setObjectName(QStringLiteral("btnConfirm"));
   btnConfirm->setGeometry(266, 14, 75, 25);
-  btnConfirm->setAutoDefault(false);
+  btnConfirm->setAutoDefault(true);  // Enter presses it when it has the focus
   connect(btnConfirm, &QPushButton::clicked, this, [this] { guarded([this] { btnConfirmClick(); }); });
 
   for (TNumberEdit* field : {nedTop, nedBottom, nedLeft, nedRight})

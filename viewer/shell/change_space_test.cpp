@@ -206,6 +206,53 @@ class ChangeSpaceTest : public QObject {
     QCOMPARE(testing::readFileBytes(dir_ + "/L_RPTB02.fpt"), fpt);
   }
 
+  // Enter on the focused 확인 confirms (before, it did nothing); Escape cancels
+  // and writes nothing.
+  void enterOnConfirmSavesAndEscapeCancels() {
+    write(kHead +
+          "\r\n<PAGESPACE>=\xA2\xDD"
+          "10|10|15|10|\xA2\xDD");
+    const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
+    {
+      TfrmChangeSpace dialog;
+      dialog.show();
+      QApplication::setActiveWindow(&dialog);
+      QVERIFY(QTest::qWaitForWindowActive(&dialog));
+      dialog.nedTop->setFocus();
+      QTest::keyClick(dialog.nedTop, Qt::Key_Escape);
+      QVERIFY(!dialog.isVisible());
+      QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+    QCOMPARE(testing::readFileBytes(dir_ + "/L_RPTB02.fpt"), fpt);
+    TfrmChangeSpace dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.nedTop->SetValue(12);
+    dialog.btnConfirm->setFocus();
+    QTest::keyClick(dialog.btnConfirm, Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(GetKey(stored(), "PAGESPACE"), std::string("12|10|15|10|"));
+  }
+
+  // The dialog's own confirm refuses a report whose settings block does not
+  // read, with the reason, and writes nothing.
+  void unusableReportIsRefusedOnConfirm() {
+    write("");
+    const std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
+    const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
+    TfrmChangeSpace dialog;
+    dialog.show();
+    dialog.nedTop->SetValue(10);
+    dialog.btnConfirm->click();
+    QVERIFY(dialog.result() != int(QDialog::Accepted));
+    QCOMPARE(messages_.shown.size(), size_t(1));
+    QVERIFY2(QString::fromStdString(messages_.shown[0].text).contains(QStringLiteral("여백을 저장하지 않았습니다.")),
+             messages_.shown[0].text.c_str());
+    QCOMPARE(testing::readFileBytes(dir_ + "/" + kName), dbf);
+    QCOMPARE(testing::readFileBytes(dir_ + "/L_RPTB02.fpt"), fpt);
+  }
+
   void missingReportIsReportedAndNothingWritten() {
     TfrmChangeSpace dialog;
     dialog.show();

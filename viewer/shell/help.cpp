@@ -10,7 +10,7 @@
 namespace zel {
 
 TfrmHelp::TfrmHelp(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("frmHelp"));
+  setWindowTitle(QStringLiteral("ZEL 보고서 Viewer 도움말"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setFont(shellFont());

@@ -13,6 +13,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -26,17 +28,22 @@
 #include "ascii_text.h"
 #include "busy_cursor.h"
 #include "change_space.h"
+#include "description_cache.h"
 #include "error_report.h"
+#include "file_dialogs.h"
 #include "help.h"
 #include "logo_image.h"
+#include "message_service.h"
 #include "run_services.h"
 #include "report_description.h"
 #include "report_directory.h"
 #include "report_listing.h"
 #include "report_runner.h"
+#include "screen_fit.h"
 #include "shell_font.h"
 #include "shell_globals.h"
 #include "size_cell_delegate.h"
+#include "table.h"
 
 namespace zel {
 
@@ -48,13 +55,35 @@ constexpr int kPanelHeight = 108;
 constexpr int kStatusHeight = 19;
 constexpr int kEnterKey = 13;
 
+const char kNoSuchFileText[] = "파일이 없습니다.";
+const char kNoSuchDirectoryText[] = "디렉토리가 없습니다.";
+
 const char* const kHeaders[] = {" 파 일 명", " 설    명", " 파일크기", " 생성일자"};
 constexpr int kColumnWidths[] = {105, 184, 103, 165};
+
+// A list cell that sorts by its key (size in bytes, write time) when it has
+// one, else by its text as the user's language orders it.
+constexpr int kSortKeyRole = Qt::UserRole + 1;
+class ListCell : public QTableWidgetItem {
+ public:
+  bool operator<(const QTableWidgetItem& other) const override {
+    const QVariant mine = data(kSortKeyRole), theirs = other.data(kSortKeyRole);
+    if (mine.isValid() && theirs.isValid()) return mine.toLongLong() < theirs.toLongLong();
+    return QString::localeAwareCompare(text(), other.text()) < 0;
+  }
+};
 
 TfrmZelRptMain::DirectoryChooser& directoryChooser() {
   static TfrmZelRptMain::DirectoryChooser chooser;
   return chooser;
 }
+
+// Up to this many records the panel counts pages at once (about 15 ms).
+long& backgroundCountFrom() {
+  static long records = 50000;
+  return records;
+}
+constexpr long kRecordsPerCountStep = 20000;
 
 TfrmZelRptMain::ModalRunner& modalRunner() {
   static TfrmZelRptMain::ModalRunner runner;
@@ -65,9 +94,16 @@ TfrmZelRptMain::ModalRunner& modalRunner() {
 
 void TfrmZelRptMain::setDirectoryChooser(DirectoryChooser chooser) { directoryChooser() = std::move(chooser); }
 void TfrmZelRptMain::setModalRunner(ModalRunner runner) { modalRunner() = std::move(runner); }
+void TfrmZelRptMain::setBackgroundCountFrom(long records) { backgroundCountFrom() = records; }
 
 TfrmZelRptMain::TfrmZelRptMain(const std::string& programDirectory, QWidget* parent)
-    : QMainWindow(parent), programDirectory_(programDirectory) {
+    : QMainWindow(parent), programDirectory_(programDirectory),
+      descriptions_(std::make_unique<DescriptionCache>([](const std::string& directory, const std::string& name) {
+        return zel::GetFileInfo(directory, name, backgroundCountFrom());
+      })) {
+  countTimer_ = new QTimer(this);
+  countTimer_->setInterval(0);
+  connect(countTimer_, &QTimer::timeout, this, [this] { countStep(); });
   setObjectName(QStringLiteral("frmZelRptMain"));
   setWindowTitle(QStringLiteral("ZEL 파일"));
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -82,11 +118,13 @@ TfrmZelRptMain::TfrmZelRptMain(const std::string& programDirectory, QWidget* par
   createGrid();
   createStatusBar();
   setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
+  setTabOrder(stgRptFile, btnChangeSpace);
 
   installedServices().status = this;
 }
 
 TfrmZelRptMain::~TfrmZelRptMain() {
+  stopCounting();
   if (installedServices().status == this) installedServices().status = nullptr;
 }
 
@@ -95,6 +133,7 @@ void TfrmZelRptMain::createMenu() {
   N1 = menuBar()->addMenu(QStringLiteral("파일(&F)"));
   mnuRunRpt = N1->addAction(QStringLiteral("보고서 실행(&R)"));
   mnuRefreshList = N1->addAction(QStringLiteral("파일목록 새로고침(&L)"));
+  mnuChangeSpace = N1->addAction(QStringLiteral("여백변경(&M)"));
   N2 = N1->addSeparator();
   mnuSetDirectory = N1->addAction(QStringLiteral("디렉토리 설정(&D)"));
   N4 = N1->addSeparator();
@@ -109,6 +148,7 @@ void TfrmZelRptMain::createMenu() {
 
   connect(mnuRunRpt, &QAction::triggered, this, [this] { guarded([this] { mnuRunRptClick(); }); });
   connect(mnuRefreshList, &QAction::triggered, this, [this] { guarded([this] { mnuRefreshListClick(); }); });
+  connect(mnuChangeSpace, &QAction::triggered, this, [this] { guarded([this] { btnChangeSpaceClick(); }); });
   connect(mnuSetDirectory, &QAction::triggered, this, [this] { guarded([this] { mnuSetDirectoryClick(); }); });
   connect(mnuClose, &QAction::triggered, this, [this] { guarded([this] { mnuCloseClick(); }); });
   connect(N3, &QAction::triggered, this, [this] { guarded([this] { N3Click(); }); });
@@ -162,7 +202,9 @@ void TfrmZelRptMain::createPanel() {
   btnChangeSpace = new QPushButton(QStringLiteral("여백변경"), Panel1);
   btnChangeSpace->setObjectName(QStringLiteral("btnChangeSpace"));
   btnChangeSpace->setGeometry(511, 87, 76, 18);
-  btnChangeSpace->setFocusPolicy(Qt::TabFocus);
+  // Reached by Tab from the list; Enter presses it as Space does.
+  btnChangeSpace->setFocusPolicy(Qt::StrongFocus);
+  btnChangeSpace->setAutoDefault(true);
   connect(btnChangeSpace, &QPushButton::clicked, this, [this] { guarded([this] { btnChangeSpaceClick(); }); });
 }
 
@@ -177,6 +219,10 @@ void TfrmZelRptMain::createGrid() {
   stgRptFile->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   stgRptFile->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   stgRptFile->horizontalHeader()->setHighlightSections(false);
+  // A click on a header sorts by that column, again the other way.
+  stgRptFile->horizontalHeader()->setSectionsClickable(true);
+  connect(stgRptFile->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int column) { guarded([this, column] { sortList(column); }); });
   stgRptFile->horizontalHeader()->setFixedHeight(20);
   stgRptFile->verticalHeader()->hide();
   stgRptFile->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -188,6 +234,8 @@ void TfrmZelRptMain::createGrid() {
   stgRptFile->setWordWrap(false);
   stgRptFile->setTextElideMode(Qt::ElideNone);  // long names are clipped, not shortened
   stgRptFile->setItemDelegateForColumn(2, new SizeCellDelegate(stgRptFile));
+  // Tab leaves the list instead of walking its cells (which would select another report).
+  stgRptFile->setTabKeyNavigation(false);
   stgRptFile->installEventFilter(this);
   stgRptFile->viewport()->installEventFilter(this);
   connect(stgRptFile, &QTableWidget::cellDoubleClicked, this, [this] { guarded([this] { stgRptFileDblClick(); }); });
@@ -214,19 +262,52 @@ void TfrmZelRptMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect area = screen->availableGeometry();
-    move(area.center() - rect().center());
-  }
+  fitToScreen();
   guarded([this] { FormShow(); });
+  // The list takes the keys at once, its current row selected (also after an
+  // error box at start, which gives the focus back to this window).
+  stgRptFile->setFocus(Qt::ActiveWindowFocusReason);
   // After the window is up, so the preview opens over it.
   if (!startPath_.empty()) QTimer::singleShot(0, this, [this] { guarded([this] { openStartPath(); }); });
+}
+
+void TfrmZelRptMain::fitToScreen() {
+  QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  const QSize designed = size();
+  const bool fits =
+      designed.width() + kAssumedFrameWidth <= area.width() && designed.height() + kAssumedFrameHeight <= area.height();
+  if (!fits && qobject_cast<QScrollArea*>(centralWidget()) == nullptr) {
+    // A small screen or a large scale factor: the window takes what the screen
+    // has and its client scrolls, so the menu and the panel's corner stay in view.
+    auto* scroller = new QScrollArea;
+    scroller->setObjectName(QStringLiteral("ClientScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    // Tab goes from the list to the margin button, which the scroller brings into view.
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidget(takeCentralWidget());
+    setCentralWidget(scroller);
+    setMinimumSize(200, 150);
+    setMaximumSize(designed);
+    resize(designed);
+  }
+  move(area.center() - rect().center());
+  keepOnScreen(*this);
 }
 
 void TfrmZelRptMain::openStartPath() {
   const std::filesystem::path path = std::filesystem::absolute(startPath_);
   startPath_.clear();
   std::error_code ec;
+  // Names are matched without regard to case, as everywhere in the viewer.
+  if (!std::filesystem::exists(path, ec) &&
+      !std::filesystem::exists(ResolvePath(path.parent_path().string(), path.filename().string()), ec)) {
+    // Not "no reports here": the name itself is wrong. The remembered directory stays listed.
+    const bool inAnExistingDirectory = std::filesystem::is_directory(path.parent_path(), ec);
+    messages().warning(path.string() + "\r" + (inAnExistingDirectory ? kNoSuchFileText : kNoSuchDirectoryText));
+    return;
+  }
   const bool isDirectory = std::filesystem::is_directory(path, ec);
   ReportDirectory = (isDirectory ? path : path.parent_path()).string();
   DisplayFileList();
@@ -241,6 +322,7 @@ void TfrmZelRptMain::openStartPath() {
     }
   }
   CurrentReportFile = name;
+  stopCounting();
   // Also a report the list leaves out: the runner says what is wrong with it.
   RunReport(installedServices(), ReportDirectory, name);
 }
@@ -279,23 +361,35 @@ void TfrmZelRptMain::DisplayFileList() {
   for (int c = 0; c < 4; ++c) stgRptFile->horizontalHeaderItem(c)->setText(QString::fromUtf8(kHeaders[c]));
 
   if (!rows.empty()) stgRptFile->setRowCount(static_cast<int>(rows.size()));
+  // The name column is as wide as the longest name, so no name is clipped.
+  int nameWidth = kColumnWidths[0];
+  const int cellPadding = 2 * stgRptFile->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, stgRptFile) + 8;
+  for (const ReportFileRow& row : rows)
+    nameWidth = std::max(nameWidth,
+                         stgRptFile->fontMetrics().horizontalAdvance(QString::fromStdString(row.name)) + cellPadding);
+  stgRptFile->setColumnWidth(0, nameWidth);
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     const ReportFileRow& row = rows[r];
     const QString cells[] = {QString::fromStdString(row.name), QString::fromStdString(row.title),
                              QString::fromStdString(formatFileSize(row.size)),
                              QString::fromStdString(formatFileDate(row.lastWrite))};
+    const QVariant keys[] = {QVariant(), QVariant(), QVariant(static_cast<qlonglong>(row.size)),
+                             QVariant(static_cast<qlonglong>(row.lastWrite))};
     for (int c = 0; c < 4; ++c) {
       QTableWidgetItem* item = stgRptFile->item(r, c);
       if (item == nullptr) {
-        item = new QTableWidgetItem;
+        item = new ListCell;
         stgRptFile->setItem(r, c, item);
       }
       item->setText(cells[c]);
+      item->setData(kSortKeyRole, keys[c]);
       // Names and titles cut by their column can still be read.
       const bool cut = c < 2 && stgRptFile->fontMetrics().horizontalAdvance(cells[c]) + 6 > stgRptFile->columnWidth(c);
       item->setToolTip(cut ? cells[c] : QString());
     }
   }
+  // The order the user chose by a header stays for the new list.
+  if (sortColumn_ >= 0 && !rows.empty()) stgRptFile->sortItems(sortColumn_, sortOrder_);
   // The panel describes row 1, so Enter and the margin button must act on it too.
   stgRptFile->setCurrentCell(0, 0);
   errorShownFor_.clear();
@@ -311,6 +405,7 @@ void TfrmZelRptMain::setLabel(QLabel* label, const std::string& utf8) {
 }
 
 void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
+  stopCounting();
   btnChangeSpace->setEnabled(true);
   for (QLabel* label : {lblName, lblOrient, lblPage, lblFix, lblSort, lblPrintScope, lblOption1, lblOption2, lblOption3,
                         lblOption4, lblBigo, lblSpace})
@@ -322,7 +417,8 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   ReportDescription d;
   try {
     const BusyCursor busy;
-    d = zel::GetFileInfo(ReportDirectory, fileName);
+    // Kept per file state: moving back to a report does not read it again.
+    d = descriptions_->describe(ReportDirectory, fileName);
   } catch (const std::exception& e) {
     d = ReportDescription{};
     d.kind = ReportKind::kBroken;
@@ -336,7 +432,16 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   setLabel(lblSort, d.sortOrder);
   setLabel(lblPrintScope, d.printRange);
   setLabel(lblOrient, d.orientation);
-  setLabel(lblPage, d.pages);
+  setLabel(lblPage, d.pagesPending ? std::string("…") : d.pages);
+  if (d.pagesPending) {
+    try {
+      counter_ = std::make_unique<PageCounter>(ReportDirectory, fileName);
+      counting_ = fileName;
+      countTimer_->start();
+    } catch (const std::exception&) {
+      setLabel(lblPage, "");
+    }
+  }
   setLabel(lblFix, d.fixedDecimals);
   setLabel(lblOption1, d.options[0]);
   setLabel(lblOption2, d.options[1]);
@@ -345,13 +450,51 @@ void TfrmZelRptMain::GetFileInfo(const std::string& fileName) {
   setLabel(lblBigo, d.remarks);
   setLabel(lblSpace, d.margins);
   placeMarginButton();
-  // With nothing selected the margin dialog would have no file to open.
-  btnChangeSpace->setEnabled(d.canChangeMargins && d.kind != ReportKind::kEmpty);
+  // Only a report the panel describes in full may be written to; with nothing
+  // selected the margin dialog would have no file to open.
+  const bool usable = d.kind == ReportKind::kOk && d.canChangeMargins;
+  btnChangeSpace->setEnabled(usable);
+  mnuChangeSpace->setEnabled(usable);
   // The reason goes to the log once per selection too.
   if (!d.problem.empty() && errorShownFor_.empty()) {
     errorShownFor_ = key;
     messages().log(d.problem);
   }
+}
+
+void TfrmZelRptMain::sortList(int column) {
+  sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+  sortColumn_ = column;
+  if (firstFileName().empty()) return;
+  // The selected report stays selected (and described) where it moves to.
+  stgRptFile->sortItems(sortColumn_, sortOrder_);
+  stgRptFile->horizontalHeader()->setSortIndicatorShown(true);
+  stgRptFile->horizontalHeader()->setSortIndicator(sortColumn_, sortOrder_);
+  if (stgRptFile->currentRow() >= 0) stgRptFile->scrollToItem(stgRptFile->item(stgRptFile->currentRow(), 0));
+}
+
+void TfrmZelRptMain::countStep() {
+  if (!counter_) {
+    countTimer_->stop();
+    return;
+  }
+  try {
+    if (!counter_->step(kRecordsPerCountStep)) return;
+    const std::string pages = counter_->pages();
+    setLabel(lblPage, pages);
+    descriptions_->completePages(ReportDirectory, counting_, pages);
+  } catch (const std::exception& e) {
+    // The panel stays without a count; the reason goes to the log.
+    setLabel(lblPage, "");
+    messages().log(e.what());
+  }
+  stopCounting();
+}
+
+void TfrmZelRptMain::stopCounting() {
+  if (countTimer_ != nullptr) countTimer_->stop();
+  counter_.reset();
+  counting_.clear();
 }
 
 void TfrmZelRptMain::placeMarginButton() {
@@ -384,8 +527,7 @@ void TfrmZelRptMain::mnuRefreshListClick() { DisplayFileList(); }
 void TfrmZelRptMain::mnuCloseClick() { close(); }
 
 void TfrmZelRptMain::mnuSetDirectoryClick() {
-  QString chosen =
-      directoryChooser() ? directoryChooser()(this) : QFileDialog::getExistingDirectory(this, QString(), QString());
+  QString chosen = directoryChooser() ? directoryChooser()(this) : askExistingDirectory(this, QString(), QString());
   if (!chosen.isEmpty()) {
     ReportDirectory = trimChosenDirectory(chosen.toStdString());
     SetDirectory(ReportDirectory);
@@ -394,6 +536,8 @@ void TfrmZelRptMain::mnuSetDirectoryClick() {
 }
 
 void TfrmZelRptMain::mnuRunRptClick() {
+  // The run wants the report to itself.
+  stopCounting();
   std::string name = selectedFileName();
   if (isBlank(name)) name = firstFileName();
   RunReport(installedServices(), ReportDirectory, name);
@@ -414,12 +558,14 @@ void TfrmZelRptMain::stgRptFileKeyUp() {
 void TfrmZelRptMain::stgRptFileMouseUp() { GetFileInfo(selectedFileName()); }
 
 void TfrmZelRptMain::btnChangeSpaceClick() {
-  if (isBlank(selectedFileName())) return;
+  if (isBlank(selectedFileName()) || !btnChangeSpace->isEnabled()) return;
   CurrentReportFile = selectedFileName();
+  stopCounting();
   {
     TfrmChangeSpace dialog(this);
     runModal(dialog);
   }
+  descriptions_->forget(ReportDirectory, CurrentReportFile);
   GetFileInfo(selectedFileName());
   CurrentReportFile = selectedFileName();
 }
@@ -457,7 +603,8 @@ bool TfrmZelRptMain::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
     } else if (event->type() == QEvent::KeyRelease) {
-      guarded([this] { stgRptFileKeyUp(); });
+      // A held arrow key reads no report on the way: the one it stops on is described.
+      if (!static_cast<QKeyEvent*>(event)->isAutoRepeat()) guarded([this] { stgRptFileKeyUp(); });
     }
   } else if (watched == stgRptFile->viewport() && event->type() == QEvent::MouseButtonRelease) {
     // The grid moved its selection on the press already.

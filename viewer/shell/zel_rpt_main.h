@@ -24,9 +24,12 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 
 namespace zel {
 
+class DescriptionCache;
+class PageCounter;
 class LogoImage;
 class TApolloEnv;
 
@@ -81,11 +84,15 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   using ModalRunner = std::function<void(QDialog& dialog)>;
   static void setDirectoryChooser(DirectoryChooser chooser);
   static void setModalRunner(ModalRunner runner);
+  // Reports of more records than this are counted a step at a time while the
+  // window waits for input, the panel showing the count when it is known.
+  static void setBackgroundCountFrom(long records);
 
   // Menu items.
   QMenu* N1 = nullptr;
   QAction* mnuRunRpt = nullptr;
   QAction* mnuRefreshList = nullptr;
+  QAction* mnuChangeSpace = nullptr;  // the margin button's command, by keyboard
   QAction* N2 = nullptr;
   QAction* mnuSetDirectory = nullptr;
   QAction* N4 = nullptr;
@@ -135,14 +142,27 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   QLabel* panelLabel(const char* name, const QString& text, int left, int top);
   void setLabel(QLabel* label, const std::string& utf8);
   void placeMarginButton();
+  // Keeps the window on the screen; one too large for it scrolls its client.
+  void fitToScreen();
+  // A header click: sorts the list by that column, the other way on a second click.
+  void sortList(int column);
+  // The background page count: one step per turn of the event loop.
+  void countStep();
+  void stopCounting();
   void runModal(QDialog& dialog);
 
   std::string programDirectory_;
   std::unique_ptr<TApolloEnv> apolloEnv_;
+  std::unique_ptr<DescriptionCache> descriptions_;  // the panel's answers per file state
+  std::unique_ptr<PageCounter> counter_;  // holds its report open: stopped before anything else opens one
+  QTimer* countTimer_ = nullptr;
+  std::string counting_;  // the file counter_ counts
   bool shown_ = false;
   std::string startPath_;
   // Directory and file whose read error was last shown (empty: none).
   std::string errorShownFor_;
+  int sortColumn_ = -1;  // none chosen: the directory's order
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 }  // namespace zel

@@ -15,6 +15,8 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QtTest>
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -88,6 +90,7 @@ class MainWindowTest : public QObject {
     window_.reset();
     TfrmZelRptMain::setDirectoryChooser(nullptr);
     TfrmZelRptMain::setModalRunner(nullptr);
+    TfrmZelRptMain::setBackgroundCountFrom(50000);
     LogoImage::setUrlOpener(nullptr);
     installedServices().preview = nullptr;
     installedServices().printer = nullptr;
@@ -106,8 +109,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.N1->title(), QStringLiteral("파일(&F)"));
     QStringList items;
     for (QAction* a : w.N1->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items,
-             (QStringList{"보고서 실행(&R)", "파일목록 새로고침(&L)", "-", "디렉토리 설정(&D)", "-", "종료(&X)"}));
+    QCOMPARE(items, (QStringList{"보고서 실행(&R)", "파일목록 새로고침(&L)", "여백변경(&M)", "-", "디렉토리 설정(&D)",
+                                 "-", "종료(&X)"}));
     QCOMPARE(w.N3->text(), QStringLiteral("도움말(&H)"));
 
     QTableWidget* grid = w.stgRptFile;
@@ -303,6 +306,190 @@ class MainWindowTest : public QObject {
     std::filesystem::remove_all(other);
   }
 
+  // A start path that does not exist is said to be missing; before, its
+  // directory was listed as one without reports.
+  void missingStartPathIsSaidToBeMissing_data() {
+    QTest::addColumn<QString>("path");  // under the reports directory
+    QTest::addColumn<QString>("said");
+    QTest::newRow("file") << "TYPO.dbf"
+                          << "파일이 없습니다.";
+    QTest::newRow("directory") << "nonexistent/dir"
+                               << "디렉토리가 없습니다.";
+  }
+  void missingStartPathIsSaidToBeMissing() {
+    QFETCH(QString, path);
+    QFETCH(QString, said);
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    bool previewed = false;
+    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
+      previewed = true;
+      return nullptr;
+    };
+    TfrmZelRptMain& w = window();
+    const std::string full = reports_ + "/" + path.toStdString();
+    w.setStartPath(full);
+    w.show();
+    QTRY_COMPARE(messages_.shown.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(messages_.shown[0].text), QString::fromStdString(full) + "\r" + said);
+    QVERIFY(messages_.shown[0].icon == MessageIcon::kWarning);
+    QVERIFY(!previewed);
+    // The remembered directory stays listed, its report described.
+    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(reports_));
+    QCOMPARE(cell(0, 0), QStringLiteral("P_RPTB02.dbf"));
+    QCOMPARE(w.statusText(), QString());
+  }
+
+  // The name column takes the longest name; before, it was clipped at the
+  // designed 105 pixels ("L_RPTB02_SAMPLE.d").
+  void nameColumnShowsWholeNames() {
+    const std::string longName = "L_RPTB02_SAMPLE_WITH_A_LONG_NAME.dbf";
+    writeReport(longName, block("RPTB02"), {1});
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    const int needed = w.stgRptFile->fontMetrics().horizontalAdvance(QString::fromStdString(longName));
+    QVERIFY2(w.stgRptFile->columnWidth(0) > needed, qPrintable(QString::number(w.stgRptFile->columnWidth(0))));
+    // Short names keep the designed width.
+    std::filesystem::remove(reports_ + "/" + longName);
+    std::filesystem::remove(reports_ + "/L_RPTB02_SAMPLE_WITH_A_LONG_NAME.fpt");
+    w.mnuRefreshList->trigger();
+    QCOMPARE(w.stgRptFile->columnWidth(0), 105);
+  }
+
+  // A header click sorts by its column (sizes as numbers, dates as times),
+  // a second click the other way; the described report stays selected.
+  void headerClickSortsBothWays_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("ascending");
+    // B: 3 lines, newest; A: 20 lines, oldest; C: 9 lines, in between.
+    QTest::newRow("name") << 0 << QStringList{"A_RPTB02.dbf", "B_RPTB02.dbf", "C_RPTB02.dbf"};
+    QTest::newRow("title") << 1 << QStringList{"C_RPTB02.dbf", "B_RPTB02.dbf", "A_RPTB02.dbf"};
+    QTest::newRow("size") << 2 << QStringList{"B_RPTB02.dbf", "C_RPTB02.dbf", "A_RPTB02.dbf"};
+    QTest::newRow("date") << 3 << QStringList{"A_RPTB02.dbf", "C_RPTB02.dbf", "B_RPTB02.dbf"};
+  }
+  void headerClickSortsBothWays() {
+    QFETCH(int, column);
+    QFETCH(QStringList, ascending);
+    // Titles come from the name: 내역서 for B02; the title test uses codes of other titles.
+    const struct {
+      const char* name;
+      int lines;
+      int ageHours;
+    } files[] = {{"B_RPTB02.dbf", 3, 1}, {"A_RPTB02.dbf", 20, 30}, {"C_RPTB02.dbf", 9, 10}};
+    for (const auto& f : files) {
+      writeReport(f.name, block("RPTB02"), std::vector<std::optional<int>>(f.lines, 1));
+      std::filesystem::last_write_time(reports_ + "/" + f.name,
+                                       std::filesystem::file_time_type::clock::now() - std::chrono::hours(f.ageHours));
+    }
+    TfrmZelRptMain& w = shownWindow();
+    if (column == 1) {
+      // Distinct titles: the list shows the code's title, sorted as text.
+      for (int r = 0; r < 3; ++r) {
+        const QString name = cell(r, 0);
+        w.stgRptFile->item(r, 1)->setText(name.startsWith('A') ? "다" : name.startsWith('B') ? "나" : "가");
+      }
+    }
+    const QString described = w.lblName->text();
+    const std::string selected = w.selectedFileName();
+    auto order = [&] {
+      QStringList names;
+      for (int r = 0; r < w.stgRptFile->rowCount(); ++r) names << cell(r, 0);
+      return names;
+    };
+    QHeaderView* header = w.stgRptFile->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(order(), ascending);
+    QCOMPARE(w.selectedFileName(), selected);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    QStringList descending = ascending;
+    std::reverse(descending.begin(), descending.end());
+    QCOMPARE(order(), descending);
+    QCOMPARE(w.selectedFileName(), selected);
+    QCOMPARE(w.lblName->text(), described);
+  }
+
+  // At start the list has the focus with its current row selected, so the
+  // arrow keys work at once; Tab leaves the list for the margin button instead
+  // of walking its cells (which selected another report on the way).
+  void keyboardFromTheStart() {
+    writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
+    writeReport("B_RPTB02.dbf", block("RPTA01"), {1});
+    TfrmZelRptMain& w = shownWindow();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(w.stgRptFile->hasFocus());
+    QCOMPARE(w.stgRptFile->currentRow(), 0);
+    QVERIFY(w.stgRptFile->selectionModel()->isRowSelected(0, QModelIndex()));
+    const QString first = cell(0, 0);
+    QTest::keyClick(w.stgRptFile, Qt::Key_Down);
+    QCOMPARE(w.stgRptFile->currentRow(), 1);
+    QCOMPARE(QString::fromStdString(w.selectedFileName()), cell(1, 0));
+    QTest::keyClick(w.stgRptFile, Qt::Key_Up);
+    QCOMPARE(QString::fromStdString(w.selectedFileName()), first);
+    QTest::keyClick(w.stgRptFile, Qt::Key_Tab);
+    QCOMPARE(w.stgRptFile->currentRow(), 0);
+    QCOMPARE(w.stgRptFile->currentColumn(), 0);
+    QVERIFY(w.btnChangeSpace->hasFocus());
+    // Space or Enter on the focused button opens the margin dialog.
+    int opened = 0;
+    TfrmZelRptMain::setModalRunner([&](QDialog&) { ++opened; });
+    QTest::keyClick(w.btnChangeSpace, Qt::Key_Space);
+    QCOMPARE(opened, 1);
+    QTest::keyClick(w.btnChangeSpace, Qt::Key_Return);
+    QCOMPARE(opened, 2);
+  }
+
+  // A long report is described at once and its pages counted while the
+  // window waits for input; moving back to it is answered from memory.
+  // Before, every key release re-read the whole table to count its pages.
+  void longReportIsCountedInTheBackground() {
+    TfrmZelRptMain::setBackgroundCountFrom(3);
+    writeReport("A_RPTB02.dbf", runnableBlock(), {1, 1, 2, 2, 3, 4, 4, 5});
+    writeReport("B_RPTB02.dbf", block("RPTA01"), {1, 2});
+    TfrmZelRptMain& w = window();
+    w.show();
+    const int longRow = cell(0, 0) == QStringLiteral("A_RPTB02.dbf") ? 0 : 1;
+    w.stgRptFile->setCurrentCell(longRow, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    QCOMPARE(w.lblName->text(), QStringLiteral("내    역    서"));
+    QCOMPARE(w.lblPage->text(), QStringLiteral("…"));
+    QTRY_COMPARE(w.lblPage->text(), QStringLiteral("5"));
+    // The short one is counted at once.
+    w.stgRptFile->setCurrentCell(1 - longRow, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    QCOMPARE(w.lblPage->text(), QStringLiteral("2"));
+    // Back: the count is known.
+    w.stgRptFile->setCurrentCell(longRow, 0);
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Up);
+    QCOMPARE(w.lblPage->text(), QStringLiteral("5"));
+    // A count in progress gives way to a run of the report.
+    std::filesystem::last_write_time(
+        reports_ + "/A_RPTB02.dbf",
+        std::filesystem::last_write_time(reports_ + "/A_RPTB02.dbf") + std::chrono::seconds(5));
+    QTest::keyRelease(w.stgRptFile, Qt::Key_Up);
+    QCOMPARE(w.lblPage->text(), QStringLiteral("…"));
+    FakePrinter printer;
+    installedServices().printer = &printer;
+    std::vector<std::string> shown;
+    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
+      return std::make_unique<RecordingPreview>(&shown);
+    };
+    w.mnuRunRpt->trigger();
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    QCOMPARE(shown, std::vector<std::string>{"5"});
+  }
+
+  // The main window's picture for the documentation, over the sample set;
+  // runs only when asked for (ZEL_SCREENSHOT_DIR).
+  void screenshots() {
+    const QString out = qEnvironmentVariable("ZEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) QSKIP("ZEL_SCREENSHOT_DIR not set");
+    QVERIFY(reportwriter::writeSampleSet(reports_).isOk());
+    TfrmZelRptMain& w = shownWindow();
+    QTest::qWait(300);
+    QVERIFY(w.grab().save(QDir(out).filePath("main-window.png")));
+  }
+
   void shellPreviewShowsTheRunsPages() {
     reportwriter::BillOptions bill;
     bill.fileName = "P_RPTB02.dbf";
@@ -415,6 +602,43 @@ class MainWindowTest : public QObject {
     std::filesystem::remove_all(other);
   }
 
+  // Only a report the panel describes as usable gets the margin dialog, by
+  // button or menu: an empty settings block, or one that cannot be read.
+  void marginChangeNeedsAUsableReport_data() {
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("empty settings block") << "empty";
+    QTest::newRow("blank settings block") << "blank";
+    QTest::newRow("memo unreadable") << "memo";
+  }
+  void marginChangeNeedsAUsableReport() {
+    QFETCH(QString, damage);
+    if (damage == QLatin1String("memo")) {
+      writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+      std::filesystem::resize_file(reports_ + "/P_RPTB02.fpt", 512);
+    } else {
+      writeReport("P_RPTB02.dbf", damage == QLatin1String("empty") ? std::string() : std::string(" \r\n "), {1});
+    }
+    const std::string dbfBefore = testing::readFileBytes(reports_ + "/P_RPTB02.dbf");
+    const std::string fptBefore = testing::readFileBytes(reports_ + "/P_RPTB02.fpt");
+    TfrmZelRptMain& w = shownWindow();
+    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일오류(사용불가)"));
+    QVERIFY(!w.btnChangeSpace->isEnabled());
+    QVERIFY(!w.mnuChangeSpace->isEnabled());
+    bool opened = false;
+    TfrmZelRptMain::setModalRunner([&](QDialog&) { opened = true; });
+    w.btnChangeSpaceClick();
+    QVERIFY(!opened);
+    QCOMPARE(testing::readFileBytes(reports_ + "/P_RPTB02.dbf"), dbfBefore);
+    QCOMPARE(testing::readFileBytes(reports_ + "/P_RPTB02.fpt"), fptBefore);
+    // A usable report enables both again.
+    writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
+    w.mnuRefreshList->trigger();
+    QVERIFY(w.btnChangeSpace->isEnabled());
+    QVERIFY(w.mnuChangeSpace->isEnabled());
+    w.mnuChangeSpace->trigger();
+    QVERIFY(opened);
+  }
+
   void marginButtonNeedsASelectedReport() {
     TfrmZelRptMain& w = shownWindow();
     QCOMPARE(cell(0, 0), QString());
@@ -511,14 +735,13 @@ class MainWindowTest : public QObject {
     QVERIFY(w.btnChangeSpace->width() >= caption);
   }
 
-  void cutNamesHaveTooltips() {
+  // Names are never cut now, so they need no tooltip.
+  void wholeNamesNeedNoTooltips() {
     const std::string longName = "P_RPTB02_WITH_A_VERY_LONG_NAME.dbf";
     writeReport(longName, block("RPTB02"), {1});
     writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
     TfrmZelRptMain& w = shownWindow();
-    const int longRow = cell(0, 0) == QString::fromStdString(longName) ? 0 : 1;
-    QCOMPARE(w.stgRptFile->item(longRow, 0)->toolTip(), QString::fromStdString(longName));
-    QCOMPARE(w.stgRptFile->item(1 - longRow, 0)->toolTip(), QString());
+    for (int row = 0; row < 2; ++row) QCOMPARE(w.stgRptFile->item(row, 0)->toolTip(), QString());
   }
 
   void marginButtonWritesAndRefreshes() {
@@ -573,7 +796,8 @@ class MainWindowTest : public QObject {
       QVERIFY(help.rect().contains(help.Memo1->geometry()));
     });
     w.N3->trigger();
-    QCOMPARE(title, QStringLiteral("frmHelp"));
+    // A Korean title, not the form's name "frmHelp".
+    QCOMPARE(title, QStringLiteral("ZEL 보고서 Viewer 도움말"));
     // At least the designed size; larger when the lines need it.
     QVERIFY(size.width() >= 362 && size.height() >= 203);
     QCOMPARE(lines.size(), 15);
