@@ -9,7 +9,19 @@
 
 namespace zel::cli {
 
-enum class CommandKind { kHelp, kVersion, kList, kInfo, kRender, kFind, kMargins, kPrint, kPrinters, kExport };
+enum class CommandKind {
+  kHelp,
+  kVersion,
+  kList,
+  kInfo,
+  kRender,
+  kFind,
+  kMargins,
+  kPrint,
+  kPrinters,
+  kExport,
+  kCompare
+};
 
 struct CliCommand {
   CommandKind kind = CommandKind::kHelp;
@@ -29,6 +41,10 @@ struct CliCommand {
   // export (with --pages and --progress as render)
   std::string xlsxOut;  // empty: no XLSX file
   std::string csvOut;  // empty: no CSV file
+
+  // compare (--xlsx and --csv as export; path is the old report)
+  std::string newPath;  // the new report
+  bool changedOnly = false;
 
   // print
   std::string printer;  // empty: the default printer
