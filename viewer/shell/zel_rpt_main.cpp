@@ -27,6 +27,7 @@
 #include "busy_cursor.h"
 #include "change_space.h"
 #include "error_report.h"
+#include "compare_window.h"
 #include "help.h"
 #include "logo_image.h"
 #include "run_services.h"
@@ -94,6 +95,7 @@ void TfrmZelRptMain::createMenu() {
   // Mnemonics after the Korean captions, as Korean programs write them.
   N1 = menuBar()->addMenu(QStringLiteral("파일(&F)"));
   mnuRunRpt = N1->addAction(QStringLiteral("보고서 실행(&R)"));
+  mnuCompare = N1->addAction(QStringLiteral("비교(&C)…"));
   mnuRefreshList = N1->addAction(QStringLiteral("파일목록 새로고침(&L)"));
   N2 = N1->addSeparator();
   mnuSetDirectory = N1->addAction(QStringLiteral("디렉토리 설정(&D)"));
@@ -108,6 +110,7 @@ void TfrmZelRptMain::createMenu() {
   });
 
   connect(mnuRunRpt, &QAction::triggered, this, [this] { guarded([this] { mnuRunRptClick(); }); });
+  connect(mnuCompare, &QAction::triggered, this, [this] { guarded([this] { mnuCompareClick(); }); });
   connect(mnuRefreshList, &QAction::triggered, this, [this] { guarded([this] { mnuRefreshListClick(); }); });
   connect(mnuSetDirectory, &QAction::triggered, this, [this] { guarded([this] { mnuSetDirectoryClick(); }); });
   connect(mnuClose, &QAction::triggered, this, [this] { guarded([this] { mnuCloseClick(); }); });
@@ -183,7 +186,8 @@ void TfrmZelRptMain::createGrid() {
   stgRptFile->verticalHeader()->setDefaultSectionSize(20);
   stgRptFile->setShowGrid(true);
   stgRptFile->setSelectionBehavior(QAbstractItemView::SelectRows);
-  stgRptFile->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Two reports can be selected together for a comparison.
+  stgRptFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
   stgRptFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
   stgRptFile->setWordWrap(false);
   stgRptFile->setTextElideMode(Qt::ElideNone);  // long names are clipped, not shortened
@@ -397,6 +401,18 @@ void TfrmZelRptMain::mnuRunRptClick() {
   std::string name = selectedFileName();
   if (isBlank(name)) name = firstFileName();
   RunReport(installedServices(), ReportDirectory, name);
+}
+
+void TfrmZelRptMain::mnuCompareClick() {
+  std::vector<std::string> selected, listed;
+  for (int row = 0; row < stgRptFile->rowCount(); ++row) {
+    const QTableWidgetItem* item = stgRptFile->item(row, 0);
+    if (!item) continue;
+    listed.push_back(item->text().toStdString());
+    if (stgRptFile->selectionModel()->isRowSelected(row, QModelIndex())) selected.push_back(listed.back());
+  }
+  if (selected.empty() && !selectedFileName().empty()) selected.push_back(selectedFileName());
+  compareReports(this, ReportDirectory, selected, listed, [this](QDialog& dialog) { runModal(dialog); });
 }
 
 void TfrmZelRptMain::stgRptFileDblClick() { mnuRunRptClick(); }
