@@ -280,16 +280,20 @@ class LineCursor {
       anyText = anyText || !line.texts[i].empty();
     }
     line.code = byCode_ ? trimmed(lines.fieldAsPaddedText("F_CODE")) : std::string();
+    // The first pass only needs the numbers to tell a spacer line from a line
+    // of numbers alone.
     bool anyNumber = false;
     line.values.assign(r_.numericCols.size(), ShownNumber{});
-    for (std::size_t i = 0; i < r_.numericCols.size(); ++i) {
-      if (r_.numericCols[i] < 0) continue;
-      const ExportColumn& col = r_.sheet.columns[static_cast<std::size_t>(r_.numericCols[i])];
-      const ExportCell cell =
-          CellFromText(ReadCellValue(r_.layout.Column(col.position), lines, r_.rules, line.type).text, true);
-      if (cell.kind != CellKind::kNumber) continue;
-      line.values[i] = ShownNumber{true, cell.number, cell.decimals};
-      anyNumber = true;
+    if (withValues_ || (!anyText && line.code.empty())) {
+      for (std::size_t i = 0; i < r_.numericCols.size(); ++i) {
+        if (r_.numericCols[i] < 0) continue;
+        const ExportColumn& col = r_.sheet.columns[static_cast<std::size_t>(r_.numericCols[i])];
+        const ExportCell cell =
+            CellFromText(ReadCellValue(r_.layout.Column(col.position), lines, r_.rules, line.type).text, true);
+        if (cell.kind != CellKind::kNumber) continue;
+        line.values[i] = ShownNumber{true, cell.number, cell.decimals};
+        anyNumber = true;
+      }
     }
     // A spacer line (no text, no code, no number) is layout, not an item.
     if (!anyText && !anyNumber && line.code.empty()) return false;
@@ -370,16 +374,25 @@ class Comparison {
       }
       // Its partner was read ahead already, or comes further on in the old report.
       auto it = pending_.find(n.key);
-      while ((it == pending_.end() || it->second.empty()) && !oldEnded) {
+      bool paired = false;
+      while (it == pending_.end() && !oldEnded) {
         if (!olds.next(o)) {
           oldEnded = true;
           break;
         }
         if (!tick()) return CompareStatus::kCancelled;
-        takeOld(o);
+        // Where the reports run alike the partner is the next old line: no need to hold it.
+        const bool removed = isRemoved(o);
+        if (!removed && o.key == n.key) {
+          emitMatched(o, n);
+          paired = true;
+          break;
+        }
+        takeOld(o, removed);
         it = pending_.find(n.key);
       }
-      if (it == pending_.end() || it->second.empty()) {
+      if (paired) continue;
+      if (it == pending_.end()) {
         emitAdded(n);  // two identities with one hash: no partner after all
         continue;
       }
@@ -389,7 +402,7 @@ class Comparison {
     }
     while (!oldEnded && olds.next(o)) {
       if (!tick()) return CompareStatus::kCancelled;
-      takeOld(o);
+      takeOld(o, isRemoved(o));
     }
     // Only lines whose hash another identity shares can be left waiting.
     for (auto& [key, waiting] : pending_)
@@ -415,11 +428,13 @@ class Comparison {
     return !progress_ || read_ % kProgressEvery != 0 || progress_(read_);
   }
 
-  // An old line read: removed when the new report has fewer lines of its
-  // identity than this one's turn, else held until its partner comes.
-  void takeOld(Line& o) {
-    const long j = oldIds_.occurrence(o.hash);
-    if (newIds_.count(o.hash) < j) {
+  // Counts the old line's occurrence (once a line): true when the new report
+  // has fewer lines of its identity than this one's turn.
+  bool isRemoved(const Line& o) { return newIds_.count(o.hash) < oldIds_.occurrence(o.hash); }
+
+  // An old line read: emitted when removed, else held until its partner comes.
+  void takeOld(Line& o, bool removed) {
+    if (removed) {
       emitRemoved(o);
       return;
     }
