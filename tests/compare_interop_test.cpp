@@ -249,6 +249,13 @@ TEST_F(CompareInterop, XlsxReadBackByOpenpyxl) {
   ASSERT_GT(down, 3);
   EXPECT_EQ(std::stod(wb.at(down, material + 2)->value), -500);
   EXPECT_EQ(wb.at(down, material + 2)->color, "FFFF0000");
+  // No change leaves the difference empty.
+  int unchanged = 0;
+  for (const auto& [key, c] : wb.cells)
+    if (key.second == 1 && c.value == "동일" && wb.at(key.first, material)) unchanged = key.first;
+  ASSERT_GT(unchanged, 3);
+  EXPECT_EQ(wb.at(unchanged, material + 2), nullptr);
+  EXPECT_EQ(wb.at(unchanged, material)->value, wb.at(unchanged, material + 1)->value);
   // Added and removed lines are marked; the removed one has no value after.
   const int added = wb.rowOf("Z999"), removed = wb.rowOf(removedCode_);
   ASSERT_GT(added, 3);

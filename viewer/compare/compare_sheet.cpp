@@ -155,15 +155,14 @@ class CsvCompareSink : public FilteringSink {
     for (const std::string& t : l.texts) field(utf8_.convert(t), false);
     for (std::size_t i = 0; i < l.before.size(); ++i) {
       const int d = decimalsOf(l.before[i], l.after[i]);
-      if (l.before[i].shown)
-        number(l.before[i].value, l.before[i].decimals);
-      else
-        field("", false);
-      if (l.after[i].shown)
-        number(l.after[i].value, l.after[i].decimals);
-      else
-        field("", false);
-      if (l.before[i].shown || l.after[i].shown)
+      for (const ShownNumber* v : {&l.before[i], &l.after[i]}) {
+        if (v->shown)
+          number(v->value, v->decimals);
+        else
+          field(utf8_.convert(v->word), false);
+      }
+      // No change stays empty, as the page leaves zero empty.
+      if (l.difference[i] != 0)
         number(l.difference[i], d);
       else
         field("", false);
@@ -292,13 +291,15 @@ class XlsxCompareSink : public FilteringSink {
     }
     for (std::size_t i = 0; i < l.before.size(); ++i) {
       const auto c = static_cast<lxw_col_t>(cols_->firstNumber + 3 * static_cast<int>(i));
-      if (l.before[i].shown)
-        check(worksheet_write_number(sheet_, row, c, l.before[i].value, number(l.before[i].decimals, bold, 0)),
-              "number");
-      if (l.after[i].shown)
-        check(worksheet_write_number(sheet_, row, c + 1, l.after[i].value, number(l.after[i].decimals, bold, 0)),
-              "number");
-      if (l.before[i].shown || l.after[i].shown)
+      for (int side = 0; side < 2; ++side) {
+        const ShownNumber& v = side == 0 ? l.before[i] : l.after[i];
+        const auto col = static_cast<lxw_col_t>(c + side);
+        if (v.shown)
+          check(worksheet_write_number(sheet_, row, col, v.value, number(v.decimals, bold, 0)), "number");
+        else if (!v.word.empty())
+          check(worksheet_write_string(sheet_, row, col, utf8_.convert(v.word).c_str(), text(bold, 1)), "word");
+      }
+      if (l.difference[i] != 0)
         check(worksheet_write_number(sheet_, row, c + 2, l.difference[i],
                                      number(decimalsOf(l.before[i], l.after[i]), bold, sign(l.difference[i]))),
               "number");

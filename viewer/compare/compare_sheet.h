@@ -2,7 +2,8 @@
 // comparison: a kind column (동일 / 변경 / 추가 / 삭제), the identity columns
 // (code, description, size), then per numeric column a group caption with
 // 변경전 / 변경후 / 증감 below it, the pages of the line in both reports, and
-// the totals of the amount columns at the end.
+// the totals of the amount columns at the end. A difference of zero stays
+// empty, as the page leaves zero empty.
 //
 // XLSX (libxlsxwriter, constant memory, rows streamed): merged group
 // captions, frozen captions and identity columns, decreases red and

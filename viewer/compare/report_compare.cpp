@@ -288,10 +288,15 @@ class LineCursor {
       for (std::size_t i = 0; i < r_.numericCols.size(); ++i) {
         if (r_.numericCols[i] < 0) continue;
         const ExportColumn& col = r_.sheet.columns[static_cast<std::size_t>(r_.numericCols[i])];
-        const ExportCell cell =
-            CellFromText(ReadCellValue(r_.layout.Column(col.position), lines, r_.rules, line.type).text, true);
+        const CellValue value = ReadCellValue(r_.layout.Column(col.position), lines, r_.rules, line.type);
+        if (!value.number) {
+          line.values[i].word = trimmed(value.text);
+          anyNumber = anyNumber || !line.values[i].word.empty();
+          continue;
+        }
+        const ExportCell cell = CellFromText(value.text, true);
         if (cell.kind != CellKind::kNumber) continue;
-        line.values[i] = ShownNumber{true, cell.number, cell.decimals};
+        line.values[i] = ShownNumber{true, cell.number, cell.decimals, {}};
         anyNumber = true;
       }
     }
@@ -498,7 +503,8 @@ class Comparison {
     out.after = n.values;
     bool same = o.texts == n.texts && o.code == n.code;
     for (std::size_t i = 0; same && i < o.values.size(); ++i)
-      same = o.values[i].value == n.values[i].value;  // as shown: the decimals the page shows
+      // As shown: the decimals the page shows, or its word.
+      same = o.values[i].value == n.values[i].value && o.values[i].word == n.values[i].word;
     out.change = same ? LineChange::kUnchanged : LineChange::kChanged;
     ++summary_.matched;
     ++(same ? summary_.unchanged : summary_.changed);

@@ -36,6 +36,7 @@ struct ShownNumber {
   bool shown = false;
   double value = 0;
   int decimals = 0;
+  std::string word;  // a word the page shows in the number's place ("관급"; CP949), shown false then
 };
 
 // A numeric column of the comparison: matched between the reports by field

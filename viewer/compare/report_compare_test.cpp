@@ -28,12 +28,14 @@ struct Item {
   double price = 0;
   int page = 1;
   std::string type = "D";
+  std::string tunit;  // "2": supplied by the client, "3": priced separately (words in the price column)
 };
 
 rw::Line lineOf(const Item& item) {
   rw::Line l;
   l.emplace_back("F_PAGE", std::to_string(item.page));
   l.emplace_back("F_TYPE", item.type);
+  if (!item.tunit.empty()) l.emplace_back("F_TUNIT", item.tunit);
   if (!item.code.empty()) l.emplace_back("F_CODE", item.code);
   l.emplace_back("F_DES", item.des);
   if (item.type == "H" || item.type == "M") {
@@ -317,6 +319,18 @@ const std::vector<Revision>& revisions() {
        0,
        2,
        2},
+      // A word in a price column (관급 -> 별산) is a change the page shows.
+      {"WordInPriceColumnChanged",
+       {with(kBase, [](auto& v) { v[1].tunit = "2"; })},
+       {with(kBase, [](auto& v) { v[1].tunit = "3"; })},
+       {{"A001", LineChange::kChanged, 1, 1},
+        {"A002", LineChange::kUnchanged, 1, 1},
+        {"B001", LineChange::kUnchanged, 1, 1},
+        {"B002", LineChange::kUnchanged, 1, 1}},
+       8,
+       1,
+       0,
+       0},
       // The same code with another description counts as changed.
       {"RenamedItemSameCode",
        {kBase},
@@ -386,6 +400,20 @@ TEST_F(CompareTest, ValuesBeforeAfterAndDifferenceAsShown) {
   EXPECT_EQ(sink.summary.totalAfter[amount], 1416000);
   ASSERT_FALSE(sink.shape.identityCaptions.empty());
   EXPECT_TRUE(sink.shape.byCode);
+}
+
+// A price column's word is kept as the word, never read as a number.
+TEST_F(CompareTest, WordsInNumberColumnsStayWords) {
+  CollectingSink sink;
+  ASSERT_EQ(compare({with(kBase, [](auto& v) { v[1].tunit = "2"; })}, {kBase}, sink), CompareStatus::kDone);
+  const int price = sink.column("F_MA");
+  const auto it = std::find_if(sink.lines.begin(), sink.lines.end(), [](const auto& l) { return l.code == "A001"; });
+  ASSERT_NE(it, sink.lines.end());
+  EXPECT_FALSE(it->before[price].shown);
+  EXPECT_FALSE(it->before[price].word.empty());
+  EXPECT_TRUE(it->after[price].shown);
+  EXPECT_EQ(it->after[price].value, 1000);
+  EXPECT_EQ(it->change, LineChange::kChanged);
 }
 
 TEST_F(CompareTest, SubtotalsPairUnderTheirHeadings) {

@@ -145,9 +145,10 @@ class CompareTableModel : public QAbstractTableModel {
     if (c < 0) return cp949(l.texts[static_cast<std::size_t>(column - firstText())]);
     const ShownNumber& before = l.before[static_cast<std::size_t>(c)];
     const ShownNumber& after = l.after[static_cast<std::size_t>(c)];
-    if (part == 0) return before.shown ? numberText(before.value, before.decimals) : QString();
-    if (part == 1) return after.shown ? numberText(after.value, after.decimals) : QString();
-    if (!before.shown && !after.shown) return QString();
+    if (part == 0) return before.shown ? numberText(before.value, before.decimals) : cp949(before.word);
+    if (part == 1) return after.shown ? numberText(after.value, after.decimals) : cp949(after.word);
+    // No change shows nothing, as the page shows zero.
+    if (l.difference[static_cast<std::size_t>(c)] == 0) return QString();
     return numberText(l.difference[static_cast<std::size_t>(c)], std::max(before.decimals, after.decimals));
   }
 };

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "apollo_env.h"
+#include "compare_sheet.h"
 #include "fake_printer.h"
 #include "ini_file.h"
 #include "message_service.h"
@@ -241,6 +243,27 @@ class CompareWindowTest : public QObject {
     }
     TfrmZelRptMain::setModalRunner(nullptr);
     std::filesystem::remove_all(program);
+  }
+
+  // The README's picture: ZEL_SCREENSHOT_DIR=DIR, offscreen.
+  void screenshots() {
+    const QString out = qEnvironmentVariable("ZEL_SCREENSHOT_DIR");
+    if (out.isEmpty()) QSKIP("ZEL_SCREENSHOT_DIR not set");
+    CompareWindow w(oldPath_, newPath_);
+    QVERIFY(w.load());
+    w.resize(1280, 560);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // The first changed line in view, selected.
+    const int up = rowOf(w, upCode_);
+    w.table->selectRow(up);
+    w.table->scrollTo(w.table->model()->index(std::max(0, up - 6), 0), QAbstractItemView::PositionAtTop);
+    QTest::qWait(300);
+    QVERIFY(w.grab().save(QDir(out).filePath("compare-window.png")));
+    // The sheet, for printing to a picture with a spreadsheet program.
+    CompareFileRequest sheet;
+    sheet.path = QDir(out).filePath("compare-sheet.xlsx").toStdString();
+    QCOMPARE(CompareToFiles(messages_, oldPath_, newPath_, {sheet}).status, CompareStatus::kDone);
   }
 
  private:
