@@ -55,6 +55,9 @@ class BandPreview : public TFM_Preview {
   void SetPageInfo(const std::string& first, const std::string& last, TZelTable* table, const std::string&) override {
     const int shown = std::clamp(page_, std::stoi(first), std::max(std::stoi(first), std::stoi(last)));
     TFM_Preview::SetPageInfo(first, last, table, std::to_string(shown));
+    // The page field may already hold the page (page 1), and then never
+    // tells the window it changed: the band needs the page it is shown on.
+    CurPage = shown;
   }
 
  private:
@@ -329,11 +332,6 @@ void compareReports(QWidget* parent, const std::string& directory, const std::ve
   std::string oldName = selected[0], newName;
   if (selected.size() >= 2) {
     newName = selected[1];
-    // The one written earlier is the version before.
-    std::error_code e1, e2;
-    const auto t1 = std::filesystem::last_write_time(directory + "/" + oldName, e1);
-    const auto t2 = std::filesystem::last_write_time(directory + "/" + newName, e2);
-    if (!e1 && !e2 && t2 < t1) std::swap(oldName, newName);
   } else {
     QStringList others;
     for (const std::string& name : listed)
@@ -345,13 +343,17 @@ void compareReports(QWidget* parent, const std::string& directory, const std::ve
     } else {
       bool ok = false;
       chosen = QInputDialog::getItem(parent, QStringLiteral("비교할 보고서"),
-                                     QStringLiteral("%1 과 비교할 보고서 (변경후):").arg(utf8(oldName)), others, 0,
-                                     false, &ok);
+                                     QStringLiteral("%1 과 비교할 보고서:").arg(utf8(oldName)), others, 0, false, &ok);
       if (!ok) chosen.clear();
     }
     if (chosen.isEmpty()) return;
     newName = chosen.toStdString();
   }
+  // The one written earlier is the version before.
+  std::error_code e1, e2;
+  const auto t1 = std::filesystem::last_write_time(directory + "/" + oldName, e1);
+  const auto t2 = std::filesystem::last_write_time(directory + "/" + newName, e2);
+  if (!e1 && !e2 && t2 < t1) std::swap(oldName, newName);
   CompareWindow window(directory + "/" + oldName, directory + "/" + newName, parent);
   if (!window.load()) return;
   runModal(window);

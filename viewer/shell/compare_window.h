@@ -46,6 +46,8 @@ class CompareWindow : public QDialog {
   int rowCount() const;
   const CompareShape& shape() const;
   const CompareSummary& summary() const;
+  const std::string& oldPath() const { return oldPath_; }
+  const std::string& newPath() const { return newPath_; }
 
   void changedOnlyToggled(bool on);
   void saveClick();
@@ -76,10 +78,10 @@ class CompareWindow : public QDialog {
   std::unique_ptr<CompareTableModel> model_;
 };
 
-// The main window's 비교 command: with two reports selected, compares them
-// (the one written earlier is the old one); with one, asks for the other
-// among the directory's reports (chooser seam below). Shows the window
-// through runModal.
+// The main window's 비교 command: with two reports selected, compares them;
+// with one, asks for the other among the directory's reports (chooser seam
+// below). The one written earlier is the old one. Shows the window through
+// runModal.
 using CompareChooser = std::function<QString(QWidget* parent, const QStringList& names)>;
 void setCompareChooser(CompareChooser chooser);
 void compareReports(QWidget* parent, const std::string& directory, const std::vector<std::string>& selected,

@@ -192,6 +192,13 @@ class CompareWindowTest : public QObject {
     QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
     QCOMPARE(page, 2);
     QVERIFY(band);
+    // On the first page too, where the window starts anyway.
+    page = 0;
+    band = false;
+    QCOMPARE(w.lineAt(1)->newPage, 1);
+    w.openLine(1, false);
+    QCOMPARE(page, 1);
+    QVERIFY(band);
   }
 
   void reportsOfDifferentKindsAreRefused() {
@@ -214,7 +221,7 @@ class CompareWindowTest : public QObject {
       auto* w = qobject_cast<CompareWindow*>(&dialog);
       QVERIFY(w);
       shownRows = w->rowCount();
-      shownOld = w->lineAt(0) ? "ok" : "";
+      shownOld = w->oldPath();
     });
     {
       TfrmZelRptMain main(program);
@@ -226,7 +233,7 @@ class CompareWindowTest : public QObject {
       // Both the menu item and its keyboard path lead to the window.
       main.mnuCompare->trigger();
       QVERIFY(shownRows > 0);
-      QCOMPARE(shownOld, std::string("ok"));
+      QCOMPARE(shownOld, oldPath_);
 
       // One selected: the other is chosen from the list.
       shownRows = -1;
@@ -235,11 +242,15 @@ class CompareWindowTest : public QObject {
         offered = names;
         return names.value(0);
       });
+      // The new report selected, the old one chosen: still compared old to new.
       list->clearSelection();
-      list->selectRow(0);
+      const int newRow = list->findItems(QStringLiteral("P_RPTB02_NEW.dbf"), Qt::MatchExactly).value(0)->row();
+      list->selectRow(newRow);
+      shownOld.clear();
       main.mnuCompare->trigger();
-      QCOMPARE(offered.size(), 1);
+      QCOMPARE(offered, QStringList{QStringLiteral("P_RPTB02_OLD.dbf")});
       QVERIFY(shownRows > 0);
+      QCOMPARE(shownOld, oldPath_);
     }
     TfrmZelRptMain::setModalRunner(nullptr);
     std::filesystem::remove_all(program);
