@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the Release benchmark programs in build/bench and runs every one of
-# them (bin/*_bench), printing their figures (compare_bench: two reports of a
-# million lines, 1 % changed, compared: seconds, processor seconds, peak RSS). Then, on the fully filled bill
+# them (bin/*_bench), printing their figures. Then, on the fully filled bill
 # (bench/filled_report.h): the peak memory of exporting a million lines
 # (28,572 pages) to PDF, and the export of 35,000 lines (1,000 pages) with
 # zelrpt-cli side by side with an office suite's PDF conversion of the same
 # table (LibreOffice Calc, installed here when missing; ZEL_BENCH_NO_OFFICE=1
 # leaves it out), each the median of 3 runs taken in turns, and their ratio.
+# (compare_bench compares two reports of a million lines, 1 % changed: seconds,
+# processor seconds, peak RSS.)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${ZEL_BENCH_BUILD:-$ROOT/build/bench}"
