@@ -56,7 +56,8 @@ int runCompare(const CliCommand& command, std::FILE* out) {
   installInterruptHandler();
   CompareFilesOutcome outcome;
   try {
-    outcome = CompareToFiles(messages(), command.path, command.newPath, requests, [](long) { return !interrupted(); });
+    outcome =
+        CompareToFiles(messages(), command.path, command.newPath, requests, [](long, long) { return !interrupted(); });
   } catch (const std::exception& e) {
     messages().error(e.what());
     return 1;

@@ -34,7 +34,6 @@ const char kUnsupportedReport[] = "지원하지 않는 보고서입니다.";
 const char kPageNotNumber[] = "보고서의 F_PAGE 필드가 숫자 필드가 아니어서 쪽을 나눌 수 없습니다.";
 
 constexpr char kSep = '\x1f';  // never in a report's text
-constexpr long kProgressEvery = 4096;
 const char kSizeCaption[] = "\xB1\xD4\xB0\xDD";  // "규격" in CP949
 
 bool isNumberType(const std::string& type) {
@@ -71,6 +70,7 @@ struct Report {
   std::string code;
   bool hasCode = false;
   int pageTotal = 0;
+  long records = 0;  // not deleted
   std::vector<int> numericCols;  // sheet columns of the numeric values, by compare column (-1 absent)
   std::vector<int> textCols;  // sheet columns of the identity texts, by identity caption
 };
@@ -152,6 +152,7 @@ std::unique_ptr<Report> openReport(MessageService& box, const std::string& path)
     const int page = static_cast<int>(r->lines->fieldAsInteger("F_PAGE"));
     if (page < last) ordered = false;
     last = page;
+    ++r->records;
     r->pageTotal = std::max(r->pageTotal, page);
   }
   if (!ordered) t.Apollo.SetOrder(t.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
@@ -430,7 +431,7 @@ class Comparison {
 
   bool tick() {
     ++read_;
-    return !progress_ || read_ % kProgressEvery != 0 || progress_(read_);
+    return !progress_ || read_ % kCompareProgressEvery != 0 || progress_(read_, 2 * (oldR_.records + newR_.records));
   }
 
   // Counts the old line's occurrence (once a line): true when the new report

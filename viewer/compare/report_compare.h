@@ -84,9 +84,12 @@ class CompareSink {
   virtual void finish(const CompareSummary& summary) = 0;
 };
 
-// Told the number of lines read so far (both reports, both passes) now and
-// then; false stops the comparison (the sink's finish is not called then).
-using CompareProgress = std::function<bool(long linesRead)>;
+// Told the number of lines read so far (both reports, both passes) every
+// kCompareProgressEvery lines, and about how many there are in all (records
+// of both reports, twice); false stops the comparison (the sink's finish is
+// not called then).
+using CompareProgress = std::function<bool(long linesRead, long linesInAll)>;
+inline constexpr long kCompareProgressEvery = 4096;
 
 enum class CompareStatus { kDone, kRefused, kCancelled };
 

@@ -493,11 +493,40 @@ TEST_F(CompareTest, ProgressCanStopTheComparison) {
   }
   CollectingSink sink;
   int calls = 0;
+  long lastDone = 0, inAll = 0;
   EXPECT_EQ(CompareReports(box_, dir_.path() + "/P_BIG1.dbf", dir_.path() + "/P_BIG2.dbf", sink,
-                           [&](long) { return ++calls < 2; }),
+                           [&](long done, long all) {
+                             lastDone = done;
+                             inAll = all;
+                             return ++calls < 2;
+                           }),
             CompareStatus::kCancelled);
   EXPECT_EQ(calls, 2);
   EXPECT_FALSE(sink.finished);
+  EXPECT_EQ(lastDone, 2 * kCompareProgressEvery);
+  // Every record of both reports, read twice.
+  EXPECT_EQ(inAll, 4 * rw::billLineCount(options));
+}
+
+TEST_F(CompareTest, ProgressReachesAboutAllLines) {
+  rw::BillOptions options;
+  options.pages = 400;
+  rw::ReportSpec bill = rw::billOfQuantities(options);
+  for (const char* name : {"P_BIG1.dbf", "P_BIG2.dbf"}) {
+    bill.fileName = name;
+    ASSERT_TRUE(rw::writeReport(dir_.path(), bill));
+  }
+  CollectingSink sink;
+  long lastDone = 0, inAll = 0;
+  EXPECT_EQ(CompareReports(box_, dir_.path() + "/P_BIG1.dbf", dir_.path() + "/P_BIG2.dbf", sink,
+                           [&](long done, long all) {
+                             lastDone = done;
+                             inAll = all;
+                             return true;
+                           }),
+            CompareStatus::kDone);
+  EXPECT_LE(lastDone, inAll);
+  EXPECT_GT(lastDone, inAll - inAll / 5);  // blank spacer lines are not counted as read
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
@@ -25,7 +26,9 @@
 #include "compare_sheet.h"
 #include "cp949.h"
 #include "error_report.h"
+#include "export_file.h"
 #include "message_service.h"
+#include "progress_dialog.h"
 #include "report_runner.h"
 #include "run_services.h"
 #include "s_preview.h"
@@ -62,6 +65,29 @@ class BandPreview : public TFM_Preview {
 
  private:
   int page_;
+};
+
+// The run's progress dialog for a comparison: a step every
+// kCompareProgressEvery lines; its cancel stops the comparison.
+class CompareProgressDialog {
+ public:
+  explicit CompareProgressDialog(const char* caption)
+      : dialog_(installedServices().progressDialog()), caption_(caption) {}
+  ~CompareProgressDialog() {
+    if (shown_) dialog_.CloseProgress();
+  }
+  CompareProgress callback() {
+    return [this](long done, long all) {
+      if (!shown_) shown_ = dialog_.ShowProgress(static_cast<int>(all / kCompareProgressEvery + 1), caption_);
+      dialog_.ProcessPendingMessages();
+      return dialog_.StepProgress(1, static_cast<int>(std::min<long>(done, INT_MAX)), caption_);
+    };
+  }
+
+ private:
+  ProgressDialog& dialog_;
+  std::string caption_;
+  bool shown_ = false;
 };
 
 void openInPreview(QWidget* parent, const std::string& path, int page, int line) {
@@ -248,7 +274,8 @@ bool CompareWindow::load() {
   const BusyCursor busy;
   ModelSink sink(*model_);
   model_->lines.clear();
-  if (CompareReports(messages(), oldPath_, newPath_, sink) != CompareStatus::kDone) return false;
+  CompareProgressDialog progress(kCompareCaption);
+  if (CompareReports(messages(), oldPath_, newPath_, sink, progress.callback()) != CompareStatus::kDone) return false;
   model_->filter(changedOnlyBox->isChecked());
   table->resizeColumnsToContents();
   showSummary();
@@ -305,8 +332,9 @@ void CompareWindow::saveClick() {
   request.path = QFileInfo(file).absoluteFilePath().toStdString();
   request.changedOnly = changedOnlyBox->isChecked();
   const BusyCursor busy;
+  CompareProgressDialog progress(kExportCaption);
   try {
-    CompareToFiles(messages(), oldPath_, newPath_, {request});
+    CompareToFiles(messages(), oldPath_, newPath_, {request}, progress.callback());
   } catch (const ExportError& e) {
     messages().error(request.path + "\r" + e.what());
   }

@@ -7,7 +7,8 @@
 // report for a removed line, or from a 변경전 column).
 //
 // The comparison runs in load(), on the user-interface thread, before the
-// window shows; the window keeps the lines for its table. Refusals are
+// window shows, with the run's progress dialog (its cancel stops it and the
+// window does not open); the window keeps the lines for its table. Refusals are
 // message boxes through zel::messages(). The save dialog and the opening of
 // a report are replaceable for tests.
 #pragma once
@@ -69,6 +70,7 @@ class CompareWindow : public QDialog {
   static void setReportOpener(ReportOpener opener);
   static const QString kExcelFilter;
   static const QString kCsvFilter;
+  static constexpr char kCompareCaption[] = "보고서를 비교중입니다.";
 
  private:
   void createControls();

@@ -22,6 +22,7 @@
 #include "fake_printer.h"
 #include "ini_file.h"
 #include "message_service.h"
+#include "progress_dialog.h"
 #include "report_directory.h"
 #include "run_services.h"
 #include "s_preview.h"
@@ -99,6 +100,7 @@ class CompareWindowTest : public QObject {
     TFM_Preview::setPreviewRunner(nullptr);
     installedServices().printer = nullptr;
     installedServices().preview = nullptr;
+    installedServices().progress = nullptr;
     env_.reset();
     dir_.reset();
     setMessageService(nullptr);
@@ -199,6 +201,41 @@ class CompareWindowTest : public QObject {
     w.openLine(1, false);
     QCOMPARE(page, 1);
     QVERIFY(band);
+  }
+
+  // The run's progress dialog shows while long reports compare; its cancel
+  // stops the comparison and the window does not open.
+  void progressDialogCancelStopsTheComparison() {
+    class CancellingProgress : public ProgressDialog {
+     public:
+      bool ShowProgress(int count, const std::string& caption) override {
+        shown = count;
+        this->caption = caption;
+        return true;
+      }
+      bool StepProgress(int, int, const std::string&) override { return ++steps < 2; }
+      bool CloseProgress() override { return closed = true; }
+      void ProcessPendingMessages() override {}
+      int shown = 0, steps = 0;
+      bool closed = false;
+      std::string caption;
+    } progress;
+    installedServices().progress = &progress;
+    rw::BillOptions options;
+    options.pages = 200;
+    rw::ReportSpec bill = rw::billOfQuantities(options);
+    for (const char* name : {"P_BIG1.dbf", "P_BIG2.dbf"}) {
+      bill.fileName = name;
+      QVERIFY(rw::writeReport(dir_->path(), bill).isOk());
+    }
+    CompareWindow w(dir_->path() + "/P_BIG1.dbf", dir_->path() + "/P_BIG2.dbf");
+    QVERIFY(!w.load());
+    installedServices().progress = nullptr;
+    QVERIFY(progress.shown > 1);
+    QCOMPARE(progress.caption, std::string(CompareWindow::kCompareCaption));
+    QCOMPARE(progress.steps, 2);
+    QVERIFY(progress.closed);
+    QVERIFY(messages_.shown.empty());
   }
 
   void reportsOfDifferentKindsAreRefused() {
