@@ -333,6 +333,20 @@ TEST_F(CompareInterop, NeverWritesOverAReportOrLeavesAPart) {
     EXPECT_FALSE(r.err.isEmpty());
   }
   EXPECT_EQ(QFile(path("P_RPTB02_NEW.fpt")).size(), memoSize);
+  // Nor through a link to a report's file, nor onto a device.
+  ASSERT_TRUE(QFile::link(path("P_RPTB02_OLD.dbf"), path("link.csv")));
+  const QByteArray oldBytes = [&] {
+    QFile f(path("P_RPTB02_OLD.dbf"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }();
+  for (const QString& target : {path("link.csv"), QStringLiteral("/dev/null")}) {
+    const e2e::CliRun r = cli({"compare", path("P_RPTB02_OLD.dbf"), path("P_RPTB02_NEW.dbf"), "--csv", target});
+    EXPECT_EQ(r.exitCode, 1) << target.toStdString();
+    EXPECT_FALSE(r.err.isEmpty());
+  }
+  QFile old(path("P_RPTB02_OLD.dbf"));
+  ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+  EXPECT_EQ(old.readAll(), oldBytes);
   // A refused comparison leaves an existing table as it was.
   { std::ofstream(dirPath_ + "/kept.csv") << "kept"; }
   ASSERT_TRUE(rw::writeReport(dirPath_, rw::summaryReport()));
