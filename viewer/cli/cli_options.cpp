@@ -74,6 +74,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     out.kind = CommandKind::kFind;
   } else if (name == "export") {
     out.kind = CommandKind::kExport;
+  } else if (name == "compare") {
+    out.kind = CommandKind::kCompare;
   } else if (name == "margins") {
     out.kind = CommandKind::kMargins;
   } else if (name == "print") {
@@ -129,7 +131,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     } else if (out.kind == CommandKind::kRender && arg == "--png") {
       if (!value(out.pngDir)) return false;
       if (out.pngDir.empty()) return (error = "--png needs a directory"), false;
-    } else if (out.kind == CommandKind::kExport && (arg == "--xlsx" || arg == "--csv")) {
+    } else if ((out.kind == CommandKind::kExport || out.kind == CommandKind::kCompare) &&
+               (arg == "--xlsx" || arg == "--csv")) {
       std::string& into = arg == "--xlsx" ? out.xlsxOut : out.csvOut;
       if (!value(into)) return false;
       if (into.empty()) return (error = arg + " needs a file name"), false;
@@ -169,18 +172,26 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
         if (!isDigits(out.margins[k])) return (error = "margins are whole numbers of 2 mm: " + out.margins[k]), false;
       }
       out.setMargins = true;
+    } else if (out.kind == CommandKind::kCompare && arg == "--changed-only") {
+      out.changedOnly = true;
     } else if (!arg.empty() && arg[0] == '-' && arg.size() > 1) {
       error = "unknown option for " + name + ": " + arg;
       return false;
     } else if (!havePath) {
       out.path = arg;
       havePath = true;
+    } else if (out.kind == CommandKind::kCompare && out.newPath.empty() && !arg.empty()) {
+      out.newPath = arg;
     } else {
       error = "unexpected argument: " + arg;
       return false;
     }
   }
   if (printCommand) out.kind = CommandKind::kPrint;
+  if (out.kind == CommandKind::kCompare && (!havePath || out.path.empty() || out.newPath.empty())) {
+    error = "compare needs OLD.dbf and NEW.dbf";
+    return false;
+  }
   if (!havePath || out.path.empty()) {
     error = name + (out.kind == CommandKind::kList ? " needs a directory" : " needs a report file");
     return false;
@@ -229,12 +240,16 @@ std::string usageText() {
          "                                a tab or CR gets a leading ' unless --csv-raw);\n"
          "                                --with-codes adds the item code and line kind (F_CODE,\n"
          "                                F_TYPE) after the Page column\n"
+         "  compare OLD.dbf NEW.dbf [--xlsx OUT.xlsx] [--csv OUT.csv] [--changed-only]\n"
+         "                                what changed between two versions of a report: a summary\n"
+         "                                (lines matched, changed, added, removed; totals of the\n"
+         "                                amount columns) and the comparison table as XLSX or CSV\n"
          "  --help, -h, COMMAND --help    this text\n"
          "  --version                     the program's version\n"
          "\n"
          "Ctrl+C (or SIGTERM, SIGHUP) during render or print stops at a page boundary\n"
          "and keeps the pages done.\n"
-         "Ctrl+C during export stops it and leaves no file.\n"
+         "Ctrl+C during export or compare stops it and leaves no file.\n"
          "list writes control characters and backslashes in file names as \\t, \\n, \\xHH, \\\\.\n"
          "Exit status: 0 done, 1 refused or failed, 2 usage error, 130/143/129 interrupted\n"
          "(SIGINT/SIGTERM/SIGHUP).\n";

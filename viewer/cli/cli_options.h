@@ -9,7 +9,19 @@
 
 namespace zel::cli {
 
-enum class CommandKind { kHelp, kVersion, kList, kInfo, kRender, kFind, kMargins, kPrint, kPrinters, kExport };
+enum class CommandKind {
+  kHelp,
+  kVersion,
+  kList,
+  kInfo,
+  kRender,
+  kFind,
+  kMargins,
+  kPrint,
+  kPrinters,
+  kExport,
+  kCompare
+};
 
 struct CliCommand {
   CommandKind kind = CommandKind::kHelp;
@@ -31,6 +43,10 @@ struct CliCommand {
   std::string csvOut;  // empty: no CSV file
   bool csvRaw = false;  // CSV texts without the formula guard's apostrophe
   bool withCodes = false;  // the item code and line kind columns
+
+  // compare (--xlsx and --csv as export; path is the old report)
+  std::string newPath;  // the new report
+  bool changedOnly = false;
 
   // print
   std::string printer;  // empty: the default printer

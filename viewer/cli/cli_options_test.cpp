@@ -199,5 +199,37 @@ TEST(CliOptions, ExportSwitchesAreOffUnlessGiven) {
   EXPECT_NE(usageText().find("--csv-raw"), std::string::npos);
 }
 
+TEST(CliOptions, CompareTakesTwoReportsAndItsOutputs) {
+  CliCommand c = parse({"compare", "old.dbf", "new.dbf"});
+  EXPECT_EQ(c.kind, CommandKind::kCompare);
+  EXPECT_EQ(c.path, "old.dbf");
+  EXPECT_EQ(c.newPath, "new.dbf");
+  EXPECT_FALSE(c.changedOnly);
+  EXPECT_EQ(c.xlsxOut, "");
+  c = parse({"compare", "--changed-only", "old.dbf", "--xlsx", "c.xlsx", "new.dbf", "--csv", "c.csv"});
+  EXPECT_EQ(c.path, "old.dbf");
+  EXPECT_EQ(c.newPath, "new.dbf");
+  EXPECT_TRUE(c.changedOnly);
+  EXPECT_EQ(c.xlsxOut, "c.xlsx");
+  EXPECT_EQ(c.csvOut, "c.csv");
+  EXPECT_EQ(parse({"compare", "old.dbf", "--help"}).kind, CommandKind::kHelp);
+  const std::vector<std::vector<std::string>> refused = {
+      {"compare"},
+      {"compare", "old.dbf"},
+      {"compare", "old.dbf", "new.dbf", "third.dbf"},
+      {"compare", "old.dbf", "new.dbf", "--xlsx"},
+      {"compare", "old.dbf", "new.dbf", "--pages", "1-2"},  // the whole reports only
+      {"compare", "old.dbf", "new.dbf", "--pdf", "o.pdf"},
+      {"export", "r.dbf", "--xlsx", "o.xlsx", "--changed-only"},
+  };
+  for (const auto& args : refused) {
+    std::string joined;
+    for (const std::string& a : args) joined += a + " ";
+    EXPECT_FALSE(refusal(args).empty()) << joined;
+  }
+  EXPECT_EQ(refusal({"compare", "old.dbf"}), "compare needs OLD.dbf and NEW.dbf");
+  EXPECT_NE(usageText().find("compare OLD.dbf NEW.dbf"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zel::cli

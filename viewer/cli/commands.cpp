@@ -268,6 +268,7 @@ int runCommand(const CliCommand& command, std::FILE* out) {
     case CommandKind::kPrint: return runPrint(command, out);
     case CommandKind::kPrinters: return runPrinters(command, out);
     case CommandKind::kExport: return runExport(command, out);
+    case CommandKind::kCompare: return runCompare(command, out);
     case CommandKind::kHelp: std::fputs(usageText().c_str(), out); return 0;
     case CommandKind::kVersion: std::fprintf(out, "zelrpt-cli %s\n", ZEL_VERSION); return 0;
   }

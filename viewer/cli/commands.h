@@ -25,6 +25,7 @@ int runMargins(const CliCommand& command, std::FILE* out);
 int runRender(const CliCommand& command, std::FILE* out);
 int runFind(const CliCommand& command, std::FILE* out);
 int runExport(const CliCommand& command, std::FILE* out);
+int runCompare(const CliCommand& command, std::FILE* out);  // compare_command.cpp
 
 int runCommand(const CliCommand& command, std::FILE* out);
 

@@ -136,6 +136,8 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   // The band over the line the last find hit, in surface coordinates; empty
   // when no hit is on the page shown. Painted over the page, never printed.
   QRect HighlightRect() const;
+  // Puts the band on line `line` (1-based) of page `page`, as a find hit would.
+  void ShowBandAt(int page, int line) { highlight_ = LineHit{true, page, line}; }
   static const QColor kHighlightColor;
   // F3's notice when the lines after the marked hit hold no further match.
   static const char kNoMoreHitsText[];

@@ -31,6 +31,7 @@
 #include "description_cache.h"
 #include "error_report.h"
 #include "file_dialogs.h"
+#include "compare_window.h"
 #include "help.h"
 #include "logo_image.h"
 #include "message_service.h"
@@ -132,6 +133,7 @@ void TfrmZelRptMain::createMenu() {
   // Mnemonics after the Korean captions, as Korean programs write them.
   N1 = menuBar()->addMenu(QStringLiteral("파일(&F)"));
   mnuRunRpt = N1->addAction(QStringLiteral("보고서 실행(&R)"));
+  mnuCompare = N1->addAction(QStringLiteral("비교(&C)…"));
   mnuRefreshList = N1->addAction(QStringLiteral("파일목록 새로고침(&L)"));
   mnuChangeSpace = N1->addAction(QStringLiteral("여백변경(&M)"));
   N2 = N1->addSeparator();
@@ -147,6 +149,7 @@ void TfrmZelRptMain::createMenu() {
   });
 
   connect(mnuRunRpt, &QAction::triggered, this, [this] { guarded([this] { mnuRunRptClick(); }); });
+  connect(mnuCompare, &QAction::triggered, this, [this] { guarded([this] { mnuCompareClick(); }); });
   connect(mnuRefreshList, &QAction::triggered, this, [this] { guarded([this] { mnuRefreshListClick(); }); });
   connect(mnuChangeSpace, &QAction::triggered, this, [this] { guarded([this] { btnChangeSpaceClick(); }); });
   connect(mnuSetDirectory, &QAction::triggered, this, [this] { guarded([this] { mnuSetDirectoryClick(); }); });
@@ -229,7 +232,8 @@ void TfrmZelRptMain::createGrid() {
   stgRptFile->verticalHeader()->setDefaultSectionSize(20);
   stgRptFile->setShowGrid(true);
   stgRptFile->setSelectionBehavior(QAbstractItemView::SelectRows);
-  stgRptFile->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Two reports can be selected together for a comparison.
+  stgRptFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
   stgRptFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
   stgRptFile->setWordWrap(false);
   stgRptFile->setTextElideMode(Qt::ElideNone);  // long names are clipped, not shortened
@@ -541,6 +545,18 @@ void TfrmZelRptMain::mnuRunRptClick() {
   std::string name = selectedFileName();
   if (isBlank(name)) name = firstFileName();
   RunReport(installedServices(), ReportDirectory, name);
+}
+
+void TfrmZelRptMain::mnuCompareClick() {
+  std::vector<std::string> selected, listed;
+  for (int row = 0; row < stgRptFile->rowCount(); ++row) {
+    const QTableWidgetItem* item = stgRptFile->item(row, 0);
+    if (!item) continue;
+    listed.push_back(item->text().toStdString());
+    if (stgRptFile->selectionModel()->isRowSelected(row, QModelIndex())) selected.push_back(listed.back());
+  }
+  if (selected.empty() && !selectedFileName().empty()) selected.push_back(selectedFileName());
+  compareReports(this, ReportDirectory, selected, listed, [this](QDialog& dialog) { runModal(dialog); });
 }
 
 void TfrmZelRptMain::stgRptFileDblClick() { mnuRunRptClick(); }

@@ -59,6 +59,8 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   void mnuCloseClick();
   void mnuSetDirectoryClick();
   void mnuRunRptClick();
+  // 비교: the two selected reports, or the selected one and one chosen (compare_window.h).
+  void mnuCompareClick();
   void stgRptFileDblClick();
   void stgRptFileKeyDown(int key);
   void stgRptFileKeyUp();
@@ -91,6 +93,7 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   // Menu items.
   QMenu* N1 = nullptr;
   QAction* mnuRunRpt = nullptr;
+  QAction* mnuCompare = nullptr;
   QAction* mnuRefreshList = nullptr;
   QAction* mnuChangeSpace = nullptr;  // the margin button's command, by keyboard
   QAction* N2 = nullptr;

@@ -109,8 +109,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.N1->title(), QStringLiteral("파일(&F)"));
     QStringList items;
     for (QAction* a : w.N1->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items, (QStringList{"보고서 실행(&R)", "파일목록 새로고침(&L)", "여백변경(&M)", "-", "디렉토리 설정(&D)",
-                                 "-", "종료(&X)"}));
+    QCOMPARE(items, (QStringList{"보고서 실행(&R)", "비교(&C)…", "파일목록 새로고침(&L)", "여백변경(&M)", "-",
+                                 "디렉토리 설정(&D)", "-", "종료(&X)"}));
     QCOMPARE(w.N3->text(), QStringLiteral("도움말(&H)"));
 
     QTableWidget* grid = w.stgRptFile;

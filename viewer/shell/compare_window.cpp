@@ -1,0 +1,390 @@
+#include "compare_window.h"
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QApplication>
+#include <QBrush>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+#include <system_error>
+
+#include "busy_cursor.h"
+#include "compare_sheet.h"
+#include "cp949.h"
+#include "error_report.h"
+#include "export_file.h"
+#include "message_service.h"
+#include "progress_dialog.h"
+#include "report_runner.h"
+#include "run_services.h"
+#include "s_preview.h"
+#include "sheet_writer.h"
+
+namespace zel {
+
+namespace {
+
+CompareWindow::SaveFileAsker g_saveFileAsker;
+CompareWindow::ReportOpener g_reportOpener;
+CompareChooser g_compareChooser;
+
+QString utf8(const std::string& s) { return QString::fromStdString(s); }
+QString cp949(const std::string& s) { return QString::fromStdString(cp949ToUtf8(s)); }
+
+QString numberText(double v, int decimals) {
+  return QLocale(QLocale::English).toString(v, 'f', std::clamp(decimals, 0, 7));
+}
+
+// The preview of a report opened at a page, with the band on one line.
+class BandPreview : public TFM_Preview {
+ public:
+  BandPreview(RunServices& services, QWidget* parent, int page, int line) : TFM_Preview(services, parent), page_(page) {
+    ShowBandAt(page, line);
+  }
+  void SetPageInfo(const std::string& first, const std::string& last, TZelTable* table, const std::string&) override {
+    const int shown = std::clamp(page_, std::stoi(first), std::max(std::stoi(first), std::stoi(last)));
+    TFM_Preview::SetPageInfo(first, last, table, std::to_string(shown));
+    // The page field may already hold the page (page 1), and then never
+    // tells the window it changed: the band needs the page it is shown on.
+    CurPage = shown;
+  }
+
+ private:
+  int page_;
+};
+
+// The run's progress dialog for a comparison: a step every
+// kCompareProgressEvery lines; its cancel stops the comparison.
+class CompareProgressDialog {
+ public:
+  explicit CompareProgressDialog(const char* caption)
+      : dialog_(installedServices().progressDialog()), caption_(caption) {}
+  ~CompareProgressDialog() {
+    if (shown_) dialog_.CloseProgress();
+  }
+  CompareProgress callback() {
+    return [this](long done, long all) {
+      if (!shown_) shown_ = dialog_.ShowProgress(static_cast<int>(all / kCompareProgressEvery + 1), caption_);
+      dialog_.ProcessPendingMessages();
+      return dialog_.StepProgress(1, static_cast<int>(std::min<long>(done, INT_MAX)), caption_);
+    };
+  }
+
+ private:
+  ProgressDialog& dialog_;
+  std::string caption_;
+  bool shown_ = false;
+};
+
+void openInPreview(QWidget* parent, const std::string& path, int page, int line) {
+  RunServices services = installedServices();
+  services.preview = [&services, parent, page, line]() -> std::unique_ptr<PreviewWindow> {
+    return std::make_unique<BandPreview>(services, parent, page, line);
+  };
+  const std::filesystem::path p(path);
+  RunReport(services, p.parent_path().string(), p.filename().string());
+}
+
+}  // namespace
+
+// The lines as table rows: kind, code, identity texts, three cells per numeric column.
+class CompareTableModel : public QAbstractTableModel {
+ public:
+  CompareShape shape;
+  CompareSummary summary;
+  std::vector<CompareLine> lines;
+  std::vector<std::size_t> shown;  // indexes into lines after the filter
+
+  int firstText() const { return shape.byCode ? 2 : 1; }
+  int firstNumber() const { return firstText() + static_cast<int>(shape.identityCaptions.size()); }
+
+  void filter(bool changedOnly) {
+    beginResetModel();
+    shown.clear();
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      if (!changedOnly || lines[i].change != LineChange::kUnchanged) shown.push_back(i);
+    endResetModel();
+  }
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(shown.size());
+  }
+  int columnCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : firstNumber() + 3 * static_cast<int>(shape.columns.size());
+  }
+
+  // Which numeric column a table column shows and which of its three cells (-1 for the others).
+  std::pair<int, int> numberCell(int column) const {
+    const int k = column - firstNumber();
+    return k < 0 ? std::pair{-1, -1} : std::pair{k / 3, k % 3};
+  }
+
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section == 0) return utf8(kKindCaption);
+    if (shape.byCode && section == 1) return utf8(kCodeCaption);
+    if (section < firstNumber()) return cp949(shape.identityCaptions[static_cast<std::size_t>(section - firstText())]);
+    const auto [c, part] = numberCell(section);
+    const CompareColumn& col = shape.columns[static_cast<std::size_t>(c)];
+    QString caption = cp949(col.caption);
+    if (!col.group.empty() && col.group != col.caption) caption = cp949(col.group) + " " + caption;
+    const char* sub = part == 0 ? kBeforeCaption : part == 1 ? kAfterCaption : kDifferenceCaption;
+    return caption + "\n" + utf8(sub);
+  }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || index.row() >= static_cast<int>(shown.size())) return {};
+    const CompareLine& l = lines[shown[static_cast<std::size_t>(index.row())]];
+    const int column = index.column();
+    const auto [c, part] = numberCell(column);
+    if (role == Qt::TextAlignmentRole)
+      return c >= 0        ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+             : column == 0 ? QVariant(Qt::AlignCenter)
+                           : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role == Qt::FontRole && l.heading) {
+      QFont bold = QApplication::font();
+      bold.setBold(true);
+      return bold;
+    }
+    if (role == Qt::ForegroundRole) {
+      if (c >= 0 && part == 2) {
+        const double d = l.difference[static_cast<std::size_t>(c)];
+        if (d < 0) return QBrush(QColor(QRgb(kDecreaseColor)));
+        if (d > 0) return QBrush(QColor(QRgb(kIncreaseColor)));
+      }
+      return {};
+    }
+    if (role != Qt::DisplayRole) return {};
+    if (column == 0) return utf8(ChangeText(l.change));
+    if (shape.byCode && column == 1) return cp949(l.code);
+    if (c < 0) return cp949(l.texts[static_cast<std::size_t>(column - firstText())]);
+    const ShownNumber& before = l.before[static_cast<std::size_t>(c)];
+    const ShownNumber& after = l.after[static_cast<std::size_t>(c)];
+    if (part == 0) return before.shown ? numberText(before.value, before.decimals) : cp949(before.word);
+    if (part == 1) return after.shown ? numberText(after.value, after.decimals) : cp949(after.word);
+    // No change shows nothing, as the page shows zero.
+    if (l.difference[static_cast<std::size_t>(c)] == 0) return QString();
+    return numberText(l.difference[static_cast<std::size_t>(c)], std::max(before.decimals, after.decimals));
+  }
+};
+
+namespace {
+
+// Collects the comparison's lines for the window.
+class ModelSink : public CompareSink {
+ public:
+  explicit ModelSink(CompareTableModel& model) : model_(model) {}
+  void begin(const CompareShape& shape) override { model_.shape = shape; }
+  void line(const CompareLine& line) override { model_.lines.push_back(line); }
+  void finish(const CompareSummary& summary) override { model_.summary = summary; }
+
+ private:
+  CompareTableModel& model_;
+};
+
+}  // namespace
+
+const QString CompareWindow::kExcelFilter = QStringLiteral("Excel (*.xlsx)");
+const QString CompareWindow::kCsvFilter = QStringLiteral("CSV UTF-8 (*.csv)");
+
+void CompareWindow::setSaveFileAsker(SaveFileAsker asker) { g_saveFileAsker = std::move(asker); }
+void CompareWindow::setReportOpener(ReportOpener opener) { g_reportOpener = std::move(opener); }
+void setCompareChooser(CompareChooser chooser) { g_compareChooser = std::move(chooser); }
+
+CompareWindow::CompareWindow(const std::string& oldPath, const std::string& newPath, QWidget* parent)
+    : QDialog(parent), oldPath_(oldPath), newPath_(newPath), model_(std::make_unique<CompareTableModel>()) {
+  setObjectName(QStringLiteral("CompareWindow"));
+  setWindowTitle(QStringLiteral("보고서 비교 - %1 → %2")
+                     .arg(QFileInfo(utf8(oldPath)).fileName(), QFileInfo(utf8(newPath)).fileName()));
+  createControls();
+}
+
+CompareWindow::~CompareWindow() = default;
+
+void CompareWindow::createControls() {
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout();
+  summaryLabel = new QLabel(this);
+  summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
+  changedOnlyBox = new QCheckBox(QStringLiteral("변경된 줄만(&C)"), this);
+  changedOnlyBox->setObjectName(QStringLiteral("changedOnlyBox"));
+  top->addWidget(summaryLabel, 1);
+  top->addWidget(changedOnlyBox);
+  layout->addLayout(top);
+
+  table = new QTableView(this);
+  table->setObjectName(QStringLiteral("compareTable"));
+  table->setModel(model_.get());
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setWordWrap(false);
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+  table->verticalHeader()->hide();
+  layout->addWidget(table, 1);
+
+  auto* buttons = new QHBoxLayout();
+  saveButton = new QPushButton(QStringLiteral("엑셀저장(&S)"), this);
+  saveButton->setObjectName(QStringLiteral("saveButton"));
+  closeButton = new QPushButton(QStringLiteral("닫기"), this);
+  closeButton->setObjectName(QStringLiteral("closeButton"));
+  buttons->addStretch(1);
+  buttons->addWidget(saveButton);
+  buttons->addWidget(closeButton);
+  layout->addLayout(buttons);
+
+  connect(changedOnlyBox, &QCheckBox::toggled, this, [this](bool on) { guarded([&] { changedOnlyToggled(on); }); });
+  connect(saveButton, &QPushButton::clicked, this, [this] { guarded([this] { saveClick(); }); });
+  connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+  connect(table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    const auto [c, part] = model_->numberCell(index.column());
+    guarded([&] { openLine(index.row(), c >= 0 && part == 0); });
+  });
+  // Enter on a row opens it, as Enter runs a report in the main window.
+  auto* enter = new QAction(this);
+  enter->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+  enter->setShortcutContext(Qt::WidgetShortcut);
+  table->addAction(enter);
+  connect(enter, &QAction::triggered, this, [this] {
+    const QModelIndex index = table->currentIndex();
+    if (index.isValid()) guarded([&] { openLine(index.row(), false); });
+  });
+
+  if (const QScreen* screen = QApplication::primaryScreen())
+    resize(screen->availableGeometry().size() * 0.8);
+  else
+    resize(1000, 600);
+}
+
+bool CompareWindow::load() {
+  const BusyCursor busy;
+  ModelSink sink(*model_);
+  model_->lines.clear();
+  CompareProgressDialog progress(kCompareCaption);
+  if (CompareReports(messages(), oldPath_, newPath_, sink, progress.callback()) != CompareStatus::kDone) return false;
+  model_->filter(changedOnlyBox->isChecked());
+  table->resizeColumnsToContents();
+  showSummary();
+  if (model_->rowCount(QModelIndex()) > 0) table->selectRow(0);
+  table->setFocus();
+  return true;
+}
+
+void CompareWindow::showSummary() {
+  const CompareSummary& s = model_->summary;
+  QString text =
+      QStringLiteral("일치 %1 (변경 %2)   추가 %3   삭제 %4").arg(s.matched).arg(s.changed).arg(s.added).arg(s.removed);
+  for (std::size_t i = 0; i < model_->shape.columns.size(); ++i) {
+    const CompareColumn& c = model_->shape.columns[i];
+    if (!c.amount) continue;
+    const double d = s.totalAfter[i] - s.totalBefore[i];
+    QString caption = cp949(c.caption);
+    if (!c.group.empty() && c.group != c.caption) caption = cp949(c.group) + " " + caption;
+    text += QStringLiteral("   %1 %2%3").arg(caption, d > 0 ? QStringLiteral("+") : QString(), numberText(d, 0));
+  }
+  summaryLabel->setText(text);
+}
+
+const CompareLine* CompareWindow::lineAt(int row) const {
+  if (row < 0 || row >= static_cast<int>(model_->shown.size())) return nullptr;
+  return &model_->lines[model_->shown[static_cast<std::size_t>(row)]];
+}
+
+int CompareWindow::rowCount() const { return static_cast<int>(model_->shown.size()); }
+const CompareShape& CompareWindow::shape() const { return model_->shape; }
+const CompareSummary& CompareWindow::summary() const { return model_->summary; }
+
+void CompareWindow::changedOnlyToggled(bool on) {
+  model_->filter(on);
+  if (rowCount() > 0) table->selectRow(0);
+}
+
+void CompareWindow::saveClick() {
+  const QFileInfo info(utf8(newPath_));
+  const QString suggested = info.absolutePath() + "/" + info.completeBaseName() + QStringLiteral("_비교.xlsx");
+  QString filter = kExcelFilter;
+  QString file;
+  if (g_saveFileAsker) {
+    file = g_saveFileAsker(this, suggested, &filter);
+  } else {
+    file = QFileDialog::getSaveFileName(this, QStringLiteral("엑셀저장"), suggested, kExcelFilter + ";;" + kCsvFilter,
+                                        &filter);
+  }
+  if (file.isEmpty()) return;
+  CompareFileRequest request;
+  request.format = filter == kCsvFilter ? CompareFormat::kCsv : CompareFormat::kXlsx;
+  if (request.format == CompareFormat::kXlsx && QFileInfo(file).suffix().isEmpty()) file += ".xlsx";
+  if (request.format == CompareFormat::kCsv && QFileInfo(file).suffix().isEmpty()) file += ".csv";
+  request.path = QFileInfo(file).absoluteFilePath().toStdString();
+  request.changedOnly = changedOnlyBox->isChecked();
+  const BusyCursor busy;
+  CompareProgressDialog progress(kExportCaption);
+  try {
+    CompareToFiles(messages(), oldPath_, newPath_, {request}, progress.callback());
+  } catch (const ExportError& e) {
+    messages().error(request.path + "\r" + e.what());
+  }
+}
+
+void CompareWindow::openLine(int row, bool before) {
+  const CompareLine* l = lineAt(row);
+  if (!l) return;
+  // A removed line is only in the old report, an added one only in the new.
+  const bool old = l->newPage == 0 || (before && l->oldPage > 0);
+  const std::string& path = old ? oldPath_ : newPath_;
+  const int page = old ? l->oldPage : l->newPage;
+  const int line = (old ? l->oldRow : l->newRow) + 1;
+  if (g_reportOpener)
+    g_reportOpener(path, page, line);
+  else
+    openInPreview(this, path, page, line);
+}
+
+void compareReports(QWidget* parent, const std::string& directory, const std::vector<std::string>& selected,
+                    const std::vector<std::string>& listed, const std::function<void(QDialog&)>& runModal) {
+  if (selected.empty()) return;
+  std::string oldName = selected[0], newName;
+  if (selected.size() >= 2) {
+    newName = selected[1];
+  } else {
+    QStringList others;
+    for (const std::string& name : listed)
+      if (name != oldName) others << utf8(name);
+    if (others.isEmpty()) return;
+    QString chosen;
+    if (g_compareChooser) {
+      chosen = g_compareChooser(parent, others);
+    } else {
+      bool ok = false;
+      chosen = QInputDialog::getItem(parent, QStringLiteral("비교할 보고서"),
+                                     QStringLiteral("%1 과 비교할 보고서:").arg(utf8(oldName)), others, 0, false, &ok);
+      if (!ok) chosen.clear();
+    }
+    if (chosen.isEmpty()) return;
+    newName = chosen.toStdString();
+  }
+  // The one written earlier is the version before.
+  std::error_code e1, e2;
+  const auto t1 = std::filesystem::last_write_time(directory + "/" + oldName, e1);
+  const auto t2 = std::filesystem::last_write_time(directory + "/" + newName, e2);
+  if (!e1 && !e2 && t2 < t1) std::swap(oldName, newName);
+  CompareWindow window(directory + "/" + oldName, directory + "/" + newName, parent);
+  if (!window.load()) return;
+  runModal(window);
+}
+
+}  // namespace zel
