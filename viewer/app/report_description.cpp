@@ -127,14 +127,21 @@ std::string selectedCode(const std::string& list, const std::string& def) {
 // The page count is the highest page any line carries, as the run counts it:
 // the last record need not hold it when the tail is damaged or edited. Empty
 // when no line has a page number.
-std::string highestPage(TTable& table) {
+// A value that is not a number is damage: the walk stops there (a header
+// that claims millions of records of NUL bytes costs one record), the count
+// is left empty and `problem` names the record.
+std::string highestPage(TTable& table, std::string& problem) {
   std::optional<long long> highest;
   for (table.First(); !table.Eof(); table.Next()) {
     const std::optional<std::string> page = table.FieldValue("F_PAGE");
     if (!page) continue;
     char* end = nullptr;
     const double value = std::strtod(page->c_str(), &end);
-    if (end == page->c_str() || !(std::fabs(value) < 1e15)) continue;
+    if (end == page->c_str() || *end != '\0' || !std::isfinite(value)) {
+      problem = "record " + std::to_string(table.RecNo()) + ": F_PAGE is not a page number";
+      return {};
+    }
+    if (!(std::fabs(value) < 1e15)) continue;
     const long long whole = static_cast<long long>(value);
     if (!highest || whole > *highest) highest = whole;
   }
@@ -228,7 +235,7 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
   out.kind = ReportKind::kOk;
   describeSettings(block, out);
 
-  if (table.Table.FindField("F_PAGE")) out.pages = highestPage(table.Table);
+  if (table.Table.FindField("F_PAGE")) out.pages = highestPage(table.Table, out.problem);
   return out;
 }
 

@@ -10,6 +10,13 @@ constexpr int kWriteAccess = 2;
 constexpr int kWriteAccess = W_OK;
 #endif
 
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "cp949.h"
+#include "table.h"
+
 namespace zel {
 
 std::string OpenProblemText(OpenProblem problem) {
@@ -24,6 +31,52 @@ std::string OpenProblemText(OpenProblem problem) {
 
 std::string DamagedTableText(const std::string& path, long missingBytes) {
   return path + "\r보고서 파일이 손상되었습니다: 레코드 자료 " + std::to_string(missingBytes) + "바이트가 모자랍니다.";
+}
+
+PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& stop) {
+  constexpr long kStopCheckEvery = 4096;
+  PageNumberCheck out;
+  const bool single = table.RecordCount() <= 1;
+  long seen = 0;
+  for (table.First(); !table.Eof(); table.Next()) {
+    if (++seen % kStopCheckEvery == 0 && stop && stop()) {
+      out.stopped = true;
+      return out;
+    }
+    const std::optional<std::string> page = table.FieldValue("F_PAGE");
+    std::string text = page.value_or(std::string());
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    const std::size_t first = text.find_first_not_of(' ');
+    text.erase(0, first == std::string::npos ? text.size() : first);
+    if (text.empty() && single) continue;
+    char* end = nullptr;
+    const double value = text.empty() ? 0 : std::strtod(text.c_str(), &end);
+    const bool read = !text.empty() && end == text.c_str() + text.size() && std::isfinite(value);
+    if (!read || value < 1) {
+      out.record = table.RecNo();
+      out.value = page.value_or(std::string());
+      return out;
+    }
+  }
+  return out;
+}
+
+std::string DamagedPageNumberText(const std::string& path, const PageNumberCheck& check) {
+  // Control bytes (a NUL among the digits) are shown, not passed on.
+  std::string shown;
+  for (const char ch : cp949Excerpt(check.value)) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      static const char kHex[] = "0123456789ABCDEF";
+      shown += "\\x";
+      shown += kHex[c >> 4];
+      shown += kHex[c & 15];
+    } else {
+      shown += ch;
+    }
+  }
+  return path + "\r보고서 파일이 손상되었습니다: " + std::to_string(check.record) + "번째 레코드의 쪽 번호(F_PAGE) '" +
+         shown + "'를 읽을 수 없습니다.";
 }
 
 bool CanWriteBeside(const std::string& directory, const std::string& fileName) {

@@ -5,6 +5,7 @@
 // Texts are UTF-8 (messages for the user, not report data).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "apollo.h"
@@ -17,6 +18,22 @@ std::string OpenProblemText(OpenProblem problem);
 // The refusal for a .dbf that lacks `missingBytes` bytes of the records its
 // header counts: names the file and the shortfall.
 std::string DamagedTableText(const std::string& path, long missingBytes);
+
+// The first line, in record order, whose page number (F_PAGE) cannot be read
+// or is below 1: such a line sorts outside every page and would be left out
+// of the preview, the print and the export without a word. The walk stops
+// there, and when stop() says so (checked every few thousand records).
+struct PageNumberCheck {
+  long record = 0;  // the damaged record (1-based); 0: none
+  std::string value;  // its F_PAGE bytes as stored, trimmed (CP949)
+  bool stopped = false;
+};
+// A table of one record may leave it blank: the settings of an empty report.
+// The table must have the numeric field F_PAGE; its position is left at the end.
+PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& stop);
+
+// The refusal for such a line (UTF-8; the value quoted short and safe).
+std::string DamagedPageNumberText(const std::string& path, const PageNumberCheck& check);
 
 // True when the report's directory and the report itself can be written to.
 bool CanWriteBeside(const std::string& directory, const std::string& fileName);

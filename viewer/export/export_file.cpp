@@ -10,6 +10,7 @@
 #include "background_writer.h"
 #include "csv_writer.h"
 #include "export_layout.h"
+#include "output_file.h"
 #include "progress_dialog.h"
 #include "scope_exit.h"
 #include "xlsx_writer.h"
@@ -19,21 +20,10 @@ namespace {
 
 constexpr std::chrono::milliseconds kProgressInterval{100};
 
-}  // namespace
-
-std::string ExportPartName(const std::string& target) { return target + ".part" + std::to_string(::getpid()); }
-
-ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
-                               ProgressDialog& progress) {
-  namespace fs = std::filesystem;
+ExportOutcome writeExport(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
+                          ProgressDialog& progress, OutputFile& output) {
   const ExportLayout sheet = MakeExportLayout(layout);
-  const std::string part = ExportPartName(request.path);
-  bool renamed = false;
-  const ScopeExit removePart([&] {
-    std::error_code ec;
-    if (!renamed) fs::remove(part, ec);
-  });
-
+  const std::string& part = output.path();
   std::unique_ptr<SheetWriter> writer;
   if (request.format == ExportFormat::kCsv)
     writer = std::make_unique<CsvWriter>(part);
@@ -70,11 +60,27 @@ ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, 
   if (outcome.cancelled) return outcome;
   writer->finish();
   writer.reset();
-  std::error_code ec;
-  fs::rename(part, request.path, ec);
-  if (ec) throw ExportError("cannot rename to " + request.path + ": " + ec.message());
-  renamed = true;
+  output.commit();
   return outcome;
+}
+
+}  // namespace
+
+std::string ExportPartName(const std::string& target) { return OutputPartName(target, ::getpid()); }
+
+ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
+                               ProgressDialog& progress) {
+  // Removed, with the target untouched, unless committed.
+  OutputFile output(request.path);
+
+  // Every failure of the writer is told as the output's, with its reason.
+  try {
+    return writeExport(layout, lines, request, progress, output);
+  } catch (const OutputError&) {
+    throw;
+  } catch (const ExportError& e) {
+    output.fail(e.error(), e.what());
+  }
 }
 
 }  // namespace zel

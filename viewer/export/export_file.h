@@ -1,7 +1,7 @@
 // Exports a range of a report's pages into one file, XLSX or CSV as asked.
-// The file is written under a temporary name beside the target
-// ("<target>.part<pid>") and renamed when complete; a failure or a cancel
-// removes it and leaves the target as it was. Progress goes to the print
+// The file is written through an OutputFile (a part file beside the target,
+// renamed when complete and on the disk); a failure or a cancel removes it
+// and leaves the target as it was. Progress goes to the print
 // job's progress dialog (the first and last page, and a step at most every
 // 100 ms between; its cancel, or Ctrl+C on the command line, stops the
 // export at the page boundary where it is seen).
@@ -29,7 +29,7 @@ struct ExportRequest {
 // The temporary name of target for this process.
 std::string ExportPartName(const std::string& target);
 
-// Throws ExportError when the file cannot be written, and passes on the table
+// Throws OutputError (an ExportError) when the file cannot be written, and passes on the table
 // layer's errors; in both cases nothing is left behind.
 ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
                                ProgressDialog& progress);

@@ -2,7 +2,12 @@
 
 #include <xlsxwriter.h>
 
+#include <sys/statvfs.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "export_layout.h"
@@ -17,6 +22,24 @@ constexpr double kPageUnitsPerInch = 254.0;
 constexpr double kMmPerCharacter = 1.4;
 constexpr double kPageColumnWidth = 6;
 constexpr double kTitleFontSize = 14;
+
+// Rows between checks of the row data's temporary files.
+constexpr long kCheckEveryRows = 4096;
+// Room the workbook's assembly needs beyond the largest sheet's row data: the
+// sheet's XML wrapping and the small parts, each copied through a temporary file.
+constexpr double kAssemblyFactor = 1.25;
+constexpr unsigned long long kAssemblyMargin = 256 << 10;
+
+std::string temporaryDirectory() {
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp && *tmp ? tmp : "/tmp";
+}
+
+unsigned long long freeBytes(const std::string& dir) {
+  struct statvfs st {};
+  if (::statvfs(dir.c_str(), &st) != 0) return ~0ULL;  // unknown: the writes will tell
+  return static_cast<unsigned long long>(st.f_bavail) * st.f_frsize;
+}
 
 int alignIndex(CellAlign a) { return static_cast<int>(a); }
 
@@ -38,8 +61,10 @@ std::string XlsxWriter::NumberFormat(int decimals) {
 
 XlsxWriter::XlsxWriter(const std::string& path, long rowsPerSheet)
     : path_(path), rowsPerSheet_(std::clamp(rowsPerSheet, 8L, kMaxRows)) {
-  // Row data waits in temporary files beside the output, not in a memory-backed /tmp.
-  tmpdir_ = std::filesystem::absolute(path).parent_path().string();
+  // Row data waits in the system's temporary directory, as the user set it
+  // (TMPDIR); the library loses the errors of these files, so they are
+  // checked here as the rows go in and before the workbook is assembled.
+  tmpdir_ = temporaryDirectory();
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.tmpdir = tmpdir_.data();  // kept for the workbook's life, whatever the library keeps
@@ -55,8 +80,28 @@ XlsxWriter::~XlsxWriter() {
 }
 
 void XlsxWriter::check(int error, const char* what) {
-  if (error != LXW_NO_ERROR)
-    throw ExportError("cannot write " + path_ + " (" + what + "): " + lxw_strerror(static_cast<lxw_error>(error)));
+  if (error != LXW_NO_ERROR) {
+    const int systemError = errno;
+    throw ExportError("cannot write " + path_ + " (" + what + "): " + lxw_strerror(static_cast<lxw_error>(error)),
+                      systemError);
+  }
+}
+
+void XlsxWriter::checkRowData() {
+  unsigned long long largest = 0;
+  lxw_worksheet* sheet = nullptr;
+  LXW_FOREACH_WORKSHEET(sheet, book_) {
+    std::FILE* rows = sheet->optimize_tmpfile;
+    if (!rows) continue;
+    if (std::fflush(rows) != 0 || std::ferror(rows)) {
+      // The failed write may lie far back; a full disk is the usual reason.
+      const int error = freeBytes(tmpdir_) < kAssemblyMargin ? ENOSPC : (errno != 0 ? errno : EIO);
+      throw ExportError("cannot write the row data of " + path_ + " in " + tmpdir_, error);
+    }
+    const long size = std::ftell(rows);
+    if (size > 0) largest = std::max(largest, static_cast<unsigned long long>(size));
+  }
+  rowData_ = largest;
 }
 
 lxw_format* XlsxWriter::numberFormat(int decimals, bool bold, int align) {
@@ -108,7 +153,8 @@ void XlsxWriter::begin(const ExportLayout& layout) {
 void XlsxWriter::startSheet() {
   const ExportLayout& L = *layout_;
   sheet_ = workbook_add_worksheet(book_, nullptr);
-  if (!sheet_) throw ExportError("cannot add a sheet to " + path_);
+  // The library opens the sheet's row data file here, in the temporary directory.
+  if (!sheet_) throw ExportError("cannot add a sheet to " + path_ + " (row data in " + tmpdir_ + ")", errno);
   const auto lastCol = static_cast<lxw_col_t>(L.columns.size() - 1);
 
   // Widths in proportion to the page's columns.
@@ -176,6 +222,10 @@ void XlsxWriter::startSheet() {
 
 void XlsxWriter::line(const ExportLine& line) {
   if (row_ >= rowsPerSheet_) startSheet();
+  if (++rowsSinceCheck_ >= kCheckEveryRows) {
+    rowsSinceCheck_ = 0;
+    checkRowData();
+  }
   const auto row = static_cast<lxw_row_t>(row_);
   const std::vector<ExportColumn>& columns = layout_->columns;
   for (std::size_t c = 0; c < line.cells.size() && c < columns.size(); ++c) {
@@ -202,6 +252,15 @@ void XlsxWriter::line(const ExportLine& line) {
 }
 
 void XlsxWriter::finish() {
+  checkRowData();
+  // Assembling copies each sheet through a temporary file whose write errors
+  // the library does not see: there must be room for the largest.
+  const auto needed =
+      static_cast<unsigned long long>(static_cast<double>(rowData_) * kAssemblyFactor) + kAssemblyMargin;
+  if (freeBytes(tmpdir_) < needed)
+    throw ExportError(
+        "not enough room in " + tmpdir_ + " to assemble " + path_ + " (" + std::to_string(needed) + " bytes needed)",
+        ENOSPC);
   lxw_workbook* book = book_;
   book_ = nullptr;
   check(workbook_close(book), "closing");

@@ -39,6 +39,8 @@ class XlsxWriter : public SheetWriter {
  private:
   void startSheet();
   void check(int error, const char* what);
+  // Throws when a row data file lost a write; notes the largest one's size.
+  void checkRowData();
   lxw_format* numberFormat(int decimals, bool bold, int align);
   lxw_format* textFormat(bool bold, int align);
 
@@ -50,6 +52,8 @@ class XlsxWriter : public SheetWriter {
   const ExportLayout* layout_ = nullptr;
   long row_ = 0;  // next row of the current sheet
   long firstBodyRow_ = 0;
+  long rowsSinceCheck_ = 0;
+  unsigned long long rowData_ = 0;  // bytes of the largest sheet's row data
   std::array<lxw_format*, (kMaxDecimals + 1) * 2 * 3> numbers_{};
   std::array<lxw_format*, 2 * 3> texts_{};
   lxw_format* header_ = nullptr;

@@ -29,6 +29,7 @@
 #include "data_error.h"
 #include "error_text.h"
 #include "export_file.h"
+#include "output_file.h"
 #include "output_guard.h"
 #include "progress_dialog.h"
 #include "font_mapper.h"
@@ -670,11 +671,13 @@ void TFM_Preview::C_SBT_ExcelClick() {
     try {
       ApolloLines lines(RptTable->Apollo);
       ExportReportFile(layout, lines, request, services_.progressDialog());
+    } catch (const OutputError& e) {
+      failure = e.what();  // worded already, with the system's reason
     } catch (const std::exception& e) {
-      failure = e.what();
+      failure = errorMessageText(e.what());
     }
   }
-  if (failure) messages().error(errorMessageText(*failure));
+  if (failure) messages().error(*failure);
 }
 
 void TFM_Preview::C_SBT_CloseClick() { close(); }
