@@ -25,10 +25,10 @@ constexpr double kTitleFontSize = 14;
 
 // Rows between checks of the row data's temporary files.
 constexpr long kCheckEveryRows = 4096;
-// Room the workbook's assembly needs beyond the largest sheet's row data: the
-// sheet's XML wrapping and the small parts, each copied through a temporary file.
-constexpr double kAssemblyFactor = 1.25;
-constexpr unsigned long long kAssemblyMargin = 256 << 10;
+// Room the workbook's assembly needs beyond the largest sheet's row data
+// (which its sheet file copies, wrapped): the wrapping and the small parts,
+// each copied through a temporary file.
+constexpr unsigned long long kAssemblyMargin = 64 << 10;
 
 std::string temporaryDirectory() {
   const char* tmp = std::getenv("TMPDIR");
@@ -255,8 +255,7 @@ void XlsxWriter::finish() {
   checkRowData();
   // Assembling copies each sheet through a temporary file whose write errors
   // the library does not see: there must be room for the largest.
-  const auto needed =
-      static_cast<unsigned long long>(static_cast<double>(rowData_) * kAssemblyFactor) + kAssemblyMargin;
+  const unsigned long long needed = rowData_ + kAssemblyMargin;
   if (freeBytes(tmpdir_) < needed)
     throw ExportError(
         "not enough room in " + tmpdir_ + " to assemble " + path_ + " (" + std::to_string(needed) + " bytes needed)",
