@@ -13,7 +13,8 @@ is counted as done, refused with a message, silent (non-zero exit without a
 word), short (done, fewer pages than the undamaged report), hung, crashed or
 flagged by a sanitizer; report files changed by a run and files left beside
 the report are counted too. With --export the variants also run export --csv
-and --xlsx, counted short when they give fewer lines than the undamaged report;
+and --xlsx, counted short when they give fewer lines than the undamaged report
+(short with a warning when the program said so);
 the variants then include a line's page number (F_PAGE) damaged in place.
 """
 import argparse
@@ -185,12 +186,14 @@ def main():
                 if code == 0:
                     tally["%s done" % kind] += 1
                     pages = pdf_pages(out.decode("utf-8", "replace"))
+                    # A short output the program warned about is not silent.
+                    warned = "short, with a warning" if "경고".encode() in err else "short"
                     if kind == "render" and whole_pages and pages is not None and pages < whole_pages:
-                        tally["render short"] += 1
+                        tally["render %s" % warned] += 1
                         notes.append("short %d/%d: %s %s" % (pages, whole_pages, name, vname))
                     lines = export_lines(out.decode("utf-8", "replace"))
                     if cmd[0] == "export" and whole_lines and lines is not None and lines < whole_lines:
-                        tally["%s short" % kind] += 1
+                        tally["%s %s" % (kind, warned)] += 1
                         notes.append("short %d/%d lines: %s %s %s" % (lines, whole_lines, name, vname, kind))
                 elif said:
                     tally["%s refused with a message" % kind] += 1
