@@ -36,7 +36,9 @@ std::string DamagedTableText(const std::string& path, long missingBytes) {
 PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& stop) {
   constexpr long kStopCheckEvery = 4096;
   PageNumberCheck out;
-  const bool single = table.RecordCount() <= 1;
+  long firstUnnumbered = 0;  // the first line with a page below 1 (or blank)
+  std::string unnumberedValue;
+  bool numbered = false;  // a line with a page of 1 or more was seen
   long seen = 0;
   for (table.First(); !table.Eof(); table.Next()) {
     if (++seen % kStopCheckEvery == 0 && stop && stop()) {
@@ -48,13 +50,25 @@ PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& sto
     while (!text.empty() && text.back() == ' ') text.pop_back();
     const std::size_t first = text.find_first_not_of(' ');
     text.erase(0, first == std::string::npos ? text.size() : first);
-    if (text.empty() && single) continue;
     char* end = nullptr;
     const double value = text.empty() ? 0 : std::strtod(text.c_str(), &end);
-    const bool read = !text.empty() && end == text.c_str() + text.size() && std::isfinite(value);
-    if (!read || value < 1) {
+    const bool read = text.empty() || (end == text.c_str() + text.size() && std::isfinite(value));
+    if (!read) {
       out.record = table.RecNo();
       out.value = page.value_or(std::string());
+      return out;
+    }
+    if (value >= 1) {
+      numbered = true;
+    } else if (firstUnnumbered == 0) {
+      firstUnnumbered = table.RecNo();
+      unnumberedValue = page.value_or(std::string());
+    }
+    // A report without page numbers (every line blank or 0) is the find's
+    // refusal to make; a line below 1 among numbered ones is damage.
+    if (numbered && firstUnnumbered != 0) {
+      out.record = firstUnnumbered;
+      out.value = unnumberedValue;
       return out;
     }
   }

@@ -19,16 +19,18 @@ std::string OpenProblemText(OpenProblem problem);
 // header counts: names the file and the shortfall.
 std::string DamagedTableText(const std::string& path, long missingBytes);
 
-// The first line, in record order, whose page number (F_PAGE) cannot be read
-// or is below 1: such a line sorts outside every page and would be left out
-// of the preview, the print and the export without a word. The walk stops
-// there, and when stop() says so (checked every few thousand records).
+// The first damaged page number (F_PAGE), in record order: one that cannot
+// be read, or one below 1 (or blank) in a report whose other lines are
+// numbered. Such a line sorts outside every page and would be left out of the
+// preview, the print and the export without a word. A report none of whose
+// lines has a page of 1 or more is a report without page numbers, not
+// damage. The walk stops at the damage, and when stop() says so (checked
+// every few thousand records).
 struct PageNumberCheck {
   long record = 0;  // the damaged record (1-based); 0: none
   std::string value;  // its F_PAGE bytes as stored, trimmed (CP949)
   bool stopped = false;
 };
-// A table of one record may leave it blank: the settings of an empty report.
 // The table must have the numeric field F_PAGE; its position is left at the end.
 PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& stop);
 
