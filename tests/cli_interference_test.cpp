@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "child_process.h"
@@ -33,7 +34,9 @@ const char kInUse[] = "다른 프로그램이 사용하고 있는 보고서입�
 const char kNoPermission[] = "보고서를 읽을 권한이 없습니다.";
 constexpr uid_t kNobody = 65534;
 
-QStringList besideReport(const QString& dir) { return QDir(dir).entryList({"*.cdx", "*.CDX", "*.part*"}, QDir::Files); }
+QStringList besideReport(const QString& dir) {
+  return QDir(dir).entryList({"*.cdx", "*.CDX", "*.part*", "*.zelrpt-*"}, QDir::Files | QDir::Hidden);
+}
 
 // A render of the big report in the background, waited on until it is printing.
 class BackgroundRender {
@@ -108,13 +111,22 @@ TEST_P(CliSignals, StopAtAPageBoundaryKeepTheDonePagesAndCleanUp) {
   ASSERT_TRUE(render.running()) << "finished before the signal: " << render.err().toStdString();
   EXPECT_EQ(render.stop(GetParam().signal), GetParam().exitCode) << render.err().toStdString();
   EXPECT_TRUE(QFile::exists(pdf));
-  EXPECT_EQ(QDir(work_.path()).entryList(QDir::Files), QStringList{"big.pdf"});
+  EXPECT_EQ(QDir(work_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.pdf"});
   EXPECT_TRUE(besideReport(reports_->path()).isEmpty()) << besideReport(reports_->path()).join(' ').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliSignals,
                          ::testing::Values(SignalCase{SIGINT, 130}, SignalCase{SIGTERM, 143}, SignalCase{SIGHUP, 129}),
                          [](const auto& info) { return std::to_string(info.param.exitCode); });
+
+// A part file name of the output for process pid, with its mark as the program sets it.
+QString partFile(const QString& dir, const QString& output, qint64 pid, const QString& suffix = QString()) {
+  return QDir(dir).filePath(QStringLiteral(".%1.zelrpt-%2.part%3").arg(output).arg(pid).arg(suffix));
+}
+
+bool markAsPart(const QString& file) {
+  return ::setxattr(QFile::encodeName(file).constData(), "user.zelrpt", "part", 4, 0) == 0;
+}
 
 TEST_F(CliInterference, AfterSigkillTheNextRunRemovesTheDeadRunsPartFile) {
   qint64 killed = 0;
@@ -126,27 +138,96 @@ TEST_F(CliInterference, AfterSigkillTheNextRunRemovesTheDeadRunsPartFile) {
     killed = render.pid();
     render.stop(SIGKILL);
   }
+  ASSERT_TRUE(QFile::exists(partFile(work_.path(), "killed.pdf", killed))) << "the killed run left no part file";
   // What a worker of the killed run would have left too.
-  QFile workerPart(out(QStringLiteral("killed.pdf.part%1-2.part%1").arg(killed)));
+  QFile workerPart(partFile(work_.path(), "killed.pdf", killed, "-2"));
   ASSERT_TRUE(workerPart.open(QIODevice::WriteOnly));
   workerPart.close();
-  const QStringList stale = QDir(work_.path()).entryList({"killed.pdf.part*"}, QDir::Files);
-  ASSERT_EQ(stale.size(), 2) << "the killed run left no part file to clean up";
-  // A file of the same pattern whose process still runs is not touched.
-  const QString live = out(QStringLiteral("other.pdf.part%1").arg(::getpid()));
+  ASSERT_TRUE(markAsPart(workerPart.fileName()));
+  // A part of the same output whose process still runs is not touched.
+  const QString live = partFile(work_.path(), "killed.pdf", ::getpid());
   QFile liveFile(live);
   ASSERT_TRUE(liveFile.open(QIODevice::WriteOnly));
   liveFile.write("%PDF-1.4\n");
   liveFile.close();
+  ASSERT_TRUE(markAsPart(live));
 
-  const CliRun r = e2e::cli({"render", report(kSmallReport), "--pdf", out("next.pdf")});
+  const CliRun r = e2e::cli({"render", report(kSmallReport), "--pdf", out("killed.pdf")});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  EXPECT_FALSE(QFile::exists(out(stale[0])));
-  EXPECT_FALSE(QFile::exists(out(stale[1])));
+  EXPECT_FALSE(QFile::exists(partFile(work_.path(), "killed.pdf", killed)));
+  EXPECT_FALSE(QFile::exists(workerPart.fileName()));
   EXPECT_TRUE(QFile::exists(live));
   // The killed run's page index goes with the next run of that report.
   EXPECT_EQ(e2e::cli({"render", report(kBigReport), "--pdf", out("again.pdf"), "--pages", "1-1"}).exitCode, 0);
   EXPECT_TRUE(besideReport(reports_->path()).isEmpty());
+}
+
+// Files that look like part files but are not this output's, or not made by
+// the program, are the user's: a run never removes them.
+TEST_F(CliInterference, StalePartCleanupLeavesEveryOtherFileAlone) {
+  const qint64 dead = 999999;  // above the system's process ids here
+  struct Planted {
+    QString name;
+    QByteArray bytes;
+    bool marked;
+  };
+  const QList<Planted> planted = {
+      {"thesis.pdf.part999999", "%PDF-1.7\n", false},
+      {"budget.csv.part4242",
+       "\xEF\xBB\xBF"
+       "a,b\r\n",
+       false},
+      {"notes.part123456", "", false},
+      {"photos.zip.part99999", "PK\x03\x04", false},
+      {"out.pdf.part999999", "%PDF-1.4\n", false},  // the old naming: not ours any more
+      // The output's own name and a dead process, but not marked by the program.
+      {QStringLiteral(".out.pdf.zelrpt-%1.part").arg(dead - 1), "%PDF-1.4\n", false},
+      // Marked, dead, but another output's.
+      {QStringLiteral(".other.pdf.zelrpt-%1.part").arg(dead), "%PDF-1.4\n", true},
+  };
+  for (const Planted& p : planted) {
+    QFile f(out(p.name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(p.bytes);
+    f.close();
+    if (p.marked) {
+      ASSERT_TRUE(markAsPart(f.fileName()));
+    }
+  }
+  // And one that is the output's, marked and dead: the only one to go.
+  const QString ours = partFile(work_.path(), "out.pdf", dead);
+  {
+    QFile f(ours);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  ASSERT_TRUE(markAsPart(ours));
+
+  for (const QStringList& args : {QStringList{"render", report(kSmallReport), "--pdf", out("out.pdf")},
+                                  QStringList{"export", report(kSmallReport), "--csv", out("budget.csv")},
+                                  QStringList{"render", report(kSmallReport), "--png", work_.path()}}) {
+    const CliRun r = e2e::cli(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  }
+  for (const Planted& p : planted) {
+    QFile f(out(p.name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << p.name.toStdString() << " was removed";
+    EXPECT_EQ(f.readAll(), p.bytes) << p.name.toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(ours));
+}
+
+// The user's language must not change which fonts are found: the font
+// database names families in it (나눔고딕코딩), while the program asks for
+// the English names.
+TEST_F(CliInterference, TheFontCheckDoesNotDependOnTheLocale) {
+  for (const char* lang : {"C.UTF-8", "ko_KR.UTF-8", "ko_KR.eucKR", "ja_JP.UTF-8"}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LANG", QString::fromLatin1(lang));
+    env.remove("LC_ALL");
+    const CliRun r = e2e::runProgram(e2e::cliPath(), {"info", report(kSmallReport)}, env);
+    EXPECT_EQ(r.exitCode, 0) << lang << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("fonts without Hangul")) << lang << ": " << r.err.toStdString();
+  }
 }
 
 TEST_F(CliInterference, ASecondRunIsRefusedAndLeavesTheFirstRunsIndex) {

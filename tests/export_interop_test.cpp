@@ -618,7 +618,7 @@ TEST_F(ExportInterop, CtrlCLeavesNoFile) {
   e2e::signalAndContinue(process, SIGINT);
   ASSERT_TRUE(process.waitForFinished(60000));
   EXPECT_EQ(process.exitCode(), 130);
-  const QStringList left = QDir(dir_.path()).entryList({"stopped.xlsx*"}, QDir::Files);
+  const QStringList left = QDir(dir_.path()).entryList({"stopped.xlsx*", ".stopped.xlsx*"}, QDir::Files | QDir::Hidden);
   EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }
 
@@ -668,7 +668,7 @@ TEST_F(ExportInterop, NeverWritesOverTheReport) {
   QFile f(QString::fromStdString(report));
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), before);
-  EXPECT_TRUE(QDir(dir_.path()).entryList({"*.part*"}, QDir::Files).isEmpty());
+  EXPECT_TRUE(QDir(dir_.path()).entryList({"*.part*", "*.zelrpt-*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 }  // namespace

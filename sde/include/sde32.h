@@ -61,6 +61,7 @@ extern "C" {
 #define SX_SP_MEMOBLOCK 3 /* memo block size of the current table */
 #define SX_SP_HEADERSIZE 4 /* header length of the current table */
 #define SX_SP_MISSINGBYTES 5 /* bytes the current table's file lacks for the records its header counts */
+#define SX_SP_UNCOUNTEDRECORDS 6 /* whole records the current table's file holds past the count in its header */
 
 /* ---- Set-up ---- */
 SDE_API int sx_SetStringType(int type); /* 1: zero-terminated strings; returns previous */

@@ -202,6 +202,10 @@ SDE_API long sx_SysProp(int prop) {
             WorkArea* a = eng().current();
             return a ? long(std::min<uint64_t>(a->table().missingBytes(), uint64_t(LONG_MAX))) : 0;
           }
+          case SX_SP_UNCOUNTEDRECORDS: {
+            WorkArea* a = eng().current();
+            return a ? long(std::min<uint64_t>(a->table().uncountedRecords(), uint64_t(LONG_MAX))) : 0;
+          }
           default: eng().fail("unknown property " + std::to_string(prop)); return 0;
         }
       },

@@ -418,6 +418,13 @@ uint64_t Table::missingBytes() const {
   const uint64_t size = dbf_.size();
   return promised > size ? promised - size : 0;
 }
+uint64_t Table::uncountedRecords() const {
+  const uint64_t size = dbf_.size();
+  if (header_.recLen == 0 || size <= header_.headerLen) return 0;
+  // A partial last record or the end-of-file mark is no record.
+  const uint64_t held = (size - header_.headerLen) / header_.recLen;
+  return held > header_.recCount ? held - header_.recCount : 0;
+}
 int64_t Table::fileMtimeNs() const { return dbf_.mtimeNs(); }
 
 }  // namespace sde

@@ -85,6 +85,9 @@ class Table {
   // How many bytes the file lacks for the records the header counts (0 when
   // whole). The open trusts what is there; callers decide whether that is damage.
   uint64_t missingBytes() const;
+  // Whole records the file holds past its header's count (a lowered count):
+  // never read, so a report would print short.
+  uint64_t uncountedRecords() const;
   int64_t fileMtimeNs() const;
 
  private:

@@ -5,11 +5,15 @@
 // command leaves the report's files as they were.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -67,6 +71,12 @@ std::string countInflated(const std::string& dir) {
   return dbf;
 }
 
+std::string countLowered(const std::string& dir) {
+  const std::string dbf = bill(dir);
+  corrupt::setRecordCount(dbf, corrupt::recordCount(dbf) - 3);
+  return dbf;
+}
+
 std::string trailingPartialRecord(const std::string& dir) {
   const std::string dbf = bill(dir);
   corrupt::appendBytes(dbf, corrupt::recordLength(dbf) / 2, ' ');
@@ -96,6 +106,26 @@ std::string linkedPngPage(const std::string& dir) {
   const std::string dbf = bill(dir);
   QDir(QString::fromStdString(dir)).mkpath("png");
   QFile::link(QString::fromStdString(dbf), QString::fromStdString(dir + "/png/P_RPTB02_CASE-p0002.png"));
+  return dbf;
+}
+
+// One line's page number damaged in place (a byte set to NUL, letters, a
+// number below 1): the line sorts outside every page.
+Maker pageNumberBytes(std::string bytes) {
+  return [bytes](const std::string& dir) {
+    const std::string dbf = bill(dir);
+    corrupt::setFieldBytes(dbf, "F_PAGE", 3, bytes);
+    return dbf;
+  };
+}
+
+// A header claiming 2^26 records over a sparse tail of NUL bytes: the first
+// record past the real ones is damaged, and nothing walks the rest.
+std::string sparseNulRecords(const std::string& dir) {
+  const std::string dbf = bill(dir);
+  constexpr std::uint32_t kClaimed = 1u << 26;
+  corrupt::setRecordCount(dbf, kClaimed);
+  corrupt::truncateTo(dbf, corrupt::headerLength(dbf) + std::uint64_t(kClaimed) * corrupt::recordLength(dbf));
   return dbf;
 }
 
@@ -154,6 +184,32 @@ const std::vector<CorruptCase>& cases() {
       {"page_field_character", pageFieldTyped('C'), {"render", "{R}", "--pdf", "{D}/x.pdf"}, 1, "F_PAGE"},
       {"page_field_logical", pageFieldTyped('L'), {"render", "{R}", "--pdf", "{D}/x.pdf"}, 1, "F_PAGE"},
       {"page_field_date", pageFieldTyped('D'), {"find", "{R}", "--column", "품명", "--text", "철근"}, 1, "F_PAGE"},
+      // A line whose page number cannot be read, or is below 1, is damage,
+      // never a line left out in silence.
+      {"page_number_nul_byte",
+       pageNumberBytes(std::string("  \0 1", 5)),
+       {"render", "{R}", "--pdf", "{D}/x.pdf"},
+       1,
+       "F_PAGE"},
+      {"page_number_all_nul",
+       pageNumberBytes(std::string(5, '\0')),
+       {"render", "{R}", "--png", "{D}/png"},
+       1,
+       "F_PAGE"},
+      {"page_number_letters", pageNumberBytes("ABCDE"), {"export", "{R}", "--csv", "{D}/x.csv"}, 1, "F_PAGE"},
+      {"page_number_x_1", pageNumberBytes("  x 1"), {"export", "{R}", "--xlsx", "{D}/x.xlsx"}, 1, "F_PAGE"},
+      {"page_number_negative", pageNumberBytes("   -1"), {"render", "{R}", "--pdf", "{D}/x.pdf"}, 1, "F_PAGE"},
+      {"page_number_zero", pageNumberBytes("    0"), {"export", "{R}", "--csv", "{D}/x.csv"}, 1, "F_PAGE"},
+      {"page_number_blank", pageNumberBytes("     "), {"render", "{R}", "--pdf", "{D}/x.pdf"}, 1, "F_PAGE"},
+      // A header claiming millions of records of NUL bytes is refused at the first.
+      // (20 GB of holes: the test does not read them back to compare.)
+      {"sparse_nul_records_render", sparseNulRecords, {"render", "{R}", "--pdf", "{D}/x.pdf"}, 1, "F_PAGE", false},
+      {"sparse_nul_records_export", sparseNulRecords, {"export", "{R}", "--csv", "{D}/x.csv"}, 1, "F_PAGE", false},
+      // The memo by another case of its name is the memo: the engine opens
+      // either spelling, and a file system may not tell them apart.
+      {"csv_onto_memo_other_case", bill, {"export", "{R}", "--csv", "{D}/P_RPTB02_CASE.FPT"}, 1, kOutputIsReport},
+      {"pdf_onto_memo_mixed_case", bill, {"render", "{R}", "--pdf", "{D}/p_rptb02_case.FpT"}, 1, kOutputIsReport},
+      {"xlsx_onto_table_other_case", bill, {"export", "{R}", "--xlsx", "{D}/P_RPTB02_CASE.DBF"}, 1, kOutputIsReport},
       // A long CP949 value in an error: UTF-8, quoted short.
       {"long_korean_margin_token",
        withSettings(longPageSpace()),
@@ -182,7 +238,8 @@ TEST_P(CorruptInput, RefusesOrRunsAndSaysWhy) {
   ASSERT_TRUE(dir.isValid());
   const std::string report = c.make(dir.path().toStdString());
   const std::string memo = report.substr(0, report.size() - 4) + ".fpt";
-  const std::string dbfBefore = corrupt::fileBytes(report), memoBefore = corrupt::fileBytes(memo);
+  const std::string dbfBefore = c.reportKept ? corrupt::fileBytes(report) : std::string();
+  const std::string memoBefore = c.reportKept ? corrupt::fileBytes(memo) : std::string();
 
   const CliRun r = e2e::cli(expand(c.args, QString::fromStdString(report), dir.path()));
   EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString() << r.out.toStdString();
@@ -198,7 +255,8 @@ TEST_P(CorruptInput, RefusesOrRunsAndSaysWhy) {
     EXPECT_EQ(corrupt::fileBytes(memo), memoBefore) << "the memo file was changed";
   }
   // No page index, no temporary output left beside the report.
-  const QStringList left = QDir(dir.path()).entryList({"*.cdx", "*.CDX", "*.part*"}, QDir::Files);
+  const QStringList left =
+      QDir(dir.path()).entryList({"*.cdx", "*.CDX", "*.part*", "*.zelrpt-*"}, QDir::Files | QDir::Hidden);
   EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }
 
@@ -211,6 +269,172 @@ TEST(CorruptInputList, EveryRowOfAListingHasItsFourCells) {
   const QStringList rows = r.out.split('\n', Qt::SkipEmptyParts);
   EXPECT_EQ(rows.size(), 2) << r.out.toStdString();
   for (const QString& row : rows) EXPECT_EQ(row.split('\t').size(), 4) << row.toStdString();
+}
+
+// A header whose count is lower than the records the file holds prints what
+// it counts (as the engine reads it) and says that lines are left out.
+TEST(CorruptInputWarnings, ALoweredRecordCountRunsAndSaysLinesAreLeftOut) {
+  QTemporaryDir dir;
+  const QString report = QString::fromStdString(countLowered(dir.path().toStdString()));
+  for (const QStringList& args : {QStringList{"render", report, "--pdf", dir.filePath("x.pdf")},
+                                  QStringList{"export", report, "--csv", dir.filePath("x.csv")}}) {
+    const CliRun r = e2e::cli(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("경고")) && r.err.contains(QStringLiteral("3개")))
+        << args.join(' ').toStdString() << ": " << r.err.toStdString();
+  }
+}
+
+// File names that are not UTF-8 (a report named in CP949) are the bytes the
+// file system holds, for the report and for the outputs alike. The names go
+// through a shell's printf, so no text conversion touches them on the way.
+TEST(CorruptInputNames, ACp949ReportNameAndOutputNameAreUsedAsTheyAre) {
+  QTemporaryDir dir;
+  const std::string name = "P_RPTB02_\xC7\xD1.dbf";  // 한 in CP949
+  corrupt::writeBill(dir.path().toStdString(), name);
+  const QString script = QStringLiteral(
+      "cd \"$1\" && r=$(printf 'P_RPTB02_\\307\\321.dbf') && o=$(printf 'o\\307\\321') && "
+      "\"$2\" info \"$r\" >/dev/null && \"$2\" render \"$r\" --pdf \"$o.pdf\" --png \"$o\" >/dev/null && "
+      "\"$2\" export \"$r\" --csv \"$o.csv\" >/dev/null");
+  const CliRun r = e2e::runProgram("sh", {"-c", script, "sh", dir.path(), e2e::cliPath()});
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path().toStdString()))
+    names.push_back(entry.path().filename().string());
+  for (const std::string& wanted :
+       {std::string("o\xC7\xD1.pdf"), std::string("o\xC7\xD1.csv"), std::string("o\xC7\xD1")})
+    EXPECT_NE(std::find(names.begin(), names.end(), wanted), names.end()) << "no file named " << wanted;
+  EXPECT_TRUE(std::filesystem::exists(dir.path().toStdString() + "/o\xC7\xD1/P_RPTB02_\xC7\xD1-p0001.png"));
+}
+
+// A report path that is no report file says why, not "no such file" (a FIFO
+// would also have blocked the open).
+TEST(CorruptInputNames, AReportPathThatIsNoFileSaysWhatItIs) {
+  QTemporaryDir dir;
+  const QString folder = dir.filePath("P_RPTB02_DIR.dbf");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString fifo = dir.filePath("P_RPTB02_FIFO.dbf");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString tooLong = dir.filePath(QString(5000, QChar('a')) + ".dbf");
+  struct Case {
+    QString path;
+    const char* says;
+  };
+  for (const Case& c :
+       {Case{folder, "폴더"}, Case{fifo, "파이프"}, Case{"/dev/zero", "장치"}, Case{tooLong, "너무 깁니다"}}) {
+    for (const QString& command : {QStringLiteral("info"), QStringLiteral("render")}) {
+      QStringList args{command, c.path};
+      if (command == "render") args << "--pdf" << dir.filePath("x.pdf");
+      const CliRun r = e2e::cli(args);
+      EXPECT_EQ(r.exitCode, 1) << c.says;
+      EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << c.says << ": " << r.err.toStdString();
+    }
+  }
+  const CliRun listed = e2e::cli({"list", fifo});
+  EXPECT_EQ(listed.exitCode, 1);
+  EXPECT_TRUE(listed.err.contains(QStringLiteral("폴더가 아닙니다"))) << listed.err.toStdString();
+}
+
+// Outputs that are not regular files: a device or a FIFO is written as a
+// stream and stays what it is; a link is replaced, never written through.
+class OddOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    report_ = QString::fromStdString(bill(dir_.path().toStdString()));
+  }
+  QString path(const QString& name) const { return dir_.filePath(name); }
+  static bool isCharDevice(const char* path) {
+    struct stat st {};
+    return ::stat(path, &st) == 0 && S_ISCHR(st.st_mode);
+  }
+
+  QTemporaryDir dir_;
+  QString report_;
+};
+
+TEST_F(OddOutput, DevNullStaysTheSystemsDevice) {
+  for (const QStringList& args :
+       {QStringList{"export", report_, "--csv", "/dev/null"}, QStringList{"export", report_, "--xlsx", "/dev/null"},
+        QStringList{"render", report_, "--pdf", "/dev/null"}}) {
+    const CliRun r = e2e::cli(args);
+    EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << r.err.toStdString();
+    ASSERT_TRUE(isCharDevice("/dev/null")) << "/dev/null was replaced by " << args.join(' ').toStdString();
+  }
+}
+
+TEST_F(OddOutput, AFifoGetsTheWholeFileAndStaysAFifo) {
+  const QString fifo = path("pipe.csv");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  QProcess reader;
+  reader.start("cat", {fifo});
+  ASSERT_TRUE(reader.waitForStarted());
+  const CliRun r = e2e::cli({"export", report_, "--csv", fifo});
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  ASSERT_TRUE(reader.waitForFinished(60000));
+  const QByteArray got = reader.readAllStandardOutput();
+  EXPECT_TRUE(got.startsWith("\xEF\xBB\xBF")) << got.left(40).toStdString();
+  EXPECT_TRUE(got.endsWith("\r\n"));
+  struct stat st {};
+  ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO was replaced by a file";
+  // Its contents are the file's.
+  const QString file = path("file.csv");
+  ASSERT_EQ(e2e::cli({"export", report_, "--csv", file}).exitCode, 0);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(got, f.readAll());
+}
+
+TEST_F(OddOutput, ADirectoryAsTheOutputIsRefusedWithItsReason) {
+  QDir(dir_.path()).mkdir("folder.csv");
+  const CliRun r = e2e::cli({"export", report_, "--csv", path("folder.csv")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains(QStringLiteral("폴더"))) << r.err.toStdString();
+  EXPECT_TRUE(QFileInfo(path("folder.csv")).isDir());
+}
+
+TEST_F(OddOutput, APlantedPngLinkIsReplacedAndItsTargetKept) {
+  QDir(dir_.path()).mkdir("png");
+  const QString victim = path("victim.txt");
+  {
+    QFile f(victim);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("keep me\n");
+  }
+  ASSERT_TRUE(QFile::link(victim, path("png/P_RPTB02_CASE-p0002.png")));
+  // A dangling link into the report's directory, named like the run's index.
+  ASSERT_TRUE(QFile::link(path("p_rptb02_case.cdx"), path("png/P_RPTB02_CASE-p0001.png")));
+  const CliRun r = e2e::cli({"render", report_, "--png", path("png")});
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QFile f(victim);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("keep me\n"));
+  for (const char* page : {"png/P_RPTB02_CASE-p0001.png", "png/P_RPTB02_CASE-p0002.png"}) {
+    const QFileInfo png(path(QString::fromLatin1(page)));
+    EXPECT_FALSE(png.isSymLink()) << page;
+    EXPECT_TRUE(png.isFile()) << page;
+    QFile image(png.filePath());
+    ASSERT_TRUE(image.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(image.read(4) == QByteArray("\x89PNG")) << page;
+  }
+  EXPECT_FALSE(QFile::exists(path("p_rptb02_case.cdx")));
+}
+
+TEST_F(OddOutput, APdfLinkToAnotherFileIsReplacedNotWrittenThrough) {
+  const QString victim = path("victim.pdf");
+  {
+    QFile f(victim);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("keep me\n");
+  }
+  ASSERT_TRUE(QFile::link(victim, path("out.pdf")));
+  const CliRun r = e2e::cli({"render", report_, "--pdf", path("out.pdf")});
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QFile f(victim);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("keep me\n"));
+  EXPECT_FALSE(QFileInfo(path("out.pdf")).isSymLink());
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, CorruptInput, ::testing::ValuesIn(cases()),

@@ -16,6 +16,7 @@ constexpr std::uint64_t kRecordLengthOffset = 10;
 constexpr std::uint64_t kFieldsOffset = 32;
 constexpr std::uint64_t kFieldSize = 32;
 constexpr std::uint64_t kFieldTypeOffset = 11;
+constexpr std::size_t kFieldWidthOffset = 16;
 constexpr std::size_t kFieldNameBytes = 11;
 
 void check(bool ok, const std::string& what) {
@@ -81,6 +82,30 @@ void setFieldType(const std::string& dbf, const std::string& field, char type) {
       writeAt(dbf, at + kFieldTypeOffset, std::string(1, type));
       return;
     }
+  }
+  throw std::runtime_error("no field " + field + " in " + dbf);
+}
+
+void setFieldBytes(const std::string& dbf, const std::string& field, std::uint32_t record, const std::string& bytes) {
+  const std::uint32_t header = headerLength(dbf);
+  std::ifstream in(dbf, std::ios::binary);
+  // The record's deletion flag comes first, then the fields in their order.
+  std::uint64_t offset = 1;
+  for (std::uint64_t at = kFieldsOffset; at + kFieldSize <= header; at += kFieldSize) {
+    std::string desc(kFieldSize, '\0');
+    in.seekg(static_cast<std::streamoff>(at));
+    in.read(desc.data(), static_cast<std::streamsize>(desc.size()));
+    if (desc[0] == '\x0D') break;
+    const std::string name = desc.substr(0, std::min(desc.find('\0'), kFieldNameBytes));
+    const auto width = static_cast<unsigned char>(desc[kFieldWidthOffset]);
+    if (name == field) {
+      in.close();
+      std::string value = bytes;
+      value.resize(width, ' ');
+      writeAt(dbf, header + std::uint64_t(record - 1) * recordLength(dbf) + offset, value);
+      return;
+    }
+    offset += width;
   }
   throw std::runtime_error("no field " + field + " in " + dbf);
 }

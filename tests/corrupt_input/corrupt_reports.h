@@ -20,6 +20,8 @@ std::string writeBillWithSettings(const std::string& dir, const std::string& fil
 
 // Byte edits of a .dbf.
 void setFieldType(const std::string& dbf, const std::string& field, char type);
+// Sets a field's stored bytes in a record (1-based), padded with blanks to its width.
+void setFieldBytes(const std::string& dbf, const std::string& field, std::uint32_t record, const std::string& bytes);
 void setRecordCount(const std::string& dbf, std::uint32_t count);
 std::uint32_t recordCount(const std::string& dbf);
 std::uint32_t headerLength(const std::string& dbf);

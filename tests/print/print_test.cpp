@@ -430,6 +430,32 @@ class PrintTest : public QObject {
     QVERIFY2(numbers.isEmpty(), qPrintable(numbers));
   }
 
+  // Stopped by any interrupt, the command still sends the pages done and
+  // reports their job, as it does for Ctrl+C.
+  void cliReportsTheJobOfAnInterruptedPrint_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("SIGINT") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << 129;
+  }
+  void cliReportsTheJobOfAnInterruptedPrint() {
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    QProcess process;
+    QVERIFY(e2e::startStoppedAfterPages(
+        process, e2e::cliPath(),
+        {QStringLiteral("print"), report(QStringLiteral("P_RPTB02_SIX.dbf")), QStringLiteral("--printer"), kSheetQueue},
+        2));
+    e2e::signalAndContinue(process, signal);
+    QVERIFY(process.waitForFinished(120000));
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitCode(), exitCode);
+    QVERIFY2(QRegularExpression(QStringLiteral("^%1-\\d+\t[1-6] pages\n$").arg(kSheetQueue)).match(out).hasMatch(),
+             qPrintable(out + err));
+  }
+
   void cliRefusesAPrinterTheSystemDoesNotKnow() {
     const CliRun r = cli({QStringLiteral("print"), report(QStringLiteral("P_RPTB02_SIX.dbf")),
                           QStringLiteral("--printer"), QStringLiteral("NO_SUCH_QUEUE")});

@@ -3,7 +3,7 @@
 counts what happened. Not a test (it takes minutes); its figures go into the
 notes of robustness work.
 
-usage: damage_sweep.py CLI SOURCE_DIR WORK_DIR [--variants N] [--seed S] [--timeout SEC]
+usage: damage_sweep.py CLI SOURCE_DIR WORK_DIR [--variants N] [--seed S] [--timeout SEC] [--export]
 
 For every .dbf in SOURCE_DIR (with its .fpt) it makes variants: cuts inside
 the header and the records, record counts and lengths changed, field types
@@ -12,7 +12,10 @@ end-of-file mark removed. Each variant runs info, render --pdf and find; a run
 is counted as done, refused with a message, silent (non-zero exit without a
 word), short (done, fewer pages than the undamaged report), hung, crashed or
 flagged by a sanitizer; report files changed by a run and files left beside
-the report are counted too.
+the report are counted too. With --export the variants also run export --csv
+and --xlsx, counted short when they give fewer lines than the undamaged report
+(short with a warning when the program said so);
+the variants then include a line's page number (F_PAGE) damaged in place.
 """
 import argparse
 import os
@@ -30,6 +33,18 @@ def variants(dbf: bytes, fpt: bytes, rng: random.Random, count: int):
     rec_len = max(1, struct.unpack_from("<H", dbf, 10)[0]) if len(dbf) >= 12 else 1
     records = struct.unpack_from("<I", dbf, 4)[0] if len(dbf) >= 8 else 0
     fixed = []
+    # One line's page number damaged in place: a byte set to NUL, letters, a
+    # number below 1. The line sorts outside every page.
+    page_at = field_offset(dbf, b"F_PAGE")
+    if page_at is not None and records > 2:
+        width, offset = page_at
+        for value in [b"\x00", b"\x00" * width, b"x 1", b"ABCDE", b"-1", b"0", b" " * width]:
+            for record in [1, records // 2, records - 1]:
+                d = bytearray(dbf)
+                at = header_len + record * rec_len + offset
+                if at + width <= len(d):
+                    d[at:at + width] = value.rjust(width, b" ")[:width]
+                    fixed.append(("page_%r_rec%d" % (value, record + 1), bytes(d), fpt))
     for cut in [0, 1, 8, 31, 32, header_len - 1, header_len, header_len + 1,
                 header_len + rec_len // 2, header_len + rec_len * max(1, records // 2),
                 header_len + rec_len * max(1, records // 2) + 7, len(dbf) - 2, len(dbf) - 1]:
@@ -71,6 +86,25 @@ def variants(dbf: bytes, fpt: bytes, rng: random.Random, count: int):
     return out
 
 
+def field_offset(dbf, wanted):
+    """(width, offset in the record) of the named field, or None."""
+    header_len = struct.unpack_from("<H", dbf, 8)[0] if len(dbf) >= 12 else 0
+    at, offset = 32, 1
+    while at + 32 <= min(header_len, len(dbf)) and dbf[at] != 0x0D:
+        name = dbf[at:at + 11].split(b"\x00")[0]
+        width = dbf[at + 16]
+        if name == wanted:
+            return width, offset
+        offset += width
+        at += 32
+    return None
+
+
+def export_lines(text):
+    m = re.search(r"\t(\d+) lines", text)
+    return int(m.group(1)) if m else None
+
+
 def pdf_pages(text):
     m = re.search(r"\t(\d+) pages", text)
     return int(m.group(1)) if m else None
@@ -93,6 +127,7 @@ def main():
     ap.add_argument("--variants", type=int, default=60)
     ap.add_argument("--seed", type=int, default=10)
     ap.add_argument("--timeout", type=float, default=60)
+    ap.add_argument("--export", action="store_true", help="also export --csv and --xlsx and count short exports")
     a = ap.parse_args()
     rng = random.Random(a.seed)
     tally = Counter()
@@ -106,6 +141,10 @@ def main():
         fpt = open(fpt_path, "rb").read() if os.path.exists(fpt_path) else b""
         code, out, _ = run(a.cli, ["render", os.path.join(a.source, name), "--pdf", os.path.join(a.work, "ref.pdf")], a.timeout)
         whole_pages = pdf_pages(out.decode("utf-8", "replace")) if code == 0 else None
+        whole_lines = None
+        if a.export:
+            code, out, _ = run(a.cli, ["export", os.path.join(a.source, name), "--csv", os.path.join(a.work, "ref.csv")], a.timeout)
+            whole_lines = export_lines(out.decode("utf-8", "replace")) if code == 0 else None
         for vname, vdbf, vfpt in variants(dbf, fpt, rng, a.variants):
             tally["variants"] += 1
             tally["bytes changed"] += sum(x != y for x, y in zip(vdbf, dbf)) + abs(len(vdbf) - len(dbf))
@@ -117,12 +156,16 @@ def main():
             if fpt:
                 open(os.path.join(d, base + ".fpt"), "wb").write(vfpt)
             report = os.path.join(d, name)
-            for cmd in (["info", report], ["render", report, "--pdf", os.path.join(a.work, "out.pdf")],
-                        ["find", report, "--column", "품명", "--text", "철근"]):
+            commands = [["info", report], ["render", report, "--pdf", os.path.join(a.work, "out.pdf")],
+                        ["find", report, "--column", "품명", "--text", "철근"]]
+            if a.export:
+                commands += [["export", report, "--csv", os.path.join(a.work, "out.csv")],
+                             ["export", report, "--xlsx", os.path.join(a.work, "out.xlsx")]]
+            for cmd in commands:
                 before = {f: open(os.path.join(d, f), "rb").read() for f in os.listdir(d)}
                 code, out, err = run(a.cli, cmd, a.timeout)
                 tally["runs"] += 1
-                kind = cmd[0]
+                kind = cmd[0] if cmd[0] != "export" else "export " + cmd[2]
                 if code is None:
                     tally["hung"] += 1
                     notes.append("hung: %s %s %s" % (name, vname, kind))
@@ -143,9 +186,15 @@ def main():
                 if code == 0:
                     tally["%s done" % kind] += 1
                     pages = pdf_pages(out.decode("utf-8", "replace"))
+                    # A short output the program warned about is not silent.
+                    warned = "short, with a warning" if "경고".encode() in err else "short"
                     if kind == "render" and whole_pages and pages is not None and pages < whole_pages:
-                        tally["render short"] += 1
+                        tally["render %s" % warned] += 1
                         notes.append("short %d/%d: %s %s" % (pages, whole_pages, name, vname))
+                    lines = export_lines(out.decode("utf-8", "replace"))
+                    if cmd[0] == "export" and whole_lines and lines is not None and lines < whole_lines:
+                        tally["%s %s" % (kind, warned)] += 1
+                        notes.append("short %d/%d lines: %s %s %s" % (lines, whole_lines, name, vname, kind))
                 elif said:
                     tally["%s refused with a message" % kind] += 1
                 else:

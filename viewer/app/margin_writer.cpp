@@ -57,6 +57,9 @@ void MarginWriter::save(const std::array<std::string, 4>& fieldTexts) {
   if (const std::string problem = MarginProblem(fieldTexts, landscape_); !problem.empty()) throw DataError(problem);
   std::string block = block_;
   SetKey(block, kPageSpaceKey, pageSpaceValue(fieldTexts));
+  // The engine writes a memo text into new blocks, so a save of the same
+  // values would grow the memo file for nothing.
+  if (block == block_) return;
 
   table_.Table.First();
   try {

@@ -128,23 +128,33 @@ std::string selectedCode(const std::string& list, const std::string& def) {
 // The page count is the highest page any line carries, as the run counts it:
 // the last record need not hold it when the tail is damaged or edited. Empty
 // when no line has a page number.
-void takePage(TTable& table, std::optional<long long>& highest) {
+// A value that is not a number is damage: the walk stops there (a header
+// that claims millions of records of NUL bytes costs one record), the count
+// is left empty and `problem` names the record. False at such damage.
+bool takePage(TTable& table, std::optional<long long>& highest, std::string& problem) {
   const std::optional<std::string> page = table.FieldValue("F_PAGE");
-  if (!page) return;
+  if (!page) return true;
   char* end = nullptr;
   const double value = std::strtod(page->c_str(), &end);
-  if (end == page->c_str() || !(std::fabs(value) < 1e15)) return;
+  if (end == page->c_str() || *end != '\0' || !std::isfinite(value)) {
+    problem = "record " + std::to_string(table.RecNo()) + ": F_PAGE is not a page number";
+    return false;
+  }
+  if (!(std::fabs(value) < 1e15)) return true;
   const long long whole = static_cast<long long>(value);
   if (!highest || whole > *highest) highest = whole;
+  return true;
 }
 
 std::string pageText(const std::optional<long long>& highest) {
   return highest ? std::to_string(*highest) : std::string();
 }
 
-std::string highestPage(TTable& table) {
+std::string highestPage(TTable& table, std::string& problem) {
   std::optional<long long> highest;
-  for (table.First(); !table.Eof(); table.Next()) takePage(table, highest);
+  for (table.First(); !table.Eof(); table.Next()) {
+    if (!takePage(table, highest, problem)) return {};
+  }
   return pageText(highest);
 }
 
@@ -243,7 +253,7 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
     out.pagesPending = true;
     return out;
   }
-  out.pages = highestPage(table.Table);
+  out.pages = highestPage(table.Table, out.problem);
   return out;
 }
 
@@ -260,11 +270,17 @@ PageCounter::~PageCounter() = default;
 
 bool PageCounter::step(long records) {
   if (done_) return true;
+  std::string problem;
+  bool damaged = false;
   for (long n = 0; n < records && !table_->Table.Eof(); ++n) {
-    takePage(table_->Table, highest_);
+    if (!takePage(table_->Table, highest_, problem)) {
+      damaged = true;
+      highest_.reset();
+      break;
+    }
     table_->Table.Next();
   }
-  if (table_->Table.Eof()) {
+  if (damaged || table_->Table.Eof()) {
     done_ = true;
     table_.reset();  // closed as soon as it is counted
   }

@@ -4,14 +4,19 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 #include "zel_table.h"
 #include "cp949.h"
 #include "message_service.h"
+#include "escaped_text.h"
+#include "output_file.h"
 #include "output_guard.h"
+#include "stale_parts.h"
 #include "painter_canvas.h"
 #include "export_file.h"
 #include "print_range.h"
@@ -104,26 +109,35 @@ void BatchPreview::runPng() {
     job_.exitCode = 1;
     return;
   }
-  const QString dir = QString::fromStdString(job_.command.pngDir);
-  if (!QDir().mkpath(dir)) {
-    std::fprintf(stderr, "cannot create directory %s\n", job_.command.pngDir.c_str());
+  namespace fs = std::filesystem;
+  const std::string& dir = job_.command.pngDir;
+  std::error_code made;
+  fs::create_directories(dir, made);
+  if (made || !fs::is_directory(dir, made)) {
+    std::fprintf(stderr, "cannot create directory %s\n", EscapedCell(dir).c_str());
     job_.exitCode = 1;
     return;
   }
-  const QString base = QString::fromStdString(reportBaseName(job_.command.path));
+  const std::string base = fs::path(job_.command.path).filename().string();
+  const std::string stem = base.substr(0, base.rfind('.') == std::string::npos ? base.size() : base.rfind('.'));
   auto pageFile = [&](int page) {
-    return QDir(dir).filePath(QStringLiteral("%1-p%2.png").arg(base).arg(page, 4, 10, QChar('0')));
+    char number[16];
+    std::snprintf(number, sizeof number, "-p%04d.png", page);
+    return (fs::path(dir) / (stem + number)).string();
   };
   // A page file that is (or links to) a file of the report would replace it:
   // refused before any page is written.
+  std::vector<std::string> files;
   for (int page = job_.printFrom; page <= job_.printTo; ++page) {
-    const std::string file = pageFile(page).toStdString();
+    const std::string file = pageFile(page);
     if (const std::string replaced = ReportFileReplacedBy(job_.command.path, file); !replaced.empty()) {
       messages().warning(OutputIsReportText(file, replaced));
       job_.exitCode = 1;
       return;
     }
+    files.push_back(file);
   }
+  RemoveStalePartFiles(files);
   const double scale = job_.command.dpi / kPictureDpi;
   for (int page = job_.printFrom; page <= job_.printTo; ++page) {
     if (interrupted()) {
@@ -141,12 +155,19 @@ void BatchPreview::runPng() {
       painter.setRenderHint(QPainter::TextAntialiasing);
       painter.drawPicture(0, 0, recorder.picture());
     }
-    const QString file = pageFile(page);
-    // Written under a temporary name and renamed when complete.
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {
-      std::fprintf(stderr, "cannot write %s: %s\n", file.toLocal8Bit().constData(),
-                   out.errorString().toLocal8Bit().constData());
+    const std::string& file = files[static_cast<std::size_t>(page - job_.printFrom)];
+    // Encoded in memory, then written as a new file renamed over the name
+    // (over a link, never through it).
+    try {
+      QByteArray png;
+      QBuffer buffer(&png);
+      buffer.open(QIODevice::WriteOnly);
+      OutputFile output(file);
+      if (!image.save(&buffer, "PNG")) output.fail(EIO, "cannot encode the page");
+      output.write(png.constData(), static_cast<std::size_t>(png.size()));
+      output.commit();
+    } catch (const OutputError& e) {
+      messages().error(e.what());
       job_.exitCode = 1;
       return;
     }

@@ -28,7 +28,7 @@ struct BatchJob {
   int exitCode = 1;  // 0 done, 1 refused or failed, 2 usage, 128 + signal interrupted
   int firstPage = 0, lastPage = 0;
   int printFrom = 0, printTo = 0;
-  std::vector<QString> pngFiles;  // written PNG files
+  std::vector<std::string> pngFiles;  // written PNG files (names as the file system holds them)
   int foundPage = 0;  // find: page of the first match
   struct Written {
     std::string file;

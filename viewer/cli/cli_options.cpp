@@ -126,14 +126,18 @@ bool parseCommandLine(const std::vector<std::string>& args, CliCommand& out, std
     } else if (printCommand && (arg == "--pdf" || arg == "--png" || arg == "--dpi")) {
       return (error = "unknown option for print: " + arg), false;
     } else if (out.kind == CommandKind::kRender && arg == "--pdf") {
+      // An output given twice would keep one of them in silence.
+      if (!out.pdfOut.empty()) return (error = "--pdf given twice"), false;
       if (!value(out.pdfOut)) return false;
       if (out.pdfOut.empty()) return (error = "--pdf needs a file name"), false;
     } else if (out.kind == CommandKind::kRender && arg == "--png") {
+      if (!out.pngDir.empty()) return (error = "--png given twice"), false;
       if (!value(out.pngDir)) return false;
       if (out.pngDir.empty()) return (error = "--png needs a directory"), false;
     } else if ((out.kind == CommandKind::kExport || out.kind == CommandKind::kCompare) &&
                (arg == "--xlsx" || arg == "--csv")) {
       std::string& into = arg == "--xlsx" ? out.xlsxOut : out.csvOut;
+      if (!into.empty()) return (error = arg + " given twice"), false;
       if (!value(into)) return false;
       if (into.empty()) return (error = arg + " needs a file name"), false;
     } else if (out.kind == CommandKind::kExport && arg == "--csv-raw") {

@@ -74,6 +74,21 @@ TEST(CliOptions, MissingPiecesAreUsageErrors) {
   EXPECT_FALSE(refusal({"info", "a.dbf", "--pdf", "x"}).empty());  // option of another command
 }
 
+// An output given twice would write one of them and drop the other in silence.
+TEST(CliOptions, AnOutputGivenTwiceIsAUsageError) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"render", "r.dbf", "--pdf", "a.pdf", "--pdf", "b.pdf"},
+                                             {"render", "r.dbf", "--pdf", "a.pdf", "--pdf", "a.pdf"},
+                                             {"render", "r.dbf", "--png", "a", "--png", "b"},
+                                             {"export", "r.dbf", "--csv", "a.csv", "--csv", "b.csv"},
+                                             {"export", "r.dbf", "--xlsx", "a.xlsx", "--xlsx", "b.xlsx"}}) {
+    EXPECT_FALSE(refusal(args).empty()) << args[2] << " " << args[4];
+  }
+  // One of each kind is fine.
+  EXPECT_EQ(parse({"export", "r.dbf", "--csv", "a.csv", "--xlsx", "a.xlsx"}).csvOut, "a.csv");
+  EXPECT_EQ(parse({"render", "r.dbf", "--pdf", "a.pdf", "--png", "d"}).pngDir, "d");
+}
+
 TEST(CliOptions, FindAndMargins) {
   CliCommand c = parse({"find", "r.dbf", "--column", "품명", "--text", "철근", "--after-page", "2"});
   EXPECT_EQ(c.kind, CommandKind::kFind);

@@ -1,15 +1,20 @@
 #include "commands.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "apollo.h"
+#include "pdf_join.h"
 #include "batch_preview.h"
 #include "data_error.h"
 #include "escaped_text.h"
@@ -22,6 +27,7 @@
 #include "report_description.h"
 #include "report_listing.h"
 #include "report_run.h"
+#include "output_file.h"
 #include "output_guard.h"
 #include "report_runner.h"
 #include "run_services.h"
@@ -37,9 +43,37 @@ struct SplitPath {
   std::string name;
 };
 
+// Names are kept as the bytes the file system holds (a CP949 name is no
+// UTF-8, and a round trip through QString would change it).
 SplitPath splitPath(const std::string& path) {
-  const QFileInfo info(QString::fromStdString(path));
-  return {info.absolutePath().toStdString(), info.fileName().toStdString()};
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec).lexically_normal();
+  return {absolute.parent_path().string(), absolute.filename().string()};
+}
+
+// Why `path` cannot be a report (or, for list, a report directory) before
+// anything opens it, where the run's own words ("no such file", "no report
+// files") would name the wrong reason; "" when it may be tried. A FIFO
+// would block the open.
+std::string unusablePathText(const std::string& path, bool wantDirectory) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENAMETOOLONG) return path.substr(0, 80) + "...\r경로가 너무 깁니다.";
+    if (errno == ELOOP) return path + "\r링크가 너무 많이 이어집니다.";
+    if (errno == ENOTDIR) return path + "\r경로 중간에 폴더가 아닌 것이 있습니다.";
+    return {};  // missing or unreadable: the run says so in its own words
+  }
+  if (wantDirectory) return S_ISDIR(st.st_mode) ? std::string() : path + "\r폴더가 아닙니다.";
+  if (S_ISDIR(st.st_mode)) return path + "\r보고서 파일이 아니라 폴더입니다.";
+  if (!S_ISREG(st.st_mode)) return path + "\r보고서 파일이 아니라 장치나 파이프입니다.";
+  return {};
+}
+
+bool refuseUnusablePath(const std::string& path, bool wantDirectory = false) {
+  const std::string text = unusablePathText(path, wantDirectory);
+  if (text.empty()) return false;
+  messages().warning(text);
+  return true;
 }
 
 // The engine's settings object as the main window sets it up at first show.
@@ -62,10 +96,12 @@ int reportError(const std::exception& e) {
 // job standing in for the preview window; the job's exit code when the
 // preview was reached, 1 when it was not.
 int runHeadless(const std::string& path, BatchJob& job, Printer* printer, ProgressDialog* progress) {
+  if (refuseUnusablePath(path)) return 1;
   const SplitPath where = splitPath(path);
   RunServices services;
   services.printer = printer;
   services.progress = progress;
+  services.stopRequested = [] { return interrupted(); };
   services.preview = [&job, &services] { return std::make_unique<BatchPreview>(job, services); };
   try {
     RunReport(services, where.directory, where.name);
@@ -92,6 +128,7 @@ void printLabel(std::FILE* out, const char* label, const std::string& value) {
 
 int runList(const CliCommand& command, std::FILE* out) {
   EngineSettings settings;
+  if (refuseUnusablePath(command.path, true)) return 1;
   try {
     const std::vector<ReportFileRow> rows = listReportFiles(command.path);
     for (const ReportFileRow& row : rows) {
@@ -107,6 +144,7 @@ int runList(const CliCommand& command, std::FILE* out) {
 
 int runInfo(const CliCommand& command, std::FILE* out) {
   EngineSettings settings;
+  if (refuseUnusablePath(command.path)) return 1;
   const SplitPath where = splitPath(command.path);
   try {
     const ReportDescription d = GetFileInfo(where.directory, where.name);
@@ -131,6 +169,7 @@ int runInfo(const CliCommand& command, std::FILE* out) {
 
 int runMargins(const CliCommand& command, std::FILE* out) {
   EngineSettings settings;
+  if (refuseUnusablePath(command.path)) return 1;
   const SplitPath where = splitPath(command.path);
   try {
     // Only reports the description panel accepts get the margin dialog.
@@ -162,23 +201,33 @@ int runRender(const CliCommand& command, std::FILE* out) {
   BatchJob job;
   job.command = command;
 
-  // The PDF goes to a temporary name beside its target, renamed when complete.
-  QString target, partial;
+  // The PDF goes to a part file beside its target, renamed when complete.
+  std::unique_ptr<OutputFile> output;
+  QString partial;
   if (!command.pdfOut.empty()) {
     if (const std::string replaced = ReportFileReplacedBy(command.path, command.pdfOut); !replaced.empty()) {
       messages().warning(OutputIsReportText(command.pdfOut, replaced));
       return 1;
     }
-    target = QFileInfo(QString::fromStdString(command.pdfOut)).absoluteFilePath();
-    partial = partFileName(target);
-    RemoveStalePartFiles(QFileInfo(target).absolutePath());
+    std::error_code ec;
+    const std::string target = std::filesystem::absolute(command.pdfOut, ec).string();
+    RemoveStalePartFiles({target});
+    try {
+      output = std::make_unique<OutputFile>(target);
+    } catch (const OutputError& e) {
+      messages().error(e.what());
+      return 1;
+    }
+    partial = QString::fromStdString(output->pathForLibraries(output->path()));
   }
   // A PDF file is drawn on worker threads (SplitPdfPrinter); without one the
   // PDF printer only serves the run.
   std::unique_ptr<PrinterLayer> single;
   std::unique_ptr<SplitPdfPrinter> split;
-  if (const int threads = pdfThreads(); !partial.isEmpty() && threads > 1) {
-    split = std::make_unique<SplitPdfPrinter>(partial, threads);
+  if (const int threads = pdfThreads(); output && threads > 1) {
+    split = std::make_unique<SplitPdfPrinter>(partial, threads, [&output](int worker) {
+      return QString::fromStdString(output->pathForLibraries(output->extraPart(worker)));
+    });
   } else {
     single = PrinterLayer::pdfPrinter(partial);
   }
@@ -190,23 +239,27 @@ int runRender(const CliCommand& command, std::FILE* out) {
   int status = runHeadless(command.path, job, printer, &progress);
   // A signal before the first page still ends the command as interrupted.
   if (interrupted() && status == 1) status = interruptedExitCode();
-  if (split && !split->error().empty()) std::fprintf(stderr, "%s\n", split->error().c_str());
-  if (!partial.isEmpty()) {
-    const bool written = QFile::exists(partial) && pageCount() > 0;
-    if ((status == 0 || (interrupted() && status == interruptedExitCode())) && written) {
-      QFile::remove(target);
-      if (!QFile::rename(partial, target)) {
-        std::fprintf(stderr, "cannot rename to %s\n", target.toLocal8Bit().constData());
+  if (output) {
+    const bool ran = status == 0 || (interrupted() && status == interruptedExitCode());
+    if (ran && job.shown && pageCount() > 0) {
+      // Nothing replaces the target unless it is a whole PDF of every page
+      // begun: a full disk cuts a PDF short without its writer noticing.
+      std::string problem = split ? split->error() : (single->writeFailed() ? "a page could not be written" : "");
+      if (problem.empty()) CheckPdfFile(output->path(), pageCount(), problem);
+      try {
+        if (!problem.empty()) output->fail(0, problem);
+        output->commit();
+        std::fprintf(out, "%s\t%d pages\n", EscapedCell(output->target()).c_str(), pageCount());
+      } catch (const OutputError& e) {
+        messages().error(e.what());
         status = 1;
-      } else {
-        std::fprintf(out, "%s\t%d pages\n", target.toLocal8Bit().constData(), pageCount());
       }
     } else if (status == 0) {
       status = 1;  // the job ran but nothing came out
     }
-    QFile::remove(partial);
+    output.reset();
   }
-  for (const QString& file : job.pngFiles) std::fprintf(out, "%s\n", file.toLocal8Bit().constData());
+  for (const std::string& file : job.pngFiles) std::fprintf(out, "%s\n", EscapedCell(file).c_str());
   return status;
 }
 
@@ -244,9 +297,9 @@ int runExport(const CliCommand& command, std::FILE* out) {
       messages().warning(problem);
       return 1;
     }
-    const QFileInfo target(QString::fromStdString(*file));
-    *file = target.absoluteFilePath().toStdString();
-    RemoveStalePartFiles(target.absolutePath());
+    std::error_code ec;
+    *file = std::filesystem::absolute(*file, ec).string();
+    RemoveStalePartFiles({*file});
   }
   // Running a report needs a printer; nothing is printed.
   std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(QString());
@@ -254,7 +307,8 @@ int runExport(const CliCommand& command, std::FILE* out) {
   installInterruptHandler();
   int status = runHeadless(command.path, job, printer.get(), &progress);
   if (interrupted()) status = interruptedExitCode();
-  for (const BatchJob::Written& w : job.exported) std::fprintf(out, "%s\t%ld lines\n", w.file.c_str(), w.lines);
+  for (const BatchJob::Written& w : job.exported)
+    std::fprintf(out, "%s\t%ld lines\n", EscapedCell(w.file).c_str(), w.lines);
   return status;
 }
 

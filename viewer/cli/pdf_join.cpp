@@ -6,6 +6,9 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -24,6 +27,8 @@ bool JoinPdfPages(const std::vector<std::string>& parts, const std::vector<PartP
     std::vector<std::vector<QPDFPageObjectHelper>> pages;
     for (const std::string& part : parts) {
       auto pdf = std::make_unique<QPDF>();
+      // A part cut short (a full disk) is an error, never a file to repair.
+      pdf->setAttemptRecovery(false);
       pdf->processFile(part.c_str());
       pages.push_back(QPDFPageDocumentHelper(*pdf).getAllPages());
       files.push_back(std::move(pdf));
@@ -42,10 +47,52 @@ bool JoinPdfPages(const std::vector<std::string>& parts, const std::vector<PartP
     for (const PartPage& p : order) {
       result.addPage(pages[static_cast<std::size_t>(p.part)][static_cast<std::size_t>(p.page)], false);
     }
-    QPDFWriter writer(*files.front(), out.c_str());
-    // Streams go through as they are: the parts' are compressed already.
-    writer.setDecodeLevel(qpdf_dl_none);
-    writer.write();
+    // The library does not check its last flush and close: the file is
+    // handed to it and closed here.
+    std::FILE* file = std::fopen(out.c_str(), "wb");
+    if (!file) {
+      error = "cannot write " + out + ": " + std::strerror(errno);
+      return false;
+    }
+    try {
+      QPDFWriter writer(*files.front());
+      writer.setOutputFile(out.c_str(), file, false);
+      // Streams go through as they are: the parts' are compressed already.
+      writer.setDecodeLevel(qpdf_dl_none);
+      writer.write();
+    } catch (...) {
+      std::fclose(file);
+      throw;
+    }
+    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+    const int flushError = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!flushed || !closed) {
+      error = "cannot write " + out + ": " + std::strerror(flushed ? errno : flushError);
+      return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+}
+
+bool CheckPdfFile(const std::string& file, int pages, std::string& error) {
+  try {
+    QPDF pdf;
+    pdf.setAttemptRecovery(false);
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(file.c_str());
+    const auto found = static_cast<int>(QPDFPageDocumentHelper(pdf).getAllPages().size());
+    if (found != pages) {
+      error = file + " holds " + std::to_string(found) + " of " + std::to_string(pages) + " pages";
+      return false;
+    }
+    if (pdf.anyWarnings()) {
+      error = file + " is damaged";
+      return false;
+    }
     return true;
   } catch (const std::exception& e) {
     error = e.what();

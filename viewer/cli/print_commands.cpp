@@ -34,7 +34,10 @@ int runPrint(const CliCommand& command, std::FILE* out) {
   installInterruptHandler();
   const int before = name.isEmpty() ? 0 : newestJobId(queue);
   int status = runReportHeadless(command.path, job, printer.get(), &progress);
-  if ((status != 0 && status != 130) || !printer || printer->pageCount() == 0) return status == 0 ? 1 : status;
+  // Every interrupt (SIGINT, SIGTERM, SIGHUP) sends the pages done, so each
+  // reports its job as Ctrl+C does.
+  const bool stopped = interrupted() && status == interruptedExitCode();
+  if ((status != 0 && !stopped) || !printer || printer->pageCount() == 0) return status == 0 ? 1 : status;
 
   // The pages went to the server when the document ended; a new job number
   // is the server's receipt for them.

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QPrinter>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -11,7 +14,6 @@
 #include "page_tape.h"
 #include "painter_canvas.h"
 #include "printer_layer.h"
-#include "stale_parts.h"
 #include "worker_signals.h"
 
 namespace zel::cli {
@@ -70,8 +72,9 @@ struct SplitPdfPrinter::Worker {
   }
 };
 
-SplitPdfPrinter::SplitPdfPrinter(const QString& outputFile, int workers)
-    : output_(outputFile), workerCount_(std::max(workers, 1)), model_(PrinterLayer::pdfPrinter(outputFile)) {}
+SplitPdfPrinter::SplitPdfPrinter(const QString& outputFile, int workers, std::function<QString(int)> workerFile)
+    : output_(outputFile), workerCount_(std::max(workers, 1)), workerFile_(std::move(workerFile)),
+      model_(PrinterLayer::pdfPrinter(outputFile)) {}
 
 SplitPdfPrinter::~SplitPdfPrinter() {
   if (canvas_) finish();
@@ -98,9 +101,7 @@ bool SplitPdfPrinter::beginDocument() {
   const int workers = expectedPages_ > kMaxJoinedPages ? 1 : workerCount_;
   for (int i = 0; i < workers; ++i) {
     auto worker = std::make_unique<Worker>();
-    // Named like the output's own temporary, so a run that dies leaves
-    // nothing the next run does not clear away.
-    worker->file = partFileName(QStringLiteral("%1-%2").arg(output_).arg(i + 1));
+    worker->file = workerFile_(i + 1);
     worker->printer = PrinterLayer::pdfPrinter(worker->file);
     worker->printer->setOrientation(orientation);
     workers_.push_back(std::move(worker));
@@ -157,18 +158,21 @@ void SplitPdfPrinter::finish() {
   for (auto& worker : workers_) {
     worker->close();
     failed = failed || worker->failed;
-    if (worker->pages > 0) parts.push_back(worker->file.toStdString());
+    if (worker->pages > 0) parts.push_back(QFile::encodeName(worker->file).toStdString());
   }
-  QFile::remove(output_);
+  const std::string output = QFile::encodeName(output_).toStdString();
   if (failed) {
-    error_ = "cannot write " + output_.toStdString();
+    error_ = "a page could not be written";
   } else if (parts.size() == 1) {
-    // One part holds every page.
-    if (!QFile::rename(workers_[0]->file, output_)) error_ = "cannot write " + output_.toStdString();
-  } else if (!JoinPdfPages(parts, order_, output_.toStdString(), error_)) {
-    QFile::remove(output_);
+    // One part holds every page: it becomes the output file (the caller's
+    // part, checked and renamed into place by the caller).
+    if (std::rename(parts.front().c_str(), output.c_str()) != 0)
+      error_ = "cannot write " + output + ": " + std::strerror(errno);
+  } else {
+    JoinPdfPages(parts, order_, output, error_);
   }
-  for (auto& worker : workers_) QFile::remove(worker->file);
+  // The workers' files are the caller's (extra parts of its output): left
+  // for it to remove, so that a full disk is still full when it asks why.
   workers_.clear();
 }
 

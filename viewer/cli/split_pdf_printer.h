@@ -15,6 +15,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,7 +37,9 @@ class SplitPdfPrinter : public Printer {
   static constexpr int kQueuedPages = 16;  // per worker, beyond which the engine waits
   static constexpr int kMaxJoinedPages = 2000;
 
-  SplitPdfPrinter(const QString& outputFile, int workers);
+  // workerFile(i): the file worker i (1-based) draws into, made by the
+  // caller's output (so that it is marked and cleared like the output's part).
+  SplitPdfPrinter(const QString& outputFile, int workers, std::function<QString(int)> workerFile);
   ~SplitPdfPrinter() override;
 
   bool setOrientation(PaperOrientation orientation) override;
@@ -68,6 +71,7 @@ class SplitPdfPrinter : public Printer {
 
   QString output_;
   int workerCount_;
+  std::function<QString(int)> workerFile_;
   std::unique_ptr<PrinterLayer> model_;  // paper, orientation and caps; never printed on
   std::unique_ptr<Canvas> idleCanvas_;
   std::unique_ptr<TapeCanvas> canvas_;

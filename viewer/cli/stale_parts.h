@@ -1,18 +1,18 @@
-// PDF output, and the export's XLSX and CSV files, are written as
-// "<target>.part<pid>" and renamed when complete. A process killed outright
-// (SIGKILL, power loss) leaves its part file behind; the next render or
-// export into the same directory removes those of dead processes.
+// PDF output, PNG pages and the export's XLSX and CSV files are written as
+// part files (see output_file.h) and renamed when complete. A process killed
+// outright (SIGKILL, power loss) leaves its part file behind; the next render
+// or export of the same output removes those of dead processes, and nothing
+// else.
 #pragma once
 
-#include <QString>
+#include <string>
+#include <vector>
 
 namespace zel::cli {
 
-// The temporary name of `target` for this process.
-QString partFileName(const QString& target);
-
-// Removes the part files in `directory` whose process no longer runs and that
-// hold a PDF, XLSX or CSV file (or nothing yet); returns how many were removed.
-int RemoveStalePartFiles(const QString& directory);
+// Removes the part files left beside `targets` (one directory; file names
+// as the file system holds them) by processes
+// that no longer run; returns how many were removed.
+int RemoveStalePartFiles(const std::vector<std::string>& targets);
 
 }  // namespace zel::cli

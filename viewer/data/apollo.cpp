@@ -280,6 +280,13 @@ long TApollo::MissingBytes() {
   return sx_SysProp(SX_SP_MISSINGBYTES);
 }
 
+long TApollo::UncountedRecords() {
+  if (table_ == nullptr) return 0;
+  table_->requireActive("measure the table");
+  AreaGuard guard(table_->WorkArea());
+  return sx_SysProp(SX_SP_UNCOUNTEDRECORDS);
+}
+
 bool SoftSeekKey(TApollo& apollo, const std::string& key) {
   if (ApolloEnv != nullptr) {
     ApolloEnv->SetSoftSeek(true);

@@ -53,6 +53,9 @@ class TApollo {
   int RecordSize();
   // Bytes the .dbf lacks for the records its header counts; 0 when whole.
   long MissingBytes();
+  // Whole records the file holds past the count in its header: a lowered
+  // count, whose lines are never read.
+  long UncountedRecords();
 
  private:
   void applyLinkSettings();

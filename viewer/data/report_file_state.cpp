@@ -11,12 +11,17 @@ constexpr int kWriteAccess = W_OK;
 #endif
 
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "ascii_text.h"
 #include "byte_reader.h"
+#include "cp949.h"
+#include "table.h"
 
 namespace zel {
 
@@ -79,6 +84,66 @@ std::string MissingMemoFile(const std::string& directory, const std::string& fil
   std::error_code ec;
   if (std::filesystem::exists(ResolvePath(directory, memo), ec) || ec) return {};
   return directory + "/" + memo;
+}
+
+PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& stop) {
+  constexpr long kStopCheckEvery = 4096;
+  PageNumberCheck out;
+  long firstUnnumbered = 0;  // the first line with a page below 1 (or blank)
+  std::string unnumberedValue;
+  bool numbered = false;  // a line with a page of 1 or more was seen
+  long seen = 0;
+  for (table.First(); !table.Eof(); table.Next()) {
+    if (++seen % kStopCheckEvery == 0 && stop && stop()) {
+      out.stopped = true;
+      return out;
+    }
+    const std::optional<std::string> page = table.FieldValue("F_PAGE");
+    std::string text = page.value_or(std::string());
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    const std::size_t first = text.find_first_not_of(' ');
+    text.erase(0, first == std::string::npos ? text.size() : first);
+    char* end = nullptr;
+    const double value = text.empty() ? 0 : std::strtod(text.c_str(), &end);
+    const bool read = text.empty() || (end == text.c_str() + text.size() && std::isfinite(value));
+    if (!read) {
+      out.record = table.RecNo();
+      out.value = page.value_or(std::string());
+      return out;
+    }
+    if (value >= 1) {
+      numbered = true;
+    } else if (firstUnnumbered == 0) {
+      firstUnnumbered = table.RecNo();
+      unnumberedValue = page.value_or(std::string());
+    }
+    // A report without page numbers (every line blank or 0) is the find's
+    // refusal to make; a line below 1 among numbered ones is damage.
+    if (numbered && firstUnnumbered != 0) {
+      out.record = firstUnnumbered;
+      out.value = unnumberedValue;
+      return out;
+    }
+  }
+  return out;
+}
+
+std::string DamagedPageNumberText(const std::string& path, const PageNumberCheck& check) {
+  // Control bytes (a NUL among the digits) are shown, not passed on.
+  std::string shown;
+  for (const char ch : cp949Excerpt(check.value)) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      static const char kHex[] = "0123456789ABCDEF";
+      shown += "\\x";
+      shown += kHex[c >> 4];
+      shown += kHex[c & 15];
+    } else {
+      shown += ch;
+    }
+  }
+  return path + "\r보고서 파일이 손상되었습니다: " + std::to_string(check.record) + "번째 레코드의 쪽 번호(F_PAGE) '" +
+         shown + "'를 읽을 수 없습니다.";
 }
 
 bool CanWriteBeside(const std::string& directory, const std::string& fileName) {

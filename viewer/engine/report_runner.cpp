@@ -176,11 +176,28 @@ void RunReport(const RunServices& services, const std::string& reportDirectory, 
       box.warning(DamagedTableText(reportPath(reportDirectory, name), missing));
       return;
     }
+    // More records than the header counts: the report runs on what the
+    // header counts, and says that lines are left out.
+    if (const long uncounted = table.Apollo.UncountedRecords(); uncounted > 0)
+      box.log("경고: " + reportPath(reportDirectory, name) + ": 머리말의 레코드 수(" +
+              std::to_string(table.Table.RecordCount()) + ")보다 파일에 레코드가 " + std::to_string(uncounted) +
+              "개 더 있어, 그 줄은 나오지 않습니다.");
     // Pages are numbers; any other type could only fail later without a word.
     if (table.Table.FindField("F_PAGE") && !isNumberType(table.Apollo.FieldTypeName("F_PAGE"))) {
       box.warning(reportPath(reportDirectory, name) + "\r" + kPageNotNumber + " (" +
                   table.Apollo.FieldTypeName("F_PAGE") + ")");
       return;
+    }
+    // A line without a readable page number of 1 or more sorts outside every
+    // page. Checked before the page order is built, which would cost as much
+    // for a header that claims millions of empty records.
+    if (table.Table.FindField("F_PAGE")) {
+      const PageNumberCheck pages = CheckPageNumbers(table.Table, services.stopRequested);
+      if (pages.stopped) return;
+      if (pages.record > 0) {
+        box.warning(DamagedPageNumberText(reportPath(reportDirectory, name), pages));
+        return;
+      }
     }
     table.Table.First();
     code = GetKey(table.Table.FieldAsString("F_INIT"), "RPTCODE");

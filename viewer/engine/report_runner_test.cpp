@@ -324,11 +324,33 @@ TEST_F(RunnerTest, PageCountIsTheHighestPage) {
     std::vector<int> pages;
     std::string last;
   };
-  for (const Case& c : {Case{{1, 1, 2, 3}, "3"}, Case{{1, 2, 0}, "2"}, Case{{1, 5, 2, 3}, "5"}, Case{{0}, "1"},
-                        Case{{0, 0}, "1"}, Case{{-4, -2}, "1"}}) {
+  for (const Case& c :
+       {Case{{1, 1, 2, 3}, "3"}, Case{{1, 5, 2, 3}, "5"}, Case{{0}, "1"}, Case{{0, 0}, "1"}, Case{{-4, -2}, "1"}}) {
     writeReport("P_A.DBF", settings(), c.pages);
     RunReport(services_, dir_, "P_A.DBF");
     EXPECT_EQ(preview_.last, c.last) << ::testing::PrintToString(c.pages);
+  }
+}
+
+// A line whose page is below 1 among numbered lines sorts outside every page
+// and used to be left out without a word: the report is refused, naming the
+// record. (A report without any page numbers still runs.)
+TEST_F(RunnerTest, ALineBelowPageOneAmongNumberedLinesIsRefused) {
+  struct Case {
+    std::vector<int> pages;
+    long record;
+  };
+  for (const Case& c : {Case{{1, 2, 0}, 3}, Case{{0, 1, 1}, 1}, Case{{1, -1, 2}, 2}, Case{{2, 2, 1, 0, 0}, 4}}) {
+    writeReport("P_A.DBF", settings(), c.pages);
+    messages_.shown.clear();
+    const int before = preview_.created;
+    RunReport(services_, dir_, "P_A.DBF");
+    EXPECT_EQ(preview_.created, before) << ::testing::PrintToString(c.pages);
+    ASSERT_EQ(messages_.shown.size(), 1u) << ::testing::PrintToString(c.pages);
+    EXPECT_NE(messages_.shown[0].text.find(std::to_string(c.record) + "번째 레코드의 쪽 번호(F_PAGE)"),
+              std::string::npos)
+        << messages_.shown[0].text;
+    EXPECT_TRUE(cdxFiles(dir_).empty());
   }
 }
 

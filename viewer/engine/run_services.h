@@ -5,6 +5,8 @@
 // Nothing is owned; a missing service has a do-nothing stand-in.
 #pragma once
 
+#include <functional>
+
 #include "preview_handover.h"
 
 namespace zel {
@@ -20,6 +22,9 @@ struct RunServices {
   PreviewFactory preview;  // empty: the run prepares, shows nothing and cleans up
   ProgressDialog* progress = nullptr;  // nullptr: shows nothing and never cancels
   StatusProgress* status = nullptr;  // nullptr: no status bar
+  // Asked during the walks over every record before a report is shown (an
+  // interrupt on the command line); empty: never.
+  std::function<bool()> stopRequested;
 
   MessageService& box() const;
   ProgressDialog& progressDialog() const;

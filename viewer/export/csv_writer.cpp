@@ -26,7 +26,7 @@ std::string plainNumber(const std::string& shown) {
 
 CsvWriter::CsvWriter(const std::string& path, bool raw) : path_(path), raw_(raw) {
   file_ = std::fopen(path.c_str(), "wb");
-  if (!file_) throw ExportError("cannot write " + path + ": " + std::strerror(errno));
+  if (!file_) throw ExportError("cannot write " + path + ": " + std::strerror(errno), errno);
   buffer_.reserve(kFlushAt * 2);
 }
 
@@ -62,7 +62,7 @@ void CsvWriter::put(const std::string& s) {
   buffer_ += s;
   if (buffer_.size() >= kFlushAt) {
     if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-      throw ExportError("cannot write " + path_ + ": " + std::strerror(errno));
+      throw ExportError("cannot write " + path_ + ": " + std::strerror(errno), errno);
     buffer_.clear();
   }
 }
@@ -109,10 +109,12 @@ void CsvWriter::line(const ExportLine& line) {
 void CsvWriter::finish() {
   if (!file_) return;
   const bool written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size();
+  const int writeError = errno;
   buffer_.clear();
   const bool closed = std::fclose(file_) == 0;
+  const int error = written ? errno : writeError;
   file_ = nullptr;
-  if (!written || !closed) throw ExportError("cannot write " + path_ + ": " + std::strerror(errno));
+  if (!written || !closed) throw ExportError("cannot write " + path_ + ": " + std::strerror(error), error);
 }
 
 }  // namespace zel

@@ -14,6 +14,7 @@
 #include "background_writer.h"
 #include "csv_writer.h"
 #include "export_layout.h"
+#include "output_file.h"
 #include "progress_dialog.h"
 #include "scope_exit.h"
 #include "xlsx_writer.h"
@@ -23,65 +24,10 @@ namespace {
 
 constexpr std::chrono::milliseconds kProgressInterval{100};
 
-}  // namespace
-
-std::string ExportPartName(const std::string& target) { return target + ".part" + std::to_string(::getpid()); }
-
-bool SameOutputFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec) && !ec;
-  const auto resolved = [](const std::string& p) {
-    std::error_code e;
-    const fs::path absolute = fs::absolute(p, e).lexically_normal();
-    fs::path real = fs::weakly_canonical(absolute, e);
-    return e ? absolute : real;
-  };
-  return resolved(a) == resolved(b);
-}
-
-std::string ExportTargetProblem(const std::string& target) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path folder = fs::absolute(target, ec).parent_path();
-  if (folder.empty()) folder = ".";
-  std::string reason;
-  struct stat info {};
-  if (::stat(folder.c_str(), &info) != 0) {
-    if (errno == ENOENT)
-      reason = "저장할 폴더(" + folder.string() + ")가 없습니다.";
-    else if (errno == ENOTDIR)
-      reason = "저장할 폴더의 경로(" + folder.string() + ") 중간에 폴더가 아닌 파일이 있습니다.";
-    else if (errno == EACCES)
-      reason = "저장할 폴더(" + folder.string() + ")에 들어갈 권한이 없습니다.";
-    else
-      reason = "저장할 폴더(" + folder.string() + ")를 확인할 수 없습니다: " + std::strerror(errno);
-  } else if (!S_ISDIR(info.st_mode)) {
-    reason = "저장할 곳(" + folder.string() + ")이 폴더가 아닙니다.";
-  } else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-    if (errno == EROFS)
-      reason = "저장할 폴더(" + folder.string() + ")가 읽기 전용입니다.";
-    else if (errno == EACCES)
-      reason = "저장할 폴더(" + folder.string() + ")에 쓸 권한이 없습니다.";
-    else
-      reason = "저장할 폴더(" + folder.string() + ")에 쓸 수 없습니다: " + std::strerror(errno);
-  }
-  if (reason.empty()) return {};
-  return target + "\r파일을 저장할 수 없습니다. " + reason;
-}
-
-ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
-                               ProgressDialog& progress) {
-  namespace fs = std::filesystem;
-  if (const std::string problem = ExportTargetProblem(request.path); !problem.empty()) throw ExportError(problem);
+ExportOutcome writeExport(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
+                          ProgressDialog& progress, OutputFile& output) {
   const ExportLayout sheet = MakeExportLayout(layout, request.withCodes);
-  const std::string part = ExportPartName(request.path);
-  bool renamed = false;
-  const ScopeExit removePart([&] {
-    std::error_code ec;
-    if (!renamed) fs::remove(part, ec);
-  });
-
+  const std::string& part = output.path();
   std::unique_ptr<SheetWriter> writer;
   if (request.format == ExportFormat::kCsv)
     writer = std::make_unique<CsvWriter>(part, request.csvRaw);
@@ -133,11 +79,72 @@ ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, 
     outcome.cancelled = true;
     return outcome;
   }
-  std::error_code ec;
-  fs::rename(part, request.path, ec);
-  if (ec) throw ExportError("cannot rename to " + request.path + ": " + ec.message());
-  renamed = true;
+  output.commit();
   return outcome;
+}
+
+}  // namespace
+
+std::string ExportPartName(const std::string& target) { return OutputPartName(target, ::getpid()); }
+
+bool SameOutputFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec) && !ec;
+  const auto resolved = [](const std::string& p) {
+    std::error_code e;
+    const fs::path absolute = fs::absolute(p, e).lexically_normal();
+    fs::path real = fs::weakly_canonical(absolute, e);
+    return e ? absolute : real;
+  };
+  return resolved(a) == resolved(b);
+}
+
+std::string ExportTargetProblem(const std::string& target) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path folder = fs::absolute(target, ec).parent_path();
+  if (folder.empty()) folder = ".";
+  std::string reason;
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) {
+    if (errno == ENOENT)
+      reason = "저장할 폴더(" + folder.string() + ")가 없습니다.";
+    else if (errno == ENOTDIR)
+      reason = "저장할 폴더의 경로(" + folder.string() + ") 중간에 폴더가 아닌 파일이 있습니다.";
+    else if (errno == EACCES)
+      reason = "저장할 폴더(" + folder.string() + ")에 들어갈 권한이 없습니다.";
+    else
+      reason = "저장할 폴더(" + folder.string() + ")를 확인할 수 없습니다: " + std::strerror(errno);
+  } else if (!S_ISDIR(info.st_mode)) {
+    reason = "저장할 곳(" + folder.string() + ")이 폴더가 아닙니다.";
+  } else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    if (errno == EROFS)
+      reason = "저장할 폴더(" + folder.string() + ")가 읽기 전용입니다.";
+    else if (errno == EACCES)
+      reason = "저장할 폴더(" + folder.string() + ")에 쓸 권한이 없습니다.";
+    else
+      reason = "저장할 폴더(" + folder.string() + ")에 쓸 수 없습니다: " + std::strerror(errno);
+  }
+  if (reason.empty()) return {};
+  return target + "\r파일을 저장할 수 없습니다. " + reason;
+}
+
+
+ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
+                               ProgressDialog& progress) {
+  if (const std::string problem = ExportTargetProblem(request.path); !problem.empty()) throw ExportError(problem);
+  // Removed, with the target untouched, unless committed.
+  OutputFile output(request.path);
+
+  // Every failure of the writer is told as the output's, with its reason.
+  try {
+    return writeExport(layout, lines, request, progress, output);
+  } catch (const OutputError&) {
+    throw;
+  } catch (const ExportError& e) {
+    output.fail(e.error(), e.what());
+  }
 }
 
 }  // namespace zel

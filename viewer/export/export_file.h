@@ -1,7 +1,7 @@
 // Exports a range of a report's pages into one file, XLSX or CSV as asked.
-// The file is written under a temporary name beside the target
-// ("<target>.part<pid>") and renamed when complete; a failure or a cancel
-// removes it and leaves the target as it was. Progress goes to the print
+// The file is written through an OutputFile (a part file beside the target,
+// renamed when complete and on the disk); a failure or a cancel removes it
+// and leaves the target as it was. Progress goes to the print
 // job's progress dialog (the first and last page, and a step at most every
 // 100 ms between; its cancel, or Ctrl+C on the command line, stops the
 // export at the page boundary where it is seen, and the dialog stays until the
@@ -43,7 +43,7 @@ std::string ExportTargetProblem(const std::string& target);
 bool SameOutputFile(const std::string& a, const std::string& b);
 
 // Throws ExportError when the file cannot be written (first ExportTargetProblem's
-// text), and passes on the table layer's errors; in both cases nothing is left
+// text; OutputError, an ExportError, for a failed write), and passes on the table layer's errors; in both cases nothing is left
 // behind. A cancel seen at any step, up to the moment before the rename (the
 // lines, then the writer's finish), leaves no file.
 ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,

@@ -42,10 +42,19 @@ std::string ReportFileReplacedBy(const std::string& reportPath, const std::strin
     std::error_code same;
     if (fs::equivalent(out, file, same) && !same) return file.string();
   }
-  // The page index is made and removed by the run itself; an output by its
-  // name would be deleted by the next run.
-  if (besideReport && asciiUpper(out.filename().string()) == asciiUpper(runnerBase(report) + ".CDX"))
-    return out.string();
+  // Beside the report, a name that differs from one of the report's files
+  // only by case is refused whether or not it exists: the engine finds the
+  // memo whatever its case (the spelling that exists first), so a memo-named
+  // output would become the memo of the next run, and on a file system that
+  // ignores case it is the memo. The page index is made and removed by the
+  // run itself; an output by its name would be deleted by the next run.
+  if (besideReport) {
+    const std::string name = asciiUpper(out.filename().string());
+    if (name == asciiUpper(report.filename().string())) return out.string();
+    for (const std::string& stem : {report.stem().string(), runnerBase(report)})
+      for (const char* ext : {".FPT", ".DBT", ".CDX"})
+        if (name == asciiUpper(stem + ext)) return out.string();
+  }
   return {};
 }
 

@@ -14,7 +14,12 @@ struct ExportLayout;
 
 class ExportError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  // error: the system's error number when a write failed, 0 when unknown.
+  explicit ExportError(const std::string& what, int error = 0) : std::runtime_error(what), error_(error) {}
+  int error() const { return error_; }
+
+ private:
+  int error_;
 };
 
 class SheetWriter : public ExportSink {

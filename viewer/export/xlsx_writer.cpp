@@ -2,8 +2,13 @@
 
 #include <xlsxwriter.h>
 
+#include <sys/statvfs.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "cp949.h"
@@ -32,6 +37,24 @@ constexpr double kDefaultRowPoints = 15;  // a row of the workbook's default fon
 constexpr double kPixelsPerChar = 7, kColumnPaddingPixels = 5, kPixelsPerInch = 96;
 
 enum Kind { kText = 0, kNumber = 1, kPage = 2, kBlank = 3 };
+
+// Rows between checks of the row data's temporary files.
+constexpr long kCheckEveryRows = 4096;
+// Room the workbook's assembly needs beyond the largest sheet's row data
+// (which its sheet file copies, wrapped): the wrapping and the small parts,
+// each copied through a temporary file.
+constexpr unsigned long long kAssemblyMargin = 64 << 10;
+
+std::string temporaryDirectory() {
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp && *tmp ? tmp : "/tmp";
+}
+
+unsigned long long freeBytes(const std::string& dir) {
+  struct statvfs st {};
+  if (::statvfs(dir.c_str(), &st) != 0) return ~0ULL;  // unknown: the writes will tell
+  return static_cast<unsigned long long>(st.f_bavail) * st.f_frsize;
+}
 
 uint8_t lxwAlign(CellAlign align) {
   switch (align) {
@@ -125,8 +148,10 @@ std::string XlsxWriter::SheetFace(const std::string& cp949Face) {
 XlsxWriter::XlsxWriter(const std::string& path, long rowsPerSheet, int pagesPerSheet)
     : path_(path), rowsPerSheet_(std::clamp(rowsPerSheet, 8L, kMaxRows)),
       pagesPerSheet_(std::clamp(pagesPerSheet, 1, kMaxPages)) {
-  // Row data waits in temporary files beside the output, not in a memory-backed /tmp.
-  tmpdir_ = std::filesystem::absolute(path).parent_path().string();
+  // Row data waits in the system's temporary directory, as the user set it
+  // (TMPDIR); the library loses the errors of these files, so they are
+  // checked here as the rows go in and before the workbook is assembled.
+  tmpdir_ = temporaryDirectory();
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.tmpdir = tmpdir_.data();  // kept for the workbook's life, whatever the library keeps
@@ -142,8 +167,28 @@ XlsxWriter::~XlsxWriter() {
 }
 
 void XlsxWriter::check(int error, const char* what) {
-  if (error != LXW_NO_ERROR)
-    throw ExportError("cannot write " + path_ + " (" + what + "): " + lxw_strerror(static_cast<lxw_error>(error)));
+  if (error != LXW_NO_ERROR) {
+    const int systemError = errno;
+    throw ExportError("cannot write " + path_ + " (" + what + "): " + lxw_strerror(static_cast<lxw_error>(error)),
+                      systemError);
+  }
+}
+
+void XlsxWriter::checkRowData() {
+  unsigned long long largest = 0;
+  lxw_worksheet* sheet = nullptr;
+  LXW_FOREACH_WORKSHEET(sheet, book_) {
+    std::FILE* rows = sheet->optimize_tmpfile;
+    if (!rows) continue;
+    if (std::fflush(rows) != 0 || std::ferror(rows)) {
+      // The failed write may lie far back; a full disk is the usual reason.
+      const int error = freeBytes(tmpdir_) < kAssemblyMargin ? ENOSPC : (errno != 0 ? errno : EIO);
+      throw ExportError("cannot write the row data of " + path_ + " in " + tmpdir_, error);
+    }
+    const long size = std::ftell(rows);
+    if (size > 0) largest = std::max(largest, static_cast<unsigned long long>(size));
+  }
+  rowData_ = largest;
 }
 
 const char* XlsxWriter::text(const std::string& cp949) {
@@ -377,6 +422,10 @@ void XlsxWriter::line(const ExportLine& line) {
       breaks_.push_back(static_cast<unsigned>(row_));
   }
   if (row_ >= rowsPerSheet_) startSheet();
+  if (++rowsSinceCheck_ >= kCheckEveryRows) {
+    rowsSinceCheck_ = 0;
+    checkRowData();
+  }
   const auto row = static_cast<lxw_row_t>(row_);
   const std::vector<ExportColumn>& columns = layout_->columns;
   const bool bottom = layout_->rowRules || line.lastOfPage;
@@ -429,6 +478,14 @@ void XlsxWriter::finish() {
       check(worksheet_set_column(sheet, col, col, mmToChars(mm), columnFormats_[c]), "column width");
     }
   }
+  checkRowData();
+  // Assembling copies each sheet through a temporary file whose write errors
+  // the library does not see: there must be room for the largest.
+  const unsigned long long needed = rowData_ + kAssemblyMargin;
+  if (freeBytes(tmpdir_) < needed)
+    throw ExportError(
+        "not enough room in " + tmpdir_ + " to assemble " + path_ + " (" + std::to_string(needed) + " bytes needed)",
+        ENOSPC);
   lxw_workbook* book = book_;
   book_ = nullptr;
   check(workbook_close(book), "closing");

@@ -72,6 +72,8 @@ class XlsxWriter : public SheetWriter {
   double estimatedMm(const std::string& cp949) const;
   double minimumMm(std::size_t column) const;
   void prepareColumns();
+  // Throws when a row data file lost a write; notes the largest one's size.
+  void checkRowData();
 
   std::string path_;
   std::string tmpdir_;  // where the library keeps row data until the file is assembled
@@ -98,6 +100,8 @@ class XlsxWriter : public SheetWriter {
   std::vector<double> roomMm_;  // by column: the widest a text may make it
   double narrowByteMm_ = 0;  // the most a byte of text can take
   std::vector<lxw_format*> columnFormats_;  // rules of empty cells
+  long rowsSinceCheck_ = 0;
+  unsigned long long rowData_ = 0;  // bytes of the largest sheet's row data
   lxw_format* header_ = nullptr;
   std::array<lxw_format*, 3> titles_{};  // by alignment
   std::array<lxw_format*, 3> subtitles_{};

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QRawFont>
 
 #include "cp949.h"
 
@@ -13,12 +14,49 @@ constexpr int kMeasurePixels = 1000;  // large, so hinting does not skew the rat
 
 bool endsWith(const QString& name, const QString& tail) { return name.endsWith(tail, Qt::CaseInsensitive); }
 
+// Whether an OpenType 'name' table holds `family` as a family name (name
+// ids 1 and 16) in any language: Windows records are UTF-16BE, Macintosh
+// ones single bytes.
+bool fontHasFamilyName(const QByteArray& table, const QString& family) {
+  constexpr int kHeader = 6, kRecord = 12;
+  auto u16 = [&](qsizetype at) {
+    return at + 2 <= table.size() ? static_cast<int>((static_cast<unsigned char>(table[at]) << 8) |
+                                                     static_cast<unsigned char>(table[at + 1]))
+                                  : -1;
+  };
+  const int count = u16(2), strings = u16(4);
+  if (count < 0 || strings < 0) return false;
+  for (int i = 0; i < count; ++i) {
+    const qsizetype record = kHeader + qsizetype(i) * kRecord;
+    const int platform = u16(record), nameId = u16(record + 6), length = u16(record + 8), offset = u16(record + 10);
+    if (offset < 0 || (nameId != 1 && nameId != 16)) continue;
+    const qsizetype at = qsizetype(strings) + offset;
+    if (at + length > table.size()) continue;
+    QString name;
+    if (platform == 0 || platform == 3) {
+      for (qsizetype k = 0; k + 1 < length; k += 2) name += QChar(static_cast<char16_t>(u16(at + k)));
+    } else {
+      name = QString::fromLatin1(table.constData() + at, length);
+    }
+    if (name.compare(family, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
 bool coversHangul(const QString& family) {
-  if (!QFontDatabase::hasFamily(family)) return false;
   QFont font(family);
   font.setStyleStrategy(QFont::NoFontMerging);
-  QFontMetricsF metrics(font);
-  return metrics.inFontUcs4(kHangulGa);
+  if (QFontDatabase::hasFamily(family)) {
+    QFontMetricsF metrics(font);
+    return metrics.inFontUcs4(kHangulGa);
+  }
+  // The font database names a family in the user's language where the font
+  // has such a name (나눔고딕코딩 under a Korean locale), so the English name
+  // is not found there although the font is installed and drawn by it: the
+  // font the name resolves to must carry the name among its own, in any
+  // language (a missing font resolves to another one, which does not).
+  const QRawFont raw = QRawFont::fromFont(font);
+  return raw.isValid() && fontHasFamilyName(raw.fontTable("name"), family) && raw.supportsCharacter(kHangulGa);
 }
 
 }  // namespace

@@ -176,6 +176,7 @@ bool PrinterLayer::beginDocument() {
   canvas_ = std::make_unique<PainterCanvas>(*painter_);
   canvas_->setPrintingOffset(printingOffset());
   pages_ = 1;
+  writeFailed_ = false;
   return true;
 }
 
@@ -193,7 +194,11 @@ CanvasPoint PrinterLayer::printingOffset() {
 bool PrinterLayer::newPage() {
   if (!painter_ || !painter_->isActive()) return false;
   if (canvas_) canvas_->flushTexts();
-  if (!printer_->newPage()) return false;
+  // A PDF file answers false once a write to it failed (a full disk).
+  if (!printer_->newPage()) {
+    writeFailed_ = true;
+    return false;
+  }
   ++pages_;
   return true;
 }

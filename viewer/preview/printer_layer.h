@@ -59,6 +59,9 @@ class PrinterLayer : public Printer {
 
   // Pages begun in the current (or last) document.
   int pageCount() const { return pages_; }
+  // True when a page of the current (or last) document could not be begun:
+  // the device (a PDF file) failed, and the document is incomplete.
+  bool writeFailed() const { return writeFailed_; }
   // What the document's canvas answers for printingOffset(), in page units.
   CanvasPoint printingOffset();
 
@@ -75,6 +78,7 @@ class PrinterLayer : public Printer {
   std::unique_ptr<Canvas> idleCanvas_;  // answers canvas() outside a document
   bool pdf_ = false;
   int pages_ = 0;
+  bool writeFailed_ = false;
 };
 
 // Which printer the programs install at start-up. Tests and the command line

@@ -31,6 +31,7 @@
 #include "error_text.h"
 #include "export_file.h"
 #include "file_dialogs.h"
+#include "output_file.h"
 #include "output_guard.h"
 #include "progress_dialog.h"
 #include "font_mapper.h"
@@ -777,12 +778,14 @@ void TFM_Preview::C_SBT_ExcelClick() {
     try {
       ApolloLines lines(RptTable->Apollo);
       ExportReportFile(layout, lines, request, services_.progressDialog());
+    } catch (const OutputError& e) {
+      failure = e.what();  // worded already, with the system's reason
     } catch (const std::exception& e) {
-      failure = e.what();
+      failure = errorMessageText(e.what());
     }
   }
   if (failure) {
-    messages().error(errorMessageText(*failure));
+    messages().error(*failure);
   } else if (QFileInfo::exists(QString::fromStdString(target))) {
     C_LBL_Status->setText(QStringLiteral("엑셀 파일로 저장했습니다: ") +
                           QDir::toNativeSeparators(QString::fromStdString(target)));
