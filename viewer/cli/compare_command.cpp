@@ -51,7 +51,7 @@ int runCompare(const CliCommand& command, std::FILE* out) {
     r.format = format;
     r.changedOnly = command.changedOnly;
     requests.push_back(r);
-    RemoveStalePartFiles(target.absolutePath());
+    RemoveStalePartFiles({r.path});
   }
   installInterruptHandler();
   CompareFilesOutcome outcome;

@@ -9,15 +9,14 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "export_file.h"
+#include "output_file.h"
 #include "message_service.h"
 #include "output_guard.h"
-#include "scope_exit.h"
 #include "sheet_writer.h"
 #include "utf8_cache.h"
 #include "xlsx_writer.h"
@@ -97,8 +96,8 @@ class FilteringSink : public CompareSheetSink {
 class CsvCompareSink : public FilteringSink {
  public:
   CsvCompareSink(const std::string& path, bool changedOnly) : FilteringSink(changedOnly), path_(path) {
-    // A new file, never through a link planted at the part's name.
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // The part file OutputFile made (new, never a planted link).
+    fd_ = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     if (fd_ < 0) throw ExportError(sysError("write", path));
   }
   ~CsvCompareSink() override {
@@ -221,10 +220,9 @@ class XlsxCompareSink : public FilteringSink {
   XlsxCompareSink(const std::string& path, bool changedOnly, long rowsPerSheet)
       : FilteringSink(changedOnly), path_(path),
         rowsPerSheet_(std::clamp(rowsPerSheet > 0 ? rowsPerSheet : XlsxWriter::kMaxRows, 8L, XlsxWriter::kMaxRows)) {
-    tmpdir_ = std::filesystem::absolute(path).parent_path().string();
-    // libxlsxwriter opens the file itself: make sure nothing (a planted link) sits at the part's name.
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) throw ExportError("cannot write " + path + ": file exists");
+    // Row data waits in the system's temporary directory, as for the export.
+    const char* tmp = std::getenv("TMPDIR");
+    tmpdir_ = tmp && *tmp ? tmp : "/tmp";
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = tmpdir_.data();
@@ -475,22 +473,6 @@ std::string CompareTargetProblem(const std::string& target, const std::string& o
   return std::string();
 }
 
-void CommitPartFile(const std::string& part, const std::string& target) {
-  const int fd = ::open(part.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) throw ExportError(sysError("open", part));
-  const bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  if (!synced) throw ExportError(sysError("flush", part));
-  if (::rename(part.c_str(), target.c_str()) != 0) throw ExportError(sysError("rename to", target));
-  // The rename itself reaches the disk with the directory.
-  std::string dir = std::filesystem::absolute(target).parent_path().string();
-  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-}
-
 CompareFilesOutcome CompareToFiles(MessageService& box, const std::string& oldPath, const std::string& newPath,
                                    const std::vector<CompareFileRequest>& requests, const CompareProgress& progress) {
   CompareFilesOutcome outcome;
@@ -501,21 +483,13 @@ CompareFilesOutcome CompareToFiles(MessageService& box, const std::string& oldPa
       return outcome;
     }
   }
-  std::vector<std::string> parts;
-  std::vector<bool> committed(requests.size(), false);
-  const ScopeExit removeParts([&] {
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      std::error_code ec;
-      if (!committed[i]) std::filesystem::remove(parts[i], ec);
-    }
-  });
+  // Each file goes through its own part file, removed unless committed.
+  std::vector<std::unique_ptr<OutputFile>> outputs;
   std::vector<std::unique_ptr<CompareSheetSink>> sinks;
   std::vector<CompareSheetSink*> raw;
   for (const CompareFileRequest& r : requests) {
-    parts.push_back(ExportPartName(r.path));
-    std::error_code ec;
-    std::filesystem::remove(parts.back(), ec);  // a stale part of an earlier process with this id
-    sinks.push_back(CompareSheetSink::Make(parts.back(), r.format, r.changedOnly, r.rowsPerSheet));
+    outputs.push_back(std::make_unique<OutputFile>(r.path));
+    sinks.push_back(CompareSheetSink::Make(outputs.back()->path(), r.format, r.changedOnly, r.rowsPerSheet));
     raw.push_back(sinks.back().get());
   }
   FanOut fan(raw);
@@ -527,10 +501,7 @@ CompareFilesOutcome CompareToFiles(MessageService& box, const std::string& oldPa
     sinks[i]->close();
     outcome.written.push_back(sinks[i]->written());
   }
-  for (std::size_t i = 0; i < sinks.size(); ++i) {
-    CommitPartFile(parts[i], requests[i].path);
-    committed[i] = true;
-  }
+  for (const auto& output : outputs) output->commit();
   return outcome;
 }
 

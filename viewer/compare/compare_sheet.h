@@ -52,10 +52,6 @@ class CompareSheetSink : public CompareSink {
 // Why writing to target would be unsafe, as the user reads it (UTF-8), or "".
 std::string CompareTargetProblem(const std::string& target, const std::string& oldPath, const std::string& newPath);
 
-// Fsyncs the file at part, renames it to target and fsyncs the directory.
-// Throws ExportError.
-void CommitPartFile(const std::string& part, const std::string& target);
-
 // A comparison written into several files in one pass. Each target is
 // checked first (refused through box, nothing written); each is written
 // under its part name and renamed only when the comparison is complete.
