@@ -130,7 +130,6 @@ std::string ExportTargetProblem(const std::string& target) {
   return target + "\r파일을 저장할 수 없습니다. " + reason;
 }
 
-
 ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
                                ProgressDialog& progress) {
   if (const std::string problem = ExportTargetProblem(request.path); !problem.empty()) throw ExportError(problem);

@@ -237,6 +237,10 @@ std::string OutputFile::extraPart(int n) {
   const int fd = ::open(extra.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd >= 0) {
     ::fsetxattr(fd, kMarkerName, kMarkerValue, std::strlen(kMarkerValue), 0);
+    // A writer may rename its piece over the part (one PDF worker drew every
+    // page): it then carries the part's mode, the replaced file's or the umask's.
+    struct stat part {};
+    if (fd_ >= 0 && ::fstat(fd_, &part) == 0) ::fchmod(fd, part.st_mode & 07777);
     ::close(fd);
   }
   return extra;

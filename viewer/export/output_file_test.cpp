@@ -71,6 +71,33 @@ TEST_F(OutputFileTest, CommitReplacesTheOldFileAndLeavesNoPart) {
   EXPECT_TRUE(others({"out.csv"}).empty());
 }
 
+// A PDF whose pages one worker drew all is that worker's piece renamed over
+// the part: the file must still get the mode a new or replaced file gets.
+TEST_F(OutputFileTest, APieceRenamedOverThePartKeepsTheModeOfTheFileItReplaces) {
+  struct Case {
+    const char* name;
+    int oldMode;  // -1: no old file
+  };
+  const mode_t mask = ::umask(022);
+  for (const Case c : {Case{"new.pdf", -1}, Case{"public.pdf", 0644}, Case{"private.pdf", 0600}}) {
+    if (c.oldMode >= 0) {
+      writeFile(path(c.name), "old");
+      ::chmod(path(c.name).c_str(), static_cast<mode_t>(c.oldMode));
+    }
+    {
+      OutputFile out(path(c.name));
+      const std::string piece = out.extraPart(1);
+      writeFile(piece, "%PDF-");
+      ASSERT_EQ(std::rename(piece.c_str(), out.path().c_str()), 0);
+      out.commit();
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(path(c.name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, static_cast<mode_t>(c.oldMode >= 0 ? c.oldMode : 0644)) << c.name;
+  }
+  ::umask(mask);
+}
+
 TEST_F(OutputFileTest, AFailureOrAnEarlyEndKeepsTheOldFileAndRemovesTheParts) {
   writeFile(path("out.pdf"), "old");
   {
