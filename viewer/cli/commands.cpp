@@ -14,6 +14,7 @@
 #include <string>
 
 #include "apollo.h"
+#include "pdf_check.h"
 #include "pdf_join.h"
 #include "batch_preview.h"
 #include "data_error.h"

@@ -78,28 +78,6 @@ bool JoinPdfPages(const std::vector<std::string>& parts, const std::vector<PartP
   }
 }
 
-bool CheckPdfFile(const std::string& file, int pages, std::string& error) {
-  try {
-    QPDF pdf;
-    pdf.setAttemptRecovery(false);
-    pdf.setSuppressWarnings(true);
-    pdf.processFile(file.c_str());
-    const auto found = static_cast<int>(QPDFPageDocumentHelper(pdf).getAllPages().size());
-    if (found != pages) {
-      error = file + " holds " + std::to_string(found) + " of " + std::to_string(pages) + " pages";
-      return false;
-    }
-    if (pdf.anyWarnings()) {
-      error = file + " is damaged";
-      return false;
-    }
-    return true;
-  } catch (const std::exception& e) {
-    error = e.what();
-    return false;
-  }
-}
-
 bool JoinPdfFiles(const std::vector<std::string>& parts, const std::string& out, std::string& error) {
   std::vector<PartPage> order;
   try {

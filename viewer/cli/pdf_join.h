@@ -22,11 +22,6 @@ struct PartPage {
 bool JoinPdfPages(const std::vector<std::string>& parts, const std::vector<PartPage>& order, const std::string& out,
                   std::string& error);
 
-// True when file reads as a whole PDF of `pages` pages, without repair: how a
-// written PDF is checked before it replaces anything (a full disk can cut a
-// file short without its writer noticing).
-bool CheckPdfFile(const std::string& file, int pages, std::string& error);
-
 // All pages of each part, one part after the other.
 bool JoinPdfFiles(const std::vector<std::string>& parts, const std::string& out, std::string& error);
 

@@ -1,8 +1,8 @@
 // PreviewWindow: what the report runner hands the preview window, and the
 // factory through which the windows supply one. The runner creates the window,
 // calls SetPageInfo, SetPaperOrientation (only for a "P" or "L" report),
-// SetOnDrawPage and SetOnPrintJob in this order, then ShowModal, and destroys
-// the window when ShowModal returns.
+// SetOnDrawPage, SetOnPrintJob and SetWarning (only when there is one) in this
+// order, then ShowModal, and destroys the window when ShowModal returns.
 //
 // The table stays open, in page order, and owned by the runner while ShowModal
 // runs. Errors (zel::DataError) thrown by the callbacks pass to the caller of
@@ -40,6 +40,9 @@ class PreviewWindow {
   virtual void SetPaperOrientation(int orientation) = 0;  // 0 portrait, 1 landscape
   virtual void SetOnDrawPage(DrawPageProc proc) = 0;
   virtual void SetOnPrintJob(PrintJobProc proc) = 0;
+  // What the user should know about the report while it is shown (lines the
+  // header does not count), UTF-8. A window without a status bar ignores it.
+  virtual void SetWarning(const std::string& text) { (void)text; }
   virtual void ShowModal() = 0;
 };
 

@@ -61,6 +61,13 @@ bool fileExists(const std::string& dir, const std::string& name) {
 
 std::string reportPath(const std::string& dir, const std::string& name) { return dir + "/" + name; }
 
+// Lines past the header's record count are not shown (said on standard error
+// by the command line and in the preview's status bar).
+std::string uncountedRecordsText(long counted, long uncounted) {
+  return "머리말의 레코드 수(" + std::to_string(counted) + ")보다 파일에 레코드가 " + std::to_string(uncounted) +
+         "개 더 있어, 그 줄은 나오지 않습니다.";
+}
+
 // A run or program that holds the report keeps its index file: exclusive use
 // is tried before anything beside the report is removed (deleting an open
 // file succeeds here, unlike on Windows).
@@ -179,9 +186,8 @@ void RunReport(const RunServices& services, const std::string& reportDirectory, 
     // More records than the header counts: the report runs on what the
     // header counts, and says that lines are left out.
     if (const long uncounted = table.Apollo.UncountedRecords(); uncounted > 0)
-      box.log("경고: " + reportPath(reportDirectory, name) + ": 머리말의 레코드 수(" +
-              std::to_string(table.Table.RecordCount()) + ")보다 파일에 레코드가 " + std::to_string(uncounted) +
-              "개 더 있어, 그 줄은 나오지 않습니다.");
+      box.log("경고: " + reportPath(reportDirectory, name) + ": " +
+              uncountedRecordsText(table.Table.RecordCount(), uncounted));
     // Pages are numbers; any other type could only fail later without a word.
     if (table.Table.FindField("F_PAGE") && !isNumberType(table.Apollo.FieldTypeName("F_PAGE"))) {
       box.warning(reportPath(reportDirectory, name) + "\r" + kPageNotNumber + " (" +
@@ -238,6 +244,10 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
   const ScopeExit cleanUp([&] { finishRun(table, directory, base, indexStepsReached); });
   if (!table.OpenTable(directory, base + ".DBF", "CDX"))
     throw DataError("Cannot open table " + directory + "/" + base + ".DBF");
+  // The preview's status bar says what the command line's warning says.
+  std::string warning;
+  if (const long uncounted = table.Apollo.UncountedRecords(); uncounted > 0)
+    warning = "경고: " + uncountedRecordsText(table.Table.RecordCount(), uncounted);
   table.Table.First();
   layout.SettingsText = table.Apollo.MemoText("F_INIT");
   table.Apollo.GoBottom();
@@ -268,6 +278,7 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
       DrawPreviewPage(services, picture, page, shown);
     });
     window->SetOnPrintJob([&services](const PrintJob& job) { PrintPages(services, job); });
+    if (!warning.empty()) window->SetWarning(warning);
     window->ShowModal();
   }
 }

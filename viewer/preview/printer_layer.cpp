@@ -164,6 +164,7 @@ QPoint PrinterLayer::painterOrigin() const {
 
 bool PrinterLayer::beginDocument() {
   if (painter_ && painter_->isActive()) return false;
+  pages_ = 0;  // a job that cannot begin has no pages, whatever the last one had
   if (!printer_->isValid()) return false;
   if (pdf_ && printer_->outputFileName().isEmpty()) return false;
   PrinterCaps c;

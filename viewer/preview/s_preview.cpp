@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -21,6 +22,7 @@
 #include <climits>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -38,6 +40,7 @@
 #include "message_service.h"
 #include "num_edit.h"
 #include "painter_canvas.h"
+#include "pdf_check.h"
 #include "printer.h"
 #include "printer_chooser.h"
 #include "print_range.h"
@@ -333,6 +336,13 @@ void TFM_Preview::createControls() {
   bottom->addWidget(C_LBL_Page);
   bottom->addWidget(C_LBL_TotPage);
   bottom->addSpacing(24);
+  // Kept apart from the line below, which each saved file rewrites.
+  C_LBL_Warning = new QLabel(C_PNL_Bottom);
+  C_LBL_Warning->setObjectName(QStringLiteral("C_LBL_Warning"));
+  C_LBL_Warning->setStyleSheet(QStringLiteral("color: #b00000;"));
+  C_LBL_Warning->hide();
+  bottom->addWidget(C_LBL_Warning);
+  bottom->addSpacing(12);
   // Where the last PDF or spreadsheet was written.
   C_LBL_Status = new QLabel(C_PNL_Bottom);
   C_LBL_Status->setObjectName(QStringLiteral("C_LBL_Status"));
@@ -640,6 +650,11 @@ void TFM_Preview::C_EDT_ENDChange() {
   } catch (...) {}
 }
 
+void TFM_Preview::SetWarning(const std::string& text) {
+  C_LBL_Warning->setText(QString::fromStdString(text));
+  C_LBL_Warning->setVisible(!text.empty());
+}
+
 bool TFM_Preview::askPdfFile() {
   auto* layer = dynamic_cast<PrinterLayer*>(services_.printer);
   if (layer == nullptr || !layer->isPdfPrinter()) return true;
@@ -697,6 +712,27 @@ void TFM_Preview::C_SBT_PRNClick() {
   if (!OnPrintJob) return;
   pdfFile_.clear();
   if (!askPrinter() || !askPdfFile()) return;
+  // A PDF file is written into a part file beside it and replaces the old
+  // file only once every page is in it, as the export writes its file.
+  auto* layer = dynamic_cast<PrinterLayer*>(services_.printer);
+  std::unique_ptr<OutputFile> output;
+  if (!pdfFile_.isEmpty() && layer != nullptr) {
+    const std::string target = QFile::encodeName(pdfFile_).toStdString();
+    const TReportLayout& layout = run.Layout;
+    const std::string reportPath = layout.ReportDir + "/" + layout.ReportBase + ".DBF";
+    if (const std::string replaced = ReportFileReplacedBy(reportPath, target); !replaced.empty()) {
+      messages().warning(OutputIsReportText(target, replaced));
+      return;
+    }
+    RemoveStaleParts({target});
+    try {
+      output = std::make_unique<OutputFile>(target);
+    } catch (const OutputError& e) {
+      messages().error(e.what());
+      return;
+    }
+    layer->setOutputFileName(QFile::decodeName(QByteArray::fromStdString(output->pathForLibraries(output->path()))));
+  }
   const PrintJob job{run.PrintFrom, run.PrintTo, run.PrintStartNo, run.PrintCopies};
   // The job shares the page range and renderer state with the preview, so
   // nothing here may act while it runs (its page boundaries let events through).
@@ -706,14 +742,27 @@ void TFM_Preview::C_SBT_PRNClick() {
     const ScopeExit enableAgain([this] { setEnabled(true); });
     try {
       OnPrintJob(job);
+      if (output && layer->pageCount() > 0) {
+        // A full disk cuts a PDF short without its writer noticing.
+        std::string problem = layer->writeFailed() ? "a page could not be written" : "";
+        if (problem.empty()) CheckPdfFile(output->path(), layer->pageCount(), problem);
+        if (!problem.empty()) output->fail(0, problem);
+        output->commit();
+      }
+    } catch (const OutputError& e) {
+      failure = e.what();  // worded already, with the system's reason
     } catch (const std::exception& e) {
-      failure = e.what();
+      failure = errorMessageText(e.what());
     }
   }
+  // The next question proposes the file the user chose, not the part.
+  if (output) layer->setOutputFileName(pdfFile_);
+  const bool written = output && failure == std::nullopt && layer->pageCount() > 0;
+  output.reset();  // a part not committed goes
   // Reported once the window is usable again.
   if (failure) {
-    messages().error(errorMessageText(*failure));
-  } else if (!pdfFile_.isEmpty() && QFileInfo::exists(pdfFile_)) {
+    messages().error(*failure);
+  } else if (written) {
     C_LBL_Status->setText(QStringLiteral("PDF 파일로 저장했습니다: ") + QDir::toNativeSeparators(pdfFile_));
   }
 }

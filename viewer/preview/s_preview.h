@@ -79,6 +79,8 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   void SetPaperOrientation(int orientation) override { PaperOrientation = orientation; }
   void SetOnDrawPage(DrawPageProc proc) override { OnDrawPage = std::move(proc); }
   void SetOnPrintJob(PrintJobProc proc) override { OnPrintJob = std::move(proc); }
+  // Shown in the status bar beside the page number, for as long as the window is open.
+  void SetWarning(const std::string& text) override;
   // Shows the window maximised and modal. Throws DataError when the printer
   // cannot tell the paper size (the window then does not open).
   void ShowModal() override;
@@ -123,6 +125,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   QLabel* Label3 = nullptr;
   QLabel* C_LBL_Page = nullptr;
   QLabel* C_LBL_TotPage = nullptr;
+  QLabel* C_LBL_Warning = nullptr;  // what the user should know about the report shown
   QLabel* C_LBL_Status = nullptr;  // where the last PDF or spreadsheet was written
   QWidget* Panel1 = nullptr;
   QScrollArea* C_Scb_Scroller = nullptr;

@@ -1,6 +1,11 @@
 // The preview over real report files: written by the report writer into a
 // temporary directory, run through the runner, printed to a fake printer or
 // to PDF through the printer layer.
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -13,6 +18,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QtEndian>
 #include <QtTest>
 #include <array>
 #include <climits>
@@ -35,6 +41,7 @@
 #include "s_rpt_progress.h"
 #include "s_rpt_value_search.h"
 #include "sample_reports.h"
+#include "scope_exit.h"
 
 using namespace zel;
 using namespace zel::reportwriter;
@@ -136,6 +143,7 @@ class PreviewReportTest : public QObject {
       QCOMPARE(w.C_LBL_TotPage->text(), QStringLiteral("/ 6"));
       QCOMPARE(w.C_EDT_END->text(), QStringLiteral("6"));
       QCOMPARE(w.RecordCount(), 1);
+      QVERIFY(w.C_LBL_Warning->text().isEmpty() && !w.C_LBL_Warning->isVisible());  // a sound report
       QVERIFY(w.PagePicture().size() > 1000);  // a whole page was recorded
       QCOMPARE(w.PictureSize(), QSize(661, 935));
       w.C_SBT_Last->click();
@@ -210,6 +218,141 @@ class PreviewReportTest : public QObject {
     QVERIFY(QFileInfo::exists(written));
     QVERIFY(!QFileInfo::exists(typed));
     QCOMPARE(status, QStringLiteral("PDF 파일로 저장했습니다: ") + QDir::toNativeSeparators(written));
+  }
+
+  // A PDF that does not fit the disk: an error with the system's reason, the
+  // file that was there kept, no part file left. Before, the printer wrote
+  // straight over the chosen file and the status bar told of a saved PDF.
+  void pdfOntoAFullDiskKeepsTheOldFileAndSaysWhy() {
+    QTemporaryDir mountPoint;
+    QVERIFY(mountPoint.isValid());
+    const QByteArray where = QFile::encodeName(mountPoint.path());
+    if (::mount("tmpfs", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=2m,mode=0777") != 0)
+      QSKIP("cannot mount a tmpfs here (needs root)");
+    const ScopeExit unmount([&] { ::umount2(where.constData(), MNT_DETACH); });
+    const QString pdfPath = QDir(mountPoint.path()).filePath("job.pdf");
+    const QByteArray old = "the file that was there before\n";
+    {
+      QFile file(pdfPath);
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    }
+    // Full but for a few pages' worth.
+    struct statvfs st {};
+    QVERIFY(::statvfs(where.constData(), &st) == 0);
+    const long take = static_cast<long>(st.f_bavail * st.f_frsize) - 8192;
+    const int filler = ::open((where + "/filler").constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(filler >= 0);
+    QVERIFY(::posix_fallocate(filler, 0, take) == 0);
+    ::close(filler);
+
+    auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
+    installedServices().printer = pdf.get();
+    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return pdfPath; });
+    QString status;
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      typeInto(w.C_EDT_START, "1");
+      typeInto(w.C_EDT_END, "6");
+      w.C_SBT_PRN->click();
+      status = w.C_LBL_Status->text();
+      QVERIFY(w.isEnabled());
+    });
+    installedServices().printer = &printer_;
+    QCOMPARE(service_.shown.size(), size_t{1});
+    const QString text = QString::fromStdString(service_.shown[0].text);
+    QVERIFY2(text.contains(QStringLiteral("디스크 공간이 부족합니다")), qPrintable(text));
+    QVERIFY2(text.contains(pdfPath), qPrintable(text));
+    QCOMPARE(status, QString());
+    QFile file(pdfPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), old);
+    QCOMPARE(QDir(mountPoint.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             (QStringList{"filler", "job.pdf"}));
+    // The next question proposes the chosen file, not the part.
+    QCOMPARE(pdf->outputFileName(), pdfPath);
+  }
+
+  // A PDF named like a file of the report (the memo, in the other case) is
+  // refused before anything is written; before, it replaced the memo.
+  void pdfOverAReportFileIsRefused() {
+    QTemporaryDir other;
+    const ReportSpec spec = billOfQuantities(BillOptions{});
+    QVERIFY(writeReport(other.path().toStdString(), spec).ok());
+    const QStringList memos = QDir(other.path()).entryList({"*.fpt", "*.FPT"}, QDir::Files);
+    QCOMPARE(memos.size(), 1);
+    const QString memo = QDir(other.path()).filePath(memos[0]);
+    QFile before(memo);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray content = before.readAll();
+    before.close();
+    auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
+    installedServices().printer = pdf.get();
+    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return memo; });
+    TFM_Preview::setPreviewRunner([&](TFM_Preview& w) {
+      QApplication::processEvents();
+      w.C_SBT_PRN->click();
+    });
+    RunReport(installedServices(), other.path().toStdString(), spec.fileName);
+    installedServices().printer = &printer_;
+    QCOMPARE(service_.shown.size(), size_t{1});
+    const QString text = QString::fromStdString(service_.shown[0].text);
+    QVERIFY2(text.contains(QStringLiteral("보고서를 지키기 위해 쓰지 않습니다")), qPrintable(text));
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    QCOMPARE(before.readAll(), content);
+    QCOMPARE(pdf->pageCount(), 0);
+  }
+
+  // Written through a part file that leaves nothing beside the PDF.
+  void pdfLeavesNoPartFile() {
+    QTemporaryDir out;
+    const QString pdfPath = QDir(out.path()).filePath("whole.pdf");
+    auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
+    installedServices().printer = pdf.get();
+    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return pdfPath; });
+    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      typeInto(w.C_EDT_START, "2");
+      typeInto(w.C_EDT_END, "3");
+      w.C_SBT_PRN->click();
+    });
+    installedServices().printer = &printer_;
+    QVERIFY(service_.shown.empty());
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"whole.pdf"});
+    QFile file(pdfPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith("%PDF-"));
+  }
+
+  // A header that counts fewer records than the file holds prints fewer
+  // lines; the status bar says so while the report is shown (before, only
+  // the command line's standard error did).
+  void loweredRecordCountIsSaidInTheStatusBar() {
+    QTemporaryDir other;
+    BillOptions bill;
+    bill.pages = 2;
+    const ReportSpec spec = billOfQuantities(bill);
+    QVERIFY(writeReport(other.path().toStdString(), spec).ok());
+    const std::string dbf = other.path().toStdString() + "/" + spec.fileName;
+    {
+      QFile file(QString::fromStdString(dbf));
+      QVERIFY(file.open(QIODevice::ReadWrite));
+      QVERIFY(file.seek(4));
+      QByteArray count = file.read(4);
+      const quint32 records = qFromLittleEndian<quint32>(count.constData());
+      qToLittleEndian<quint32>(records - 3, count.data());
+      QVERIFY(file.seek(4) && file.write(count) == 4);
+    }
+    QString warning;
+    bool visible = false;
+    TFM_Preview::setPreviewRunner([&](TFM_Preview& w) {
+      QApplication::processEvents();
+      warning = w.C_LBL_Warning->text();
+      visible = w.C_LBL_Warning->isVisible();
+    });
+    RunReport(installedServices(), other.path().toStdString(), spec.fileName);
+    QVERIFY2(warning.startsWith(QStringLiteral("경고: 머리말의 레코드 수(")), qPrintable(warning));
+    QVERIFY2(warning.contains(QStringLiteral("파일에 레코드가 3개 더 있어, 그 줄은 나오지 않습니다.")),
+             qPrintable(warning));
+    QVERIFY(visible);
+    QVERIFY(service_.shown.empty());  // a warning, not a message box: the report is shown
   }
 
   void copiesGoToThePrinterAndPagesAreDrawnOnce() {
