@@ -1,6 +1,13 @@
 #include "description_cache.h"
 
-#include <sys/stat.h>
+#ifdef _WIN32
+#  ifndef NOMINMAX
+#    define NOMINMAX
+#  endif
+#  include <windows.h>
+#else
+#  include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <system_error>
@@ -19,8 +26,20 @@ FileStamp stampOf(const std::string& path) {
   stamp.exists = true;
   stamp.size = size;
   stamp.modified = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
-#ifndef _WIN32
-  // Another file moved into the name keeps neither device nor inode.
+  // Another file moved into the name keeps neither device nor inode (on
+  // Windows: the volume's serial number and the file's index).
+#ifdef _WIN32
+  const HANDLE file = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(file, &info)) {
+      stamp.device = info.dwVolumeSerialNumber;
+      stamp.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    }
+    ::CloseHandle(file);
+  }
+#else
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
     stamp.device = static_cast<std::uint64_t>(st.st_dev);
