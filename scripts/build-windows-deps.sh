@@ -92,6 +92,10 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 mkdir -p "$CACHE"
+# One build at a time per cache (two work trees, CI): the second waits and
+# then finds the first one's result.
+exec 9>"$CACHE/.lock"
+flock 9
 
 fetch_source() { # package dir -> prints the unpacked source directory
   local pkg="$1" dir="$2"

@@ -1,8 +1,16 @@
 // DesktopPlatform: PosixPlatform with the desktop's "open" action and the
-// restart request to the session's login manager.
+// restart request to the session's login manager. On Windows the system's own
+// platform does both (ShellExecute, ExitWindowsEx).
 #pragma once
 
-#include "posix_platform.h"
+#ifdef _WIN32
+#  include "windows_platform.h"
+
+namespace zel::setup {
+using DesktopPlatform = WindowsPlatform;
+}  // namespace zel::setup
+#else
+#  include "posix_platform.h"
 
 namespace zel::setup {
 
@@ -14,3 +22,4 @@ class DesktopPlatform : public PosixPlatform {
 };
 
 }  // namespace zel::setup
+#endif

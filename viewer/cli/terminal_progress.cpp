@@ -61,7 +61,9 @@ bool TerminalProgress::StepProgress(int position, int page, const std::string& c
     done_ = std::clamp(position, 0, count_);
   }
   draw();
+#ifdef SIGSTOP
   if (stopAfter_ > 0 && position == 1 && done_ == stopAfter_) std::raise(SIGSTOP);
+#endif
   return !interrupted();
 }
 
