@@ -48,3 +48,11 @@ install(CODE "
     file(INSTALL \"${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/\${f}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/\${sub}\")
   endforeach()")
 install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/samples DESTINATION .)
+
+# The test programs also load Qt's test library; it stays out of the
+# installation and the archive.
+add_custom_target(windows-test-runtime ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Qt6::Test> ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+  DEPENDS windows-runtime
+  COMMENT "Placing Qt's test library beside the Windows test programs"
+  VERBATIM)

@@ -176,8 +176,10 @@ fi
 engine="$(find "$C/windows" -maxdepth 2 -iname sde32.dll | head -n 1)"
 [ -n "$engine" ] && pass "the engine in the Windows directory: ${engine#"$C"/}" ||
   fail "sde32.dll is not in the Windows directory"
-for dll in Qt6Core.dll Qt6Widgets.dll platforms/qwindows.dll translations/qtbase_ko.qm; do
-  [ -f "$TARGET/$dll" ] || fail "the installation lacks $dll"
+# Windows names are case-blind; the deploy step may give them in lower case.
+for dll in Qt6Core.dll Qt6Widgets.dll Qt6PrintSupport.dll libstdc++-6.dll platforms/qwindows.dll \
+  styles/qwindowsvistastyle.dll translations/qtbase_ko.qm; do
+  [ -n "$(find "$TARGET" -maxdepth 2 -ipath "$TARGET/$dll" 2>/dev/null)" ] || fail "the installation lacks $dll"
 done
 
 # --- 3. the installed ZelRpt.exe on the display --------------------------------
