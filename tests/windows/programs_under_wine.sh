@@ -57,7 +57,8 @@ pass() { echo "ok: $*"; }
 mkdir -p "$WORK/locale"
 localedef -i ko_KR -f UTF-8 "$WORK/locale/ko_KR.UTF-8" >/dev/null 2>&1 ||
   skip "localedef cannot make the ko_KR.UTF-8 locale"
-export LOCPATH="$WORK/locale" LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
+export LOCPATH="$WORK/locale"
+{ export LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8; } 2>/dev/null
 export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # The display: Xvfb and openbox, as the installer's window tests use them.
