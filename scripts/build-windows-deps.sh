@@ -142,13 +142,17 @@ build_qt() {
   mkdir -p "$dir"
   echo "Qt for Windows: building in $dir (log: $log)"
   src="$(fetch_source qt6-base "$dir")"
-  rm -rf "$dir/build" "$dir/prefix"
+  rm -rf "$dir/prefix"
   {
-    cmake -S "$src" -B "$dir/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-      -DCMAKE_INSTALL_PREFIX="$dir/prefix" "${QT_OPTIONS[@]}"
+    # A build that was cut short (a stopped session) goes on where it stopped.
+    if [ ! -f "$dir/build/build.ninja" ]; then
+      rm -rf "$dir/build"
+      cmake -S "$src" -B "$dir/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+        -DCMAKE_INSTALL_PREFIX="$dir/prefix" "${QT_OPTIONS[@]}"
+    fi
     cmake --build "$dir/build" -j "$JOBS"
     cmake --install "$dir/build"
-  } >"$log" 2>&1 || { echo "Qt for Windows failed; see $log" >&2; return 1; }
+  } >>"$log" 2>&1 || { echo "Qt for Windows failed; see $log" >&2; return 1; }
   echo "$(since "$start")" >"$dir/prefix/.build-seconds"
   touch "$dir/prefix/.complete"
   rm -rf "$dir/build"
