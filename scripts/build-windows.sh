@@ -18,6 +18,8 @@ MODE="${1:-dist}"
 JOBS="${ZEL_JOBS:-$(nproc)}"
 TOOLCHAIN="$ROOT/cmake/mingw-w64-x86_64.cmake"
 DEPS="$ROOT/scripts/build-windows-deps.sh"
+# The compiler cache as scripts/build.sh uses it: paths under the root hashed as relative.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$ROOT}" CCACHE_NOHASHDIR=1
 
 skip() {
   echo "SKIPPED: $*" >&2
