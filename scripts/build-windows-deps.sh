@@ -65,7 +65,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 # --- The deb-src entry and the tools ----------------------------------------
 has_deb_src() {
-  grep -rhsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/ >/dev/null
+  grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/
 }
 if ! has_deb_src; then
   # The same mirror and suite as the first binary entry of the main component.
@@ -115,8 +115,9 @@ since() { echo $(($(date +%s) - $1)); }
 # windows and offscreen platform plugins and the Windows styles. Debian's
 # source package leaves out src/3rdparty/wintab (so no tablet events), and
 # the 6.4.2 windows platform plugin needs OpenGL (desktop; mingw-w64 has the
-# headers). The compiler's runtime stays in its DLLs (deployed beside the
-# programs) rather than in every Qt DLL.
+# headers). Direct2D stays on too: the Windows print engine calls the
+# DirectWrite font engine, which is built only with it. The compiler's runtime
+# stays in its DLLs (deployed beside the programs) rather than in every Qt DLL.
 QT_OPTIONS=(
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
   -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
@@ -125,7 +126,7 @@ QT_OPTIONS=(
   -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_icu=OFF
   -DFEATURE_tabletevent=OFF -DFEATURE_opengl=ON -DINPUT_opengl=desktop
   -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF
-  -DFEATURE_direct2d=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
+  -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
   -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF
   -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF -DFEATURE_system_zlib=OFF
   -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF
@@ -148,10 +149,9 @@ build_qt() {
     if [ ! -f "$dir/build/build.ninja" ]; then
       rm -rf "$dir/build"
       cmake -S "$src" -B "$dir/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-        -DCMAKE_INSTALL_PREFIX="$dir/prefix" "${QT_OPTIONS[@]}"
+        -DCMAKE_INSTALL_PREFIX="$dir/prefix" "${QT_OPTIONS[@]}" || return 1
     fi
-    cmake --build "$dir/build" -j "$JOBS"
-    cmake --install "$dir/build"
+    cmake --build "$dir/build" -j "$JOBS" && cmake --install "$dir/build"
   } >>"$log" 2>&1 || { echo "Qt for Windows failed; see $log" >&2; return 1; }
   echo "$(since "$start")" >"$dir/prefix/.build-seconds"
   touch "$dir/prefix/.complete"
@@ -173,9 +173,8 @@ build_xlsx() {
     # A static library with its own minizip; zlib is Debian's cross build.
     cmake -S "$src" -B "$dir/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
       -DCMAKE_INSTALL_PREFIX="$dir/prefix" -DCMAKE_BUILD_TYPE=Release \
-      -DBUILD_SHARED_LIBS=OFF -DUSE_SYSTEM_MINIZIP=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF
-    cmake --build "$dir/build" -j "$JOBS"
-    cmake --install "$dir/build"
+      -DBUILD_SHARED_LIBS=OFF -DUSE_SYSTEM_MINIZIP=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF &&
+      cmake --build "$dir/build" -j "$JOBS" && cmake --install "$dir/build"
   } >"$log" 2>&1 || { echo "libxlsxwriter for Windows failed; see $log" >&2; return 1; }
   echo "$(since "$start")" >"$dir/prefix/.build-seconds"
   touch "$dir/prefix/.complete"
