@@ -2,8 +2,13 @@
 # One ctest entry per test program; gtest's own output names the cases.
 function(zel_add_test)
   cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;ENV" ${ARGN})
-  # The cross build runs the unit tests only: the others need Python, zip or Qt.
-  if(WIN32 AND CMAKE_CROSSCOMPILING AND NOT T_LABEL STREQUAL "unit")
+  # The cross build runs the unit tests, and with Qt the gui and e2e tests too;
+  # the others need Python, zip or a print server.
+  set(windows_labels unit)
+  if(ZEL_GUI)
+    list(APPEND windows_labels gui e2e)
+  endif()
+  if(WIN32 AND CMAKE_CROSSCOMPILING AND NOT T_LABEL IN_LIST windows_labels)
     add_executable(${T_NAME} EXCLUDE_FROM_ALL ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} zeltestsupport)
     return()
@@ -12,6 +17,7 @@ function(zel_add_test)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} zeltestsupport)
   if(WIN32)
     zel_windows_test_support(${T_NAME})
+    zel_windows_program(${T_NAME})
   endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set(env "ZEL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "ZEL_BINARY_DIR=${PROJECT_BINARY_DIR}"

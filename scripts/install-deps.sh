@@ -14,6 +14,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum fonts-nanum-coding fontconfig
   xvfb xauth openbox poppler-utils imagemagick
+  # Finding the Windows programs' windows under Wine by their titles.
+  xdotool
   python3 python3-dbf python3-dbfread python3-openpyxl
   # The export to Excel (XLSX) files; LibreOffice Calc prints exported
   # workbooks in the export's print test (skipped where it is missing).

@@ -1,9 +1,17 @@
 // DesktopPlatform: PosixPlatform with the desktop's "open" action and the
 // restart request to the session's login manager (kept for completeness: the
-// wizard no longer asks for a restart here), and programs started detached.
+// wizard no longer asks for a restart here), and programs started detached. On
+// Windows the system's own platform does both (ShellExecute, ExitWindowsEx).
 #pragma once
 
-#include "posix_platform.h"
+#ifdef _WIN32
+#  include "windows_platform.h"
+
+namespace zel::setup {
+using DesktopPlatform = WindowsPlatform;
+}  // namespace zel::setup
+#else
+#  include "posix_platform.h"
 
 namespace zel::setup {
 
@@ -16,3 +24,4 @@ class DesktopPlatform : public PosixPlatform {
 };
 
 }  // namespace zel::setup
+#endif

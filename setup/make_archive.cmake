@@ -3,7 +3,7 @@
 # named in PROGRAMS ("|"-separated) is packed as NAME.bin with the LAUNCHER script
 # as NAME, so that the installed program finds the engine libraries setup placed.
 # Run as: cmake -DARCHIVE=.. -DFILES=.. -DPROGRAMS=.. -DLAUNCHER=.. -DSAMPLES=.. -DSTAGE=..
-#         -P make_archive.cmake
+#         [-DRUNTIME=.. -DRUNTIME_DIR=..] -P make_archive.cmake
 cmake_minimum_required(VERSION 3.20)
 find_program(ZIP zip REQUIRED)
 file(REMOVE_RECURSE ${STAGE})
@@ -28,6 +28,18 @@ foreach(f IN LISTS files)
          GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   endif()
 endforeach()
+# RUNTIME (Windows) lists further files beside the programs, one a line,
+# relative to RUNTIME_DIR (the programs' directory); they keep their subdirectories.
+if(RUNTIME)
+  file(STRINGS ${RUNTIME} runtime_files)
+  foreach(f IN LISTS runtime_files)
+    get_filename_component(sub ${f} DIRECTORY)
+    if(sub)
+      file(MAKE_DIRECTORY ${STAGE}/${sub})
+    endif()
+    file(COPY_FILE ${RUNTIME_DIR}/${f} ${STAGE}/${f})
+  endforeach()
+endif()
 if(IS_DIRECTORY ${SAMPLES})
   file(COPY ${SAMPLES} DESTINATION ${STAGE})
 endif()

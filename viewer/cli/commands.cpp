@@ -115,6 +115,9 @@ int runHeadless(const std::string& path, BatchJob& job, Printer* printer, Progre
 // Worker threads for a PDF export: two where the machine has two cores;
 // ZEL_PDF_THREADS overrides (1 draws on the engine's thread).
 int pdfThreads() {
+#ifdef _WIN32
+  return 1;  // no PDF joiner in this build (pdf_join_unavailable.cpp)
+#endif
   bool ok = false;
   const int wanted = qEnvironmentVariableIntValue("ZEL_PDF_THREADS", &ok);
   if (ok) return std::clamp(wanted, 1, 8);

@@ -1,6 +1,11 @@
 // zelrpt-cli: the viewer's work without windows, for scripts and tests.
 #include <zlib.h>
 
+#ifdef _WIN32
+#  include <fcntl.h>
+#  include <io.h>
+#endif
+
 #include <QGuiApplication>
 #include <cstdio>
 #include <string>
@@ -31,6 +36,10 @@ void qtMessages(QtMsgType type, const QMessageLogContext& context, const QString
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Scripts read the same bytes as on Linux: no carriage return before each line break.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   zel::KeepPageBuffersInTheHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
   zel::cli::CliCommand command;

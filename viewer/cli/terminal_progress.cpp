@@ -62,8 +62,10 @@ bool TerminalProgress::StepProgress(int position, int page, const std::string& c
     done_ = std::clamp(position, 0, count_);
   }
   draw();
+#ifdef SIGSTOP
   if (stopAfter_ > 0 && position == 1 && done_ == stopAfter_) std::raise(SIGSTOP);
   if (stopAtCheck_ > 0 && position == -1 && ++checks_ == stopAtCheck_) std::raise(SIGSTOP);
+#endif
   return !interrupted();
 }
 

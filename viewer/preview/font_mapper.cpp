@@ -79,6 +79,11 @@ QFont FontMapper::gothicFont(int pixelSize) {
 
 QString FontMapper::familyFor(const std::string& cp949Face) const {
   const QString face = QString::fromStdString(cp949ToUtf8(cp949Face)).trimmed();
+#ifdef Q_OS_WIN
+  // A Korean Windows has the report's own faces (굴림체, 바탕체, ...); the
+  // Nanum faces stand in only where it does not.
+  if (!face.isEmpty() && coversHangul(face)) return face;
+#endif
   QString wanted;
   // "체" marks the fixed-width variants (굴림체, 돋움체, 바탕체, 궁서체).
   if (endsWith(face, QStringLiteral("체")) || endsWith(face, QStringLiteral("Che"))) {

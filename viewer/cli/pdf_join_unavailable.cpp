@@ -1,0 +1,18 @@
+// Builds without libqpdf (Windows) draw a PDF on one thread, so no parts are
+// ever joined; these only answer a caller that tries.
+#include "pdf_join.h"
+
+namespace zel::cli {
+
+bool JoinPdfPages(const std::vector<std::string>& /*parts*/, const std::vector<PartPage>& /*order*/,
+                  const std::string& /*out*/, std::string& error) {
+  error = "this build cannot join PDF files";
+  return false;
+}
+
+bool JoinPdfFiles(const std::vector<std::string>& /*parts*/, const std::string& /*out*/, std::string& error) {
+  error = "this build cannot join PDF files";
+  return false;
+}
+
+}  // namespace zel::cli
