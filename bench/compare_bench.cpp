@@ -10,13 +10,8 @@
 //   compare_bench [benchmark flags]
 //   compare_bench --compare-child count|xlsx OUT   (what each child runs)
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -24,12 +19,12 @@
 
 #include "apollo_env.h"
 #include "compare_sheet.h"
+#include "child_run.h"
 #include "large_report.h"
 #include "message_service.h"
 #include "report_compare.h"
 #include "sample_reports.h"
 
-extern char** environ;
 
 namespace {
 
@@ -103,34 +98,19 @@ int compareChild(const std::string& what, const std::string& out) {
   return 0;
 }
 
-std::string selfPath() { return fs::read_symlink("/proc/self/exe").string(); }
-
 void compareWhole(benchmark::State& state, const char* what) {
   if (!ensureLargeReport() || !ensureRevisedReport()) return state.SkipWithError("no reports");
   const std::string out = (fs::path(dataDir()) / "compare.xlsx").string();
-  const std::string self = selfPath();
   const std::string counts = (fs::path(dataDir()) / "compare.counts").string();
   double peakMb = 0, seconds = 0, cpu = 0;
   for (auto _ : state) {
-    const char* argv[] = {self.c_str(), "--compare-child", what, out.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, counts.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, const_cast<char* const*>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return state.SkipWithError("cannot start the comparison");
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(s);
-    seconds += s;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return state.SkipWithError("the comparison failed");
-    peakMb = std::max(peakMb, usage.ru_maxrss / 1024.0);
-    cpu += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    const zel::bench::ChildRun run = zel::bench::runSelf({"--compare-child", what, out}, counts);
+    if (!run.started) return state.SkipWithError("cannot start the comparison");
+    state.SetIterationTime(run.seconds);
+    seconds += run.seconds;
+    if (!run.succeeded) return state.SkipWithError("the comparison failed");
+    peakMb = std::max(peakMb, run.peakMb);
+    cpu += run.cpuSeconds;
   }
   long matched = 0, changed = 0, added = 0, removed = 0;
   if (std::FILE* f = std::fopen(counts.c_str(), "r")) {

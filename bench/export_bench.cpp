@@ -8,12 +8,8 @@
 //   export_bench [benchmark flags]
 //   export_bench --export-child xlsx|csv|walk OUT   (what each child runs)
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -31,10 +27,10 @@
 #include "report_lines.h"
 #include "report_run.h"
 #include "report_runner.h"
+#include "child_run.h"
 #include "large_report.h"
 #include "zel_table.h"
 
-extern char** environ;
 
 namespace {
 
@@ -94,27 +90,17 @@ int exportChild(const std::string& format, const std::string& out) {
   return lines == kLargeLines ? 0 : 1;
 }
 
-std::string selfPath() { return fs::read_symlink("/proc/self/exe").string(); }
-
 void exportWhole(benchmark::State& state, const char* format) {
   if (!ensureLargeReport()) return state.SkipWithError("no report");
   const std::string out = (fs::path(dataDir()) / (std::string("export.") + format)).string();
-  const std::string self = selfPath();
   double peakMb = 0, seconds = 0;
   for (auto _ : state) {
-    const char* argv[] = {self.c_str(), "--export-child", format, out.c_str(), nullptr};
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
-      return state.SkipWithError("cannot start the export");
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(s);
-    seconds += s;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return state.SkipWithError("the export failed");
-    peakMb = std::max(peakMb, usage.ru_maxrss / 1024.0);
+    const zel::bench::ChildRun run = zel::bench::runSelf({"--export-child", format, out});
+    if (!run.started) return state.SkipWithError("cannot start the export");
+    state.SetIterationTime(run.seconds);
+    seconds += run.seconds;
+    if (!run.succeeded) return state.SkipWithError("the export failed");
+    peakMb = std::max(peakMb, run.peakMb);
   }
   state.counters["lines/s"] = static_cast<double>(kLargeLines) * state.iterations() / seconds;
   state.counters["peakRSS_MB"] = peakMb;
