@@ -5,6 +5,10 @@
 
 #include <signal.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
@@ -42,6 +46,17 @@ inline CliRun runProgram(const QString& program, const QStringList& args,
 inline CliRun cli(const QStringList& args) { return runProgram(cliPath(), args); }
 
 // True when bytes are well-formed UTF-8 (a round trip keeps them).
+// The fields of one line of a program's tab-separated output; a trailing
+// separator ends with an empty field.
+inline std::vector<std::string> splitFields(const std::string& line, char sep = '\t') {
+  std::vector<std::string> out;
+  std::string cell;
+  std::istringstream in(line);
+  while (std::getline(in, cell, sep)) out.push_back(cell);
+  if (!line.empty() && line.back() == sep) out.emplace_back();
+  return out;
+}
+
 inline bool isUtf8(const QByteArray& bytes) { return QString::fromUtf8(bytes).toUtf8() == bytes; }
 
 // Starts the program with its page hook set (ZEL_STOP_AFTER_PAGES), so it

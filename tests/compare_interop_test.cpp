@@ -21,6 +21,7 @@ namespace {
 
 namespace rw = reportwriter;
 using e2e::cli;
+using e2e::splitFields;
 
 constexpr char kPython[] = "/usr/bin/python3";
 
@@ -50,15 +51,6 @@ with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:
     for row in csv.reader(f):
         print('C', *row, sep='\t')
 )PY";
-
-std::vector<std::string> split(const std::string& line, char sep = '\t') {
-  std::vector<std::string> out;
-  std::string cell;
-  std::istringstream in(line);
-  while (std::getline(in, cell, sep)) out.push_back(cell);
-  if (!line.empty() && line.back() == sep) out.emplace_back();
-  return out;
-}
 
 std::string fieldOf(const rw::Line& line, const std::string& name) {
   for (const auto& [k, v] : line)
@@ -163,7 +155,7 @@ class CompareInterop : public ::testing::Test {
     std::istringstream in(r.out.toStdString());
     std::string line;
     while (std::getline(in, line)) {
-      std::vector<std::string> f = split(line);
+      std::vector<std::string> f = splitFields(line);
       if (f.empty()) continue;
       if (f[0] == "S") wb.setup = f;
       if (f[0] == "M") wb.merges.assign(f.begin() + 1, f.end());

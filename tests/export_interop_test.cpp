@@ -40,6 +40,7 @@ namespace zel {
 namespace {
 
 namespace rw = reportwriter;
+using e2e::splitFields;
 
 constexpr char kPython[] = "/usr/bin/python3";
 
@@ -102,15 +103,6 @@ with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:
     for row in csv.reader(f):
         print('C', *row, sep='\t')
 )PY";
-
-std::vector<std::string> split(const std::string& line, char sep = '\t') {
-  std::vector<std::string> out;
-  std::string cell;
-  std::istringstream in(line);
-  while (std::getline(in, cell, sep)) out.push_back(cell);
-  if (!line.empty() && line.back() == sep) out.emplace_back();
-  return out;
-}
 
 std::string withoutBlanks(std::string s) {
   s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
@@ -237,7 +229,7 @@ class ExportInterop : public ::testing::Test {
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     std::vector<Sheet> sheets;
     for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts)) {
-      std::vector<std::string> f = split(line.toStdString());
+      std::vector<std::string> f = splitFields(line.toStdString());
       if (f[0] == "S") sheets.push_back({std::vector<std::string>(f.begin() + 1, f.end()), {}, {}, {}});
       if (sheets.empty()) continue;
       if (f[0] == "M") sheets.back().merges.assign(f.begin() + 1, f.end());
@@ -257,7 +249,7 @@ class ExportInterop : public ::testing::Test {
     form = lines.value(0).toStdString();
     for (qsizetype i = 1; i < lines.size(); ++i) {
       if (lines[i].isEmpty()) continue;
-      std::vector<std::string> f = split(lines[i].toStdString());
+      std::vector<std::string> f = splitFields(lines[i].toStdString());
       rows.emplace_back(f.begin() + 1, f.end());
     }
     return rows;
@@ -461,7 +453,7 @@ TEST_F(ExportInterop, PastTheBreakLimitFurtherSheetsEachWithItsBreaks) {
   std::vector<std::string> names;
   std::vector<std::vector<std::string>> breaks;
   for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts)) {
-    const std::vector<std::string> f = split(line.toStdString());
+    const std::vector<std::string> f = splitFields(line.toStdString());
     if (f[0] == "N") names.push_back(f.at(1));
     if (f[0] == "K") breaks.emplace_back(f.begin() + 1, f.end());
   }
@@ -482,7 +474,7 @@ TEST_F(ExportInterop, SheetPrintsLikeTheReport) {
   std::map<int, std::string> columnRules;
   std::vector<PrintCell> cells;
   for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts)) {
-    const std::vector<std::string> f = split(line.toStdString());
+    const std::vector<std::string> f = splitFields(line.toStdString());
     if (f[0] == "P") properties.assign(f.begin() + 1, f.end());
     if (f[0] == "N") name.assign(f.begin() + 1, f.end());
     if (f[0] == "K") breaks.assign(f.begin() + 1, f.end());
