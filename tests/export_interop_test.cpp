@@ -104,6 +104,19 @@ with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:
         print('C', *row, sep='\t')
 )PY";
 
+// Opens a bill written by the report writer in page order and makes its
+// layout as the runner does.
+void openBill(const std::string& report, TZelTable& table, TReportLayout& layout) {
+  const QFileInfo info(QString::fromStdString(report));
+  ASSERT_TRUE(table.OpenTable(info.absolutePath().toStdString(), info.fileName().toStdString(), "CDX"));
+  table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+  layout.ReportBase = "P_RPTB02_SAMPLE";
+  table.Table.First();
+  layout.SettingsText = table.Apollo.MemoText("F_INIT");
+  ParseLayout(layout);
+  ApplyPageGeometry(layout);
+}
+
 std::string withoutBlanks(std::string s) {
   s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
   return s;
@@ -387,15 +400,8 @@ TEST_F(ExportInterop, LongReportContinuesOnFurtherSheetsEachWithItsCaptions) {
   TApolloEnv env;
   env.SetDeleted(true);
   TZelTable table;
-  const QFileInfo info(QString::fromStdString(report));
-  ASSERT_TRUE(table.OpenTable(info.absolutePath().toStdString(), info.fileName().toStdString(), "CDX"));
-  table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
   TReportLayout layout;
-  layout.ReportBase = "P_RPTB02_SAMPLE";
-  table.Table.First();
-  layout.SettingsText = table.Apollo.MemoText("F_INIT");
-  ParseLayout(layout);
-  ApplyPageGeometry(layout);
+  ASSERT_NO_FATAL_FAILURE(openBill(report, table, layout));
   ApolloLines lines(table.Apollo);
   ExportRequest request;
   request.path = dir_.filePath("split.xlsx").toStdString();
@@ -431,15 +437,8 @@ TEST_F(ExportInterop, PastTheBreakLimitFurtherSheetsEachWithItsBreaks) {
   TApolloEnv env;
   env.SetDeleted(true);
   TZelTable table;
-  const QFileInfo info(QString::fromStdString(report));
-  ASSERT_TRUE(table.OpenTable(info.absolutePath().toStdString(), info.fileName().toStdString(), "CDX"));
-  table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
   TReportLayout layout;
-  layout.ReportBase = "P_RPTB02_SAMPLE";
-  table.Table.First();
-  layout.SettingsText = table.Apollo.MemoText("F_INIT");
-  ParseLayout(layout);
-  ApplyPageGeometry(layout);
+  ASSERT_NO_FATAL_FAILURE(openBill(report, table, layout));
   ApolloLines lines(table.Apollo);
   ExportRequest request;
   request.path = dir_.filePath("breaks.xlsx").toStdString();
