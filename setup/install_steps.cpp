@@ -48,40 +48,6 @@ bool sameFile(const std::string& a, const std::string& b) {
   return fs::equivalent(a, b, ec) && !ec;
 }
 
-// The whole of a regular file, never read through a link; false for anything
-// else (a link, a directory, a FIFO).
-#ifdef _WIN32
-// Windows has no FIFOs in the file system to wait on; a link, a directory or a device is refused.
-bool readRegularFile(const std::string& path, std::string* bytes) {
-  std::error_code ec;
-  if (!fs::is_regular_file(fs::symlink_status(path, ec))) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-#else
-bool readRegularFile(const std::string& path, std::string* bytes) {
-  // No-follow open, then the check on what was opened: a link swapped in between cannot be read through.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (ok) {
-    bytes->resize(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (ok && done < bytes->size()) {
-      const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      ok = n > 0;
-      if (ok) done += static_cast<std::size_t>(n);
-    }
-  }
-  ::close(fd);
-  return ok;
-}
-#endif
-
 enum class Found { kNothing, kRegularFile, kLink, kOther };
 
 // What is at path, the link itself rather than what it points to.
@@ -113,6 +79,40 @@ NullProgressView& nullView() {
 }
 
 }  // namespace
+
+// The whole of a regular file, never read through a link; false for anything
+// else (a link, a directory, a FIFO).
+#ifdef _WIN32
+// Windows has no FIFOs in the file system to wait on; a link, a directory or a device is refused.
+bool ReadRegularFile(const std::string& path, std::string* bytes) {
+  std::error_code ec;
+  if (!fs::is_regular_file(fs::symlink_status(path, ec))) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+#else
+bool ReadRegularFile(const std::string& path, std::string* bytes) {
+  // No-follow open, then the check on what was opened: a link swapped in between cannot be read through.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    bytes->resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (ok && done < bytes->size()) {
+      const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0;
+      if (ok) done += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
+  return ok;
+}
+#endif
 
 InstallSteps::InstallSteps() : view_(&nullView()) {
   UnZIP.FileSpec = {"*.*"};
@@ -148,7 +148,7 @@ bool InstallSteps::WinIniCheck() {
     iniWrite(winIni, "intl", "SLanguage", "eng");
 #else
   std::string text;
-  if (!readRegularFile(winIni, &text)) return true;
+  if (!ReadRegularFile(winIni, &text)) return true;
   if (asciiUpper(trimBlanks(iniReadText(text, "intl", "SLanguage", ""))) != "KOR") return true;
   mode_t mode = 0644;
   struct stat st {};
@@ -292,7 +292,7 @@ void InstallSteps::UnZIPProgress(TUnZIP& sender, std::uint8_t progress) {
 bool InstallSteps::CopyFile(const std::string& source, const std::string& target, std::string* error) {
   if (source == target) return false;
   std::string bytes;
-  if (!readRegularFile(source, &bytes)) {
+  if (!ReadRegularFile(source, &bytes)) {
     if (error) *error = "Cannot open file " + source;
     return false;
   }
@@ -360,7 +360,7 @@ StepOutcome InstallSteps::PointViewerAtSamples() {
   switch (whatIsAt(info)) {
     case Found::kNothing: break;
     case Found::kRegularFile:
-      if (!readRegularFile(info, &text)) return StepOutcome::kDone;  // swapped meanwhile: not ours to touch
+      if (!ReadRegularFile(info, &text)) return StepOutcome::kDone;  // swapped meanwhile: not ours to touch
       if (!iniReadText(text, "INFO", "DIR").empty()) return StepOutcome::kDone;
       break;
     case Found::kLink: break;  // never read through: a new file replaces the link
@@ -382,7 +382,7 @@ StepOutcome InstallSteps::CopyInstaller() {
   const std::string target = join(InstallPath, kInstallerCopy);
   if (program.empty() || sameFile(program, target)) return StepOutcome::kDone;
   std::string bytes;
-  if (!readRegularFile(program, &bytes)) {
+  if (!ReadRegularFile(program, &bytes)) {
     messages().log("the uninstall action has no installer to start: cannot read " + program);
     return StepOutcome::kDone;
   }

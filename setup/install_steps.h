@@ -104,4 +104,9 @@ class InstallSteps {
   std::string archivePath_;
 };
 
+// The whole of a regular file, never read through a link (no-follow open,
+// then a check of what was opened); false for anything else: a link, a
+// directory, a FIFO, a device.
+bool ReadRegularFile(const std::string& path, std::string* bytes);
+
 }  // namespace zel::setup

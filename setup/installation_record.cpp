@@ -1,12 +1,10 @@
 #include "installation_record.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,41 +12,13 @@
 #include <sstream>
 #include <system_error>
 
+#include "install_steps.h"
+
 namespace zel::setup {
 namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kHeader = "ZelRpt manifest 1";
-
-// The whole of a regular file, never through a link.
-bool readRegular(const std::string& path, std::string* bytes) {
-#ifdef _WIN32
-  std::error_code ec;
-  if (!fs::is_regular_file(fs::symlink_status(path, ec))) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-#else
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  bytes->clear();
-  char buf[65536];
-  while (ok) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    bytes->append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return ok;
-#endif
-}
 
 std::uint32_t crcOf(const std::string& bytes) {
   uLong crc = ::crc32(0L, Z_NULL, 0);
@@ -145,7 +115,7 @@ std::vector<ManifestEntry> DescribePlaced(const std::vector<std::string>& files,
       if (ec) continue;
     } else {
       std::string bytes;
-      if (!readRegular(file, &bytes)) continue;
+      if (!ReadRegularFile(file, &bytes)) continue;
       e.size = bytes.size();
       e.crc = crcOf(bytes);
     }
@@ -204,7 +174,7 @@ bool ParseManifest(const std::string& text, std::vector<ManifestEntry>* entries)
 
 bool ReadManifest(const std::string& installDir, std::vector<ManifestEntry>* entries) {
   std::string text;
-  return readRegular((fs::path(installDir) / kManifestFile).string(), &text) && ParseManifest(text, entries);
+  return ReadRegularFile((fs::path(installDir) / kManifestFile).string(), &text) && ParseManifest(text, entries);
 }
 
 bool FindInstallation(const std::string& installDir) {
@@ -218,7 +188,7 @@ std::string InstallationPointerFile(const std::string& dataHome) {
 
 std::string RecordedInstallation(const std::string& dataHome) {
   std::string text;
-  if (!readRegular(InstallationPointerFile(dataHome), &text)) return {};
+  if (!ReadRegularFile(InstallationPointerFile(dataHome), &text)) return {};
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return FindInstallation(text) ? text : std::string();
 }
@@ -238,7 +208,7 @@ UninstallResult Uninstall(const std::string& installDir, const std::string& data
       ours = fs::is_symlink(st) && fs::read_symlink(e.path, ec).string() == e.linkTarget;
     } else if (e.kind == ManifestEntry::Kind::kFile) {
       std::string bytes;
-      ours = readRegular(e.path, &bytes) && bytes.size() == e.size && crcOf(bytes) == e.crc;
+      ours = ReadRegularFile(e.path, &bytes) && bytes.size() == e.size && crcOf(bytes) == e.crc;
     } else {
       continue;  // directories after the files
     }
@@ -253,7 +223,7 @@ UninstallResult Uninstall(const std::string& installDir, const std::string& data
   if (fs::remove(manifest, ec)) result.removed.push_back(manifest);
   const std::string pointer = InstallationPointerFile(dataHome);
   std::string named;
-  if (readRegular(pointer, &named)) {
+  if (ReadRegularFile(pointer, &named)) {
     while (!named.empty() && (named.back() == '\n' || named.back() == '\r')) named.pop_back();
     if (named == installDir && fs::remove(pointer, ec)) result.removed.push_back(pointer);
   }
