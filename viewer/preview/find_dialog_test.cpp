@@ -1,4 +1,4 @@
-#include "s_rpt_value_search.h"
+#include "find_dialog.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -10,8 +10,6 @@
 #include "cp949.h"
 #include "fake_report_lines.h"
 #include "message_service.h"
-#include "run_services.h"
-#include "s_preview.h"
 #include "settings_builder.h"
 
 using namespace zel;
@@ -22,7 +20,7 @@ std::string cp(const char* utf8) { return utf8ToCp949(utf8); }
 
 }  // namespace
 
-class ValueSearchDialogTest : public QObject {
+class FindDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -43,34 +41,30 @@ class ValueSearchDialogTest : public QObject {
     lines_.add({{"F_PAGE", "1"}, {"F_DES", cp("철근 abc")}, {"F_AMT", "1"}, {"F_CNT", "4"}});
     lines_.add({{"F_PAGE", "2"}, {"F_DES", "abc again"}, {"F_AMT", "12.5"}, {"F_CNT", "5"}});
     lines_.add({{"F_PAGE", "3"}, {"F_DES", "abc third"}, {"F_AMT", "7"}, {"F_CNT", "6"}});
-    preview_ = std::make_unique<TFM_Preview>(installedServices());
+    find_ = FindState();
   }
-  void cleanup() {
-    preview_.reset();
-    setMessageService(nullptr);
-  }
+  void cleanup() { setMessageService(nullptr); }
 
   void layoutAndColumns() {
-    Tfm_RptValueSearch dialog(preview_.get());
-    dialog.SetSearchSource("P", &lines_);
+    FindDialog dialog(find_, lines_);
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("찾 기"));
     QCOMPARE(dialog.size(), QSize(328, 60));
-    QCOMPARE(dialog.c_btn_Search->text(), QStringLiteral("찾  기"));
-    QCOMPARE(dialog.c_chk_Next->text(), QStringLiteral("현재위치부터"));
-    QCOMPARE(dialog.ComboBox1->width(), 133);
-    QCOMPARE(dialog.Edit1->width(), 132);
-    QVERIFY(!dialog.ComboBox1->isEditable());
+    QCOMPARE(dialog.searchButton->text(), QStringLiteral("찾  기"));
+    QCOMPARE(dialog.fromCurrentBox->text(), QStringLiteral("현재위치부터"));
+    QCOMPARE(dialog.columnBox->width(), 133);
+    QCOMPARE(dialog.textEdit->width(), 132);
+    QVERIFY(!dialog.columnBox->isEditable());
     // Kind 12 is not offered; two caption rows join item 8 and item 9.
     const QStringList expected = {QStringLiteral("품명"), QStringLiteral("재료비_금액"), QStringLiteral("수량"),
                                   QStringLiteral("일자")};
     QStringList shown;
-    for (int i = 0; i < dialog.ComboBox1->count(); ++i) shown << dialog.ComboBox1->itemText(i);
+    for (int i = 0; i < dialog.columnBox->count(); ++i) shown << dialog.columnBox->itemText(i);
     QCOMPARE(shown, expected);
-    QCOMPARE(FindFieldNames, (std::vector<std::string>{"F_DES", "F_AMT", "F_CNT", "F_DATE"}));
-    QVERIFY(dialog.c_chk_Next->isChecked());
-    QCOMPARE(dialog.ComboBox1->currentIndex(), 0);
-    QVERIFY(dialog.c_btn_Search->isEnabled());
+    QCOMPARE(dialog.fieldNames(), (std::vector<std::string>{"F_DES", "F_AMT", "F_CNT", "F_DATE"}));
+    QVERIFY(dialog.fromCurrentBox->isChecked());
+    QCOMPARE(dialog.columnBox->currentIndex(), 0);
+    QVERIFY(dialog.searchButton->isEnabled());
   }
 
   void fromCurrentStepsThroughPages() {
@@ -108,9 +102,9 @@ class ValueSearchDialogTest : public QObject {
 
   void caseInsensitiveAndKoreanText() {
     QCOMPARE(search(0, "aBc"), 1);
-    QCOMPARE(preview_->FindText, std::string("aBc"));
+    QCOMPARE(find_.text, std::string("aBc"));
     QCOMPARE(search(0, "철근"), 1);
-    QCOMPARE(preview_->FindText, cp("철근"));
+    QCOMPARE(find_.text, cp("철근"));
   }
 
   void emptyTextFindsNothing() {
@@ -120,14 +114,14 @@ class ValueSearchDialogTest : public QObject {
 
   void numericColumnRules() {
     QCOMPARE(search(1, "12.50", 1), 2);  // 12.50 matches 12.5
-    preview_->FindText = "kept";
+    find_.text = "kept";
     QCOMPARE(search(1, "12,5", 1), 1);
     QCOMPARE(service_.shown.size(), size_t{1});
     QCOMPARE(QString::fromStdString(service_.shown[0].text),
              QStringLiteral("실수형 항목입니다. 숫자만 검색가능합니다."));
     QCOMPARE(QString::fromStdString(service_.shown[0].caption), QStringLiteral("경고"));
     QVERIFY(service_.shown[0].icon == MessageIcon::kWarning);
-    QCOMPARE(preview_->FindText, std::string("kept"));  // a rejected text is not remembered
+    QCOMPARE(find_.text, std::string("kept"));  // a rejected text is not remembered
   }
 
   void integerColumnRules() {
@@ -143,89 +137,84 @@ class ValueSearchDialogTest : public QObject {
   }
 
   void choiceAndTextAreRemembered() {
-    preview_->FindFieldIndex = 2;
-    preview_->FindText = cp("철근");
-    Tfm_RptValueSearch dialog(preview_.get());
-    dialog.SetSearchSource("P", &lines_);
+    find_.fieldIndex = 2;
+    find_.text = cp("철근");
+    FindDialog dialog(find_, lines_);
     dialog.show();
-    QCOMPARE(dialog.ComboBox1->currentIndex(), 2);
-    QCOMPARE(dialog.Edit1->text(), QStringLiteral("철근"));
-    QVERIFY(dialog.Edit1->hasFocus() || !QApplication::focusWidget());
-    dialog.ComboBox1->setCurrentIndex(1);
-    QCOMPARE(preview_->FindFieldIndex, 1);
+    QCOMPARE(dialog.columnBox->currentIndex(), 2);
+    QCOMPARE(dialog.textEdit->text(), QStringLiteral("철근"));
+    QVERIFY(dialog.textEdit->hasFocus() || !QApplication::focusWidget());
+    dialog.columnBox->setCurrentIndex(1);
+    QCOMPARE(find_.fieldIndex, 1);
   }
 
   // The column list works as every combo box does: arrows, typing and
   // Alt+Down choose, Tab and Shift+Tab leave it. Before, it swallowed every key.
   void comboWorksByKeyboard() {
-    Tfm_RptValueSearch dialog(preview_.get());
-    dialog.SetSearchSource("P", &lines_);
+    FindDialog dialog(find_, lines_);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.ComboBox1->setFocus();
-    QTest::keyClick(dialog.ComboBox1, Qt::Key_Down);
-    QCOMPARE(dialog.ComboBox1->currentIndex(), 1);
-    QCOMPARE(preview_->FindFieldIndex, 1);
-    QTest::keyClick(dialog.ComboBox1, Qt::Key_End);
-    QCOMPARE(dialog.ComboBox1->currentIndex(), 3);
-    QTest::keyClick(dialog.ComboBox1, Qt::Key_Up);
-    QCOMPARE(dialog.ComboBox1->currentIndex(), 2);
-    QCOMPARE(preview_->FindFieldIndex, 2);
+    dialog.columnBox->setFocus();
+    QTest::keyClick(dialog.columnBox, Qt::Key_Down);
+    QCOMPARE(dialog.columnBox->currentIndex(), 1);
+    QCOMPARE(find_.fieldIndex, 1);
+    QTest::keyClick(dialog.columnBox, Qt::Key_End);
+    QCOMPARE(dialog.columnBox->currentIndex(), 3);
+    QTest::keyClick(dialog.columnBox, Qt::Key_Up);
+    QCOMPARE(dialog.columnBox->currentIndex(), 2);
+    QCOMPARE(find_.fieldIndex, 2);
     {
       // Typing chooses by the first letters (a Korean one, as an input method gives it).
       QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("품"));
-      QApplication::sendEvent(dialog.ComboBox1, &typed);
+      QApplication::sendEvent(dialog.columnBox, &typed);
     }
-    QCOMPARE(dialog.ComboBox1->currentIndex(), 0);
-    QTest::keyClick(dialog.ComboBox1, Qt::Key_Down, Qt::AltModifier);
-    QVERIFY(QTest::qWaitFor([&] { return dialog.ComboBox1->view()->isVisible(); }));
-    QTest::keyClick(dialog.ComboBox1->view(), Qt::Key_Escape);
-    QVERIFY(QTest::qWaitFor([&] { return !dialog.ComboBox1->view()->isVisible(); }));
+    QCOMPARE(dialog.columnBox->currentIndex(), 0);
+    QTest::keyClick(dialog.columnBox, Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(QTest::qWaitFor([&] { return dialog.columnBox->view()->isVisible(); }));
+    QTest::keyClick(dialog.columnBox->view(), Qt::Key_Escape);
+    QVERIFY(QTest::qWaitFor([&] { return !dialog.columnBox->view()->isVisible(); }));
     QVERIFY(dialog.isVisible());
-    QTest::keyClick(dialog.ComboBox1, Qt::Key_Tab);
-    QVERIFY(dialog.Edit1->hasFocus());
-    QTest::keyClick(dialog.Edit1, Qt::Key_Tab, Qt::ShiftModifier);
-    QVERIFY(dialog.ComboBox1->hasFocus());
+    QTest::keyClick(dialog.columnBox, Qt::Key_Tab);
+    QVERIFY(dialog.textEdit->hasFocus());
+    QTest::keyClick(dialog.textEdit, Qt::Key_Tab, Qt::ShiftModifier);
+    QVERIFY(dialog.columnBox->hasFocus());
     // Escape still closes the dialog.
-    QTest::keyClick(dialog.ComboBox1, Qt::Key_Escape);
+    QTest::keyClick(dialog.columnBox, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
   }
 
   // Enter on the focused search button presses it.
   void enterOnTheButtonSearches() {
-    preview_->CurPage = 1;
-    Tfm_RptValueSearch dialog(preview_.get());
-    dialog.SetSearchSource("P", &lines_);
+    find_.page = 1;
+    FindDialog dialog(find_, lines_);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.Edit1->setText(QStringLiteral("abc"));
-    dialog.c_btn_Search->setFocus();
-    QTest::keyClick(dialog.c_btn_Search, Qt::Key_Return);
+    dialog.textEdit->setText(QStringLiteral("abc"));
+    dialog.searchButton->setFocus();
+    QTest::keyClick(dialog.searchButton, Qt::Key_Return);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(preview_->CurPage, 2);
+    QCOMPARE(find_.page, 2);
   }
 
   void enterInEditSearchesAndCloses() {
-    preview_->CurPage = 1;
-    Tfm_RptValueSearch dialog(preview_.get());
-    dialog.SetSearchSource("P", &lines_);
+    find_.page = 1;
+    FindDialog dialog(find_, lines_);
     dialog.show();
-    dialog.Edit1->setText(QStringLiteral("abc"));
-    QTest::keyClick(dialog.Edit1, Qt::Key_Return);
+    dialog.textEdit->setText(QStringLiteral("abc"));
+    QTest::keyClick(dialog.textEdit, Qt::Key_Return);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(preview_->CurPage, 2);
+    QCOMPARE(find_.page, 2);
   }
 
   void escapeInEditCloses() {
-    Tfm_RptValueSearch dialog(preview_.get());
-    dialog.SetSearchSource("P", &lines_);
+    FindDialog dialog(find_, lines_);
     dialog.show();
-    dialog.Edit1->setText(QStringLiteral("abc"));
-    QTest::keyClick(dialog.Edit1, Qt::Key_Escape);
+    dialog.textEdit->setText(QStringLiteral("abc"));
+    QTest::keyClick(dialog.textEdit, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(preview_->CurPage, 0);
+    QCOMPARE(find_.page, 0);
     QVERIFY(service_.shown.empty());
   }
 
@@ -233,15 +222,14 @@ class ValueSearchDialogTest : public QObject {
     FakeReportLines empty;
     empty.types = {{"F_PAGE", "N"}, {"F_INIT", "M"}};
     empty.add({{"F_PAGE", "1"}, {"F_INIT", SettingsBuilder().set("FIELDCOUNT", "0|").text()}});
-    Tfm_RptValueSearch dialog(preview_.get());
-    dialog.SetSearchSource("P", &empty);
+    FindDialog dialog(find_, empty);
     dialog.show();
-    QCOMPARE(dialog.ComboBox1->count(), 0);
-    QVERIFY(!dialog.c_btn_Search->isEnabled());
-    QCOMPARE(dialog.ComboBox1->placeholderText(), Tfm_RptValueSearch::NothingToSearchText());
-    QVERIFY(!dialog.c_btn_Search->toolTip().isEmpty());
-    dialog.Edit1->setText(QStringLiteral("x"));
-    QTest::keyClick(dialog.Edit1, Qt::Key_Return);  // the disabled button does nothing
+    QCOMPARE(dialog.columnBox->count(), 0);
+    QVERIFY(!dialog.searchButton->isEnabled());
+    QCOMPARE(dialog.columnBox->placeholderText(), FindDialog::NothingToSearchText());
+    QVERIFY(!dialog.searchButton->toolTip().isEmpty());
+    dialog.textEdit->setText(QStringLiteral("x"));
+    QTest::keyClick(dialog.textEdit, Qt::Key_Return);  // the disabled button does nothing
     QVERIFY(service_.shown.empty());
   }
 
@@ -249,35 +237,33 @@ class ValueSearchDialogTest : public QObject {
     FakeReportLines broken;
     broken.types = {{"F_PAGE", "N"}, {"F_INIT", "M"}};
     broken.add({{"F_PAGE", "1"}, {"F_INIT", SettingsBuilder().set("FIELDCOUNT", "1|").set("F1", "1|1|x|y|").text()}});
-    Tfm_RptValueSearch dialog(preview_.get());
-    dialog.SetSearchSource("P", &broken);
+    FindDialog dialog(find_, broken);
     dialog.show();
     QCOMPARE(service_.shown.size(), size_t{1});
     QVERIFY(service_.shown[0].icon == MessageIcon::kError);
     QTRY_VERIFY(!dialog.isVisible());
-    QCOMPARE(preview_->CurPage, 0);
+    QCOMPARE(find_.page, 0);
   }
 
  private:
-  // Opens the dialog as the preview would with CurPage shown, searches column
-  // `column` for text and returns the preview's CurPage afterwards.
+  // Opens the dialog as the preview would with a page shown, searches column
+  // `column` for text and returns the state's page afterwards.
   int search(int curPage, const char* utf8Text, int column = 0, bool fromCurrent = true) {
-    preview_->CurPage = curPage;
-    preview_->FindFieldIndex = column;
-    Tfm_RptValueSearch dialog(preview_.get());
-    dialog.SetSearchSource("P", &lines_);
+    find_.page = curPage;
+    find_.fieldIndex = column;
+    FindDialog dialog(find_, lines_);
     dialog.show();
-    dialog.c_chk_Next->setChecked(fromCurrent);
-    dialog.Edit1->setText(QString::fromUtf8(utf8Text));
-    dialog.c_btn_Search->click();
+    dialog.fromCurrentBox->setChecked(fromCurrent);
+    dialog.textEdit->setText(QString::fromUtf8(utf8Text));
+    dialog.searchButton->click();
     if (dialog.isVisible()) return -1;  // every search closes the dialog
-    return preview_->CurPage;
+    return find_.page;
   }
 
   RecordingMessageService service_;
   FakeReportLines lines_;
-  std::unique_ptr<TFM_Preview> preview_;
+  FindState find_;
 };
 
-QTEST_MAIN(ValueSearchDialogTest)
-#include "s_rpt_value_search_test.moc"
+QTEST_MAIN(FindDialogTest)
+#include "find_dialog_test.moc"

@@ -1,5 +1,8 @@
 #include "run_services.h"
-#include "s_preview.h"
+#include "preview_window.h"
+#include "export_action.h"
+#include "page_view.h"
+#include "preview_toolbar.h"
 
 #include <QLabel>
 #include <QScrollArea>
@@ -20,8 +23,6 @@
 #include "preview_test_support.h"
 #include "printer_layer.h"
 #include "report_directory.h"
-#include "report_run.h"
-#include "shell_globals.h"
 
 using namespace zel;
 
@@ -30,12 +31,13 @@ namespace {
 // Records a page as the runner's procedure does, with a frame and the page
 // number, and remembers which pages were asked for.
 struct PageLog {
+  RunServices* services = nullptr;  // whose printer sizes the page
   std::vector<int> pages;
   DrawPageProc proc() {
     return [this](PageRecorder& picture, int page, TZelTable*) {
       pages.push_back(page);
       PrinterCaps caps;
-      installedServices().printer->caps(caps);
+      services->printer->caps(caps);
       const int w = static_cast<int>(std::nearbyint(double(caps.physicalWidth) / caps.logPixelsX * 80));
       const int h = static_cast<int>(std::nearbyint(double(caps.physicalHeight) / caps.logPixelsY * 80));
       Canvas& canvas = picture.beginPage(w, h);
@@ -65,77 +67,79 @@ class PreviewTest : public QObject {
     service_ = RecordingMessageService();
     setMessageService(&service_);
     printer_ = FakePrinter();
-    installedServices().printer = &printer_;
+    services_.printer = &printer_;
     log_ = PageLog();
-    TFM_Preview::setPdfFileAsker(nullptr);
+    log_.services = &services_;
+    context_.hooks.askPdfFile = nullptr;
   }
   void cleanup() {
     window_.reset();
-    installedServices().printer = nullptr;
+    services_.printer = nullptr;
     setMessageService(nullptr);
   }
 
   void layoutTextsAndHints() {
     open(3);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     QVERIFY(w.windowState() & Qt::WindowMaximized);
     // The designed toolbar needs 831 pixels; the test screen has 800.
     w.setWindowState(Qt::WindowNoState);
     w.resize(1000, 700);
     QApplication::processEvents();
     QCOMPARE(w.windowTitle(), QStringLiteral("미리보기"));
-    QCOMPARE(w.C_PNL_ToolBar->height(), 41);
-    QCOMPARE(w.C_PNL_Bottom->height(), 24);
+    QCOMPARE(w.toolBar->height(), 41);
+    QCOMPARE(w.statusBar->height(), 24);
     struct Expected {
       QToolButton* button;
       int left, width;
       const char* hint;
     };
     const Expected buttons[] = {
-        {w.C_SBT_Close, 9, 26, ""},
-        {w.C_SBT_PRN, 43, 26, "인쇄"},
-        {w.C_SBT_FIT, 69, 27, "한눈에 보이게"},
-        {w.C_SBT_WIDTH, 96, 27, "넓이에 맞게"},
-        {w.C_SBT_ZoomIn, 123, 26, "확대"},
-        {w.C_SBT_ZoomOut, 149, 26, "축소"},
-        {w.C_SBT_First, 185, 24, "첫Page"},
-        {w.C_SBT_Prior, 209, 24, "이전Page"},
-        {w.C_SBT_Next, 233, 24, "다음Page"},
-        {w.C_SBT_Last, 257, 24, "끝Page"},
-        {w.c_spb_search, 291, 26, "찾기(F4)"},
+        {w.toolBar->closeButton, 9, 26, ""},
+        {w.toolBar->printButton, 43, 26, "인쇄"},
+        {w.toolBar->fitPageButton, 69, 27, "한눈에 보이게"},
+        {w.toolBar->fitWidthButton, 96, 27, "넓이에 맞게"},
+        {w.toolBar->zoomInButton, 123, 26, "확대"},
+        {w.toolBar->zoomOutButton, 149, 26, "축소"},
+        {w.toolBar->firstPageButton, 185, 24, "첫Page"},
+        {w.toolBar->priorPageButton, 209, 24, "이전Page"},
+        {w.toolBar->nextPageButton, 233, 24, "다음Page"},
+        {w.toolBar->lastPageButton, 257, 24, "끝Page"},
+        {w.toolBar->findButton, 291, 26, "찾기(F4)"},
     };
     for (const Expected& e : buttons) {
       QCOMPARE(e.button->geometry(), QRect(e.left, 5, e.width, 28));
       QCOMPARE(e.button->toolTip(), QString::fromUtf8(e.hint));
       QVERIFY(e.button->autoRaise());
       QVERIFY(!e.button->icon().isNull());
-      QCOMPARE(e.button->cursor().shape(), e.button == w.c_spb_search ? Qt::ArrowCursor : Qt::PointingHandCursor);
+      QCOMPARE(e.button->cursor().shape(),
+               e.button == w.toolBar->findButton ? Qt::ArrowCursor : Qt::PointingHandCursor);
     }
-    QCOMPARE(w.Label2->text(), QStringLiteral("인쇄범위"));
-    QCOMPARE(w.Label5->text(), QStringLiteral("∼"));
-    QCOMPARE(w.Label16->text(), QStringLiteral("이동"));
-    QCOMPARE(w.C_Lbl_PageStart->text(), QStringLiteral("시작번호"));
-    QCOMPARE(w.Label1->text(), QStringLiteral("인쇄매수"));
-    QCOMPARE(w.Label3->text(), QStringLiteral("페이지:"));
-    QCOMPARE(w.C_LBL_TotPage->text(), QStringLiteral("/ 3"));
-    QCOMPARE(w.C_EDT_START->geometry(), QRect(387, 8, 44, 21));
-    QCOMPARE(w.C_EDT_END->geometry(), QRect(446, 8, 44, 21));
-    QCOMPARE(w.c_ned_PageStart->geometry(), QRect(539, 8, 44, 21));
-    QCOMPARE(w.c_Ned_PrintPageNum->geometry(), QRect(650, 8, 44, 21));
-    QCOMPARE(w.C_EDT_CopyCount->geometry(), QRect(766, 8, 23, 21));
-    QCOMPARE(w.C_EDT_START->maxLength(), 4);
-    QCOMPARE(w.C_EDT_END->maxLength(), 4);
-    QVERIFY(!w.C_EDT_START->IsComa());
-    QVERIFY(w.C_EDT_CopyCount->IsComa());
-    QCOMPARE(double(w.C_EDT_CopyCount->Max()), 99.0);
-    QCOMPARE(double(w.c_ned_PageStart->Min()), 0.0);
-    QCOMPARE(w.C_EDT_START->text(), QStringLiteral("1"));
-    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("3"));
-    QCOMPARE(w.C_EDT_CopyCount->text(), QStringLiteral("1"));
+    QCOMPARE(w.toolBar->rangeLabel->text(), QStringLiteral("인쇄범위"));
+    QCOMPARE(w.toolBar->rangeDashLabel->text(), QStringLiteral("∼"));
+    QCOMPARE(w.toolBar->pageLabel->text(), QStringLiteral("이동"));
+    QCOMPARE(w.toolBar->startNumberLabel->text(), QStringLiteral("시작번호"));
+    QCOMPARE(w.toolBar->copiesLabel->text(), QStringLiteral("인쇄매수"));
+    QCOMPARE(w.statusBar->pageCaptionLabel->text(), QStringLiteral("페이지:"));
+    QCOMPARE(w.statusBar->pageTotalLabel->text(), QStringLiteral("/ 3"));
+    QCOMPARE(w.toolBar->rangeFromField->geometry(), QRect(387, 8, 44, 21));
+    QCOMPARE(w.toolBar->rangeToField->geometry(), QRect(446, 8, 44, 21));
+    QCOMPARE(w.toolBar->pageField->geometry(), QRect(539, 8, 44, 21));
+    QCOMPARE(w.toolBar->startNumberField->geometry(), QRect(650, 8, 44, 21));
+    QCOMPARE(w.toolBar->copiesField->geometry(), QRect(766, 8, 23, 21));
+    QCOMPARE(w.toolBar->rangeFromField->maxLength(), 4);
+    QCOMPARE(w.toolBar->rangeToField->maxLength(), 4);
+    QVERIFY(!w.toolBar->rangeFromField->IsComa());
+    QVERIFY(w.toolBar->copiesField->IsComa());
+    QCOMPARE(double(w.toolBar->copiesField->Max()), 99.0);
+    QCOMPARE(double(w.toolBar->pageField->Min()), 0.0);
+    QCOMPARE(w.toolBar->rangeFromField->text(), QStringLiteral("1"));
+    QCOMPARE(w.toolBar->rangeToField->text(), QStringLiteral("3"));
+    QCOMPARE(w.toolBar->copiesField->text(), QStringLiteral("1"));
     QCOMPARE(log_.pages, std::vector<int>{1});
     QVERIFY(printer_.orientation == PaperOrientation::kPortrait);
     // 80 pixels per inch of the printer's A4 sheet.
-    QCOMPARE(w.PictureSize(), QSize(661, 935));
+    QCOMPARE(w.pageView->pictureSize(), QSize(661, 935));
   }
 
   // The window's logical width on a 1600-pixel screen at scale factors 1,
@@ -154,28 +158,28 @@ class PreviewTest : public QObject {
     QFETCH(int, width);
     QFETCH(int, rows);
     open(3);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     w.setWindowState(Qt::WindowNoState);
     w.resize(width, 500);
     QApplication::processEvents();
-    QCOMPARE(w.C_PNL_ToolBar->width(), width);
-    QCOMPARE(w.C_PNL_ToolBar->height(), 41 + (rows - 1) * 36);
-    const QList<QWidget*> controls = w.C_PNL_ToolBar->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QCOMPARE(w.toolBar->width(), width);
+    QCOMPARE(w.toolBar->height(), 41 + (rows - 1) * 36);
+    const QList<QWidget*> controls = w.toolBar->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(controls.size() >= 21);
     for (QWidget* a : controls) {
-      QVERIFY2(w.C_PNL_ToolBar->rect().contains(a->geometry()), qPrintable(a->objectName()));
+      QVERIFY2(w.toolBar->rect().contains(a->geometry()), qPrintable(a->objectName()));
       for (QWidget* b : controls)
         QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
                  qPrintable(a->objectName() + QStringLiteral(" / ") + b->objectName()));
     }
-    QVERIFY(w.Label1->geometry().right() < w.C_EDT_CopyCount->geometry().left());
+    QVERIFY(w.toolBar->copiesLabel->geometry().right() < w.toolBar->copiesField->geometry().left());
   }
 
   // Drawing a page of a long report blocks the window: the wait cursor says so.
   void pagesAreDrawnUnderTheBusyCursor() {
     std::vector<int> shapes;
     DrawPageProc draw = log_.proc();
-    window_ = std::make_unique<TFM_Preview>(installedServices());
+    window_ = std::make_unique<PreviewWindow>(services_, &context_);
     window_->SetPageInfo("1", "3", nullptr, "1");
     window_->SetOnDrawPage([&](PageRecorder& picture, int page, TZelTable* table) {
       const QCursor* cursor = QGuiApplication::overrideCursor();
@@ -184,7 +188,7 @@ class PreviewTest : public QObject {
     });
     window_->show();
     QApplication::processEvents();
-    window_->C_SBT_Next->click();
+    window_->toolBar->nextPageButton->click();
     QCOMPARE(shapes, (std::vector<int>{Qt::WaitCursor, Qt::WaitCursor}));
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
   }
@@ -205,16 +209,16 @@ class PreviewTest : public QObject {
     QFETCH(int, key);
     QFETCH(int, zoom);
     open(3);
-    TFM_Preview& w = *window_;
-    QCOMPARE(ZoomPercent, 100);
+    PreviewWindow& w = *window_;
+    QCOMPARE(window_->pageView->zoomPercent(), 100);
     if (wheel != 0) {
       sendWheel(w, wheel, Qt::ControlModifier);
     } else {
       w.activateWindow();
       QVERIFY(QTest::qWaitForWindowActive(&w));
-      QTest::keyClick(w.C_EDT_START, Qt::Key(key), Qt::ControlModifier);
+      QTest::keyClick(w.toolBar->rangeFromField, Qt::Key(key), Qt::ControlModifier);
     }
-    QCOMPARE(ZoomPercent, zoom);
+    QCOMPARE(window_->pageView->zoomPercent(), zoom);
   }
 
   // Ctrl+F opens find (here refused: the test window has no table) and
@@ -229,12 +233,12 @@ class PreviewTest : public QObject {
     QFETCH(int, key);
     QFETCH(bool, prints);
     open(3);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     int printed = 0;
     w.SetOnPrintJob([&](const PrintJob&) { ++printed; });
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QTest::keyClick(w.c_ned_PageStart, Qt::Key(key), Qt::ControlModifier);
+    QTest::keyClick(w.toolBar->pageField, Qt::Key(key), Qt::ControlModifier);
     if (prints) {
       QCOMPARE(printed, 1);
     } else {
@@ -265,16 +269,16 @@ class PreviewTest : public QObject {
     QFETCH(int, wheel);
     QFETCH(int, page);
     open(3);
-    TFM_Preview& w = *window_;
-    w.c_ned_PageStart->SetValue(startPage);
+    PreviewWindow& w = *window_;
+    w.toolBar->pageField->SetValue(startPage);
     QApplication::processEvents();
-    QScrollBar* bar = w.C_Scb_Scroller->verticalScrollBar();
+    QScrollBar* bar = w.pageView->scroller->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);  // the page is taller than the window at 100 %
     const bool down = wheel < 0;
     bar->setValue(down == atEnd ? bar->maximum() : bar->minimum());
     if (!atEnd) bar->setValue(bar->maximum() / 2);
     sendWheel(w, wheel, Qt::NoModifier);
-    QCOMPARE(int(w.c_ned_PageStart->Value()), page);
+    QCOMPARE(int(w.toolBar->pageField->Value()), page);
     if (page != startPage) QCOMPARE(bar->value(), down ? bar->minimum() : bar->maximum());
   }
 
@@ -284,10 +288,10 @@ class PreviewTest : public QObject {
     QTest::addColumn<int>("clicks");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("zoom");  // of the next (portrait) preview
-    QTest::newRow("fit page") << "C_SBT_FIT" << 1 << "FIT" << 0;
-    QTest::newRow("fit width") << "C_SBT_WIDTH" << 1 << "WIDTH" << 0;
-    QTest::newRow("percent") << "C_SBT_ZoomIn" << 2 << "120" << 120;
-    QTest::newRow("smaller") << "C_SBT_ZoomOut" << 3 << "70" << 70;
+    QTest::newRow("fit page") << "fitPageButton" << 1 << "FIT" << 0;
+    QTest::newRow("fit width") << "fitWidthButton" << 1 << "WIDTH" << 0;
+    QTest::newRow("percent") << "zoomInButton" << 2 << "120" << 120;
+    QTest::newRow("smaller") << "zoomOutButton" << 3 << "70" << 70;
   }
   void zoomModeIsRemembered() {
     QFETCH(QString, button);
@@ -295,19 +299,19 @@ class PreviewTest : public QObject {
     QFETCH(QString, stored);
     QFETCH(int, zoom);
     QTemporaryDir program;
-    ProgramDirectory = program.path().toStdString();
+    context_.settingsDirectory = program.path().toStdString();
     open(3);
     auto* clicked = window_->findChild<QToolButton*>(button);
     QVERIFY(clicked != nullptr);
     for (int i = 0; i < clicks; ++i) clicked->click();
-    QCOMPARE(QString::fromStdString(iniRead(infoIniPath(ProgramDirectory), "INFO", "ZOOM")), stored);
+    QCOMPARE(QString::fromStdString(iniRead(infoIniPath(context_.settingsDirectory), "INFO", "ZOOM")), stored);
     window_.reset();
     open(3);
     // A fit mode fits the new window (zoom 0 in the table).
-    if (stored == QLatin1String("FIT")) zoom = window_->FitZoom(FitKind::kWholePage);
-    if (stored == QLatin1String("WIDTH")) zoom = window_->FitZoom(FitKind::kWidth);
-    QCOMPARE(ZoomPercent, zoom);
-    ProgramDirectory.clear();
+    if (stored == QLatin1String("FIT")) zoom = window_->pageView->fitZoom(FitKind::kWholePage);
+    if (stored == QLatin1String("WIDTH")) zoom = window_->pageView->fitZoom(FitKind::kWidth);
+    QCOMPARE(window_->pageView->zoomPercent(), zoom);
+    context_.settingsDirectory.clear();
   }
 
   void badStoredZoomOpensAtHundred_data() {
@@ -319,97 +323,103 @@ class PreviewTest : public QObject {
   void badStoredZoomOpensAtHundred() {
     QFETCH(QString, stored);
     QTemporaryDir program;
-    ProgramDirectory = program.path().toStdString();
-    iniWrite(infoIniPath(ProgramDirectory), "INFO", "ZOOM", stored.toStdString());
+    context_.settingsDirectory = program.path().toStdString();
+    iniWrite(infoIniPath(context_.settingsDirectory), "INFO", "ZOOM", stored.toStdString());
     open(3);
-    QCOMPARE(ZoomPercent, 100);
-    ProgramDirectory.clear();
+    QCOMPARE(window_->pageView->zoomPercent(), 100);
+    context_.settingsDirectory.clear();
   }
 
   void pageInfoDrawsNothingBeforeShowing() {
-    window_ = std::make_unique<TFM_Preview>(installedServices());
+    window_ = std::make_unique<PreviewWindow>(services_, &context_);
     window_->SetPageInfo("1", "4", nullptr, "1");
     window_->SetOnDrawPage(log_.proc());
     QVERIFY(log_.pages.empty());
-    QCOMPARE(window_->C_EDT_END->text(), QStringLiteral("4"));
-    QCOMPARE(window_->C_LBL_Page->text(), QStringLiteral("1"));
-    QCOMPARE(window_->CurPage, 0);
-    QCOMPARE(ZoomPercent, 100);
+    QCOMPARE(window_->toolBar->rangeToField->text(), QStringLiteral("4"));
+    QCOMPARE(window_->statusBar->pageNumberLabel->text(), QStringLiteral("1"));
+    QCOMPARE(window_->currentPage(), 0);
+    QCOMPARE(window_->pageView->zoomPercent(), 100);
   }
 
   void onePageReport() {
     open(1);
-    TFM_Preview& w = *window_;
-    for (QToolButton* b : {w.C_SBT_First, w.C_SBT_Prior, w.C_SBT_Next, w.C_SBT_Last}) QVERIFY(!b->isEnabled());
+    PreviewWindow& w = *window_;
+    for (QToolButton* b :
+         {w.toolBar->firstPageButton, w.toolBar->priorPageButton, w.toolBar->nextPageButton, w.toolBar->lastPageButton})
+      QVERIFY(!b->isEnabled());
     // A page past the end is refused: the field shows page 1 again, which is
     // shown again. The last-page test comes first, so First and Prior light up.
-    typeInto(w.c_ned_PageStart, "2");
-    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("1"));
+    typeInto(w.toolBar->pageField, "2");
+    QCOMPARE(w.toolBar->pageField->text(), QStringLiteral("1"));
     QCOMPARE(log_.pages, (std::vector<int>{1, 1}));
-    QVERIFY(w.C_SBT_First->isEnabled());
-    QVERIFY(w.C_SBT_Prior->isEnabled());
-    QVERIFY(!w.C_SBT_Next->isEnabled());
-    QVERIFY(!w.C_SBT_Last->isEnabled());
+    QVERIFY(w.toolBar->firstPageButton->isEnabled());
+    QVERIFY(w.toolBar->priorPageButton->isEnabled());
+    QVERIFY(!w.toolBar->nextPageButton->isEnabled());
+    QVERIFY(!w.toolBar->lastPageButton->isEnabled());
   }
 
   void severalPagesNavigation() {
     open(5);
-    TFM_Preview& w = *window_;
-    for (QToolButton* b : {w.C_SBT_First, w.C_SBT_Prior, w.C_SBT_Next, w.C_SBT_Last}) QVERIFY(b->isEnabled());
-    QCOMPARE(w.CurPage, 0);
+    PreviewWindow& w = *window_;
+    for (QToolButton* b :
+         {w.toolBar->firstPageButton, w.toolBar->priorPageButton, w.toolBar->nextPageButton, w.toolBar->lastPageButton})
+      QVERIFY(b->isEnabled());
+    QCOMPARE(w.currentPage(), 0);
     // 이전 on page 1 (enabled as designed) goes nowhere: before, the field
     // showed 0 and 다음 counted from it back to page 1.
-    w.C_SBT_Prior->click();
-    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("1"));
+    w.toolBar->priorPageButton->click();
+    QCOMPARE(w.toolBar->pageField->text(), QStringLiteral("1"));
     QCOMPARE(log_.pages, std::vector<int>{1});
-    w.C_SBT_First->click();  // page 1 again: no change, nothing drawn
+    w.toolBar->firstPageButton->click();  // page 1 again: no change, nothing drawn
     QCOMPARE(log_.pages, std::vector<int>{1});
-    w.C_SBT_Next->click();
-    for (QToolButton* b : {w.C_SBT_First, w.C_SBT_Prior, w.C_SBT_Next, w.C_SBT_Last}) QVERIFY(b->isEnabled());
-    QCOMPARE(w.C_LBL_Page->text(), QStringLiteral("2"));
-    w.C_SBT_Last->click();
-    QCOMPARE(w.CurPage, 5);
-    QVERIFY(!w.C_SBT_Next->isEnabled());
-    QVERIFY(!w.C_SBT_Last->isEnabled());
-    w.C_SBT_First->click();
+    w.toolBar->nextPageButton->click();
+    for (QToolButton* b :
+         {w.toolBar->firstPageButton, w.toolBar->priorPageButton, w.toolBar->nextPageButton, w.toolBar->lastPageButton})
+      QVERIFY(b->isEnabled());
+    QCOMPARE(w.statusBar->pageNumberLabel->text(), QStringLiteral("2"));
+    w.toolBar->lastPageButton->click();
+    QCOMPARE(w.currentPage(), 5);
+    QVERIFY(!w.toolBar->nextPageButton->isEnabled());
+    QVERIFY(!w.toolBar->lastPageButton->isEnabled());
+    w.toolBar->firstPageButton->click();
     QCOMPARE(log_.pages, (std::vector<int>{1, 2, 5, 1}));
-    QCOMPARE(w.RecordCount(), 4);
+    QCOMPARE(w.recordCount(), 4);
   }
 
   void pageKeysInTheFields() {
     open(5);
-    TFM_Preview& w = *window_;
-    w.C_EDT_START->setFocus();
-    QTest::keyClick(w.C_EDT_START, Qt::Key_PageDown);
-    QCOMPARE(w.CurPage, 2);
-    QTest::keyClick(w.C_EDT_START, Qt::Key_End);
-    QCOMPARE(w.CurPage, 5);
-    QTest::keyClick(w.C_EDT_START, Qt::Key_PageDown);  // Next is disabled now
-    QCOMPARE(w.CurPage, 5);
-    QTest::keyClick(w.C_EDT_START, Qt::Key_PageUp);
-    QCOMPARE(w.CurPage, 4);
-    QTest::keyClick(w.C_EDT_START, Qt::Key_Home);
-    QCOMPARE(w.CurPage, 1);
+    PreviewWindow& w = *window_;
+    w.toolBar->rangeFromField->setFocus();
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_PageDown);
+    QCOMPARE(w.currentPage(), 2);
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_End);
+    QCOMPARE(w.currentPage(), 5);
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_PageDown);  // Next is disabled now
+    QCOMPARE(w.currentPage(), 5);
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_PageUp);
+    QCOMPARE(w.currentPage(), 4);
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_Home);
+    QCOMPARE(w.currentPage(), 1);
     // Up and Down walk the fields in tab order.
-    QTest::keyClick(w.C_EDT_START, Qt::Key_Down);
-    QVERIFY(w.C_EDT_END->hasFocus());
-    QTest::keyClick(w.C_EDT_END, Qt::Key_Down);
-    QVERIFY(w.c_ned_PageStart->hasFocus());
-    QTest::keyClick(w.c_ned_PageStart, Qt::Key_Up);
-    QVERIFY(w.C_EDT_END->hasFocus());
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_Down);
+    QVERIFY(w.toolBar->rangeToField->hasFocus());
+    QTest::keyClick(w.toolBar->rangeToField, Qt::Key_Down);
+    QVERIFY(w.toolBar->pageField->hasFocus());
+    QTest::keyClick(w.toolBar->pageField, Qt::Key_Up);
+    QVERIFY(w.toolBar->rangeToField->hasFocus());
   }
 
   void typingTwoDigitsShowsBothPages() {
     open(20);
-    TFM_Preview& w = *window_;
-    w.c_ned_PageStart->setFocus();
-    w.c_ned_PageStart->clear();
-    QTest::keyClicks(w.c_ned_PageStart, "12");
+    PreviewWindow& w = *window_;
+    w.toolBar->pageField->setFocus();
+    w.toolBar->pageField->clear();
+    QTest::keyClicks(w.toolBar->pageField, "12");
     QCOMPARE(log_.pages, (std::vector<int>{1, 1, 12}));
-    QCOMPARE(w.CurPage, 12);
-    typeInto(w.c_ned_PageStart, "25");  // beyond the last page: refused
-    QCOMPARE(w.CurPage, 2);  // "2" was typed first
-    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("2"));
+    QCOMPARE(w.currentPage(), 12);
+    typeInto(w.toolBar->pageField, "25");  // beyond the last page: refused
+    QCOMPARE(w.currentPage(), 2);  // "2" was typed first
+    QCOMPARE(w.toolBar->pageField->text(), QStringLiteral("2"));
     QCOMPARE(log_.pages.back(), 2);
   }
 
@@ -430,76 +440,76 @@ class PreviewTest : public QObject {
     QFETCH(QString, typed);
     QFETCH(bool, leaveByEnter);
     open(20);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    typeInto(w.c_ned_PageStart, "7");
-    QCOMPARE(w.CurPage, 7);
-    w.c_ned_PageStart->setFocus();
-    w.c_ned_PageStart->selectAll();
+    typeInto(w.toolBar->pageField, "7");
+    QCOMPARE(w.currentPage(), 7);
+    w.toolBar->pageField->setFocus();
+    w.toolBar->pageField->selectAll();
     if (typed.isEmpty()) {
-      QTest::keyClick(w.c_ned_PageStart, Qt::Key_Delete);
+      QTest::keyClick(w.toolBar->pageField, Qt::Key_Delete);
     } else {
-      QTest::keyClicks(w.c_ned_PageStart, typed);
+      QTest::keyClicks(w.toolBar->pageField, typed);
     }
     QFETCH(int, shown);
-    QTest::keyClick(w.c_ned_PageStart, leaveByEnter ? Qt::Key_Return : Qt::Key_Tab);
-    QVERIFY(!w.c_ned_PageStart->hasFocus());
-    QCOMPARE(w.c_ned_PageStart->text(), QString::number(shown));
-    QCOMPARE(w.CurPage, shown);
-    QCOMPARE(w.C_LBL_Page->text(), QString::number(shown));
-    w.C_SBT_Prior->click();
-    QCOMPARE(w.CurPage, shown - 1);
+    QTest::keyClick(w.toolBar->pageField, leaveByEnter ? Qt::Key_Return : Qt::Key_Tab);
+    QVERIFY(!w.toolBar->pageField->hasFocus());
+    QCOMPARE(w.toolBar->pageField->text(), QString::number(shown));
+    QCOMPARE(w.currentPage(), shown);
+    QCOMPARE(w.statusBar->pageNumberLabel->text(), QString::number(shown));
+    w.toolBar->priorPageButton->click();
+    QCOMPARE(w.currentPage(), shown - 1);
   }
 
   // While the field is emptied (the user is about to type), the buttons still
   // count from the page shown, not from the field's 0.
   void pageButtonsCountFromThePageShown() {
     open(20);
-    TFM_Preview& w = *window_;
-    typeInto(w.c_ned_PageStart, "7");
-    w.c_ned_PageStart->clear();
-    w.C_SBT_Next->click();
-    QCOMPARE(w.CurPage, 8);
-    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("8"));
-    w.c_ned_PageStart->clear();
-    w.C_SBT_Prior->click();
-    QCOMPARE(w.CurPage, 7);
+    PreviewWindow& w = *window_;
+    typeInto(w.toolBar->pageField, "7");
+    w.toolBar->pageField->clear();
+    w.toolBar->nextPageButton->click();
+    QCOMPARE(w.currentPage(), 8);
+    QCOMPARE(w.toolBar->pageField->text(), QStringLiteral("8"));
+    w.toolBar->pageField->clear();
+    w.toolBar->priorPageButton->click();
+    QCOMPARE(w.currentPage(), 7);
   }
 
   void zoomSequenceAndLimits() {
     open(2);
-    TFM_Preview& w = *window_;
-    QCOMPARE(ZoomPercent, 100);
+    PreviewWindow& w = *window_;
+    QCOMPARE(window_->pageView->zoomPercent(), 100);
     for (int expected : {90, 80, 70}) {
-      QVERIFY(w.C_SBT_ZoomOut->isEnabled());
-      w.C_SBT_ZoomOut->click();
-      QCOMPARE(ZoomPercent, expected);
+      QVERIFY(w.toolBar->zoomOutButton->isEnabled());
+      w.toolBar->zoomOutButton->click();
+      QCOMPARE(window_->pageView->zoomPercent(), expected);
     }
-    QVERIFY(!w.C_SBT_ZoomOut->isEnabled());
-    w.C_EDT_START->setFocus();
-    QTest::keyClick(w.C_EDT_START, Qt::Key_Minus, Qt::KeypadModifier);
-    QCOMPARE(ZoomPercent, 60);
-    QVERIFY(w.C_SBT_ZoomOut->isEnabled());
-    QTest::keyClick(w.C_EDT_START, Qt::Key_Minus, Qt::KeypadModifier);
-    QCOMPARE(ZoomPercent, 50);
-    QVERIFY(w.C_SBT_ZoomOut->isEnabled());
-    w.C_SBT_ZoomOut->click();
-    QCOMPARE(ZoomPercent, 50);
-    QTest::keyClick(w.C_EDT_START, Qt::Key_Minus, Qt::KeypadModifier);
-    QCOMPARE(ZoomPercent, 50);
-    QCOMPARE(w.C_EDT_START->text(), QStringLiteral("1"));  // the key reached the field and was refused
-    QTest::keyClick(w.C_EDT_START, Qt::Key_Plus, Qt::KeypadModifier);
-    QCOMPARE(ZoomPercent, 60);
-    while (w.C_SBT_ZoomIn->isEnabled()) w.C_SBT_ZoomIn->click();
-    QCOMPARE(ZoomPercent, 250);
-    QTest::keyClick(w.C_EDT_START, Qt::Key_Plus, Qt::KeypadModifier);
-    QCOMPARE(ZoomPercent, 250);
+    QVERIFY(!w.toolBar->zoomOutButton->isEnabled());
+    w.toolBar->rangeFromField->setFocus();
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_Minus, Qt::KeypadModifier);
+    QCOMPARE(window_->pageView->zoomPercent(), 60);
+    QVERIFY(w.toolBar->zoomOutButton->isEnabled());
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_Minus, Qt::KeypadModifier);
+    QCOMPARE(window_->pageView->zoomPercent(), 50);
+    QVERIFY(w.toolBar->zoomOutButton->isEnabled());
+    w.toolBar->zoomOutButton->click();
+    QCOMPARE(window_->pageView->zoomPercent(), 50);
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_Minus, Qt::KeypadModifier);
+    QCOMPARE(window_->pageView->zoomPercent(), 50);
+    QCOMPARE(w.toolBar->rangeFromField->text(), QStringLiteral("1"));  // the key reached the field and was refused
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_Plus, Qt::KeypadModifier);
+    QCOMPARE(window_->pageView->zoomPercent(), 60);
+    while (w.toolBar->zoomInButton->isEnabled()) w.toolBar->zoomInButton->click();
+    QCOMPARE(window_->pageView->zoomPercent(), 250);
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_Plus, Qt::KeypadModifier);
+    QCOMPARE(window_->pageView->zoomPercent(), 250);
     // Zoom changes only rescale the recorded page.
     QCOMPARE(log_.pages, std::vector<int>{1});
     // A plain minus (not the keypad) is not a zoom key.
-    QTest::keyClick(w.C_EDT_START, Qt::Key_Minus);
-    QCOMPARE(ZoomPercent, 250);
+    QTest::keyClick(w.toolBar->rangeFromField, Qt::Key_Minus);
+    QCOMPARE(window_->pageView->zoomPercent(), 250);
   }
 
   // The fit buttons fit the page (or its width) to the scroll area of any
@@ -521,126 +531,129 @@ class PreviewTest : public QObject {
     QFETCH(QSize, window);
     QFETCH(int, orientation);
     open(2, orientation);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     w.setWindowState(Qt::WindowNoState);
     w.resize(window);
     QApplication::processEvents();
-    const QSize page = w.PictureSize();
-    const QSize area = w.C_Scb_Scroller->maximumViewportSize();
+    const QSize page = w.pageView->pictureSize();
+    const QSize area = w.pageView->scroller->maximumViewportSize();
     auto scaled = [](int pixels, int zoom) { return static_cast<int>(std::nearbyint(pixels * zoom * 0.01)); };
-    auto onStep = [] { return ZoomPercent >= 50 && ZoomPercent <= 250 && ZoomPercent % 10 == 0; };
+    auto onStep = [this] {
+      return window_->pageView->zoomPercent() >= 50 && window_->pageView->zoomPercent() <= 250 &&
+             window_->pageView->zoomPercent() % 10 == 0;
+    };
 
-    w.C_SBT_FIT->click();
+    w.toolBar->fitPageButton->click();
     QApplication::processEvents();
     QVERIFY(onStep());
-    if (ZoomPercent > 50) {
-      QVERIFY(w.C_Pbx_Shower->width() <= area.width() && w.C_Pbx_Shower->height() <= area.height());
-      QCOMPARE(w.C_Scb_Scroller->horizontalScrollBar()->maximum(), 0);
-      QCOMPARE(w.C_Scb_Scroller->verticalScrollBar()->maximum(), 0);
+    if (window_->pageView->zoomPercent() > 50) {
+      QVERIFY(w.pageView->surface->width() <= area.width() && w.pageView->surface->height() <= area.height());
+      QCOMPARE(w.pageView->scroller->horizontalScrollBar()->maximum(), 0);
+      QCOMPARE(w.pageView->scroller->verticalScrollBar()->maximum(), 0);
     }
-    if (ZoomPercent < 250)
-      QVERIFY(scaled(page.width(), ZoomPercent + 10) > area.width() ||
-              scaled(page.height(), ZoomPercent + 10) > area.height());
-    const int wholePage = ZoomPercent;
+    if (window_->pageView->zoomPercent() < 250)
+      QVERIFY(scaled(page.width(), window_->pageView->zoomPercent() + 10) > area.width() ||
+              scaled(page.height(), window_->pageView->zoomPercent() + 10) > area.height());
+    const int wholePage = window_->pageView->zoomPercent();
 
-    w.C_SBT_WIDTH->click();
+    w.toolBar->fitWidthButton->click();
     QApplication::processEvents();
     QVERIFY(onStep());
-    QVERIFY(ZoomPercent >= wholePage);
-    if (ZoomPercent > 50) QCOMPARE(w.C_Scb_Scroller->horizontalScrollBar()->maximum(), 0);
-    if (ZoomPercent < 250) {
+    QVERIFY(window_->pageView->zoomPercent() >= wholePage);
+    if (window_->pageView->zoomPercent() > 50) QCOMPARE(w.pageView->scroller->horizontalScrollBar()->maximum(), 0);
+    if (window_->pageView->zoomPercent() < 250) {
       // One step more would bring a horizontal scroll bar (the vertical one
       // taking its width when the page is taller than the area).
-      const int next = ZoomPercent + 10;
-      const int bar = w.C_Scb_Scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+      const int next = window_->pageView->zoomPercent() + 10;
+      const int bar = w.pageView->scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
       const int room = scaled(page.height(), next) > area.height() ? area.width() - bar : area.width();
       QVERIFY(scaled(page.width(), next) > room);
     }
-    QCOMPARE(w.C_Scb_Scroller->verticalScrollBar()->value(), 0);  // from the page's top
-    if (window == QSize(1600, 1000) && orientation == 1) QVERIFY(ZoomPercent > 100);
+    QCOMPARE(w.pageView->scroller->verticalScrollBar()->value(), 0);  // from the page's top
+    if (window == QSize(1600, 1000) && orientation == 1) QVERIFY(window_->pageView->zoomPercent() > 100);
 
     // A fitted page follows the window; a zoom step ends the fitting.
-    const int wide = ZoomPercent;
+    const int wide = window_->pageView->zoomPercent();
     w.resize(window / 2);
     QApplication::processEvents();
-    QVERIFY(ZoomPercent <= wide);
-    if (ZoomPercent > 50) QCOMPARE(w.C_Scb_Scroller->horizontalScrollBar()->maximum(), 0);
-    const int halfWindow = ZoomPercent;
-    w.C_SBT_ZoomIn->click();
+    QVERIFY(window_->pageView->zoomPercent() <= wide);
+    if (window_->pageView->zoomPercent() > 50) QCOMPARE(w.pageView->scroller->horizontalScrollBar()->maximum(), 0);
+    const int halfWindow = window_->pageView->zoomPercent();
+    w.toolBar->zoomInButton->click();
     w.resize(window);
     QApplication::processEvents();
-    QCOMPARE(ZoomPercent, std::min(250, halfWindow + 10));
+    QCOMPARE(window_->pageView->zoomPercent(), std::min(250, halfWindow + 10));
   }
 
   void paintGeometry() {
     open(2);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     w.resize(1200, 1000);
     QApplication::processEvents();
-    const QPoint before = w.C_Pbx_Shower->pos();
-    w.C_Pbx_ShowerPaint();
+    const QPoint before = w.pageView->surface->pos();
+    w.pageView->refresh();
     // 100 %: unscaled from the surface's corner, not moved, no strip.
-    QCOMPARE(w.TargetRect(), QRect(QPoint(0, 0), w.PictureSize()));
-    QCOMPARE(w.C_Pbx_Shower->size(), w.PictureSize());
-    QCOMPARE(w.C_Pbx_Shower->pos(), before);
+    QCOMPARE(w.pageView->targetRect(), QRect(QPoint(0, 0), w.pageView->pictureSize()));
+    QCOMPARE(w.pageView->surface->size(), w.pageView->pictureSize());
+    QCOMPARE(w.pageView->surface->pos(), before);
     {
       // The paper's border sits on the surface's first pixel.
-      const QImage full = w.C_Pbx_Shower->grab().toImage();
+      const QImage full = w.pageView->surface->grab().toImage();
       QVERIFY(qGray(full.pixel(0, 0)) < 128);
       QCOMPARE(QColor(full.pixel(5, 5)), QColor(Qt::white));
     }
-    while (ZoomPercent > 50) w.C_SBT_ZoomOutClick();  // 50 % (the button stops at 70)
+    while (window_->pageView->zoomPercent() > 50) w.pageView->zoomOut();  // 50 % (the button stops at 70)
     const int sw = static_cast<int>(std::nearbyint(661 * 0.5));
     const int sh = static_cast<int>(std::nearbyint(935 * 0.5));
-    QCOMPARE(w.C_Pbx_Shower->size(), QSize(sw, sh));
-    QCOMPARE(w.TargetRect(), QRect(QPoint(10, 10), QPoint(sw - 1, sh - 1)));
-    const QSize box = w.C_Scb_Scroller->viewport()->size();
+    QCOMPARE(w.pageView->surface->size(), QSize(sw, sh));
+    QCOMPARE(w.pageView->targetRect(), QRect(QPoint(10, 10), QPoint(sw - 1, sh - 1)));
+    const QSize box = w.pageView->scroller->viewport()->size();
     QVERIFY(sw < box.width());
-    QCOMPARE(w.C_Pbx_Shower->x(), (box.width() - sw) / 2);
-    if (sh < box.height()) QCOMPARE(w.C_Pbx_Shower->y(), (box.height() - sh) / 2);
+    QCOMPARE(w.pageView->surface->x(), (box.width() - sw) / 2);
+    if (sh < box.height()) QCOMPARE(w.pageView->surface->y(), (box.height() - sh) / 2);
     // The painted surface shows the page: white paper inside the strip.
-    const QImage shot = w.C_Pbx_Shower->grab().toImage();
+    const QImage shot = w.pageView->surface->grab().toImage();
     QCOMPARE(QColor(shot.pixel(sw / 2, sh / 2)), QColor(Qt::white));
-    w.C_SBT_ZoomIn->click();
-    w.C_SBT_ZoomIn->click();
-    w.C_SBT_ZoomIn->click();  // 80 %
-    QCOMPARE(w.C_Pbx_Shower->size(), QSize(529, 748));
-    QCOMPARE(w.C_Pbx_Shower->x(), (w.C_Scb_Scroller->viewport()->width() - 529) / 2);
+    w.toolBar->zoomInButton->click();
+    w.toolBar->zoomInButton->click();
+    w.toolBar->zoomInButton->click();  // 80 %
+    QCOMPARE(w.pageView->surface->size(), QSize(529, 748));
+    QCOMPARE(w.pageView->surface->x(), (w.pageView->scroller->viewport()->width() - 529) / 2);
   }
 
   void rangeFieldsInterplay() {
     open(10);
-    TFM_Preview& w = *window_;
-    typeInto(w.C_EDT_END, "3");
-    typeInto(w.C_EDT_START, "5");
-    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("5"));
-    QCOMPARE(w.c_Ned_PrintPageNum->text(), QStringLiteral("5"));
-    typeInto(w.C_EDT_START, "4");
-    QCOMPARE(w.c_Ned_PrintPageNum->text(), QStringLiteral("4"));
-    typeInto(w.c_Ned_PrintPageNum, "9");
-    typeInto(w.C_EDT_END, "8");
-    QCOMPARE(w.c_Ned_PrintPageNum->text(), QStringLiteral("9"));
+    PreviewWindow& w = *window_;
+    typeInto(w.toolBar->rangeToField, "3");
+    typeInto(w.toolBar->rangeFromField, "5");
+    QCOMPARE(w.toolBar->rangeToField->text(), QStringLiteral("5"));
+    QCOMPARE(w.toolBar->startNumberField->text(), QStringLiteral("5"));
+    typeInto(w.toolBar->rangeFromField, "4");
+    QCOMPARE(w.toolBar->startNumberField->text(), QStringLiteral("4"));
+    typeInto(w.toolBar->startNumberField, "9");
+    typeInto(w.toolBar->rangeToField, "8");
+    QCOMPARE(w.toolBar->startNumberField->text(), QStringLiteral("9"));
     // Pulled into the report's pages.
-    typeInto(w.C_EDT_END, "99");
-    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("10"));
-    typeInto(w.C_EDT_START, "77");
-    QCOMPARE(w.C_EDT_START->text(), QStringLiteral("10"));
-    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("10"));
+    typeInto(w.toolBar->rangeToField, "99");
+    QCOMPARE(w.toolBar->rangeToField->text(), QStringLiteral("10"));
+    typeInto(w.toolBar->rangeFromField, "77");
+    QCOMPARE(w.toolBar->rangeFromField->text(), QStringLiteral("10"));
+    QCOMPARE(w.toolBar->rangeToField->text(), QStringLiteral("10"));
   }
 
   // A report of more than 9,999 pages can print any of its pages: the range
   // fields take the report's last page, shown whole.
   void rangeFieldsReachEveryPageOfALongReport() {
     open(28572);
-    TFM_Preview& w = *window_;
-    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("28572"));
-    typeInto(w.C_EDT_START, "12000");
-    typeInto(w.C_EDT_END, "28571");
-    QCOMPARE(w.C_EDT_START->text(), QStringLiteral("12000"));
-    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("28571"));
-    typeInto(w.C_EDT_END, "99999");  // past the last page: the field's range message, then the last page
-    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("28572"));
-    for (TNumberEdit* field : {w.C_EDT_START, w.C_EDT_END}) {
+    PreviewWindow& w = *window_;
+    QCOMPARE(w.toolBar->rangeToField->text(), QStringLiteral("28572"));
+    typeInto(w.toolBar->rangeFromField, "12000");
+    typeInto(w.toolBar->rangeToField, "28571");
+    QCOMPARE(w.toolBar->rangeFromField->text(), QStringLiteral("12000"));
+    QCOMPARE(w.toolBar->rangeToField->text(), QStringLiteral("28571"));
+    typeInto(w.toolBar->rangeToField, "99999");  // past the last page: the field's range message, then the last page
+    QCOMPARE(w.toolBar->rangeToField->text(), QStringLiteral("28572"));
+    for (TNumberEdit* field : {w.toolBar->rangeFromField, w.toolBar->rangeToField}) {
       QStyleOptionFrame option;
       option.initFrom(field);
       const QRect room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
@@ -652,28 +665,32 @@ class PreviewTest : public QObject {
 
   void reversedRangeIsRefused() {
     open(10);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     int jobs = 0;
-    w.SetOnPrintJob([&](const PrintJob&) { ++jobs; });
-    typeInto(w.C_EDT_START, "5");
-    typeInto(w.C_EDT_END, "3");
-    w.C_SBT_PRN->click();
+    PrintJob asked;
+    w.SetOnPrintJob([&](const PrintJob& job) {
+      ++jobs;
+      asked = job;
+    });
+    typeInto(w.toolBar->rangeFromField, "5");
+    typeInto(w.toolBar->rangeToField, "3");
+    w.toolBar->printButton->click();
     QCOMPARE(jobs, 0);
     QCOMPARE(service_.shown.size(), size_t{1});
     QCOMPARE(QString::fromStdString(service_.shown[0].text),
              QStringLiteral("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다."));
     QCOMPARE(QString::fromStdString(service_.shown[0].caption), QStringLiteral("경고"));
     QVERIFY(service_.shown[0].icon == MessageIcon::kWarning);
-    QCOMPARE(w.C_EDT_END->text(), QStringLiteral("5"));
-    w.C_SBT_PRN->click();  // equal values print one page
+    QCOMPARE(w.toolBar->rangeToField->text(), QStringLiteral("5"));
+    w.toolBar->printButton->click();  // equal values print one page
     QCOMPARE(jobs, 1);
-    QCOMPARE(reportRun().PrintFrom, 5);
-    QCOMPARE(reportRun().PrintTo, 5);
+    QCOMPARE(asked.PrintFrom, 5);
+    QCOMPARE(asked.PrintTo, 5);
   }
 
   void printJobValuesAndDisabledWindow() {
     open(10);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     bool enabledDuringJob = true;
     int jobs = 0;
     PrintJob asked;
@@ -682,11 +699,11 @@ class PreviewTest : public QObject {
       asked = job;
       enabledDuringJob = w.isEnabled();
     });
-    typeInto(w.C_EDT_START, "3");
-    typeInto(w.C_EDT_END, "5");
-    typeInto(w.c_Ned_PrintPageNum, "10");
-    typeInto(w.C_EDT_CopyCount, "3");
-    w.C_SBT_PRN->click();
+    typeInto(w.toolBar->rangeFromField, "3");
+    typeInto(w.toolBar->rangeToField, "5");
+    typeInto(w.toolBar->startNumberField, "10");
+    typeInto(w.toolBar->copiesField, "3");
+    w.toolBar->printButton->click();
     QCOMPARE(jobs, 1);
     QVERIFY(!enabledDuringJob);
     QVERIFY(w.isEnabled());
@@ -694,16 +711,13 @@ class PreviewTest : public QObject {
     QCOMPARE(asked.PrintTo, 5);
     QCOMPARE(asked.PrintStartNo, 10);
     QCOMPARE(asked.PrintCopies, 3);
-    // The print button keeps its values in the run, as the print job does.
-    QCOMPARE(reportRun().PrintFrom, 3);
-    QCOMPARE(reportRun().PrintCopies, 3);
     QVERIFY(service_.shown.empty());
   }
 
   void printJobErrorIsReportedAndWindowComesBack() {
     open(2);
     window_->SetOnPrintJob([](const PrintJob&) { throw std::runtime_error("disk full"); });
-    window_->C_SBT_PRN->click();
+    window_->toolBar->printButton->click();
     QVERIFY(window_->isEnabled());
     QCOMPARE(service_.shown.size(), size_t{1});
     // A Korean line for the user, then the failure's own words.
@@ -713,25 +727,25 @@ class PreviewTest : public QObject {
   void pdfPrinterAsksForTheFile() {
     QTemporaryDir dir;
     auto pdf = PrinterLayer::pdfPrinter(dir.filePath("default.pdf"));
-    installedServices().printer = pdf.get();
+    services_.printer = pdf.get();
     open(2);
     int jobs = 0;
     window_->SetOnPrintJob([&](const PrintJob&) { ++jobs; });
-    TFM_Preview::setPdfFileAsker([](QWidget*, const QString&) { return QString(); });
-    window_->C_SBT_PRN->click();
+    context_.hooks.askPdfFile = [](QWidget*, const QString&) { return QString(); };
+    window_->toolBar->printButton->click();
     QCOMPARE(jobs, 0);  // cancelled at the file question
     const QString chosen = dir.filePath("chosen.pdf");
-    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return chosen; });
-    window_->C_SBT_PRN->click();
+    context_.hooks.askPdfFile = [&](QWidget*, const QString&) { return chosen; };
+    window_->toolBar->printButton->click();
     QCOMPARE(jobs, 1);
     QCOMPARE(pdf->outputFileName(), chosen);
     window_.reset();
-    installedServices().printer = &printer_;
+    services_.printer = &printer_;
   }
 
   void searchNeedsPageNumbers() {
     open(2);
-    window_->c_spb_search->click();
+    window_->toolBar->findButton->click();
     QCOMPARE(service_.shown.size(), size_t{1});
     QCOMPARE(QString::fromStdString(service_.shown[0].text),
              QStringLiteral("Page번호가 없는 보고서는 검색할 수 없습니다."));
@@ -741,70 +755,70 @@ class PreviewTest : public QObject {
 
   void dragScrolling() {
     open(2);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     w.resize(600, 500);
     QApplication::processEvents();
-    while (w.C_SBT_ZoomIn->isEnabled()) w.C_SBT_ZoomIn->click();
+    while (w.toolBar->zoomInButton->isEnabled()) w.toolBar->zoomInButton->click();
     QApplication::processEvents();
-    QScrollBar* v = w.C_Scb_Scroller->verticalScrollBar();
-    QScrollBar* h = w.C_Scb_Scroller->horizontalScrollBar();
+    QScrollBar* v = w.pageView->scroller->verticalScrollBar();
+    QScrollBar* h = w.pageView->scroller->horizontalScrollBar();
     QVERIFY(v->maximum() > 100);
     QVERIFY(h->maximum() > 100);
     v->setValue(100);
     h->setValue(100);
-    w.C_Scb_ScrollerMouseDown(QPoint(200, 200));
-    w.C_Scb_ScrollerMouseMove(QPoint(205, 205), Qt::LeftButton);  // inside the band
+    w.pageView->startDrag(QPoint(200, 200));
+    w.pageView->dragTo(QPoint(205, 205), Qt::LeftButton);  // inside the band
     QCOMPARE(v->value(), 100);
     QCOMPARE(h->value(), 100);
-    w.C_Scb_ScrollerMouseMove(QPoint(215, 215), Qt::LeftButton);
+    w.pageView->dragTo(QPoint(215, 215), Qt::LeftButton);
     QCOMPARE(v->value(), 80);
     QCOMPARE(h->value(), 80);
-    w.C_Scb_ScrollerMouseMove(QPoint(215, 215), Qt::LeftButton);  // start point stays
+    w.pageView->dragTo(QPoint(215, 215), Qt::LeftButton);  // start point stays
     QCOMPARE(v->value(), 60);
-    w.C_Scb_ScrollerMouseMove(QPoint(185, 185), Qt::LeftButton);
+    w.pageView->dragTo(QPoint(185, 185), Qt::LeftButton);
     QCOMPARE(v->value(), 80);
     QCOMPARE(h->value(), 80);
-    w.C_Scb_ScrollerMouseMove(QPoint(100, 100), Qt::NoButton);  // no button: nothing
+    w.pageView->dragTo(QPoint(100, 100), Qt::NoButton);  // no button: nothing
     QCOMPARE(v->value(), 80);
     v->setValue(10);
-    w.C_Scb_ScrollerMouseMove(QPoint(215, 200), Qt::LeftButton);
+    w.pageView->dragTo(QPoint(215, 200), Qt::LeftButton);
     QCOMPARE(v->value(), 10);
-    w.C_Scb_ScrollerMouseMove(QPoint(200, 230), Qt::LeftButton);
+    w.pageView->dragTo(QPoint(200, 230), Qt::LeftButton);
     QCOMPARE(v->value(), 0);  // held inside the range
     // Through real mouse events on the surface.
     v->setValue(100);
-    QTest::mousePress(w.C_Pbx_Shower, Qt::LeftButton, {}, QPoint(50, 50));
-    QMouseEvent move(QEvent::MouseMove, QPointF(50, 80), w.C_Pbx_Shower->mapToGlobal(QPointF(50, 80)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w.C_Pbx_Shower, &move);
+    QTest::mousePress(w.pageView->surface, Qt::LeftButton, {}, QPoint(50, 50));
+    QMouseEvent move(QEvent::MouseMove, QPointF(50, 80), w.pageView->surface->mapToGlobal(QPointF(50, 80)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.pageView->surface, &move);
     QCOMPARE(v->value(), 80);
-    QCOMPARE(DragStartY, 50);
+    QCOMPARE(window_->pageView->dragStart().y(), 50);
   }
 
   void escapeCloses() {
     open(2);
-    window_->C_EDT_START->setFocus();
-    QTest::keyClick(window_->C_EDT_START, Qt::Key_Escape);
+    window_->toolBar->rangeFromField->setFocus();
+    QTest::keyClick(window_->toolBar->rangeFromField, Qt::Key_Escape);
     QVERIFY(!window_->isVisible());
   }
 
   void closeButtonCloses() {
     open(2);
-    window_->C_SBT_Close->click();
+    window_->toolBar->closeButton->click();
     QVERIFY(!window_->isVisible());
   }
 
   void failingPageDrawIsSwallowed() {
     open(3);
-    TFM_Preview& w = *window_;
+    PreviewWindow& w = *window_;
     w.SetOnDrawPage([](PageRecorder&, int page, TZelTable*) {
       if (page == 2) throw std::runtime_error("bad size");
     });
-    w.C_SBT_Next->click();
+    w.toolBar->nextPageButton->click();
     QVERIFY(service_.shown.empty());
-    QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("2"));
-    w.C_SBT_Next->click();
-    QCOMPARE(w.CurPage, 3);
+    QCOMPARE(w.toolBar->pageField->text(), QStringLiteral("2"));
+    w.toolBar->nextPageButton->click();
+    QCOMPARE(w.currentPage(), 3);
   }
 
   // A window uses the services it was made with, not the program's.
@@ -812,7 +826,7 @@ class PreviewTest : public QObject {
     FakePrinter own;
     RunServices services;
     services.printer = &own;
-    window_ = std::make_unique<TFM_Preview>(services);
+    window_ = std::make_unique<PreviewWindow>(services);
     window_->SetPageInfo("1", "2", nullptr, "1");
     window_->SetPaperOrientation(1);
     window_->SetOnDrawPage([](PageRecorder&, int, TZelTable*) {});  // leaves the paper size to the window
@@ -820,13 +834,13 @@ class PreviewTest : public QObject {
     QApplication::processEvents();
     QVERIFY(own.orientation == PaperOrientation::kLandscape);
     QVERIFY(printer_.orientation == PaperOrientation::kPortrait);
-    QCOMPARE(window_->PictureSize(), QSize(935, 661));
+    QCOMPARE(window_->pageView->pictureSize(), QSize(935, 661));
     window_.reset();
   }
 
   void noPrinterRefusesToOpen() {
-    installedServices().printer = nullptr;
-    window_ = std::make_unique<TFM_Preview>(installedServices());
+    services_.printer = nullptr;
+    window_ = std::make_unique<PreviewWindow>(services_, &context_);
     window_->SetPageInfo("1", "2", nullptr, "1");
     bool threw = false;
     try {
@@ -839,15 +853,15 @@ class PreviewTest : public QObject {
   }
 
  private:
-  static void sendWheel(TFM_Preview& w, int delta, Qt::KeyboardModifiers modifiers) {
-    QWidget* viewport = w.C_Scb_Scroller->viewport();
+  static void sendWheel(PreviewWindow& w, int delta, Qt::KeyboardModifiers modifiers) {
+    QWidget* viewport = w.pageView->scroller->viewport();
     const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
     QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(viewport, &event);
   }
   void open(int pages, int orientation = 0) {
-    window_ = std::make_unique<TFM_Preview>(installedServices());
+    window_ = std::make_unique<PreviewWindow>(services_, &context_);
     window_->SetPageInfo("1", std::to_string(pages), nullptr, "1");
     window_->SetPaperOrientation(orientation);
     window_->SetOnDrawPage(log_.proc());
@@ -857,10 +871,12 @@ class PreviewTest : public QObject {
   }
 
   RecordingMessageService service_;
+  RunServices services_;
+  PreviewContext context_;
   FakePrinter printer_;
   PageLog log_;
-  std::unique_ptr<TFM_Preview> window_;
+  std::unique_ptr<PreviewWindow> window_;
 };
 
 QTEST_MAIN(PreviewTest)
-#include "s_preview_test.moc"
+#include "preview_window_test.moc"

@@ -34,12 +34,14 @@
 #include "page_renderer.h"
 #include "preview_test_support.h"
 #include "printer_layer.h"
-#include "report_run.h"
 #include "report_runner.h"
 #include "report_writer.h"
-#include "s_preview.h"
-#include "s_rpt_progress.h"
-#include "s_rpt_value_search.h"
+#include "preview_window.h"
+#include "export_action.h"
+#include "page_view.h"
+#include "preview_toolbar.h"
+#include "print_progress_dialog.h"
+#include "find_dialog.h"
 #include "sample_reports.h"
 #include "scope_exit.h"
 
@@ -54,6 +56,7 @@ class CancellingPrinter : public FakePrinter {
  public:
   int cancelOnPage = 0;
   int pagesBegun = 0;
+  QtProgressDialog* progress = nullptr;  // whose dialog is cancelled
   bool beginDocument() override {
     pagesBegun = 1;
     maybeCancel();
@@ -69,23 +72,23 @@ class CancellingPrinter : public FakePrinter {
   void maybeCancel() {
     if (pagesBegun != cancelOnPage) return;
     // Queued: the click is seen when the job next lets events through, at the page's end.
-    QTimer::singleShot(0, [] {
-      if (Tfm_RptProgress* dialog = CurrentProgressDialog()) dialog->C_Spt_Cancel->click();
+    QTimer::singleShot(0, [dialogs = progress] {
+      if (PrintProgressDialog* dialog = dialogs->dialog()) dialog->cancelButton->click();
     });
   }
 };
 
 // The find dialog as the user works it: the column of `field` chosen, the
 // text typed, the search button pressed.
-TFM_Preview::FindRunner searchFor(const char* field, const QString& text, bool fromCurrent = true) {
-  return [field, text, fromCurrent](Tfm_RptValueSearch& dialog) {
+std::function<void(FindDialog&)> searchFor(const char* field, const QString& text, bool fromCurrent = true) {
+  return [field, text, fromCurrent](FindDialog& dialog) {
     dialog.show();
-    const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), field);
-    QVERIFY(it != FindFieldNames.end());
-    dialog.ComboBox1->setCurrentIndex(static_cast<int>(it - FindFieldNames.begin()));
-    dialog.Edit1->setText(text);
-    dialog.c_chk_Next->setChecked(fromCurrent);
-    dialog.c_btn_Search->click();
+    const auto it = std::find(dialog.fieldNames().begin(), dialog.fieldNames().end(), field);
+    QVERIFY(it != dialog.fieldNames().end());
+    dialog.columnBox->setCurrentIndex(static_cast<int>(it - dialog.fieldNames().begin()));
+    dialog.textEdit->setText(text);
+    dialog.fromCurrentBox->setChecked(fromCurrent);
+    dialog.searchButton->click();
   };
 }
 
@@ -104,78 +107,80 @@ class PreviewReportTest : public QObject {
     wide.orientation = 'L';
     wide.pages = 2;
     QVERIFY(writeReport(dir(), billOfQuantities(wide)).ok());
-    installedServices().preview = [] { return std::make_unique<TFM_Preview>(installedServices()); };
-    installedServices().progress = &progress_;
+    services_.preview = [this] { return std::make_unique<PreviewWindow>(services_, &context_); };
+    services_.progress = &progress_;
   }
   void cleanupTestCase() {
-    installedServices().preview = nullptr;
-    installedServices().progress = nullptr;
+    services_.preview = nullptr;
+    services_.progress = nullptr;
   }
   void init() {
     service_ = RecordingMessageService();
     setMessageService(&service_);
     printer_ = CancellingPrinter();
-    installedServices().printer = &printer_;
-    TFM_Preview::setPreviewRunner(nullptr);
-    TFM_Preview::setFindRunner(nullptr);
-    TFM_Preview::setPdfFileAsker(nullptr);
-    TFM_Preview::setExportFileAsker(nullptr);
+    printer_.progress = &progress_;
+    services_.printer = &printer_;
+    context_.hooks.runPreview = nullptr;
+    context_.hooks.runFind = nullptr;
+    context_.hooks.askPdfFile = nullptr;
+    context_.hooks.askExportFile = nullptr;
     // The export's question answered with what it offers (the whole report at first).
     exportAsked_ = {};
-    TFM_Preview::setExportOptionsAsker([this](QWidget*, int first, int last, int from, int to, ExportChoice* choice) {
+    context_.hooks.askExportOptions = [this](QWidget*, int first, int last, int from, int to, ExportChoice* choice) {
       exportAsked_ = {first, last, from, to};
       if (exportAnswer_) *choice = *exportAnswer_;
       return exportAccepted_;
-    });
+    };
     exportAnswer_.reset();
     exportAccepted_ = true;
   }
   void cleanup() {
-    TFM_Preview::setPreviewRunner(nullptr);
-    installedServices().printer = nullptr;
+    context_.hooks.runPreview = nullptr;
+    services_.printer = nullptr;
     setMessageService(nullptr);
   }
 
   void opensOnPageOneOfTheRun() {
     bool ran = false;
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
       ran = true;
-      QCOMPARE(w.C_LBL_TotPage->text(), QStringLiteral("/ 6"));
-      QCOMPARE(w.C_EDT_END->text(), QStringLiteral("6"));
-      QCOMPARE(w.RecordCount(), 1);
-      QVERIFY(w.C_LBL_Warning->text().isEmpty() && !w.C_LBL_Warning->isVisible());  // a sound report
-      QVERIFY(w.PagePicture().size() > 1000);  // a whole page was recorded
-      QCOMPARE(w.PictureSize(), QSize(661, 935));
-      w.C_SBT_Last->click();
-      QCOMPARE(w.CurPage, 6);
-      QCOMPARE(w.RecordCount(), 2);
+      QCOMPARE(w.statusBar->pageTotalLabel->text(), QStringLiteral("/ 6"));
+      QCOMPARE(w.toolBar->rangeToField->text(), QStringLiteral("6"));
+      QCOMPARE(w.recordCount(), 1);
+      QVERIFY(w.statusBar->warningLabel->text().isEmpty() &&
+              !w.statusBar->warningLabel->isVisible());  // a sound report
+      QVERIFY(w.pageView->picture().size() > 1000);  // a whole page was recorded
+      QCOMPARE(w.pageView->pictureSize(), QSize(661, 935));
+      w.toolBar->lastPageButton->click();
+      QCOMPARE(w.currentPage(), 6);
+      QCOMPARE(w.recordCount(), 2);
     });
     QVERIFY(ran);
     QVERIFY(service_.shown.empty());
   }
 
   void landscapeReportFitsTheWindow() {
-    run("L_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      QCOMPARE(w.PaperOrientation, 1);
-      QCOMPARE(w.PictureSize(), QSize(935, 661));
-      w.C_SBT_FIT->click();
-      const QSize area = w.C_Scb_Scroller->maximumViewportSize();
-      QVERIFY(w.C_Pbx_Shower->width() <= area.width() && w.C_Pbx_Shower->height() <= area.height());
+    run("L_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      QVERIFY(w.orientation() == PaperOrientation::kLandscape);
+      QCOMPARE(w.pageView->pictureSize(), QSize(935, 661));
+      w.toolBar->fitPageButton->click();
+      const QSize area = w.pageView->scroller->maximumViewportSize();
+      QVERIFY(w.pageView->surface->width() <= area.width() && w.pageView->surface->height() <= area.height());
     });
   }
 
   void printsPagesThreeToFiveNumberedFromTenIntoPdf() {
     const QString pdfPath = QDir(dir_.path()).filePath("job.pdf");
     auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
-    installedServices().printer = pdf.get();
-    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return pdfPath; });
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      typeInto(w.C_EDT_START, "3");
-      typeInto(w.C_EDT_END, "5");
-      typeInto(w.c_Ned_PrintPageNum, "10");
-      w.C_SBT_PRN->click();
+    services_.printer = pdf.get();
+    context_.hooks.askPdfFile = [&](QWidget*, const QString&) { return pdfPath; };
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      typeInto(w.toolBar->rangeFromField, "3");
+      typeInto(w.toolBar->rangeToField, "5");
+      typeInto(w.toolBar->startNumberField, "10");
+      w.toolBar->printButton->click();
     });
-    installedServices().printer = &printer_;
+    services_.printer = &printer_;
     QVERIFY(service_.shown.empty());
     QCOMPARE(pdf->pageCount(), 3);
     QProcess text;
@@ -196,22 +201,22 @@ class PreviewReportTest : public QObject {
   // Before, the dialog opened in the program's folder with no name.
   void pdfFileIsProposedBesideTheReportAndTold() {
     auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
-    installedServices().printer = pdf.get();
+    services_.printer = pdf.get();
     QString proposed;
     const QString typed = QDir(dir_.path()).filePath("without-suffix");
-    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString& suggested) {
+    context_.hooks.askPdfFile = [&](QWidget*, const QString& suggested) {
       proposed = suggested;
       return typed;
-    });
+    };
     QString status;
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      typeInto(w.C_EDT_START, "1");
-      typeInto(w.C_EDT_END, "1");
-      QCOMPARE(w.C_LBL_Status->text(), QString());
-      w.C_SBT_PRN->click();
-      status = w.C_LBL_Status->text();
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      typeInto(w.toolBar->rangeFromField, "1");
+      typeInto(w.toolBar->rangeToField, "1");
+      QCOMPARE(w.statusBar->savedFileLabel->text(), QString());
+      w.toolBar->printButton->click();
+      status = w.statusBar->savedFileLabel->text();
     });
-    installedServices().printer = &printer_;
+    services_.printer = &printer_;
     QVERIFY(service_.shown.empty());
     QCOMPARE(proposed, QDir(dir_.path()).filePath("P_RPTB02_SAMPLE.pdf"));
     const QString written = typed + ".pdf";
@@ -246,17 +251,17 @@ class PreviewReportTest : public QObject {
     ::close(filler);
 
     auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
-    installedServices().printer = pdf.get();
-    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return pdfPath; });
+    services_.printer = pdf.get();
+    context_.hooks.askPdfFile = [&](QWidget*, const QString&) { return pdfPath; };
     QString status;
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      typeInto(w.C_EDT_START, "1");
-      typeInto(w.C_EDT_END, "6");
-      w.C_SBT_PRN->click();
-      status = w.C_LBL_Status->text();
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      typeInto(w.toolBar->rangeFromField, "1");
+      typeInto(w.toolBar->rangeToField, "6");
+      w.toolBar->printButton->click();
+      status = w.statusBar->savedFileLabel->text();
       QVERIFY(w.isEnabled());
     });
-    installedServices().printer = &printer_;
+    services_.printer = &printer_;
     QCOMPARE(service_.shown.size(), size_t{1});
     const QString text = QString::fromStdString(service_.shown[0].text);
     QVERIFY2(text.contains(QStringLiteral("디스크 공간이 부족합니다")), qPrintable(text));
@@ -285,14 +290,14 @@ class PreviewReportTest : public QObject {
     const QByteArray content = before.readAll();
     before.close();
     auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
-    installedServices().printer = pdf.get();
-    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return memo; });
-    TFM_Preview::setPreviewRunner([&](TFM_Preview& w) {
+    services_.printer = pdf.get();
+    context_.hooks.askPdfFile = [&](QWidget*, const QString&) { return memo; };
+    context_.hooks.runPreview = [&](PreviewWindow& w) {
       QApplication::processEvents();
-      w.C_SBT_PRN->click();
-    });
-    RunReport(installedServices(), other.path().toStdString(), spec.fileName);
-    installedServices().printer = &printer_;
+      w.toolBar->printButton->click();
+    };
+    RunReport(services_, other.path().toStdString(), spec.fileName);
+    services_.printer = &printer_;
     QCOMPARE(service_.shown.size(), size_t{1});
     const QString text = QString::fromStdString(service_.shown[0].text);
     QVERIFY2(text.contains(QStringLiteral("보고서를 지키기 위해 쓰지 않습니다")), qPrintable(text));
@@ -306,14 +311,14 @@ class PreviewReportTest : public QObject {
     QTemporaryDir out;
     const QString pdfPath = QDir(out.path()).filePath("whole.pdf");
     auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
-    installedServices().printer = pdf.get();
-    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString&) { return pdfPath; });
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      typeInto(w.C_EDT_START, "2");
-      typeInto(w.C_EDT_END, "3");
-      w.C_SBT_PRN->click();
+    services_.printer = pdf.get();
+    context_.hooks.askPdfFile = [&](QWidget*, const QString&) { return pdfPath; };
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      typeInto(w.toolBar->rangeFromField, "2");
+      typeInto(w.toolBar->rangeToField, "3");
+      w.toolBar->printButton->click();
     });
-    installedServices().printer = &printer_;
+    services_.printer = &printer_;
     QVERIFY(service_.shown.empty());
     QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"whole.pdf"});
     QFile file(pdfPath);
@@ -342,12 +347,12 @@ class PreviewReportTest : public QObject {
     }
     QString warning;
     bool visible = false;
-    TFM_Preview::setPreviewRunner([&](TFM_Preview& w) {
+    context_.hooks.runPreview = [&](PreviewWindow& w) {
       QApplication::processEvents();
-      warning = w.C_LBL_Warning->text();
-      visible = w.C_LBL_Warning->isVisible();
-    });
-    RunReport(installedServices(), other.path().toStdString(), spec.fileName);
+      warning = w.statusBar->warningLabel->text();
+      visible = w.statusBar->warningLabel->isVisible();
+    };
+    RunReport(services_, other.path().toStdString(), spec.fileName);
     QVERIFY2(warning.startsWith(QStringLiteral("경고: 머리말의 레코드 수(")), qPrintable(warning));
     QVERIFY2(warning.contains(QStringLiteral("파일에 레코드가 3개 더 있어, 그 줄은 나오지 않습니다.")),
              qPrintable(warning));
@@ -356,24 +361,24 @@ class PreviewReportTest : public QObject {
   }
 
   void copiesGoToThePrinterAndPagesAreDrawnOnce() {
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      typeInto(w.C_EDT_START, "2");
-      typeInto(w.C_EDT_END, "4");
-      typeInto(w.C_EDT_CopyCount, "3");
-      w.C_SBT_PRN->click();
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      typeInto(w.toolBar->rangeFromField, "2");
+      typeInto(w.toolBar->rangeToField, "4");
+      typeInto(w.toolBar->copiesField, "3");
+      w.toolBar->printButton->click();
     });
     QCOMPARE(printer_.copies, 3);
     const std::vector<std::string> expected = {"begin", "map", "page", "map", "page", "map", "unmap", "end"};
     QCOMPARE(printer_.log, expected);
-    QVERIFY(!ProgressShowing);
+    QVERIFY(!progress_.showing());
   }
 
   void cancelThenNoPrintsEverything() {
     printer_.cancelOnPage = 2;
     service_.answers = {MessageAnswer::kNo};
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      typeInto(w.C_EDT_END, "5");
-      w.C_SBT_PRN->click();
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      typeInto(w.toolBar->rangeToField, "5");
+      w.toolBar->printButton->click();
       QVERIFY(w.isEnabled());
     });
     QCOMPARE(service_.shown.size(), size_t{1});
@@ -385,22 +390,22 @@ class PreviewReportTest : public QObject {
   void cancelThenYesStopsAfterThePageInProgress() {
     printer_.cancelOnPage = 2;
     service_.answers = {MessageAnswer::kYes};
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      typeInto(w.C_EDT_END, "5");
-      w.C_SBT_PRN->click();
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      typeInto(w.toolBar->rangeToField, "5");
+      w.toolBar->printButton->click();
       QVERIFY(w.isEnabled());
     });
     QCOMPARE(printer_.pagesBegun, 2);  // pages 1 and 2 come out
     QCOMPARE(printer_.log.back(), std::string("end"));
-    QVERIFY(!ProgressShowing);
+    QVERIFY(!progress_.showing());
   }
 
   void excelButtonHasItsPictureAndHint() {
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      QCOMPARE(w.C_SBT_Excel->toolTip(), QStringLiteral("엑셀저장"));
-      QVERIFY(!w.C_SBT_Excel->icon().isNull());
-      QVERIFY(w.C_SBT_Excel->isEnabled());
-      QVERIFY(w.C_SBT_Excel->geometry().left() >= w.C_EDT_CopyCount->geometry().right());
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      QCOMPARE(w.toolBar->exportButton->toolTip(), QStringLiteral("엑셀저장"));
+      QVERIFY(!w.toolBar->exportButton->icon().isNull());
+      QVERIFY(w.toolBar->exportButton->isEnabled());
+      QVERIFY(w.toolBar->exportButton->geometry().left() >= w.toolBar->copiesField->geometry().right());
     });
   }
 
@@ -409,9 +414,9 @@ class PreviewReportTest : public QObject {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("written");
     QTest::addColumn<QByteArray>("head");
-    QTest::newRow("xlsx") << TFM_Preview::kExcelFilter << "bill"
+    QTest::newRow("xlsx") << ExportAction::kExcelFilter << "bill"
                           << "bill.xlsx" << QByteArray("PK\x03\x04");
-    QTest::newRow("csv") << TFM_Preview::kCsvFilter << "bill.csv"
+    QTest::newRow("csv") << ExportAction::kCsvFilter << "bill.csv"
                          << "bill.csv" << QByteArray("\xEF\xBB\xBFPage,");
   }
   void excelButtonSavesByTheChosenFilter() {
@@ -421,13 +426,13 @@ class PreviewReportTest : public QObject {
     QFETCH(QByteArray, head);
     QTemporaryDir out;
     QString suggested;
-    TFM_Preview::setExportFileAsker([&](QWidget*, const QString& s, QString* chosen) {
+    context_.hooks.askExportFile = [&](QWidget*, const QString& s, QString* chosen) {
       suggested = s;
       *chosen = filter;
       return out.filePath(typed);
-    });
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      w.C_SBT_Excel->click();
+    };
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      w.toolBar->exportButton->click();
       QVERIFY(w.isEnabled());
     });
     QVERIFY(suggested.endsWith(QStringLiteral("P_RPTB02_SAMPLE.xlsx")));
@@ -436,22 +441,22 @@ class PreviewReportTest : public QObject {
     QVERIFY(file.readAll().startsWith(head));
     QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 1);  // no part file left
     QVERIFY(service_.shown.empty());
-    QVERIFY(!ProgressShowing);
+    QVERIFY(!progress_.showing());
   }
 
   void excelCancelledLeavesNoFile() {
     QTemporaryDir out;
-    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString* chosen) {
-      *chosen = TFM_Preview::kExcelFilter;
+    context_.hooks.askExportFile = [&](QWidget*, const QString&, QString* chosen) {
+      *chosen = ExportAction::kExcelFilter;
       return out.filePath("bill.xlsx");
-    });
+    };
     service_.answers = {MessageAnswer::kYes};
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
       // Pressed while the first page is written; seen at its end.
-      QTimer::singleShot(0, [] {
-        if (Tfm_RptProgress* dialog = CurrentProgressDialog()) dialog->C_Spt_Cancel->click();
+      QTimer::singleShot(0, [this] {
+        if (PrintProgressDialog* dialog = progress_.dialog()) dialog->cancelButton->click();
       });
-      w.C_SBT_Excel->click();
+      w.toolBar->exportButton->click();
     });
     QCOMPARE(service_.shown.size(), size_t{1});  // the cancel question
     QVERIFY(QDir(out.path()).entryList(QDir::Files).isEmpty());
@@ -470,15 +475,15 @@ class PreviewReportTest : public QObject {
     QFETCH(bool, codes);
     QFETCH(QString, pages);
     QTemporaryDir out;
-    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString* chosen) {
-      *chosen = TFM_Preview::kCsvFilter;
+    context_.hooks.askExportFile = [&](QWidget*, const QString&, QString* chosen) {
+      *chosen = ExportAction::kCsvFilter;
       return out.filePath("range.csv");
-    });
+    };
     exportAnswer_ = ExportChoice{whole, codes};
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      w.C_EDT_START->SetValue(2);
-      w.C_EDT_END->SetValue(3);
-      w.C_SBT_Excel->click();
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      w.toolBar->rangeFromField->SetValue(2);
+      w.toolBar->rangeToField->SetValue(3);
+      w.toolBar->exportButton->click();
     });
     QCOMPARE(exportAsked_, (std::array<int, 4>{1, 6, 2, 3}));
     QFile file(out.filePath("range.csv"));
@@ -499,27 +504,27 @@ class PreviewReportTest : public QObject {
 
   void excelQuestionCancelledAsksNoFileName() {
     bool asked = false;
-    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString*) {
+    context_.hooks.askExportFile = [&](QWidget*, const QString&, QString*) {
       asked = true;
       return QString();
-    });
+    };
     exportAccepted_ = false;
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) { w.C_SBT_Excel->click(); });
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) { w.toolBar->exportButton->click(); });
     QVERIFY(!asked);
     QVERIFY(service_.shown.empty());
   }
 
   void excelReversedRangeIsRefusedAsPrintingIs() {
     bool asked = false;
-    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString*) {
+    context_.hooks.askExportFile = [&](QWidget*, const QString&, QString*) {
       asked = true;
       return QString();
-    });
+    };
     exportAnswer_ = ExportChoice{false, false};
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      w.C_EDT_START->SetValue(4);
-      w.C_EDT_END->SetValue(2);
-      w.C_SBT_Excel->click();
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      w.toolBar->rangeFromField->SetValue(4);
+      w.toolBar->rangeToField->SetValue(2);
+      w.toolBar->exportButton->click();
     });
     QVERIFY(!asked);
     QCOMPARE(service_.shown.size(), size_t{1});
@@ -527,11 +532,11 @@ class PreviewReportTest : public QObject {
 
   void excelIntoAMissingFolderSaysWhy() {
     QTemporaryDir out;
-    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString* chosen) {
-      *chosen = TFM_Preview::kExcelFilter;
+    context_.hooks.askExportFile = [&](QWidget*, const QString&, QString* chosen) {
+      *chosen = ExportAction::kExcelFilter;
       return out.filePath("gone/bill.xlsx");
-    });
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) { w.C_SBT_Excel->click(); });
+    };
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) { w.toolBar->exportButton->click(); });
     QCOMPARE(service_.shown.size(), size_t{1});
     QVERIFY(QString::fromStdString(service_.shown[0].text).contains(QStringLiteral("저장할 폴더")));
     QVERIFY(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
@@ -558,12 +563,12 @@ class PreviewReportTest : public QObject {
     QTemporaryDir out;
     const QString report = QString::fromStdString(dir() + "/P_RPTB02_SAMPLE.dbf");
     QVERIFY(QFile::link(report, out.filePath("linked.csv")));
-    TFM_Preview::setExportFileAsker([&](QWidget*, const QString&, QString* chosen) {
-      *chosen = TFM_Preview::kCsvFilter;
+    context_.hooks.askExportFile = [&](QWidget*, const QString&, QString* chosen) {
+      *chosen = ExportAction::kCsvFilter;
       return out.filePath("linked.csv");
-    });
+    };
     const qint64 size = QFileInfo(report).size();
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) { w.C_SBT_Excel->click(); });
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) { w.toolBar->exportButton->click(); });
     QCOMPARE(service_.shown.size(), size_t{1});
     QVERIFY(QString::fromStdString(service_.shown[0].text).contains(QStringLiteral("보고서 파일")));
     QCOMPARE(QFileInfo(report).size(), size);
@@ -583,17 +588,17 @@ class PreviewReportTest : public QObject {
     }
     QVERIFY(expected.size() >= 3);
     std::vector<int> visited;
-    TFM_Preview::setFindRunner(searchFor("F_UNIT", QStringLiteral("ton")));
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+    context_.hooks.runFind = searchFor("F_UNIT", QStringLiteral("ton"));
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
       for (std::size_t i = 0; i < expected.size(); ++i) {
-        w.c_spb_search->click();
-        visited.push_back(w.CurPage);
-        QCOMPARE(w.c_ned_PageStart->text(), QString::number(w.CurPage));
+        w.toolBar->findButton->click();
+        visited.push_back(w.currentPage());
+        QCOMPARE(w.toolBar->pageField->text(), QString::number(w.currentPage()));
       }
       // One more from the last hit: nothing, and the page stays.
-      const int before = w.CurPage;
-      w.c_spb_search->click();
-      QCOMPARE(w.CurPage, before);
+      const int before = w.currentPage();
+      w.toolBar->findButton->click();
+      QCOMPARE(w.currentPage(), before);
     });
     QCOMPARE(visited, expected);
     QCOMPARE(service_.shown.size(), size_t{1});
@@ -617,48 +622,48 @@ class PreviewReportTest : public QObject {
     }
     QVERIFY(expected.size() >= 3);
     std::vector<std::pair<int, int>> visited;
-    TFM_Preview::setFindRunner(searchFor("F_UNIT", QStringLiteral("ton")));
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+    context_.hooks.runFind = searchFor("F_UNIT", QStringLiteral("ton"));
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
       bool f3 = false;
       for (QShortcut* shortcut : w.findChildren<QShortcut*>()) f3 = f3 || shortcut->key() == QKeySequence(Qt::Key_F3);
       QVERIFY(f3);
-      w.c_spb_search->click();
+      w.toolBar->findButton->click();
       QRect previous;
       for (std::size_t i = 0; i < expected.size(); ++i) {
-        if (i > 0) w.FindNextClick();
-        const QRect band = w.HighlightRect();
+        if (i > 0) w.findNext();
+        const QRect band = w.pageView->bandRect();
         QVERIFY(!band.isEmpty());
-        QVERIFY(w.C_Pbx_Shower->rect().contains(band));
+        QVERIFY(w.pageView->surface->rect().contains(band));
         // The band is found from the page's top in row steps.
         if (i > 0 && expected[i].first == expected[i - 1].first) QVERIFY(band.top() > previous.top());
         previous = band;
-        visited.emplace_back(w.CurPage, expected[i].second);
-        QCOMPARE(w.c_ned_PageStart->text(), QString::number(w.CurPage));
+        visited.emplace_back(w.currentPage(), expected[i].second);
+        QCOMPARE(w.toolBar->pageField->text(), QString::number(w.currentPage()));
         if (i == 0) {
           // Drawn over the screen's page only: the recorded page has no band.
-          const QImage shown = w.C_Pbx_Shower->grab().toImage();
-          QImage page(w.C_Pbx_Shower->size(), QImage::Format_ARGB32);
+          const QImage shown = w.pageView->surface->grab().toImage();
+          QImage page(w.pageView->surface->size(), QImage::Format_ARGB32);
           page.fill(Qt::white);
           {
             QPainter painter(&page);
-            painter.translate(w.TargetRect().topLeft());
-            painter.scale(double(w.TargetRect().width()) / w.PictureSize().width(),
-                          double(w.TargetRect().height()) / w.PictureSize().height());
-            if (ZoomPercent == 100) painter.resetTransform();
-            painter.drawPicture(0, 0, w.PagePicture());
+            painter.translate(w.pageView->targetRect().topLeft());
+            painter.scale(double(w.pageView->targetRect().width()) / w.pageView->pictureSize().width(),
+                          double(w.pageView->targetRect().height()) / w.pageView->pictureSize().height());
+            if (w.pageView->zoomPercent() == 100) painter.resetTransform();
+            painter.drawPicture(0, 0, w.pageView->picture());
           }
           const QPoint inside(band.left() + 2, band.center().y());
           QVERIFY(shown.pixel(inside) != page.pixel(inside));
         }
       }
       // Another page drops the band; it does not come back with the page.
-      w.C_SBT_Prior->click();
-      QVERIFY(w.HighlightRect().isEmpty());
-      w.C_SBT_Next->click();
-      QVERIFY(w.HighlightRect().isEmpty());
+      w.toolBar->priorPageButton->click();
+      QVERIFY(w.pageView->bandRect().isEmpty());
+      w.toolBar->nextPageButton->click();
+      QVERIFY(w.pageView->bandRect().isEmpty());
       // Nothing after the last page: the notice, no band.
-      w.FindNextClick();
-      QVERIFY(w.HighlightRect().isEmpty());
+      w.findNext();
+      QVERIFY(w.pageView->bandRect().isEmpty());
     });
     std::vector<std::pair<int, int>> pagesOnly;
     for (std::size_t i = 0; i < visited.size(); ++i) pagesOnly.emplace_back(visited[i].first, expected[i].second);
@@ -675,54 +680,54 @@ class PreviewReportTest : public QObject {
     const std::vector<std::pair<int, int>> expected = hits("L_RPTB02_SAMPLE.dbf", "F_DES", text::kRebar);
     QVERIFY(expected.size() >= 2);
     QCOMPARE(expected[0].first, 1);
-    TFM_Preview::setFindRunner(searchFor("F_DES", QStringLiteral("이형철근"), false));
-    run("L_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+    context_.hooks.runFind = searchFor("F_DES", QStringLiteral("이형철근"), false);
+    run("L_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
       // Page 1 shown as the current page (there and back).
-      w.C_SBT_Next->click();
-      w.C_SBT_Prior->click();
-      QCOMPARE(w.CurPage, 1);
-      w.c_spb_search->click();
-      QCOMPARE(w.CurPage, 1);
-      QVERIFY(!w.HighlightRect().isEmpty());
-      QCOMPARE(w.HighlightRect(), bandOf(w, expected[0].second));
+      w.toolBar->nextPageButton->click();
+      w.toolBar->priorPageButton->click();
+      QCOMPARE(w.currentPage(), 1);
+      w.toolBar->findButton->click();
+      QCOMPARE(w.currentPage(), 1);
+      QVERIFY(!w.pageView->bandRect().isEmpty());
+      QCOMPARE(w.pageView->bandRect(), bandOf(w, expected[0].second));
       for (std::size_t i = 1; i < expected.size(); ++i) {
-        w.FindNextClick();
-        QCOMPARE(w.CurPage, expected[i].first);
-        QCOMPARE(w.HighlightRect(), bandOf(w, expected[i].second));
+        w.findNext();
+        QCOMPARE(w.currentPage(), expected[i].first);
+        QCOMPARE(w.pageView->bandRect(), bandOf(w, expected[i].second));
       }
       QVERIFY(service_.shown.empty());
       // The end of the run: said as such, and the last hit stays marked.
-      w.FindNextClick();
-      QCOMPARE(w.CurPage, expected.back().first);
-      QCOMPARE(w.HighlightRect(), bandOf(w, expected.back().second));
+      w.findNext();
+      QCOMPARE(w.currentPage(), expected.back().first);
+      QCOMPARE(w.pageView->bandRect(), bandOf(w, expected.back().second));
     });
     QCOMPARE(service_.shown.size(), size_t{1});
-    QCOMPARE(QString::fromStdString(service_.shown[0].text), QString::fromUtf8(TFM_Preview::kNoMoreHitsText));
+    QCOMPARE(QString::fromStdString(service_.shown[0].text), QString::fromUtf8(FindController::kNoMoreHitsText));
     QVERIFY(QString::fromStdString(service_.shown[0].text) != QStringLiteral("찾는 내용이 없습니다."));
   }
 
   // F4 opens the find dialog, as the find button's hint "찾기(F4)" says.
   void f4OpensFind() {
     int dialogs = 0;
-    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch&) { ++dialogs; });
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      QCOMPARE(w.c_spb_search->toolTip(), QStringLiteral("찾기(F4)"));
+    context_.hooks.runFind = [&](FindDialog&) { ++dialogs; };
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      QCOMPARE(w.toolBar->findButton->toolTip(), QStringLiteral("찾기(F4)"));
       w.activateWindow();
       QApplication::setActiveWindow(&w);
       QTest::keyClick(&w, Qt::Key_F4);
       QCOMPARE(dialogs, 1);
       // From a number field too.
-      w.c_ned_PageStart->setFocus();
-      QTest::keyClick(w.c_ned_PageStart, Qt::Key_F4);
+      w.toolBar->pageField->setFocus();
+      QTest::keyClick(w.toolBar->pageField, Qt::Key_F4);
       QCOMPARE(dialogs, 2);
     });
   }
 
   void numericColumnRejectsACommaOnARealTable() {
-    TFM_Preview::setFindRunner(searchFor("F_QQTY", QStringLiteral("12,5")));
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
-      w.c_spb_search->click();
-      QCOMPARE(w.CurPage, 0);
+    context_.hooks.runFind = searchFor("F_QQTY", QStringLiteral("12,5"));
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
+      w.toolBar->findButton->click();
+      QCOMPARE(w.currentPage(), 0);
     });
     QCOMPARE(service_.shown.size(), size_t{1});
     QCOMPARE(QString::fromStdString(service_.shown[0].text),
@@ -739,11 +744,11 @@ class PreviewReportTest : public QObject {
     TZelTable table;
     QVERIFY(table.OpenTable(dir(), "P_NOPAGE.dbf", "CDX"));
     int dialogs = 0;
-    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch&) { ++dialogs; });
-    TFM_Preview window(installedServices());
+    context_.hooks.runFind = [&](FindDialog&) { ++dialogs; };
+    PreviewWindow window(services_, &context_);
     window.SetPageInfo("1", "1", &table, "1");
     window.show();
-    window.c_spb_search->click();
+    window.toolBar->findButton->click();
     QCOMPARE(dialogs, 0);
     QCOMPARE(service_.shown.size(), size_t{1});
     QCOMPARE(QString::fromStdString(service_.shown[0].text),
@@ -757,52 +762,53 @@ class PreviewReportTest : public QObject {
     if (out.isEmpty()) QSKIP("ZEL_SCREENSHOT_DIR not set");
     if (qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2")) {
       // The toolbar of a 1600 x 1000 screen at scale factor 2 (800 logical pixels, less 30).
-      run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+      run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
         w.setWindowState(Qt::WindowNoState);
         w.resize(770, 300);
         w.show();
         QTest::qWait(300);
-        QVERIFY(w.grab(QRect(0, 0, 770, w.C_PNL_ToolBar->height() + 60))
-                    .save(QDir(out).filePath("preview-toolbar-scale2.png")));
+        QVERIFY(
+            w.grab(QRect(0, 0, 770, w.toolBar->height() + 60)).save(QDir(out).filePath("preview-toolbar-scale2.png")));
       });
       return;
     }
-    TFM_Preview::setFindRunner([&](Tfm_RptValueSearch& dialog) {
+    context_.hooks.runFind = [&](FindDialog& dialog) {
       dialog.show();
-      const auto it = std::find(FindFieldNames.begin(), FindFieldNames.end(), "F_DES");
-      if (it != FindFieldNames.end()) dialog.ComboBox1->setCurrentIndex(static_cast<int>(it - FindFieldNames.begin()));
-      dialog.Edit1->setText(QStringLiteral("철근"));
+      const auto it = std::find(dialog.fieldNames().begin(), dialog.fieldNames().end(), "F_DES");
+      if (it != dialog.fieldNames().end())
+        dialog.columnBox->setCurrentIndex(static_cast<int>(it - dialog.fieldNames().begin()));
+      dialog.textEdit->setText(QStringLiteral("철근"));
       QTest::qWait(300);
       QVERIFY(dialog.grab().save(QDir(out).filePath("find-dialog.png")));
       dialog.close();
-    });
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+    };
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
       w.showMaximized();
       QTest::qWait(500);
       QVERIFY(w.grab().save(QDir(out).filePath("preview-100.png")));
-      w.C_SBT_FIT->click();
+      w.toolBar->fitPageButton->click();
       QTest::qWait(300);
       QVERIFY(w.grab().save(QDir(out).filePath("preview-fit.png")));
-      w.c_spb_search->click();
+      w.toolBar->findButton->click();
     });
     // Find, then F3 to a second hit: the band marks the found line.
-    TFM_Preview::setFindRunner(searchFor("F_UNIT", QStringLiteral("ton")));
-    run("P_RPTB02_SAMPLE.dbf", [&](TFM_Preview& w) {
+    context_.hooks.runFind = searchFor("F_UNIT", QStringLiteral("ton"));
+    run("P_RPTB02_SAMPLE.dbf", [&](PreviewWindow& w) {
       w.showMaximized();
-      w.c_spb_search->click();
-      w.FindNextClick();
+      w.toolBar->findButton->click();
+      w.findNext();
       QTest::qWait(300);
-      const QRect band = w.HighlightRect();
-      w.C_Scb_Scroller->ensureVisible(band.center().x(), band.center().y(), 50, 200);
+      const QRect band = w.pageView->bandRect();
+      w.pageView->scroller->ensureVisible(band.center().x(), band.center().y(), 50, 200);
       QTest::qWait(300);
       QVERIFY(w.grab().save(QDir(out).filePath("preview-find.png")));
     });
-    QVERIFY(ShowProgress(5, "보고서를 인쇄중입니다."));
-    StepProgress(1, 2, "보고서를 인쇄중입니다.");
-    StepProgress(1, 3, "보고서를 인쇄중입니다.");
+    QVERIFY(progress_.ShowProgress(5, "보고서를 인쇄중입니다."));
+    progress_.StepProgress(1, 2, "보고서를 인쇄중입니다.");
+    progress_.StepProgress(1, 3, "보고서를 인쇄중입니다.");
     QTest::qWait(300);
-    QVERIFY(CurrentProgressDialog()->grab().save(QDir(out).filePath("progress-dialog.png")));
-    CloseProgress();
+    QVERIFY(progress_.dialog()->grab().save(QDir(out).filePath("progress-dialog.png")));
+    progress_.CloseProgress();
   }
 
  private:
@@ -823,23 +829,24 @@ class PreviewReportTest : public QObject {
     return found;
   }
   // The band over line `line` of the page shown.
-  static QRect bandOf(const TFM_Preview& w, int line) {
-    const PageUnitRect r = PreviewLineRect(reportRun().Layout, line);
-    const QSizeF extent = w.PaperOrientation == 1 ? QSizeF(2970, 2100) : QSizeF(2100, 2970);
-    const QRect target = ZoomPercent == 100 ? QRect(QPoint(0, 0), w.PictureSize()) : w.TargetRect();
+  static QRect bandOf(const PreviewWindow& w, int line) {
+    const PageUnitRect r = PreviewLineRect(w.session()->layout, line);
+    const QSizeF extent = w.orientation() == PaperOrientation::kLandscape ? QSizeF(2970, 2100) : QSizeF(2100, 2970);
+    const QRect target =
+        w.pageView->zoomPercent() == 100 ? QRect(QPoint(0, 0), w.pageView->pictureSize()) : w.pageView->targetRect();
     const double sx = target.width() / extent.width(), sy = target.height() / extent.height();
     return QRectF(target.left() + r.left * sx, target.top() + r.top * sy, (r.right - r.left) * sx,
                   (r.bottom - r.top) * sy)
         .toAlignedRect();
   }
 
-  void run(const std::string& name, const std::function<void(TFM_Preview&)>& body) {
-    TFM_Preview::setPreviewRunner([&](TFM_Preview& w) {
+  void run(const std::string& name, const std::function<void(PreviewWindow&)>& body) {
+    context_.hooks.runPreview = [&](PreviewWindow& w) {
       QApplication::processEvents();
       body(w);
-    });
+    };
     try {
-      RunReport(installedServices(), dir(), name);
+      RunReport(services_, dir(), name);
     } catch (const std::exception& e) {
       QFAIL(e.what());
     }
@@ -850,9 +857,11 @@ class PreviewReportTest : public QObject {
   std::optional<ExportChoice> exportAnswer_;
   bool exportAccepted_ = true;
   RecordingMessageService service_;
+  RunServices services_;
+  PreviewContext context_;
   CancellingPrinter printer_;
   QtProgressDialog progress_;
 };
 
 QTEST_MAIN(PreviewReportTest)
-#include "s_preview_report_test.moc"
+#include "preview_window_report_test.moc"

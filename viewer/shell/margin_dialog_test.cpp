@@ -1,4 +1,4 @@
-#include "change_space.h"
+#include "margin_dialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -10,7 +10,6 @@
 #include "message_service.h"
 #include "num_edit.h"
 #include "settings_block.h"
-#include "shell_globals.h"
 #include "test_report.h"
 
 using namespace zel;
@@ -23,7 +22,7 @@ const std::string kHead = "<RPTCODE>=\xA2\xDDRPTB02\xA2\xDD\r\n<TITLE>=\xA2\xDD\
 
 }  // namespace
 
-class ChangeSpaceTest : public QObject {
+class MarginDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -31,8 +30,6 @@ class ChangeSpaceTest : public QObject {
     messages_ = RecordingMessageService();
     setMessageService(&messages_);
     dir_ = testing::makeTempDirectory("space");
-    ReportDirectory = dir_;
-    CurrentReportFile = kName;
   }
   void cleanup() {
     setMessageService(nullptr);
@@ -50,60 +47,60 @@ class ChangeSpaceTest : public QObject {
   void longValuesAreShownWhole() {
     QFETCH(double, value);
     QFETCH(bool, designed);
-    TfrmChangeSpace dialog;
-    for (TNumberEdit* field : {dialog.nedTop, dialog.nedBottom, dialog.nedLeft, dialog.nedRight})
+    MarginDialog dialog(dir_, kName);
+    for (TNumberEdit* field : {dialog.topField, dialog.bottomField, dialog.leftField, dialog.rightField})
       field->SetValue(value);
     dialog.show();
-    QWidget* row[] = {dialog.Label1,  dialog.nedTop, dialog.Label2,   dialog.nedBottom, dialog.Label3,
-                      dialog.nedLeft, dialog.Label4, dialog.nedRight, dialog.btnConfirm};
+    QWidget* row[] = {dialog.topLabel,  dialog.topField,   dialog.bottomLabel, dialog.bottomField,  dialog.leftLabel,
+                      dialog.leftField, dialog.rightLabel, dialog.rightField,  dialog.confirmButton};
     for (int i = 0; i < 9; ++i) {
       QVERIFY2(dialog.rect().contains(row[i]->geometry()), qPrintable(row[i]->objectName()));
       if (i > 0) QVERIFY2(row[i - 1]->geometry().right() < row[i]->geometry().left(), qPrintable(row[i]->objectName()));
     }
-    for (TNumberEdit* field : {dialog.nedTop, dialog.nedBottom, dialog.nedLeft, dialog.nedRight}) {
+    for (TNumberEdit* field : {dialog.topField, dialog.bottomField, dialog.leftField, dialog.rightField}) {
       const int shown = field->fontMetrics().horizontalAdvance(field->text());
       QVERIFY2(shown + 4 <= field->width(), qPrintable(field->text()));
     }
     if (designed) {
       QCOMPARE(dialog.size(), QSize(356, 56));
-      QCOMPARE(dialog.nedRight->geometry(), QRect(216, 16, 33, 20));
+      QCOMPARE(dialog.rightField->geometry(), QRect(216, 16, 33, 20));
     }
   }
 
   void layout() {
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("여백변경"));
     QCOMPARE(dialog.size(), QSize(356, 56));
     QCOMPARE(dialog.font().pixelSize(), 12);
-    QCOMPARE(dialog.Label1->text(), QStringLiteral("상"));
-    QCOMPARE(dialog.Label2->text(), QStringLiteral("하"));
-    QCOMPARE(dialog.Label3->text(), QStringLiteral("좌"));
-    QCOMPARE(dialog.Label4->text(), QStringLiteral("우"));
-    QCOMPARE(dialog.Label4->pos(), QPoint(200, 20));
-    QCOMPARE(dialog.nedTop->geometry(), QRect(24, 16, 33, 20));
-    QCOMPARE(dialog.nedBottom->geometry(), QRect(88, 16, 33, 20));
-    QCOMPARE(dialog.nedLeft->geometry(), QRect(152, 16, 33, 20));
-    QCOMPARE(dialog.nedRight->geometry(), QRect(216, 16, 33, 20));
-    QCOMPARE(dialog.btnConfirm->text(), QStringLiteral("확  인"));
-    QCOMPARE(dialog.btnConfirm->geometry(), QRect(266, 14, 75, 25));
-    for (TNumberEdit* field : {dialog.nedTop, dialog.nedBottom, dialog.nedLeft, dialog.nedRight}) {
+    QCOMPARE(dialog.topLabel->text(), QStringLiteral("상"));
+    QCOMPARE(dialog.bottomLabel->text(), QStringLiteral("하"));
+    QCOMPARE(dialog.leftLabel->text(), QStringLiteral("좌"));
+    QCOMPARE(dialog.rightLabel->text(), QStringLiteral("우"));
+    QCOMPARE(dialog.rightLabel->pos(), QPoint(200, 20));
+    QCOMPARE(dialog.topField->geometry(), QRect(24, 16, 33, 20));
+    QCOMPARE(dialog.bottomField->geometry(), QRect(88, 16, 33, 20));
+    QCOMPARE(dialog.leftField->geometry(), QRect(152, 16, 33, 20));
+    QCOMPARE(dialog.rightField->geometry(), QRect(216, 16, 33, 20));
+    QCOMPARE(dialog.confirmButton->text(), QStringLiteral("확  인"));
+    QCOMPARE(dialog.confirmButton->geometry(), QRect(266, 14, 75, 25));
+    for (TNumberEdit* field : {dialog.topField, dialog.bottomField, dialog.leftField, dialog.rightField}) {
       QCOMPARE(field->text(), QStringLiteral("0"));
       QVERIFY(field->IsComa());
       QCOMPARE(field->Digits(), 0);
       QVERIFY(field->Max() == 999999999999.0L);
       QCOMPARE(field->ErrorMessage(), QStringLiteral("[No Text]"));
     }
-    QCOMPARE(nextTabStop(dialog.nedTop), dialog.nedBottom);
-    QCOMPARE(nextTabStop(dialog.nedBottom), dialog.nedLeft);
-    QCOMPARE(nextTabStop(dialog.nedLeft), dialog.nedRight);
-    QCOMPARE(nextTabStop(dialog.nedRight), dialog.btnConfirm);
+    QCOMPARE(nextTabStop(dialog.topField), dialog.bottomField);
+    QCOMPARE(nextTabStop(dialog.bottomField), dialog.leftField);
+    QCOMPARE(nextTabStop(dialog.leftField), dialog.rightField);
+    QCOMPARE(nextTabStop(dialog.rightField), dialog.confirmButton);
   }
 
   void showsTheStoredMargins() {
     write(kHead +
           "\r\n<PAGESPACE>=\xA2\xDD"
           "10|10|15|10|\xA2\xDD");
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     dialog.show();
     QCOMPARE(texts(dialog), (QStringList{"10", "10", "15", "10"}));
   }
@@ -112,17 +109,17 @@ class ChangeSpaceTest : public QObject {
     write(kHead +
           "\r\n<PAGESPACE>=\xA2\xDD"
           "5|x|7|\xA2\xDD");
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     dialog.show();
     QCOMPARE(texts(dialog), (QStringList{"5", "0", "7", "0"}));
   }
 
   void confirmAppendsWhenAbsent() {
     write(kHead);
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     dialog.show();
     QCOMPARE(texts(dialog), (QStringList{"0", "0", "0", "0"}));
-    dialog.btnConfirm->click();
+    dialog.confirmButton->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(stored(), kHead +
                            "\r\n<PAGESPACE>=\xA2\xDD"
@@ -135,9 +132,9 @@ class ChangeSpaceTest : public QObject {
                            "10|10|15|10|\xA2\xDD\r\n<OPT1>=\xA2\xDD"
                            "0|1|NC|\xA2\xDD";
     write(settings);
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     dialog.show();
-    dialog.btnConfirm->click();
+    dialog.confirmButton->click();
     QCOMPARE(stored(), settings);
   }
 
@@ -145,13 +142,13 @@ class ChangeSpaceTest : public QObject {
     write(kHead +
           "\r\n<PAGESPACE>=\xA2\xDD"
           "10|10|15|10|\xA2\xDD");
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     dialog.show();
-    dialog.nedTop->setText("");
-    dialog.nedTop->setCursorPosition(0);
-    QTest::keyClicks(dialog.nedTop, "12");
-    dialog.nedBottom->SetValue(90);
-    dialog.btnConfirm->click();
+    dialog.topField->setText("");
+    dialog.topField->setCursorPosition(0);
+    QTest::keyClicks(dialog.topField, "12");
+    dialog.bottomField->SetValue(90);
+    dialog.confirmButton->click();
     QCOMPARE(QString::fromStdString(GetKey(stored(), "PAGESPACE")), QStringLiteral("12|90|15|10|"));
   }
 
@@ -174,11 +171,11 @@ class ChangeSpaceTest : public QObject {
           "10|10|15|10|\xA2\xDD");
     const std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
     const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     dialog.show();
-    TNumberEdit* edits[] = {dialog.nedTop, dialog.nedBottom, dialog.nedLeft, dialog.nedRight};
+    TNumberEdit* edits[] = {dialog.topField, dialog.bottomField, dialog.leftField, dialog.rightField};
     for (int i = 0; i < 4; ++i) edits[i]->setText(fields[i]);
-    dialog.btnConfirm->click();
+    dialog.confirmButton->click();
     QCOMPARE(messages_.shown.size(), size_t(refused ? 1 : 0));
     QCOMPARE(dialog.isVisible(), refused);
     if (refused) {
@@ -197,9 +194,9 @@ class ChangeSpaceTest : public QObject {
     std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
     std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
     {
-      TfrmChangeSpace dialog;
+      MarginDialog dialog(dir_, kName);
       dialog.show();
-      dialog.nedTop->SetValue(77);
+      dialog.topField->SetValue(77);
       dialog.close();
     }
     QCOMPARE(testing::readFileBytes(dir_ + "/" + kName), dbf);
@@ -214,23 +211,23 @@ class ChangeSpaceTest : public QObject {
           "10|10|15|10|\xA2\xDD");
     const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
     {
-      TfrmChangeSpace dialog;
+      MarginDialog dialog(dir_, kName);
       dialog.show();
       QApplication::setActiveWindow(&dialog);
       QVERIFY(QTest::qWaitForWindowActive(&dialog));
-      dialog.nedTop->setFocus();
-      QTest::keyClick(dialog.nedTop, Qt::Key_Escape);
+      dialog.topField->setFocus();
+      QTest::keyClick(dialog.topField, Qt::Key_Escape);
       QVERIFY(!dialog.isVisible());
       QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
     QCOMPARE(testing::readFileBytes(dir_ + "/L_RPTB02.fpt"), fpt);
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.nedTop->SetValue(12);
-    dialog.btnConfirm->setFocus();
-    QTest::keyClick(dialog.btnConfirm, Qt::Key_Return);
+    dialog.topField->SetValue(12);
+    dialog.confirmButton->setFocus();
+    QTest::keyClick(dialog.confirmButton, Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(GetKey(stored(), "PAGESPACE"), std::string("12|10|15|10|"));
   }
@@ -241,10 +238,10 @@ class ChangeSpaceTest : public QObject {
     write("");
     const std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
     const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     dialog.show();
-    dialog.nedTop->SetValue(10);
-    dialog.btnConfirm->click();
+    dialog.topField->SetValue(10);
+    dialog.confirmButton->click();
     QVERIFY(dialog.result() != int(QDialog::Accepted));
     QCOMPARE(messages_.shown.size(), size_t(1));
     QVERIFY2(QString::fromStdString(messages_.shown[0].text).contains(QStringLiteral("여백을 저장하지 않았습니다.")),
@@ -254,12 +251,12 @@ class ChangeSpaceTest : public QObject {
   }
 
   void missingReportIsReportedAndNothingWritten() {
-    TfrmChangeSpace dialog;
+    MarginDialog dialog(dir_, kName);
     dialog.show();
     QCOMPARE(messages_.shown.size(), size_t(1));
     QCOMPARE(QString::fromStdString(messages_.shown[0].caption), QStringLiteral("오류"));
     QCOMPARE(texts(dialog), (QStringList{"0", "0", "0", "0"}));
-    dialog.btnConfirm->click();
+    dialog.confirmButton->click();
     QCOMPARE(messages_.shown.size(), size_t(2));
     QVERIFY(dialog.isVisible());
     QVERIFY(!std::filesystem::exists(dir_ + "/" + kName));
@@ -282,13 +279,13 @@ class ChangeSpaceTest : public QObject {
     reader.load(dir_, kName);
     return reader.block();
   }
-  static QStringList texts(TfrmChangeSpace& d) {
-    return {d.nedTop->text(), d.nedBottom->text(), d.nedLeft->text(), d.nedRight->text()};
+  static QStringList texts(MarginDialog& d) {
+    return {d.topField->text(), d.bottomField->text(), d.leftField->text(), d.rightField->text()};
   }
 
   RecordingMessageService messages_;
   std::string dir_;
 };
 
-QTEST_MAIN(ChangeSpaceTest)
-#include "change_space_test.moc"
+QTEST_MAIN(MarginDialogTest)
+#include "margin_dialog_test.moc"

@@ -1,5 +1,7 @@
 #include "run_services.h"
-#include "zel_rpt_main.h"
+#include "main_window.h"
+#include "description_panel.h"
+#include "report_list_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +23,7 @@
 #include <fstream>
 
 #include "zel_table.h"
-#include "change_space.h"
+#include "margin_dialog.h"
 #include "fake_printer.h"
 #include "help.h"
 #include "ini_file.h"
@@ -34,10 +36,9 @@
 #include "report_directory.h"
 #include "sample_reports.h"
 #include "settings_block.h"
-#include "shell_globals.h"
 #include "shell_preview.h"
 #include "test_report.h"
-#include "s_preview.h"
+#include "preview_window.h"
 
 using namespace zel;
 
@@ -57,7 +58,7 @@ void touch(const std::string& path, std::size_t size = 0) {
 }
 
 // Records what the runner hands over instead of showing a window.
-class RecordingPreview : public PreviewWindow {
+class RecordingPreview : public ReportPreview {
  public:
   explicit RecordingPreview(std::vector<std::string>* shown) : shown_(shown) {}
   void SetPageInfo(const std::string&, const std::string& last, TZelTable*, const std::string&) override {
@@ -88,32 +89,32 @@ class MainWindowTest : public QObject {
   }
   void cleanup() {
     window_.reset();
-    TfrmZelRptMain::setDirectoryChooser(nullptr);
-    TfrmZelRptMain::setModalRunner(nullptr);
-    TfrmZelRptMain::setBackgroundCountFrom(50000);
+    directoryChooser_ = nullptr;
+    modalRunner_ = nullptr;
+    backgroundCountFrom_ = 50000;
     LogoImage::setUrlOpener(nullptr);
-    installedServices().preview = nullptr;
-    installedServices().printer = nullptr;
+    services_.preview = nullptr;
+    services_.printer = nullptr;
     setMessageService(nullptr);
     std::filesystem::remove_all(program_);
     std::filesystem::remove_all(reports_);
   }
 
   void layout() {
-    TfrmZelRptMain& w = window();
+    MainWindow& w = window();
     QCOMPARE(w.windowTitle(), QStringLiteral("ZEL 파일"));
     QCOMPARE(w.centralWidget()->height() + w.statusBar()->height(), 291);
     QCOMPARE(w.width(), 589);
     QCOMPARE(w.font().pixelSize(), 12);
 
-    QCOMPARE(w.N1->title(), QStringLiteral("파일(&F)"));
+    QCOMPARE(w.fileMenu->title(), QStringLiteral("파일(&F)"));
     QStringList items;
-    for (QAction* a : w.N1->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    for (QAction* a : w.fileMenu->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(items, (QStringList{"보고서 실행(&R)", "비교(&C)…", "파일목록 새로고침(&L)", "여백변경(&M)", "-",
                                  "디렉토리 설정(&D)", "-", "종료(&X)"}));
-    QCOMPARE(w.N3->text(), QStringLiteral("도움말(&H)"));
+    QCOMPARE(w.helpAction->text(), QStringLiteral("도움말(&H)"));
 
-    QTableWidget* grid = w.stgRptFile;
+    QTableWidget* grid = w.reportList;
     QCOMPARE(grid->columnCount(), 4);
     const QStringList headers{" 파 일 명", " 설    명", " 파일크기", " 생성일자"};
     const int widths[] = {105, 184, 103, 165};
@@ -127,20 +128,20 @@ class MainWindowTest : public QObject {
     QVERIFY(grid->showGrid());
     QCOMPARE(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
 
-    QCOMPARE(w.Panel1->geometry(), QRect(0, 0, 589, 108));
+    QCOMPARE(w.descriptionPanel->geometry(), QRect(0, 0, 589, 108));
     QCOMPARE(grid->geometry().top(), 108);
-    QCOMPARE(w.Image1->geometry(), QRect(4, 4, 80, 50));
-    QCOMPARE(w.Bevel1->geometry(), QRect(3, 3, 82, 52));
-    QCOMPARE(w.Label1->text(), QStringLiteral("보고서명:"));
-    QCOMPARE(w.Label7->text(), QStringLiteral("고정소숫점:"));
-    QCOMPARE(w.Label7->pos(), QPoint(84, 88));
-    QCOMPARE(w.Label9->text(), QStringLiteral("여    백:"));
-    QCOMPARE(w.lblOption3->pos(), QPoint(375, 40));
-    QCOMPARE(w.lblSpace->pos(), QPoint(375, 88));
-    QCOMPARE(w.btnChangeSpace->text(), QStringLiteral("여백변경"));
-    QCOMPARE(w.btnChangeSpace->geometry(), QRect(511, 87, 76, 18));
-    QVERIFY(w.ProgressBar1->isHidden());
-    QCOMPARE(w.ProgressBar1->size(), QSize(297, 17));
+    QCOMPARE(w.descriptionPanel->logo->geometry(), QRect(4, 4, 80, 50));
+    QCOMPARE(w.descriptionPanel->logoFrame->geometry(), QRect(3, 3, 82, 52));
+    QCOMPARE(w.descriptionPanel->titleCaption->text(), QStringLiteral("보고서명:"));
+    QCOMPARE(w.descriptionPanel->fixedDecimalsCaption->text(), QStringLiteral("고정소숫점:"));
+    QCOMPARE(w.descriptionPanel->fixedDecimalsCaption->pos(), QPoint(84, 88));
+    QCOMPARE(w.descriptionPanel->marginsCaption->text(), QStringLiteral("여    백:"));
+    QCOMPARE(w.descriptionPanel->optionLabels[2]->pos(), QPoint(375, 40));
+    QCOMPARE(w.descriptionPanel->marginsLabel->pos(), QPoint(375, 88));
+    QCOMPARE(w.descriptionPanel->marginButton->text(), QStringLiteral("여백변경"));
+    QCOMPARE(w.descriptionPanel->marginButton->geometry(), QRect(511, 87, 76, 18));
+    QVERIFY(w.layoutProgress->isHidden());
+    QCOMPARE(w.layoutProgress->size(), QSize(297, 17));
   }
 
   void listsReportsOfTheStoredDirectory() {
@@ -151,70 +152,70 @@ class MainWindowTest : public QObject {
     touch(reports_ + "/book.xls");
     std::filesystem::create_directory(reports_ + "/C_RPTB02.dbf");
 
-    TfrmZelRptMain& w = shownWindow();
-    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(reports_));
-    QCOMPARE(w.stgRptFile->rowCount(), 1);
+    MainWindow& w = shownWindow();
+    QCOMPARE(QString::fromStdString(window_->reportDirectory()), QString::fromStdString(reports_));
+    QCOMPARE(w.reportList->rowCount(), 1);
     QCOMPARE(cell(0, 0), QStringLiteral("A_RPTB02x.dbf"));
     QCOMPARE(cell(0, 1), QStringLiteral("내    역    서"));
     QCOMPARE(cell(0, 2), QString::number(std::filesystem::file_size(reports_ + "/A_RPTB02x.dbf")));
     QVERIFY(!cell(0, 3).isEmpty());
     QCOMPARE(w.windowTitle(), QString::fromStdString("ZEL-C 보고서 Viewer  [ " + reports_ + " ](총1개 파일)"));
     QCOMPARE(w.statusText(), QString());
-    QCOMPARE(w.lblName->text(), QStringLiteral("내    역    서"));
-    QCOMPARE(w.lblPage->text(), QStringLiteral("7"));
-    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:15 우:0"));
-    QCOMPARE(QString::fromStdString(CurrentReportFile), QStringLiteral("A_RPTB02x.dbf"));
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("내    역    서"));
+    QCOMPARE(w.descriptionPanel->pagesLabel->text(), QStringLiteral("7"));
+    QCOMPARE(w.descriptionPanel->marginsLabel->text(), QStringLiteral("상:10 하:10 좌:15 우:0"));
+    QCOMPARE(QString::fromStdString(window_->currentReportFile()), QStringLiteral("A_RPTB02x.dbf"));
   }
 
   void emptyDirectoryShowsTheNotice() {
     writeReport("A_RPTB01.dbf", block("RPTB01"), {1});
-    TfrmZelRptMain& w = shownWindow();
-    QCOMPARE(w.stgRptFile->rowCount(), 1);
+    MainWindow& w = shownWindow();
+    QCOMPARE(w.reportList->rowCount(), 1);
     QCOMPARE(cell(0, 0), QString());
     QCOMPARE(w.statusText(), QStringLiteral("보고서파일이 없습니다. 디렉토리설정을 해주십시요."));
     QCOMPARE(w.windowTitle(), QString::fromStdString("ZEL-C 보고서 Viewer  [ " + reports_ + " ](총0개 파일)"));
-    QCOMPARE(w.lblName->text(), QString());
-    QCOMPARE(w.lblSort->text(), QString());
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QString());
+    QCOMPARE(w.descriptionPanel->sortLabel->text(), QString());
   }
 
   void missingIniFallsBackToTheProgramDirectory() {
     std::filesystem::remove(infoIniPath(program_));
     shownWindow();
-    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(program_));
+    QCOMPARE(QString::fromStdString(window_->reportDirectory()), QString::fromStdString(program_));
     QCOMPARE(QString::fromStdString(iniRead(infoIniPath(program_), "INFO", "DIR")), QString::fromStdString(program_));
   }
 
   void rowsOfTheLastDirectoryDoNotStayBehind() {
     writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
     writeReport("B_RPTB02.dbf", block("RPTB02"), {1});
-    TfrmZelRptMain& w = shownWindow();
-    QCOMPARE(w.stgRptFile->rowCount(), 2);
+    MainWindow& w = shownWindow();
+    QCOMPARE(w.reportList->rowCount(), 2);
     std::string other = testing::makeTempDirectory("xlsonly");
     touch(other + "/sheet.xls");
-    TfrmZelRptMain::setDirectoryChooser([&](QWidget*) { return QString::fromStdString(other + "/"); });
-    w.mnuSetDirectory->trigger();
-    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(other));
+    setDirectoryChooser([&](QWidget*) { return QString::fromStdString(other + "/"); });
+    w.directoryAction->trigger();
+    QCOMPARE(QString::fromStdString(window_->reportDirectory()), QString::fromStdString(other));
     QCOMPARE(QString::fromStdString(iniRead(infoIniPath(program_), "INFO", "DIR")), QString::fromStdString(other));
-    QCOMPARE(w.stgRptFile->rowCount(), 1);
+    QCOMPARE(w.reportList->rowCount(), 1);
     QCOMPARE(cell(0, 0), QString());
     QCOMPARE(w.statusText(), QStringLiteral("보고서파일이 없습니다. 디렉토리설정을 해주십시요."));
     std::filesystem::remove_all(other);
   }
 
   void cancelledChooserStillRefreshes() {
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     QCOMPARE(cell(0, 0), QString());
     writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
-    TfrmZelRptMain::setDirectoryChooser([](QWidget*) { return QString(); });
-    w.mnuSetDirectory->trigger();
-    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(reports_));
+    setDirectoryChooser([](QWidget*) { return QString(); });
+    w.directoryAction->trigger();
+    QCOMPARE(QString::fromStdString(window_->reportDirectory()), QString::fromStdString(reports_));
     QCOMPARE(cell(0, 0), QStringLiteral("P_RPTB02.dbf"));
   }
 
   void refreshMenuRereadsTheDirectory() {
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
-    w.mnuRefreshList->trigger();
+    w.refreshAction->trigger();
     QCOMPARE(cell(0, 0), QStringLiteral("P_RPTB02.dbf"));
     QCOMPARE(w.windowTitle(), QString::fromStdString("ZEL-C 보고서 Viewer  [ " + reports_ + " ](총1개 파일)"));
   }
@@ -222,16 +223,16 @@ class MainWindowTest : public QObject {
   void keyAndMouseReleaseRefreshThePanel() {
     writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
     writeReport("B_RPTB02.dbf", block("RPTA01"), {1});
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     int other = cell(0, 0) == QStringLiteral("A_RPTB02.dbf") ? 1 : 0;
-    w.stgRptFile->setCurrentCell(other, 0);
-    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
-    QCOMPARE(w.lblName->text(), QStringLiteral("노  임  단  가"));
-    QCOMPARE(QString::fromStdString(CurrentReportFile), QStringLiteral("B_RPTB02.dbf"));
-    w.stgRptFile->setCurrentCell(1 - other, 0);
-    QTest::mouseRelease(w.stgRptFile->viewport(), Qt::LeftButton, {},
-                        w.stgRptFile->visualRect(w.stgRptFile->model()->index(1 - other, 0)).center());
-    QCOMPARE(w.lblName->text(), QStringLiteral("내    역    서"));
+    w.reportList->setCurrentCell(other, 0);
+    QTest::keyRelease(w.reportList, Qt::Key_Down);
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("노  임  단  가"));
+    QCOMPARE(QString::fromStdString(window_->currentReportFile()), QStringLiteral("B_RPTB02.dbf"));
+    w.reportList->setCurrentCell(1 - other, 0);
+    QTest::mouseRelease(w.reportList->viewport(), Qt::LeftButton, {},
+                        w.reportList->visualRect(w.reportList->model()->index(1 - other, 0)).center());
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("내    역    서"));
   }
 
   void notAReportDisablesTheMarginButton() {
@@ -239,11 +240,11 @@ class MainWindowTest : public QObject {
     report.settings.reset();
     std::string error;
     QVERIFY(testing::writeTestReport(reports_, "P_RPTB02.dbf", report, &error));
-    TfrmZelRptMain& w = shownWindow();
-    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일이 아님"));
-    QVERIFY(!w.btnChangeSpace->isEnabled());
+    MainWindow& w = shownWindow();
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("보고서 파일이 아님"));
+    QVERIFY(!w.descriptionPanel->marginButton->isEnabled());
     // Its reason is logged once, not again on every key release.
-    for (int i = 0; i < 3; ++i) QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    for (int i = 0; i < 3; ++i) QTest::keyRelease(w.reportList, Qt::Key_Down);
     QCOMPARE(messages_.logged.size(), size_t(1));
     QVERIFY(QString::fromStdString(messages_.logged[0]).endsWith(QStringLiteral(": no field F_INIT")));
   }
@@ -251,18 +252,16 @@ class MainWindowTest : public QObject {
   void enterAndDoubleClickRunTheSelectedReport() {
     writeReport("P_RPTB02.dbf", runnableBlock(), {1, 2, 3});
     FakePrinter printer;
-    installedServices().printer = &printer;
+    services_.printer = &printer;
     std::vector<std::string> shown;
-    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
-      return std::make_unique<RecordingPreview>(&shown);
-    };
-    TfrmZelRptMain& w = shownWindow();
-    QTest::keyClick(w.stgRptFile, Qt::Key_Return);
+    services_.preview = [&]() -> std::unique_ptr<ReportPreview> { return std::make_unique<RecordingPreview>(&shown); };
+    MainWindow& w = shownWindow();
+    QTest::keyClick(w.reportList, Qt::Key_Return);
     QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
     QCOMPARE(shown, std::vector<std::string>{"3"});
-    emit w.stgRptFile->cellDoubleClicked(0, 1);
+    emit w.reportList->cellDoubleClicked(0, 1);
     QCOMPARE(shown.size(), size_t(2));
-    w.mnuRunRpt->trigger();
+    w.runAction->trigger();
     QCOMPARE(shown.size(), size_t(3));
   }
 
@@ -279,11 +278,9 @@ class MainWindowTest : public QObject {
       QVERIFY2(testing::writeTestReport(other, name, report, &error), error.c_str());
     }
     FakePrinter printer;
-    installedServices().printer = &printer;
+    services_.printer = &printer;
     std::vector<std::string> shown;
-    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
-      return std::make_unique<RecordingPreview>(&shown);
-    };
+    services_.preview = [&]() -> std::unique_ptr<ReportPreview> { return std::make_unique<RecordingPreview>(&shown); };
     struct Case {
       std::string path;
       int selectedRow;
@@ -292,13 +289,13 @@ class MainWindowTest : public QObject {
     for (const Case& c : cases) {
       shown.clear();
       window_.reset();
-      TfrmZelRptMain& w = window();
+      MainWindow& w = window();
       w.setStartPath(c.path);
       w.show();
       QTRY_COMPARE(shown.size(), c.previews);
       QTest::qWait(20);
-      QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(other));
-      QCOMPARE(w.stgRptFile->currentRow(), c.selectedRow);
+      QCOMPARE(QString::fromStdString(window_->reportDirectory()), QString::fromStdString(other));
+      QCOMPARE(w.reportList->currentRow(), c.selectedRow);
       QCOMPARE(shown.size(), c.previews);
       QCOMPARE(QString::fromStdString(iniRead(infoIniPath(program_), "INFO", "DIR")), QString::fromStdString(reports_));
     }
@@ -321,11 +318,11 @@ class MainWindowTest : public QObject {
     QFETCH(QString, said);
     writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
     bool previewed = false;
-    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
+    services_.preview = [&]() -> std::unique_ptr<ReportPreview> {
       previewed = true;
       return nullptr;
     };
-    TfrmZelRptMain& w = window();
+    MainWindow& w = window();
     const std::string full = reports_ + "/" + path.toStdString();
     w.setStartPath(full);
     w.show();
@@ -334,7 +331,7 @@ class MainWindowTest : public QObject {
     QVERIFY(messages_.shown[0].icon == MessageIcon::kWarning);
     QVERIFY(!previewed);
     // The remembered directory stays listed, its report described.
-    QCOMPARE(QString::fromStdString(ReportDirectory), QString::fromStdString(reports_));
+    QCOMPARE(QString::fromStdString(window_->reportDirectory()), QString::fromStdString(reports_));
     QCOMPARE(cell(0, 0), QStringLiteral("P_RPTB02.dbf"));
     QCOMPARE(w.statusText(), QString());
   }
@@ -345,14 +342,14 @@ class MainWindowTest : public QObject {
     const std::string longName = "L_RPTB02_SAMPLE_WITH_A_LONG_NAME.dbf";
     writeReport(longName, block("RPTB02"), {1});
     writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
-    TfrmZelRptMain& w = shownWindow();
-    const int needed = w.stgRptFile->fontMetrics().horizontalAdvance(QString::fromStdString(longName));
-    QVERIFY2(w.stgRptFile->columnWidth(0) > needed, qPrintable(QString::number(w.stgRptFile->columnWidth(0))));
+    MainWindow& w = shownWindow();
+    const int needed = w.reportList->fontMetrics().horizontalAdvance(QString::fromStdString(longName));
+    QVERIFY2(w.reportList->columnWidth(0) > needed, qPrintable(QString::number(w.reportList->columnWidth(0))));
     // Short names keep the designed width.
     std::filesystem::remove(reports_ + "/" + longName);
     std::filesystem::remove(reports_ + "/L_RPTB02_SAMPLE_WITH_A_LONG_NAME.fpt");
-    w.mnuRefreshList->trigger();
-    QCOMPARE(w.stgRptFile->columnWidth(0), 105);
+    w.refreshAction->trigger();
+    QCOMPARE(w.reportList->columnWidth(0), 105);
   }
 
   // A header click sorts by its column (sizes as numbers, dates as times),
@@ -380,22 +377,22 @@ class MainWindowTest : public QObject {
       std::filesystem::last_write_time(reports_ + "/" + f.name,
                                        std::filesystem::file_time_type::clock::now() - std::chrono::hours(f.ageHours));
     }
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     if (column == 1) {
       // Distinct titles: the list shows the code's title, sorted as text.
       for (int r = 0; r < 3; ++r) {
         const QString name = cell(r, 0);
-        w.stgRptFile->item(r, 1)->setText(name.startsWith('A') ? "다" : name.startsWith('B') ? "나" : "가");
+        w.reportList->item(r, 1)->setText(name.startsWith('A') ? "다" : name.startsWith('B') ? "나" : "가");
       }
     }
-    const QString described = w.lblName->text();
+    const QString described = w.descriptionPanel->titleLabel->text();
     const std::string selected = w.selectedFileName();
     auto order = [&] {
       QStringList names;
-      for (int r = 0; r < w.stgRptFile->rowCount(); ++r) names << cell(r, 0);
+      for (int r = 0; r < w.reportList->rowCount(); ++r) names << cell(r, 0);
       return names;
     };
-    QHeaderView* header = w.stgRptFile->horizontalHeader();
+    QHeaderView* header = w.reportList->horizontalHeader();
     const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(order(), ascending);
@@ -405,7 +402,7 @@ class MainWindowTest : public QObject {
     std::reverse(descending.begin(), descending.end());
     QCOMPARE(order(), descending);
     QCOMPARE(w.selectedFileName(), selected);
-    QCOMPARE(w.lblName->text(), described);
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), described);
   }
 
   // At start the list has the focus with its current row selected, so the
@@ -414,28 +411,28 @@ class MainWindowTest : public QObject {
   void keyboardFromTheStart() {
     writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
     writeReport("B_RPTB02.dbf", block("RPTA01"), {1});
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QVERIFY(w.stgRptFile->hasFocus());
-    QCOMPARE(w.stgRptFile->currentRow(), 0);
-    QVERIFY(w.stgRptFile->selectionModel()->isRowSelected(0, QModelIndex()));
+    QVERIFY(w.reportList->hasFocus());
+    QCOMPARE(w.reportList->currentRow(), 0);
+    QVERIFY(w.reportList->selectionModel()->isRowSelected(0, QModelIndex()));
     const QString first = cell(0, 0);
-    QTest::keyClick(w.stgRptFile, Qt::Key_Down);
-    QCOMPARE(w.stgRptFile->currentRow(), 1);
+    QTest::keyClick(w.reportList, Qt::Key_Down);
+    QCOMPARE(w.reportList->currentRow(), 1);
     QCOMPARE(QString::fromStdString(w.selectedFileName()), cell(1, 0));
-    QTest::keyClick(w.stgRptFile, Qt::Key_Up);
+    QTest::keyClick(w.reportList, Qt::Key_Up);
     QCOMPARE(QString::fromStdString(w.selectedFileName()), first);
-    QTest::keyClick(w.stgRptFile, Qt::Key_Tab);
-    QCOMPARE(w.stgRptFile->currentRow(), 0);
-    QCOMPARE(w.stgRptFile->currentColumn(), 0);
-    QVERIFY(w.btnChangeSpace->hasFocus());
+    QTest::keyClick(w.reportList, Qt::Key_Tab);
+    QCOMPARE(w.reportList->currentRow(), 0);
+    QCOMPARE(w.reportList->currentColumn(), 0);
+    QVERIFY(w.descriptionPanel->marginButton->hasFocus());
     // Space or Enter on the focused button opens the margin dialog.
     int opened = 0;
-    TfrmZelRptMain::setModalRunner([&](QDialog&) { ++opened; });
-    QTest::keyClick(w.btnChangeSpace, Qt::Key_Space);
+    setModalRunner([&](QDialog&) { ++opened; });
+    QTest::keyClick(w.descriptionPanel->marginButton, Qt::Key_Space);
     QCOMPARE(opened, 1);
-    QTest::keyClick(w.btnChangeSpace, Qt::Key_Return);
+    QTest::keyClick(w.descriptionPanel->marginButton, Qt::Key_Return);
     QCOMPARE(opened, 2);
   }
 
@@ -443,38 +440,36 @@ class MainWindowTest : public QObject {
   // window waits for input; moving back to it is answered from memory.
   // Before, every key release re-read the whole table to count its pages.
   void longReportIsCountedInTheBackground() {
-    TfrmZelRptMain::setBackgroundCountFrom(3);
+    setBackgroundCountFrom(3);
     writeReport("A_RPTB02.dbf", runnableBlock(), {1, 1, 2, 2, 3, 4, 4, 5});
     writeReport("B_RPTB02.dbf", block("RPTA01"), {1, 2});
-    TfrmZelRptMain& w = window();
+    MainWindow& w = window();
     w.show();
     const int longRow = cell(0, 0) == QStringLiteral("A_RPTB02.dbf") ? 0 : 1;
-    w.stgRptFile->setCurrentCell(longRow, 0);
-    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
-    QCOMPARE(w.lblName->text(), QStringLiteral("내    역    서"));
-    QCOMPARE(w.lblPage->text(), QStringLiteral("…"));
-    QTRY_COMPARE(w.lblPage->text(), QStringLiteral("5"));
+    w.reportList->setCurrentCell(longRow, 0);
+    QTest::keyRelease(w.reportList, Qt::Key_Down);
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("내    역    서"));
+    QCOMPARE(w.descriptionPanel->pagesLabel->text(), QStringLiteral("…"));
+    QTRY_COMPARE(w.descriptionPanel->pagesLabel->text(), QStringLiteral("5"));
     // The short one is counted at once.
-    w.stgRptFile->setCurrentCell(1 - longRow, 0);
-    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
-    QCOMPARE(w.lblPage->text(), QStringLiteral("2"));
+    w.reportList->setCurrentCell(1 - longRow, 0);
+    QTest::keyRelease(w.reportList, Qt::Key_Down);
+    QCOMPARE(w.descriptionPanel->pagesLabel->text(), QStringLiteral("2"));
     // Back: the count is known.
-    w.stgRptFile->setCurrentCell(longRow, 0);
-    QTest::keyRelease(w.stgRptFile, Qt::Key_Up);
-    QCOMPARE(w.lblPage->text(), QStringLiteral("5"));
+    w.reportList->setCurrentCell(longRow, 0);
+    QTest::keyRelease(w.reportList, Qt::Key_Up);
+    QCOMPARE(w.descriptionPanel->pagesLabel->text(), QStringLiteral("5"));
     // A count in progress gives way to a run of the report.
     std::filesystem::last_write_time(
         reports_ + "/A_RPTB02.dbf",
         std::filesystem::last_write_time(reports_ + "/A_RPTB02.dbf") + std::chrono::seconds(5));
-    QTest::keyRelease(w.stgRptFile, Qt::Key_Up);
-    QCOMPARE(w.lblPage->text(), QStringLiteral("…"));
+    QTest::keyRelease(w.reportList, Qt::Key_Up);
+    QCOMPARE(w.descriptionPanel->pagesLabel->text(), QStringLiteral("…"));
     FakePrinter printer;
-    installedServices().printer = &printer;
+    services_.printer = &printer;
     std::vector<std::string> shown;
-    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
-      return std::make_unique<RecordingPreview>(&shown);
-    };
-    w.mnuRunRpt->trigger();
+    services_.preview = [&]() -> std::unique_ptr<ReportPreview> { return std::make_unique<RecordingPreview>(&shown); };
+    w.runAction->trigger();
     QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
     QCOMPARE(shown, std::vector<std::string>{"5"});
   }
@@ -485,7 +480,7 @@ class MainWindowTest : public QObject {
     const QString out = qEnvironmentVariable("ZEL_SCREENSHOT_DIR");
     if (out.isEmpty()) QSKIP("ZEL_SCREENSHOT_DIR not set");
     QVERIFY(reportwriter::writeSampleSet(reports_).isOk());
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     QTest::qWait(300);
     QVERIFY(w.grab().save(QDir(out).filePath("main-window.png")));
   }
@@ -496,28 +491,27 @@ class MainWindowTest : public QObject {
     bill.pages = 2;
     QVERIFY(reportwriter::writeReport(reports_, reportwriter::billOfQuantities(bill)).isOk());
     FakePrinter printer;
-    installedServices().printer = &printer;
-    TfrmZelRptMain& w = shownWindow();
-    installShellPreview(&w);
+    services_.printer = &printer;
+    MainWindow& w = shownWindow();
+    installShellPreview(w);
     int recorded = -1;
     bool progressSeen = false;
-    TFM_Preview::setPreviewRunner([&](TFM_Preview& preview) {
-      recorded = preview.RecordCount();
-      progressSeen = w.ProgressBar1->maximum() > 0;
+    w.previewContext().hooks.runPreview = [&](PreviewWindow& preview) {
+      recorded = preview.recordCount();
+      progressSeen = w.layoutProgress->maximum() > 0;
       QCOMPARE(preview.parentWidget(), &w);
-    });
-    w.mnuRunRpt->trigger();
-    TFM_Preview::setPreviewRunner(nullptr);
+    };
+    w.runAction->trigger();
     QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
     QCOMPARE(recorded, 1);
     QVERIFY(progressSeen);
-    QVERIFY(w.ProgressBar1->isHidden());
+    QVERIFY(w.layoutProgress->isHidden());
     QVERIFY(!std::filesystem::exists(reports_ + "/P_RPTB02.cdx"));
   }
 
   void runningWithoutReportsAsksForTheDirectory() {
-    TfrmZelRptMain& w = shownWindow();
-    w.mnuRunRpt->trigger();
+    MainWindow& w = shownWindow();
+    w.runAction->trigger();
     QCOMPARE(messages_.shown.size(), size_t(1));
     QCOMPARE(QString::fromStdString(messages_.shown[0].text),
              QStringLiteral("현재 디렉토리에는 보고서파일이 없습니다.\r디렉토리설정을 먼저 해주십시요."));
@@ -527,7 +521,7 @@ class MainWindowTest : public QObject {
     writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
     // The memo file loses the block the record points to.
     std::filesystem::resize_file(reports_ + "/P_RPTB02.fpt", 512);
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     QVERIFY(w.isVisible());
     QCOMPARE(messages_.shown.size(), size_t(1));
     QCOMPARE(QString::fromStdString(messages_.shown[0].caption), QStringLiteral("오류"));
@@ -537,7 +531,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines[0], QStringLiteral("보고서 파일의 메모(.fpt) 내용이 손상되었습니다."));
     QVERIFY2(lines[1].contains(QStringLiteral("memo")), qPrintable(lines[1]));
-    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일오류(사용불가)"));
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("보고서 파일오류(사용불가)"));
   }
 
   // Closing the error box with a key sends that key's release to the list,
@@ -553,23 +547,23 @@ class MainWindowTest : public QObject {
     writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
     std::filesystem::resize_file(reports_ + "/P_RPTB02.fpt", 512);
     writeReport("Q_RPTB02.dbf", block("RPTA01"), {1});
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     const int broken = cell(0, 0) == QStringLiteral("P_RPTB02.dbf") ? 0 : 1;
-    w.stgRptFile->setCurrentCell(broken, 0);
-    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
+    w.reportList->setCurrentCell(broken, 0);
+    QTest::keyRelease(w.reportList, Qt::Key_Down);
     const size_t told = messages_.shown.size();
     QVERIFY(told >= 1);
-    for (int i = 0; i < 3; ++i) QTest::keyRelease(w.stgRptFile, Qt::Key(key));
-    QTest::mouseRelease(w.stgRptFile->viewport(), Qt::LeftButton, {},
-                        w.stgRptFile->visualRect(w.stgRptFile->model()->index(broken, 0)).center());
+    for (int i = 0; i < 3; ++i) QTest::keyRelease(w.reportList, Qt::Key(key));
+    QTest::mouseRelease(w.reportList->viewport(), Qt::LeftButton, {},
+                        w.reportList->visualRect(w.reportList->model()->index(broken, 0)).center());
     QCOMPARE(messages_.shown.size(), told);
-    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일오류(사용불가)"));
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("보고서 파일오류(사용불가)"));
     // Another selection, then the broken file again: told again.
-    w.stgRptFile->setCurrentCell(1 - broken, 0);
-    QTest::keyRelease(w.stgRptFile, Qt::Key_Down);
-    QCOMPARE(w.lblName->text(), QStringLiteral("노  임  단  가"));
-    w.stgRptFile->setCurrentCell(broken, 0);
-    QTest::keyRelease(w.stgRptFile, Qt::Key_Up);
+    w.reportList->setCurrentCell(1 - broken, 0);
+    QTest::keyRelease(w.reportList, Qt::Key_Down);
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("노  임  단  가"));
+    w.reportList->setCurrentCell(broken, 0);
+    QTest::keyRelease(w.reportList, Qt::Key_Up);
     QCOMPARE(messages_.shown.size(), told + 1);
   }
 
@@ -583,8 +577,8 @@ class MainWindowTest : public QObject {
   void refilledListSelectsRowOne() {
     QFETCH(bool, otherDirectory);
     for (const char* name : {"A_RPTB02.dbf", "B_RPTB02.dbf", "C_RPTB02.dbf"}) writeReport(name, block("RPTB02"), {1});
-    TfrmZelRptMain& w = shownWindow();
-    w.stgRptFile->setCurrentCell(2, 0);
+    MainWindow& w = shownWindow();
+    w.reportList->setCurrentCell(2, 0);
     std::string other = testing::makeTempDirectory("other");
     for (const char* name : {"D_RPTB02.dbf", "E_RPTB02.dbf"}) {
       testing::TestReport report;
@@ -592,12 +586,12 @@ class MainWindowTest : public QObject {
       QVERIFY(testing::writeTestReport(other, name, report));
     }
     if (otherDirectory) {
-      TfrmZelRptMain::setDirectoryChooser([&](QWidget*) { return QString::fromStdString(other); });
-      w.mnuSetDirectory->trigger();
+      setDirectoryChooser([&](QWidget*) { return QString::fromStdString(other); });
+      w.directoryAction->trigger();
     } else {
-      w.mnuRefreshList->trigger();
+      w.refreshAction->trigger();
     }
-    QCOMPARE(w.stgRptFile->currentRow(), 0);
+    QCOMPARE(w.reportList->currentRow(), 0);
     QCOMPARE(QString::fromStdString(w.selectedFileName()), QString::fromStdString(w.firstFileName()));
     std::filesystem::remove_all(other);
   }
@@ -620,37 +614,37 @@ class MainWindowTest : public QObject {
     }
     const std::string dbfBefore = testing::readFileBytes(reports_ + "/P_RPTB02.dbf");
     const std::string fptBefore = testing::readFileBytes(reports_ + "/P_RPTB02.fpt");
-    TfrmZelRptMain& w = shownWindow();
-    QCOMPARE(w.lblName->text(), QStringLiteral("보고서 파일오류(사용불가)"));
-    QVERIFY(!w.btnChangeSpace->isEnabled());
-    QVERIFY(!w.mnuChangeSpace->isEnabled());
+    MainWindow& w = shownWindow();
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("보고서 파일오류(사용불가)"));
+    QVERIFY(!w.descriptionPanel->marginButton->isEnabled());
+    QVERIFY(!w.marginsAction->isEnabled());
     bool opened = false;
-    TfrmZelRptMain::setModalRunner([&](QDialog&) { opened = true; });
-    w.btnChangeSpaceClick();
+    setModalRunner([&](QDialog&) { opened = true; });
+    w.changeMargins();
     QVERIFY(!opened);
     QCOMPARE(testing::readFileBytes(reports_ + "/P_RPTB02.dbf"), dbfBefore);
     QCOMPARE(testing::readFileBytes(reports_ + "/P_RPTB02.fpt"), fptBefore);
     // A usable report enables both again.
     writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
-    w.mnuRefreshList->trigger();
-    QVERIFY(w.btnChangeSpace->isEnabled());
-    QVERIFY(w.mnuChangeSpace->isEnabled());
-    w.mnuChangeSpace->trigger();
+    w.refreshAction->trigger();
+    QVERIFY(w.descriptionPanel->marginButton->isEnabled());
+    QVERIFY(w.marginsAction->isEnabled());
+    w.marginsAction->trigger();
     QVERIFY(opened);
   }
 
   void marginButtonNeedsASelectedReport() {
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     QCOMPARE(cell(0, 0), QString());
-    QVERIFY(!w.btnChangeSpace->isEnabled());
+    QVERIFY(!w.descriptionPanel->marginButton->isEnabled());
     bool opened = false;
-    TfrmZelRptMain::setModalRunner([&](QDialog&) { opened = true; });
-    w.btnChangeSpaceClick();
+    setModalRunner([&](QDialog&) { opened = true; });
+    w.changeMargins();
     QVERIFY(!opened);
     QVERIFY(messages_.shown.empty());
     writeReport("P_RPTB02.dbf", block("RPTB02"), {1});
-    w.mnuRefreshList->trigger();
-    QVERIFY(w.btnChangeSpace->isEnabled());
+    w.refreshAction->trigger();
+    QVERIFY(w.descriptionPanel->marginButton->isEnabled());
   }
 
   // ZelRpt and setup load the toolkit's Korean words at start-up.
@@ -702,15 +696,15 @@ class MainWindowTest : public QObject {
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(bool, fileMenu);
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     bool helpShown = false;
-    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) { helpShown = dynamic_cast<TfrmHelp*>(&dialog) != nullptr; });
+    setModalRunner([&](QDialog& dialog) { helpShown = dynamic_cast<HelpWindow*>(&dialog) != nullptr; });
     QTest::keyClick(&w, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     if (fileMenu) {
-      QTRY_VERIFY(w.N1->isVisible());
-      w.N1->close();
+      QTRY_VERIFY(w.fileMenu->isVisible());
+      w.fileMenu->close();
     } else {
       QTRY_VERIFY(helpShown);
     }
@@ -726,13 +720,14 @@ class MainWindowTest : public QObject {
   void marginsTextStaysClearOfTheButton() {
     QFETCH(QString, margins);
     writeReport("P_RPTB02.dbf", block("RPTB02", margins.toStdString()), {1});
-    TfrmZelRptMain& w = shownWindow();
-    QVERIFY(w.lblSpace->text().startsWith(QStringLiteral("상:")));
-    QCOMPARE(w.lblSpace->width(), w.lblSpace->sizeHint().width());
-    QVERIFY(!w.lblSpace->geometry().intersects(w.btnChangeSpace->geometry()));
-    QVERIFY(w.Panel1->rect().contains(w.btnChangeSpace->geometry()));
-    const int caption = w.btnChangeSpace->fontMetrics().horizontalAdvance(w.btnChangeSpace->text());
-    QVERIFY(w.btnChangeSpace->width() >= caption);
+    MainWindow& w = shownWindow();
+    QVERIFY(w.descriptionPanel->marginsLabel->text().startsWith(QStringLiteral("상:")));
+    QCOMPARE(w.descriptionPanel->marginsLabel->width(), w.descriptionPanel->marginsLabel->sizeHint().width());
+    QVERIFY(!w.descriptionPanel->marginsLabel->geometry().intersects(w.descriptionPanel->marginButton->geometry()));
+    QVERIFY(w.descriptionPanel->rect().contains(w.descriptionPanel->marginButton->geometry()));
+    const int caption =
+        w.descriptionPanel->marginButton->fontMetrics().horizontalAdvance(w.descriptionPanel->marginButton->text());
+    QVERIFY(w.descriptionPanel->marginButton->width() >= caption);
   }
 
   // Names are never cut now, so they need no tooltip.
@@ -740,62 +735,62 @@ class MainWindowTest : public QObject {
     const std::string longName = "P_RPTB02_WITH_A_VERY_LONG_NAME.dbf";
     writeReport(longName, block("RPTB02"), {1});
     writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
-    TfrmZelRptMain& w = shownWindow();
-    for (int row = 0; row < 2; ++row) QCOMPARE(w.stgRptFile->item(row, 0)->toolTip(), QString());
+    MainWindow& w = shownWindow();
+    for (int row = 0; row < 2; ++row) QCOMPARE(w.reportList->item(row, 0)->toolTip(), QString());
   }
 
   void marginButtonWritesAndRefreshes() {
     writeReport("P_RPTB02.dbf", block("RPTB02", "10|10|15|10|"), {1});
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     bool ran = false;
-    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) {
-      auto& margins = dynamic_cast<TfrmChangeSpace&>(dialog);
+    setModalRunner([&](QDialog& dialog) {
+      auto& margins = dynamic_cast<MarginDialog&>(dialog);
       dialog.show();
-      QCOMPARE(margins.nedTop->text(), QStringLiteral("10"));
-      QCOMPARE(QString::fromStdString(CurrentReportFile), QStringLiteral("P_RPTB02.dbf"));
-      margins.nedLeft->SetValue(50);
-      margins.btnConfirm->click();
+      QCOMPARE(margins.topField->text(), QStringLiteral("10"));
+      QCOMPARE(QString::fromStdString(window_->currentReportFile()), QStringLiteral("P_RPTB02.dbf"));
+      margins.leftField->SetValue(50);
+      margins.confirmButton->click();
       QVERIFY(!dialog.isVisible());
       ran = true;
     });
-    QTest::mouseClick(w.btnChangeSpace, Qt::LeftButton);
+    QTest::mouseClick(w.descriptionPanel->marginButton, Qt::LeftButton);
     QVERIFY(ran);
-    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:50 우:10"));
+    QCOMPARE(w.descriptionPanel->marginsLabel->text(), QStringLiteral("상:10 하:10 좌:50 우:10"));
     QVERIFY(messages_.shown.empty());
   }
 
   void marginDialogClosedWithoutConfirmWritesNothing() {
     writeReport("P_RPTB02.dbf", block("RPTB02", "10|10|15|10|"), {1});
     std::string before = testing::readFileBytes(reports_ + "/P_RPTB02.fpt");
-    TfrmZelRptMain& w = shownWindow();
-    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) {
+    MainWindow& w = shownWindow();
+    setModalRunner([&](QDialog& dialog) {
       dialog.show();
-      dynamic_cast<TfrmChangeSpace&>(dialog).nedTop->SetValue(99);
+      dynamic_cast<MarginDialog&>(dialog).topField->SetValue(99);
       dialog.reject();
     });
-    w.btnChangeSpace->click();
+    w.descriptionPanel->marginButton->click();
     QCOMPARE(testing::readFileBytes(reports_ + "/P_RPTB02.fpt"), before);
-    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:15 우:10"));
+    QCOMPARE(w.descriptionPanel->marginsLabel->text(), QStringLiteral("상:10 하:10 좌:15 우:10"));
   }
 
   void helpWindow() {
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     QStringList lines;
     QString title;
     QSize size;
-    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) {
-      auto& help = dynamic_cast<TfrmHelp&>(dialog);
-      lines = help.Memo1->toPlainText().split(QLatin1Char('\n'));
+    setModalRunner([&](QDialog& dialog) {
+      auto& help = dynamic_cast<HelpWindow&>(dialog);
+      lines = help.textView->toPlainText().split(QLatin1Char('\n'));
       title = help.windowTitle();
       size = help.size();
-      QCOMPARE(help.Memo1->pos(), QPoint(8, 8));
+      QCOMPARE(help.textView->pos(), QPoint(8, 8));
       dialog.show();
       QApplication::processEvents();
-      QCOMPARE(help.Memo1->horizontalScrollBar()->maximum(), 0);
-      QCOMPARE(help.Memo1->verticalScrollBar()->maximum(), 0);
-      QVERIFY(help.rect().contains(help.Memo1->geometry()));
+      QCOMPARE(help.textView->horizontalScrollBar()->maximum(), 0);
+      QCOMPARE(help.textView->verticalScrollBar()->maximum(), 0);
+      QVERIFY(help.rect().contains(help.textView->geometry()));
     });
-    w.N3->trigger();
+    w.helpAction->trigger();
     // A Korean title, not the form's name "frmHelp".
     QCOMPARE(title, QStringLiteral("ZEL 보고서 Viewer 도움말"));
     // At least the designed size; larger when the lines need it.
@@ -812,35 +807,35 @@ class MainWindowTest : public QObject {
   }
 
   void logoOpensTheWebSite() {
-    TfrmZelRptMain& w = shownWindow();
+    MainWindow& w = shownWindow();
     QUrl opened;
     LogoImage::setUrlOpener([&](const QUrl& url) {
       opened = url;
       return true;
     });
-    QCOMPARE(w.Image1->cursor().shape(), Qt::PointingHandCursor);
-    QTest::mouseClick(w.Image1, Qt::LeftButton);
+    QCOMPARE(w.descriptionPanel->logo->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(w.descriptionPanel->logo, Qt::LeftButton);
     QCOMPARE(opened, QUrl(QString::fromLatin1(kMakerWebSite)));
   }
 
   void statusProgress() {
-    TfrmZelRptMain& w = shownWindow();
-    zel::installedServices().statusProgress().ShowStatusProgress(40);
-    QVERIFY(w.ProgressBar1->isVisible());
-    QCOMPARE(w.ProgressBar1->maximum(), 40);
-    zel::installedServices().statusProgress().SetStatusProgress(12);
-    QCOMPARE(w.ProgressBar1->value(), 12);
-    zel::installedServices().statusProgress().HideStatusProgress();
-    QVERIFY(!w.ProgressBar1->isVisible());
+    MainWindow& w = shownWindow();
+    services_.statusProgress().ShowStatusProgress(40);
+    QVERIFY(w.layoutProgress->isVisible());
+    QCOMPARE(w.layoutProgress->maximum(), 40);
+    services_.statusProgress().SetStatusProgress(12);
+    QCOMPARE(w.layoutProgress->value(), 12);
+    services_.statusProgress().HideStatusProgress();
+    QVERIFY(!w.layoutProgress->isVisible());
   }
 
   void sizeColumnIsRightAligned() {
     writeReport("A_RPTB02.dbf", block("RPTB02"), {1});
     writeReport("B_RPTB02.dbf", block("RPTB02"), {1, 2, 3, 4, 5, 6});
-    TfrmZelRptMain& w = shownWindow();
-    w.stgRptFile->setCurrentCell(0, 0);
-    QImage image = w.stgRptFile->viewport()->grab().toImage();
-    QRect cellRect = w.stgRptFile->visualRect(w.stgRptFile->model()->index(1, 2));
+    MainWindow& w = shownWindow();
+    w.reportList->setCurrentCell(0, 0);
+    QImage image = w.reportList->viewport()->grab().toImage();
+    QRect cellRect = w.reportList->visualRect(w.reportList->model()->index(1, 2));
     QRgb base = image.pixel(cellRect.left() + 1, cellRect.bottom() - 1);
     int right = -1, top = -1;
     for (int y = cellRect.top(); y < cellRect.bottom(); ++y) {
@@ -865,17 +860,35 @@ class MainWindowTest : public QObject {
            "1|0|1|\xA2\xDD\r\n<F1>=\xA2\xDD"
            "1|1|1|1|100|0|S|F_DES|NAME|NAME|NAME|0|0|L|\xA2\xDD";
   }
-  TfrmZelRptMain& window() {
-    if (!window_) window_ = std::make_unique<TfrmZelRptMain>(program_);
+  MainWindow& window() {
+    if (!window_) {
+      window_ = std::make_unique<MainWindow>(program_, &services_);
+      window_->setDirectoryChooser(directoryChooser_);
+      window_->setModalRunner(modalRunner_);
+      window_->setBackgroundCountFrom(backgroundCountFrom_);
+    }
     return *window_;
   }
-  TfrmZelRptMain& shownWindow() {
-    TfrmZelRptMain& w = window();
+  // The seams, for the window made next and the one shown now.
+  void setDirectoryChooser(MainWindow::DirectoryChooser chooser) {
+    directoryChooser_ = std::move(chooser);
+    if (window_) window_->setDirectoryChooser(directoryChooser_);
+  }
+  void setModalRunner(MainWindow::ModalRunner runner) {
+    modalRunner_ = std::move(runner);
+    if (window_) window_->setModalRunner(modalRunner_);
+  }
+  void setBackgroundCountFrom(long records) {
+    backgroundCountFrom_ = records;
+    if (window_) window_->setBackgroundCountFrom(records);
+  }
+  MainWindow& shownWindow() {
+    MainWindow& w = window();
     w.show();
     return w;
   }
   QString cell(int row, int column) {
-    QTableWidgetItem* item = window_->stgRptFile->item(row, column);
+    QTableWidgetItem* item = window_->reportList->item(row, column);
     return item ? item->text() : QString();
   }
   void writeReport(const std::string& name, const std::string& settings, std::vector<std::optional<int>> pages) {
@@ -889,8 +902,12 @@ class MainWindowTest : public QObject {
   RecordingMessageService messages_;
   std::string program_;
   std::string reports_;
-  std::unique_ptr<TfrmZelRptMain> window_;
+  RunServices services_;
+  MainWindow::DirectoryChooser directoryChooser_;
+  MainWindow::ModalRunner modalRunner_;
+  long backgroundCountFrom_ = 50000;
+  std::unique_ptr<MainWindow> window_;
 };
 
 QTEST_MAIN(MainWindowTest)
-#include "zel_rpt_main_test.moc"
+#include "main_window_test.moc"
