@@ -11,7 +11,7 @@ set -euo pipefail
 write() {
   local build out cli samples
   build="$(cd "$1" && pwd)"
-  out="$2"
+  out="$(mkdir -p "$2" && cd "$2" && pwd)"
   cli="$build/zelrpt-cli"
   samples="$build/bin/samples"
   [ -x "$cli" ] || cli="$build/bin/zelrpt-cli"
@@ -24,6 +24,8 @@ write() {
   work="$(mktemp -d)"
   trap 'rm -rf "$work"' RETURN
   cp -a "$samples/." "$work/"
+  # The samples are made at build time: one fixed date, so the listing compares.
+  find "$work" -type f -exec touch -d "2026-01-01 12:00:00" {} +
   run() {  # run NAME ARGS...: stdout, stderr and exit status of one command
     local name="$1"
     shift
@@ -31,6 +33,8 @@ write() {
     (cd "$work" && "$cli" "$@") >"$out/$name.out" 2>"$out/$name.err"
     echo $? >"$out/$name.rc"
     set -e
+    # Where this run wrote its files is no part of the output.
+    sed -i -e "s#$out#OUT#g" -e "s#$work#WORK#g" "$out/$name.out" "$out/$name.err"
   }
   run list list .
   local f base
