@@ -21,7 +21,7 @@
 #include "setup_test_support.h"
 #include "test_scratch_dir.h"
 #include "wizard_test_support.h"
-#include "zel_set.h"
+#include "installer_window.h"
 
 namespace zel::setup {
 namespace {
@@ -285,7 +285,7 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   // Create the missing directory; do not start the viewer.
   recorder.answers = {MessageAnswer::kYes, MessageAnswer::kNo};
   {
-    TFM_ZelSet window;
+    InstallerWindow window;
     window.setArchivePath(QString::fromStdString(archive_));
     window.show();
     testing::moveMouseOver(window.Image1);

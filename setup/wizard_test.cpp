@@ -17,16 +17,16 @@
 #include "gauge.h"
 #include "ini_file.h"
 #include "message_service.h"
-#include "s_set_util.h"
-#include "s_dir_select.h"
-#include "s_mdir_select.h"
-#include "s_setup_progress.h"
-#include "s_welcome.h"
+#include "setup_helpers.h"
+#include "folder_chooser.h"
+#include "directory_page.h"
+#include "install_progress_window.h"
+#include "welcome_page.h"
 #include "setup_art.h"
 #include "setup_state.h"
 #include "setup_test_support.h"
 #include "wizard_test_support.h"
-#include "zel_set.h"
+#include "installer_window.h"
 
 namespace zel::setup {
 namespace {
@@ -72,7 +72,7 @@ class WizardTest : public ::testing::Test {
 // Welcome page --------------------------------------------------------------------
 
 TEST_F(WizardTest, WelcomePageAsDesigned) {
-  TFM_Welcome page;
+  WelcomePage page;
   EXPECT_EQ(page.windowTitle(), QStringLiteral("환영합니다"));
   EXPECT_EQ(page.size(), QSize(397, 298));
   EXPECT_EQ(testing::buttonText(page, "C_Bbt_Next"), QStringLiteral("다  음"));
@@ -88,7 +88,7 @@ TEST_F(WizardTest, WelcomePageAsDesigned) {
 }
 
 TEST_F(WizardTest, WelcomeNextGoesOn) {
-  TFM_Welcome page;
+  WelcomePage page;
   page.show();
   EXPECT_FALSE(WelcomeNext);
   click(page, "C_Bbt_Next");
@@ -98,7 +98,7 @@ TEST_F(WizardTest, WelcomeNextGoesOn) {
 }
 
 TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
-  TFM_Welcome page;
+  WelcomePage page;
   page.show();
   answer({kYes});
   click(page, "C_Bbt_Cancel");
@@ -113,7 +113,7 @@ TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
 }
 
 TEST_F(WizardTest, WelcomeCancelNoStays) {
-  TFM_Welcome page;
+  WelcomePage page;
   page.show();
   answer({kNo});
   click(page, "C_Bbt_Cancel");
@@ -122,7 +122,7 @@ TEST_F(WizardTest, WelcomeCancelNoStays) {
 }
 
 TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
-  TFM_Welcome page;
+  WelcomePage page;
   page.show();
   auto* link = page.findChild<ClickLabel*>(QStringLiteral("Label11"));
   ASSERT_NE(link, nullptr);
@@ -133,7 +133,7 @@ TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
 // Directory page ------------------------------------------------------------------
 
 TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   EXPECT_EQ(page.windowTitle(), QStringLiteral("디렉토리설정"));
   EXPECT_EQ(page.size(), QSize(484, 344));
@@ -145,7 +145,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
 
 TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
   std::filesystem::create_directories(default_);
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   click(page, "C_Bbt_Next");
   EXPECT_TRUE(DirSetNext);
@@ -154,7 +154,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   answer({kNo});
   click(page, "C_Bbt_Next");
@@ -168,7 +168,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   answer({kYes});
   click(page, "C_Bbt_Next");
@@ -179,7 +179,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
 
 TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
   writeFile(dir_ / "(주)Velmora", "a file where a directory should go");
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   answer({kYes});
   click(page, "C_Bbt_Next");
@@ -190,7 +190,7 @@ TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
 }
 
 TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   answer({kNo, kYes});
   click(page, "C_Bbt_Cancel");
@@ -214,7 +214,7 @@ void chooseFolder(QDialog& chooser, const std::string& folder) {
 TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
   const std::string chosen = dir_ / "chosen";
   std::filesystem::create_directories(chosen);
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   runner_.then([&](QDialog& chooser) {
     EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"))->text(), QString::fromStdString(default_));
@@ -233,7 +233,7 @@ TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
 TEST_F(WizardTest, ReopeningAndCancellingTheChooserTestsTheFolderAgain) {
   const std::string chosen = dir_ / "chosen";
   std::filesystem::create_directories(chosen);
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   runner_.then([&](QDialog& chooser) { chooseFolder(chooser, chosen); });
   runner_.then([&](QDialog& chooser) { click(chooser, "C_Bbt_Cancel"); });
@@ -258,7 +258,7 @@ class ChooserTest : public WizardTest {
 };
 
 TEST_F(ChooserTest, AsDesigned) {
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   EXPECT_EQ(chooser.windowTitle(), QStringLiteral("경로선택"));
   EXPECT_EQ(chooser.size(), QSize(294, 284));
@@ -270,7 +270,7 @@ TEST_F(ChooserTest, AsDesigned) {
 }
 
 TEST_F(ChooserTest, BlankPathGivesTheWarningOnly) {
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QStringLiteral("   "));
   click(chooser, "C_Bbt_Ok");
@@ -287,7 +287,7 @@ class ProductFolderTest : public ChooserTest, public ::testing::WithParamInterfa
 TEST_P(ProductFolderTest, IsRefused) {
   const std::string product = dir_ / "ZEL";
   writeFile(product + "/" + GetParam(), "x");
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(product));
   click(chooser, "C_Bbt_Ok");
@@ -304,7 +304,7 @@ INSTANTIATE_TEST_SUITE_P(Markers, ProductFolderTest, ::testing::Values("ZEL-C.BA
 TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
   const std::string plain = dir_ / "plain";
   writeFile(plain + "/ZELRPT.EXE", "not a marker");
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(plain));
   click(chooser, "C_Bbt_Ok");
@@ -316,7 +316,7 @@ TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
 
 TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
   const std::string fresh = dir_ / "new/folder";
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(fresh));
   answer({kYes});
@@ -331,7 +331,7 @@ TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
 TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
   std::filesystem::create_directories(dir_ / "listed");
   ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);  // where the list was moved to
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QStringLiteral("sub/../rel"));
   answer({kYes});
@@ -343,7 +343,7 @@ TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
 
 TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
   std::filesystem::create_directories(dir_ / "listed/rel");
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   runner_.then([&](QDialog& chooser) {
     ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);
@@ -356,7 +356,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
 }
 
 TEST_F(ChooserTest, MissingFolderAndNoStays) {
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(dir_ / "new"));
   answer({kNo});
@@ -368,7 +368,7 @@ TEST_F(ChooserTest, MissingFolderAndNoStays) {
 
 TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
   std::filesystem::create_directories(start_ + "/sub folder");
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
   ASSERT_NE(list, nullptr);
@@ -391,7 +391,7 @@ TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
 TEST_F(ChooserTest, EnterInTheListsAccepts) {
   for (const char* list : {"C_Dlb_ProjDir", "C_Cmb_Drive", "C_Edt_SelPath"}) {
     DirSelected = false;
-    TFM_DirSelect chooser;
+    FolderChooser chooser;
     chooser.show();
     edit(chooser)->setText(QString::fromStdString(start_));
     QTest::keyClick(chooser.findChild<QWidget*>(QString::fromLatin1(list)), Qt::Key_Return);
@@ -402,7 +402,7 @@ TEST_F(ChooserTest, EnterInTheListsAccepts) {
 
 TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
   std::filesystem::create_directories(start_ + "/sub");
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
   EXPECT_EQ(list->directory(), QString::fromStdString(start_));
@@ -419,7 +419,7 @@ TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
 TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
   fake_.driveList = {"/", "a:"};
   fake_.notReady = {"a:"};
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
   ASSERT_EQ(drives->currentText(), QStringLiteral("/"));
@@ -437,7 +437,7 @@ TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
 
 TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
   fake_.driveList = {"/", "?"};
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
   drives->setCurrentIndex(1);
@@ -448,7 +448,7 @@ TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
 }
 
 TEST_F(ChooserTest, ReadyDriveMovesTheDirectoryList) {
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
   fake_.driveList = {"/"};
@@ -474,7 +474,7 @@ TEST(GaugeTest, ShareIsTheWholeNumberPart) {
 }
 
 TEST_F(WizardTest, ProgressWindowAsDesigned) {
-  TFM_SetUpProgress window;
+  InstallProgressWindow window;
   window.show();
   EXPECT_EQ(window.windowTitle(), QStringLiteral("설치"));
   EXPECT_EQ(window.size(), QSize(448, 141));
@@ -508,7 +508,7 @@ class DriverTest : public WizardTest {
 };
 
 TEST_F(DriverTest, MainWindowAsDesigned) {
-  TFM_ZelSet window;
+  InstallerWindow window;
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Zel-C 보고서 Viewer"));
   EXPECT_EQ(window.palette().color(QPalette::Window), QColor(0, 128, 128));
   EXPECT_EQ(StartDir, start_);
@@ -521,7 +521,7 @@ TEST_F(DriverTest, FullInstallationAndNoToStartingTheViewer) {
   makeArchive();
   goThroughThePages();
   answer({kYes, kNo});  // create the directory; do not start the viewer
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"), QStringLiteral("FM_DirSet")}));
@@ -551,7 +551,7 @@ TEST_F(DriverTest, YesToTheCompletionQuestionStartsTheViewerAndNeverRestarts) {
   writeFile(win_ + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
   goThroughThePages();
   answer({kYes});
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
@@ -566,7 +566,7 @@ TEST_F(DriverTest, ViewerThatCannotStartIsReported) {
   goThroughThePages();
   fake_.startAccepted = false;
   answer({kYes});
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(fake_.restarts, 0);
@@ -589,7 +589,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
     setPlatform(&firstPlatform);
     goThroughThePages();
     answer({kNo});
-    TFM_ZelSet first;
+    InstallerWindow first;
     first.show();
     testing::moveMouseOver(first.Image1);
     setPlatform(&fake_);
@@ -607,7 +607,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
     click(d, "C_Bbt_Next");
   });
   answer({kNo});
-  TFM_ZelSet second;
+  InstallerWindow second;
   second.show();
   testing::moveMouseOver(second.Image1);
   EXPECT_EQ(proposed, elsewhere);
@@ -621,11 +621,11 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
 // through, as soon as the unpacking is under way.
 class DuringTheInstall {
  public:
-  explicit DuringTheInstall(std::function<void(TFM_SetUpProgress&)> action) : action_(std::move(action)) {
+  explicit DuringTheInstall(std::function<void(InstallProgressWindow&)> action) : action_(std::move(action)) {
     timer_.setInterval(0);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* progress = qobject_cast<TFM_SetUpProgress*>(w);
+        auto* progress = qobject_cast<InstallProgressWindow*>(w);
         if (!progress || !progress->isVisible() || progress->C_Gag_Cur->text() == QStringLiteral("0%")) continue;
         timer_.stop();
         action_(*progress);
@@ -637,7 +637,7 @@ class DuringTheInstall {
 
  private:
   QTimer timer_;
-  std::function<void(TFM_SetUpProgress&)> action_;
+  std::function<void(InstallProgressWindow&)> action_;
 };
 
 class DriverStopTest : public DriverTest {
@@ -660,8 +660,8 @@ TEST_F(DriverStopTest, CancelButtonAsksThenTakesEverythingBack) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});  // create the directory; yes, cancel
-  DuringTheInstall cancel([](TFM_SetUpProgress& p) { p.C_Bbt_Cancel->click(); });
-  TFM_ZelSet window;
+  DuringTheInstall cancel([](InstallProgressWindow& p) { p.C_Bbt_Cancel->click(); });
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
@@ -677,8 +677,8 @@ TEST_F(DriverStopTest, NoToTheCancelQuestionFinishesTheInstall) {
   std::filesystem::create_directories(default_);
   goThroughThePages();
   answer({kNo, kNo});  // do not cancel; do not start the viewer
-  DuringTheInstall cancel([](TFM_SetUpProgress& p) { p.C_Bbt_Cancel->click(); });
-  TFM_ZelSet window;
+  DuringTheInstall cancel([](InstallProgressWindow& p) { p.C_Bbt_Cancel->click(); });
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
@@ -691,8 +691,8 @@ TEST_F(DriverStopTest, ClosingTheMainWindowAsksTheCancelQuestion) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});
-  TFM_ZelSet window;
-  DuringTheInstall close([&window](TFM_SetUpProgress&) { window.close(); });
+  InstallerWindow window;
+  DuringTheInstall close([&window](InstallProgressWindow&) { window.close(); });
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
@@ -707,8 +707,8 @@ TEST_P(DriverSignalTest, TakesEverythingBackAndEndsByTheSignal) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes});
-  DuringTheInstall signal([](TFM_SetUpProgress&) { ::raise(GetParam()); });
-  TFM_ZelSet window;
+  DuringTheInstall signal([](InstallProgressWindow&) { ::raise(GetParam()); });
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), std::vector<std::string>{"확인"});  // no question, no restart
@@ -726,7 +726,7 @@ class OnTopRecorder : public RecordingMessageService {
  public:
   MessageAnswer show(const Message& message) override {
     for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* p = qobject_cast<TFM_SetUpProgress*>(w); p && p->isVisible())
+      if (auto* p = qobject_cast<InstallProgressWindow*>(w); p && p->isVisible())
         progressOnTop.push_back(p->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     return RecordingMessageService::show(message);
   }
@@ -739,7 +739,7 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
   goThroughThePages();
   OnTopRecorder onTop;
   setMessageService(&onTop);
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   ASSERT_EQ(onTop.shown.size(), 1u);
@@ -753,7 +753,7 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
 TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
   goThroughThePages();
   answer({kYes});  // create the directory; then the archive is missing
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류"}));
@@ -762,7 +762,7 @@ TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
 }
 
 TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   QTest::keyClick(&window, Qt::Key_Shift);  // a modifier alone starts nothing
   EXPECT_FALSE(Started);
@@ -774,7 +774,7 @@ TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
 }
 
 TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   // Still on the welcome page, the main window gets another movement.
   runner_.then([&](QDialog&) { testing::moveMouseOver(window.Image1); });
@@ -790,7 +790,7 @@ TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
 
 TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
   runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(runner_.shown.size(), 2u);
@@ -802,9 +802,9 @@ TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
 TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   std::filesystem::create_directories(default_);
   goThroughThePages();
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
-  QSignalSpy closed(&window, &TFM_ZelSet::closed);
+  QSignalSpy closed(&window, &InstallerWindow::closed);
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"오류"}));
   EXPECT_EQ(recorder_.shown.back().text, "ZELRPT.E01 화일이 존재하지 않습니다.");
@@ -820,7 +820,7 @@ TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
   std::filesystem::create_directories(default_);
   writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
   goThroughThePages();
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   // The reason stands under the message.
@@ -836,7 +836,7 @@ TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
   writeFile(dir_ / "stage/libsde32.so/inner.txt", "x");
   ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", start_ + "/ZELRPT.E01"));
   goThroughThePages();
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   ASSERT_FALSE(recorder_.shown.empty());
@@ -880,10 +880,10 @@ TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
-                         ::testing::Values(PageCase{"Welcome", [] { return std::unique_ptr<QDialog>(new TFM_Welcome); },
+                         ::testing::Values(PageCase{"Welcome", [] { return std::unique_ptr<QDialog>(new WelcomePage); },
                                                     &WelcomeNext, "확인"},
                                            PageCase{"Directory",
-                                                    [] { return std::unique_ptr<QDialog>(new TFM_DirSet); },
+                                                    [] { return std::unique_ptr<QDialog>(new DirectoryPage); },
                                                     &DirSetNext, "확인"}),
                          [](const auto& info) { return info.param.label; });
 
@@ -894,10 +894,10 @@ TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
       dir_ / (std::string(30, 'a') + "/" + std::string(40, 'b') + "/" + std::string(40, 'c') + "/끝부분");
   testing::FakePlatform longFake(win_, longPath);
   testing::PlatformGuard guard(&longFake);
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   EXPECT_EQ(InstallPath, longPath);  // the whole path, not what the label shows
-  TFM_SetUpProgress progress;
+  InstallProgressWindow progress;
   progress.setStatus(longPath + "/ZelRpt.bin");
   for (QLabel* label : {page.findChild<QLabel*>(QStringLiteral("C_Lbl_Path")), progress.C_Lbl_CurFile}) {
     const QString shown = label->text();

@@ -1,4 +1,4 @@
-// TFM_DirSet: the directory page. Shows the installation directory, opens the
+// DirectoryPage: the directory page. Shows the installation directory, opens the
 // chooser on request, and on going on makes sure the directory exists (asking
 // first) before it sets DirSetNext. Created by the driver for one showing.
 #pragma once
@@ -11,10 +11,10 @@ class QPushButton;
 
 namespace zel::setup {
 
-class TFM_DirSet : public QDialog {
+class DirectoryPage : public QDialog {
   Q_OBJECT
  public:
-  explicit TFM_DirSet(QWidget* parent = nullptr);
+  explicit DirectoryPage(QWidget* parent = nullptr);
 
   QString UnInstallInfoRead() const;
   void C_Bbt_SPathClick();

@@ -1,4 +1,4 @@
-#include "t_unzip.h"
+#include "zip_extractor.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -54,7 +54,7 @@ std::string sample(std::size_t n, unsigned seed = 1) {
 class TUnZIPTest : public ::testing::Test {
  protected:
   bool extract(const std::vector<std::uint8_t>& bytes) { return extract(bytes, unzip); }
-  bool extract(const std::vector<std::uint8_t>& bytes, TUnZIP& z) {
+  bool extract(const std::vector<std::uint8_t>& bytes, ZipExtractor& z) {
     test::writeBytes(archive, bytes);
     z.ArchiveFile = archive.string();
     z.ExtractDir = target.string();
@@ -83,7 +83,7 @@ class TUnZIPTest : public ::testing::Test {
   test::ScratchDir scratch;
   fs::path archive = scratch / "archive.zip";
   fs::path target = scratch / "out";
-  TUnZIP unzip;
+  ZipExtractor unzip;
 };
 
 // --- Sound archives -------------------------------------------------------
@@ -220,7 +220,7 @@ TEST_F(TUnZIPTest, LinkedDirectoryInsideTheTargetIsUsed) {
 
 TEST_F(TUnZIPTest, EmptyArchive) {
   std::vector<int> calls;
-  unzip.OnProgress = [&](TUnZIP&, std::uint8_t p) { calls.push_back(p); };
+  unzip.OnProgress = [&](ZipExtractor&, std::uint8_t p) { calls.push_back(p); };
   ASSERT_TRUE(extract(buildZip({}))) << unzip.ErrorText();
   EXPECT_TRUE(listTree(target).empty());
   EXPECT_EQ(calls, (std::vector<int>{0, 100}));
@@ -296,7 +296,7 @@ TEST_F(TUnZIPTest, ProgressInTenPercentStepsWithTheFileBeingWritten) {
     entries.push_back({.name = "d/f" + std::to_string(i) + ".txt", .data = sample(40000 + i * 9000, i), .method = 0});
   std::vector<std::string> events;
   std::vector<int> percents;
-  unzip.OnProgress = [&](TUnZIP& sender, std::uint8_t p) {
+  unzip.OnProgress = [&](ZipExtractor& sender, std::uint8_t p) {
     EXPECT_EQ(&sender, &unzip);
     percents.push_back(p);
     events.push_back("P");
@@ -313,7 +313,7 @@ TEST_F(TUnZIPTest, ProgressInTenPercentStepsWithTheFileBeingWritten) {
 TEST_F(TUnZIPTest, ProgressNamesTheEntryWhoseBytesCrossTheStep) {
   // Two entries of 100 and 900 bytes: 0 and 10 % fall in the first, the rest in the second.
   std::vector<std::pair<int, std::string>> calls;
-  unzip.OnProgress = [&](TUnZIP& z, std::uint8_t p) { calls.emplace_back(p, z.CurrentFileName()); };
+  unzip.OnProgress = [&](ZipExtractor& z, std::uint8_t p) { calls.emplace_back(p, z.CurrentFileName()); };
   ASSERT_TRUE(extract(buildZip(
       {{.name = "one", .data = sample(100), .method = 0}, {.name = "two", .data = sample(900), .method = 0}})));
   ASSERT_EQ(calls.size(), 11u);
@@ -325,7 +325,7 @@ TEST_F(TUnZIPTest, ProgressNamesTheEntryWhoseBytesCrossTheStep) {
 
 TEST_F(TUnZIPTest, ProgressInFivePercentStepsAndPerFile) {
   std::vector<int> percents;
-  unzip.OnProgress = [&](TUnZIP&, std::uint8_t p) { percents.push_back(p); };
+  unzip.OnProgress = [&](ZipExtractor&, std::uint8_t p) { percents.push_back(p); };
   unzip.ProgressNotify = Five;
   auto bytes = buildZip({{.name = "a", .data = sample(100000), .method = 0}});
   ASSERT_TRUE(extract(bytes));
@@ -342,7 +342,7 @@ TEST_F(TUnZIPTest, ProgressInFivePercentStepsAndPerFile) {
 
 TEST_F(TUnZIPTest, NoHundredAfterAFailure) {
   std::vector<int> percents;
-  unzip.OnProgress = [&](TUnZIP&, std::uint8_t p) { percents.push_back(p); };
+  unzip.OnProgress = [&](ZipExtractor&, std::uint8_t p) { percents.push_back(p); };
   ASSERT_FALSE(extract(buildZip({{.name = "a", .data = "abc", .crc = 1}})));
   EXPECT_EQ(std::count(percents.begin(), percents.end(), 100), 0);
 }
@@ -618,7 +618,7 @@ TEST_F(TUnZIPTest, DamagedDirectoriesWriteNothing) {
       buildZip({{.name = "a", .data = "xxxx", .method = 0, .compressedSize = 20, .uncompressedSize = 20},
                 {.name = "b", .data = "y", .method = 0}})};
   for (std::size_t i = 0; i < archives.size(); ++i) {
-    TUnZIP z;
+    ZipExtractor z;
     EXPECT_FALSE(extract(archives[i], z)) << "archive " << i;
     EXPECT_FALSE(z.ErrorText().empty());
     EXPECT_TRUE(listTree(target).empty()) << "archive " << i;
@@ -642,7 +642,7 @@ TEST_F(TUnZIPTest, TruncatedAtEveryOffset) {
                         {.comment = "cmt", .zip64End = true});
   for (std::size_t cut = 0; cut < bytes.size(); cut += kOffsetStride) {
     fs::remove_all(target);
-    TUnZIP z;
+    ZipExtractor z;
     EXPECT_FALSE(extract(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut), z)) << "cut " << cut;
     EXPECT_FALSE(z.ErrorText().empty());
     expectContained();
@@ -672,7 +672,7 @@ TEST_F(TUnZIPTest, FlippedBytesNeverEscapeOrLeaveTemporaryFiles) {
       auto damaged = bytes;
       damaged[i] ^= flip;
       fs::remove_all(target);
-      TUnZIP z;
+      ZipExtractor z;
       if (!extract(damaged, z)) {
         EXPECT_FALSE(z.ErrorText().empty()) << "byte " << i;
       }

@@ -1,4 +1,4 @@
-// TUnZIP: extracts a ZIP archive (plain or self-extracting, with a program stub
+// ZipExtractor: extracts a ZIP archive (plain or self-extracting, with a program stub
 // before it) into a directory. Our own reader of the ZIP container over zlib's
 // inflate. Safe by construction: names that are absolute, carry a drive letter,
 // contain ".." or would land outside ExtractDir are refused; links are never
@@ -28,10 +28,10 @@ enum TSetDateTo { sdOrigDate, sdCurrentDate };
 enum TProgressMode { byFile, byArchive };
 enum TProgressNotify { One = 1, Five = 5, Ten = 10 };
 
-class TUnZIP {
+class ZipExtractor {
  public:
-  TUnZIP();
-  ~TUnZIP();
+  ZipExtractor();
+  ~ZipExtractor();
 
   std::string ArchiveFile;
   std::string ExtractDir;
@@ -44,7 +44,7 @@ class TUnZIP {
   TProgressNotify ProgressNotify = Ten;
 
   // Percentage of the archive done (0..100), called in ProgressNotify steps.
-  std::function<void(TUnZIP& sender, std::uint8_t progress)> OnProgress;
+  std::function<void(ZipExtractor& sender, std::uint8_t progress)> OnProgress;
   // Called after each progress call so that windows can repaint.
   std::function<void()> OnProcessMessages;
   // Called after the dry pass, before the first write, with the total size of

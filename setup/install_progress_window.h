@@ -1,4 +1,4 @@
-// TFM_SetUpProgress: the small always-on-top window that shows the installation
+// InstallProgressWindow: the small always-on-top window that shows the installation
 // steps: a status line, the unpacking gauge, the all-steps gauge and a cancel button. The main
 // window owns it from the start of the steps until it closes or the program ends.
 #pragma once
@@ -15,10 +15,10 @@ namespace zel::setup {
 
 class Gauge;
 
-class TFM_SetUpProgress : public QWidget, public ProgressView {
+class InstallProgressWindow : public QWidget, public ProgressView {
   Q_OBJECT
  public:
-  explicit TFM_SetUpProgress(QWidget* parent = nullptr);
+  explicit InstallProgressWindow(QWidget* parent = nullptr);
 
   void setStatus(const std::string& text) override;
   void setCurrent(int min, int max, int value) override;
@@ -46,7 +46,7 @@ class TFM_SetUpProgress : public QWidget, public ProgressView {
 // message service in force before comes back.
 class MessagesAboveProgress : public MessageService {
  public:
-  explicit MessagesAboveProgress(TFM_SetUpProgress& window);
+  explicit MessagesAboveProgress(InstallProgressWindow& window);
   ~MessagesAboveProgress() override;
   MessagesAboveProgress(const MessagesAboveProgress&) = delete;
   MessagesAboveProgress& operator=(const MessagesAboveProgress&) = delete;
@@ -55,7 +55,7 @@ class MessagesAboveProgress : public MessageService {
   void log(const std::string& detail) override { inner_.log(detail); }
 
  private:
-  TFM_SetUpProgress& window_;
+  InstallProgressWindow& window_;
   MessageService& inner_;
 };
 

@@ -1,4 +1,4 @@
-#include "t_unzip.h"
+#include "zip_extractor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -71,7 +71,7 @@ bool isInside(const std::string& path, const std::string& root) {
 // One run of Extract(): the plan, the directories and the progress count.
 class UnzipRun {
  public:
-  UnzipRun(TUnZIP& unzip, ByteSource& source) : z_(unzip), src_(source) {}
+  UnzipRun(ZipExtractor& unzip, ByteSource& source) : z_(unzip), src_(source) {}
   Status run();
 
  private:
@@ -90,7 +90,7 @@ class UnzipRun {
   void notify(int percent);
   std::string displayPath(const EntryPath& p) const;
 
-  TUnZIP& z_;
+  ZipExtractor& z_;
   ByteSource& src_;
   std::vector<Item> items_;
   fs::path root_;
@@ -399,10 +399,10 @@ Status UnzipRun::extract() {
   return Status::ok();
 }
 
-TUnZIP::TUnZIP() = default;
-TUnZIP::~TUnZIP() = default;
+ZipExtractor::ZipExtractor() = default;
+ZipExtractor::~ZipExtractor() = default;
 
-bool TUnZIP::Extract() {
+bool ZipExtractor::Extract() {
   errorText_.clear();
   FileByteSource source(ArchiveFile);
   if (!source.isOpen()) {
@@ -414,7 +414,7 @@ bool TUnZIP::Extract() {
   return ExtractFrom(source);
 }
 
-bool TUnZIP::ExtractFrom(ByteSource& source) {
+bool ZipExtractor::ExtractFrom(ByteSource& source) {
   errorText_.clear();
   currentFile_.clear();
   comment_.clear();

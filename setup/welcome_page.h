@@ -1,4 +1,4 @@
-// TFM_Welcome: the installer's first page. Going on sets WelcomeNext; the stop
+// WelcomePage: the installer's first page. Going on sets WelcomeNext; the stop
 // question ends the installation. Created by the driver for one showing.
 #pragma once
 
@@ -8,10 +8,10 @@ class QPushButton;
 
 namespace zel::setup {
 
-class TFM_Welcome : public QDialog {
+class WelcomePage : public QDialog {
   Q_OBJECT
  public:
-  explicit TFM_Welcome(QWidget* parent = nullptr);
+  explicit WelcomePage(QWidget* parent = nullptr);
 
   void C_Bbt_NextClick();
   void C_Bbt_CancelClick();

@@ -1,4 +1,4 @@
-#include "s_setup_progress.h"
+#include "install_progress_window.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -34,7 +34,7 @@ Gauge* captionedGauge(QWidget* parent, const char* boxName, const char* gaugeNam
 }
 }  // namespace
 
-TFM_SetUpProgress::TFM_SetUpProgress(QWidget* parent)
+InstallProgressWindow::InstallProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("FM_SetUpProgress"));
   setWindowTitle(QStringLiteral("설치"));
@@ -52,17 +52,17 @@ TFM_SetUpProgress::TFM_SetUpProgress(QWidget* parent)
   C_Bbt_Cancel->setObjectName(QStringLiteral("C_Bbt_Cancel"));
   C_Bbt_Cancel->setFont(pageFont());
   C_Bbt_Cancel->setGeometry(kWidth - 6 - 89, 107, 89, 27);
-  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_SetUpProgress::cancelClicked);
+  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &InstallProgressWindow::cancelClicked);
 }
 
-void TFM_SetUpProgress::setStaysOnTop(bool onTop) {
+void InstallProgressWindow::setStaysOnTop(bool onTop) {
   if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) return;
   const bool visible = isVisible();
   setWindowFlag(Qt::WindowStaysOnTopHint, onTop);  // hides a shown window
   if (visible) show();
 }
 
-MessagesAboveProgress::MessagesAboveProgress(TFM_SetUpProgress& window) : window_(window), inner_(messages()) {
+MessagesAboveProgress::MessagesAboveProgress(InstallProgressWindow& window) : window_(window), inner_(messages()) {
   setMessageService(this);
 }
 
@@ -75,22 +75,22 @@ MessageAnswer MessagesAboveProgress::show(const Message& message) {
   return answer;
 }
 
-void TFM_SetUpProgress::setStatus(const std::string& text) {
+void InstallProgressWindow::setStatus(const std::string& text) {
   // Long paths lose their middle, so the file name at the end stays readable.
   setElidedText(C_Lbl_CurFile, QString::fromStdString(text));
 }
 
-void TFM_SetUpProgress::setCurrent(int min, int max, int value) {
+void InstallProgressWindow::setCurrent(int min, int max, int value) {
   C_Gag_Cur->setRange(min, max);
   C_Gag_Cur->setProgress(value);
 }
 
-void TFM_SetUpProgress::setTotal(int min, int max, int value) {
+void InstallProgressWindow::setTotal(int min, int max, int value) {
   C_Gag_Tot->setRange(min, max);
   C_Gag_Tot->setProgress(value);
 }
 
-void TFM_SetUpProgress::pause() {
+void InstallProgressWindow::pause() {
   // Events keep flowing while we wait, and the processor sleeps in between.
   QElapsedTimer timer;
   timer.start();
@@ -100,8 +100,8 @@ void TFM_SetUpProgress::pause() {
   }
 }
 
-void TFM_SetUpProgress::processMessages() { QCoreApplication::processEvents(); }
+void InstallProgressWindow::processMessages() { QCoreApplication::processEvents(); }
 
-void TFM_SetUpProgress::finish() { close(); }
+void InstallProgressWindow::finish() { close(); }
 
 }  // namespace zel::setup

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "t_unzip.h"
+#include "zip_extractor.h"
 #include "test_scratch_dir.h"
 
 namespace zel {
@@ -74,7 +74,7 @@ class TUnZIPInterop : public ::testing::Test {
   test::ScratchDir scratch;
   fs::path src = scratch / "src";
   fs::path target = scratch / "out";
-  TUnZIP unzip;
+  ZipExtractor unzip;
 };
 
 TEST_F(TUnZIPInterop, ZipDeflatedWithDirectoriesAndDates) {

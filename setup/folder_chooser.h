@@ -1,4 +1,4 @@
-// TFM_DirSelect: the folder chooser of the directory page. The user types a path
+// FolderChooser: the folder chooser of the directory page. The user types a path
 // or walks the drive and directory lists; accepting checks the folder (blank,
 // the estimating product's own folder, missing) and sets InstallPath and
 // DirSelected. Moving through the directory list changes the current directory.
@@ -15,10 +15,10 @@ namespace zel::setup {
 
 class DirectoryList;
 
-class TFM_DirSelect : public QDialog {
+class FolderChooser : public QDialog {
   Q_OBJECT
  public:
-  explicit TFM_DirSelect(QWidget* parent = nullptr);
+  explicit FolderChooser(QWidget* parent = nullptr);
 
   // A drive pick: runs before the drive list takes the new entry over.
   void C_Cmb_DriveClick(int index);

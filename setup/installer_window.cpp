@@ -1,4 +1,4 @@
-#include "zel_set.h"
+#include "installer_window.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -13,10 +13,10 @@
 #include "message_service.h"
 #include "installation_record.h"
 #include "modal_runner.h"
-#include "s_mdir_select.h"
-#include "s_set_util.h"
-#include "s_setup_progress.h"
-#include "s_welcome.h"
+#include "directory_page.h"
+#include "setup_helpers.h"
+#include "install_progress_window.h"
+#include "welcome_page.h"
 #include "setup_art.h"
 #include "setup_platform.h"
 #include "setup_state.h"
@@ -36,7 +36,7 @@ bool runPage(QWidget* parent, bool& next) {
 
 }  // namespace
 
-TFM_ZelSet::TFM_ZelSet(QWidget* parent) : QWidget(parent) {
+InstallerWindow::InstallerWindow(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("FM_ZelSet"));
   setWindowTitle(QStringLiteral("Zel-C 보고서 Viewer"));
   setWindowIcon(programIcon());
@@ -60,19 +60,19 @@ TFM_ZelSet::TFM_ZelSet(QWidget* parent) : QWidget(parent) {
   FormCreate();
 }
 
-TFM_ZelSet::~TFM_ZelSet() = default;
+InstallerWindow::~InstallerWindow() = default;
 
-void TFM_ZelSet::FormCreate() {
+void InstallerWindow::FormCreate() {
   StartDir = platform().currentDirectory();
   Started = false;
 }
 
-bool TFM_ZelSet::eventFilter(QObject* watched, QEvent* event) {
+bool InstallerWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Image1 && event->type() == QEvent::MouseMove) Image1MouseMove();
   return QWidget::eventFilter(watched, event);
 }
 
-void TFM_ZelSet::keyPressEvent(QKeyEvent* event) {
+void InstallerWindow::keyPressEvent(QKeyEvent* event) {
   // Modifier keys alone (as when switching windows) start nothing.
   switch (event->key()) {
     case Qt::Key_Shift:
@@ -88,14 +88,14 @@ void TFM_ZelSet::keyPressEvent(QKeyEvent* event) {
   Image1MouseMove();
 }
 
-void TFM_ZelSet::showFillingTheScreen() {
+void InstallerWindow::showFillingTheScreen() {
   // Without a window manager nobody honours the maximised state: take the
   // screen's working area ourselves first.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
   showMaximized();
 }
 
-void TFM_ZelSet::closeEvent(QCloseEvent* event) {
+void InstallerWindow::closeEvent(QCloseEvent* event) {
   if (installing_) {
     // Closing now would leave a half installation: the same question as the cancel button.
     event->ignore();
@@ -106,7 +106,7 @@ void TFM_ZelSet::closeEvent(QCloseEvent* event) {
   if (event->isAccepted()) emit closed();
 }
 
-void TFM_ZelSet::Image1MouseMove() {
+void InstallerWindow::Image1MouseMove() {
   if (Started) return;
   Started = true;
   // Nothing thrown may leave an event handler: it becomes the error report and
@@ -122,10 +122,10 @@ void TFM_ZelSet::Image1MouseMove() {
   }
 }
 
-void TFM_ZelSet::runDriver() {
+void InstallerWindow::runDriver() {
   // A wizard left before the installation ends in failure too; so does any step after.
   exitCode_ = 1;
-  if (!runPage<TFM_Welcome>(this, WelcomeNext) || !runPage<TFM_DirSet>(this, DirSetNext)) {
+  if (!runPage<WelcomePage>(this, WelcomeNext) || !runPage<DirectoryPage>(this, DirSetNext)) {
     RemoveMadeDirectories();
     close();
     return;
@@ -137,8 +137,8 @@ void TFM_ZelSet::runDriver() {
   }
   const bool replacing = FindInstallation(InstallPath);
 
-  progress_ = std::make_unique<TFM_SetUpProgress>();
-  connect(progress_.get(), &TFM_SetUpProgress::cancelClicked, this, [this] { askToCancel(); });
+  progress_ = std::make_unique<InstallProgressWindow>();
+  connect(progress_.get(), &InstallProgressWindow::cancelClicked, this, [this] { askToCancel(); });
   progress_->show();
   steps_.setView(progress_.get());
   StepOutcome outcome = StepOutcome::kStopped;
@@ -184,7 +184,7 @@ void TFM_ZelSet::runDriver() {
 }
 
 #ifdef _WIN32
-void TFM_ZelSet::askCompletion(bool) {
+void InstallerWindow::askCompletion(bool) {
   const MessageAnswer answer =
       messages().show({"종료",
                        "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
@@ -199,7 +199,7 @@ void TFM_ZelSet::askCompletion(bool) {
 #else
 // Nothing here needs a restart: the viewer runs as soon as it is unpacked, so
 // the last question offers to start it.
-void TFM_ZelSet::askCompletion(bool replaced) {
+void InstallerWindow::askCompletion(bool replaced) {
   std::string text = "Zel-C 보고서 Viewer의 설치가 끝났습니다.\r";
   if (replaced) text += "이전에 설치한 Viewer를 새로 바꾸었습니다.\r";
   text += "설치한 곳: " + InstallPath + "\r\r지금 Viewer를 실행하시겠습니까?";
@@ -211,7 +211,7 @@ void TFM_ZelSet::askCompletion(bool replaced) {
 }
 #endif
 
-void TFM_ZelSet::askToCancel() {
+void InstallerWindow::askToCancel() {
   if (!installing_) return;
   const MessageAnswer answer =
       messages().show({"확인", "설치를 취소하시겠습니까?\r지금까지 설치한 파일은 모두 되돌립니다.",

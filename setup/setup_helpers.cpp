@@ -1,4 +1,4 @@
-#include "s_set_util.h"
+#include "setup_helpers.h"
 
 #include <filesystem>
 

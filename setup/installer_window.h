@@ -1,4 +1,4 @@
-// TFM_ZelSet: the installer's main window, plain teal and maximised. The first
+// InstallerWindow: the installer's main window, plain teal and maximised. The first
 // mouse movement over it (or a key press) starts the driver: the welcome page, the directory page,
 // then the installation steps and the completion question. Later movements do
 // nothing (Started). Closing the window ends the program.
@@ -12,13 +12,13 @@
 
 namespace zel::setup {
 
-class TFM_SetUpProgress;
+class InstallProgressWindow;
 
-class TFM_ZelSet : public QWidget {
+class InstallerWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit TFM_ZelSet(QWidget* parent = nullptr);
-  ~TFM_ZelSet() override;
+  explicit InstallerWindow(QWidget* parent = nullptr);
+  ~InstallerWindow() override;
 
   // The archive to install instead of StartDir/ZELRPT.E01 (empty: that one).
   void setArchivePath(const QString& path) { steps_.setArchivePath(path.toStdString()); }
@@ -35,7 +35,7 @@ class TFM_ZelSet : public QWidget {
   // The signal that stopped the installation (0: none); the program then ends by it.
   int exitSignal() const { return exitSignal_; }
   // While and after the steps run; stays on screen when they fail.
-  TFM_SetUpProgress* progressWindow() const { return progress_.get(); }
+  InstallProgressWindow* progressWindow() const { return progress_.get(); }
 
  signals:
   // The window closed: the program ends, whatever other windows are still up.
@@ -55,7 +55,7 @@ class TFM_ZelSet : public QWidget {
   void askToCancel();
 
   InstallSteps steps_;
-  std::unique_ptr<TFM_SetUpProgress> progress_;
+  std::unique_ptr<InstallProgressWindow> progress_;
   int exitCode_ = 0;
   int exitSignal_ = 0;
   bool installing_ = false;

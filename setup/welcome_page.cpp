@@ -1,4 +1,4 @@
-#include "s_welcome.h"
+#include "welcome_page.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -17,7 +17,7 @@ namespace {
 constexpr int kWidth = 397, kHeight = 298, kStripWidth = 113;
 }  // namespace
 
-TFM_Welcome::TFM_Welcome(QWidget* parent) : QDialog(parent) {
+WelcomePage::WelcomePage(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FM_Welcome"));
   setUpFixedDialog(*this, QStringLiteral("환영합니다"), kWidth, kHeight);
   makePictureStrip(this, SidePicture::kWelcome, kStripWidth, kHeight - kButtonBarHeight);
@@ -46,36 +46,36 @@ TFM_Welcome::TFM_Welcome(QWidget* parent) : QDialog(parent) {
   label11->setCursor(Qt::PointingHandCursor);
   label11->adjustSize();
   label11->move(x, 220);
-  connect(label11, &ClickLabel::clicked, this, &TFM_Welcome::Label11Click);
+  connect(label11, &ClickLabel::clicked, this, &WelcomePage::Label11Click);
 
   QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
   C_Bbt_Next = makeButton(panel3, "C_Bbt_Next", QStringLiteral("다  음"), 210, 8);
   C_Bbt_Cancel = makeButton(panel3, "C_Bbt_Cancel", QStringLiteral("취  소"), 300, 8);
-  connect(C_Bbt_Next, &QPushButton::clicked, this, &TFM_Welcome::C_Bbt_NextClick);
-  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_Welcome::C_Bbt_CancelClick);
+  connect(C_Bbt_Next, &QPushButton::clicked, this, &WelcomePage::C_Bbt_NextClick);
+  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &WelcomePage::C_Bbt_CancelClick);
 }
 
-void TFM_Welcome::keyPressEvent(QKeyEvent* event) {
+void WelcomePage::keyPressEvent(QKeyEvent* event) {
   // Escape asks the stop question as 취  소 does, instead of closing the page.
   if (!handlePageKey(*this, event, [this] { C_Bbt_CancelClick(); })) QDialog::keyPressEvent(event);
 }
 
-void TFM_Welcome::showEvent(QShowEvent* event) {
+void WelcomePage::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   FormShow();
 }
 
-void TFM_Welcome::FormShow() {
+void WelcomePage::FormShow() {
   WelcomeNext = false;
   C_Bbt_Next->setFocus();
 }
 
-void TFM_Welcome::C_Bbt_NextClick() {
+void WelcomePage::C_Bbt_NextClick() {
   WelcomeNext = true;
   close();
 }
 
-void TFM_Welcome::C_Bbt_CancelClick() {
+void WelcomePage::C_Bbt_CancelClick() {
   const MessageAnswer answer =
       messages().show({"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
@@ -84,6 +84,6 @@ void TFM_Welcome::C_Bbt_CancelClick() {
   close();
 }
 
-void TFM_Welcome::Label11Click() { platform().openUrl(kMakerWebSite); }
+void WelcomePage::Label11Click() { platform().openUrl(kMakerWebSite); }
 
 }  // namespace zel::setup

@@ -1,4 +1,4 @@
-#include "s_mdir_select.h"
+#include "directory_page.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -9,8 +9,8 @@
 #include "message_service.h"
 #include "modal_runner.h"
 #include "page_parts.h"
-#include "s_dir_select.h"
-#include "s_set_util.h"
+#include "folder_chooser.h"
+#include "setup_helpers.h"
 #include "setup_platform.h"
 #include "setup_state.h"
 
@@ -20,7 +20,7 @@ namespace {
 constexpr int kWidth = 484, kHeight = 344, kStripWidth = 121;
 }  // namespace
 
-TFM_DirSet::TFM_DirSet(QWidget* parent) : QDialog(parent) {
+DirectoryPage::DirectoryPage(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FM_DirSet"));
   setUpFixedDialog(*this, QStringLiteral("디렉토리설정"), kWidth, kHeight);
   makePictureStrip(this, SidePicture::kDirectory, kStripWidth, kHeight - kButtonBarHeight);
@@ -48,22 +48,22 @@ TFM_DirSet::TFM_DirSet(QWidget* parent) : QDialog(parent) {
   QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
   C_Bbt_Next = makeButton(panel3, "C_Bbt_Next", QStringLiteral("다  음"), 296, 8);
   C_Bbt_Cancel = makeButton(panel3, "C_Bbt_Cancel", QStringLiteral("취  소"), 386, 8);
-  connect(C_Bbt_SPath, &QPushButton::clicked, this, &TFM_DirSet::C_Bbt_SPathClick);
-  connect(C_Bbt_Next, &QPushButton::clicked, this, &TFM_DirSet::C_Bbt_NextClick);
-  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_DirSet::C_Bbt_CancelClick);
+  connect(C_Bbt_SPath, &QPushButton::clicked, this, &DirectoryPage::C_Bbt_SPathClick);
+  connect(C_Bbt_Next, &QPushButton::clicked, this, &DirectoryPage::C_Bbt_NextClick);
+  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &DirectoryPage::C_Bbt_CancelClick);
 }
 
-void TFM_DirSet::keyPressEvent(QKeyEvent* event) {
+void DirectoryPage::keyPressEvent(QKeyEvent* event) {
   // Escape asks the stop question as 취  소 does, instead of closing the page.
   if (!handlePageKey(*this, event, [this] { C_Bbt_CancelClick(); })) QDialog::keyPressEvent(event);
 }
 
-void TFM_DirSet::showEvent(QShowEvent* event) {
+void DirectoryPage::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   FormShow();
 }
 
-void TFM_DirSet::FormShow() {
+void DirectoryPage::FormShow() {
   DirSetNext = false;
   C_Bbt_Next->setFocus();
   // What the page shows is what Next installs into.
@@ -73,18 +73,18 @@ void TFM_DirSet::FormShow() {
 
 // An existing installation is proposed again, so that a new version replaces it;
 // otherwise the default directory.
-QString TFM_DirSet::UnInstallInfoRead() const {
+QString DirectoryPage::UnInstallInfoRead() const {
   const std::string installed = RecordedInstallation(platform().userDataDirectory());
   return QString::fromStdString(installed.empty() ? platform().defaultInstallDirectory() : installed);
 }
 
-void TFM_DirSet::showPath(const QString& path) {
+void DirectoryPage::showPath(const QString& path) {
   path_ = path;
   setElidedText(C_Lbl_Path, path);
 }
 
-void TFM_DirSet::C_Bbt_SPathClick() {
-  TFM_DirSelect chooser(this);
+void DirectoryPage::C_Bbt_SPathClick() {
+  FolderChooser chooser(this);
   InstallPath = path_.toStdString();
   runModal(chooser);
   if (DirSelected) showPath(QString::fromStdString(InstallPath));
@@ -94,7 +94,7 @@ void TFM_DirSet::C_Bbt_SPathClick() {
   C_Bbt_Next->setFocus();
 }
 
-void TFM_DirSet::C_Bbt_NextClick() {
+void DirectoryPage::C_Bbt_NextClick() {
   if (!DirSelected && !directoryExists(InstallPath)) {
     const MessageAnswer answer =
         messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + InstallPath,
@@ -109,7 +109,7 @@ void TFM_DirSet::C_Bbt_NextClick() {
   close();
 }
 
-void TFM_DirSet::C_Bbt_CancelClick() {
+void DirectoryPage::C_Bbt_CancelClick() {
   const MessageAnswer answer =
       messages().show({"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kInformation, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;

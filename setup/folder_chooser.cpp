@@ -1,4 +1,4 @@
-#include "s_dir_select.h"
+#include "folder_chooser.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -11,7 +11,7 @@
 #include "directory_list.h"
 #include "message_service.h"
 #include "page_parts.h"
-#include "s_set_util.h"
+#include "setup_helpers.h"
 #include "setup_platform.h"
 #include "setup_state.h"
 
@@ -43,7 +43,7 @@ bool holdsProductMarker(const QString& dir) {
 
 }  // namespace
 
-TFM_DirSelect::TFM_DirSelect(QWidget* parent) : QDialog(parent) {
+FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FM_DirSelect"));
   setUpFixedDialog(*this, QStringLiteral("경로선택"), kWidth, kHeight);
 
@@ -76,27 +76,27 @@ TFM_DirSelect::TFM_DirSelect(QWidget* parent) : QDialog(parent) {
   C_Cmb_Drive->setCurrentIndex(shownDrive_);
   C_Dlb_ProjDir->setDirectory(QString::fromStdString(cwd));
 
-  connect(C_Cmb_Drive, &QComboBox::activated, this, &TFM_DirSelect::C_Cmb_DriveClick);
-  connect(C_Dlb_ProjDir, &DirectoryList::directoryChanged, this, &TFM_DirSelect::C_Dlb_ProjDirChange);
-  connect(C_Bbt_Ok, &QPushButton::clicked, this, &TFM_DirSelect::C_Bbt_OkClick);
-  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &TFM_DirSelect::C_Bbt_CancelClick);
+  connect(C_Cmb_Drive, &QComboBox::activated, this, &FolderChooser::C_Cmb_DriveClick);
+  connect(C_Dlb_ProjDir, &DirectoryList::directoryChanged, this, &FolderChooser::C_Dlb_ProjDirChange);
+  connect(C_Bbt_Ok, &QPushButton::clicked, this, &FolderChooser::C_Bbt_OkClick);
+  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &FolderChooser::C_Bbt_CancelClick);
   for (QWidget* w :
        {static_cast<QWidget*>(C_Edt_SelPath), static_cast<QWidget*>(C_Dlb_ProjDir), static_cast<QWidget*>(C_Cmb_Drive)})
     w->installEventFilter(this);
 }
 
-void TFM_DirSelect::showEvent(QShowEvent* event) {
+void FolderChooser::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   FormShow();
 }
 
-void TFM_DirSelect::FormShow() {
+void FolderChooser::FormShow() {
   C_Edt_SelPath->setText(QString::fromStdString(InstallPath));
   DirSelected = false;
   C_Edt_SelPath->setFocus();
 }
 
-bool TFM_DirSelect::eventFilter(QObject* watched, QEvent* event) {
+bool FolderChooser::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -120,7 +120,7 @@ bool TFM_DirSelect::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TFM_DirSelect::C_Cmb_DriveClick(int index) {
+void FolderChooser::C_Cmb_DriveClick(int index) {
   const int remembered = shownDrive_;
   const QString entry = C_Cmb_Drive->itemText(index);
   const std::string drive = entry.toStdString();
@@ -141,7 +141,7 @@ void TFM_DirSelect::C_Cmb_DriveClick(int index) {
   C_Cmb_DriveChange();
 }
 
-void TFM_DirSelect::C_Cmb_DriveChange() {
+void FolderChooser::C_Cmb_DriveChange() {
   if (DriveNotReady) {
     showDrive(shownDrive_);
     return;
@@ -156,17 +156,17 @@ void TFM_DirSelect::C_Cmb_DriveChange() {
   shownDrive_ = picked;
 }
 
-void TFM_DirSelect::showDrive(int index) {
+void FolderChooser::showDrive(int index) {
   const QSignalBlocker quiet(C_Cmb_Drive);
   C_Cmb_Drive->setCurrentIndex(index);
 }
 
-void TFM_DirSelect::C_Dlb_ProjDirChange(const QString& dir) {
+void FolderChooser::C_Dlb_ProjDirChange(const QString& dir) {
   C_Edt_SelPath->setText(dir);
   platform().setCurrentDirectory(dir.toStdString());
 }
 
-void TFM_DirSelect::C_Bbt_OkClick() {
+void FolderChooser::C_Bbt_OkClick() {
   const QString text = C_Edt_SelPath->text();
   if (text.trimmed().isEmpty()) {
     messages().warning("경로를 입력하십시요.");
@@ -191,7 +191,7 @@ void TFM_DirSelect::C_Bbt_OkClick() {
   close();
 }
 
-void TFM_DirSelect::C_Bbt_CancelClick() {
+void FolderChooser::C_Bbt_CancelClick() {
   DirSelected = false;
   close();
 }
