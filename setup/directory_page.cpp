@@ -39,33 +39,33 @@ DirectoryPage::DirectoryPage(QWidget* parent) : QDialog(parent) {
   bevel->setObjectName(QStringLiteral("Bevel1"));
   bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
   bevel->setGeometry(frameX, 250, 307, 22);
-  // The designed text: the default directory, which FormShow takes as InstallPath.
-  C_Lbl_Path = makeLabel(bevel, "C_Lbl_Path", QString(), 4, 4);
-  C_Lbl_Path->setFixedWidth(299);
+  // The designed text: the default directory, which prepare takes as InstallPath.
+  pathLabel = makeLabel(bevel, "pathLabel", QString(), 4, 4);
+  pathLabel->setFixedWidth(299);
   showPath(QString::fromStdString(platform().defaultInstallDirectory()));
-  C_Bbt_SPath = makeButton(this, "C_Bbt_SPath", QStringLiteral("경 로"), frameX + 307 + 4, 248, 44);
+  chooseButton = makeButton(this, "chooseButton", QStringLiteral("경 로"), frameX + 307 + 4, 248, 44);
 
   QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
-  C_Bbt_Next = makeButton(panel3, "C_Bbt_Next", QStringLiteral("다  음"), 296, 8);
-  C_Bbt_Cancel = makeButton(panel3, "C_Bbt_Cancel", QStringLiteral("취  소"), 386, 8);
-  connect(C_Bbt_SPath, &QPushButton::clicked, this, &DirectoryPage::C_Bbt_SPathClick);
-  connect(C_Bbt_Next, &QPushButton::clicked, this, &DirectoryPage::C_Bbt_NextClick);
-  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &DirectoryPage::C_Bbt_CancelClick);
+  nextButton = makeButton(panel3, "nextButton", QStringLiteral("다  음"), 296, 8);
+  cancelButton = makeButton(panel3, "cancelButton", QStringLiteral("취  소"), 386, 8);
+  connect(chooseButton, &QPushButton::clicked, this, &DirectoryPage::choosePath);
+  connect(nextButton, &QPushButton::clicked, this, &DirectoryPage::goOn);
+  connect(cancelButton, &QPushButton::clicked, this, &DirectoryPage::cancel);
 }
 
 void DirectoryPage::keyPressEvent(QKeyEvent* event) {
   // Escape asks the stop question as 취  소 does, instead of closing the page.
-  if (!handlePageKey(*this, event, [this] { C_Bbt_CancelClick(); })) QDialog::keyPressEvent(event);
+  if (!handlePageKey(*this, event, [this] { cancel(); })) QDialog::keyPressEvent(event);
 }
 
 void DirectoryPage::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  FormShow();
+  prepare();
 }
 
-void DirectoryPage::FormShow() {
+void DirectoryPage::prepare() {
   DirSetNext = false;
-  C_Bbt_Next->setFocus();
+  nextButton->setFocus();
   // What the page shows is what Next installs into.
   showPath(UnInstallInfoRead());
   InstallPath = path_.toStdString();
@@ -80,10 +80,10 @@ QString DirectoryPage::UnInstallInfoRead() const {
 
 void DirectoryPage::showPath(const QString& path) {
   path_ = path;
-  setElidedText(C_Lbl_Path, path);
+  setElidedText(pathLabel, path);
 }
 
-void DirectoryPage::C_Bbt_SPathClick() {
+void DirectoryPage::choosePath() {
   FolderChooser chooser(this);
   InstallPath = path_.toStdString();
   runModal(chooser);
@@ -91,10 +91,10 @@ void DirectoryPage::C_Bbt_SPathClick() {
   // The page takes the keyboard back from the closed chooser, also where the
   // window manager has not yet given it back.
   activateWindow();
-  C_Bbt_Next->setFocus();
+  nextButton->setFocus();
 }
 
-void DirectoryPage::C_Bbt_NextClick() {
+void DirectoryPage::goOn() {
   if (!DirSelected && !directoryExists(InstallPath)) {
     const MessageAnswer answer =
         messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + InstallPath,
@@ -109,7 +109,7 @@ void DirectoryPage::C_Bbt_NextClick() {
   close();
 }
 
-void DirectoryPage::C_Bbt_CancelClick() {
+void DirectoryPage::cancel() {
   const MessageAnswer answer =
       messages().show({"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kInformation, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;

@@ -17,23 +17,23 @@ class DirectoryPage : public QDialog {
   explicit DirectoryPage(QWidget* parent = nullptr);
 
   QString UnInstallInfoRead() const;
-  void C_Bbt_SPathClick();
-  void C_Bbt_NextClick();
-  void C_Bbt_CancelClick();
+  void choosePath();
+  void goOn();
+  void cancel();
 
  protected:
   void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void FormShow();
+  void prepare();
   void showPath(const QString& path);
 
-  QLabel* C_Lbl_Path;
+  QLabel* pathLabel;
   QString path_;  // the whole path; the label may show it shortened
-  QPushButton* C_Bbt_SPath;
-  QPushButton* C_Bbt_Next;
-  QPushButton* C_Bbt_Cancel;
+  QPushButton* chooseButton;
+  QPushButton* nextButton;
+  QPushButton* cancelButton;
 };
 
 }  // namespace zel::setup

@@ -48,52 +48,52 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
   setUpFixedDialog(*this, QStringLiteral("경로선택"), kWidth, kHeight);
 
   QGroupBox* panel2 = captionBox(this, "Panel2", QStringLiteral("선택경로"), {6, 4, 282, 48});
-  C_Edt_SelPath = new QLineEdit(panel2);
-  C_Edt_SelPath->setObjectName(QStringLiteral("C_Edt_SelPath"));
-  C_Edt_SelPath->setGeometry(10, 20, 202, 22);
+  pathEdit = new QLineEdit(panel2);
+  pathEdit->setObjectName(QStringLiteral("pathEdit"));
+  pathEdit->setGeometry(10, 20, 202, 22);
 
   QGroupBox* panel3 = captionBox(this, "Panel3", QStringLiteral("디렉토리"), {6, 54, 197, 196});
-  C_Dlb_ProjDir = new DirectoryList(panel3);
-  C_Dlb_ProjDir->setObjectName(QStringLiteral("C_Dlb_ProjDir"));
-  C_Dlb_ProjDir->setGeometry(6, 20, 185, 169);
+  directoryList = new DirectoryList(panel3);
+  directoryList->setObjectName(QStringLiteral("directoryList"));
+  directoryList->setGeometry(6, 20, 185, 169);
 
   auto* panel1 = new QFrame(this);
   panel1->setObjectName(QStringLiteral("Panel1"));
   panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   panel1->setGeometry(6, 254, 197, 27);
   makeLabel(panel1, "Label1", QStringLiteral("드라이브"), 6, 6);
-  C_Cmb_Drive = new QComboBox(panel1);
-  C_Cmb_Drive->setObjectName(QStringLiteral("C_Cmb_Drive"));
-  C_Cmb_Drive->setGeometry(64, 2, 129, 23);
+  driveBox = new QComboBox(panel1);
+  driveBox->setObjectName(QStringLiteral("driveBox"));
+  driveBox->setGeometry(64, 2, 129, 23);
 
-  C_Bbt_Ok = makeButton(this, "C_Bbt_Ok", QStringLiteral("선   택"), 210, 64, 78);
-  C_Bbt_Cancel = makeButton(this, "C_Bbt_Cancel", QStringLiteral("취  소"), 210, 96, 78);
+  okButton = makeButton(this, "okButton", QStringLiteral("선   택"), 210, 64, 78);
+  cancelButton = makeButton(this, "cancelButton", QStringLiteral("취  소"), 210, 96, 78);
 
   // The lists start at the current drive and directory.
   const std::string cwd = platform().currentDirectory();
-  for (const std::string& drive : platform().drives()) C_Cmb_Drive->addItem(QString::fromStdString(drive));
-  shownDrive_ = C_Cmb_Drive->findText(QString::fromStdString(platform().driveOf(cwd)));
-  C_Cmb_Drive->setCurrentIndex(shownDrive_);
-  C_Dlb_ProjDir->setDirectory(QString::fromStdString(cwd));
+  for (const std::string& drive : platform().drives()) driveBox->addItem(QString::fromStdString(drive));
+  shownDrive_ = driveBox->findText(QString::fromStdString(platform().driveOf(cwd)));
+  driveBox->setCurrentIndex(shownDrive_);
+  directoryList->setDirectory(QString::fromStdString(cwd));
 
-  connect(C_Cmb_Drive, &QComboBox::activated, this, &FolderChooser::C_Cmb_DriveClick);
-  connect(C_Dlb_ProjDir, &DirectoryList::directoryChanged, this, &FolderChooser::C_Dlb_ProjDirChange);
-  connect(C_Bbt_Ok, &QPushButton::clicked, this, &FolderChooser::C_Bbt_OkClick);
-  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &FolderChooser::C_Bbt_CancelClick);
+  connect(driveBox, &QComboBox::activated, this, &FolderChooser::drivePicked);
+  connect(directoryList, &DirectoryList::directoryChanged, this, &FolderChooser::directoryChanged);
+  connect(okButton, &QPushButton::clicked, this, &FolderChooser::confirm);
+  connect(cancelButton, &QPushButton::clicked, this, &FolderChooser::cancel);
   for (QWidget* w :
-       {static_cast<QWidget*>(C_Edt_SelPath), static_cast<QWidget*>(C_Dlb_ProjDir), static_cast<QWidget*>(C_Cmb_Drive)})
+       {static_cast<QWidget*>(pathEdit), static_cast<QWidget*>(directoryList), static_cast<QWidget*>(driveBox)})
     w->installEventFilter(this);
 }
 
 void FolderChooser::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  FormShow();
+  prepare();
 }
 
-void FolderChooser::FormShow() {
-  C_Edt_SelPath->setText(QString::fromStdString(InstallPath));
+void FolderChooser::prepare() {
+  pathEdit->setText(QString::fromStdString(InstallPath));
   DirSelected = false;
-  C_Edt_SelPath->setFocus();
+  pathEdit->setFocus();
 }
 
 bool FolderChooser::eventFilter(QObject* watched, QEvent* event) {
@@ -102,27 +102,27 @@ bool FolderChooser::eventFilter(QObject* watched, QEvent* event) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       // In the list, Enter on a highlighted folder other than the one shown opens
       // it, as a double click does; on the folder shown it accepts.
-      if (watched == C_Dlb_ProjDir) {
-        const QString highlighted = C_Dlb_ProjDir->rowPath(C_Dlb_ProjDir->currentRow());
-        if (!highlighted.isEmpty() && highlighted != C_Dlb_ProjDir->directory()) {
-          C_Dlb_ProjDir->openRow(C_Dlb_ProjDir->currentRow());
+      if (watched == directoryList) {
+        const QString highlighted = directoryList->rowPath(directoryList->currentRow());
+        if (!highlighted.isEmpty() && highlighted != directoryList->directory()) {
+          directoryList->openRow(directoryList->currentRow());
           return true;
         }
       }
-      C_Bbt_OkClick();
+      confirm();
       return true;
     }
     if (key == Qt::Key_Escape) {
-      C_Bbt_CancelClick();
+      cancel();
       return true;
     }
   }
   return QDialog::eventFilter(watched, event);
 }
 
-void FolderChooser::C_Cmb_DriveClick(int index) {
+void FolderChooser::drivePicked(int index) {
   const int remembered = shownDrive_;
-  const QString entry = C_Cmb_Drive->itemText(index);
+  const QString entry = driveBox->itemText(index);
   const std::string drive = entry.toStdString();
   if (!IsDriveId(drive)) {
     // The pick is abandoned: the list goes back, nothing else changes.
@@ -138,39 +138,39 @@ void FolderChooser::C_Cmb_DriveClick(int index) {
                      MessageButtons::kOk});
     showDrive(remembered);
   }
-  C_Cmb_DriveChange();
+  driveChanged();
 }
 
-void FolderChooser::C_Cmb_DriveChange() {
+void FolderChooser::driveChanged() {
   if (DriveNotReady) {
     showDrive(shownDrive_);
     return;
   }
-  const int picked = C_Cmb_Drive->currentIndex();
+  const int picked = driveBox->currentIndex();
   if (shownDrive_ < 0) {
     // The list started without a drive: go to the first one.
-    C_Dlb_ProjDir->setDirectory(C_Cmb_Drive->itemText(0));
+    directoryList->setDirectory(driveBox->itemText(0));
   } else if (picked != shownDrive_) {
-    C_Dlb_ProjDir->setDirectory(C_Cmb_Drive->itemText(picked));
+    directoryList->setDirectory(driveBox->itemText(picked));
   }
   shownDrive_ = picked;
 }
 
 void FolderChooser::showDrive(int index) {
-  const QSignalBlocker quiet(C_Cmb_Drive);
-  C_Cmb_Drive->setCurrentIndex(index);
+  const QSignalBlocker quiet(driveBox);
+  driveBox->setCurrentIndex(index);
 }
 
-void FolderChooser::C_Dlb_ProjDirChange(const QString& dir) {
-  C_Edt_SelPath->setText(dir);
+void FolderChooser::directoryChanged(const QString& dir) {
+  pathEdit->setText(dir);
   platform().setCurrentDirectory(dir.toStdString());
 }
 
-void FolderChooser::C_Bbt_OkClick() {
-  const QString text = C_Edt_SelPath->text();
+void FolderChooser::confirm() {
+  const QString text = pathEdit->text();
   if (text.trimmed().isEmpty()) {
     messages().warning("경로를 입력하십시요.");
-    C_Edt_SelPath->setFocus();
+    pathEdit->setFocus();
     return;
   }
   // Made absolute now, against the directory the list shows (the current
@@ -191,7 +191,7 @@ void FolderChooser::C_Bbt_OkClick() {
   close();
 }
 
-void FolderChooser::C_Bbt_CancelClick() {
+void FolderChooser::cancel() {
   DirSelected = false;
   close();
 }

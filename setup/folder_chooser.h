@@ -21,25 +21,25 @@ class FolderChooser : public QDialog {
   explicit FolderChooser(QWidget* parent = nullptr);
 
   // A drive pick: runs before the drive list takes the new entry over.
-  void C_Cmb_DriveClick(int index);
-  void C_Cmb_DriveChange();
-  void C_Dlb_ProjDirChange(const QString& dir);
-  void C_Bbt_OkClick();
-  void C_Bbt_CancelClick();
+  void drivePicked(int index);
+  void driveChanged();
+  void directoryChanged(const QString& dir);
+  void confirm();
+  void cancel();
 
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FormShow();
+  void prepare();
   void showDrive(int index);
 
-  QLineEdit* C_Edt_SelPath;
-  DirectoryList* C_Dlb_ProjDir;
-  QComboBox* C_Cmb_Drive;
-  QPushButton* C_Bbt_Ok;
-  QPushButton* C_Bbt_Cancel;
+  QLineEdit* pathEdit;
+  DirectoryList* directoryList;
+  QComboBox* driveBox;
+  QPushButton* okButton;
+  QPushButton* cancelButton;
   int shownDrive_ = -1;  // the entry the drive list showed before the pick
 };
 

@@ -280,8 +280,8 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   RecordingMessageService recorder;
   setMessageService(&recorder);
   testing::ScriptedRunner runner;
-  runner.then([](QDialog& welcome) { testing::click(welcome, "C_Bbt_Next"); });
-  runner.then([](QDialog& dirSet) { testing::click(dirSet, "C_Bbt_Next"); });
+  runner.then([](QDialog& welcome) { testing::click(welcome, "nextButton"); });
+  runner.then([](QDialog& dirSet) { testing::click(dirSet, "nextButton"); });
   // Create the missing directory; do not start the viewer.
   recorder.answers = {MessageAnswer::kYes, MessageAnswer::kNo};
   {

@@ -43,16 +43,16 @@ InstallProgressWindow::InstallProgressWindow(QWidget* parent)
   setFixedSize(kWidth, kHeight);
   move(kLeft, kTop);
 
-  C_Lbl_CurFile = new QLabel(this);
-  C_Lbl_CurFile->setObjectName(QStringLiteral("C_Lbl_CurFile"));
-  C_Lbl_CurFile->setGeometry(8, 6, kWidth - 16, 18);
-  C_Gag_Cur = captionedGauge(this, "Panel1", "C_Gag_Cur", QStringLiteral("현재진행"), 28);
-  C_Gag_Tot = captionedGauge(this, "Panel2", "C_Gag_Tot", QStringLiteral("전체진행"), 67);
-  C_Bbt_Cancel = new QPushButton(QStringLiteral("취  소"), this);
-  C_Bbt_Cancel->setObjectName(QStringLiteral("C_Bbt_Cancel"));
-  C_Bbt_Cancel->setFont(pageFont());
-  C_Bbt_Cancel->setGeometry(kWidth - 6 - 89, 107, 89, 27);
-  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &InstallProgressWindow::cancelClicked);
+  currentFileLabel = new QLabel(this);
+  currentFileLabel->setObjectName(QStringLiteral("currentFileLabel"));
+  currentFileLabel->setGeometry(8, 6, kWidth - 16, 18);
+  currentGauge = captionedGauge(this, "Panel1", "currentGauge", QStringLiteral("현재진행"), 28);
+  totalGauge = captionedGauge(this, "Panel2", "totalGauge", QStringLiteral("전체진행"), 67);
+  cancelButton = new QPushButton(QStringLiteral("취  소"), this);
+  cancelButton->setObjectName(QStringLiteral("cancelButton"));
+  cancelButton->setFont(pageFont());
+  cancelButton->setGeometry(kWidth - 6 - 89, 107, 89, 27);
+  connect(cancelButton, &QPushButton::clicked, this, &InstallProgressWindow::cancelClicked);
 }
 
 void InstallProgressWindow::setStaysOnTop(bool onTop) {
@@ -77,17 +77,17 @@ MessageAnswer MessagesAboveProgress::show(const Message& message) {
 
 void InstallProgressWindow::setStatus(const std::string& text) {
   // Long paths lose their middle, so the file name at the end stays readable.
-  setElidedText(C_Lbl_CurFile, QString::fromStdString(text));
+  setElidedText(currentFileLabel, QString::fromStdString(text));
 }
 
 void InstallProgressWindow::setCurrent(int min, int max, int value) {
-  C_Gag_Cur->setRange(min, max);
-  C_Gag_Cur->setProgress(value);
+  currentGauge->setRange(min, max);
+  currentGauge->setProgress(value);
 }
 
 void InstallProgressWindow::setTotal(int min, int max, int value) {
-  C_Gag_Tot->setRange(min, max);
-  C_Gag_Tot->setProgress(value);
+  totalGauge->setRange(min, max);
+  totalGauge->setProgress(value);
 }
 
 void InstallProgressWindow::pause() {

@@ -31,10 +31,10 @@ class InstallProgressWindow : public QWidget, public ProgressView {
   // installation is up, so that the box is not hidden under it.
   void setStaysOnTop(bool onTop);
 
-  QLabel* C_Lbl_CurFile;
-  Gauge* C_Gag_Cur;
-  Gauge* C_Gag_Tot;
-  QPushButton* C_Bbt_Cancel;
+  QLabel* currentFileLabel;
+  Gauge* currentGauge;
+  Gauge* totalGauge;
+  QPushButton* cancelButton;
 
  signals:
   // The cancel button was pressed; the main window asks and, on yes, stops the steps.

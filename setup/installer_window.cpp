@@ -57,12 +57,12 @@ InstallerWindow::InstallerWindow(QWidget* parent) : QWidget(parent) {
   layout->addWidget(Image1);
   // A key starts the wizard as well as the mouse does, for those who use no mouse.
   setFocusPolicy(Qt::StrongFocus);
-  FormCreate();
+  build();
 }
 
 InstallerWindow::~InstallerWindow() = default;
 
-void InstallerWindow::FormCreate() {
+void InstallerWindow::build() {
   StartDir = platform().currentDirectory();
   Started = false;
 }

@@ -47,7 +47,7 @@ class InstallerWindow : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void FormCreate();
+  void build();
   void runDriver();
   // The last question: the restart on Windows; elsewhere where the viewer went and whether to start it.
   void askCompletion(bool replaced);

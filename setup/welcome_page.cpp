@@ -46,36 +46,36 @@ WelcomePage::WelcomePage(QWidget* parent) : QDialog(parent) {
   label11->setCursor(Qt::PointingHandCursor);
   label11->adjustSize();
   label11->move(x, 220);
-  connect(label11, &ClickLabel::clicked, this, &WelcomePage::Label11Click);
+  connect(label11, &ClickLabel::clicked, this, &WelcomePage::openMakerSite);
 
   QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
-  C_Bbt_Next = makeButton(panel3, "C_Bbt_Next", QStringLiteral("다  음"), 210, 8);
-  C_Bbt_Cancel = makeButton(panel3, "C_Bbt_Cancel", QStringLiteral("취  소"), 300, 8);
-  connect(C_Bbt_Next, &QPushButton::clicked, this, &WelcomePage::C_Bbt_NextClick);
-  connect(C_Bbt_Cancel, &QPushButton::clicked, this, &WelcomePage::C_Bbt_CancelClick);
+  nextButton = makeButton(panel3, "nextButton", QStringLiteral("다  음"), 210, 8);
+  cancelButton = makeButton(panel3, "cancelButton", QStringLiteral("취  소"), 300, 8);
+  connect(nextButton, &QPushButton::clicked, this, &WelcomePage::goOn);
+  connect(cancelButton, &QPushButton::clicked, this, &WelcomePage::cancel);
 }
 
 void WelcomePage::keyPressEvent(QKeyEvent* event) {
   // Escape asks the stop question as 취  소 does, instead of closing the page.
-  if (!handlePageKey(*this, event, [this] { C_Bbt_CancelClick(); })) QDialog::keyPressEvent(event);
+  if (!handlePageKey(*this, event, [this] { cancel(); })) QDialog::keyPressEvent(event);
 }
 
 void WelcomePage::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  FormShow();
+  prepare();
 }
 
-void WelcomePage::FormShow() {
+void WelcomePage::prepare() {
   WelcomeNext = false;
-  C_Bbt_Next->setFocus();
+  nextButton->setFocus();
 }
 
-void WelcomePage::C_Bbt_NextClick() {
+void WelcomePage::goOn() {
   WelcomeNext = true;
   close();
 }
 
-void WelcomePage::C_Bbt_CancelClick() {
+void WelcomePage::cancel() {
   const MessageAnswer answer =
       messages().show({"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
@@ -84,6 +84,6 @@ void WelcomePage::C_Bbt_CancelClick() {
   close();
 }
 
-void WelcomePage::Label11Click() { platform().openUrl(kMakerWebSite); }
+void WelcomePage::openMakerSite() { platform().openUrl(kMakerWebSite); }
 
 }  // namespace zel::setup

@@ -13,19 +13,19 @@ class WelcomePage : public QDialog {
  public:
   explicit WelcomePage(QWidget* parent = nullptr);
 
-  void C_Bbt_NextClick();
-  void C_Bbt_CancelClick();
-  void Label11Click();
+  void goOn();
+  void cancel();
+  void openMakerSite();
 
  protected:
   void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void FormShow();
+  void prepare();
 
-  QPushButton* C_Bbt_Next;
-  QPushButton* C_Bbt_Cancel;
+  QPushButton* nextButton;
+  QPushButton* cancelButton;
 };
 
 }  // namespace zel::setup

@@ -75,8 +75,8 @@ TEST_F(WizardTest, WelcomePageAsDesigned) {
   WelcomePage page;
   EXPECT_EQ(page.windowTitle(), QStringLiteral("환영합니다"));
   EXPECT_EQ(page.size(), QSize(397, 298));
-  EXPECT_EQ(testing::buttonText(page, "C_Bbt_Next"), QStringLiteral("다  음"));
-  EXPECT_EQ(testing::buttonText(page, "C_Bbt_Cancel"), QStringLiteral("취  소"));
+  EXPECT_EQ(testing::buttonText(page, "nextButton"), QStringLiteral("다  음"));
+  EXPECT_EQ(testing::buttonText(page, "cancelButton"), QStringLiteral("취  소"));
   EXPECT_EQ(testing::labelText(page, "Label10"), QStringLiteral("ZEL/4.X 보고서 Viewer"));
   EXPECT_EQ(testing::labelText(page, "Label2"), QStringLiteral("Install 하는 프로그램입니다."));
   EXPECT_EQ(testing::labelText(page, "Label9"), QStringLiteral("도움말을 참조하시기 바랍니다."));
@@ -91,7 +91,7 @@ TEST_F(WizardTest, WelcomeNextGoesOn) {
   WelcomePage page;
   page.show();
   EXPECT_FALSE(WelcomeNext);
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_TRUE(WelcomeNext);
   EXPECT_FALSE(page.isVisible());
   EXPECT_TRUE(recorder_.shown.empty());
@@ -101,7 +101,7 @@ TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
   WelcomePage page;
   page.show();
   answer({kYes});
-  click(page, "C_Bbt_Cancel");
+  click(page, "cancelButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   const Message& m = recorder_.shown[0];
   EXPECT_EQ(m.caption, "확인");
@@ -116,7 +116,7 @@ TEST_F(WizardTest, WelcomeCancelNoStays) {
   WelcomePage page;
   page.show();
   answer({kNo});
-  click(page, "C_Bbt_Cancel");
+  click(page, "cancelButton");
   EXPECT_TRUE(page.isVisible());
   EXPECT_FALSE(WelcomeNext);
 }
@@ -137,8 +137,8 @@ TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
   page.show();
   EXPECT_EQ(page.windowTitle(), QStringLiteral("디렉토리설정"));
   EXPECT_EQ(page.size(), QSize(484, 344));
-  EXPECT_EQ(testing::labelText(page, "C_Lbl_Path"), QString::fromStdString(default_));
-  EXPECT_EQ(testing::buttonText(page, "C_Bbt_SPath"), QStringLiteral("경 로"));
+  EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(default_));
+  EXPECT_EQ(testing::buttonText(page, "chooseButton"), QStringLiteral("경 로"));
   EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("Bevel1"))->size(), QSize(307, 22));
   EXPECT_EQ(InstallPath, default_);
 }
@@ -147,7 +147,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
   std::filesystem::create_directories(default_);
   DirectoryPage page;
   page.show();
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_TRUE(DirSetNext);
   EXPECT_FALSE(page.isVisible());
   EXPECT_TRUE(recorder_.shown.empty());
@@ -157,7 +157,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
   DirectoryPage page;
   page.show();
   answer({kNo});
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "확인");
   EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + default_);
@@ -171,7 +171,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
   DirectoryPage page;
   page.show();
   answer({kYes});
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_TRUE(directoryExists(default_));
   EXPECT_TRUE(DirSetNext);
   EXPECT_FALSE(page.isVisible());
@@ -182,7 +182,7 @@ TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
   DirectoryPage page;
   page.show();
   answer({kYes});
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류", "오류"}));
   EXPECT_EQ(recorder_.shown[2].text, "경로를 만들 수 없습니다.");
   EXPECT_TRUE(page.isVisible());
@@ -193,9 +193,9 @@ TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
   DirectoryPage page;
   page.show();
   answer({kNo, kYes});
-  click(page, "C_Bbt_Cancel");
+  click(page, "cancelButton");
   EXPECT_TRUE(page.isVisible());
-  click(page, "C_Bbt_Cancel");
+  click(page, "cancelButton");
   ASSERT_EQ(recorder_.shown.size(), 2u);
   EXPECT_EQ(recorder_.shown[1].caption, "확인");
   EXPECT_EQ(recorder_.shown[1].text, "프로그램설치를 종료하시겠습니까?");
@@ -206,9 +206,9 @@ TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
 }
 
 void chooseFolder(QDialog& chooser, const std::string& folder) {
-  auto* edit = chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"));
+  auto* edit = chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"));
   edit->setText(QString::fromStdString(folder));
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
 }
 
 TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
@@ -217,14 +217,14 @@ TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
   DirectoryPage page;
   page.show();
   runner_.then([&](QDialog& chooser) {
-    EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"))->text(), QString::fromStdString(default_));
+    EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"))->text(), QString::fromStdString(default_));
     chooseFolder(chooser, chosen);
   });
-  click(page, "C_Bbt_SPath");
+  click(page, "chooseButton");
   EXPECT_EQ(runner_.shown, std::vector<QString>{QStringLiteral("FM_DirSelect")});
-  EXPECT_EQ(testing::labelText(page, "C_Lbl_Path"), QString::fromStdString(chosen));
+  EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(chosen));
   std::filesystem::remove(chosen);
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_TRUE(DirSetNext);
   EXPECT_EQ(InstallPath, chosen);
@@ -236,12 +236,12 @@ TEST_F(WizardTest, ReopeningAndCancellingTheChooserTestsTheFolderAgain) {
   DirectoryPage page;
   page.show();
   runner_.then([&](QDialog& chooser) { chooseFolder(chooser, chosen); });
-  runner_.then([&](QDialog& chooser) { click(chooser, "C_Bbt_Cancel"); });
-  click(page, "C_Bbt_SPath");
-  click(page, "C_Bbt_SPath");
+  runner_.then([&](QDialog& chooser) { click(chooser, "cancelButton"); });
+  click(page, "chooseButton");
+  click(page, "chooseButton");
   EXPECT_FALSE(DirSelected);
   EXPECT_EQ(InstallPath, chosen);
-  click(page, "C_Bbt_Next");  // it exists: closes without a question
+  click(page, "nextButton");  // it exists: closes without a question
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_TRUE(DirSetNext);
 }
@@ -254,7 +254,7 @@ class ChooserTest : public WizardTest {
     WizardTest::SetUp();
     InstallPath = default_;
   }
-  QLineEdit* edit(QWidget& w) { return w.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath")); }
+  QLineEdit* edit(QWidget& w) { return w.findChild<QLineEdit*>(QStringLiteral("pathEdit")); }
 };
 
 TEST_F(ChooserTest, AsDesigned) {
@@ -262,10 +262,10 @@ TEST_F(ChooserTest, AsDesigned) {
   chooser.show();
   EXPECT_EQ(chooser.windowTitle(), QStringLiteral("경로선택"));
   EXPECT_EQ(chooser.size(), QSize(294, 284));
-  EXPECT_EQ(testing::buttonText(chooser, "C_Bbt_Ok"), QStringLiteral("선   택"));
+  EXPECT_EQ(testing::buttonText(chooser, "okButton"), QStringLiteral("선   택"));
   EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));
   EXPECT_EQ(edit(chooser)->width(), 202);
-  EXPECT_EQ(chooser.findChild<QWidget*>(QStringLiteral("C_Dlb_ProjDir"))->size(), QSize(185, 169));
+  EXPECT_EQ(chooser.findChild<QWidget*>(QStringLiteral("directoryList"))->size(), QSize(185, 169));
   EXPECT_EQ(chooser.focusWidget(), edit(chooser));
 }
 
@@ -273,7 +273,7 @@ TEST_F(ChooserTest, BlankPathGivesTheWarningOnly) {
   FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QStringLiteral("   "));
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "경고");
   EXPECT_EQ(recorder_.shown[0].text, "경로를 입력하십시요.");
@@ -290,7 +290,7 @@ TEST_P(ProductFolderTest, IsRefused) {
   FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(product));
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "오류");
   EXPECT_EQ(recorder_.shown[0].text, "ZEL의 경로에는 본 프로그램을 설치할 수 없습니다.");
@@ -307,7 +307,7 @@ TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
   FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(plain));
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_TRUE(DirSelected);
   EXPECT_EQ(InstallPath, plain);
@@ -320,7 +320,7 @@ TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(fresh));
   answer({kYes});
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + fresh);
   EXPECT_TRUE(directoryExists(fresh));
@@ -335,7 +335,7 @@ TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
   chooser.show();
   edit(chooser)->setText(QStringLiteral("sub/../rel"));
   answer({kYes});
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   EXPECT_EQ(InstallPath, dir_ / "listed/rel");
   EXPECT_TRUE(directoryExists(dir_ / "listed/rel"));
   EXPECT_FALSE(exists(start_ + "/rel"));
@@ -347,12 +347,12 @@ TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
   page.show();
   runner_.then([&](QDialog& chooser) {
     ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);
-    chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"))->setText(QStringLiteral("rel"));
-    click(chooser, "C_Bbt_Ok");
+    chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"))->setText(QStringLiteral("rel"));
+    click(chooser, "okButton");
   });
-  click(page, "C_Bbt_SPath");
+  click(page, "chooseButton");
   EXPECT_EQ(InstallPath, dir_ / "listed/rel");
-  EXPECT_EQ(testing::labelText(page, "C_Lbl_Path"), QString::fromStdString(dir_ / "listed/rel"));
+  EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(dir_ / "listed/rel"));
 }
 
 TEST_F(ChooserTest, MissingFolderAndNoStays) {
@@ -360,7 +360,7 @@ TEST_F(ChooserTest, MissingFolderAndNoStays) {
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(dir_ / "new"));
   answer({kNo});
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   EXPECT_FALSE(exists(dir_ / "new"));
   EXPECT_TRUE(chooser.isVisible());
   EXPECT_FALSE(DirSelected);
@@ -370,7 +370,7 @@ TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
   std::filesystem::create_directories(start_ + "/sub folder");
   FolderChooser chooser;
   chooser.show();
-  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   ASSERT_NE(list, nullptr);
   int row = -1;
   for (int i = 0; i < list->count(); ++i)
@@ -389,7 +389,7 @@ TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
 }
 
 TEST_F(ChooserTest, EnterInTheListsAccepts) {
-  for (const char* list : {"C_Dlb_ProjDir", "C_Cmb_Drive", "C_Edt_SelPath"}) {
+  for (const char* list : {"directoryList", "driveBox", "pathEdit"}) {
     DirSelected = false;
     FolderChooser chooser;
     chooser.show();
@@ -404,7 +404,7 @@ TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
   std::filesystem::create_directories(start_ + "/sub");
   FolderChooser chooser;
   chooser.show();
-  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   EXPECT_EQ(list->directory(), QString::fromStdString(start_));
   EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));  // untouched so far
   const int last = list->count() - 1;
@@ -421,7 +421,7 @@ TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
   fake_.notReady = {"a:"};
   FolderChooser chooser;
   chooser.show();
-  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
+  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   ASSERT_EQ(drives->currentText(), QStringLiteral("/"));
   drives->setCurrentIndex(1);
   emit drives->activated(1);
@@ -439,7 +439,7 @@ TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
   fake_.driveList = {"/", "?"};
   FolderChooser chooser;
   chooser.show();
-  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
+  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   drives->setCurrentIndex(1);
   emit drives->activated(1);
   ASSERT_EQ(recorder_.shown.size(), 1u);
@@ -450,9 +450,9 @@ TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
 TEST_F(ChooserTest, ReadyDriveMovesTheDirectoryList) {
   FolderChooser chooser;
   chooser.show();
-  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   fake_.driveList = {"/"};
-  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
+  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   drives->addItem(QString::fromStdString(dir_.path()));  // a second "drive": the temp tree
   drives->setCurrentIndex(1);
   emit drives->activated(1);
@@ -478,17 +478,17 @@ TEST_F(WizardTest, ProgressWindowAsDesigned) {
   window.show();
   EXPECT_EQ(window.windowTitle(), QStringLiteral("설치"));
   EXPECT_EQ(window.size(), QSize(448, 141));
-  EXPECT_EQ(testing::buttonText(window, "C_Bbt_Cancel"), QStringLiteral("취  소"));
+  EXPECT_EQ(testing::buttonText(window, "cancelButton"), QStringLiteral("취  소"));
   EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
-  EXPECT_EQ(window.C_Gag_Cur->size(), QSize(363, 25));
+  EXPECT_EQ(window.currentGauge->size(), QSize(363, 25));
   window.setTotal(0, 10, 0);
   window.setCurrent(0, 100, 40);
-  EXPECT_EQ(window.C_Gag_Tot->text(), QStringLiteral("0%"));
-  EXPECT_EQ(window.C_Gag_Cur->text(), QStringLiteral("40%"));
+  EXPECT_EQ(window.totalGauge->text(), QStringLiteral("0%"));
+  EXPECT_EQ(window.currentGauge->text(), QStringLiteral("40%"));
   window.setTotal(0, 10, 10);
-  EXPECT_EQ(window.C_Gag_Tot->text(), QStringLiteral("100%"));
-  window.C_Gag_Cur->grab();  // paints without trouble
+  EXPECT_EQ(window.totalGauge->text(), QStringLiteral("100%"));
+  window.currentGauge->grab();  // paints without trouble
 }
 
 // The driver ------------------------------------------------------------------------
@@ -502,8 +502,8 @@ class DriverTest : public WizardTest {
     ASSERT_TRUE(testing::zipDirectory(stage, start_ + "/ZELRPT.E01"));
   }
   void goThroughThePages() {
-    runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
-    runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
+    runner_.then([](QDialog& d) { click(d, "nextButton"); });
+    runner_.then([](QDialog& d) { click(d, "nextButton"); });
   }
 };
 
@@ -601,10 +601,10 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
   recorder_.shown.clear();
   ASSERT_EQ(::chdir(start_.c_str()), 0);  // started from the medium again
   std::string proposed;
-  runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
+  runner_.then([](QDialog& d) { click(d, "nextButton"); });
   runner_.then([&](QDialog& d) {
-    proposed = testing::labelText(d, "C_Lbl_Path").toStdString();
-    click(d, "C_Bbt_Next");
+    proposed = testing::labelText(d, "pathLabel").toStdString();
+    click(d, "nextButton");
   });
   answer({kNo});
   InstallerWindow second;
@@ -626,7 +626,7 @@ class DuringTheInstall {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* progress = qobject_cast<InstallProgressWindow*>(w);
-        if (!progress || !progress->isVisible() || progress->C_Gag_Cur->text() == QStringLiteral("0%")) continue;
+        if (!progress || !progress->isVisible() || progress->currentGauge->text() == QStringLiteral("0%")) continue;
         timer_.stop();
         action_(*progress);
         return;
@@ -660,7 +660,7 @@ TEST_F(DriverStopTest, CancelButtonAsksThenTakesEverythingBack) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});  // create the directory; yes, cancel
-  DuringTheInstall cancel([](InstallProgressWindow& p) { p.C_Bbt_Cancel->click(); });
+  DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
   InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
@@ -677,7 +677,7 @@ TEST_F(DriverStopTest, NoToTheCancelQuestionFinishesTheInstall) {
   std::filesystem::create_directories(default_);
   goThroughThePages();
   answer({kNo, kNo});  // do not cancel; do not start the viewer
-  DuringTheInstall cancel([](InstallProgressWindow& p) { p.C_Bbt_Cancel->click(); });
+  DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
   InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
@@ -789,7 +789,7 @@ TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
 }
 
 TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
-  runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
+  runner_.then([](QDialog& d) { click(d, "nextButton"); });
   InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
@@ -813,7 +813,7 @@ TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   EXPECT_FALSE(window.isVisible());
   ASSERT_NE(window.progressWindow(), nullptr);  // stays until the program ends
   EXPECT_TRUE(window.progressWindow()->isVisible());
-  EXPECT_EQ(window.progressWindow()->C_Gag_Tot->text(), QStringLiteral("0%"));
+  EXPECT_EQ(window.progressWindow()->totalGauge->text(), QStringLiteral("0%"));
 }
 
 TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
@@ -860,7 +860,7 @@ TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
   std::filesystem::create_directories(default_);
   std::unique_ptr<QDialog> page = GetParam().make();
   page->show();
-  ASSERT_EQ(page->focusWidget()->objectName(), QStringLiteral("C_Bbt_Next"));
+  ASSERT_EQ(page->focusWidget()->objectName(), QStringLiteral("nextButton"));
   QTest::keyClick(page->focusWidget(), Qt::Key_Return);
   EXPECT_TRUE(*GetParam().next);
   EXPECT_FALSE(page->isVisible());
@@ -899,14 +899,14 @@ TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
   EXPECT_EQ(InstallPath, longPath);  // the whole path, not what the label shows
   InstallProgressWindow progress;
   progress.setStatus(longPath + "/ZelRpt.bin");
-  for (QLabel* label : {page.findChild<QLabel*>(QStringLiteral("C_Lbl_Path")), progress.C_Lbl_CurFile}) {
+  for (QLabel* label : {page.findChild<QLabel*>(QStringLiteral("pathLabel")), progress.currentFileLabel}) {
     const QString shown = label->text();
     EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
     EXPECT_TRUE(shown.startsWith(QStringLiteral("/"))) << shown.toStdString();
     EXPECT_TRUE(label->toolTip().endsWith(shown.mid(shown.indexOf(QChar(0x2026)) + 1))) << shown.toStdString();
     EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(shown), label->width());
   }
-  EXPECT_TRUE(progress.C_Lbl_CurFile->text().endsWith(QStringLiteral("/ZelRpt.bin")));
+  EXPECT_TRUE(progress.currentFileLabel->text().endsWith(QStringLiteral("/ZelRpt.bin")));
 }
 
 }  // namespace
