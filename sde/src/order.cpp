@@ -53,7 +53,8 @@ size_t OrderData::bound(std::string_view k, size_t len, bool past) const {
 }
 
 zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, const Expression& keyExpr,
-                                                               const Expression* condition, bool descending) {
+                                                               const Expression* condition, bool descending,
+                                                               const std::function<bool()>& stop) {
   auto d = std::make_shared<OrderData>();
   d->descending_ = descending;
   uint32_t n = table.recCount();
@@ -90,6 +91,10 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
     return true;
   };
   auto s = table.scanChunks(1, n, [&](uint32_t first, const uint8_t* data, uint32_t count) {
+    if (stop && stop()) {
+      evalError = zel::Status::invalidArgument("building the order of " + table.path() + " was interrupted");
+      return false;
+    }
     char* dst = &d->keys_[size_t(first - 1) * kl];
     for (uint32_t i = 0; i < count; ++i, dst += kl) {
       const uint32_t recno = first + i;
