@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QWidget>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "error_text.h"
 #include "export_file.h"
 #include "file_dialogs.h"
+#include "file_name_text.h"
 #include "message_service.h"
 #include "output_file.h"
 #include "output_guard.h"
@@ -22,6 +24,15 @@
 #include "zel_table.h"
 
 namespace zel {
+namespace {
+
+// The file beside the report under its name with extension, as the file
+// system's bytes; empty when the run has no report name.
+std::string reportSibling(const TReportLayout& layout, const char* extension) {
+  return layout.ReportBase.empty() ? std::string() : layout.ReportDir + "/" + layout.ReportBase + extension;
+}
+
+}  // namespace
 
 const QString ExportAction::kExcelFilter = QStringLiteral("Excel (*.xlsx)");
 const QString ExportAction::kCsvFilter = QStringLiteral("CSV UTF-8 (*.csv)");
@@ -44,9 +55,7 @@ std::optional<ExportChoice> ExportAction::askOptions(int first, int last, int fr
 
 QString ExportAction::write(const TReportLayout& layout, TZelTable& table, const ExportChoice& choice, int from,
                             int to) {
-  const QString suggested =
-      QDir(QString::fromStdString(layout.ReportDir))
-          .filePath(QString::fromStdString(cp949ToUtf8(layout.ReportBase)) + QStringLiteral(".xlsx"));
+  const QString suggested = QString::fromStdString(readablePath(reportSibling(layout, ".xlsx")));
   QString filter = kExcelFilter;
   QString file;
   if (context_.hooks.askExportFile) {
@@ -60,7 +69,8 @@ QString ExportAction::write(const TReportLayout& layout, TZelTable& table, const
   if (!file.endsWith(extension, Qt::CaseInsensitive)) file += extension;
 
   const std::string reportPath = layout.ReportDir + "/" + layout.ReportBase + ".DBF";
-  const std::string target = QFileInfo(file).absoluteFilePath().toStdString();
+  const std::string target =
+      fileSystemPath(QFileInfo(file).absoluteFilePath().toStdString(), reportSibling(layout, csv ? ".csv" : ".xlsx"));
   if (const std::string replaced = ReportFileReplacedBy(reportPath, target); !replaced.empty()) {
     messages().warning(OutputIsReportText(target, replaced));
     return {};
@@ -93,8 +103,9 @@ QString ExportAction::write(const TReportLayout& layout, TZelTable& table, const
     messages().error(*failure);
     return {};
   }
-  if (!QFileInfo::exists(QString::fromStdString(target))) return {};
-  return QStringLiteral("엑셀 파일로 저장했습니다: ") + QDir::toNativeSeparators(QString::fromStdString(target));
+  if (std::error_code ec; !std::filesystem::exists(target, ec)) return {};
+  return QStringLiteral("엑셀 파일로 저장했습니다: ") +
+         QDir::toNativeSeparators(QString::fromStdString(readablePath(target)));
 }
 
 }  // namespace zel

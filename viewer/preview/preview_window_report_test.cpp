@@ -22,6 +22,7 @@
 #include <QtTest>
 #include <array>
 #include <climits>
+#include <filesystem>
 #include <optional>
 #include <set>
 
@@ -442,6 +443,47 @@ class PreviewReportTest : public QObject {
     QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 1);  // no part file left
     QVERIFY(service_.shown.empty());
     QVERIFY(!progress_.showing());
+  }
+
+  // A folder and a report named in CP949 bytes (no UTF-8): the proposed
+  // export and PDF names, taken as they are, are written beside the report
+  // under its own bytes. The toolkit's strings used to lose them.
+  void namesThatAreNoUtf8GiveTheProposedFiles() {
+    const std::string folder = dir() + "/\xB1\xB8\xB8\xC5";  // "구매"
+    std::filesystem::create_directory(folder);
+    // The toolkit cannot remove what it cannot name.
+    const std::unique_ptr<const std::string, void (*)(const std::string*)> removeFolder(
+        &folder, [](const std::string* f) { std::filesystem::remove_all(*f); });
+    BillOptions bill;
+    bill.fileName = "P_RPTB02_\xC7\xD1.dbf";  // "P_RPTB02_한.dbf"
+    bill.pages = 2;
+    QVERIFY(writeReport(folder, billOfQuantities(bill)).ok());
+    QString proposedExport, proposedPdf;
+    context_.hooks.askExportFile = [&](QWidget*, const QString& s, QString* chosen) {
+      proposedExport = s;
+      *chosen = ExportAction::kExcelFilter;
+      return s;
+    };
+    auto pdf = PrinterLayer::pdfPrinter(QString());
+    services_.printer = pdf.get();
+    context_.hooks.askPdfFile = [&](QWidget*, const QString& s) {
+      proposedPdf = s;
+      return s;
+    };
+    context_.hooks.runPreview = [&](PreviewWindow& w) {
+      QApplication::processEvents();
+      w.toolBar->exportButton->click();
+      typeInto(w.toolBar->rangeFromField, "1");
+      typeInto(w.toolBar->rangeToField, "1");
+      w.toolBar->printButton->click();
+    };
+    RunReport(services_, folder, bill.fileName);
+    services_.printer = &printer_;
+    QVERIFY2(service_.shown.empty(), service_.shown.empty() ? "" : service_.shown[0].text.c_str());
+    QCOMPARE(proposedExport, QString::fromStdString(dir() + "/구매/P_RPTB02_한.xlsx"));
+    QCOMPARE(proposedPdf, QString::fromStdString(dir() + "/구매/P_RPTB02_한.pdf"));
+    QVERIFY(std::filesystem::exists(folder + "/P_RPTB02_\xC7\xD1.xlsx"));
+    QVERIFY(std::filesystem::exists(folder + "/P_RPTB02_\xC7\xD1.pdf"));
   }
 
   void excelCancelledLeavesNoFile() {

@@ -12,6 +12,7 @@
 #include "cp949.h"
 #include "error_text.h"
 #include "file_dialogs.h"
+#include "file_name_text.h"
 #include "message_service.h"
 #include "output_file.h"
 #include "output_guard.h"
@@ -26,6 +27,15 @@
 #include "system_printers.h"
 
 namespace zel {
+namespace {
+
+// The file beside the report under its name with extension, as the file
+// system's bytes; empty when the run has no report name.
+std::string reportSibling(const TReportLayout& layout, const char* extension) {
+  return layout.ReportBase.empty() ? std::string() : layout.ReportDir + "/" + layout.ReportBase + extension;
+}
+
+}  // namespace
 
 PrintAction::PrintAction(QWidget& window, const RunServices& services, const PreviewHooks& hooks)
     : window_(window), services_(services), hooks_(hooks) {}
@@ -34,11 +44,9 @@ bool PrintAction::askPdfFile(const TReportLayout& layout) {
   auto* layer = dynamic_cast<PrinterLayer*>(services_.printer);
   if (layer == nullptr || !layer->isPdfPrinter()) return true;
   // Proposed beside the report, under its name, as the export proposes its file.
-  const QString suggested =
-      layout.ReportBase.empty()
-          ? layer->outputFileName()
-          : QDir(QString::fromStdString(layout.ReportDir))
-                .filePath(QString::fromStdString(cp949ToUtf8(layout.ReportBase)) + QStringLiteral(".pdf"));
+  const QString suggested = layout.ReportBase.empty()
+                                ? layer->outputFileName()
+                                : QString::fromStdString(readablePath(reportSibling(layout, ".pdf")));
   QString file;
   if (hooks_.askPdfFile) {
     file = hooks_.askPdfFile(&window_, suggested);
@@ -78,7 +86,8 @@ QString PrintAction::run(const PrintJob& job, const TReportLayout& layout, const
   auto* layer = dynamic_cast<PrinterLayer*>(services_.printer);
   std::unique_ptr<OutputFile> output;
   if (!pdfFile_.isEmpty() && layer != nullptr) {
-    const std::string target = QFile::encodeName(pdfFile_).toStdString();
+    // The dialog speaks text; the folder and the proposed name may be bytes that are no UTF-8.
+    const std::string target = fileSystemPath(pdfFile_.toStdString(), reportSibling(layout, ".pdf"));
     const std::string reportPath = layout.ReportDir + "/" + layout.ReportBase + ".DBF";
     if (const std::string replaced = ReportFileReplacedBy(reportPath, target); !replaced.empty()) {
       messages().warning(OutputIsReportText(target, replaced));

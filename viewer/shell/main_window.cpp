@@ -25,6 +25,7 @@
 #include "description_panel.h"
 #include "error_report.h"
 #include "file_dialogs.h"
+#include "file_name_text.h"
 #include "help.h"
 #include "logo_image.h"
 #include "margin_dialog.h"
@@ -203,8 +204,7 @@ void MainWindow::openStartPath() {
   if (isDirectory) return;
   const std::string name = path.filename().string();
   for (int r = 0; r < reportList->rowCount(); ++r) {
-    const QTableWidgetItem* item = reportList->item(r, 0);
-    if (item && item->text().compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0) {
+    if (asciiUpper(reportList->fileNameAt(r)) == asciiUpper(name)) {
       reportList->setCurrentCell(r, 0);
       describe(name);
       break;
@@ -233,7 +233,7 @@ void MainWindow::listReports() {
   }
   reportList->showRows(rows, countReportFiles(reportDirectory_) == 0);
   errorShownFor_.clear();
-  setWindowTitle(QString::fromStdString(listingCaption(reportDirectory_, static_cast<int>(rows.size()))));
+  setWindowTitle(QString::fromStdString(listingCaption(readablePath(reportDirectory_), static_cast<int>(rows.size()))));
   statusLabel->setText(QString::fromStdString(listingStatusText(static_cast<int>(rows.size()))));
   describe(firstFileName());
 }
@@ -310,7 +310,8 @@ void MainWindow::refreshList() { listReports(); }
 void MainWindow::chooseDirectory() {
   const QString chosen = directoryChooser_ ? directoryChooser_(this) : askExistingDirectory(this, QString(), QString());
   if (!chosen.isEmpty()) {
-    reportDirectory_ = trimChosenDirectory(chosen.toStdString());
+    // The chooser names folders as text; the folder's bytes may be no UTF-8.
+    reportDirectory_ = trimChosenDirectory(fileSystemPath(chosen.toStdString()));
     saveReportDirectory(programDirectory_, reportDirectory_);
   }
   listReports();

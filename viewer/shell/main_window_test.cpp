@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -827,6 +828,50 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.layoutProgress->value(), 12);
     services_.statusProgress().HideStatusProgress();
     QVERIFY(!w.layoutProgress->isVisible());
+  }
+
+  // A folder and a report whose names are CP949 bytes, no UTF-8: the chooser
+  // hands the folder back as the toolkit reads it (U+FFFD for the bad
+  // bytes); the list shows the names readably and every action reaches the
+  // file by its bytes.
+  void namesThatAreNoUtf8WorkThroughout() {
+    const std::string folder = reports_ + "/\xB1\xB8\xB8\xC5";  // "구매"
+    const std::string name = "P_RPTB02_\xC7\xD1.dbf";  // "P_RPTB02_한.dbf"
+    std::filesystem::create_directory(folder);
+    testing::TestReport report;
+    report.settings = block("RPTB02", "10|10|15|10|") + runnableBlock().substr(block("RPTB02").size());
+    report.pages = {1, 2, 7};
+    std::string error;
+    QVERIFY2(testing::writeTestReport(folder, name, report, &error), error.c_str());
+    FakePrinter printer;
+    services_.printer = &printer;
+    std::vector<std::string> shown;
+    services_.preview = [&]() -> std::unique_ptr<ReportPreview> { return std::make_unique<RecordingPreview>(&shown); };
+
+    MainWindow& w = shownWindow();
+    setDirectoryChooser([&](QWidget*) { return QFile::decodeName(QByteArray::fromStdString(folder)); });
+    w.directoryAction->trigger();
+    QCOMPARE(QByteArray::fromStdString(w.reportDirectory()), QByteArray::fromStdString(folder));
+    QCOMPARE(w.reportList->rowCount(), 1);
+    QCOMPARE(cell(0, 0), QStringLiteral("P_RPTB02_한.dbf"));
+    QCOMPARE(w.windowTitle(), QString::fromStdString("ZEL-C 보고서 Viewer  [ " + reports_ + "/구매 ](총1개 파일)"));
+    QCOMPARE(w.descriptionPanel->titleLabel->text(), QStringLiteral("내    역    서"));
+    QCOMPARE(w.descriptionPanel->pagesLabel->text(), QStringLiteral("7"));
+    QCOMPARE(w.descriptionPanel->marginsLabel->text(), QStringLiteral("상:10 하:10 좌:15 우:10"));
+
+    QTest::keyClick(w.reportList, Qt::Key_Return);
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    QCOMPARE(shown, std::vector<std::string>{"7"});
+
+    setModalRunner([&](QDialog& dialog) {
+      auto& margins = dynamic_cast<MarginDialog&>(dialog);
+      dialog.show();
+      margins.leftField->SetValue(50);
+      margins.confirmButton->click();
+    });
+    QTest::mouseClick(w.descriptionPanel->marginButton, Qt::LeftButton);
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    QCOMPARE(w.descriptionPanel->marginsLabel->text(), QStringLiteral("상:10 하:10 좌:50 우:10"));
   }
 
   void sizeColumnIsRightAligned() {

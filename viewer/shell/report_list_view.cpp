@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "error_report.h"
+#include "file_name_text.h"
 #include "report_listing.h"
 #include "size_cell_delegate.h"
 
@@ -18,6 +19,16 @@ constexpr int kColumnWidths[] = {105, 184, 103, 165};
 // A list cell that sorts by its key (size in bytes, write time) when it has
 // one, else by its text as the user's language orders it.
 constexpr int kSortKeyRole = Qt::UserRole + 1;
+// The name column's file name as the file system holds it: the text shown
+// may be a reading of bytes that are no UTF-8.
+constexpr int kFileNameRole = Qt::UserRole + 2;
+
+std::string fileNameOf(const QTableWidgetItem* item) {
+  return item ? item->data(kFileNameRole).toByteArray().toStdString() : std::string();
+}
+
+QString shownText(const std::string& bytes) { return QString::fromStdString(readableFileName(bytes)); }
+
 class ListCell : public QTableWidgetItem {
  public:
   bool operator<(const QTableWidgetItem& other) const override {
@@ -73,11 +84,11 @@ void ReportListView::showRows(const std::vector<ReportFileRow>& rows, bool empty
   int nameWidth = kColumnWidths[0];
   const int cellPadding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
   for (const ReportFileRow& row : rows)
-    nameWidth = std::max(nameWidth, fontMetrics().horizontalAdvance(QString::fromStdString(row.name)) + cellPadding);
+    nameWidth = std::max(nameWidth, fontMetrics().horizontalAdvance(shownText(row.name)) + cellPadding);
   setColumnWidth(0, nameWidth);
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     const ReportFileRow& row = rows[r];
-    const QString cells[] = {QString::fromStdString(row.name), QString::fromStdString(row.title),
+    const QString cells[] = {shownText(row.name), QString::fromStdString(row.title),
                              QString::fromStdString(formatFileSize(row.size)),
                              QString::fromStdString(formatFileDate(row.lastWrite))};
     const QVariant keys[] = {QVariant(), QVariant(), QVariant(static_cast<qlonglong>(row.size)),
@@ -90,6 +101,7 @@ void ReportListView::showRows(const std::vector<ReportFileRow>& rows, bool empty
       }
       cell->setText(cells[c]);
       cell->setData(kSortKeyRole, keys[c]);
+      cell->setData(kFileNameRole, c == 0 ? QVariant(QByteArray::fromStdString(row.name)) : QVariant());
       // Names and titles cut by their column can still be read.
       const bool cut = c < 2 && fontMetrics().horizontalAdvance(cells[c]) + 6 > columnWidth(c);
       cell->setToolTip(cut ? cells[c] : QString());
@@ -112,22 +124,16 @@ void ReportListView::sortBy(int column) {
   if (currentRow() >= 0) scrollToItem(item(currentRow(), 0));
 }
 
-std::string ReportListView::selectedFileName() const {
-  const int row = currentRow();
-  if (row < 0) return "";
-  const QTableWidgetItem* cell = item(row, 0);
-  return cell ? cell->text().toStdString() : "";
-}
+std::string ReportListView::fileNameAt(int row) const { return fileNameOf(row >= 0 ? item(row, 0) : nullptr); }
 
-std::string ReportListView::firstFileName() const {
-  const QTableWidgetItem* cell = rowCount() > 0 ? item(0, 0) : nullptr;
-  return cell ? cell->text().toStdString() : "";
-}
+std::string ReportListView::selectedFileName() const { return fileNameAt(currentRow()); }
+
+std::string ReportListView::firstFileName() const { return rowCount() > 0 ? fileNameAt(0) : std::string(); }
 
 std::vector<std::string> ReportListView::listedNames() const {
   std::vector<std::string> names;
   for (int row = 0; row < rowCount(); ++row)
-    if (const QTableWidgetItem* cell = item(row, 0)) names.push_back(cell->text().toStdString());
+    if (const QTableWidgetItem* cell = item(row, 0)) names.push_back(fileNameOf(cell));
   return names;
 }
 
@@ -135,7 +141,7 @@ std::vector<std::string> ReportListView::selectedNames() const {
   std::vector<std::string> names;
   for (int row = 0; row < rowCount(); ++row) {
     const QTableWidgetItem* cell = item(row, 0);
-    if (cell && selectionModel()->isRowSelected(row, QModelIndex())) names.push_back(cell->text().toStdString());
+    if (cell && selectionModel()->isRowSelected(row, QModelIndex())) names.push_back(fileNameOf(cell));
   }
   return names;
 }

@@ -24,9 +24,12 @@ class ReportListView : public QTableWidget {
   // A header click's order: by column, the other way on a second click.
   void sortBy(int column);
 
-  // Column 0 of the current row ("" without one).
+  // The file name of a row as the file system holds it ("" without one); the
+  // name column shows a readable text of it.
+  std::string fileNameAt(int row) const;
+  // The file name of the current row ("" without one).
   std::string selectedFileName() const;
-  // Column 0 of the first row.
+  // The file name of the first row.
   std::string firstFileName() const;
   // Every listed name, and those of the selected rows.
   std::vector<std::string> listedNames() const;
