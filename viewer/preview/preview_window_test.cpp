@@ -330,6 +330,28 @@ class PreviewTest : public QObject {
     context_.settingsDirectory.clear();
   }
 
+  // Each window keeps its own page range and zoom: a second preview (as the
+  // comparison opens over the first) changes nothing in the first. Before,
+  // both lived in process-wide variables and the second window's took over.
+  void windowsKeepTheirOwnPagesAndZoom() {
+    open(3);
+    PreviewWindow& first = *window_;
+    first.pageView->zoomIn();
+    PreviewWindow second(services_, &context_);
+    second.SetPageInfo("1", "9", nullptr, "1");
+    second.SetOnDrawPage(log_.proc());
+    second.show();
+    QApplication::processEvents();
+    QCOMPARE(first.pageView->zoomPercent(), 110);
+    QCOMPARE(second.pageView->zoomPercent(), 100);
+    first.toolBar->pageField->SetValue(3);
+    first.nextPage();  // past the first window's last page: refused
+    QCOMPARE(first.shownPage(), 3);
+    second.toolBar->pageField->SetValue(5);
+    QCOMPARE(second.shownPage(), 5);
+    QCOMPARE(first.shownPage(), 3);
+  }
+
   void pageInfoDrawsNothingBeforeShowing() {
     window_ = std::make_unique<PreviewWindow>(services_, &context_);
     window_->SetPageInfo("1", "4", nullptr, "1");
