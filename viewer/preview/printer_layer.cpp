@@ -42,11 +42,6 @@ QPrinterInfo chooseSystemPrinter(const QString& name) {
   return info;
 }
 
-PrinterFactory& factorySlot() {
-  static PrinterFactory factory;
-  return factory;
-}
-
 }  // namespace
 
 PrinterLayer::PrinterLayer(const QString& printerName) : idleCanvas_(std::make_unique<IdleCanvas>()) {
@@ -229,11 +224,6 @@ void PrinterLayer::restoreMapping(int previousMode) {
   if (previousMode == kMapText) canvas_->setDeviceMapping();
 }
 
-void installPrinterFactory(PrinterFactory factory) { factorySlot() = std::move(factory); }
-
-std::unique_ptr<Printer> makePrinter() {
-  if (factorySlot()) return factorySlot()();
-  return std::make_unique<PrinterLayer>();
-}
+std::unique_ptr<Printer> makePrinter() { return std::make_unique<PrinterLayer>(); }
 
 }  // namespace zel

@@ -81,10 +81,9 @@ class PrinterLayer : public Printer {
   bool writeFailed_ = false;
 };
 
-// Which printer the programs install at start-up. Tests and the command line
-// replace the factory (for a fake, or for a PDF file).
-using PrinterFactory = std::function<std::unique_ptr<Printer>()>;
-void installPrinterFactory(PrinterFactory factory);  // empty restores the default
+// The printer the viewer starts with: the system's default one. It goes into
+// the run's services (RunServices::printer); tests and the command line put a
+// fake or a PDF printer there instead.
 std::unique_ptr<Printer> makePrinter();
 
 }  // namespace zel

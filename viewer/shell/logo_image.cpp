@@ -1,32 +1,16 @@
 #include "logo_image.h"
 
-#include <QDesktopServices>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 namespace zel {
 
-namespace {
-
-LogoImage::UrlOpener& urlOpener() {
-  static LogoImage::UrlOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-  return opener;
-}
-
-}  // namespace
-
 LogoImage::LogoImage(QWidget* parent) : QWidget(parent) {
   setFixedSize(80, 50);
   setCursor(Qt::PointingHandCursor);
   setAttribute(Qt::WA_TranslucentBackground);
 }
-
-void LogoImage::setUrlOpener(UrlOpener opener) {
-  urlOpener() = opener ? std::move(opener) : [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-}
-
-bool LogoImage::openUrl(const QUrl& url) { return urlOpener()(url); }
 
 void LogoImage::paintEvent(QPaintEvent*) {
   // A plain 16-colour-style mark: navy badge, teal swoosh, white letters.

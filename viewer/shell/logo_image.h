@@ -1,11 +1,10 @@
 // LogoImage: the maker's logo at the top left of the description panel, drawn
-// by our own code (80 x 50, transparent, hand cursor). A click opens the
-// maker's web site through the desktop's URL handler, which tests replace.
+// by our own code (80 x 50, transparent, hand cursor). It only says it was
+// clicked; the main window opens the maker's web site.
 #pragma once
 
 #include <QUrl>
 #include <QWidget>
-#include <functional>
 
 namespace zel {
 
@@ -16,11 +15,6 @@ class LogoImage : public QWidget {
 
  public:
   explicit LogoImage(QWidget* parent = nullptr);
-
-  // Opens a URL; the default hands it to QDesktopServices.
-  using UrlOpener = std::function<bool(const QUrl&)>;
-  static void setUrlOpener(UrlOpener opener);
-  static bool openUrl(const QUrl& url);
 
  signals:
   void clicked();

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -355,7 +356,14 @@ void MainWindow::openHelp() {
   runModal(help);
 }
 
-void MainWindow::openMakerSite() { LogoImage::openUrl(QUrl(QString::fromLatin1(kMakerWebSite))); }
+void MainWindow::openMakerSite() {
+  const QUrl site(QString::fromLatin1(kMakerWebSite));
+  if (urlOpener_) {
+    urlOpener_(site);
+  } else {
+    QDesktopServices::openUrl(site);
+  }
+}
 
 void MainWindow::runModal(QDialog& dialog) {
   if (modalRunner_) {

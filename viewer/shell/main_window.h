@@ -8,8 +8,8 @@
 // The services (printer, preview factory, progress dialog) belong to the
 // program's main, or to the window when none are given; they outlive every
 // run. Every handler reports failures through the standard error report. The
-// directory chooser and the modal showing of child windows are replaceable
-// for tests. User-interface thread only.
+// directory chooser, the modal showing of child windows and the opening of
+// the maker's web site are replaceable for tests. User-interface thread only.
 #pragma once
 
 #include <QMainWindow>
@@ -27,6 +27,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QTimer;
+class QUrl;
 
 namespace zel {
 
@@ -91,8 +92,11 @@ class MainWindow : public QMainWindow, public StatusProgress {
   // showing of the help window, the margin dialog and the comparison.
   using DirectoryChooser = std::function<QString(QWidget* parent)>;
   using ModalRunner = std::function<void(QDialog& dialog)>;
+  // Opens a URL; without one the desktop's URL handler does.
+  using UrlOpener = std::function<bool(const QUrl& url)>;
   void setDirectoryChooser(DirectoryChooser chooser) { directoryChooser_ = std::move(chooser); }
   void setModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
+  void setUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
   // Reports of more records than this are counted a step at a time while the
   // window waits for input, the panel showing the count when it is known.
   void setBackgroundCountFrom(long records) { backgroundCountFrom_ = records; }
@@ -135,6 +139,7 @@ class MainWindow : public QMainWindow, public StatusProgress {
   std::unique_ptr<TApolloEnv> apolloEnv_;
   DirectoryChooser directoryChooser_;
   ModalRunner modalRunner_;
+  UrlOpener urlOpener_;
   long backgroundCountFrom_ = 50000;  // up to this many records the panel counts at once (about 15 ms)
   std::unique_ptr<DescriptionCache> descriptions_;  // the panel's answers per file state
   std::unique_ptr<PageCounter> counter_;  // holds its report open: stopped before anything else opens one

@@ -93,7 +93,6 @@ class MainWindowTest : public QObject {
     directoryChooser_ = nullptr;
     modalRunner_ = nullptr;
     backgroundCountFrom_ = 50000;
-    LogoImage::setUrlOpener(nullptr);
     services_.preview = nullptr;
     services_.printer = nullptr;
     setMessageService(nullptr);
@@ -810,7 +809,7 @@ class MainWindowTest : public QObject {
   void logoOpensTheWebSite() {
     MainWindow& w = shownWindow();
     QUrl opened;
-    LogoImage::setUrlOpener([&](const QUrl& url) {
+    w.setUrlOpener([&](const QUrl& url) {
       opened = url;
       return true;
     });
