@@ -20,7 +20,8 @@ namespace {
 constexpr int kWidth = 484, kHeight = 344, kStripWidth = 121;
 }  // namespace
 
-DirectoryPage::DirectoryPage(QWidget* parent) : QDialog(parent) {
+DirectoryPage::DirectoryPage(SetupPlatform& platform, ModalRunner runModal, QWidget* parent)
+    : QDialog(parent), platform_(platform), runModal_(std::move(runModal)) {
   setObjectName(QStringLiteral("FM_DirSet"));
   setUpFixedDialog(*this, QStringLiteral("디렉토리설정"), kWidth, kHeight);
   makePictureStrip(this, SidePicture::kDirectory, kStripWidth, kHeight - kButtonBarHeight);
@@ -42,7 +43,7 @@ DirectoryPage::DirectoryPage(QWidget* parent) : QDialog(parent) {
   // The designed text: the default directory, which prepare takes as InstallPath.
   pathLabel = makeLabel(bevel, "pathLabel", QString(), 4, 4);
   pathLabel->setFixedWidth(299);
-  showPath(QString::fromStdString(platform().defaultInstallDirectory()));
+  showPath(QString::fromStdString(platform_.defaultInstallDirectory()));
   chooseButton = makeButton(this, "chooseButton", QStringLiteral("경 로"), frameX + 307 + 4, 248, 44);
 
   QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
@@ -74,8 +75,8 @@ void DirectoryPage::prepare() {
 // An existing installation is proposed again, so that a new version replaces it;
 // otherwise the default directory.
 QString DirectoryPage::UnInstallInfoRead() const {
-  const std::string installed = RecordedInstallation(platform().userDataDirectory());
-  return QString::fromStdString(installed.empty() ? platform().defaultInstallDirectory() : installed);
+  const std::string installed = RecordedInstallation(platform_.userDataDirectory());
+  return QString::fromStdString(installed.empty() ? platform_.defaultInstallDirectory() : installed);
 }
 
 void DirectoryPage::showPath(const QString& path) {
@@ -84,9 +85,9 @@ void DirectoryPage::showPath(const QString& path) {
 }
 
 void DirectoryPage::choosePath() {
-  FolderChooser chooser(this);
+  FolderChooser chooser(platform_, this);
   InstallPath = path_.toStdString();
-  runModal(chooser);
+  runModal(runModal_, chooser);
   if (DirSelected) showPath(QString::fromStdString(InstallPath));
   // The page takes the keyboard back from the closed chooser, also where the
   // window manager has not yet given it back.

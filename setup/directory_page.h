@@ -6,6 +6,9 @@
 #include <QDialog>
 #include <QString>
 
+#include "modal_runner.h"
+#include "setup_platform.h"
+
 class QLabel;
 class QPushButton;
 
@@ -14,7 +17,9 @@ namespace zel::setup {
 class DirectoryPage : public QDialog {
   Q_OBJECT
  public:
-  explicit DirectoryPage(QWidget* parent = nullptr);
+  // platform: the machine installed to (outlives the page); runModal shows
+  // the folder chooser (empty: exec()).
+  explicit DirectoryPage(SetupPlatform& platform, ModalRunner runModal = {}, QWidget* parent = nullptr);
 
   QString UnInstallInfoRead() const;
   void choosePath();
@@ -30,6 +35,8 @@ class DirectoryPage : public QDialog {
   void showPath(const QString& path);
 
   QLabel* pathLabel;
+  SetupPlatform& platform_;
+  ModalRunner runModal_;
   QString path_;  // the whole path; the label may show it shortened
   QPushButton* chooseButton;
   QPushButton* nextButton;

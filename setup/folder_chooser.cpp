@@ -43,7 +43,7 @@ bool holdsProductMarker(const QString& dir) {
 
 }  // namespace
 
-FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
+FolderChooser::FolderChooser(SetupPlatform& platform, QWidget* parent) : QDialog(parent), platform_(platform) {
   setObjectName(QStringLiteral("FM_DirSelect"));
   setUpFixedDialog(*this, QStringLiteral("경로선택"), kWidth, kHeight);
 
@@ -70,9 +70,9 @@ FolderChooser::FolderChooser(QWidget* parent) : QDialog(parent) {
   cancelButton = makeButton(this, "cancelButton", QStringLiteral("취  소"), 210, 96, 78);
 
   // The lists start at the current drive and directory.
-  const std::string cwd = platform().currentDirectory();
-  for (const std::string& drive : platform().drives()) driveBox->addItem(QString::fromStdString(drive));
-  shownDrive_ = driveBox->findText(QString::fromStdString(platform().driveOf(cwd)));
+  const std::string cwd = platform_.currentDirectory();
+  for (const std::string& drive : platform_.drives()) driveBox->addItem(QString::fromStdString(drive));
+  shownDrive_ = driveBox->findText(QString::fromStdString(platform_.driveOf(cwd)));
   driveBox->setCurrentIndex(shownDrive_);
   directoryList->setDirectory(QString::fromStdString(cwd));
 
@@ -130,7 +130,7 @@ void FolderChooser::drivePicked(int index) {
     showDrive(remembered);
     return;
   }
-  DriveNotReady = !DiskInDrive(drive);
+  DriveNotReady = !DiskInDrive(platform_, drive);
   if (DriveNotReady) {
     const bool letter = entry.size() >= 2 && entry[1] == QLatin1Char(':');
     const QString name = letter ? entry.left(2).toUpper() + QLatin1Char('\\') : entry;
@@ -163,7 +163,7 @@ void FolderChooser::showDrive(int index) {
 
 void FolderChooser::directoryChanged(const QString& dir) {
   pathEdit->setText(dir);
-  platform().setCurrentDirectory(dir.toStdString());
+  platform_.setCurrentDirectory(dir.toStdString());
 }
 
 void FolderChooser::confirm() {
@@ -175,7 +175,7 @@ void FolderChooser::confirm() {
   }
   // Made absolute now, against the directory the list shows (the current
   // directory), so the folder created and the folder installed into are one.
-  const std::string path = absolutePath(text.toStdString(), platform().currentDirectory());
+  const std::string path = absolutePath(text.toStdString(), platform_.currentDirectory());
   if (directoryExists(path)) {
     if (holdsProductMarker(QString::fromStdString(path))) {
       messages().error("ZEL의 경로에는 본 프로그램을 설치할 수 없습니다.");

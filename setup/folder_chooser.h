@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "setup_platform.h"
+
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -18,7 +20,8 @@ class DirectoryList;
 class FolderChooser : public QDialog {
   Q_OBJECT
  public:
-  explicit FolderChooser(QWidget* parent = nullptr);
+  // platform answers for drives and the current directory; it outlives the chooser.
+  explicit FolderChooser(SetupPlatform& platform, QWidget* parent = nullptr);
 
   // A drive pick: runs before the drive list takes the new entry over.
   void drivePicked(int index);
@@ -35,6 +38,7 @@ class FolderChooser : public QDialog {
   void prepare();
   void showDrive(int index);
 
+  SetupPlatform& platform_;
   QLineEdit* pathEdit;
   DirectoryList* directoryList;
   QComboBox* driveBox;

@@ -275,7 +275,6 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   testing::FakePlatform fake(win, inst);
   fake.dataHome = home_ + "/.local/share";
   fake.binDir = home_ + "/.local/bin";
-  testing::PlatformGuard guard(&fake);
   testing::CwdGuard cwd;
   RecordingMessageService recorder;
   setMessageService(&recorder);
@@ -285,7 +284,7 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   // Create the missing directory; do not start the viewer.
   recorder.answers = {MessageAnswer::kYes, MessageAnswer::kNo};
   {
-    InstallerWindow window;
+    InstallerWindow window(fake, runner.modal());
     window.setArchivePath(QString::fromStdString(archive_));
     window.show();
     testing::moveMouseOver(window.Image1);

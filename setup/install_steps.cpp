@@ -114,7 +114,7 @@ bool ReadRegularFile(const std::string& path, std::string* bytes) {
 }
 #endif
 
-InstallSteps::InstallSteps() : view_(&nullView()) {
+InstallSteps::InstallSteps(SetupPlatform& platform) : platform_(platform), view_(&nullView()) {
   UnZIP.FileSpec = {"*.*"};
   UnZIP.ZipCmntBufSize = 2000;
   UnZIP.CpuType = cptAuto;
@@ -128,7 +128,7 @@ void InstallSteps::setView(ProgressView* view) { view_ = view ? view : &nullView
 
 bool InstallSteps::WinIniCheck() {
   // The whole directory is kept: a long one must not be cut short.
-  WinDir = platform().windowsDirectory();
+  WinDir = platform_.windowsDirectory();
   const std::string winIni = join(WinDir, "WIN.INI");
   if (!fileExists(winIni)) {
 #ifdef _WIN32
@@ -221,7 +221,7 @@ StepOutcome InstallSteps::SetProgress() {
 
 StepOutcome InstallSteps::runSteps() {
   view_->setTotal(0, kTotalMax, 0);
-  if (const int err = platform().setCurrentDirectory(StartDir); err != 0) {
+  if (const int err = platform_.setCurrentDirectory(StartDir); err != 0) {
     ReportApplicationError(ioErrorText(err));
     return StepOutcome::kStopped;
   }
@@ -264,8 +264,8 @@ StepOutcome InstallSteps::runSteps() {
 bool InstallSteps::UnCompress(const std::string& archive, const std::string& target) {
   UnZIP.ArchiveFile = archive;
   UnZIP.ExtractDir = target;
-  UnZIP.OnBeforeWrite = [target](std::uint64_t bytes) -> std::string {
-    const std::optional<std::uint64_t> free = platform().freeSpace(target);
+  UnZIP.OnBeforeWrite = [this, target](std::uint64_t bytes) -> std::string {
+    const std::optional<std::uint64_t> free = platform_.freeSpace(target);
     if (!free || *free >= bytes) return {};
     return "\"" + target + "\" has " + std::to_string(*free) + " bytes free, " + std::to_string(bytes) +
            " are needed: " + std::strerror(ENOSPC);
@@ -378,7 +378,7 @@ StepOutcome InstallSteps::PointViewerAtSamples() {
 
 StepOutcome InstallSteps::CopyInstaller() {
 #ifndef _WIN32
-  const std::string program = platform().installerProgram();
+  const std::string program = platform_.installerProgram();
   const std::string target = join(InstallPath, kInstallerCopy);
   if (program.empty() || sameFile(program, target)) return StepOutcome::kDone;
   std::string bytes;
@@ -429,7 +429,7 @@ StepOutcome InstallSteps::WriteInstallationRecord() {
   }
 #ifndef _WIN32
   // So that a later setup, and an uninstall without a directory, find this one.
-  if (const std::string pointer = InstallationPointerFile(platform().userDataDirectory()); !pointer.empty()) {
+  if (const std::string pointer = InstallationPointerFile(platform_.userDataDirectory()); !pointer.empty()) {
     const std::string parent = fs::path(pointer).parent_path().string();
     if ((directoryExists(parent) || makeDirectories(parent).isOk()) &&
         !replaceFile(pointer, dir + "\n", 0644, &journal_).isOk())
@@ -444,8 +444,8 @@ StepOutcome InstallSteps::registerWithTheDesktop() {
   // "Open with" in a file manager; the viewer works without it, so a failure only goes to the log.
   std::error_code ec;
   const fs::path installed = fs::absolute(InstallPath, ec).lexically_normal();
-  if (const Status s = RegisterDesktopEntry(ec ? InstallPath : installed.string(), platform().userDataDirectory(),
-                                            platform().userProgramDirectory(), &journal_);
+  if (const Status s = RegisterDesktopEntry(ec ? InstallPath : installed.string(), platform_.userDataDirectory(),
+                                            platform_.userProgramDirectory(), &journal_);
       !s)
     messages().log("desktop entry not registered: " + s.message());
 #endif

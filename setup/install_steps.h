@@ -10,6 +10,7 @@
 
 #include "file_journal.h"
 #include "progress_view.h"
+#include "setup_platform.h"
 #include "zip_extractor.h"
 
 namespace zel::setup {
@@ -41,7 +42,9 @@ enum class StepOutcome {
 
 class InstallSteps {
  public:
-  InstallSteps();
+  // The platform answers for the machine (directories, free space, the
+  // installer's own file); it outlives the steps.
+  explicit InstallSteps(SetupPlatform& platform);
 
   // Where progress is shown from now on; nullptr shows nothing. Not owned.
   void setView(ProgressView* view);
@@ -98,6 +101,7 @@ class InstallSteps {
   // The desktop entry and MIME type (not on Windows).
   StepOutcome registerWithTheDesktop();
 
+  SetupPlatform& platform_;
   FileJournal journal_;  // what this run placed, until it is done or undone
   bool cancelRequested_ = false;
   ProgressView* view_;

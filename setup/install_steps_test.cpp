@@ -78,11 +78,10 @@ class InstallStepsTest : public ::testing::Test {
   std::string win_ = dir_ / "win";
   std::string inst_ = dir_ / "inst";
   testing::FakePlatform fake_{win_, inst_};
-  testing::PlatformGuard guard_{&fake_};
   testing::CwdGuard cwd_;
   RecordingMessageService recorder_;
   RecordingView view_;
-  InstallSteps steps_;
+  InstallSteps steps_{fake_};
 };
 
 void unpackLibraries(const std::string& dir) {
@@ -157,13 +156,13 @@ TEST_F(InstallStepsTest, WinIniLinkIsNotFollowed) {
 TEST_F(InstallStepsTest, LongWindowsDirectoryIsKeptWhole) {
   const std::string longWin = dir_ / "a-windows-directory-longer-than-nineteen";
   testing::FakePlatform longFake(longWin, inst_);
-  testing::PlatformGuard guard(&longFake);
+  InstallSteps steps(longFake);
   writeFile(longWin + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
 #ifdef _WIN32
   // Windows may keep [intl] in the user's settings: set it where the system reads it.
   iniWrite(longWin + "/WIN.INI", "intl", "sLanguage", "kor");
 #endif
-  EXPECT_TRUE(steps_.WinIniCheck());
+  EXPECT_TRUE(steps.WinIniCheck());
   EXPECT_EQ(WinDir, longWin);
   EXPECT_EQ(iniRead(longWin + "/WIN.INI", "intl", "sLanguage"), "eng");
 }
@@ -771,7 +770,7 @@ TEST_F(SetProgressTest, ReinstallKeepsTheDirectoriesTheFirstOneMade) {
   std::filesystem::remove(inst_);
   makeArchive();
   ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
-  InstallSteps again;
+  InstallSteps again(fake_);
   ASSERT_EQ(again.SetProgress(), StepOutcome::kDone);
   Uninstall(inst_, {});
   EXPECT_FALSE(exists(inst_));
@@ -785,14 +784,14 @@ TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
   SetupOptions options;
   options.target = inst_;
   recorder_.answers = {MessageAnswer::kNo};
-  EXPECT_EQ(runUninstallAsking(options), 1);
+  EXPECT_EQ(runUninstallAsking(fake_, options), 1);
   EXPECT_TRUE(FindInstallation(inst_));  // No: nothing removed
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "ZelRpt 제거");
   EXPECT_EQ(recorder_.shown[0].text, "ZelRpt를 제거하시겠습니까?\r" + inst_);
 
   recorder_.shown.clear();
-  EXPECT_EQ(runUninstallAsking(options), 0);
+  EXPECT_EQ(runUninstallAsking(fake_, options), 0);
   ASSERT_EQ(recorder_.shown.size(), 2u);
   EXPECT_EQ(recorder_.shown[1].caption, "ZelRpt 제거");
   EXPECT_NE(recorder_.shown[1].text.find("\r" + inst_ + "/samples/mine.dbf"), std::string::npos)
@@ -800,7 +799,7 @@ TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
   EXPECT_FALSE(exists(inst_ + "/README.TXT"));
 
   recorder_.shown.clear();
-  EXPECT_EQ(runUninstallAsking(options), 0);
+  EXPECT_EQ(runUninstallAsking(fake_, options), 0);
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "제거할 ZelRpt 설치가 없습니다.\r" + inst_);
 }

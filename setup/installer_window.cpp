@@ -26,17 +26,16 @@ namespace zel::setup {
 namespace {
 
 // Shows one wizard page modally; true when the page set its flag to go on.
-template <typename Page>
-bool runPage(QWidget* parent, bool& next) {
+bool runPage(const ModalRunner& runner, QDialog& page, bool& next) {
   next = false;
-  Page page(parent);
-  runModal(page);
+  runModal(runner, page);
   return next;
 }
 
 }  // namespace
 
-InstallerWindow::InstallerWindow(QWidget* parent) : QWidget(parent) {
+InstallerWindow::InstallerWindow(SetupPlatform& platform, ModalRunner runModal, QWidget* parent)
+    : QWidget(parent), platform_(platform), runModal_(std::move(runModal)), steps_(platform) {
   setObjectName(QStringLiteral("FM_ZelSet"));
   setWindowTitle(QStringLiteral("Zel-C 보고서 Viewer"));
   setWindowIcon(programIcon());
@@ -63,7 +62,7 @@ InstallerWindow::InstallerWindow(QWidget* parent) : QWidget(parent) {
 InstallerWindow::~InstallerWindow() = default;
 
 void InstallerWindow::build() {
-  StartDir = platform().currentDirectory();
+  StartDir = platform_.currentDirectory();
   Started = false;
 }
 
@@ -125,13 +124,21 @@ void InstallerWindow::Image1MouseMove() {
 void InstallerWindow::runDriver() {
   // A wizard left before the installation ends in failure too; so does any step after.
   exitCode_ = 1;
-  if (!runPage<WelcomePage>(this, WelcomeNext) || !runPage<DirectoryPage>(this, DirSetNext)) {
+  const bool welcomed = [this] {
+    WelcomePage page(platform_, this);
+    return runPage(runModal_, page, WelcomeNext);
+  }();
+  const bool directorySet = welcomed && [this] {
+    DirectoryPage page(platform_, runModal_, this);
+    return runPage(runModal_, page, DirSetNext);
+  }();
+  if (!directorySet) {
     RemoveMadeDirectories();
     close();
     return;
   }
 
-  if (const int err = platform().setCurrentDirectory(StartDir); err != 0) {
+  if (const int err = platform_.setCurrentDirectory(StartDir); err != 0) {
     ReportApplicationError(ioErrorText(err));
     return;
   }
@@ -173,7 +180,7 @@ void InstallerWindow::runDriver() {
   progress_.reset();
 
   if (!InstallPath.empty()) {
-    if (const int err = platform().setCurrentDirectory(InstallPath); err != 0) {
+    if (const int err = platform_.setCurrentDirectory(InstallPath); err != 0) {
       ReportApplicationError(ioErrorText(err));
       return;
     }
@@ -190,7 +197,7 @@ void InstallerWindow::askCompletion(bool) {
                        "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
                        "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?",
                        MessageIcon::kNone, MessageButtons::kYesNo});
-  if (answer == MessageAnswer::kYes && !platform().restartSystem()) {
+  if (answer == MessageAnswer::kYes && !platform_.restartSystem()) {
     // The system may refuse; the user must hear of it rather than wait.
     messages().show(
         {"알림", "시스템이 재시작을 거부했습니다. 직접 재시작 하십시오.", MessageIcon::kWarning, MessageButtons::kOk});
@@ -206,7 +213,7 @@ void InstallerWindow::askCompletion(bool replaced) {
   const MessageAnswer answer = messages().show({"종료", text, MessageIcon::kInformation, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
   const std::string viewer = InstallPath + kPathSeparator + kViewerLauncher;
-  if (!platform().startProgram(viewer, InstallPath))
+  if (!platform_.startProgram(viewer, InstallPath))
     messages().show({"오류", "Viewer를 실행할 수 없습니다.\r" + viewer, MessageIcon::kError, MessageButtons::kOk});
 }
 #endif

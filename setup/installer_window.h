@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "install_steps.h"
+#include "modal_runner.h"
 
 namespace zel::setup {
 
@@ -17,7 +18,9 @@ class InstallProgressWindow;
 class InstallerWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit InstallerWindow(QWidget* parent = nullptr);
+  // platform: the machine the installation goes to (outlives the window);
+  // runModal shows the wizard pages (empty: exec()).
+  explicit InstallerWindow(SetupPlatform& platform, ModalRunner runModal = {}, QWidget* parent = nullptr);
   ~InstallerWindow() override;
 
   // The archive to install instead of StartDir/ZELRPT.E01 (empty: that one).
@@ -54,6 +57,8 @@ class InstallerWindow : public QWidget {
   // The cancel button's (and the close box's) question while the steps run.
   void askToCancel();
 
+  SetupPlatform& platform_;
+  ModalRunner runModal_;
   InstallSteps steps_;
   std::unique_ptr<InstallProgressWindow> progress_;
   int exitCode_ = 0;

@@ -64,17 +64,14 @@ int main(int argc, char** argv) {
   zel::QtMessageService qtMessages;
   zel::setMessageService(&qtMessages);
   DesktopPlatform desktop(options.windowsDir);
-  setPlatform(&desktop);
   if (options.uninstall) {
-    const int uninstalled = runUninstallAsking(options);
-    setPlatform(nullptr);
+    const int uninstalled = runUninstallAsking(desktop, options);
     zel::setMessageService(nullptr);
     return uninstalled;
   }
   // Nothing is asked when there is nothing to install.
   if (const std::string problem = archiveProblem(options, desktop.currentDirectory()); !problem.empty()) {
     zel::messages().error(problem);
-    setPlatform(nullptr);
     zel::setMessageService(nullptr);
     return 1;
   }
@@ -82,7 +79,7 @@ int main(int argc, char** argv) {
   int status = 0;
   int signal = 0;
   {
-    InstallerWindow window;
+    InstallerWindow window(desktop);
     // A progress window left up after a failed step must not keep the program alive.
     QObject::connect(&window, &InstallerWindow::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.setArchivePath(QString::fromStdString(chooseArchive(options, StartDir)));
@@ -91,7 +88,6 @@ int main(int argc, char** argv) {
     if (status == 0) status = window.exitCode();
     signal = window.exitSignal();
   }
-  setPlatform(nullptr);
   zel::setMessageService(nullptr);
   // The installation was taken back; the program ends as the signal would have ended it.
   if (signal != 0) endBySignal(signal);

@@ -3,21 +3,13 @@
 #include <QDialog>
 
 namespace zel::setup {
-namespace {
-ModalRunner& runnerSlot() {
-  static ModalRunner runner;
-  return runner;
-}
-}  // namespace
 
-void runModal(QDialog& dialog) {
-  if (runnerSlot()) {
-    runnerSlot()(dialog);
+void runModal(const ModalRunner& runner, QDialog& dialog) {
+  if (runner) {
+    runner(dialog);
   } else {
     dialog.exec();
   }
 }
-
-void setModalRunner(ModalRunner runner) { runnerSlot() = std::move(runner); }
 
 }  // namespace zel::setup

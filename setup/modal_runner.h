@@ -1,6 +1,7 @@
 // How the installer shows a window modally. The program uses QDialog::exec();
-// tests install a runner that shows the window, plays a script on it and returns,
-// so no test waits on a modal loop. The caller owns the dialog.
+// tests hand the window that shows pages a runner that shows the page, plays a
+// script on it and returns, so no test waits on a modal loop. The caller owns
+// the dialog.
 #pragma once
 
 #include <functional>
@@ -11,7 +12,7 @@ namespace zel::setup {
 
 using ModalRunner = std::function<void(QDialog& dialog)>;
 
-void runModal(QDialog& dialog);
-void setModalRunner(ModalRunner runner);  // empty restores exec()
+// Shows the dialog through the runner; an empty runner: exec().
+void runModal(const ModalRunner& runner, QDialog& dialog);
 
 }  // namespace zel::setup

@@ -83,15 +83,4 @@ std::string PosixPlatform::installerProgram() {
   return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
 }
 
-namespace {
-SetupPlatform* current = nullptr;
-}  // namespace
-
-SetupPlatform& platform() {
-  static PosixPlatform fallback;
-  return current ? *current : fallback;
-}
-
-void setPlatform(SetupPlatform* p) { current = p; }
-
 }  // namespace zel::setup

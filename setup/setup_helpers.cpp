@@ -131,7 +131,9 @@ bool IsDriveId(const std::string& drive) {
   return (first >= 'A' && first <= 'Z') || first == kPathSeparator;
 }
 
-bool DiskInDrive(const std::string& drive) { return IsDriveId(drive) && platform().driveReady(drive); }
+bool DiskInDrive(SetupPlatform& platform, const std::string& drive) {
+  return IsDriveId(drive) && platform.driveReady(drive);
+}
 
 void ReportApplicationError(const std::string& text) {
   messages().show({"오류", text, MessageIcon::kError, MessageButtons::kOk});

@@ -8,6 +8,8 @@
 
 namespace zel::setup {
 
+class SetupPlatform;
+
 // Creates every missing directory along path, from the left. A trailing separator
 // adds no step; the last segment is created without testing first (callers only
 // ask for directories that do not exist). A leading separator starts at the root.
@@ -24,7 +26,7 @@ void RemoveMadeDirectories();
 bool IsDriveId(const std::string& drive);
 // Whether the drive of a drive-list entry is ready; false for an entry that is no
 // drive (callers report "Not a valid drive ID" for those first, see IsDriveId).
-bool DiskInDrive(const std::string& drive);
+bool DiskInDrive(SetupPlatform& platform, const std::string& drive);
 
 // The application's error report: the text in an error box captioned "오류".
 void ReportApplicationError(const std::string& text);

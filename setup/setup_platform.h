@@ -64,10 +64,6 @@ class SetupPlatform {
   }
 };
 
-// The process-wide platform. A PosixPlatform with default settings until one is set.
-SetupPlatform& platform();
-void setPlatform(SetupPlatform* platform);  // nullptr restores the default
-
 // The platform's path separator, used to build and split paths.
 inline constexpr char kPathSeparator = '/';
 

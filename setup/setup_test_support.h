@@ -90,13 +90,6 @@ class FakePlatform : public NativePlatform {
   std::string installDir_;
 };
 
-// Installs a platform for the life of the guard.
-class PlatformGuard {
- public:
-  explicit PlatformGuard(SetupPlatform* p) { setPlatform(p); }
-  ~PlatformGuard() { setPlatform(nullptr); }
-};
-
 // Packs the contents of dir into archive with Debian's zip. True on success.
 inline bool zipDirectory(const std::string& dir, const std::string& archive) {
   const std::string command = "cd '" + dir + "' && zip -q -r -X '" + archive + "' . >/dev/null 2>&1";

@@ -22,19 +22,15 @@ int runSilentInstall(const SetupOptions& options) {
   StderrMessageService stderrMessages(stderr, MessageAnswer::kYes, "setup");
   NativePlatform native(options.windowsDir);
   setMessageService(&stderrMessages);
-  setPlatform(&native);
   struct Restore {
-    ~Restore() {
-      setMessageService(nullptr);
-      setPlatform(nullptr);
-    }
+    ~Restore() { setMessageService(nullptr); }
   } restore;
 
   // From here a signal only asks: the run stops at its next safe point and takes back what it placed.
   SignalCatcher catcher;
   clearCaughtSignal();
 
-  StartDir = platform().currentDirectory();
+  StartDir = native.currentDirectory();
   // Nothing is made when there is nothing to install.
   if (const std::string problem = archiveProblem(options, StartDir); !problem.empty()) {
     messages().error(problem);
@@ -45,7 +41,7 @@ int runSilentInstall(const SetupOptions& options) {
   const std::string existing = nearestExistingDirectory(InstallPath);
   if (!directoryExists(InstallPath) && !MakeDirPath(InstallPath)) return 1;
 
-  InstallSteps steps;
+  InstallSteps steps(native);
   steps.setArchivePath(chooseArchive(options, StartDir));
   StepOutcome outcome = StepOutcome::kStopped;
   try {
@@ -71,22 +67,18 @@ int runSilentInstall(const SetupOptions& options) {
 
 namespace {
 
-std::string uninstallTarget(const SetupOptions& options, const std::string& dataHome) {
-  if (!options.target.empty()) return absolutePath(options.target, platform().currentDirectory());
+std::string uninstallTarget(SetupPlatform& platform, const SetupOptions& options, const std::string& dataHome) {
+  if (!options.target.empty()) return absolutePath(options.target, platform.currentDirectory());
   const std::string recorded = RecordedInstallation(dataHome);
-  return recorded.empty() ? platform().defaultInstallDirectory() : recorded;
+  return recorded.empty() ? platform.defaultInstallDirectory() : recorded;
 }
 
 }  // namespace
 
 int runUninstall(const SetupOptions& options, std::FILE* out) {
   NativePlatform native(options.windowsDir);
-  setPlatform(&native);
-  struct Restore {
-    ~Restore() { setPlatform(nullptr); }
-  } restore;
-  const std::string dataHome = platform().userDataDirectory();
-  const std::string dir = uninstallTarget(options, dataHome);
+  const std::string dataHome = native.userDataDirectory();
+  const std::string dir = uninstallTarget(native, options, dataHome);
   const UninstallResult result = Uninstall(dir, dataHome);
   if (!result.found) {
     std::fprintf(out, "제거할 ZelRpt 설치가 없습니다: %s\n", dir.c_str());
@@ -103,9 +95,9 @@ int runUninstall(const SetupOptions& options, std::FILE* out) {
   return 0;
 }
 
-int runUninstallAsking(const SetupOptions& options) {
-  const std::string dataHome = platform().userDataDirectory();
-  const std::string dir = uninstallTarget(options, dataHome);
+int runUninstallAsking(SetupPlatform& platform, const SetupOptions& options) {
+  const std::string dataHome = platform.userDataDirectory();
+  const std::string dir = uninstallTarget(platform, options, dataHome);
   if (!FindInstallation(dir)) {
     messages().show(
         {"ZelRpt 제거", "제거할 ZelRpt 설치가 없습니다.\r" + dir, MessageIcon::kInformation, MessageButtons::kOk});

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "setup_options.h"
+#include "setup_platform.h"
 
 namespace zel::setup {
 
@@ -20,6 +21,6 @@ int runUninstall(const SetupOptions& options, std::FILE* out);
 // The same from the desktop's action, through the process's message service
 // and platform: asks first ("ZelRpt 제거"), then says what it removed and kept.
 // 1 when the user said no.
-int runUninstallAsking(const SetupOptions& options);
+int runUninstallAsking(SetupPlatform& platform, const SetupOptions& options);
 
 }  // namespace zel::setup

@@ -17,7 +17,7 @@ namespace {
 constexpr int kWidth = 397, kHeight = 298, kStripWidth = 113;
 }  // namespace
 
-WelcomePage::WelcomePage(QWidget* parent) : QDialog(parent) {
+WelcomePage::WelcomePage(SetupPlatform& platform, QWidget* parent) : QDialog(parent), platform_(platform) {
   setObjectName(QStringLiteral("FM_Welcome"));
   setUpFixedDialog(*this, QStringLiteral("환영합니다"), kWidth, kHeight);
   makePictureStrip(this, SidePicture::kWelcome, kStripWidth, kHeight - kButtonBarHeight);
@@ -84,6 +84,6 @@ void WelcomePage::cancel() {
   close();
 }
 
-void WelcomePage::openMakerSite() { platform().openUrl(kMakerWebSite); }
+void WelcomePage::openMakerSite() { platform_.openUrl(kMakerWebSite); }
 
 }  // namespace zel::setup

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "setup_platform.h"
+
 class QPushButton;
 
 namespace zel::setup {
@@ -11,7 +13,8 @@ namespace zel::setup {
 class WelcomePage : public QDialog {
   Q_OBJECT
  public:
-  explicit WelcomePage(QWidget* parent = nullptr);
+  // platform opens the maker's web site; it outlives the page.
+  explicit WelcomePage(SetupPlatform& platform, QWidget* parent = nullptr);
 
   void goOn();
   void cancel();
@@ -24,6 +27,7 @@ class WelcomePage : public QDialog {
  private:
   void prepare();
 
+  SetupPlatform& platform_;
   QPushButton* nextButton;
   QPushButton* cancelButton;
 };

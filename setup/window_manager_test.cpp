@@ -52,14 +52,13 @@ class WindowManagerTest : public ::testing::TestWithParam<QPoint> {
 
   testing::TempDir dir_;
   testing::FakePlatform fake_{dir_ / "win", dir_ / "inst"};
-  testing::PlatformGuard guard_{&fake_};
   testing::CwdGuard cwd_;
   RecordingMessageService recorder_;
   testing::ScriptedRunner runner_;
 };
 
 TEST_F(WindowManagerTest, MainWindowFillsTheScreenAndThePictureAreaFillsTheWindow) {
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   showAndSettle(window);
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   // Decorations may take some of the screen, but nothing like a small window.
@@ -69,7 +68,7 @@ TEST_F(WindowManagerTest, MainWindowFillsTheScreenAndThePictureAreaFillsTheWindo
 }
 
 TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   showAndSettle(window);
   window.showNormal();
   for (const QSize size : {QSize(300, 200), QSize(640, 480), QSize(900, 700)}) {
@@ -80,7 +79,7 @@ TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
 }
 
 TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   showAndSettle(window);
   // Where the pointer comes in, in percent of the window: far corners included (the
   // server starts with the pointer in the middle, so none is the middle itself).
@@ -97,7 +96,7 @@ TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
 // window the keyboard, starts the wizard as a movement does.
 TEST_F(WindowManagerTest, RealKeyPressStartsTheWizard) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   showAndSettle(window);
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }));

@@ -144,15 +144,4 @@ std::optional<std::uint64_t> WindowsPlatform::freeSpace(const std::string& dir) 
   return static_cast<std::uint64_t>(freeBytes.QuadPart);
 }
 
-namespace {
-SetupPlatform* current = nullptr;
-}  // namespace
-
-SetupPlatform& platform() {
-  static WindowsPlatform fallback;
-  return current ? *current : fallback;
-}
-
-void setPlatform(SetupPlatform* p) { current = p; }
-
 }  // namespace zel::setup

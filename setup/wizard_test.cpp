@@ -63,7 +63,6 @@ class WizardTest : public ::testing::Test {
   std::string win_ = dir_ / "win";
   std::string default_ = dir_ / "(주)Velmora/ZelRptViewer";
   testing::FakePlatform fake_{win_, default_};
-  testing::PlatformGuard guard_{&fake_};
   testing::CwdGuard cwd_;
   RecordingMessageService recorder_;
   ScriptedRunner runner_;
@@ -72,7 +71,7 @@ class WizardTest : public ::testing::Test {
 // Welcome page --------------------------------------------------------------------
 
 TEST_F(WizardTest, WelcomePageAsDesigned) {
-  WelcomePage page;
+  WelcomePage page(fake_);
   EXPECT_EQ(page.windowTitle(), QStringLiteral("환영합니다"));
   EXPECT_EQ(page.size(), QSize(397, 298));
   EXPECT_EQ(testing::buttonText(page, "nextButton"), QStringLiteral("다  음"));
@@ -88,7 +87,7 @@ TEST_F(WizardTest, WelcomePageAsDesigned) {
 }
 
 TEST_F(WizardTest, WelcomeNextGoesOn) {
-  WelcomePage page;
+  WelcomePage page(fake_);
   page.show();
   EXPECT_FALSE(WelcomeNext);
   click(page, "nextButton");
@@ -98,7 +97,7 @@ TEST_F(WizardTest, WelcomeNextGoesOn) {
 }
 
 TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
-  WelcomePage page;
+  WelcomePage page(fake_);
   page.show();
   answer({kYes});
   click(page, "cancelButton");
@@ -113,7 +112,7 @@ TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
 }
 
 TEST_F(WizardTest, WelcomeCancelNoStays) {
-  WelcomePage page;
+  WelcomePage page(fake_);
   page.show();
   answer({kNo});
   click(page, "cancelButton");
@@ -122,7 +121,7 @@ TEST_F(WizardTest, WelcomeCancelNoStays) {
 }
 
 TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
-  WelcomePage page;
+  WelcomePage page(fake_);
   page.show();
   auto* link = page.findChild<ClickLabel*>(QStringLiteral("Label11"));
   ASSERT_NE(link, nullptr);
@@ -133,7 +132,7 @@ TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
 // Directory page ------------------------------------------------------------------
 
 TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
-  DirectoryPage page;
+  DirectoryPage page(fake_, runner_.modal());
   page.show();
   EXPECT_EQ(page.windowTitle(), QStringLiteral("디렉토리설정"));
   EXPECT_EQ(page.size(), QSize(484, 344));
@@ -145,7 +144,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
 
 TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
   std::filesystem::create_directories(default_);
-  DirectoryPage page;
+  DirectoryPage page(fake_, runner_.modal());
   page.show();
   click(page, "nextButton");
   EXPECT_TRUE(DirSetNext);
@@ -154,7 +153,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
-  DirectoryPage page;
+  DirectoryPage page(fake_, runner_.modal());
   page.show();
   answer({kNo});
   click(page, "nextButton");
@@ -168,7 +167,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
-  DirectoryPage page;
+  DirectoryPage page(fake_, runner_.modal());
   page.show();
   answer({kYes});
   click(page, "nextButton");
@@ -179,7 +178,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
 
 TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
   writeFile(dir_ / "(주)Velmora", "a file where a directory should go");
-  DirectoryPage page;
+  DirectoryPage page(fake_, runner_.modal());
   page.show();
   answer({kYes});
   click(page, "nextButton");
@@ -190,7 +189,7 @@ TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
 }
 
 TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
-  DirectoryPage page;
+  DirectoryPage page(fake_, runner_.modal());
   page.show();
   answer({kNo, kYes});
   click(page, "cancelButton");
@@ -214,7 +213,7 @@ void chooseFolder(QDialog& chooser, const std::string& folder) {
 TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
   const std::string chosen = dir_ / "chosen";
   std::filesystem::create_directories(chosen);
-  DirectoryPage page;
+  DirectoryPage page(fake_, runner_.modal());
   page.show();
   runner_.then([&](QDialog& chooser) {
     EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"))->text(), QString::fromStdString(default_));
@@ -233,7 +232,7 @@ TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
 TEST_F(WizardTest, ReopeningAndCancellingTheChooserTestsTheFolderAgain) {
   const std::string chosen = dir_ / "chosen";
   std::filesystem::create_directories(chosen);
-  DirectoryPage page;
+  DirectoryPage page(fake_, runner_.modal());
   page.show();
   runner_.then([&](QDialog& chooser) { chooseFolder(chooser, chosen); });
   runner_.then([&](QDialog& chooser) { click(chooser, "cancelButton"); });
@@ -258,7 +257,7 @@ class ChooserTest : public WizardTest {
 };
 
 TEST_F(ChooserTest, AsDesigned) {
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   EXPECT_EQ(chooser.windowTitle(), QStringLiteral("경로선택"));
   EXPECT_EQ(chooser.size(), QSize(294, 284));
@@ -270,7 +269,7 @@ TEST_F(ChooserTest, AsDesigned) {
 }
 
 TEST_F(ChooserTest, BlankPathGivesTheWarningOnly) {
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   edit(chooser)->setText(QStringLiteral("   "));
   click(chooser, "okButton");
@@ -287,7 +286,7 @@ class ProductFolderTest : public ChooserTest, public ::testing::WithParamInterfa
 TEST_P(ProductFolderTest, IsRefused) {
   const std::string product = dir_ / "ZEL";
   writeFile(product + "/" + GetParam(), "x");
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(product));
   click(chooser, "okButton");
@@ -304,7 +303,7 @@ INSTANTIATE_TEST_SUITE_P(Markers, ProductFolderTest, ::testing::Values("ZEL-C.BA
 TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
   const std::string plain = dir_ / "plain";
   writeFile(plain + "/ZELRPT.EXE", "not a marker");
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(plain));
   click(chooser, "okButton");
@@ -316,7 +315,7 @@ TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
 
 TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
   const std::string fresh = dir_ / "new/folder";
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(fresh));
   answer({kYes});
@@ -331,7 +330,7 @@ TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
 TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
   std::filesystem::create_directories(dir_ / "listed");
   ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);  // where the list was moved to
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   edit(chooser)->setText(QStringLiteral("sub/../rel"));
   answer({kYes});
@@ -343,7 +342,7 @@ TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
 
 TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
   std::filesystem::create_directories(dir_ / "listed/rel");
-  DirectoryPage page;
+  DirectoryPage page(fake_, runner_.modal());
   page.show();
   runner_.then([&](QDialog& chooser) {
     ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);
@@ -356,7 +355,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
 }
 
 TEST_F(ChooserTest, MissingFolderAndNoStays) {
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(dir_ / "new"));
   answer({kNo});
@@ -368,7 +367,7 @@ TEST_F(ChooserTest, MissingFolderAndNoStays) {
 
 TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
   std::filesystem::create_directories(start_ + "/sub folder");
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   ASSERT_NE(list, nullptr);
@@ -391,7 +390,7 @@ TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
 TEST_F(ChooserTest, EnterInTheListsAccepts) {
   for (const char* list : {"directoryList", "driveBox", "pathEdit"}) {
     DirSelected = false;
-    FolderChooser chooser;
+    FolderChooser chooser(fake_);
     chooser.show();
     edit(chooser)->setText(QString::fromStdString(start_));
     QTest::keyClick(chooser.findChild<QWidget*>(QString::fromLatin1(list)), Qt::Key_Return);
@@ -402,7 +401,7 @@ TEST_F(ChooserTest, EnterInTheListsAccepts) {
 
 TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
   std::filesystem::create_directories(start_ + "/sub");
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   EXPECT_EQ(list->directory(), QString::fromStdString(start_));
@@ -419,7 +418,7 @@ TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
 TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
   fake_.driveList = {"/", "a:"};
   fake_.notReady = {"a:"};
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   ASSERT_EQ(drives->currentText(), QStringLiteral("/"));
@@ -437,7 +436,7 @@ TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
 
 TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
   fake_.driveList = {"/", "?"};
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   drives->setCurrentIndex(1);
@@ -448,7 +447,7 @@ TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
 }
 
 TEST_F(ChooserTest, ReadyDriveMovesTheDirectoryList) {
-  FolderChooser chooser;
+  FolderChooser chooser(fake_);
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   fake_.driveList = {"/"};
@@ -508,7 +507,7 @@ class DriverTest : public WizardTest {
 };
 
 TEST_F(DriverTest, MainWindowAsDesigned) {
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Zel-C 보고서 Viewer"));
   EXPECT_EQ(window.palette().color(QPalette::Window), QColor(0, 128, 128));
   EXPECT_EQ(StartDir, start_);
@@ -521,7 +520,7 @@ TEST_F(DriverTest, FullInstallationAndNoToStartingTheViewer) {
   makeArchive();
   goThroughThePages();
   answer({kYes, kNo});  // create the directory; do not start the viewer
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"), QStringLiteral("FM_DirSet")}));
@@ -551,7 +550,7 @@ TEST_F(DriverTest, YesToTheCompletionQuestionStartsTheViewerAndNeverRestarts) {
   writeFile(win_ + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
   goThroughThePages();
   answer({kYes});
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
@@ -566,7 +565,7 @@ TEST_F(DriverTest, ViewerThatCannotStartIsReported) {
   goThroughThePages();
   fake_.startAccepted = false;
   answer({kYes});
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(fake_.restarts, 0);
@@ -586,13 +585,11 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
     // The first setup installed elsewhere than this one's default.
     testing::FakePlatform firstPlatform(win_, elsewhere);
     firstPlatform.dataHome = fake_.dataHome;
-    setPlatform(&firstPlatform);
     goThroughThePages();
     answer({kNo});
-    InstallerWindow first;
+    InstallerWindow first(firstPlatform, runner_.modal());
     first.show();
     testing::moveMouseOver(first.Image1);
-    setPlatform(&fake_);
   }
   ASSERT_TRUE(exists(elsewhere + "/README.TXT"));
   EXPECT_EQ(recorder_.shown.back().text.find("이전에 설치한"), std::string::npos);
@@ -607,7 +604,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
     click(d, "nextButton");
   });
   answer({kNo});
-  InstallerWindow second;
+  InstallerWindow second(fake_, runner_.modal());
   second.show();
   testing::moveMouseOver(second.Image1);
   EXPECT_EQ(proposed, elsewhere);
@@ -661,7 +658,7 @@ TEST_F(DriverStopTest, CancelButtonAsksThenTakesEverythingBack) {
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});  // create the directory; yes, cancel
   DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
@@ -678,7 +675,7 @@ TEST_F(DriverStopTest, NoToTheCancelQuestionFinishesTheInstall) {
   goThroughThePages();
   answer({kNo, kNo});  // do not cancel; do not start the viewer
   DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
@@ -691,7 +688,7 @@ TEST_F(DriverStopTest, ClosingTheMainWindowAsksTheCancelQuestion) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   DuringTheInstall close([&window](InstallProgressWindow&) { window.close(); });
   window.show();
   testing::moveMouseOver(window.Image1);
@@ -708,7 +705,7 @@ TEST_P(DriverSignalTest, TakesEverythingBackAndEndsByTheSignal) {
   goThroughThePages();
   answer({kYes});
   DuringTheInstall signal([](InstallProgressWindow&) { ::raise(GetParam()); });
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), std::vector<std::string>{"확인"});  // no question, no restart
@@ -739,7 +736,7 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
   goThroughThePages();
   OnTopRecorder onTop;
   setMessageService(&onTop);
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   ASSERT_EQ(onTop.shown.size(), 1u);
@@ -753,7 +750,7 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
 TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
   goThroughThePages();
   answer({kYes});  // create the directory; then the archive is missing
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류"}));
@@ -762,7 +759,7 @@ TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
 }
 
 TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   QTest::keyClick(&window, Qt::Key_Shift);  // a modifier alone starts nothing
   EXPECT_FALSE(Started);
@@ -774,7 +771,7 @@ TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
 }
 
 TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   // Still on the welcome page, the main window gets another movement.
   runner_.then([&](QDialog&) { testing::moveMouseOver(window.Image1); });
@@ -790,7 +787,7 @@ TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
 
 TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
   runner_.then([](QDialog& d) { click(d, "nextButton"); });
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(runner_.shown.size(), 2u);
@@ -802,7 +799,7 @@ TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
 TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   std::filesystem::create_directories(default_);
   goThroughThePages();
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   QSignalSpy closed(&window, &InstallerWindow::closed);
   testing::moveMouseOver(window.Image1);
@@ -820,7 +817,7 @@ TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
   std::filesystem::create_directories(default_);
   writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
   goThroughThePages();
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   // The reason stands under the message.
@@ -836,7 +833,7 @@ TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
   writeFile(dir_ / "stage/libsde32.so/inner.txt", "x");
   ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", start_ + "/ZELRPT.E01"));
   goThroughThePages();
-  InstallerWindow window;
+  InstallerWindow window(fake_, runner_.modal());
   window.show();
   testing::moveMouseOver(window.Image1);
   ASSERT_FALSE(recorder_.shown.empty());
@@ -849,7 +846,7 @@ TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
 
 struct PageCase {
   std::string label;
-  std::function<std::unique_ptr<QDialog>()> make;
+  std::function<std::unique_ptr<QDialog>(SetupPlatform&)> make;
   bool* next;
   std::string stopCaption;
 };
@@ -858,7 +855,7 @@ class PageKeysTest : public WizardTest, public ::testing::WithParamInterface<Pag
 
 TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
   std::filesystem::create_directories(default_);
-  std::unique_ptr<QDialog> page = GetParam().make();
+  std::unique_ptr<QDialog> page = GetParam().make(fake_);
   page->show();
   ASSERT_EQ(page->focusWidget()->objectName(), QStringLiteral("nextButton"));
   QTest::keyClick(page->focusWidget(), Qt::Key_Return);
@@ -867,7 +864,7 @@ TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
 }
 
 TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
-  std::unique_ptr<QDialog> page = GetParam().make();
+  std::unique_ptr<QDialog> page = GetParam().make(fake_);
   page->show();
   answer({kNo, kYes});
   QTest::keyClick(page.get(), Qt::Key_Escape);
@@ -880,10 +877,15 @@ TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
-                         ::testing::Values(PageCase{"Welcome", [] { return std::unique_ptr<QDialog>(new WelcomePage); },
+                         ::testing::Values(PageCase{"Welcome",
+                                                    [](SetupPlatform& platform) {
+                                                      return std::unique_ptr<QDialog>(new WelcomePage(platform));
+                                                    },
                                                     &WelcomeNext, "확인"},
                                            PageCase{"Directory",
-                                                    [] { return std::unique_ptr<QDialog>(new DirectoryPage); },
+                                                    [](SetupPlatform& platform) {
+                                                      return std::unique_ptr<QDialog>(new DirectoryPage(platform));
+                                                    },
                                                     &DirSetNext, "확인"}),
                          [](const auto& info) { return info.param.label; });
 
@@ -893,8 +895,7 @@ TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
   const std::string longPath =
       dir_ / (std::string(30, 'a') + "/" + std::string(40, 'b') + "/" + std::string(40, 'c') + "/끝부분");
   testing::FakePlatform longFake(win_, longPath);
-  testing::PlatformGuard guard(&longFake);
-  DirectoryPage page;
+  DirectoryPage page(longFake, runner_.modal());
   page.show();
   EXPECT_EQ(InstallPath, longPath);  // the whole path, not what the label shows
   InstallProgressWindow progress;

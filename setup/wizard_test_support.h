@@ -21,10 +21,10 @@ namespace zel::setup::testing {
 class ScriptedRunner {
  public:
   using Script = std::function<void(QDialog&)>;
-  ScriptedRunner() {
-    setModalRunner([this](QDialog& dialog) { run(dialog); });
+  // The runner to hand to the window that shows the pages.
+  ModalRunner modal() {
+    return [this](QDialog& dialog) { run(dialog); };
   }
-  ~ScriptedRunner() { setModalRunner({}); }
 
   void then(Script script) { scripts.push_back(std::move(script)); }
 

@@ -75,14 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zel::RecordingMessageService messages;
   zel::setMessageService(&messages);
   PosixPlatform posix(win.string());
-  setPlatform(&posix);
   resetSetupState();
   StartDir = medium.string();
   InstallPath = inst.string();
   const fs::path cwd = fs::current_path();
   StepOutcome outcome = StepOutcome::kStopped;
   {
-    InstallSteps steps;
+    InstallSteps steps(posix);
     try {
       steps.WinIniCheck();
       outcome = steps.SetProgress();
@@ -91,7 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   fs::current_path(cwd);
-  setPlatform(nullptr);
   zel::setMessageService(nullptr);
 
   if (outcome != StepOutcome::kDone && messages.shown.empty()) fail("failed without a message");
