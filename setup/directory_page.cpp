@@ -27,28 +27,28 @@ DirectoryPage::DirectoryPage(SetupPlatform& platform, ModalRunner runModal, QWid
   makePictureStrip(this, SidePicture::kDirectory, kStripWidth, kHeight - kButtonBarHeight);
 
   const int x = kStripWidth + 14;
-  makeLabel(this, "Label4", QStringLiteral("아래의 경로로 Install 이 됩니다."), x, 20);
-  makeLabel(this, "Label1", QStringLiteral("만약, 다른 디렉토리로 Install을 하고 싶으시면 아래의"), x, 50);
-  makeLabel(this, "Label2", QStringLiteral("경로 버튼을 Click 해서 다른 경로를 선택하십시오."), x, 68);
-  QLabel* label3 = makeLabel(this, "Label3", QStringLiteral("계속해서 프로그램"), x, 98);
-  makeLabelAfter(this, "Label6", QStringLiteral("을 설치하고 싶으시면 다음을 누르시"), label3);
-  makeLabel(this, "Label7", QStringLiteral("고, 종료하고 설치를 그만두고 싶으시면 취소 버튼을 누"), x, 116);
-  makeLabel(this, "Label8", QStringLiteral("르시면 모든 프로그램 설치가 종료됩니다."), x, 134);
+  makeLabel(this, "targetLabel", QStringLiteral("아래의 경로로 Install 이 됩니다."), x, 20);
+  makeLabel(this, "chooseHintLabel", QStringLiteral("만약, 다른 디렉토리로 Install을 하고 싶으시면 아래의"), x, 50);
+  makeLabel(this, "chooseHowLabel", QStringLiteral("경로 버튼을 Click 해서 다른 경로를 선택하십시오."), x, 68);
+  QLabel* goOnLabel = makeLabel(this, "goOnLabel", QStringLiteral("계속해서 프로그램"), x, 98);
+  makeLabelAfter(this, "goOnNextLabel", QStringLiteral("을 설치하고 싶으시면 다음을 누르시"), goOnLabel);
+  makeLabel(this, "goOnCancelLabel", QStringLiteral("고, 종료하고 설치를 그만두고 싶으시면 취소 버튼을 누"), x, 116);
+  makeLabel(this, "goOnEndLabel", QStringLiteral("르시면 모든 프로그램 설치가 종료됩니다."), x, 134);
 
   const int frameX = kStripWidth + 8;
-  auto* bevel = new QFrame(this);
-  bevel->setObjectName(QStringLiteral("Bevel1"));
-  bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  bevel->setGeometry(frameX, 250, 307, 22);
+  auto* pathFrame = new QFrame(this);
+  pathFrame->setObjectName(QStringLiteral("pathFrame"));
+  pathFrame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  pathFrame->setGeometry(frameX, 250, 307, 22);
   // The designed text: the default directory, which prepare takes as InstallPath.
-  pathLabel = makeLabel(bevel, "pathLabel", QString(), 4, 4);
+  pathLabel = makeLabel(pathFrame, "pathLabel", QString(), 4, 4);
   pathLabel->setFixedWidth(299);
   showPath(QString::fromStdString(platform_.defaultInstallDirectory()));
   chooseButton = makeButton(this, "chooseButton", QStringLiteral("경 로"), frameX + 307 + 4, 248, 44);
 
-  QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
-  nextButton = makeButton(panel3, "nextButton", QStringLiteral("다  음"), 296, 8);
-  cancelButton = makeButton(panel3, "cancelButton", QStringLiteral("취  소"), 386, 8);
+  QWidget* buttonBar = makeButtonBar(this, kWidth, kHeight);
+  nextButton = makeButton(buttonBar, "nextButton", QStringLiteral("다  음"), 296, 8);
+  cancelButton = makeButton(buttonBar, "cancelButton", QStringLiteral("취  소"), 386, 8);
   connect(chooseButton, &QPushButton::clicked, this, &DirectoryPage::choosePath);
   connect(nextButton, &QPushButton::clicked, this, &DirectoryPage::goOn);
   connect(cancelButton, &QPushButton::clicked, this, &DirectoryPage::cancel);

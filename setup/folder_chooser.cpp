@@ -47,22 +47,22 @@ FolderChooser::FolderChooser(SetupPlatform& platform, QWidget* parent) : QDialog
   setObjectName(QStringLiteral("FM_DirSelect"));
   setUpFixedDialog(*this, QStringLiteral("경로선택"), kWidth, kHeight);
 
-  QGroupBox* panel2 = captionBox(this, "Panel2", QStringLiteral("선택경로"), {6, 4, 282, 48});
-  pathEdit = new QLineEdit(panel2);
+  QGroupBox* pathBox = captionBox(this, "pathBox", QStringLiteral("선택경로"), {6, 4, 282, 48});
+  pathEdit = new QLineEdit(pathBox);
   pathEdit->setObjectName(QStringLiteral("pathEdit"));
   pathEdit->setGeometry(10, 20, 202, 22);
 
-  QGroupBox* panel3 = captionBox(this, "Panel3", QStringLiteral("디렉토리"), {6, 54, 197, 196});
-  directoryList = new DirectoryList(panel3);
+  QGroupBox* directoryBox = captionBox(this, "directoryBox", QStringLiteral("디렉토리"), {6, 54, 197, 196});
+  directoryList = new DirectoryList(directoryBox);
   directoryList->setObjectName(QStringLiteral("directoryList"));
   directoryList->setGeometry(6, 20, 185, 169);
 
-  auto* panel1 = new QFrame(this);
-  panel1->setObjectName(QStringLiteral("Panel1"));
-  panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  panel1->setGeometry(6, 254, 197, 27);
-  makeLabel(panel1, "Label1", QStringLiteral("드라이브"), 6, 6);
-  driveBox = new QComboBox(panel1);
+  auto* drivePanel = new QFrame(this);
+  drivePanel->setObjectName(QStringLiteral("drivePanel"));
+  drivePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  drivePanel->setGeometry(6, 254, 197, 27);
+  makeLabel(drivePanel, "driveLabel", QStringLiteral("드라이브"), 6, 6);
+  driveBox = new QComboBox(drivePanel);
   driveBox->setObjectName(QStringLiteral("driveBox"));
   driveBox->setGeometry(64, 2, 129, 23);
 

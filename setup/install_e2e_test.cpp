@@ -287,7 +287,7 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
     InstallerWindow window(fake, runner.modal());
     window.setArchivePath(QString::fromStdString(archive_));
     window.show();
-    testing::moveMouseOver(window.Image1);
+    testing::moveMouseOver(window.startArea);
     EXPECT_FALSE(window.isVisible());
   }
   setMessageService(nullptr);

@@ -46,8 +46,8 @@ InstallProgressWindow::InstallProgressWindow(QWidget* parent)
   currentFileLabel = new QLabel(this);
   currentFileLabel->setObjectName(QStringLiteral("currentFileLabel"));
   currentFileLabel->setGeometry(8, 6, kWidth - 16, 18);
-  currentGauge = captionedGauge(this, "Panel1", "currentGauge", QStringLiteral("현재진행"), 28);
-  totalGauge = captionedGauge(this, "Panel2", "totalGauge", QStringLiteral("전체진행"), 67);
+  currentGauge = captionedGauge(this, "currentBox", "currentGauge", QStringLiteral("현재진행"), 28);
+  totalGauge = captionedGauge(this, "totalBox", "totalGauge", QStringLiteral("전체진행"), 67);
   cancelButton = new QPushButton(QStringLiteral("취  소"), this);
   cancelButton->setObjectName(QStringLiteral("cancelButton"));
   cancelButton->setFont(pageFont());

@@ -1,3 +1,7 @@
+// One file on purpose, though over 400 lines: the installation's steps in the
+// order runSteps takes them, each short, sharing the journal, the progress view
+// and the platform. A reader follows one installation from top to bottom here;
+// the file helpers above the steps serve them alone.
 #include "install_steps.h"
 
 #include <fcntl.h>

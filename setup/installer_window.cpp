@@ -49,11 +49,11 @@ InstallerWindow::InstallerWindow(SetupPlatform& platform, ModalRunner runModal, 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  Image1 = new QWidget(this);
-  Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setMouseTracking(true);
-  Image1->installEventFilter(this);
-  layout->addWidget(Image1);
+  startArea = new QWidget(this);
+  startArea->setObjectName(QStringLiteral("startArea"));
+  startArea->setMouseTracking(true);
+  startArea->installEventFilter(this);
+  layout->addWidget(startArea);
   // A key starts the wizard as well as the mouse does, for those who use no mouse.
   setFocusPolicy(Qt::StrongFocus);
   build();
@@ -67,7 +67,7 @@ void InstallerWindow::build() {
 }
 
 bool InstallerWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Image1 && event->type() == QEvent::MouseMove) Image1MouseMove();
+  if (watched == startArea && event->type() == QEvent::MouseMove) startOnce();
   return QWidget::eventFilter(watched, event);
 }
 
@@ -84,7 +84,7 @@ void InstallerWindow::keyPressEvent(QKeyEvent* event) {
     default: break;
   }
   event->accept();
-  Image1MouseMove();
+  startOnce();
 }
 
 void InstallerWindow::showFillingTheScreen() {
@@ -105,7 +105,7 @@ void InstallerWindow::closeEvent(QCloseEvent* event) {
   if (event->isAccepted()) emit closed();
 }
 
-void InstallerWindow::Image1MouseMove() {
+void InstallerWindow::startOnce() {
   if (Started) return;
   Started = true;
   // Nothing thrown may leave an event handler: it becomes the error report and

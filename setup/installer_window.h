@@ -29,10 +29,11 @@ class InstallerWindow : public QWidget {
   // Shows the window maximised, filling the screen also where no window manager runs.
   void showFillingTheScreen();
 
-  void Image1MouseMove();
+  // Starts the driver the first time (the first mouse movement or key press); later calls do nothing.
+  void startOnce();
   bool WinIniCheck() { return steps_.WinIniCheck(); }
 
-  QWidget* Image1;
+  QWidget* startArea;  // the whole client area; a mouse movement over it starts the driver
   // The program's exit status: non-zero once the installation has failed or stopped.
   int exitCode() const { return exitCode_; }
   // The signal that stopped the installation (0: none); the program then ends by it.

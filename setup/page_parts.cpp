@@ -68,7 +68,7 @@ void setElidedText(QLabel* label, const QString& text) {
 
 QWidget* makeButtonBar(QWidget* parent, int width, int height) {
   auto* bar = new QFrame(parent);
-  bar->setObjectName(QStringLiteral("Panel3"));
+  bar->setObjectName(QStringLiteral("buttonBar"));
   bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
   bar->setGeometry(0, height - kButtonBarHeight, width, kButtonBarHeight);
   return bar;
@@ -76,11 +76,11 @@ QWidget* makeButtonBar(QWidget* parent, int width, int height) {
 
 QWidget* makePictureStrip(QWidget* parent, SidePicture picture, int width, int height) {
   auto* panel = new QFrame(parent);
-  panel->setObjectName(QStringLiteral("Panel1"));
+  panel->setObjectName(QStringLiteral("pictureStrip"));
   panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   panel->setGeometry(0, 0, width, height);
   auto* image = new QLabel(panel);
-  image->setObjectName(QStringLiteral("Image1"));
+  image->setObjectName(QStringLiteral("picture"));
   image->setScaledContents(true);
   image->setPixmap(sidePicture(picture));
   image->setGeometry(panel->contentsRect());

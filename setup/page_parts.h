@@ -25,7 +25,7 @@ QLabel* makeLabelAfter(QWidget* parent, const char* name, const QString& text, Q
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, int x, int y, int width = 80,
                         int height = 25);
 // The button bar along the foot of a width x height page: a raised panel named
-// Panel3, kButtonBarHeight high.
+// buttonBar, kButtonBarHeight high.
 constexpr int kButtonBarHeight = 41;
 QWidget* makeButtonBar(QWidget* parent, int width, int height);
 // The wizard pages' keys: Enter presses the focused button, Escape does what
@@ -36,7 +36,7 @@ bool handlePageKey(QDialog& page, QKeyEvent* event, const std::function<void()>&
 // the end of a path stays visible; the whole text is the label's tool tip.
 void setElidedText(QLabel* label, const QString& text);
 
-// The left strip: a sunken panel named Panel1 whose picture Image1 fills it.
+// The left strip: a sunken panel named pictureStrip whose picture (named picture) fills it.
 QWidget* makePictureStrip(QWidget* parent, SidePicture picture, int width, int height);
 
 }  // namespace zel::setup

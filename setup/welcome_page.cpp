@@ -22,35 +22,36 @@ WelcomePage::WelcomePage(SetupPlatform& platform, QWidget* parent) : QDialog(par
   setUpFixedDialog(*this, QStringLiteral("환영합니다"), kWidth, kHeight);
   makePictureStrip(this, SidePicture::kWelcome, kStripWidth, kHeight - kButtonBarHeight);
 
-  auto* panel2 = new QFrame(this);
-  panel2->setObjectName(QStringLiteral("Panel2"));
-  panel2->setGeometry(kStripWidth, 0, kWidth - kStripWidth, kHeight - kButtonBarHeight);
+  auto* textPanel = new QFrame(this);
+  textPanel->setObjectName(QStringLiteral("textPanel"));
+  textPanel->setGeometry(kStripWidth, 0, kWidth - kStripWidth, kHeight - kButtonBarHeight);
   const int x = 12;
-  QLabel* label1 = makeLabel(panel2, "Label1", QStringLiteral("이 프로그램은 "), x, 20);
-  QLabel* label10 = makeLabelAfter(panel2, "Label10", QStringLiteral("ZEL/4.X 보고서 Viewer"), label1, true);
-  makeLabelAfter(panel2, "Label4", QStringLiteral("를"), label10);
-  makeLabel(panel2, "Label2", QStringLiteral("Install 하는 프로그램입니다."), x, 38);
-  makeLabel(panel2, "Label7", QStringLiteral("본 프로그램을 Install 하려면 다음버튼을"), x, 68);
-  makeLabel(panel2, "Label8", QStringLiteral("클릭하고, 중지하려면 취소 버튼을 클릭하세요"), x, 86);
-  makeLabel(panel2, "Label3", QStringLiteral("이 프로그램에 대한 모든 권리는 (주)Velmora에"), x, 124);
-  makeLabel(panel2, "Label5", QStringLiteral("있으며, 무단 복제와 배포를 금합니다."), x, 142);
-  makeLabel(panel2, "Label6",
+  QLabel* introLabel = makeLabel(textPanel, "introLabel", QStringLiteral("이 프로그램은 "), x, 20);
+  QLabel* productLabel =
+      makeLabelAfter(textPanel, "productLabel", QStringLiteral("ZEL/4.X 보고서 Viewer"), introLabel, true);
+  makeLabelAfter(textPanel, "introEndLabel", QStringLiteral("를"), productLabel);
+  makeLabel(textPanel, "purposeLabel", QStringLiteral("Install 하는 프로그램입니다."), x, 38);
+  makeLabel(textPanel, "nextHintLabel", QStringLiteral("본 프로그램을 Install 하려면 다음버튼을"), x, 68);
+  makeLabel(textPanel, "cancelHintLabel", QStringLiteral("클릭하고, 중지하려면 취소 버튼을 클릭하세요"), x, 86);
+  makeLabel(textPanel, "rightsLabel", QStringLiteral("이 프로그램에 대한 모든 권리는 (주)Velmora에"), x, 124);
+  makeLabel(textPanel, "copyingLabel", QStringLiteral("있으며, 무단 복제와 배포를 금합니다."), x, 142);
+  makeLabel(textPanel, "supportLabel",
             QStringLiteral("문의는 고객지원실(%1)로 하시거나").arg(QString::fromLatin1(kSupportTelephone)), x, 172);
-  makeLabel(panel2, "Label9", QStringLiteral("도움말을 참조하시기 바랍니다."), x, 190);
-  auto* label11 = new ClickLabel(QString::fromLatin1(kMakerWebSite), panel2);
-  label11->setObjectName(QStringLiteral("Label11"));
-  label11->setFont(linkFont());
-  QPalette blue = label11->palette();
+  makeLabel(textPanel, "helpLabel", QStringLiteral("도움말을 참조하시기 바랍니다."), x, 190);
+  auto* webSiteLink = new ClickLabel(QString::fromLatin1(kMakerWebSite), textPanel);
+  webSiteLink->setObjectName(QStringLiteral("webSiteLink"));
+  webSiteLink->setFont(linkFont());
+  QPalette blue = webSiteLink->palette();
   blue.setColor(QPalette::WindowText, Qt::blue);
-  label11->setPalette(blue);
-  label11->setCursor(Qt::PointingHandCursor);
-  label11->adjustSize();
-  label11->move(x, 220);
-  connect(label11, &ClickLabel::clicked, this, &WelcomePage::openMakerSite);
+  webSiteLink->setPalette(blue);
+  webSiteLink->setCursor(Qt::PointingHandCursor);
+  webSiteLink->adjustSize();
+  webSiteLink->move(x, 220);
+  connect(webSiteLink, &ClickLabel::clicked, this, &WelcomePage::openMakerSite);
 
-  QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
-  nextButton = makeButton(panel3, "nextButton", QStringLiteral("다  음"), 210, 8);
-  cancelButton = makeButton(panel3, "cancelButton", QStringLiteral("취  소"), 300, 8);
+  QWidget* buttonBar = makeButtonBar(this, kWidth, kHeight);
+  nextButton = makeButton(buttonBar, "nextButton", QStringLiteral("다  음"), 210, 8);
+  cancelButton = makeButton(buttonBar, "cancelButton", QStringLiteral("취  소"), 300, 8);
   connect(nextButton, &QPushButton::clicked, this, &WelcomePage::goOn);
   connect(cancelButton, &QPushButton::clicked, this, &WelcomePage::cancel);
 }

@@ -64,7 +64,7 @@ TEST_F(WindowManagerTest, MainWindowFillsTheScreenAndThePictureAreaFillsTheWindo
   // Decorations may take some of the screen, but nothing like a small window.
   EXPECT_GE(window.width(), area.width() * 9 / 10);
   EXPECT_GE(window.height(), area.height() * 8 / 10);
-  EXPECT_EQ(window.Image1->geometry(), window.rect());
+  EXPECT_EQ(window.startArea->geometry(), window.rect());
 }
 
 TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
@@ -74,7 +74,7 @@ TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
   for (const QSize size : {QSize(300, 200), QSize(640, 480), QSize(900, 700)}) {
     window.resize(size);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.size() == size; })) << size.width();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.Image1->geometry() == window.rect(); })) << size.width();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.startArea->geometry() == window.rect(); })) << size.width();
   }
 }
 

@@ -76,14 +76,14 @@ TEST_F(WizardTest, WelcomePageAsDesigned) {
   EXPECT_EQ(page.size(), QSize(397, 298));
   EXPECT_EQ(testing::buttonText(page, "nextButton"), QStringLiteral("다  음"));
   EXPECT_EQ(testing::buttonText(page, "cancelButton"), QStringLiteral("취  소"));
-  EXPECT_EQ(testing::labelText(page, "Label10"), QStringLiteral("ZEL/4.X 보고서 Viewer"));
-  EXPECT_EQ(testing::labelText(page, "Label2"), QStringLiteral("Install 하는 프로그램입니다."));
-  EXPECT_EQ(testing::labelText(page, "Label9"), QStringLiteral("도움말을 참조하시기 바랍니다."));
-  EXPECT_EQ(testing::labelText(page, "Label11"), QString::fromLatin1(kMakerWebSite));
-  auto* bold = page.findChild<QLabel*>(QStringLiteral("Label10"));
+  EXPECT_EQ(testing::labelText(page, "productLabel"), QStringLiteral("ZEL/4.X 보고서 Viewer"));
+  EXPECT_EQ(testing::labelText(page, "purposeLabel"), QStringLiteral("Install 하는 프로그램입니다."));
+  EXPECT_EQ(testing::labelText(page, "helpLabel"), QStringLiteral("도움말을 참조하시기 바랍니다."));
+  EXPECT_EQ(testing::labelText(page, "webSiteLink"), QString::fromLatin1(kMakerWebSite));
+  auto* bold = page.findChild<QLabel*>(QStringLiteral("productLabel"));
   EXPECT_TRUE(bold->font().bold());
   EXPECT_EQ(bold->font().pixelSize(), 12);
-  EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("Panel1"))->width(), 113);
+  EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("pictureStrip"))->width(), 113);
 }
 
 TEST_F(WizardTest, WelcomeNextGoesOn) {
@@ -123,7 +123,7 @@ TEST_F(WizardTest, WelcomeCancelNoStays) {
 TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
   WelcomePage page(fake_);
   page.show();
-  auto* link = page.findChild<ClickLabel*>(QStringLiteral("Label11"));
+  auto* link = page.findChild<ClickLabel*>(QStringLiteral("webSiteLink"));
   ASSERT_NE(link, nullptr);
   QTest::mouseClick(link, Qt::LeftButton);
   EXPECT_EQ(fake_.opened, std::vector<std::string>{kMakerWebSite});
@@ -138,7 +138,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
   EXPECT_EQ(page.size(), QSize(484, 344));
   EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(default_));
   EXPECT_EQ(testing::buttonText(page, "chooseButton"), QStringLiteral("경 로"));
-  EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("Bevel1"))->size(), QSize(307, 22));
+  EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("pathFrame"))->size(), QSize(307, 22));
   EXPECT_EQ(InstallPath, default_);
 }
 
@@ -522,7 +522,7 @@ TEST_F(DriverTest, FullInstallationAndNoToStartingTheViewer) {
   answer({kYes, kNo});  // create the directory; do not start the viewer
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"), QStringLiteral("FM_DirSet")}));
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
   const Message& done = recorder_.shown.back();
@@ -552,7 +552,7 @@ TEST_F(DriverTest, YesToTheCompletionQuestionStartsTheViewerAndNeverRestarts) {
   answer({kYes});
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
   EXPECT_EQ(fake_.restarts, 0);
   EXPECT_EQ(fake_.started, std::vector<std::string>{default_ + "/ZelRpt in " + default_});
@@ -567,7 +567,7 @@ TEST_F(DriverTest, ViewerThatCannotStartIsReported) {
   answer({kYes});
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(fake_.restarts, 0);
   EXPECT_EQ(captions(), (std::vector<std::string>{"종료", "오류"}));
   EXPECT_EQ(recorder_.shown.back().text, "Viewer를 실행할 수 없습니다.\r" + default_ + "/ZelRpt");
@@ -589,7 +589,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
     answer({kNo});
     InstallerWindow first(firstPlatform, runner_.modal());
     first.show();
-    testing::moveMouseOver(first.Image1);
+    testing::moveMouseOver(first.startArea);
   }
   ASSERT_TRUE(exists(elsewhere + "/README.TXT"));
   EXPECT_EQ(recorder_.shown.back().text.find("이전에 설치한"), std::string::npos);
@@ -606,7 +606,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
   answer({kNo});
   InstallerWindow second(fake_, runner_.modal());
   second.show();
-  testing::moveMouseOver(second.Image1);
+  testing::moveMouseOver(second.startArea);
   EXPECT_EQ(proposed, elsewhere);
   ASSERT_EQ(captions(), std::vector<std::string>{"종료"});
   EXPECT_NE(recorder_.shown.back().text.find("이전에 설치한 Viewer를 새로 바꾸었습니다."), std::string::npos)
@@ -660,7 +660,7 @@ TEST_F(DriverStopTest, CancelButtonAsksThenTakesEverythingBack) {
   DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
   EXPECT_EQ(recorder_.shown[1].text, "설치를 취소하시겠습니까?\r지금까지 설치한 파일은 모두 되돌립니다.");
   EXPECT_EQ(recorder_.shown[2].text, "설치를 취소했습니다. 설치하던 파일은 모두 되돌렸습니다.");
@@ -677,7 +677,7 @@ TEST_F(DriverStopTest, NoToTheCancelQuestionFinishesTheInstall) {
   DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
   EXPECT_TRUE(exists(default_ + "/README.TXT"));
   EXPECT_EQ(window.exitCode(), 0);
@@ -691,7 +691,7 @@ TEST_F(DriverStopTest, ClosingTheMainWindowAsksTheCancelQuestion) {
   InstallerWindow window(fake_, runner_.modal());
   DuringTheInstall close([&window](InstallProgressWindow&) { window.close(); });
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
   EXPECT_EQ(recorder_.shown[1].text, "설치를 취소하시겠습니까?\r지금까지 설치한 파일은 모두 되돌립니다.");
   expectNothingLeft();
@@ -707,7 +707,7 @@ TEST_P(DriverSignalTest, TakesEverythingBackAndEndsByTheSignal) {
   DuringTheInstall signal([](InstallProgressWindow&) { ::raise(GetParam()); });
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), std::vector<std::string>{"확인"});  // no question, no restart
   expectNothingLeft();
   EXPECT_EQ(window.exitSignal(), GetParam());
@@ -738,7 +738,7 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
   setMessageService(&onTop);
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   ASSERT_EQ(onTop.shown.size(), 1u);
   EXPECT_EQ(onTop.progressOnTop, std::vector<bool>{false});
   ASSERT_NE(window.progressWindow(), nullptr);
@@ -752,7 +752,7 @@ TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
   answer({kYes});  // create the directory; then the archive is missing
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류"}));
   EXPECT_FALSE(exists(dir_ / "(주)Velmora"));
   EXPECT_EQ(window.exitCode(), 1);
@@ -774,9 +774,9 @@ TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
   InstallerWindow window(fake_, runner_.modal());
   window.show();
   // Still on the welcome page, the main window gets another movement.
-  runner_.then([&](QDialog&) { testing::moveMouseOver(window.Image1); });
-  testing::moveMouseOver(window.Image1);
-  testing::moveMouseOver(window.Image1);
+  runner_.then([&](QDialog&) { testing::moveMouseOver(window.startArea); });
+  testing::moveMouseOver(window.startArea);
+  testing::moveMouseOver(window.startArea);
   // One welcome page only; its close box ended the program without a question.
   EXPECT_EQ(runner_.shown.size(), 1u);
   EXPECT_TRUE(recorder_.shown.empty());
@@ -789,7 +789,7 @@ TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
   runner_.then([](QDialog& d) { click(d, "nextButton"); });
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(runner_.shown.size(), 2u);
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_FALSE(window.isVisible());
@@ -802,7 +802,7 @@ TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   InstallerWindow window(fake_, runner_.modal());
   window.show();
   QSignalSpy closed(&window, &InstallerWindow::closed);
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"오류"}));
   EXPECT_EQ(recorder_.shown.back().text, "ZELRPT.E01 화일이 존재하지 않습니다.");
   EXPECT_EQ(window.exitCode(), 1);
@@ -819,7 +819,7 @@ TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
   goThroughThePages();
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   // The reason stands under the message.
   const std::string& text = recorder_.shown.back().text;
   EXPECT_EQ(text.rfind("SETUP을 실행하는데 오류가 발생했습니다.\r", 0), 0u) << text;
@@ -835,7 +835,7 @@ TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
   goThroughThePages();
   InstallerWindow window(fake_, runner_.modal());
   window.show();
-  testing::moveMouseOver(window.Image1);
+  testing::moveMouseOver(window.startArea);
   ASSERT_FALSE(recorder_.shown.empty());
   EXPECT_EQ(recorder_.shown.back().text, "Cannot open file " + default_ + "/libsde32.so");
   EXPECT_EQ(window.exitCode(), 1);

@@ -1,3 +1,8 @@
+// One file on purpose, though over 400 lines: one extraction run (plan, check,
+// make the root, extract) whose checks refer to one another. Reading the
+// archive (zip_directory, entry_data), entry names (entry_name, entry_path) and
+// temporary files (temp_file) already live beside it; what is left would only
+// scatter the checks that keep every write inside the target.
 #include "zip_extractor.h"
 
 #include <fcntl.h>
