@@ -1,3 +1,6 @@
+// One file on purpose, though over 400 lines: the parser builds the syntax tree
+// that evaluation walks (the two sections below); the tree's node types are
+// private to this file.
 #include "expression.h"
 
 #include <algorithm>

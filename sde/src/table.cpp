@@ -1,3 +1,5 @@
+// One file on purpose, though over 400 lines: the record window cache, header
+// and memo access of one open table share the file handles and the cache.
 #include "table.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// One file on purpose, though over 400 lines: cursor, writing, orders and filter
+// (the sections below) all move the one record pointer and buffer, and each
+// relies on the others' rules for when a changed record is posted.
 #include "work_area.h"
 
 #include <algorithm>

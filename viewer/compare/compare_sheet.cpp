@@ -1,3 +1,6 @@
+// One file on purpose, though over 400 lines: the comparison's two sheets (CSV
+// and XLSX sections below) share the filtering base and the column table at the
+// top, so that both always hold the same rows and columns.
 #include "compare_sheet.h"
 
 #include <fcntl.h>

@@ -1,3 +1,6 @@
+// One file on purpose, though over 400 lines: one page's drawing from frame to
+// last line, in the order it is drawn, and the small rules it alone uses
+// (half-even rounding, spread captions, printer margins), tested with it.
 #include "page_renderer.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// One file on purpose, though over 400 lines: the sheet's rows, its cell formats
+// and its column widths share the format cache and the width estimates below,
+// and are read together when a column comes out too narrow or wrongly formatted.
 #include "xlsx_writer.h"
 
 #include <xlsxwriter.h>

@@ -1,3 +1,7 @@
+// One file on purpose, though over 400 lines: the canvas's font cache, held
+// texts and mappings are one piece (a text is measured, held and flushed by the
+// same rules); the page recorder at the end is the canvas's only maker for the
+// preview and is read with it.
 #include "painter_canvas.h"
 
 #include <QCoreApplication>

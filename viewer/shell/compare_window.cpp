@@ -1,3 +1,5 @@
+// Just over 400 lines: the comparison window and the small pieces only it uses
+// (the preview opened at a page, the run's progress dialog), kept together.
 #include "compare_window.h"
 
 #include <QAbstractTableModel>
