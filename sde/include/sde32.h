@@ -50,10 +50,19 @@ extern "C" {
 #define SX_R_DATESTR 5 /* "YYYYMMDD" */
 #define SX_R_MEMO 6 /* zero-terminated text into a memo field */
 
-/* sx_LastErrorKind values. */
+/* sx_LastErrorKind values: what kind of failure the last one was, so callers
+ * can word it without reading sx_LastError's English. New kinds are only ever
+ * added; a caller treats a kind it does not know as SX_ERR_OTHER. */
 #define SX_ERR_NONE 0
 #define SX_ERR_OTHER 1
 #define SX_ERR_BUSY 2 /* another program holds the file or record */
+#define SX_ERR_NOTFOUND 3 /* no such file, field, tag or alias */
+#define SX_ERR_CORRUPT 4 /* a file's contents contradict its format */
+#define SX_ERR_IO 5 /* the system refused a read, write, open or lock: see sx_LastErrno */
+#define SX_ERR_ARGUMENT 6 /* a call the current state or its arguments do not allow */
+#define SX_ERR_UNSUPPORTED 7 /* a feature of the file this engine does not handle */
+#define SX_ERR_NODRIVER 8 /* the index driver's library cannot be found or loaded */
+#define SX_ERR_FIELDTYPE 9 /* the field is not of the type the call reads or writes */
 
 /* sx_SysProp queries. */
 #define SX_SP_WORKAREAS 1 /* number of open work areas */
@@ -70,6 +79,7 @@ SDE_API const char* sx_Version(void);
 SDE_API long sx_SysProp(int prop);
 SDE_API const char* sx_LastError(void); /* "" when the last failing call left none */
 SDE_API int sx_LastErrorKind(void); /* SX_ERR_* of the last failure */
+SDE_API int sx_LastErrno(void); /* errno of the system call behind the last failure; 0 when none failed */
 
 /* Test seam: the nth file write (SX_FAULT_WRITE) or flush (SX_FAULT_SYNC) from
    now on fails once as a failing disk would; nth 0 disarms. */

@@ -8,6 +8,7 @@
 #include "zel_table.h"
 #include "ascii_text.h"
 #include "cp949.h"
+#include "error_text.h"
 #include "report_file_state.h"
 #include "settings_block.h"
 
@@ -227,8 +228,9 @@ ReportDescription GetFileInfo(const std::string& directory, const std::string& f
   TZelTable table;
   if (!table.OpenTable(directory, fileName, "CDX") || !table.Table.FindField("F_INIT")) {
     // A report held by another program or unreadable for the user is not "not a report".
-    const std::string why = OpenProblemText(table.Table.LastOpenProblem());
-    out.problem = table.NotAReportReason();
+    const DataError reason = table.NotAReportReason();
+    const std::string why = openRefusalText(reason.kind());
+    out.problem = reason.what();
     out.kind = ReportKind::kNotAReport;
     out.title = why.empty() ? std::string(kNotReportFileText) : why;
     out.canChangeMargins = false;

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QBuffer>
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -32,12 +33,16 @@ namespace {
 
 constexpr double kPictureDpi = 80.0;  // the page picture's pixels per inch of paper
 
+// Leading blanks and a sign allowed and anything after the digits ignored,
+// as stoi reads; 0 when no number starts the text or it is out of range.
 int toInt(const std::string& text) {
-  try {
-    return std::stoi(text);
-  } catch (...) {
-    return 0;
-  }
+  const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
+  if (start == std::string::npos) return 0;
+  const char* first = text.data() + start;
+  if (*first == '+' && text.size() > start + 1 && text[start + 1] != '-') ++first;
+  int value = 0;
+  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+  return error == std::errc() && end != first ? value : 0;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "export_lines.h"
 #include "message_service.h"
 #include "number_format.h"
+#include "error_text.h"
 #include "report_file_state.h"
 #include "report_layout.h"
 #include "report_lines.h"
@@ -105,9 +106,10 @@ std::unique_ptr<Report> openReport(MessageService& box, const std::string& path)
   auto r = std::make_unique<Report>();
   TZelTable& t = r->table;
   if (!t.OpenTable(directory, name, "CDX") || !t.Table.FindField("F_INIT")) {
-    const std::string why = OpenProblemText(t.Table.LastOpenProblem());
+    const DataError reason = t.NotAReportReason();
+    const std::string why = openRefusalText(reason.kind());
     box.warning(path + "\r" + (why.empty() ? std::string(kNotAReport) : why));
-    box.log(t.NotAReportReason());
+    box.log(reason.what());
     return nullptr;
   }
   if (const long missing = t.Apollo.MissingBytes(); missing > 0) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "area_guard.h"
@@ -25,11 +26,11 @@ void TApollo::applyLinkSettings() {
   AreaGuard guard(table_->WorkArea());
   for (const auto& index : ExtraIndexes) {
     if (sx_IndexOpen(index.c_str()) <= 0) {
-      throw DataError(engineError(table_->TableName + ": cannot open index " + index));
+      throw engineFailure(ErrorKind::kIndex, table_->TableName + ": cannot open index " + index);
     }
   }
   if (!Filter.empty() && !sx_Query(Filter.c_str())) {
-    throw DataError(engineError(table_->TableName + ": bad filter " + Filter));
+    throw engineFailure(ErrorKind::kOther, table_->TableName + ": bad filter " + Filter);
   }
   sx_SetTurboRead(TurboRead ? 1 : 0);
   sx_GoTop();
@@ -57,7 +58,7 @@ std::string TApollo::FieldTypeName(const std::string& name) {
 }
 
 double TApollo::FieldAsFloat(const std::string& name) {
-  if (table_ == nullptr) throw DataError("no table to read " + name + " from");
+  if (table_ == nullptr) throw DataError(ErrorKind::kTableClosed, "no table to read " + name + " from");
   const std::string text = table_->FieldAsString(name);
   const std::string_view trimmed = std::string_view(text).substr(0, text.find_last_not_of(' ') + 1);
   if (trimmed.find_first_not_of(' ') == std::string_view::npos) return 0.0;
@@ -71,26 +72,27 @@ double TApollo::FieldAsFloat(const std::string& name) {
   char* end = nullptr;
   value = std::strtod(copy.c_str(), &end);
   if (end == copy.c_str() || *end != '\0') {
-    throw DataError(table_->TableName + ": '" + cp949Excerpt(copy) + "' in " + name + " is not a valid number");
+    throw DataError(ErrorKind::kBadNumber,
+                    table_->TableName + ": '" + cp949Excerpt(copy) + "' in " + name + " is not a valid number");
   }
   return value;
 }
 
 long TApollo::FieldAsInteger(const std::string& name) {
-  if (table_ == nullptr) throw DataError("no table to read " + name + " from");
+  if (table_ == nullptr) throw DataError(ErrorKind::kTableClosed, "no table to read " + name + " from");
   const std::string type = FieldTypeName(name);
   const double value = FieldAsFloat(name);
   // Numeric fields round to the nearest integer (halves to even); a text must
   // already hold an integer.
   const double rounded = std::nearbyint(value);
   if ((!isNumericType(type) && rounded != value) || !(std::fabs(rounded) <= 9.2e18)) {
-    throw DataError(table_->TableName + ": " + name + " is not a valid integer");
+    throw DataError(ErrorKind::kBadNumber, table_->TableName + ": " + name + " is not a valid integer");
   }
   return static_cast<long>(rounded);
 }
 
 std::string TApollo::FieldAsPaddedText(const std::string& name) {
-  if (table_ == nullptr) throw DataError("no table to read " + name + " from");
+  if (table_ == nullptr) throw DataError(ErrorKind::kTableClosed, "no table to read " + name + " from");
   const TTable::FieldSlot& slot = table_->fieldSlot(name);  // the table is open and has the field
   std::string text = table_->valueOf(slot, name).value_or(std::string());
   applyLinkSettings();
@@ -99,7 +101,7 @@ std::string TApollo::FieldAsPaddedText(const std::string& name) {
 }
 
 std::string TApollo::MemoText(const std::string& name, int lineWidth) {
-  if (table_ == nullptr) throw DataError("no table to read " + name + " from");
+  if (table_ == nullptr) throw DataError(ErrorKind::kTableClosed, "no table to read " + name + " from");
   table_->requireField(name);
   applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
@@ -111,15 +113,15 @@ std::string TApollo::MemoText(const std::string& name, int lineWidth) {
   if (move) sx_Go(datasetRec);
   char* memo = sx_GetMemo(name.c_str(), lineWidth);
   std::string text;
-  std::string failure;
+  std::optional<DataError> failure;
   if (memo != nullptr) {
     text = memo;
     sx_MemDealloc(memo);
   } else {
-    failure = engineError(table_->TableName + ": cannot read memo " + name);
+    failure = engineFailure(ErrorKind::kMemoDamaged, table_->TableName + ": cannot read memo " + name);
   }
   if (move) sx_Go(engineRec);
-  if (!failure.empty()) throw DataError(failure);
+  if (failure) throw *failure;
   return text;
 }
 
@@ -206,7 +208,7 @@ int TApollo::OpenIndexFile(const std::string& fileName) {
   applyLinkSettings();
   AreaGuard guard(table_->WorkArea());
   const int order = sx_IndexOpen(fileName.c_str());
-  if (order <= 0) throw DataError(engineError(table_->TableName + ": cannot open index " + fileName));
+  if (order <= 0) throw engineFailure(ErrorKind::kIndex, table_->TableName + ": cannot open index " + fileName);
   const char* tag = sx_TagName(order);
   table_->IndexName = tag == nullptr ? "" : tag;
   return order;
@@ -219,7 +221,7 @@ int TApollo::CreateIndexFile(const std::string& fileName, const std::string& exp
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   const int order = sx_Index(fileName.c_str(), expr.c_str(), option, descending ? 1 : 0, orNull(condition));
-  if (order <= 0) throw DataError(engineError(table_->TableName + ": cannot build index " + fileName));
+  if (order <= 0) throw engineFailure(ErrorKind::kIndex, table_->TableName + ": cannot build index " + fileName);
   table_->readPosition();
   return order;
 }
@@ -232,7 +234,7 @@ int TApollo::CreateIndexTag(const std::string& fileName, const std::string& tagN
   table_->syncEngine();
   const int order =
       sx_IndexTag(orNull(fileName), tagName.c_str(), expr.c_str(), option, descending ? 1 : 0, orNull(condition));
-  if (order <= 0) throw DataError(engineError(table_->TableName + ": cannot build index tag " + tagName));
+  if (order <= 0) throw engineFailure(ErrorKind::kIndex, table_->TableName + ": cannot build index tag " + tagName);
   table_->IndexName = tagName;
   table_->readPosition();
   return order;
@@ -244,7 +246,7 @@ int TApollo::CreateMemoryOrder(const std::string& tagName, const std::string& ex
   AreaGuard guard(table_->WorkArea());
   table_->syncEngine();
   const int order = sx_IndexTemp(tagName.c_str(), expr.c_str(), 0, 0, nullptr);
-  if (order <= 0) throw DataError(engineError(table_->TableName + ": cannot build order " + tagName));
+  if (order <= 0) throw engineFailure(ErrorKind::kIndex, table_->TableName + ": cannot build order " + tagName);
   table_->IndexName = tagName;
   table_->readPosition();
   return order;

@@ -21,7 +21,7 @@ constexpr char kSystemDateSeparator = '-';
 }  // namespace
 
 TApolloEnv::TApolloEnv() {
-  if (instanceCount > 0) throw DataError("Removing extra TApolloEnv component");
+  if (instanceCount > 0) throw DataError(ErrorKind::kOther, "Removing extra TApolloEnv component");
   instanceCount = 1;
   owner_ = true;
   ApolloEnv = this;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "error_text.h"
 #include "message_service.h"
 #ifndef _WIN32
 #  include "child_process.h"
@@ -727,6 +728,40 @@ TEST_F(TableTest, BuildIndexWithBadExpressionFails) {
   EXPECT_FALSE(t.BuildIndex("", "BAD", "CDX", "", false, 0, "str(F_NOSUCH,5"));
   EXPECT_FALSE(t.Table.Exclusive);
   EXPECT_TRUE(recorder_.shown.empty());
+  ASSERT_TRUE(t.IndexError());
+  EXPECT_EQ(t.IndexError()->kind(), ErrorKind::kIndex);
+}
+
+// The settings field of another type: the user is told the field is of the
+// wrong type, not that the memo file is damaged.
+TEST_F(TableTest, ASettingsFieldThatIsNoMemoIsToldAsTheWrongType) {
+  makeTable(dir_.file("P_RPTB02_TEXT.dbf"), {{"F_INIT", "C", 20, 0}, {"F_PAGE", "N", 5, 0}},
+            {{{"F_INIT", "RPTCODE"}, {"F_PAGE", "1"}}});
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEXT.dbf", "CDX"));
+  t.Table.First();
+  try {
+    t.Apollo.MemoText("F_INIT");
+    FAIL() << "read a text field as a memo";
+  } catch (const DataError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kFieldType);
+    EXPECT_EQ(errorMessageText(e), "보고서 파일의 항목 형식이 올바르지 않습니다.\rfield F_INIT is not a memo field");
+  }
+}
+
+// Why an open failed is the engine's kind, not guessed by opening the file again.
+TEST_F(TableTest, AFailedOpenKeepsItsKind) {
+  TZelTable t;
+  EXPECT_FALSE(t.OpenTable(dir_.path(), "P_RPTB02_NONE.dbf", "CDX"));
+  ASSERT_TRUE(t.OpenError());
+  EXPECT_EQ(t.OpenError()->kind(), ErrorKind::kFileMissing);
+  std::ofstream(dir_.file("NOTATABLE.dbf")) << "not a table";
+  EXPECT_FALSE(t.OpenTable(dir_.path(), "NOTATABLE.dbf", "CDX"));
+  ASSERT_TRUE(t.OpenError());
+  EXPECT_EQ(t.OpenError()->kind(), ErrorKind::kCannotOpen) << t.OpenError()->what();
+  EXPECT_EQ(t.NotAReportReason().kind(), ErrorKind::kCannotOpen);
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_FALSE(t.OpenError());
 }
 
 TEST_F(TableTest, SeekOfAbsentKeyLeavesEndOfFileEvenWithSoftSeek) {
@@ -764,11 +799,12 @@ TEST_F(TableTest, BuildIndexWhileAnotherProcessHoldsTheTable) {
     });
     ASSERT_TRUE(child.ready());
     EXPECT_FALSE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
-    ASSERT_EQ(recorder_.shown.size(), 1u);
-    const Message& m = recorder_.shown[0];
-    EXPECT_EQ(m.caption, "오류");
-    EXPECT_EQ(m.icon, MessageIcon::kError);
-    EXPECT_EQ(m.text, dir_.path() + "/P_RPTB02_TEST.dbf\r다른 사용자가 단독으로 사용하고 있습니다.");
+    // The refusal is the caller's to show; the table layer shows nothing.
+    EXPECT_TRUE(recorder_.shown.empty());
+    ASSERT_TRUE(t.IndexError());
+    EXPECT_EQ(t.IndexError()->kind(), ErrorKind::kExclusiveUse);
+    EXPECT_NE(std::string(t.IndexError()->what()).find("in use by another user"), std::string::npos)
+        << t.IndexError()->what();
     EXPECT_TRUE(t.Table.Active());
     EXPECT_TRUE(t.IsOpen);
     EXPECT_FALSE(t.Table.Exclusive);
@@ -777,7 +813,32 @@ TEST_F(TableTest, BuildIndexWhileAnotherProcessHoldsTheTable) {
   }
   // Once the other process has gone, the build succeeds.
   EXPECT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
-  EXPECT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_FALSE(t.IndexError());
+}
+
+// A record another process has locked: the edit fails as "in use", in the
+// words the user is shown for that, not a generic line.
+TEST_F(TableTest, ARecordLockedElsewhereIsToldAsInUse) {
+  const std::string path = dir_.file("P_RPTB02_TEST.dbf");
+  ChildProcess child([&] {
+    sx_CloseAll();
+    return sx_Use(path.c_str(), "CHILD", SX_SHARED, SX_FOX) != 0 && sx_Rlock(1) != 0;
+  });
+  ASSERT_TRUE(child.ready());
+  sx_SetLockTimeout(0);
+  TZelTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.Table.First();
+  try {
+    t.Table.Edit();
+    FAIL() << "edited a record another process holds";
+  } catch (const DataError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kInUse);
+    const std::string shown = errorMessageText(e);
+    EXPECT_EQ(shown.substr(0, shown.find('\r')), "다른 프로그램이 보고서 파일을 사용 중입니다.") << shown;
+    EXPECT_NE(shown.find("record 1 is in use by another user"), std::string::npos) << shown;
+  }
+  sx_SetLockTimeout(1);
 }
 
 TEST_F(TableTest, ClosedTableBuildIndexFailureStaysClosed) {
@@ -792,7 +853,8 @@ TEST_F(TableTest, ClosedTableBuildIndexFailureStaysClosed) {
   t.AssignFileName("P_RPTB02_TEST.dbf");
   t.Table.TableType = ttSXFOX;
   EXPECT_FALSE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
-  EXPECT_EQ(recorder_.shown.size(), 1u);
+  ASSERT_TRUE(t.IndexError());
+  EXPECT_EQ(t.IndexError()->kind(), ErrorKind::kExclusiveUse);
   EXPECT_FALSE(t.Table.Active());
 }
 

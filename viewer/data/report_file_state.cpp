@@ -25,16 +25,6 @@ constexpr int kWriteAccess = W_OK;
 
 namespace zel {
 
-std::string OpenProblemText(OpenProblem problem) {
-  switch (problem) {
-    case OpenProblem::kInUse: return "다른 프로그램이 사용하고 있는 보고서입니다.";
-    case OpenProblem::kNoPermission: return "보고서를 읽을 권한이 없습니다.";
-    case OpenProblem::kNone:
-    case OpenProblem::kOther: break;
-  }
-  return {};
-}
-
 std::string DamagedTableText(const std::string& path, long missingBytes) {
   return path + "\r보고서 파일이 손상되었습니다: 레코드 자료 " + std::to_string(missingBytes) + "바이트가 모자랍니다.";
 }

@@ -1,8 +1,8 @@
 // What can keep a report file from being used, in words the user can act on:
-// another program's hold, missing read permission, a .dbf shorter than its
-// header promises; and whether anything may be written beside the report
-// (the page index), which read-only media and write-protected files forbid.
-// Texts are UTF-8 (messages for the user, not report data).
+// a .dbf shorter than its header promises, a missing memo file, a damaged page
+// number (why it would not open at all is the open's DataError: error_text.h); and whether anything may be written
+// beside the report (the page index), which read-only media and write-protected files forbid. Texts are UTF-8 (messages
+// for the user, not report data).
 #pragma once
 
 #include <functional>
@@ -11,9 +11,6 @@
 #include "apollo.h"
 
 namespace zel {
-
-// "" for OpenProblem::kNone and kOther: the caller's own text applies then.
-std::string OpenProblemText(OpenProblem problem);
 
 // The refusal for a .dbf that lacks `missingBytes` bytes of the records its
 // header counts: names the file and the shortfall.

@@ -1,8 +1,6 @@
 #include "table.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -52,18 +50,6 @@ std::string aliasStem(const std::string& path) {
   return stem;
 }
 
-// Asked right after a failed sx_Use: another program's hold, or the user's
-// missing read permission, or something else (not a table, damaged).
-OpenProblem openProblemOf(const std::string& path) {
-  if (sx_LastErrorKind() == SX_ERR_BUSY) return OpenProblem::kInUse;
-  errno = 0;
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    std::fclose(f);
-    return OpenProblem::kOther;
-  }
-  return errno == EACCES || errno == EPERM ? OpenProblem::kNoPermission : OpenProblem::kOther;
-}
-
 }  // namespace
 
 std::string ResolvePath(const std::string& directory, const std::string& name) {
@@ -90,7 +76,7 @@ TTable::~TTable() {
 }
 
 void TTable::requireActive(const std::string& what) const {
-  if (area_ == 0) throw DataError(TableName + ": cannot " + what + " on a closed table");
+  if (area_ == 0) throw DataError(ErrorKind::kTableClosed, TableName + ": cannot " + what + " on a closed table");
 }
 
 const TTable::FieldSlot* TTable::findSlot(const std::string& name) {
@@ -117,7 +103,7 @@ const TTable::FieldSlot* TTable::findSlot(const std::string& name) {
 const TTable::FieldSlot& TTable::fieldSlot(const std::string& name) {
   if (area_ == 0) requireActive("read field " + name);
   const FieldSlot* slot = findSlot(name);
-  if (slot == nullptr) throw DataError(TableName + ": field '" + name + "' not found");
+  if (slot == nullptr) throw DataError(ErrorKind::kFieldMissing, TableName + ": field '" + name + "' not found");
   return *slot;
 }
 
@@ -166,7 +152,7 @@ void TTable::readPosition() {
 void TTable::Open() {
   if (area_ != 0) return;
   const int driver = driverOf(TableType);
-  if (driver == 0) throw DataError(TableName + ": table type not supported");
+  if (driver == 0) throw DataError(ErrorKind::kCannotOpen, TableName + ": table type not supported");
   // A name with a directory part is taken as it stands.
   const std::string path =
       TableName.find(kSeparator) != std::string::npos ? TableName : ResolvePath(DatabaseName, TableName);
@@ -177,11 +163,7 @@ void TTable::Open() {
   sx_SetStringType(1);
   AreaGuard guard(0);
   const int area = sx_Use(path.c_str(), alias.c_str(), Exclusive ? SX_EXCLUSIVE : SX_SHARED, driver);
-  if (area == 0) {
-    openProblem_ = openProblemOf(path);
-    throw DataError(engineError("cannot open " + path));
-  }
-  openProblem_ = OpenProblem::kNone;
+  if (area == 0) throw engineFailure(ErrorKind::kCannotOpen, "cannot open " + path);
   area_ = area;
   ++openCount_;
   alias_ = alias;
@@ -281,13 +263,13 @@ std::optional<std::string> TTable::valueOf(const FieldSlot& slot, const std::str
   if (!isText && sx_Empty(name.c_str())) return std::nullopt;
   if (type == "M") {
     char* memo = sx_GetMemo(name.c_str(), 0);
-    if (memo == nullptr) throw DataError(engineError(TableName + ": cannot read memo " + name));
+    if (memo == nullptr) throw engineFailure(ErrorKind::kMemoDamaged, TableName + ": cannot read memo " + name);
     std::string text(memo);
     sx_MemDealloc(memo);
     return text;
   }
   const char* value = type == "C" ? sx_GetString(name.c_str()) : sx_GetTrimString(name.c_str());
-  if (value == nullptr) throw DataError(engineError(TableName + ": cannot read field " + name));
+  if (value == nullptr) throw engineFailure(ErrorKind::kReadFailed, TableName + ": cannot read field " + name);
   std::string text(value);
   if (isText && text.find_first_not_of(' ') == std::string::npos) return std::nullopt;
   return text;
@@ -298,15 +280,15 @@ std::string TTable::FieldAsString(const std::string& name) { return FieldValue(n
 void TTable::Edit() {
   requireActive("edit");
   if (editing_) return;
-  if (eof_) throw DataError(TableName + ": no current record to edit");
+  if (eof_) throw DataError(ErrorKind::kReadFailed, TableName + ": no current record to edit");
   AreaGuard guard(area_);
   syncEngine();
   if (!Exclusive) {
     if (!sx_Rlock(recNo_)) {
       std::string text = TableName + ": record " + std::to_string(recNo_) + " is in use by another user";
-      const char* detail = sx_LastError();
-      if (detail != nullptr && *detail != '\0') text += std::string(" (") + detail + ")";
-      throw DataError(text);
+      const DataError cause = engineFailure(ErrorKind::kInUse, "");
+      if (*cause.what() != '\0') text += std::string(" (") + cause.what() + ")";
+      throw DataError(cause.kind(), text, cause.sysError());
     }
     lockedRecord_ = recNo_;
   }
@@ -317,7 +299,7 @@ void TTable::Edit() {
 
 void TTable::SetFieldText(const std::string& name, const std::string& text) {
   requireField(name);
-  if (!editing_) throw DataError(TableName + ": not in edit mode (assigning " + name + ")");
+  if (!editing_) throw DataError(ErrorKind::kWriteFailed, TableName + ": not in edit mode (assigning " + name + ")");
   pending_.emplace_back(name, text);
 }
 
@@ -332,7 +314,7 @@ void TTable::Post() {
   // written before the failure. (A failed commit drops the change itself.)
   std::string before(static_cast<std::size_t>(std::max(sx_RecSize(), 0)), '\0');
   const bool haveBefore = !before.empty() && sx_GetRecord(before.data()) == static_cast<int>(before.size());
-  std::string failure;
+  std::optional<DataError> failure;
   // Check every value before writing any, so a bad value leaves the record as it was.
   for (const auto& [name, text] : pending_) {
     if (!isNumericType(sx_FieldType(name.c_str()))) continue;
@@ -340,11 +322,11 @@ void TTable::Post() {
     std::strtod(text.c_str(), &end);
     if (text.find_first_not_of(' ') != std::string::npos &&
         std::string(end).find_first_not_of(' ') != std::string::npos) {
-      failure = "'" + text + "' is not a valid number for " + name;
+      failure = DataError(ErrorKind::kBadNumber, "'" + text + "' is not a valid number for " + name);
     }
   }
   for (const auto& [name, text] : pending_) {
-    if (!failure.empty()) break;
+    if (failure) break;
     const std::string type = sx_FieldType(name.c_str());
     int ok = 0;
     if (type == "M") {
@@ -361,18 +343,19 @@ void TTable::Post() {
       ok = sx_Replace(name.c_str(), SX_R_STRING, text.c_str());
     }
     if (!ok) {
-      failure = engineError(TableName + ": cannot write field " + name);
+      failure = engineFailure(ErrorKind::kWriteFailed, TableName + ": cannot write field " + name);
       if (haveBefore) sx_PutRecord(before.data());
       break;
     }
   }
-  if (failure.empty() && !sx_Commit()) failure = engineError(TableName + ": cannot post record " + std::to_string(rec));
+  if (!failure && !sx_Commit())
+    failure = engineFailure(ErrorKind::kWriteFailed, TableName + ": cannot post record " + std::to_string(rec));
   if (lockedRecord_ != 0) sx_Unlock(lockedRecord_);
   lockedRecord_ = 0;
   editing_ = false;
   pending_.clear();
   recordOf_ = 0;
-  if (!failure.empty()) throw DataError(failure);
+  if (failure) throw *failure;
 }
 
 void TTable::Cancel() {

@@ -19,9 +19,6 @@ namespace zel {
 
 enum TTableType { ttDefault, ttParadox, ttDBase, ttASCII, ttSXNTX, ttSXFOX, ttSXNSX };
 
-// Why the last Open of a table failed, so messages can say what is true.
-enum class OpenProblem { kNone, kInUse, kNoPermission, kOther };
-
 class TTable {
  public:
   TTable() = default;
@@ -36,12 +33,12 @@ class TTable {
   std::string IndexName;  // current index tag, "" in natural order
 
   // Opens DatabaseName/TableName (file names matched without regard to case)
-  // shared, or exclusive when Exclusive is set; throws DataError on failure.
+  // shared, or exclusive when Exclusive is set; throws DataError on failure,
+  // of the kind that says why (kInUse, kNoPermission, kDriverMissing, kCannotOpen).
   // The alias is the file's stem cut to 8 characters, "~", "-" and blank made
   // "_", with "_1", "_2", ... appended while the alias is taken.
   void Open();
   void Close();
-  OpenProblem LastOpenProblem() const { return openProblem_; }
   bool Active() const { return area_ != 0; }
   int WorkArea() const { return area_; }
   const std::string& Alias() const { return alias_; }
@@ -104,7 +101,6 @@ class TTable {
   const std::string& recordBytes();
 
   int area_ = 0;
-  OpenProblem openProblem_ = OpenProblem::kNone;
   long openCount_ = 0;  // opens so far, so companions notice a reopened table
   std::string alias_;
   bool editing_ = false;

@@ -1,23 +1,11 @@
 #include "zel_table.h"
 
 #include "ascii_text.h"
-#include "message_service.h"
 
 #include <filesystem>
 #include <system_error>
 
 namespace zel {
-namespace {
-
-// "다른 사용자가 단독으로 사용하고 있습니다." (another user holds the file exclusively)
-constexpr char kExclusiveUseText[] =
-    "\xEB\x8B\xA4\xEB\xA5\xB8 \xEC\x82\xAC\xEC\x9A\xA9\xEC\x9E\x90\xEA\xB0\x80 "
-    "\xEB\x8B\xA8\xEB\x8F\x85\xEC\x9C\xBC\xEB\xA1\x9C "
-    "\xEC\x82\xAC\xEC\x9A\xA9\xED\x95\x98\xEA\xB3\xA0 \xEC\x9E\x88\xEC\x8A\xB5\xEB\x8B\x88\xEB\x8B\xA4.";
-constexpr char kSeparator[] = "/";
-
-}  // namespace
-
 TZelTable::TZelTable() { Apollo.SetDataSource(&Table); }
 
 TZelTable::~TZelTable() = default;
@@ -39,15 +27,15 @@ bool TZelTable::AssignFileName(const std::string& fileName) {
 
 bool TZelTable::OpenTable(const std::string& directory, const std::string& fileName, const std::string& indexKind) {
   if (IsOpen) Table.Close();
-  LastOpenError.clear();
-  auto refuse = [this](std::string why) {
-    LastOpenError = std::move(why);
+  openError_.reset();
+  auto refuse = [this](ErrorKind kind, std::string why) {
+    openError_.emplace(kind, why);
     return false;
   };
-  if (!AssignDirectory(directory) || !AssignFileName(fileName)) return refuse("no table name");
+  if (!AssignDirectory(directory) || !AssignFileName(fileName)) return refuse(ErrorKind::kCannotOpen, "no table name");
   const std::string path = ResolvePath(directory, fileName);
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return refuse(path + ": no such file");
+  if (!std::filesystem::is_regular_file(path, ec)) return refuse(ErrorKind::kFileMissing, path + ": no such file");
   TTableType type;
   if (indexKind == "CDX") {
     type = ttSXFOX;
@@ -56,27 +44,29 @@ bool TZelTable::OpenTable(const std::string& directory, const std::string& fileN
   } else if (indexKind == "NSX") {
     type = ttSXNSX;
   } else {
-    return refuse("unknown index kind " + indexKind);
+    return refuse(ErrorKind::kCannotOpen, "unknown index kind " + indexKind);
   }
   Table.TableType = type;
   Table.Exclusive = false;
   try {
     Table.Open();
   } catch (const DataError& e) {
-    return refuse(e.what());
+    openError_ = e;
+    return false;
   }
   IsOpen = true;
   return true;
 }
 
-std::string TZelTable::NotAReportReason() const {
-  return IsOpen ? ResolvePath(Directory, FileName) + ": no field F_INIT" : LastOpenError;
+DataError TZelTable::NotAReportReason() const {
+  if (IsOpen) return DataError(ErrorKind::kFieldMissing, ResolvePath(Directory, FileName) + ": no field F_INIT");
+  return openError_.value_or(DataError(ErrorKind::kCannotOpen, ResolvePath(Directory, FileName) + ": not opened"));
 }
 
 bool TZelTable::BuildIndex(const std::string& indexFile, const std::string& tagName, const std::string& indexKind,
                            const std::string& condition, bool descending, int option, const std::string& keyExpr) {
   const bool wasOpen = Table.Active();
-  LastIndexError.clear();
+  indexError_.reset();
   try {
     if (wasOpen) {
       Apollo.SetOrder(0);
@@ -85,8 +75,8 @@ bool TZelTable::BuildIndex(const std::string& indexFile, const std::string& tagN
     Table.Exclusive = true;
     try {
       Table.Open();
-    } catch (const DataError&) {
-      messages().error(Directory + kSeparator + FileName + "\r" + kExclusiveUseText);
+    } catch (const DataError& e) {
+      indexError_.emplace(ErrorKind::kExclusiveUse, e.what(), e.sysError());
       Table.Exclusive = false;
       if (wasOpen) Table.Open();
       return false;
@@ -110,7 +100,7 @@ bool TZelTable::BuildIndex(const std::string& indexFile, const std::string& tagN
     }
     return true;
   } catch (const DataError& e) {
-    LastIndexError = e.what();
+    indexError_ = e;
     Table.Exclusive = false;
     return false;
   }

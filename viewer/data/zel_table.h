@@ -3,6 +3,7 @@
 // companion through which fields, memos and seeks are read.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "apollo.h"
@@ -21,21 +22,25 @@ class TZelTable {
   bool IsOpen = false;
   std::string Directory;
   std::string FileName;
-  std::string LastIndexError;
-  // Why the last OpenTable failed, in the engine's words (English); empty after success.
-  std::string LastOpenError;
+  // Why the last OpenTable failed: its kind and the engine's words (English);
+  // nothing after success.
+  const std::optional<DataError>& OpenError() const { return openError_; }
   // Why the file cannot be read as a report: the last open's failure, or, when
-  // it opened, that it has no settings field.
-  std::string NotAReportReason() const;
+  // it opened, that it has no settings field (kFieldMissing).
+  DataError NotAReportReason() const;
+  // Why the last BuildIndex failed; nothing after success. Exclusive use
+  // refused is kExclusiveUse: the caller says so after the report's path.
+  const std::optional<DataError>& IndexError() const { return indexError_; }
 
   bool AssignDirectory(const std::string& directory);
   bool AssignFileName(const std::string& fileName);
   bool OpenTable(const std::string& directory, const std::string& fileName, const std::string& indexKind);
-  // Shows the exclusive-use message (caption "오류") through the message service
-  // when exclusive use is refused; any other failure leaves its text in
-  // LastIndexError (empty after success or the exclusive-use refusal).
   bool BuildIndex(const std::string& indexFile, const std::string& tagName, const std::string& indexKind,
                   const std::string& condition, bool descending, int option, const std::string& keyExpr);
+
+ private:
+  std::optional<DataError> openError_;
+  std::optional<DataError> indexError_;
 };
 
 }  // namespace zel

@@ -9,6 +9,7 @@
 #include "zel_table.h"
 #include "ascii_text.h"
 #include "data_error.h"
+#include "error_text.h"
 #include "message_service.h"
 #include "number_format.h"
 #include "page_recorder.h"
@@ -79,8 +80,8 @@ bool heldByAnother(const std::string& dir, const std::string& name) {
   probe.Exclusive = true;
   try {
     probe.Open();
-  } catch (const DataError&) {
-    return probe.LastOpenProblem() == OpenProblem::kInUse;
+  } catch (const DataError& e) {
+    return e.kind() == ErrorKind::kInUse;
   }
   return false;
 }
@@ -89,7 +90,7 @@ bool heldByAnother(const std::string& dir, const std::string& name) {
 // when it is known (held, unreadable, its memo file missing), else the plain
 // "not a report".
 void refuseUnopened(MessageService& box, const TZelTable& table, const std::string& dir, const std::string& name) {
-  const std::string why = OpenProblemText(table.Table.LastOpenProblem());
+  const std::string why = openRefusalText(table.NotAReportReason().kind());
   const std::string memo = table.IsOpen ? std::string() : MissingMemoFile(dir, name);
   if (!why.empty())
     box.warning(reportPath(dir, name) + "\r" + why);
@@ -97,7 +98,7 @@ void refuseUnopened(MessageService& box, const TZelTable& table, const std::stri
     box.warning(std::string(kNotAReport) + "\r" + kMissingMemoText + memo);
   else
     box.warning(kNotAReport);
-  box.log(table.NotAReportReason());
+  box.log(table.NotAReportReason().what());
 }
 
 // Page order: the F_PAGE tag in the report's .cdx, or, where nothing may be
@@ -111,8 +112,13 @@ bool buildPageOrder(MessageService& box, TZelTable& table, bool writable) {
     table.Apollo.SetOrder(1);
     return true;
   }
-  // The exclusive-use refusal has shown its message; anything else says here why.
-  if (!table.LastIndexError.empty()) box.error(table.LastIndexError);
+  const DataError& why = *table.IndexError();
+  if (why.kind() == ErrorKind::kExclusiveUse) {
+    box.error(table.Directory + "/" + table.FileName + "\r" + errorLine(ErrorKind::kExclusiveUse));
+    box.log(why.what());
+  } else {
+    box.error(why.what());
+  }
   return false;
 }
 
@@ -165,7 +171,7 @@ void RunReport(const RunServices& services, const std::string& reportDirectory, 
   if (CanWriteBeside(reportDirectory, name)) {
     // Shown where the exclusive-use error would come, as an error like it.
     if (heldByAnother(reportDirectory, name)) {
-      box.error(reportPath(reportDirectory, name) + "\r" + OpenProblemText(OpenProblem::kInUse));
+      box.error(reportPath(reportDirectory, name) + "\r" + openRefusalText(ErrorKind::kInUse));
       return;
     }
     removeIgnoringCase(reportDirectory, base + ".CDX");
@@ -242,8 +248,10 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
   const bool writable = CanWriteBeside(directory, base + ".DBF");
   // When the preview has closed, and also after a failure from here on.
   const ScopeExit cleanUp([&] { finishRun(table, directory, base, indexStepsReached); });
-  if (!table.OpenTable(directory, base + ".DBF", "CDX"))
-    throw DataError("Cannot open table " + directory + "/" + base + ".DBF");
+  if (!table.OpenTable(directory, base + ".DBF", "CDX")) {
+    const DataError why = table.NotAReportReason();
+    throw DataError(why.kind(), "Cannot open table " + directory + "/" + base + ".DBF", why.sysError());
+  }
   // The preview's status bar says what the command line's warning says.
   std::string warning;
   if (const long uncounted = table.Apollo.UncountedRecords(); uncounted > 0)
@@ -290,7 +298,7 @@ void DrawPreviewPage(const RunServices& services, PageRecorder& picture, int pag
   Printer* printer = services.printer;
   PrinterCaps caps;
   if (!printer || !printer->caps(caps) || caps.logPixelsX <= 0 || caps.logPixelsY <= 0)
-    throw DataError("No printer is available to size the page");
+    throw DataError(ErrorKind::kOther, "No printer is available to size the page");
   const int width = RoundHalfEven(static_cast<double>(caps.physicalWidth) / caps.logPixelsX * kPicturePixelsPerInch);
   const int height = RoundHalfEven(static_cast<double>(caps.physicalHeight) / caps.logPixelsY * kPicturePixelsPerInch);
 

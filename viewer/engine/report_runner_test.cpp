@@ -496,7 +496,7 @@ class TableHolder {
       c = 1;
       (void)!::write(ready_[1], &c, 1);
       (void)!::read(release_[0], &c, 1);
-    } catch (...) {
+    } catch (const DataError&) {
       (void)!::write(ready_[1], &c, 1);
     }
     _exit(0);
@@ -536,6 +536,20 @@ TEST_F(RunnerTest, ReportHeldElsewhereIsRefusedAndItsIndexKept) {
     EXPECT_EQ(cdxFiles(dir_).size(), 1u) << exclusive;
     EXPECT_EQ(reportRun().Table, nullptr);
   }
+}
+
+// Held by another program after the runner's own check: the page index
+// cannot be built, and the run says so (the table layer itself shows nothing).
+TEST_F(RunnerTest, ExclusiveUseRefusedWhileBuildingThePageIndexIsShownByTheRun) {
+  writeReport("P_A.DBF", settings());
+  {
+    TableHolder other(dir_, "P_A.DBF", false);
+    ASSERT_TRUE(other.holding());
+    RunLayoutReport(services_, dir_, "P_A", "RPTB02");
+  }
+  expectOnly(dir_ + "/P_A.DBF\r다른 사용자가 단독으로 사용하고 있습니다.", MessageIcon::kError, "오류");
+  ASSERT_EQ(messages_.logged.size(), 1u);
+  EXPECT_NE(messages_.logged[0].find("in use by another user"), std::string::npos) << messages_.logged[0];
 }
 
 #endif  // _WIN32

@@ -108,7 +108,7 @@ bool paperPictureSize(Printer* printer, int orientation, QSize& out) {
   return true;
 }
 
-void reportError(const std::exception& e) { messages().error(errorMessageText(e.what())); }
+void reportError(const std::exception& e) { messages().error(errorMessageText(e)); }
 
 // A range field's value pulled into the report's pages.
 void pullIntoPages(TNumberEdit& edit) {
@@ -403,7 +403,7 @@ void TFM_Preview::ShowModal() {
   QSize paper;
   if (!paperPictureSize(services_.printer, PaperOrientation, paper)) {
     // Without a printer there is no paper to lay the page on.
-    throw DataError("프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.");
+    throw DataError(ErrorKind::kOther, "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.");
   }
   if (g_previewRunner) {
     show();
@@ -630,25 +630,20 @@ void TFM_Preview::c_ned_PageStartChange() {
     C_LBL_Page->setText(QString::number(page));
     if (OnDrawPage) drawPage(CurPage);
     C_Pbx_ShowerPaint();
-  } catch (...) {
-    // A page that cannot be drawn leaves the preview as it was.
+  } catch (const std::exception& e) {
+    // Said as for the first page; the preview stays as it was.
+    reportError(e);
   }
 }
 
 void TFM_Preview::C_EDT_STARTChange() {
-  try {
-    pullIntoPages(*C_EDT_START);
-    const long double start = C_EDT_START->Value();
-    c_Ned_PrintPageNum->SetValue(start);
-    if (start > C_EDT_END->Value()) C_EDT_END->SetValue(start);
-  } catch (...) {}
+  pullIntoPages(*C_EDT_START);
+  const long double start = C_EDT_START->Value();
+  c_Ned_PrintPageNum->SetValue(start);
+  if (start > C_EDT_END->Value()) C_EDT_END->SetValue(start);
 }
 
-void TFM_Preview::C_EDT_ENDChange() {
-  try {
-    pullIntoPages(*C_EDT_END);
-  } catch (...) {}
-}
+void TFM_Preview::C_EDT_ENDChange() { pullIntoPages(*C_EDT_END); }
 
 void TFM_Preview::SetWarning(const std::string& text) {
   C_LBL_Warning->setText(QString::fromStdString(text));
@@ -752,7 +747,7 @@ void TFM_Preview::C_SBT_PRNClick() {
     } catch (const OutputError& e) {
       failure = e.what();  // worded already, with the system's reason
     } catch (const std::exception& e) {
-      failure = errorMessageText(e.what());
+      failure = errorMessageText(e);
     }
   }
   // The next question proposes the file the user chose, not the part.
@@ -830,7 +825,7 @@ void TFM_Preview::C_SBT_ExcelClick() {
     } catch (const OutputError& e) {
       failure = e.what();  // worded already, with the system's reason
     } catch (const std::exception& e) {
-      failure = errorMessageText(e.what());
+      failure = errorMessageText(e);
     }
   }
   if (failure) {

@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "canvas.h"
+#include "data_error.h"
 #include "fake_printer.h"
 #include "ini_file.h"
 #include "message_service.h"
@@ -794,14 +795,19 @@ class PreviewTest : public QObject {
     QVERIFY(!window_->isVisible());
   }
 
-  void failingPageDrawIsSwallowed() {
+  // A page after the first that cannot be drawn is reported as the first
+  // page's failure is, and the window stays usable.
+  void failingPageDrawIsReportedLikeTheFirstPages() {
     open(3);
     TFM_Preview& w = *window_;
     w.SetOnDrawPage([](PageRecorder&, int page, TZelTable*) {
-      if (page == 2) throw std::runtime_error("bad size");
+      if (page == 2) throw DataError(ErrorKind::kMemoDamaged, "T: cannot read memo F_INIT");
     });
     w.C_SBT_Next->click();
-    QVERIFY(service_.shown.empty());
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(service_.shown[0].text,
+             std::string("보고서 파일의 메모(.fpt) 내용이 손상되었습니다.\rT: cannot read memo F_INIT"));
+    QVERIFY(service_.shown[0].icon == MessageIcon::kError);
     QCOMPARE(w.c_ned_PageStart->text(), QStringLiteral("2"));
     w.C_SBT_Next->click();
     QCOMPARE(w.CurPage, 3);

@@ -207,59 +207,40 @@ void destroyDialog() {
 }  // namespace
 
 bool ShowProgress(int count, const std::string& caption) {
-  try {
-    if (ProgressShowing || g_dialog) {
-      try {
-        destroyDialog();
-      } catch (...) {}
-    }
-    g_dialog = new Tfm_RptProgress();
-    g_dialog->show();
-    if (count != -1) g_dialog->C_Gag_Progress->SetMaxValue(count + 1);
-    g_dialog->C_Gag_Progress->SetProgress(0);
-    g_dialog->C_Pnl_Head->setText(QString::fromStdString(caption));
-    processPending();
-    return true;
-  } catch (...) {
-    return false;
-  }
+  if (ProgressShowing || g_dialog) destroyDialog();
+  g_dialog = new Tfm_RptProgress();
+  g_dialog->show();
+  if (count != -1) g_dialog->C_Gag_Progress->SetMaxValue(count + 1);
+  g_dialog->C_Gag_Progress->SetProgress(0);
+  g_dialog->C_Pnl_Head->setText(QString::fromStdString(caption));
+  processPending();
+  return true;
 }
 
 bool StepProgress(int position, int page, const std::string& caption) {
-  try {
-    if (!ProgressShowing || ProgressCancelled || !g_dialog) return false;
-    g_dialog->StaticText1->setText(QString::number(page));
-    TGauge* gauge = g_dialog->C_Gag_Progress;
-    if (position == 1) {
-      gauge->AddProgress(1);
-    } else if (position != -1) {
-      gauge->SetProgress(position);
-    }
-    const QString text = QString::fromStdString(caption);
-    if (!text.trimmed().isEmpty()) g_dialog->C_Pnl_Head->setText(text);
-    processPending();
-    return true;
-  } catch (...) {
-    return false;
+  if (!ProgressShowing || ProgressCancelled || !g_dialog) return false;
+  g_dialog->StaticText1->setText(QString::number(page));
+  TGauge* gauge = g_dialog->C_Gag_Progress;
+  if (position == 1) {
+    gauge->AddProgress(1);
+  } else if (position != -1) {
+    gauge->SetProgress(position);
   }
+  const QString text = QString::fromStdString(caption);
+  if (!text.trimmed().isEmpty()) g_dialog->C_Pnl_Head->setText(text);
+  processPending();
+  return true;
 }
 
 bool CloseProgress() {
   if (!ProgressShowing) return false;
-  try {
-    if (g_dialog) {
-      TGauge* gauge = g_dialog->C_Gag_Progress;
-      if (gauge->isEnabled()) gauge->SetProgress(gauge->MaxValue());
-    }
-    destroyDialog();
-    processPending();
-    return true;
-  } catch (...) {
-    try {
-      destroyDialog();
-    } catch (...) {}
-    return false;
+  if (g_dialog) {
+    TGauge* gauge = g_dialog->C_Gag_Progress;
+    if (gauge->isEnabled()) gauge->SetProgress(gauge->MaxValue());
   }
+  destroyDialog();
+  processPending();
+  return true;
 }
 
 bool QtProgressDialog::ShowProgress(int count, const std::string& caption) { return zel::ShowProgress(count, caption); }

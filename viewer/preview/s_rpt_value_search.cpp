@@ -78,7 +78,7 @@ void Tfm_RptValueSearch::showEvent(QShowEvent* event) {
     FormShow();
   } catch (const std::exception& e) {
     // A settings block that cannot be read leaves nothing to search.
-    messages().error(errorMessageText(e.what()));
+    messages().error(errorMessageText(e));
     QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
   }
 }
@@ -143,7 +143,7 @@ void Tfm_RptValueSearch::c_btn_SearchClick() {
         preview_->FindFound = true;
       }
     } catch (const std::exception& e) {
-      messages().error(errorMessageText(e.what()));
+      messages().error(errorMessageText(e));
     }
   }
   close();
