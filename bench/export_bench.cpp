@@ -17,7 +17,7 @@
 #include <string>
 
 #include "run_services.h"
-#include "apollo_env.h"
+#include "engine_settings.h"
 #include "export_file.h"
 #include "export_layout.h"
 #include "fake_printer.h"
@@ -29,8 +29,7 @@
 #include "report_runner.h"
 #include "child_run.h"
 #include "large_report.h"
-#include "zel_table.h"
-
+#include "report_table.h"
 
 namespace {
 
@@ -44,7 +43,7 @@ using zel::bench::kLargeReport;
 class ExportingPreview : public zel::PreviewWindow {
  public:
   ExportingPreview(zel::ExportRequest request, long& lines) : request_(std::move(request)), lines_(lines) {}
-  void SetPageInfo(const std::string&, const std::string& last, zel::TZelTable* table, const std::string&) override {
+  void SetPageInfo(const std::string&, const std::string& last, zel::ReportTable* table, const std::string&) override {
     request_.to = std::stoi(last);
     table_ = table;
   }
@@ -52,7 +51,7 @@ class ExportingPreview : public zel::PreviewWindow {
   void SetOnDrawPage(zel::DrawPageProc) override {}
   void SetOnPrintJob(zel::PrintJobProc) override {}
   void ShowModal() override {
-    zel::ApolloLines lines(table_->Apollo);
+    zel::ReportTableLines lines(*table_);
     const zel::TReportLayout& layout = zel::reportRun().Layout;
     if (request_.path.empty()) {
       // The walk alone: what reading the report costs without any file.
@@ -68,13 +67,13 @@ class ExportingPreview : public zel::PreviewWindow {
  private:
   zel::ExportRequest request_;
   long& lines_;
-  zel::TZelTable* table_ = nullptr;
+  zel::ReportTable* table_ = nullptr;
 };
 
 int exportChild(const std::string& format, const std::string& out) {
   zel::RecordingMessageService quiet;
   zel::setMessageService(&quiet);
-  zel::TApolloEnv env;
+  zel::EngineSettings env;
   env.SetDeleted(true);
   env.SetExact(true);
   zel::FakePrinter printer;

@@ -71,6 +71,15 @@ extern "C" {
 #define SX_SP_HEADERSIZE 4 /* header length of the current table */
 #define SX_SP_MISSINGBYTES 5 /* bytes the current table's file lacks for the records its header counts */
 #define SX_SP_UNCOUNTEDRECORDS 6 /* whole records the current table's file holds past the count in its header */
+/* The switches as last set (booleans 0 / 1). */
+#define SX_SP_DELETED 7
+#define SX_SP_EXACT 8
+#define SX_SP_CENTURY 9
+#define SX_SP_SOFTSEEK 10
+#define SX_SP_EPOCH 11
+#define SX_SP_DATEFORMAT 12
+#define SX_SP_LOCKTIMEOUT 13 /* seconds */
+#define SX_SP_NEWMEMOBLOCK 14 /* memo block size of memo files created later */
 
 /* ---- Set-up ---- */
 SDE_API int sx_SetStringType(int type); /* 1: zero-terminated strings; returns previous */
@@ -93,7 +102,8 @@ SDE_API void sx_SetExact(int on);
 SDE_API void sx_SetCentury(int on);
 SDE_API void sx_SetSoftSeek(int on);
 SDE_API void sx_SetEpoch(int year);
-SDE_API void sx_SetDateFormat(int format); /* 0..6 as TApolloDateFrmt, 99 system default */
+SDE_API void sx_SetDateFormat(
+    int format); /* 0..6 American, ANSI, British, French, German, Italian, Spanish; 99 system default */
 SDE_API void sx_SetLockTimeout(int seconds);
 SDE_API void sx_SetMemoBlockSize(int size); /* block size of memo files created later */
 SDE_API void sx_SetTurboRead(int on);

@@ -212,7 +212,15 @@ SDE_API long sx_SysProp(int prop) {
             WorkArea* a = eng().current();
             return a ? long(std::min<uint64_t>(a->table().uncountedRecords(), uint64_t(LONG_MAX))) : 0;
           }
-          default: eng().fail("unknown property " + std::to_string(prop)); return 0;
+          case SX_SP_DELETED: return eng().switches.deleted ? 1 : 0;
+          case SX_SP_EXACT: return eng().switches.exact ? 1 : 0;
+          case SX_SP_CENTURY: return eng().switches.century ? 1 : 0;
+          case SX_SP_SOFTSEEK: return eng().switches.softSeek ? 1 : 0;
+          case SX_SP_EPOCH: return eng().switches.epoch;
+          case SX_SP_DATEFORMAT: return eng().switches.dateFormat;
+          case SX_SP_LOCKTIMEOUT: return eng().switches.lockTimeoutSec;
+          case SX_SP_NEWMEMOBLOCK: return long(eng().switches.memoBlockSize);
+          default: eng().fail(SX_ERR_ARGUMENT, "unknown property " + std::to_string(prop)); return 0;
         }
       },
       0L);

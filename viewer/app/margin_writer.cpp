@@ -38,8 +38,8 @@ void MarginWriter::load(const std::string& directory, const std::string& fileNam
     const DataError& why = *table_.OpenError();
     throw DataError(why.kind(), path_ + "\r" + why.what(), why.sysError());
   }
-  table_.Table.First();
-  block_ = table_.Table.FieldAsString(kSettingsField);
+  table_.First();
+  block_ = table_.FieldAsString(kSettingsField);
 }
 
 bool MarginWriter::hasPageSpace() const { return !GetKey(block_, kPageSpaceKey).empty(); }
@@ -65,20 +65,20 @@ void MarginWriter::save(const std::array<std::string, 4>& fieldTexts) {
   // values would grow the memo file for nothing.
   if (block == block_) return;
 
-  table_.Table.First();
+  table_.First();
   try {
-    table_.Table.Edit();
+    table_.Edit();
   } catch (const DataError& e) {
     throw DataError(
         e.kind(), path_ + "\r다른 프로그램이 이 보고서를 사용하고 있어 여백을 저장하지 못했습니다.\r(" + e.what() + ")",
         e.sysError());
   }
   try {
-    table_.Table.SetFieldText(kSettingsField, block);
-    table_.Table.Post();
+    table_.SetFieldText(kSettingsField, block);
+    table_.Post();
   } catch (const DataError& e) {
     try {
-      table_.Table.Cancel();
+      table_.Cancel();
     } catch (const DataError&) {
       // The write already failed; that is the error the user needs to see.
     }

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "apollo.h"
+#include "report_table.h"
 #include "data_error.h"
 #include "margin_limits.h"
 #include "report_description.h"
@@ -186,7 +186,7 @@ TEST_F(MarginWriterTest, OtherRecordsAreUntouched) {
   MarginWriter writer;
   writer.load(dir_, kName);
   writer.save({"1", "2", "3", "4"});
-  TTable table;
+  ReportTable table;
   table.DatabaseName = dir_;
   table.TableName = kName;
   table.TableType = ttSXFOX;
@@ -284,7 +284,7 @@ TEST_F(MarginWriterTest, RecordLockedByAnotherProcess) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     char c = 'n';
-    TTable table;  // holds the lock until the parent is done
+    ReportTable table;  // holds the lock until the parent is done
     try {
       table.DatabaseName = dir_;
       table.TableName = kName;

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "zel_table.h"
+#include "report_table.h"
 #include "cp949.h"
 #include "message_service.h"
 #include "escaped_text.h"
@@ -51,7 +51,7 @@ std::string reportBaseName(const std::string& path) {
   return QFileInfo(QString::fromStdString(path)).completeBaseName().toStdString();
 }
 
-void BatchPreview::SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+void BatchPreview::SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                                const std::string& /*currentPage*/) {
   job_.firstPage = toInt(firstPage);
   job_.lastPage = toInt(lastPage);
@@ -183,7 +183,7 @@ void BatchPreview::runPng() {
 void BatchPreview::runExport() {
   job_.exitCode = 1;
   if (!table_) return;
-  ApolloLines lines(table_->Apollo);
+  ReportTableLines lines(*table_);
   const CliCommand& c = job_.command;
   const std::pair<const std::string*, ExportFormat> files[] = {{&c.xlsxOut, ExportFormat::kXlsx},
                                                                {&c.csvOut, ExportFormat::kCsv}};
@@ -208,7 +208,7 @@ void BatchPreview::runExport() {
 
 void BatchPreview::runFind() {
   if (!table_) return;
-  ApolloLines lines(table_->Apollo);
+  ReportTableLines lines(*table_);
   if (!HasPageNumbers(lines)) {
     refuseSearchWithoutPageNumbers();  // as the preview's find button does
     return;

@@ -44,7 +44,7 @@ class BatchPreview : public PreviewWindow {
  public:
   BatchPreview(BatchJob& job, const RunServices& services) : job_(job), services_(services) {}
 
-  void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+  void SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                    const std::string& currentPage) override;
   void SetPaperOrientation(int orientation) override { orientation_ = orientation; }
   void SetOnDrawPage(DrawPageProc proc) override { drawPage_ = std::move(proc); }
@@ -62,7 +62,7 @@ class BatchPreview : public PreviewWindow {
 
   BatchJob& job_;
   const RunServices& services_;  // the run's printer and progress
-  TZelTable* table_ = nullptr;
+  ReportTable* table_ = nullptr;
   int orientation_ = -1;  // -1: not set by the runner
   DrawPageProc drawPage_;
   PrintJobProc printJob_;

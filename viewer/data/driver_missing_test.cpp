@@ -9,7 +9,7 @@
 #include "error_text.h"
 #include "sde32.h"
 #include "temp_dir.h"
-#include "zel_table.h"
+#include "report_table.h"
 
 namespace zel {
 namespace {
@@ -25,7 +25,7 @@ TEST(DriverMissingTest, TheOpenFailsAsAMissingDriver) {
   }
   TempDir empty{"zelnodriver"};
   setenv("SDE_DRIVER_DIR", empty.path().c_str(), 1);
-  TZelTable t;
+  ReportTable t;
   EXPECT_FALSE(t.OpenTable(reports.path(), "P_RPTB02_TEST.dbf", "NSX"));
   ASSERT_TRUE(t.OpenError());
   EXPECT_EQ(t.OpenError()->kind(), ErrorKind::kDriverMissing) << t.OpenError()->what();

@@ -21,7 +21,7 @@ constexpr int kWriteAccess = W_OK;
 #include "ascii_text.h"
 #include "byte_reader.h"
 #include "cp949.h"
-#include "table.h"
+#include "report_table.h"
 
 namespace zel {
 
@@ -76,7 +76,7 @@ std::string MissingMemoFile(const std::string& directory, const std::string& fil
   return directory + "/" + memo;
 }
 
-PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& stop) {
+PageNumberCheck CheckPageNumbers(ReportTable& table, const std::function<bool()>& stop) {
   constexpr long kStopCheckEvery = 4096;
   PageNumberCheck out;
   long firstUnnumbered = 0;  // the first line with a page below 1 (or blank)

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "apollo.h"
+#include "report_table.h"
 
 namespace zel {
 
@@ -35,7 +35,7 @@ struct PageNumberCheck {
   bool stopped = false;
 };
 // The table must have the numeric field F_PAGE; its position is left at the end.
-PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& stop);
+PageNumberCheck CheckPageNumbers(ReportTable& table, const std::function<bool()>& stop);
 
 // The refusal for such a line (UTF-8; the value quoted short and safe).
 std::string DamagedPageNumberText(const std::string& path, const PageNumberCheck& check);

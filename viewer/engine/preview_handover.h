@@ -19,7 +19,7 @@
 namespace zel {
 
 class PageRecorder;
-class TZelTable;
+class ReportTable;
 
 // What the print button asks for: PrintFrom..PrintTo, numbered from
 // PrintStartNo, PrintCopies times.
@@ -28,14 +28,14 @@ struct PrintJob {
 };
 
 // Records page `page` into the picture (DrawPreviewPage).
-using DrawPageProc = std::function<void(PageRecorder& picture, int page, TZelTable* table)>;
+using DrawPageProc = std::function<void(PageRecorder& picture, int page, ReportTable* table)>;
 // Prints a job (PrintPages).
 using PrintJobProc = std::function<void(const PrintJob& job)>;
 
 class PreviewWindow {
  public:
   virtual ~PreviewWindow() = default;
-  virtual void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+  virtual void SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                            const std::string& currentPage) = 0;
   virtual void SetPaperOrientation(int orientation) = 0;  // 0 portrait, 1 landscape
   virtual void SetOnDrawPage(DrawPageProc proc) = 0;

@@ -11,11 +11,11 @@
 namespace zel {
 
 class ReportLines;
-class TZelTable;
+class ReportTable;
 
 struct ReportRun {
   TReportLayout Layout;
-  TZelTable* Table = nullptr;  // open while the preview is shown; owned by the runner
+  ReportTable* Table = nullptr;  // open while the preview is shown; owned by the runner
   ReportLines* Lines = nullptr;  // the walk over Table used by the renderer
 
   // The last print job, and the renderer's range.

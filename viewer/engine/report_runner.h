@@ -17,7 +17,7 @@ namespace zel {
 class MessageService;
 class PageRecorder;
 struct RunServices;
-class TZelTable;
+class ReportTable;
 struct PrintJob;
 
 // name: the file name as listed (case of the extension free); reportDirectory:
@@ -27,7 +27,7 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
                      const std::string& code);
 
 // Records page `page` into the preview's picture (the preview's OnDrawPage).
-void DrawPreviewPage(const RunServices& services, PageRecorder& picture, int page, TZelTable* table);
+void DrawPreviewPage(const RunServices& services, PageRecorder& picture, int page, ReportTable* table);
 // Prints the job on the current printer (the preview's OnPrintJob); keeps the
 // job values in reportRun() for the run.
 void PrintPages(const RunServices& services, const PrintJob& job);

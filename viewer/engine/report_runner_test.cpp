@@ -9,7 +9,7 @@
 #include <fstream>
 #include <map>
 
-#include "zel_table.h"
+#include "report_table.h"
 #include "data_error.h"
 #include "fake_printer.h"
 #include "message_service.h"
@@ -56,7 +56,7 @@ class RecordingPicture : public PageRecorder {
 struct PreviewRecord {
   int created = 0;
   std::string first, last, current;
-  TZelTable* table = nullptr;
+  ReportTable* table = nullptr;
   int orientation = -1;
   std::vector<std::string> order;
 };
@@ -64,7 +64,7 @@ struct PreviewRecord {
 class FakePreview : public PreviewWindow {
  public:
   FakePreview(PreviewRecord& r, std::function<void(FakePreview&)> onShow) : r_(r), onShow_(std::move(onShow)) {}
-  void SetPageInfo(const std::string& f, const std::string& l, TZelTable* t, const std::string& c) override {
+  void SetPageInfo(const std::string& f, const std::string& l, ReportTable* t, const std::string& c) override {
     r_.first = f;
     r_.last = l;
     r_.table = t;
@@ -89,7 +89,7 @@ class FakePreview : public PreviewWindow {
   }
   DrawPageProc draw;
   PrintJobProc print;
-  TZelTable* table() const { return r_.table; }
+  ReportTable* table() const { return r_.table; }
 
  private:
   PreviewRecord& r_;
@@ -457,7 +457,7 @@ TEST_F(RunnerTest, FindWalksTheRunTable) {
   ASSERT_TRUE(rw::writeReport(dir_, spec).isOk());
   std::vector<int> pages;
   onShow_ = [&](FakePreview& w) {
-    ApolloLines lines(w.table()->Apollo);
+    ReportTableLines lines(*w.table());
     auto cols = PrepareSearch(lines, 0);
     ASSERT_EQ(cols.size(), 2u);
     EXPECT_EQ(cols[0].title, "Name");
@@ -487,7 +487,7 @@ class TableHolder {
     if (pid_ != 0) return;
     char c = 0;
     try {
-      TTable holder;
+      ReportTable holder;
       holder.DatabaseName = dir;
       holder.TableName = name;
       holder.TableType = ttSXFOX;

@@ -26,7 +26,7 @@
 #include <optional>
 #include <string>
 
-#include "zel_table.h"
+#include "report_table.h"
 #include "busy_cursor.h"
 #include "cp949.h"
 #include "data_error.h"
@@ -380,7 +380,7 @@ void TFM_Preview::FormCreate() {
   setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void TFM_Preview::SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+void TFM_Preview::SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                               const std::string& currentPage) {
   FirstPage = std::stoi(firstPage);
   LastPage = std::stoi(lastPage);
@@ -820,7 +820,7 @@ void TFM_Preview::C_SBT_ExcelClick() {
   {
     const ScopeExit enableAgain([this] { setEnabled(true); });
     try {
-      ApolloLines lines(RptTable->Apollo);
+      ReportTableLines lines(*RptTable);
       ExportReportFile(layout, lines, request, services_.progressDialog());
     } catch (const OutputError& e) {
       failure = e.what();  // worded already, with the system's reason
@@ -861,7 +861,7 @@ void TFM_Preview::FindNextClick() {
   LineHit hit;
   try {
     const BusyCursor busy;
-    ApolloLines lines(RptTable->Apollo);
+    ReportTableLines lines(*RptTable);
     // From the line after the last hit, or after the page shown.
     const int page = highlight_.found ? highlight_.page : CurPage + 1;
     hit = FindNextLine(lines, FindField, FindText, page, highlight_.found ? highlight_.line : 0);
@@ -893,7 +893,7 @@ void TFM_Preview::c_spb_searchClick() {
   }
   FindFound = false;
   try {
-    ApolloLines lines(RptTable->Apollo);
+    ReportTableLines lines(*RptTable);
     if (!HasPageNumbers(lines)) {
       refuseSearchWithoutPageNumbers();
       return;
@@ -915,7 +915,7 @@ void TFM_Preview::c_spb_searchClick() {
       // from the found page's top: mark that line, also on the page shown, so
       // F3 goes on from it.
       try {
-        ApolloLines lines(RptTable->Apollo);
+        ReportTableLines lines(*RptTable);
         highlight_ = FindNextLine(lines, FindField, FindText, CurPage, 0);
       } catch (const std::exception&) {
         highlight_ = LineHit{};

@@ -36,7 +36,7 @@ namespace zel {
 
 class PicturePageRecorder;
 class TNumberEdit;
-class TZelTable;
+class ReportTable;
 class Tfm_RptValueSearch;
 class TFM_Preview;
 struct RunServices;
@@ -74,7 +74,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   ~TFM_Preview() override;
 
   // PreviewWindow, in the order the runner calls them.
-  void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+  void SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                    const std::string& currentPage) override;
   void SetPaperOrientation(int orientation) override { PaperOrientation = orientation; }
   void SetOnDrawPage(DrawPageProc proc) override { OnDrawPage = std::move(proc); }
@@ -89,7 +89,7 @@ class TFM_Preview : public QDialog, public PreviewWindow {
   DrawPageProc OnDrawPage;
   PrintJobProc OnPrintJob;
   int PaperOrientation = 0;  // 0 portrait, 1 landscape
-  TZelTable* RptTable = nullptr;
+  ReportTable* RptTable = nullptr;
   int FindFieldIndex = 0;
   bool FindFromCurrent = true;
   std::string FindText;  // CP949, as typed into the find dialog

@@ -33,7 +33,7 @@ namespace {
 struct PageLog {
   std::vector<int> pages;
   DrawPageProc proc() {
-    return [this](PageRecorder& picture, int page, TZelTable*) {
+    return [this](PageRecorder& picture, int page, ReportTable*) {
       pages.push_back(page);
       PrinterCaps caps;
       installedServices().printer->caps(caps);
@@ -178,7 +178,7 @@ class PreviewTest : public QObject {
     DrawPageProc draw = log_.proc();
     window_ = std::make_unique<TFM_Preview>(installedServices());
     window_->SetPageInfo("1", "3", nullptr, "1");
-    window_->SetOnDrawPage([&](PageRecorder& picture, int page, TZelTable* table) {
+    window_->SetOnDrawPage([&](PageRecorder& picture, int page, ReportTable* table) {
       const QCursor* cursor = QGuiApplication::overrideCursor();
       shapes.push_back(cursor ? int(cursor->shape()) : -1);
       draw(picture, page, table);
@@ -800,7 +800,7 @@ class PreviewTest : public QObject {
   void failingPageDrawIsReportedLikeTheFirstPages() {
     open(3);
     TFM_Preview& w = *window_;
-    w.SetOnDrawPage([](PageRecorder&, int page, TZelTable*) {
+    w.SetOnDrawPage([](PageRecorder&, int page, ReportTable*) {
       if (page == 2) throw DataError(ErrorKind::kMemoDamaged, "T: cannot read memo F_INIT");
     });
     w.C_SBT_Next->click();
@@ -821,7 +821,7 @@ class PreviewTest : public QObject {
     window_ = std::make_unique<TFM_Preview>(services);
     window_->SetPageInfo("1", "2", nullptr, "1");
     window_->SetPaperOrientation(1);
-    window_->SetOnDrawPage([](PageRecorder&, int, TZelTable*) {});  // leaves the paper size to the window
+    window_->SetOnDrawPage([](PageRecorder&, int, ReportTable*) {});  // leaves the paper size to the window
     window_->show();
     QApplication::processEvents();
     QVERIFY(own.orientation == PaperOrientation::kLandscape);

@@ -36,7 +36,7 @@
 #include "test_report.h"
 #include "x_session_test_support.h"
 #include "zel_rpt_main.h"
-#include "zel_table.h"
+#include "report_table.h"
 
 namespace zel {
 namespace {
@@ -145,7 +145,7 @@ TEST_F(ViewerWindowManagerTest, FocusComesBackToThePreviewAfterAFindWithoutHits)
   reportwriter::BillOptions bill;
   bill.pages = 2;
   ASSERT_TRUE(reportwriter::writeReport(reports_, reportwriter::billOfQuantities(bill)).isOk());
-  TZelTable table;
+  ReportTable table;
   ASSERT_TRUE(table.OpenTable(reports_, "P_RPTB02_SAMPLE.dbf", "CDX"));
   FakePrinter printer;
   installedServices().printer = &printer;

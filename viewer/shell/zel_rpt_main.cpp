@@ -24,7 +24,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "apollo.h"
+#include "engine_settings.h"
+#include "report_table.h"
 #include "ascii_text.h"
 #include "busy_cursor.h"
 #include "change_space.h"
@@ -44,7 +45,6 @@
 #include "shell_font.h"
 #include "shell_globals.h"
 #include "size_cell_delegate.h"
-#include "table.h"
 
 namespace zel {
 
@@ -332,10 +332,10 @@ void TfrmZelRptMain::openStartPath() {
 }
 
 void TfrmZelRptMain::FormShow() {
-  if (ApolloEnv == nullptr) apolloEnv_ = std::make_unique<TApolloEnv>();
-  ApolloEnv->SetDeleted(true);
-  ApolloEnv->SetExact(true);
-  ApolloEnv->SetCentury(true);
+  if (!engineSettings_) engineSettings_ = std::make_unique<EngineSettings>();
+  engineSettings_->SetDeleted(true);
+  engineSettings_->SetExact(true);
+  engineSettings_->SetCentury(true);
   ProgramDirectory = programDirectory_;
   ReportDirectory = GetDirectory();
   DisplayFileList();

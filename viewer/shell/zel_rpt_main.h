@@ -31,7 +31,7 @@ namespace zel {
 class DescriptionCache;
 class PageCounter;
 class LogoImage;
-class TApolloEnv;
+class EngineSettings;
 
 class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   Q_OBJECT
@@ -155,7 +155,7 @@ class TfrmZelRptMain : public QMainWindow, public StatusProgress {
   void runModal(QDialog& dialog);
 
   std::string programDirectory_;
-  std::unique_ptr<TApolloEnv> apolloEnv_;
+  std::unique_ptr<EngineSettings> engineSettings_;
   std::unique_ptr<DescriptionCache> descriptions_;  // the panel's answers per file state
   std::unique_ptr<PageCounter> counter_;  // holds its report open: stopped before anything else opens one
   QTimer* countTimer_ = nullptr;
