@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <optional>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <system_error>
 

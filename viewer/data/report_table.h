@@ -81,7 +81,7 @@ class ReportTable {
   void First();
   void Last();
   void Next();
-  bool Eof();  // true on a closed table's companion calls; First/Next/... throw when closed
+  bool Eof();
   long RecNo();
   long RecordCount();
   // The same moves with the open-time settings applied first.
