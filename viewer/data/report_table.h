@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -190,6 +191,20 @@ class ReportTable {
   long slotsOpen_ = 0;  // the open the slots belong to
   std::string record_;
   long recordOf_ = 0;  // the record record_ holds, 0 for none: reset by every move and change
+};
+
+// While it lives, the engine asks stop between chunks of records when it
+// builds an order, and a true answer ends the build (it fails, leaving no
+// order). stop must outlive this object; an empty stop is never asked.
+class OrderBuildStop {
+ public:
+  explicit OrderBuildStop(const std::function<bool()>& stop);
+  ~OrderBuildStop();
+  OrderBuildStop(const OrderBuildStop&) = delete;
+  OrderBuildStop& operator=(const OrderBuildStop&) = delete;
+
+ private:
+  const std::function<bool()>& stop_;
 };
 
 // Path of name inside directory, matched without regard to case when the exact
