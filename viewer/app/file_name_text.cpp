@@ -1,7 +1,5 @@
 #include "file_name_text.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -84,9 +82,10 @@ bool matchesLossy(const std::string& shown, std::size_t s, const std::string& na
   return b < name.size() && shown[s] == name[b] && matchesLossy(shown, s + 1, name, b + 1);
 }
 
+// The entry itself, not what a link names: a dangling link is an entry too.
 bool exists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
 // The entry of directory shown as `component`, or component itself.

@@ -44,8 +44,15 @@ TEST(ReadablePath, EveryComponentReadable) {
 
 class FileSystemPathTest : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = testing::makeTempDirectory("names"); }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows keeps names as UTF-16: no entry has bytes that are no UTF-8";
+#endif
+    dir_ = testing::makeTempDirectory("names");
+  }
+  void TearDown() override {
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
   void touch(const std::string& path) { std::ofstream(path, std::ios::binary) << "x"; }
   std::string dir_;
 };
