@@ -34,7 +34,7 @@ class DescriptionCache;
 class DescriptionPanel;
 class PageCounter;
 class ReportListView;
-class TApolloEnv;
+class EngineSettings;
 struct RunServices;
 
 class MainWindow : public QMainWindow, public StatusProgress {
@@ -132,7 +132,7 @@ class MainWindow : public QMainWindow, public StatusProgress {
   RunServices& services_;
   PreviewContext previewContext_;
   CompareHooks compareHooks_;
-  std::unique_ptr<TApolloEnv> apolloEnv_;
+  std::unique_ptr<EngineSettings> engineSettings_;
   DirectoryChooser directoryChooser_;
   ModalRunner modalRunner_;
   long backgroundCountFrom_ = 50000;  // up to this many records the panel counts at once (about 15 ms)
