@@ -17,14 +17,13 @@
 #include <filesystem>
 #include <string>
 
-#include "apollo_env.h"
+#include "engine_settings.h"
 #include "compare_sheet.h"
 #include "child_run.h"
 #include "large_report.h"
 #include "message_service.h"
 #include "report_compare.h"
 #include "sample_reports.h"
-
 
 namespace {
 
@@ -76,7 +75,7 @@ class CountingSink : public zel::CompareSink {
 int compareChild(const std::string& what, const std::string& out) {
   zel::RecordingMessageService quiet;
   zel::setMessageService(&quiet);
-  zel::TApolloEnv env;
+  zel::EngineSettings env;
   env.SetDeleted(true);
   env.SetExact(true);
   const std::string oldPath = dataDir() + "/" + kLargeReport, newPath = dataDir() + "/" + kRevisedReport;

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "run_services.h"
-#include "apollo_env.h"
+#include "engine_settings.h"
 #include "export_file.h"
 #include "export_layout.h"
 #include "fake_printer.h"
@@ -29,7 +29,7 @@
 #include "report_runner.h"
 #include "child_run.h"
 #include "large_report.h"
-#include "zel_table.h"
+#include "report_table.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ class ExportingPreview : public zel::ReportPreview {
  public:
   ExportingPreview(zel::ExportRequest request, long& lines) : request_(std::move(request)), lines_(lines) {}
   void SetSession(const zel::PreviewSession& session) override { session_ = &session; }
-  void SetPageInfo(const std::string&, const std::string& last, zel::TZelTable* table, const std::string&) override {
+  void SetPageInfo(const std::string&, const std::string& last, zel::ReportTable* table, const std::string&) override {
     request_.to = std::stoi(last);
     table_ = table;
   }
@@ -52,7 +52,7 @@ class ExportingPreview : public zel::ReportPreview {
   void SetOnDrawPage(zel::DrawPageProc) override {}
   void SetOnPrintJob(zel::PrintJobProc) override {}
   void ShowModal() override {
-    zel::ApolloLines lines(table_->Apollo);
+    zel::ReportTableLines lines(*table_);
     const zel::TReportLayout& layout = session_->layout;
     if (request_.path.empty()) {
       // The walk alone: what reading the report costs without any file.
@@ -69,13 +69,13 @@ class ExportingPreview : public zel::ReportPreview {
   zel::ExportRequest request_;
   long& lines_;
   const zel::PreviewSession* session_ = nullptr;
-  zel::TZelTable* table_ = nullptr;
+  zel::ReportTable* table_ = nullptr;
 };
 
 int exportChild(const std::string& format, const std::string& out) {
   zel::RecordingMessageService quiet;
   zel::setMessageService(&quiet);
-  zel::TApolloEnv env;
+  zel::EngineSettings env;
   env.SetDeleted(true);
   env.SetExact(true);
   zel::FakePrinter printer;

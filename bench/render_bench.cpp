@@ -52,7 +52,7 @@ class JobPreview : public zel::ReportPreview {
  public:
   using Job = std::function<void(JobPreview&)>;
   explicit JobPreview(Job job) : job_(std::move(job)) {}
-  void SetPageInfo(const std::string&, const std::string& last, zel::TZelTable* table, const std::string&) override {
+  void SetPageInfo(const std::string&, const std::string& last, zel::ReportTable* table, const std::string&) override {
     lastPage = std::stoi(last);
     this->table = table;
   }
@@ -62,7 +62,7 @@ class JobPreview : public zel::ReportPreview {
   void ShowModal() override { job_(*this); }
 
   int lastPage = 0;
-  zel::TZelTable* table = nullptr;
+  zel::ReportTable* table = nullptr;
   zel::DrawPageProc draw;
   zel::PrintJobProc print;
 

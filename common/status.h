@@ -1,6 +1,7 @@
 // Status and Result<T>: errors as cheap values for the toolkit-free libraries.
-// An OK status holds nothing; a failure holds a kind and a short message that
-// names what failed (file, record, offset). Callers word it for the user.
+// An OK status holds nothing; a failure holds a kind, a short message that
+// names what failed (file, record, offset) and, when a system call failed,
+// its errno. Callers word it for the user.
 #pragma once
 
 #include <optional>
@@ -15,9 +16,11 @@ class Status {
 
   Status() = default;
   static Status ok() { return Status(); }
-  static Status notFound(std::string msg) { return Status(Kind::kNotFound, std::move(msg)); }
+  static Status notFound(std::string msg, int sysError = 0) {
+    return Status(Kind::kNotFound, std::move(msg), sysError);
+  }
   static Status corruption(std::string msg) { return Status(Kind::kCorruption, std::move(msg)); }
-  static Status ioError(std::string msg) { return Status(Kind::kIoError, std::move(msg)); }
+  static Status ioError(std::string msg, int sysError = 0) { return Status(Kind::kIoError, std::move(msg), sysError); }
   static Status invalidArgument(std::string msg) { return Status(Kind::kInvalidArgument, std::move(msg)); }
   static Status busy(std::string msg) { return Status(Kind::kBusy, std::move(msg)); }
   static Status unsupported(std::string msg) { return Status(Kind::kUnsupported, std::move(msg)); }
@@ -26,11 +29,14 @@ class Status {
   explicit operator bool() const { return isOk(); }
   Kind kind() const { return kind_; }
   const std::string& message() const { return message_; }
+  // The errno of the system call that failed; 0 when none did.
+  int sysError() const { return sysError_; }
 
  private:
-  Status(Kind kind, std::string msg) : kind_(kind), message_(std::move(msg)) {}
+  Status(Kind kind, std::string msg, int sysError = 0) : kind_(kind), message_(std::move(msg)), sysError_(sysError) {}
   Kind kind_ = Kind::kOk;
   std::string message_;
+  int sysError_ = 0;
 };
 
 // A value or the Status that explains why there is none.

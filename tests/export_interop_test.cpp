@@ -20,7 +20,7 @@
 #include <sstream>
 
 #include "run_services.h"
-#include "apollo_env.h"
+#include "engine_settings.h"
 #include "cli_process.h"
 #include "cp949.h"
 #include "export_file.h"
@@ -34,7 +34,7 @@
 #include "preview_session.h"
 #include "report_runner.h"
 #include "sample_reports.h"
-#include "zel_table.h"
+#include "report_table.h"
 
 namespace zel {
 namespace {
@@ -106,13 +106,13 @@ with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:
 
 // Opens a bill written by the report writer in page order and makes its
 // layout as the runner does.
-void openBill(const std::string& report, TZelTable& table, TReportLayout& layout) {
+void openBill(const std::string& report, ReportTable& table, TReportLayout& layout) {
   const QFileInfo info(QString::fromStdString(report));
   ASSERT_TRUE(table.OpenTable(info.absolutePath().toStdString(), info.fileName().toStdString(), "CDX"));
-  table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+  table.SetOrder(table.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
   layout.ReportBase = "P_RPTB02_SAMPLE";
-  table.Table.First();
-  layout.SettingsText = table.Apollo.MemoText("F_INIT");
+  table.First();
+  layout.SettingsText = table.MemoText("F_INIT");
   ParseLayout(layout);
   ApplyPageGeometry(layout);
 }
@@ -154,7 +154,7 @@ class DrawingPreview : public ReportPreview {
  public:
   explicit DrawingPreview(std::map<int, DrawnPage>& pages) : pages_(pages) {}
   void SetSession(const PreviewSession& session) override { session_ = &session; }
-  void SetPageInfo(const std::string&, const std::string& last, TZelTable* table, const std::string&) override {
+  void SetPageInfo(const std::string&, const std::string& last, ReportTable* table, const std::string&) override {
     last_ = std::stoi(last);
     table_ = table;
   }
@@ -183,7 +183,7 @@ class DrawingPreview : public ReportPreview {
   std::map<int, DrawnPage>& pages_;
   int last_ = 0;
   const PreviewSession* session_ = nullptr;
-  TZelTable* table_ = nullptr;
+  ReportTable* table_ = nullptr;
   DrawPageProc draw_;
 };
 
@@ -225,7 +225,7 @@ class ExportInterop : public ::testing::Test {
 
   std::map<int, DrawnPage> drawPages(const std::string& path) {
     std::map<int, DrawnPage> pages;
-    TApolloEnv env;  // as the viewer sets it up: deleted records hidden
+    EngineSettings env;  // as the viewer sets it up: deleted records hidden
     env.SetDeleted(true);
     env.SetExact(true);
     env.SetCentury(true);
@@ -399,12 +399,12 @@ TEST_F(ExportInterop, LandscapeRangeOfPages) {
 TEST_F(ExportInterop, LongReportContinuesOnFurtherSheetsEachWithItsCaptions) {
   const std::string report = writeBill('P', 3, 0);
   std::map<int, DrawnPage> unused;
-  TApolloEnv env;
+  EngineSettings env;
   env.SetDeleted(true);
-  TZelTable table;
+  ReportTable table;
   TReportLayout layout;
   ASSERT_NO_FATAL_FAILURE(openBill(report, table, layout));
-  ApolloLines lines(table.Apollo);
+  ReportTableLines lines(table);
   ExportRequest request;
   request.path = dir_.filePath("split.xlsx").toStdString();
   request.from = 1;
@@ -436,12 +436,12 @@ struct PrintCell {
 // in a further sheet, so every page still prints on its own sheet of paper.
 TEST_F(ExportInterop, PastTheBreakLimitFurtherSheetsEachWithItsBreaks) {
   const std::string report = writeBill('P', 5, 0);
-  TApolloEnv env;
+  EngineSettings env;
   env.SetDeleted(true);
-  TZelTable table;
+  ReportTable table;
   TReportLayout layout;
   ASSERT_NO_FATAL_FAILURE(openBill(report, table, layout));
-  ApolloLines lines(table.Apollo);
+  ReportTableLines lines(table);
   ExportRequest request;
   request.path = dir_.filePath("breaks.xlsx").toStdString();
   request.from = 1;

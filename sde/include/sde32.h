@@ -50,10 +50,19 @@ extern "C" {
 #define SX_R_DATESTR 5 /* "YYYYMMDD" */
 #define SX_R_MEMO 6 /* zero-terminated text into a memo field */
 
-/* sx_LastErrorKind values. */
+/* sx_LastErrorKind values: what kind of failure the last one was, so callers
+ * can word it without reading sx_LastError's English. New kinds are only ever
+ * added; a caller treats a kind it does not know as SX_ERR_OTHER. */
 #define SX_ERR_NONE 0
 #define SX_ERR_OTHER 1
 #define SX_ERR_BUSY 2 /* another program holds the file or record */
+#define SX_ERR_NOTFOUND 3 /* no such file, field, tag or alias */
+#define SX_ERR_CORRUPT 4 /* a file's contents contradict its format */
+#define SX_ERR_IO 5 /* the system refused a read, write, open or lock: see sx_LastErrno */
+#define SX_ERR_ARGUMENT 6 /* a call the current state or its arguments do not allow */
+#define SX_ERR_UNSUPPORTED 7 /* a feature of the file this engine does not handle */
+#define SX_ERR_NODRIVER 8 /* the index driver's library cannot be found or loaded */
+#define SX_ERR_FIELDTYPE 9 /* the field is not of the type the call reads or writes */
 
 /* sx_SysProp queries. */
 #define SX_SP_WORKAREAS 1 /* number of open work areas */
@@ -62,6 +71,15 @@ extern "C" {
 #define SX_SP_HEADERSIZE 4 /* header length of the current table */
 #define SX_SP_MISSINGBYTES 5 /* bytes the current table's file lacks for the records its header counts */
 #define SX_SP_UNCOUNTEDRECORDS 6 /* whole records the current table's file holds past the count in its header */
+/* The switches as last set (booleans 0 / 1). */
+#define SX_SP_DELETED 7
+#define SX_SP_EXACT 8
+#define SX_SP_CENTURY 9
+#define SX_SP_SOFTSEEK 10
+#define SX_SP_EPOCH 11
+#define SX_SP_DATEFORMAT 12
+#define SX_SP_LOCKTIMEOUT 13 /* seconds */
+#define SX_SP_NEWMEMOBLOCK 14 /* memo block size of memo files created later */
 
 /* ---- Set-up ---- */
 SDE_API int sx_SetStringType(int type); /* 1: zero-terminated strings; returns previous */
@@ -70,6 +88,7 @@ SDE_API const char* sx_Version(void);
 SDE_API long sx_SysProp(int prop);
 SDE_API const char* sx_LastError(void); /* "" when the last failing call left none */
 SDE_API int sx_LastErrorKind(void); /* SX_ERR_* of the last failure */
+SDE_API int sx_LastErrno(void); /* errno of the system call behind the last failure; 0 when none failed */
 
 /* Test seam: the nth file write (SX_FAULT_WRITE) or flush (SX_FAULT_SYNC) from
    now on fails once as a failing disk would; nth 0 disarms. */
@@ -83,7 +102,8 @@ SDE_API void sx_SetExact(int on);
 SDE_API void sx_SetCentury(int on);
 SDE_API void sx_SetSoftSeek(int on);
 SDE_API void sx_SetEpoch(int year);
-SDE_API void sx_SetDateFormat(int format); /* 0..6 as TApolloDateFrmt, 99 system default */
+SDE_API void sx_SetDateFormat(
+    int format); /* 0..6 American, ANSI, British, French, German, Italian, Spanish; 99 system default */
 SDE_API void sx_SetLockTimeout(int seconds);
 SDE_API void sx_SetMemoBlockSize(int size); /* block size of memo files created later */
 SDE_API void sx_SetTurboRead(int on);

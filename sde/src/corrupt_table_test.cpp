@@ -49,6 +49,7 @@ class CorruptTableTest : public EngineTest {
     std::string err = sx_LastError();
     EXPECT_NE(err.find("bad.fpt"), std::string::npos) << err;
     EXPECT_NE(err.find(what), std::string::npos) << err;
+    EXPECT_EQ(sx_LastErrorKind(), SX_ERR_CORRUPT) << err;
     EXPECT_STREQ(sx_GetTrimString("F_DES"), "one");  // the rest of the record still reads
   }
   void setMemoPointer(const std::string& digits) {
@@ -172,8 +173,39 @@ TEST_F(CorruptTableTest, AnExclusiveHoldIsReportedAsBusy) {
   EXPECT_EQ(sx_Use(dbf_.c_str(), "SECOND", SX_SHARED, SX_FOX), 0);
   EXPECT_EQ(sx_LastErrorKind(), SX_ERR_BUSY) << sx_LastError();
   EXPECT_EQ(sx_Use(dir_.file("none.dbf").c_str(), "THIRD", SX_SHARED, SX_FOX), 0);
-  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_OTHER);
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_NOTFOUND);
+  EXPECT_EQ(sx_LastErrno(), ENOENT);
 }
+
+// The kind (and errno) of a failure reaches the caller of the C interface, so
+// it can be worded without reading the English text.
+TEST_F(CorruptTableTest, EachFailureCarriesItsKind) {
+  save();
+  ASSERT_GT(sx_Use(dbf_.c_str(), "T", SX_SHARED, SX_FOX), 0) << sx_LastError();
+  sx_GoTop();
+  EXPECT_EQ(sx_GetMemo("F_DES", 0), nullptr);
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_FIELDTYPE) << sx_LastError();
+  EXPECT_EQ(sx_LastErrno(), 0);
+  EXPECT_EQ(sx_GetMemo("F_NONE", 0), nullptr);
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_NOTFOUND) << sx_LastError();
+  EXPECT_EQ(sx_IndexOpen("none.cdx"), 0);
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_NOTFOUND) << sx_LastError();
+  EXPECT_EQ(sx_LastErrno(), ENOENT);
+  sx_Close();
+  EXPECT_EQ(sx_Use(dbf_.c_str(), "T", SX_SHARED, 7), 0);
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_ARGUMENT) << sx_LastError();
+}
+
+#ifndef _WIN32
+TEST_F(CorruptTableTest, AnUnreadableFileIsAnInputOutputErrorWithItsErrno) {
+  if (::geteuid() == 0) GTEST_SKIP() << "the superuser reads every file";
+  save();
+  std::filesystem::permissions(dbf_, std::filesystem::perms::none);
+  EXPECT_EQ(sx_Use(dbf_.c_str(), "T", SX_SHARED, SX_FOX), 0);
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_IO) << sx_LastError();
+  EXPECT_EQ(sx_LastErrno(), EACCES);
+}
+#endif
 
 TEST_F(CorruptTableTest, MemoFileMissing) {
   save();

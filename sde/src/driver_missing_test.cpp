@@ -16,11 +16,13 @@ TEST(DriverMissingTest, UseAndCreateFailWithTheLibraryName) {
   std::string err = sx_LastError();
   EXPECT_NE(err.find("sdecdx32"), std::string::npos) << err;
   EXPECT_NE(err.find("not found"), std::string::npos) << err;
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_NODRIVER);
   EXPECT_FALSE(std::filesystem::exists(path));  // nothing written without a driver
 
   writeAll(path, {0x03});
   EXPECT_EQ(sx_Use(path.c_str(), nullptr, SX_SHARED, SX_NTX), 0);
   EXPECT_NE(std::string(sx_LastError()).find("sdentx32"), std::string::npos) << sx_LastError();
+  EXPECT_EQ(sx_LastErrorKind(), SX_ERR_NODRIVER);
 
   // With the real directory the same call works.
   setenv("SDE_DRIVER_DIR",

@@ -1,6 +1,7 @@
 #include "engine.h"
 
 #include "os_file.h"
+#include "sde32.h"
 
 namespace sde {
 
@@ -54,15 +55,38 @@ void Engine::closeAll() {
   for (auto& a : areas_) a.reset();
 }
 
-bool Engine::fail(const zel::Status& s) {
+namespace {
+
+int kindOf(const zel::Status& s) {
+  switch (s.kind()) {
+    case zel::Status::Kind::kOk: return SX_ERR_NONE;
+    case zel::Status::Kind::kNotFound: return SX_ERR_NOTFOUND;
+    case zel::Status::Kind::kCorruption: return SX_ERR_CORRUPT;
+    case zel::Status::Kind::kIoError: return SX_ERR_IO;
+    case zel::Status::Kind::kInvalidArgument: return SX_ERR_ARGUMENT;
+    case zel::Status::Kind::kBusy: return SX_ERR_BUSY;
+    case zel::Status::Kind::kUnsupported: return SX_ERR_UNSUPPORTED;
+  }
+  return SX_ERR_OTHER;
+}
+
+}  // namespace
+
+bool Engine::fail(const zel::Status& s) { return fail(kindOf(s), s); }
+
+bool Engine::fail(int kind, const zel::Status& s) {
   lastError_ = s.message().empty() ? "operation failed" : s.message();
-  lastBusy_ = s.kind() == zel::Status::Kind::kBusy;
+  lastKind_ = kind == SX_ERR_NONE ? SX_ERR_OTHER : kind;
+  lastErrno_ = s.sysError();
   return false;
 }
 
-bool Engine::fail(const std::string& message) {
+bool Engine::fail(const std::string& message) { return fail(SX_ERR_OTHER, message); }
+
+bool Engine::fail(int kind, const std::string& message) {
   lastError_ = message;
-  lastBusy_ = false;
+  lastKind_ = kind == SX_ERR_NONE ? SX_ERR_OTHER : kind;
+  lastErrno_ = 0;
   return false;
 }
 

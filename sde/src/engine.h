@@ -45,17 +45,23 @@ class Engine {
   void close(int number);
   void closeAll();
 
-  // Records a failure for sx_LastError (returns false for convenience).
+  // Records a failure for sx_LastError, sx_LastErrorKind and sx_LastErrno
+  // (returns false for convenience). A status brings its own kind and errno;
+  // a bare message is SX_ERR_OTHER unless a kind is given.
   bool fail(const zel::Status& s);
+  bool fail(int kind, const zel::Status& s);
   bool fail(const std::string& message);
+  bool fail(int kind, const std::string& message);
   const std::string& lastError() const { return lastError_; }
-  bool lastFailureBusy() const { return lastBusy_; }
+  int lastErrorKind() const { return lastKind_; }
+  int lastErrno() const { return lastErrno_; }
 
  private:
   std::array<std::unique_ptr<WorkArea>, kMaxAreas + 1> areas_;
   int current_ = 1;
   std::string lastError_;
-  bool lastBusy_ = false;
+  int lastKind_ = 0;
+  int lastErrno_ = 0;
 };
 
 }  // namespace sde

@@ -54,7 +54,15 @@ zel::Status OsFile::open(const std::string& path, Mode mode) {
   DWORD disp = mode == Mode::kCreate ? CREATE_ALWAYS : OPEN_EXISTING;
   HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disp, FILE_ATTRIBUTE_NORMAL,
                          nullptr);
-  if (h == INVALID_HANDLE_VALUE) return zel::Status::ioError("cannot open " + path);
+  if (h == INVALID_HANDLE_VALUE) {
+    // The errno the same failure gives elsewhere, so callers need no second vocabulary.
+    const DWORD error = GetLastError();
+    const int sysError = error == ERROR_ACCESS_DENIED                                     ? EACCES
+                         : error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
+                         : error == ERROR_SHARING_VIOLATION                               ? EBUSY
+                                                                                          : EIO;
+    return zel::Status::ioError("cannot open " + path, sysError);
+  }
   handle_ = h;
   path_ = path;
   return zel::Status::ok();
@@ -142,7 +150,10 @@ zel::Status OsFile::open(const std::string& path, Mode mode) {
   if (mode == Mode::kReadWrite) flags |= O_RDWR;
   if (mode == Mode::kCreate) flags |= O_RDWR | O_CREAT | O_TRUNC;
   int fd = ::open(path.c_str(), flags, 0666);
-  if (fd < 0) return zel::Status::ioError("cannot open " + path + ": " + errnoText());
+  if (fd < 0) {
+    const int error = errno;
+    return zel::Status::ioError("cannot open " + path + ": " + errnoText(), error);
+  }
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
@@ -178,9 +189,12 @@ zel::Status OsFile::writeAt(uint64_t offset, const void* buf, size_t n) {
   while (done < n) {
     ssize_t r = ::pwrite(fd_, static_cast<const char*>(buf) + done, n - done, off_t(offset + done));
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0)
-      return zel::Status::ioError("write failed in " + path_ + " at offset " + std::to_string(offset + done) + ": " +
-                                  errnoText());
+    if (r <= 0) {
+      const int error = r < 0 ? errno : ENOSPC;  // a write of nothing: the disk is full
+      return zel::Status::ioError(
+          "write failed in " + path_ + " at offset " + std::to_string(offset + done) + ": " + std::strerror(error),
+          error);
+    }
     done += size_t(r);
   }
   return zel::Status::ok();
@@ -188,7 +202,10 @@ zel::Status OsFile::writeAt(uint64_t offset, const void* buf, size_t n) {
 
 zel::Status OsFile::sync() {
   if (injectedFailure(FileOperation::kSync)) return zel::Status::ioError("flush failed for " + path_ + ": injected");
-  if (::fsync(fd_) != 0) return zel::Status::ioError("flush failed for " + path_ + ": " + errnoText());
+  if (::fsync(fd_) != 0) {
+    const int error = errno;
+    return zel::Status::ioError("flush failed for " + path_ + ": " + errnoText(), error);
+  }
   return zel::Status::ok();
 }
 
@@ -219,8 +236,10 @@ zel::Status OsFile::lock(uint64_t offset, uint64_t length, bool write, int timeo
     if (fcntl(fd_, F_OFD_SETLK, &fl) == 0) return zel::Status::ok();
     if (errno == ENOLCK || errno == EINVAL || errno == EOPNOTSUPP)
       return zel::Status::unsupported("byte-range locks not supported for " + path_ + ": " + errnoText());
-    if (errno != EAGAIN && errno != EACCES && errno != EINTR)
-      return zel::Status::ioError("cannot lock " + path_ + ": " + errnoText());
+    if (errno != EAGAIN && errno != EACCES && errno != EINTR) {
+      const int error = errno;
+      return zel::Status::ioError("cannot lock " + path_ + ": " + errnoText(), error);
+    }
     if (std::chrono::steady_clock::now() >= deadline) return zel::Status::busy(path_ + " is locked by another user");
     std::this_thread::sleep_for(std::chrono::milliseconds(kLockRetryMs));
   }

@@ -5,6 +5,7 @@
 #include "sde32.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +30,7 @@ Engine& eng() { return Engine::instance(); }
 
 WorkArea* need() {
   WorkArea* a = eng().current();
-  if (!a) eng().fail("no table is open in work area " + std::to_string(eng().currentNumber()));
+  if (!a) eng().fail(SX_ERR_ARGUMENT, "no table is open in work area " + std::to_string(eng().currentNumber()));
   return a;
 }
 
@@ -41,11 +42,11 @@ const char* keep(WorkArea* a, std::string text) {
 
 const sde::FieldDesc* needField(WorkArea* a, const char* name) {
   if (!name) {
-    eng().fail("no field name given");
+    eng().fail(SX_ERR_ARGUMENT, "no field name given");
     return nullptr;
   }
   const sde::FieldDesc* f = a->table().field(name);
-  if (!f) eng().fail(std::string("field ") + name + " not found in " + a->table().path());
+  if (!f) eng().fail(SX_ERR_NOTFOUND, std::string("field ") + name + " not found in " + a->table().path());
   return f;
 }
 
@@ -132,6 +133,11 @@ int addIndex(WorkArea* a, const std::string& path, const sde::TagDef& def, bool 
   return *order;
 }
 
+// A driver that cannot be had: its library missing (or unloadable), or a driver number that names none.
+int failDriver(const zel::Status& s) {
+  return eng().fail(s.kind() == zel::Status::Kind::kNotFound ? SX_ERR_NODRIVER : SX_ERR_ARGUMENT, s);
+}
+
 // A call's value, or `failed` with the engine's last error set from its status.
 template <typename T, typename U>
 U valueOr(const zel::Result<T>& result, U failed) {
@@ -208,7 +214,15 @@ SDE_API long sx_SysProp(int prop) {
             WorkArea* a = eng().current();
             return a ? long(std::min<uint64_t>(a->table().uncountedRecords(), uint64_t(LONG_MAX))) : 0;
           }
-          default: eng().fail("unknown property " + std::to_string(prop)); return 0;
+          case SX_SP_DELETED: return eng().switches.deleted ? 1 : 0;
+          case SX_SP_EXACT: return eng().switches.exact ? 1 : 0;
+          case SX_SP_CENTURY: return eng().switches.century ? 1 : 0;
+          case SX_SP_SOFTSEEK: return eng().switches.softSeek ? 1 : 0;
+          case SX_SP_EPOCH: return eng().switches.epoch;
+          case SX_SP_DATEFORMAT: return eng().switches.dateFormat;
+          case SX_SP_LOCKTIMEOUT: return eng().switches.lockTimeoutSec;
+          case SX_SP_NEWMEMOBLOCK: return long(eng().switches.memoBlockSize);
+          default: eng().fail(SX_ERR_ARGUMENT, "unknown property " + std::to_string(prop)); return 0;
         }
       },
       0L);
@@ -221,8 +235,10 @@ SDE_API void sx_FailNthFileOperation(int operation, long nth) {
 
 SDE_API int sx_LastErrorKind(void) {
   if (eng().lastError().empty()) return SX_ERR_NONE;
-  return eng().lastFailureBusy() ? SX_ERR_BUSY : SX_ERR_OTHER;
+  return eng().lastErrorKind();
 }
+
+SDE_API int sx_LastErrno(void) { return eng().lastError().empty() ? 0 : eng().lastErrno(); }
 
 // ---- Switches ----
 
@@ -251,9 +267,9 @@ SDE_API int sx_Use(const char* path, const char* alias, int openMode, int driver
         if (openMode < SX_SHARED || openMode > SX_EXCLUSIVE)
           return eng().fail("unknown open mode " + std::to_string(openMode));
         auto drv = sde::loadDriver(driver);
-        if (!drv) return eng().fail(drv.status());
+        if (!drv) return failDriver(drv.status());
         std::string resolved = resolveTablePath(path);
-        if (resolved.empty()) return eng().fail(std::string("table not found: ") + path);
+        if (resolved.empty()) return eng().fail(zel::Status::notFound(std::string("table not found: ") + path, ENOENT));
         std::string name = alias && *alias ? alias : upperStem(resolved);
         if (eng().findAlias(name)) return eng().fail("alias " + name + " is already in use");
         int number = eng().freeNumber();
@@ -445,7 +461,7 @@ SDE_API const char* sx_GetDateString(const char* name) {
         if (!f) return "";
         std::string ymd = sde::fieldText(a->table().header(), *f, a->buffer().data()).substr(0, 8);
         if (f->type != 'D' && f->type != 'T') {
-          eng().fail("field " + f->name + " is not a date");
+          eng().fail(SX_ERR_FIELDTYPE, "field " + f->name + " is not a date");
           return "";
         }
         return keep(a, sde::formatDate(ymd, eng().switches.dateFormat, eng().switches.century));
@@ -484,7 +500,7 @@ SDE_API char* sx_GetMemo(const char* name, int lineWidth) {
         const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
         if (!f) return nullptr;
         if (!a->table().header().isMemoField(*f)) {
-          eng().fail("field " + f->name + " is not a memo field");
+          eng().fail(SX_ERR_FIELDTYPE, "field " + f->name + " is not a memo field");
           return nullptr;
         }
         std::string text;
@@ -593,7 +609,8 @@ SDE_API int sx_Replace(const char* name, int type, const void* value) {
         if (auto s = a->checkWrite(); !s) return eng().fail(s);
         if (type < SX_R_STRING || type > SX_R_MEMO) return eng().fail("unknown value type " + std::to_string(type));
         if (a->table().header().isMemoField(*f)) {
-          if (type != SX_R_MEMO && type != SX_R_STRING) return eng().fail("memo field " + f->name + " takes text");
+          if (type != SX_R_MEMO && type != SX_R_STRING)
+            return eng().fail(SX_ERR_FIELDTYPE, "memo field " + f->name + " takes text");
           const char* text = static_cast<const char*>(value);
           if (!text) return eng().fail("no value given for field " + f->name);
           if (auto s = a->putMemo(*f, text, std::strlen(text)); !s) return eng().fail(s);
@@ -614,7 +631,8 @@ SDE_API int sx_PutBlob(const char* name, const void* data, long length) {
         WorkArea* a = need();
         const sde::FieldDesc* f = a ? needField(a, name) : nullptr;
         if (!f) return 0;
-        if (!a->table().header().isMemoField(*f)) return eng().fail("field " + f->name + " is not a memo field");
+        if (!a->table().header().isMemoField(*f))
+          return eng().fail(SX_ERR_FIELDTYPE, "field " + f->name + " is not a memo field");
         if (length < 0 || (length > 0 && !data)) return eng().fail("invalid memo data for field " + f->name);
         if (auto s = a->putMemo(*f, data, size_t(length)); !s) return eng().fail(s);
         return 1;
@@ -730,7 +748,7 @@ SDE_API int sx_CreateExec(void) {
         if (!d.active) return eng().fail("sx_CreateExec without sx_CreateNew");
         if (d.fields.empty()) return eng().fail("table " + d.path + " has no fields");
         auto drv = sde::loadDriver(d.driver);
-        if (!drv) return eng().fail(drv.status());
+        if (!drv) return failDriver(drv.status());
         sde::DbfHeader h;
         // I, B, Y and T fields exist only in Visual FoxPro tables.
         bool vfp = std::any_of(d.fields.begin(), d.fields.end(), [](const sde::FieldDesc& f) {
@@ -819,9 +837,10 @@ SDE_API int sx_IndexOpen(const char* fileName) {
         sde::TagFile tf;
         sde::TagFileCheck check;
         if (auto s = sde::readTagFile(path, &tf, &check); !s) return eng().fail(s);
-        if (check == sde::TagFileCheck::kMissing) return eng().fail("index file not found: " + path);
+        if (check == sde::TagFileCheck::kMissing)
+          return eng().fail(zel::Status::notFound("index file not found: " + path, ENOENT));
         if (check == sde::TagFileCheck::kForeign)
-          return eng().fail("index file " + path + " is not in a format this engine reads");
+          return eng().fail(SX_ERR_UNSUPPORTED, "index file " + path + " is not in a format this engine reads");
         if (tf.tags.empty()) return eng().fail("index file " + path + " holds no tags");
         int first = 0;
         for (const auto& t : tf.tags) {

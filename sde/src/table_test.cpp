@@ -465,3 +465,43 @@ TEST_F(TableTest, CreateRefusesBadDefinitions) {
 
 }  // namespace
 }  // namespace sdetest
+
+namespace sdetest {
+namespace {
+
+// The switches read back as the engine holds them, so a settings object
+// above the engine never disagrees with it.
+TEST(SwitchesTest, ReadBackAsSet) {
+  struct Case {
+    int prop;
+    void (*set)(int);
+    int value;
+    long expected;
+  };
+  const Case cases[] = {
+      {SX_SP_DELETED, sx_SetDeleted, 5, 1},
+      {SX_SP_DELETED, sx_SetDeleted, 0, 0},
+      {SX_SP_EXACT, sx_SetExact, 1, 1},
+      {SX_SP_EXACT, sx_SetExact, 0, 0},
+      {SX_SP_CENTURY, sx_SetCentury, 1, 1},
+      {SX_SP_CENTURY, sx_SetCentury, 0, 0},
+      {SX_SP_SOFTSEEK, sx_SetSoftSeek, 1, 1},
+      {SX_SP_SOFTSEEK, sx_SetSoftSeek, 0, 0},
+      {SX_SP_EPOCH, sx_SetEpoch, 1950, 1950},
+      {SX_SP_EPOCH, sx_SetEpoch, 1900, 1900},
+      {SX_SP_DATEFORMAT, sx_SetDateFormat, 4, 4},
+      {SX_SP_DATEFORMAT, sx_SetDateFormat, 99, 99},
+      {SX_SP_LOCKTIMEOUT, sx_SetLockTimeout, -3, 0},  // no negative waits
+      {SX_SP_LOCKTIMEOUT, sx_SetLockTimeout, 1, 1},
+      {SX_SP_NEWMEMOBLOCK, sx_SetMemoBlockSize, 512, 512},
+      {SX_SP_NEWMEMOBLOCK, sx_SetMemoBlockSize, 0, 512},  // refused: the size stays
+      {SX_SP_NEWMEMOBLOCK, sx_SetMemoBlockSize, 64, 64},
+  };
+  for (const Case& c : cases) {
+    c.set(c.value);
+    EXPECT_EQ(sx_SysProp(c.prop), c.expected) << c.prop << " " << c.value;
+  }
+}
+
+}  // namespace
+}  // namespace sdetest

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "zel_table.h"
+#include "report_table.h"
 #include "sample_reports.h"
 #include "settings_block.h"
 #include "temp_dir.h"
@@ -33,15 +33,15 @@ struct Survey {
   long lastPage = 0;
 };
 
-Survey survey(TZelTable& t) {
+Survey survey(ReportTable& t) {
   Survey s;
-  for (t.Table.First(); !t.Table.Eof(); t.Table.Next()) {
+  for (t.First(); !t.Eof(); t.Next()) {
     ++s.records;
-    const long page = t.Apollo.FieldAsInteger("F_PAGE");
+    const long page = t.FieldAsInteger("F_PAGE");
     ++s.linesPerPage[page];
     s.lastPage = page;
-    if (t.Apollo.FieldAsPaddedText("F_TYPE") == "J" && t.Apollo.FieldAsFloat("F_PC0") == 100.0) ++s.jLinesWith100;
-    const std::string tunit = t.Apollo.FieldAsPaddedText("F_TUNIT");
+    if (t.FieldAsPaddedText("F_TYPE") == "J" && t.FieldAsFloat("F_PC0") == 100.0) ++s.jLinesWith100;
+    const std::string tunit = t.FieldAsPaddedText("F_TUNIT");
     s.supplied += tunit == "2";
     s.separate += tunit == "3";
   }
@@ -64,10 +64,10 @@ TEST_F(WriterTest, PortraitBillReadsBackThroughTheTableLayer) {
   BillOptions o;
   o.pages = 4;
   ASSERT_TRUE(writeReport(dir_.path(), billOfQuantities(o)).isOk());
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_SAMPLE.dbf", "CDX"));
-  t.Table.First();
-  const std::string block = t.Apollo.MemoText("F_INIT");
+  t.First();
+  const std::string block = t.MemoText("F_INIT");
   EXPECT_EQ(block, buildSettingsBlock(billSettings(o)));
   EXPECT_EQ(GetKey(block, "RPTCODE"), "RPTB02");
   EXPECT_EQ(Token(2, GetKey(block, "OPTIONSET"), "0"), "0");
@@ -97,8 +97,8 @@ TEST_F(WriterTest, PortraitBillReadsBackThroughTheTableLayer) {
   EXPECT_GT(s.jLinesWith100, 0);
   EXPECT_GT(s.supplied, 0);
   EXPECT_GT(s.separate, 0);
-  t.Table.Last();
-  EXPECT_EQ(t.Apollo.MemoText("F_INIT"), "");
+  t.Last();
+  EXPECT_EQ(t.MemoText("F_INIT"), "");
 }
 
 TEST_F(WriterTest, LandscapeBillHasThirtyTwoLinesAPage) {
@@ -106,10 +106,10 @@ TEST_F(WriterTest, LandscapeBillHasThirtyTwoLinesAPage) {
   o.orientation = 'L';
   o.pages = 3;
   ASSERT_TRUE(writeReport(dir_.path(), billOfQuantities(o)).isOk());
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "L_RPTB02_SAMPLE.dbf", "CDX"));
-  t.Table.First();
-  EXPECT_EQ(Token(2, GetKey(t.Apollo.MemoText("F_INIT"), "OPTIONSET"), "0"), "1");
+  t.First();
+  EXPECT_EQ(Token(2, GetKey(t.MemoText("F_INIT"), "OPTIONSET"), "0"), "1");
   Survey s = survey(t);
   EXPECT_EQ(s.linesPerPage[1], kLandscapeLines);
   EXPECT_EQ(s.linesPerPage[2], kLandscapeLines);
@@ -124,12 +124,12 @@ TEST_F(WriterTest, TextsAreCutWithoutSplittingACharacter) {
   spec.lines = {{{"F_PAGE", "1"}, {"F_DES", "\xC7\xD1\xB1\xDB\xC7\xD1"}},  // 한글한: 6 bytes into 5
                 {{"F_PAGE", "2"}, {"F_DES", "ab"}}};
   ASSERT_TRUE(writeReport(dir_.path(), spec).isOk());
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_CUT.dbf", "CDX"));
-  t.Table.First();
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "\xC7\xD1\xB1\xDB ");
-  t.Table.Next();
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "ab   ");
+  t.First();
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "\xC7\xD1\xB1\xDB ");
+  t.Next();
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "ab   ");
 }
 
 TEST_F(WriterTest, RefusesUnknownFieldsAndOverflowingNumbers) {
@@ -150,10 +150,10 @@ TEST_F(WriterTest, SpecWithoutLinesStillHoldsItsSettings) {
   spec.fileName = "P_EMPTY.dbf";
   spec.settings = {{"RPTCODE", "RPTB02"}};
   ASSERT_TRUE(writeReport(dir_.path(), spec).isOk());
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_EMPTY.dbf", "CDX"));
-  EXPECT_EQ(t.Table.RecordCount(), 1);
-  EXPECT_EQ(GetKey(t.Apollo.MemoText("F_INIT"), "RPTCODE"), "RPTB02");
+  EXPECT_EQ(t.RecordCount(), 1);
+  EXPECT_EQ(GetKey(t.MemoText("F_INIT"), "RPTCODE"), "RPTB02");
 }
 
 TEST_F(WriterTest, RewritingReplacesTheOldTableAndRemovesItsIndex) {
@@ -164,9 +164,9 @@ TEST_F(WriterTest, RewritingReplacesTheOldTableAndRemovesItsIndex) {
   o.pages = 1;
   ASSERT_TRUE(writeReport(dir_.path(), billOfQuantities(o)).isOk());
   EXPECT_FALSE(fs::exists(dir_.path() + "/P_RPTB02_SAMPLE.cdx"));
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_SAMPLE.dbf", "CDX"));
-  EXPECT_EQ(t.Table.RecordCount(), billLineCount(o));
+  EXPECT_EQ(t.RecordCount(), billLineCount(o));
 }
 
 TEST_F(WriterTest, SampleSet) {
@@ -174,11 +174,11 @@ TEST_F(WriterTest, SampleSet) {
   for (const char* name : {"P_RPTB02_SAMPLE.dbf", "L_RPTB02_SAMPLE.dbf", "P_RPTB01_SUMMARY.dbf", "P_RPTB02_MARGIN.dbf",
                            "P_RPTB02_BROKEN.dbf"}) {
     SCOPED_TRACE(name);
-    TZelTable t;
+    ReportTable t;
     ASSERT_TRUE(t.OpenTable(dir_.path(), name, "CDX"));
-    ASSERT_TRUE(t.Table.FindField("F_INIT"));
-    t.Table.First();
-    const std::string block = t.Apollo.MemoText("F_INIT");
+    ASSERT_TRUE(t.FindField("F_INIT"));
+    t.First();
+    const std::string block = t.MemoText("F_INIT");
     const std::string n = name;
     if (n == "P_RPTB02_BROKEN.dbf") {
       EXPECT_EQ(block, "");
@@ -191,21 +191,21 @@ TEST_F(WriterTest, SampleSet) {
       EXPECT_EQ(GetKey(block, "PAGESPACE"), "10|10|15|10|");
     }
   }
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_SAMPLE.dbf", "CDX"));
-  t.Apollo.GoBottom();
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 4);
+  t.GoBottom();
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 4);
 }
 
 TEST_F(WriterTest, GeneratedReportMatchesTheLineBuilder) {
   ReportSpec spec = largeReport(1000);
   ASSERT_TRUE(writeReport(dir_.path(), spec).isOk());
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_LARGE.dbf", "CDX"));
-  EXPECT_EQ(t.Table.RecordCount(), 1000);
-  t.Apollo.GoBottom();
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 999 / kPortraitLines + 1);
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_SEQ"), 1000);
+  EXPECT_EQ(t.RecordCount(), 1000);
+  t.GoBottom();
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 999 / kPortraitLines + 1);
+  EXPECT_EQ(t.FieldAsInteger("F_SEQ"), 1000);
 }
 
 // ---- Read by an outside implementation of the format ----
@@ -227,12 +227,12 @@ print(recs[0]['F_DES'])
 print(sum(1 for r in recs if r['F_TYPE'] == 'J'))
 print(len(init.encode('cp949')))
 )";
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_SAMPLE.dbf", "CDX"));
-  t.Table.First();
-  const std::string block = t.Apollo.MemoText("F_INIT");
+  t.First();
+  const std::string block = t.MemoText("F_INIT");
   long jLines = 0;
-  for (t.Table.First(); !t.Table.Eof(); t.Table.Next()) jLines += t.Apollo.FieldAsPaddedText("F_TYPE") == "J";
+  for (t.First(); !t.Eof(); t.Next()) jLines += t.FieldAsPaddedText("F_TYPE") == "J";
   std::istringstream out(
       CommandOutput("PYTHONIOENCODING=utf-8 /usr/bin/python3 " + script + " " + dir_.path() + "/P_RPTB02_SAMPLE.dbf"));
   std::string records, first, lastPage, des, j, initLen;

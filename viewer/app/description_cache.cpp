@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "table.h"
+#include "report_table.h"
 
 namespace zel {
 

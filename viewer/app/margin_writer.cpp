@@ -34,9 +34,12 @@ void MarginWriter::load(const std::string& directory, const std::string& fileNam
   path_ = directory + "/" + fileName;
   landscape_ = !fileName.empty() && fileName[0] == 'L';
   // Without this the first read would fail with a closed-table error that hides the reason.
-  if (!table_.OpenTable(directory, fileName, "CDX")) throw DataError(path_ + "\r" + table_.LastOpenError);
-  table_.Table.First();
-  block_ = table_.Table.FieldAsString(kSettingsField);
+  if (!table_.OpenTable(directory, fileName, "CDX")) {
+    const DataError& why = *table_.OpenError();
+    throw DataError(why.kind(), path_ + "\r" + why.what(), why.sysError());
+  }
+  table_.First();
+  block_ = table_.FieldAsString(kSettingsField);
 }
 
 bool MarginWriter::hasPageSpace() const { return !GetKey(block_, kPageSpaceKey).empty(); }
@@ -52,32 +55,34 @@ std::array<int, 4> MarginWriter::margins() const {
 void MarginWriter::save(const std::array<std::string, 4>& fieldTexts) {
   // Margins added to an unusable report would still leave it unusable, and the
   // write would grow its memo file: refused whoever asks.
-  if (!settingsBlockReads(block_)) throw DataError(path_ + "\r" + kUnreadableSettingsText);
+  if (!settingsBlockReads(block_)) throw DataError(ErrorKind::kFieldMissing, path_ + "\r" + kUnreadableSettingsText);
   // A value the layout cannot read back would make the report unusable.
-  if (const std::string problem = MarginProblem(fieldTexts, landscape_); !problem.empty()) throw DataError(problem);
+  if (const std::string problem = MarginProblem(fieldTexts, landscape_); !problem.empty())
+    throw DataError(ErrorKind::kOther, problem);
   std::string block = block_;
   SetKey(block, kPageSpaceKey, pageSpaceValue(fieldTexts));
   // The engine writes a memo text into new blocks, so a save of the same
   // values would grow the memo file for nothing.
   if (block == block_) return;
 
-  table_.Table.First();
+  table_.First();
   try {
-    table_.Table.Edit();
+    table_.Edit();
   } catch (const DataError& e) {
-    throw DataError(path_ + "\r다른 프로그램이 이 보고서를 사용하고 있어 여백을 저장하지 못했습니다.\r(" + e.what() +
-                    ")");
+    throw DataError(
+        e.kind(), path_ + "\r다른 프로그램이 이 보고서를 사용하고 있어 여백을 저장하지 못했습니다.\r(" + e.what() + ")",
+        e.sysError());
   }
   try {
-    table_.Table.SetFieldText(kSettingsField, block);
-    table_.Table.Post();
+    table_.SetFieldText(kSettingsField, block);
+    table_.Post();
   } catch (const DataError& e) {
     try {
-      table_.Table.Cancel();
+      table_.Cancel();
     } catch (const DataError&) {
       // The write already failed; that is the error the user needs to see.
     }
-    throw DataError(path_ + "\r여백을 저장하지 못했습니다.\r(" + std::string(e.what()) + ")");
+    throw DataError(e.kind(), path_ + "\r여백을 저장하지 못했습니다.\r(" + std::string(e.what()) + ")", e.sysError());
   }
   block_ = std::move(block);
 }

@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-#include "zel_table.h"
+#include "report_table.h"
 
 namespace zel {
 
@@ -37,7 +37,7 @@ class MarginWriter {
   const std::string& block() const { return block_; }
 
  private:
-  TZelTable table_;
+  ReportTable table_;
   std::string block_;
   std::string path_;
   bool landscape_ = false;

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "apollo.h"
+#include "report_table.h"
 #include "data_error.h"
 #include "margin_limits.h"
 #include "report_description.h"
@@ -210,7 +210,7 @@ TEST_F(MarginWriterTest, ManyChangingSavesKeepTheMemoFileBounded) {
   const std::uintmax_t oneMemo = (kHead.size() + 40 + 8 + 63) / 64 * 64;
   EXPECT_LE(fptSize(), afterFirst + oneMemo);
   // The other records still read.
-  TTable table;
+  ReportTable table;
   table.DatabaseName = dir_;
   table.TableName = kName;
   table.TableType = ttSXFOX;
@@ -223,7 +223,7 @@ TEST_F(MarginWriterTest, OtherRecordsAreUntouched) {
   MarginWriter writer;
   writer.load(dir_, kName);
   writer.save({"1", "2", "3", "4"});
-  TTable table;
+  ReportTable table;
   table.DatabaseName = dir_;
   table.TableName = kName;
   table.TableType = ttSXFOX;
@@ -321,7 +321,7 @@ TEST_F(MarginWriterTest, RecordLockedByAnotherProcess) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     char c = 'n';
-    TTable table;  // holds the lock until the parent is done
+    ReportTable table;  // holds the lock until the parent is done
     try {
       table.DatabaseName = dir_;
       table.TableName = kName;
@@ -330,7 +330,9 @@ TEST_F(MarginWriterTest, RecordLockedByAnotherProcess) {
       table.First();
       table.Edit();
       c = 'y';
-    } catch (...) {}
+    } catch (const DataError&) {
+      // Not holding it: the parent hears 'n'.
+    }
     (void)!::write(locked[1], &c, 1);
     (void)!::read(release[0], &c, 1);
     ::_exit(0);

@@ -5,9 +5,10 @@
 #include <iterator>
 #include <memory>
 
-#include "zel_table.h"
+#include "report_table.h"
 #include "ascii_text.h"
 #include "cp949.h"
+#include "error_text.h"
 #include "report_file_state.h"
 #include "settings_block.h"
 
@@ -131,7 +132,7 @@ std::string selectedCode(const std::string& list, const std::string& def) {
 // A value that is not a number is damage: the walk stops there (a header
 // that claims millions of records of NUL bytes costs one record), the count
 // is left empty and `problem` names the record. False at such damage.
-bool takePage(TTable& table, std::optional<long long>& highest, std::string& problem) {
+bool takePage(ReportTable& table, std::optional<long long>& highest, std::string& problem) {
   const std::optional<std::string> page = table.FieldValue("F_PAGE");
   if (!page) return true;
   char* end = nullptr;
@@ -150,7 +151,7 @@ std::string pageText(const std::optional<long long>& highest) {
   return highest ? std::to_string(*highest) : std::string();
 }
 
-std::string highestPage(TTable& table, std::string& problem) {
+std::string highestPage(ReportTable& table, std::string& problem) {
   std::optional<long long> highest;
   for (table.First(); !table.Eof(); table.Next()) {
     if (!takePage(table, highest, problem)) return {};
@@ -224,19 +225,20 @@ ReportDescription describeReport(const std::string& directory, const std::string
   ReportDescription out;
   if (emptyWhenTrimmed(fileName)) return out;
 
-  TZelTable table;
-  if (!table.OpenTable(directory, fileName, "CDX") || !table.Table.FindField("F_INIT")) {
+  ReportTable table;
+  if (!table.OpenTable(directory, fileName, "CDX") || !table.FindField("F_INIT")) {
     // A report held by another program or unreadable for the user is not "not a report".
-    const std::string why = OpenProblemText(table.Table.LastOpenProblem());
-    out.problem = table.NotAReportReason();
+    const DataError reason = table.NotAReportReason();
+    const std::string why = openRefusalText(reason.kind());
+    out.problem = reason.what();
     out.kind = ReportKind::kNotAReport;
     out.title = why.empty() ? std::string(kNotReportFileText) : why;
     out.canChangeMargins = false;
     return out;
   }
 
-  table.Table.First();
-  std::string block = table.Table.FieldAsString("F_INIT");
+  table.First();
+  std::string block = table.FieldAsString("F_INIT");
   if (!settingsBlockReads(block)) {
     out.kind = ReportKind::kBroken;
     out.canChangeMargins = false;
@@ -248,22 +250,22 @@ ReportDescription describeReport(const std::string& directory, const std::string
   out.kind = ReportKind::kOk;
   describeSettings(block, out);
 
-  if (!table.Table.FindField("F_PAGE")) return out;
-  if (countPagesUpTo >= 0 && table.Table.RecordCount() > countPagesUpTo) {
+  if (!table.FindField("F_PAGE")) return out;
+  if (countPagesUpTo >= 0 && table.RecordCount() > countPagesUpTo) {
     out.pagesPending = true;
     return out;
   }
-  out.pages = highestPage(table.Table, out.problem);
+  out.pages = highestPage(table, out.problem);
   return out;
 }
 
 PageCounter::PageCounter(const std::string& directory, const std::string& fileName)
-    : table_(std::make_unique<TZelTable>()) {
-  if (!table_->OpenTable(directory, fileName, "CDX") || !table_->Table.FindField("F_PAGE")) {
+    : table_(std::make_unique<ReportTable>()) {
+  if (!table_->OpenTable(directory, fileName, "CDX") || !table_->FindField("F_PAGE")) {
     done_ = true;
     return;
   }
-  table_->Table.First();
+  table_->First();
 }
 
 PageCounter::~PageCounter() = default;
@@ -272,15 +274,15 @@ bool PageCounter::step(long records) {
   if (done_) return true;
   std::string problem;
   bool damaged = false;
-  for (long n = 0; n < records && !table_->Table.Eof(); ++n) {
-    if (!takePage(table_->Table, highest_, problem)) {
+  for (long n = 0; n < records && !table_->Eof(); ++n) {
+    if (!takePage(*table_, highest_, problem)) {
       damaged = true;
       highest_.reset();
       break;
     }
-    table_->Table.Next();
+    table_->Next();
   }
-  if (damaged || table_->Table.Eof()) {
+  if (damaged || table_->Eof()) {
     done_ = true;
     table_.reset();  // closed as soon as it is counted
   }

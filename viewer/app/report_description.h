@@ -11,7 +11,7 @@
 
 namespace zel {
 
-class TZelTable;
+class ReportTable;
 
 // The title of a report code such as "RPTB02": characters 4 to 6, upper-cased,
 // a family letter and two digits; empty when the code is short, malformed or unknown.
@@ -83,7 +83,7 @@ class PageCounter {
   std::string pages() const;
 
  private:
-  std::unique_ptr<TZelTable> table_;
+  std::unique_ptr<ReportTable> table_;
   std::optional<long long> highest_;
   bool done_ = false;
 };

@@ -25,7 +25,7 @@ std::string makeTempDirectory(const std::string& tag);
 // The whole content of a file ("" when unreadable).
 std::string readFileBytes(const std::string& path);
 
-// The engine closes every area (tests that open tables outside TZelTable).
+// The engine closes every area (tests that open tables outside ReportTable).
 void closeAllTables();
 
 }  // namespace zel::testing

@@ -6,11 +6,12 @@
 #include <QPainter>
 #include <QBuffer>
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
-#include "zel_table.h"
+#include "report_table.h"
 #include "cp949.h"
 #include "message_service.h"
 #include "escaped_text.h"
@@ -32,12 +33,16 @@ namespace {
 
 constexpr double kPictureDpi = 80.0;  // the page picture's pixels per inch of paper
 
+// Leading blanks and a sign allowed and anything after the digits ignored,
+// as stoi reads; 0 when no number starts the text or it is out of range.
 int toInt(const std::string& text) {
-  try {
-    return std::stoi(text);
-  } catch (...) {
-    return 0;
-  }
+  const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
+  if (start == std::string::npos) return 0;
+  const char* first = text.data() + start;
+  if (*first == '+' && text.size() > start + 1 && text[start + 1] != '-') ++first;
+  int value = 0;
+  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+  return error == std::errc() && end != first ? value : 0;
 }
 
 }  // namespace
@@ -46,7 +51,7 @@ std::string reportBaseName(const std::string& path) {
   return QFileInfo(QString::fromStdString(path)).completeBaseName().toStdString();
 }
 
-void BatchPreview::SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+void BatchPreview::SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                                const std::string& /*currentPage*/) {
   job_.firstPage = toInt(firstPage);
   job_.lastPage = toInt(lastPage);
@@ -178,7 +183,7 @@ void BatchPreview::runPng() {
 void BatchPreview::runExport() {
   job_.exitCode = 1;
   if (!table_) return;
-  ApolloLines lines(table_->Apollo);
+  ReportTableLines lines(*table_);
   const CliCommand& c = job_.command;
   const std::pair<const std::string*, ExportFormat> files[] = {{&c.xlsxOut, ExportFormat::kXlsx},
                                                                {&c.csvOut, ExportFormat::kCsv}};
@@ -203,7 +208,7 @@ void BatchPreview::runExport() {
 
 void BatchPreview::runFind() {
   if (!table_) return;
-  ApolloLines lines(table_->Apollo);
+  ReportTableLines lines(*table_);
   if (!HasPageNumbers(lines)) {
     refuseSearchWithoutPageNumbers();  // as the preview's find button does
     return;

@@ -46,7 +46,7 @@ class BatchPreview : public ReportPreview {
   BatchPreview(BatchJob& job, const RunServices& services) : job_(job), services_(services) {}
 
   void SetSession(const PreviewSession& session) override { session_ = &session; }
-  void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+  void SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                    const std::string& currentPage) override;
   void SetPaperOrientation(int orientation) override { orientation_ = orientation; }
   void SetOnDrawPage(DrawPageProc proc) override { drawPage_ = std::move(proc); }
@@ -65,7 +65,7 @@ class BatchPreview : public ReportPreview {
   BatchJob& job_;
   const RunServices& services_;  // the run's printer and progress
   const PreviewSession* session_ = nullptr;  // the run's layout; set before ShowModal
-  TZelTable* table_ = nullptr;
+  ReportTable* table_ = nullptr;
   int orientation_ = -1;  // -1: not set by the runner
   DrawPageProc drawPage_;
   PrintJobProc printJob_;

@@ -13,7 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "apollo.h"
+#include "engine_settings.h"
+#include "report_table.h"
 #include "pdf_check.h"
 #include "pdf_join.h"
 #include "batch_preview.h"
@@ -78,13 +79,13 @@ bool refuseUnusablePath(const std::string& path, bool wantDirectory = false) {
 }
 
 // The engine's settings object as the main window sets it up at first show.
-struct EngineSettings {
-  EngineSettings() {
+struct ViewerSettings {
+  ViewerSettings() {
     env.SetDeleted(true);
     env.SetExact(true);
     env.SetCentury(true);
   }
-  TApolloEnv env;
+  EngineSettings env;
 };
 
 // The standard error report of the programs: the error's own text.
@@ -131,7 +132,7 @@ void printLabel(std::FILE* out, const char* label, const std::string& value) {
 }  // namespace
 
 int runList(const CliCommand& command, std::FILE* out) {
-  EngineSettings settings;
+  ViewerSettings settings;
   if (refuseUnusablePath(command.path, true)) return 1;
   try {
     const std::vector<ReportFileRow> rows = listReportFiles(command.path);
@@ -147,7 +148,7 @@ int runList(const CliCommand& command, std::FILE* out) {
 }
 
 int runInfo(const CliCommand& command, std::FILE* out) {
-  EngineSettings settings;
+  ViewerSettings settings;
   if (refuseUnusablePath(command.path)) return 1;
   const SplitPath where = splitPath(command.path);
   try {
@@ -172,7 +173,7 @@ int runInfo(const CliCommand& command, std::FILE* out) {
 }
 
 int runMargins(const CliCommand& command, std::FILE* out) {
-  EngineSettings settings;
+  ViewerSettings settings;
   if (refuseUnusablePath(command.path)) return 1;
   const SplitPath where = splitPath(command.path);
   try {
@@ -201,7 +202,7 @@ int runMargins(const CliCommand& command, std::FILE* out) {
 }
 
 int runRender(const CliCommand& command, std::FILE* out) {
-  EngineSettings settings;
+  ViewerSettings settings;
   BatchJob job;
   job.command = command;
 
@@ -268,7 +269,7 @@ int runRender(const CliCommand& command, std::FILE* out) {
 }
 
 int runFind(const CliCommand& command, std::FILE* out) {
-  EngineSettings settings;
+  ViewerSettings settings;
   BatchJob job;
   job.command = command;
   // Running a report needs a printer; nothing is printed.
@@ -280,7 +281,7 @@ int runFind(const CliCommand& command, std::FILE* out) {
 }
 
 int runExport(const CliCommand& command, std::FILE* out) {
-  EngineSettings settings;
+  ViewerSettings settings;
   BatchJob job;
   job.command = command;
   // Two outputs that are one file would leave only the second.
@@ -334,7 +335,7 @@ int runCommand(const CliCommand& command, std::FILE* out) {
 }
 
 int runReportHeadless(const std::string& path, BatchJob& job, Printer* printer, ProgressDialog* progress) {
-  EngineSettings settings;
+  ViewerSettings settings;
   return runHeadless(path, job, printer, progress);
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "apollo_env.h"
+#include "engine_settings.h"
 #include "commands.h"
 #include "compare_sheet.h"
 #include "cp949.h"
@@ -36,7 +36,7 @@ std::string columnName(const CompareColumn& c) {
 
 int runCompare(const CliCommand& command, std::FILE* out) {
   // The engine set up as the main window sets it up: deleted records hidden.
-  TApolloEnv env;
+  EngineSettings env;
   env.SetDeleted(true);
   env.SetExact(true);
   env.SetCentury(true);

@@ -60,7 +60,7 @@ bool JoinPdfPages(const std::vector<std::string>& parts, const std::vector<PartP
       // Streams go through as they are: the parts' are compressed already.
       writer.setDecodeLevel(qpdf_dl_none);
       writer.write();
-    } catch (...) {
+    } catch (const std::exception&) {
       std::fclose(file);
       throw;
     }

@@ -21,11 +21,13 @@
 #include "export_lines.h"
 #include "message_service.h"
 #include "number_format.h"
+#include "error_text.h"
 #include "report_file_state.h"
 #include "report_layout.h"
 #include "report_lines.h"
 #include "settings_block.h"
-#include "zel_table.h"
+#include "engine_settings.h"
+#include "report_table.h"
 
 namespace zel {
 namespace {
@@ -66,8 +68,8 @@ double roundTo(double v, int decimals) {
 // One report opened for the comparison: its layout, sheet columns and a
 // cursor over its body lines in page order.
 struct Report {
-  TZelTable table;
-  std::unique_ptr<ApolloLines> lines;
+  ReportTable table;
+  std::unique_ptr<ReportTableLines> lines;
   TReportLayout layout;
   ExportLayout sheet;
   LineRules rules;
@@ -107,24 +109,25 @@ std::unique_ptr<Report> openReport(MessageService& box, const std::string& path)
     return nullptr;
   }
   auto r = std::make_unique<Report>();
-  TZelTable& t = r->table;
-  if (!t.OpenTable(directory, name, "CDX") || !t.Table.FindField("F_INIT")) {
-    const std::string why = OpenProblemText(t.Table.LastOpenProblem());
+  ReportTable& t = r->table;
+  if (!t.OpenTable(directory, name, "CDX") || !t.FindField("F_INIT")) {
+    const DataError reason = t.NotAReportReason();
+    const std::string why = openRefusalText(reason.kind());
     box.warning(path + "\r" + (why.empty() ? std::string(kNotAReport) : why));
-    box.log(t.NotAReportReason());
+    box.log(reason.what());
     return nullptr;
   }
-  if (const long missing = t.Apollo.MissingBytes(); missing > 0) {
+  if (const long missing = t.MissingBytes(); missing > 0) {
     box.warning(DamagedTableText(path, missing));
     return nullptr;
   }
-  if (!t.Table.FindField("F_PAGE") || !isNumberType(t.Apollo.FieldTypeName("F_PAGE"))) {
-    box.warning(path + "\r" + kPageNotNumber + " (" + t.Apollo.FieldTypeName("F_PAGE") + ")");
+  if (!t.FindField("F_PAGE") || !isNumberType(t.FieldTypeName("F_PAGE"))) {
+    box.warning(path + "\r" + kPageNotNumber + " (" + t.FieldTypeName("F_PAGE") + ")");
     return nullptr;
   }
-  t.Apollo.SetOrder(0);
-  t.Table.First();
-  r->layout.SettingsText = t.Apollo.MemoText("F_INIT");
+  t.SetOrder(0);
+  t.First();
+  r->layout.SettingsText = t.MemoText("F_INIT");
   std::string code = asciiUpper(GetKey(r->layout.SettingsText, "RPTCODE"));
   if (code.empty()) {
     box.warning(path + "\r" + kNoSettings);
@@ -143,7 +146,7 @@ std::unique_ptr<Report> openReport(MessageService& box, const std::string& path)
   ParseLayout(r->layout);
   ApplyPageGeometry(r->layout);
   r->sheet = MakeExportLayout(r->layout);
-  r->lines = std::make_unique<ApolloLines>(t.Apollo);
+  r->lines = std::make_unique<ReportTableLines>(t);
   r->rules = ReadLineRules(r->layout, *r->lines);
   r->hasCode = r->lines->hasField("F_CODE");
 
@@ -159,7 +162,7 @@ std::unique_ptr<Report> openReport(MessageService& box, const std::string& path)
     ++r->records;
     r->pageTotal = std::max(r->pageTotal, page);
   }
-  if (!ordered) t.Apollo.SetOrder(t.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+  if (!ordered) t.SetOrder(t.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
   return r;
 }
 
@@ -527,27 +530,6 @@ class Comparison {
   long read_ = 0;
 };
 
-// Deleted records take no part, whatever the process's engine settings say.
-class HideDeleted {
- public:
-  HideDeleted() {
-    if (!ApolloEnv) {
-      own_.emplace();
-      own_->SetDeleted(true);
-    } else if (!ApolloEnv->Deleted()) {
-      restore_ = true;
-      ApolloEnv->SetDeleted(true);
-    }
-  }
-  ~HideDeleted() {
-    if (restore_ && ApolloEnv) ApolloEnv->SetDeleted(false);
-  }
-
- private:
-  std::optional<TApolloEnv> own_;
-  bool restore_ = false;
-};
-
 }  // namespace
 
 std::uint64_t IdentityHash(const std::string& key) {
@@ -575,7 +557,8 @@ const char* ChangeText(LineChange change) {
 
 CompareStatus CompareReports(MessageService& box, const std::string& oldPath, const std::string& newPath,
                              CompareSink& sink, const CompareProgress& progress) {
-  HideDeleted hidden;
+  // Deleted records take no part, whatever the process's engine settings say.
+  DeletedRecordsHidden hidden;
   const std::unique_ptr<Report> oldR = openReport(box, oldPath);
   if (!oldR) return CompareStatus::kRefused;
   const std::unique_ptr<Report> newR = openReport(box, newPath);

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <map>
 
-#include "apollo_env.h"
+#include "engine_settings.h"
 #include "message_service.h"
 #include "report_writer.h"
 #include "sample_reports.h"
@@ -163,7 +163,7 @@ class CompareTest : public ::testing::Test {
     return CompareReports(box_, write("P_OLD.dbf", before), write("P_NEW.dbf", after), sink);
   }
 
-  TApolloEnv env_;
+  EngineSettings env_;
   TempDir dir_;
   RecordingMessageService box_;
 };

@@ -21,19 +21,9 @@ constexpr int kWriteAccess = W_OK;
 #include "ascii_text.h"
 #include "byte_reader.h"
 #include "cp949.h"
-#include "table.h"
+#include "report_table.h"
 
 namespace zel {
-
-std::string OpenProblemText(OpenProblem problem) {
-  switch (problem) {
-    case OpenProblem::kInUse: return "다른 프로그램이 사용하고 있는 보고서입니다.";
-    case OpenProblem::kNoPermission: return "보고서를 읽을 권한이 없습니다.";
-    case OpenProblem::kNone:
-    case OpenProblem::kOther: break;
-  }
-  return {};
-}
 
 std::string DamagedTableText(const std::string& path, long missingBytes) {
   return path + "\r보고서 파일이 손상되었습니다: 레코드 자료 " + std::to_string(missingBytes) + "바이트가 모자랍니다.";
@@ -86,7 +76,7 @@ std::string MissingMemoFile(const std::string& directory, const std::string& fil
   return directory + "/" + memo;
 }
 
-PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& stop) {
+PageNumberCheck CheckPageNumbers(ReportTable& table, const std::function<bool()>& stop) {
   constexpr long kStopCheckEvery = 4096;
   PageNumberCheck out;
   long firstUnnumbered = 0;  // the first line with a page below 1 (or blank)

@@ -1,19 +1,16 @@
 // What can keep a report file from being used, in words the user can act on:
-// another program's hold, missing read permission, a .dbf shorter than its
-// header promises; and whether anything may be written beside the report
-// (the page index), which read-only media and write-protected files forbid.
-// Texts are UTF-8 (messages for the user, not report data).
+// a .dbf shorter than its header promises, a missing memo file, a damaged page
+// number (why it would not open at all is the open's DataError: error_text.h); and whether anything may be written
+// beside the report (the page index), which read-only media and write-protected files forbid. Texts are UTF-8 (messages
+// for the user, not report data).
 #pragma once
 
 #include <functional>
 #include <string>
 
-#include "apollo.h"
+#include "report_table.h"
 
 namespace zel {
-
-// "" for OpenProblem::kNone and kOther: the caller's own text applies then.
-std::string OpenProblemText(OpenProblem problem);
 
 // The refusal for a .dbf that lacks `missingBytes` bytes of the records its
 // header counts: names the file and the shortfall.
@@ -38,7 +35,7 @@ struct PageNumberCheck {
   bool stopped = false;
 };
 // The table must have the numeric field F_PAGE; its position is left at the end.
-PageNumberCheck CheckPageNumbers(TTable& table, const std::function<bool()>& stop);
+PageNumberCheck CheckPageNumbers(ReportTable& table, const std::function<bool()>& stop);
 
 // The refusal for such a line (UTF-8; the value quoted short and safe).
 std::string DamagedPageNumberText(const std::string& path, const PageNumberCheck& check);

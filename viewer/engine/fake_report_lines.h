@@ -61,7 +61,7 @@ class FakeReportLines : public ReportLines {
 
  private:
   std::string value(const std::string& name) {
-    if (!hasField(name)) throw DataError("Field '" + name + "' not found");
+    if (!hasField(name)) throw DataError(ErrorKind::kFieldMissing, "Field '" + name + "' not found");
     if (eof()) return {};
     auto it = records[pos].find(name);
     return it == records[pos].end() ? std::string() : it->second;

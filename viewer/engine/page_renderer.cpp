@@ -449,7 +449,7 @@ PrinterMargins ReadPrinterMargins(Printer& printer, bool landscape) {
 }
 
 RenderOutcome RenderPages(Canvas& canvas, const RenderJob& job, DrawMode mode, const RenderProgress& progress) {
-  if (!job.layout || !job.lines) throw DataError("no report is open");
+  if (!job.layout || !job.lines) throw DataError(ErrorKind::kTableClosed, "no report is open");
   return PageRenderer(canvas, job, mode, progress).run();
 }
 

@@ -20,7 +20,7 @@ namespace zel {
 
 class PageRecorder;
 struct PreviewSession;
-class TZelTable;
+class ReportTable;
 
 // What the print button asks for: PrintFrom..PrintTo, numbered from
 // PrintStartNo, PrintCopies times.
@@ -29,7 +29,7 @@ struct PrintJob {
 };
 
 // Records page `page` into the picture (DrawPreviewPage).
-using DrawPageProc = std::function<void(PageRecorder& picture, int page, TZelTable* table)>;
+using DrawPageProc = std::function<void(PageRecorder& picture, int page, ReportTable* table)>;
 // Prints a job (PrintPages).
 using PrintJobProc = std::function<void(const PrintJob& job)>;
 
@@ -39,7 +39,7 @@ class ReportPreview {
   // The run shown (layout, table, lines, page range, services); it outlives
   // the window. A window that only draws through its procedures ignores it.
   virtual void SetSession(const PreviewSession& session) { (void)session; }
-  virtual void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+  virtual void SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                            const std::string& currentPage) = 0;
   virtual void SetPaperOrientation(int orientation) = 0;  // 0 portrait, 1 landscape
   virtual void SetOnDrawPage(DrawPageProc proc) = 0;

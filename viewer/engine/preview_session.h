@@ -13,11 +13,11 @@ namespace zel {
 
 class ReportLines;
 struct RunServices;
-class TZelTable;
+class ReportTable;
 
 struct PreviewSession {
   TReportLayout layout;
-  TZelTable* table = nullptr;  // open while the preview is shown; owned by the runner
+  ReportTable* table = nullptr;  // open while the preview is shown; owned by the runner
   ReportLines* lines = nullptr;  // the walk over table the renderer draws from
   int firstPage = 1, lastPage = 1;  // the report's pages
   const RunServices* services = nullptr;  // printer, progress, messages of the run; outlive the session

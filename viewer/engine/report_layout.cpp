@@ -19,7 +19,7 @@ constexpr long long kMaxMargin = 1000000;
 int ToIntStrict(const std::string& text, const std::string& what) {
   int value = 0;
   if (!ParseInt(text, value))
-    throw DataError("'" + cp949Excerpt(text) + "' is not a valid integer value (" + what + ")");
+    throw DataError(ErrorKind::kBadNumber, "'" + cp949Excerpt(text) + "' is not a valid integer value (" + what + ")");
   return value;
 }
 

@@ -1,17 +1,17 @@
 #include "report_lines.h"
 
-#include "apollo.h"
+#include "report_table.h"
 
 namespace zel {
 
-bool ApolloLines::hasField(const std::string& name) { return apollo_.FieldNumber(name) != 0; }
-std::string ApolloLines::fieldTypeName(const std::string& name) { return apollo_.FieldTypeName(name); }
-double ApolloLines::fieldAsFloat(const std::string& name) { return apollo_.FieldAsFloat(name); }
-long ApolloLines::fieldAsInteger(const std::string& name) { return apollo_.FieldAsInteger(name); }
-std::string ApolloLines::fieldAsPaddedText(const std::string& name) { return apollo_.FieldAsPaddedText(name); }
-void ApolloLines::goTop() { apollo_.GoTop(); }
-bool ApolloLines::softSeek(const std::string& key) { return SoftSeekKey(apollo_, key); }
-bool ApolloLines::eof() { return apollo_.Eof(); }
-void ApolloLines::next() { apollo_.MoveRecords(1); }
+bool ReportTableLines::hasField(const std::string& name) { return table_.FieldNumber(name) != 0; }
+std::string ReportTableLines::fieldTypeName(const std::string& name) { return table_.FieldTypeName(name); }
+double ReportTableLines::fieldAsFloat(const std::string& name) { return table_.FieldAsFloat(name); }
+long ReportTableLines::fieldAsInteger(const std::string& name) { return table_.FieldAsInteger(name); }
+std::string ReportTableLines::fieldAsPaddedText(const std::string& name) { return table_.FieldAsPaddedText(name); }
+void ReportTableLines::goTop() { table_.GoTop(); }
+bool ReportTableLines::softSeek(const std::string& key) { return table_.SoftSeekKey(key); }
+bool ReportTableLines::eof() { return table_.Eof(); }
+void ReportTableLines::next() { table_.MoveRecords(1); }
 
 }  // namespace zel

@@ -1,6 +1,6 @@
 // ReportLines: the record walk the renderer and the find logic need from a
 // report table: field tests and typed reads on the current record, top, seek
-// in the page index, next, end. ApolloLines adapts a TApollo companion (the
+// in the page index, next, end. ReportTableLines reads a ReportTable (the
 // real table); tests use an in-memory fake. Errors of the table layer
 // (DataError) pass through unchanged. Not thread-safe.
 #pragma once
@@ -9,7 +9,7 @@
 
 namespace zel {
 
-class TApollo;
+class ReportTable;
 
 class ReportLines {
  public:
@@ -26,10 +26,10 @@ class ReportLines {
   virtual void next() = 0;
 };
 
-// Over a table's companion; the companion must outlive this object.
-class ApolloLines : public ReportLines {
+// Over an open report table, which must outlive this object.
+class ReportTableLines : public ReportLines {
  public:
-  explicit ApolloLines(TApollo& apollo) : apollo_(apollo) {}
+  explicit ReportTableLines(ReportTable& table) : table_(table) {}
   bool hasField(const std::string& name) override;
   std::string fieldTypeName(const std::string& name) override;
   double fieldAsFloat(const std::string& name) override;
@@ -41,7 +41,7 @@ class ApolloLines : public ReportLines {
   void next() override;
 
  private:
-  TApollo& apollo_;
+  ReportTable& table_;
 };
 
 }  // namespace zel

@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "zel_table.h"
+#include "report_table.h"
 #include "ascii_text.h"
 #include "data_error.h"
+#include "error_text.h"
 #include "message_service.h"
 #include "number_format.h"
 #include "page_recorder.h"
@@ -72,15 +73,15 @@ std::string uncountedRecordsText(long counted, long uncounted) {
 // is tried before anything beside the report is removed (deleting an open
 // file succeeds here, unlike on Windows).
 bool heldByAnother(const std::string& dir, const std::string& name) {
-  TTable probe;
+  ReportTable probe;
   probe.DatabaseName = dir;
   probe.TableName = name;
   probe.TableType = ttSXFOX;
   probe.Exclusive = true;
   try {
     probe.Open();
-  } catch (const DataError&) {
-    return probe.LastOpenProblem() == OpenProblem::kInUse;
+  } catch (const DataError& e) {
+    return e.kind() == ErrorKind::kInUse;
   }
   return false;
 }
@@ -88,8 +89,8 @@ bool heldByAnother(const std::string& dir, const std::string& name) {
 // The refusal for a report that did not open or has no F_INIT: what is true
 // when it is known (held, unreadable, its memo file missing), else the plain
 // "not a report".
-void refuseUnopened(MessageService& box, const TZelTable& table, const std::string& dir, const std::string& name) {
-  const std::string why = OpenProblemText(table.Table.LastOpenProblem());
+void refuseUnopened(MessageService& box, const ReportTable& table, const std::string& dir, const std::string& name) {
+  const std::string why = openRefusalText(table.NotAReportReason().kind());
   const std::string memo = table.IsOpen ? std::string() : MissingMemoFile(dir, name);
   if (!why.empty())
     box.warning(reportPath(dir, name) + "\r" + why);
@@ -97,12 +98,12 @@ void refuseUnopened(MessageService& box, const TZelTable& table, const std::stri
     box.warning(std::string(kNotAReport) + "\r" + kMissingMemoText + memo);
   else
     box.warning(kNotAReport);
-  box.log(table.NotAReportReason());
+  box.log(table.NotAReportReason().what());
 }
 
 // Page order: the F_PAGE tag in the report's .cdx, or, where nothing may be
 // written beside the report, an order held in memory for this run only.
-bool buildPageOrder(const RunServices& services, TZelTable& table, bool writable) {
+bool buildPageOrder(const RunServices& services, ReportTable& table, bool writable) {
   MessageService& box = services.box();
   // A large table takes a while: an interrupt ends the run here, without a
   // word, as it does anywhere else.
@@ -110,7 +111,7 @@ bool buildPageOrder(const RunServices& services, TZelTable& table, bool writable
   const auto stopped = [&] { return services.stopRequested && services.stopRequested(); };
   if (!writable) {
     try {
-      table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+      table.SetOrder(table.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
     } catch (const DataError&) {
       if (stopped()) return false;
       throw;
@@ -118,24 +119,30 @@ bool buildPageOrder(const RunServices& services, TZelTable& table, bool writable
     return true;
   }
   if (table.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)")) {
-    table.Apollo.SetOrder(1);
+    table.SetOrder(1);
     return true;
   }
-  // The exclusive-use refusal has shown its message; anything else says here why.
-  if (!table.LastIndexError.empty() && !stopped()) box.error(table.LastIndexError);
+  if (stopped()) return false;
+  const DataError& why = *table.IndexError();
+  if (why.kind() == ErrorKind::kExclusiveUse) {
+    box.error(table.Directory + "/" + table.FileName + "\r" + errorLine(ErrorKind::kExclusiveUse));
+    box.log(why.what());
+  } else {
+    box.error(why.what());
+  }
   return false;
 }
 
 // Puts the run's table back in natural order, drops the page index file and
 // leaves the table freed; also after a failure part-way.
-void finishRun(TZelTable& table, const std::string& dir, const std::string& base, bool indexStepsReached) {
+void finishRun(ReportTable& table, const std::string& dir, const std::string& base, bool indexStepsReached) {
   if (!indexStepsReached) return;
   try {
-    if (table.Table.Active()) table.Apollo.SetOrder(0);
-    table.Table.Close();
+    if (table.Active()) table.SetOrder(0);
+    table.Close();
     table.IsOpen = false;
     removeIgnoringCase(dir, base + ".CDX");
-    if (table.OpenTable(dir, base + ".DBF", "CDX")) table.Apollo.SetOrder(0);
+    if (table.OpenTable(dir, base + ".DBF", "CDX")) table.SetOrder(0);
   } catch (const DataError&) {
     // The run's own outcome (or error) stands; a failing clean-up adds nothing the user can act on.
   }
@@ -172,7 +179,7 @@ void RunReport(const RunServices& services, const std::string& reportDirectory, 
   if (CanWriteBeside(reportDirectory, name)) {
     // Shown where the exclusive-use error would come, as an error like it.
     if (heldByAnother(reportDirectory, name)) {
-      box.error(reportPath(reportDirectory, name) + "\r" + OpenProblemText(OpenProblem::kInUse));
+      box.error(reportPath(reportDirectory, name) + "\r" + openRefusalText(ErrorKind::kInUse));
       return;
     }
     removeIgnoringCase(reportDirectory, base + ".CDX");
@@ -180,40 +187,40 @@ void RunReport(const RunServices& services, const std::string& reportDirectory, 
 
   std::string code;
   {
-    TZelTable table;
-    if (!table.OpenTable(reportDirectory, name, "CDX") || !table.Table.FindField("F_INIT")) {
+    ReportTable table;
+    if (!table.OpenTable(reportDirectory, name, "CDX") || !table.FindField("F_INIT")) {
       refuseUnopened(box, table, reportDirectory, name);
       return;
     }
     // Fewer records than the header counts would print short without a word.
-    if (const long missing = table.Apollo.MissingBytes(); missing > 0) {
+    if (const long missing = table.MissingBytes(); missing > 0) {
       box.warning(DamagedTableText(reportPath(reportDirectory, name), missing));
       return;
     }
     // More records than the header counts: the report runs on what the
     // header counts, and says that lines are left out.
-    if (const long uncounted = table.Apollo.UncountedRecords(); uncounted > 0)
+    if (const long uncounted = table.UncountedRecords(); uncounted > 0)
       box.log("경고: " + reportPath(reportDirectory, name) + ": " +
-              uncountedRecordsText(table.Table.RecordCount(), uncounted));
+              uncountedRecordsText(table.RecordCount(), uncounted));
     // Pages are numbers; any other type could only fail later without a word.
-    if (table.Table.FindField("F_PAGE") && !isNumberType(table.Apollo.FieldTypeName("F_PAGE"))) {
-      box.warning(reportPath(reportDirectory, name) + "\r" + kPageNotNumber + " (" +
-                  table.Apollo.FieldTypeName("F_PAGE") + ")");
+    if (table.FindField("F_PAGE") && !isNumberType(table.FieldTypeName("F_PAGE"))) {
+      box.warning(reportPath(reportDirectory, name) + "\r" + kPageNotNumber + " (" + table.FieldTypeName("F_PAGE") +
+                  ")");
       return;
     }
     // A line without a readable page number of 1 or more sorts outside every
     // page. Checked before the page order is built, which would cost as much
     // for a header that claims millions of empty records.
-    if (table.Table.FindField("F_PAGE")) {
-      const PageNumberCheck pages = CheckPageNumbers(table.Table, services.stopRequested);
+    if (table.FindField("F_PAGE")) {
+      const PageNumberCheck pages = CheckPageNumbers(table, services.stopRequested);
       if (pages.stopped) return;
       if (pages.record > 0) {
         box.warning(DamagedPageNumberText(reportPath(reportDirectory, name), pages));
         return;
       }
     }
-    table.Table.First();
-    code = GetKey(table.Table.FieldAsString("F_INIT"), "RPTCODE");
+    table.First();
+    code = GetKey(table.FieldAsString("F_INIT"), "RPTCODE");
   }
   if (code.empty()) {
     box.warning(kNoSettings);
@@ -243,22 +250,24 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
   layout.ReportCode = code;
   layout.ReportBase = base;
 
-  TZelTable table;
-  ApolloLines lines(table.Apollo);
+  ReportTable table;
+  ReportTableLines lines(table);
   bool indexStepsReached = false;
   const bool writable = CanWriteBeside(directory, base + ".DBF");
   // When the preview has closed, and also after a failure from here on.
   const ScopeExit cleanUp([&] { finishRun(table, directory, base, indexStepsReached); });
-  if (!table.OpenTable(directory, base + ".DBF", "CDX"))
-    throw DataError("Cannot open table " + directory + "/" + base + ".DBF");
+  if (!table.OpenTable(directory, base + ".DBF", "CDX")) {
+    const DataError why = table.NotAReportReason();
+    throw DataError(why.kind(), "Cannot open table " + directory + "/" + base + ".DBF", why.sysError());
+  }
   // The preview's status bar says what the command line's warning says.
   std::string warning;
-  if (const long uncounted = table.Apollo.UncountedRecords(); uncounted > 0)
-    warning = "경고: " + uncountedRecordsText(table.Table.RecordCount(), uncounted);
-  table.Table.First();
-  layout.SettingsText = table.Apollo.MemoText("F_INIT");
-  table.Apollo.GoBottom();
-  layout.PageTotal = table.Table.Eof() ? 0 : static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE"));
+  if (const long uncounted = table.UncountedRecords(); uncounted > 0)
+    warning = "경고: " + uncountedRecordsText(table.RecordCount(), uncounted);
+  table.First();
+  layout.SettingsText = table.MemoText("F_INIT");
+  table.GoBottom();
+  layout.PageTotal = table.Eof() ? 0 : static_cast<int>(table.FieldAsInteger("F_PAGE"));
   // 0 (an empty table or a blank page number) is one page; so is a negative number.
   if (layout.PageTotal < 1) layout.PageTotal = 1;
   ParseLayout(layout);
@@ -269,9 +278,8 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
   // The last record need not carry the highest page (a damaged or edited
   // tail); the last key of the page order does, and every page up to it
   // can then be shown and printed.
-  table.Apollo.GoBottom();
-  if (!table.Apollo.Eof())
-    layout.PageTotal = std::max(layout.PageTotal, static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE")));
+  table.GoBottom();
+  if (!table.Eof()) layout.PageTotal = std::max(layout.PageTotal, static_cast<int>(table.FieldAsInteger("F_PAGE")));
   ApplyPageGeometry(layout);
 
   session.table = &table;
@@ -284,7 +292,7 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
     window->SetPageInfo("1", std::to_string(layout.PageTotal), &table, "1");
     if (!base.empty() && base[0] == 'P') window->SetPaperOrientation(0);
     if (!base.empty() && base[0] == 'L') window->SetPaperOrientation(1);
-    window->SetOnDrawPage([&session](PageRecorder& picture, int page, TZelTable* shown) {
+    window->SetOnDrawPage([&session](PageRecorder& picture, int page, ReportTable* shown) {
       DrawPreviewPage(session, picture, page, shown);
     });
     window->SetOnPrintJob([&session](const PrintJob& job) { PrintPages(session, job); });
@@ -293,20 +301,20 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
   }
 }
 
-void DrawPreviewPage(PreviewSession& session, PageRecorder& picture, int page, TZelTable* table) {
+void DrawPreviewPage(PreviewSession& session, PageRecorder& picture, int page, ReportTable* table) {
   const RunServices& services = *session.services;
   Printer* printer = services.printer;
   PrinterCaps caps;
   if (!printer || !printer->caps(caps) || caps.logPixelsX <= 0 || caps.logPixelsY <= 0)
-    throw DataError("No printer is available to size the page");
+    throw DataError(ErrorKind::kOther, "No printer is available to size the page");
   const int width = RoundHalfEven(static_cast<double>(caps.physicalWidth) / caps.logPixelsX * kPicturePixelsPerInch);
   const int height = RoundHalfEven(static_cast<double>(caps.physicalHeight) / caps.logPixelsY * kPicturePixelsPerInch);
 
   // The page is drawn from the table the preview hands over.
-  std::unique_ptr<ApolloLines> own;
+  std::unique_ptr<ReportTableLines> own;
   ReportLines* lines = session.lines;
   if (table && (table != session.table || !lines)) {
-    own = std::make_unique<ApolloLines>(table->Apollo);
+    own = std::make_unique<ReportTableLines>(*table);
     lines = own.get();
   }
   RenderJob job;

@@ -18,7 +18,7 @@ class MessageService;
 class PageRecorder;
 struct PreviewSession;
 struct RunServices;
-class TZelTable;
+class ReportTable;
 struct PrintJob;
 
 // name: the file name as listed (case of the extension free); reportDirectory:
@@ -29,7 +29,7 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
 
 // Records page `page` of the session's report into the preview's picture (the
 // preview's OnDrawPage), from `table` when the preview hands over another one.
-void DrawPreviewPage(PreviewSession& session, PageRecorder& picture, int page, TZelTable* table);
+void DrawPreviewPage(PreviewSession& session, PageRecorder& picture, int page, ReportTable* table);
 // Prints the job on the session's printer (the preview's OnPrintJob).
 void PrintPages(PreviewSession& session, const PrintJob& job);
 // The refusal when no printer can be used (the runner's and the print button's).

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <map>
 
-#include "zel_table.h"
+#include "report_table.h"
 #include "data_error.h"
 #include "fake_printer.h"
 #include "message_service.h"
@@ -56,7 +56,7 @@ class RecordingPicture : public PageRecorder {
 struct PreviewRecord {
   int created = 0;
   std::string first, last, current;
-  TZelTable* table = nullptr;
+  ReportTable* table = nullptr;
   int orientation = -1;
   std::vector<std::string> order;
   TReportLayout layout;  // the session's, as handed over
@@ -73,7 +73,7 @@ class FakePreview : public ReportPreview {
     r_.sessionLast = session.lastPage;
     r_.order.push_back("session");
   }
-  void SetPageInfo(const std::string& f, const std::string& l, TZelTable* t, const std::string& c) override {
+  void SetPageInfo(const std::string& f, const std::string& l, ReportTable* t, const std::string& c) override {
     r_.first = f;
     r_.last = l;
     r_.table = t;
@@ -99,7 +99,7 @@ class FakePreview : public ReportPreview {
   const PreviewSession* session = nullptr;
   DrawPageProc draw;
   PrintJobProc print;
-  TZelTable* table() const { return r_.table; }
+  ReportTable* table() const { return r_.table; }
 
  private:
   PreviewRecord& r_;
@@ -470,7 +470,7 @@ TEST_F(RunnerTest, FindWalksTheRunTable) {
   ASSERT_TRUE(rw::writeReport(dir_, spec).isOk());
   std::vector<int> pages;
   onShow_ = [&](FakePreview& w) {
-    ApolloLines lines(w.table()->Apollo);
+    ReportTableLines lines(*w.table());
     auto cols = PrepareSearch(lines, 0);
     ASSERT_EQ(cols.size(), 2u);
     EXPECT_EQ(cols[0].title, "Name");
@@ -500,7 +500,7 @@ class TableHolder {
     if (pid_ != 0) return;
     char c = 0;
     try {
-      TTable holder;
+      ReportTable holder;
       holder.DatabaseName = dir;
       holder.TableName = name;
       holder.TableType = ttSXFOX;
@@ -509,7 +509,7 @@ class TableHolder {
       c = 1;
       (void)!::write(ready_[1], &c, 1);
       (void)!::read(release_[0], &c, 1);
-    } catch (...) {
+    } catch (const DataError&) {
       (void)!::write(ready_[1], &c, 1);
     }
     _exit(0);
@@ -548,6 +548,20 @@ TEST_F(RunnerTest, ReportHeldElsewhereIsRefusedAndItsIndexKept) {
     expectOnly(dir_ + "/P_A.DBF\r다른 프로그램이 사용하고 있는 보고서입니다.", MessageIcon::kError, "오류");
     EXPECT_EQ(cdxFiles(dir_).size(), 1u) << exclusive;
   }
+}
+
+// Held by another program after the runner's own check: the page index
+// cannot be built, and the run says so (the table layer itself shows nothing).
+TEST_F(RunnerTest, ExclusiveUseRefusedWhileBuildingThePageIndexIsShownByTheRun) {
+  writeReport("P_A.DBF", settings());
+  {
+    TableHolder other(dir_, "P_A.DBF", false);
+    ASSERT_TRUE(other.holding());
+    RunLayoutReport(services_, dir_, "P_A", "RPTB02");
+  }
+  expectOnly(dir_ + "/P_A.DBF\r다른 사용자가 단독으로 사용하고 있습니다.", MessageIcon::kError, "오류");
+  ASSERT_EQ(messages_.logged.size(), 1u);
+  EXPECT_NE(messages_.logged[0].find("in use by another user"), std::string::npos) << messages_.logged[0];
 }
 
 #endif  // _WIN32

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <vector>
 
-#include "apollo.h"
+#include "report_table.h"
 #include "ascii_text.h"
 
 namespace zel {

@@ -21,7 +21,7 @@
 #include "report_lines.h"
 #include "run_services.h"
 #include "scope_exit.h"
-#include "zel_table.h"
+#include "report_table.h"
 
 namespace zel {
 namespace {
@@ -53,7 +53,7 @@ std::optional<ExportChoice> ExportAction::askOptions(int first, int last, int fr
   return choice;
 }
 
-QString ExportAction::write(const TReportLayout& layout, TZelTable& table, const ExportChoice& choice, int from,
+QString ExportAction::write(const TReportLayout& layout, ReportTable& table, const ExportChoice& choice, int from,
                             int to) {
   const QString suggested = QString::fromStdString(readablePath(reportSibling(layout, ".xlsx")));
   QString filter = kExcelFilter;
@@ -91,12 +91,12 @@ QString ExportAction::write(const TReportLayout& layout, TZelTable& table, const
   {
     const ScopeExit enableAgain([this] { window_.setEnabled(true); });
     try {
-      ApolloLines lines(table.Apollo);
+      ReportTableLines lines(table);
       ExportReportFile(layout, lines, request, services_.progressDialog());
     } catch (const OutputError& e) {
       failure = e.what();  // worded already, with the system's reason
     } catch (const std::exception& e) {
-      failure = errorMessageText(e.what());
+      failure = errorMessageText(e);
     }
   }
   if (failure) {

@@ -17,7 +17,7 @@ namespace zel {
 struct PreviewContext;
 struct RunServices;
 struct TReportLayout;
-class TZelTable;
+class ReportTable;
 
 class ExportAction {
  public:
@@ -32,7 +32,7 @@ class ExportAction {
   std::optional<ExportChoice> askOptions(int first, int last, int from, int to);
   // Asks for the file and writes pages from..to of the report. Returns the
   // status line for a written file, else an empty text.
-  QString write(const TReportLayout& layout, TZelTable& table, const ExportChoice& choice, int from, int to);
+  QString write(const TReportLayout& layout, ReportTable& table, const ExportChoice& choice, int from, int to);
 
  private:
   QWidget& window_;

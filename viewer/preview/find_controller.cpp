@@ -9,12 +9,12 @@
 #include "preview_hooks.h"
 #include "print_range.h"
 #include "report_lines.h"
-#include "zel_table.h"
+#include "report_table.h"
 
 namespace zel {
 namespace {
 
-void reportError(const std::exception& e) { messages().error(errorMessageText(e.what())); }
+void reportError(const std::exception& e) { messages().error(errorMessageText(e)); }
 
 }  // namespace
 
@@ -26,11 +26,11 @@ void FindController::pageShown(int page) {
   if (hit_.found && hit_.page != page) hit_ = LineHit{};
 }
 
-bool FindController::open(TZelTable& table, int shown) {
+bool FindController::open(ReportTable& table, int shown) {
   state_.found = false;
   state_.page = shown;
   try {
-    ApolloLines lines(table.Apollo);
+    ReportTableLines lines(table);
     if (!HasPageNumbers(lines)) {
       refuseSearchWithoutPageNumbers();
       return false;
@@ -48,24 +48,24 @@ bool FindController::open(TZelTable& table, int shown) {
   return true;
 }
 
-void FindController::markFirstHit(TZelTable& table) {
+void FindController::markFirstHit(ReportTable& table) {
   if (!state_.found || state_.field.empty()) return;
   // The dialog's walk starts at a page's top, so its hit is the first match
   // from the found page's top: mark that line, also on the page shown, so F3
   // goes on from it.
   try {
-    ApolloLines lines(table.Apollo);
+    ReportTableLines lines(table);
     hit_ = FindNextLine(lines, state_.field, state_.text, state_.page, 0);
   } catch (const std::exception&) {
     hit_ = LineHit{};
   }
 }
 
-bool FindController::next(TZelTable& table, int shown) {
+bool FindController::next(ReportTable& table, int shown) {
   LineHit hit;
   try {
     const BusyCursor busy;
-    ApolloLines lines(table.Apollo);
+    ReportTableLines lines(table);
     // From the line after the last hit, or after the page shown.
     const int page = hit_.found ? hit_.page : shown + 1;
     hit = FindNextLine(lines, state_.field, state_.text, page, hit_.found ? hit_.line : 0);

@@ -14,7 +14,7 @@ class QWidget;
 namespace zel {
 
 struct PreviewHooks;
-class TZelTable;
+class ReportTable;
 
 class FindController {
  public:
@@ -34,13 +34,13 @@ class FindController {
   // The find dialog over the table from page `shown`. False when nothing was
   // searched (refused or failed, said already); else state().page is the
   // page to show.
-  bool open(TZelTable& table, int shown);
+  bool open(ReportTable& table, int shown);
   // Marks the first match from the top of state().page, where the dialog's
   // walk found it, so F3 goes on from that line.
-  void markFirstHit(TZelTable& table);
+  void markFirstHit(ReportTable& table);
   // The next match after the last hit (or after page `shown`); false with
   // the notice when there is none.
-  bool next(TZelTable& table, int shown);
+  bool next(ReportTable& table, int shown);
 
  private:
   QWidget& window_;

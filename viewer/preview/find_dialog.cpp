@@ -68,7 +68,7 @@ void FindDialog::showEvent(QShowEvent* event) {
     fillColumns();
   } catch (const std::exception& e) {
     // A settings block that cannot be read leaves nothing to search.
-    messages().error(errorMessageText(e.what()));
+    messages().error(errorMessageText(e));
     QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
   }
 }
@@ -125,7 +125,7 @@ void FindDialog::search() {
         state_.found = true;
       }
     } catch (const std::exception& e) {
-      messages().error(errorMessageText(e.what()));
+      messages().error(errorMessageText(e));
     }
   }
   close();

@@ -124,19 +124,13 @@ void PreviewToolBar::pullIntoPages(TNumberEdit& field) const {
 }
 
 void PreviewToolBar::rangeFromChanged() {
-  try {
-    pullIntoPages(*rangeFromField);
-    const long double start = rangeFromField->Value();
-    startNumberField->SetValue(start);
-    if (start > rangeToField->Value()) rangeToField->SetValue(start);
-  } catch (const std::exception&) {}
+  pullIntoPages(*rangeFromField);
+  const long double start = rangeFromField->Value();
+  startNumberField->SetValue(start);
+  if (start > rangeToField->Value()) rangeToField->SetValue(start);
 }
 
-void PreviewToolBar::rangeToChanged() {
-  try {
-    pullIntoPages(*rangeToField);
-  } catch (const std::exception&) {}
-}
+void PreviewToolBar::rangeToChanged() { pullIntoPages(*rangeToField); }
 
 std::vector<TNumberEdit*> PreviewToolBar::fields() const {
   return {rangeFromField, rangeToField, pageField, startNumberField, copiesField};

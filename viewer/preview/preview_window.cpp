@@ -24,14 +24,14 @@
 #include "print_action.h"
 #include "print_range.h"
 #include "run_services.h"
-#include "zel_table.h"
+#include "report_table.h"
 
 namespace zel {
 namespace {
 
 long long integerPart(long double v) { return static_cast<long long>(v); }
 
-void reportError(const std::exception& e) { messages().error(errorMessageText(e.what())); }
+void reportError(const std::exception& e) { messages().error(errorMessageText(e)); }
 
 }  // namespace
 
@@ -113,7 +113,7 @@ void PreviewWindow::connectParts() {
   connect(bar.pageField, &QLineEdit::editingFinished, this, &PreviewWindow::pageFieldLeft);
 }
 
-void PreviewWindow::SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+void PreviewWindow::SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                                 const std::string& currentPage) {
   firstPage_ = std::stoi(firstPage);
   lastPage_ = std::stoi(lastPage);
@@ -139,7 +139,7 @@ void PreviewWindow::ShowModal() {
   QSize paper;
   if (!PageView::paperSize(services_.printer, orientation_, paper)) {
     // Without a printer there is no paper to lay the page on.
-    throw DataError("프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.");
+    throw DataError(ErrorKind::kOther, "프린터가 설정되어 있지 않거나,사용할 수 없는 상태입니다.");
   }
   if (context_.hooks.runPreview) {
     show();
@@ -267,8 +267,9 @@ void PreviewWindow::pageFieldChanged() {
     statusBar->pageNumberLabel->setText(QString::number(page));
     if (drawPage_) drawPage(currentPage_);
     pageView->refresh();
-  } catch (const std::exception&) {
-    // A page that cannot be drawn leaves the preview as it was.
+  } catch (const std::exception& e) {
+    // Said as for the first page; the preview stays as it was.
+    reportError(e);
   }
 }
 

@@ -30,7 +30,7 @@ class PreviewStatusBar;
 class PreviewToolBar;
 class PrintAction;
 class TNumberEdit;
-class TZelTable;
+class ReportTable;
 struct RunServices;
 
 class PreviewWindow : public QDialog, public ReportPreview {
@@ -44,7 +44,7 @@ class PreviewWindow : public QDialog, public ReportPreview {
 
   // ReportPreview, in the order the runner calls them.
   void SetSession(const PreviewSession& session) override { session_ = &session; }
-  void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
+  void SetPageInfo(const std::string& firstPage, const std::string& lastPage, ReportTable* table,
                    const std::string& currentPage) override;
   void SetPaperOrientation(int orientation) override;
   void SetOnDrawPage(DrawPageProc proc) override { drawPage_ = std::move(proc); }
@@ -120,7 +120,7 @@ class PreviewWindow : public QDialog, public ReportPreview {
   PreviewContext& context_;
   const PreviewSession* session_ = nullptr;
   TReportLayout noLayout_;  // the layout of a window shown without a run
-  TZelTable* table_ = nullptr;
+  ReportTable* table_ = nullptr;
   DrawPageProc drawPage_;
   PrintJobProc printJob_;
   PaperOrientation orientation_ = PaperOrientation::kPortrait;

@@ -27,7 +27,7 @@
 #include <set>
 
 #include "run_services.h"
-#include "zel_table.h"
+#include "report_table.h"
 #include "fake_printer.h"
 #include "message_service.h"
 #include "korean_texts.h"
@@ -620,12 +620,12 @@ class PreviewReportTest : public QObject {
     // Pages holding a line whose unit is "TON", read straight from the table.
     std::vector<int> expected;
     {
-      TZelTable table;
+      ReportTable table;
       QVERIFY(table.OpenTable(dir(), "P_RPTB02_SAMPLE.dbf", "CDX"));
       std::set<int> pages;
-      for (table.Table.First(); !table.Table.Eof(); table.Table.Next())
-        if (table.Apollo.FieldAsPaddedText("F_UNIT").find("TON") != std::string::npos)
-          pages.insert(static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE")));
+      for (table.First(); !table.Eof(); table.Next())
+        if (table.FieldAsPaddedText("F_UNIT").find("TON") != std::string::npos)
+          pages.insert(static_cast<int>(table.FieldAsInteger("F_PAGE")));
       expected.assign(pages.begin(), pages.end());
     }
     QVERIFY(expected.size() >= 3);
@@ -652,14 +652,14 @@ class PreviewReportTest : public QObject {
   void findNextStepsThroughEveryLine() {
     std::vector<std::pair<int, int>> expected;  // page, line on the page
     {
-      TZelTable table;
+      ReportTable table;
       QVERIFY(table.OpenTable(dir(), "P_RPTB02_SAMPLE.dbf", "CDX"));
       int page = -1, line = 0;
-      for (table.Table.First(); !table.Table.Eof(); table.Table.Next()) {
-        const int p = static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE"));
+      for (table.First(); !table.Eof(); table.Next()) {
+        const int p = static_cast<int>(table.FieldAsInteger("F_PAGE"));
         line = p == page ? line + 1 : 1;
         page = p;
-        if (table.Apollo.FieldAsPaddedText("F_UNIT").find("TON") != std::string::npos) expected.emplace_back(p, line);
+        if (table.FieldAsPaddedText("F_UNIT").find("TON") != std::string::npos) expected.emplace_back(p, line);
       }
     }
     QVERIFY(expected.size() >= 3);
@@ -783,7 +783,7 @@ class PreviewReportTest : public QObject {
     spec.settings = {{"RPTCODE", "RPTB02"}, {"FIELDCOUNT", "1|"}};
     spec.lines = {{{"F_DES", "abc"}}};
     QVERIFY(writeReport(dir(), spec).ok());
-    TZelTable table;
+    ReportTable table;
     QVERIFY(table.OpenTable(dir(), "P_NOPAGE.dbf", "CDX"));
     int dialogs = 0;
     context_.hooks.runFind = [&](FindDialog&) { ++dialogs; };
@@ -859,14 +859,14 @@ class PreviewReportTest : public QObject {
   // The page and line on the page (from 1) of every line whose field holds text (CP949).
   std::vector<std::pair<int, int>> hits(const std::string& name, const char* field, const std::string& text) {
     std::vector<std::pair<int, int>> found;
-    TZelTable table;
+    ReportTable table;
     if (!table.OpenTable(dir(), name, "CDX")) return found;
     int page = -1, line = 0;
-    for (table.Table.First(); !table.Table.Eof(); table.Table.Next()) {
-      const int p = static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE"));
+    for (table.First(); !table.Eof(); table.Next()) {
+      const int p = static_cast<int>(table.FieldAsInteger("F_PAGE"));
       line = p == page ? line + 1 : 1;
       page = p;
-      if (table.Apollo.FieldAsPaddedText(field).find(text) != std::string::npos) found.emplace_back(p, line);
+      if (table.FieldAsPaddedText(field).find(text) != std::string::npos) found.emplace_back(p, line);
     }
     return found;
   }

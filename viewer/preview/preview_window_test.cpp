@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "canvas.h"
+#include "data_error.h"
 #include "fake_printer.h"
 #include "ini_file.h"
 #include "message_service.h"
@@ -34,7 +35,7 @@ struct PageLog {
   RunServices* services = nullptr;  // whose printer sizes the page
   std::vector<int> pages;
   DrawPageProc proc() {
-    return [this](PageRecorder& picture, int page, TZelTable*) {
+    return [this](PageRecorder& picture, int page, ReportTable*) {
       pages.push_back(page);
       PrinterCaps caps;
       services->printer->caps(caps);
@@ -181,7 +182,7 @@ class PreviewTest : public QObject {
     DrawPageProc draw = log_.proc();
     window_ = std::make_unique<PreviewWindow>(services_, &context_);
     window_->SetPageInfo("1", "3", nullptr, "1");
-    window_->SetOnDrawPage([&](PageRecorder& picture, int page, TZelTable* table) {
+    window_->SetOnDrawPage([&](PageRecorder& picture, int page, ReportTable* table) {
       const QCursor* cursor = QGuiApplication::overrideCursor();
       shapes.push_back(cursor ? int(cursor->shape()) : -1);
       draw(picture, page, table);
@@ -830,14 +831,19 @@ class PreviewTest : public QObject {
     QVERIFY(!window_->isVisible());
   }
 
-  void failingPageDrawIsSwallowed() {
+  // A page after the first that cannot be drawn is reported as the first
+  // page's failure is, and the window stays usable.
+  void failingPageDrawIsReportedLikeTheFirstPages() {
     open(3);
     PreviewWindow& w = *window_;
-    w.SetOnDrawPage([](PageRecorder&, int page, TZelTable*) {
-      if (page == 2) throw std::runtime_error("bad size");
+    w.SetOnDrawPage([](PageRecorder&, int page, ReportTable*) {
+      if (page == 2) throw DataError(ErrorKind::kMemoDamaged, "T: cannot read memo F_INIT");
     });
     w.toolBar->nextPageButton->click();
-    QVERIFY(service_.shown.empty());
+    QCOMPARE(service_.shown.size(), size_t{1});
+    QCOMPARE(service_.shown[0].text,
+             std::string("보고서 파일의 메모(.fpt) 내용이 손상되었습니다.\rT: cannot read memo F_INIT"));
+    QVERIFY(service_.shown[0].icon == MessageIcon::kError);
     QCOMPARE(w.toolBar->pageField->text(), QStringLiteral("2"));
     w.toolBar->nextPageButton->click();
     QCOMPARE(w.currentPage(), 3);
@@ -851,7 +857,7 @@ class PreviewTest : public QObject {
     window_ = std::make_unique<PreviewWindow>(services);
     window_->SetPageInfo("1", "2", nullptr, "1");
     window_->SetPaperOrientation(1);
-    window_->SetOnDrawPage([](PageRecorder&, int, TZelTable*) {});  // leaves the paper size to the window
+    window_->SetOnDrawPage([](PageRecorder&, int, ReportTable*) {});  // leaves the paper size to the window
     window_->show();
     QApplication::processEvents();
     QVERIFY(own.orientation == PaperOrientation::kLandscape);

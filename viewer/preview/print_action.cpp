@@ -120,7 +120,7 @@ QString PrintAction::run(const PrintJob& job, const TReportLayout& layout, const
     } catch (const OutputError& e) {
       failure = e.what();  // worded already, with the system's reason
     } catch (const std::exception& e) {
-      failure = errorMessageText(e.what());
+      failure = errorMessageText(e);
     }
   }
   // The next question proposes the file the user chose, not the part.

@@ -191,57 +191,38 @@ void QtProgressDialog::destroyDialog() {
 }
 
 bool QtProgressDialog::ShowProgress(int count, const std::string& caption) {
-  try {
-    if (dialog_) {
-      try {
-        destroyDialog();
-      } catch (...) {}
-    }
-    dialog_ = new PrintProgressDialog();
-    dialog_->show();
-    if (count != -1) dialog_->gauge->setMaxValue(count + 1);
-    dialog_->gauge->setProgress(0);
-    dialog_->captionLabel->setText(QString::fromStdString(caption));
-    processPending();
-    return true;
-  } catch (...) {
-    return false;
-  }
+  if (dialog_) destroyDialog();
+  dialog_ = new PrintProgressDialog();
+  dialog_->show();
+  if (count != -1) dialog_->gauge->setMaxValue(count + 1);
+  dialog_->gauge->setProgress(0);
+  dialog_->captionLabel->setText(QString::fromStdString(caption));
+  processPending();
+  return true;
 }
 
 bool QtProgressDialog::StepProgress(int position, int page, const std::string& caption) {
-  try {
-    if (!showing() || cancelled()) return false;
-    dialog_->pageLabel->setText(QString::number(page));
-    ProgressGauge* gauge = dialog_->gauge;
-    if (position == 1) {
-      gauge->addProgress(1);
-    } else if (position != -1) {
-      gauge->setProgress(position);
-    }
-    const QString text = QString::fromStdString(caption);
-    if (!text.trimmed().isEmpty()) dialog_->captionLabel->setText(text);
-    processPending();
-    return true;
-  } catch (...) {
-    return false;
+  if (!showing() || cancelled()) return false;
+  dialog_->pageLabel->setText(QString::number(page));
+  ProgressGauge* gauge = dialog_->gauge;
+  if (position == 1) {
+    gauge->addProgress(1);
+  } else if (position != -1) {
+    gauge->setProgress(position);
   }
+  const QString text = QString::fromStdString(caption);
+  if (!text.trimmed().isEmpty()) dialog_->captionLabel->setText(text);
+  processPending();
+  return true;
 }
 
 bool QtProgressDialog::CloseProgress() {
   if (!showing()) return false;
-  try {
-    ProgressGauge* gauge = dialog_->gauge;
-    if (gauge->isEnabled()) gauge->setProgress(gauge->maxValue());
-    destroyDialog();
-    processPending();
-    return true;
-  } catch (...) {
-    try {
-      destroyDialog();
-    } catch (...) {}
-    return false;
-  }
+  ProgressGauge* gauge = dialog_->gauge;
+  if (gauge->isEnabled()) gauge->setProgress(gauge->maxValue());
+  destroyDialog();
+  processPending();
+  return true;
 }
 
 void QtProgressDialog::ProcessPendingMessages() { processPending(); }

@@ -64,7 +64,7 @@ class BandPreview : public PreviewWindow {
       : PreviewWindow(services, context, parent), page_(page) {
     showBandAt(page, line);
   }
-  void SetPageInfo(const std::string& first, const std::string& last, TZelTable* table, const std::string&) override {
+  void SetPageInfo(const std::string& first, const std::string& last, ReportTable* table, const std::string&) override {
     const int shown = std::clamp(page_, std::stoi(first), std::max(std::stoi(first), std::stoi(last)));
     PreviewWindow::SetPageInfo(first, last, table, std::to_string(shown));
     // The page field may already hold the page (page 1), and then never

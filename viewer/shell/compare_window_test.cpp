@@ -17,7 +17,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "apollo_env.h"
+#include "engine_settings.h"
 #include "compare_sheet.h"
 #include "fake_printer.h"
 #include "ini_file.h"
@@ -62,7 +62,7 @@ class CompareWindowTest : public QObject {
     messages_ = RecordingMessageService();
     setMessageService(&messages_);
     dir_ = std::make_unique<TempDir>("compare");
-    env_ = std::make_unique<TApolloEnv>();
+    env_ = std::make_unique<EngineSettings>();
     env_->SetDeleted(true);
     env_->SetExact(true);
     // Two pages; on page 2 one item's material amount goes up by 1,000, the
@@ -369,7 +369,7 @@ class CompareWindowTest : public QObject {
   RunServices services_;
   PreviewContext preview_;  // of the previews a window opens
   std::unique_ptr<TempDir> dir_;
-  std::unique_ptr<TApolloEnv> env_;
+  std::unique_ptr<EngineSettings> env_;
   std::string oldPath_, newPath_, upCode_, downCode_, removedCode_;
   long removedAmount_ = 0;
 };

@@ -12,7 +12,7 @@
 
 namespace zel {
 
-inline void reportError(const std::exception& e) { messages().error(errorMessageText(e.what())); }
+inline void reportError(const std::exception& e) { messages().error(errorMessageText(e)); }
 
 template <typename F>
 bool guarded(F&& handler) {

@@ -18,7 +18,8 @@
 #include <exception>
 #include <filesystem>
 
-#include "apollo.h"
+#include "engine_settings.h"
+#include "report_table.h"
 #include "ascii_text.h"
 #include "busy_cursor.h"
 #include "compare_window.h"
@@ -39,7 +40,6 @@
 #include "run_services.h"
 #include "screen_fit.h"
 #include "shell_font.h"
-#include "table.h"
 
 namespace zel {
 namespace {
@@ -217,10 +217,10 @@ void MainWindow::openStartPath() {
 }
 
 void MainWindow::start() {
-  if (ApolloEnv == nullptr) apolloEnv_ = std::make_unique<TApolloEnv>();
-  ApolloEnv->SetDeleted(true);
-  ApolloEnv->SetExact(true);
-  ApolloEnv->SetCentury(true);
+  if (!engineSettings_) engineSettings_ = std::make_unique<EngineSettings>();
+  engineSettings_->SetDeleted(true);
+  engineSettings_->SetExact(true);
+  engineSettings_->SetCentury(true);
   reportDirectory_ = restoreReportDirectory(programDirectory_);
   listReports();
   currentReportFile_ = selectedFileName();

@@ -35,7 +35,7 @@ class DescriptionCache;
 class DescriptionPanel;
 class PageCounter;
 class ReportListView;
-class TApolloEnv;
+class EngineSettings;
 struct RunServices;
 
 class MainWindow : public QMainWindow, public StatusProgress {
@@ -136,7 +136,7 @@ class MainWindow : public QMainWindow, public StatusProgress {
   RunServices& services_;
   PreviewContext previewContext_;
   CompareHooks compareHooks_;
-  std::unique_ptr<TApolloEnv> apolloEnv_;
+  std::unique_ptr<EngineSettings> engineSettings_;
   DirectoryChooser directoryChooser_;
   ModalRunner modalRunner_;
   UrlOpener urlOpener_;

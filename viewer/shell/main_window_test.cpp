@@ -23,7 +23,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "zel_table.h"
+#include "report_table.h"
 #include "margin_dialog.h"
 #include "fake_printer.h"
 #include "help.h"
@@ -62,7 +62,7 @@ void touch(const std::string& path, std::size_t size = 0) {
 class RecordingPreview : public ReportPreview {
  public:
   explicit RecordingPreview(std::vector<std::string>* shown) : shown_(shown) {}
-  void SetPageInfo(const std::string&, const std::string& last, TZelTable*, const std::string&) override {
+  void SetPageInfo(const std::string&, const std::string& last, ReportTable*, const std::string&) override {
     last_ = last;
   }
   void SetPaperOrientation(int) override {}

@@ -39,7 +39,7 @@
 #include "main_window.h"
 #include "description_panel.h"
 #include "report_list_view.h"
-#include "zel_table.h"
+#include "report_table.h"
 
 namespace zel {
 namespace {
@@ -149,7 +149,7 @@ TEST_F(ViewerWindowManagerTest, FocusComesBackToThePreviewAfterAFindWithoutHits)
   reportwriter::BillOptions bill;
   bill.pages = 2;
   ASSERT_TRUE(reportwriter::writeReport(reports_, reportwriter::billOfQuantities(bill)).isOk());
-  TZelTable table;
+  ReportTable table;
   ASSERT_TRUE(table.OpenTable(reports_, "P_RPTB02_SAMPLE.dbf", "CDX"));
   FakePrinter printer;
   RunServices services;

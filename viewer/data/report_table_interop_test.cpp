@@ -1,6 +1,7 @@
 // The table layer over tables written by another implementation of the
 // format (python3-dbf), and its own writes read back by that implementation.
-#include "zel_table.h"
+#include "engine_settings.h"
+#include "report_table.h"
 
 #include <gtest/gtest.h>
 
@@ -73,63 +74,63 @@ class InteropTest : public ::testing::Test {
 const std::string kKoreanDes = "\xC7\xD1\xB1\xDB \xC7\xB0\xB8\xED";  // 한글 품명
 
 TEST_F(InteropTest, ReadsFieldsAndMemo) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_, "P_RPTB02_PY.dbf", "CDX"));
-  EXPECT_EQ(t.Table.RecordCount(), 4);
-  t.Table.First();
-  const std::string block = t.Apollo.MemoText("F_INIT");
+  EXPECT_EQ(t.RecordCount(), 4);
+  t.First();
+  const std::string block = t.MemoText("F_INIT");
   EXPECT_EQ(GetKey(block, "RPTCODE"), "RPTB02");
   EXPECT_EQ(GetKey(block, "PAGESPACE"), "10|10|15|10|");
   std::string filler;
   for (int i = 0; i < 1500; ++i) filler += "\xB0\xA1";  // 가
   EXPECT_EQ(GetKey(block, "DES"), filler);
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), kKoreanDes + std::string(11, ' '));
-  EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_QQTY"), 12.5);
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 1);
-  EXPECT_EQ(t.Apollo.FieldTypeName("F_INIT"), "M");
-  t.Apollo.GoBottom();
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "\xC3\xB6\xB1\xD9\xC4\xDC\xC5\xA9\xB8\xAE\xC6\xAE        ");
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 3);
-  EXPECT_EQ(t.Apollo.MemoText("F_INIT"), "");
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), kKoreanDes + std::string(11, ' '));
+  EXPECT_DOUBLE_EQ(t.FieldAsFloat("F_QQTY"), 12.5);
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 1);
+  EXPECT_EQ(t.FieldTypeName("F_INIT"), "M");
+  t.GoBottom();
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "\xC3\xB6\xB1\xD9\xC4\xDC\xC5\xA9\xB8\xAE\xC6\xAE        ");
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 3);
+  EXPECT_EQ(t.MemoText("F_INIT"), "");
 }
 
 TEST_F(InteropTest, DeletedRecordSkipped) {
-  TApolloEnv env;
+  EngineSettings env;
   env.SetDeleted(true);
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_, "P_RPTB02_PY.dbf", "CDX"));
   std::string types;
-  for (t.Table.First(); !t.Table.Eof(); t.Table.Next()) types += t.Apollo.FieldAsPaddedText("F_TYPE");
+  for (t.First(); !t.Eof(); t.Next()) types += t.FieldAsPaddedText("F_TYPE");
   EXPECT_EQ(types, "MMM");
   env.SetDeleted(false);
   types.clear();
-  for (t.Table.First(); !t.Table.Eof(); t.Table.Next()) types += t.Apollo.FieldAsPaddedText("F_TYPE");
+  for (t.First(); !t.Eof(); t.Next()) types += t.FieldAsPaddedText("F_TYPE");
   EXPECT_EQ(types, "MJMM");
 }
 
 TEST_F(InteropTest, PostedSettingsReadByPython) {
   {
-    TZelTable t;
+    ReportTable t;
     ASSERT_TRUE(t.OpenTable(dir_, "P_RPTB02_PY.dbf", "CDX"));
-    t.Table.First();
-    std::string block = t.Apollo.MemoText("F_INIT");
+    t.First();
+    std::string block = t.MemoText("F_INIT");
     SetKey(block, "PAGESPACE", "3|4|5|6|");
-    t.Table.Edit();
-    t.Table.SetFieldText("F_INIT", block);
-    t.Table.Post();
+    t.Edit();
+    t.SetFieldText("F_INIT", block);
+    t.Post();
   }
   const std::string out = CommandOutput(std::string(kPython) + " " + dir_ + "/read.py " + dir_ + "/P_RPTB02_PY.dbf");
   EXPECT_EQ(out, "3|4|5|6|\n<RPTCODE>=♬RPTB02♬\n" + std::to_string(1552) + "\n한글 품명\n");
 }
 
 TEST_F(InteropTest, PageIndexAndSeek) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_, "P_RPTB02_PY.dbf", "CDX"));
   ASSERT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)"));
-  EXPECT_TRUE(t.Apollo.SeekKey("    2"));
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "abc" + std::string(17, ' '));
-  EXPECT_FALSE(t.Apollo.SeekKey("    7"));
-  EXPECT_TRUE(t.Apollo.Eof());
+  EXPECT_TRUE(t.SeekKey("    2"));
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "abc" + std::string(17, ' '));
+  EXPECT_FALSE(t.SeekKey("    7"));
+  EXPECT_TRUE(t.Eof());
 }
 
 }  // namespace

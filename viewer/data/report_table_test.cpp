@@ -1,4 +1,5 @@
-#include "zel_table.h"
+#include "engine_settings.h"
+#include "report_table.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "error_text.h"
 #include "message_service.h"
 #ifndef _WIN32
 #  include "child_process.h"
@@ -108,28 +110,46 @@ class TableTest : public ::testing::Test {
   RecordingMessageService recorder_;
 };
 
-// ---- TApolloEnv ----
+// ---- EngineSettings ----
 
-TEST(ApolloEnvTest, OnlyOneInstance) {
-  ASSERT_EQ(ApolloEnv, nullptr);
+TEST(EngineSettingsTest, OnlyOneInstance) {
   {
-    TApolloEnv env;
-    EXPECT_EQ(ApolloEnv, &env);
+    EngineSettings env;
     try {
-      TApolloEnv second;
+      EngineSettings second;
       FAIL() << "second instance constructed";
     } catch (const DataError& e) {
       EXPECT_STREQ(e.what(), "Removing extra TApolloEnv component");
     }
-    EXPECT_EQ(ApolloEnv, &env);  // the failed second one did not unregister the first
+    // The failed second one did not unregister the first.
+    EXPECT_THROW(EngineSettings third, DataError);
   }
-  EXPECT_EQ(ApolloEnv, nullptr);
-  TApolloEnv again;
-  EXPECT_EQ(ApolloEnv, &again);
+  EngineSettings again;
 }
 
-TEST(ApolloEnvTest, DefaultsAndEpochClamping) {
-  TApolloEnv env;
+// A switch set outside the object (a soft seek turns soft seek on) reads back as the engine has it.
+TEST(EngineSettingsTest, SwitchesReadBackFromTheEngine) {
+  EngineSettings env;
+  sx_SetSoftSeek(1);
+  EXPECT_TRUE(env.SoftSeek());
+  env.SetDeleted(true);
+  EXPECT_TRUE(env.Deleted());
+  {
+    DeletedRecordsHidden hidden;
+    EXPECT_TRUE(env.Deleted());
+  }
+  EXPECT_TRUE(env.Deleted());  // it was on before
+  env.SetDeleted(false);
+  {
+    DeletedRecordsHidden hidden;
+    EXPECT_TRUE(env.Deleted());
+  }
+  EXPECT_FALSE(env.Deleted());
+  env.SetSoftSeek(false);
+}
+
+TEST(EngineSettingsTest, DefaultsAndEpochClamping) {
+  EngineSettings env;
   EXPECT_FALSE(env.Exact());
   EXPECT_FALSE(env.Century());
   EXPECT_EQ(env.Epoch(), 1900);
@@ -152,8 +172,8 @@ TEST(ApolloEnvTest, DefaultsAndEpochClamping) {
   EXPECT_EQ(env.Epoch(), 1950);
 }
 
-TEST(ApolloEnvTest, CenturyAndDateFormatRewriteShortDateFormat) {
-  TApolloEnv env;
+TEST(EngineSettingsTest, CenturyAndDateFormatRewriteShortDateFormat) {
+  EngineSettings env;
   env.SetDateFormat(dfAmerican);
   EXPECT_EQ(env.ShortDateFormat(), "mm/dd/yy");
   EXPECT_EQ(env.DateSeparator(), '/');
@@ -182,94 +202,94 @@ TEST(ApolloEnvTest, CenturyAndDateFormatRewriteShortDateFormat) {
 
 TEST_F(TableTest, OpenTableAcceptsOnlyUpperCaseKinds) {
   for (const char* kind : {"cdx", "Cdx", "XYZ", "", "IDX", " CDX"}) {
-    TZelTable t;
+    ReportTable t;
     EXPECT_FALSE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", kind)) << kind;
     EXPECT_FALSE(t.IsOpen);
-    EXPECT_FALSE(t.Table.Active());
+    EXPECT_FALSE(t.Active());
   }
-  TZelTable t;
+  ReportTable t;
   EXPECT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   EXPECT_TRUE(t.IsOpen);
-  EXPECT_EQ(t.Table.TableType, ttSXFOX);
+  EXPECT_EQ(t.TableType, ttSXFOX);
   EXPECT_EQ(t.Directory, dir_.path());
   EXPECT_EQ(t.FileName, "P_RPTB02_TEST.dbf");
 }
 
 TEST_F(TableTest, OtherIndexKindsChooseTheirDrivers) {
-  TZelTable ntx;
+  ReportTable ntx;
   ASSERT_TRUE(ntx.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "NTX"));
-  EXPECT_EQ(ntx.Table.TableType, ttSXNTX);
-  EXPECT_EQ(ntx.Apollo.FieldAsInteger("F_PAGE"), 1);
-  TZelTable nsx;
+  EXPECT_EQ(ntx.TableType, ttSXNTX);
+  EXPECT_EQ(ntx.FieldAsInteger("F_PAGE"), 1);
+  ReportTable nsx;
   ASSERT_TRUE(nsx.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "NSX"));
-  EXPECT_EQ(nsx.Table.TableType, ttSXNSX);
-  EXPECT_EQ(nsx.Apollo.MemoText("F_INIT"), settingsBlock("RPTB02"));
+  EXPECT_EQ(nsx.TableType, ttSXNSX);
+  EXPECT_EQ(nsx.MemoText("F_INIT"), settingsBlock("RPTB02"));
 }
 
 TEST_F(TableTest, NtxIndexFileBuildAndSeek) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "NTX"));
   ASSERT_TRUE(t.BuildIndex("PAGES.ntx", "", "NTX", "", false, 0, "str(F_PAGE,5)"));
-  EXPECT_TRUE(t.Table.Active());
-  EXPECT_GT(t.Apollo.CurrentOrder(), 0);
-  EXPECT_TRUE(t.Apollo.SeekKey("    3"));
-  EXPECT_EQ(t.Table.RecNo(), 4);
+  EXPECT_TRUE(t.Active());
+  EXPECT_GT(t.CurrentOrder(), 0);
+  EXPECT_TRUE(t.SeekKey("    3"));
+  EXPECT_EQ(t.RecNo(), 4);
 }
 
 TEST_F(TableTest, CdxIndexFileIsReopenedAndItsTagChosen) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   const std::string indexFile = dir_.file("EXTRA.cdx");
   ASSERT_TRUE(t.BuildIndex(indexFile, "PG", "CDX", "", true, 0, "str(F_PAGE,5)"));
-  EXPECT_EQ(t.Table.IndexName, "PG");
-  EXPECT_EQ(t.Apollo.CurrentOrder(), t.Apollo.TagOrder("PG"));
-  t.Apollo.GoTop();  // descending: the last page first
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 3);
+  EXPECT_EQ(t.IndexName, "PG");
+  EXPECT_EQ(t.CurrentOrder(), t.TagOrder("PG"));
+  t.GoTop();  // descending: the last page first
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 3);
 }
 
 TEST_F(TableTest, MissingFileFailsAndFieldsActAsOnClosedTable) {
-  TZelTable t;
+  ReportTable t;
   EXPECT_FALSE(t.OpenTable(dir_.path(), "P_RPTB02_NONE.dbf", "CDX"));
   EXPECT_FALSE(t.IsOpen);
-  EXPECT_FALSE(t.Table.FindField("F_INIT"));
-  EXPECT_THROW(t.Table.FieldValue("F_INIT"), DataError);
-  EXPECT_THROW(t.Table.First(), DataError);
-  EXPECT_EQ(t.Apollo.FieldNumber("F_INIT"), 0);
-  EXPECT_EQ(t.Apollo.FieldTypeName("F_INIT"), "");
-  EXPECT_THROW(t.Apollo.MemoText("F_INIT"), DataError);
-  EXPECT_THROW(t.Apollo.FieldAsFloat("F_PAGE"), DataError);
+  EXPECT_FALSE(t.FindField("F_INIT"));
+  EXPECT_THROW(t.FieldValue("F_INIT"), DataError);
+  EXPECT_THROW(t.First(), DataError);
+  EXPECT_EQ(t.FieldNumber("F_INIT"), 0);
+  EXPECT_EQ(t.FieldTypeName("F_INIT"), "");
+  EXPECT_THROW(t.MemoText("F_INIT"), DataError);
+  EXPECT_THROW(t.FieldAsFloat("F_PAGE"), DataError);
 }
 
 TEST_F(TableTest, FileNameMatchedWithoutRegardToCase) {
-  TZelTable t;
+  ReportTable t;
   EXPECT_TRUE(t.OpenTable(dir_.path(), "p_rptb02_test.DBF", "CDX"));
-  EXPECT_EQ(t.Apollo.MemoText("F_INIT"), settingsBlock("RPTB02"));
+  EXPECT_EQ(t.MemoText("F_INIT"), settingsBlock("RPTB02"));
 }
 
 TEST_F(TableTest, ReopenClosesFirst) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  const int area = t.Table.WorkArea();
+  const int area = t.WorkArea();
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  EXPECT_EQ(sx_WorkArea(t.Table.Alias().c_str()), t.Table.WorkArea());
-  EXPECT_EQ(t.Table.Alias(), "P_RPTB02");  // the first area was freed, its alias too
+  EXPECT_EQ(sx_WorkArea(t.Alias().c_str()), t.WorkArea());
+  EXPECT_EQ(t.Alias(), "P_RPTB02");  // the first area was freed, its alias too
   (void)area;
 }
 
 TEST_F(TableTest, CloseAfterEngineClosedEverythingLeavesOtherTablesAlone) {
   makeTable(dir_.file("OTHER.dbf"), kReportColumns, reportRows());
-  TZelTable a;
+  ReportTable a;
   ASSERT_TRUE(a.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   sx_CloseAll();
-  TZelTable b;
+  ReportTable b;
   ASSERT_TRUE(b.OpenTable(dir_.path(), "OTHER.dbf", "CDX"));  // may reuse a's area number
-  a.Table.Close();
-  EXPECT_TRUE(b.Table.FindField("F_PAGE"));
-  EXPECT_EQ(b.Apollo.FieldAsInteger("F_PAGE"), 1);
+  a.Close();
+  EXPECT_TRUE(b.FindField("F_PAGE"));
+  EXPECT_EQ(b.FieldAsInteger("F_PAGE"), 1);
 }
 
 TEST_F(TableTest, AssignWhileOpenFails) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   EXPECT_FALSE(t.AssignDirectory("/elsewhere"));
   EXPECT_FALSE(t.AssignFileName("other.dbf"));
@@ -281,113 +301,113 @@ TEST_F(TableTest, AssignWhileOpenFails) {
 TEST_F(TableTest, TablesSharingEightCharactersGetNumberedAliases) {
   makeTable(dir_.file("P_RPTB02_OTHER.dbf"), kReportColumns, reportRows());
   makeTable(dir_.file("P_RPTB02_THIRD.dbf"), kReportColumns, reportRows());
-  TZelTable a, b, c;
+  ReportTable a, b, c;
   ASSERT_TRUE(a.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   ASSERT_TRUE(b.OpenTable(dir_.path(), "P_RPTB02_OTHER.dbf", "CDX"));
   ASSERT_TRUE(c.OpenTable(dir_.path(), "P_RPTB02_THIRD.dbf", "CDX"));
-  EXPECT_EQ(a.Table.Alias(), "P_RPTB02");
-  EXPECT_EQ(b.Table.Alias(), "P_RPTB02_1");
-  EXPECT_EQ(c.Table.Alias(), "P_RPTB02_2");
-  EXPECT_NE(a.Table.WorkArea(), b.Table.WorkArea());
-  EXPECT_NE(b.Table.WorkArea(), c.Table.WorkArea());
+  EXPECT_EQ(a.Alias(), "P_RPTB02");
+  EXPECT_EQ(b.Alias(), "P_RPTB02_1");
+  EXPECT_EQ(c.Alias(), "P_RPTB02_2");
+  EXPECT_NE(a.WorkArea(), b.WorkArea());
+  EXPECT_NE(b.WorkArea(), c.WorkArea());
   // The same file twice is two areas as well.
-  TZelTable d;
+  ReportTable d;
   ASSERT_TRUE(d.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  EXPECT_EQ(d.Table.Alias(), "P_RPTB02_3");
+  EXPECT_EQ(d.Alias(), "P_RPTB02_3");
 }
 
 TEST_F(TableTest, AliasReplacesTildeDashAndBlank) {
   makeTable(dir_.file("a-b~c d.dbf"), kReportColumns, reportRows());
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "a-b~c d.dbf", "CDX"));
-  EXPECT_EQ(t.Table.Alias(), "a_b_c_d");
+  EXPECT_EQ(t.Alias(), "a_b_c_d");
 }
 
 // ---- Work-area bracketing ----
 
-TEST_F(TableTest, ApolloCallsRestoreThePreviousArea) {
+TEST_F(TableTest, CallsRestoreThePreviousArea) {
   makeTable(dir_.file("OTHER.dbf"), kReportColumns, reportRows());
-  TZelTable a, b;
+  ReportTable a, b;
   ASSERT_TRUE(a.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   ASSERT_TRUE(b.OpenTable(dir_.path(), "OTHER.dbf", "CDX"));
-  sx_Select(a.Table.WorkArea());
-  EXPECT_EQ(b.Apollo.FieldNumber("F_PAGE"), 2);
-  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
-  b.Apollo.GoBottom();
-  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
-  EXPECT_EQ(b.Apollo.FieldAsInteger("F_PAGE"), 3);
-  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
-  b.Apollo.GoTop();
-  EXPECT_FALSE(b.Apollo.MemoText("F_INIT").empty());
-  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
-  EXPECT_EQ(b.Apollo.RecordSize(), a.Apollo.RecordSize());
-  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+  sx_Select(a.WorkArea());
+  EXPECT_EQ(b.FieldNumber("F_PAGE"), 2);
+  EXPECT_EQ(sx_WorkArea(nullptr), a.WorkArea());
+  b.GoBottom();
+  EXPECT_EQ(sx_WorkArea(nullptr), a.WorkArea());
+  EXPECT_EQ(b.FieldAsInteger("F_PAGE"), 3);
+  EXPECT_EQ(sx_WorkArea(nullptr), a.WorkArea());
+  b.GoTop();
+  EXPECT_FALSE(b.MemoText("F_INIT").empty());
+  EXPECT_EQ(sx_WorkArea(nullptr), a.WorkArea());
+  EXPECT_EQ(b.RecordSize(), a.RecordSize());
+  EXPECT_EQ(sx_WorkArea(nullptr), a.WorkArea());
   // The reads of a are still at a's own first record.
-  EXPECT_EQ(a.Apollo.FieldAsInteger("F_PAGE"), 1);
-  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+  EXPECT_EQ(a.FieldAsInteger("F_PAGE"), 1);
+  EXPECT_EQ(sx_WorkArea(nullptr), a.WorkArea());
 }
 
-TEST_F(TableTest, ApolloOnClosedTableKeepsCurrentArea) {
-  TZelTable a, closed;
+TEST_F(TableTest, CallsOnAClosedTableKeepTheCurrentArea) {
+  ReportTable a, closed;
   ASSERT_TRUE(a.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  sx_Select(a.Table.WorkArea());
-  EXPECT_EQ(closed.Apollo.FieldNumber("F_PAGE"), 0);
-  EXPECT_EQ(closed.Apollo.TagOrder("F_PAGE"), 0);
-  EXPECT_EQ(sx_WorkArea(nullptr), a.Table.WorkArea());
+  sx_Select(a.WorkArea());
+  EXPECT_EQ(closed.FieldNumber("F_PAGE"), 0);
+  EXPECT_EQ(closed.TagOrder("F_PAGE"), 0);
+  EXPECT_EQ(sx_WorkArea(nullptr), a.WorkArea());
 }
 
 // ---- Reading ----
 
 TEST_F(TableTest, FieldAccessByName) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  t.Table.First();
-  EXPECT_EQ(t.Apollo.FieldNumber("F_PAGE"), 2);
-  EXPECT_EQ(t.Apollo.FieldNumber("f_page"), 2);
-  EXPECT_EQ(t.Apollo.FieldNumber("F_NONE"), 0);
-  EXPECT_EQ(t.Apollo.FieldTypeName("F_INIT"), "M");
-  EXPECT_EQ(t.Apollo.FieldTypeName("F_PAGE"), "N");
-  EXPECT_EQ(t.Apollo.FieldTypeName("F_DES"), "C");
-  EXPECT_EQ(t.Apollo.FieldTypeName("F_NONE"), "");
-  EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_QQTY"), 12.5);
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 1);
-  EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_AMT"), 0.0);  // blank number
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_TYPE"), "M");
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_PAGE"), "1");
-  EXPECT_EQ(t.Table.FieldAsString("F_PAGE"), "1");
-  EXPECT_FALSE(t.Table.FieldValue("F_AMT").has_value());  // null for an empty value
-  EXPECT_TRUE(t.Table.FindField("F_INIT"));
-  EXPECT_FALSE(t.Table.FindField("F_TUNIT"));
+  t.First();
+  EXPECT_EQ(t.FieldNumber("F_PAGE"), 2);
+  EXPECT_EQ(t.FieldNumber("f_page"), 2);
+  EXPECT_EQ(t.FieldNumber("F_NONE"), 0);
+  EXPECT_EQ(t.FieldTypeName("F_INIT"), "M");
+  EXPECT_EQ(t.FieldTypeName("F_PAGE"), "N");
+  EXPECT_EQ(t.FieldTypeName("F_DES"), "C");
+  EXPECT_EQ(t.FieldTypeName("F_NONE"), "");
+  EXPECT_DOUBLE_EQ(t.FieldAsFloat("F_QQTY"), 12.5);
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 1);
+  EXPECT_DOUBLE_EQ(t.FieldAsFloat("F_AMT"), 0.0);  // blank number
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
+  EXPECT_EQ(t.FieldAsPaddedText("F_TYPE"), "M");
+  EXPECT_EQ(t.FieldAsPaddedText("F_PAGE"), "1");
+  EXPECT_EQ(t.FieldAsString("F_PAGE"), "1");
+  EXPECT_FALSE(t.FieldValue("F_AMT").has_value());  // null for an empty value
+  EXPECT_TRUE(t.FindField("F_INIT"));
+  EXPECT_FALSE(t.FindField("F_TUNIT"));
   try {
-    t.Table.FieldValue("F_TUNIT");
+    t.FieldValue("F_TUNIT");
     FAIL();
   } catch (const DataError& e) {
     EXPECT_NE(std::string(e.what()).find("F_TUNIT"), std::string::npos);
   }
-  EXPECT_THROW(t.Apollo.FieldAsPaddedText("F_TUNIT"), DataError);
-  t.Table.Next();
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "\xC7\xD1\xB1\xDB" + std::string(16, ' '));
-  EXPECT_EQ(t.Apollo.MemoText("F_INIT"), "");  // only the first record holds the block
-  t.Table.Next();
-  EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_QQTY"), -3.0);
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_QQTY"), -3);
+  EXPECT_THROW(t.FieldAsPaddedText("F_TUNIT"), DataError);
+  t.Next();
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "\xC7\xD1\xB1\xDB" + std::string(16, ' '));
+  EXPECT_EQ(t.MemoText("F_INIT"), "");  // only the first record holds the block
+  t.Next();
+  EXPECT_DOUBLE_EQ(t.FieldAsFloat("F_QQTY"), -3.0);
+  EXPECT_EQ(t.FieldAsInteger("F_QQTY"), -3);
 }
 
 TEST_F(TableTest, StoredZeroIsAValueAndBlankIsNull) {
   makeTable(dir_.file("ZERO.dbf"), kReportColumns,
             {{{"F_PAGE", "0"}, {"F_QQTY", "12.5"}}, {{"F_DES", "   "}, {"F_QQTY", "-2.5"}}});
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "ZERO.dbf", "CDX"));
-  EXPECT_EQ(t.Table.FieldValue("F_PAGE"), std::optional<std::string>("0"));
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_QQTY"), 12);  // halves round to even
-  t.Table.Next();
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_QQTY"), -2);
-  EXPECT_FALSE(t.Table.FieldValue("F_PAGE").has_value());
-  EXPECT_FALSE(t.Table.FieldValue("F_DES").has_value());
-  EXPECT_FALSE(t.Table.FieldValue("F_INIT").has_value());
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), std::string(20, ' '));
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 0);
+  EXPECT_EQ(t.FieldValue("F_PAGE"), std::optional<std::string>("0"));
+  EXPECT_EQ(t.FieldAsInteger("F_QQTY"), 12);  // halves round to even
+  t.Next();
+  EXPECT_EQ(t.FieldAsInteger("F_QQTY"), -2);
+  EXPECT_FALSE(t.FieldValue("F_PAGE").has_value());
+  EXPECT_FALSE(t.FieldValue("F_DES").has_value());
+  EXPECT_FALSE(t.FieldValue("F_INIT").has_value());
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), std::string(20, ' '));
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 0);
 }
 
 // Field reads take the record's bytes from one copy per record. Whatever the
@@ -421,23 +441,23 @@ TEST_P(StoredBytes, ReadAsTheEngineReadsThem) {
     ASSERT_TRUE(sx_Commit());
     sx_Close();
   }
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir.path(), "BYTES.dbf", "CDX"));
-  t.Table.Next();
-  EXPECT_EQ(t.Table.FieldAsString("F_DES"), "next" + std::string(16, ' '));  // another record's copy first
-  t.Table.First();
-  const std::optional<std::string> value = t.Table.FieldValue(c.field);
-  const std::string padded = t.Apollo.FieldAsPaddedText(c.field);
+  t.Next();
+  EXPECT_EQ(t.FieldAsString("F_DES"), "next" + std::string(16, ' '));  // another record's copy first
+  t.First();
+  const std::optional<std::string> value = t.FieldValue(c.field);
+  const std::string padded = t.FieldAsPaddedText(c.field);
   EXPECT_EQ(value, c.value);
   if (std::isnan(c.number)) {
-    EXPECT_THROW(t.Apollo.FieldAsFloat(c.field), DataError);
+    EXPECT_THROW(t.FieldAsFloat(c.field), DataError);
   } else {
-    EXPECT_EQ(t.Apollo.FieldAsFloat(c.field), c.number);
+    EXPECT_EQ(t.FieldAsFloat(c.field), c.number);
   }
-  t.Table.Edit();
-  EXPECT_EQ(t.Table.FieldValue(c.field), value);
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText(c.field), padded);
-  t.Table.Cancel();
+  t.Edit();
+  EXPECT_EQ(t.FieldValue(c.field), value);
+  EXPECT_EQ(t.FieldAsPaddedText(c.field), padded);
+  t.Cancel();
 }
 
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
@@ -461,7 +481,7 @@ TEST_F(TableTest, FieldsAreFoundAgainInATableOpenedAfterAnother) {
   // F_DES sits elsewhere, and is wider, in the second table.
   makeTable(dir_.file("OTHER.dbf"), {{"F_NOTE", "C", 7, 0}, {"F_DES", "C", 30, 0}, {"F_PAGE", "N", 5, 0}},
             {{{"F_DES", "other"}, {"F_PAGE", "9"}}});
-  TTable t;
+  ReportTable t;
   t.DatabaseName = dir_.path();
   t.TableName = "P_RPTB02_TEST.dbf";
   t.Open();
@@ -477,118 +497,118 @@ TEST_F(TableTest, FieldsAreFoundAgainInATableOpenedAfterAnother) {
 }
 
 TEST_F(TableTest, ARecordChangedThroughAnotherTableReadsAfreshAfterAMove) {
-  TZelTable reader, writer;
+  ReportTable reader, writer;
   ASSERT_TRUE(reader.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   ASSERT_TRUE(writer.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  EXPECT_EQ(reader.Table.FieldAsString("F_DES"), "ab" + std::string(18, ' '));
-  writer.Table.Edit();
-  writer.Table.SetFieldText("F_DES", "changed");
-  writer.Table.Post();
-  reader.Table.First();
-  EXPECT_EQ(reader.Table.FieldAsString("F_DES"), "changed" + std::string(13, ' '));
+  EXPECT_EQ(reader.FieldAsString("F_DES"), "ab" + std::string(18, ' '));
+  writer.Edit();
+  writer.SetFieldText("F_DES", "changed");
+  writer.Post();
+  reader.First();
+  EXPECT_EQ(reader.FieldAsString("F_DES"), "changed" + std::string(13, ' '));
 }
 
 TEST_F(TableTest, FilterIsAppliedEachTimeTheTableOpens) {
-  TZelTable t;
-  t.Apollo.Filter = "F_PAGE = 3";
+  ReportTable t;
+  t.Filter = "F_PAGE = 3";
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  t.Apollo.GoTop();
-  EXPECT_EQ(t.Table.RecNo(), 4);
-  EXPECT_EQ(t.Apollo.MoveRecords(5), 1);
+  t.GoTop();
+  EXPECT_EQ(t.RecNo(), 4);
+  EXPECT_EQ(t.MoveRecords(5), 1);
   ASSERT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)"));
-  t.Apollo.GoTop();
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 3);
-  EXPECT_FALSE(t.Apollo.SeekKey("    1"));
+  t.GoTop();
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 3);
+  EXPECT_FALSE(t.SeekKey("    1"));
 }
 
 TEST_F(TableTest, CharacterFieldAsNumberRaisesConversionError) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  EXPECT_THROW(t.Apollo.FieldAsFloat("F_DES"), DataError);
-  EXPECT_THROW(t.Apollo.FieldAsInteger("F_DES"), DataError);
+  EXPECT_THROW(t.FieldAsFloat("F_DES"), DataError);
+  EXPECT_THROW(t.FieldAsInteger("F_DES"), DataError);
 }
 
 TEST_F(TableTest, MemoTextReadsTheDatasetRecordAndRestoresTheEngine) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  t.Table.First();
-  const int previous = t.Table.SelectArea();
+  t.First();
+  const int previous = t.SelectArea();
   sx_Go(4);  // the engine wanders off, the dataset stays on record 1
-  EXPECT_EQ(t.Apollo.MemoText("F_INIT", 0), settingsBlock("RPTB02"));
+  EXPECT_EQ(t.MemoText("F_INIT", 0), settingsBlock("RPTB02"));
   EXPECT_EQ(sx_RecNo(), 4);
   if (previous != 0) sx_Select(previous);
-  EXPECT_EQ(GetKey(t.Apollo.MemoText("F_INIT"), "PAGESPACE"), "10|10|15|10|");
-  EXPECT_EQ(t.Table.RecNo(), 1);
+  EXPECT_EQ(GetKey(t.MemoText("F_INIT"), "PAGESPACE"), "10|10|15|10|");
+  EXPECT_EQ(t.RecNo(), 1);
 }
 
 TEST_F(TableTest, NavigationAndMoveRecords) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  EXPECT_EQ(t.Table.RecordCount(), 5);
-  t.Apollo.GoTop();
-  EXPECT_EQ(t.Table.RecNo(), 1);
-  EXPECT_EQ(t.Apollo.MoveRecords(1), 1);
-  EXPECT_EQ(t.Table.RecNo(), 2);
-  EXPECT_EQ(t.Apollo.MoveRecords(2), 2);
-  EXPECT_EQ(t.Table.RecNo(), 4);
-  EXPECT_EQ(t.Apollo.MoveRecords(5), 1);  // stops at end of file
-  EXPECT_TRUE(t.Apollo.Eof());
-  EXPECT_EQ(t.Apollo.MoveRecords(1), 0);
-  t.Apollo.GoBottom();
-  EXPECT_EQ(t.Table.RecNo(), 5);
-  EXPECT_FALSE(t.Apollo.Eof());
-  EXPECT_EQ(t.Apollo.MoveRecords(-2), -2);
-  EXPECT_EQ(t.Table.RecNo(), 3);
-  t.Table.Last();
-  t.Table.Next();
-  EXPECT_TRUE(t.Table.Eof());
-  EXPECT_FALSE(t.Table.FieldValue("F_DES").has_value());
+  EXPECT_EQ(t.RecordCount(), 5);
+  t.GoTop();
+  EXPECT_EQ(t.RecNo(), 1);
+  EXPECT_EQ(t.MoveRecords(1), 1);
+  EXPECT_EQ(t.RecNo(), 2);
+  EXPECT_EQ(t.MoveRecords(2), 2);
+  EXPECT_EQ(t.RecNo(), 4);
+  EXPECT_EQ(t.MoveRecords(5), 1);  // stops at end of file
+  EXPECT_TRUE(t.Eof());
+  EXPECT_EQ(t.MoveRecords(1), 0);
+  t.GoBottom();
+  EXPECT_EQ(t.RecNo(), 5);
+  EXPECT_FALSE(t.Eof());
+  EXPECT_EQ(t.MoveRecords(-2), -2);
+  EXPECT_EQ(t.RecNo(), 3);
+  t.Last();
+  t.Next();
+  EXPECT_TRUE(t.Eof());
+  EXPECT_FALSE(t.FieldValue("F_DES").has_value());
 }
 
 TEST_F(TableTest, DeletedRecordsSkippedWhenSwitchedOn) {
   makeTable(dir_.file("DEL.dbf"), kReportColumns, reportRows(), {1, 3});
-  TApolloEnv env;
+  EngineSettings env;
   env.SetDeleted(true);
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "DEL.dbf", "CDX"));
-  t.Apollo.GoTop();
-  EXPECT_EQ(t.Table.RecNo(), 2);
+  t.GoTop();
+  EXPECT_EQ(t.RecNo(), 2);
   std::vector<long> seen;
-  for (t.Table.First(); !t.Table.Eof(); t.Table.Next()) seen.push_back(t.Table.RecNo());
+  for (t.First(); !t.Eof(); t.Next()) seen.push_back(t.RecNo());
   EXPECT_EQ(seen, (std::vector<long>{2, 4, 5}));
-  t.Apollo.GoTop();
-  EXPECT_EQ(t.Apollo.MoveRecords(1), 1);
-  EXPECT_EQ(t.Table.RecNo(), 4);
+  t.GoTop();
+  EXPECT_EQ(t.MoveRecords(1), 1);
+  EXPECT_EQ(t.RecNo(), 4);
   env.SetDeleted(false);
-  t.Apollo.GoTop();
-  EXPECT_EQ(t.Table.RecNo(), 1);
+  t.GoTop();
+  EXPECT_EQ(t.RecNo(), 1);
 }
 
 // ---- Writing ----
 
 TEST_F(TableTest, EditPostReplacesMemoAndFields) {
   {
-    TZelTable t;
+    ReportTable t;
     ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-    t.Table.First();
-    std::string block = t.Apollo.MemoText("F_INIT");
+    t.First();
+    std::string block = t.MemoText("F_INIT");
     SetKey(block, "PAGESPACE", "1|2|3|4|");
-    t.Table.Edit();
-    t.Table.SetFieldText("F_INIT", block);
-    t.Table.SetFieldText("F_DES", "new");
-    t.Table.SetFieldText("F_QQTY", "7.25");
-    EXPECT_EQ(t.Table.FieldAsString("F_DES"), "new");  // pending values read back
-    t.Table.Post();
-    EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "new" + std::string(17, ' '));
+    t.Edit();
+    t.SetFieldText("F_INIT", block);
+    t.SetFieldText("F_DES", "new");
+    t.SetFieldText("F_QQTY", "7.25");
+    EXPECT_EQ(t.FieldAsString("F_DES"), "new");  // pending values read back
+    t.Post();
+    EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "new" + std::string(17, ' '));
   }
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  t.Table.First();
-  const std::string block = t.Apollo.MemoText("F_INIT");
+  t.First();
+  const std::string block = t.MemoText("F_INIT");
   EXPECT_EQ(GetKey(block, "PAGESPACE"), "1|2|3|4|");
   EXPECT_EQ(GetKey(block, "RPTCODE"), "RPTB02");
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "new" + std::string(17, ' '));
-  EXPECT_DOUBLE_EQ(t.Apollo.FieldAsFloat("F_QQTY"), 7.25);
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "new" + std::string(17, ' '));
+  EXPECT_DOUBLE_EQ(t.FieldAsFloat("F_QQTY"), 7.25);
 }
 
 // A memo text that cannot be written, after a text field was already
@@ -603,51 +623,51 @@ TEST_F(TableTest, FailedWriteOfALaterFieldLeavesTheRecordAsItWas) {
   int failures = 0;
   for (long nth = 1; nth < 20; ++nth) {
     SCOPED_TRACE("write " + std::to_string(nth));
-    TZelTable t;
+    ReportTable t;
     ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-    t.Table.Edit();
-    t.Table.SetFieldText("F_DES", "new");
-    t.Table.SetFieldText("F_INIT", std::string(3000, 'x'));
+    t.Edit();
+    t.SetFieldText("F_DES", "new");
+    t.SetFieldText("F_INIT", std::string(3000, 'x'));
     sx_FailNthFileOperation(SX_FAULT_WRITE, nth);
     bool failed = false;
     try {
-      t.Table.Post();
+      t.Post();
     } catch (const DataError&) {
       failed = true;
     }
     sx_FailNthFileOperation(SX_FAULT_WRITE, 0);
     if (!failed) break;
     ++failures;
-    EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
-    t.Table.Close();
+    EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
+    t.Close();
     EXPECT_EQ(bytesOf(path), before);
   }
   EXPECT_GT(failures, 0);
 }
 
 TEST_F(TableTest, AssignWithoutEditAndBadNumberAreRefused) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  t.Table.First();
-  EXPECT_THROW(t.Table.SetFieldText("F_DES", "x"), DataError);
-  t.Table.Edit();
-  EXPECT_THROW(t.Table.SetFieldText("F_NONE", "x"), DataError);
-  t.Table.SetFieldText("F_DES", "changed");
-  t.Table.SetFieldText("F_QQTY", "abc");
-  EXPECT_THROW(t.Table.Post(), DataError);
-  TZelTable check;
+  t.First();
+  EXPECT_THROW(t.SetFieldText("F_DES", "x"), DataError);
+  t.Edit();
+  EXPECT_THROW(t.SetFieldText("F_NONE", "x"), DataError);
+  t.SetFieldText("F_DES", "changed");
+  t.SetFieldText("F_QQTY", "abc");
+  EXPECT_THROW(t.Post(), DataError);
+  ReportTable check;
   ASSERT_TRUE(check.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  EXPECT_EQ(check.Apollo.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
+  EXPECT_EQ(check.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
 }
 
 TEST_F(TableTest, CancelDropsAssignedValues) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  t.Table.First();
-  t.Table.Edit();
-  t.Table.SetFieldText("F_DES", "changed");
-  t.Table.Cancel();
-  EXPECT_EQ(t.Apollo.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
+  t.First();
+  t.Edit();
+  t.SetFieldText("F_DES", "changed");
+  t.Cancel();
+  EXPECT_EQ(t.FieldAsPaddedText("F_DES"), "ab" + std::string(18, ' '));
 }
 
 #ifndef _WIN32
@@ -660,24 +680,24 @@ TEST_F(TableTest, EditFailsCleanlyWhileAnotherProcessLocksTheRecord) {
     return sx_Use(path.c_str(), "CHILD", SX_SHARED, SX_FOX) != 0 && sx_Rlock(1) != 0;
   });
   ASSERT_TRUE(child.ready());
-  TApolloEnv env;
+  EngineSettings env;
   env.SetLockTimeout(0);
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  t.Table.First();
+  t.First();
   try {
-    t.Table.Edit();
+    t.Edit();
     FAIL() << "locked record edited";
   } catch (const DataError& e) {
     EXPECT_NE(std::string(e.what()).find("P_RPTB02_TEST.dbf: record 1 is in use by another user"), std::string::npos)
         << e.what();
   }
-  EXPECT_EQ(t.Apollo.MemoText("F_INIT"), settingsBlock("RPTB02"));
+  EXPECT_EQ(t.MemoText("F_INIT"), settingsBlock("RPTB02"));
   child.finish();
-  t.Table.Edit();  // free again
-  t.Table.SetFieldText("F_DES", "after");
-  t.Table.Post();
-  EXPECT_EQ(t.Table.FieldAsString("F_DES").substr(0, 5), "after");
+  t.Edit();  // free again
+  t.SetFieldText("F_DES", "after");
+  t.Post();
+  EXPECT_EQ(t.FieldAsString("F_DES").substr(0, 5), "after");
 }
 
 #endif  // _WIN32
@@ -687,76 +707,110 @@ TEST_F(TableTest, EditFailsCleanlyWhileAnotherProcessLocksTheRecord) {
 const std::string kPageKey = "str(F_PAGE,5)";
 
 TEST_F(TableTest, BuildIndexAddsPageTagAndKeepsTableOpen) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   ASSERT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
   EXPECT_TRUE(recorder_.shown.empty());
-  EXPECT_TRUE(t.Table.Active());
-  EXPECT_FALSE(t.Table.Exclusive);
-  EXPECT_EQ(t.Apollo.CurrentOrder(), t.Apollo.TagOrder("F_PAGE"));
-  EXPECT_EQ(t.Table.IndexName, "F_PAGE");
-  const int order = t.Apollo.TagOrder("F_PAGE");
+  EXPECT_TRUE(t.Active());
+  EXPECT_FALSE(t.Exclusive);
+  EXPECT_EQ(t.CurrentOrder(), t.TagOrder("F_PAGE"));
+  EXPECT_EQ(t.IndexName, "F_PAGE");
+  const int order = t.TagOrder("F_PAGE");
   ASSERT_GT(order, 0);
-  EXPECT_EQ(t.Apollo.TagNameOf(order), "F_PAGE");
-  t.Apollo.SetOrder(0);
-  EXPECT_EQ(t.Apollo.CurrentOrder(), 0);
-  EXPECT_EQ(t.Table.IndexName, "");
-  t.Apollo.SetOrder(order);
-  EXPECT_EQ(t.Table.IndexName, "F_PAGE");
+  EXPECT_EQ(t.TagNameOf(order), "F_PAGE");
+  t.SetOrder(0);
+  EXPECT_EQ(t.CurrentOrder(), 0);
+  EXPECT_EQ(t.IndexName, "");
+  t.SetOrder(order);
+  EXPECT_EQ(t.IndexName, "F_PAGE");
 
-  EXPECT_TRUE(t.Apollo.SeekKey("    3"));
-  EXPECT_EQ(t.Table.RecNo(), 4);
-  EXPECT_TRUE(t.Apollo.SeekKey("    1"));
-  EXPECT_EQ(t.Table.RecNo(), 1);
-  EXPECT_FALSE(t.Apollo.SeekKey("    9"));
-  EXPECT_TRUE(t.Apollo.Eof());
+  EXPECT_TRUE(t.SeekKey("    3"));
+  EXPECT_EQ(t.RecNo(), 4);
+  EXPECT_TRUE(t.SeekKey("    1"));
+  EXPECT_EQ(t.RecNo(), 1);
+  EXPECT_FALSE(t.SeekKey("    9"));
+  EXPECT_TRUE(t.Eof());
 }
 
 TEST_F(TableTest, BuildIndexOnClosedTableLeavesItClosed) {
-  TZelTable t;
+  ReportTable t;
   t.AssignDirectory(dir_.path());
   t.AssignFileName("P_RPTB02_TEST.dbf");
-  t.Table.TableType = ttSXFOX;
+  t.TableType = ttSXFOX;
   EXPECT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
-  EXPECT_FALSE(t.Table.Active());
+  EXPECT_FALSE(t.Active());
 }
 
 TEST_F(TableTest, BuildIndexWithBadExpressionFails) {
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   EXPECT_FALSE(t.BuildIndex("", "BAD", "CDX", "", false, 0, "str(F_NOSUCH,5"));
-  EXPECT_FALSE(t.Table.Exclusive);
+  EXPECT_FALSE(t.Exclusive);
   EXPECT_TRUE(recorder_.shown.empty());
+  ASSERT_TRUE(t.IndexError());
+  EXPECT_EQ(t.IndexError()->kind(), ErrorKind::kIndex);
+}
+
+// The settings field of another type: the user is told the field is of the
+// wrong type, not that the memo file is damaged.
+TEST_F(TableTest, ASettingsFieldThatIsNoMemoIsToldAsTheWrongType) {
+  makeTable(dir_.file("P_RPTB02_TEXT.dbf"), {{"F_INIT", "C", 20, 0}, {"F_PAGE", "N", 5, 0}},
+            {{{"F_INIT", "RPTCODE"}, {"F_PAGE", "1"}}});
+  ReportTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEXT.dbf", "CDX"));
+  t.First();
+  try {
+    t.MemoText("F_INIT");
+    FAIL() << "read a text field as a memo";
+  } catch (const DataError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kFieldType);
+    EXPECT_EQ(errorMessageText(e), "보고서 파일의 항목 형식이 올바르지 않습니다.\rfield F_INIT is not a memo field");
+  }
+}
+
+// Why an open failed is the engine's kind, not guessed by opening the file again.
+TEST_F(TableTest, AFailedOpenKeepsItsKind) {
+  ReportTable t;
+  EXPECT_FALSE(t.OpenTable(dir_.path(), "P_RPTB02_NONE.dbf", "CDX"));
+  ASSERT_TRUE(t.OpenError());
+  EXPECT_EQ(t.OpenError()->kind(), ErrorKind::kFileMissing);
+  std::ofstream(dir_.file("NOTATABLE.dbf")) << "not a table";
+  EXPECT_FALSE(t.OpenTable(dir_.path(), "NOTATABLE.dbf", "CDX"));
+  ASSERT_TRUE(t.OpenError());
+  EXPECT_EQ(t.OpenError()->kind(), ErrorKind::kCannotOpen) << t.OpenError()->what();
+  EXPECT_EQ(t.NotAReportReason().kind(), ErrorKind::kCannotOpen);
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  EXPECT_FALSE(t.OpenError());
 }
 
 TEST_F(TableTest, SeekOfAbsentKeyLeavesEndOfFileEvenWithSoftSeek) {
-  TApolloEnv env;
-  TZelTable t;
+  EngineSettings env;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
   ASSERT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
   // Page 2 exists, so a soft seek for an absent key between pages would
   // otherwise stop on a later page.
-  EXPECT_FALSE(SoftSeekKey(t.Apollo, "    0"));
+  EXPECT_FALSE(t.SoftSeekKey("    0"));
   EXPECT_TRUE(env.SoftSeek());  // stays on
-  EXPECT_TRUE(t.Apollo.Eof());
-  EXPECT_TRUE(t.Table.Eof());
-  EXPECT_FALSE(SoftSeekKey(t.Apollo, "    4"));
-  EXPECT_TRUE(t.Apollo.Eof());
-  EXPECT_TRUE(SoftSeekKey(t.Apollo, "    2"));
-  EXPECT_EQ(t.Table.RecNo(), 3);
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 2);
+  EXPECT_TRUE(t.Eof());
+  EXPECT_TRUE(t.Eof());
+  EXPECT_FALSE(t.SoftSeekKey("    4"));
+  EXPECT_TRUE(t.Eof());
+  EXPECT_TRUE(t.SoftSeekKey("    2"));
+  EXPECT_EQ(t.RecNo(), 3);
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 2);
   // Page order after the seek: the next record is on page 3.
-  EXPECT_EQ(t.Apollo.MoveRecords(1), 1);
-  EXPECT_EQ(t.Apollo.FieldAsInteger("F_PAGE"), 3);
+  EXPECT_EQ(t.MoveRecords(1), 1);
+  EXPECT_EQ(t.FieldAsInteger("F_PAGE"), 3);
 }
 
 #ifndef _WIN32
 TEST_F(TableTest, BuildIndexWhileAnotherProcessHoldsTheTable) {
   const std::string path = dir_.file("P_RPTB02_TEST.dbf");
-  TZelTable t;
+  ReportTable t;
   ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
-  t.Table.First();
-  t.Table.Next();
+  t.First();
+  t.Next();
   {
     ChildProcess child([&] {
       sx_CloseAll();
@@ -764,20 +818,46 @@ TEST_F(TableTest, BuildIndexWhileAnotherProcessHoldsTheTable) {
     });
     ASSERT_TRUE(child.ready());
     EXPECT_FALSE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
-    ASSERT_EQ(recorder_.shown.size(), 1u);
-    const Message& m = recorder_.shown[0];
-    EXPECT_EQ(m.caption, "오류");
-    EXPECT_EQ(m.icon, MessageIcon::kError);
-    EXPECT_EQ(m.text, dir_.path() + "/P_RPTB02_TEST.dbf\r다른 사용자가 단독으로 사용하고 있습니다.");
-    EXPECT_TRUE(t.Table.Active());
+    // The refusal is the caller's to show; the table layer shows nothing.
+    EXPECT_TRUE(recorder_.shown.empty());
+    ASSERT_TRUE(t.IndexError());
+    EXPECT_EQ(t.IndexError()->kind(), ErrorKind::kExclusiveUse);
+    EXPECT_NE(std::string(t.IndexError()->what()).find("in use by another user"), std::string::npos)
+        << t.IndexError()->what();
+    EXPECT_TRUE(t.Active());
     EXPECT_TRUE(t.IsOpen);
-    EXPECT_FALSE(t.Table.Exclusive);
-    t.Table.First();
-    EXPECT_EQ(t.Apollo.MemoText("F_INIT"), settingsBlock("RPTB02"));
+    EXPECT_FALSE(t.Exclusive);
+    t.First();
+    EXPECT_EQ(t.MemoText("F_INIT"), settingsBlock("RPTB02"));
   }
   // Once the other process has gone, the build succeeds.
   EXPECT_TRUE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
-  EXPECT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_FALSE(t.IndexError());
+}
+
+// A record another process has locked: the edit fails as "in use", in the
+// words the user is shown for that, not a generic line.
+TEST_F(TableTest, ARecordLockedElsewhereIsToldAsInUse) {
+  const std::string path = dir_.file("P_RPTB02_TEST.dbf");
+  ChildProcess child([&] {
+    sx_CloseAll();
+    return sx_Use(path.c_str(), "CHILD", SX_SHARED, SX_FOX) != 0 && sx_Rlock(1) != 0;
+  });
+  ASSERT_TRUE(child.ready());
+  sx_SetLockTimeout(0);
+  ReportTable t;
+  ASSERT_TRUE(t.OpenTable(dir_.path(), "P_RPTB02_TEST.dbf", "CDX"));
+  t.First();
+  try {
+    t.Edit();
+    FAIL() << "edited a record another process holds";
+  } catch (const DataError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kInUse);
+    const std::string shown = errorMessageText(e);
+    EXPECT_EQ(shown.substr(0, shown.find('\r')), "다른 프로그램이 보고서 파일을 사용 중입니다.") << shown;
+    EXPECT_NE(shown.find("record 1 is in use by another user"), std::string::npos) << shown;
+  }
+  sx_SetLockTimeout(1);
 }
 
 TEST_F(TableTest, ClosedTableBuildIndexFailureStaysClosed) {
@@ -787,13 +867,14 @@ TEST_F(TableTest, ClosedTableBuildIndexFailureStaysClosed) {
     return sx_Use(path.c_str(), "CHILD", SX_SHARED, SX_FOX) != 0;
   });
   ASSERT_TRUE(child.ready());
-  TZelTable t;
+  ReportTable t;
   t.AssignDirectory(dir_.path());
   t.AssignFileName("P_RPTB02_TEST.dbf");
-  t.Table.TableType = ttSXFOX;
+  t.TableType = ttSXFOX;
   EXPECT_FALSE(t.BuildIndex("", "F_PAGE", "CDX", "", false, 0, kPageKey));
-  EXPECT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_FALSE(t.Table.Active());
+  ASSERT_TRUE(t.IndexError());
+  EXPECT_EQ(t.IndexError()->kind(), ErrorKind::kExclusiveUse);
+  EXPECT_FALSE(t.Active());
 }
 
 #endif  // _WIN32
