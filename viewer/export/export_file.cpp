@@ -83,6 +83,14 @@ ExportOutcome writeExport(const TReportLayout& layout, ReportLines& lines, const
   return outcome;
 }
 
+#ifdef _WIN32
+// Windows keeps no write bit on folders (a read-only mark on one means
+// nothing for its files): whether it takes files is seen when the part is made.
+bool FolderTakesFiles(const std::string&) { return true; }
+#else
+bool FolderTakesFiles(const std::string& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
+#endif
+
 }  // namespace
 
 std::string ExportPartName(const std::string& target) { return OutputPartName(target, ::getpid()); }
@@ -107,7 +115,7 @@ std::string ExportTargetProblem(const std::string& target) {
   if (folder.empty()) folder = ".";
   std::string reason;
   struct stat info {};
-  if (::stat(folder.c_str(), &info) != 0) {
+  if (::stat(folder.string().c_str(), &info) != 0) {
     if (errno == ENOENT)
       reason = "저장할 폴더(" + folder.string() + ")가 없습니다.";
     else if (errno == ENOTDIR)
@@ -118,7 +126,7 @@ std::string ExportTargetProblem(const std::string& target) {
       reason = "저장할 폴더(" + folder.string() + ")를 확인할 수 없습니다: " + std::strerror(errno);
   } else if (!S_ISDIR(info.st_mode)) {
     reason = "저장할 곳(" + folder.string() + ")이 폴더가 아닙니다.";
-  } else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+  } else if (!FolderTakesFiles(folder.string())) {
     if (errno == EROFS)
       reason = "저장할 폴더(" + folder.string() + ")가 읽기 전용입니다.";
     else if (errno == EACCES)
