@@ -1,10 +1,12 @@
 // The preview over real report files: written by the report writer into a
 // temporary directory, run through the runner, printed to a fake printer or
 // to PDF through the printer layer.
-#include <fcntl.h>
-#include <sys/mount.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
+#ifndef _WIN32
+#  include <fcntl.h>
+#  include <sys/mount.h>
+#  include <sys/statvfs.h>
+#  include <unistd.h>
+#endif
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -224,6 +226,9 @@ class PreviewReportTest : public QObject {
   // file that was there kept, no part file left. Before, the printer wrote
   // straight over the chosen file and the status bar told of a saved PDF.
   void pdfOntoAFullDiskKeepsTheOldFileAndSaysWhy() {
+#ifdef _WIN32
+    QSKIP("the full disk is a tmpfs of the test's own; Windows has none");
+#else
     QTemporaryDir mountPoint;
     QVERIFY(mountPoint.isValid());
     const QByteArray where = QFile::encodeName(mountPoint.path());
@@ -269,6 +274,7 @@ class PreviewReportTest : public QObject {
              (QStringList{"filler", "job.pdf"}));
     // The next question proposes the chosen file, not the part.
     QCOMPARE(pdf->outputFileName(), pdfPath);
+#endif
   }
 
   // A PDF named like a file of the report (the memo, in the other case) is
