@@ -3,7 +3,7 @@
 # programs built here and run under Wine (no Qt needed):
 #   1. the deploy step (cmake/deploy_windows_runtime.cmake) places the DLLs a
 #      program imports, and the ones those import, from the given
-#      directories, leaves Windows' own DLLs alone, writes qt.conf and lists
+#      directories (under the names they have there, capitals and all), leaves Windows' own DLLs alone, writes qt.conf and lists
 #      what it placed; the program then starts from its directory alone;
 #   2. the UTF-8 manifest (common/windows/utf8.manifest) makes the program's
 #      code page UTF-8 under a Korean locale: a Korean argument arrives as its
@@ -50,7 +50,9 @@ cat >"$WORK/probe.cpp" <<'EOF'
 #include <windows.h>
 #include <cstdio>
 #include <string>
+extern "C" __declspec(dllimport) int zel_probe_answer();
 int main(int argc, char** argv) {
+  if (zel_probe_answer() != 42) return 3;
   std::string hex;
   char b[4];
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(argc > 1 ? argv[1] : ""); *p; ++p) {
@@ -68,22 +70,35 @@ int main(int argc, char** argv) {
 EOF
 sed "s|@ZEL_UTF8_MANIFEST@|$SRC/common/windows/utf8.manifest|" "$SRC/common/windows/utf8_manifest.rc.in" >"$WORK/m.rc"
 x86_64-w64-mingw32-windres "$WORK/m.rc" -O coff -o "$WORK/m.res" || { echo "FAIL: windres" >&2; exit 1; }
-mkdir -p "$WORK/with" "$WORK/without" "$WORK/files"
-"$CXX" -O0 "$WORK/probe.cpp" "$WORK/m.res" -o "$WORK/with/probe.exe" || { echo "FAIL: compile" >&2; exit 1; }
-"$CXX" -O0 "$WORK/probe.cpp" -o "$WORK/without/probe.exe" || { echo "FAIL: compile" >&2; exit 1; }
+# A DLL whose name has capitals, as Qt's have: Windows reads names without
+# regard to case, the file system the deploy step reads from does not.
+mkdir -p "$WORK/with" "$WORK/without" "$WORK/files" "$WORK/lib"
+printf 'extern "C" __declspec(dllexport) int zel_probe_answer() { return 42; }\n' >"$WORK/lib.cpp"
+"$CXX" -O0 -shared "$WORK/lib.cpp" -o "$WORK/lib/ZelProbeLib.dll" \
+  -Wl,--out-implib,"$WORK/lib/libZelProbeLib.dll.a" || { echo "FAIL: compile the DLL" >&2; exit 1; }
+"$CXX" -O0 "$WORK/probe.cpp" "$WORK/m.res" -o "$WORK/with/probe.exe" -L"$WORK/lib" -lZelProbeLib ||
+  { echo "FAIL: compile" >&2; exit 1; }
+"$CXX" -O0 "$WORK/probe.cpp" -o "$WORK/without/probe.exe" -L"$WORK/lib" -lZelProbeLib ||
+  { echo "FAIL: compile" >&2; exit 1; }
 
 # --- 1. the deploy step ---------------------------------------------------------
 libstdcxx="$("$CXX" -print-file-name=libstdc++-6.dll)"
 winpthread="$(readlink -f "$("$CXX" -print-file-name=libwinpthread-1.dll)")"
 for dir in with without; do
   cmake -DDEST="$WORK/$dir" "-DFILES=$WORK/$dir/probe.exe" -DPLUGINS= \
-    "-DDIRS=$(dirname "$libstdcxx")|$(dirname "$winpthread")" -DQM="$SRC/README.md" \
+    "-DDIRS=$WORK/lib|$(dirname "$libstdcxx")|$(dirname "$winpthread")" -DQM="$SRC/README.md" \
     -DOBJDUMP="$(command -v x86_64-w64-mingw32-objdump)" -DMANIFEST="$WORK/$dir/placed.txt" \
     -P "$SRC/cmake/deploy_windows_runtime.cmake" >"$WORK/deploy.log" 2>&1 ||
     { fail "the deploy step failed"; cat "$WORK/deploy.log"; }
 done
+# Run again over its own output (a rebuild): what it placed stays listed.
+cmake -DDEST="$WORK/with" "-DFILES=$WORK/with/probe.exe" -DPLUGINS= \
+  "-DDIRS=$WORK/lib|$(dirname "$libstdcxx")|$(dirname "$winpthread")" -DQM="$SRC/README.md" \
+  -DOBJDUMP="$(command -v x86_64-w64-mingw32-objdump)" -DMANIFEST="$WORK/with/placed.txt" \
+  -P "$SRC/cmake/deploy_windows_runtime.cmake" >"$WORK/deploy.log" 2>&1 ||
+  { fail "the deploy step failed the second time"; cat "$WORK/deploy.log"; }
 D="$WORK/with"
-for f in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll qt.conf translations/qtbase_ko.qm; do
+for f in ZelProbeLib.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll qt.conf translations/qtbase_ko.qm; do
   [ -f "$D/$f" ] && grep -qxF "$f" "$D/placed.txt" || fail "the deploy step did not place and list $f"
 done
 # libwinpthread-1.dll comes only through libstdc++-6.dll and libgcc_s_seh-1.dll.
