@@ -2,10 +2,11 @@
 // already there, a link included, is opened), written through a CRT
 // descriptor in binary mode, flushed with FlushFileBuffers and moved over the
 // target with MoveFileExW (REPLACE_EXISTING | WRITE_THROUGH). Names are UTF-8
-// and reach Windows as UTF-16. The part's mark is an alternate data stream
-// ("<part>:zelrpt"); on a volume without named streams (FAT) a part is known
-// by its name alone. Devices (NUL, CON, COM1, \\.\...) are written as streams
-// and never replaced. Windows files have no rwx bits, so no mode is carried.
+// and reach Windows as UTF-16. A part is known by its name alone (and its
+// process being gone): an alternate data stream as its mark is refused on
+// FAT and becomes a file of its own under Wine. Devices (NUL, CON, COM1, \\.\...) are
+// written as streams and never replaced. Windows files have no rwx bits, so
+// no mode is carried.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -25,8 +26,6 @@ std::string PartNameOf(const std::string& name);
 
 namespace {
 
-constexpr wchar_t kMarkerStream[] = L":zelrpt";
-constexpr char kMarkerValue[] = "part";
 constexpr std::size_t kCopyChunk = 1 << 16;
 
 std::wstring wide(const std::string& utf8) {
@@ -153,36 +152,6 @@ int openForWrite(const std::string& path, DWORD disposition, DWORD flags = FILE_
   return fd;
 }
 
-void mark(const std::string& path) {
-  const HANDLE h = CreateFileW((wide(path) + kMarkerStream).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;  // best effort: FAT has no streams
-  DWORD written = 0;
-  WriteFile(h, kMarkerValue, static_cast<DWORD>(std::strlen(kMarkerValue)), &written, nullptr);
-  CloseHandle(h);
-}
-
-bool volumeHasStreams(const std::string& dir) {
-  const std::wstring full = wide(fullPath(dir));
-  wchar_t root[MAX_PATH + 1];
-  if (!GetVolumePathNameW(full.c_str(), root, MAX_PATH + 1)) return true;
-  DWORD flags = 0;
-  if (!GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) return true;
-  return (flags & FILE_NAMED_STREAMS) != 0;
-}
-
-// Ours by the mark, or by the name alone where the volume keeps no marks.
-bool carriesMarker(const std::string& path, bool streams) {
-  const HANDLE h = CreateFileW((wide(path) + kMarkerStream).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return !streams;
-  char value[sizeof(kMarkerValue)] = {};
-  DWORD n = 0;
-  const bool read = ReadFile(h, value, sizeof(value), &n, nullptr) != 0;
-  CloseHandle(h);
-  return read && n == std::strlen(kMarkerValue) && std::memcmp(value, kMarkerValue, n) == 0;
-}
-
 // A plain file: no directory, no link or other reparse point.
 bool isPlainFile(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES &&
@@ -243,8 +212,7 @@ OutputFile::OutputFile(const std::string& target) {
     fd_ = openForWrite(part_, CREATE_NEW);
     if (fd_ >= 0 || errno != EEXIST || attempt > 0) break;
     // A leftover of an earlier process that had this process's id.
-    if (!isPlainFile(GetFileAttributesW(wide(part_).c_str())) || !carriesMarker(part_, volumeHasStreams(partDir)))
-      break;
+    if (!isPlainFile(GetFileAttributesW(wide(part_).c_str()))) break;
     DeleteFileW(wide(part_).c_str());
   }
   if (fd_ < 0) {
@@ -252,7 +220,6 @@ OutputFile::OutputFile(const std::string& target) {
     part_.clear();
     throw OutputError(target_, error);
   }
-  mark(part_);
 }
 
 OutputFile::~OutputFile() {
@@ -273,10 +240,7 @@ std::string OutputFile::extraPart(int n) {
   std::string extra = part_ + "-" + std::to_string(n);
   extras_.push_back(extra);
   const int fd = openForWrite(extra, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
-  if (fd >= 0) {
-    ::_close(fd);
-    mark(extra);
-  }
+  if (fd >= 0) ::_close(fd);
   return extra;
 }
 
@@ -355,7 +319,6 @@ int RemoveStaleParts(const std::vector<std::string>& targets) {
   const std::string dir = directoryOf(fullPath(targets.front()));
   std::unordered_set<std::string> names;
   for (const std::string& t : targets) names.insert(PartNameOf(fileNameOf(t)));
-  const bool streams = volumeHasStreams(dir);
   WIN32_FIND_DATAW found;
   const HANDLE find = FindFirstFileW(wide(dir + (dir.back() == '\\' ? "*" : "\\*")).c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return 0;
@@ -367,7 +330,7 @@ int RemoveStaleParts(const std::vector<std::string>& targets) {
     if (!parsePartName(entry, name, pid) || !names.count(name)) continue;
     if (!isPlainFile(found.dwFileAttributes)) continue;
     const std::string path = dir + (dir.back() == '\\' ? "" : "\\") + entry;
-    if (!processGone(pid) || !carriesMarker(path, streams)) continue;
+    if (!processGone(pid)) continue;
     stale.push_back(path);
   } while (FindNextFileW(find, &found));
   FindClose(find);
