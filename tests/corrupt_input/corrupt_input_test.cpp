@@ -234,6 +234,11 @@ QStringList expand(const QStringList& args, const QString& report, const QString
 
 TEST_P(CorruptInput, RefusesOrRunsAndSaysWhy) {
   const CorruptCase& c = GetParam();
+#ifdef _WIN32
+  for (const char* posixOnly : {"pdf_symlink_to_dbf", "png_page_links_to_dbf", "list_name_with_tab_and_newline"})
+    if (std::string(c.name) == posixOnly)
+      GTEST_SKIP() << "needs a symbolic link or a file name with a tab or line break, which Windows does not make";
+#endif
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const std::string report = c.make(dir.path().toStdString());
@@ -261,6 +266,9 @@ TEST_P(CorruptInput, RefusesOrRunsAndSaysWhy) {
 }
 
 TEST(CorruptInputList, EveryRowOfAListingHasItsFourCells) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows file names hold no tab or line break";
+#endif
   QTemporaryDir dir;
   controlCharacterName(dir.path().toStdString());
   bill(dir.path().toStdString());
@@ -289,6 +297,9 @@ TEST(CorruptInputWarnings, ALoweredRecordCountRunsAndSaysLinesAreLeftOut) {
 // file system holds, for the report and for the outputs alike. The names go
 // through a shell's printf, so no text conversion touches them on the way.
 TEST(CorruptInputNames, ACp949ReportNameAndOutputNameAreUsedAsTheyAre) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows file names are UTF-16: a name's CP949 bytes are not kept as such";
+#endif
   QTemporaryDir dir;
   const std::string name = "P_RPTB02_\xC7\xD1.dbf";  // 한 in CP949
   corrupt::writeBill(dir.path().toStdString(), name);
@@ -318,8 +329,9 @@ TEST(CorruptInputNames, AReportPathThatIsNoFileSaysWhatItIs) {
     QString path;
     const char* says;
   };
-  std::vector<Case> cases{Case{folder, "폴더"}, Case{tooLong, "너무 깁니다"}};
+  std::vector<Case> cases{Case{folder, "폴더"}};
 #ifndef _WIN32
+  cases.push_back(Case{tooLong, "너무 깁니다"});  // Windows answers only that the path is not there
   const QString fifo = dir.filePath("P_RPTB02_FIFO.dbf");
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   cases.push_back(Case{fifo, "파이프"});

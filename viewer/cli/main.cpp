@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   // Scripts read the same bytes as on Linux: no carriage return before each line break.
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 #endif
   zel::KeepPageBuffersInTheHeap();
   std::vector<std::string> args(argv + 1, argv + argc);

@@ -128,6 +128,10 @@ bool SameOutputFile(const std::string& a, const std::string& b) {
 std::string ExportTargetProblem(const std::string& target) {
   namespace fs = std::filesystem;
   std::error_code ec;
+#ifdef _WIN32
+  // A device (NUL, CON, COM1, ...) is written as a stream; it has no folder.
+  if (fs::absolute(target, ec).native().rfind(L"\\\\.\\", 0) == 0) return {};
+#endif
   fs::path folder = fs::absolute(target, ec).parent_path();
   if (folder.empty()) folder = ".";
   std::string reason;
