@@ -219,9 +219,10 @@ if [ -f "$TARGET/ZelRpt.exe" ]; then
     import -window root "$WORK/main.png"
     not_blank "$WORK/main.png" && pass "main window screenshot is not blank" || fail "main window screenshot is blank"
     cp "$WORK/main.png" "${ZEL_SCREENSHOT_DIR:-$WORK}/wine-main-window.png" 2>/dev/null
-    # A double click on the first row of the list opens its preview (keys sent
+    # A double click on the first row of the list (the rows start 150 pixels
+    # below the window's top, 20 pixels each) opens its preview (keys sent
     # by xdotool did not reach the list under openbox).
-    xdotool mousemove --window "$main" 60 175 click --repeat 2 --delay 80 1
+    xdotool mousemove --window "$main" 60 160 click --repeat 2 --delay 80 1
     preview="$(window_of '^미리보기')"
     if [ -n "$preview" ]; then
       pass "preview window"

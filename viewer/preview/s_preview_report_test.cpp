@@ -167,6 +167,9 @@ class PreviewReportTest : public QObject {
   }
 
   void printsPagesThreeToFiveNumberedFromTenIntoPdf() {
+#ifdef _WIN32
+    QSKIP("reads the PDF with pdftotext, a Linux tool");
+#endif
     const QString pdfPath = QDir(dir_.path()).filePath("job.pdf");
     auto pdf = PrinterLayer::pdfPrinter(QDir(dir_.path()).filePath("unused.pdf"));
     installedServices().printer = pdf.get();
@@ -560,6 +563,9 @@ class PreviewReportTest : public QObject {
   }
 
   void excelNeverOverTheReport() {
+#ifdef _WIN32
+    QSKIP("QFile::link makes a shortcut file on Windows, not a link the file system follows");
+#endif
     // A link to the report by the name the user picked: refused, the report kept.
     QTemporaryDir out;
     const QString report = QString::fromStdString(dir() + "/P_RPTB02_SAMPLE.dbf");
