@@ -86,7 +86,11 @@ bool matchesLossy(const std::string& shown, std::size_t s, const std::string& na
 
 bool exists(const std::string& path) {
   struct stat st {};
+#ifdef _WIN32
+  return ::stat(path.c_str(), &st) == 0;  // Windows has no lstat; its links are rare
+#else
   return ::lstat(path.c_str(), &st) == 0;
+#endif
 }
 
 // The entry of directory shown as `component`, or component itself.
