@@ -453,6 +453,9 @@ class PreviewReportTest : public QObject {
   // export and PDF names, taken as they are, are written beside the report
   // under its own bytes. The toolkit's strings used to lose them.
   void namesThatAreNoUtf8GiveTheProposedFiles() {
+#ifdef _WIN32
+    QSKIP("Windows file names are UTF-16: names that are no UTF-8 do not exist there");
+#endif
     const std::string folder = dir() + "/\xB1\xB8\xB8\xC5";  // "구매"
     std::filesystem::create_directory(folder);
     // The toolkit cannot remove what it cannot name.

@@ -844,6 +844,9 @@ class MainWindowTest : public QObject {
   // bytes); the list shows the names readably and every action reaches the
   // file by its bytes.
   void namesThatAreNoUtf8WorkThroughout() {
+#ifdef _WIN32
+    QSKIP("Windows file names are UTF-16: names that are no UTF-8 do not exist there");
+#endif
     const std::string folder = reports_ + "/\xB1\xB8\xB8\xC5";  // "구매"
     const std::string name = "P_RPTB02_\xC7\xD1.dbf";  // "P_RPTB02_한.dbf"
     std::filesystem::create_directory(folder);
