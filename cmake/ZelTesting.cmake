@@ -22,6 +22,20 @@ function(zel_add_test)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set(env "ZEL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "ZEL_BINARY_DIR=${PROJECT_BINARY_DIR}"
           "QT_QPA_PLATFORM=offscreen" ${T_ENV})
+  if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
+    # Under Wine the offscreen platform reads the fonts of one folder: the
+    # Debian Nanum fonts (Korean and Latin), through Wine's drive Z:.
+    list(APPEND env "QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/nanum")
+  endif()
+  if(WIN32)
+    # Wine keeps the host's QT_* variables from Windows programs and passes
+    # WINEQT_* under the QT_* name instead.
+    foreach(entry IN LISTS env)
+      if(entry MATCHES "^QT_")
+        list(APPEND env "WINE${entry}")
+      endif()
+    endforeach()
+  endif()
   set_tests_properties(${T_NAME} PROPERTIES LABELS ${T_LABEL} ENVIRONMENT "${env}" TIMEOUT 600)
 endfunction()
 

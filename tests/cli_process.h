@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -26,7 +27,12 @@ struct CliRun {
 };
 
 inline QString cliPath() {
+#ifdef _WIN32
+  // Beside the test program: the build directory's name is a host path Windows programs cannot use.
+  return QCoreApplication::applicationDirPath() + QStringLiteral("/zelrpt-cli.exe");
+#else
   return QString::fromLocal8Bit(qgetenv("ZEL_BINARY_DIR")) + QStringLiteral("/bin/zelrpt-cli");
+#endif
 }
 
 inline CliRun runProgram(const QString& program, const QStringList& args,

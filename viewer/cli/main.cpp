@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   // Scripts read the same bytes as on Linux: no carriage return before each line break.
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 #endif
   zel::KeepPageBuffersInTheHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -56,8 +57,12 @@ int main(int argc, char** argv) {
     std::printf("zelrpt-cli %s\n", ZEL_VERSION);
     return 0;
   }
+#ifndef _WIN32
   // No display needed: drawing, fonts and PDF work on the offscreen platform.
+  // On Windows the system's own platform needs no display either, and only it
+  // sees the system's fonts (offscreen reads one folder of font files).
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
   qInstallMessageHandler(qtMessages);
   QGuiApplication app(argc, argv);
 
