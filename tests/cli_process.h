@@ -30,11 +30,12 @@ inline QString cliPath() {
 }
 
 inline CliRun runProgram(const QString& program, const QStringList& args,
-                         const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+                         const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                         int timeoutMs = 300000) {
   QProcess process;
   process.setProcessEnvironment(env);
   process.start(program, args);
-  process.waitForFinished(300000);
+  process.waitForFinished(timeoutMs);
   CliRun r;
   r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
   r.out = QString::fromUtf8(process.readAllStandardOutput());
@@ -61,14 +62,16 @@ inline bool isUtf8(const QByteArray& bytes) { return QString::fromUtf8(bytes).to
 
 // Starts the program with its page hook set (ZEL_STOP_AFTER_PAGES), so it
 // stops itself at the page boundary after `pages` pages; returns once it has
-// stopped, false when it ended or did not stop within a minute.
-inline bool startStoppedAfterPages(QProcess& process, const QString& program, const QStringList& args, int pages) {
+// stopped, false when it ended or did not stop within waitMs (a minute).
+inline bool startStoppedAfterPages(QProcess& process, const QString& program, const QStringList& args, int pages,
+                                   int waitMs = 60000) {
 #ifdef _WIN32
   // A process cannot stop itself there; the tests that need it skip on Windows.
   Q_UNUSED(process);
   Q_UNUSED(program);
   Q_UNUSED(args);
   Q_UNUSED(pages);
+  Q_UNUSED(waitMs);
   return false;
 #else
   // On top of what the caller set, if anything.
@@ -79,7 +82,7 @@ inline bool startStoppedAfterPages(QProcess& process, const QString& program, co
   process.start(program, args);
   if (!process.waitForStarted()) return false;
   const QString stat = QStringLiteral("/proc/%1/stat").arg(process.processId());
-  for (int tries = 0; tries < 3000; ++tries) {
+  for (int tries = 0; tries < waitMs / 20; ++tries) {
     QFile file(stat);
     if (file.open(QIODevice::ReadOnly)) {
       // "pid (name) state ...": the state follows the name's closing bracket.

@@ -229,14 +229,13 @@ int runRender(const CliCommand& command, std::FILE* out) {
   std::unique_ptr<PrinterLayer> single;
   std::unique_ptr<SplitPdfPrinter> split;
   if (const int threads = pdfThreads(); output && threads > 1) {
-    split = std::make_unique<SplitPdfPrinter>(partial, threads, [&output](int worker) {
-      return QString::fromStdString(output->pathForLibraries(output->extraPart(worker)));
+    split = std::make_unique<SplitPdfPrinter>(partial, threads, [&output](int part) {
+      return QString::fromStdString(output->pathForLibraries(output->extraPart(part)));
     });
   } else {
     single = PrinterLayer::pdfPrinter(partial);
   }
   Printer* printer = split ? static_cast<Printer*>(split.get()) : single.get();
-  if (split) job.beforePrint = [&split](int pages) { split->expectPages(pages); };
   const auto pageCount = [&] { return split ? split->pageCount() : single->pageCount(); };
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();
