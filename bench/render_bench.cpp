@@ -203,6 +203,23 @@ void BM_MiddlePagePictureShown(benchmark::State& state) {
 }
 BENCHMARK(BM_MiddlePagePictureShown)->Unit(benchmark::kMillisecond);
 
+// The same on the fully filled bill, whose cells are squeezed to fit.
+void BM_FilledMiddlePagePictureShown(benchmark::State& state) {
+  zel::PicturePageRecorder recorder;
+  QImage shown;
+  drawMiddlePage<zel::PicturePageRecorder>(
+      state, recorder,
+      [&shown](zel::PicturePageRecorder& r) {
+        shown = QImage(r.pageSize(), QImage::Format_RGB32);
+        shown.fill(Qt::white);
+        QPainter painter(&shown);
+        painter.drawPicture(0, 0, r.picture());
+      },
+      zel::bench::kFilledReportName);
+  state.counters["bytes"] = static_cast<double>(recorder.picture().size());
+}
+BENCHMARK(BM_FilledMiddlePagePictureShown)->Unit(benchmark::kMillisecond);
+
 // PrintPages over 1,000 pages into a PDF file.
 void BM_PdfExport1000Pages(benchmark::State& state) {
   if (!ensureReport()) return state.SkipWithError("no report");
