@@ -248,7 +248,15 @@ int runRender(const CliCommand& command, std::FILE* out) {
       // Nothing replaces the target unless it is a whole PDF of every page
       // begun: a full disk cuts a PDF short without its writer noticing.
       std::string problem = split ? split->error() : (single->writeFailed() ? "a page could not be written" : "");
-      if (problem.empty()) CheckPdfFile(output->path(), pageCount(), problem);
+      // The joiner checks its every write; reading each page back would hold
+      // them all in memory.
+      if (problem.empty()) {
+        if (split) {
+          CheckPdfPageCount(output->path(), pageCount(), problem);
+        } else {
+          CheckPdfFile(output->path(), pageCount(), problem);
+        }
+      }
       try {
         if (!problem.empty()) output->fail(0, problem);
         output->commit();

@@ -89,7 +89,13 @@ struct SplitPdfPrinter::Worker {
       }
       PlayTape(item.tape, *printer);
     }
-    if (printer && !failed) closePart();
+    if (printer && !failed) {
+      closePart();
+    } else if (printer) {
+      // Ended here, on the thread whose fonts its pages use.
+      printer->endDocument();
+      printer.reset();
+    }
   }
 
   void push(Item&& item) {
