@@ -1,6 +1,4 @@
 // zelrpt-cli: the viewer's work without windows, for scripts and tests.
-#include <zlib.h>
-
 #ifdef _WIN32
 #  include <fcntl.h>
 #  include <io.h>
@@ -14,15 +12,8 @@
 #include "cli_options.h"
 #include "commands.h"
 #include "font_mapper.h"
-#include "pdf_deflate_level.h"
 #include "page_heap.h"
 #include "stderr_message_service.h"
-
-// See pdf_deflate_level.h: Qt's PDF writer asks for the default level.
-extern "C" int deflateInit_(z_streamp stream, int level, const char* version, int streamSize) {
-  if (level == Z_DEFAULT_COMPRESSION) level = zel::cli::kPdfDeflateLevel;
-  return deflateInit2_(stream, level, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, version, streamSize);
-}
 
 namespace {
 
