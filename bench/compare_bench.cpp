@@ -25,7 +25,6 @@
 #include "report_compare.h"
 #include "sample_reports.h"
 
-
 namespace {
 
 namespace fs = std::filesystem;

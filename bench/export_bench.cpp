@@ -31,7 +31,6 @@
 #include "large_report.h"
 #include "zel_table.h"
 
-
 namespace {
 
 namespace fs = std::filesystem;
