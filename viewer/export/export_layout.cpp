@@ -92,7 +92,7 @@ ExportLayout MakeExportLayout(const TReportLayout& layout, bool withCodes) {
   addTitles(layout, out);
 
   const int n = layout.VisibleCount();
-  out.columns.push_back(ExportColumn{0, false, false, false, CellAlign::kRight, 0});
+  out.columns.push_back(ExportColumn{.align = CellAlign::kRight});
   if (withCodes) {
     for (const char* field : {kCodeField, kTypeField}) {
       ExportColumn code;
