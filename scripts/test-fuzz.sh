@@ -4,10 +4,11 @@
 # writers), writes the seed corpora and runs each target over its corpus for a short while
 # (ZEL_FUZZ_SECONDS, 15 by default): the seeds first, then what the fuzzer makes of them.
 # Exits 77 (skipped) without clang, 1 when a target finds a fault; the input that shows it is
-# kept in BUILD_DIR/findings.
+# kept in BUILD_DIR/findings. BUILD_DIR is build/test/fuzz unless given, where the test run puts
+# it: the compiler cache keys on paths relative to the source root, so one depth shares the cache.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${1:-$ROOT/build/fuzz}"
+BUILD="${1:-$ROOT/build/test/fuzz}"
 mkdir -p "$BUILD"
 BUILD="$(cd "$BUILD" && pwd)"
 SECONDS_EACH="${ZEL_FUZZ_SECONDS:-15}"

@@ -3,10 +3,11 @@
 # into its own build directory and only the targets needed: the export's background writer (and
 # the output file's reader thread) through export_unit_test, and the PDF drawn on worker threads
 # by zelrpt-cli through the command line's PDF cases of cli_e2e_test. A data race or a lock-order
-# inversion fails the run (the program exits 66 and its test fails).
+# inversion fails the run (the program exits 66 and its test fails). BUILD_DIR is build/test/tsan
+# unless given, where the test run puts it, so both share the compiler cache.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${1:-$ROOT/build/tsan}"
+BUILD="${1:-$ROOT/build/test/tsan}"
 mkdir -p "$BUILD"
 BUILD="$(cd "$BUILD" && pwd)"
 
