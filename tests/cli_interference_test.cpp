@@ -119,6 +119,75 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliSignals,
                          ::testing::Values(SignalCase{SIGINT, 130}, SignalCase{SIGTERM, 143}, SignalCase{SIGHUP, 129}),
                          [](const auto& info) { return std::to_string(info.param.exitCode); });
 
+// A signal while the page order of a large valid table is being built stops
+// the run there (the build used to run to its end whatever came): the exit
+// code of any interrupt, no message, and no output, part or index file left.
+struct BuildSignalCase {
+  const char* command;
+  int signal;
+  int exitCode;
+};
+
+class CliSignalsDuringOrderBuild : public ::testing::TestWithParam<BuildSignalCase> {
+ protected:
+  static void SetUpTestSuite() {
+    reports_ = new QTemporaryDir();
+    // About 15 MB of records: the build asks about a stop for every megabyte.
+    rw::ReportSpec large = rw::largeReport(80000, 'P');
+    large.fileName = kLargeReport;
+    ASSERT_TRUE(rw::writeReport(reports_->path().toStdString(), large));
+  }
+  static void TearDownTestSuite() {
+    delete reports_;
+    reports_ = nullptr;
+  }
+  static constexpr char kLargeReport[] = "P_RPTB02_LARGE.dbf";
+  static QTemporaryDir* reports_;
+  QTemporaryDir work_;
+};
+
+QTemporaryDir* CliSignalsDuringOrderBuild::reports_ = nullptr;
+
+TEST_P(CliSignalsDuringOrderBuild, StopsTheBuildAndLeavesNothing) {
+  const BuildSignalCase c = GetParam();
+  const QString report = QDir(reports_->path()).filePath(QString::fromLatin1(kLargeReport));
+  const QString output = QDir(work_.path()).filePath(QStringLiteral("out.") + (c.command[0] == 'r' ? "pdf" : "csv"));
+  const QStringList args = c.command[0] == 'r' ? QStringList{"render", report, "--pdf", output}
+                                               : QStringList{"export", report, "--csv", output};
+  QProcess process;
+  // Stopped at the build's second look, one megabyte into the table.
+  ASSERT_TRUE(e2e::startStoppedByHook(process, e2e::cliPath(), args, QStringLiteral("ZEL_STOP_IN_ORDER_BUILD"), 2))
+      << "the build never began: " << process.readAllStandardError().toStdString();
+  e2e::signalAndContinue(process, c.signal);
+  // The hook stops the program again at every later look: a build that went
+  // on would be caught there.
+  const QString stat = QStringLiteral("/proc/%1/stat").arg(process.processId());
+  while (!process.waitForFinished(20)) {
+    QFile file(stat);
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    const QByteArray line = file.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    if (close >= 0 && close + 2 < line.size() && line.at(close + 2) == 'T') {
+      process.kill();
+      process.waitForFinished();
+      FAIL() << "the build went on after the signal";
+    }
+  }
+  const QString err = QString::fromUtf8(process.readAllStandardError());
+  EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(process.exitCode(), c.exitCode) << err.toStdString();
+  EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+  EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+  EXPECT_EQ(QDir(work_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+  EXPECT_TRUE(besideReport(reports_->path()).isEmpty()) << besideReport(reports_->path()).join(' ').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, CliSignalsDuringOrderBuild,
+    ::testing::Values(BuildSignalCase{"render", SIGINT, 130}, BuildSignalCase{"render", SIGTERM, 143},
+                      BuildSignalCase{"export", SIGINT, 130}, BuildSignalCase{"export", SIGHUP, 129}),
+    [](const auto& info) { return std::string(info.param.command) + "_" + std::to_string(info.param.exitCode); });
+
 // A part file name of the output for process pid, with its mark as the program sets it.
 QString partFile(const QString& dir, const QString& output, qint64 pid, const QString& suffix = QString()) {
   return QDir(dir).filePath(QStringLiteral(".%1.zelrpt-%2.part%3").arg(output).arg(pid).arg(suffix));

@@ -59,22 +59,24 @@ inline std::vector<std::string> splitFields(const std::string& line, char sep = 
 
 inline bool isUtf8(const QByteArray& bytes) { return QString::fromUtf8(bytes).toUtf8() == bytes; }
 
-// Starts the program with its page hook set (ZEL_STOP_AFTER_PAGES), so it
-// stops itself at the page boundary after `pages` pages; returns once it has
-// stopped, false when it ended or did not stop within a minute.
-inline bool startStoppedAfterPages(QProcess& process, const QString& program, const QStringList& args, int pages) {
+// Starts the program with one of its stop hooks set (hook=at in its
+// environment), so it stops itself there; returns once it has stopped, false
+// when it ended or did not stop within a minute.
+inline bool startStoppedByHook(QProcess& process, const QString& program, const QStringList& args, const QString& hook,
+                               int at) {
 #ifdef _WIN32
   // A process cannot stop itself there; the tests that need it skip on Windows.
   Q_UNUSED(process);
   Q_UNUSED(program);
   Q_UNUSED(args);
-  Q_UNUSED(pages);
+  Q_UNUSED(hook);
+  Q_UNUSED(at);
   return false;
 #else
   // On top of what the caller set, if anything.
   QProcessEnvironment env = process.processEnvironment();
   if (env.isEmpty()) env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("ZEL_STOP_AFTER_PAGES"), QString::number(pages));
+  env.insert(hook, QString::number(at));
   process.setProcessEnvironment(env);
   process.start(program, args);
   if (!process.waitForStarted()) return false;
@@ -91,6 +93,11 @@ inline bool startStoppedAfterPages(QProcess& process, const QString& program, co
   }
   return false;
 #endif
+}
+
+// The page hook (ZEL_STOP_AFTER_PAGES): stopped at the page boundary after `pages` pages.
+inline bool startStoppedAfterPages(QProcess& process, const QString& program, const QStringList& args, int pages) {
+  return startStoppedByHook(process, program, args, QStringLiteral("ZEL_STOP_AFTER_PAGES"), pages);
 }
 
 // Sends the signal to a stopped program and lets it go on to handle it.

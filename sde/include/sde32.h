@@ -87,6 +87,12 @@ SDE_API void sx_SetDateFormat(int format); /* 0..6 as TApolloDateFrmt, 99 system
 SDE_API void sx_SetLockTimeout(int seconds);
 SDE_API void sx_SetMemoBlockSize(int size); /* block size of memo files created later */
 SDE_API void sx_SetTurboRead(int on);
+/* Asked with data between chunks of records while an order is built (an index
+   or a temporary order); a non-zero answer stops the build, which then fails
+   and leaves no order. NULL: never asked. Called on the building thread; it
+   must return quickly. */
+typedef int (*SX_STOPPROC)(void* data);
+SDE_API void sx_SetStopProc(SX_STOPPROC proc, void* data);
 
 /* ---- Work areas ---- */
 /* Opens path (a .dbf) under alias; returns the new area, 0 on failure. The

@@ -52,8 +52,14 @@ size_t OrderData::bound(std::string_view k, size_t len, bool past) const {
   return lo;
 }
 
+namespace {
+// Records sorted in one piece before the pieces are merged; a stop is asked between pieces.
+constexpr size_t kSortRun = size_t(1) << 16;
+}  // namespace
+
 zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, const Expression& keyExpr,
-                                                               const Expression* condition, bool descending) {
+                                                               const Expression* condition, bool descending,
+                                                               const std::function<bool()>& stop) {
   auto d = std::make_shared<OrderData>();
   d->descending_ = descending;
   uint32_t n = table.recCount();
@@ -90,6 +96,10 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
     return true;
   };
   auto s = table.scanChunks(1, n, [&](uint32_t first, const uint8_t* data, uint32_t count) {
+    if (stop && stop()) {
+      evalError = zel::Status::invalidArgument("building the order of " + table.path() + " was interrupted");
+      return false;
+    }
     char* dst = &d->keys_[size_t(first - 1) * kl];
     for (uint32_t i = 0; i < count; ++i, dst += kl) {
       const uint32_t recno = first + i;
@@ -138,10 +148,31 @@ zel::Result<std::shared_ptr<const OrderData>> OrderData::build(Table& table, con
   // Report files arrive in page order: skip the sort when the keys already are.
   if (!sorted) {
     const char* base = d->keys_.get();
-    std::stable_sort(d->sorted_.begin(), d->sorted_.end(), [&](uint32_t a, uint32_t b) {
+    const auto before = [&](uint32_t a, uint32_t b) {
       int c = std::memcmp(base + size_t(a - 1) * kl, base + size_t(b - 1) * kl, kl);
       return descending ? c > 0 : c < 0;
-    });
+    };
+    // A stable merge sort in pieces, so a stop is seen between them: runs
+    // sorted alone, then merged pairwise (std::merge keeps equal keys in order).
+    std::vector<uint32_t>& v = d->sorted_;
+    const size_t count = v.size();
+    const auto interrupted = [&] {
+      return zel::Status::invalidArgument("building the order of " + table.path() + " was interrupted");
+    };
+    for (size_t lo = 0; lo < count; lo += kSortRun) {
+      if (stop && stop()) return interrupted();
+      std::stable_sort(v.begin() + long(lo), v.begin() + long(std::min(lo + kSortRun, count)), before);
+    }
+    std::vector<uint32_t> merged(count > kSortRun ? count : 0);
+    for (size_t width = kSortRun; width < count; width *= 2) {
+      for (size_t lo = 0; lo < count; lo += 2 * width) {
+        if (stop && stop()) return interrupted();
+        const size_t mid = std::min(lo + width, count), hi = std::min(lo + 2 * width, count);
+        std::merge(v.begin() + long(lo), v.begin() + long(mid), v.begin() + long(mid), v.begin() + long(hi),
+                   merged.begin() + long(lo), before);
+      }
+      v.swap(merged);
+    }
   }
   d->position_.assign(n, 0);
   for (size_t i = 0; i < d->sorted_.size(); ++i) d->position_[d->sorted_[i] - 1] = uint32_t(i + 1);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,8 +38,10 @@ class OrderData {
   // First position whose key's first len bytes come after `key`.
   size_t upperBound(std::string_view key, size_t len) const { return bound(key, len, true); }
 
+  // stop is asked before each chunk of records; true ends the build with an error.
   static zel::Result<std::shared_ptr<const OrderData>> build(Table& table, const Expression& key,
-                                                             const Expression* condition, bool descending);
+                                                             const Expression* condition, bool descending,
+                                                             const std::function<bool()>& stop = {});
 
  private:
   int compare(std::string_view a, std::string_view b) const;

@@ -63,6 +63,66 @@ TEST_F(OrderTest, MemoryOrderWritesNoIndexFile) {
   EXPECT_EQ(sx_TagArea("F_PAGE"), 0);  // gone with the table
 }
 
+// Enough records out of page order that the build reads several chunks and
+// sorts in several pieces.
+class LargeOrderTest : public OrderTest {
+ protected:
+  static constexpr long kRecords = 150000;
+  static long pageOf(long recno) { return (recno * 7919) % 1000 + 1; }
+  void SetUp() override {
+    OrderTest::SetUp();
+    path_ = dir_.file("large.dbf");
+    ASSERT_GT(createReport(path_), 0);
+    for (long r = 1; r <= kRecords; ++r) {
+      ASSERT_GT(sx_AppendEx(), 0) << sx_LastError();
+      const long page = pageOf(r);
+      ASSERT_TRUE(sx_Replace("F_PAGE", SX_R_INTEGER, &page));
+    }
+    ASSERT_TRUE(sx_Commit()) << sx_LastError();
+  }
+  void TearDown() override {
+    sx_SetStopProc(nullptr, nullptr);
+    OrderTest::TearDown();
+  }
+  struct Asks {
+    long count = 0;
+    long stopAt = 0;  // 0: never
+  };
+  static int ask(void* data) {
+    auto* asks = static_cast<Asks*>(data);
+    return ++asks->count == asks->stopAt ? 1 : 0;
+  }
+};
+
+TEST_F(LargeOrderTest, SortedInPiecesStillStable) {
+  ASSERT_EQ(sx_IndexTemp("F_PAGE", "str(F_PAGE,5)", 0, 0, nullptr), 1) << sx_LastError();
+  std::vector<long> expected(kRecords);
+  for (long r = 1; r <= kRecords; ++r) expected[size_t(r - 1)] = r;
+  std::stable_sort(expected.begin(), expected.end(), [](long a, long b) { return pageOf(a) < pageOf(b); });
+  EXPECT_EQ(walk(), expected);
+}
+
+// The build used to run to its end whatever the program wanted: a stop at
+// any of its looks (reading the records or sorting them) ends it with an
+// error and no order, and the next build without one succeeds.
+TEST_F(LargeOrderTest, StopAtEveryLookEndsTheBuild) {
+  Asks unstopped;
+  sx_SetStopProc(ask, &unstopped);
+  ASSERT_EQ(sx_IndexTemp("ALL", "str(F_PAGE,5)", 0, 0, nullptr), 1) << sx_LastError();
+  ASSERT_GT(unstopped.count, 15);  // 12 MB of records and three pieces to sort and merge
+  sx_SetOrder(0);
+  for (long at = 1; at <= unstopped.count; ++at) {
+    Asks asks{0, at};
+    sx_SetStopProc(ask, &asks);
+    EXPECT_EQ(sx_IndexTemp("F_PAGE", "str(F_PAGE,5)", 0, 0, nullptr), 0) << "stopped at " << at;
+    EXPECT_NE(std::string(sx_LastError()).find("interrupted"), std::string::npos) << sx_LastError();
+    EXPECT_EQ(asks.count, at) << "asked again after the stop";
+    EXPECT_EQ(sx_TagArea("F_PAGE"), 0);
+  }
+  sx_SetStopProc(nullptr, nullptr);
+  EXPECT_EQ(sx_IndexTemp("F_PAGE", "str(F_PAGE,5)", 0, 0, nullptr), 2) << sx_LastError();
+}
+
 TEST_F(OrderTest, DescendingOrderKeepsRecordOrderWithinEqualKeys) {
   makeUnsorted();
   ASSERT_GT(sx_IndexTag(nullptr, "DOWN", "str(F_PAGE,5)", 0, 1, nullptr), 0) << sx_LastError();

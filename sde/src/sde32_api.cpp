@@ -235,6 +235,10 @@ SDE_API void sx_SetMemoBlockSize(int size) {
   if (size >= 1 && size <= 0xFFFF) eng().switches.memoBlockSize = uint32_t(size);
 }
 SDE_API void sx_SetTurboRead(int on) { eng().switches.turboRead = on != 0; }
+SDE_API void sx_SetStopProc(SX_STOPPROC proc, void* data) {
+  eng().switches.stopProc = proc;
+  eng().switches.stopData = proc != nullptr ? data : nullptr;
+}
 
 // ---- Work areas ----
 

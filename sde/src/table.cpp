@@ -371,9 +371,55 @@ zel::Result<uint32_t> Table::writeMemo(const void* data, size_t length) {
   if (shared) {
     if (auto s = dbf_.lock(kMemoLockOffset, 1, true, 5000); !s && s.kind() != zel::Status::Kind::kUnsupported) return s;
   }
-  auto r = memo_->write(data, length);
+  auto r = memo_->write(data, length,
+                        [this](uint32_t first, uint32_t count) { return memoBlocksUnreferenced(first, count); });
   if (shared) dbf_.unlock(kMemoLockOffset, 1);
   return r;
+}
+
+void Table::releaseMemos(const std::vector<uint32_t>& blocks) {
+  if (!memo_ || blocks.empty() || !checkWritable()) return;
+  bool shared = mode_ == OpenMode::kShared;
+  if (shared) {
+    if (auto s = dbf_.lock(kMemoLockOffset, 1, true, 5000); !s && s.kind() != zel::Status::Kind::kUnsupported) return;
+  }
+  for (uint32_t block : blocks) (void)memo_->release(block);
+  if (shared) dbf_.unlock(kMemoLockOffset, 1);
+}
+
+bool Table::memoBlocksUnreferenced(uint32_t first, uint32_t count) {
+  std::vector<const FieldDesc*> memoFields;
+  for (const FieldDesc& f : header_.fields)
+    if (header_.isMemoField(f)) memoFields.push_back(&f);
+  const uint64_t end = uint64_t(first) + count;
+  bool free = true;
+  // Records other programs appended since the open count as well.
+  if (mode_ == OpenMode::kShared) refreshCount();
+  zel::Status s = scanChunks(1, recCount_, [&](uint32_t, const uint8_t* bytes, uint32_t n) {
+    for (uint32_t i = 0; i < n && free; ++i) {
+      const uint8_t* rec = bytes + size_t(i) * header_.recLen;
+      for (const FieldDesc* f : memoFields) {
+        auto ptr = memoPointer(rec, *f);
+        if (!ptr) {
+          free = false;  // a pointer that cannot be read may point anywhere
+          break;
+        }
+        if (*ptr == 0 || *ptr >= end) continue;
+        if (*ptr >= first) {
+          free = false;
+          break;
+        }
+        // A text starting below may run into the range.
+        auto len = memo_->length(*ptr);
+        if (!len || *ptr + (8 + uint64_t(*len) + memo_->blockSize() - 1) / memo_->blockSize() > first) {
+          free = false;
+          break;
+        }
+      }
+    }
+    return free;
+  });
+  return s.isOk() && free;
 }
 
 zel::Status Table::lockRecord(uint32_t recno, int timeoutMs) {

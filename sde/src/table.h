@@ -72,6 +72,10 @@ class Table {
   zel::Status readMemo(const uint8_t* rec, const FieldDesc& f, std::string* out);
   zel::Result<uint32_t> memoLength(const uint8_t* rec, const FieldDesc& f);
   zel::Result<uint32_t> writeMemo(const void* data, size_t length);
+  // The memo texts at these blocks lost their last record (the record's new
+  // pointers are on disk): their blocks may hold a later text. Failures only
+  // cost space and are not reported.
+  void releaseMemos(const std::vector<uint32_t>& blocks);
 
   // Record locks (shared mode); the timeout covers the retries.
   zel::Status lockRecord(uint32_t recno, int timeoutMs);
@@ -98,6 +102,9 @@ class Table {
   zel::Status checkWritable() const;
   uint64_t recordOffset(uint32_t recno) const { return header_.headerLen + uint64_t(recno - 1) * header_.recLen; }
   uint8_t* windowRecord(uint32_t recno);  // recno's bytes in the read window, or null
+  // True when no memo field of any record (deleted ones too) points into
+  // blocks [first, first + count) or to a text that runs into them.
+  bool memoBlocksUnreferenced(uint32_t first, uint32_t count);
 
   std::string path_;
   OpenMode mode_ = OpenMode::kShared;

@@ -1,4 +1,5 @@
 // Creating, appending, replacing and reading tables through the C interface.
+#include <algorithm>
 #include <cstring>
 
 #include "test_support.h"
@@ -256,6 +257,109 @@ TEST_F(TableTest, MemoReplacedKeepsOtherFieldsAndLeavesOldBlocksAlone) {
   EXPECT_EQ(sx_GetBlobLength("F_INIT"), 5);
   EXPECT_EQ(sx_GetBlob("F_INIT", out, sizeof out), 5);
   EXPECT_EQ(std::vector<char>(out, out + 5), bin);
+}
+
+// The F_INIT pointer digits of record recno, straight from the file.
+std::string initPointerField(const std::vector<uint8_t>& dbf, int recno) {
+  const size_t headerLen = dbf[8] | dbf[9] << 8, recLen = dbf[10] | dbf[11] << 8;
+  size_t offset = 1;
+  for (size_t d = 32; dbf[d] != 0x0D; d += 32) {
+    if (std::strncmp(reinterpret_cast<const char*>(&dbf[d]), "F_INIT", 11) == 0) {
+      const size_t at = headerLen + size_t(recno - 1) * recLen + offset;
+      return std::string(dbf.begin() + long(at), dbf.begin() + long(at + dbf[d + 16]));
+    }
+    offset += dbf[d + 16];
+  }
+  return {};
+}
+
+void setInitPointerField(std::vector<uint8_t>* dbf, int recno, const std::string& digits) {
+  const size_t headerLen = (*dbf)[8] | (*dbf)[9] << 8, recLen = (*dbf)[10] | (*dbf)[11] << 8;
+  size_t offset = 1;
+  for (size_t d = 32; (*dbf)[d] != 0x0D; d += 32) {
+    if (std::strncmp(reinterpret_cast<const char*>(&(*dbf)[d]), "F_INIT", 11) == 0) {
+      std::copy(digits.begin(), digits.end(), dbf->begin() + long(headerLen + size_t(recno - 1) * recLen + offset));
+      return;
+    }
+    offset += (*dbf)[d + 16];
+  }
+}
+
+class MemoReuseTest : public TableTest {
+ protected:
+  void SetUp() override {
+    TableTest::SetUp();
+    path_ = dir_.file("reuse.dbf");
+    ASSERT_GT(createReport(path_), 0);
+    appendLine(1, "first");
+    sx_Replace("F_INIT", SX_R_MEMO, std::string(300, 'a').c_str());
+    appendLine(2, "second");
+    sx_Replace("F_INIT", SX_R_MEMO, "second's text");
+    sx_Commit();
+    sx_Go(1);
+  }
+  void replace(const std::string& text) {
+    ASSERT_TRUE(sx_Replace("F_INIT", SX_R_MEMO, text.c_str())) << sx_LastError();
+    ASSERT_TRUE(sx_Commit()) << sx_LastError();
+  }
+  size_t fptSize() { return readAll(dir_.file("reuse.fpt")).size(); }
+  std::string path_;
+};
+
+// Replaced texts free their blocks for later ones: the file stops growing,
+// and the new text never lands where the old one was read from before the
+// record points elsewhere.
+TEST_F(MemoReuseTest, ReplacedTextsBlocksAreReused) {
+  replace(std::string(300, 'b'));
+  const size_t afterFirst = fptSize();
+  for (int i = 0; i < 50; ++i) {
+    const std::string text(250 + i % 60, char('c' + i % 20));
+    replace(text);
+    ASSERT_EQ(memo("F_INIT"), text) << "save " << i;
+  }
+  EXPECT_LE(fptSize(), afterFirst);
+  sx_Go(2);
+  EXPECT_EQ(memo("F_INIT"), "second's text");
+}
+
+// A program that knows nothing of the free list pointed another record at
+// blocks on it: they are not given out again.
+TEST_F(MemoReuseTest, BlocksAnotherRecordPointsToAreNeverReused) {
+  sx_Close();
+  const std::string oldPointer = initPointerField(readAll(path_), 1);
+  ASSERT_GT(sx_Use(path_.c_str(), nullptr, SX_EXCLUSIVE, SX_FOX), 0) << sx_LastError();
+  sx_Go(1);
+  replace(std::string(300, 'b'));  // the first text's blocks go on the list
+  sx_Close();
+  std::vector<uint8_t> dbf = readAll(path_);
+  setInitPointerField(&dbf, 2, oldPointer);
+  writeAll(path_, dbf);
+  ASSERT_GT(sx_Use(path_.c_str(), nullptr, SX_EXCLUSIVE, SX_FOX), 0) << sx_LastError();
+  sx_Go(2);
+  ASSERT_EQ(memo("F_INIT"), std::string(300, 'a'));
+  sx_Go(1);
+  for (char c : std::string("cdefgh")) replace(std::string(290, c));
+  EXPECT_EQ(memo("F_INIT"), std::string(290, 'h'));
+  sx_Go(2);
+  EXPECT_EQ(memo("F_INIT"), std::string(300, 'a'));
+}
+
+// A free list another program damaged only costs space.
+TEST_F(MemoReuseTest, DamagedFreeListIsIgnored) {
+  replace(std::string(300, 'b'));
+  sx_Close();
+  for (size_t offset : {256u, 260u, 264u, 268u, 300u}) {
+    std::vector<uint8_t> fpt = readAll(dir_.file("reuse.fpt"));
+    fpt[offset] ^= 0x5A;
+    writeAll(dir_.file("reuse.fpt"), fpt);
+    ASSERT_GT(sx_Use(path_.c_str(), nullptr, SX_EXCLUSIVE, SX_FOX), 0) << sx_LastError();
+    sx_Go(1);
+    replace(std::string(280, 'x'));
+    EXPECT_EQ(memo("F_INIT"), std::string(280, 'x')) << offset;
+    sx_Go(2);
+    EXPECT_EQ(memo("F_INIT"), "second's text") << offset;
+    sx_Close();
+  }
 }
 
 TEST_F(TableTest, MemoWrapsAtTheLineWidth) {

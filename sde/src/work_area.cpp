@@ -47,7 +47,8 @@ zel::Status WorkArea::buildSlot(OrderSlot& s) {
     s.data = cached;
     return zel::Status::ok();
   }
-  auto built = OrderData::build(*table_, s.key, s.condition ? &*s.condition : nullptr, s.def.descending);
+  const auto stop = [this] { return sw_.stopProc != nullptr && sw_.stopProc(sw_.stopData) != 0; };
+  auto built = OrderData::build(*table_, s.key, s.condition ? &*s.condition : nullptr, s.def.descending, stop);
   if (!built) return built.status();
   s.data = *built;
   OrderCache::put(key, s.data);
@@ -299,6 +300,30 @@ zel::Status WorkArea::commit() {
     return zel::Status::ok();
   }
   if (auto s = lockedForWrite(); !s) return s;
+  // The texts the record points to on disk now: once it points elsewhere
+  // their blocks may hold a later text. Read from the file, since the copy
+  // read before the lock may be stale.
+  std::vector<uint32_t> released;
+  if (memoChanged_) {
+    std::vector<uint8_t> onDisk(buf_.size());
+    if (table_->readRecordFresh(recno_, onDisk.data())) {
+      std::vector<uint32_t> kept;
+      for (const FieldDesc& f : table_->header().fields) {
+        if (!table_->header().isMemoField(f)) continue;
+        auto now = table_->memoPointer(buf_.data(), f);
+        auto was = table_->memoPointer(onDisk.data(), f);
+        if (!now || !was) {
+          released.clear();
+          kept.clear();
+          break;
+        }
+        if (*now != 0) kept.push_back(*now);
+        if (*was != 0 && *was != *now) released.push_back(*was);
+      }
+      // A text another field still points to stays.
+      std::erase_if(released, [&](uint32_t b) { return std::find(kept.begin(), kept.end(), b) != kept.end(); });
+    }
+  }
   if (auto s = table_->writeRecord(recno_, buf_.data(), memoChanged_); !s) {
     // A write or flush that failed part-way may have left the new bytes behind;
     // the caller is told the change failed, so the record keeps what it held and
@@ -313,6 +338,7 @@ zel::Status WorkArea::commit() {
   original_ = buf_;
   dirty_ = false;
   memoChanged_ = false;
+  table_->releaseMemos(released);
   return zel::Status::ok();
 }
 

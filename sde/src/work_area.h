@@ -28,6 +28,10 @@ struct Switches {
   int lockTimeoutSec = 1;
   uint32_t memoBlockSize = 64;
   bool turboRead = false;
+  // Asked between chunks of records while an order is built; true stops the
+  // build (an interrupt or a cancel button of the program).
+  int (*stopProc)(void*) = nullptr;
+  void* stopData = nullptr;
 };
 
 struct OrderSlot {

@@ -181,6 +181,43 @@ TEST_F(MarginWriterTest, ReportWhoseSettingsDoNotReadIsRefusedAndNothingIsWritte
   }
 }
 
+// Every change used to add the whole block to the memo file: the blocks a
+// replaced text held are now reused by a later one, never those a record
+// points to, so the file stops growing after the first saves.
+TEST_F(MarginWriterTest, ManyChangingSavesKeepTheMemoFileBounded) {
+  write(kHead +
+        "\r\n<PAGESPACE>=\xA2\xDD"
+        "10|10|15|10|\xA2\xDD");
+  const auto fptSize = [&] { return std::filesystem::file_size(dir_ + "/P_RPTB02.fpt"); };
+  std::uintmax_t afterFirst = 0;
+  for (int i = 0; i < 300; ++i) {
+    // One to three digits a token, so the text's length changes too (top and
+    // bottom at most 148 together, left and right 104).
+    const std::array<int, 4> margins{i % 7 * 20, i % 9, i % 74, i % 3 * 15};
+    const std::array<std::string, 4> texts{std::to_string(margins[0]), std::to_string(margins[1]),
+                                           std::to_string(margins[2]), std::to_string(margins[3])};
+    {
+      MarginWriter writer;
+      writer.load(dir_, kName);
+      writer.save(texts);
+    }
+    MarginWriter reader;
+    reader.load(dir_, kName);
+    ASSERT_EQ(reader.margins(), margins) << "save " << i;
+    if (i == 0) afterFirst = fptSize();
+  }
+  // At most one memo's blocks (the block plus its 8-byte header, in 64-byte blocks) more.
+  const std::uintmax_t oneMemo = (kHead.size() + 40 + 8 + 63) / 64 * 64;
+  EXPECT_LE(fptSize(), afterFirst + oneMemo);
+  // The other records still read.
+  TTable table;
+  table.DatabaseName = dir_;
+  table.TableName = kName;
+  table.TableType = ttSXFOX;
+  table.Open();
+  EXPECT_EQ(table.RecordCount(), 3);
+}
+
 TEST_F(MarginWriterTest, OtherRecordsAreUntouched) {
   write(kHead);
   MarginWriter writer;

@@ -8,6 +8,7 @@
 // Single-threaded, like the engine.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,5 +70,19 @@ class TApollo {
 
 // Sets ApolloEnv->SoftSeek (it stays on) and seeks.
 bool SoftSeekKey(TApollo& apollo, const std::string& key);
+
+// While it lives, the engine asks stop between chunks of records when it
+// builds an order, and a true answer ends the build (it fails, leaving no
+// order). stop must outlive this object; an empty stop is never asked.
+class OrderBuildStop {
+ public:
+  explicit OrderBuildStop(const std::function<bool()>& stop);
+  ~OrderBuildStop();
+  OrderBuildStop(const OrderBuildStop&) = delete;
+  OrderBuildStop& operator=(const OrderBuildStop&) = delete;
+
+ private:
+  const std::function<bool()>& stop_;
+};
 
 }  // namespace zel

@@ -102,9 +102,19 @@ void refuseUnopened(MessageService& box, const TZelTable& table, const std::stri
 
 // Page order: the F_PAGE tag in the report's .cdx, or, where nothing may be
 // written beside the report, an order held in memory for this run only.
-bool buildPageOrder(MessageService& box, TZelTable& table, bool writable) {
+bool buildPageOrder(const RunServices& services, TZelTable& table, bool writable) {
+  MessageService& box = services.box();
+  // A large table takes a while: an interrupt ends the run here, without a
+  // word, as it does anywhere else.
+  const OrderBuildStop stop(services.stopRequested);
+  const auto stopped = [&] { return services.stopRequested && services.stopRequested(); };
   if (!writable) {
-    table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+    try {
+      table.Apollo.SetOrder(table.Apollo.CreateMemoryOrder("F_PAGE", "str(F_PAGE,5)"));
+    } catch (const DataError&) {
+      if (stopped()) return false;
+      throw;
+    }
     return true;
   }
   if (table.BuildIndex("", "F_PAGE", "CDX", "", false, 0, "str(F_PAGE,5)")) {
@@ -112,7 +122,7 @@ bool buildPageOrder(MessageService& box, TZelTable& table, bool writable) {
     return true;
   }
   // The exclusive-use refusal has shown its message; anything else says here why.
-  if (!table.LastIndexError.empty()) box.error(table.LastIndexError);
+  if (!table.LastIndexError.empty() && !stopped()) box.error(table.LastIndexError);
   return false;
 }
 
@@ -258,7 +268,7 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
 
   indexStepsReached = writable;
   // An unindexed run would only show empty pages, so the run ends here.
-  if (!buildPageOrder(services.box(), table, writable)) return;
+  if (!buildPageOrder(services, table, writable)) return;
   // The last record need not carry the highest page (a damaged or edited
   // tail); the last key of the page order does, and every page up to it
   // can then be shown and printed.

@@ -3,6 +3,10 @@
 #include <xlsxwriter.h>
 
 #include <sys/statvfs.h>
+#ifndef _WIN32
+#  include <fcntl.h>
+#  include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -55,6 +59,36 @@ unsigned long long freeBytes(const std::string& dir) {
   if (::statvfs(dir.c_str(), &st) != 0) return ~0ULL;  // unknown: the writes will tell
   return static_cast<unsigned long long>(st.f_bavail) * st.f_frsize;
 }
+
+// Standard error goes nowhere while it lives; what was written before is
+// flushed first and the descriptor is put back after. Process-wide: only
+// where no other thread of the program writes to it. Does nothing where the
+// descriptor cannot be saved.
+class QuietStandardError {
+ public:
+  QuietStandardError() {
+#ifndef _WIN32
+    std::fflush(stderr);
+    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+    if (null >= 0) ::close(null);
+#endif
+  }
+  ~QuietStandardError() {
+#ifndef _WIN32
+    if (saved_ < 0) return;
+    std::fflush(stderr);
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+#endif
+  }
+  QuietStandardError(const QuietStandardError&) = delete;
+  QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+ private:
+  int saved_ = -1;
+};
 
 uint8_t lxwAlign(CellAlign align) {
   switch (align) {
@@ -488,7 +522,15 @@ void XlsxWriter::finish() {
         ENOSPC);
   lxw_workbook* book = book_;
   book_ = nullptr;
-  check(workbook_close(book), "closing");
+  lxw_error closed;
+  {
+    // The library prints its own "[ERROR] ..." lines to standard error when
+    // assembling fails; the caller's worded message is the one the user
+    // should read. Only this thread runs here (the row writer has finished).
+    const QuietStandardError quiet;
+    closed = workbook_close(book);
+  }
+  check(closed, "closing");
 }
 
 }  // namespace zel

@@ -22,6 +22,7 @@
 #include <climits>
 #include <cmath>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +34,7 @@
 #include "error_text.h"
 #include "export_file.h"
 #include "file_dialogs.h"
+#include "file_name_text.h"
 #include "output_file.h"
 #include "output_guard.h"
 #include "progress_dialog.h"
@@ -118,6 +120,12 @@ void pullIntoPages(TNumberEdit& edit) {
   } else if (value > LastPage) {
     edit.SetValue(LastPage);
   }
+}
+
+// The file beside the report under its name with extension, as the file
+// system's bytes; empty when the run has no report name.
+std::string reportSibling(const TReportLayout& layout, const char* extension) {
+  return layout.ReportBase.empty() ? std::string() : layout.ReportDir + "/" + layout.ReportBase + extension;
 }
 
 }  // namespace
@@ -660,11 +668,9 @@ bool TFM_Preview::askPdfFile() {
   if (layer == nullptr || !layer->isPdfPrinter()) return true;
   // Proposed beside the report, under its name, as the export proposes its file.
   const TReportLayout& layout = reportRun().Layout;
-  const QString suggested =
-      layout.ReportBase.empty()
-          ? layer->outputFileName()
-          : QDir(QString::fromStdString(layout.ReportDir))
-                .filePath(QString::fromStdString(cp949ToUtf8(layout.ReportBase)) + QStringLiteral(".pdf"));
+  const QString suggested = layout.ReportBase.empty()
+                                ? layer->outputFileName()
+                                : QString::fromStdString(readablePath(reportSibling(layout, ".pdf")));
   QString file;
   if (g_pdfFileAsker) {
     file = g_pdfFileAsker(this, suggested);
@@ -717,8 +723,9 @@ void TFM_Preview::C_SBT_PRNClick() {
   auto* layer = dynamic_cast<PrinterLayer*>(services_.printer);
   std::unique_ptr<OutputFile> output;
   if (!pdfFile_.isEmpty() && layer != nullptr) {
-    const std::string target = QFile::encodeName(pdfFile_).toStdString();
     const TReportLayout& layout = run.Layout;
+    // The dialog speaks text; the folder and the proposed name may be bytes that are no UTF-8.
+    const std::string target = fileSystemPath(pdfFile_.toStdString(), reportSibling(layout, ".pdf"));
     const std::string reportPath = layout.ReportDir + "/" + layout.ReportBase + ".DBF";
     if (const std::string replaced = ReportFileReplacedBy(reportPath, target); !replaced.empty()) {
       messages().warning(OutputIsReportText(target, replaced));
@@ -788,9 +795,7 @@ void TFM_Preview::C_SBT_ExcelClick() {
     C_EDT_END->SetValue(rangeFrom);
     return;
   }
-  const QString suggested =
-      QDir(QString::fromStdString(layout.ReportDir))
-          .filePath(QString::fromStdString(cp949ToUtf8(layout.ReportBase)) + QStringLiteral(".xlsx"));
+  const QString suggested = QString::fromStdString(readablePath(reportSibling(layout, ".xlsx")));
   QString filter = kExcelFilter;
   QString file;
   if (g_exportFileAsker) {
@@ -804,7 +809,8 @@ void TFM_Preview::C_SBT_ExcelClick() {
   if (!file.endsWith(extension, Qt::CaseInsensitive)) file += extension;
 
   const std::string reportPath = layout.ReportDir + "/" + layout.ReportBase + ".DBF";
-  const std::string target = QFileInfo(file).absoluteFilePath().toStdString();
+  const std::string target =
+      fileSystemPath(QFileInfo(file).absoluteFilePath().toStdString(), reportSibling(layout, csv ? ".csv" : ".xlsx"));
   if (const std::string replaced = ReportFileReplacedBy(reportPath, target); !replaced.empty()) {
     messages().warning(OutputIsReportText(target, replaced));
     return;
@@ -835,9 +841,9 @@ void TFM_Preview::C_SBT_ExcelClick() {
   }
   if (failure) {
     messages().error(*failure);
-  } else if (QFileInfo::exists(QString::fromStdString(target))) {
+  } else if (std::error_code ec; std::filesystem::exists(target, ec)) {
     C_LBL_Status->setText(QStringLiteral("엑셀 파일로 저장했습니다: ") +
-                          QDir::toNativeSeparators(QString::fromStdString(target)));
+                          QDir::toNativeSeparators(QString::fromStdString(readablePath(target))));
   }
 }
 

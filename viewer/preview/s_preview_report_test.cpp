@@ -22,6 +22,7 @@
 #include <QtTest>
 #include <array>
 #include <climits>
+#include <filesystem>
 #include <optional>
 #include <set>
 
@@ -437,6 +438,47 @@ class PreviewReportTest : public QObject {
     QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 1);  // no part file left
     QVERIFY(service_.shown.empty());
     QVERIFY(!ProgressShowing);
+  }
+
+  // A folder and a report named in CP949 bytes (no UTF-8): the proposed
+  // export and PDF names, taken as they are, are written beside the report
+  // under its own bytes. The toolkit's strings used to lose them.
+  void namesThatAreNoUtf8GiveTheProposedFiles() {
+    const std::string folder = dir() + "/\xB1\xB8\xB8\xC5";  // "구매"
+    std::filesystem::create_directory(folder);
+    // The toolkit cannot remove what it cannot name.
+    const std::unique_ptr<const std::string, void (*)(const std::string*)> removeFolder(
+        &folder, [](const std::string* f) { std::filesystem::remove_all(*f); });
+    BillOptions bill;
+    bill.fileName = "P_RPTB02_\xC7\xD1.dbf";  // "P_RPTB02_한.dbf"
+    bill.pages = 2;
+    QVERIFY(writeReport(folder, billOfQuantities(bill)).ok());
+    QString proposedExport, proposedPdf;
+    TFM_Preview::setExportFileAsker([&](QWidget*, const QString& s, QString* chosen) {
+      proposedExport = s;
+      *chosen = TFM_Preview::kExcelFilter;
+      return s;
+    });
+    auto pdf = PrinterLayer::pdfPrinter(QString());
+    installedServices().printer = pdf.get();
+    TFM_Preview::setPdfFileAsker([&](QWidget*, const QString& s) {
+      proposedPdf = s;
+      return s;
+    });
+    TFM_Preview::setPreviewRunner([&](TFM_Preview& w) {
+      QApplication::processEvents();
+      w.C_SBT_Excel->click();
+      typeInto(w.C_EDT_START, "1");
+      typeInto(w.C_EDT_END, "1");
+      w.C_SBT_PRN->click();
+    });
+    RunReport(installedServices(), folder, bill.fileName);
+    installedServices().printer = &printer_;
+    QVERIFY2(service_.shown.empty(), service_.shown.empty() ? "" : service_.shown[0].text.c_str());
+    QCOMPARE(proposedExport, QString::fromStdString(dir() + "/구매/P_RPTB02_한.xlsx"));
+    QCOMPARE(proposedPdf, QString::fromStdString(dir() + "/구매/P_RPTB02_한.pdf"));
+    QVERIFY(std::filesystem::exists(folder + "/P_RPTB02_\xC7\xD1.xlsx"));
+    QVERIFY(std::filesystem::exists(folder + "/P_RPTB02_\xC7\xD1.pdf"));
   }
 
   void excelCancelledLeavesNoFile() {

@@ -27,6 +27,7 @@
 #include "cp949.h"
 #include "error_report.h"
 #include "export_file.h"
+#include "file_name_text.h"
 #include "message_service.h"
 #include "progress_dialog.h"
 #include "report_runner.h"
@@ -44,6 +45,15 @@ CompareChooser g_compareChooser;
 
 QString utf8(const std::string& s) { return QString::fromStdString(s); }
 QString cp949(const std::string& s) { return QString::fromStdString(cp949ToUtf8(s)); }
+
+// Path pieces as bytes: a report's name may be no UTF-8.
+std::string baseName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+std::string siblingWithoutSuffix(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(path, ec);
+  if (ec) p = path;
+  return p.replace_extension().string();
+}
 
 QString numberText(double v, int decimals) {
   return QLocale(QLocale::English).toString(v, 'f', std::clamp(decimals, 0, 7));
@@ -209,7 +219,7 @@ CompareWindow::CompareWindow(const std::string& oldPath, const std::string& newP
     : QDialog(parent), oldPath_(oldPath), newPath_(newPath), model_(std::make_unique<CompareTableModel>()) {
   setObjectName(QStringLiteral("CompareWindow"));
   setWindowTitle(QStringLiteral("보고서 비교 - %1 → %2")
-                     .arg(QFileInfo(utf8(oldPath)).fileName(), QFileInfo(utf8(newPath)).fileName()));
+                     .arg(utf8(readableFileName(baseName(oldPath))), utf8(readableFileName(baseName(newPath)))));
   createControls();
 }
 
@@ -314,8 +324,10 @@ void CompareWindow::changedOnlyToggled(bool on) {
 }
 
 void CompareWindow::saveClick() {
-  const QFileInfo info(utf8(newPath_));
-  const QString suggested = info.absolutePath() + "/" + info.completeBaseName() + QStringLiteral("_비교.xlsx");
+  // The proposal is made of the new report's bytes (its name may be no UTF-8)
+  // and shown readably; the chosen text is mapped back to bytes.
+  const std::string suggestedBytes = siblingWithoutSuffix(newPath_) + "_비교.xlsx";
+  const QString suggested = utf8(readablePath(suggestedBytes));
   QString filter = kExcelFilter;
   QString file;
   if (g_saveFileAsker) {
@@ -329,14 +341,14 @@ void CompareWindow::saveClick() {
   request.format = filter == kCsvFilter ? CompareFormat::kCsv : CompareFormat::kXlsx;
   if (request.format == CompareFormat::kXlsx && QFileInfo(file).suffix().isEmpty()) file += ".xlsx";
   if (request.format == CompareFormat::kCsv && QFileInfo(file).suffix().isEmpty()) file += ".csv";
-  request.path = QFileInfo(file).absoluteFilePath().toStdString();
+  request.path = fileSystemPath(QFileInfo(file).absoluteFilePath().toStdString(), suggestedBytes);
   request.changedOnly = changedOnlyBox->isChecked();
   const BusyCursor busy;
   CompareProgressDialog progress(kExportCaption);
   try {
     CompareToFiles(messages(), oldPath_, newPath_, {request}, progress.callback());
   } catch (const ExportError& e) {
-    messages().error(request.path + "\r" + e.what());
+    messages().error(readablePath(request.path) + "\r" + e.what());
   }
 }
 
@@ -361,9 +373,14 @@ void compareReports(QWidget* parent, const std::string& directory, const std::ve
   if (selected.size() >= 2) {
     newName = selected[1];
   } else {
+    // Offered by their readable names; the choice is mapped back to the bytes.
     QStringList others;
+    std::vector<std::string> otherNames;
     for (const std::string& name : listed)
-      if (name != oldName) others << utf8(name);
+      if (name != oldName) {
+        others << utf8(readableFileName(name));
+        otherNames.push_back(name);
+      }
     if (others.isEmpty()) return;
     QString chosen;
     if (g_compareChooser) {
@@ -371,11 +388,14 @@ void compareReports(QWidget* parent, const std::string& directory, const std::ve
     } else {
       bool ok = false;
       chosen = QInputDialog::getItem(parent, QStringLiteral("비교할 보고서"),
-                                     QStringLiteral("%1 과 비교할 보고서:").arg(utf8(oldName)), others, 0, false, &ok);
+                                     QStringLiteral("%1 과 비교할 보고서:").arg(utf8(readableFileName(oldName))),
+                                     others, 0, false, &ok);
       if (!ok) chosen.clear();
     }
     if (chosen.isEmpty()) return;
-    newName = chosen.toStdString();
+    const qsizetype index = others.indexOf(chosen);
+    if (index < 0) return;
+    newName = otherNames[static_cast<size_t>(index)];
   }
   // The one written earlier is the version before.
   std::error_code e1, e2;

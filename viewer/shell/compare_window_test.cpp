@@ -238,6 +238,36 @@ class CompareWindowTest : public QObject {
     QVERIFY(messages_.shown.empty());
   }
 
+  // A report named in CP949 bytes (no UTF-8): offered by its readable name,
+  // compared under its bytes, and its proposed sheet keeps those bytes.
+  void namesThatAreNoUtf8AreOfferedReadablyAndCompared() {
+    const std::string cp949Name = "P_RPTB02_\xC7\xD1.dbf";  // "P_RPTB02_한.dbf"
+    std::filesystem::rename(newPath_, dir_->path() + "/" + cp949Name);
+    std::filesystem::rename(dir_->path() + "/P_RPTB02_NEW.fpt", dir_->path() + "/P_RPTB02_\xC7\xD1.fpt");
+    std::filesystem::last_write_time(
+        oldPath_, std::filesystem::last_write_time(dir_->path() + "/" + cp949Name) - std::chrono::hours(1));
+    QStringList offered;
+    setCompareChooser([&](QWidget*, const QStringList& names) {
+      offered = names;
+      return names.value(0);
+    });
+    std::string comparedNew;
+    QString title;
+    compareReports(nullptr, dir_->path(), {"P_RPTB02_OLD.dbf"}, {"P_RPTB02_OLD.dbf", cp949Name}, [&](QDialog& dialog) {
+      auto* w = qobject_cast<CompareWindow*>(&dialog);
+      if (!w) return;
+      comparedNew = w->newPath();
+      title = w->windowTitle();
+      CompareWindow::setSaveFileAsker([](QWidget*, const QString& suggested, QString*) { return suggested; });
+      w->saveButton->click();
+    });
+    QCOMPARE(offered, QStringList{QStringLiteral("P_RPTB02_한.dbf")});
+    QCOMPARE(comparedNew, dir_->path() + "/" + cp949Name);
+    QVERIFY(title.contains(QStringLiteral("P_RPTB02_한.dbf")));
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    QVERIFY(std::filesystem::exists(dir_->path() + "/P_RPTB02_\xC7\xD1_비교.xlsx"));
+  }
+
   void reportsOfDifferentKindsAreRefused() {
     QVERIFY(rw::writeReport(dir_->path(), rw::summaryReport()).isOk());
     CompareWindow w(oldPath_, dir_->path() + "/P_RPTB01_SUMMARY.dbf");

@@ -70,11 +70,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ZelRpt"));
   zel::installQtTranslations(app);
-  // Qt has taken its own options (-platform ...) out of the arguments by now.
+  // Qt has taken its own options (-platform ...) out of argv by now. The
+  // path's bytes as given: its text form loses names that are no UTF-8.
   std::string startPath;
-  for (const QString& arg : QApplication::arguments().mid(1)) {
-    if (!arg.startsWith(QLatin1Char('-'))) {
-      startPath = arg.toLocal8Bit().toStdString();
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] != '-') {
+      startPath = argv[i];
       break;
     }
   }

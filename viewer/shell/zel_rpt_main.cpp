@@ -31,6 +31,7 @@
 #include "description_cache.h"
 #include "error_report.h"
 #include "file_dialogs.h"
+#include "file_name_text.h"
 #include "compare_window.h"
 #include "help.h"
 #include "logo_image.h"
@@ -65,6 +66,15 @@ constexpr int kColumnWidths[] = {105, 184, 103, 165};
 // A list cell that sorts by its key (size in bytes, write time) when it has
 // one, else by its text as the user's language orders it.
 constexpr int kSortKeyRole = Qt::UserRole + 1;
+// The name column's file name as the file system holds it: the text shown
+// may be a reading of bytes that are no UTF-8.
+constexpr int kFileNameRole = Qt::UserRole + 2;
+
+std::string fileNameOf(const QTableWidgetItem* item) {
+  return item ? item->data(kFileNameRole).toByteArray().toStdString() : std::string();
+}
+
+QString shownText(const std::string& bytes) { return QString::fromStdString(readableFileName(bytes)); }
 class ListCell : public QTableWidgetItem {
  public:
   bool operator<(const QTableWidgetItem& other) const override {
@@ -319,7 +329,7 @@ void TfrmZelRptMain::openStartPath() {
   const std::string name = path.filename().string();
   for (int r = 0; r < stgRptFile->rowCount(); ++r) {
     const QTableWidgetItem* item = stgRptFile->item(r, 0);
-    if (item && item->text().compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0) {
+    if (item && asciiUpper(fileNameOf(item)) == asciiUpper(name)) {
       stgRptFile->setCurrentCell(r, 0);
       GetFileInfo(name);
       break;
@@ -369,12 +379,11 @@ void TfrmZelRptMain::DisplayFileList() {
   int nameWidth = kColumnWidths[0];
   const int cellPadding = 2 * stgRptFile->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, stgRptFile) + 8;
   for (const ReportFileRow& row : rows)
-    nameWidth = std::max(nameWidth,
-                         stgRptFile->fontMetrics().horizontalAdvance(QString::fromStdString(row.name)) + cellPadding);
+    nameWidth = std::max(nameWidth, stgRptFile->fontMetrics().horizontalAdvance(shownText(row.name)) + cellPadding);
   stgRptFile->setColumnWidth(0, nameWidth);
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     const ReportFileRow& row = rows[r];
-    const QString cells[] = {QString::fromStdString(row.name), QString::fromStdString(row.title),
+    const QString cells[] = {shownText(row.name), QString::fromStdString(row.title),
                              QString::fromStdString(formatFileSize(row.size)),
                              QString::fromStdString(formatFileDate(row.lastWrite))};
     const QVariant keys[] = {QVariant(), QVariant(), QVariant(static_cast<qlonglong>(row.size)),
@@ -387,6 +396,7 @@ void TfrmZelRptMain::DisplayFileList() {
       }
       item->setText(cells[c]);
       item->setData(kSortKeyRole, keys[c]);
+      item->setData(kFileNameRole, c == 0 ? QVariant(QByteArray::fromStdString(row.name)) : QVariant());
       // Names and titles cut by their column can still be read.
       const bool cut = c < 2 && stgRptFile->fontMetrics().horizontalAdvance(cells[c]) + 6 > stgRptFile->columnWidth(c);
       item->setToolTip(cut ? cells[c] : QString());
@@ -398,7 +408,7 @@ void TfrmZelRptMain::DisplayFileList() {
   stgRptFile->setCurrentCell(0, 0);
   errorShownFor_.clear();
 
-  setWindowTitle(QString::fromStdString(listingCaption(ReportDirectory, static_cast<int>(rows.size()))));
+  setWindowTitle(QString::fromStdString(listingCaption(readablePath(ReportDirectory), static_cast<int>(rows.size()))));
   StatusBar1Panel->setText(QString::fromStdString(listingStatusText(static_cast<int>(rows.size()))));
   GetFileInfo(firstFileName());
 }
@@ -515,13 +525,11 @@ void TfrmZelRptMain::placeMarginButton() {
 std::string TfrmZelRptMain::selectedFileName() const {
   int row = stgRptFile->currentRow();
   if (row < 0) return "";
-  QTableWidgetItem* item = stgRptFile->item(row, 0);
-  return item ? item->text().toStdString() : "";
+  return fileNameOf(stgRptFile->item(row, 0));
 }
 
 std::string TfrmZelRptMain::firstFileName() const {
-  QTableWidgetItem* item = stgRptFile->rowCount() > 0 ? stgRptFile->item(0, 0) : nullptr;
-  return item ? item->text().toStdString() : "";
+  return fileNameOf(stgRptFile->rowCount() > 0 ? stgRptFile->item(0, 0) : nullptr);
 }
 
 QString TfrmZelRptMain::statusText() const { return StatusBar1Panel->text(); }
@@ -533,7 +541,8 @@ void TfrmZelRptMain::mnuCloseClick() { close(); }
 void TfrmZelRptMain::mnuSetDirectoryClick() {
   QString chosen = directoryChooser() ? directoryChooser()(this) : askExistingDirectory(this, QString(), QString());
   if (!chosen.isEmpty()) {
-    ReportDirectory = trimChosenDirectory(chosen.toStdString());
+    // The chooser names folders as text; the folder's bytes may be no UTF-8.
+    ReportDirectory = trimChosenDirectory(fileSystemPath(chosen.toStdString()));
     SetDirectory(ReportDirectory);
   }
   DisplayFileList();
@@ -552,7 +561,7 @@ void TfrmZelRptMain::mnuCompareClick() {
   for (int row = 0; row < stgRptFile->rowCount(); ++row) {
     const QTableWidgetItem* item = stgRptFile->item(row, 0);
     if (!item) continue;
-    listed.push_back(item->text().toStdString());
+    listed.push_back(fileNameOf(item));
     if (stgRptFile->selectionModel()->isRowSelected(row, QModelIndex())) selected.push_back(listed.back());
   }
   if (selected.empty() && !selectedFileName().empty()) selected.push_back(selectedFileName());

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -832,6 +833,52 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.ProgressBar1->value(), 12);
     zel::installedServices().statusProgress().HideStatusProgress();
     QVERIFY(!w.ProgressBar1->isVisible());
+  }
+
+  // A folder and a report whose names are CP949 bytes, no UTF-8: the chooser
+  // hands the folder back as the toolkit reads it (U+FFFD for the bad
+  // bytes); the list shows the names readably and every action reaches the
+  // file by its bytes.
+  void namesThatAreNoUtf8WorkThroughout() {
+    const std::string folder = reports_ + "/\xB1\xB8\xB8\xC5";  // "구매"
+    const std::string name = "P_RPTB02_\xC7\xD1.dbf";  // "P_RPTB02_한.dbf"
+    std::filesystem::create_directory(folder);
+    testing::TestReport report;
+    report.settings = block("RPTB02", "10|10|15|10|") + runnableBlock().substr(block("RPTB02").size());
+    report.pages = {1, 2, 7};
+    std::string error;
+    QVERIFY2(testing::writeTestReport(folder, name, report, &error), error.c_str());
+    FakePrinter printer;
+    installedServices().printer = &printer;
+    std::vector<std::string> shown;
+    installedServices().preview = [&]() -> std::unique_ptr<PreviewWindow> {
+      return std::make_unique<RecordingPreview>(&shown);
+    };
+
+    TfrmZelRptMain& w = shownWindow();
+    TfrmZelRptMain::setDirectoryChooser([&](QWidget*) { return QFile::decodeName(QByteArray::fromStdString(folder)); });
+    w.mnuSetDirectory->trigger();
+    QCOMPARE(QByteArray::fromStdString(ReportDirectory), QByteArray::fromStdString(folder));
+    QCOMPARE(w.stgRptFile->rowCount(), 1);
+    QCOMPARE(cell(0, 0), QStringLiteral("P_RPTB02_한.dbf"));
+    QCOMPARE(w.windowTitle(), QString::fromStdString("ZEL-C 보고서 Viewer  [ " + reports_ + "/구매 ](총1개 파일)"));
+    QCOMPARE(w.lblName->text(), QStringLiteral("내    역    서"));
+    QCOMPARE(w.lblPage->text(), QStringLiteral("7"));
+    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:15 우:10"));
+
+    QTest::keyClick(w.stgRptFile, Qt::Key_Return);
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    QCOMPARE(shown, std::vector<std::string>{"7"});
+
+    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) {
+      auto& margins = dynamic_cast<TfrmChangeSpace&>(dialog);
+      dialog.show();
+      margins.nedLeft->SetValue(50);
+      margins.btnConfirm->click();
+    });
+    QTest::mouseClick(w.btnChangeSpace, Qt::LeftButton);
+    QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
+    QCOMPARE(w.lblSpace->text(), QStringLiteral("상:10 하:10 좌:50 우:10"));
   }
 
   void sizeColumnIsRightAligned() {
