@@ -25,7 +25,7 @@
 #include "preview_handover.h"
 #include "progress_dialog.h"
 #include "report_lines.h"
-#include "report_run.h"
+#include "preview_session.h"
 #include "report_runner.h"
 #include "child_run.h"
 #include "large_report.h"
@@ -40,9 +40,10 @@ using zel::bench::kLargeLines;
 using zel::bench::kLargeReport;
 
 // The preview of the run: exports the whole report when shown.
-class ExportingPreview : public zel::PreviewWindow {
+class ExportingPreview : public zel::ReportPreview {
  public:
   ExportingPreview(zel::ExportRequest request, long& lines) : request_(std::move(request)), lines_(lines) {}
+  void SetSession(const zel::PreviewSession& session) override { session_ = &session; }
   void SetPageInfo(const std::string&, const std::string& last, zel::TZelTable* table, const std::string&) override {
     request_.to = std::stoi(last);
     table_ = table;
@@ -52,7 +53,7 @@ class ExportingPreview : public zel::PreviewWindow {
   void SetOnPrintJob(zel::PrintJobProc) override {}
   void ShowModal() override {
     zel::ApolloLines lines(table_->Apollo);
-    const zel::TReportLayout& layout = zel::reportRun().Layout;
+    const zel::TReportLayout& layout = session_->layout;
     if (request_.path.empty()) {
       // The walk alone: what reading the report costs without any file.
       struct Discard : zel::ExportSink {
@@ -67,6 +68,7 @@ class ExportingPreview : public zel::PreviewWindow {
  private:
   zel::ExportRequest request_;
   long& lines_;
+  const zel::PreviewSession* session_ = nullptr;
   zel::TZelTable* table_ = nullptr;
 };
 

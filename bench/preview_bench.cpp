@@ -20,7 +20,9 @@
 #include "preview_handover.h"
 #include "printer_layer.h"
 #include "report_runner.h"
-#include "s_preview.h"
+#include "preview_window.h"
+#include "page_view.h"
+#include "preview_toolbar.h"
 #include "sample_reports.h"
 #include "run_services.h"
 
@@ -54,20 +56,19 @@ bool ensureReport() {
 }
 
 // Opens the report in a real preview window and runs body while it is shown.
-void withPreview(const std::function<void(zel::TFM_Preview&)>& body) {
+void withPreview(const std::function<void(zel::PreviewWindow&)>& body) {
   auto printer = zel::PrinterLayer::pdfPrinter(QString());
-  // The preview window asks the installed services for its printer.
-  zel::RunServices& services = zel::installedServices();
+  // The preview window asks the run's services for its printer.
+  zel::RunServices services;
   services.printer = printer.get();
-  services.preview = [&services] { return std::make_unique<zel::TFM_Preview>(services); };
-  zel::TFM_Preview::setPreviewRunner([&](zel::TFM_Preview& window) {
+  zel::PreviewContext context;
+  context.hooks.runPreview = [&](zel::PreviewWindow& window) {
     window.resize(1280, 1024);
     QApplication::processEvents();
     body(window);
-  });
+  };
+  services.preview = [&services, &context] { return std::make_unique<zel::PreviewWindow>(services, &context); };
   zel::RunReport(services, dataDir(), kReportName);
-  zel::TFM_Preview::setPreviewRunner({});
-  services = zel::RunServices{};
 }
 
 // Page change to a middle page: the field's change handler records the page
@@ -77,18 +78,18 @@ void BM_PreviewMiddlePageChange(benchmark::State& state) {
   if (!ensureReport()) return state.SkipWithError("no report");
   quint16 checksum = 0;
   int pages = 0;
-  withPreview([&](zel::TFM_Preview& w) {
-    pages = zel::LastPage;
-    const int middle = zel::LastPage / 2;
-    const int before = w.RecordCount();
+  withPreview([&](zel::PreviewWindow& w) {
+    pages = w.session()->lastPage;
+    const int middle = w.session()->lastPage / 2;
+    const int before = w.recordCount();
     int turn = 0;
     for (auto _ : state) {
-      w.c_ned_PageStart->SetValue(middle + (turn++ & 1));
-      w.C_Pbx_Shower->repaint();
+      w.toolBar->pageField->SetValue(middle + (turn++ & 1));
+      w.pageView->surface->repaint();
     }
-    if (w.RecordCount() - before != turn) state.SkipWithError("a page change did not record");
-    w.c_ned_PageStart->SetValue(middle);
-    const QByteArray data(w.PagePicture().data(), static_cast<qsizetype>(w.PagePicture().size()));
+    if (w.recordCount() - before != turn) state.SkipWithError("a page change did not record");
+    w.toolBar->pageField->SetValue(middle);
+    const QByteArray data(w.pageView->picture().data(), static_cast<qsizetype>(w.pageView->picture().size()));
     checksum = qChecksum(QByteArrayView(data));
   });
   state.counters["pages"] = pages;
@@ -99,19 +100,19 @@ BENCHMARK(BM_PreviewMiddlePageChange)->Unit(benchmark::kMillisecond);
 // Zooming replays the recorded picture only.
 void BM_PreviewZoomRepaint(benchmark::State& state) {
   if (!ensureReport()) return state.SkipWithError("no report");
-  withPreview([&](zel::TFM_Preview& w) {
-    w.c_ned_PageStart->SetValue(zel::LastPage / 2);
-    const int before = w.RecordCount();
+  withPreview([&](zel::PreviewWindow& w) {
+    w.toolBar->pageField->SetValue(w.session()->lastPage / 2);
+    const int before = w.recordCount();
     int turn = 0;
     for (auto _ : state) {
       if (turn++ & 1) {
-        w.C_SBT_ZoomInClick();
+        w.pageView->zoomIn();
       } else {
-        w.C_SBT_ZoomOutClick();
+        w.pageView->zoomOut();
       }
-      w.C_Pbx_Shower->repaint();
+      w.pageView->surface->repaint();
     }
-    if (w.RecordCount() != before) state.SkipWithError("zooming recorded the page again");
+    if (w.recordCount() != before) state.SkipWithError("zooming recorded the page again");
   });
 }
 BENCHMARK(BM_PreviewZoomRepaint)->Unit(benchmark::kMillisecond);

@@ -48,7 +48,7 @@ using zel::bench::dataDir;
 bool ensureReport() { return zel::bench::ensureLargeReport(); }
 
 // A preview that only runs the given job when shown.
-class JobPreview : public zel::PreviewWindow {
+class JobPreview : public zel::ReportPreview {
  public:
   using Job = std::function<void(JobPreview&)>;
   explicit JobPreview(Job job) : job_(std::move(job)) {}

@@ -1,175 +1,123 @@
 #!/usr/bin/env bash
-# Proves a change leaves the programs' outputs alone.
-#
-#   compare-outputs.sh BUILD_DIR OUT_DIR   writes what zelrpt-cli of BUILD_DIR makes of its bundled
-#                                          sample reports into OUT_DIR (list, info, find, PNG, PDF,
-#                                          CSV, XLSX, margins on copies; each command's standard
-#                                          output, standard error and exit code)
-#   compare-outputs.sh --diff A B          compares two such folders byte for byte, PDF and XLSX
-#                                          apart from their creation dates and document IDs;
-#                                          exits 0 when they match, 1 with the differences
-#
-# Typical use: build Release of the base into build/before and of the branch into build/after,
-# run the first form for each, then --diff.
+# compare-outputs.sh write BUILD OUTDIR: runs zelrpt-cli of BUILD over the bundled
+#   samples and writes every output (list, info, find, PNG and PDF pages, CSV, XLSX,
+#   margins on copies) with its exit status into OUTDIR.
+# compare-outputs.sh diff BEFORE AFTER: compares two such directories byte for byte;
+#   PDF and XLSX files are compared without their creation dates and document IDs.
+# A change that must not change behaviour is proved by writing the outputs of a
+# Release build before and after it and diffing them.
 set -euo pipefail
 
-usage() {
-  echo "usage: $0 BUILD_DIR OUT_DIR | --diff A B" >&2
-  exit 2
+write() {
+  local build out cli samples
+  build="$(cd "$1" && pwd)"
+  out="$(mkdir -p "$2" && cd "$2" && pwd)"
+  cli="$build/zelrpt-cli"
+  samples="$build/bin/samples"
+  [ -x "$cli" ] || cli="$build/bin/zelrpt-cli"
+  [ -x "$cli" ] || { echo "no zelrpt-cli in $build" >&2; exit 1; }
+  [ -d "$samples" ] || { echo "no samples in $build" >&2; exit 1; }
+  rm -rf "$out"
+  mkdir -p "$out"
+  # Every command runs from a scratch copy, so margins --set never touches the build's samples.
+  local work
+  work="$(mktemp -d)"
+  trap 'rm -rf "$work"' RETURN
+  cp -a "$samples/." "$work/"
+  # The samples are made at build time: one fixed date, so the listing compares.
+  find "$work" -type f -exec touch -d "2026-01-01 12:00:00" {} +
+  run() {  # run NAME ARGS...: stdout, stderr and exit status of one command
+    local name="$1"
+    shift
+    set +e
+    (cd "$work" && "$cli" "$@") >"$out/$name.out" 2>"$out/$name.err"
+    echo $? >"$out/$name.rc"
+    set -e
+    # Where this run wrote its files is no part of the output.
+    sed -i -e "s#$out#OUT#g" -e "s#$work#WORK#g" "$out/$name.out" "$out/$name.err"
+  }
+  run list list .
+  local f base
+  for f in "$work"/*.dbf "$work"/*.DBF; do
+    [ -e "$f" ] || continue
+    base="$(basename "$f")"
+    run "info-$base" info "$base"
+    run "margins-$base" margins "$base"
+    mkdir -p "$out/png-$base"
+    run "png-$base" render "$base" --png "$out/png-$base"
+    run "pdf-$base" render "$base" --pdf "$out/$base.pdf"
+    run "csv-$base" export "$base" --csv "$out/$base.csv"
+    run "csv-codes-$base" export "$base" --csv "$out/$base.codes.csv" --with-codes
+    run "xlsx-$base" export "$base" --xlsx "$out/$base.xlsx"
+  done
+  # A column and text of the bundled bill; a report without them gives its refusal.
+  for f in "$work"/*.dbf; do
+    base="$(basename "$f")"
+    run "find-$base" find "$base" --column "단위" --text "M3"
+    run "find-after-$base" find "$base" --column "단위" --text "M3" --after-page 1
+  done
+  # The margins written into a copy: the settings block's bytes afterwards.
+  for f in "$work"/*.dbf; do
+    base="$(basename "$f")"
+    run "margins-set-$base" margins "$base" --set 10 11 12 13
+    run "margins-after-$base" margins "$base"
+    cp "${f%.*}.fpt" "$out/$base.fpt-after-margins" 2>/dev/null || true
+  done
 }
 
-diff_outputs() {
-  local a="$1" b="$2"
-  [ -d "$a" ] && [ -d "$b" ] || usage
-  python3 - "$a" "$b" <<'EOF'
-import io, os, re, sys, zipfile
-
-a_root, b_root = sys.argv[1], sys.argv[2]
-
-# Masked to the same length, so cross-reference offsets stay comparable.
-PDF_VOLATILE = [
-    rb"/CreationDate\s*\([^)]*\)",
-    rb"/ModDate\s*\([^)]*\)",
-    rb"/ID\s*\[\s*<[0-9A-Fa-f]*>\s*<[0-9A-Fa-f]*>\s*\]",
-    rb"<xmp:CreateDate>[^<]*</xmp:CreateDate>",
-    rb"<xmp:ModifyDate>[^<]*</xmp:ModifyDate>",
-    rb"<xmp:MetadataDate>[^<]*</xmp:MetadataDate>",
-    rb"<xmpMM:DocumentID>[^<]*</xmpMM:DocumentID>",
-    rb"<xmpMM:InstanceID>[^<]*</xmpMM:InstanceID>",
-    rb'xmpMM:DocumentID="[^"]*"',
-    rb'xmpMM:InstanceID="[^"]*"',
-    rb'rdf:about="[^"]*"',
-]
-XLSX_VOLATILE = [
-    rb"<dcterms:created[^>]*>[^<]*</dcterms:created>",
-    rb"<dcterms:modified[^>]*>[^<]*</dcterms:modified>",
-]
-
-
-def mask(data, patterns):
-    for p in patterns:
-        data = re.sub(p, lambda m: b"#" * len(m.group(0)), data)
-    return data
-
-
-def xlsx_members(data):
-    # The ZIP headers carry the write time; the members' contents are what matters.
-    with zipfile.ZipFile(io.BytesIO(data)) as z:
-        return [(i.filename, mask(z.read(i), XLSX_VOLATILE)) for i in z.infolist()]
-
-
-def files(root):
-    out = set()
-    for d, _, names in os.walk(root):
-        for n in names:
-            out.add(os.path.relpath(os.path.join(d, n), root))
-    return out
-
-
-problems = []
-a_files, b_files = files(a_root), files(b_root)
-for f in sorted(a_files - b_files):
-    problems.append(f"only in {a_root}: {f}")
-for f in sorted(b_files - a_files):
-    problems.append(f"only in {b_root}: {f}")
-for f in sorted(a_files & b_files):
-    with open(os.path.join(a_root, f), "rb") as fa, open(os.path.join(b_root, f), "rb") as fb:
-        da, db = fa.read(), fb.read()
-    if da == db:
-        continue
-    low = f.lower()
-    if low.endswith(".pdf"):
-        same = mask(da, PDF_VOLATILE) == mask(db, PDF_VOLATILE)
-    elif low.endswith(".xlsx"):
-        try:
-            same = xlsx_members(da) == xlsx_members(db)
-        except zipfile.BadZipFile:
-            same = False
-    else:
-        same = False
-    if not same:
-        problems.append(f"differs: {f}")
-
-for p in problems:
-    print(p)
-print(f"{len(a_files | b_files)} files compared, {len(problems)} differences")
-sys.exit(1 if problems else 0)
-EOF
+# The XLSX without the creation and change dates of docProps/core.xml; a PDF
+# without its creation date and document ID.
+normalise() {
+  case "$1" in
+    *.xlsx)
+      local dir
+      dir="$(mktemp -d)"
+      (cd "$dir" && unzip -qq -o "$1")
+      [ -f "$dir/docProps/core.xml" ] &&
+        sed -i -E 's#<dcterms:(created|modified)[^>]*>[^<]*</dcterms:[a-z]+>##g' "$dir/docProps/core.xml"
+      (cd "$dir" && find . -type f | LC_ALL=C sort | while read -r p; do echo "== $p"; cat "$p"; done)
+      rm -rf "$dir"
+      ;;
+    *.pdf)
+      LC_ALL=C sed -E -e 's#/CreationDate ?\([^)]*\)##g' -e 's#/ModDate ?\([^)]*\)##g' \
+        -e 's#/ID ?\[[^]]*\]##g' -e 's#<xmp:CreateDate>[^<]*</xmp:CreateDate>##g' \
+        -e 's#<xmp:ModifyDate>[^<]*</xmp:ModifyDate>##g' -e 's#<xmp:MetadataDate>[^<]*</xmp:MetadataDate>##g' \
+        -e 's#uuid:[0-9a-fA-F-]+##g' "$1"
+      ;;
+    *) cat "$1" ;;
+  esac
 }
 
-if [ "${1:-}" = "--diff" ]; then
-  [ $# -eq 3 ] || usage
-  diff_outputs "$2" "$3"
-  exit $?
-fi
-[ $# -eq 2 ] || usage
-
-BUILD="$(cd "$1" && pwd)"
-CLI="$BUILD/bin/zelrpt-cli"
-SAMPLES="$BUILD/bin/samples"
-[ -x "$CLI" ] || { echo "no zelrpt-cli in $BUILD/bin" >&2; exit 1; }
-[ -d "$SAMPLES" ] || { echo "no sample reports in $SAMPLES" >&2; exit 1; }
-
-mkdir -p "$2"
-OUT="$(cd "$2" && pwd)"
-if [ -n "$(ls -A "$OUT")" ]; then
-  echo "$OUT is not empty" >&2
-  exit 1
-fi
-
-# Every command runs in the output folder on relative names, so paths in messages match between
-# two folders; the reports are copies, so the margin writer never touches the build's samples.
-export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 TZ=UTC
-cd "$OUT"
-mkdir reports margins
-cp "$SAMPLES"/* reports/
-cp "$SAMPLES"/* margins/
-# The list shows each file's time: one fixed time, not the build's.
-touch -d '2001-02-03 04:05:06' reports/* margins/*
-
-# run NAME CLI-ARGS...: standard output, standard error and exit code into NAME.{out,err,rc}.
-run() {
-  local name="$1"; shift
-  local rc=0
-  "$CLI" "$@" >"$name.out" 2>"$name.err" || rc=$?
-  echo "$rc" >"$name.rc"
+compare() {
+  local before after differ=0 rel
+  before="$(cd "$1" && pwd)"
+  after="$(cd "$2" && pwd)"
+  if ! diff <(cd "$before" && find . -type f | LC_ALL=C sort) <(cd "$after" && find . -type f | LC_ALL=C sort); then
+    echo "the two runs wrote different files" >&2
+    differ=1
+  fi
+  while read -r rel; do
+    [ -f "$after/$rel" ] || continue
+    if ! cmp -s "$before/$rel" "$after/$rel"; then
+      if ! cmp -s <(normalise "$before/$rel") <(normalise "$after/$rel"); then
+        echo "differs: $rel" >&2
+        differ=1
+      fi
+    fi
+  done < <(cd "$before" && find . -type f | LC_ALL=C sort)
+  local count
+  count="$(cd "$before" && find . -type f | wc -l)"
+  if [ "$differ" = 0 ]; then
+    echo "identical: $count files (PDF and XLSX apart from dates and IDs)"
+  fi
+  return "$differ"
 }
 
-run list list reports
-for dbf in reports/*.dbf; do
-  base="$(basename "$dbf" .dbf)"
-  run "info-$base" info "$dbf"
-  run "find-$base-name" find "$dbf" --column 품명 --text 철근
-  run "find-$base-name-after2" find "$dbf" --column 품명 --text 철근 --after-page 2
-  run "find-$base-unit" find "$dbf" --column 단위 --text M3
-  run "find-$base-none" find "$dbf" --column 품명 --text 없는말
-  mkdir -p "png-$base" "png80-$base"
-  run "render-png-$base" render "$dbf" --png "png-$base"
-  run "render-png80-$base" render "$dbf" --png "png80-$base" --dpi 80 --pages 1-2
-  run "render-pdf-$base" render "$dbf" --pdf "$base.pdf"
-  run "render-pdf-range-$base" render "$dbf" --pdf "$base-range.pdf" --pages 2-3 --start-no 10
-  run "export-$base" export "$dbf" --xlsx "$base.xlsx" --csv "$base.csv"
-  run "export-codes-$base" export "$dbf" --xlsx "$base-codes.xlsx" --csv "$base-codes.csv" \
-    --with-codes --csv-raw --pages 1-2
-  run "margins-$base" margins "$dbf"
-done
-# The margin writer last: the reads above see the samples as built.
-for dbf in margins/*.dbf; do
-  base="$(basename "$dbf" .dbf)"
-  run "margins-set-$base" margins "$dbf" --set 3 4 5 6
-  run "margins-after-$base" margins "$dbf"
-  run "info-after-margins-$base" info "$dbf"
-done
-# The programs print the full names of what they wrote: the folder itself is not the output.
-python3 - "$OUT" <<'PY'
-import glob, os, sys
-out = sys.argv[1].encode()
-for name in glob.glob(os.path.join(sys.argv[1], "*.out")) + glob.glob(os.path.join(sys.argv[1], "*.err")):
-    with open(name, "rb") as f:
-        data = f.read()
-    fixed = data.replace(out + b"/", b"OUT/")
-    if fixed != data:
-        with open(name, "wb") as f:
-            f.write(fixed)
-PY
-echo "outputs of $CLI written to $OUT"
+case "${1:-}" in
+  write) write "$2" "$3" ;;
+  diff) compare "$2" "$3" ;;
+  *)
+    echo "usage: $0 write BUILD OUTDIR | diff BEFORE AFTER" >&2
+    exit 2
+    ;;
+esac

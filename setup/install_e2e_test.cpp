@@ -21,7 +21,7 @@
 #include "setup_test_support.h"
 #include "test_scratch_dir.h"
 #include "wizard_test_support.h"
-#include "zel_set.h"
+#include "installer_window.h"
 
 namespace zel::setup {
 namespace {
@@ -282,12 +282,12 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   RecordingMessageService recorder;
   setMessageService(&recorder);
   testing::ScriptedRunner runner;
-  runner.then([](QDialog& welcome) { testing::click(welcome, "C_Bbt_Next"); });
-  runner.then([](QDialog& dirSet) { testing::click(dirSet, "C_Bbt_Next"); });
+  runner.then([](QDialog& welcome) { testing::click(welcome, "nextButton"); });
+  runner.then([](QDialog& dirSet) { testing::click(dirSet, "nextButton"); });
   // Create the missing directory; do not start the viewer.
   recorder.answers = {MessageAnswer::kYes, MessageAnswer::kNo};
   {
-    TFM_ZelSet window;
+    InstallerWindow window;
     window.setArchivePath(QString::fromStdString(archive_));
     window.show();
     testing::moveMouseOver(window.Image1);

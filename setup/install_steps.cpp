@@ -21,7 +21,7 @@
 #include "installation_record.h"
 #include "message_service.h"
 #include "progress_view.h"
-#include "s_set_util.h"
+#include "setup_helpers.h"
 #include "setup_platform.h"
 #include "setup_state.h"
 #include "temp_file.h"
@@ -118,7 +118,7 @@ InstallSteps::InstallSteps() : view_(&nullView()) {
   UnZIP.FileSpec = {"*.*"};
   UnZIP.ZipCmntBufSize = 2000;
   UnZIP.CpuType = cptAuto;
-  UnZIP.OnProgress = [this](TUnZIP& sender, std::uint8_t progress) { UnZIPProgress(sender, progress); };
+  UnZIP.OnProgress = [this](ZipExtractor& sender, std::uint8_t progress) { UnZIPProgress(sender, progress); };
   UnZIP.OnProcessMessages = [this] { view_->processMessages(); };
   UnZIP.Journal = &journal_;
   UnZIP.OnCancelQuery = [this] { return cancelRequested(); };
@@ -281,7 +281,7 @@ bool InstallSteps::UnCompress(const std::string& archive, const std::string& tar
   return true;
 }
 
-void InstallSteps::UnZIPProgress(TUnZIP& sender, std::uint8_t progress) {
+void InstallSteps::UnZIPProgress(ZipExtractor& sender, std::uint8_t progress) {
   view_->setStatus(sender.CurrentFileName());
   view_->setCurrent(0, 100, std::min<int>(progress, 100));
   // Unpacking is most of the work: it carries the overall gauge from 1 to 8.

@@ -10,7 +10,7 @@
 
 #include "file_journal.h"
 #include "progress_view.h"
-#include "t_unzip.h"
+#include "zip_extractor.h"
 
 namespace zel::setup {
 
@@ -86,10 +86,10 @@ class InstallSteps {
   // The extraction component's reason for the last failure, for logs.
   const std::string& unzipError() const { return UnZIP.ErrorText(); }
 
-  TUnZIP UnZIP;
+  ZipExtractor UnZIP;
 
  private:
-  void UnZIPProgress(TUnZIP& sender, std::uint8_t progress);
+  void UnZIPProgress(ZipExtractor& sender, std::uint8_t progress);
   StepOutcome runSteps();
 
   StepOutcome stepsOrCancelled(StepOutcome outcome) const;

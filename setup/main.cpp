@@ -13,7 +13,7 @@
 #include "setup_options.h"
 #include "setup_state.h"
 #include "silent_install.h"
-#include "zel_set.h"
+#include "installer_window.h"
 
 namespace {
 
@@ -82,9 +82,9 @@ int main(int argc, char** argv) {
   int status = 0;
   int signal = 0;
   {
-    TFM_ZelSet window;
+    InstallerWindow window;
     // A progress window left up after a failed step must not keep the program alive.
-    QObject::connect(&window, &TFM_ZelSet::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&window, &InstallerWindow::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.setArchivePath(QString::fromStdString(chooseArchive(options, StartDir)));
     window.showFillingTheScreen();
     status = app.exec();

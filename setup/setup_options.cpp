@@ -7,7 +7,7 @@
 #include <climits>
 
 #include "install_steps.h"
-#include "s_set_util.h"
+#include "setup_helpers.h"
 #ifdef _WIN32
 // Last: its macros (CopyFile) would rename the installer's own names above.
 #  include <windows.h>

@@ -11,7 +11,7 @@
 #endif
 #include "message_service.h"
 #include "native_platform.h"
-#include "s_set_util.h"
+#include "setup_helpers.h"
 #include "setup_state.h"
 #include "stderr_message_service.h"
 

@@ -17,12 +17,12 @@
 #include <cstdlib>
 
 #include "message_service.h"
-#include "s_setup_progress.h"
+#include "install_progress_window.h"
 #include "setup_state.h"
 #include "setup_test_support.h"
 #include "wizard_test_support.h"
 #include "x_session_test_support.h"
-#include "zel_set.h"
+#include "installer_window.h"
 
 namespace zel::setup {
 
@@ -44,7 +44,7 @@ class WindowManagerTest : public ::testing::TestWithParam<QPoint> {
   void TearDown() override { setMessageService(nullptr); }
 
   // Shown as the program shows it, and settled: the window manager has placed it.
-  void showAndSettle(TFM_ZelSet& window) {
+  void showAndSettle(InstallerWindow& window) {
     window.showFillingTheScreen();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTest::qWait(300);
@@ -59,7 +59,7 @@ class WindowManagerTest : public ::testing::TestWithParam<QPoint> {
 };
 
 TEST_F(WindowManagerTest, MainWindowFillsTheScreenAndThePictureAreaFillsTheWindow) {
-  TFM_ZelSet window;
+  InstallerWindow window;
   showAndSettle(window);
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   // Decorations may take some of the screen, but nothing like a small window.
@@ -69,7 +69,7 @@ TEST_F(WindowManagerTest, MainWindowFillsTheScreenAndThePictureAreaFillsTheWindo
 }
 
 TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
-  TFM_ZelSet window;
+  InstallerWindow window;
   showAndSettle(window);
   window.showNormal();
   for (const QSize size : {QSize(300, 200), QSize(640, 480), QSize(900, 700)}) {
@@ -80,7 +80,7 @@ TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
 }
 
 TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
-  TFM_ZelSet window;
+  InstallerWindow window;
   showAndSettle(window);
   // Where the pointer comes in, in percent of the window: far corners included (the
   // server starts with the pointer in the middle, so none is the middle itself).
@@ -97,7 +97,7 @@ TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
 // window the keyboard, starts the wizard as a movement does.
 TEST_F(WindowManagerTest, RealKeyPressStartsTheWizard) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-  TFM_ZelSet window;
+  InstallerWindow window;
   showAndSettle(window);
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }));
@@ -135,7 +135,7 @@ unsigned long windowNamed(const std::string& title) {
 // notes whether the window manager stacks it above.
 class StackingProbe : public MessageService {
  public:
-  explicit StackingProbe(TFM_SetUpProgress& progress) : progress_(progress) {}
+  explicit StackingProbe(InstallProgressWindow& progress) : progress_(progress) {}
   MessageAnswer show(const Message& message) override {
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(message.caption),
                     QString::fromStdString(message.text));
@@ -153,13 +153,13 @@ class StackingProbe : public MessageService {
   std::optional<bool> boxAbove;
 
  private:
-  TFM_SetUpProgress& progress_;
+  InstallProgressWindow& progress_;
 };
 
 TEST_F(WindowManagerTest, BoxesShownDuringTheInstallStandAboveTheProgressWindow) {
   if (windowManager().empty()) GTEST_SKIP() << "without a window manager nothing keeps windows on top";
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-  TFM_SetUpProgress progress;
+  InstallProgressWindow progress;
   progress.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&progress));
   QTest::qWait(300);

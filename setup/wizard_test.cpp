@@ -17,16 +17,16 @@
 #include "gauge.h"
 #include "ini_file.h"
 #include "message_service.h"
-#include "s_set_util.h"
-#include "s_dir_select.h"
-#include "s_mdir_select.h"
-#include "s_setup_progress.h"
-#include "s_welcome.h"
+#include "setup_helpers.h"
+#include "folder_chooser.h"
+#include "directory_page.h"
+#include "install_progress_window.h"
+#include "welcome_page.h"
 #include "setup_art.h"
 #include "setup_state.h"
 #include "setup_test_support.h"
 #include "wizard_test_support.h"
-#include "zel_set.h"
+#include "installer_window.h"
 
 namespace zel::setup {
 namespace {
@@ -72,11 +72,11 @@ class WizardTest : public ::testing::Test {
 // Welcome page --------------------------------------------------------------------
 
 TEST_F(WizardTest, WelcomePageAsDesigned) {
-  TFM_Welcome page;
+  WelcomePage page;
   EXPECT_EQ(page.windowTitle(), QStringLiteral("환영합니다"));
   EXPECT_EQ(page.size(), QSize(397, 298));
-  EXPECT_EQ(testing::buttonText(page, "C_Bbt_Next"), QStringLiteral("다  음"));
-  EXPECT_EQ(testing::buttonText(page, "C_Bbt_Cancel"), QStringLiteral("취  소"));
+  EXPECT_EQ(testing::buttonText(page, "nextButton"), QStringLiteral("다  음"));
+  EXPECT_EQ(testing::buttonText(page, "cancelButton"), QStringLiteral("취  소"));
   EXPECT_EQ(testing::labelText(page, "Label10"), QStringLiteral("ZEL/4.X 보고서 Viewer"));
   EXPECT_EQ(testing::labelText(page, "Label2"), QStringLiteral("Install 하는 프로그램입니다."));
   EXPECT_EQ(testing::labelText(page, "Label9"), QStringLiteral("도움말을 참조하시기 바랍니다."));
@@ -88,20 +88,20 @@ TEST_F(WizardTest, WelcomePageAsDesigned) {
 }
 
 TEST_F(WizardTest, WelcomeNextGoesOn) {
-  TFM_Welcome page;
+  WelcomePage page;
   page.show();
   EXPECT_FALSE(WelcomeNext);
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_TRUE(WelcomeNext);
   EXPECT_FALSE(page.isVisible());
   EXPECT_TRUE(recorder_.shown.empty());
 }
 
 TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
-  TFM_Welcome page;
+  WelcomePage page;
   page.show();
   answer({kYes});
-  click(page, "C_Bbt_Cancel");
+  click(page, "cancelButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   const Message& m = recorder_.shown[0];
   EXPECT_EQ(m.caption, "확인");
@@ -113,16 +113,16 @@ TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
 }
 
 TEST_F(WizardTest, WelcomeCancelNoStays) {
-  TFM_Welcome page;
+  WelcomePage page;
   page.show();
   answer({kNo});
-  click(page, "C_Bbt_Cancel");
+  click(page, "cancelButton");
   EXPECT_TRUE(page.isVisible());
   EXPECT_FALSE(WelcomeNext);
 }
 
 TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
-  TFM_Welcome page;
+  WelcomePage page;
   page.show();
   auto* link = page.findChild<ClickLabel*>(QStringLiteral("Label11"));
   ASSERT_NE(link, nullptr);
@@ -133,31 +133,31 @@ TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
 // Directory page ------------------------------------------------------------------
 
 TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   EXPECT_EQ(page.windowTitle(), QStringLiteral("디렉토리설정"));
   EXPECT_EQ(page.size(), QSize(484, 344));
-  EXPECT_EQ(testing::labelText(page, "C_Lbl_Path"), QString::fromStdString(default_));
-  EXPECT_EQ(testing::buttonText(page, "C_Bbt_SPath"), QStringLiteral("경 로"));
+  EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(default_));
+  EXPECT_EQ(testing::buttonText(page, "chooseButton"), QStringLiteral("경 로"));
   EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("Bevel1"))->size(), QSize(307, 22));
   EXPECT_EQ(InstallPath, default_);
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
   std::filesystem::create_directories(default_);
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_TRUE(DirSetNext);
   EXPECT_FALSE(page.isVisible());
   EXPECT_TRUE(recorder_.shown.empty());
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   answer({kNo});
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "확인");
   EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + default_);
@@ -168,10 +168,10 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   answer({kYes});
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_TRUE(directoryExists(default_));
   EXPECT_TRUE(DirSetNext);
   EXPECT_FALSE(page.isVisible());
@@ -179,10 +179,10 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
 
 TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
   writeFile(dir_ / "(주)Velmora", "a file where a directory should go");
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   answer({kYes});
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류", "오류"}));
   EXPECT_EQ(recorder_.shown[2].text, "경로를 만들 수 없습니다.");
   EXPECT_TRUE(page.isVisible());
@@ -190,12 +190,12 @@ TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
 }
 
 TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   answer({kNo, kYes});
-  click(page, "C_Bbt_Cancel");
+  click(page, "cancelButton");
   EXPECT_TRUE(page.isVisible());
-  click(page, "C_Bbt_Cancel");
+  click(page, "cancelButton");
   ASSERT_EQ(recorder_.shown.size(), 2u);
   EXPECT_EQ(recorder_.shown[1].caption, "확인");
   EXPECT_EQ(recorder_.shown[1].text, "프로그램설치를 종료하시겠습니까?");
@@ -206,25 +206,25 @@ TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
 }
 
 void chooseFolder(QDialog& chooser, const std::string& folder) {
-  auto* edit = chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"));
+  auto* edit = chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"));
   edit->setText(QString::fromStdString(folder));
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
 }
 
 TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
   const std::string chosen = dir_ / "chosen";
   std::filesystem::create_directories(chosen);
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   runner_.then([&](QDialog& chooser) {
-    EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"))->text(), QString::fromStdString(default_));
+    EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"))->text(), QString::fromStdString(default_));
     chooseFolder(chooser, chosen);
   });
-  click(page, "C_Bbt_SPath");
+  click(page, "chooseButton");
   EXPECT_EQ(runner_.shown, std::vector<QString>{QStringLiteral("FM_DirSelect")});
-  EXPECT_EQ(testing::labelText(page, "C_Lbl_Path"), QString::fromStdString(chosen));
+  EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(chosen));
   std::filesystem::remove(chosen);
-  click(page, "C_Bbt_Next");
+  click(page, "nextButton");
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_TRUE(DirSetNext);
   EXPECT_EQ(InstallPath, chosen);
@@ -233,15 +233,15 @@ TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
 TEST_F(WizardTest, ReopeningAndCancellingTheChooserTestsTheFolderAgain) {
   const std::string chosen = dir_ / "chosen";
   std::filesystem::create_directories(chosen);
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   runner_.then([&](QDialog& chooser) { chooseFolder(chooser, chosen); });
-  runner_.then([&](QDialog& chooser) { click(chooser, "C_Bbt_Cancel"); });
-  click(page, "C_Bbt_SPath");
-  click(page, "C_Bbt_SPath");
+  runner_.then([&](QDialog& chooser) { click(chooser, "cancelButton"); });
+  click(page, "chooseButton");
+  click(page, "chooseButton");
   EXPECT_FALSE(DirSelected);
   EXPECT_EQ(InstallPath, chosen);
-  click(page, "C_Bbt_Next");  // it exists: closes without a question
+  click(page, "nextButton");  // it exists: closes without a question
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_TRUE(DirSetNext);
 }
@@ -254,26 +254,26 @@ class ChooserTest : public WizardTest {
     WizardTest::SetUp();
     InstallPath = default_;
   }
-  QLineEdit* edit(QWidget& w) { return w.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath")); }
+  QLineEdit* edit(QWidget& w) { return w.findChild<QLineEdit*>(QStringLiteral("pathEdit")); }
 };
 
 TEST_F(ChooserTest, AsDesigned) {
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   EXPECT_EQ(chooser.windowTitle(), QStringLiteral("경로선택"));
   EXPECT_EQ(chooser.size(), QSize(294, 284));
-  EXPECT_EQ(testing::buttonText(chooser, "C_Bbt_Ok"), QStringLiteral("선   택"));
+  EXPECT_EQ(testing::buttonText(chooser, "okButton"), QStringLiteral("선   택"));
   EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));
   EXPECT_EQ(edit(chooser)->width(), 202);
-  EXPECT_EQ(chooser.findChild<QWidget*>(QStringLiteral("C_Dlb_ProjDir"))->size(), QSize(185, 169));
+  EXPECT_EQ(chooser.findChild<QWidget*>(QStringLiteral("directoryList"))->size(), QSize(185, 169));
   EXPECT_EQ(chooser.focusWidget(), edit(chooser));
 }
 
 TEST_F(ChooserTest, BlankPathGivesTheWarningOnly) {
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QStringLiteral("   "));
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "경고");
   EXPECT_EQ(recorder_.shown[0].text, "경로를 입력하십시요.");
@@ -287,10 +287,10 @@ class ProductFolderTest : public ChooserTest, public ::testing::WithParamInterfa
 TEST_P(ProductFolderTest, IsRefused) {
   const std::string product = dir_ / "ZEL";
   writeFile(product + "/" + GetParam(), "x");
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(product));
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "오류");
   EXPECT_EQ(recorder_.shown[0].text, "ZEL의 경로에는 본 프로그램을 설치할 수 없습니다.");
@@ -304,10 +304,10 @@ INSTANTIATE_TEST_SUITE_P(Markers, ProductFolderTest, ::testing::Values("ZEL-C.BA
 TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
   const std::string plain = dir_ / "plain";
   writeFile(plain + "/ZELRPT.EXE", "not a marker");
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(plain));
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_TRUE(DirSelected);
   EXPECT_EQ(InstallPath, plain);
@@ -316,11 +316,11 @@ TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
 
 TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
   const std::string fresh = dir_ / "new/folder";
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(fresh));
   answer({kYes});
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + fresh);
   EXPECT_TRUE(directoryExists(fresh));
@@ -331,11 +331,11 @@ TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
 TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
   std::filesystem::create_directories(dir_ / "listed");
   ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);  // where the list was moved to
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QStringLiteral("sub/../rel"));
   answer({kYes});
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   EXPECT_EQ(InstallPath, dir_ / "listed/rel");
   EXPECT_TRUE(directoryExists(dir_ / "listed/rel"));
   EXPECT_FALSE(exists(start_ + "/rel"));
@@ -343,24 +343,24 @@ TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
 
 TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
   std::filesystem::create_directories(dir_ / "listed/rel");
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   runner_.then([&](QDialog& chooser) {
     ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);
-    chooser.findChild<QLineEdit*>(QStringLiteral("C_Edt_SelPath"))->setText(QStringLiteral("rel"));
-    click(chooser, "C_Bbt_Ok");
+    chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"))->setText(QStringLiteral("rel"));
+    click(chooser, "okButton");
   });
-  click(page, "C_Bbt_SPath");
+  click(page, "chooseButton");
   EXPECT_EQ(InstallPath, dir_ / "listed/rel");
-  EXPECT_EQ(testing::labelText(page, "C_Lbl_Path"), QString::fromStdString(dir_ / "listed/rel"));
+  EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(dir_ / "listed/rel"));
 }
 
 TEST_F(ChooserTest, MissingFolderAndNoStays) {
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(dir_ / "new"));
   answer({kNo});
-  click(chooser, "C_Bbt_Ok");
+  click(chooser, "okButton");
   EXPECT_FALSE(exists(dir_ / "new"));
   EXPECT_TRUE(chooser.isVisible());
   EXPECT_FALSE(DirSelected);
@@ -368,9 +368,9 @@ TEST_F(ChooserTest, MissingFolderAndNoStays) {
 
 TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
   std::filesystem::create_directories(start_ + "/sub folder");
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
-  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   ASSERT_NE(list, nullptr);
   int row = -1;
   for (int i = 0; i < list->count(); ++i)
@@ -389,9 +389,9 @@ TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
 }
 
 TEST_F(ChooserTest, EnterInTheListsAccepts) {
-  for (const char* list : {"C_Dlb_ProjDir", "C_Cmb_Drive", "C_Edt_SelPath"}) {
+  for (const char* list : {"directoryList", "driveBox", "pathEdit"}) {
     DirSelected = false;
-    TFM_DirSelect chooser;
+    FolderChooser chooser;
     chooser.show();
     edit(chooser)->setText(QString::fromStdString(start_));
     QTest::keyClick(chooser.findChild<QWidget*>(QString::fromLatin1(list)), Qt::Key_Return);
@@ -402,9 +402,9 @@ TEST_F(ChooserTest, EnterInTheListsAccepts) {
 
 TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
   std::filesystem::create_directories(start_ + "/sub");
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
-  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   EXPECT_EQ(list->directory(), QString::fromStdString(start_));
   EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));  // untouched so far
   const int last = list->count() - 1;
@@ -419,9 +419,9 @@ TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
 TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
   fake_.driveList = {"/", "a:"};
   fake_.notReady = {"a:"};
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
-  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
+  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   ASSERT_EQ(drives->currentText(), QStringLiteral("/"));
   drives->setCurrentIndex(1);
   emit drives->activated(1);
@@ -437,9 +437,9 @@ TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
 
 TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
   fake_.driveList = {"/", "?"};
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
-  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
+  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   drives->setCurrentIndex(1);
   emit drives->activated(1);
   ASSERT_EQ(recorder_.shown.size(), 1u);
@@ -448,11 +448,11 @@ TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
 }
 
 TEST_F(ChooserTest, ReadyDriveMovesTheDirectoryList) {
-  TFM_DirSelect chooser;
+  FolderChooser chooser;
   chooser.show();
-  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("C_Dlb_ProjDir"));
+  auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   fake_.driveList = {"/"};
-  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("C_Cmb_Drive"));
+  auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   drives->addItem(QString::fromStdString(dir_.path()));  // a second "drive": the temp tree
   drives->setCurrentIndex(1);
   emit drives->activated(1);
@@ -474,21 +474,21 @@ TEST(GaugeTest, ShareIsTheWholeNumberPart) {
 }
 
 TEST_F(WizardTest, ProgressWindowAsDesigned) {
-  TFM_SetUpProgress window;
+  InstallProgressWindow window;
   window.show();
   EXPECT_EQ(window.windowTitle(), QStringLiteral("설치"));
   EXPECT_EQ(window.size(), QSize(448, 141));
-  EXPECT_EQ(testing::buttonText(window, "C_Bbt_Cancel"), QStringLiteral("취  소"));
+  EXPECT_EQ(testing::buttonText(window, "cancelButton"), QStringLiteral("취  소"));
   EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
-  EXPECT_EQ(window.C_Gag_Cur->size(), QSize(363, 25));
+  EXPECT_EQ(window.currentGauge->size(), QSize(363, 25));
   window.setTotal(0, 10, 0);
   window.setCurrent(0, 100, 40);
-  EXPECT_EQ(window.C_Gag_Tot->text(), QStringLiteral("0%"));
-  EXPECT_EQ(window.C_Gag_Cur->text(), QStringLiteral("40%"));
+  EXPECT_EQ(window.totalGauge->text(), QStringLiteral("0%"));
+  EXPECT_EQ(window.currentGauge->text(), QStringLiteral("40%"));
   window.setTotal(0, 10, 10);
-  EXPECT_EQ(window.C_Gag_Tot->text(), QStringLiteral("100%"));
-  window.C_Gag_Cur->grab();  // paints without trouble
+  EXPECT_EQ(window.totalGauge->text(), QStringLiteral("100%"));
+  window.currentGauge->grab();  // paints without trouble
 }
 
 // The driver ------------------------------------------------------------------------
@@ -502,13 +502,13 @@ class DriverTest : public WizardTest {
     ASSERT_TRUE(testing::zipDirectory(stage, start_ + "/ZELRPT.E01"));
   }
   void goThroughThePages() {
-    runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
-    runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
+    runner_.then([](QDialog& d) { click(d, "nextButton"); });
+    runner_.then([](QDialog& d) { click(d, "nextButton"); });
   }
 };
 
 TEST_F(DriverTest, MainWindowAsDesigned) {
-  TFM_ZelSet window;
+  InstallerWindow window;
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Zel-C 보고서 Viewer"));
   EXPECT_EQ(window.palette().color(QPalette::Window), QColor(0, 128, 128));
   EXPECT_EQ(StartDir, start_);
@@ -521,7 +521,7 @@ TEST_F(DriverTest, FullInstallationAndNoToStartingTheViewer) {
   makeArchive();
   goThroughThePages();
   answer({kYes, kNo});  // create the directory; do not start the viewer
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"), QStringLiteral("FM_DirSet")}));
@@ -551,7 +551,7 @@ TEST_F(DriverTest, YesToTheCompletionQuestionStartsTheViewerAndNeverRestarts) {
   writeFile(win_ + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
   goThroughThePages();
   answer({kYes});
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
@@ -566,7 +566,7 @@ TEST_F(DriverTest, ViewerThatCannotStartIsReported) {
   goThroughThePages();
   fake_.startAccepted = false;
   answer({kYes});
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(fake_.restarts, 0);
@@ -589,7 +589,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
     setPlatform(&firstPlatform);
     goThroughThePages();
     answer({kNo});
-    TFM_ZelSet first;
+    InstallerWindow first;
     first.show();
     testing::moveMouseOver(first.Image1);
     setPlatform(&fake_);
@@ -601,13 +601,13 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
   recorder_.shown.clear();
   ASSERT_EQ(::chdir(start_.c_str()), 0);  // started from the medium again
   std::string proposed;
-  runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
+  runner_.then([](QDialog& d) { click(d, "nextButton"); });
   runner_.then([&](QDialog& d) {
-    proposed = testing::labelText(d, "C_Lbl_Path").toStdString();
-    click(d, "C_Bbt_Next");
+    proposed = testing::labelText(d, "pathLabel").toStdString();
+    click(d, "nextButton");
   });
   answer({kNo});
-  TFM_ZelSet second;
+  InstallerWindow second;
   second.show();
   testing::moveMouseOver(second.Image1);
   EXPECT_EQ(proposed, elsewhere);
@@ -621,12 +621,12 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
 // through, as soon as the unpacking is under way.
 class DuringTheInstall {
  public:
-  explicit DuringTheInstall(std::function<void(TFM_SetUpProgress&)> action) : action_(std::move(action)) {
+  explicit DuringTheInstall(std::function<void(InstallProgressWindow&)> action) : action_(std::move(action)) {
     timer_.setInterval(0);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* progress = qobject_cast<TFM_SetUpProgress*>(w);
-        if (!progress || !progress->isVisible() || progress->C_Gag_Cur->text() == QStringLiteral("0%")) continue;
+        auto* progress = qobject_cast<InstallProgressWindow*>(w);
+        if (!progress || !progress->isVisible() || progress->currentGauge->text() == QStringLiteral("0%")) continue;
         timer_.stop();
         action_(*progress);
         return;
@@ -637,7 +637,7 @@ class DuringTheInstall {
 
  private:
   QTimer timer_;
-  std::function<void(TFM_SetUpProgress&)> action_;
+  std::function<void(InstallProgressWindow&)> action_;
 };
 
 class DriverStopTest : public DriverTest {
@@ -660,8 +660,8 @@ TEST_F(DriverStopTest, CancelButtonAsksThenTakesEverythingBack) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});  // create the directory; yes, cancel
-  DuringTheInstall cancel([](TFM_SetUpProgress& p) { p.C_Bbt_Cancel->click(); });
-  TFM_ZelSet window;
+  DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
@@ -677,8 +677,8 @@ TEST_F(DriverStopTest, NoToTheCancelQuestionFinishesTheInstall) {
   std::filesystem::create_directories(default_);
   goThroughThePages();
   answer({kNo, kNo});  // do not cancel; do not start the viewer
-  DuringTheInstall cancel([](TFM_SetUpProgress& p) { p.C_Bbt_Cancel->click(); });
-  TFM_ZelSet window;
+  DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
@@ -691,8 +691,8 @@ TEST_F(DriverStopTest, ClosingTheMainWindowAsksTheCancelQuestion) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});
-  TFM_ZelSet window;
-  DuringTheInstall close([&window](TFM_SetUpProgress&) { window.close(); });
+  InstallerWindow window;
+  DuringTheInstall close([&window](InstallProgressWindow&) { window.close(); });
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
@@ -707,8 +707,8 @@ TEST_P(DriverSignalTest, TakesEverythingBackAndEndsByTheSignal) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes});
-  DuringTheInstall signal([](TFM_SetUpProgress&) { ::raise(GetParam()); });
-  TFM_ZelSet window;
+  DuringTheInstall signal([](InstallProgressWindow&) { ::raise(GetParam()); });
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), std::vector<std::string>{"확인"});  // no question, no restart
@@ -726,7 +726,7 @@ class OnTopRecorder : public RecordingMessageService {
  public:
   MessageAnswer show(const Message& message) override {
     for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* p = qobject_cast<TFM_SetUpProgress*>(w); p && p->isVisible())
+      if (auto* p = qobject_cast<InstallProgressWindow*>(w); p && p->isVisible())
         progressOnTop.push_back(p->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     return RecordingMessageService::show(message);
   }
@@ -739,7 +739,7 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
   goThroughThePages();
   OnTopRecorder onTop;
   setMessageService(&onTop);
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   ASSERT_EQ(onTop.shown.size(), 1u);
@@ -753,7 +753,7 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
 TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
   goThroughThePages();
   answer({kYes});  // create the directory; then the archive is missing
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류"}));
@@ -762,7 +762,7 @@ TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
 }
 
 TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   QTest::keyClick(&window, Qt::Key_Shift);  // a modifier alone starts nothing
   EXPECT_FALSE(Started);
@@ -774,7 +774,7 @@ TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
 }
 
 TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   // Still on the welcome page, the main window gets another movement.
   runner_.then([&](QDialog&) { testing::moveMouseOver(window.Image1); });
@@ -789,8 +789,8 @@ TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
 }
 
 TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
-  runner_.then([](QDialog& d) { click(d, "C_Bbt_Next"); });
-  TFM_ZelSet window;
+  runner_.then([](QDialog& d) { click(d, "nextButton"); });
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(runner_.shown.size(), 2u);
@@ -802,9 +802,9 @@ TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
 TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   std::filesystem::create_directories(default_);
   goThroughThePages();
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
-  QSignalSpy closed(&window, &TFM_ZelSet::closed);
+  QSignalSpy closed(&window, &InstallerWindow::closed);
   testing::moveMouseOver(window.Image1);
   EXPECT_EQ(captions(), (std::vector<std::string>{"오류"}));
   EXPECT_EQ(recorder_.shown.back().text, "ZELRPT.E01 화일이 존재하지 않습니다.");
@@ -813,14 +813,14 @@ TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   EXPECT_FALSE(window.isVisible());
   ASSERT_NE(window.progressWindow(), nullptr);  // stays until the program ends
   EXPECT_TRUE(window.progressWindow()->isVisible());
-  EXPECT_EQ(window.progressWindow()->C_Gag_Tot->text(), QStringLiteral("0%"));
+  EXPECT_EQ(window.progressWindow()->totalGauge->text(), QStringLiteral("0%"));
 }
 
 TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
   std::filesystem::create_directories(default_);
   writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
   goThroughThePages();
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   // The reason stands under the message.
@@ -836,7 +836,7 @@ TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
   writeFile(dir_ / "stage/libsde32.so/inner.txt", "x");
   ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", start_ + "/ZELRPT.E01"));
   goThroughThePages();
-  TFM_ZelSet window;
+  InstallerWindow window;
   window.show();
   testing::moveMouseOver(window.Image1);
   ASSERT_FALSE(recorder_.shown.empty());
@@ -860,7 +860,7 @@ TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
   std::filesystem::create_directories(default_);
   std::unique_ptr<QDialog> page = GetParam().make();
   page->show();
-  ASSERT_EQ(page->focusWidget()->objectName(), QStringLiteral("C_Bbt_Next"));
+  ASSERT_EQ(page->focusWidget()->objectName(), QStringLiteral("nextButton"));
   QTest::keyClick(page->focusWidget(), Qt::Key_Return);
   EXPECT_TRUE(*GetParam().next);
   EXPECT_FALSE(page->isVisible());
@@ -880,10 +880,10 @@ TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
-                         ::testing::Values(PageCase{"Welcome", [] { return std::unique_ptr<QDialog>(new TFM_Welcome); },
+                         ::testing::Values(PageCase{"Welcome", [] { return std::unique_ptr<QDialog>(new WelcomePage); },
                                                     &WelcomeNext, "확인"},
                                            PageCase{"Directory",
-                                                    [] { return std::unique_ptr<QDialog>(new TFM_DirSet); },
+                                                    [] { return std::unique_ptr<QDialog>(new DirectoryPage); },
                                                     &DirSetNext, "확인"}),
                          [](const auto& info) { return info.param.label; });
 
@@ -894,19 +894,19 @@ TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
       dir_ / (std::string(30, 'a') + "/" + std::string(40, 'b') + "/" + std::string(40, 'c') + "/끝부분");
   testing::FakePlatform longFake(win_, longPath);
   testing::PlatformGuard guard(&longFake);
-  TFM_DirSet page;
+  DirectoryPage page;
   page.show();
   EXPECT_EQ(InstallPath, longPath);  // the whole path, not what the label shows
-  TFM_SetUpProgress progress;
+  InstallProgressWindow progress;
   progress.setStatus(longPath + "/ZelRpt.bin");
-  for (QLabel* label : {page.findChild<QLabel*>(QStringLiteral("C_Lbl_Path")), progress.C_Lbl_CurFile}) {
+  for (QLabel* label : {page.findChild<QLabel*>(QStringLiteral("pathLabel")), progress.currentFileLabel}) {
     const QString shown = label->text();
     EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
     EXPECT_TRUE(shown.startsWith(QStringLiteral("/"))) << shown.toStdString();
     EXPECT_TRUE(label->toolTip().endsWith(shown.mid(shown.indexOf(QChar(0x2026)) + 1))) << shown.toStdString();
     EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(shown), label->width());
   }
-  EXPECT_TRUE(progress.C_Lbl_CurFile->text().endsWith(QStringLiteral("/ZelRpt.bin")));
+  EXPECT_TRUE(progress.currentFileLabel->text().endsWith(QStringLiteral("/ZelRpt.bin")));
 }
 
 }  // namespace

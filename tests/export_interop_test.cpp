@@ -31,7 +31,7 @@
 #include "progress_dialog.h"
 #include "recording_canvas.h"
 #include "report_lines.h"
-#include "report_run.h"
+#include "preview_session.h"
 #include "report_runner.h"
 #include "sample_reports.h"
 #include "zel_table.h"
@@ -150,9 +150,10 @@ class RecordingPicture : public PageRecorder {
 };
 
 // A preview that draws every page of the run on the recording canvas.
-class DrawingPreview : public PreviewWindow {
+class DrawingPreview : public ReportPreview {
  public:
   explicit DrawingPreview(std::map<int, DrawnPage>& pages) : pages_(pages) {}
+  void SetSession(const PreviewSession& session) override { session_ = &session; }
   void SetPageInfo(const std::string&, const std::string& last, TZelTable* table, const std::string&) override {
     last_ = std::stoi(last);
     table_ = table;
@@ -161,7 +162,7 @@ class DrawingPreview : public PreviewWindow {
   void SetOnDrawPage(DrawPageProc proc) override { draw_ = std::move(proc); }
   void SetOnPrintJob(PrintJobProc) override {}
   void ShowModal() override {
-    const TReportLayout& L = reportRun().Layout;
+    const TReportLayout& L = session_->layout;
     const int body = L.MarginTop + L.CaptionHeight;
     for (int page = 1; page <= last_; ++page) {
       RecordingPicture picture;
@@ -181,6 +182,7 @@ class DrawingPreview : public PreviewWindow {
  private:
   std::map<int, DrawnPage>& pages_;
   int last_ = 0;
+  const PreviewSession* session_ = nullptr;
   TZelTable* table_ = nullptr;
   DrawPageProc draw_;
 };

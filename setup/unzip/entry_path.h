@@ -4,7 +4,7 @@
 // components are dropped. Absolute names, drive letters, ".." components and NUL
 // bytes are refused, so the components returned can only name a place below the
 // directory they are joined to. Whether that place is reached through a symbolic
-// link is checked when the directories are made (see t_unzip.cpp).
+// link is checked when the directories are made (see zip_extractor.cpp).
 #pragma once
 
 #include <string>

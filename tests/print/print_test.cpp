@@ -31,8 +31,9 @@
 #include "printer_layer.h"
 #include "private_cups_server.h"
 #include "report_runner.h"
-#include "s_preview.h"
-#include "s_rpt_progress.h"
+#include "preview_window.h"
+#include "preview_toolbar.h"
+#include "print_progress_dialog.h"
 #include "sample_reports.h"
 
 using namespace zel;
@@ -251,25 +252,25 @@ class PrintTest : public QObject {
     QString error;
     QVERIFY2(server_.addPdfQueue(kStripsQueue, strips.fileName(), true, error), qPrintable(error));
     QVERIFY2(server_.addPdfQueue(kSheetQueue, shippedCupsPdfPpd(), false, error), qPrintable(error));
-    installedServices().preview = [] { return std::make_unique<TFM_Preview>(installedServices()); };
-    installedServices().progress = &progress_;
+    services_.preview = [this] { return std::make_unique<PreviewWindow>(services_, &context_); };
+    services_.progress = &progress_;
   }
   void cleanupTestCase() {
-    installedServices().preview = nullptr;
-    installedServices().progress = nullptr;
-    installedServices().printer = nullptr;
+    services_.preview = nullptr;
+    services_.progress = nullptr;
+    services_.printer = nullptr;
   }
   void init() {
     service_ = RecordingMessageService();
     setMessageService(&service_);
-    TFM_Preview::setPrinterAsker(nullptr);
-    TFM_Preview::setPdfFileAsker(nullptr);
+    context_.hooks.askPrinter = nullptr;
+    context_.hooks.askPdfFile = nullptr;
   }
   void cleanup() {
-    TFM_Preview::setPreviewRunner(nullptr);
-    TFM_Preview::setPrinterAsker(nullptr);
-    TFM_Preview::setPdfFileAsker(nullptr);
-    installedServices().printer = nullptr;
+    context_.hooks.runPreview = nullptr;
+    context_.hooks.askPrinter = nullptr;
+    context_.hooks.askPdfFile = nullptr;
+    services_.printer = nullptr;
     setMessageService(nullptr);
   }
 
@@ -296,7 +297,7 @@ class PrintTest : public QObject {
 
     PrinterLayer printer(queue);
     QVERIFY(!printer.isPdfPrinter());
-    TFM_Preview::setPrinterAsker([](QWidget*, const QStringList&, const QString& current) { return current; });
+    context_.hooks.askPrinter = [](QWidget*, const QStringList&, const QString& current) { return current; };
     QCOMPARE(printer.printerName(), queue);
     const QStringList before = server_.outputFiles(queue);
     printFromPreview(report, &printer, QString());
@@ -353,11 +354,11 @@ class PrintTest : public QObject {
     QCOMPARE(printer.printerName(), kStripsQueue);
     QStringList offered;
     QString inUse;
-    TFM_Preview::setPrinterAsker([&](QWidget*, const QStringList& names, const QString& current) {
+    context_.hooks.askPrinter = [&](QWidget*, const QStringList& names, const QString& current) {
       offered = names;
       inUse = current;
       return answer;
-    });
+    };
     const QStringList defaultBefore = server_.outputFiles(kStripsQueue);
     const QStringList chosenBefore = server_.outputFiles(kSheetQueue);
     printFromPreview(QStringLiteral("P_RPTB02_SIX.dbf"), &printer, QString());
@@ -482,27 +483,29 @@ class PrintTest : public QObject {
   // The user's job in the preview: range 3 to 5, starting number 10, two
   // copies, the print button; pdfFile answers the built-in printer's question.
   void printFromPreview(const QString& report, Printer* printer, const QString& pdfFile) {
-    installedServices().printer = printer;
-    TFM_Preview::setPdfFileAsker([pdfFile](QWidget*, const QString&) { return pdfFile; });
-    TFM_Preview::setPreviewRunner([](TFM_Preview& w) {
+    services_.printer = printer;
+    context_.hooks.askPdfFile = [pdfFile](QWidget*, const QString&) { return pdfFile; };
+    context_.hooks.runPreview = [](PreviewWindow& w) {
       QApplication::processEvents();
-      typeInto(w.C_EDT_START, "3");
-      typeInto(w.C_EDT_END, "5");
-      typeInto(w.c_Ned_PrintPageNum, "10");
-      typeInto(w.C_EDT_CopyCount, "2");
-      w.C_SBT_PRN->click();
-    });
+      typeInto(w.toolBar->rangeFromField, "3");
+      typeInto(w.toolBar->rangeToField, "5");
+      typeInto(w.toolBar->startNumberField, "10");
+      typeInto(w.toolBar->copiesField, "2");
+      w.toolBar->printButton->click();
+    };
     try {
-      RunReport(installedServices(), dir(), report.toStdString());
+      RunReport(services_, dir(), report.toStdString());
     } catch (const std::exception& e) {
       QFAIL(e.what());
     }
-    installedServices().printer = nullptr;
+    services_.printer = nullptr;
   }
 
   PrivateCupsServer& server_;
   QTemporaryDir work_;
   RecordingMessageService service_;
+  RunServices services_;
+  PreviewContext context_;
   QtProgressDialog progress_;
 };
 

@@ -51,7 +51,7 @@ FileStamp stampOf(const std::string& path) {
 
 DescriptionCache::DescriptionCache(Reader reader, std::size_t capacity)
     : reader_(std::move(reader)), capacity_(capacity == 0 ? 1 : capacity) {
-  if (!reader_) reader_ = [](const std::string& d, const std::string& n) { return GetFileInfo(d, n); };
+  if (!reader_) reader_ = [](const std::string& d, const std::string& n) { return describeReport(d, n); };
 }
 
 void DescriptionCache::completePages(const std::string& directory, const std::string& fileName,

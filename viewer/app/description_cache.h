@@ -32,7 +32,7 @@ FileStamp stampOf(const std::string& path);
 class DescriptionCache {
  public:
   using Reader = std::function<ReportDescription(const std::string& directory, const std::string& fileName)>;
-  // reader: how an answer is made (GetFileInfo unless a test counts the reads).
+  // reader: how an answer is made (describeReport unless a test counts the reads).
   explicit DescriptionCache(Reader reader = {}, std::size_t capacity = 256);
 
   // The panel's answer for fileName in directory. Errors of the reader

@@ -38,7 +38,7 @@ class DescriptionCacheTest : public ::testing::Test {
   int reads_ = 0;
   DescriptionCache cache_{[this](const std::string& d, const std::string& n) {
     ++reads_;
-    return GetFileInfo(d, n);
+    return describeReport(d, n);
   }};
 };
 
@@ -108,7 +108,7 @@ TEST_F(DescriptionCacheTest, OldestAnswerMakesRoom) {
   DescriptionCache small(
       [this](const std::string& d, const std::string& n) {
         ++reads_;
-        return GetFileInfo(d, n);
+        return describeReport(d, n);
       },
       2);
   for (const char* name : {"A_RPTB02.dbf", "B_RPTB02.dbf", "C_RPTB02.dbf"}) {

@@ -160,7 +160,7 @@ std::string highestPage(TTable& table, std::string& problem) {
 
 }  // namespace
 
-std::string RptDescription(const std::string& code) {
+std::string reportTitleOf(const std::string& code) {
   if (code.size() < 6) return "";
   const std::string key = asciiUpper(code.substr(3, 3));
   if (!isDigit(key[1]) || !isDigit(key[2])) return "";
@@ -174,7 +174,7 @@ std::string RptDescription(const std::string& code) {
 bool settingsBlockReads(const std::string& block) { return !emptyWhenTrimmed(block); }
 
 void describeSettings(const std::string& block, ReportDescription& out) {
-  out.title = RptDescription(GetKey(block, "RPTCODE"));
+  out.title = reportTitleOf(GetKey(block, "RPTCODE"));
 
   std::string optionSet = GetKey(block, "OPTIONSET");
   out.fixedDecimals = Token(1, optionSet, "0") == "1" ? "적용" : "비적용";
@@ -220,7 +220,7 @@ void describeSettings(const std::string& block, ReportDescription& out) {
   }
 }
 
-ReportDescription GetFileInfo(const std::string& directory, const std::string& fileName, long countPagesUpTo) {
+ReportDescription describeReport(const std::string& directory, const std::string& fileName, long countPagesUpTo) {
   ReportDescription out;
   if (emptyWhenTrimmed(fileName)) return out;
 

@@ -15,7 +15,7 @@ class TZelTable;
 
 // The title of a report code such as "RPTB02": characters 4 to 6, upper-cased,
 // a family letter and two digits; empty when the code is short, malformed or unknown.
-std::string RptDescription(const std::string& code);
+std::string reportTitleOf(const std::string& code);
 
 // What the file turned out to be: nothing chosen (a blank name), not a report
 // (missing, unopenable, held, unreadable or without F_INIT), a report whose
@@ -36,7 +36,7 @@ struct ReportDescription {
   std::string margins;  // "상:… 하:… 좌:… 우:…"
   bool canChangeMargins = true;
   // The page count was left to a PageCounter (a table longer than the limit
-  // GetFileInfo was given); pages is empty until it is known.
+  // describeReport was given); pages is empty until it is known.
   bool pagesPending = false;
   // Why a file is not a report or is unusable, in the engine's words (English),
   // for a log or a command line's standard error; empty otherwise.
@@ -58,14 +58,14 @@ inline constexpr char kBrokenReportFileText[] = "보고서 파일오류(사용�
 // propagate to the caller's standard error report.
 // A table of more than countPagesUpTo records is not counted here: pages stays
 // empty and pagesPending is set (a negative limit counts every table).
-ReportDescription GetFileInfo(const std::string& directory, const std::string& fileName, long countPagesUpTo = -1);
+ReportDescription describeReport(const std::string& directory, const std::string& fileName, long countPagesUpTo = -1);
 
 // False for a settings block that holds nothing to read (empty, or blanks and
 // line breaks only): such a report is described as unusable, and nothing may
 // be written into it.
 bool settingsBlockReads(const std::string& block);
 
-// Counts a report's pages (its highest page number, as GetFileInfo does) a
+// Counts a report's pages (its highest page number, as describeReport does) a
 // number of records at a time, for a caller that keeps its thread free
 // between steps. Holds the table open until the count is done or the counter
 // goes: destroy it before anything else opens the report. Errors of the
@@ -89,7 +89,7 @@ class PageCounter {
 };
 
 // Decodes a settings block (CP949) into the labels other than lblPage.
-// GetFileInfo's steps 6 to 13, for callers that hold the block already.
+// describeReport's steps 6 to 13, for callers that hold the block already.
 void describeSettings(const std::string& block, ReportDescription& out);
 
 }  // namespace zel

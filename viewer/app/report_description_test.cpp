@@ -27,29 +27,29 @@ ReportDescription describe(const std::vector<std::pair<std::string, std::string>
   return out;
 }
 
-TEST(RptDescription, Titles) {
-  EXPECT_EQ(RptDescription("RPTB02"), "내    역    서");
-  EXPECT_EQ(RptDescription("rptb02"), "내    역    서");
-  EXPECT_EQ(RptDescription("RPTA01"), "노  임  단  가");
-  EXPECT_EQ(RptDescription("RPTB09"), "공사비예산서(KOPEC)");
-  EXPECT_EQ(RptDescription("RPTB11"), "공사비예산서(한전)");
-  EXPECT_EQ(RptDescription("RPTC02"), "공종물량 집계");
-  EXPECT_EQ(RptDescription("RPTD10"), "전체vs금회기성");
-  EXPECT_EQ(RptDescription("RPTD11"), "산출근거설계변경");
-  EXPECT_EQ(RptDescription("RPTE08"), "중기 산출 기초(도로)");
-  EXPECT_EQ(RptDescription("RPTS02"), "장비공식-매크로 내역");
-  EXPECT_EQ(RptDescription("RPTB02xyz"), "내    역    서");
+TEST(reportTitleOf, Titles) {
+  EXPECT_EQ(reportTitleOf("RPTB02"), "내    역    서");
+  EXPECT_EQ(reportTitleOf("rptb02"), "내    역    서");
+  EXPECT_EQ(reportTitleOf("RPTA01"), "노  임  단  가");
+  EXPECT_EQ(reportTitleOf("RPTB09"), "공사비예산서(KOPEC)");
+  EXPECT_EQ(reportTitleOf("RPTB11"), "공사비예산서(한전)");
+  EXPECT_EQ(reportTitleOf("RPTC02"), "공종물량 집계");
+  EXPECT_EQ(reportTitleOf("RPTD10"), "전체vs금회기성");
+  EXPECT_EQ(reportTitleOf("RPTD11"), "산출근거설계변경");
+  EXPECT_EQ(reportTitleOf("RPTE08"), "중기 산출 기초(도로)");
+  EXPECT_EQ(reportTitleOf("RPTS02"), "장비공식-매크로 내역");
+  EXPECT_EQ(reportTitleOf("RPTB02xyz"), "내    역    서");
 }
 
-TEST(RptDescription, UnknownOrMalformedIsEmpty) {
-  EXPECT_EQ(RptDescription("RPTZ99"), "");
-  EXPECT_EQ(RptDescription("RPTB"), "");
-  EXPECT_EQ(RptDescription("RPTB0"), "");
-  EXPECT_EQ(RptDescription("RPTBx2"), "");
-  EXPECT_EQ(RptDescription("RPTB2x"), "");
-  EXPECT_EQ(RptDescription("RPTB12"), "");
-  EXPECT_EQ(RptDescription("RPTA00"), "");
-  EXPECT_EQ(RptDescription(""), "");
+TEST(reportTitleOf, UnknownOrMalformedIsEmpty) {
+  EXPECT_EQ(reportTitleOf("RPTZ99"), "");
+  EXPECT_EQ(reportTitleOf("RPTB"), "");
+  EXPECT_EQ(reportTitleOf("RPTB0"), "");
+  EXPECT_EQ(reportTitleOf("RPTBx2"), "");
+  EXPECT_EQ(reportTitleOf("RPTB2x"), "");
+  EXPECT_EQ(reportTitleOf("RPTB12"), "");
+  EXPECT_EQ(reportTitleOf("RPTA00"), "");
+  EXPECT_EQ(reportTitleOf(""), "");
 }
 
 TEST(DescribeSettings, MissingKeysGiveDefaults) {
@@ -154,11 +154,11 @@ TEST_F(GetFileInfoTest, LongTableIsCountedByStepsToTheSameCount) {
   report.settings = "<RPTCODE>=\xA2\xDDRPTB02\xA2\xDD";
   report.pages = {1, 1, 2, 7, 3, std::nullopt, 3};
   write("P_RPTB02.dbf", report);
-  const ReportDescription full = GetFileInfo(dir_, "P_RPTB02.dbf");
+  const ReportDescription full = describeReport(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(full.pages, "7");
   EXPECT_FALSE(full.pagesPending);
-  EXPECT_FALSE(GetFileInfo(dir_, "P_RPTB02.dbf", 7).pagesPending);  // up to the limit: counted at once
-  const ReportDescription left = GetFileInfo(dir_, "P_RPTB02.dbf", 6);
+  EXPECT_FALSE(describeReport(dir_, "P_RPTB02.dbf", 7).pagesPending);  // up to the limit: counted at once
+  const ReportDescription left = describeReport(dir_, "P_RPTB02.dbf", 6);
   EXPECT_TRUE(left.pagesPending);
   EXPECT_EQ(left.pages, "");
   EXPECT_EQ(left.title, full.title);
@@ -178,17 +178,17 @@ TEST_F(GetFileInfoTest, LongTableIsCountedByStepsToTheSameCount) {
 }
 
 TEST_F(GetFileInfoTest, BlankNameLeavesEverythingEmpty) {
-  ReportDescription d = GetFileInfo(dir_, "   ");
+  ReportDescription d = describeReport(dir_, "   ");
   EXPECT_EQ(d.kind, ReportKind::kEmpty);
   EXPECT_EQ(d.title, "");
   EXPECT_EQ(d.sortOrder, "");
   EXPECT_EQ(d.fixedDecimals, "");
   EXPECT_TRUE(d.canChangeMargins);
-  EXPECT_EQ(GetFileInfo(dir_, "").title, "");
+  EXPECT_EQ(describeReport(dir_, "").title, "");
 }
 
 TEST_F(GetFileInfoTest, MissingFileIsNotAReport) {
-  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  ReportDescription d = describeReport(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.kind, ReportKind::kNotAReport);
   EXPECT_EQ(d.title, "보고서 파일이 아님");
   EXPECT_FALSE(d.canChangeMargins);
@@ -199,7 +199,7 @@ TEST_F(GetFileInfoTest, TableWithoutSettingsFieldIsNotAReport) {
   testing::TestReport report;
   report.settings.reset();
   write("P_RPTB02.dbf", report);
-  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  ReportDescription d = describeReport(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.title, "보고서 파일이 아님");
   EXPECT_FALSE(d.canChangeMargins);
 }
@@ -208,7 +208,7 @@ TEST_F(GetFileInfoTest, BlankSettingsIsUnusable) {
   testing::TestReport report;
   report.settings = "  \r\n ";
   write("P_RPTB02.dbf", report);
-  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  ReportDescription d = describeReport(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.kind, ReportKind::kBroken);
   EXPECT_EQ(d.title, "보고서 파일오류(사용불가)");
   EXPECT_FALSE(d.canChangeMargins);
@@ -216,7 +216,7 @@ TEST_F(GetFileInfoTest, BlankSettingsIsUnusable) {
 
   report.settings = "";
   write("P_RPTB02x.dbf", report);
-  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02x.dbf").title, "보고서 파일오류(사용불가)");
+  EXPECT_EQ(describeReport(dir_, "P_RPTB02x.dbf").title, "보고서 파일오류(사용불가)");
 }
 
 TEST_F(GetFileInfoTest, FullReport) {
@@ -231,7 +231,7 @@ TEST_F(GetFileInfoTest, FullReport) {
                            {"PAGESPACE", "10|10|15|10|"}});
   report.pages = {1, 1, 2, 3};
   write("P_RPTB02.dbf", report);
-  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  ReportDescription d = describeReport(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.kind, ReportKind::kOk);
   EXPECT_EQ(d.title, "내    역    서");
   EXPECT_EQ(d.fixedDecimals, "적용");
@@ -259,7 +259,7 @@ TEST_F(GetFileInfoTest, PageCountIsTheHighestPage) {
     report.settings = block({{"RPTCODE", "RPTB02"}});
     report.pages = c.pages;
     write("P_RPTB02.dbf", report);
-    EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.dbf").pages, c.shown) << c.pages.size() << " lines, shows " << c.shown;
+    EXPECT_EQ(describeReport(dir_, "P_RPTB02.dbf").pages, c.shown) << c.pages.size() << " lines, shows " << c.shown;
   }
 }
 
@@ -268,7 +268,7 @@ TEST_F(GetFileInfoTest, NoPageFieldLeavesPageEmpty) {
   report.settings = block({{"RPTCODE", "RPTB02"}});
   report.withPageField = false;
   write("P_RPTB02.dbf", report);
-  ReportDescription d = GetFileInfo(dir_, "P_RPTB02.dbf");
+  ReportDescription d = describeReport(dir_, "P_RPTB02.dbf");
   EXPECT_EQ(d.title, "내    역    서");
   EXPECT_EQ(d.pages, "");
 }
@@ -277,7 +277,7 @@ TEST_F(GetFileInfoTest, NameCaseOfTheFileIsFound) {
   testing::TestReport report;
   report.settings = block({{"RPTCODE", "RPTB02"}});
   write("P_RPTB02.DBF", report);
-  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02.DBF").title, "내    역    서");
+  EXPECT_EQ(describeReport(dir_, "P_RPTB02.DBF").title, "내    역    서");
 }
 
 }  // namespace

@@ -31,17 +31,17 @@ std::string infoIniPath(const std::string& programDirectory) {
   return programDirectory + "/" + kInfoIniName;
 }
 
-std::string GetDirectory(const std::string& programDirectory) {
+std::string restoreReportDirectory(const std::string& programDirectory) {
   std::string dir = iniRead(infoIniPath(programDirectory), kInfoSection, kDirKey, "");
   std::error_code ec;
   if (dir.empty() || !std::filesystem::is_directory(dir, ec)) {
-    SetDirectory(programDirectory, programDirectory);
+    saveReportDirectory(programDirectory, programDirectory);
     return programDirectory;
   }
   return dir;
 }
 
-bool SetDirectory(const std::string& programDirectory, const std::string& directory) {
+bool saveReportDirectory(const std::string& programDirectory, const std::string& directory) {
   return iniWrite(infoIniPath(programDirectory), kInfoSection, kDirKey, directory);
 }
 

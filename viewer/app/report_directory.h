@@ -20,11 +20,11 @@ std::string infoIniPath(const std::string& programDirectory);
 
 // The stored report directory. When the entry is empty or names no existing
 // directory, programDirectory is written as the new entry and returned.
-std::string GetDirectory(const std::string& programDirectory);
+std::string restoreReportDirectory(const std::string& programDirectory);
 
 // Writes directory as the entry (file and section are created when missing).
 // False when Info.INI cannot be written.
-bool SetDirectory(const std::string& programDirectory, const std::string& directory);
+bool saveReportDirectory(const std::string& programDirectory, const std::string& directory);
 
 // A directory as the chooser hands it back, minus one trailing separator
 // ("C:\" gives "C:"); "/" stays as it is, since removing it would leave nothing.

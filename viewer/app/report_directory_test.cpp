@@ -26,7 +26,7 @@ class ReportDirectoryTest : public ::testing::Test {
 };
 
 TEST_F(ReportDirectoryTest, MissingIniFallsBackAndIsWritten) {
-  EXPECT_EQ(GetDirectory(program_), program_);
+  EXPECT_EQ(restoreReportDirectory(program_), program_);
   EXPECT_EQ(iniRead(infoIniPath(program_), "INFO", "DIR"), program_);
 }
 
@@ -34,24 +34,24 @@ TEST_F(ReportDirectoryTest, ExistingDirectoryIsKept) {
   std::string reports = program_ + "/reports";
   std::filesystem::create_directory(reports);
   writeIni("[INFO]\r\nDIR=" + reports + "\r\n");
-  EXPECT_EQ(GetDirectory(program_), reports);
+  EXPECT_EQ(restoreReportDirectory(program_), reports);
   EXPECT_EQ(iniText(), "[INFO]\r\nDIR=" + reports + "\r\n");
 }
 
 TEST_F(ReportDirectoryTest, VanishedDirectoryFallsBackAndIsRewritten) {
   writeIni("[INFO]\r\nDIR=" + program_ + "/gone\r\n");
-  EXPECT_EQ(GetDirectory(program_), program_);
+  EXPECT_EQ(restoreReportDirectory(program_), program_);
   EXPECT_EQ(iniRead(infoIniPath(program_), "INFO", "DIR"), program_);
 }
 
 TEST_F(ReportDirectoryTest, EmptyEntryFallsBack) {
   writeIni("[INFO]\r\nDIR=\r\n");
-  EXPECT_EQ(GetDirectory(program_), program_);
+  EXPECT_EQ(restoreReportDirectory(program_), program_);
 }
 
 TEST_F(ReportDirectoryTest, SetDirectoryKeepsAHandWrittenFile) {
   writeIni("; written by hand\r\n[Other]\r\nkey=value\r\n\r\n[info]\r\nDir=/old\r\nExtra=1\r\n");
-  ASSERT_TRUE(SetDirectory(program_, "/new/place"));
+  ASSERT_TRUE(saveReportDirectory(program_, "/new/place"));
   std::string text = iniText();
 #ifdef _WIN32
   // Windows' profile functions lay the file out their own way; what it holds stays.
@@ -67,7 +67,7 @@ TEST_F(ReportDirectoryTest, SetDirectoryKeepsAHandWrittenFile) {
 
 TEST_F(ReportDirectoryTest, SetDirectoryAddsTheSection) {
   writeIni("[Other]\nkey=value\n");
-  ASSERT_TRUE(SetDirectory(program_, "/data"));
+  ASSERT_TRUE(saveReportDirectory(program_, "/data"));
   std::string text = iniText();
 #ifdef _WIN32
   EXPECT_EQ(iniRead(infoIniPath(program_), "Other", "key"), "value");

@@ -50,7 +50,7 @@ bool matchesDbfPattern(const std::string& name) {
 
 bool isListedReportName(const std::string& name) { return name.size() >= 6 && name.compare(1, 7, "_RPTB02") == 0; }
 
-int DirectoryFileCount(const std::string& directory) {
+int countReportFiles(const std::string& directory) {
   int count = 0;
   for (const DirectoryEntry& entry : enumerateDirectory(directory)) {
     if (entry.isDirectory) continue;
@@ -70,7 +70,7 @@ std::vector<ReportFileRow> listReportFiles(const std::string& directory) {
     if (entry.isDirectory || !matchesDbfPattern(entry.name) || !isListedReportName(entry.name)) continue;
     ReportFileRow row;
     row.name = entry.name;
-    row.title = RptDescription(entry.name.substr(2, 6));
+    row.title = reportTitleOf(entry.name.substr(2, 6));
     row.size = entry.size;
     row.lastWrite = entry.lastWrite;
     rows.push_back(std::move(row));

@@ -23,7 +23,7 @@ struct DirectoryEntry {
 // One listed report: a row of the file list.
 struct ReportFileRow {
   std::string name;  // with extension, as enumerated
-  std::string title;  // RptDescription of characters 3 to 8 of the name
+  std::string title;  // reportTitleOf of characters 3 to 8 of the name
   std::uint64_t size = 0;
   std::time_t lastWrite = 0;
 };
@@ -40,7 +40,7 @@ bool isListedReportName(const std::string& name);
 
 // Entries of the directory that are DBF files with "_RPT" at characters 2 to 5,
 // or XLS files of any name.
-int DirectoryFileCount(const std::string& directory);
+int countReportFiles(const std::string& directory);
 
 // The rows of the file list, in enumeration order.
 std::vector<ReportFileRow> listReportFiles(const std::string& directory);

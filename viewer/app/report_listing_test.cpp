@@ -67,7 +67,7 @@ TEST_F(ReportListingTest, NamesShorterThanSixAreNeverListed) {
 }
 
 TEST_F(ReportListingTest, DirectoryFileCountTakesRptDbfAndEveryXls) {
-  EXPECT_EQ(DirectoryFileCount(dir_), 0);
+  EXPECT_EQ(countReportFiles(dir_), 0);
   touch("A_RPTB01.dbf");
   touch("a_rptb02.DBF");  // "_rpt" is not "_RPT"
   touch("Q_RPT.dbf");
@@ -75,13 +75,13 @@ TEST_F(ReportListingTest, DirectoryFileCountTakesRptDbfAndEveryXls) {
   touch("noext");
   touch("NOTE_RPT");  // no extension: the whole name is compared
   mkdir("D_RPTB02.dbf");
-  EXPECT_EQ(DirectoryFileCount(dir_), 3);
+  EXPECT_EQ(countReportFiles(dir_), 3);
 }
 
 TEST_F(ReportListingTest, OtherKindsOnlyListNothing) {
   touch("A_RPTB01.dbf");
   touch("sheet.XLS");
-  EXPECT_GT(DirectoryFileCount(dir_), 0);
+  EXPECT_GT(countReportFiles(dir_), 0);
   EXPECT_TRUE(listReportFiles(dir_).empty());
   EXPECT_EQ(listingStatusText(0), "보고서파일이 없습니다. 디렉토리설정을 해주십시요.");
   EXPECT_EQ(listingCaption(dir_, 0), "ZEL-C 보고서 Viewer  [ " + dir_ + " ](총0개 파일)");
@@ -89,7 +89,7 @@ TEST_F(ReportListingTest, OtherKindsOnlyListNothing) {
 
 TEST_F(ReportListingTest, MissingDirectoryListsNothing) {
   EXPECT_TRUE(listReportFiles(dir_ + "/absent").empty());
-  EXPECT_EQ(DirectoryFileCount(dir_ + "/absent"), 0);
+  EXPECT_EQ(countReportFiles(dir_ + "/absent"), 0);
 }
 
 TEST(ReportListingTexts, Caption) {

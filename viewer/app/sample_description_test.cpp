@@ -37,11 +37,11 @@ TEST_F(SampleDescriptionTest, ListsTheItemizedStatementsOnly) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"L_RPTB02_SAMPLE.dbf", "P_RPTB02_BROKEN.dbf", "P_RPTB02_MARGIN.dbf",
                                              "P_RPTB02_SAMPLE.dbf"}));
-  EXPECT_EQ(DirectoryFileCount(dir_), 5);
+  EXPECT_EQ(countReportFiles(dir_), 5);
 }
 
 TEST_F(SampleDescriptionTest, PortraitBill) {
-  ReportDescription d = GetFileInfo(dir_, "P_RPTB02_SAMPLE.dbf");
+  ReportDescription d = describeReport(dir_, "P_RPTB02_SAMPLE.dbf");
   EXPECT_EQ(d.title, "내    역    서");
   EXPECT_EQ(d.fixedDecimals, "적용");
   EXPECT_EQ(d.orientation, "종방향");
@@ -58,24 +58,24 @@ TEST_F(SampleDescriptionTest, PortraitBill) {
 }
 
 TEST_F(SampleDescriptionTest, LandscapeBill) {
-  ReportDescription d = GetFileInfo(dir_, "L_RPTB02_SAMPLE.dbf");
+  ReportDescription d = describeReport(dir_, "L_RPTB02_SAMPLE.dbf");
   EXPECT_EQ(d.title, "내    역    서");
   EXPECT_EQ(d.orientation, "횡방향");
   EXPECT_EQ(d.pages, "3");
 }
 
 TEST_F(SampleDescriptionTest, MarginSample) {
-  EXPECT_EQ(GetFileInfo(dir_, "P_RPTB02_MARGIN.dbf").margins, "상:10 하:10 좌:15 우:10");
+  EXPECT_EQ(describeReport(dir_, "P_RPTB02_MARGIN.dbf").margins, "상:10 하:10 좌:15 우:10");
 }
 
 TEST_F(SampleDescriptionTest, SummaryIsDescribedThoughNotListed) {
-  ReportDescription d = GetFileInfo(dir_, "P_RPTB01_SUMMARY.dbf");
+  ReportDescription d = describeReport(dir_, "P_RPTB01_SUMMARY.dbf");
   EXPECT_EQ(d.title, "총 괄 집 계 장");
   EXPECT_EQ(d.pages, "1");
 }
 
 TEST_F(SampleDescriptionTest, BrokenSample) {
-  ReportDescription d = GetFileInfo(dir_, "P_RPTB02_BROKEN.dbf");
+  ReportDescription d = describeReport(dir_, "P_RPTB02_BROKEN.dbf");
   EXPECT_EQ(d.title, "보고서 파일오류(사용불가)");
   // An unusable report is not written to: no margin dialog.
   EXPECT_FALSE(d.canChangeMargins);

@@ -21,7 +21,7 @@
 #include "export_file.h"
 #include "print_range.h"
 #include "progress_dialog.h"
-#include "report_run.h"
+#include "preview_session.h"
 #include "printer.h"
 #include "report_lines.h"
 #include "terminal_progress.h"
@@ -191,7 +191,7 @@ void BatchPreview::runExport() {
     request.to = job_.printTo;
     request.csvRaw = c.csvRaw;
     request.withCodes = c.withCodes;
-    const ExportOutcome done = ExportReportFile(reportRun().Layout, lines, request, services_.progressDialog());
+    const ExportOutcome done = ExportReportFile(session_->layout, lines, request, services_.progressDialog());
     if (done.cancelled || interrupted()) {
       job_.exitCode = interruptedExitCode();
       return;

@@ -15,6 +15,7 @@
 
 #include "cli_options.h"
 #include "preview_handover.h"
+#include "preview_session.h"
 #include "printer.h"
 #include "run_services.h"
 
@@ -40,10 +41,11 @@ struct BatchJob {
   std::function<void(int pages)> beforePrint;
 };
 
-class BatchPreview : public PreviewWindow {
+class BatchPreview : public ReportPreview {
  public:
   BatchPreview(BatchJob& job, const RunServices& services) : job_(job), services_(services) {}
 
+  void SetSession(const PreviewSession& session) override { session_ = &session; }
   void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
                    const std::string& currentPage) override;
   void SetPaperOrientation(int orientation) override { orientation_ = orientation; }
@@ -62,6 +64,7 @@ class BatchPreview : public PreviewWindow {
 
   BatchJob& job_;
   const RunServices& services_;  // the run's printer and progress
+  const PreviewSession* session_ = nullptr;  // the run's layout; set before ShowModal
   TZelTable* table_ = nullptr;
   int orientation_ = -1;  // -1: not set by the runner
   DrawPageProc drawPage_;

@@ -27,7 +27,7 @@
 #include "printer_layer.h"
 #include "report_description.h"
 #include "report_listing.h"
-#include "report_run.h"
+#include "preview_session.h"
 #include "output_file.h"
 #include "output_guard.h"
 #include "report_runner.h"
@@ -151,7 +151,7 @@ int runInfo(const CliCommand& command, std::FILE* out) {
   if (refuseUnusablePath(command.path)) return 1;
   const SplitPath where = splitPath(command.path);
   try {
-    const ReportDescription d = GetFileInfo(where.directory, where.name);
+    const ReportDescription d = describeReport(where.directory, where.name);
     printLabel(out, "보고서명:", d.title);
     printLabel(out, "Sort옵션:", d.sortOrder);
     printLabel(out, "인쇄범위:", d.printRange);
@@ -177,7 +177,7 @@ int runMargins(const CliCommand& command, std::FILE* out) {
   const SplitPath where = splitPath(command.path);
   try {
     // Only reports the description panel accepts get the margin dialog.
-    const ReportDescription d = GetFileInfo(where.directory, where.name);
+    const ReportDescription d = describeReport(where.directory, where.name);
     if (d.kind == ReportKind::kNotAReport || d.kind == ReportKind::kBroken) {
       messages().warning(d.title);
       messages().log(d.problem);

@@ -10,7 +10,7 @@
 #include "page_renderer.h"
 #include "quiet_progress.h"
 #include "recording_canvas.h"
-#include "report_run.h"
+#include "preview_session.h"
 #include "settings_builder.h"
 #include "value_search.h"
 
@@ -65,7 +65,7 @@ TEST(LayoutRobustness, RandomBlocksDrawOrFailCleanly) {
   QuietProgress progress;
   int drawn = 0, refused = 0;
   for (int round = 0; round < 3000; ++round) {
-    ReportRun run;
+    TReportLayout layout;
     FakeReportLines lines;
     lines.types = {{"F_PAGE", "N"}, {"F_DES", "C"},  {"F_SIZE", "C"},  {"F_QQTY", "N"}, {"F_MA", "N"},
                    {"F_0A01", "N"}, {"F_TYPE", "C"}, {"F_TUNIT", "C"}, {"F_INIT", "M"}};
@@ -78,15 +78,15 @@ TEST(LayoutRobustness, RandomBlocksDrawOrFailCleanly) {
                {"F_TYPE", "J"},
                {"F_TUNIT", "2"}});
     lines.add({{"F_PAGE", "2"}, {"F_DES", "x"}, {"F_MA", "-3"}});
-    run.Layout.ReportBase = gen.pick(2) ? "P_R" : "L_R";
-    run.Layout.SettingsText = gen.block();
-    lines.records[0]["F_INIT"] = run.Layout.SettingsText;
+    layout.ReportBase = gen.pick(2) ? "P_R" : "L_R";
+    layout.SettingsText = gen.block();
+    lines.records[0]["F_INIT"] = layout.SettingsText;
     RecordingCanvas canvas;
     try {
-      ParseLayout(run.Layout);
-      ApplyPageGeometry(run.Layout);
+      ParseLayout(layout);
+      ApplyPageGeometry(layout);
       RenderJob job;
-      job.layout = &run.Layout;
+      job.layout = &layout;
       job.lines = &lines;
       RenderPages(canvas, job, gen.pick(2) ? DrawMode::kPreview : DrawMode::kPrinter, progress.both());
       ++drawn;

@@ -9,7 +9,7 @@
 #include "fake_report_lines.h"
 #include "progress_dialog.h"
 #include "recording_canvas.h"
-#include "report_run.h"
+#include "preview_session.h"
 #include "settings_builder.h"
 #include "status_progress.h"
 
@@ -52,7 +52,8 @@ class RecordingProgress : public ProgressDialog {
 class RendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    run_ = ReportRun{};
+    layout_ = TReportLayout{};
+    outcome_ = RenderOutcome{};
     lines_.types = {{"F_PAGE", "N"}, {"F_DES", "C"}, {"F_SIZE", "C"}, {"F_AMT", "N"}, {"F_QQTY", "N"}};
     settings_.set("FONT", "Gulim|10|100|0|129|")
         .set("TITLEFONT", "Batang|20|100|255||")
@@ -60,12 +61,12 @@ class RendererTest : public ::testing::Test {
         .set("OUTLINE", "1")
         .set("NCUT", "N");
   }
-  void TearDown() override { run_ = ReportRun{}; }
+  void TearDown() override { layout_ = TReportLayout{}; }
   void prepare(const std::string& base = "P_RPTB02") {
-    run_.Layout.ReportBase = base;
-    run_.Layout.SettingsText = settings_.text();
-    ParseLayout(run_.Layout);
-    ApplyPageGeometry(run_.Layout);
+    layout_.ReportBase = base;
+    layout_.SettingsText = settings_.text();
+    ParseLayout(layout_);
+    ApplyPageGeometry(layout_);
     lines_.index();
   }
   void twoColumns(const std::string& kind2 = "1", const std::string& group2 = "2") {
@@ -75,7 +76,7 @@ class RendererTest : public ::testing::Test {
   }
   void preview(int page) {
     RenderJob job;
-    job.layout = &run_.Layout;
+    job.layout = &layout_;
     job.lines = &lines_;
     job.printFrom = job.printTo = job.startNo = page;
     RenderPages(canvas_, job, DrawMode::kPreview, {progress_, status_});
@@ -83,11 +84,12 @@ class RendererTest : public ::testing::Test {
   std::vector<std::string> bodyTexts() {
     std::vector<std::string> out;
     for (const auto& t : canvas_.texts())
-      if (t.rect.top >= 200 + run_.Layout.CaptionHeight) out.push_back(t.text);
+      if (t.rect.top >= 200 + layout_.CaptionHeight) out.push_back(t.text);
     return out;
   }
 
-  ReportRun run_;  // the values a run keeps, the test's own
+  TReportLayout layout_;  // the run's layout, the test's own
+  RenderOutcome outcome_;  // of the last print job
   SettingsBuilder settings_;
   FakeReportLines lines_;
   RecordingCanvas canvas_;
@@ -118,7 +120,7 @@ TEST_F(RendererTest, OutlineZeroRulesEveryRow) {
   twoColumns();
   settings_.set("OUTLINE", "0");  // the later entry is not read: GetKey takes the first
   prepare();
-  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "0").text() + "\r\n" + run_.Layout.SettingsText;
+  layout_.SettingsText = SettingsBuilder().set("OUTLINE", "0").text() + "\r\n" + layout_.SettingsText;
   preview(1);
   int horizontal = 0;
   for (const auto& l : canvas_.lines())
@@ -132,12 +134,12 @@ TEST_F(RendererTest, OutlineZeroRulesEveryRow) {
 TEST_F(RendererTest, OutlineTwoAndThree) {
   twoColumns();
   prepare();
-  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "2").text() + "\r\n" + run_.Layout.SettingsText;
+  layout_.SettingsText = SettingsBuilder().set("OUTLINE", "2").text() + "\r\n" + layout_.SettingsText;
   preview(1);
   ASSERT_EQ(canvas_.lines().size(), 1u);
   EXPECT_EQ(canvas_.lines()[0], (CanvasLine{200, 280, 1903, 280}));
   canvas_.clear();
-  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "3").text() + "\r\n" + run_.Layout.SettingsText;
+  layout_.SettingsText = SettingsBuilder().set("OUTLINE", "3").text() + "\r\n" + layout_.SettingsText;
   preview(1);
   EXPECT_TRUE(canvas_.lines().empty());
 }
@@ -204,7 +206,7 @@ TEST_F(RendererTest, TitleSlotsByCode) {
   };
   for (const auto& c : cases) {
     canvas_.clear();
-    run_.Layout.SettingsText = SettingsBuilder().set("OPTIONSET", c.optionSet).text() + "\r\n" + settings_.text();
+    layout_.SettingsText = SettingsBuilder().set("OPTIONSET", c.optionSet).text() + "\r\n" + settings_.text();
     preview(7);
     std::vector<CanvasText> titles;
     for (const auto& t : canvas_.texts())
@@ -242,7 +244,7 @@ TEST_F(RendererTest, KindOneGroupOfThree) {
       .set("F3", Descriptor("3", "4", "2", "1", "50", "D", "F_AMT", "Lc", "y"));
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "d"}, {"F_SIZE", "s"}, {"F_AMT", "5"}});
   prepare();
-  EXPECT_EQ(run_.Layout.CaptionHeight, 120);
+  EXPECT_EQ(layout_.CaptionHeight, 120);
   preview(1);
   // Edges: 200, 200+341(340.6)=541, 200+852(851.5 -> 852)=1052, 1903.
   auto texts = canvas_.texts();
@@ -276,7 +278,7 @@ TEST_F(RendererTest, KindTwoFivePairDrawsOnceAcrossTheGroup) {
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "first"}, {"F_SIZE", "second"}});
   prepare();
   // Kind 2 on F_DES also sets DesWithSize; drop it to see the pair alone.
-  run_.Layout.DesWithSize = false;
+  layout_.DesWithSize = false;
   preview(1);
   auto texts = canvas_.texts();
   ASSERT_EQ(texts.size(), 2u);
@@ -296,7 +298,7 @@ TEST_F(RendererTest, DesWithSizeSplitsAtSixTenths) {
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "pipe"}, {"F_SIZE", " 100mm "}});
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "bare"}, {"F_SIZE", "   "}});
   prepare();
-  ASSERT_TRUE(run_.Layout.DesWithSize);
+  ASSERT_TRUE(layout_.DesWithSize);
   preview(1);
   auto body = canvas_.texts();
   ASSERT_EQ(body.size(), 1u + 3u);
@@ -383,8 +385,7 @@ TEST_F(RendererTest, ConversionErrorStillHidesProgress) {
   twoColumns();
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "a"}, {"F_AMT", "1"}});
   prepare();
-  run_.Layout.SettingsText =
-      SettingsBuilder().set("FONT", "Gulim|ten|100|0|").text() + "\r\n" + run_.Layout.SettingsText;
+  layout_.SettingsText = SettingsBuilder().set("FONT", "Gulim|ten|100|0|").text() + "\r\n" + layout_.SettingsText;
   EXPECT_THROW(preview(1), DataError);
   EXPECT_EQ(status_.log.back(), "hide");
 }
@@ -411,17 +412,16 @@ class PrintRendererTest : public RendererTest {
   }
   void print(int from, int to, int startNo) {
     RenderJob job;
-    job.layout = &run_.Layout;
+    job.layout = &layout_;
     job.lines = &lines_;
     job.printFrom = from;
     job.printTo = to;
     job.startNo = startNo;
     job.sheetCopies = sheetCopies_;
     job.printer = &printer_;
-    job.margins = ReadPrinterMargins(printer_, run_.Layout.Landscape());
+    job.margins = ReadPrinterMargins(printer_, layout_.Landscape());
     const RenderOutcome done = RenderPages(printer_.recording, job, DrawMode::kPrinter, {progress_, status_});
-    run_.CurrentPage = done.currentPage;
-    run_.PrintedPageNo = done.printedPageNo;
+    outcome_ = done;
     margins_ = done.margins;
   }
   std::vector<std::string> pageTexts() {
@@ -485,7 +485,7 @@ TEST_F(PrintRendererTest, PagesThreeToFiveNumberedFromStart) {
   print(3, 5, 1);
   EXPECT_EQ(pageTexts(), (std::vector<std::string>{"Page : 1 ", "Page : 2 ", "Page : 3 "}));
   EXPECT_EQ(printer_.log, (std::vector<std::string>{"page", "map", "page", "map"}));
-  EXPECT_EQ(run_.CurrentPage, 5);
+  EXPECT_EQ(outcome_.currentPage, 5);
   const std::string caption =
       "\xEB\xB3\xB4\xEA\xB3\xA0\xEC\x84\x9C\xEB\xA5\xBC \xEC\x9D\xB8\xEC\x87\x84\xEC\xA4\x91"
       "\xEC\x9E\x85\xEB\x8B\x88\xEB\x8B\xA4.";
@@ -544,8 +544,7 @@ TEST(PixelsToPageUnits, ConvertsAtTheDeviceResolution) {
 
 TEST_F(PrintRendererTest, ErrorStillClosesProgress) {
   prepare();
-  run_.Layout.SettingsText =
-      SettingsBuilder().set("FONT", "Gulim|10|100|red|").text() + "\r\n" + run_.Layout.SettingsText;
+  layout_.SettingsText = SettingsBuilder().set("FONT", "Gulim|10|100|red|").text() + "\r\n" + layout_.SettingsText;
   EXPECT_THROW(print(1, 2, 1), DataError);
   EXPECT_EQ(progress_.log.back(), "close");
 }
@@ -655,8 +654,8 @@ TEST_F(RendererTest, AbsurdSettingsStayBounded) {
       .set("F2", Descriptor("2", "2", "1", "1", "2000000000", "S", "F_DES", "", kTwoHangul));
   lines_.add({{"F_PAGE", "1"}, {"F_DES", "a"}});
   prepare();
-  run_.Layout.SettingsText = SettingsBuilder().set("OUTLINE", "0").set("FONT", "G|999999999|200|0|").text() + "\r\n" +
-                             run_.Layout.SettingsText;
+  layout_.SettingsText =
+      SettingsBuilder().set("OUTLINE", "0").set("FONT", "G|999999999|200|0|").text() + "\r\n" + layout_.SettingsText;
   preview(1);
   for (const auto& t : canvas_.texts()) EXPECT_LT(t.text.size(), 20000u);
   EXPECT_LT(canvas_.calls.size(), 1000u);

@@ -1,6 +1,6 @@
-// PreviewWindow: what the report runner hands the preview window, and the
+// ReportPreview: what the report runner hands the preview window, and the
 // factory through which the windows supply one. The runner creates the window,
-// calls SetPageInfo, SetPaperOrientation (only for a "P" or "L" report),
+// calls SetSession, SetPageInfo, SetPaperOrientation (only for a "P" or "L" report),
 // SetOnDrawPage, SetOnPrintJob and SetWarning (only when there is one) in this
 // order, then ShowModal, and destroys the window when ShowModal returns.
 //
@@ -19,6 +19,7 @@
 namespace zel {
 
 class PageRecorder;
+struct PreviewSession;
 class TZelTable;
 
 // What the print button asks for: PrintFrom..PrintTo, numbered from
@@ -32,9 +33,12 @@ using DrawPageProc = std::function<void(PageRecorder& picture, int page, TZelTab
 // Prints a job (PrintPages).
 using PrintJobProc = std::function<void(const PrintJob& job)>;
 
-class PreviewWindow {
+class ReportPreview {
  public:
-  virtual ~PreviewWindow() = default;
+  virtual ~ReportPreview() = default;
+  // The run shown (layout, table, lines, page range, services); it outlives
+  // the window. A window that only draws through its procedures ignores it.
+  virtual void SetSession(const PreviewSession& session) { (void)session; }
   virtual void SetPageInfo(const std::string& firstPage, const std::string& lastPage, TZelTable* table,
                            const std::string& currentPage) = 0;
   virtual void SetPaperOrientation(int orientation) = 0;  // 0 portrait, 1 landscape
@@ -46,6 +50,6 @@ class PreviewWindow {
   virtual void ShowModal() = 0;
 };
 
-using PreviewFactory = std::function<std::unique_ptr<PreviewWindow>()>;
+using PreviewFactory = std::function<std::unique_ptr<ReportPreview>()>;
 
 }  // namespace zel

@@ -2,7 +2,7 @@
 // report run (TReportLayout), parsed from the report's settings block. The
 // layout holds only what is the same on every page; pages are F_PAGE values in
 // the table, never objects. One layout per run, owned by the run state
-// (report_run.h); the renderer reads it and never changes it.
+// (preview_session.h); the renderer reads it and never changes it.
 //
 // Display positions and field numbers count from 1, as the settings keys do;
 // index 0 of the position-indexed arrays is unused.

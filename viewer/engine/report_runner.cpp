@@ -18,7 +18,7 @@
 #include "progress_dialog.h"
 #include "report_lines.h"
 #include "report_file_state.h"
-#include "report_run.h"
+#include "preview_session.h"
 #include "scope_exit.h"
 #include "settings_block.h"
 #include "status_progress.h"
@@ -129,9 +129,6 @@ bool buildPageOrder(const RunServices& services, TZelTable& table, bool writable
 // Puts the run's table back in natural order, drops the page index file and
 // leaves the table freed; also after a failure part-way.
 void finishRun(TZelTable& table, const std::string& dir, const std::string& base, bool indexStepsReached) {
-  ReportRun& run = reportRun();
-  run.Lines = nullptr;
-  run.Table = nullptr;
   if (!indexStepsReached) return;
   try {
     if (table.Table.Active()) table.Apollo.SetOrder(0);
@@ -239,9 +236,9 @@ void RunReport(const RunServices& services, const std::string& reportDirectory, 
 
 void RunLayoutReport(const RunServices& services, const std::string& directory, const std::string& base,
                      const std::string& code) {
-  ReportRun& run = reportRun();
-  TReportLayout& layout = run.Layout;
-  layout = TReportLayout{};
+  PreviewSession session;
+  session.services = &services;
+  TReportLayout& layout = session.layout;
   layout.ReportDir = directory;
   layout.ReportCode = code;
   layout.ReportBase = base;
@@ -277,26 +274,27 @@ void RunLayoutReport(const RunServices& services, const std::string& directory, 
     layout.PageTotal = std::max(layout.PageTotal, static_cast<int>(table.Apollo.FieldAsInteger("F_PAGE")));
   ApplyPageGeometry(layout);
 
-  run.Table = &table;
-  run.Lines = &lines;
+  session.table = &table;
+  session.lines = &lines;
+  session.firstPage = 1;
+  session.lastPage = layout.PageTotal;
   if (services.preview) {
-    std::unique_ptr<PreviewWindow> window = services.preview();
+    std::unique_ptr<ReportPreview> window = services.preview();
+    window->SetSession(session);
     window->SetPageInfo("1", std::to_string(layout.PageTotal), &table, "1");
     if (!base.empty() && base[0] == 'P') window->SetPaperOrientation(0);
     if (!base.empty() && base[0] == 'L') window->SetPaperOrientation(1);
-    window->SetOnDrawPage([&services](PageRecorder& picture, int page, TZelTable* shown) {
-      DrawPreviewPage(services, picture, page, shown);
+    window->SetOnDrawPage([&session](PageRecorder& picture, int page, TZelTable* shown) {
+      DrawPreviewPage(session, picture, page, shown);
     });
-    window->SetOnPrintJob([&services](const PrintJob& job) { PrintPages(services, job); });
+    window->SetOnPrintJob([&session](const PrintJob& job) { PrintPages(session, job); });
     if (!warning.empty()) window->SetWarning(warning);
     window->ShowModal();
   }
 }
 
-void DrawPreviewPage(const RunServices& services, PageRecorder& picture, int page, TZelTable* table) {
-  ReportRun& run = reportRun();
-  run.PrintFrom = run.PrintTo = run.CurrentPage = page;
-
+void DrawPreviewPage(PreviewSession& session, PageRecorder& picture, int page, TZelTable* table) {
+  const RunServices& services = *session.services;
   Printer* printer = services.printer;
   PrinterCaps caps;
   if (!printer || !printer->caps(caps) || caps.logPixelsX <= 0 || caps.logPixelsY <= 0)
@@ -306,17 +304,17 @@ void DrawPreviewPage(const RunServices& services, PageRecorder& picture, int pag
 
   // The page is drawn from the table the preview hands over.
   std::unique_ptr<ApolloLines> own;
-  ReportLines* lines = run.Lines;
-  if (table && (table != run.Table || !lines)) {
+  ReportLines* lines = session.lines;
+  if (table && (table != session.table || !lines)) {
     own = std::make_unique<ApolloLines>(table->Apollo);
     lines = own.get();
   }
   RenderJob job;
-  job.layout = &run.Layout;
+  job.layout = &session.layout;
   job.lines = lines;
   job.printFrom = job.printTo = job.startNo = page;
 
-  const bool landscape = run.Layout.Landscape();
+  const bool landscape = session.layout.Landscape();
   Canvas& canvas = picture.beginPage(width, height);
   const ScopeExit closePicture([&] {
     picture.restoreMapping();
@@ -324,23 +322,14 @@ void DrawPreviewPage(const RunServices& services, PageRecorder& picture, int pag
   });
   picture.paintPaper();
   picture.setPageWindow(landscape ? 2970 : 2100, landscape ? 2100 : 2970);
-  run.PrintedPageNo =
-      RenderPages(canvas, job, DrawMode::kPreview, {services.progressDialog(), services.statusProgress()})
-          .printedPageNo;
+  RenderPages(canvas, job, DrawMode::kPreview, {services.progressDialog(), services.statusProgress()});
 }
 
-void PrintPages(const RunServices& services, const PrintJob& print) {
-  ReportRun& run = reportRun();
-  run.PrintFrom = print.PrintFrom;
-  run.PrintTo = print.PrintTo;
-  run.PrintStartNo = print.PrintStartNo;
-  run.PrintCopies = print.PrintCopies;
-  run.CurrentPage = run.PrintFrom;
-  run.PrintedPageNo = run.PrintStartNo;
-
+void PrintPages(PreviewSession& session, const PrintJob& print) {
+  const RunServices& services = *session.services;
   Printer* printer = services.printer;
-  const bool landscape = run.Layout.Landscape();
-  if (!printer || !printer->setCopies(run.PrintCopies) ||
+  const bool landscape = session.layout.Landscape();
+  if (!printer || !printer->setCopies(print.PrintCopies) ||
       !printer->setOrientation(landscape ? PaperOrientation::kLandscape : PaperOrientation::kPortrait)) {
     warnPrinterUnusable(services.box());
     return;
@@ -355,21 +344,15 @@ void PrintPages(const RunServices& services, const PrintJob& print) {
     printer->endDocument();
   });
   RenderJob job;
-  job.layout = &run.Layout;
-  job.lines = run.Lines;
-  job.printFrom = run.PrintFrom;
-  job.printTo = run.PrintTo;
-  job.startNo = run.PrintStartNo;
-  job.sheetCopies = printer->makesCopies() ? 1 : std::max(run.PrintCopies, 1);
+  job.layout = &session.layout;
+  job.lines = session.lines;
+  job.printFrom = print.PrintFrom;
+  job.printTo = print.PrintTo;
+  job.startNo = print.PrintStartNo;
+  job.sheetCopies = printer->makesCopies() ? 1 : std::max(print.PrintCopies, 1);
   job.printer = printer;
   job.margins = ReadPrinterMargins(*printer, landscape);
-  const RenderOutcome done =
-      RenderPages(printer->canvas(), job, DrawMode::kPrinter, {services.progressDialog(), services.statusProgress()});
-  run.CurrentPage = done.currentPage;
-  run.PrintedPageNo = done.printedPageNo;
-  run.PrnMargin1 = done.margins.PrnMargin1;
-  run.PrnMargin2 = done.margins.PrnMargin2;
-  run.PrnMargin3 = done.margins.PrnMargin3;
+  RenderPages(printer->canvas(), job, DrawMode::kPrinter, {services.progressDialog(), services.statusProgress()});
 }
 
 }  // namespace zel

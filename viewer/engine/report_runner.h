@@ -16,6 +16,7 @@ namespace zel {
 
 class MessageService;
 class PageRecorder;
+struct PreviewSession;
 struct RunServices;
 class TZelTable;
 struct PrintJob;
@@ -26,11 +27,11 @@ void RunReport(const RunServices& services, const std::string& reportDirectory, 
 void RunLayoutReport(const RunServices& services, const std::string& directory, const std::string& base,
                      const std::string& code);
 
-// Records page `page` into the preview's picture (the preview's OnDrawPage).
-void DrawPreviewPage(const RunServices& services, PageRecorder& picture, int page, TZelTable* table);
-// Prints the job on the current printer (the preview's OnPrintJob); keeps the
-// job values in reportRun() for the run.
-void PrintPages(const RunServices& services, const PrintJob& job);
+// Records page `page` of the session's report into the preview's picture (the
+// preview's OnDrawPage), from `table` when the preview hands over another one.
+void DrawPreviewPage(PreviewSession& session, PageRecorder& picture, int page, TZelTable* table);
+// Prints the job on the session's printer (the preview's OnPrintJob).
+void PrintPages(PreviewSession& session, const PrintJob& job);
 // The refusal when no printer can be used (the runner's and the print button's).
 void warnPrinterUnusable(MessageService& box);
 

@@ -16,7 +16,7 @@
 #include "page_recorder.h"
 #include "preview_handover.h"
 #include "recording_canvas.h"
-#include "report_run.h"
+#include "preview_session.h"
 #include "report_lines.h"
 #include "report_writer.h"
 #include "sample_reports.h"
@@ -59,11 +59,20 @@ struct PreviewRecord {
   TZelTable* table = nullptr;
   int orientation = -1;
   std::vector<std::string> order;
+  TReportLayout layout;  // the session's, as handed over
+  int sessionFirst = 0, sessionLast = 0;
 };
 
-class FakePreview : public PreviewWindow {
+class FakePreview : public ReportPreview {
  public:
   FakePreview(PreviewRecord& r, std::function<void(FakePreview&)> onShow) : r_(r), onShow_(std::move(onShow)) {}
+  void SetSession(const PreviewSession& session) override {
+    this->session = &session;
+    r_.layout = session.layout;
+    r_.sessionFirst = session.firstPage;
+    r_.sessionLast = session.lastPage;
+    r_.order.push_back("session");
+  }
   void SetPageInfo(const std::string& f, const std::string& l, TZelTable* t, const std::string& c) override {
     r_.first = f;
     r_.last = l;
@@ -87,6 +96,7 @@ class FakePreview : public PreviewWindow {
     r_.order.push_back("show");
     if (onShow_) onShow_(*this);
   }
+  const PreviewSession* session = nullptr;
   DrawPageProc draw;
   PrintJobProc print;
   TZelTable* table() const { return r_.table; }
@@ -277,8 +287,10 @@ TEST_F(RunnerTest, HandsOverInOrderAndCleansUp) {
   std::vector<std::string> duringRun;
   onShow_ = [&](FakePreview& w) {
     duringRun = cdxFiles(dir_);
-    EXPECT_EQ(reportRun().Layout.ReportCode, "RPTB01");
-    EXPECT_EQ(reportRun().Layout.MarginLeft, 200);
+    ASSERT_NE(w.session, nullptr);
+    EXPECT_EQ(w.session->layout.ReportCode, "RPTB01");
+    EXPECT_EQ(w.session->layout.MarginLeft, 200);
+    EXPECT_EQ(w.session->table, w.table());
     RecordingPicture picture;
     w.draw(picture, 2, w.table());
     // A4 at 600 dpi: round(4961 / 600 * 80) = 661, round(7016 / 600 * 80) = 935.
@@ -291,14 +303,15 @@ TEST_F(RunnerTest, HandsOverInOrderAndCleansUp) {
   RunReport(services_, dir_, "P_A.DBF");
   EXPECT_TRUE(messages_.shown.empty());
   ASSERT_EQ(preview_.created, 1);
-  EXPECT_EQ(preview_.order, (std::vector<std::string>{"info", "orientation", "draw", "print", "show"}));
+  EXPECT_EQ(preview_.order, (std::vector<std::string>{"session", "info", "orientation", "draw", "print", "show"}));
   EXPECT_EQ(preview_.first, "1");
   EXPECT_EQ(preview_.last, "3");
   EXPECT_EQ(preview_.current, "1");
   EXPECT_EQ(preview_.orientation, 0);
+  EXPECT_EQ(preview_.sessionFirst, 1);
+  EXPECT_EQ(preview_.sessionLast, 3);
   EXPECT_EQ(duringRun.size(), 1u);  // the run's own index, not the stale one next to it
   EXPECT_TRUE(cdxFiles(dir_).empty());
-  EXPECT_EQ(reportRun().Table, nullptr);
 }
 
 TEST_F(RunnerTest, LowerCaseNameAccepted) {
@@ -307,14 +320,14 @@ TEST_F(RunnerTest, LowerCaseNameAccepted) {
   EXPECT_TRUE(messages_.shown.empty());
   EXPECT_EQ(preview_.created, 1);
   EXPECT_EQ(preview_.orientation, -1);  // only a capital letter names the orientation
-  EXPECT_EQ(reportRun().Layout.PageWidth, 2100);
+  EXPECT_EQ(preview_.layout.PageWidth, 2100);
 }
 
 TEST_F(RunnerTest, LandscapeOrientation) {
   writeReport("L_A.DBF", settings());
   RunReport(services_, dir_, "L_A.DBF");
   EXPECT_EQ(preview_.orientation, 1);
-  EXPECT_EQ(reportRun().Layout.PageWidth, 2970);
+  EXPECT_EQ(preview_.layout.PageWidth, 2970);
 }
 
 // The page count is the highest page a line carries, wherever that line
@@ -534,7 +547,6 @@ TEST_F(RunnerTest, ReportHeldElsewhereIsRefusedAndItsIndexKept) {
     }
     expectOnly(dir_ + "/P_A.DBF\r다른 프로그램이 사용하고 있는 보고서입니다.", MessageIcon::kError, "오류");
     EXPECT_EQ(cdxFiles(dir_).size(), 1u) << exclusive;
-    EXPECT_EQ(reportRun().Table, nullptr);
   }
 }
 

@@ -32,9 +32,4 @@ MessageService& RunServices::box() const { return messages ? *messages : zel::me
 ProgressDialog& RunServices::progressDialog() const { return progress ? *progress : gNullDialog; }
 StatusProgress& RunServices::statusProgress() const { return status ? *status : gNullStatus; }
 
-RunServices& installedServices() {
-  static RunServices services;
-  return services;
-}
-
 }  // namespace zel

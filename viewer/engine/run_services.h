@@ -1,7 +1,7 @@
 // RunServices: what a report run talks to — the user (message boxes), the
 // printer, the preview window and the two progress displays — in one object the
-// caller passes to the runner. The ZelRpt program fills installedServices() at
-// start-up; the command line, the benchmarks and the tests build their own.
+// caller passes to the runner. The ZelRpt program's main fills one for its main
+// window; the command line, the benchmarks and the tests build their own.
 // Nothing is owned; a missing service has a do-nothing stand-in.
 #pragma once
 
@@ -30,9 +30,5 @@ struct RunServices {
   ProgressDialog& progressDialog() const;
   StatusProgress& statusProgress() const;
 };
-
-// The services of the ZelRpt program's windows (filled by its main and its main
-// window); its preview factory hands them to each preview window it makes.
-RunServices& installedServices();
 
 }  // namespace zel

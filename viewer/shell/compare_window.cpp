@@ -32,16 +32,12 @@
 #include "progress_dialog.h"
 #include "report_runner.h"
 #include "run_services.h"
-#include "s_preview.h"
+#include "preview_window.h"
 #include "sheet_writer.h"
 
 namespace zel {
 
 namespace {
-
-CompareWindow::SaveFileAsker g_saveFileAsker;
-CompareWindow::ReportOpener g_reportOpener;
-CompareChooser g_compareChooser;
 
 QString utf8(const std::string& s) { return QString::fromStdString(s); }
 QString cp949(const std::string& s) { return QString::fromStdString(cp949ToUtf8(s)); }
@@ -60,17 +56,18 @@ QString numberText(double v, int decimals) {
 }
 
 // The preview of a report opened at a page, with the band on one line.
-class BandPreview : public TFM_Preview {
+class BandPreview : public PreviewWindow {
  public:
-  BandPreview(RunServices& services, QWidget* parent, int page, int line) : TFM_Preview(services, parent), page_(page) {
-    ShowBandAt(page, line);
+  BandPreview(RunServices& services, PreviewContext* context, QWidget* parent, int page, int line)
+      : PreviewWindow(services, context, parent), page_(page) {
+    showBandAt(page, line);
   }
   void SetPageInfo(const std::string& first, const std::string& last, TZelTable* table, const std::string&) override {
     const int shown = std::clamp(page_, std::stoi(first), std::max(std::stoi(first), std::stoi(last)));
-    TFM_Preview::SetPageInfo(first, last, table, std::to_string(shown));
+    PreviewWindow::SetPageInfo(first, last, table, std::to_string(shown));
     // The page field may already hold the page (page 1), and then never
     // tells the window it changed: the band needs the page it is shown on.
-    CurPage = shown;
+    setCurrentPage(shown);
   }
 
  private:
@@ -81,8 +78,8 @@ class BandPreview : public TFM_Preview {
 // kCompareProgressEvery lines; its cancel stops the comparison.
 class CompareProgressDialog {
  public:
-  explicit CompareProgressDialog(const char* caption)
-      : dialog_(installedServices().progressDialog()), caption_(caption) {}
+  CompareProgressDialog(const RunServices& services, const char* caption)
+      : dialog_(services.progressDialog()), caption_(caption) {}
   ~CompareProgressDialog() {
     if (shown_) dialog_.CloseProgress();
   }
@@ -100,10 +97,10 @@ class CompareProgressDialog {
   bool shown_ = false;
 };
 
-void openInPreview(QWidget* parent, const std::string& path, int page, int line) {
-  RunServices services = installedServices();
-  services.preview = [&services, parent, page, line]() -> std::unique_ptr<PreviewWindow> {
-    return std::make_unique<BandPreview>(services, parent, page, line);
+void openInPreview(QWidget* parent, RunServices services, PreviewContext* context, const std::string& path, int page,
+                   int line) {
+  services.preview = [&services, context, parent, page, line]() -> std::unique_ptr<ReportPreview> {
+    return std::make_unique<BandPreview>(services, context, parent, page, line);
   };
   const std::filesystem::path p(path);
   RunReport(services, p.parent_path().string(), p.filename().string());
@@ -211,12 +208,10 @@ class ModelSink : public CompareSink {
 const QString CompareWindow::kExcelFilter = QStringLiteral("Excel (*.xlsx)");
 const QString CompareWindow::kCsvFilter = QStringLiteral("CSV UTF-8 (*.csv)");
 
-void CompareWindow::setSaveFileAsker(SaveFileAsker asker) { g_saveFileAsker = std::move(asker); }
-void CompareWindow::setReportOpener(ReportOpener opener) { g_reportOpener = std::move(opener); }
-void setCompareChooser(CompareChooser chooser) { g_compareChooser = std::move(chooser); }
-
-CompareWindow::CompareWindow(const std::string& oldPath, const std::string& newPath, QWidget* parent)
-    : QDialog(parent), oldPath_(oldPath), newPath_(newPath), model_(std::make_unique<CompareTableModel>()) {
+CompareWindow::CompareWindow(const RunServices& services, const std::string& oldPath, const std::string& newPath,
+                             QWidget* parent, CompareHooks hooks)
+    : QDialog(parent), services_(services), hooks_(std::move(hooks)), oldPath_(oldPath), newPath_(newPath),
+      model_(std::make_unique<CompareTableModel>()) {
   setObjectName(QStringLiteral("CompareWindow"));
   setWindowTitle(QStringLiteral("보고서 비교 - %1 → %2")
                      .arg(utf8(readableFileName(baseName(oldPath))), utf8(readableFileName(baseName(newPath)))));
@@ -284,7 +279,7 @@ bool CompareWindow::load() {
   const BusyCursor busy;
   ModelSink sink(*model_);
   model_->lines.clear();
-  CompareProgressDialog progress(kCompareCaption);
+  CompareProgressDialog progress(services_, kCompareCaption);
   if (CompareReports(messages(), oldPath_, newPath_, sink, progress.callback()) != CompareStatus::kDone) return false;
   model_->filter(changedOnlyBox->isChecked());
   table->resizeColumnsToContents();
@@ -330,8 +325,8 @@ void CompareWindow::saveClick() {
   const QString suggested = utf8(readablePath(suggestedBytes));
   QString filter = kExcelFilter;
   QString file;
-  if (g_saveFileAsker) {
-    file = g_saveFileAsker(this, suggested, &filter);
+  if (hooks_.askSaveFile) {
+    file = hooks_.askSaveFile(this, suggested, &filter);
   } else {
     file = QFileDialog::getSaveFileName(this, QStringLiteral("엑셀저장"), suggested, kExcelFilter + ";;" + kCsvFilter,
                                         &filter);
@@ -344,7 +339,7 @@ void CompareWindow::saveClick() {
   request.path = fileSystemPath(QFileInfo(file).absoluteFilePath().toStdString(), suggestedBytes);
   request.changedOnly = changedOnlyBox->isChecked();
   const BusyCursor busy;
-  CompareProgressDialog progress(kExportCaption);
+  CompareProgressDialog progress(services_, kExportCaption);
   try {
     CompareToFiles(messages(), oldPath_, newPath_, {request}, progress.callback());
   } catch (const ExportError& e) {
@@ -360,14 +355,15 @@ void CompareWindow::openLine(int row, bool before) {
   const std::string& path = old ? oldPath_ : newPath_;
   const int page = old ? l->oldPage : l->newPage;
   const int line = (old ? l->oldRow : l->newRow) + 1;
-  if (g_reportOpener)
-    g_reportOpener(path, page, line);
+  if (hooks_.openReport)
+    hooks_.openReport(path, page, line);
   else
-    openInPreview(this, path, page, line);
+    openInPreview(this, services_, hooks_.preview, path, page, line);
 }
 
-void compareReports(QWidget* parent, const std::string& directory, const std::vector<std::string>& selected,
-                    const std::vector<std::string>& listed, const std::function<void(QDialog&)>& runModal) {
+void compareReports(QWidget* parent, const RunServices& services, const std::string& directory,
+                    const std::vector<std::string>& selected, const std::vector<std::string>& listed,
+                    const std::function<void(QDialog&)>& runModal, const CompareHooks& hooks) {
   if (selected.empty()) return;
   std::string oldName = selected[0], newName;
   if (selected.size() >= 2) {
@@ -383,8 +379,8 @@ void compareReports(QWidget* parent, const std::string& directory, const std::ve
       }
     if (others.isEmpty()) return;
     QString chosen;
-    if (g_compareChooser) {
-      chosen = g_compareChooser(parent, others);
+    if (hooks.chooseReport) {
+      chosen = hooks.chooseReport(parent, others);
     } else {
       bool ok = false;
       chosen = QInputDialog::getItem(parent, QStringLiteral("비교할 보고서"),
@@ -402,7 +398,7 @@ void compareReports(QWidget* parent, const std::string& directory, const std::ve
   const auto t1 = std::filesystem::last_write_time(directory + "/" + oldName, e1);
   const auto t2 = std::filesystem::last_write_time(directory + "/" + newName, e2);
   if (!e1 && !e2 && t2 < t1) std::swap(oldName, newName);
-  CompareWindow window(directory + "/" + oldName, directory + "/" + newName, parent);
+  CompareWindow window(services, directory + "/" + oldName, directory + "/" + newName, parent, hooks);
   if (!window.load()) return;
   runModal(window);
 }

@@ -9,8 +9,8 @@
 // The comparison runs in load(), on the user-interface thread, before the
 // window shows, with the run's progress dialog (its cancel stops it and the
 // window does not open); the window keeps the lines for its table. Refusals are
-// message boxes through zel::messages(). The save dialog and the opening of
-// a report are replaceable for tests.
+// message boxes through zel::messages(). The save dialog, the opening of a
+// report and the choice of the other report are replaceable (CompareHooks).
 #pragma once
 
 #include <QDialog>
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "report_compare.h"
+#include "run_services.h"
 
 class QCheckBox;
 class QLabel;
@@ -31,12 +32,26 @@ class QTableView;
 namespace zel {
 
 class CompareTableModel;
+struct PreviewContext;
+
+struct CompareHooks {
+  // Answers the file and the filter chosen (an empty name cancels).
+  std::function<QString(QWidget* parent, const QString& suggested, QString* filter)> askSaveFile;
+  // Shows a report at a page with the band on a line (1-based); empty:
+  // through the runner and the preview window.
+  std::function<void(const std::string& path, int page, int line)> openReport;
+  // The report to compare the one selected with (empty answer: cancelled).
+  std::function<QString(QWidget* parent, const QStringList& names)> chooseReport;
+  PreviewContext* preview = nullptr;  // of the previews opened from the table; nullptr: their own
+};
 
 class CompareWindow : public QDialog {
   Q_OBJECT
 
  public:
-  CompareWindow(const std::string& oldPath, const std::string& newPath, QWidget* parent = nullptr);
+  // services: the printer and progress dialog of the runs; they outlive the window.
+  CompareWindow(const RunServices& services, const std::string& oldPath, const std::string& newPath,
+                QWidget* parent = nullptr, CompareHooks hooks = {});
   ~CompareWindow() override;
 
   // Compares the two reports; false when one was refused (the message shown).
@@ -50,6 +65,8 @@ class CompareWindow : public QDialog {
   const std::string& oldPath() const { return oldPath_; }
   const std::string& newPath() const { return newPath_; }
 
+  CompareHooks& hooks() { return hooks_; }
+
   void changedOnlyToggled(bool on);
   void saveClick();
   // Opens the report the row's line is in (before: the old one) at its page.
@@ -61,13 +78,6 @@ class CompareWindow : public QDialog {
   QPushButton* saveButton = nullptr;
   QPushButton* closeButton = nullptr;
 
-  // Seams. The save asker answers the file and the filter chosen (an empty
-  // name cancels); the opener shows a report at a page with the band on a
-  // line (1-based), by default through the runner and the preview window.
-  using SaveFileAsker = std::function<QString(QWidget* parent, const QString& suggested, QString* filter)>;
-  using ReportOpener = std::function<void(const std::string& path, int page, int line)>;
-  static void setSaveFileAsker(SaveFileAsker asker);
-  static void setReportOpener(ReportOpener opener);
   static const QString kExcelFilter;
   static const QString kCsvFilter;
   static constexpr char kCompareCaption[] = "보고서를 비교중입니다.";
@@ -76,17 +86,17 @@ class CompareWindow : public QDialog {
   void createControls();
   void showSummary();
 
+  RunServices services_;
+  CompareHooks hooks_;
   std::string oldPath_, newPath_;
   std::unique_ptr<CompareTableModel> model_;
 };
 
 // The main window's 비교 command: with two reports selected, compares them;
-// with one, asks for the other among the directory's reports (chooser seam
-// below). The one written earlier is the old one. Shows the window through
-// runModal.
-using CompareChooser = std::function<QString(QWidget* parent, const QStringList& names)>;
-void setCompareChooser(CompareChooser chooser);
-void compareReports(QWidget* parent, const std::string& directory, const std::vector<std::string>& selected,
-                    const std::vector<std::string>& listed, const std::function<void(QDialog&)>& runModal);
+// with one, asks for the other among the directory's reports. The one written
+// earlier is the old one. Shows the window through runModal.
+void compareReports(QWidget* parent, const RunServices& services, const std::string& directory,
+                    const std::vector<std::string>& selected, const std::vector<std::string>& listed,
+                    const std::function<void(QDialog&)>& runModal, const CompareHooks& hooks = {});
 
 }  // namespace zel

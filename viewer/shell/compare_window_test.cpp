@@ -25,11 +25,12 @@
 #include "progress_dialog.h"
 #include "report_directory.h"
 #include "run_services.h"
-#include "s_preview.h"
+#include "preview_window.h"
+#include "page_view.h"
 #include "sample_reports.h"
-#include "shell_globals.h"
 #include "temp_dir.h"
-#include "zel_rpt_main.h"
+#include "main_window.h"
+#include "report_list_view.h"
 
 using namespace zel;
 namespace rw = zel::reportwriter;
@@ -94,20 +95,15 @@ class CompareWindowTest : public QObject {
   }
 
   void cleanup() {
-    CompareWindow::setSaveFileAsker(nullptr);
-    CompareWindow::setReportOpener(nullptr);
-    setCompareChooser(nullptr);
-    TFM_Preview::setPreviewRunner(nullptr);
-    installedServices().printer = nullptr;
-    installedServices().preview = nullptr;
-    installedServices().progress = nullptr;
+    preview_ = PreviewContext();
+    services_ = RunServices();
     env_.reset();
     dir_.reset();
     setMessageService(nullptr);
   }
 
   void rowsKindsAndColours() {
-    CompareWindow w(oldPath_, newPath_);
+    CompareWindow w(services_, oldPath_, newPath_, nullptr, hooks());
     QVERIFY(w.load());
     QCOMPARE(w.summary().changed, 2L);
     QCOMPARE(w.summary().removed, 1L);
@@ -131,7 +127,7 @@ class CompareWindowTest : public QObject {
   }
 
   void changedOnlyFilter() {
-    CompareWindow w(oldPath_, newPath_);
+    CompareWindow w(services_, oldPath_, newPath_, nullptr, hooks());
     QVERIFY(w.load());
     const int all = w.rowCount();
     w.changedOnlyBox->setChecked(true);
@@ -142,10 +138,10 @@ class CompareWindowTest : public QObject {
   }
 
   void saveWritesTheSheet() {
-    CompareWindow w(oldPath_, newPath_);
+    CompareWindow w(services_, oldPath_, newPath_, nullptr, hooks());
     QVERIFY(w.load());
     const QString target = QString::fromStdString(dir_->path() + "/cmp");
-    CompareWindow::setSaveFileAsker([&](QWidget*, const QString& suggested, QString* filter) {
+    w.hooks().askSaveFile = ([&](QWidget*, const QString& suggested, QString* filter) {
       [&] { QVERIFY(suggested.endsWith(QStringLiteral("P_RPTB02_NEW_비교.xlsx"))); }();
       *filter = CompareWindow::kCsvFilter;
       return target;
@@ -160,11 +156,11 @@ class CompareWindowTest : public QObject {
   }
 
   void doubleClickOpensTheRightReportAtTheLine() {
-    CompareWindow w(oldPath_, newPath_);
+    CompareWindow w(services_, oldPath_, newPath_, nullptr, hooks());
     QVERIFY(w.load());
     std::vector<std::tuple<std::string, int, int>> opened;
-    CompareWindow::setReportOpener(
-        [&](const std::string& path, int page, int line) { opened.emplace_back(path, page, line); });
+    w.hooks().openReport =
+        ([&](const std::string& path, int page, int line) { opened.emplace_back(path, page, line); });
     const int up = rowOf(w, upCode_);
     const CompareLine* l = w.lineAt(up);
     w.openLine(up, false);
@@ -181,15 +177,15 @@ class CompareWindowTest : public QObject {
 
   void openedPreviewShowsThePageWithTheBand() {
     FakePrinter printer;
-    installedServices().printer = &printer;
-    CompareWindow w(oldPath_, newPath_);
+    services_.printer = &printer;
+    CompareWindow w(services_, oldPath_, newPath_, nullptr, hooks());
     QVERIFY(w.load());
     int page = 0;
     bool band = false;
-    TFM_Preview::setPreviewRunner([&](TFM_Preview& preview) {
-      page = preview.CurPage;
-      band = !preview.HighlightRect().isEmpty();
-    });
+    preview_.hooks.runPreview = [&](PreviewWindow& preview) {
+      page = preview.currentPage();
+      band = !preview.pageView->bandRect().isEmpty();
+    };
     w.openLine(rowOf(w, upCode_), false);
     QVERIFY2(messages_.shown.empty(), messages_.shown.empty() ? "" : messages_.shown[0].text.c_str());
     QCOMPARE(page, 2);
@@ -220,7 +216,7 @@ class CompareWindowTest : public QObject {
       bool closed = false;
       std::string caption;
     } progress;
-    installedServices().progress = &progress;
+    services_.progress = &progress;
     rw::BillOptions options;
     options.pages = 200;
     rw::ReportSpec bill = rw::billOfQuantities(options);
@@ -228,9 +224,9 @@ class CompareWindowTest : public QObject {
       bill.fileName = name;
       QVERIFY(rw::writeReport(dir_->path(), bill).isOk());
     }
-    CompareWindow w(dir_->path() + "/P_BIG1.dbf", dir_->path() + "/P_BIG2.dbf");
+    CompareWindow w(services_, dir_->path() + "/P_BIG1.dbf", dir_->path() + "/P_BIG2.dbf", nullptr, hooks());
     QVERIFY(!w.load());
-    installedServices().progress = nullptr;
+    services_.progress = nullptr;
     QVERIFY(progress.shown > 1);
     QCOMPARE(progress.caption, std::string(CompareWindow::kCompareCaption));
     QCOMPARE(progress.steps, 2);
@@ -247,20 +243,24 @@ class CompareWindowTest : public QObject {
     std::filesystem::last_write_time(
         oldPath_, std::filesystem::last_write_time(dir_->path() + "/" + cp949Name) - std::chrono::hours(1));
     QStringList offered;
-    setCompareChooser([&](QWidget*, const QStringList& names) {
+    CompareHooks seams = hooks();
+    seams.chooseReport = [&](QWidget*, const QStringList& names) {
       offered = names;
       return names.value(0);
-    });
+    };
+    seams.askSaveFile = [](QWidget*, const QString& suggested, QString*) { return suggested; };
     std::string comparedNew;
     QString title;
-    compareReports(nullptr, dir_->path(), {"P_RPTB02_OLD.dbf"}, {"P_RPTB02_OLD.dbf", cp949Name}, [&](QDialog& dialog) {
-      auto* w = qobject_cast<CompareWindow*>(&dialog);
-      if (!w) return;
-      comparedNew = w->newPath();
-      title = w->windowTitle();
-      CompareWindow::setSaveFileAsker([](QWidget*, const QString& suggested, QString*) { return suggested; });
-      w->saveButton->click();
-    });
+    compareReports(
+        nullptr, services_, dir_->path(), {"P_RPTB02_OLD.dbf"}, {"P_RPTB02_OLD.dbf", cp949Name},
+        [&](QDialog& dialog) {
+          auto* w = qobject_cast<CompareWindow*>(&dialog);
+          if (!w) return;
+          comparedNew = w->newPath();
+          title = w->windowTitle();
+          w->saveButton->click();
+        },
+        seams);
     QCOMPARE(offered, QStringList{QStringLiteral("P_RPTB02_한.dbf")});
     QCOMPARE(comparedNew, dir_->path() + "/" + cp949Name);
     QVERIFY(title.contains(QStringLiteral("P_RPTB02_한.dbf")));
@@ -270,7 +270,7 @@ class CompareWindowTest : public QObject {
 
   void reportsOfDifferentKindsAreRefused() {
     QVERIFY(rw::writeReport(dir_->path(), rw::summaryReport()).isOk());
-    CompareWindow w(oldPath_, dir_->path() + "/P_RPTB01_SUMMARY.dbf");
+    CompareWindow w(services_, oldPath_, dir_->path() + "/P_RPTB01_SUMMARY.dbf", nullptr, hooks());
     QVERIFY(!w.load());
     QCOMPARE(messages_.shown.size(), size_t(1));
     QVERIFY(QString::fromStdString(messages_.shown[0].text).contains(QStringLiteral("종류가 다른 보고서")));
@@ -284,44 +284,44 @@ class CompareWindowTest : public QObject {
     std::filesystem::last_write_time(oldPath_, std::filesystem::last_write_time(newPath_) - std::chrono::hours(1));
     int shownRows = -1;
     std::string shownOld;
-    TfrmZelRptMain::setModalRunner([&](QDialog& dialog) {
+    const auto showCompare = [&](QDialog& dialog) {
       auto* w = qobject_cast<CompareWindow*>(&dialog);
       QVERIFY(w);
       shownRows = w->rowCount();
       shownOld = w->oldPath();
-    });
+    };
     {
-      TfrmZelRptMain main(program);
+      MainWindow main(program);
+      main.setModalRunner(showCompare);
       main.show();
       QVERIFY(QTest::qWaitForWindowExposed(&main));
-      QTableWidget* list = main.stgRptFile;
+      QTableWidget* list = main.reportList;
       QCOMPARE(list->rowCount(), 2);
       // Shift+Down from the first row selects both, as a user selects them.
       list->setFocus();
       QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
       QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
-      main.mnuCompare->trigger();
+      main.compareAction->trigger();
       QVERIFY(shownRows > 0);
       QCOMPARE(shownOld, oldPath_);
 
       // One selected: the other is chosen from the list.
       shownRows = -1;
       QStringList offered;
-      setCompareChooser([&](QWidget*, const QStringList& names) {
+      main.compareHooks().chooseReport = [&](QWidget*, const QStringList& names) {
         offered = names;
         return names.value(0);
-      });
+      };
       // The new report selected, the old one chosen: still compared old to new.
       const int newRow = list->findItems(QStringLiteral("P_RPTB02_NEW.dbf"), Qt::MatchExactly).value(0)->row();
       list->selectionModel()->setCurrentIndex(list->model()->index(newRow, 0),
                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
       shownOld.clear();
-      main.mnuCompare->trigger();
+      main.compareAction->trigger();
       QCOMPARE(offered, QStringList{QStringLiteral("P_RPTB02_OLD.dbf")});
       QVERIFY(shownRows > 0);
       QCOMPARE(shownOld, oldPath_);
     }
-    TfrmZelRptMain::setModalRunner(nullptr);
     std::filesystem::remove_all(program);
   }
 
@@ -329,7 +329,7 @@ class CompareWindowTest : public QObject {
   void screenshots() {
     const QString out = qEnvironmentVariable("ZEL_SCREENSHOT_DIR");
     if (out.isEmpty()) QSKIP("ZEL_SCREENSHOT_DIR not set");
-    CompareWindow w(oldPath_, newPath_);
+    CompareWindow w(services_, oldPath_, newPath_, nullptr, hooks());
     QVERIFY(w.load());
     w.resize(1280, 560);
     w.show();
@@ -359,7 +359,15 @@ class CompareWindowTest : public QObject {
     return -1;
   }
 
+  CompareHooks hooks() {
+    CompareHooks made;
+    made.preview = &preview_;
+    return made;
+  }
+
   RecordingMessageService messages_;
+  RunServices services_;
+  PreviewContext preview_;  // of the previews a window opens
   std::unique_ptr<TempDir> dir_;
   std::unique_ptr<TApolloEnv> env_;
   std::string oldPath_, newPath_, upCode_, downCode_, removedCode_;

@@ -9,38 +9,38 @@
 
 namespace zel {
 
-TfrmHelp::TfrmHelp(QWidget* parent) : QDialog(parent) {
+HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("ZEL 보고서 Viewer 도움말"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setFont(shellFont());
   setFixedSize(362, 203);
 
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->setGeometry(8, 8, 345, 185);
-  QPalette palette = Memo1->palette();
+  textView = new QPlainTextEdit(this);
+  textView->setObjectName(QStringLiteral("textView"));
+  textView->setGeometry(8, 8, 345, 185);
+  QPalette palette = textView->palette();
   palette.setColor(QPalette::Base, palette.color(QPalette::Button));
-  Memo1->setPalette(palette);
-  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-  Memo1->setPlainText(HelpLines().join(QLatin1Char('\n')));
+  textView->setPalette(palette);
+  textView->setLineWrapMode(QPlainTextEdit::NoWrap);
+  textView->setPlainText(helpLines().join(QLatin1Char('\n')));
   fitToLines();
 }
 
-void TfrmHelp::fitToLines() {
+void HelpWindow::fitToLines() {
   // The designed 345 x 185 memo is too small for its own lines in the
   // fonts at hand: grow it, and the window, until no scroll bar is needed.
-  const QFontMetrics metrics(Memo1->font());
+  const QFontMetrics metrics(textView->font());
   int widest = 0;
-  for (const QString& line : HelpLines()) widest = std::max(widest, metrics.horizontalAdvance(line));
-  const int margins = 2 * (Memo1->frameWidth() + static_cast<int>(Memo1->document()->documentMargin())) + 16;
-  const int lines = static_cast<int>(HelpLines().size());
+  for (const QString& line : helpLines()) widest = std::max(widest, metrics.horizontalAdvance(line));
+  const int margins = 2 * (textView->frameWidth() + static_cast<int>(textView->document()->documentMargin())) + 16;
+  const int lines = static_cast<int>(helpLines().size());
   const QSize memo(std::max(345, widest + margins), std::max(185, lines * metrics.lineSpacing() + margins));
-  Memo1->setGeometry(8, 8, memo.width(), memo.height());
+  textView->setGeometry(8, 8, memo.width(), memo.height());
   setFixedSize(memo.width() + 17, memo.height() + 18);
 }
 
-QStringList TfrmHelp::HelpLines() {
+QStringList HelpWindow::helpLines() {
   return {
       QString(),
       QStringLiteral("ZEL/4.x보고서 Viewer는"),

@@ -1,4 +1,4 @@
-// TfrmHelp: the help window, one memo of fixed lines about the viewer and how
+// HelpWindow: the help window, one memo of fixed lines about the viewer and how
 // to use it. Created anew each time it is opened and shown modally; the memo
 // may be edited, nothing is kept.
 #pragma once
@@ -10,15 +10,15 @@ class QPlainTextEdit;
 
 namespace zel {
 
-class TfrmHelp : public QDialog {
+class HelpWindow : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TfrmHelp(QWidget* parent = nullptr);
+  explicit HelpWindow(QWidget* parent = nullptr);
 
-  static QStringList HelpLines();
+  static QStringList helpLines();
 
-  QPlainTextEdit* Memo1 = nullptr;
+  QPlainTextEdit* textView = nullptr;
 
  private:
   void fitToLines();

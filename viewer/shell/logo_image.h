@@ -1,4 +1,4 @@
-// Image1: the maker's logo at the top left of the description panel, drawn
+// LogoImage: the maker's logo at the top left of the description panel, drawn
 // by our own code (80 x 50, transparent, hand cursor). A click opens the
 // maker's web site through the desktop's URL handler, which tests replace.
 #pragma once

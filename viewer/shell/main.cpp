@@ -17,16 +17,17 @@
 #include "qt_translation.h"
 #include "progress_dialog.h"
 #include "report_directory.h"
-#include "s_rpt_progress.h"
+#include "print_progress_dialog.h"
 #include "shell_preview.h"
 #include "stderr_message_service.h"
-#include "zel_rpt_main.h"
+#include "main_window.h"
+#include "report_list_view.h"
 
 namespace {
 
-int printListing(zel::TfrmZelRptMain& window) {
-  if (!zel::guarded([&] { window.FormShow(); })) return 1;
-  QTableWidget* grid = window.stgRptFile;
+int printListing(zel::MainWindow& window) {
+  if (!zel::guarded([&] { window.start(); })) return 1;
+  QTableWidget* grid = window.reportList;
   for (int r = 0; r < grid->rowCount(); ++r) {
     QTableWidgetItem* name = grid->item(r, 0);
     if (name == nullptr || name->text().isEmpty()) continue;
@@ -86,7 +87,8 @@ int main(int argc, char** argv) {
   zel::setMessageService(listAndExit ? static_cast<zel::MessageService*>(&console) : &boxes);
 
   std::string programDirectory = zel::programDirectoryOf(QApplication::applicationFilePath().toStdString());
-  zel::TfrmZelRptMain window(programDirectory);
+  zel::RunServices services;
+  zel::MainWindow window(programDirectory, &services);
   if (listAndExit) {
     int rc = printListing(window);
     zel::setMessageService(nullptr);
@@ -101,17 +103,17 @@ int main(int argc, char** argv) {
   }
 
   std::unique_ptr<zel::Printer> printer = zel::makePrinter();
-  zel::RunServices& services = zel::installedServices();
   services.printer = printer.get();
   zel::QtProgressDialog printProgress;
   services.progress = &printProgress;
-  zel::installShellPreview(&window);
+  zel::installShellPreview(window);
   // The start-up help window stays hidden; the help menu opens a fresh one each time.
-  zel::TfrmHelp startupHelp(&window);
+  zel::HelpWindow startupHelp(&window);
   window.setStartPath(startPath);
   window.show();
   int rc = app.exec();
-  services = zel::RunServices{};
+  services.printer = nullptr;
+  services.progress = nullptr;
   zel::setMessageService(nullptr);
   return rc;
 }

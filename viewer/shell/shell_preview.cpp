@@ -2,16 +2,16 @@
 
 #include <memory>
 
+#include "main_window.h"
+#include "preview_window.h"
 #include "run_services.h"
-#include "s_preview.h"
-#include "zel_rpt_main.h"
 
 namespace zel {
 
-void installShellPreview(TfrmZelRptMain* mainWindow) {
-  RunServices& services = installedServices();
-  services.preview = [mainWindow, &services]() -> std::unique_ptr<PreviewWindow> {
-    return std::make_unique<TFM_Preview>(services, mainWindow);
+void installShellPreview(MainWindow& mainWindow) {
+  RunServices& services = mainWindow.services();
+  services.preview = [&mainWindow, &services]() -> std::unique_ptr<ReportPreview> {
+    return std::make_unique<PreviewWindow>(services, &mainWindow.previewContext(), &mainWindow);
   };
 }
 

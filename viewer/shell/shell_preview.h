@@ -1,13 +1,13 @@
-// The preview window factory the shell registers with the engine. With the
-// preview window built in, the runner gets a TFM_Preview owned by the main
-// window; without it, a stand-in that only reports the laid-out page count in
-// the main window's status bar.
+// The preview window factory the shell puts into the main window's run
+// services: each run gets a PreviewWindow over the main window, sharing the
+// main window's preview context (the zoom kept in Info.INI, the last export
+// choice).
 #pragma once
 
 namespace zel {
 
-class TfrmZelRptMain;
+class MainWindow;
 
-void installShellPreview(TfrmZelRptMain* mainWindow);
+void installShellPreview(MainWindow& mainWindow);
 
 }  // namespace zel

@@ -30,12 +30,15 @@
 #include "report_directory.h"
 #include "report_writer.h"
 #include "run_services.h"
-#include "s_preview.h"
-#include "s_rpt_value_search.h"
+#include "preview_window.h"
+#include "preview_toolbar.h"
+#include "find_dialog.h"
 #include "sample_reports.h"
 #include "test_report.h"
 #include "x_session_test_support.h"
-#include "zel_rpt_main.h"
+#include "main_window.h"
+#include "description_panel.h"
+#include "report_list_view.h"
 #include "zel_table.h"
 
 namespace zel {
@@ -77,7 +80,7 @@ class ViewerWindowManagerTest : public ::testing::Test {
 // designed main window (589 wide) does not fit. Before, it was fixed at its
 // size and placed at x = -77, the menu, logo and margin button cut off.
 TEST_F(ViewerWindowManagerTest, MainWindowStaysOnTheScreen) {
-  TfrmZelRptMain window(program_);
+  MainWindow window(program_);
   showAndSettle(window);
   const QRect area = available();
   EXPECT_TRUE(area.contains(window.frameGeometry()))
@@ -86,7 +89,7 @@ TEST_F(ViewerWindowManagerTest, MainWindowStaysOnTheScreen) {
   // The menu and the logo are where the user sees them.
   const QRect menu(window.menuBar()->mapToGlobal(QPoint(0, 0)), window.menuBar()->size());
   EXPECT_TRUE(area.contains(menu.topLeft()));
-  EXPECT_TRUE(area.contains(window.Image1->mapToGlobal(QPoint(0, 0))));
+  EXPECT_TRUE(area.contains(window.descriptionPanel->logo->mapToGlobal(QPoint(0, 0))));
   if (!scaled()) {
     // Where it fits, it keeps its designed size.
     EXPECT_EQ(window.width(), 589);
@@ -95,11 +98,12 @@ TEST_F(ViewerWindowManagerTest, MainWindowStaysOnTheScreen) {
   // the window scrolls its content (the scroller once took the focus itself).
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return window.stgRptFile->hasFocus(); }));
-  QTest::keyClick(window.stgRptFile, Qt::Key_Tab);
-  EXPECT_TRUE(window.btnChangeSpace->hasFocus());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.reportList->hasFocus(); }));
+  QTest::keyClick(window.reportList, Qt::Key_Tab);
+  EXPECT_TRUE(window.descriptionPanel->marginButton->hasFocus());
   QApplication::processEvents();
-  const QRect button(window.btnChangeSpace->mapTo(&window, QPoint(0, 0)), window.btnChangeSpace->size());
+  const QRect button(window.descriptionPanel->marginButton->mapTo(&window, QPoint(0, 0)),
+                     window.descriptionPanel->marginButton->size());
   EXPECT_TRUE(window.rect().contains(button.center()));
 }
 
@@ -126,17 +130,17 @@ TEST_F(ViewerWindowManagerTest, FileDialogStaysOnTheScreen) {
 // the focus where it was, so the keys work at once. Before, the focus went to
 // the window manager and keys did nothing until a click.
 TEST_F(ViewerWindowManagerTest, FocusComesBackAfterAMessageBox) {
-  TfrmZelRptMain window(program_);
+  MainWindow window(program_);
   showAndSettle(window);
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return window.stgRptFile->hasFocus(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.reportList->hasFocus(); }));
   QTimer::singleShot(500, [] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) QTest::keyClick(box, Qt::Key_Return);
   });
   messages().notice("찾는 내용이 없습니다.");
   EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window.stgRptFile->hasFocus(); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.reportList->hasFocus(); }));
 }
 
 // The same where the user met it: the find dialog over the preview says
@@ -148,30 +152,30 @@ TEST_F(ViewerWindowManagerTest, FocusComesBackToThePreviewAfterAFindWithoutHits)
   TZelTable table;
   ASSERT_TRUE(table.OpenTable(reports_, "P_RPTB02_SAMPLE.dbf", "CDX"));
   FakePrinter printer;
-  installedServices().printer = &printer;
-  TFM_Preview preview(installedServices());
+  RunServices services;
+  services.printer = &printer;
+  PreviewContext context;
+  PreviewWindow preview(services, &context);
   preview.SetPageInfo("1", "2", &table, "1");
   preview.setWindowState(Qt::WindowNoState);
   preview.resize(600, 400);
   showAndSettle(preview);
   preview.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&preview));
-  preview.C_EDT_START->setFocus();
-  TFM_Preview::setFindRunner([&](Tfm_RptValueSearch& dialog) {
+  preview.toolBar->rangeFromField->setFocus();
+  context.hooks.runFind = [&](FindDialog& dialog) {
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    dialog.Edit1->setText(QStringLiteral("없는 말"));
+    dialog.textEdit->setText(QStringLiteral("없는 말"));
     QTimer::singleShot(500, [] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
         QTest::keyClick(box, Qt::Key_Return);
     });
-    QTest::keyClick(dialog.Edit1, Qt::Key_Return);  // searches, says so, closes
-  });
-  preview.c_spb_searchClick();
-  TFM_Preview::setFindRunner(nullptr);
+    QTest::keyClick(dialog.textEdit, Qt::Key_Return);  // searches, says so, closes
+  };
+  preview.openFind();
   EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &preview; }));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return preview.C_EDT_START->hasFocus(); }));
-  installedServices().printer = nullptr;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return preview.toolBar->rangeFromField->hasFocus(); }));
 }
 
 }  // namespace

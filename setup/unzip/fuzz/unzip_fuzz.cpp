@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "t_unzip.h"
+#include "zip_extractor.h"
 
 namespace fs = std::filesystem;
 
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
 
-  zel::TUnZIP unzip;
+  zel::ZipExtractor unzip;
   unzip.ArchiveFile = archive.string();
   unzip.ExtractDir = target.string();
   bool ok = unzip.Extract();

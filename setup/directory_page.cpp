@@ -1,0 +1,120 @@
+#include "directory_page.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "installation_record.h"
+#include "message_service.h"
+#include "modal_runner.h"
+#include "page_parts.h"
+#include "folder_chooser.h"
+#include "setup_helpers.h"
+#include "setup_platform.h"
+#include "setup_state.h"
+
+namespace zel::setup {
+
+namespace {
+constexpr int kWidth = 484, kHeight = 344, kStripWidth = 121;
+}  // namespace
+
+DirectoryPage::DirectoryPage(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("FM_DirSet"));
+  setUpFixedDialog(*this, QStringLiteral("디렉토리설정"), kWidth, kHeight);
+  makePictureStrip(this, SidePicture::kDirectory, kStripWidth, kHeight - kButtonBarHeight);
+
+  const int x = kStripWidth + 14;
+  makeLabel(this, "Label4", QStringLiteral("아래의 경로로 Install 이 됩니다."), x, 20);
+  makeLabel(this, "Label1", QStringLiteral("만약, 다른 디렉토리로 Install을 하고 싶으시면 아래의"), x, 50);
+  makeLabel(this, "Label2", QStringLiteral("경로 버튼을 Click 해서 다른 경로를 선택하십시오."), x, 68);
+  QLabel* label3 = makeLabel(this, "Label3", QStringLiteral("계속해서 프로그램"), x, 98);
+  makeLabelAfter(this, "Label6", QStringLiteral("을 설치하고 싶으시면 다음을 누르시"), label3);
+  makeLabel(this, "Label7", QStringLiteral("고, 종료하고 설치를 그만두고 싶으시면 취소 버튼을 누"), x, 116);
+  makeLabel(this, "Label8", QStringLiteral("르시면 모든 프로그램 설치가 종료됩니다."), x, 134);
+
+  const int frameX = kStripWidth + 8;
+  auto* bevel = new QFrame(this);
+  bevel->setObjectName(QStringLiteral("Bevel1"));
+  bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  bevel->setGeometry(frameX, 250, 307, 22);
+  // The designed text: the default directory, which prepare takes as InstallPath.
+  pathLabel = makeLabel(bevel, "pathLabel", QString(), 4, 4);
+  pathLabel->setFixedWidth(299);
+  showPath(QString::fromStdString(platform().defaultInstallDirectory()));
+  chooseButton = makeButton(this, "chooseButton", QStringLiteral("경 로"), frameX + 307 + 4, 248, 44);
+
+  QWidget* panel3 = makeButtonBar(this, kWidth, kHeight);
+  nextButton = makeButton(panel3, "nextButton", QStringLiteral("다  음"), 296, 8);
+  cancelButton = makeButton(panel3, "cancelButton", QStringLiteral("취  소"), 386, 8);
+  connect(chooseButton, &QPushButton::clicked, this, &DirectoryPage::choosePath);
+  connect(nextButton, &QPushButton::clicked, this, &DirectoryPage::goOn);
+  connect(cancelButton, &QPushButton::clicked, this, &DirectoryPage::cancel);
+}
+
+void DirectoryPage::keyPressEvent(QKeyEvent* event) {
+  // Escape asks the stop question as 취  소 does, instead of closing the page.
+  if (!handlePageKey(*this, event, [this] { cancel(); })) QDialog::keyPressEvent(event);
+}
+
+void DirectoryPage::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  prepare();
+}
+
+void DirectoryPage::prepare() {
+  DirSetNext = false;
+  nextButton->setFocus();
+  // What the page shows is what Next installs into.
+  showPath(UnInstallInfoRead());
+  InstallPath = path_.toStdString();
+}
+
+// An existing installation is proposed again, so that a new version replaces it;
+// otherwise the default directory.
+QString DirectoryPage::UnInstallInfoRead() const {
+  const std::string installed = RecordedInstallation(platform().userDataDirectory());
+  return QString::fromStdString(installed.empty() ? platform().defaultInstallDirectory() : installed);
+}
+
+void DirectoryPage::showPath(const QString& path) {
+  path_ = path;
+  setElidedText(pathLabel, path);
+}
+
+void DirectoryPage::choosePath() {
+  FolderChooser chooser(this);
+  InstallPath = path_.toStdString();
+  runModal(chooser);
+  if (DirSelected) showPath(QString::fromStdString(InstallPath));
+  // The page takes the keyboard back from the closed chooser, also where the
+  // window manager has not yet given it back.
+  activateWindow();
+  nextButton->setFocus();
+}
+
+void DirectoryPage::goOn() {
+  if (!DirSelected && !directoryExists(InstallPath)) {
+    const MessageAnswer answer =
+        messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + InstallPath,
+                         MessageIcon::kQuestion, MessageButtons::kYesNo});
+    if (answer != MessageAnswer::kYes) return;
+    if (!MakeDirPath(InstallPath)) {
+      messages().error("경로를 만들 수 없습니다.");
+      return;
+    }
+  }
+  DirSetNext = true;
+  close();
+}
+
+void DirectoryPage::cancel() {
+  const MessageAnswer answer =
+      messages().show({"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kInformation, MessageButtons::kYesNo});
+  if (answer != MessageAnswer::kYes) return;
+  DirSetNext = false;
+  close();
+}
+
+}  // namespace zel::setup

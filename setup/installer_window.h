@@ -1,0 +1,64 @@
+// InstallerWindow: the installer's main window, plain teal and maximised. The first
+// mouse movement over it (or a key press) starts the driver: the welcome page, the directory page,
+// then the installation steps and the completion question. Later movements do
+// nothing (Started). Closing the window ends the program.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "install_steps.h"
+
+namespace zel::setup {
+
+class InstallProgressWindow;
+
+class InstallerWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit InstallerWindow(QWidget* parent = nullptr);
+  ~InstallerWindow() override;
+
+  // The archive to install instead of StartDir/ZELRPT.E01 (empty: that one).
+  void setArchivePath(const QString& path) { steps_.setArchivePath(path.toStdString()); }
+
+  // Shows the window maximised, filling the screen also where no window manager runs.
+  void showFillingTheScreen();
+
+  void Image1MouseMove();
+  bool WinIniCheck() { return steps_.WinIniCheck(); }
+
+  QWidget* Image1;
+  // The program's exit status: non-zero once the installation has failed or stopped.
+  int exitCode() const { return exitCode_; }
+  // The signal that stopped the installation (0: none); the program then ends by it.
+  int exitSignal() const { return exitSignal_; }
+  // While and after the steps run; stays on screen when they fail.
+  InstallProgressWindow* progressWindow() const { return progress_.get(); }
+
+ signals:
+  // The window closed: the program ends, whatever other windows are still up.
+  void closed();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void build();
+  void runDriver();
+  // The last question: the restart on Windows; elsewhere where the viewer went and whether to start it.
+  void askCompletion(bool replaced);
+  // The cancel button's (and the close box's) question while the steps run.
+  void askToCancel();
+
+  InstallSteps steps_;
+  std::unique_ptr<InstallProgressWindow> progress_;
+  int exitCode_ = 0;
+  int exitSignal_ = 0;
+  bool installing_ = false;
+};
+
+}  // namespace zel::setup
