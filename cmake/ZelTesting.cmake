@@ -1,7 +1,10 @@
 # zel_add_test(NAME <name> LABEL <unit|gui|interop|e2e> SOURCES ... LIBS ... [ENV ...])
-# One ctest entry per test program; gtest's own output names the cases.
+# One ctest entry per test program; gtest's own output names the cases. A test sees the
+# testing/ folder beside it (its folder's fakes and helpers); a folder's doubles used from
+# elsewhere come through that folder's *_testing library.
 function(zel_add_test)
   cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;ENV" ${ARGN})
+  set(T_TESTING_DIR ${CMAKE_CURRENT_SOURCE_DIR}/testing)
   # The cross build runs the unit tests, and with Qt the gui and e2e tests too;
   # the others need Python, zip or a print server.
   set(windows_labels unit)
@@ -11,10 +14,16 @@ function(zel_add_test)
   if(WIN32 AND CMAKE_CROSSCOMPILING AND NOT T_LABEL IN_LIST windows_labels)
     add_executable(${T_NAME} EXCLUDE_FROM_ALL ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} zeltestsupport)
+    if(IS_DIRECTORY ${T_TESTING_DIR})
+      target_include_directories(${T_NAME} PRIVATE ${T_TESTING_DIR})
+    endif()
     return()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} zeltestsupport)
+  if(IS_DIRECTORY ${T_TESTING_DIR})
+    target_include_directories(${T_NAME} PRIVATE ${T_TESTING_DIR})
+  endif()
   if(WIN32)
     zel_windows_test_support(${T_NAME})
     zel_windows_program(${T_NAME})

@@ -7,6 +7,8 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 PACKAGES=(
   build-essential cmake ninja-build clang libclang-rt-14-dev ccache
+  # The formatting check (scripts/check-format.sh); its version decides the layout.
+  clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # The toolkit's own dialogs and buttons in Korean (qtbase_ko.qm).
   qt6-translations-l10n

@@ -13,7 +13,8 @@ if ! nice -n 10 bash "$ROOT/scripts/build-windows-deps.sh"; then
     "the windows_programs_* tests will be reported as skipped" >&2
 fi
 BUILD="${ZEL_TEST_BUILD:-$ROOT/build/test}"
-bash "$ROOT/scripts/build.sh" "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DZEL_SANITIZE=ON
+# Warnings are errors here, so none creeps in unseen.
+bash "$ROOT/scripts/build.sh" "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DZEL_SANITIZE=ON -DZEL_WERROR=ON
 # Leaks fail a test; what Qt and the libraries under it keep for the process's life is suppressed.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$ROOT/cmake/lsan-qt.supp:print_suppressions=0"

@@ -88,9 +88,12 @@ TEST_P(ExportFile, CompleteOrNothing) {
   EXPECT_EQ(readAll(target) != "before", c.written);
   EXPECT_FALSE(fs::exists(ExportPartName(target)));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
-  if (!failed) EXPECT_TRUE(progress.closed);
-  if (c.written && c.format == ExportFormat::kCsv)
+  if (!failed) {
+    EXPECT_TRUE(progress.closed);
+  }
+  if (c.written && c.format == ExportFormat::kCsv) {
     EXPECT_EQ(readAll(target), "\xEF\xBB\xBFPage,Name\r\n1,line\r\n2,line\r\n3,line\r\n");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ExportFile,
