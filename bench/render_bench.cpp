@@ -10,7 +10,15 @@
 //                                    lines to PDF and prints the time and the
 //                                    peak resident set size (ru_maxrss)
 #include <benchmark/benchmark.h>
+#include <libdeflate.h>
 #include <sys/resource.h>
+#include <zlib.h>
+
+// The library asks its users to say they follow its smart-pointer transition.
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <QGuiApplication>
 #include <QImage>
@@ -22,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "filled_report.h"
 #include "message_service.h"
@@ -194,6 +203,23 @@ void BM_MiddlePagePictureShown(benchmark::State& state) {
 }
 BENCHMARK(BM_MiddlePagePictureShown)->Unit(benchmark::kMillisecond);
 
+// The same on the fully filled bill, whose cells are squeezed to fit.
+void BM_FilledMiddlePagePictureShown(benchmark::State& state) {
+  zel::PicturePageRecorder recorder;
+  QImage shown;
+  drawMiddlePage<zel::PicturePageRecorder>(
+      state, recorder,
+      [&shown](zel::PicturePageRecorder& r) {
+        shown = QImage(r.pageSize(), QImage::Format_RGB32);
+        shown.fill(Qt::white);
+        QPainter painter(&shown);
+        painter.drawPicture(0, 0, r.picture());
+      },
+      zel::bench::kFilledReportName);
+  state.counters["bytes"] = static_cast<double>(recorder.picture().size());
+}
+BENCHMARK(BM_FilledMiddlePagePictureShown)->Unit(benchmark::kMillisecond);
+
 // PrintPages over 1,000 pages into a PDF file.
 void BM_PdfExport1000Pages(benchmark::State& state) {
   if (!ensureReport()) return state.SkipWithError("no report");
@@ -226,6 +252,65 @@ void BM_FilledPdfExport1000Pages(benchmark::State& state) {
   fs::remove(pdf);
 }
 BENCHMARK(BM_FilledPdfExport1000Pages)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The page contents of 200 filled pages as Qt's PDF writer makes them,
+// uncompressed: what its compression costs, and what another compressor or
+// level would cost at what size.
+const std::vector<std::string>& filledPageContents() {
+  static std::vector<std::string> contents;
+  if (!contents.empty() || !ensureFilledReport()) return contents;
+  const std::string pdf = (fs::path(dataDir()) / "contents.pdf").string();
+  runReport(
+      pdf,
+      [&](JobPreview& p) {
+        p.print(zel::PrintJob{p.lastPage / 2, p.lastPage / 2 + 199, 1, 1});
+      },
+      zel::bench::kFilledReportName);
+  QPDF file;
+  file.processFile(pdf.c_str());
+  for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(file).getAllPages()) {
+    const std::shared_ptr<Buffer> data = page.getObjectHandle().getKey("/Contents").getStreamData(qpdf_dl_generalized);
+    contents.emplace_back(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+  }
+  fs::remove(pdf);
+  return contents;
+}
+
+// Arguments: the compressor (0 zlib, 1 libdeflate) and its level.
+void BM_PageContentDeflate(benchmark::State& state) {
+  const std::vector<std::string>& contents = filledPageContents();
+  if (contents.empty()) return state.SkipWithError("no report");
+  const bool fast = state.range(0) == 1;
+  const int level = static_cast<int>(state.range(1));
+  libdeflate_compressor* compressor = fast ? libdeflate_alloc_compressor(level) : nullptr;
+  std::vector<unsigned char> out;
+  std::size_t in = 0, packed = 0;
+  for (auto _ : state) {
+    for (const std::string& page : contents) {
+      out.resize(compressBound(static_cast<uLong>(page.size())) + 64);
+      std::size_t size = out.size();
+      if (fast) {
+        size = libdeflate_zlib_compress(compressor, page.data(), page.size(), out.data(), out.size());
+      } else {
+        uLongf length = static_cast<uLongf>(out.size());
+        compress2(out.data(), &length, reinterpret_cast<const Bytef*>(page.data()), static_cast<uLong>(page.size()),
+                  level);
+        size = length;
+      }
+      in += page.size();
+      packed += size;
+    }
+  }
+  if (compressor) libdeflate_free_compressor(compressor);
+  state.SetLabel(fast ? "libdeflate" : "zlib");
+  state.counters["MB/s"] = benchmark::Counter(static_cast<double>(in) / 1e6, benchmark::Counter::kIsRate);
+  state.counters["size%"] = 100.0 * static_cast<double>(packed) / static_cast<double>(in);
+  state.counters["page KB"] = static_cast<double>(in) / 1e3 / static_cast<double>(state.iterations() * contents.size());
+}
+BENCHMARK(BM_PageContentDeflate)
+    ->ArgsProduct({{0}, {1, 5, 6}})
+    ->ArgsProduct({{1}, {1, 3, 4, 5, 6}})
+    ->Unit(benchmark::kMillisecond);
 
 int peakMemoryRun() {
   if (!ensureFilledReport()) return 1;

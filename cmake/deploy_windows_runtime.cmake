@@ -34,17 +34,44 @@ foreach(entry IN LISTS plugins)
   list(APPEND placed ${subdir}/${name})
 endforeach()
 
+# The import tables are read as Windows reads them, without regard to case
+# (CMake asks for "qt6core.dll"), but the directories are on a file system
+# that minds case: each DLL there is also seen under its lower-case name.
+get_filename_component(alias_dir ${MANIFEST} DIRECTORY)
+set(alias_dir ${alias_dir}/windows-runtime-names)
+file(REMOVE_RECURSE ${alias_dir})
+file(MAKE_DIRECTORY ${alias_dir})
+foreach(dir IN LISTS dirs)
+  file(GLOB dlls LIST_DIRECTORIES false "${dir}/*.dll" "${dir}/*.DLL")
+  foreach(dll IN LISTS dlls)
+    get_filename_component(name ${dll} NAME)
+    string(TOLOWER ${name} lower)
+    if(NOT EXISTS ${alias_dir}/${lower})
+      file(CREATE_LINK ${dll} ${alias_dir}/${lower} SYMBOLIC)
+    endif()
+  endforeach()
+endforeach()
+
 # Windows' own DLLs are not in the given directories and stay unresolved.
 file(GET_RUNTIME_DEPENDENCIES
   EXECUTABLES ${files}
   LIBRARIES ${plugin_files}
-  DIRECTORIES ${dirs}
+  DIRECTORIES ${alias_dir} ${dirs}
   RESOLVED_DEPENDENCIES_VAR found
   UNRESOLVED_DEPENDENCIES_VAR system
   PRE_EXCLUDE_REGEXES "^api-ms-" "^ext-ms-")
 foreach(dll IN LISTS found)
+  # The programs' directory is searched first: a DLL an earlier run placed
+  # there is still one of the given directories' (and listed again), only
+  # the programs' own DLLs (the engine) are not.
   get_filename_component(name ${dll} NAME)
-  # The programs' own DLLs (the engine) are built beside them already.
+  string(TOLOWER ${name} lower)
+  if(EXISTS ${alias_dir}/${lower})
+    set(dll ${alias_dir}/${lower})
+  endif()
+  # Placed under the name the file has, not the lower-case one.
+  file(REAL_PATH ${dll} dll)
+  get_filename_component(name ${dll} NAME)
   get_filename_component(where ${dll} DIRECTORY)
   if(NOT where STREQUAL DEST)
     file(COPY_FILE ${dll} ${DEST}/${name} ONLY_IF_DIFFERENT)

@@ -7,9 +7,19 @@
 # table (LibreOffice Calc, installed here when missing; ZEL_BENCH_NO_OFFICE=1
 # leaves it out), each the median of 3 runs taken in turns, and their ratio.
 # (compare_bench compares two reports of a million lines, 1 % changed: seconds,
-# processor seconds, peak RSS.)
+# processor seconds, peak RSS.) Then the whole filled bill with zelrpt-cli
+# render --pdf: seconds, processor seconds and peak memory.
+#
+#   bench.sh [--with-busy-core] [cmake options...]
+#     --with-busy-core: the side-by-side once more while another process
+#     keeps one core busy.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUSY=0
+if [ "${1:-}" = --with-busy-core ]; then
+  BUSY=1
+  shift
+fi
 BUILD="${ZEL_BENCH_BUILD:-$ROOT/build/bench}"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEL_BENCH=ON -DZEL_SANITIZE=OFF "$@" >/dev/null
 targets=$(cmake --build "$BUILD" --target help | sed -n 's/^\([A-Za-z0-9_]*_bench\):.*/\1/p' | sort -u)
@@ -65,25 +75,46 @@ if [ -n "$office" ]; then
   officeConvert "$OUT/warm/P_RPTB02_FILLED.dbf" || true
   rm -rf "$OUT/office"
 fi
-for ((i = 1; i <= RUNS; i++)); do
-  start=$(now)
-  "$BUILD/bin/zelrpt-cli" render "$REPORT" --pdf "$OUT/ours.pdf" >/dev/null || status=1
-  ours+=("$(echo "$(now) - $start" | bc -l)")
-  if [ -n "$office" ]; then
+sideBySide() {
+  local label="$1" ours=() theirs=() start pages oursMedian theirsMedian
+  for ((i = 1; i <= RUNS; i++)); do
     start=$(now)
-    officeConvert "$REPORT" || status=1
-    theirs+=("$(echo "$(now) - $start" | bc -l)")
-    [ -s "$OUT/office/P_RPTB02_FILLED.pdf" ] || { echo "the office suite wrote no PDF" >&2; status=1; }
+    "$BUILD/bin/zelrpt-cli" render "$REPORT" --pdf "$OUT/ours.pdf" >/dev/null || status=1
+    ours+=("$(echo "$(now) - $start" | bc -l)")
+    if [ -n "$office" ]; then
+      start=$(now)
+      officeConvert "$REPORT" || status=1
+      theirs+=("$(echo "$(now) - $start" | bc -l)")
+      [ -s "$OUT/office/P_RPTB02_FILLED.pdf" ] || { echo "the office suite wrote no PDF" >&2; status=1; }
+    fi
+  done
+  pages=$(pdfinfo "$OUT/ours.pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }')
+  oursMedian=$(median "${ours[@]}")
+  echo "-- $label (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+  printf 'zelrpt-cli render --pdf, %s lines (%s pages): median %.2f s of %s (%s), %.0f pages/s\n' "$LINES" "$pages" \
+    "$oursMedian" "$RUNS" "$(printf '%.2f ' "${ours[@]}")" "$(echo "$pages / $oursMedian" | bc -l)"
+  if [ -n "$office" ]; then
+    theirsMedian=$(median "${theirs[@]}")
+    printf 'soffice --convert-to pdf, same table: median %.2f s of %s (%s)\n' "$theirsMedian" "$RUNS" \
+      "$(printf '%.2f ' "${theirs[@]}")"
+    printf 'ratio (office / zelrpt-cli): %.2f\n' "$(echo "$theirsMedian / $oursMedian" | bc -l)"
   fi
-done
-pages=$(pdfinfo "$OUT/ours.pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }')
-oursMedian=$(median "${ours[@]}")
-printf 'zelrpt-cli render --pdf, %s lines (%s pages): median %.2f s of %s (%s), %.0f pages/s\n' "$LINES" "$pages" \
-  "$oursMedian" "$RUNS" "$(printf '%.2f ' "${ours[@]}")" "$(echo "$pages / $oursMedian" | bc -l)"
-if [ -n "$office" ]; then
-  theirsMedian=$(median "${theirs[@]}")
-  printf 'soffice --convert-to pdf, same table: median %.2f s of %s (%s)\n' "$theirsMedian" "$RUNS" \
-    "$(printf '%.2f ' "${theirs[@]}")"
-  printf 'ratio (office / zelrpt-cli): %.2f\n' "$(echo "$theirsMedian / $oursMedian" | bc -l)"
+}
+sideBySide "as the machine is"
+if [ "$BUSY" = 1 ]; then
+  # One core kept busy by a process of the script's own, stopped by its id.
+  (while :; do :; done) &
+  busy=$!
+  sideBySide "one core kept busy"
+  kill "$busy"
+  wait "$busy" 2>/dev/null || true
 fi
+
+# The whole filled bill with zelrpt-cli, as a user runs it.
+WHOLE="$BUILD/bench-data/whole-bill"
+"$BUILD/bin/write_filled_report" "$WHOLE" 1000000
+echo "== zelrpt-cli render --pdf, whole filled bill (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+/usr/bin/time -f 'wall %e s, processor %U s user + %S s system, peak memory %M KB' \
+  "$BUILD/bin/zelrpt-cli" render "$WHOLE/P_RPTB02_FILLED.dbf" --pdf "$OUT/whole.pdf" || status=1
+ls -l "$OUT/whole.pdf" | awk '{ printf "%.1f MB\n", $5 / 1e6 }'
 exit $status

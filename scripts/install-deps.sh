@@ -7,6 +7,8 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 PACKAGES=(
   build-essential cmake ninja-build clang libclang-rt-14-dev ccache
+  # The formatting check (scripts/check-format.sh); its version decides the layout.
+  clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # The toolkit's own dialogs and buttons in Korean (qtbase_ko.qm).
   qt6-translations-l10n
@@ -20,6 +22,8 @@ PACKAGES=(
   # The export to Excel (XLSX) files; LibreOffice Calc prints exported
   # workbooks in the export's print test (skipped where it is missing).
   libxlsxwriter-dev libreoffice-calc-nogui
+  # The benchmarks weigh libdeflate against zlib on PDF page contents.
+  libdeflate-dev
   zip unzip
   # The desktop entry and report MIME type setup registers, and their checks.
   desktop-file-utils xdg-utils shared-mime-info

@@ -13,14 +13,6 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${ZEL_WINDOWS_BUILD:-$ROOT/build/windows}"
 WHAT="${1:-tests}"
 
-# The programs do not cross-build from this tree yet (the output layer, the
-# comparison and the installer's newer steps have no Windows port): the tests
-# run only when asked for, and are reported as skipped otherwise.
-if [ "${ZEL_WINDOWS_PROGRAMS:-0}" != 1 ]; then
-  echo "SKIPPED: the Windows programs are not built by default yet (set ZEL_WINDOWS_PROGRAMS=1 to try)" >&2
-  exit 77
-fi
-
 ZEL_NO_INSTALL=1 bash "$ROOT/scripts/build-windows.sh" --build-only
 status=$?
 [ "$status" = 0 ] || exit "$status"
@@ -37,7 +29,11 @@ case "$WHAT" in
     trap '"$WINESERVER" -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
     "$WINE" wineboot --init >/dev/null 2>&1
     "$WINESERVER" -w
-    cd "$BUILD/full" && ctest --output-on-failure -j "$(nproc)" -L 'unit|gui|e2e'
+    # Not run, and said so: the wizard's tests spell their folders as POSIX
+    # paths (C:\...\x/y) and pack their archives with a POSIX helper; they are
+    # not ported to Windows yet (setup.exe itself is tried in the install test).
+    echo "SKIPPED: setup_wizard_tests (its test paths are POSIX paths; not ported to Windows yet)"
+    cd "$BUILD/full" && ctest --output-on-failure -j "$(nproc)" -L 'unit|gui|e2e' -E '^setup_wizard_tests$'
     ;;
   *)
     echo "usage: $0 tests | install LINUX_CLI" >&2

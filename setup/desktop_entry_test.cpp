@@ -53,7 +53,7 @@ TEST(DesktopEntry, UninstallActionNamesTheInstallersCopyAndTheDirectory) {
 TEST(RegisterDesktopEntry, QuotedLauncherIsStartedThroughAPlainLink) {
   testing::TempDir dir;
   const std::string data = dir / "data", bin = dir / "bin";
-  for (const std::string install : {dir / "(주)Velmora/Zel Viewer", dir / "plain"}) {
+  for (const std::string& install : {dir / "(주)Velmora/Zel Viewer", dir / "plain"}) {
     testing::writeFile(install + "/" + kDesktopTemplate, kTemplate);
     testing::writeFile(install + "/" + kMimePackage, "<mime-info/>\n");
     ASSERT_TRUE(RegisterDesktopEntry(install, data, bin).isOk());

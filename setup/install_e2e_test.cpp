@@ -124,7 +124,9 @@ class InstallE2eTest : public ::testing::Test {
       EXPECT_EQ(valid.status, 0) << valid.output;
       EXPECT_EQ(valid.output, "") << valid.output;
     }
-    if (exists("/usr/bin/update-mime-database")) EXPECT_TRUE(exists(share + "/mime/application/x-zelrpt-report.xml"));
+    if (exists("/usr/bin/update-mime-database")) {
+      EXPECT_TRUE(exists(share + "/mime/application/x-zelrpt-report.xml"));
+    }
   }
 
   void expectWindowsDirFile(const std::string& inst, const std::string& win) {

@@ -41,11 +41,14 @@ bool makeAndRecord(const std::string& dir) {
   return true;
 }
 
-std::string joinPath(const std::string& built, const std::string& segment) {
-  if (built.empty()) return segment;
-  if (built.back() == kPathSeparator) return built + segment;
-  return built + kPathSeparator + segment;
-}
+#ifdef _WIN32
+// Windows paths are split at either separator.
+constexpr char kSeparators[] = "\\/";
+#else
+constexpr char kSeparators[] = {kPathSeparator, '\0'};
+#endif
+
+bool isSeparator(char c) { return std::strchr(kSeparators, c) != nullptr; }
 
 }  // namespace
 
@@ -91,29 +94,34 @@ bool regularFileExists(const std::string& path) {
 }
 
 bool MakeDirPath(const std::string& path) {
-  std::string built;
-  std::string rest = path;
-  // On this platform a leading separator names the root, which always exists.
-  if (!rest.empty() && rest.front() == kPathSeparator) {
-    built = std::string(1, kPathSeparator);
-    rest.erase(0, rest.find_first_not_of(kPathSeparator));
+  // Each step is the path as given up to a separator, so that what is made,
+  // recorded and reported is spelt as the user spelt it.
+  std::size_t pos = 0;
+#ifdef _WIN32
+  // A drive ("C:\\") or a share ("\\\\server\\share\\") is the root here.
+  if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && isSeparator(path[2])) {
+    pos = 3;
+  } else if (path.size() > 2 && isSeparator(path[0]) && isSeparator(path[1])) {
+    const std::size_t share = path.find_first_of(kSeparators, 2);
+    const std::size_t end = share == std::string::npos ? std::string::npos : path.find_first_of(kSeparators, share + 1);
+    pos = end == std::string::npos ? path.size() : end + 1;
   }
-  for (auto pos = rest.find(kPathSeparator); pos != std::string::npos; pos = rest.find(kPathSeparator)) {
-    std::string segment = rest.substr(0, pos);
-    rest.erase(0, pos + 1);
-    if (segment.empty()) continue;  // doubled separator: no new directory
-    built = joinPath(built, segment);
-    if (!directoryExists(built) && !makeAndRecord(built)) {
-      showMakeDirError(built, errno);
-      return false;
+#endif
+  // A leading separator names the root, which always exists.
+  while (pos < path.size()) {
+    const std::size_t next = path.find_first_of(kSeparators, pos);
+    const std::size_t end = next == std::string::npos ? path.size() : next;
+    if (end > pos) {  // a doubled separator adds no step
+      const std::string built = path.substr(0, end);
+      // The last step is made whatever is there; something there already is an error.
+      const bool last = next == std::string::npos;
+      if ((last || !directoryExists(built)) && !makeAndRecord(built)) {
+        showMakeDirError(built, errno);
+        return false;
+      }
     }
-  }
-  if (!rest.empty()) {
-    built = joinPath(built, rest);
-    if (!makeAndRecord(built)) {
-      showMakeDirError(built, errno);
-      return false;
-    }
+    if (next == std::string::npos) break;
+    pos = next + 1;
   }
   return true;
 }

@@ -55,6 +55,15 @@ TEST_F(MakeDirPathTest, RelativePathWithSeveralSteps) {
   EXPECT_TRUE(directoryExists(dir_ / "x/y/z"));
 }
 
+#ifdef _WIN32
+// The form a Windows user types and the installer's own defaults take.
+TEST_F(MakeDirPathTest, BackslashesSeparateTheStepsOnWindows) {
+  EXPECT_TRUE(MakeDirPath(dir_.path() + "\\W\\X Y\\Z"));
+  EXPECT_TRUE(directoryExists(dir_ / "W/X Y/Z"));
+  EXPECT_TRUE(recorder_.shown.empty());
+}
+#endif
+
 TEST_F(MakeDirPathTest, DoubledSeparatorsAddNoEmptyStep) {
   EXPECT_TRUE(MakeDirPath(dir_.path() + "//P//Q"));
   EXPECT_TRUE(directoryExists(dir_ / "P/Q"));

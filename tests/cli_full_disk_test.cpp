@@ -216,10 +216,14 @@ TEST_P(FullDisk, EveryFillLevelEndsInAWholeFileOrASaidFailureKeepingTheOldOne) {
 
     const CliRun r = run(kind, mountPoint.path(), tmpdir);
     EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.exitCode << r.err.toStdString();
-    if (level.ofOutput >= 2) EXPECT_EQ(r.exitCode, 0) << "with room to spare: " << r.err.toStdString();
+    if (level.ofOutput >= 2) {
+      EXPECT_EQ(r.exitCode, 0) << "with room to spare: " << r.err.toStdString();
+    }
     EXPECT_TRUE(e2e::isUtf8(r.errBytes));
     EXPECT_TRUE(partFiles(mountPoint.path()).isEmpty()) << partFiles(mountPoint.path()).join(' ').toStdString();
-    if (kind.tmpdirElsewhere) EXPECT_TRUE(partFiles(tmpPoint.path()).isEmpty());
+    if (kind.tmpdirElsewhere) {
+      EXPECT_TRUE(partFiles(tmpPoint.path()).isEmpty());
+    }
     if (r.exitCode == 0) {
       const QString file = kind.file[0] ? old : QDir(mountPoint.path()).filePath("png/P_RPTB02_DISK-p0006.png");
       EXPECT_TRUE(whole(kind, file, reference)) << "success over a broken file";

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -26,15 +27,21 @@ struct CliRun {
 };
 
 inline QString cliPath() {
+#ifdef _WIN32
+  // Beside the test program: the build directory's name is a host path Windows programs cannot use.
+  return QCoreApplication::applicationDirPath() + QStringLiteral("/zelrpt-cli.exe");
+#else
   return QString::fromLocal8Bit(qgetenv("ZEL_BINARY_DIR")) + QStringLiteral("/bin/zelrpt-cli");
+#endif
 }
 
 inline CliRun runProgram(const QString& program, const QStringList& args,
-                         const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+                         const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                         int timeoutMs = 300000) {
   QProcess process;
   process.setProcessEnvironment(env);
   process.start(program, args);
-  process.waitForFinished(300000);
+  process.waitForFinished(timeoutMs);
   CliRun r;
   r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
   r.out = QString::fromUtf8(process.readAllStandardOutput());
@@ -61,9 +68,9 @@ inline bool isUtf8(const QByteArray& bytes) { return QString::fromUtf8(bytes).to
 
 // Starts the program with one of its stop hooks set (hook=at in its
 // environment), so it stops itself there; returns once it has stopped, false
-// when it ended or did not stop within a minute.
+// when it ended or did not stop within waitMs (a minute).
 inline bool startStoppedByHook(QProcess& process, const QString& program, const QStringList& args, const QString& hook,
-                               int at) {
+                               int at, int waitMs = 60000) {
 #ifdef _WIN32
   // A process cannot stop itself there; the tests that need it skip on Windows.
   Q_UNUSED(process);
@@ -71,6 +78,7 @@ inline bool startStoppedByHook(QProcess& process, const QString& program, const 
   Q_UNUSED(args);
   Q_UNUSED(hook);
   Q_UNUSED(at);
+  Q_UNUSED(waitMs);
   return false;
 #else
   // On top of what the caller set, if anything.
@@ -81,7 +89,7 @@ inline bool startStoppedByHook(QProcess& process, const QString& program, const 
   process.start(program, args);
   if (!process.waitForStarted()) return false;
   const QString stat = QStringLiteral("/proc/%1/stat").arg(process.processId());
-  for (int tries = 0; tries < 3000; ++tries) {
+  for (int tries = 0; tries < waitMs / 20; ++tries) {
     QFile file(stat);
     if (file.open(QIODevice::ReadOnly)) {
       // "pid (name) state ...": the state follows the name's closing bracket.
@@ -96,8 +104,9 @@ inline bool startStoppedByHook(QProcess& process, const QString& program, const 
 }
 
 // The page hook (ZEL_STOP_AFTER_PAGES): stopped at the page boundary after `pages` pages.
-inline bool startStoppedAfterPages(QProcess& process, const QString& program, const QStringList& args, int pages) {
-  return startStoppedByHook(process, program, args, QStringLiteral("ZEL_STOP_AFTER_PAGES"), pages);
+inline bool startStoppedAfterPages(QProcess& process, const QString& program, const QStringList& args, int pages,
+                                   int waitMs = 60000) {
+  return startStoppedByHook(process, program, args, QStringLiteral("ZEL_STOP_AFTER_PAGES"), pages, waitMs);
 }
 
 // Sends the signal to a stopped program and lets it go on to handle it.

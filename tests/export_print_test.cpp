@@ -135,7 +135,9 @@ TEST_P(ExportPrintPages, OneSheetOfPaperPerPageWithEveryTextWhole) {
          i < bill.lines.size() && i < static_cast<std::size_t>(page * perPage); ++i) {
       for (const char* field : {"F_DES", "F_SIZE"}) {
         const QString value = withoutSpace(QString::fromStdString(cp949ToUtf8(fieldOf(bill.lines[i], field))));
-        if (!value.isEmpty()) EXPECT_TRUE(text.contains(value)) << "page " << page << " " << value.toStdString();
+        if (!value.isEmpty()) {
+          EXPECT_TRUE(text.contains(value)) << "page " << page << " " << value.toStdString();
+        }
       }
     }
   }

@@ -58,6 +58,9 @@ class FileSystemPathTest : public ::testing::Test {
 };
 
 TEST_F(FileSystemPathTest, ReadableNamesMapBackToTheirBytes) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows file names are UTF-16: a name's CP949 bytes are not kept as such";
+#endif
   const std::string folder = dir_ + "/\xC7\xD1";
   std::filesystem::create_directory(folder);
   touch(folder + "/P_RPTB02_\xC7\xD1.dbf");
@@ -68,6 +71,9 @@ TEST_F(FileSystemPathTest, ReadableNamesMapBackToTheirBytes) {
 }
 
 TEST_F(FileSystemPathTest, TheToolkitsLossyReadingMapsBackWhenUnique) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows file names are UTF-16: a name's CP949 bytes are not kept as such";
+#endif
   const std::string folder = dir_ + "/d\xC7\xD1";
   std::filesystem::create_directory(folder);
   EXPECT_EQ(fileSystemPath(dir_ + "/d\xEF\xBF\xBD\xEF\xBF\xBD"), folder);  // one U+FFFD a byte

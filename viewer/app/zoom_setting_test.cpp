@@ -20,7 +20,9 @@ TEST_P(ZoomSettingTable, ParsesAndWritesBack) {
   ASSERT_EQ(parsed.has_value(), c.valid);
   if (!c.valid) return;
   EXPECT_EQ(parsed->mode, c.mode);
-  if (c.mode == ZoomMode::kPercent) EXPECT_EQ(parsed->percent, c.percent);
+  if (c.mode == ZoomMode::kPercent) {
+    EXPECT_EQ(parsed->percent, c.percent);
+  }
   EXPECT_EQ(zoomSettingText(*parsed), c.text);
 }
 

@@ -230,14 +230,13 @@ int runRender(const CliCommand& command, std::FILE* out) {
   std::unique_ptr<PrinterLayer> single;
   std::unique_ptr<SplitPdfPrinter> split;
   if (const int threads = pdfThreads(); output && threads > 1) {
-    split = std::make_unique<SplitPdfPrinter>(partial, threads, [&output](int worker) {
-      return QString::fromStdString(output->pathForLibraries(output->extraPart(worker)));
+    split = std::make_unique<SplitPdfPrinter>(partial, threads, [&output](int part) {
+      return QString::fromStdString(output->pathForLibraries(output->extraPart(part)));
     });
   } else {
     single = PrinterLayer::pdfPrinter(partial);
   }
   Printer* printer = split ? static_cast<Printer*>(split.get()) : single.get();
-  if (split) job.beforePrint = [&split](int pages) { split->expectPages(pages); };
   const auto pageCount = [&] { return split ? split->pageCount() : single->pageCount(); };
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();
@@ -250,7 +249,15 @@ int runRender(const CliCommand& command, std::FILE* out) {
       // Nothing replaces the target unless it is a whole PDF of every page
       // begun: a full disk cuts a PDF short without its writer noticing.
       std::string problem = split ? split->error() : (single->writeFailed() ? "a page could not be written" : "");
-      if (problem.empty()) CheckPdfFile(output->path(), pageCount(), problem);
+      // The joiner checks its every write; reading each page back would hold
+      // them all in memory.
+      if (problem.empty()) {
+        if (split) {
+          CheckPdfPageCount(output->path(), pageCount(), problem);
+        } else {
+          CheckPdfFile(output->path(), pageCount(), problem);
+        }
+      }
       try {
         if (!problem.empty()) output->fail(0, problem);
         output->commit();

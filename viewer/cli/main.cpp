@@ -1,6 +1,4 @@
 // zelrpt-cli: the viewer's work without windows, for scripts and tests.
-#include <zlib.h>
-
 #ifdef _WIN32
 #  include <fcntl.h>
 #  include <io.h>
@@ -14,15 +12,8 @@
 #include "cli_options.h"
 #include "commands.h"
 #include "font_mapper.h"
-#include "pdf_deflate_level.h"
 #include "page_heap.h"
 #include "stderr_message_service.h"
-
-// See pdf_deflate_level.h: Qt's PDF writer asks for the default level.
-extern "C" int deflateInit_(z_streamp stream, int level, const char* version, int streamSize) {
-  if (level == Z_DEFAULT_COMPRESSION) level = zel::cli::kPdfDeflateLevel;
-  return deflateInit2_(stream, level, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, version, streamSize);
-}
 
 namespace {
 
@@ -39,6 +30,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   // Scripts read the same bytes as on Linux: no carriage return before each line break.
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 #endif
   zel::KeepPageBuffersInTheHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -56,8 +48,12 @@ int main(int argc, char** argv) {
     std::printf("zelrpt-cli %s\n", ZEL_VERSION);
     return 0;
   }
+#ifndef _WIN32
   // No display needed: drawing, fonts and PDF work on the offscreen platform.
+  // On Windows the system's own platform needs no display either, and only it
+  // sees the system's fonts (offscreen reads one folder of font files).
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
   qInstallMessageHandler(qtMessages);
   QGuiApplication app(argc, argv);
 

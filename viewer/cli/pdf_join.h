@@ -4,6 +4,7 @@
 // them again. Toolkit-free; any thread.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,35 @@ bool JoinPdfPages(const std::vector<std::string>& parts, const std::vector<PartP
 
 // All pages of each part, one part after the other.
 bool JoinPdfFiles(const std::vector<std::string>& parts, const std::string& out, std::string& error);
+
+// PdfStreamJoiner: joins parts into one file as they are finished, written
+// front to back. Each part's objects are copied out with new numbers when it
+// is appended, and the part is let go, so memory holds one part at a time
+// whatever the document's length; finish() writes the page tree in the order
+// asked and the cross-reference table. Each part keeps its own fonts (the
+// subsets of what its pages use). append() may be called from any thread;
+// finish() once, after the last append.
+class PdfStreamJoiner {
+ public:
+  explicit PdfStreamJoiner(std::string out);
+  ~PdfStreamJoiner();
+  PdfStreamJoiner(const PdfStreamJoiner&) = delete;
+  PdfStreamJoiner& operator=(const PdfStreamJoiner&) = delete;
+
+  // Appends every page of the file part as the next pages of source. False
+  // (and every later call false) when the part cannot be read or out cannot
+  // be written.
+  bool append(int source, const std::string& part);
+  // Writes the page tree (PartPage: a source and the index among its
+  // appended pages) and closes out. out may be left incomplete on failure
+  // and is the caller's to remove.
+  bool finish(const std::vector<PartPage>& order);
+  // Why a call failed; empty while none did.
+  std::string error() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace zel::cli

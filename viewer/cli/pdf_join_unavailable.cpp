@@ -15,4 +15,12 @@ bool JoinPdfFiles(const std::vector<std::string>& /*parts*/, const std::string& 
   return false;
 }
 
+struct PdfStreamJoiner::State {};
+
+PdfStreamJoiner::PdfStreamJoiner(std::string /*out*/) {}
+PdfStreamJoiner::~PdfStreamJoiner() = default;
+bool PdfStreamJoiner::append(int /*source*/, const std::string& /*part*/) { return false; }
+bool PdfStreamJoiner::finish(const std::vector<PartPage>& /*order*/) { return false; }
+std::string PdfStreamJoiner::error() const { return "this build cannot join PDF files"; }
+
 }  // namespace zel::cli

@@ -11,6 +11,10 @@
 #include <mutex>
 #include <thread>
 
+#if defined(__GLIBC__)
+#  include <malloc.h>
+#endif
+
 #include "page_tape.h"
 #include "painter_canvas.h"
 #include "printer_layer.h"
@@ -19,44 +23,85 @@
 namespace zel::cli {
 
 struct SplitPdfPrinter::Worker {
-  std::unique_ptr<PrinterLayer> printer;  // made on the engine's thread, used on the worker's only
+  // A page, and with a worker's first page of a part the printer (made on
+  // the engine's thread) and file it begins.
+  struct Item {
+    PageTape tape;
+    std::unique_ptr<PrinterLayer> part;
+    QString file;
+  };
+
+  int source = 0;  // this worker's number in the joiner
+  PdfStreamJoiner* joiner = nullptr;
+  std::unique_ptr<PrinterLayer> printer;  // the current part's; used on the worker's thread only
   QString file;
   std::thread thread;
   std::mutex mutex;
   std::condition_variable changed;
-  std::deque<PageTape> queue;
+  std::deque<Item> queue;
   bool closing = false;
   int pages = 0;  // handed over
-  int drawn = 0;  // begun on the printer
   bool failed = false;
+
+  // Ends the current part and joins it: its pages are in the output now.
+  void closePart() {
+    printer->endDocument();
+    printer.reset();
+    const bool joined = joiner->append(source, QFile::encodeName(file).toStdString());
+#if defined(__GLIBC__)
+    // The part's buffers are free now; the program keeps freed memory in its
+    // heaps (page_heap.h), where, spread over the threads' heaps, it would
+    // add up over a long document.
+    malloc_trim(0);
+#endif
+    if (!joined) {
+      failed = true;
+      return;
+    }
+    QFile::remove(file);
+  }
 
   void run() {
     leaveSignalsToTheStartingThread();
     for (;;) {
-      PageTape tape;
+      Item item;
       {
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [this] { return !queue.empty() || closing; });
         if (queue.empty()) break;
-        tape = std::move(queue.front());
+        item = std::move(queue.front());
         queue.pop_front();
       }
       changed.notify_all();
       if (failed) continue;
-      if (!(drawn == 0 ? printer->beginDocument() : printer->newPage())) {
+      if (item.part) {
+        if (printer) closePart();
+        if (failed) continue;
+        printer = std::move(item.part);
+        file = item.file;
+        if (!printer->beginDocument()) {
+          failed = true;
+          continue;
+        }
+      } else if (!printer || !printer->newPage()) {
         failed = true;
         continue;
       }
-      ++drawn;
-      PlayTape(tape, *printer);
+      PlayTape(item.tape, *printer);
     }
-    if (drawn > 0) printer->endDocument();
+    if (printer && !failed) {
+      closePart();
+    } else if (printer) {
+      // Ended here, on the thread whose fonts its pages use.
+      printer->endDocument();
+      printer.reset();
+    }
   }
 
-  void push(PageTape&& tape) {
+  void push(Item&& item) {
     std::unique_lock<std::mutex> lock(mutex);
     changed.wait(lock, [this] { return queue.size() < static_cast<std::size_t>(kQueuedPages); });
-    queue.push_back(std::move(tape));
+    queue.push_back(std::move(item));
     ++pages;
     lock.unlock();
     changed.notify_all();
@@ -72,8 +117,8 @@ struct SplitPdfPrinter::Worker {
   }
 };
 
-SplitPdfPrinter::SplitPdfPrinter(const QString& outputFile, int workers, std::function<QString(int)> workerFile)
-    : output_(outputFile), workerCount_(std::max(workers, 1)), workerFile_(std::move(workerFile)),
+SplitPdfPrinter::SplitPdfPrinter(const QString& outputFile, int workers, std::function<QString(int)> partFile)
+    : output_(outputFile), workerCount_(std::max(workers, 1)), partFile_(std::move(partFile)),
       model_(PrinterLayer::pdfPrinter(outputFile)) {}
 
 SplitPdfPrinter::~SplitPdfPrinter() {
@@ -95,15 +140,13 @@ bool SplitPdfPrinter::beginDocument() {
   if (!caps(c)) return false;
   error_.clear();
   order_.clear();
-  const PaperOrientation orientation = model_->device().pageLayout().orientation() == QPageLayout::Landscape
-                                           ? PaperOrientation::kLandscape
-                                           : PaperOrientation::kPortrait;
-  const int workers = expectedPages_ > kMaxJoinedPages ? 1 : workerCount_;
-  for (int i = 0; i < workers; ++i) {
+  orientation_ = model_->device().pageLayout().orientation() == QPageLayout::Landscape ? PaperOrientation::kLandscape
+                                                                                       : PaperOrientation::kPortrait;
+  joiner_ = std::make_unique<PdfStreamJoiner>(QFile::encodeName(output_).toStdString());
+  for (int i = 0; i < workerCount_; ++i) {
     auto worker = std::make_unique<Worker>();
-    worker->file = workerFile_(i + 1);
-    worker->printer = PrinterLayer::pdfPrinter(worker->file);
-    worker->printer->setOrientation(orientation);
+    worker->source = i;
+    worker->joiner = joiner_.get();
     workers_.push_back(std::move(worker));
   }
   for (auto& worker : workers_) worker->thread = std::thread([w = worker.get()] { w->run(); });
@@ -119,8 +162,15 @@ void SplitPdfPrinter::handOver() {
   const int part = (index / kChunkPages) % static_cast<int>(workers_.size());
   Worker& worker = *workers_[static_cast<std::size_t>(part)];
   order_.push_back({part, worker.pages});
-  worker.push(std::move(canvas_->tape()));
+  Worker::Item item;
+  item.tape = std::move(canvas_->tape());
   canvas_->tape().clear();
+  if (worker.pages % kPartPages == 0) {
+    item.file = partFile_(++partFiles_);
+    item.part = PrinterLayer::pdfPrinter(item.file);
+    item.part->setOrientation(orientation_);
+  }
+  worker.push(std::move(item));
 }
 
 bool SplitPdfPrinter::newPage() {
@@ -154,26 +204,20 @@ void SplitPdfPrinter::finish() {
   handOver();
   canvas_.reset();
   bool failed = false;
-  std::vector<std::string> parts;  // the workers that got pages: the first ones, as runs go in turn
   for (auto& worker : workers_) {
     worker->close();
     failed = failed || worker->failed;
-    if (worker->pages > 0) parts.push_back(QFile::encodeName(worker->file).toStdString());
   }
-  const std::string output = QFile::encodeName(output_).toStdString();
   if (failed) {
-    error_ = "a page could not be written";
-  } else if (parts.size() == 1) {
-    // One part holds every page: it becomes the output file (the caller's
-    // part, checked and renamed into place by the caller).
-    if (std::rename(parts.front().c_str(), output.c_str()) != 0)
-      error_ = "cannot write " + output + ": " + std::strerror(errno);
-  } else {
-    JoinPdfPages(parts, order_, output, error_);
+    error_ = joiner_->error();
+    if (error_.empty()) error_ = "a page could not be written";
+  } else if (!joiner_->finish(order_)) {
+    error_ = joiner_->error();
   }
-  // The workers' files are the caller's (extra parts of its output): left
-  // for it to remove, so that a full disk is still full when it asks why.
+  // Parts not joined are the caller's (extra parts of its output): left for
+  // it to remove, so that a full disk is still full when it asks why.
   workers_.clear();
+  joiner_.reset();
 }
 
 }  // namespace zel::cli

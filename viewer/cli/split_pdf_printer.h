@@ -4,14 +4,18 @@
 // independent, so the engine takes each page down on its own thread
 // (TapeCanvas) and hands it to a worker, which plays it onto a PDF printer
 // of its own (PrinterLayer over a part file). Pages go out in runs of
-// kChunkPages, in turn to each worker; endDocument joins the parts in page
-// order into the output file (libqpdf), also after a stopped job, so the file
-// holds exactly the pages begun, like a single printer's would.
+// kChunkPages, in turn to each worker. A worker closes its part file after
+// kPartPages of its pages and goes on in a new one; each closed part is
+// joined into the output at once (PdfStreamJoiner, on the worker's thread)
+// and removed, so memory and the parts on disk stay bounded however long the
+// document. endDocument joins the last parts and writes the page tree in page
+// order, also after a stopped job, so the file holds exactly the pages
+// begun, like a single printer's would.
 //
 // The page content is the same as the single-threaded printer's; only the
-// file's object layout differs. Progress and interrupts stay with the engine
-// on the calling thread, at its page boundaries. The Printer calls come from
-// one thread (the engine's).
+// file's object layout differs (and each part keeps its own font subsets).
+// Progress and interrupts stay with the engine on the calling thread, at its
+// page boundaries. The Printer calls come from one thread (the engine's).
 #pragma once
 
 #include <QString>
@@ -35,11 +39,14 @@ class SplitPdfPrinter : public Printer {
  public:
   static constexpr int kChunkPages = 8;
   static constexpr int kQueuedPages = 16;  // per worker, beyond which the engine waits
-  static constexpr int kMaxJoinedPages = 2000;
+  // A worker's pages per part file: a part is read whole when it is joined
+  // (some 15 KB a page), and each brings its own font subsets (tens of KB).
+  static constexpr int kPartPages = 512;
 
-  // workerFile(i): the file worker i (1-based) draws into, made by the
-  // caller's output (so that it is marked and cleared like the output's part).
-  SplitPdfPrinter(const QString& outputFile, int workers, std::function<QString(int)> workerFile);
+  // partFile(n): the n-th part file (1-based) a worker draws into, made by
+  // the caller's output (so that it is marked and cleared like the output's
+  // part). Called on the engine's thread.
+  SplitPdfPrinter(const QString& outputFile, int workers, std::function<QString(int)> partFile);
   ~SplitPdfPrinter() override;
 
   bool setOrientation(PaperOrientation orientation) override;
@@ -53,12 +60,6 @@ class SplitPdfPrinter : public Printer {
   int setMetricMapping() override;
   void restoreMapping(int previousMode) override;
 
-  // The pages the next document will have. Beyond kMaxJoinedPages one
-  // worker draws them all: joining keeps every page's objects in memory
-  // (some 15 KB a page), while the engine's thread and one worker still
-  // share the work.
-  void expectPages(int pages) { expectedPages_ = pages; }
-
   // Pages begun in the current (or last) document.
   int pageCount() const { return pages_; }
   // Why the last document could not be written; empty when it was.
@@ -71,14 +72,16 @@ class SplitPdfPrinter : public Printer {
 
   QString output_;
   int workerCount_;
-  std::function<QString(int)> workerFile_;
+  std::function<QString(int)> partFile_;
+  int partFiles_ = 0;  // made so far
   std::unique_ptr<PrinterLayer> model_;  // paper, orientation and caps; never printed on
   std::unique_ptr<Canvas> idleCanvas_;
   std::unique_ptr<TapeCanvas> canvas_;
+  std::unique_ptr<PdfStreamJoiner> joiner_;
   std::vector<std::unique_ptr<Worker>> workers_;
-  std::vector<PartPage> order_;  // where each page went
+  std::vector<PartPage> order_;  // where each page went: the worker and its page number
+  PaperOrientation orientation_ = PaperOrientation::kPortrait;
   int pages_ = 0;
-  int expectedPages_ = 0;  // 0: not told
   int mode_ = 1;  // the canvas's mapping mode as the printer layer numbers it
   std::string error_;
 };

@@ -96,11 +96,18 @@ class FilteringSink : public CompareSheetSink {
 
 // ---- CSV ----
 
+#ifdef _WIN32
+// Binary: Windows would otherwise add a CR before every LF.
+constexpr int kPartOpenFlags = O_WRONLY | O_TRUNC | O_BINARY | O_NOINHERIT;
+#else
+constexpr int kPartOpenFlags = O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+#endif
+
 class CsvCompareSink : public FilteringSink {
  public:
   CsvCompareSink(const std::string& path, bool changedOnly) : FilteringSink(changedOnly), path_(path) {
     // The part file OutputFile made (new, never a planted link).
-    fd_ = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), kPartOpenFlags);
     if (fd_ < 0) throw ExportError(sysError("write", path));
   }
   ~CsvCompareSink() override {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <cwchar>
 
 #include <chrono>
 #include <filesystem>
@@ -83,6 +84,25 @@ ExportOutcome writeExport(const TReportLayout& layout, ReportLines& lines, const
   return outcome;
 }
 
+// True when the nearest part of folder that exists is a file, not a folder.
+bool FileOnTheWay(const std::filesystem::path& folder) {
+  std::error_code ec;
+  for (std::filesystem::path p = folder.parent_path(); !p.empty(); p = p.parent_path()) {
+    const auto st = std::filesystem::status(p, ec);
+    if (std::filesystem::exists(st)) return !std::filesystem::is_directory(st);
+    if (p == p.parent_path()) break;
+  }
+  return false;
+}
+
+#ifdef _WIN32
+// Windows keeps no write bit on folders (a read-only mark on one means
+// nothing for its files): whether it takes files is seen when the part is made.
+bool FolderTakesFiles(const std::string&) { return true; }
+#else
+bool FolderTakesFiles(const std::string& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
+#endif
+
 }  // namespace
 
 std::string ExportPartName(const std::string& target) { return OutputPartName(target, ::getpid()); }
@@ -97,17 +117,27 @@ bool SameOutputFile(const std::string& a, const std::string& b) {
     fs::path real = fs::weakly_canonical(absolute, e);
     return e ? absolute : real;
   };
+#ifdef _WIN32
+  // Windows names ignore case: a.xlsx and A.XLSX are one file.
+  return _wcsicmp(resolved(a).c_str(), resolved(b).c_str()) == 0;
+#else
   return resolved(a) == resolved(b);
+#endif
 }
 
 std::string ExportTargetProblem(const std::string& target) {
   namespace fs = std::filesystem;
   std::error_code ec;
+#ifdef _WIN32
+  // A device (NUL, CON, COM1, ...) is written as a stream; it has no folder.
+  if (fs::absolute(target, ec).native().rfind(L"\\\\.\\", 0) == 0) return {};
+#endif
   fs::path folder = fs::absolute(target, ec).parent_path();
   if (folder.empty()) folder = ".";
   std::string reason;
   struct stat info {};
-  if (::stat(folder.c_str(), &info) != 0) {
+  if (::stat(folder.string().c_str(), &info) != 0) {
+    if (errno == ENOENT && FileOnTheWay(folder)) errno = ENOTDIR;  // Windows says only that the path is not there
     if (errno == ENOENT)
       reason = "저장할 폴더(" + folder.string() + ")가 없습니다.";
     else if (errno == ENOTDIR)
@@ -118,7 +148,7 @@ std::string ExportTargetProblem(const std::string& target) {
       reason = "저장할 폴더(" + folder.string() + ")를 확인할 수 없습니다: " + std::strerror(errno);
   } else if (!S_ISDIR(info.st_mode)) {
     reason = "저장할 곳(" + folder.string() + ")이 폴더가 아닙니다.";
-  } else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+  } else if (!FolderTakesFiles(folder.string())) {
     if (errno == EROFS)
       reason = "저장할 폴더(" + folder.string() + ")가 읽기 전용입니다.";
     else if (errno == EACCES)

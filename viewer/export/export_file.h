@@ -43,9 +43,9 @@ std::string ExportTargetProblem(const std::string& target);
 bool SameOutputFile(const std::string& a, const std::string& b);
 
 // Throws ExportError when the file cannot be written (first ExportTargetProblem's
-// text; OutputError, an ExportError, for a failed write), and passes on the table layer's errors; in both cases nothing is left
-// behind. A cancel seen at any step, up to the moment before the rename (the
-// lines, then the writer's finish), leaves no file.
+// text; OutputError, an ExportError, for a failed write), and passes on the table layer's errors; in both cases nothing
+// is left behind. A cancel seen at any step, up to the moment before the rename (the lines, then the writer's finish),
+// leaves no file.
 ExportOutcome ExportReportFile(const TReportLayout& layout, ReportLines& lines, const ExportRequest& request,
                                ProgressDialog& progress);
 

@@ -88,9 +88,12 @@ TEST_P(ExportFile, CompleteOrNothing) {
   EXPECT_EQ(readAll(target) != "before", c.written);
   EXPECT_FALSE(fs::exists(ExportPartName(target)));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
-  if (!failed) EXPECT_TRUE(progress.closed);
-  if (c.written && c.format == ExportFormat::kCsv)
+  if (!failed) {
+    EXPECT_TRUE(progress.closed);
+  }
+  if (c.written && c.format == ExportFormat::kCsv) {
     EXPECT_EQ(readAll(target), "\xEF\xBB\xBFPage,Name\r\n1,line\r\n2,line\r\n3,line\r\n");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ExportFile,
@@ -278,16 +281,25 @@ class ExportSameFile : public ::testing::TestWithParam<SameFileCase> {
   void SetUp() override {
     fs::create_directory(temp_ / "d");
     std::ofstream(temp_ / "d/x.xlsx") << "x";
-    fs::create_symlink(temp_ / "d", temp_ / "link");
+    // Windows makes symbolic links only with a privilege, Wine not at all.
+    std::error_code ec;
+    fs::create_symlink(temp_ / "d", temp_ / "link", ec);
+    links_ = !ec;
     fs::create_hard_link(temp_ / "d/x.xlsx", temp_ / "hard.xlsx");
   }
   TempDir temp_{"zel_export_same_file"};
+  bool links_ = false;
 };
 
 TEST_P(ExportSameFile, ByIdentityOrByResolvedPath) {
   const SameFileCase& c = GetParam();
-  EXPECT_EQ(SameOutputFile(temp_ / c.a, temp_ / c.b), c.same);
-  EXPECT_EQ(SameOutputFile(temp_ / c.b, temp_ / c.a), c.same);
+  bool same = c.same;
+  if (std::string(c.b).rfind("link/", 0) == 0 && !links_) GTEST_SKIP() << "no symbolic links on this system";
+#ifdef _WIN32
+  if (std::string(c.name) == "case_differs") same = true;  // one file: Windows names ignore case
+#endif
+  EXPECT_EQ(SameOutputFile(temp_ / c.a, temp_ / c.b), same);
+  EXPECT_EQ(SameOutputFile(temp_ / c.b, temp_ / c.a), same);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ExportSameFile,

@@ -92,7 +92,9 @@ ExportLayout MakeExportLayout(const TReportLayout& layout, bool withCodes) {
   addTitles(layout, out);
 
   const int n = layout.VisibleCount();
-  out.columns.push_back(ExportColumn{0, false, false, false, CellAlign::kRight, 0});
+  ExportColumn pageColumn;
+  pageColumn.align = CellAlign::kRight;
+  out.columns.push_back(pageColumn);
   if (withCodes) {
     for (const char* field : {kCodeField, kTypeField}) {
       ExportColumn code;

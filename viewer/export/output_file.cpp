@@ -1,11 +1,13 @@
 #include "output_file.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
+#ifndef _WIN32
+#  include <dirent.h>
+#  include <fcntl.h>
+#  include <signal.h>
+#  include <sys/stat.h>
+#  include <sys/xattr.h>
+#  include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,18 +20,48 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr char kPartTag[] = ".zelrpt-";
+constexpr char kPartSuffix[] = ".part";
+
+std::string systemText(int error) {
+#ifdef _WIN32
+  const char* text = std::strerror(error);  // the C library's own words, whatever the system's language
+#else
+  const char* text = ::strerrordesc_np(error);  // the same words in every locale
+#endif
+  return text ? text : "error " + std::to_string(error);
+}
+
+}  // namespace
+
+// The target a part name was made for and its process, or false when the
+// name is not one of ours: ".<name>.zelrpt-<pid>.part" or "...part-<n>".
+// Shared with the Windows side.
+bool parsePartName(const std::string& entry, std::string& name, long& pid) {
+  if (entry.size() < 2 || entry[0] != '.') return false;
+  std::size_t end = entry.rfind(kPartSuffix);
+  if (end == std::string::npos) return false;
+  const std::string rest = entry.substr(end + std::strlen(kPartSuffix));
+  if (!rest.empty()) {
+    if (rest[0] != '-' || rest.size() < 2 || rest.find_first_not_of("0123456789", 1) != std::string::npos) return false;
+  }
+  const std::size_t tag = entry.rfind(kPartTag, end);
+  if (tag == std::string::npos || tag < 2) return false;
+  const std::string digits = entry.substr(tag + std::strlen(kPartTag), end - tag - std::strlen(kPartTag));
+  if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  name = entry.substr(1, tag - 1);
+  pid = std::strtol(digits.c_str(), nullptr, 10);
+  return true;
+}
+
+#ifndef _WIN32
+namespace {
+
 // The mark a part file carries, so that a stale one is known as ours by more
 // than its name.
 constexpr char kMarkerName[] = "user.zelrpt";
 constexpr char kMarkerValue[] = "part";
-constexpr char kPartTag[] = ".zelrpt-";
-constexpr char kPartSuffix[] = ".part";
 constexpr std::size_t kCopyChunk = 1 << 16;
-
-std::string systemText(int error) {
-  const char* text = ::strerrordesc_np(error);  // the same words in every locale
-  return text ? text : "error " + std::to_string(error);
-}
 
 bool IsUtf8(const std::string& s) {
   std::size_t i = 0;
@@ -74,25 +106,6 @@ bool carriesMarker(const std::string& path) {
   return n == static_cast<ssize_t>(std::strlen(kMarkerValue)) && std::memcmp(value, kMarkerValue, n) == 0;
 }
 
-// The target a part name was made for and its process, or false when the
-// name is not one of ours: ".<name>.zelrpt-<pid>.part" or "...part-<n>".
-bool parsePartName(const std::string& entry, std::string& name, long& pid) {
-  if (entry.size() < 2 || entry[0] != '.') return false;
-  std::size_t end = entry.rfind(kPartSuffix);
-  if (end == std::string::npos) return false;
-  const std::string rest = entry.substr(end + std::strlen(kPartSuffix));
-  if (!rest.empty()) {
-    if (rest[0] != '-' || rest.size() < 2 || rest.find_first_not_of("0123456789", 1) != std::string::npos) return false;
-  }
-  const std::size_t tag = entry.rfind(kPartTag, end);
-  if (tag == std::string::npos || tag < 2) return false;
-  const std::string digits = entry.substr(tag + std::strlen(kPartTag), end - tag - std::strlen(kPartTag));
-  if (digits.empty() || digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
-  name = entry.substr(1, tag - 1);
-  pid = std::strtol(digits.c_str(), nullptr, 10);
-  return true;
-}
-
 std::string temporaryDirectory() {
   const char* tmp = std::getenv("TMPDIR");
   return tmp && *tmp ? tmp : "/tmp";
@@ -106,11 +119,14 @@ void syncDirectory(const std::string& dir) {
 }
 
 }  // namespace
+#endif
 
 std::string WriteErrorReason(int error) {
   switch (error) {
     case ENOSPC: return "디스크 공간이 부족합니다.";
+#ifdef EDQUOT
     case EDQUOT: return "디스크 사용 한도를 넘었습니다.";
+#endif
     case EFBIG: return "파일이 너무 큽니다.";
     case EACCES:
     case EPERM: return "쓰기 권한이 없습니다.";
@@ -122,6 +138,8 @@ std::string WriteErrorReason(int error) {
     case EINVAL: return "일반 파일이 아닌 곳에는 저장하지 않습니다.";
     case EEXIST: return "같은 이름의 파일이 이미 있습니다.";
     case EPIPE: return "받는 쪽이 닫혔습니다.";
+    case EBUSY: return "다른 프로그램이 파일을 쓰고 있습니다.";
+    case EILSEQ: return "파일 이름에 쓸 수 없는 글자가 있습니다.";
     default: return "입출력 오류가 났습니다.";
   }
 }
@@ -151,10 +169,18 @@ std::string PartNameOf(const std::string& name) {
 }
 
 std::string OutputPartName(const std::string& target, long pid) {
-  const fs::path t(target);
-  return (t.parent_path() / ("." + PartNameOf(t.filename().string()) + kPartTag + std::to_string(pid) + kPartSuffix))
-      .string();
+  // The directory keeps its spelling (and its separator) as given.
+#ifdef _WIN32
+  const std::size_t slash = target.find_last_of("/\\:");
+#else
+  const std::size_t slash = target.rfind('/');
+#endif
+  const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+  return target.substr(0, nameAt) + "." + PartNameOf(target.substr(nameAt)) + kPartTag + std::to_string(pid) +
+         kPartSuffix;
 }
+
+#ifndef _WIN32
 
 OutputFile::OutputFile(const std::string& target) {
   std::error_code ec;
@@ -362,5 +388,7 @@ int ProbeWriteError(const std::string& file) {
   ::close(fd);
   return error;
 }
+
+#endif  // the Windows side is output_file_win.cpp
 
 }  // namespace zel

@@ -197,7 +197,9 @@ TEST_F(OutputFileTest, StalePartsAreOnlyThisOutputsMarkedPartsOfDeadProcesses) {
   for (std::size_t i = 0; i < planted.size(); ++i) {
     if (i == 2) continue;
     writeFile(path(planted[i].name), "%PDF-1.4\n");
-    if (planted[i].marked) ASSERT_TRUE(mark(path(planted[i].name)));
+    if (planted[i].marked) {
+      ASSERT_TRUE(mark(path(planted[i].name)));
+    }
   }
   // The unmarked one lives in another directory's twin: same name, no mark.
   fs::create_directories(path("sub"));

@@ -5,9 +5,11 @@
 
 #include <xlsxwriter.h>
 
-#include <sys/statvfs.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#  include <windows.h>
+#else
 #  include <fcntl.h>
+#  include <sys/statvfs.h>
 #  include <unistd.h>
 #endif
 
@@ -52,6 +54,21 @@ constexpr long kCheckEveryRows = 4096;
 // each copied through a temporary file.
 constexpr unsigned long long kAssemblyMargin = 64 << 10;
 
+#ifdef _WIN32
+// The user's temporary folder (TMP, TEMP), in UTF-8 as the library takes names.
+std::string temporaryDirectory() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  if (n == 0 || n > MAX_PATH) return ".";
+  return std::filesystem::path(std::wstring(buffer, n)).string();
+}
+
+unsigned long long freeBytes(const std::string& dir) {
+  ULARGE_INTEGER free{};
+  if (!GetDiskFreeSpaceExW(std::filesystem::path(dir).c_str(), &free, nullptr, nullptr)) return ~0ULL;
+  return free.QuadPart;
+}
+#else
 std::string temporaryDirectory() {
   const char* tmp = std::getenv("TMPDIR");
   return tmp && *tmp ? tmp : "/tmp";
@@ -62,6 +79,7 @@ unsigned long long freeBytes(const std::string& dir) {
   if (::statvfs(dir.c_str(), &st) != 0) return ~0ULL;  // unknown: the writes will tell
   return static_cast<unsigned long long>(st.f_bavail) * st.f_frsize;
 }
+#endif
 
 // Standard error goes nowhere while it lives; what was written before is
 // flushed first and the descriptor is put back after. Process-wide: only

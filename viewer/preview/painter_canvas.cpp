@@ -68,6 +68,7 @@ PainterCanvas::PainterCanvas(QPainter& painter) : painter_(painter) {
   splitWords_ = (device && device->devType() == QInternal::Printer) || (engine && engine->type() == QPaintEngine::Pdf);
   drawRuns_ = engine && (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Raster);
   holdRuns_ = engine && engine->type() == QPaintEngine::Pdf;
+  stretchFonts_ = engine && (engine->type() == QPaintEngine::Raster || engine->type() == QPaintEngine::Picture);
   painter_.setBrush(Qt::white);
   painter_.setBackgroundMode(Qt::TransparentMode);
   applyTransform();
@@ -214,6 +215,19 @@ bool PainterCanvas::resolveFont(const LogicalFont& logical, ResolvedFont& out) {
   return true;
 }
 
+const PainterCanvas::ResolvedFont::Stretched& PainterCanvas::ResolvedFont::stretchedTo(int percent) const {
+  for (const auto& s : stretched) {
+    if (s->percent == percent) return *s;
+  }
+  auto s = std::make_unique<Stretched>();
+  s->percent = percent;
+  s->font = font;
+  s->font.setStretch(percent);
+  s->raw = QRawFont::fromFont(s->font);
+  stretched.push_back(std::move(s));
+  return *stretched.back();
+}
+
 const PainterCanvas::ResolvedFont* PainterCanvas::lookUpFont(const LogicalFont& font) {
   // The renderer makes the same few fonts over and over (one per line).
   std::vector<CachedFont>& fonts = threadTexts().fonts;
@@ -345,7 +359,9 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
     painter_.setFont(font.font);
     painterFont_ = &font.font;
   }
-  if (drawRuns_ && shaped.hasRun) {
+  if (stretchFonts_ && squeezedOnScreen(shaped, font, x, baseline, sx / kTextScale, ux, uy)) {
+    // drawn
+  } else if (drawRuns_ && shaped.hasRun) {
     painter_.setWorldTransform(QTransform(ux, 0, 0, uy, x, baseline));
     if (!shaped.run.glyphIndexes().isEmpty()) painter_.drawGlyphRun(QPointF(0, 0), shaped.run);
   } else if (!splitWords_) {
@@ -361,6 +377,36 @@ void PainterCanvas::drawText(const std::string& cp949Text, const CanvasRect& rec
     painterFont_ = nullptr;
   }
   pageSet_ = false;
+}
+
+bool PainterCanvas::squeezedOnScreen(const ShapedText& shaped, const ResolvedFont& font, double x, double baseline,
+                                     double vx, double ux, double uy) {
+  // The squeeze goes into the font (whole percents of its width), so every
+  // text of a page is drawn through the one transform of the page's scale.
+  const double across = ux / vx;
+  const int percent = std::clamp(static_cast<int>(std::lround(across * 100)), 1, 4000);
+  if (percent == 100) return false;
+  const ResolvedFont::Stretched& stretched = font.stretchedTo(percent);
+  painter_.setWorldTransform(QTransform(vx, 0, 0, uy, x, baseline));
+  if (drawRuns_ && shaped.hasRun) {
+    const QList<quint32> glyphs = shaped.run.glyphIndexes();
+    if (glyphs.isEmpty()) return true;
+    // Each glyph where the squeezing transform puts it.
+    QList<QPointF> positions = shaped.run.positions();
+    for (QPointF& p : positions) p.setX(p.x() * across);
+    QGlyphRun run;
+    run.setRawFont(stretched.raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    painter_.drawGlyphRun(QPointF(0, 0), run);
+    return true;
+  }
+  if (painterFont_ != &stretched.font) {
+    painter_.setFont(stretched.font);
+    painterFont_ = &stretched.font;
+  }
+  painter_.drawText(QPointF(0, 0), shaped.text);
+  return true;
 }
 
 bool PainterCanvas::overlapsHeld(const QRectF& inked, std::size_t run) const {

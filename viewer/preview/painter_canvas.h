@@ -15,6 +15,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRawFont>
 #include <QFontMetricsF>
 #include <QPicture>
 #include <QPointF>
@@ -84,6 +85,15 @@ class PainterCanvas : public Canvas {
     double descent = 0;
     double stretch = 1;  // horizontal scale applied while drawing
     std::unique_ptr<CharGlyphs> glyphs;  // texts laid out without the shaper
+    // The font stretched to a whole percent of its width, for screens (made
+    // when first asked; see PainterCanvas::drawText).
+    struct Stretched {
+      int percent = 100;
+      QFont font;
+      QRawFont raw;
+    };
+    const Stretched& stretchedTo(int percent) const;
+    mutable std::vector<std::unique_ptr<Stretched>> stretched;
   };
   // Texts are laid out at this many times their page-unit size, so cell
   // heights keep sub-unit precision although QFont pixel sizes are integers.
@@ -113,6 +123,11 @@ class PainterCanvas : public Canvas {
                       double uy);
   void holdText(const ShapedText& shaped, const ResolvedFont& font, double x, double baseline, double ux, double uy,
                 const QRectF& inked);
+  // Draws a squeezed text on a screen in the font stretched to the squeeze
+  // (vx: device pixels per font unit across before any squeeze); false
+  // when the text is not squeezed.
+  bool squeezedOnScreen(const ShapedText& shaped, const ResolvedFont& font, double x, double baseline, double vx,
+                        double ux, double uy);
   // Whether inked meets a held text outside the given run.
   bool overlapsHeld(const QRectF& inked, std::size_t run) const;
 
@@ -142,6 +157,10 @@ class PainterCanvas : public Canvas {
   bool measureOnly_ = false;
   // Printers and PDF writers get texts that need the shaper word by word.
   bool splitWords_ = false;
+  // Screens (images, pictures) draw a squeezed text in a stretched font
+  // instead of through a squeezing transform: Qt keeps a font's glyph images
+  // for a few transforms only, and a page has dozens of squeezes.
+  bool stretchFonts_ = false;
   int mode_ = kMapText;
   QSizeF windowExtent_{1, 1};
   QSizeF viewportExtent_{1, 1};

@@ -1,6 +1,7 @@
 #include "painter_canvas.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
@@ -408,6 +409,95 @@ TEST(PicturePageRecorder, RecordsAPageThatPlaysAtAnyScale) {
     ASSERT_FALSE(ink.isEmpty()) << scale;
     EXPECT_NEAR(ink.center().x(), 330 * scale, 6 * scale) << scale;
   }
+}
+
+// A device that only notes, for each text drawn on it, the painter's scale
+// across and the font's stretch.
+class TextScales : public QPaintDevice {
+ public:
+  struct Text {
+    double across;
+    int stretch;
+  };
+  QPaintEngine* paintEngine() const override { return &engine_; }
+  const std::vector<Text>& texts() const { return engine_.texts; }
+
+ protected:
+  int metric(PaintDeviceMetric metric) const override {
+    switch (metric) {
+      case PdmWidth: return 661;
+      case PdmHeight: return 935;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY: return 96;
+      case PdmDepth: return 32;
+      case PdmDevicePixelRatio: return 1;
+      case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+      default: return 0;
+    }
+  }
+
+ private:
+  struct Engine : QPaintEngine {
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawTextItem(const QPointF&, const QTextItem& item) override {
+      texts.push_back({painter()->worldTransform().m11(), item.font().stretch()});
+    }
+    Type type() const override { return QPaintEngine::User; }
+    std::vector<Text> texts;
+  };
+  mutable Engine engine_;
+};
+
+// Qt keeps a font's glyph images for a few transforms only, so a page whose
+// texts are squeezed each its own way had them drawn again for every text.
+// On a screen the squeeze is the font's stretch: every text of the page
+// goes through the page's one transform.
+TEST(PicturePageRecorder, SqueezedTextsShareThePageTransform) {
+  PicturePageRecorder recorder;
+  Canvas& canvas = recorder.beginPage(661, 935);
+  recorder.setPageWindow(2100, 2970);
+  ASSERT_TRUE(canvas.selectFont(bodyFont(60, 30)));
+  const double squeezes[] = {1.0, 0.9, 0.8, 0.75, 0.6};
+  int top = 200;
+  for (double squeeze : squeezes) {
+    canvas.drawText(kGaNaDa, {100, top, 2000, top + 100}, kDtLeft | kDtVCenter | kDtSingleLine, squeeze);
+    top += 150;
+  }
+  canvas.restoreFont();
+  recorder.restoreMapping();
+  recorder.endPage();
+
+  TextScales device;
+  QPainter painter(&device);
+  painter.drawPicture(0, 0, recorder.picture());
+  painter.end();
+  ASSERT_EQ(device.texts().size(), std::size(squeezes));
+  const int natural = device.texts().front().stretch == QFont::AnyStretch ? 100 : device.texts().front().stretch;
+  for (std::size_t i = 0; i < device.texts().size(); ++i) {
+    EXPECT_DOUBLE_EQ(device.texts()[i].across, device.texts().front().across) << squeezes[i];
+    if (i > 0) EXPECT_NEAR(device.texts()[i].stretch, natural * squeezes[i], 1.0) << squeezes[i];
+  }
+}
+
+// On an image the stretched font puts the squeezed text where the squeeze
+// says: as wide as the squeeze of its natural width.
+TEST_F(CanvasOnImage, SqueezedTextIsAsWideAsTheSqueeze) {
+  ASSERT_TRUE(canvas_->selectFont(bodyFont(100, 50)));
+  const std::string text = std::string(kGa) + kGa + kGa + kGa;
+  canvas_->drawText(text, {0, 0, 600, 100}, kDtLeft | kDtVCenter | kDtSingleLine);
+  canvas_->drawText(text, {0, 200, 600, 300}, kDtLeft | kDtVCenter | kDtSingleLine, 0.63);
+  const QImage image = finish();
+  const QRect natural = inkBox(image.copy(0, 0, 600, 150));
+  const QRect squeezed = inkBox(image.copy(0, 200, 600, 150));
+  ASSERT_FALSE(natural.isEmpty());
+  ASSERT_FALSE(squeezed.isEmpty());
+  EXPECT_NEAR(squeezed.width(), natural.width() * 0.63, 3);
+  EXPECT_EQ(squeezed.height(), natural.height());
 }
 
 TEST(PicturePageRecorder, EndWithoutBeginIsHarmless) {

@@ -31,4 +31,27 @@ bool CheckPdfFile(const std::string& file, int pages, std::string& error) {
   }
 }
 
+bool CheckPdfPageCount(const std::string& file, int pages, std::string& error) {
+  try {
+    QPDF pdf;
+    pdf.setAttemptRecovery(false);
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(file.c_str());
+    QPDFObjectHandle count = pdf.getRoot().getKey("/Pages").getKey("/Count");
+    const long long found = count.isInteger() ? count.getIntValue() : -1;
+    if (found != pages) {
+      error = file + " holds " + std::to_string(found) + " of " + std::to_string(pages) + " pages";
+      return false;
+    }
+    if (pdf.anyWarnings()) {
+      error = file + " is damaged";
+      return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+}
+
 }  // namespace zel

@@ -11,4 +11,10 @@ namespace zel {
 // with the reason in error otherwise.
 bool CheckPdfFile(const std::string& file, int pages, std::string& error);
 
+// The same for a file whose every write was checked by its writer (a joined
+// PDF): its cross-reference table and trailer read without repair and its
+// page tree counts `pages`. The pages themselves are not read, so memory
+// stays small whatever the number of pages.
+bool CheckPdfPageCount(const std::string& file, int pages, std::string& error);
+
 }  // namespace zel

@@ -237,6 +237,9 @@ class CompareWindowTest : public QObject {
   // A report named in CP949 bytes (no UTF-8): offered by its readable name,
   // compared under its bytes, and its proposed sheet keeps those bytes.
   void namesThatAreNoUtf8AreOfferedReadablyAndCompared() {
+#ifdef _WIN32
+    QSKIP("Windows file names are UTF-16: names that are no UTF-8 do not exist there");
+#endif
     const std::string cp949Name = "P_RPTB02_\xC7\xD1.dbf";  // "P_RPTB02_한.dbf"
     std::filesystem::rename(newPath_, dir_->path() + "/" + cp949Name);
     std::filesystem::rename(dir_->path() + "/P_RPTB02_NEW.fpt", dir_->path() + "/P_RPTB02_\xC7\xD1.fpt");
