@@ -44,11 +44,12 @@ bool makeAndRecord(const std::string& dir) {
 #ifdef _WIN32
 // Windows paths are split at either separator.
 constexpr char kSeparators[] = "\\/";
+
+// Only Windows paths have drive and share roots to recognise.
+bool isSeparator(char c) { return std::strchr(kSeparators, c) != nullptr; }
 #else
 constexpr char kSeparators[] = {kPathSeparator, '\0'};
 #endif
-
-bool isSeparator(char c) { return std::strchr(kSeparators, c) != nullptr; }
 
 }  // namespace
 
