@@ -480,7 +480,9 @@ TEST(PicturePageRecorder, SqueezedTextsShareThePageTransform) {
   const int natural = device.texts().front().stretch == QFont::AnyStretch ? 100 : device.texts().front().stretch;
   for (std::size_t i = 0; i < device.texts().size(); ++i) {
     EXPECT_DOUBLE_EQ(device.texts()[i].across, device.texts().front().across) << squeezes[i];
-    if (i > 0) EXPECT_NEAR(device.texts()[i].stretch, natural * squeezes[i], 1.0) << squeezes[i];
+    if (i > 0) {
+      EXPECT_NEAR(device.texts()[i].stretch, natural * squeezes[i], 1.0) << squeezes[i];
+    }
   }
 }
 
