@@ -33,8 +33,9 @@ ExportOutcome writeExport(const TReportLayout& layout, ReportLines& lines, const
   if (request.format == ExportFormat::kCsv)
     writer = std::make_unique<CsvWriter>(part, request.csvRaw);
   else
-    writer = std::make_unique<XlsxWriter>(part, request.rowsPerSheet > 0 ? request.rowsPerSheet : XlsxWriter::kMaxRows,
-                                          request.pagesPerSheet > 0 ? request.pagesPerSheet : XlsxWriter::kMaxPages);
+    writer =
+        std::make_unique<XlsxWriter>(output, request.rowsPerSheet > 0 ? request.rowsPerSheet : XlsxWriter::kMaxRows,
+                                     request.pagesPerSheet > 0 ? request.pagesPerSheet : XlsxWriter::kMaxPages);
 
   const int pages = std::max(request.to - request.from + 1, 1);
   progress.ShowProgress(pages, kExportCaption);

@@ -3,25 +3,13 @@
 // and are read together when a column comes out too narrow or wrongly formatted.
 #include "xlsx_writer.h"
 
-#include <xlsxwriter.h>
-
-#ifdef _WIN32
-#  include <windows.h>
-#else
-#  include <fcntl.h>
-#  include <sys/statvfs.h>
-#  include <unistd.h>
-#endif
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <tuple>
 
 #include "cp949.h"
 #include "export_layout.h"
+#include "output_file.h"
 
 namespace zel {
 namespace {
@@ -47,75 +35,11 @@ constexpr double kPixelsPerChar = 7, kColumnPaddingPixels = 5, kPixelsPerInch = 
 
 enum Kind { kText = 0, kNumber = 1, kPage = 2, kBlank = 3 };
 
-// Rows between checks of the row data's temporary files.
-constexpr long kCheckEveryRows = 4096;
-// Room the workbook's assembly needs beyond the largest sheet's row data
-// (which its sheet file copies, wrapped): the wrapping and the small parts,
-// each copied through a temporary file.
-constexpr unsigned long long kAssemblyMargin = 64 << 10;
-
-#ifdef _WIN32
-// The user's temporary folder (TMP, TEMP), in UTF-8 as the library takes names.
-std::string temporaryDirectory() {
-  wchar_t buffer[MAX_PATH + 1];
-  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-  if (n == 0 || n > MAX_PATH) return ".";
-  return std::filesystem::path(std::wstring(buffer, n)).string();
-}
-
-unsigned long long freeBytes(const std::string& dir) {
-  ULARGE_INTEGER free{};
-  if (!GetDiskFreeSpaceExW(std::filesystem::path(dir).c_str(), &free, nullptr, nullptr)) return ~0ULL;
-  return free.QuadPart;
-}
-#else
-std::string temporaryDirectory() {
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp && *tmp ? tmp : "/tmp";
-}
-
-unsigned long long freeBytes(const std::string& dir) {
-  struct statvfs st {};
-  if (::statvfs(dir.c_str(), &st) != 0) return ~0ULL;  // unknown: the writes will tell
-  return static_cast<unsigned long long>(st.f_bavail) * st.f_frsize;
-}
-#endif
-
-// Standard error goes nowhere while it lives; what was written before is
-// flushed first and the descriptor is put back after. Process-wide: only
-// where no other thread of the program writes to it. Does nothing where the
-// descriptor cannot be saved.
-class QuietStandardError {
- public:
-  QuietStandardError() {
-#ifndef _WIN32
-    std::fflush(stderr);
-    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
-    if (null >= 0) ::close(null);
-#endif
-  }
-  ~QuietStandardError() {
-#ifndef _WIN32
-    if (saved_ < 0) return;
-    std::fflush(stderr);
-    ::dup2(saved_, STDERR_FILENO);
-    ::close(saved_);
-#endif
-  }
-  QuietStandardError(const QuietStandardError&) = delete;
-  QuietStandardError& operator=(const QuietStandardError&) = delete;
-
- private:
-  int saved_ = -1;
-};
-
-uint8_t lxwAlign(CellAlign align) {
+XlsxAlign xlsxAlign(CellAlign align) {
   switch (align) {
-    case CellAlign::kCenter: return LXW_ALIGN_CENTER;
-    case CellAlign::kRight: return LXW_ALIGN_RIGHT;
-    default: return LXW_ALIGN_LEFT;
+    case CellAlign::kCenter: return XlsxAlign::kCenter;
+    case CellAlign::kRight: return XlsxAlign::kRight;
+    default: return XlsxAlign::kLeft;
   }
 }
 
@@ -200,70 +124,41 @@ std::string XlsxWriter::SheetFace(const std::string& cp949Face) {
   return "굴림";
 }
 
+#ifdef _WIN32
+// Windows builds keep the library: its part is written by name.
+XlsxWriter::XlsxWriter(OutputFile& output, long rowsPerSheet, int pagesPerSheet)
+    : XlsxWriter(output.path(), rowsPerSheet, pagesPerSheet) {}
+#else
+XlsxWriter::XlsxWriter(OutputFile& output, long rowsPerSheet, int pagesPerSheet)
+    : XlsxWriter(MakeStreamingBook(output), output.path(), rowsPerSheet, pagesPerSheet) {}
+#endif
+
 XlsxWriter::XlsxWriter(const std::string& path, long rowsPerSheet, int pagesPerSheet)
+    : XlsxWriter(MakeLibraryBook(path), path, rowsPerSheet, pagesPerSheet) {}
+
+XlsxWriter::XlsxWriter(std::unique_ptr<XlsxBook> book, const std::string& path, long rowsPerSheet, int pagesPerSheet)
     : path_(path), rowsPerSheet_(std::clamp(rowsPerSheet, 8L, kMaxRows)),
-      pagesPerSheet_(std::clamp(pagesPerSheet, 1, kMaxPages)) {
-  // Row data waits in the system's temporary directory, as the user set it
-  // (TMPDIR); the library loses the errors of these files, so they are
-  // checked here as the rows go in and before the workbook is assembled.
-  tmpdir_ = temporaryDirectory();
-  lxw_workbook_options options{};
-  options.constant_memory = LXW_TRUE;
-  options.tmpdir = tmpdir_.data();  // kept for the workbook's life, whatever the library keeps
-  options.use_zip64 = LXW_TRUE;
-  book_ = workbook_new_opt(path.c_str(), &options);
-  if (!book_) throw ExportError("cannot write " + path);
-}
+      pagesPerSheet_(std::clamp(pagesPerSheet, 1, kMaxPages)), book_(std::move(book)) {}
 
-XlsxWriter::~XlsxWriter() {
-  // A workbook not finished (cancelled, failed) is dropped without being
-  // assembled into a file; its temporary files go with it.
-  if (book_) lxw_workbook_free(book_);
-}
+XlsxWriter::~XlsxWriter() = default;
 
-void XlsxWriter::check(int error, const char* what) {
-  if (error != LXW_NO_ERROR) {
-    const int systemError = errno;
-    throw ExportError("cannot write " + path_ + " (" + what + "): " + lxw_strerror(static_cast<lxw_error>(error)),
-                      systemError);
-  }
-}
-
-void XlsxWriter::checkRowData() {
-  unsigned long long largest = 0;
-  lxw_worksheet* sheet = nullptr;
-  LXW_FOREACH_WORKSHEET(sheet, book_) {
-    std::FILE* rows = sheet->optimize_tmpfile;
-    if (!rows) continue;
-    if (std::fflush(rows) != 0 || std::ferror(rows)) {
-      // The failed write may lie far back; a full disk is the usual reason.
-      const int error = freeBytes(tmpdir_) < kAssemblyMargin ? ENOSPC : (errno != 0 ? errno : EIO);
-      throw ExportError("cannot write the row data of " + path_ + " in " + tmpdir_, error);
-    }
-    const long size = std::ftell(rows);
-    if (size > 0) largest = std::max(largest, static_cast<unsigned long long>(size));
-  }
-  rowData_ = largest;
-}
-
-const char* XlsxWriter::text(const std::string& cp949) {
+const std::string& XlsxWriter::text(const std::string& cp949) {
   const std::string& utf8 = utf8_.convert(cp949);
-  if (utf8.find("_x") == std::string::npos) return utf8.c_str();
+  if (utf8.find("_x") == std::string::npos) return utf8;
   escaped_ = EscapeHexSequences(utf8);
-  return escaped_.c_str();
+  return escaped_;
 }
 
-lxw_format* XlsxWriter::fontFormat(const std::string& face, int size, bool bold) {
-  lxw_format* f = workbook_add_format(book_);
-  format_set_font_name(f, face.c_str());
-  format_set_font_size(f, size);
-  format_set_font_charset(f, 129);  // Hangul
-  format_set_align(f, LXW_ALIGN_VERTICAL_CENTER);
-  if (bold) format_set_bold(f);
+XlsxFormat XlsxWriter::fontFormat(const std::string& face, int size, bool bold) const {
+  XlsxFormat f;
+  f.font = face;
+  f.size = size;
+  f.middle = true;
+  f.bold = bold;
   return f;
 }
 
-lxw_format* XlsxWriter::cellFormat(int kind, int decimals, bool bold, std::size_t column, bool bottom, bool fit) {
+int XlsxWriter::cellFormat(int kind, int decimals, bool bold, std::size_t column, bool bottom, bool fit) {
   const ExportLayout& L = *layout_;
   const ExportColumn& col = L.columns[column];
   // The frame: display columns only (Page and the code columns stand outside it).
@@ -284,31 +179,32 @@ lxw_format* XlsxWriter::cellFormat(int kind, int decimals, bool bold, std::size_
        bottom) *
           2 +
       fit;
-  if (formats_.size() <= key) formats_.resize(key + 1, nullptr);
-  lxw_format*& f = formats_[key];
-  if (f) return f;
-  f = fontFormat(face_, L.bodyFont.size, bold);
-  if (left) format_set_left(f, LXW_BORDER_THIN);
-  if (right) format_set_right(f, LXW_BORDER_THIN);
-  if (bottom) format_set_bottom(f, LXW_BORDER_THIN);
+  if (formats_.size() <= key) formats_.resize(key + 1, -1);
+  int& made = formats_[key];
+  if (made >= 0) return made;
+  XlsxFormat f = fontFormat(face_, L.bodyFont.size, bold);
+  f.left = left;
+  f.right = right;
+  f.bottom = bottom;
   switch (kind) {
     case kNumber:
-      format_set_num_format(f, NumberFormat(decimals).c_str());
-      format_set_align(f, lxwAlign(col.align));
+      f.numberFormat = NumberFormat(decimals);
+      f.align = xlsxAlign(col.align);
       // Only an amount wider than its widened column: the page squeezes it too.
-      if (fit) format_set_shrink(f);
+      f.shrink = fit;
       break;
     case kText:
-      format_set_align(f, lxwAlign(col.align));
-      if (fit) format_set_shrink(f);
+      f.align = xlsxAlign(col.align);
+      f.shrink = fit;
       break;
     case kPage:
-      format_set_num_format(f, "0");
-      format_set_align(f, LXW_ALIGN_CENTER);
+      f.numberFormat = "0";
+      f.align = XlsxAlign::kCenter;
       break;
     default: break;
   }
-  return f;
+  made = book_->format(f);
+  return made;
 }
 
 double XlsxWriter::pageWidthMm(std::size_t column) const {
@@ -332,7 +228,9 @@ void XlsxWriter::prepareColumns() {
   for (std::size_t c = 0; c < L.columns.size(); ++c)
     roomMm_[c] =
         std::max(pageWidthMm(c) * kMaxWidening, c <= static_cast<std::size_t>(L.codeColumns) ? kMinCodeColumnMm : 0.0);
-  formatCache_.assign(L.columns.size(), {});
+  std::array<int, std::tuple_size_v<decltype(formatCache_)::value_type>> none;
+  none.fill(-1);
+  formatCache_.assign(L.columns.size(), none);
 }
 
 double XlsxWriter::minimumMm(std::size_t column) const {
@@ -354,26 +252,20 @@ void XlsxWriter::begin(const ExportLayout& layout) {
   const double pageCharMm = (body.widthPct / 2) * (body.size * 3) / 100 / 10.0;
   scale_ = std::clamp(pageCharMm / (kPageEmPerByte * body.size * kMmPerPoint), 0.3, 2.0);
 
-  propTitle_ = utf8_.convert(layout.title);
-  propSubject_ = utf8_.convert(layout.subject);
-  propCompany_ = utf8_.convert(layout.company);
-  lxw_doc_properties properties{};
-  properties.title = propTitle_.data();
-  properties.subject = propSubject_.data();
-  properties.company = propCompany_.data();
-  check(workbook_set_properties(book_, &properties), "properties");
-  sheetTitle_ = propTitle_;
+  sheetTitle_ = utf8_.convert(layout.title);
+  book_->properties(sheetTitle_, utf8_.convert(layout.subject), utf8_.convert(layout.company));
 
-  header_ = fontFormat(face_, body.size, false);
-  format_set_align(header_, LXW_ALIGN_CENTER);
-  format_set_border(header_, LXW_BORDER_THIN);
+  XlsxFormat header = fontFormat(face_, body.size, false);
+  header.align = XlsxAlign::kCenter;
+  header.left = header.right = header.top = header.bottom = true;
+  header_ = book_->format(header);
   for (CellAlign a : {CellAlign::kLeft, CellAlign::kCenter, CellAlign::kRight}) {
-    lxw_format* t = fontFormat(titleFace_, layout.titleFont.size, false);
-    format_set_align(t, lxwAlign(a));
-    titles_[static_cast<std::size_t>(a)] = t;
-    lxw_format* s = fontFormat(face_, body.size, false);
-    format_set_align(s, lxwAlign(a));
-    subtitles_[static_cast<std::size_t>(a)] = s;
+    XlsxFormat t = fontFormat(titleFace_, layout.titleFont.size, false);
+    t.align = xlsxAlign(a);
+    titles_[static_cast<std::size_t>(a)] = book_->format(t);
+    XlsxFormat s = fontFormat(face_, body.size, false);
+    s.align = xlsxAlign(a);
+    subtitles_[static_cast<std::size_t>(a)] = book_->format(s);
   }
   widestMm_.assign(layout.columns.size(), 0);
   prepareColumns();
@@ -392,80 +284,63 @@ void XlsxWriter::begin(const ExportLayout& layout) {
   const int rows = static_cast<int>(layout.titles.size()) + layout.headerRows + layout.linesPerPage;
   const double fitting = std::floor(usableMm / rows / fit / kMmPerPoint * 4) / 4;  // quarter points
   rowPoints_ = fitting < kDefaultRowPoints ? std::max(fitting, body.size * kLineSpacing) : 0;
-  columnFormats_.assign(layout.columns.size(), nullptr);
+  columnFormats_.assign(layout.columns.size(), -1);
   for (std::size_t c = 0; c < layout.columns.size(); ++c)
     columnFormats_[c] = cellFormat(kBlank, 0, false, c, layout.rowRules, false);
   startSheet();
 }
 
 void XlsxWriter::endSheet() {
-  if (!sheet_) return;
-  if (!breaks_.empty()) {
-    std::vector<lxw_row_t> breaks(breaks_.begin(), breaks_.end());
-    breaks.push_back(0);
-    check(worksheet_set_h_pagebreaks(sheet_, breaks.data()), "page breaks");
-  }
+  if (!inSheet_) return;
+  if (!breaks_.empty()) book_->pageBreaks(breaks_);
   // Only the rows written print; the columns' rules go on below them.
-  check(worksheet_print_area(sheet_, 0, 0, static_cast<lxw_row_t>(std::max(row_ - 1, firstBodyRow_ - 1)),
-                             static_cast<lxw_col_t>(layout_->columns.size() - 1)),
-        "print area");
+  book_->printArea(std::max(row_ - 1, firstBodyRow_ - 1), static_cast<int>(layout_->columns.size() - 1));
 }
 
 void XlsxWriter::startSheet() {
   endSheet();
   const ExportLayout& L = *layout_;
-  sheet_ = workbook_add_worksheet(book_, SheetName(sheetTitle_, ++sheets_).c_str());
-  if (!sheet_) throw ExportError("cannot add a sheet to " + path_);
-  allSheets_.push_back(sheet_);
+  book_->addSheet(SheetName(sheetTitle_, ++sheets_));
+  inSheet_ = true;
   breaks_.clear();
   breakPending_ = false;
-  const auto lastCol = static_cast<lxw_col_t>(L.columns.size() - 1);
+  const int lastCol = static_cast<int>(L.columns.size() - 1);
 
-  worksheet_set_paper(sheet_, 9);  // A4
-  if (L.landscape)
-    worksheet_set_landscape(sheet_);
-  else
-    worksheet_set_portrait(sheet_);
-  worksheet_set_margins(sheet_, L.marginLeft / kPageUnitsPerInch, L.marginRight / kPageUnitsPerInch,
-                        L.marginTop / kPageUnitsPerInch, L.marginBottom / kPageUnitsPerInch);
-  worksheet_fit_to_pages(sheet_, 1, 0);
-  if (rowPoints_ > 0) worksheet_set_default_row(sheet_, rowPoints_, LXW_FALSE);
+  book_->pageSetup(L.landscape, L.marginLeft / kPageUnitsPerInch, L.marginRight / kPageUnitsPerInch,
+                   L.marginTop / kPageUnitsPerInch, L.marginBottom / kPageUnitsPerInch, rowPoints_);
 
   row_ = 0;
   for (const TitleLine& t : L.titles) {
     const auto align = static_cast<std::size_t>(t.align);
-    lxw_format* f = t.isTitle ? titles_[align] : subtitles_[align];
+    const int f = t.isTitle ? titles_[align] : subtitles_[align];
     // Titles are written before any other row: merge first (in the title's
     // format, so the columns' rules stay off the merged cells), then the text.
-    if (lastCol > 0) check(worksheet_merge_range(sheet_, row_, 0, row_, lastCol, "", f), "title");
-    check(worksheet_write_string(sheet_, row_, 0, text(t.text), f), "title");
+    if (lastCol > 0) book_->merge(row_, 0, row_, lastCol, f);
+    book_->text(row_, 0, text(t.text), f);
     ++row_;
   }
   const long headerTop = row_;
   for (int r = 0; r < L.headerRows; ++r) {
-    const auto row = static_cast<lxw_row_t>(headerTop + r);
+    const long row = headerTop + r;
     for (const HeaderCell& h : L.header) {
       if (h.row != r || (h.lastRow == h.row && h.lastCol == h.col)) continue;
-      check(worksheet_merge_range(sheet_, row, static_cast<lxw_col_t>(h.col),
-                                  static_cast<lxw_row_t>(headerTop + h.lastRow), static_cast<lxw_col_t>(h.lastCol), "",
-                                  nullptr),
-            "captions");
+      book_->merge(row, h.col, headerTop + h.lastRow, h.lastCol, -1);
     }
     // Every cell of the band gets the caption format, so merged cells show their borders.
-    for (lxw_col_t c = 0; c <= lastCol; ++c) {
-      const auto it = std::find_if(L.header.begin(), L.header.end(),
-                                   [&](const HeaderCell& h) { return h.row == r && h.col == static_cast<int>(c); });
+    for (int c = 0; c <= lastCol; ++c) {
+      const auto it =
+          std::find_if(L.header.begin(), L.header.end(), [&](const HeaderCell& h) { return h.row == r && h.col == c; });
       if (it != L.header.end())
-        check(worksheet_write_string(sheet_, row, c, text(it->text), header_), "captions");
+        book_->text(row, c, text(it->text), header_);
       else
-        check(worksheet_write_blank(sheet_, row, c, header_), "captions");
+        book_->blank(row, c, header_);
     }
   }
   row_ = headerTop + L.headerRows;
   firstBodyRow_ = row_;
-  worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(firstBodyRow_), 0);
+  book_->freezeRows(firstBodyRow_);
   // The titles and captions head every printed page, as on the report's pages.
-  check(worksheet_repeat_rows(sheet_, 0, static_cast<lxw_row_t>(firstBodyRow_ - 1)), "print titles");
+  book_->repeatRows(0, firstBodyRow_ - 1);
 }
 
 void XlsxWriter::line(const ExportLine& line) {
@@ -477,27 +352,22 @@ void XlsxWriter::line(const ExportLine& line) {
       breaks_.push_back(static_cast<unsigned>(row_));
   }
   if (row_ >= rowsPerSheet_) startSheet();
-  if (++rowsSinceCheck_ >= kCheckEveryRows) {
-    rowsSinceCheck_ = 0;
-    checkRowData();
-  }
-  const auto row = static_cast<lxw_row_t>(row_);
+  const long row = row_;
   const std::vector<ExportColumn>& columns = layout_->columns;
   const bool bottom = layout_->rowRules || line.lastOfPage;
   for (std::size_t c = 0; c < line.cells.size() && c < columns.size(); ++c) {
     const ExportCell& cell = line.cells[c];
-    const auto col = static_cast<lxw_col_t>(c);
+    const auto col = static_cast<int>(c);
     if (c == 0) {
-      lxw_format*& f = formatCache_[0][line.bold ? 1 : 0];
-      if (!f) f = cellFormat(kPage, 0, line.bold, c, false, false);
-      check(worksheet_write_number(sheet_, row, col, cell.number, f), "page");
+      int& f = formatCache_[0][line.bold ? 1 : 0];
+      if (f < 0) f = cellFormat(kPage, 0, line.bold, c, false, false);
+      book_->number(row, col, cell.number, f);
       continue;
     }
     if (cell.kind == CellKind::kEmpty) {
       // The frame's bottom under a page's last line; other empty cells take
       // their column's rules.
-      if (line.lastOfPage && !layout_->rowRules)
-        check(worksheet_write_blank(sheet_, row, col, cellFormat(kBlank, 0, false, c, true, false)), "rule");
+      if (line.lastOfPage && !layout_->rowRules) book_->blank(row, col, cellFormat(kBlank, 0, false, c, true, false));
       continue;
     }
     // Most texts are no wider than the column's widest so far, even counted
@@ -510,13 +380,13 @@ void XlsxWriter::line(const ExportLine& line) {
     }
     const bool number = cell.kind == CellKind::kNumber;
     const int decimals = number ? std::clamp(cell.decimals, 0, kMaxDecimals) : 0;
-    lxw_format*& f = formatCache_[c][static_cast<std::size_t>(
+    int& f = formatCache_[c][static_cast<std::size_t>(
         ((((number ? kNumber : kText) * (kMaxDecimals + 1) + decimals) * 2 + line.bold) * 2 + bottom) * 2 + fit)];
-    if (!f) f = cellFormat(number ? kNumber : kText, decimals, line.bold, c, bottom, fit);
+    if (f < 0) f = cellFormat(number ? kNumber : kText, decimals, line.bold, c, bottom, fit);
     if (number)
-      check(worksheet_write_number(sheet_, row, col, cell.number, f), "number");
+      book_->number(row, col, cell.number, f);
     else
-      check(worksheet_write_string(sheet_, row, col, text(cell.text), f), "text");
+      book_->text(row, col, text(cell.text), f);
   }
   ++row_;
   if (line.lastOfPage) breakPending_ = true;
@@ -526,32 +396,13 @@ void XlsxWriter::finish() {
   endSheet();
   // Widths once every line is known: the page's, widened to the longest text.
   const ExportLayout& L = *layout_;
-  for (lxw_worksheet* sheet : allSheets_) {
+  for (int sheet = 0; sheet < sheets_; ++sheet) {
     for (std::size_t c = 0; c < L.columns.size(); ++c) {
       const double mm = std::max({pageWidthMm(c), widestMm_[c], minimumMm(c)});
-      const auto col = static_cast<lxw_col_t>(c);
-      check(worksheet_set_column(sheet, col, col, mmToChars(mm), columnFormats_[c]), "column width");
+      book_->column(sheet, static_cast<int>(c), mmToChars(mm), columnFormats_[c]);
     }
   }
-  checkRowData();
-  // Assembling copies each sheet through a temporary file whose write errors
-  // the library does not see: there must be room for the largest.
-  const unsigned long long needed = rowData_ + kAssemblyMargin;
-  if (freeBytes(tmpdir_) < needed)
-    throw ExportError(
-        "not enough room in " + tmpdir_ + " to assemble " + path_ + " (" + std::to_string(needed) + " bytes needed)",
-        ENOSPC);
-  lxw_workbook* book = book_;
-  book_ = nullptr;
-  lxw_error closed;
-  {
-    // The library prints its own "[ERROR] ..." lines to standard error when
-    // assembling fails; the caller's worded message is the one the user
-    // should read. Only this thread runs here (the row writer has finished).
-    const QuietStandardError quiet;
-    closed = workbook_close(book);
-  }
-  check(closed, "closing");
+  book_->close();
 }
 
 }  // namespace zel

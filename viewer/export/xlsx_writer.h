@@ -1,5 +1,5 @@
-// The Excel export (XLSX, through libxlsxwriter in its constant-memory mode,
-// so a report of any length is written row by row). Each sheet holds the
+// The Excel export (XLSX, written row by row into a streaming workbook, so a
+// report of any length takes little memory; see xlsx_book.h). Each sheet holds the
 // title lines, the caption rows (merged as on the page, frozen, repeated with
 // the titles on every printed page) and the lines: numbers as numbers with a
 // format that shows the page's decimals and thousands separators, texts as
@@ -20,22 +20,27 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "sheet_writer.h"
 #include "utf8_cache.h"
-
-struct lxw_workbook;
-struct lxw_worksheet;
-struct lxw_format;
+#include "xlsx_book.h"
 
 namespace zel {
+
+class OutputFile;
 
 class XlsxWriter : public SheetWriter {
  public:
   // rowsPerSheet, pagesPerSheet: the sheet's limits (Excel's; smaller in tests).
+  // Written into output's part.
+  explicit XlsxWriter(OutputFile& output, long rowsPerSheet = kMaxRows, int pagesPerSheet = kMaxPages);
+  // Written at path through libxlsxwriter (the reference for the above).
   explicit XlsxWriter(const std::string& path, long rowsPerSheet = kMaxRows, int pagesPerSheet = kMaxPages);
+  // Into book (tests).
+  XlsxWriter(std::unique_ptr<XlsxBook> book, const std::string& path, long rowsPerSheet, int pagesPerSheet);
   ~XlsxWriter() override;
 
   void begin(const ExportLayout& layout) override;
@@ -63,48 +68,40 @@ class XlsxWriter : public SheetWriter {
  private:
   void startSheet();
   void endSheet();
-  void check(int error, const char* what);
-  const char* text(const std::string& cp949);
+  const std::string& text(const std::string& cp949);
   // Cell formats, made once each: kind (0 text, 1 number, 2 page, 3 blank).
-  lxw_format* cellFormat(int kind, int decimals, bool bold, std::size_t column, bool bottom, bool fit);
-  lxw_format* fontFormat(const std::string& face, int size, bool bold);
+  int cellFormat(int kind, int decimals, bool bold, std::size_t column, bool bottom, bool fit);
+  XlsxFormat fontFormat(const std::string& face, int size, bool bold) const;
   double pageWidthMm(std::size_t column) const;
   double estimatedMm(const std::string& cp949) const;
   double minimumMm(std::size_t column) const;
   void prepareColumns();
-  // Throws when a row data file lost a write; notes the largest one's size.
-  void checkRowData();
 
   std::string path_;
-  std::string tmpdir_;  // where the library keeps row data until the file is assembled
   long rowsPerSheet_;
   int pagesPerSheet_;
-  lxw_workbook* book_ = nullptr;
-  lxw_worksheet* sheet_ = nullptr;
+  std::unique_ptr<XlsxBook> book_;
+  bool inSheet_ = false;
   const ExportLayout* layout_ = nullptr;
   int sheets_ = 0;
   std::string sheetTitle_;  // UTF-8
   std::string face_, titleFace_;  // UTF-8
-  std::string propTitle_, propSubject_, propCompany_;  // kept for the library
   long row_ = 0;  // next row of the current sheet
   long firstBodyRow_ = 0;
   bool breakPending_ = false;  // the last row ended a report page
   std::vector<unsigned> breaks_;  // of the current sheet: first rows of its pages after the first
-  std::vector<lxw_worksheet*> allSheets_;
   double scale_ = 1;  // the page's character width over the sheet's
   double rowPoints_ = 0;  // every row's height; 0: the sheet's own
   std::vector<double> widestMm_;  // by column: the widest text written
-  std::vector<lxw_format*> formats_;  // cellFormat's, by key
+  std::vector<int> formats_;  // cellFormat's, by key; -1: not made yet
   // The body's formats by column, then kind, decimals, bold, bottom rule and fit.
-  std::vector<std::array<lxw_format*, 2 * (kMaxDecimals + 1) * 2 * 2 * 2>> formatCache_;
+  std::vector<std::array<int, 2 * (kMaxDecimals + 1) * 2 * 2 * 2>> formatCache_;
   std::vector<double> roomMm_;  // by column: the widest a text may make it
   double narrowByteMm_ = 0;  // the most a byte of text can take
-  std::vector<lxw_format*> columnFormats_;  // rules of empty cells
-  long rowsSinceCheck_ = 0;
-  unsigned long long rowData_ = 0;  // bytes of the largest sheet's row data
-  lxw_format* header_ = nullptr;
-  std::array<lxw_format*, 3> titles_{};  // by alignment
-  std::array<lxw_format*, 3> subtitles_{};
+  std::vector<int> columnFormats_;  // rules of empty cells
+  int header_ = -1;
+  std::array<int, 3> titles_{};  // by alignment
+  std::array<int, 3> subtitles_{};
   Utf8Cache utf8_;
   std::string escaped_;
 };
