@@ -196,6 +196,15 @@ class ScratchFile {
     }
   }
   std::uint64_t offset() const { return offset_; }
+  // Gives the disk space of a range back where the file system can (a hole).
+  void release(std::uint64_t offset, std::uint64_t size) {
+#ifdef FALLOC_FL_PUNCH_HOLE
+    ::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset), static_cast<off_t>(size));
+#else
+    (void)offset;
+    (void)size;
+#endif
+  }
 
  private:
   std::string path_;
@@ -967,6 +976,8 @@ void StreamingBook::close() {
       zip.write(copy.data(), take);
       done += take;
     }
+    // The copied rows give their room back, so a sheet at a time is held twice on the disk.
+    rows_.scratch().release(rows.offset, rows.compressed);
   }
 
   std::string book = kXmlDeclaration;
