@@ -8,7 +8,7 @@
 # leaves it out), each the median of 3 runs taken in turns, and their ratio.
 # (compare_bench compares two reports of a million lines, 1 % changed: seconds,
 # processor seconds, peak RSS.) Then the whole filled bill with zelrpt-cli
-# render --pdf: seconds, processor seconds and peak memory.
+# render --pdf and export --xlsx: seconds, processor seconds and peak memory.
 #
 #   bench.sh [--with-busy-core] [cmake options...]
 #     --with-busy-core: the side-by-side once more while another process
@@ -117,4 +117,9 @@ echo "== zelrpt-cli render --pdf, whole filled bill (load average $(cut -d' ' -f
 /usr/bin/time -f 'wall %e s, processor %U s user + %S s system, peak memory %M KB' \
   "$BUILD/bin/zelrpt-cli" render "$WHOLE/P_RPTB02_FILLED.dbf" --pdf "$OUT/whole.pdf" || status=1
 ls -l "$OUT/whole.pdf" | awk '{ printf "%.1f MB\n", $5 / 1e6 }'
+rm -f "$OUT/whole.pdf"
+echo "== zelrpt-cli export --xlsx, whole filled bill (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+/usr/bin/time -f 'wall %e s, processor %U s user + %S s system, peak memory %M KB' \
+  "$BUILD/bin/zelrpt-cli" export "$WHOLE/P_RPTB02_FILLED.dbf" --xlsx "$OUT/whole.xlsx" >/dev/null || status=1
+ls -l "$OUT/whole.xlsx" | awk '{ printf "%.1f MB\n", $5 / 1e6 }'
 exit $status

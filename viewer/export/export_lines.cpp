@@ -1,6 +1,8 @@
 #include "export_lines.h"
 
+#include <charconv>
 #include <cstdlib>
+#include <system_error>
 
 #include "export_layout.h"
 #include "number_format.h"
@@ -33,7 +35,10 @@ void setCell(ExportCell& cell, const std::string& text, bool number) {
     if (n + 1 < sizeof digits) digits[n++] = c;
   }
   digits[n] = '\0';
-  cell.number = std::strtod(digits, nullptr);
+  // from_chars rounds as strtod does and is several times faster; strtod
+  // still reads what it alone takes (a sign '+', blanks).
+  const std::from_chars_result read = std::from_chars(digits, digits + n, cell.number);
+  if (read.ec != std::errc() || read.ptr != digits + n) cell.number = std::strtod(digits, nullptr);
   cell.decimals = decimals < 0 ? 0 : decimals;
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include "export_layout.h"
 #include "export_test_support.h"
 #include "fake_report_lines.h"
@@ -275,6 +278,26 @@ TEST(ExportAgreesWithRenderer, SameTextsLineByLine) {
     ++row;
   }
 }
+
+// An amount's value is read from the text the page shows, exactly as strtod
+// reads it without the thousands separators, whatever the text holds.
+class ExportAmountValue : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ExportAmountValue, AsStrtodReadsItWithoutSeparators) {
+  const std::string text = GetParam();
+  std::string digits;
+  for (char c : text)
+    if (c != ',') digits += c;
+  const ExportCell cell = CellFromText(text, true);
+  ASSERT_EQ(cell.kind, CellKind::kNumber);
+  EXPECT_EQ(cell.number, std::strtod(digits.c_str(), nullptr)) << text;
+  EXPECT_EQ(std::signbit(cell.number), std::signbit(std::strtod(digits.c_str(), nullptr))) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ExportAmountValue,
+                         ::testing::Values("0", "1,234.50", "-1,234,567.891", "0.1", "-0", "-0.00",
+                                           "9,007,199,254,740,993", "123,456,789,012.3456789", "+5", "12abc", "-", ".5",
+                                           "1e3", "0x1A", "  7"));
 
 }  // namespace
 }  // namespace zel

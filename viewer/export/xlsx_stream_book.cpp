@@ -170,13 +170,13 @@ class ScratchFile {
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
 
-  // False with errno set when not all was written.
+  // False when not all was written (error() says why).
   bool write(const unsigned char* data, std::size_t size) {
     while (size > 0) {
       const ssize_t n = ::write(fd_, data, size);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
-        if (n == 0) errno = ENOSPC;
+        error_ = n == 0 ? ENOSPC : errno;
         return false;
       }
       data += n;
@@ -196,6 +196,7 @@ class ScratchFile {
     }
   }
   std::uint64_t offset() const { return offset_; }
+  int error() const { return error_; }  // of the write that failed
   // Gives the disk space of a range back where the file system can (a hole).
   void release(std::uint64_t offset, std::uint64_t size) {
 #ifdef FALLOC_FL_PUNCH_HOLE
@@ -210,6 +211,7 @@ class ScratchFile {
   std::string path_;
   int fd_ = -1;
   std::uint64_t offset_ = 0;
+  int error_ = EIO;
 };
 
 // Deflates the sheets' rows and tails on a thread of its own, in the order
@@ -331,7 +333,7 @@ class RowDeflater {
         }
         const std::size_t made =
             libdeflate_deflate_compress(whole_, sheet_.data(), sheet_.size(), wholeOut_.get(), wholeOutSize_);
-        ok = made > 0 && scratch_.write(wholeOut_.get(), made);
+        ok = made > 0 && scratch_.write(wholeOut_.get(), made);  // made is 0 only past the bound: never
         piece_.compressed += made;
         sheet_.clear();
       }
@@ -362,7 +364,7 @@ class RowDeflater {
       const bool ok = take(job);
       {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!ok) error_ = errno != 0 ? errno : EIO;
+        if (!ok) error_ = scratch_.error();
         queue_.pop_front();
         job.xml.clear();
         spare_.push_back(std::move(job.xml));
