@@ -143,6 +143,14 @@ rw::ReportSpec manyLinesAPage() {
   return spec;
 }
 
+// A title a sheet name keeps but formulas quote and XML escapes; a plain one.
+rw::ReportSpec titled(const char* title) {
+  rw::ReportSpec spec = bill('P', 3);
+  for (auto& [key, value] : spec.settings)
+    if (key == "TITLE") value = title;
+  return spec;
+}
+
 const WriterCase kCases[] = {
     {"portrait_bill", [] { return bill('P', 3); }, 3},
     {"landscape_bill", [] { return bill('L', 3); }, 3, false, XlsxWriter::kMaxRows, XlsxWriter::kMaxPages,
@@ -154,6 +162,8 @@ const WriterCase kCases[] = {
     {"sheets_split_by_rows", [] { return bill('P', 3); }, 3, false, 40, XlsxWriter::kMaxPages, "tabSelected"},
     {"sheets_split_by_breaks", [] { return bill('L', 5); }, 5, false, XlsxWriter::kMaxRows, 2},
     {"odd_texts", oddTexts, 2, false, XlsxWriter::kMaxRows, XlsxWriter::kMaxPages, "_x0001_"},
+    {"title_quoted_and_escaped", [] { return titled("R&D's <A> \"B\""); }, 3, false, 40},
+    {"plain_title", [] { return titled("Bill_2.v3"); }, 3, false, 40},
     {"many_lines_a_page", manyLinesAPage, 2, false, XlsxWriter::kMaxRows, XlsxWriter::kMaxPages, "customHeight=\"1\""},
     {"filled_bill", [] { return bench::filledReport(35 * 60 + 7); }, 61, false, XlsxWriter::kMaxRows,
      XlsxWriter::kMaxPages, "shrinkToFit"},
