@@ -45,7 +45,6 @@ constexpr std::size_t kPieceBytes = 1 << 18;  // rows' XML handed over at a time
 constexpr std::size_t kQueuedPieces = 16;
 constexpr std::size_t kCopyBytes = 1 << 20;
 constexpr std::size_t kOutputBytes = 1 << 20;
-constexpr int kLastColumn = 16383;
 
 const char kXmlDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 const char kMainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
