@@ -64,9 +64,10 @@ ExportOutcome writeExport(const TReportLayout& layout, ReportLines& lines, const
     });
     if (!outcome.cancelled) background.finish();
   }
-  // Finishing a workbook (zipping it) takes seconds after the last line: a
-  // cancel in that time must still leave no file, so it is asked for before
-  // and after, the last time just before the rename.
+  // Finishing a workbook (assembling its sheets) takes a moment after the
+  // last line, seconds through the library: a cancel in that time must still
+  // leave no file, so it is asked for before and after, the last time just
+  // before the rename.
   const auto cancelled = [&] {
     progress.ProcessPendingMessages();
     return !progress.StepProgress(-1, request.to + 1, kExportCaption);
