@@ -19,10 +19,13 @@ PACKAGES=(
   # Finding the Windows programs' windows under Wine by their titles.
   xdotool
   python3 python3-dbf python3-dbfread python3-openpyxl
-  # The export to Excel (XLSX) files; LibreOffice Calc prints exported
-  # workbooks in the export's print test (skipped where it is missing).
+  # The export to Excel (XLSX) files (libxlsxwriter: the comparison sheet,
+  # Windows builds and the reference the export's own workbook is checked
+  # against); LibreOffice Calc prints exported workbooks in the export's print
+  # test (skipped where it is missing).
   libxlsxwriter-dev libreoffice-calc-nogui
-  # The benchmarks weigh libdeflate against zlib on PDF page contents.
+  # The export deflates its sheets with libdeflate; the benchmarks weigh it
+  # against zlib on PDF page contents.
   libdeflate-dev
   zip unzip
   # The desktop entry and report MIME type setup registers, and their checks.
