@@ -230,8 +230,9 @@ TEST_P(ExportWriters, StreamingWorkbookEqualsTheLibrarys) {
   EXPECT_EQ(actual.size(), expected.size());
   EXPECT_NE((actual["xl/worksheets/sheet1.xml"] + actual["xl/styles.xml"]).find(c.firstSheetHolds), std::string::npos)
       << c.firstSheetHolds;
-  if (c.rowsPerSheet < XlsxWriter::kMaxRows || c.pagesPerSheet < XlsxWriter::kMaxPages)
+  if (c.rowsPerSheet < XlsxWriter::kMaxRows || c.pagesPerSheet < XlsxWriter::kMaxPages) {
     EXPECT_TRUE(actual.count("xl/worksheets/sheet3.xml"));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Reports, ExportWriters, ::testing::ValuesIn(kCases),
