@@ -162,8 +162,11 @@ void FolderChooser::showDrive(int index) {
 }
 
 void FolderChooser::directoryChanged(const QString& dir) {
-  pathEdit->setText(dir);
-  platform_.setCurrentDirectory(dir.toStdString());
+  // The list keeps '/' between the parts; the user reads (and edits) the path
+  // as the system writes it.
+  const QString shown = QDir::toNativeSeparators(dir);
+  pathEdit->setText(shown);
+  platform_.setCurrentDirectory(shown.toStdString());
 }
 
 void FolderChooser::confirm() {

@@ -43,8 +43,15 @@ std::string trimBlanks(const std::string& s) {
 }
 
 std::string join(const std::string& dir, const std::string& name) {
-  if (!dir.empty() && dir.back() == kPathSeparator) return dir + name;
-  return dir + kPathSeparator + name;
+#ifdef _WIN32
+  // Paths setup names in its messages are written as Windows writes them.
+  constexpr char separator = '\\';
+  if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/')) return dir + name;
+#else
+  constexpr char separator = kPathSeparator;
+  if (!dir.empty() && dir.back() == separator) return dir + name;
+#endif
+  return dir + separator + name;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

@@ -217,7 +217,7 @@ TEST_P(PlantedTargetTest, IsReplacedNeverWrittenThrough) {
 #ifdef _WIN32
   if (!c.isDirectory) GTEST_SKIP() << "links need rights a Windows test does not have";
 #endif
-  const std::string target = (c.target == kWindowsDirFile ? inst_ : win_) + "/" + c.target;
+  const std::string target = (c.target == kWindowsDirFile ? inst_ : win_) + testing::kSeparator + c.target;
   std::filesystem::create_directories(win_);
   if (c.isDirectory) {
     std::filesystem::create_directories(target);
@@ -345,7 +345,7 @@ TEST_F(InstallStepsTest, MissingUnpackedLibraryStopsWithTheErrorReport) {
   std::filesystem::remove(inst_ + "/" + kNsx);
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kStopped);
   ASSERT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_EQ(recorder_.shown[0].text, "Cannot open file " + inst_ + "/" + kNsx);
+  EXPECT_EQ(recorder_.shown[0].text, "Cannot open file " + inst_ + testing::kSeparator + kNsx);
   EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kError);
 }
 
@@ -359,9 +359,12 @@ class SetProgressTest : public InstallStepsTest {
   const std::string& windows() const { return win_; }
 
  protected:
+  // The cases whose expectations hold on Windows as written.
+  virtual bool holdsOnWindows() const { return false; }
   void SetUp() override {
 #ifdef _WIN32
-    GTEST_SKIP() << "its archives are made with the zip program, which Windows lacks";
+    if (!holdsOnWindows())
+      GTEST_SKIP() << "its expectations spell POSIX paths, file modes and links; not ported to Windows yet";
 #endif
     InstallStepsTest::SetUp();
     StartDir = dir_ / "medium";
@@ -644,12 +647,12 @@ void makeLargerArchive(const std::string& stage, const std::string& archive) {
   ASSERT_TRUE(testing::zipDirectory(stage, archive));
 }
 
-class SignalStopTest : public SetProgressTest, public ::testing::WithParamInterface<int> {};
+class SignalStopTest : public SetProgressTest, public ::testing::WithParamInterface<int> {
+ protected:
+  bool holdsOnWindows() const override { return true; }
+};
 
 TEST_P(SignalStopTest, TakesEverythingBackAndNamesTheSignal) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the console's signals are not raised this way on Windows";
-#else
   writeFile(inst_ + "/mine.txt", "the user's own");
   makeLargerArchive(dir_ / "stage", StartDir + "/ZELRPT.E01");
   const std::set<std::string> before = test::listTree(inst_);
@@ -668,7 +671,6 @@ TEST_P(SignalStopTest, TakesEverythingBackAndNamesTheSignal) {
   EXPECT_FALSE(exists(win_));
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_FALSE(view.finished);
-#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalStopTest, ::testing::Values(SIGINT, SIGTERM),

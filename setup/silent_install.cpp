@@ -17,7 +17,7 @@
 
 namespace zel::setup {
 
-int runSilentInstall(const SetupOptions& options) {
+int runSilentInstall(const SetupOptions& options, ProgressView* view) {
   // Messages go to standard error; questions are answered yes (directories are created without asking).
   StderrMessageService stderrMessages(stderr, MessageAnswer::kYes, "setup");
   NativePlatform native(options.windowsDir);
@@ -42,6 +42,7 @@ int runSilentInstall(const SetupOptions& options) {
   if (!directoryExists(InstallPath) && !MakeDirPath(InstallPath)) return 1;
 
   InstallSteps steps(native);
+  steps.setView(view);
   steps.setArchivePath(chooseArchive(options, StartDir));
   StepOutcome outcome = StepOutcome::kStopped;
   try {

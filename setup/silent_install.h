@@ -5,13 +5,17 @@
 
 #include <cstdio>
 
+#include "progress_view.h"
 #include "setup_options.h"
 #include "setup_platform.h"
 
 namespace zel::setup {
 
-// Returns the process exit status: 0 when everything was installed.
-int runSilentInstall(const SetupOptions& options);
+// Returns the process exit status: 0 when everything was installed. A stop
+// requested by a signal (or a console event) ends the process as that signal
+// would, after the run is taken back. view: who watches the gauges (none by
+// default).
+int runSilentInstall(const SetupOptions& options, ProgressView* view = nullptr);
 
 // setup --uninstall: removes the installation in options.target, else the one
 // recorded for this user, else the default directory's, and writes what it
