@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QDir>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -7,9 +8,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <QDir>
-
 #include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <functional>
 #include <memory>
