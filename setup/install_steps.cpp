@@ -44,7 +44,7 @@ std::string trimBlanks(const std::string& s) {
 
 std::string join(const std::string& dir, const std::string& name) {
 #ifdef _WIN32
-  // Paths setup names in its messages are written as Windows writes them.
+  // Built as Windows writes paths: they show in setup's messages.
   constexpr char separator = '\\';
   if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/')) return dir + name;
 #else
