@@ -66,7 +66,7 @@ class PreviewTest : public QObject {
  private slots:
   void init() {
     service_ = RecordingMessageService();
-    setMessageService(&service_);
+    services_.messages = &service_;
     printer_ = FakePrinter();
     services_.printer = &printer_;
     log_ = PageLog();
@@ -76,7 +76,6 @@ class PreviewTest : public QObject {
   void cleanup() {
     window_.reset();
     services_.printer = nullptr;
-    setMessageService(nullptr);
   }
 
   void layoutTextsAndHints() {
