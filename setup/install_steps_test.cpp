@@ -471,6 +471,22 @@ TEST_F(SetProgressTest, UnreadableArchiveGivesTheExtractionFailure) {
   EXPECT_FALSE(view_.finished);
 }
 
+// The driver lifts the steps' boxes above its progress window with a decorator
+// of its own service while they run; afterwards they go to the services' one.
+TEST_F(SetProgressTest, MessagesGoToTheServiceTheDriverGivesWhileItIsSet) {
+  RecordingMessageService decorator;
+  steps_.setMessages(&decorator);
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  ASSERT_EQ(decorator.shown.size(), 1u);
+  EXPECT_EQ(decorator.shown[0].text, "ZELRPT.E01 화일이 존재하지 않습니다.");
+  EXPECT_TRUE(recorder_.shown.empty());
+  steps_.setMessages(nullptr);
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  EXPECT_EQ(decorator.shown.size(), 1u);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "ZELRPT.E01 화일이 존재하지 않습니다.");
+}
+
 TEST_F(SetProgressTest, ArchiveGivenByPathIsUsedAndNamedWhenMissing) {
   steps_.setArchivePath(dir_ / "elsewhere/OTHER.E01");
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
