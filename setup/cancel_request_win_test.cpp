@@ -16,6 +16,7 @@
 #include "install_steps.h"
 #include "setup_state.h"
 #include "setup_test_support.h"
+#include "stderr_message_service.h"
 #include "silent_install.h"
 #include "test_scratch_dir.h"
 
@@ -121,7 +122,8 @@ TEST_P(ConsoleStopDuringInstallTest, TakesEverythingBackAndExitsAsTheSignal) {
       {
         resetSetupState();
         ConsoleEventView view(c);
-        runSilentInstall(options, &view);
+        StderrMessageService messages(stderr, MessageAnswer::kYes, "setup");
+        runSilentInstall(options, messages, &view);
         std::exit(0);  // not stopped
       },
       ::testing::ExitedWithCode(128 + c.signal), "설치를 중단했습니다");

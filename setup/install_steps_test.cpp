@@ -67,12 +67,10 @@ class InstallStepsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSetupState();
-    setMessageService(&recorder_);
     steps_.setView(&view_);
     WinDir = win_;
     InstallPath = inst_;
   }
-  void TearDown() override { setMessageService(nullptr); }
 
   TempDir dir_;
   std::string win_ = dir_ / "win";
@@ -81,7 +79,7 @@ class InstallStepsTest : public ::testing::Test {
   testing::CwdGuard cwd_;
   RecordingMessageService recorder_;
   RecordingView view_;
-  InstallSteps steps_{fake_};
+  InstallSteps steps_{SetupServices{fake_, recorder_, {}}};
 };
 
 void unpackLibraries(const std::string& dir) {
@@ -156,7 +154,7 @@ TEST_F(InstallStepsTest, WinIniLinkIsNotFollowed) {
 TEST_F(InstallStepsTest, LongWindowsDirectoryIsKeptWhole) {
   const std::string longWin = dir_ / "a-windows-directory-longer-than-nineteen";
   testing::FakePlatform longFake(longWin, inst_);
-  InstallSteps steps(longFake);
+  InstallSteps steps(SetupServices{longFake, recorder_, {}});
   writeFile(longWin + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
 #ifdef _WIN32
   // Windows may keep [intl] in the user's settings: set it where the system reads it.
@@ -476,6 +474,22 @@ TEST_F(SetProgressTest, UnreadableArchiveGivesTheExtractionFailure) {
   EXPECT_FALSE(view_.finished);
 }
 
+// The driver lifts the steps' boxes above its progress window with a decorator
+// of its own service while they run; afterwards they go to the services' one.
+TEST_F(SetProgressTest, MessagesGoToTheServiceTheDriverGivesWhileItIsSet) {
+  RecordingMessageService decorator;
+  steps_.setMessages(&decorator);
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  ASSERT_EQ(decorator.shown.size(), 1u);
+  EXPECT_EQ(decorator.shown[0].text, "ZELRPT.E01 화일이 존재하지 않습니다.");
+  EXPECT_TRUE(recorder_.shown.empty());
+  steps_.setMessages(nullptr);
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  EXPECT_EQ(decorator.shown.size(), 1u);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "ZELRPT.E01 화일이 존재하지 않습니다.");
+}
+
 TEST_F(SetProgressTest, ArchiveGivenByPathIsUsedAndNamedWhenMissing) {
   steps_.setArchivePath(dir_ / "elsewhere/OTHER.E01");
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
@@ -772,7 +786,7 @@ TEST_F(SetProgressTest, ReinstallKeepsTheDirectoriesTheFirstOneMade) {
   std::filesystem::remove(inst_);
   makeArchive();
   ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
-  InstallSteps again(fake_);
+  InstallSteps again(SetupServices{fake_, recorder_, {}});
   ASSERT_EQ(again.SetProgress(), StepOutcome::kDone);
   Uninstall(inst_, {});
   EXPECT_FALSE(exists(inst_));
@@ -786,14 +800,14 @@ TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
   SetupOptions options;
   options.target = inst_;
   recorder_.answers = {MessageAnswer::kNo};
-  EXPECT_EQ(runUninstallAsking(fake_, options), 1);
+  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, {}}, options), 1);
   EXPECT_TRUE(FindInstallation(inst_));  // No: nothing removed
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "ZelRpt 제거");
   EXPECT_EQ(recorder_.shown[0].text, "ZelRpt를 제거하시겠습니까?\r" + inst_);
 
   recorder_.shown.clear();
-  EXPECT_EQ(runUninstallAsking(fake_, options), 0);
+  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, {}}, options), 0);
   ASSERT_EQ(recorder_.shown.size(), 2u);
   EXPECT_EQ(recorder_.shown[1].caption, "ZelRpt 제거");
   EXPECT_NE(recorder_.shown[1].text.find("\r" + inst_ + "/samples/mine.dbf"), std::string::npos)
@@ -801,7 +815,7 @@ TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
   EXPECT_FALSE(exists(inst_ + "/README.TXT"));
 
   recorder_.shown.clear();
-  EXPECT_EQ(runUninstallAsking(fake_, options), 0);
+  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, {}}, options), 0);
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "제거할 ZelRpt 설치가 없습니다.\r" + inst_);
 }

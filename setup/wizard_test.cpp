@@ -70,12 +70,14 @@ class WizardTest : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSetupState();
-    setMessageService(&recorder_);
     fake_.driveList = {drive_};
     std::filesystem::create_directories(start_);
     ASSERT_EQ(::chdir(start_.c_str()), 0);
   }
-  void TearDown() override { setMessageService(nullptr); }
+
+  // The fake machine (or another), the recorder answering the boxes and the scripted pages.
+  SetupServices services() { return services(fake_); }
+  SetupServices services(SetupPlatform& platform) { return {platform, recorder_, runner_.modal()}; }
 
   std::vector<std::string> captions() const {
     std::vector<std::string> out;
@@ -105,7 +107,7 @@ const std::string kRestartQuestion =
 // Welcome page --------------------------------------------------------------------
 
 TEST_F(WizardTest, WelcomePageAsDesigned) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   EXPECT_EQ(page.windowTitle(), QStringLiteral("환영합니다"));
   EXPECT_EQ(page.size(), QSize(397, 298));
   EXPECT_EQ(testing::buttonText(page, "nextButton"), QStringLiteral("다  음"));
@@ -121,7 +123,7 @@ TEST_F(WizardTest, WelcomePageAsDesigned) {
 }
 
 TEST_F(WizardTest, WelcomeNextGoesOn) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   page.show();
   EXPECT_FALSE(WelcomeNext);
   click(page, "nextButton");
@@ -131,7 +133,7 @@ TEST_F(WizardTest, WelcomeNextGoesOn) {
 }
 
 TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   page.show();
   answer({kYes});
   click(page, "cancelButton");
@@ -146,7 +148,7 @@ TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
 }
 
 TEST_F(WizardTest, WelcomeCancelNoStays) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   page.show();
   answer({kNo});
   click(page, "cancelButton");
@@ -155,7 +157,7 @@ TEST_F(WizardTest, WelcomeCancelNoStays) {
 }
 
 TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   page.show();
   auto* link = page.findChild<ClickLabel*>(QStringLiteral("webSiteLink"));
   ASSERT_NE(link, nullptr);
@@ -166,7 +168,7 @@ TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
 // Directory page ------------------------------------------------------------------
 
 TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   EXPECT_EQ(page.windowTitle(), QStringLiteral("디렉토리설정"));
   EXPECT_EQ(page.size(), QSize(484, 344));
@@ -181,7 +183,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
 
 TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
   std::filesystem::create_directories(default_);
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   click(page, "nextButton");
   EXPECT_TRUE(DirSetNext);
@@ -190,7 +192,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   answer({kNo});
   click(page, "nextButton");
@@ -204,7 +206,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   answer({kYes});
   click(page, "nextButton");
@@ -215,7 +217,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
 
 TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
   writeFile(at("(주)Velmora"), "a file where a directory should go");
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   answer({kYes});
   click(page, "nextButton");
@@ -226,7 +228,7 @@ TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
 }
 
 TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   answer({kNo, kYes});
   click(page, "cancelButton");
@@ -250,7 +252,7 @@ void chooseFolder(QDialog& chooser, const std::string& folder) {
 TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
   const std::string chosen = at("chosen");
   std::filesystem::create_directories(chosen);
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   runner_.then([&](QDialog& chooser) {
     EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"))->text(), QString::fromStdString(default_));
@@ -269,7 +271,7 @@ TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
 TEST_F(WizardTest, ReopeningAndCancellingTheChooserTestsTheFolderAgain) {
   const std::string chosen = at("chosen");
   std::filesystem::create_directories(chosen);
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   runner_.then([&](QDialog& chooser) { chooseFolder(chooser, chosen); });
   runner_.then([&](QDialog& chooser) { click(chooser, "cancelButton"); });
@@ -294,7 +296,7 @@ class ChooserTest : public WizardTest {
 };
 
 TEST_F(ChooserTest, AsDesigned) {
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   EXPECT_EQ(chooser.windowTitle(), QStringLiteral("경로선택"));
   EXPECT_EQ(chooser.size(), QSize(294, 284));
@@ -306,7 +308,7 @@ TEST_F(ChooserTest, AsDesigned) {
 }
 
 TEST_F(ChooserTest, BlankPathGivesTheWarningOnly) {
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QStringLiteral("   "));
   click(chooser, "okButton");
@@ -323,7 +325,7 @@ class ProductFolderTest : public ChooserTest, public ::testing::WithParamInterfa
 TEST_P(ProductFolderTest, IsRefused) {
   const std::string product = at("ZEL");
   writeFile(product + "/" + GetParam(), "x");
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(product));
   click(chooser, "okButton");
@@ -340,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(Markers, ProductFolderTest, ::testing::Values("ZEL-C.BA
 TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
   const std::string plain = at("plain");
   writeFile(plain + "/ZELRPT.EXE", "not a marker");
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(plain));
   click(chooser, "okButton");
@@ -352,7 +354,7 @@ TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
 
 TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
   const std::string fresh = at("new/folder");
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(fresh));
   answer({kYes});
@@ -367,7 +369,7 @@ TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
 TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
   std::filesystem::create_directories(at("listed"));
   ASSERT_EQ(fake_.setCurrentDirectory(at("listed")), 0);  // where the list was moved to
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QStringLiteral("sub/../rel"));
   answer({kYes});
@@ -379,7 +381,7 @@ TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
 
 TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
   std::filesystem::create_directories(at("listed/rel"));
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   runner_.then([&](QDialog& chooser) {
     ASSERT_EQ(fake_.setCurrentDirectory(at("listed")), 0);
@@ -392,7 +394,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
 }
 
 TEST_F(ChooserTest, MissingFolderAndNoStays) {
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(at("new")));
   answer({kNo});
@@ -404,7 +406,7 @@ TEST_F(ChooserTest, MissingFolderAndNoStays) {
 
 TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
   std::filesystem::create_directories(start_ + "/sub folder");
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   ASSERT_NE(list, nullptr);
@@ -427,7 +429,7 @@ TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
 TEST_F(ChooserTest, EnterInTheListsAccepts) {
   for (const char* list : {"directoryList", "driveBox", "pathEdit"}) {
     DirSelected = false;
-    FolderChooser chooser(fake_);
+    FolderChooser chooser(services());
     chooser.show();
     edit(chooser)->setText(QString::fromStdString(start_));
     QTest::keyClick(chooser.findChild<QWidget*>(QString::fromLatin1(list)), Qt::Key_Return);
@@ -438,7 +440,7 @@ TEST_F(ChooserTest, EnterInTheListsAccepts) {
 
 TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
   std::filesystem::create_directories(start_ + "/sub");
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   EXPECT_EQ(list->directory(), listPath(start_));
@@ -456,7 +458,7 @@ TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
 TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
   fake_.driveList = {drive_, "a:"};
   fake_.notReady = {"a:"};
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   ASSERT_EQ(drives->currentText(), QString::fromStdString(drive_));
@@ -474,7 +476,7 @@ TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
 
 TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
   fake_.driveList = {drive_, "?"};
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   drives->setCurrentIndex(1);
@@ -485,7 +487,7 @@ TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
 }
 
 TEST_F(ChooserTest, ReadyDriveMovesTheDirectoryList) {
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   fake_.driveList = {drive_};
@@ -553,7 +555,7 @@ class DriverTest : public WizardTest {
 };
 
 TEST_F(DriverTest, MainWindowAsDesigned) {
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Zel-C 보고서 Viewer"));
   EXPECT_EQ(window.palette().color(QPalette::Window), QColor(0, 128, 128));
   EXPECT_EQ(StartDir, start_);
@@ -566,7 +568,7 @@ TEST_F(DriverTest, FullInstallationAndNoToStartingTheViewer) {
   makeArchive();
   goThroughThePages();
   answer({kYes, kNo});  // create the directory; do not start the viewer
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"), QStringLiteral("FM_DirSet")}));
@@ -603,7 +605,7 @@ TEST_F(DriverTest, YesToTheRestartQuestionRestartsAndStartsNothing) {
   writeFile(win_ + "\\WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
   goThroughThePages();
   answer({kYes});
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
@@ -621,7 +623,7 @@ TEST_F(DriverTest, RefusedRestartIsReported) {
   goThroughThePages();
   fake_.restartAccepted = false;
   answer({kYes});
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(fake_.restarts, 1);
@@ -636,7 +638,7 @@ TEST_F(DriverTest, WindowsDirectoryWithoutWinIniGetsTheNotice) {
   std::filesystem::remove(win_ + "\\WIN.INI");
   goThroughThePages();
   answer({MessageAnswer::kOk, kNo});
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"알림", "종료"}));
@@ -653,7 +655,7 @@ TEST_F(DriverTest, YesToTheCompletionQuestionStartsTheViewerAndNeverRestarts) {
   writeFile(win_ + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
   goThroughThePages();
   answer({kYes});
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
@@ -672,7 +674,7 @@ TEST_F(DriverTest, ViewerThatCannotStartIsReported) {
   goThroughThePages();
   fake_.startAccepted = false;
   answer({kYes});
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(fake_.restarts, 0);
@@ -697,7 +699,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
     firstPlatform.dataHome = fake_.dataHome;
     goThroughThePages();
     answer({kNo});
-    InstallerWindow first(firstPlatform, runner_.modal());
+    InstallerWindow first(services(firstPlatform));
     first.show();
     testing::moveMouseOver(first.startArea);
   }
@@ -714,7 +716,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
     click(d, "nextButton");
   });
   answer({kNo});
-  InstallerWindow second(fake_, runner_.modal());
+  InstallerWindow second(services());
   second.show();
   testing::moveMouseOver(second.startArea);
   EXPECT_EQ(proposed, elsewhere);
@@ -772,7 +774,7 @@ TEST_F(DriverStopTest, CancelButtonAsksThenTakesEverythingBack) {
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});  // create the directory; yes, cancel
   DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
@@ -789,7 +791,7 @@ TEST_F(DriverStopTest, NoToTheCancelQuestionFinishesTheInstall) {
   goThroughThePages();
   answer({kNo, kNo});  // do not cancel; do not start the viewer
   DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
@@ -802,7 +804,7 @@ TEST_F(DriverStopTest, ClosingTheMainWindowAsksTheCancelQuestion) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   DuringTheInstall close([&window](InstallProgressWindow&) { window.close(); });
   window.show();
   testing::moveMouseOver(window.startArea);
@@ -819,7 +821,7 @@ TEST_P(DriverSignalTest, TakesEverythingBackAndEndsByTheSignal) {
   goThroughThePages();
   answer({kYes});
   DuringTheInstall signal([](InstallProgressWindow&) { ::raise(GetParam()); });
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), std::vector<std::string>{"확인"});  // no question, no restart
@@ -849,22 +851,20 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
   writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
   goThroughThePages();
   OnTopRecorder onTop;
-  setMessageService(&onTop);
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(SetupServices{fake_, onTop, runner_.modal()});
   window.show();
   testing::moveMouseOver(window.startArea);
   ASSERT_EQ(onTop.shown.size(), 1u);
   EXPECT_EQ(onTop.progressOnTop, std::vector<bool>{false});
   ASSERT_NE(window.progressWindow(), nullptr);
   EXPECT_TRUE(window.progressWindow()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // back on top after
-  setMessageService(&recorder_);
 }
 
 // A directory the wizard made for an installation that then failed goes again.
 TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
   goThroughThePages();
   answer({kYes});  // create the directory; then the archive is missing
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류"}));
@@ -873,7 +873,7 @@ TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
 }
 
 TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   QTest::keyClick(&window, Qt::Key_Shift);  // a modifier alone starts nothing
   EXPECT_FALSE(Started);
@@ -885,7 +885,7 @@ TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
 }
 
 TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   // Still on the welcome page, the main window gets another movement.
   runner_.then([&](QDialog&) { testing::moveMouseOver(window.startArea); });
@@ -901,7 +901,7 @@ TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
 
 TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
   runner_.then([](QDialog& d) { click(d, "nextButton"); });
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(runner_.shown.size(), 2u);
@@ -913,7 +913,7 @@ TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
 TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   std::filesystem::create_directories(default_);
   goThroughThePages();
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   QSignalSpy closed(&window, &InstallerWindow::closed);
   testing::moveMouseOver(window.startArea);
@@ -931,7 +931,7 @@ TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
   std::filesystem::create_directories(default_);
   writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
   goThroughThePages();
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   // The reason stands under the message.
@@ -947,7 +947,7 @@ TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
   writeFile(at("stage") + "/" + kEngineLibraries[0] + "/inner.txt", "x");
   ASSERT_TRUE(testing::zipDirectory(at("stage"), start_ + "/ZELRPT.E01"));
   goThroughThePages();
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   ASSERT_FALSE(recorder_.shown.empty());
@@ -960,7 +960,7 @@ TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
 
 struct PageCase {
   std::string label;
-  std::function<std::unique_ptr<QDialog>(SetupPlatform&)> make;
+  std::function<std::unique_ptr<QDialog>(const SetupServices&)> make;
   bool* next;
   std::string stopCaption;
 };
@@ -969,7 +969,7 @@ class PageKeysTest : public WizardTest, public ::testing::WithParamInterface<Pag
 
 TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
   std::filesystem::create_directories(default_);
-  std::unique_ptr<QDialog> page = GetParam().make(fake_);
+  std::unique_ptr<QDialog> page = GetParam().make(services());
   page->show();
   ASSERT_EQ(page->focusWidget()->objectName(), QStringLiteral("nextButton"));
   QTest::keyClick(page->focusWidget(), Qt::Key_Return);
@@ -978,7 +978,7 @@ TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
 }
 
 TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
-  std::unique_ptr<QDialog> page = GetParam().make(fake_);
+  std::unique_ptr<QDialog> page = GetParam().make(services());
   page->show();
   answer({kNo, kYes});
   QTest::keyClick(page.get(), Qt::Key_Escape);
@@ -992,13 +992,13 @@ TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
                          ::testing::Values(PageCase{"Welcome",
-                                                    [](SetupPlatform& platform) {
-                                                      return std::unique_ptr<QDialog>(new WelcomePage(platform));
+                                                    [](const SetupServices& services) {
+                                                      return std::unique_ptr<QDialog>(new WelcomePage(services));
                                                     },
                                                     &WelcomeNext, "확인"},
                                            PageCase{"Directory",
-                                                    [](SetupPlatform& platform) {
-                                                      return std::unique_ptr<QDialog>(new DirectoryPage(platform));
+                                                    [](const SetupServices& services) {
+                                                      return std::unique_ptr<QDialog>(new DirectoryPage(services));
                                                     },
                                                     &DirSetNext, "확인"}),
                          [](const auto& info) { return info.param.label; });
@@ -1009,7 +1009,7 @@ TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
   const std::string longPath =
       at(std::string(30, 'a') + "/" + std::string(40, 'b') + "/" + std::string(40, 'c') + "/끝부분");
   testing::FakePlatform longFake(win_, longPath);
-  DirectoryPage page(longFake, runner_.modal());
+  DirectoryPage page(services(longFake));
   page.show();
   EXPECT_EQ(InstallPath, longPath);  // the whole path, not what the label shows
   InstallProgressWindow progress;

@@ -83,7 +83,7 @@ class MainWindowTest : public QObject {
  private slots:
   void init() {
     messages_ = RecordingMessageService();
-    setMessageService(&messages_);
+    services_.messages = &messages_;
     program_ = testing::makeTempDirectory("program");
     reports_ = testing::makeTempDirectory("reports");
     iniWrite(infoIniPath(program_), "INFO", "DIR", reports_);
@@ -95,7 +95,6 @@ class MainWindowTest : public QObject {
     backgroundCountFrom_ = 50000;
     services_.preview = nullptr;
     services_.printer = nullptr;
-    setMessageService(nullptr);
     std::filesystem::remove_all(program_);
     std::filesystem::remove_all(reports_);
   }
