@@ -1,0 +1,69 @@
+// QtPdfFontSource: fonts and text layout for the PDF canvas, made exactly as
+// the painter canvas makes them (PainterCanvas::resolveFont: the family the
+// font mapper picks, the pixel size, the stretch) and laid out by the same
+// per-character glyphs and advances (CharGlyphs), so a page written by the
+// PDF canvas places every text where the painter would. The font file's
+// tables come from the font Qt draws with.
+//
+// Texts that CharGlyphs leaves to the shaper (marks, scripts that need
+// shaping, characters the face lacks) are placed character by character by
+// their advances, word by word from the text's measured start.
+//
+// Texts are converted from CP949 here, at the display boundary. Made and
+// used on one thread (Qt's font engines belong to the thread that made them).
+#pragma once
+
+#include <QRawFont>
+#include <QString>
+#include <deque>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "painter_canvas.h"
+#include "pdf_canvas.h"
+
+namespace zel {
+
+class QtPdfFontSource : public pdf::PdfFontSource {
+ public:
+  QtPdfFontSource();
+  ~QtPdfFontSource() override;
+
+  const Font* resolve(const LogicalFont& font) override;
+  const Font& defaultFont() override;
+  const pdf::PdfLaidText& layOut(const Font& font, const std::string& cp949Text) override;
+
+  // Laid-out texts kept, beyond which the oldest half is forgotten.
+  static constexpr std::size_t kKeptTexts = 4096;
+
+ private:
+  struct Face {
+    QString family;
+    QRawFont raw;
+  };
+  struct Entry {
+    std::string faceName;
+    int height = 0, averageWidth = 0;
+    PainterCanvas::ResolvedFont resolved;
+    Font font;
+  };
+  Entry* make(const LogicalFont& font);
+  const Face& faceOf(const PainterCanvas::ResolvedFont& resolved);
+  void layOutAnew(const Entry& entry, const std::string& cp949Text, pdf::PdfLaidText& out);
+
+  std::deque<Face> faces_;
+  std::deque<Entry> fonts_;
+  Entry* default_ = nullptr;
+  struct Key {
+    const Font* font;
+    std::string text;
+    bool operator==(const Key& o) const { return font == o.font && text == o.text; }
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& k) const;
+  };
+  std::unordered_map<Key, pdf::PdfLaidText, KeyHash> texts_;
+};
+
+}  // namespace zel
