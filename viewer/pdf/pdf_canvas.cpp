@@ -200,11 +200,27 @@ double PdfCanvas::textWidth(const std::string& cp949Text) {
   return fonts_.layOut(font, cp949Text).advance * font.stretch / font.unitsPerPageUnit;
 }
 
+namespace {
+
+// The bands a box lies in, clamped to the page and a little beyond.
+std::pair<std::size_t, std::size_t> bandsOf(double y, double h, double band) {
+  constexpr double kLast = 1024;
+  const double first = std::clamp(std::floor(y / band), 0.0, kLast);
+  const double last = std::clamp(std::floor((y + h) / band), 0.0, kLast);
+  return {static_cast<std::size_t>(first), static_cast<std::size_t>(last)};
+}
+
+}  // namespace
+
 bool PdfCanvas::overlapsHeld(const Box& box, std::size_t except) const {
+  const auto [first, last] = bandsOf(box.y, box.h, kBand);
   for (std::size_t i = 0; i < held_.size(); ++i) {
     if (i == except || !held_[i].bounds.intersects(box)) continue;
-    for (const Box& other : held_[i].inked) {
-      if (other.intersects(box)) return true;
+    const std::vector<std::vector<Box>>& bands = held_[i].inked;
+    for (std::size_t band = first; band <= last && band < bands.size(); ++band) {
+      for (const Box& other : bands[band]) {
+        if (other.intersects(box)) return true;
+      }
     }
   }
   return false;
@@ -334,7 +350,9 @@ void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, u
       h.originY = baseline;
     }
     Held& h = held_[index];
-    h.inked.push_back(inked);
+    const auto [first, last] = bandsOf(inked.y, inked.h, kBand);
+    if (h.inked.size() <= last) h.inked.resize(last + 1);
+    for (std::size_t band = first; band <= last; ++band) h.inked[band].push_back(inked);
     h.bounds = h.bounds.united(inked);
     appendText(h, laid, x, baseline);
     return;
@@ -358,7 +376,9 @@ void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, u
   appendNumber(out, pointX(allowed.w));
   out += ' ';
   appendNumber(out, pointX(allowed.h));
-  out += " re W n BT/" + writer_.fontName(pdfFont) + " 1 Tf\n";
+  out += " re W n BT/";
+  out += writer_.fontName(pdfFont);
+  out += " 1 Tf\n";
   out += run.operators;
   out += "ET Q\n";
 }
@@ -368,7 +388,9 @@ void PdfCanvas::flushTexts() {
   std::string& out = writer_.content();
   for (const Held& h : held_) {
     setFill(h.color);
-    out += "BT/" + writer_.fontName(h.font) + " 1 Tf\n";
+    out += "BT/";
+    out += writer_.fontName(h.font);
+    out += " 1 Tf\n";
     out += h.operators;
     out += "ET\n";
   }

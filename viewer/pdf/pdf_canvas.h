@@ -116,9 +116,12 @@ class PdfCanvas : public Canvas {
     double lastX = 0, lastY = 0;  // the last glyph, font units from the origin
     double penX = 0, penY = 0;  // its place as the steps add up
     std::string operators;
-    std::vector<Box> inked;
+    // The texts' cells by band of the page (kBand device pixels high), so a
+    // new text is checked against its neighbours only.
+    std::vector<std::vector<Box>> inked;
     Box bounds;
   };
+  static constexpr double kBand = 256;
   struct UsedFont {
     const PdfFontSource::Font* source = nullptr;
     int pdfFont = -1;

@@ -3,20 +3,34 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 namespace zel::pdf {
 namespace {
 
 constexpr std::size_t kFlushAt = 256 * 1024;
+constexpr std::size_t kQueuedPages = 4;  // ended pages waiting for the compressing thread
+
+// content as a zlib stream into out.
+void deflateInto(libdeflate_compressor* compressor, const std::string& content, std::string& out) {
+  out.resize(libdeflate_zlib_compress_bound(compressor, content.size()));
+  const std::size_t n = libdeflate_zlib_compress(compressor, content.data(), content.size(), out.data(), out.size());
+  if (n == 0) throw std::runtime_error("deflate failed");
+  out.resize(n);
+}
 constexpr std::size_t kUnicodeEntriesPerBlock = 100;  // a CMap's bfchar block holds at most 100
 
 void appendInt(std::string& out, long long value) {
   char text[24];
-  const int n = std::snprintf(text, sizeof text, "%lld", value);
-  out.append(text, static_cast<std::size_t>(n));
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  out.append(text, static_cast<std::size_t>(end - text));
 }
 
 void appendHex16(std::string& out, unsigned value) {
@@ -30,11 +44,11 @@ void appendHex16(std::string& out, unsigned value) {
 }  // namespace
 
 void appendNumber(std::string& out, double value, int decimals) {
-  static const double kScales[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  static const long long kScales[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
   decimals = std::clamp(decimals, 0, 9);
   if (!std::isfinite(value)) value = 0;
-  const double scale = kScales[decimals];
-  long long scaled = std::llround(value * scale);
+  const long long scale = kScales[decimals];
+  long long scaled = std::llround(value * static_cast<double>(scale));
   if (scaled == 0) {
     out.push_back('0');
     return;
@@ -43,19 +57,40 @@ void appendNumber(std::string& out, double value, int decimals) {
     out.push_back('-');
     scaled = -scaled;
   }
-  const long long whole = scaled / static_cast<long long>(scale);
-  long long fraction = scaled % static_cast<long long>(scale);
-  appendInt(out, whole);
+  appendInt(out, scaled / scale);
+  long long fraction = scaled % scale;
   if (fraction == 0) return;
   int places = decimals;
   while (fraction % 10 == 0) {
     fraction /= 10;
     --places;
   }
-  char text[16];
-  const int n = std::snprintf(text, sizeof text, ".%0*lld", places, fraction);
-  out.append(text, static_cast<std::size_t>(n));
+  char digits[12];
+  for (int i = places - 1; i >= 0; --i) {
+    digits[i] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  out.push_back('.');
+  out.append(digits, static_cast<std::size_t>(places));
 }
+
+struct PdfWriter::Pending {
+  int contents = 0, page = 0;
+  double width = 0, height = 0;
+  std::string content;
+  std::string compressed;
+  bool done = false;
+};
+
+struct PdfWriter::Compressing {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<Pending> queue;  // in page order; the front is written first
+  std::size_t taken = 0;  // pages of the queue the thread has taken
+  bool stop = false;
+  libdeflate_compressor* compressor = nullptr;
+  std::thread thread;
+};
 
 // One embedded face: the glyphs the document drew and what each stands for.
 struct PdfWriter::Font {
@@ -66,9 +101,19 @@ struct PdfWriter::Font {
   std::vector<std::u16string> text;  // by glyph
 };
 
-PdfWriter::PdfWriter(PdfSink sink, int level) : sink_(std::move(sink)), level_(std::clamp(level, 1, 12)) {
+PdfWriter::PdfWriter(PdfSink sink, int level, bool compressOnThread)
+    : sink_(std::move(sink)), level_(std::clamp(level, 1, 12)) {
   compressor_ = libdeflate_alloc_compressor(level_);
   if (!compressor_) throw std::bad_alloc();
+  if (compressOnThread) {
+    compressing_ = std::make_unique<Compressing>();
+    compressing_->compressor = libdeflate_alloc_compressor(level_);
+    if (!compressing_->compressor) {
+      compressing_.reset();
+    } else {
+      compressing_->thread = std::thread([this] { compressPages(); });
+    }
+  }
   catalog_ = newObject();
   pageTree_ = newObject();
   resources_ = newObject();
@@ -76,7 +121,62 @@ PdfWriter::PdfWriter(PdfSink sink, int level) : sink_(std::move(sink)), level_(s
   write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
 }
 
-PdfWriter::~PdfWriter() { libdeflate_free_compressor(static_cast<libdeflate_compressor*>(compressor_)); }
+PdfWriter::~PdfWriter() {
+  if (compressing_) {
+    {
+      const std::lock_guard<std::mutex> lock(compressing_->mutex);
+      compressing_->stop = true;
+    }
+    compressing_->changed.notify_all();
+    compressing_->thread.join();
+    libdeflate_free_compressor(compressing_->compressor);
+  }
+  libdeflate_free_compressor(static_cast<libdeflate_compressor*>(compressor_));
+}
+
+void PdfWriter::compressPages() {
+  Compressing& c = *compressing_;
+  std::unique_lock<std::mutex> lock(c.mutex);
+  for (;;) {
+    c.changed.wait(lock, [&] { return c.stop || c.taken < c.queue.size(); });
+    if (c.stop) return;
+    // The writer removes a page only once it is done, so this one stays put.
+    Pending& page = c.queue[c.taken++];
+    lock.unlock();
+    std::string compressed;
+    try {
+      deflateInto(c.compressor, page.content, compressed);
+    } catch (...) {
+      compressed.clear();  // the writer finds it empty and compresses itself
+    }
+    lock.lock();
+    page.compressed.swap(compressed);
+    page.done = true;
+    c.changed.notify_all();
+  }
+}
+
+void PdfWriter::writeDone(std::size_t left) {
+  Compressing& c = *compressing_;
+  for (;;) {
+    Pending page;
+    {
+      std::unique_lock<std::mutex> lock(c.mutex);
+      if (c.queue.empty()) return;
+      if (c.queue.size() > left) {
+        c.changed.wait(lock, [&] { return c.queue.front().done; });
+      } else if (!c.queue.front().done) {
+        return;
+      }
+      page = std::move(c.queue.front());
+      c.queue.pop_front();
+      --c.taken;
+    }
+    if (page.compressed.empty())
+      deflateInto(static_cast<libdeflate_compressor*>(compressor_), page.content, page.compressed);
+    writePage(page);
+  }
+}
 
 int PdfWriter::newObject() {
   offsets_.push_back(0);
@@ -109,24 +209,24 @@ void PdfWriter::flush() {
 }
 
 void PdfWriter::writeStream(int number, const std::string& dictionary, const std::string& data, bool compress) {
-  const std::string* body = &data;
-  if (compress) {
-    auto* c = static_cast<libdeflate_compressor*>(compressor_);
-    compressed_.resize(libdeflate_zlib_compress_bound(c, data.size()));
-    const std::size_t n = libdeflate_zlib_compress(c, data.data(), data.size(), compressed_.data(), compressed_.size());
-    if (n == 0) throw std::runtime_error("deflate failed");
-    compressed_.resize(n);
-    body = &compressed_;
+  if (!compress) {
+    writeStreamObject(number, dictionary, data, false);
+    return;
   }
+  deflateInto(static_cast<libdeflate_compressor*>(compressor_), data, compressed_);
+  writeStreamObject(number, dictionary, compressed_, true);
+}
+
+void PdfWriter::writeStreamObject(int number, const std::string& dictionary, const std::string& body, bool compressed) {
   beginObject(number);
   std::string head = "<<";
   head += dictionary;
-  if (compress) head += "/Filter/FlateDecode";
+  if (compressed) head += "/Filter/FlateDecode";
   head += "/Length ";
-  appendInt(head, static_cast<long long>(body->size()));
+  appendInt(head, static_cast<long long>(body.size()));
   head += ">>\nstream\n";
   write(head);
-  write(*body);
+  write(body);
   write("\nendstream\nendobj\n");
 }
 
@@ -149,7 +249,11 @@ int PdfWriter::font(const void* key, const FontTableReader& tables) {
 
 const TrueTypeFont& PdfWriter::fontFile(int font) const { return *fonts_[static_cast<std::size_t>(font)]->file; }
 
-std::string PdfWriter::fontName(int font) const { return "F" + std::to_string(font + 1); }
+std::string PdfWriter::fontName(int font) const {
+  std::string name(1, 'F');
+  appendInt(name, font + 1);
+  return name;
+}
 
 void PdfWriter::useGlyph(int font, std::uint16_t glyph, std::u16string_view text) {
   Font& f = *fonts_[static_cast<std::size_t>(font)];
@@ -169,26 +273,45 @@ void PdfWriter::beginPage(double width, double height) {
 void PdfWriter::endPage() {
   if (!inPage_) return;
   inPage_ = false;
-  const int contents = newObject();
-  const int page = newObject();
-  writeStream(contents, "", content_, true);
+  Pending page;
+  page.contents = newObject();
+  page.page = newObject();
+  page.width = pageWidth_;
+  page.height = pageHeight_;
+  page.content.swap(content_);
+  content_.clear();
+  pages_.push_back(page.page);
+  if (!compressing_) {
+    deflateInto(static_cast<libdeflate_compressor*>(compressor_), page.content, page.compressed);
+    writePage(page);
+    return;
+  }
+  {
+    const std::lock_guard<std::mutex> lock(compressing_->mutex);
+    compressing_->queue.push_back(std::move(page));
+  }
+  compressing_->changed.notify_all();
+  writeDone(kQueuedPages);
+}
+
+void PdfWriter::writePage(Pending& pending) {
+  writeStreamObject(pending.contents, "", pending.compressed, true);
+  const int page = pending.page;
   std::string dictionary;
   appendInt(dictionary, page);
   dictionary += " 0 obj\n<</Type/Page/Parent ";
   appendInt(dictionary, pageTree_);
   dictionary += " 0 R/MediaBox[0 0 ";
-  appendNumber(dictionary, pageWidth_);
+  appendNumber(dictionary, pending.width);
   dictionary += ' ';
-  appendNumber(dictionary, pageHeight_);
+  appendNumber(dictionary, pending.height);
   dictionary += "]/Resources ";
   appendInt(dictionary, resources_);
   dictionary += " 0 R/Contents ";
-  appendInt(dictionary, contents);
+  appendInt(dictionary, pending.contents);
   dictionary += " 0 R>>\nendobj\n";
   offsets_[static_cast<std::size_t>(page) - 1] = offset_;
   write(dictionary);
-  pages_.push_back(page);
-  content_.clear();
 }
 
 void PdfWriter::writeFont(Font& font) {
@@ -307,6 +430,7 @@ void PdfWriter::writeFont(Font& font) {
 void PdfWriter::finish() {
   if (finished_) return;
   if (inPage_) endPage();
+  if (compressing_) writeDone(0);
   finished_ = true;
   std::string fontsUsed;
   for (std::size_t i = 0; i < fonts_.size(); ++i) {

@@ -32,7 +32,10 @@ using PdfSink = std::function<void(const char* data, std::size_t size)>;
 class PdfWriter {
  public:
   // level: the deflate level of page contents and font files (1..12).
-  explicit PdfWriter(PdfSink sink, int level = 6);
+  // compressOnThread: pages are compressed on a thread of the writer's own
+  // while the next one is drawn (a few pages ahead at most); the file is the
+  // same either way.
+  explicit PdfWriter(PdfSink sink, int level = 6, bool compressOnThread = false);
   ~PdfWriter();
   PdfWriter(const PdfWriter&) = delete;
   PdfWriter& operator=(const PdfWriter&) = delete;
@@ -67,7 +70,15 @@ class PdfWriter {
   void write(std::string_view text);
   void flush();
   void writeStream(int number, const std::string& dictionary, const std::string& data, bool compress);
+  void writeStreamObject(int number, const std::string& dictionary, const std::string& body, bool compressed);
   void writeFont(Font& font);
+  // A page ended, its content compressed now or by the compressing thread.
+  struct Pending;
+  void writePage(Pending& page);
+  // Writes the pages the compressing thread has done, in order; waiting
+  // until at most `left` are still queued.
+  void writeDone(std::size_t left);
+  void compressPages();  // the compressing thread
 
   PdfSink sink_;
   int level_;
@@ -79,6 +90,8 @@ class PdfWriter {
   std::vector<std::unique_ptr<Font>> fonts_;
   std::string content_;
   std::string compressed_;
+  struct Compressing;
+  std::unique_ptr<Compressing> compressing_;
   double pageWidth_ = 0, pageHeight_ = 0;
   bool inPage_ = false;
   bool finished_ = false;

@@ -12,8 +12,8 @@ constexpr int kDefaultCellHeight = 30;  // as the painter canvas's "no font sele
 
 }  // namespace
 
-std::size_t QtPdfFontSource::KeyHash::operator()(const Key& k) const {
-  return std::hash<std::string>()(k.text) ^ (std::hash<const void*>()(k.font) << 1);
+std::size_t QtPdfFontSource::KeyHash::operator()(const KeyView& k) const {
+  return std::hash<std::string_view>()(k.text) ^ (std::hash<const void*>()(k.font) << 1);
 }
 
 QtPdfFontSource::QtPdfFontSource() = default;
@@ -74,16 +74,24 @@ const QtPdfFontSource::Font& QtPdfFontSource::defaultFont() {
 }
 
 const pdf::PdfLaidText& QtPdfFontSource::layOut(const Font& font, const std::string& cp949Text) {
-  Key key{&font, cp949Text};
-  if (auto found = texts_.find(key); found != texts_.end()) return found->second;
-  if (texts_.size() >= kKeptTexts) texts_.clear();
-  const Entry* entry = nullptr;
-  for (const Entry& e : fonts_) {
-    if (&e.font == &font) entry = &e;
+  if (last_ && lastFont_ == &font && lastText_ == cp949Text) return *last_;
+  const pdf::PdfLaidText* laid = nullptr;
+  if (auto found = texts_.find(KeyView{&font, cp949Text}); found != texts_.end()) {
+    laid = &found->second;
+  } else {
+    if (texts_.size() >= kKeptTexts) texts_.clear();
+    const Entry* entry = nullptr;
+    for (const Entry& e : fonts_) {
+      if (&e.font == &font) entry = &e;
+    }
+    pdf::PdfLaidText& made = texts_[Key{&font, cp949Text}];
+    if (entry) layOutAnew(*entry, cp949Text, made);
+    laid = &made;
   }
-  pdf::PdfLaidText& laid = texts_[std::move(key)];
-  if (entry) layOutAnew(*entry, cp949Text, laid);
-  return laid;
+  lastFont_ = &font;
+  lastText_ = cp949Text;
+  last_ = laid;
+  return *laid;
 }
 
 void QtPdfFontSource::layOutAnew(const Entry& entry, const std::string& cp949Text, pdf::PdfLaidText& out) {

@@ -18,6 +18,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "painter_canvas.h"
@@ -55,15 +56,32 @@ class QtPdfFontSource : public pdf::PdfFontSource {
   std::deque<Face> faces_;
   std::deque<Entry> fonts_;
   Entry* default_ = nullptr;
+  // Texts by font and bytes; looked up without copying the bytes.
   struct Key {
     const Font* font;
     std::string text;
-    bool operator==(const Key& o) const { return font == o.font && text == o.text; }
+  };
+  struct KeyView {
+    const Font* font;
+    std::string_view text;
   };
   struct KeyHash {
-    std::size_t operator()(const Key& k) const;
+    using is_transparent = void;
+    std::size_t operator()(const KeyView& k) const;
+    std::size_t operator()(const Key& k) const { return (*this)(KeyView{k.font, k.text}); }
   };
-  std::unordered_map<Key, pdf::PdfLaidText, KeyHash> texts_;
+  struct KeyEqual {
+    using is_transparent = void;
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+      return a.font == b.font && std::string_view(a.text) == std::string_view(b.text);
+    }
+  };
+  std::unordered_map<Key, pdf::PdfLaidText, KeyHash, KeyEqual> texts_;
+  // The text laid out last: a cell is measured before it is drawn.
+  const Font* lastFont_ = nullptr;
+  std::string lastText_;
+  const pdf::PdfLaidText* last_ = nullptr;
 };
 
 }  // namespace zel
