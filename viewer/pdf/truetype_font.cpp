@@ -17,7 +17,7 @@ constexpr std::size_t kPostItalicAngle = 4, kPostFixedPitch = 12;
 constexpr std::size_t kGlyphHeader = 10;
 // Composite glyph component flags.
 constexpr unsigned kArgsAreWords = 0x0001, kHasScale = 0x0008, kMoreComponents = 0x0020, kHasXYScale = 0x0040,
-                   kHasTwoByTwo = 0x0080;
+                   kHasTwoByTwo = 0x0080, kHasInstructions = 0x0100;
 constexpr int kMaxCompositeDepth = 16;
 
 unsigned u16(const std::string& s, std::size_t at) {
@@ -82,6 +82,37 @@ std::string postScriptNameOf(const std::string& name) {
   return best;
 }
 
+// A glyph's outline without its hinting instructions. PDF readers draw the
+// subset at every size; hinted, their rasteriser would snap the strokes
+// differently from the toolkit's files (whose subsets carry no hinting).
+std::string withoutInstructions(const std::string& glyf, std::size_t begin, std::size_t end) {
+  std::string glyph = glyf.substr(begin, end - begin);
+  if (glyph.size() < kGlyphHeader) return glyph;
+  const int contours = s16(glyph, 0);
+  if (contours >= 0) {
+    const std::size_t at = kGlyphHeader + std::size_t(contours) * 2;
+    if (at + 2 > glyph.size()) return glyph;
+    const std::size_t length = u16(glyph, at);
+    if (at + 2 + length > glyph.size()) return glyph;
+    glyph.erase(at + 2, length);
+    put16(glyph, at, 0);
+    return glyph;
+  }
+  std::size_t at = kGlyphHeader;
+  for (;;) {
+    if (at + 4 > glyph.size()) return glyph;
+    const unsigned flags = u16(glyph, at);
+    put16(glyph, at, flags & ~kHasInstructions);
+    at += 4 + ((flags & kArgsAreWords) ? 4 : 2);
+    if (flags & kHasScale) at += 2;
+    if (flags & kHasXYScale) at += 4;
+    if (flags & kHasTwoByTwo) at += 8;
+    if (!(flags & kMoreComponents)) break;
+  }
+  if (at < glyph.size()) glyph.resize(at);
+  return glyph;
+}
+
 }  // namespace
 
 std::unique_ptr<TrueTypeFont> TrueTypeFont::load(const FontTableReader& tables) {
@@ -91,7 +122,8 @@ std::unique_ptr<TrueTypeFont> TrueTypeFont::load(const FontTableReader& tables) 
   f.hhea_ = tables(fontTag("hhea"));
   f.maxp_ = tables(fontTag("maxp"));
   f.glyf_ = tables(fontTag("glyf"));
-  const std::string hmtx = tables(fontTag("hmtx"));
+  f.hmtx_ = tables(fontTag("hmtx"));
+  const std::string& hmtx = f.hmtx_;
   const std::string loca = tables(fontTag("loca"));
   if (f.head_.size() < kHeadSize || f.hhea_.size() < kHheaSize || f.maxp_.size() < 6 || f.glyf_.empty()) return nullptr;
   f.unitsPerEm_ = static_cast<int>(u16(f.head_, kHeadUnitsPerEm));
@@ -131,9 +163,6 @@ std::unique_ptr<TrueTypeFont> TrueTypeFont::load(const FontTableReader& tables) 
     f.fixedPitch_ = u32(post, kPostFixedPitch) != 0;
   }
   f.postScriptName_ = postScriptNameOf(tables(fontTag("name")));
-  f.cvt_ = tables(fontTag("cvt "));
-  f.fpgm_ = tables(fontTag("fpgm"));
-  f.prep_ = tables(fontTag("prep"));
   return font;
 }
 
@@ -181,17 +210,20 @@ std::string TrueTypeFont::subset(const std::vector<bool>& used) const {
     append32(loca, static_cast<std::uint32_t>(glyf.size()));
     std::size_t begin = 0, end = 0;
     if (!keep[g] || !glyphRange(static_cast<std::uint32_t>(g), begin, end)) continue;
-    glyf.append(glyf_, begin, end - begin);
+    glyf += withoutInstructions(glyf_, begin, end);
     while (glyf.size() % 4) glyf.push_back('\0');
   }
   append32(loca, static_cast<std::uint32_t>(glyf.size()));
 
-  // Advances of glyphs left out are zeroed too: they compress to nothing.
-  std::string hmtx;
-  hmtx.reserve(std::size_t(metricCount_) * 4);
-  for (int g = 0; g < metricCount_; ++g) {
-    append16(hmtx, g < static_cast<int>(keep.size()) && keep[g] ? advances_[g] : 0);
-    append16(hmtx, 0);
+  // Metrics of glyphs left out are zeroed: they compress to nothing. The
+  // side bearings of those kept stay, as the rasteriser places outlines by them.
+  std::string hmtx = hmtx_;
+  for (std::size_t g = 0; g < keep.size(); ++g) {
+    if (keep[g]) continue;
+    const std::size_t metric = static_cast<std::size_t>(metricCount_);
+    const std::size_t at = g < metric ? g * 4 : metric * 4 + (g - metric) * 2;
+    const std::size_t size = g < metric ? 4 : 2;
+    if (at + size <= hmtx.size()) std::fill_n(hmtx.begin() + static_cast<std::ptrdiff_t>(at), size, '\0');
   }
   std::string head = head_.substr(0, kHeadSize);
   put32(head, kHeadChecksumAdjustment, 0);
@@ -202,9 +234,9 @@ std::string TrueTypeFont::subset(const std::vector<bool>& used) const {
     const std::string* data;
   };
   // In tag order, as the table directory wants them.
-  std::vector<Table> out = {{fontTag("cvt "), &cvt_}, {fontTag("fpgm"), &fpgm_}, {fontTag("glyf"), &glyf},
-                            {fontTag("head"), &head}, {fontTag("hhea"), &hhea_}, {fontTag("hmtx"), &hmtx},
-                            {fontTag("loca"), &loca}, {fontTag("maxp"), &maxp_}, {fontTag("prep"), &prep_}};
+  // Without hinting: no control values, font or glyph programs.
+  std::vector<Table> out = {{fontTag("glyf"), &glyf}, {fontTag("head"), &head}, {fontTag("hhea"), &hhea_},
+                            {fontTag("hmtx"), &hmtx}, {fontTag("loca"), &loca}, {fontTag("maxp"), &maxp_}};
   out.erase(std::remove_if(out.begin(), out.end(), [](const Table& t) { return t.data->empty(); }), out.end());
   const unsigned count = static_cast<unsigned>(out.size());
   unsigned power = 1, log2 = 0;

@@ -3,8 +3,8 @@
 // and a subset of the face that keeps only the glyphs a document drew.
 //
 // The subset keeps the glyph numbers (a CID font maps its codes to them
-// one to one), empties every glyph outside the set and keeps the hinting
-// tables; a composite glyph brings its components. Font files are normal
+// one to one), empties every glyph outside the set and leaves the hinting
+// out; a composite glyph brings its components. Font files are normal
 // input: a face whose tables do not read gives no font (load returns null),
 // never a crash. Toolkit-free; immutable after load, so any thread may read it.
 #pragma once
@@ -70,7 +70,7 @@ class TrueTypeFont {
   std::string postScriptName_;
   std::vector<std::uint16_t> advances_;
   std::vector<std::uint32_t> loca_;  // glyphCount_ + 1 offsets into glyf_
-  std::string head_, hhea_, maxp_, glyf_, cvt_, fpgm_, prep_;
+  std::string head_, hhea_, maxp_, glyf_, hmtx_;
   int metricCount_ = 0;
 };
 
