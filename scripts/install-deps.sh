@@ -22,7 +22,8 @@ PACKAGES=(
   # The export to Excel (XLSX) files; LibreOffice Calc prints exported
   # workbooks in the export's print test (skipped where it is missing).
   libxlsxwriter-dev libreoffice-calc-nogui
-  # The benchmarks weigh libdeflate against zlib on PDF page contents.
+  # zelrpt-cli's own PDF writer compresses with libdeflate (the benchmarks
+  # weigh it against zlib on page contents).
   libdeflate-dev
   zip unzip
   # The desktop entry and report MIME type setup registers, and their checks.

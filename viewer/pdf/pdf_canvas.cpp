@@ -96,7 +96,7 @@ double PdfCanvas::deviceX(double x) const { return scaleX() * x + (originX_ - wi
 double PdfCanvas::deviceY(double y) const { return scaleY() * y + (originY_ - windowY_ * scaleY()); }
 
 void PdfCanvas::beginPage() {
-  held_.clear();
+  clearHeld();
   lineWidth_ = -1;
   fill_ = 0;
   // Square caps and mitred joins, as the classic device's solid pens.
@@ -214,7 +214,7 @@ std::pair<std::size_t, std::size_t> bandsOf(double y, double h, double band) {
 
 bool PdfCanvas::overlapsHeld(const Box& box, std::size_t except) const {
   const auto [first, last] = bandsOf(box.y, box.h, kBand);
-  for (std::size_t i = 0; i < held_.size(); ++i) {
+  for (std::size_t i = 0; i < heldCount_; ++i) {
     if (i == except || !held_[i].bounds.intersects(box)) continue;
     const std::vector<std::vector<Box>>& bands = held_[i].inked;
     for (std::size_t band = first; band <= last && band < bands.size(); ++band) {
@@ -328,7 +328,7 @@ void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, u
 
   if (!clip) {
     std::size_t index = 0;
-    while (index < held_.size()) {
+    while (index < heldCount_) {
       const Held& h = held_[index];
       if (h.source == &font && h.ux == ux && h.uy == uy && h.color == textColor_) break;
       ++index;
@@ -339,8 +339,10 @@ void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, u
       flushTexts();
       index = 0;
     }
-    if (index == held_.size()) {
-      Held& h = held_.emplace_back();
+    if (index == heldCount_) {
+      // Runs are kept for the next page's texts, with their buffers.
+      if (heldCount_ == held_.size()) held_.emplace_back();
+      Held& h = held_[heldCount_++];
       h.source = &font;
       h.font = pdfFont;
       h.ux = ux;
@@ -357,7 +359,7 @@ void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, u
     appendText(h, laid, x, baseline);
     return;
   }
-  if (overlapsHeld(inked, held_.size())) flushTexts();
+  if (overlapsHeld(inked, heldCount_)) flushTexts();
   Held run;
   run.source = &font;
   run.font = pdfFont;
@@ -383,10 +385,22 @@ void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, u
   out += "ET Q\n";
 }
 
+void PdfCanvas::clearHeld() {
+  for (std::size_t i = 0; i < heldCount_; ++i) {
+    Held& h = held_[i];
+    h.operators.clear();
+    for (std::vector<Box>& band : h.inked) band.clear();
+    h.bounds = {};
+    h.lastX = h.lastY = h.penX = h.penY = 0;
+  }
+  heldCount_ = 0;
+}
+
 void PdfCanvas::flushTexts() {
-  if (held_.empty()) return;
+  if (heldCount_ == 0) return;
   std::string& out = writer_.content();
-  for (const Held& h : held_) {
+  for (std::size_t i = 0; i < heldCount_; ++i) {
+    const Held& h = held_[i];
     setFill(h.color);
     out += "BT/";
     out += writer_.fontName(h.font);
@@ -394,7 +408,7 @@ void PdfCanvas::flushTexts() {
     out += h.operators;
     out += "ET\n";
   }
-  held_.clear();
+  clearHeld();
 }
 
 }  // namespace zel::pdf

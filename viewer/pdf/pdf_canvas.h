@@ -159,7 +159,9 @@ class PdfCanvas : public Canvas {
   double currentX_ = 0, currentY_ = 0;
   std::vector<const PdfFontSource::Font*> selected_;
   std::vector<UsedFont> used_;
-  std::vector<Held> held_;
+  std::vector<Held> held_;  // the first heldCount_ are in use
+  std::size_t heldCount_ = 0;
+  void clearHeld();
 };
 
 }  // namespace zel::pdf
