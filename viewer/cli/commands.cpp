@@ -29,6 +29,7 @@
 #include "printer_layer.h"
 #ifdef ZEL_OWN_PDF_WRITER
 #  include "pdf_file_printer.h"
+#  include "pdf_font_source.h"
 #endif
 #include "report_description.h"
 #include "report_listing.h"
@@ -247,7 +248,9 @@ int runRender(const CliCommand& command, std::FILE* out) {
     });
   } else {
 #ifdef ZEL_OWN_PDF_WRITER
-    if (output) {
+    // The program writes the PDF itself where it can embed the faces;
+    // otherwise Qt draws it.
+    if (output && QtPdfFontSource::embedsMappedFaces()) {
       own = std::make_unique<PdfFilePrinter>(
           [&output](const char* data, std::size_t size) { output->write(data, size); });
     }

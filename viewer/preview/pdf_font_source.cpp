@@ -4,6 +4,8 @@
 #include <QFontMetricsF>
 
 #include "cp949.h"
+#include "font_mapper.h"
+#include "truetype_font.h"
 
 namespace zel {
 namespace {
@@ -11,6 +13,22 @@ namespace {
 constexpr int kDefaultCellHeight = 30;  // as the painter canvas's "no font selected"
 
 }  // namespace
+
+bool QtPdfFontSource::embedsMappedFaces() {
+  // Face names of each kind, as the mapper sorts them (ASCII is CP949 too).
+  for (const char* face : {"GulimChe", "Batang", "Gulim"}) {
+    const QRawFont raw = QRawFont::fromFont(QFont(fontMapper().familyFor(face)));
+    if (!raw.isValid()) return false;
+    const auto tables = [&raw](std::uint32_t tag) {
+      const char name[5] = {static_cast<char>(tag >> 24), static_cast<char>(tag >> 16), static_cast<char>(tag >> 8),
+                            static_cast<char>(tag), 0};
+      const QByteArray table = raw.fontTable(name);
+      return std::string(table.constData(), static_cast<std::size_t>(table.size()));
+    };
+    if (!pdf::TrueTypeFont::load(tables)) return false;
+  }
+  return true;
+}
 
 std::size_t QtPdfFontSource::KeyHash::operator()(const KeyView& k) const {
   return std::hash<std::string_view>()(k.text) ^ (std::hash<const void*>()(k.font) << 1);

@@ -35,6 +35,11 @@ class QtPdfFontSource : public pdf::PdfFontSource {
   const Font& defaultFont() override;
   const pdf::PdfLaidText& layOut(const Font& font, const std::string& cp949Text) override;
 
+  // Whether every face the font mapper hands out (fixed, sans-serif, serif)
+  // is a TrueType face the PDF writer can embed; an OpenType face with
+  // PostScript outlines is not, and its texts would be lost.
+  static bool embedsMappedFaces();
+
   // Laid-out texts kept, beyond which the oldest half is forgotten.
   static constexpr std::size_t kKeptTexts = 4096;
 
