@@ -326,7 +326,7 @@ void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, u
   const Box inked{x, top, width, cell};
   if (laid.glyphs.empty()) return;
 
-  if (!clip) {
+  if (!clip && laid.fallbacks.empty()) {
     std::size_t index = 0;
     while (index < heldCount_) {
       const Held& h = held_[index];
@@ -359,30 +359,52 @@ void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, u
     appendText(h, laid, x, baseline);
     return;
   }
+  // Clipped texts, and texts partly in other fonts, are written at once.
   if (overlapsHeld(inked, heldCount_)) flushTexts();
-  Held run;
-  run.source = &font;
-  run.font = pdfFont;
-  run.ux = ux;
-  run.uy = uy;
-  run.originX = x;
-  run.originY = baseline;
-  appendText(run, laid, x, baseline);
   std::string& out = writer_.content();
   setFill(textColor_);
-  out += "q ";
-  appendNumber(out, pointX(allowed.x));
-  out += ' ';
-  appendNumber(out, pointY(allowed.y + allowed.h));
-  out += ' ';
-  appendNumber(out, pointX(allowed.w));
-  out += ' ';
-  appendNumber(out, pointX(allowed.h));
-  out += " re W n BT/";
-  out += writer_.fontName(pdfFont);
-  out += " 1 Tf\n";
-  out += run.operators;
-  out += "ET Q\n";
+  if (clip) {
+    out += "q ";
+    appendNumber(out, pointX(allowed.x));
+    out += ' ';
+    appendNumber(out, pointY(allowed.y + allowed.h));
+    out += ' ';
+    appendNumber(out, pointX(allowed.w));
+    out += ' ';
+    appendNumber(out, pointX(allowed.h));
+    out += " re W n\n";
+  }
+  writeMixed(font, laid, ux, uy, x, baseline);
+  if (clip) out += "Q\n";
+}
+
+void PdfCanvas::writeMixed(const PdfFontSource::Font& font, const PdfLaidText& laid, double ux, double uy, double x,
+                           double baseline) {
+  std::string& out = writer_.content();
+  PdfLaidText part;
+  for (std::size_t face = 0; face <= laid.fallbacks.size(); ++face) {
+    part.glyphs.clear();
+    for (const PdfGlyph& g : laid.glyphs) {
+      if (g.face == face) part.glyphs.push_back(g);
+    }
+    if (part.glyphs.empty()) continue;
+    const PdfFontSource::Font& partFont = face == 0 ? font : *laid.fallbacks[face - 1];
+    const int pdfFont = pdfFontOf(partFont);
+    if (pdfFont < 0) continue;
+    Held run;
+    run.source = &partFont;
+    run.font = pdfFont;
+    run.ux = ux;
+    run.uy = uy;
+    run.originX = x;
+    run.originY = baseline;
+    appendText(run, part, x, baseline);
+    out += "BT/";
+    out += writer_.fontName(pdfFont);
+    out += " 1 Tf\n";
+    out += run.operators;
+    out += "ET\n";
+  }
 }
 
 void PdfCanvas::clearHeld() {

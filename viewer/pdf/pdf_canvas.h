@@ -25,19 +25,7 @@ namespace zel::pdf {
 
 class PdfWriter;
 
-// One glyph of a laid-out text: its number, its pen position (font units
-// from the text's start) and the characters it stands for.
-struct PdfGlyph {
-  std::uint16_t glyph = 0;
-  double x = 0;
-  char16_t text[2] = {0, 0};
-  std::uint8_t length = 0;  // UTF-16 units in text
-};
-
-struct PdfLaidText {
-  std::vector<PdfGlyph> glyphs;  // blanks are left out; they keep their advance
-  double advance = 0;  // font units
-};
+struct PdfLaidText;
 
 class PdfFontSource {
  public:
@@ -58,6 +46,23 @@ class PdfFontSource {
   virtual const Font& defaultFont() = 0;
   // The text's glyphs; the reference holds until the next call.
   virtual const PdfLaidText& layOut(const Font& font, const std::string& cp949Text) = 0;
+};
+
+// One glyph of a laid-out text: its number, its pen position (font units
+// from the text's start) and the characters it stands for.
+struct PdfGlyph {
+  std::uint16_t glyph = 0;
+  double x = 0;
+  char16_t text[2] = {0, 0};
+  std::uint8_t length = 0;  // UTF-16 units in text
+  std::uint8_t face = 0;  // 0: the text's font; n: the text's fallbacks[n - 1]
+};
+
+struct PdfLaidText {
+  std::vector<PdfGlyph> glyphs;  // blanks are left out; they keep their advance
+  double advance = 0;  // font units
+  // Fonts that stand in for characters the text's font lacks.
+  std::vector<const PdfFontSource::Font*> fallbacks;
 };
 
 class PdfCanvas : public Canvas {
@@ -142,6 +147,9 @@ class PdfCanvas : public Canvas {
   void setFill(std::uint32_t color);
   // Appends the text's glyphs to the run: "a 0 0 d x y Tm [...] TJ".
   void appendText(Held& run, const PdfLaidText& laid, double x, double baseline);
+  // A text with glyphs of fallback fonts: written at once, a text object a font.
+  void writeMixed(const PdfFontSource::Font& font, const PdfLaidText& laid, double ux, double uy, double x,
+                  double baseline);
 
   PdfWriter& writer_;
   PdfFontSource& fonts_;

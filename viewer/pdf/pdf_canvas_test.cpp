@@ -39,9 +39,13 @@ class FakeFonts : public PdfFontSource {
   }
   const Font& defaultFont() override { return fonts_[0]; }
   const PdfLaidText& layOut(const Font& font, const std::string& text) override {
+    // 'x' stands for a character the font lacks: the second face draws it.
     laid_ = {};
     for (char c : text) {
-      if (c != ' ') laid_.glyphs.push_back({static_cast<std::uint16_t>(1 + c % 8), laid_.advance, {char16_t(c), 0}, 1});
+      const std::uint8_t face = c == 'x' ? 1 : 0;
+      if (face) laid_.fallbacks = {&fonts_[1]};
+      if (c != ' ')
+        laid_.glyphs.push_back({static_cast<std::uint16_t>(1 + c % 8), laid_.advance, {char16_t(c), 0}, 1, face});
       laid_.advance += font.size / 2;
     }
     return laid_;
@@ -127,7 +131,20 @@ TEST(PdfCanvasText, AnOverflowingTextIsClippedToItsRectangleAndSlack) {
   Page page;
   // 100 wide in 50: clipped to the rectangle widened by 2 units each way.
   page.canvas.drawText("AB", {100, 100, 150, 200}, kDtLeft);
-  EXPECT_EQ(page.drawn(), "q 98 798 54 104 re W n BT/F1 1 Tf\n100 0 0 100 100 820 Tm[<00020003>]TJ\nET Q\n");
+  EXPECT_EQ(page.drawn(), "q 98 798 54 104 re W n\nBT/F1 1 Tf\n100 0 0 100 100 820 Tm[<00020003>]TJ\nET\nQ\n");
+}
+
+TEST(PdfCanvasText, ATextPartlyInAFallbackFontIsWrittenAtOnceAFontAtATime) {
+  Page page;
+  page.canvas.drawText("C", {100, 300, 300, 400}, kDtLeft);  // held
+  page.canvas.drawText("AxB", {100, 100, 300, 200}, kDtLeft);
+  EXPECT_EQ(page.writer.content(),
+            "BT/F1 1 Tf\n100 0 0 100 100 820 Tm[<0002>-500<0003>]TJ\nET\n"
+            "BT/F2 1 Tf\n100 0 0 100 150 820 Tm[<0001>]TJ\nET\n");
+  EXPECT_EQ(page.drawn(),
+            "BT/F1 1 Tf\n100 0 0 100 100 820 Tm[<0002>-500<0003>]TJ\nET\n"
+            "BT/F2 1 Tf\n100 0 0 100 150 820 Tm[<0001>]TJ\nET\n"
+            "BT/F1 1 Tf\n100 0 0 100 100 620 Tm[<0004>]TJ\nET\n");
 }
 
 TEST(PdfCanvasText, TextsOfOneFontAreWrittenTogetherUntilALine) {

@@ -2,6 +2,8 @@
 
 #include <QChar>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QTextLayout>
 
 #include "cp949.h"
 #include "font_mapper.h"
@@ -12,6 +14,13 @@ namespace {
 
 constexpr int kDefaultCellHeight = 30;  // as the painter canvas's "no font selected"
 
+std::string tableOf(const QRawFont& raw, std::uint32_t tag) {
+  const char name[5] = {static_cast<char>(tag >> 24), static_cast<char>(tag >> 16), static_cast<char>(tag >> 8),
+                        static_cast<char>(tag), 0};
+  const QByteArray table = raw.fontTable(name);
+  return std::string(table.constData(), static_cast<std::size_t>(table.size()));
+}
+
 }  // namespace
 
 bool QtPdfFontSource::embedsMappedFaces() {
@@ -19,13 +28,7 @@ bool QtPdfFontSource::embedsMappedFaces() {
   for (const char* face : {"GulimChe", "Batang", "Gulim"}) {
     const QRawFont raw = QRawFont::fromFont(QFont(fontMapper().familyFor(face)));
     if (!raw.isValid()) return false;
-    const auto tables = [&raw](std::uint32_t tag) {
-      const char name[5] = {static_cast<char>(tag >> 24), static_cast<char>(tag >> 16), static_cast<char>(tag >> 8),
-                            static_cast<char>(tag), 0};
-      const QByteArray table = raw.fontTable(name);
-      return std::string(table.constData(), static_cast<std::size_t>(table.size()));
-    };
-    if (!pdf::TrueTypeFont::load(tables)) return false;
+    if (!pdf::TrueTypeFont::load([&raw](std::uint32_t tag) { return tableOf(raw, tag); })) return false;
   }
   return true;
 }
@@ -58,12 +61,7 @@ QtPdfFontSource::Entry* QtPdfFontSource::make(const LogicalFont& logical) {
   const Face& face = faceOf(made.resolved);
   made.font.face = &face;
   const QRawFont raw = face.raw;
-  made.font.tables = [raw](std::uint32_t tag) {
-    const char name[5] = {static_cast<char>(tag >> 24), static_cast<char>(tag >> 16), static_cast<char>(tag >> 8),
-                          static_cast<char>(tag), 0};
-    const QByteArray table = raw.fontTable(name);
-    return std::string(table.constData(), static_cast<std::size_t>(table.size()));
-  };
+  made.font.tables = [raw](std::uint32_t tag) { return tableOf(raw, tag); };
   made.font.size = made.resolved.font.pixelSize();
   made.font.ascent = made.resolved.ascent;
   made.font.descent = made.resolved.descent;
@@ -133,8 +131,10 @@ void QtPdfFontSource::layOutAnew(const Entry& entry, const std::string& cp949Tex
     out.advance = advance;
     return;
   }
+  // As the painter draws such a text on a PDF device: word by word from
+  // the measured start of each word, laid out by the toolkit, characters
+  // the font lacks in the font it falls back on.
   out.advance = font.metrics->horizontalAdvance(text);
-  const QRawFont& raw = font.glyphs->rawFont();
   const qsizetype length = text.size();
   qsizetype start = 0;
   while (start < length) {
@@ -142,26 +142,73 @@ void QtPdfFontSource::layOutAnew(const Entry& entry, const std::string& cp949Tex
     if (start >= length) break;
     qsizetype end = start;
     while (end < length && !text.at(end).isSpace()) ++end;
-    double x = start == 0 ? 0.0 : font.metrics->horizontalAdvance(text.left(start));
-    for (qsizetype i = start; i < end;) {
-      const qsizetype units = text.at(i).isHighSurrogate() && i + 1 < end && text.at(i + 1).isLowSurrogate() ? 2 : 1;
-      quint32 index = 0;
-      int count = 1;
-      if (!raw.glyphIndexesForChars(text.constData() + i, static_cast<int>(units), &index, &count) || count < 1)
-        index = 0;
-      QPointF step;
-      raw.advancesForGlyphIndexes(&index, &step, 1);
-      pdf::PdfGlyph& glyph = out.glyphs.emplace_back();
-      glyph.glyph = static_cast<std::uint16_t>(index);
-      glyph.x = x;
-      glyph.text[0] = text.at(i).unicode();
-      if (units == 2) glyph.text[1] = text.at(i + 1).unicode();
-      glyph.length = static_cast<std::uint8_t>(units);
-      x += step.x();
+    const double offset = start == 0 ? 0.0 : font.metrics->horizontalAdvance(text.left(start));
+    const QString word = text.mid(start, end - start);
+    QTextLayout layout(word, font.font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    for (qsizetype i = 0; i < word.size();) {
+      const qsizetype units = word.at(i).isHighSurrogate() && i + 1 < word.size() ? 2 : 1;
+      bool first = true;
+      for (const QGlyphRun& run : layout.glyphRuns(static_cast<int>(i), static_cast<int>(units))) {
+        const std::uint8_t face = faceIndex(entry, run.rawFont(), out);
+        const QList<quint32> indexes = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype g = 0; g < indexes.size() && g < positions.size(); ++g) {
+          pdf::PdfGlyph& glyph = out.glyphs.emplace_back();
+          glyph.glyph = static_cast<std::uint16_t>(indexes[g]);
+          glyph.x = offset + positions[g].x();
+          glyph.face = face;
+          if (first) {
+            glyph.text[0] = word.at(i).unicode();
+            if (units == 2) glyph.text[1] = word.at(i + 1).unicode();
+            glyph.length = static_cast<std::uint8_t>(units);
+            first = false;
+          }
+        }
+      }
       i += units;
     }
     start = end;
   }
+}
+
+std::uint8_t QtPdfFontSource::faceIndex(const Entry& entry, const QRawFont& raw, pdf::PdfLaidText& out) {
+  if (!raw.isValid() || raw.familyName() == faceOf(entry.resolved).raw.familyName()) return 0;
+  const Font* fallback = nullptr;
+  for (const Fallback& known : fallbacks_) {
+    if (known.family == raw.familyName() && known.font.size == raw.pixelSize() &&
+        known.font.stretch == entry.font.stretch) {
+      fallback = &known.font;
+    }
+  }
+  if (!fallback) {
+    Fallback& made = fallbacks_.emplace_back();
+    made.family = raw.familyName();
+    Face* face = nullptr;
+    for (Face& f : faces_) {
+      if (f.family == made.family) face = &f;
+    }
+    if (!face) {
+      face = &faces_.emplace_back();
+      face->family = made.family;
+      face->raw = raw;
+    }
+    made.font = entry.font;
+    made.font.face = face;
+    const QRawFont tables = face->raw;
+    made.font.tables = [tables](std::uint32_t tag) { return tableOf(tables, tag); };
+    made.font.size = raw.pixelSize();
+    made.font.ascent = raw.ascent();
+    made.font.descent = raw.descent();
+    fallback = &made.font;
+  }
+  for (std::size_t i = 0; i < out.fallbacks.size(); ++i) {
+    if (out.fallbacks[i] == fallback) return static_cast<std::uint8_t>(i + 1);
+  }
+  out.fallbacks.push_back(fallback);
+  return static_cast<std::uint8_t>(out.fallbacks.size());
 }
 
 }  // namespace zel

@@ -57,9 +57,17 @@ class QtPdfFontSource : public pdf::PdfFontSource {
   Entry* make(const LogicalFont& font);
   const Face& faceOf(const PainterCanvas::ResolvedFont& resolved);
   void layOutAnew(const Entry& entry, const std::string& cp949Text, pdf::PdfLaidText& out);
+  // The glyph's face in out: 0 for the entry's own, else the fallback font
+  // made for raw at the entry's size, added to out's fallbacks.
+  std::uint8_t faceIndex(const Entry& entry, const QRawFont& raw, pdf::PdfLaidText& out);
 
   std::deque<Face> faces_;
   std::deque<Entry> fonts_;
+  struct Fallback {
+    QString family;
+    Font font;
+  };
+  std::deque<Fallback> fallbacks_;
   Entry* default_ = nullptr;
   // Texts by font and bytes; looked up without copying the bytes.
   struct Key {

@@ -23,10 +23,10 @@ struct FontCase {
 };
 
 TEST(QtPdfFontSource, MeasuresAsThePainterCanvasDoes) {
-  const FontCase fonts[] = {{"굴림체", 30, 0},  {"굴림체", 34, 15}, {"굴림", 40, 0},
-                            {"바탕", 28, 12},   {"궁서체", 50, 20}, {"MS Sans Serif", 25, 0}};
-  const char* texts[] = {"가나다", "A0005002", "1,234,567.89", "공구 손료  3%", "漢字 섞인 글", "αβγ ДЖ ㄱㄴ",
-                         " 앞뒤 공백 "};
+  const FontCase fonts[] = {{"굴림체", 30, 0}, {"굴림체", 34, 15}, {"굴림", 40, 0},
+                            {"바탕", 28, 12},  {"궁서체", 50, 20}, {"MS Sans Serif", 25, 0}};
+  const char* texts[] = {"가나다",       "A0005002",    "1,234,567.89", "공구 손료  3%",
+                         "漢字 섞인 글", "αβγ ДЖ ㄱㄴ", " 앞뒤 공백 "};
   QTemporaryDir dir;
   QPdfWriter device(dir.filePath("m.pdf"));
   QPainter painter(&device);
