@@ -57,6 +57,46 @@ double nineDigits(double v) {
   return negative ? -cut : cut;
 }
 
+// A number as the toolkit's PDF engine writes it (nine significant digits,
+// cut; all nine fraction digits below 1), so that a reader parses it to
+// the same value.
+void appendToolkitNumber(std::string& out, double value) {
+  if (std::isnan(value)) {
+    out += '0';
+    return;
+  }
+  if (value < 0) {
+    out += '-';
+    value = -value;
+  }
+  unsigned whole = static_cast<unsigned>(value);
+  int fraction = static_cast<int>((value - whole) * 1000000000);
+  if (fraction == 1000000000) {
+    ++whole;
+    fraction = 0;
+  }
+  char digits[16];
+  int count = 0;
+  while (whole) {
+    digits[count++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  }
+  int place = 100000000;
+  if (count == 0) {
+    out += '0';
+  } else {
+    while (count) {
+      out += digits[--count];
+      place /= 10;
+      fraction /= 10;
+    }
+  }
+  if (fraction) {
+    out += '.';
+    for (; place; place /= 10) out += static_cast<char>('0' + (fraction / place) % 10);
+  }
+}
+
 }  // namespace
 
 bool PdfCanvas::Box::intersects(const Box& o) const {
@@ -229,9 +269,7 @@ bool PdfCanvas::overlapsHeld(const Box& box, std::size_t except) const {
 void PdfCanvas::appendText(Held& run, const PdfLaidText& laid, double x, double baseline) {
   const TrueTypeFont& file = writer_.fontFile(run.font);
   const double size = run.source->size;
-  const double ux = nineDigits(run.ux), uy = nineDigits(run.uy);
   const double offsetX = (x - run.originX) / run.ux, offsetY = (baseline - run.originY) / run.uy;
-  const double originX = nineDigits(run.originX), originY = nineDigits(run.originY);
   std::string& out = run.operators;
   double startX = 0;
   double pen = 0;  // thousandths of the em from the text's start, as the widths move it
@@ -241,19 +279,20 @@ void PdfCanvas::appendText(Held& run, const PdfLaidText& laid, double x, double 
   for (const PdfGlyph& g : laid.glyphs) {
     const double gx = onGlyphGrid(g.x + offsetX), gy = onGlyphGrid(offsetY);
     run.penX += nineDigits(gx - run.lastX);
-    run.penY -= nineDigits(run.lastY - gy);
+    const double stepY = run.lastY - gy;
     run.lastX = gx;
     run.lastY = gy;
     if (first) {
+      // The text's start: across, where the steps of the glyphs before it
+      // add up to; down, the step as the toolkit's engine writes it, so
+      // that a reader adds up the same numbers to the same baseline.
       startX = run.penX;
-      appendNumber(out, pointX(ux) * size, 9);
-      out += " 0 0 ";
-      appendNumber(out, pointX(uy) * size, 9);
+      const double stepX = std::round((run.penX - run.lineX) * 1e6) / 1e6;
+      appendNumber(out, stepX, 6);
+      run.lineX += stepX;
       out += ' ';
-      appendNumber(out, pointX(originX + ux * run.penX), 9);
-      out += ' ';
-      appendNumber(out, pointY(originY + uy * run.penY), 9);
-      out += " Tm[<";
+      appendToolkitNumber(out, stepY);
+      out += " Td[<";
       first = false;
     } else {
       // Each glyph where the layout puts it: the pen moves by the glyph's
@@ -274,6 +313,30 @@ void PdfCanvas::appendText(Held& run, const PdfLaidText& laid, double x, double 
     pen += std::lround(file.advance(g.glyph) * widthScale);
   }
   out += ">]TJ\n";
+}
+
+void PdfCanvas::beginRun(std::string& out, const Held& run) const {
+  // Device pixels turned into points, then the run's own scale and origin
+  // in device pixels, numbers as the toolkit's engine writes them.
+  out += "q ";
+  appendToolkitNumber(out, pointsPerPixel_);
+  out += " 0 0 ";
+  appendToolkitNumber(out, -pointsPerPixel_);
+  out += " 0 ";
+  appendToolkitNumber(out, pageHeight_);
+  out += " cm ";
+  appendToolkitNumber(out, run.ux);
+  out += " 0 0 ";
+  appendToolkitNumber(out, run.uy);
+  out += ' ';
+  appendToolkitNumber(out, run.originX);
+  out += ' ';
+  appendToolkitNumber(out, run.originY);
+  out += " cm BT/";
+  out += writer_.fontName(run.font);
+  out += ' ';
+  appendToolkitNumber(out, run.source->size);
+  out += " Tf 1 0 0 -1 0 0 Tm\n";
 }
 
 void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, unsigned flags, double xScale) {
@@ -381,13 +444,16 @@ void PdfCanvas::drawText(const std::string& cp949Text, const CanvasRect& rect, u
 void PdfCanvas::writeMixed(const PdfFontSource::Font& font, const PdfLaidText& laid, double ux, double uy, double x,
                            double baseline) {
   std::string& out = writer_.content();
+  // In the text's order, a run for each stretch of glyphs of one font, as
+  // the toolkit draws such a text item by item.
   PdfLaidText part;
-  for (std::size_t face = 0; face <= laid.fallbacks.size(); ++face) {
-    part.glyphs.clear();
-    for (const PdfGlyph& g : laid.glyphs) {
-      if (g.face == face) part.glyphs.push_back(g);
-    }
-    if (part.glyphs.empty()) continue;
+  for (std::size_t begin = 0; begin < laid.glyphs.size();) {
+    const std::uint8_t face = laid.glyphs[begin].face;
+    std::size_t end = begin;
+    while (end < laid.glyphs.size() && laid.glyphs[end].face == face) ++end;
+    part.glyphs.assign(laid.glyphs.begin() + static_cast<std::ptrdiff_t>(begin),
+                       laid.glyphs.begin() + static_cast<std::ptrdiff_t>(end));
+    begin = end;
     const PdfFontSource::Font& partFont = face == 0 ? font : *laid.fallbacks[face - 1];
     const int pdfFont = pdfFontOf(partFont);
     if (pdfFont < 0) continue;
@@ -399,11 +465,9 @@ void PdfCanvas::writeMixed(const PdfFontSource::Font& font, const PdfLaidText& l
     run.originX = x;
     run.originY = baseline;
     appendText(run, part, x, baseline);
-    out += "BT/";
-    out += writer_.fontName(pdfFont);
-    out += " 1 Tf\n";
+    beginRun(out, run);
     out += run.operators;
-    out += "ET\n";
+    out += "ET Q\n";
   }
 }
 
@@ -413,7 +477,7 @@ void PdfCanvas::clearHeld() {
     h.operators.clear();
     for (std::vector<Box>& band : h.inked) band.clear();
     h.bounds = {};
-    h.lastX = h.lastY = h.penX = h.penY = 0;
+    h.lastX = h.lastY = h.penX = h.lineX = 0;
   }
   heldCount_ = 0;
 }
@@ -424,11 +488,9 @@ void PdfCanvas::flushTexts() {
   for (std::size_t i = 0; i < heldCount_; ++i) {
     const Held& h = held_[i];
     setFill(h.color);
-    out += "BT/";
-    out += writer_.fontName(h.font);
-    out += " 1 Tf\n";
+    beginRun(out, h);
     out += h.operators;
-    out += "ET\n";
+    out += "ET Q\n";
   }
   clearHeld();
 }

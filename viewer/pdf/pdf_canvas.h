@@ -119,7 +119,8 @@ class PdfCanvas : public Canvas {
     std::uint32_t color = 0;
     double originX = 0, originY = 0;  // device pixels
     double lastX = 0, lastY = 0;  // the last glyph, font units from the origin
-    double penX = 0, penY = 0;  // its place as the steps add up
+    double penX = 0;  // its place across as the steps add up
+    double lineX = 0;  // the last text's start as written
     std::string operators;
     // The texts' cells by band of the page (kBand device pixels high), so a
     // new text is checked against its neighbours only.
@@ -147,6 +148,8 @@ class PdfCanvas : public Canvas {
   void setFill(std::uint32_t color);
   // Appends the text's glyphs to the run: "a 0 0 d x y Tm [...] TJ".
   void appendText(Held& run, const PdfLaidText& laid, double x, double baseline);
+  // "q ... cm BT/Fn size Tf ... Tm": the run's scale, origin and font.
+  void beginRun(std::string& out, const Held& run) const;
   // A text with glyphs of fallback fonts: written at once, a text object a font.
   void writeMixed(const PdfFontSource::Font& font, const PdfLaidText& laid, double ux, double uy, double x,
                   double baseline);

@@ -83,47 +83,65 @@ LogicalFont face(const char* name) {
   return f;
 }
 
+// A run of texts as written: points from device pixels (y turned at the
+// page's 1000), the run's scale and origin, then each text's start as a
+// step from the last one's and its glyphs.
+std::string run(int font, const char* scaleAndOrigin, const std::string& texts) {
+  return std::string("q 1 0 0 -1 0 1000 cm ") + scaleAndOrigin + " cm BT/F" + std::to_string(font) +
+         " 100 Tf 1 0 0 -1 0 0 Tm\n" + texts + "ET Q\n";
+}
+
 struct TextCase {
   const char* what;
   const char* text;
   CanvasRect rect;
   unsigned flags;
   double squeeze;
-  const char* operators;
+  const char* scaleAndOrigin;
+  const char* glyphs;
 };
 
 TEST(PdfCanvasText, PlacedAsAlignedAndSqueezed) {
-  // Glyph glyph(c) = 1 + c % 8: A -> 0002, B -> 0003. Baseline: the top plus
-  // the ascent (80) in device pixels, then turned: 1000 - y.
+  // Glyph glyph(c) = 1 + c % 8: A -> 0002, B -> 0003. The origin is the
+  // text's start on its baseline, the top plus the ascent (80).
   const TextCase cases[] = {
-      {"left", "AB", {100, 100, 300, 200}, kDtLeft, 1, "100 0 0 100 100 820 Tm[<00020003>]TJ"},
-      {"right", "AB", {100, 100, 300, 200}, kDtRight, 1, "100 0 0 100 200 820 Tm[<00020003>]TJ"},
-      {"centre", "AB", {100, 100, 300, 200}, kDtCenter, 1, "100 0 0 100 150 820 Tm[<00020003>]TJ"},
-      {"middle", "AB", {100, 100, 300, 300}, kDtVCenter, 1, "100 0 0 100 100 770 Tm[<00020003>]TJ"},
+      {"left", "AB", {100, 100, 300, 200}, kDtLeft, 1, "1 0 0 1 100 180", "0 0 Td[<00020003>]TJ\n"},
+      {"right", "AB", {100, 100, 300, 200}, kDtRight, 1, "1 0 0 1 200 180", "0 0 Td[<00020003>]TJ\n"},
+      {"centre", "AB", {100, 100, 300, 200}, kDtCenter, 1, "1 0 0 1 150 180", "0 0 Td[<00020003>]TJ\n"},
+      {"middle", "AB", {100, 100, 300, 300}, kDtVCenter, 1, "1 0 0 1 100 230", "0 0 Td[<00020003>]TJ\n"},
       {"either order of top and bottom",
        "AB",
        {100, 200, 300, 100},
        kDtLeft,
        1,
-       "100 0 0 100 100 820 Tm[<00020003>]TJ"},
+       "1 0 0 1 100 180",
+       "0 0 Td[<00020003>]TJ\n"},
       {"a blank moves the pen on",
        "A B",
        {100, 100, 300, 200},
        kDtLeft,
        1,
-       "100 0 0 100 100 820 Tm[<0002>-500<0003>]TJ"},
-      {"squeezed to half", "AB", {100, 100, 300, 200}, kDtRight, 0.5, "50 0 0 100 250 820 Tm[<00020003>]TJ"},
+       "1 0 0 1 100 180",
+       "0 0 Td[<0002>-500<0003>]TJ\n"},
+      {"squeezed to half",
+       "AB",
+       {100, 100, 300, 200},
+       kDtRight,
+       0.5,
+       "0.500000000 0 0 1 250 180",
+       "0 0 Td[<00020003>]TJ\n"},
       {"a squeeze of 1 or more draws as it is",
        "AB",
        {100, 100, 300, 200},
        kDtLeft,
        1.5,
-       "100 0 0 100 100 820 Tm[<00020003>]TJ"},
+       "1 0 0 1 100 180",
+       "0 0 Td[<00020003>]TJ\n"},
   };
   for (const TextCase& c : cases) {
     Page page;
     page.canvas.drawText(c.text, c.rect, c.flags, c.squeeze);
-    EXPECT_EQ(page.drawn(), std::string("BT/F1 1 Tf\n") + c.operators + "\nET\n") << c.what;
+    EXPECT_EQ(page.drawn(), run(1, c.scaleAndOrigin, c.glyphs)) << c.what;
   }
 }
 
@@ -131,20 +149,19 @@ TEST(PdfCanvasText, AnOverflowingTextIsClippedToItsRectangleAndSlack) {
   Page page;
   // 100 wide in 50: clipped to the rectangle widened by 2 units each way.
   page.canvas.drawText("AB", {100, 100, 150, 200}, kDtLeft);
-  EXPECT_EQ(page.drawn(), "q 98 798 54 104 re W n\nBT/F1 1 Tf\n100 0 0 100 100 820 Tm[<00020003>]TJ\nET\nQ\n");
+  EXPECT_EQ(page.drawn(), "q 98 798 54 104 re W n\n" + run(1, "1 0 0 1 100 180", "0 0 Td[<00020003>]TJ\n") + "Q\n");
 }
 
 TEST(PdfCanvasText, ATextPartlyInAFallbackFontIsWrittenAtOnceAFontAtATime) {
   Page page;
   page.canvas.drawText("C", {100, 300, 300, 400}, kDtLeft);  // held
   page.canvas.drawText("AxB", {100, 100, 300, 200}, kDtLeft);
-  EXPECT_EQ(page.writer.content(),
-            "BT/F1 1 Tf\n100 0 0 100 100 820 Tm[<0002>-500<0003>]TJ\nET\n"
-            "BT/F2 1 Tf\n100 0 0 100 150 820 Tm[<0001>]TJ\nET\n");
-  EXPECT_EQ(page.drawn(),
-            "BT/F1 1 Tf\n100 0 0 100 100 820 Tm[<0002>-500<0003>]TJ\nET\n"
-            "BT/F2 1 Tf\n100 0 0 100 150 820 Tm[<0001>]TJ\nET\n"
-            "BT/F1 1 Tf\n100 0 0 100 100 620 Tm[<0004>]TJ\nET\n");
+  // In the text's order, a run for each stretch of one font.
+  const std::string mixed = run(1, "1 0 0 1 100 180", "0 0 Td[<0002>]TJ\n") +
+                            run(2, "1 0 0 1 100 180", "50 0 Td[<0001>]TJ\n") +
+                            run(1, "1 0 0 1 100 180", "100 0 Td[<0003>]TJ\n");
+  EXPECT_EQ(page.writer.content(), mixed);
+  EXPECT_EQ(page.drawn(), mixed + run(1, "1 0 0 1 100 380", "0 0 Td[<0004>]TJ\n"));
 }
 
 TEST(PdfCanvasText, TextsOfOneFontAreWrittenTogetherUntilALine) {
@@ -154,10 +171,9 @@ TEST(PdfCanvasText, TextsOfOneFontAreWrittenTogetherUntilALine) {
   page.canvas.moveTo(0, 500);
   page.canvas.lineTo(100, 500);
   page.canvas.drawText("C", {100, 600, 300, 700}, kDtLeft);
-  EXPECT_EQ(page.drawn(),
-            "BT/F1 1 Tf\n100 0 0 100 100 820 Tm[<0002>]TJ\n100 0 0 100 100 620 Tm[<0003>]TJ\nET\n"
-            "1 w\n0 500 m 100 500 l S\n"
-            "BT/F1 1 Tf\n100 0 0 100 100 320 Tm[<0004>]TJ\nET\n");
+  // The second text is 200 font units below the first: a step of -200.
+  EXPECT_EQ(page.drawn(), run(1, "1 0 0 1 100 180", "0 0 Td[<0002>]TJ\n0 -200 Td[<0003>]TJ\n") +
+                              "1 w\n0 500 m 100 500 l S\n" + run(1, "1 0 0 1 100 680", "0 0 Td[<0004>]TJ\n"));
 }
 
 TEST(PdfCanvasText, ATextOverAHeldOneOfAnotherFontKeepsTheDrawingOrder) {
@@ -168,16 +184,14 @@ TEST(PdfCanvasText, ATextOverAHeldOneOfAnotherFontKeepsTheDrawingOrder) {
     page.canvas.drawText("B", {overlapping ? 120 : 400, 100, 600, 200}, kDtLeft);
     page.canvas.restoreFont();
     page.canvas.drawText("C", {100, 300, 300, 400}, kDtLeft);
-    const std::string drawn = page.drawn();
     // Apart, the first font's texts go together before the second's; over
     // each other, A is written before B and C after it.
-    const std::string expected =
-        overlapping ? "BT/F1 1 Tf\n100 0 0 100 100 820 Tm[<0002>]TJ\nET\n"
-                      "BT/F2 1 Tf\n100 0 0 100 120 820 Tm[<0003>]TJ\nET\n"
-                      "BT/F1 1 Tf\n100 0 0 100 100 620 Tm[<0004>]TJ\nET\n"
-                    : "BT/F1 1 Tf\n100 0 0 100 100 820 Tm[<0002>]TJ\n100 0 0 100 100 620 Tm[<0004>]TJ\nET\n"
-                      "BT/F2 1 Tf\n100 0 0 100 400 820 Tm[<0003>]TJ\nET\n";
-    EXPECT_EQ(drawn, expected) << (overlapping ? "overlapping" : "apart");
+    const std::string expected = overlapping ? run(1, "1 0 0 1 100 180", "0 0 Td[<0002>]TJ\n") +
+                                                   run(2, "1 0 0 1 120 180", "0 0 Td[<0003>]TJ\n") +
+                                                   run(1, "1 0 0 1 100 380", "0 0 Td[<0004>]TJ\n")
+                                             : run(1, "1 0 0 1 100 180", "0 0 Td[<0002>]TJ\n0 -200 Td[<0004>]TJ\n") +
+                                                   run(2, "1 0 0 1 400 180", "0 0 Td[<0003>]TJ\n");
+    EXPECT_EQ(page.drawn(), expected) << (overlapping ? "overlapping" : "apart");
   }
 }
 
@@ -192,7 +206,7 @@ TEST(PdfCanvasText, ColourWidthAndFonts) {
   EXPECT_EQ(page.canvas.textWidth("AB"), 100);
   page.canvas.setTextColor(0x0000FF);  // 0x00BBGGRR: red
   page.canvas.drawText("A", {100, 100, 300, 200}, kDtLeft);
-  EXPECT_EQ(page.drawn(), "1 0 0 rg\nBT/F1 1 Tf\n100 0 0 100 100 820 Tm[<0002>]TJ\nET\n");
+  EXPECT_EQ(page.drawn(), "1 0 0 rg\n" + run(1, "1 0 0 1 100 180", "0 0 Td[<0002>]TJ\n"));
 }
 
 struct LineCase {
