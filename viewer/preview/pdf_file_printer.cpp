@@ -13,9 +13,10 @@
 namespace zel {
 namespace {
 
-// zlib's default: the files come out as small as the toolkit's, at a
-// third of its compressing time with libdeflate.
-constexpr int kDeflateLevel = 6;
+// Level 5 of libdeflate: files some 5 % larger than at zlib's default
+// level (still smaller than the toolkit's), a fifth less processor time in
+// all, which counts where the compressing thread shares a core.
+constexpr int kDeflateLevel = 5;
 
 // Outside a document there is nothing to draw on.
 class IdleCanvas : public Canvas {
