@@ -74,7 +74,6 @@ class CountingSink : public zel::CompareSink {
 
 int compareChild(const std::string& what, const std::string& out) {
   zel::RecordingMessageService quiet;
-  zel::setMessageService(&quiet);
   zel::EngineSettings env;
   env.SetDeleted(true);
   env.SetExact(true);

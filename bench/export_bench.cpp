@@ -74,12 +74,12 @@ class ExportingPreview : public zel::ReportPreview {
 
 int exportChild(const std::string& format, const std::string& out) {
   zel::RecordingMessageService quiet;
-  zel::setMessageService(&quiet);
   zel::EngineSettings env;
   env.SetDeleted(true);
   env.SetExact(true);
   zel::FakePrinter printer;
   zel::RunServices services;
+  services.messages = &quiet;
   services.printer = &printer;
   zel::ExportRequest request;
   request.path = format == "walk" ? std::string() : out;

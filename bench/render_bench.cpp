@@ -85,10 +85,13 @@ bool ensureFilledReport() { return zel::bench::ensureFilledReport(dataDir(), kLi
 // built-in PDF printer writing to pdfFile (may be empty when nothing prints).
 void runReport(const std::string& pdfFile, JobPreview::Job job, const char* reportName = kReportName) {
   auto printer = zel::PrinterLayer::pdfPrinter(QString::fromStdString(pdfFile));
+  zel::RecordingMessageService quiet;
   zel::RunServices services;
+  services.messages = &quiet;
   services.printer = printer.get();
   services.preview = [job] { return std::make_unique<JobPreview>(job); };
   zel::RunReport(services, dataDir(), reportName);
+  for (const zel::Message& m : quiet.shown) std::fprintf(stderr, "message: %s\n", m.text.c_str());
 }
 
 // The engine's recording canvas as the page picture: what the renderer costs
@@ -339,12 +342,9 @@ int main(int argc, char** argv) {
   zel::KeepPageBuffersInTheHeap();  // as the programs do
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  zel::RecordingMessageService quiet;
-  zel::setMessageService(&quiet);
   if (argc > 1 && std::strcmp(argv[1], "--peak-memory") == 0) return peakMemoryRun();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (const zel::Message& m : quiet.shown) std::fprintf(stderr, "message: %s\n", m.text.c_str());
   return 0;
 }

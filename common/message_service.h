@@ -57,8 +57,13 @@ class RecordingMessageService : public MessageService {
   std::vector<std::string> logged;
 };
 
-// The process-wide service. Programs install theirs at start; the default records.
-MessageService& messages();
-void setMessageService(MessageService* service);  // nullptr restores the default
+// Shows nothing and keeps nothing; answers as a user pressing Enter would (OK,
+// Yes). The stand-in where a caller has no one to ask.
+class SilentMessageService : public MessageService {
+ public:
+  MessageAnswer show(const Message& message) override {
+    return message.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
+  }
+};
 
 }  // namespace zel

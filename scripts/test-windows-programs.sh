@@ -29,11 +29,7 @@ case "$WHAT" in
     trap '"$WINESERVER" -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
     "$WINE" wineboot --init >/dev/null 2>&1
     "$WINESERVER" -w
-    # Not run, and said so: the wizard's tests spell their folders as POSIX
-    # paths (C:\...\x/y) and pack their archives with a POSIX helper; they are
-    # not ported to Windows yet (setup.exe itself is tried in the install test).
-    echo "SKIPPED: setup_wizard_tests (its test paths are POSIX paths; not ported to Windows yet)"
-    cd "$BUILD/full" && ctest --output-on-failure -j "$(nproc)" -L 'unit|gui|e2e' -E '^setup_wizard_tests$'
+    cd "$BUILD/full" && ctest --output-on-failure -j "$(nproc)" -L 'unit|gui|e2e'
     ;;
   *)
     echo "usage: $0 tests | install LINUX_CLI" >&2

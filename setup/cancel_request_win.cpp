@@ -18,26 +18,33 @@ volatile std::sig_atomic_t caught = 0;
 
 extern "C" void recordSignal(int signal) { caught = signal; }
 
-BOOL WINAPI recordConsoleEvent(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT: caught = SIGINT; return TRUE;
-    case CTRL_BREAK_EVENT: caught = SIGTERM; return TRUE;
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      caught = SIGTERM;
-      // Windows ends the process when this returns (or after its own time limit).
-      Sleep(INFINITE);
-      return TRUE;
-    default: return FALSE;
-  }
-}
+BOOL WINAPI recordConsoleEvent(DWORD event) { return handleConsoleEvent(event) ? TRUE : FALSE; }
 
 using Handler = void (*)(int);
 Handler previousInt = SIG_DFL;
 Handler previousTerm = SIG_DFL;
 
 }  // namespace
+
+ConsoleStop consoleStopFor(unsigned long event) {
+  switch (event) {
+    case CTRL_C_EVENT: return {SIGINT, false};
+    case CTRL_BREAK_EVENT: return {SIGTERM, false};
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT: return {SIGTERM, true};
+    default: return {};
+  }
+}
+
+int handleConsoleEvent(unsigned long event) {
+  const ConsoleStop stop = consoleStopFor(event);
+  if (stop.signal == 0) return 0;
+  caught = stop.signal;
+  // Windows ends the process when this returns (or after its own time limit).
+  if (stop.waits) Sleep(INFINITE);
+  return 1;
+}
 
 SignalCatcher::SignalCatcher() {
   previousInt = std::signal(SIGINT, recordSignal);

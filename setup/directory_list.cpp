@@ -48,10 +48,14 @@ void DirectoryList::fill() {
     addItem(row);
   };
 
-  // The path from the root down to the current directory.
+  // The path from the root down to the current directory. On Windows the root
+  // is the drive's ("C:/"), shown as Windows writes it.
   QStringList parts = directory_.split(QLatin1Char('/'), Qt::SkipEmptyParts);
   QString path = QStringLiteral("/");
-  addRow(path, path, 0, openIcon);
+#ifdef _WIN32
+  if (!parts.isEmpty() && parts.front().endsWith(QLatin1Char(':'))) path = parts.takeFirst() + QLatin1Char('/');
+#endif
+  addRow(QDir::toNativeSeparators(path), path, 0, openIcon);
   int depth = 1;
   for (const QString& part : parts) {
     path = path.endsWith(QLatin1Char('/')) ? path + part : path + QLatin1Char('/') + part;

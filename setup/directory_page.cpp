@@ -20,8 +20,7 @@ namespace {
 constexpr int kWidth = 484, kHeight = 344, kStripWidth = 121;
 }  // namespace
 
-DirectoryPage::DirectoryPage(SetupPlatform& platform, ModalRunner runModal, QWidget* parent)
-    : QDialog(parent), platform_(platform), runModal_(std::move(runModal)) {
+DirectoryPage::DirectoryPage(const SetupServices& services, QWidget* parent) : QDialog(parent), services_(services) {
   setObjectName(QStringLiteral("FM_DirSet"));
   setUpFixedDialog(*this, QStringLiteral("디렉토리설정"), kWidth, kHeight);
   makePictureStrip(this, SidePicture::kDirectory, kStripWidth, kHeight - kButtonBarHeight);
@@ -43,7 +42,7 @@ DirectoryPage::DirectoryPage(SetupPlatform& platform, ModalRunner runModal, QWid
   // The designed text: the default directory, which prepare takes as InstallPath.
   pathLabel = makeLabel(pathFrame, "pathLabel", QString(), 4, 4);
   pathLabel->setFixedWidth(299);
-  showPath(QString::fromStdString(platform_.defaultInstallDirectory()));
+  showPath(QString::fromStdString(services_.platform.defaultInstallDirectory()));
   chooseButton = makeButton(this, "chooseButton", QStringLiteral("경 로"), frameX + 307 + 4, 248, 44);
 
   QWidget* buttonBar = makeButtonBar(this, kWidth, kHeight);
@@ -75,8 +74,8 @@ void DirectoryPage::prepare() {
 // An existing installation is proposed again, so that a new version replaces it;
 // otherwise the default directory.
 QString DirectoryPage::UnInstallInfoRead() const {
-  const std::string installed = RecordedInstallation(platform_.userDataDirectory());
-  return QString::fromStdString(installed.empty() ? platform_.defaultInstallDirectory() : installed);
+  const std::string installed = RecordedInstallation(services_.platform.userDataDirectory());
+  return QString::fromStdString(installed.empty() ? services_.platform.defaultInstallDirectory() : installed);
 }
 
 void DirectoryPage::showPath(const QString& path) {
@@ -85,9 +84,9 @@ void DirectoryPage::showPath(const QString& path) {
 }
 
 void DirectoryPage::choosePath() {
-  FolderChooser chooser(platform_, this);
+  FolderChooser chooser(services_, this);
   InstallPath = path_.toStdString();
-  runModal(runModal_, chooser);
+  runModal(services_.runModal, chooser);
   if (DirSelected) showPath(QString::fromStdString(InstallPath));
   // The page takes the keyboard back from the closed chooser, also where the
   // window manager has not yet given it back.
@@ -98,11 +97,11 @@ void DirectoryPage::choosePath() {
 void DirectoryPage::goOn() {
   if (!DirSelected && !directoryExists(InstallPath)) {
     const MessageAnswer answer =
-        messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + InstallPath,
-                         MessageIcon::kQuestion, MessageButtons::kYesNo});
+        services_.messages.show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + InstallPath,
+                                 MessageIcon::kQuestion, MessageButtons::kYesNo});
     if (answer != MessageAnswer::kYes) return;
-    if (!MakeDirPath(InstallPath)) {
-      messages().error("경로를 만들 수 없습니다.");
+    if (!MakeDirPath(services_.messages, InstallPath)) {
+      services_.messages.error("경로를 만들 수 없습니다.");
       return;
     }
   }
@@ -111,8 +110,8 @@ void DirectoryPage::goOn() {
 }
 
 void DirectoryPage::cancel() {
-  const MessageAnswer answer =
-      messages().show({"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kInformation, MessageButtons::kYesNo});
+  const MessageAnswer answer = services_.messages.show(
+      {"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kInformation, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
   DirSetNext = false;
   close();

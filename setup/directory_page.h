@@ -6,8 +6,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "modal_runner.h"
-#include "setup_platform.h"
+#include "setup_services.h"
 
 class QLabel;
 class QPushButton;
@@ -17,9 +16,9 @@ namespace zel::setup {
 class DirectoryPage : public QDialog {
   Q_OBJECT
  public:
-  // platform: the machine installed to (outlives the page); runModal shows
-  // the folder chooser (empty: exec()).
-  explicit DirectoryPage(SetupPlatform& platform, ModalRunner runModal = {}, QWidget* parent = nullptr);
+  // services: the machine installed to, the message boxes and how the folder
+  // chooser is shown; what they name outlives the page.
+  explicit DirectoryPage(const SetupServices& services, QWidget* parent = nullptr);
 
   QString UnInstallInfoRead() const;
   void choosePath();
@@ -35,8 +34,7 @@ class DirectoryPage : public QDialog {
   void showPath(const QString& path);
 
   QLabel* pathLabel;
-  SetupPlatform& platform_;
-  ModalRunner runModal_;
+  SetupServices services_;
   QString path_;  // the whole path; the label may show it shortened
   QPushButton* chooseButton;
   QPushButton* nextButton;

@@ -43,7 +43,7 @@ bool holdsProductMarker(const QString& dir) {
 
 }  // namespace
 
-FolderChooser::FolderChooser(SetupPlatform& platform, QWidget* parent) : QDialog(parent), platform_(platform) {
+FolderChooser::FolderChooser(const SetupServices& services, QWidget* parent) : QDialog(parent), services_(services) {
   setObjectName(QStringLiteral("FM_DirSelect"));
   setUpFixedDialog(*this, QStringLiteral("경로선택"), kWidth, kHeight);
 
@@ -70,9 +70,9 @@ FolderChooser::FolderChooser(SetupPlatform& platform, QWidget* parent) : QDialog
   cancelButton = makeButton(this, "cancelButton", QStringLiteral("취  소"), 210, 96, 78);
 
   // The lists start at the current drive and directory.
-  const std::string cwd = platform_.currentDirectory();
-  for (const std::string& drive : platform_.drives()) driveBox->addItem(QString::fromStdString(drive));
-  shownDrive_ = driveBox->findText(QString::fromStdString(platform_.driveOf(cwd)));
+  const std::string cwd = services_.platform.currentDirectory();
+  for (const std::string& drive : services_.platform.drives()) driveBox->addItem(QString::fromStdString(drive));
+  shownDrive_ = driveBox->findText(QString::fromStdString(services_.platform.driveOf(cwd)));
   driveBox->setCurrentIndex(shownDrive_);
   directoryList->setDirectory(QString::fromStdString(cwd));
 
@@ -126,16 +126,16 @@ void FolderChooser::drivePicked(int index) {
   const std::string drive = entry.toStdString();
   if (!IsDriveId(drive)) {
     // The pick is abandoned: the list goes back, nothing else changes.
-    ReportApplicationError("Not a valid drive ID");
+    ReportApplicationError(services_.messages, "Not a valid drive ID");
     showDrive(remembered);
     return;
   }
-  DriveNotReady = !DiskInDrive(platform_, drive);
+  DriveNotReady = !DiskInDrive(services_.platform, drive);
   if (DriveNotReady) {
     const bool letter = entry.size() >= 2 && entry[1] == QLatin1Char(':');
     const QString name = letter ? entry.left(2).toUpper() + QLatin1Char('\\') : entry;
-    messages().show({"드라이브 변경오류", name.toStdString() + " 드라이브가 준비되어있지 않습니다.", MessageIcon::kNone,
-                     MessageButtons::kOk});
+    services_.messages.show({"드라이브 변경오류", name.toStdString() + " 드라이브가 준비되어있지 않습니다.",
+                             MessageIcon::kNone, MessageButtons::kOk});
     showDrive(remembered);
   }
   driveChanged();
@@ -162,29 +162,33 @@ void FolderChooser::showDrive(int index) {
 }
 
 void FolderChooser::directoryChanged(const QString& dir) {
-  pathEdit->setText(dir);
-  platform_.setCurrentDirectory(dir.toStdString());
+  // The list keeps '/' between the parts; the user reads (and edits) the path
+  // as the system writes it.
+  const QString shown = QDir::toNativeSeparators(dir);
+  pathEdit->setText(shown);
+  services_.platform.setCurrentDirectory(shown.toStdString());
 }
 
 void FolderChooser::confirm() {
   const QString text = pathEdit->text();
   if (text.trimmed().isEmpty()) {
-    messages().warning("경로를 입력하십시요.");
+    services_.messages.warning("경로를 입력하십시요.");
     pathEdit->setFocus();
     return;
   }
   // Made absolute now, against the directory the list shows (the current
   // directory), so the folder created and the folder installed into are one.
-  const std::string path = absolutePath(text.toStdString(), platform_.currentDirectory());
+  const std::string path = absolutePath(text.toStdString(), services_.platform.currentDirectory());
   if (directoryExists(path)) {
     if (holdsProductMarker(QString::fromStdString(path))) {
-      messages().error("ZEL의 경로에는 본 프로그램을 설치할 수 없습니다.");
+      services_.messages.error("ZEL의 경로에는 본 프로그램을 설치할 수 없습니다.");
       return;
     }
   } else {
-    const MessageAnswer answer = messages().show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + path,
-                                                  MessageIcon::kQuestion, MessageButtons::kYesNo});
-    if (answer != MessageAnswer::kYes || !MakeDirPath(path)) return;
+    const MessageAnswer answer =
+        services_.messages.show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + path,
+                                 MessageIcon::kQuestion, MessageButtons::kYesNo});
+    if (answer != MessageAnswer::kYes || !MakeDirPath(services_.messages, path)) return;
   }
   DirSelected = true;
   InstallPath = path;

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "setup_platform.h"
+#include "setup_services.h"
 
 class QComboBox;
 class QLineEdit;
@@ -20,8 +20,9 @@ class DirectoryList;
 class FolderChooser : public QDialog {
   Q_OBJECT
  public:
-  // platform answers for drives and the current directory; it outlives the chooser.
-  explicit FolderChooser(SetupPlatform& platform, QWidget* parent = nullptr);
+  // The services' platform answers for drives and the current directory; what
+  // the services name outlives the chooser.
+  explicit FolderChooser(const SetupServices& services, QWidget* parent = nullptr);
 
   // A drive pick: runs before the drive list takes the new entry over.
   void drivePicked(int index);
@@ -38,7 +39,7 @@ class FolderChooser : public QDialog {
   void prepare();
   void showDrive(int index);
 
-  SetupPlatform& platform_;
+  SetupServices services_;
   QLineEdit* pathEdit;
   DirectoryList* directoryList;
   QComboBox* driveBox;

@@ -279,20 +279,18 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   fake.binDir = home_ + "/.local/bin";
   testing::CwdGuard cwd;
   RecordingMessageService recorder;
-  setMessageService(&recorder);
   testing::ScriptedRunner runner;
   runner.then([](QDialog& welcome) { testing::click(welcome, "nextButton"); });
   runner.then([](QDialog& dirSet) { testing::click(dirSet, "nextButton"); });
   // Create the missing directory; do not start the viewer.
   recorder.answers = {MessageAnswer::kYes, MessageAnswer::kNo};
   {
-    InstallerWindow window(fake, runner.modal());
+    InstallerWindow window(SetupServices{fake, recorder, runner.modal()});
     window.setArchivePath(QString::fromStdString(archive_));
     window.show();
     testing::moveMouseOver(window.startArea);
     EXPECT_FALSE(window.isVisible());
   }
-  setMessageService(nullptr);
   ASSERT_EQ(recorder.shown.size(), 2u);
   EXPECT_EQ(recorder.shown.back().caption, "종료");
   EXPECT_EQ(fake.restarts, 0);

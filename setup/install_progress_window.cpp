@@ -62,12 +62,6 @@ void InstallProgressWindow::setStaysOnTop(bool onTop) {
   if (visible) show();
 }
 
-MessagesAboveProgress::MessagesAboveProgress(InstallProgressWindow& window) : window_(window), inner_(messages()) {
-  setMessageService(this);
-}
-
-MessagesAboveProgress::~MessagesAboveProgress() { setMessageService(&inner_); }
-
 MessageAnswer MessagesAboveProgress::show(const Message& message) {
   window_.setStaysOnTop(false);
   const MessageAnswer answer = inner_.show(message);

@@ -41,13 +41,12 @@ class InstallProgressWindow : public QWidget, public ProgressView {
   void cancelClicked();
 };
 
-// While alive, every message box shown goes above the progress window: the
-// window gives up its place on top for as long as the box is up. Then the
-// message service in force before comes back.
+// A message service over another: every box it shows goes above the progress
+// window, which gives up its place on top for as long as the box is up. The
+// window and the inner service outlive it.
 class MessagesAboveProgress : public MessageService {
  public:
-  explicit MessagesAboveProgress(InstallProgressWindow& window);
-  ~MessagesAboveProgress() override;
+  MessagesAboveProgress(InstallProgressWindow& window, MessageService& inner) : window_(window), inner_(inner) {}
   MessagesAboveProgress(const MessagesAboveProgress&) = delete;
   MessagesAboveProgress& operator=(const MessagesAboveProgress&) = delete;
 

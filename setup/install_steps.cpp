@@ -43,8 +43,15 @@ std::string trimBlanks(const std::string& s) {
 }
 
 std::string join(const std::string& dir, const std::string& name) {
-  if (!dir.empty() && dir.back() == kPathSeparator) return dir + name;
-  return dir + kPathSeparator + name;
+#ifdef _WIN32
+  // Built as Windows writes paths: they show in setup's messages.
+  constexpr char separator = '\\';
+  if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/')) return dir + name;
+#else
+  constexpr char separator = kPathSeparator;
+  if (!dir.empty() && dir.back() == separator) return dir + name;
+#endif
+  return dir + separator + name;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -118,7 +125,8 @@ bool ReadRegularFile(const std::string& path, std::string* bytes) {
 }
 #endif
 
-InstallSteps::InstallSteps(SetupPlatform& platform) : platform_(platform), view_(&nullView()) {
+InstallSteps::InstallSteps(const SetupServices& services)
+    : services_(services), platform_(services.platform), view_(&nullView()) {
   UnZIP.FileSpec = {"*.*"};
   UnZIP.ZipCmntBufSize = 2000;
   UnZIP.CpuType = cptAuto;
@@ -136,7 +144,7 @@ bool InstallSteps::WinIniCheck() {
   const std::string winIni = join(WinDir, "WIN.INI");
   if (!fileExists(winIni)) {
 #ifdef _WIN32
-    messages().show(
+    box().show(
         {"알림", "본 프로그램은 Windows NT계열에서는 동작하지 않습니다.", MessageIcon::kWarning, MessageButtons::kOk});
 #endif
     // Elsewhere there is no WIN.INI to adjust, and nothing to tell.
@@ -158,7 +166,7 @@ bool InstallSteps::WinIniCheck() {
   struct stat st {};
   if (::stat(winIni.c_str(), &st) == 0) mode = st.st_mode & 07777;
   if (const Status s = replaceFile(winIni, iniWriteText(text, "intl", "SLanguage", "eng"), mode, &journal_); !s)
-    messages().log("WIN.INI not changed: " + s.message());
+    box().log("WIN.INI not changed: " + s.message());
 #endif
   return true;
 }
@@ -209,9 +217,9 @@ StepOutcome InstallSteps::SetProgress() {
   try {
     outcome = runSteps();
   } catch (const std::exception& e) {
-    ReportApplicationError(e.what());
+    ReportApplicationError(box(), e.what());
   } catch (...) {
-    ReportApplicationError(ioErrorText(EIO));
+    ReportApplicationError(box(), ioErrorText(EIO));
   }
   if (outcome != StepOutcome::kDone && outcome != StepOutcome::kStopped && outcome != StepOutcome::kFailed)
     outcome = StepOutcome::kCancelled;
@@ -226,7 +234,7 @@ StepOutcome InstallSteps::SetProgress() {
 StepOutcome InstallSteps::runSteps() {
   view_->setTotal(0, kTotalMax, 0);
   if (const int err = platform_.setCurrentDirectory(StartDir); err != 0) {
-    ReportApplicationError(ioErrorText(err));
+    ReportApplicationError(box(), ioErrorText(err));
     return StepOutcome::kStopped;
   }
   // The root keeps its separator out of the archive path too: "/" + name.
@@ -236,7 +244,7 @@ StepOutcome InstallSteps::runSteps() {
   const std::string archive = archivePath_.empty() ? StartDir + kPathSeparator + kArchiveName : archivePath_;
   if (!regularFileExists(archive)) {
     const std::string name = archivePath_.empty() ? kArchiveName : fs::path(archivePath_).filename().string();
-    messages().error(name + " 화일이 존재하지 않습니다.");
+    box().error(name + " 화일이 존재하지 않습니다.");
     return StepOutcome::kFailed;
   }
   // What an earlier run that was killed outright left behind.
@@ -278,7 +286,7 @@ bool InstallSteps::UnCompress(const std::string& archive, const std::string& tar
   if (!UnZIP.Extract()) {
     if (cancelRequested()) return false;  // asked for, nothing to report
     // The reason goes under the message: which entry, which error.
-    messages().error(withReason("SETUP을 실행하는데 오류가 발생했습니다.", UnZIP.ErrorText()));
+    box().error(withReason("SETUP을 실행하는데 오류가 발생했습니다.", UnZIP.ErrorText()));
     return false;
   }
   view_->setCurrent(0, 100, 100);
@@ -322,14 +330,14 @@ StepOutcome InstallSteps::PlaceLibraries() {
       // and a failed run takes it back.
       if (!directoryExists(WinDir)) {
         if (const Status s = makeDirectories(WinDir); !s) {
-          ReportApplicationError(withReason("Cannot create directory " + WinDir, s.message()));
+          ReportApplicationError(box(), withReason("Cannot create directory " + WinDir, s.message()));
           return StepOutcome::kStopped;
         }
       }
       if (!unpackedIsInWindows) {
         std::string error;
         if (!CopyFile(unpacked, inWindows, &error) && !error.empty()) {
-          ReportApplicationError(error);
+          ReportApplicationError(box(), error);
           return StepOutcome::kStopped;
         }
       }
@@ -350,7 +358,7 @@ StepOutcome InstallSteps::WriteWindowsDirFile() {
   std::string line = ec ? WinDir : windows.string();
   if (line.size() > 1 && line.back() == '/') line.pop_back();
   if (const Status s = replaceFile(target, line + "\n", 0644, &journal_); !s) {
-    ReportApplicationError(withReason("Cannot create file " + target, s.message()));
+    ReportApplicationError(box(), withReason("Cannot create file " + target, s.message()));
     return StepOutcome::kStopped;
   }
   return StepOutcome::kDone;
@@ -374,7 +382,7 @@ StepOutcome InstallSteps::PointViewerAtSamples() {
   const fs::path absolute = fs::absolute(samples, ec).lexically_normal();
   const std::string value = ec ? samples : absolute.string();
   if (const Status s = replaceFile(info, iniWriteText(text, "INFO", "DIR", value), 0644, &journal_); !s) {
-    ReportApplicationError(withReason("Cannot create file " + info, s.message()));
+    ReportApplicationError(box(), withReason("Cannot create file " + info, s.message()));
     return StepOutcome::kStopped;
   }
   return StepOutcome::kDone;
@@ -387,11 +395,11 @@ StepOutcome InstallSteps::CopyInstaller() {
   if (program.empty() || sameFile(program, target)) return StepOutcome::kDone;
   std::string bytes;
   if (!ReadRegularFile(program, &bytes)) {
-    messages().log("the uninstall action has no installer to start: cannot read " + program);
+    box().log("the uninstall action has no installer to start: cannot read " + program);
     return StepOutcome::kDone;
   }
   if (const Status s = replaceFile(target, bytes, 0755, &journal_); !s) {
-    ReportApplicationError(withReason("Cannot create file " + target, s.message()));
+    ReportApplicationError(box(), withReason("Cannot create file " + target, s.message()));
     return StepOutcome::kStopped;
   }
 #endif
@@ -428,7 +436,7 @@ StepOutcome InstallSteps::WriteInstallationRecord() {
   entries.insert(entries.end(), kept.begin(), kept.end());
   const std::string manifest = join(InstallPath, kManifestFile);
   if (const Status s = replaceFile(manifest, ManifestText(entries), 0644, &journal_); !s) {
-    ReportApplicationError(withReason("Cannot create file " + manifest, s.message()));
+    ReportApplicationError(box(), withReason("Cannot create file " + manifest, s.message()));
     return StepOutcome::kStopped;
   }
 #ifndef _WIN32
@@ -437,7 +445,7 @@ StepOutcome InstallSteps::WriteInstallationRecord() {
     const std::string parent = fs::path(pointer).parent_path().string();
     if ((directoryExists(parent) || makeDirectories(parent).isOk()) &&
         !replaceFile(pointer, dir + "\n", 0644, &journal_).isOk())
-      messages().log("installation not recorded in " + pointer);
+      box().log("installation not recorded in " + pointer);
   }
 #endif
   return StepOutcome::kDone;
@@ -451,7 +459,7 @@ StepOutcome InstallSteps::registerWithTheDesktop() {
   if (const Status s = RegisterDesktopEntry(ec ? InstallPath : installed.string(), platform_.userDataDirectory(),
                                             platform_.userProgramDirectory(), &journal_);
       !s)
-    messages().log("desktop entry not registered: " + s.message());
+    box().log("desktop entry not registered: " + s.message());
 #endif
   return StepOutcome::kDone;
 }

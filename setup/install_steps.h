@@ -11,6 +11,7 @@
 #include "file_journal.h"
 #include "progress_view.h"
 #include "setup_platform.h"
+#include "setup_services.h"
 #include "zip_extractor.h"
 
 namespace zel::setup {
@@ -43,11 +44,16 @@ enum class StepOutcome {
 class InstallSteps {
  public:
   // The platform answers for the machine (directories, free space, the
-  // installer's own file); it outlives the steps.
-  explicit InstallSteps(SetupPlatform& platform);
+  // installer's own file); messages are shown through the services' message
+  // service. What the services name outlives the steps.
+  explicit InstallSteps(const SetupServices& services);
 
   // Where progress is shown from now on; nullptr shows nothing. Not owned.
   void setView(ProgressView* view);
+  // Where the steps' messages go from now on (a decorator of the services'
+  // service, such as one that lifts them above a progress window); nullptr:
+  // the services' own. Not owned.
+  void setMessages(MessageService* messages) { messages_ = messages; }
 
   // The archive to unpack instead of StartDir/ZELRPT.E01 (empty: that one).
   void setArchivePath(std::string path) { archivePath_ = std::move(path); }
@@ -101,7 +107,11 @@ class InstallSteps {
   // The desktop entry and MIME type (not on Windows).
   StepOutcome registerWithTheDesktop();
 
+  MessageService& box() const { return messages_ ? *messages_ : services_.messages; }
+
+  SetupServices services_;
   SetupPlatform& platform_;
+  MessageService* messages_ = nullptr;
   FileJournal journal_;  // what this run placed, until it is done or undone
   bool cancelRequested_ = false;
   ProgressView* view_;

@@ -67,12 +67,10 @@ class InstallStepsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSetupState();
-    setMessageService(&recorder_);
     steps_.setView(&view_);
     WinDir = win_;
     InstallPath = inst_;
   }
-  void TearDown() override { setMessageService(nullptr); }
 
   TempDir dir_;
   std::string win_ = dir_ / "win";
@@ -81,7 +79,7 @@ class InstallStepsTest : public ::testing::Test {
   testing::CwdGuard cwd_;
   RecordingMessageService recorder_;
   RecordingView view_;
-  InstallSteps steps_{fake_};
+  InstallSteps steps_{SetupServices{fake_, recorder_, {}}};
 };
 
 void unpackLibraries(const std::string& dir) {
@@ -156,7 +154,7 @@ TEST_F(InstallStepsTest, WinIniLinkIsNotFollowed) {
 TEST_F(InstallStepsTest, LongWindowsDirectoryIsKeptWhole) {
   const std::string longWin = dir_ / "a-windows-directory-longer-than-nineteen";
   testing::FakePlatform longFake(longWin, inst_);
-  InstallSteps steps(longFake);
+  InstallSteps steps(SetupServices{longFake, recorder_, {}});
   writeFile(longWin + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
 #ifdef _WIN32
   // Windows may keep [intl] in the user's settings: set it where the system reads it.
@@ -217,7 +215,7 @@ TEST_P(PlantedTargetTest, IsReplacedNeverWrittenThrough) {
 #ifdef _WIN32
   if (!c.isDirectory) GTEST_SKIP() << "links need rights a Windows test does not have";
 #endif
-  const std::string target = (c.target == kWindowsDirFile ? inst_ : win_) + "/" + c.target;
+  const std::string target = (c.target == kWindowsDirFile ? inst_ : win_) + testing::kSeparator + c.target;
   std::filesystem::create_directories(win_);
   if (c.isDirectory) {
     std::filesystem::create_directories(target);
@@ -345,7 +343,7 @@ TEST_F(InstallStepsTest, MissingUnpackedLibraryStopsWithTheErrorReport) {
   std::filesystem::remove(inst_ + "/" + kNsx);
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kStopped);
   ASSERT_EQ(recorder_.shown.size(), 1u);
-  EXPECT_EQ(recorder_.shown[0].text, "Cannot open file " + inst_ + "/" + kNsx);
+  EXPECT_EQ(recorder_.shown[0].text, "Cannot open file " + inst_ + testing::kSeparator + kNsx);
   EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kError);
 }
 
@@ -359,9 +357,12 @@ class SetProgressTest : public InstallStepsTest {
   const std::string& windows() const { return win_; }
 
  protected:
+  // The cases whose expectations hold on Windows as written.
+  virtual bool holdsOnWindows() const { return false; }
   void SetUp() override {
 #ifdef _WIN32
-    GTEST_SKIP() << "its archives are made with the zip program, which Windows lacks";
+    if (!holdsOnWindows())
+      GTEST_SKIP() << "its expectations spell POSIX paths, file modes and links; not ported to Windows yet";
 #endif
     InstallStepsTest::SetUp();
     StartDir = dir_ / "medium";
@@ -471,6 +472,22 @@ TEST_F(SetProgressTest, UnreadableArchiveGivesTheExtractionFailure) {
   EXPECT_EQ(recorder_.shown[0].caption, "오류");
   EXPECT_FALSE(steps_.unzipError().empty());
   EXPECT_FALSE(view_.finished);
+}
+
+// The driver lifts the steps' boxes above its progress window with a decorator
+// of its own service while they run; afterwards they go to the services' one.
+TEST_F(SetProgressTest, MessagesGoToTheServiceTheDriverGivesWhileItIsSet) {
+  RecordingMessageService decorator;
+  steps_.setMessages(&decorator);
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  ASSERT_EQ(decorator.shown.size(), 1u);
+  EXPECT_EQ(decorator.shown[0].text, "ZELRPT.E01 화일이 존재하지 않습니다.");
+  EXPECT_TRUE(recorder_.shown.empty());
+  steps_.setMessages(nullptr);
+  EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
+  EXPECT_EQ(decorator.shown.size(), 1u);
+  ASSERT_EQ(recorder_.shown.size(), 1u);
+  EXPECT_EQ(recorder_.shown[0].text, "ZELRPT.E01 화일이 존재하지 않습니다.");
 }
 
 TEST_F(SetProgressTest, ArchiveGivenByPathIsUsedAndNamedWhenMissing) {
@@ -644,12 +661,12 @@ void makeLargerArchive(const std::string& stage, const std::string& archive) {
   ASSERT_TRUE(testing::zipDirectory(stage, archive));
 }
 
-class SignalStopTest : public SetProgressTest, public ::testing::WithParamInterface<int> {};
+class SignalStopTest : public SetProgressTest, public ::testing::WithParamInterface<int> {
+ protected:
+  bool holdsOnWindows() const override { return true; }
+};
 
 TEST_P(SignalStopTest, TakesEverythingBackAndNamesTheSignal) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the console's signals are not raised this way on Windows";
-#else
   writeFile(inst_ + "/mine.txt", "the user's own");
   makeLargerArchive(dir_ / "stage", StartDir + "/ZELRPT.E01");
   const std::set<std::string> before = test::listTree(inst_);
@@ -668,7 +685,6 @@ TEST_P(SignalStopTest, TakesEverythingBackAndNamesTheSignal) {
   EXPECT_FALSE(exists(win_));
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_FALSE(view.finished);
-#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalStopTest, ::testing::Values(SIGINT, SIGTERM),
@@ -770,7 +786,7 @@ TEST_F(SetProgressTest, ReinstallKeepsTheDirectoriesTheFirstOneMade) {
   std::filesystem::remove(inst_);
   makeArchive();
   ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
-  InstallSteps again(fake_);
+  InstallSteps again(SetupServices{fake_, recorder_, {}});
   ASSERT_EQ(again.SetProgress(), StepOutcome::kDone);
   Uninstall(inst_, {});
   EXPECT_FALSE(exists(inst_));
@@ -784,14 +800,14 @@ TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
   SetupOptions options;
   options.target = inst_;
   recorder_.answers = {MessageAnswer::kNo};
-  EXPECT_EQ(runUninstallAsking(fake_, options), 1);
+  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, {}}, options), 1);
   EXPECT_TRUE(FindInstallation(inst_));  // No: nothing removed
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "ZelRpt 제거");
   EXPECT_EQ(recorder_.shown[0].text, "ZelRpt를 제거하시겠습니까?\r" + inst_);
 
   recorder_.shown.clear();
-  EXPECT_EQ(runUninstallAsking(fake_, options), 0);
+  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, {}}, options), 0);
   ASSERT_EQ(recorder_.shown.size(), 2u);
   EXPECT_EQ(recorder_.shown[1].caption, "ZelRpt 제거");
   EXPECT_NE(recorder_.shown[1].text.find("\r" + inst_ + "/samples/mine.dbf"), std::string::npos)
@@ -799,7 +815,7 @@ TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
   EXPECT_FALSE(exists(inst_ + "/README.TXT"));
 
   recorder_.shown.clear();
-  EXPECT_EQ(runUninstallAsking(fake_, options), 0);
+  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, {}}, options), 0);
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "제거할 ZelRpt 설치가 없습니다.\r" + inst_);
 }

@@ -11,8 +11,8 @@
 
 #include "cancel_request.h"
 #include "message_service.h"
+#include "scope_exit.h"
 #include "installation_record.h"
-#include "modal_runner.h"
 #include "directory_page.h"
 #include "setup_helpers.h"
 #include "install_progress_window.h"
@@ -34,8 +34,8 @@ bool runPage(const ModalRunner& runner, QDialog& page, bool& next) {
 
 }  // namespace
 
-InstallerWindow::InstallerWindow(SetupPlatform& platform, ModalRunner runModal, QWidget* parent)
-    : QWidget(parent), platform_(platform), runModal_(std::move(runModal)), steps_(platform) {
+InstallerWindow::InstallerWindow(const SetupServices& services, QWidget* parent)
+    : QWidget(parent), services_(services), steps_(services) {
   setObjectName(QStringLiteral("FM_ZelSet"));
   setWindowTitle(QStringLiteral("Zel-C 보고서 Viewer"));
   setWindowIcon(programIcon());
@@ -61,8 +61,10 @@ InstallerWindow::InstallerWindow(SetupPlatform& platform, ModalRunner runModal, 
 
 InstallerWindow::~InstallerWindow() = default;
 
+MessageService& InstallerWindow::box() { return above_ ? *above_ : services_.messages; }
+
 void InstallerWindow::build() {
-  StartDir = platform_.currentDirectory();
+  StartDir = services_.platform.currentDirectory();
   Started = false;
 }
 
@@ -114,10 +116,10 @@ void InstallerWindow::startOnce() {
     runDriver();
   } catch (const std::exception& e) {
     exitCode_ = 1;
-    ReportApplicationError(e.what());
+    ReportApplicationError(box(), e.what());
   } catch (...) {
     exitCode_ = 1;
-    ReportApplicationError(ioErrorText(EIO));
+    ReportApplicationError(box(), ioErrorText(EIO));
   }
 }
 
@@ -125,12 +127,12 @@ void InstallerWindow::runDriver() {
   // A wizard left before the installation ends in failure too; so does any step after.
   exitCode_ = 1;
   const bool welcomed = [this] {
-    WelcomePage page(platform_, this);
-    return runPage(runModal_, page, WelcomeNext);
+    WelcomePage page(services_, this);
+    return runPage(services_.runModal, page, WelcomeNext);
   }();
   const bool directorySet = welcomed && [this] {
-    DirectoryPage page(platform_, runModal_, this);
-    return runPage(runModal_, page, DirSetNext);
+    DirectoryPage page(services_, this);
+    return runPage(services_.runModal, page, DirSetNext);
   }();
   if (!directorySet) {
     RemoveMadeDirectories();
@@ -138,8 +140,8 @@ void InstallerWindow::runDriver() {
     return;
   }
 
-  if (const int err = platform_.setCurrentDirectory(StartDir); err != 0) {
-    ReportApplicationError(ioErrorText(err));
+  if (const int err = services_.platform.setCurrentDirectory(StartDir); err != 0) {
+    ReportApplicationError(box(), ioErrorText(err));
     return;
   }
   const bool replacing = FindInstallation(InstallPath);
@@ -153,7 +155,14 @@ void InstallerWindow::runDriver() {
     // A signal now only asks: the steps stop at their next safe point and take back what they placed.
     SignalCatcher catcher;
     clearCaughtSignal();
-    const MessagesAboveProgress above(*progress_);
+    // Every box of the steps, and the cancel question, goes above the progress window.
+    MessagesAboveProgress above(*progress_, services_.messages);
+    above_ = &above;
+    steps_.setMessages(&above);
+    const ScopeExit plain([this] {
+      above_ = nullptr;
+      steps_.setMessages(nullptr);
+    });
     installing_ = true;
     steps_.WinIniCheck();
     outcome = steps_.SetProgress();
@@ -166,8 +175,8 @@ void InstallerWindow::runDriver() {
     if (const int signal = caughtSignal(); signal != 0) {
       exitSignal_ = signal;
     } else {
-      messages().show({"알림", "설치를 취소했습니다. 설치하던 파일은 모두 되돌렸습니다.", MessageIcon::kInformation,
-                       MessageButtons::kOk});
+      box().show({"알림", "설치를 취소했습니다. 설치하던 파일은 모두 되돌렸습니다.", MessageIcon::kInformation,
+                  MessageButtons::kOk});
     }
     close();
     return;
@@ -180,8 +189,8 @@ void InstallerWindow::runDriver() {
   progress_.reset();
 
   if (!InstallPath.empty()) {
-    if (const int err = platform_.setCurrentDirectory(InstallPath); err != 0) {
-      ReportApplicationError(ioErrorText(err));
+    if (const int err = services_.platform.setCurrentDirectory(InstallPath); err != 0) {
+      ReportApplicationError(box(), ioErrorText(err));
       return;
     }
   }
@@ -192,14 +201,13 @@ void InstallerWindow::runDriver() {
 
 #ifdef _WIN32
 void InstallerWindow::askCompletion(bool) {
-  const MessageAnswer answer =
-      messages().show({"종료",
-                       "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
-                       "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?",
-                       MessageIcon::kNone, MessageButtons::kYesNo});
-  if (answer == MessageAnswer::kYes && !platform_.restartSystem()) {
+  const MessageAnswer answer = box().show({"종료",
+                                           "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
+                                           "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?",
+                                           MessageIcon::kNone, MessageButtons::kYesNo});
+  if (answer == MessageAnswer::kYes && !services_.platform.restartSystem()) {
     // The system may refuse; the user must hear of it rather than wait.
-    messages().show(
+    box().show(
         {"알림", "시스템이 재시작을 거부했습니다. 직접 재시작 하십시오.", MessageIcon::kWarning, MessageButtons::kOk});
   }
 }
@@ -210,19 +218,18 @@ void InstallerWindow::askCompletion(bool replaced) {
   std::string text = "Zel-C 보고서 Viewer의 설치가 끝났습니다.\r";
   if (replaced) text += "이전에 설치한 Viewer를 새로 바꾸었습니다.\r";
   text += "설치한 곳: " + InstallPath + "\r\r지금 Viewer를 실행하시겠습니까?";
-  const MessageAnswer answer = messages().show({"종료", text, MessageIcon::kInformation, MessageButtons::kYesNo});
+  const MessageAnswer answer = box().show({"종료", text, MessageIcon::kInformation, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
   const std::string viewer = InstallPath + kPathSeparator + kViewerLauncher;
-  if (!platform_.startProgram(viewer, InstallPath))
-    messages().show({"오류", "Viewer를 실행할 수 없습니다.\r" + viewer, MessageIcon::kError, MessageButtons::kOk});
+  if (!services_.platform.startProgram(viewer, InstallPath))
+    box().show({"오류", "Viewer를 실행할 수 없습니다.\r" + viewer, MessageIcon::kError, MessageButtons::kOk});
 }
 #endif
 
 void InstallerWindow::askToCancel() {
   if (!installing_) return;
-  const MessageAnswer answer =
-      messages().show({"확인", "설치를 취소하시겠습니까?\r지금까지 설치한 파일은 모두 되돌립니다.",
-                       MessageIcon::kQuestion, MessageButtons::kYesNo});
+  const MessageAnswer answer = box().show({"확인", "설치를 취소하시겠습니까?\r지금까지 설치한 파일은 모두 되돌립니다.",
+                                           MessageIcon::kQuestion, MessageButtons::kYesNo});
   if (answer == MessageAnswer::kYes) steps_.requestCancel();
 }
 

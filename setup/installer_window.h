@@ -9,18 +9,19 @@
 #include <memory>
 
 #include "install_steps.h"
-#include "modal_runner.h"
+#include "setup_services.h"
 
 namespace zel::setup {
 
 class InstallProgressWindow;
+class MessagesAboveProgress;
 
 class InstallerWindow : public QWidget {
   Q_OBJECT
  public:
-  // platform: the machine the installation goes to (outlives the window);
-  // runModal shows the wizard pages (empty: exec()).
-  explicit InstallerWindow(SetupPlatform& platform, ModalRunner runModal = {}, QWidget* parent = nullptr);
+  // services: the machine the installation goes to, the message boxes and how
+  // the wizard pages are shown; what they name outlives the window.
+  explicit InstallerWindow(const SetupServices& services, QWidget* parent = nullptr);
   ~InstallerWindow() override;
 
   // The archive to install instead of StartDir/ZELRPT.E01 (empty: that one).
@@ -58,9 +59,12 @@ class InstallerWindow : public QWidget {
   // The cancel button's (and the close box's) question while the steps run.
   void askToCancel();
 
-  SetupPlatform& platform_;
-  ModalRunner runModal_;
+  // Where a message goes now: above the progress window while the steps run.
+  MessageService& box();
+
+  SetupServices services_;
   InstallSteps steps_;
+  MessagesAboveProgress* above_ = nullptr;  // while the steps run
   std::unique_ptr<InstallProgressWindow> progress_;
   int exitCode_ = 0;
   int exitSignal_ = 0;

@@ -13,6 +13,7 @@
 #include "setup_options.h"
 #include "setup_state.h"
 #include "silent_install.h"
+#include "stderr_message_service.h"
 #include "installer_window.h"
 
 namespace {
@@ -46,7 +47,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "setup: %s\n%s", options.error.c_str(), setupUsage());
     return 2;
   }
-  if (options.silent) return runSilentInstall(options);
+  if (options.silent) {
+    // Messages go to standard error; questions are answered yes (directories are created without asking).
+    zel::StderrMessageService stderrMessages(stderr, zel::MessageAnswer::kYes, "setup");
+    return runSilentInstall(options, stderrMessages);
+  }
   if (options.uninstall && !options.window) return runUninstall(options, stdout);
   if (!canReachADisplay(argc, argv)) {
     // The uninstall needs no window to do its work: without a screen it reports on standard output.
@@ -62,24 +67,19 @@ int main(int argc, char** argv) {
   zel::installQtTranslations(app);
   QApplication::setWindowIcon(programIcon());
   zel::QtMessageService qtMessages;
-  zel::setMessageService(&qtMessages);
   DesktopPlatform desktop(options.windowsDir);
-  if (options.uninstall) {
-    const int uninstalled = runUninstallAsking(desktop, options);
-    zel::setMessageService(nullptr);
-    return uninstalled;
-  }
+  const SetupServices services{desktop, qtMessages, {}};
+  if (options.uninstall) return runUninstallAsking(services, options);
   // Nothing is asked when there is nothing to install.
   if (const std::string problem = archiveProblem(options, desktop.currentDirectory()); !problem.empty()) {
-    zel::messages().error(problem);
-    zel::setMessageService(nullptr);
+    qtMessages.error(problem);
     return 1;
   }
 
   int status = 0;
   int signal = 0;
   {
-    InstallerWindow window(desktop);
+    InstallerWindow window(services);
     // A progress window left up after a failed step must not keep the program alive.
     QObject::connect(&window, &InstallerWindow::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.setArchivePath(QString::fromStdString(chooseArchive(options, StartDir)));
@@ -88,7 +88,6 @@ int main(int argc, char** argv) {
     if (status == 0) status = window.exitCode();
     signal = window.exitSignal();
   }
-  zel::setMessageService(nullptr);
   // The installation was taken back; the program ends as the signal would have ended it.
   if (signal != 0) endBySignal(signal);
   return status;

@@ -22,10 +22,10 @@
 namespace zel::setup {
 namespace {
 
-void showMakeDirError(const std::string& dir, int error) {
+void showMakeDirError(MessageService& messages, const std::string& dir, int error) {
   // EEXIST here means something that is no directory holds the name.
   const std::string reason = error == EEXIST ? "같은 이름의 파일이 있습니다" : std::strerror(error);
-  messages().show(
+  messages.show(
       {"오류", "디렉토리를 만들 수 없습니다.\r" + dir + ": " + reason, MessageIcon::kError, MessageButtons::kYesOnly});
 }
 
@@ -94,7 +94,7 @@ bool regularFileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool MakeDirPath(const std::string& path) {
+bool MakeDirPath(MessageService& messages, const std::string& path) {
   // Each step is the path as given up to a separator, so that what is made,
   // recorded and reported is spelt as the user spelt it.
   std::size_t pos = 0;
@@ -117,7 +117,7 @@ bool MakeDirPath(const std::string& path) {
       // The last step is made whatever is there; something there already is an error.
       const bool last = next == std::string::npos;
       if ((last || !directoryExists(built)) && !makeAndRecord(built)) {
-        showMakeDirError(built, errno);
+        showMakeDirError(messages, built, errno);
         return false;
       }
     }
@@ -144,8 +144,8 @@ bool DiskInDrive(SetupPlatform& platform, const std::string& drive) {
   return IsDriveId(drive) && platform.driveReady(drive);
 }
 
-void ReportApplicationError(const std::string& text) {
-  messages().show({"오류", text, MessageIcon::kError, MessageButtons::kOk});
+void ReportApplicationError(MessageService& messages, const std::string& text) {
+  messages.show({"오류", text, MessageIcon::kError, MessageButtons::kOk});
 }
 
 std::string ioErrorText(int error) {

@@ -1,10 +1,14 @@
 // Small routines the wizard pages and the installation steps share: directory
 // creation along a path, the drive-ready test, and the application's error report
 // (the message shown when a step meets an input/output error it cannot go on from).
-// Toolkit-free; messages go through zel::messages().
+// Toolkit-free; messages go to the message service the caller gives.
 #pragma once
 
 #include <string>
+
+namespace zel {
+class MessageService;
+}  // namespace zel
 
 namespace zel::setup {
 
@@ -16,7 +20,7 @@ class SetupPlatform;
 // On failure shows "디렉토리를 만들 수 없습니다." once, with the directory and the
 // reason, and returns false; nothing created so far is removed. Every directory
 // made is added to MadeDirectories.
-bool MakeDirPath(const std::string& path);
+bool MakeDirPath(MessageService& messages, const std::string& path);
 
 // Removes the MadeDirectories that are still empty, innermost first, and forgets
 // them all: what the user made for an installation that did not happen.
@@ -29,7 +33,7 @@ bool IsDriveId(const std::string& drive);
 bool DiskInDrive(SetupPlatform& platform, const std::string& drive);
 
 // The application's error report: the text in an error box captioned "오류".
-void ReportApplicationError(const std::string& text);
+void ReportApplicationError(MessageService& messages, const std::string& text);
 
 // "File not found", "Invalid filename", "File access denied" or "I/O error %d".
 std::string ioErrorText(int error);

@@ -13,18 +13,12 @@
 #include "native_platform.h"
 #include "setup_helpers.h"
 #include "setup_state.h"
-#include "stderr_message_service.h"
 
 namespace zel::setup {
 
-int runSilentInstall(const SetupOptions& options) {
-  // Messages go to standard error; questions are answered yes (directories are created without asking).
-  StderrMessageService stderrMessages(stderr, MessageAnswer::kYes, "setup");
+int runSilentInstall(const SetupOptions& options, MessageService& messages, ProgressView* view) {
   NativePlatform native(options.windowsDir);
-  setMessageService(&stderrMessages);
-  struct Restore {
-    ~Restore() { setMessageService(nullptr); }
-  } restore;
+  const SetupServices services{native, messages, {}};
 
   // From here a signal only asks: the run stops at its next safe point and takes back what it placed.
   SignalCatcher catcher;
@@ -33,22 +27,23 @@ int runSilentInstall(const SetupOptions& options) {
   StartDir = native.currentDirectory();
   // Nothing is made when there is nothing to install.
   if (const std::string problem = archiveProblem(options, StartDir); !problem.empty()) {
-    messages().error(problem);
+    messages.error(problem);
     return 1;
   }
   // Made absolute here, so that messages and the launchers' file name one place.
   InstallPath = absolutePath(options.target, StartDir);
   const std::string existing = nearestExistingDirectory(InstallPath);
-  if (!directoryExists(InstallPath) && !MakeDirPath(InstallPath)) return 1;
+  if (!directoryExists(InstallPath) && !MakeDirPath(messages, InstallPath)) return 1;
 
-  InstallSteps steps(native);
+  InstallSteps steps(services);
+  steps.setView(view);
   steps.setArchivePath(chooseArchive(options, StartDir));
   StepOutcome outcome = StepOutcome::kStopped;
   try {
     steps.WinIniCheck();
     outcome = steps.SetProgress();
   } catch (const std::exception& e) {
-    ReportApplicationError(e.what());
+    ReportApplicationError(messages, e.what());
   }
   if (outcome != StepOutcome::kDone) {
     // The directories made for this run go again (only while they are empty).
@@ -95,16 +90,18 @@ int runUninstall(const SetupOptions& options, std::FILE* out) {
   return 0;
 }
 
-int runUninstallAsking(SetupPlatform& platform, const SetupOptions& options) {
+int runUninstallAsking(const SetupServices& services, const SetupOptions& options) {
+  SetupPlatform& platform = services.platform;
+  MessageService& messages = services.messages;
   const std::string dataHome = platform.userDataDirectory();
   const std::string dir = uninstallTarget(platform, options, dataHome);
   if (!FindInstallation(dir)) {
-    messages().show(
+    messages.show(
         {"ZelRpt 제거", "제거할 ZelRpt 설치가 없습니다.\r" + dir, MessageIcon::kInformation, MessageButtons::kOk});
     return 0;
   }
-  if (messages().show({"ZelRpt 제거", "ZelRpt를 제거하시겠습니까?\r" + dir, MessageIcon::kQuestion,
-                       MessageButtons::kYesNo}) != MessageAnswer::kYes)
+  if (messages.show({"ZelRpt 제거", "ZelRpt를 제거하시겠습니까?\r" + dir, MessageIcon::kQuestion,
+                     MessageButtons::kYesNo}) != MessageAnswer::kYes)
     return 1;
   const UninstallResult result = Uninstall(dir, dataHome);
 #ifndef _WIN32
@@ -123,7 +120,7 @@ int runUninstallAsking(SetupPlatform& platform, const SetupOptions& options) {
     }
     if (keptCount > 10) text += "\r외 " + std::to_string(keptCount - 10) + "개";
   }
-  messages().show({"ZelRpt 제거", text, MessageIcon::kInformation, MessageButtons::kOk});
+  messages.show({"ZelRpt 제거", text, MessageIcon::kInformation, MessageButtons::kOk});
   return 0;
 }
 

@@ -17,7 +17,7 @@ namespace {
 constexpr int kWidth = 397, kHeight = 298, kStripWidth = 113;
 }  // namespace
 
-WelcomePage::WelcomePage(SetupPlatform& platform, QWidget* parent) : QDialog(parent), platform_(platform) {
+WelcomePage::WelcomePage(const SetupServices& services, QWidget* parent) : QDialog(parent), services_(services) {
   setObjectName(QStringLiteral("FM_Welcome"));
   setUpFixedDialog(*this, QStringLiteral("환영합니다"), kWidth, kHeight);
   makePictureStrip(this, SidePicture::kWelcome, kStripWidth, kHeight - kButtonBarHeight);
@@ -77,14 +77,14 @@ void WelcomePage::goOn() {
 }
 
 void WelcomePage::cancel() {
-  const MessageAnswer answer =
-      messages().show({"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
+  const MessageAnswer answer = services_.messages.show(
+      {"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
   // Ending the installation: with the flag clear the driver ends the program.
   WelcomeNext = false;
   close();
 }
 
-void WelcomePage::openMakerSite() { platform_.openUrl(kMakerWebSite); }
+void WelcomePage::openMakerSite() { services_.platform.openUrl(kMakerWebSite); }
 
 }  // namespace zel::setup

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "setup_platform.h"
+#include "setup_services.h"
 
 class QPushButton;
 
@@ -13,8 +13,8 @@ namespace zel::setup {
 class WelcomePage : public QDialog {
   Q_OBJECT
  public:
-  // platform opens the maker's web site; it outlives the page.
-  explicit WelcomePage(SetupPlatform& platform, QWidget* parent = nullptr);
+  // The services' platform opens the maker's web site; what they name outlives the page.
+  explicit WelcomePage(const SetupServices& services, QWidget* parent = nullptr);
 
   void goOn();
   void cancel();
@@ -27,7 +27,7 @@ class WelcomePage : public QDialog {
  private:
   void prepare();
 
-  SetupPlatform& platform_;
+  SetupServices services_;
   QPushButton* nextButton;
   QPushButton* cancelButton;
 };

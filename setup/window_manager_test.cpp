@@ -37,11 +37,7 @@ namespace {
 
 class WindowManagerTest : public ::testing::TestWithParam<QPoint> {
  protected:
-  void SetUp() override {
-    resetSetupState();
-    setMessageService(&recorder_);
-  }
-  void TearDown() override { setMessageService(nullptr); }
+  void SetUp() override { resetSetupState(); }
 
   // Shown as the program shows it, and settled: the window manager has placed it.
   void showAndSettle(InstallerWindow& window) {
@@ -58,7 +54,7 @@ class WindowManagerTest : public ::testing::TestWithParam<QPoint> {
 };
 
 TEST_F(WindowManagerTest, MainWindowFillsTheScreenAndThePictureAreaFillsTheWindow) {
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(SetupServices{fake_, recorder_, runner_.modal()});
   showAndSettle(window);
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   // Decorations may take some of the screen, but nothing like a small window.
@@ -68,7 +64,7 @@ TEST_F(WindowManagerTest, MainWindowFillsTheScreenAndThePictureAreaFillsTheWindo
 }
 
 TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(SetupServices{fake_, recorder_, runner_.modal()});
   showAndSettle(window);
   window.showNormal();
   for (const QSize size : {QSize(300, 200), QSize(640, 480), QSize(900, 700)}) {
@@ -79,7 +75,7 @@ TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
 }
 
 TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(SetupServices{fake_, recorder_, runner_.modal()});
   showAndSettle(window);
   // Where the pointer comes in, in percent of the window: far corners included (the
   // server starts with the pointer in the middle, so none is the middle itself).
@@ -96,7 +92,7 @@ TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
 // window the keyboard, starts the wizard as a movement does.
 TEST_F(WindowManagerTest, RealKeyPressStartsTheWizard) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(SetupServices{fake_, recorder_, runner_.modal()});
   showAndSettle(window);
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }));
@@ -163,12 +159,8 @@ TEST_F(WindowManagerTest, BoxesShownDuringTheInstallStandAboveTheProgressWindow)
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&progress));
   QTest::qWait(300);
   StackingProbe probe(progress);
-  setMessageService(&probe);
-  {
-    const MessagesAboveProgress above(progress);
-    messages().error("SETUP을 실행하는데 오류가 발생했습니다.");
-  }
-  setMessageService(&recorder_);
+  MessagesAboveProgress above(progress, probe);
+  above.error("SETUP을 실행하는데 오류가 발생했습니다.");
   ASSERT_TRUE(probe.boxAbove.has_value()) << "the window manager lists no stacking order";
   EXPECT_TRUE(*probe.boxAbove);
   EXPECT_TRUE(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // on top again afterwards

@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QDir>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -7,6 +8,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <functional>
 #include <memory>
@@ -41,15 +44,40 @@ using zel::iniRead;
 constexpr auto kYes = MessageAnswer::kYes;
 constexpr auto kNo = MessageAnswer::kNo;
 
+// A path as the system writes it: the tests build theirs with '/', and Windows
+// gives them back with '\\'.
+std::string native(std::string path) {
+#ifdef _WIN32
+  std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+  return path;
+}
+
+// The same path as the folder list keeps it, '/' between the parts.
+QString listPath(const std::string& path) { return QDir::fromNativeSeparators(QString::fromStdString(path)); }
+
+// The drive the temporary directory is on, as the drive list names it.
+std::string driveOf(const std::string& path) {
+#ifdef _WIN32
+  return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(path.at(0))))) + ":";
+#else
+  (void)path;
+  return "/";
+#endif
+}
+
 class WizardTest : public ::testing::Test {
  protected:
   void SetUp() override {
     resetSetupState();
-    setMessageService(&recorder_);
+    fake_.driveList = {drive_};
     std::filesystem::create_directories(start_);
     ASSERT_EQ(::chdir(start_.c_str()), 0);
   }
-  void TearDown() override { setMessageService(nullptr); }
+
+  // The fake machine (or another), the recorder answering the boxes and the scripted pages.
+  SetupServices services() { return services(fake_); }
+  SetupServices services(SetupPlatform& platform) { return {platform, recorder_, runner_.modal()}; }
 
   std::vector<std::string> captions() const {
     std::vector<std::string> out;
@@ -57,21 +85,29 @@ class WizardTest : public ::testing::Test {
     return out;
   }
   void answer(std::vector<MessageAnswer> answers) { recorder_.answers = std::move(answers); }
+  std::string at(const std::string& relative) const { return native(dir_ / relative); }
 
   TempDir dir_;
-  std::string start_ = dir_ / "medium";
-  std::string win_ = dir_ / "win";
-  std::string default_ = dir_ / "(주)Velmora/ZelRptViewer";
+  std::string drive_ = driveOf(dir_.path());
+  std::string start_ = at("medium");
+  std::string win_ = at("win");
+  std::string default_ = at("(주)Velmora/ZelRptViewer");
   testing::FakePlatform fake_{win_, default_};
   testing::CwdGuard cwd_;
   RecordingMessageService recorder_;
   ScriptedRunner runner_;
 };
 
+#ifdef _WIN32
+const std::string kRestartQuestion =
+    "Zel-C 보고서 Viewer의 설치가 끝났습니다. 프로그램이 제대로 실행되려면\r"
+    "윈도우를 재시작 하셔야 합니다. 재부팅을 하시겠습니까?";
+#endif
+
 // Welcome page --------------------------------------------------------------------
 
 TEST_F(WizardTest, WelcomePageAsDesigned) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   EXPECT_EQ(page.windowTitle(), QStringLiteral("환영합니다"));
   EXPECT_EQ(page.size(), QSize(397, 298));
   EXPECT_EQ(testing::buttonText(page, "nextButton"), QStringLiteral("다  음"));
@@ -87,7 +123,7 @@ TEST_F(WizardTest, WelcomePageAsDesigned) {
 }
 
 TEST_F(WizardTest, WelcomeNextGoesOn) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   page.show();
   EXPECT_FALSE(WelcomeNext);
   click(page, "nextButton");
@@ -97,7 +133,7 @@ TEST_F(WizardTest, WelcomeNextGoesOn) {
 }
 
 TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   page.show();
   answer({kYes});
   click(page, "cancelButton");
@@ -112,7 +148,7 @@ TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
 }
 
 TEST_F(WizardTest, WelcomeCancelNoStays) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   page.show();
   answer({kNo});
   click(page, "cancelButton");
@@ -121,7 +157,7 @@ TEST_F(WizardTest, WelcomeCancelNoStays) {
 }
 
 TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
-  WelcomePage page(fake_);
+  WelcomePage page(services());
   page.show();
   auto* link = page.findChild<ClickLabel*>(QStringLiteral("webSiteLink"));
   ASSERT_NE(link, nullptr);
@@ -132,11 +168,14 @@ TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
 // Directory page ------------------------------------------------------------------
 
 TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   EXPECT_EQ(page.windowTitle(), QStringLiteral("디렉토리설정"));
   EXPECT_EQ(page.size(), QSize(484, 344));
-  EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(default_));
+  // The whole path, or its middle elided where the label is too narrow for it.
+  auto* path = page.findChild<QLabel*>(QStringLiteral("pathLabel"));
+  EXPECT_EQ(path->toolTip(), QString::fromStdString(default_));
+  EXPECT_EQ(path->text(), QFontMetrics(path->font()).elidedText(path->toolTip(), Qt::ElideMiddle, path->width()));
   EXPECT_EQ(testing::buttonText(page, "chooseButton"), QStringLiteral("경 로"));
   EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("pathFrame"))->size(), QSize(307, 22));
   EXPECT_EQ(InstallPath, default_);
@@ -144,7 +183,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
 
 TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
   std::filesystem::create_directories(default_);
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   click(page, "nextButton");
   EXPECT_TRUE(DirSetNext);
@@ -153,7 +192,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   answer({kNo});
   click(page, "nextButton");
@@ -163,11 +202,11 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
   EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kQuestion);
   EXPECT_TRUE(page.isVisible());
   EXPECT_FALSE(DirSetNext);
-  EXPECT_FALSE(exists(dir_ / "(주)Velmora"));
+  EXPECT_FALSE(exists(at("(주)Velmora")));
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   answer({kYes});
   click(page, "nextButton");
@@ -177,8 +216,8 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
 }
 
 TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
-  writeFile(dir_ / "(주)Velmora", "a file where a directory should go");
-  DirectoryPage page(fake_, runner_.modal());
+  writeFile(at("(주)Velmora"), "a file where a directory should go");
+  DirectoryPage page(services());
   page.show();
   answer({kYes});
   click(page, "nextButton");
@@ -189,7 +228,7 @@ TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
 }
 
 TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   answer({kNo, kYes});
   click(page, "cancelButton");
@@ -211,9 +250,9 @@ void chooseFolder(QDialog& chooser, const std::string& folder) {
 }
 
 TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
-  const std::string chosen = dir_ / "chosen";
+  const std::string chosen = at("chosen");
   std::filesystem::create_directories(chosen);
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   runner_.then([&](QDialog& chooser) {
     EXPECT_EQ(chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"))->text(), QString::fromStdString(default_));
@@ -230,9 +269,9 @@ TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
 }
 
 TEST_F(WizardTest, ReopeningAndCancellingTheChooserTestsTheFolderAgain) {
-  const std::string chosen = dir_ / "chosen";
+  const std::string chosen = at("chosen");
   std::filesystem::create_directories(chosen);
-  DirectoryPage page(fake_, runner_.modal());
+  DirectoryPage page(services());
   page.show();
   runner_.then([&](QDialog& chooser) { chooseFolder(chooser, chosen); });
   runner_.then([&](QDialog& chooser) { click(chooser, "cancelButton"); });
@@ -257,7 +296,7 @@ class ChooserTest : public WizardTest {
 };
 
 TEST_F(ChooserTest, AsDesigned) {
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   EXPECT_EQ(chooser.windowTitle(), QStringLiteral("경로선택"));
   EXPECT_EQ(chooser.size(), QSize(294, 284));
@@ -269,7 +308,7 @@ TEST_F(ChooserTest, AsDesigned) {
 }
 
 TEST_F(ChooserTest, BlankPathGivesTheWarningOnly) {
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QStringLiteral("   "));
   click(chooser, "okButton");
@@ -284,9 +323,9 @@ TEST_F(ChooserTest, BlankPathGivesTheWarningOnly) {
 class ProductFolderTest : public ChooserTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ProductFolderTest, IsRefused) {
-  const std::string product = dir_ / "ZEL";
+  const std::string product = at("ZEL");
   writeFile(product + "/" + GetParam(), "x");
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(product));
   click(chooser, "okButton");
@@ -301,9 +340,9 @@ TEST_P(ProductFolderTest, IsRefused) {
 INSTANTIATE_TEST_SUITE_P(Markers, ProductFolderTest, ::testing::Values("ZEL-C.BAT", "ZELMAIN.EXE", "zelmain.exe"));
 
 TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
-  const std::string plain = dir_ / "plain";
+  const std::string plain = at("plain");
   writeFile(plain + "/ZELRPT.EXE", "not a marker");
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(plain));
   click(chooser, "okButton");
@@ -314,8 +353,8 @@ TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
 }
 
 TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
-  const std::string fresh = dir_ / "new/folder";
-  FolderChooser chooser(fake_);
+  const std::string fresh = at("new/folder");
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QString::fromStdString(fresh));
   answer({kYes});
@@ -328,69 +367,69 @@ TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
 }
 
 TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
-  std::filesystem::create_directories(dir_ / "listed");
-  ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);  // where the list was moved to
-  FolderChooser chooser(fake_);
+  std::filesystem::create_directories(at("listed"));
+  ASSERT_EQ(fake_.setCurrentDirectory(at("listed")), 0);  // where the list was moved to
+  FolderChooser chooser(services());
   chooser.show();
   edit(chooser)->setText(QStringLiteral("sub/../rel"));
   answer({kYes});
   click(chooser, "okButton");
-  EXPECT_EQ(InstallPath, dir_ / "listed/rel");
-  EXPECT_TRUE(directoryExists(dir_ / "listed/rel"));
+  EXPECT_EQ(InstallPath, at("listed/rel"));
+  EXPECT_TRUE(directoryExists(at("listed/rel")));
   EXPECT_FALSE(exists(start_ + "/rel"));
 }
 
 TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
-  std::filesystem::create_directories(dir_ / "listed/rel");
-  DirectoryPage page(fake_, runner_.modal());
+  std::filesystem::create_directories(at("listed/rel"));
+  DirectoryPage page(services());
   page.show();
   runner_.then([&](QDialog& chooser) {
-    ASSERT_EQ(fake_.setCurrentDirectory(dir_ / "listed"), 0);
+    ASSERT_EQ(fake_.setCurrentDirectory(at("listed")), 0);
     chooser.findChild<QLineEdit*>(QStringLiteral("pathEdit"))->setText(QStringLiteral("rel"));
     click(chooser, "okButton");
   });
   click(page, "chooseButton");
-  EXPECT_EQ(InstallPath, dir_ / "listed/rel");
-  EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(dir_ / "listed/rel"));
+  EXPECT_EQ(InstallPath, at("listed/rel"));
+  EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(at("listed/rel")));
 }
 
 TEST_F(ChooserTest, MissingFolderAndNoStays) {
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
-  edit(chooser)->setText(QString::fromStdString(dir_ / "new"));
+  edit(chooser)->setText(QString::fromStdString(at("new")));
   answer({kNo});
   click(chooser, "okButton");
-  EXPECT_FALSE(exists(dir_ / "new"));
+  EXPECT_FALSE(exists(at("new")));
   EXPECT_TRUE(chooser.isVisible());
   EXPECT_FALSE(DirSelected);
 }
 
 TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
   std::filesystem::create_directories(start_ + "/sub folder");
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
   ASSERT_NE(list, nullptr);
   int row = -1;
   for (int i = 0; i < list->count(); ++i)
-    if (list->rowPath(i) == QString::fromStdString(start_ + "/sub folder")) row = i;
+    if (list->rowPath(i) == listPath(start_ + "/sub folder")) row = i;
   ASSERT_GE(row, 0);
   list->setCurrentRow(row);
   QTest::keyClick(list, Qt::Key_Return);
-  EXPECT_EQ(list->directory(), QString::fromStdString(start_ + "/sub folder"));
-  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(start_ + "/sub folder"));
+  EXPECT_EQ(list->directory(), listPath(start_ + "/sub folder"));
+  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(native(start_ + "/sub folder")));
   EXPECT_TRUE(chooser.isVisible());
   EXPECT_FALSE(DirSelected);
   // Enter again, on the folder now shown, accepts it.
   QTest::keyClick(list, Qt::Key_Return);
   EXPECT_TRUE(DirSelected);
-  EXPECT_EQ(InstallPath, start_ + "/sub folder");
+  EXPECT_EQ(InstallPath, native(start_ + "/sub folder"));
 }
 
 TEST_F(ChooserTest, EnterInTheListsAccepts) {
   for (const char* list : {"directoryList", "driveBox", "pathEdit"}) {
     DirSelected = false;
-    FolderChooser chooser(fake_);
+    FolderChooser chooser(services());
     chooser.show();
     edit(chooser)->setText(QString::fromStdString(start_));
     QTest::keyClick(chooser.findChild<QWidget*>(QString::fromLatin1(list)), Qt::Key_Return);
@@ -401,27 +440,28 @@ TEST_F(ChooserTest, EnterInTheListsAccepts) {
 
 TEST_F(ChooserTest, DirectoryListFollowsAndMovesTheCurrentDirectory) {
   std::filesystem::create_directories(start_ + "/sub");
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
-  EXPECT_EQ(list->directory(), QString::fromStdString(start_));
+  EXPECT_EQ(list->directory(), listPath(start_));
   EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));  // untouched so far
   const int last = list->count() - 1;
-  ASSERT_EQ(list->rowPath(last), QString::fromStdString(start_ + "/sub"));
+  ASSERT_EQ(list->rowPath(last), listPath(start_ + "/sub"));
   list->openRow(last);
-  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(start_ + "/sub"));
-  EXPECT_EQ(fake_.currentDirectory(), start_ + "/sub");
-  list->openRow(0);  // the root row
-  EXPECT_EQ(edit(chooser)->text(), QStringLiteral("/"));
+  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(native(start_ + "/sub")));
+  EXPECT_EQ(fake_.currentDirectory(), native(start_ + "/sub"));
+  list->openRow(0);  // the root row: the drive's root on Windows
+  EXPECT_EQ(list->item(0)->text(), QString::fromStdString(native(drive_ == "/" ? "/" : drive_ + "/")));
+  EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(native(drive_ == "/" ? "/" : drive_ + "/")));
 }
 
 TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
-  fake_.driveList = {"/", "a:"};
+  fake_.driveList = {drive_, "a:"};
   fake_.notReady = {"a:"};
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
-  ASSERT_EQ(drives->currentText(), QStringLiteral("/"));
+  ASSERT_EQ(drives->currentText(), QString::fromStdString(drive_));
   drives->setCurrentIndex(1);
   emit drives->activated(1);
   ASSERT_EQ(recorder_.shown.size(), 1u);
@@ -429,34 +469,34 @@ TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
   EXPECT_EQ(recorder_.shown[0].text, "A:\\ 드라이브가 준비되어있지 않습니다.");
   EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kNone);
   EXPECT_EQ(recorder_.shown[0].buttons, MessageButtons::kOk);
-  EXPECT_EQ(drives->currentText(), QStringLiteral("/"));
+  EXPECT_EQ(drives->currentText(), QString::fromStdString(drive_));
   EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));
   EXPECT_TRUE(DriveNotReady);
 }
 
 TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
-  fake_.driveList = {"/", "?"};
-  FolderChooser chooser(fake_);
+  fake_.driveList = {drive_, "?"};
+  FolderChooser chooser(services());
   chooser.show();
   auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   drives->setCurrentIndex(1);
   emit drives->activated(1);
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "Not a valid drive ID");
-  EXPECT_EQ(drives->currentText(), QStringLiteral("/"));
+  EXPECT_EQ(drives->currentText(), QString::fromStdString(drive_));
 }
 
 TEST_F(ChooserTest, ReadyDriveMovesTheDirectoryList) {
-  FolderChooser chooser(fake_);
+  FolderChooser chooser(services());
   chooser.show();
   auto* list = chooser.findChild<DirectoryList*>(QStringLiteral("directoryList"));
-  fake_.driveList = {"/"};
+  fake_.driveList = {drive_};
   auto* drives = chooser.findChild<QComboBox*>(QStringLiteral("driveBox"));
   drives->addItem(QString::fromStdString(dir_.path()));  // a second "drive": the temp tree
   drives->setCurrentIndex(1);
   emit drives->activated(1);
   EXPECT_TRUE(recorder_.shown.empty());
-  EXPECT_EQ(list->directory(), QString::fromStdString(dir_.path()));
+  EXPECT_EQ(list->directory(), listPath(dir_.path()));
 }
 
 // Gauges and the progress window -----------------------------------------------------
@@ -494,8 +534,16 @@ TEST_F(WizardTest, ProgressWindowAsDesigned) {
 
 class DriverTest : public WizardTest {
  protected:
+  void SetUp() override {
+    WizardTest::SetUp();
+#ifdef _WIN32
+    // Every Windows directory holds a WIN.INI; without one setup says it runs
+    // on the NT family (WindowsDirectoryWithoutWinIniGetsTheNotice).
+    writeFile(win_ + "\\WIN.INI", "[intl]\r\n");
+#endif
+  }
   void makeArchive() {
-    const std::string stage = dir_ / "stage";
+    const std::string stage = at("stage");
     for (const char* name : kEngineLibraries) writeFile(stage + "/" + name, name);
     writeFile(stage + "/README.TXT", "readme");
     ASSERT_TRUE(testing::zipDirectory(stage, start_ + "/ZELRPT.E01"));
@@ -507,7 +555,7 @@ class DriverTest : public WizardTest {
 };
 
 TEST_F(DriverTest, MainWindowAsDesigned) {
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Zel-C 보고서 Viewer"));
   EXPECT_EQ(window.palette().color(QPalette::Window), QColor(0, 128, 128));
   EXPECT_EQ(StartDir, start_);
@@ -520,15 +568,19 @@ TEST_F(DriverTest, FullInstallationAndNoToStartingTheViewer) {
   makeArchive();
   goThroughThePages();
   answer({kYes, kNo});  // create the directory; do not start the viewer
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(runner_.shown, (std::vector<QString>{QStringLiteral("FM_Welcome"), QStringLiteral("FM_DirSet")}));
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
   const Message& done = recorder_.shown.back();
+#ifdef _WIN32
+  EXPECT_EQ(done.text, kRestartQuestion);
+#else
   EXPECT_EQ(done.text,
             "Zel-C 보고서 Viewer의 설치가 끝났습니다.\r설치한 곳: " + default_ + "\r\r지금 Viewer를 실행하시겠습니까?");
   EXPECT_EQ(done.text.find("재부팅"), std::string::npos);
+#endif
   EXPECT_EQ(done.buttons, MessageButtons::kYesNo);
   EXPECT_EQ(testing::readFile(default_ + "/README.TXT"), "readme");
   for (const char* name : kEngineLibraries) {
@@ -544,13 +596,66 @@ TEST_F(DriverTest, FullInstallationAndNoToStartingTheViewer) {
 }
 
 // Yes (the default, which Enter takes) starts the viewer and never the restart.
+#ifdef _WIN32
+// On Windows the engine went into the Windows directory: the last question is
+// the restart, and Yes restarts (the fake platform records it).
+TEST_F(DriverTest, YesToTheRestartQuestionRestartsAndStartsNothing) {
+  makeArchive();
+  std::filesystem::create_directories(default_);
+  writeFile(win_ + "\\WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
+  goThroughThePages();
+  answer({kYes});
+  InstallerWindow window(services());
+  window.show();
+  testing::moveMouseOver(window.startArea);
+  EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
+  EXPECT_EQ(recorder_.shown.back().text, kRestartQuestion);
+  EXPECT_EQ(fake_.restarts, 1);
+  EXPECT_TRUE(fake_.started.empty());
+  EXPECT_EQ(iniRead(win_ + "\\WIN.INI", "intl", "sLanguage"), "eng");
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.exitCode(), 0);
+}
+
+TEST_F(DriverTest, RefusedRestartIsReported) {
+  makeArchive();
+  std::filesystem::create_directories(default_);
+  goThroughThePages();
+  fake_.restartAccepted = false;
+  answer({kYes});
+  InstallerWindow window(services());
+  window.show();
+  testing::moveMouseOver(window.startArea);
+  EXPECT_EQ(fake_.restarts, 1);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"종료", "알림"}));
+  EXPECT_EQ(recorder_.shown.back().text, "시스템이 재시작을 거부했습니다. 직접 재시작 하십시오.");
+  EXPECT_EQ(window.exitCode(), 0);  // installed all the same
+}
+
+TEST_F(DriverTest, WindowsDirectoryWithoutWinIniGetsTheNotice) {
+  makeArchive();
+  std::filesystem::create_directories(default_);
+  std::filesystem::remove(win_ + "\\WIN.INI");
+  goThroughThePages();
+  answer({MessageAnswer::kOk, kNo});
+  InstallerWindow window(services());
+  window.show();
+  testing::moveMouseOver(window.startArea);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"알림", "종료"}));
+  EXPECT_EQ(recorder_.shown[0].text, "본 프로그램은 Windows NT계열에서는 동작하지 않습니다.");
+  EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kWarning);
+  EXPECT_FALSE(exists(win_ + "\\WIN.INI"));  // none is made
+  EXPECT_TRUE(exists(default_ + "\\README.TXT"));  // the notice stops nothing
+  EXPECT_EQ(window.exitCode(), 0);
+}
+#else
 TEST_F(DriverTest, YesToTheCompletionQuestionStartsTheViewerAndNeverRestarts) {
   makeArchive();
   std::filesystem::create_directories(default_);
   writeFile(win_ + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
   goThroughThePages();
   answer({kYes});
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), std::vector<std::string>{"종료"});
@@ -558,14 +663,18 @@ TEST_F(DriverTest, YesToTheCompletionQuestionStartsTheViewerAndNeverRestarts) {
   EXPECT_EQ(fake_.started, std::vector<std::string>{default_ + "/ZelRpt in " + default_});
   EXPECT_EQ(iniRead(win_ + "/WIN.INI", "intl", "sLanguage"), "eng");
 }
+#endif
 
 TEST_F(DriverTest, ViewerThatCannotStartIsReported) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows asks for a restart instead of offering to start the viewer";
+#endif
   makeArchive();
   std::filesystem::create_directories(default_);
   goThroughThePages();
   fake_.startAccepted = false;
   answer({kYes});
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(fake_.restarts, 0);
@@ -577,17 +686,20 @@ TEST_F(DriverTest, ViewerThatCannotStartIsReported) {
 
 // A second setup proposes the directory of the first and says it replaced it.
 TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
+#ifdef _WIN32
+  GTEST_SKIP() << "setup on Windows keeps no record of the last installation (it has no user data directory there)";
+#endif
   makeArchive();
-  const std::string elsewhere = dir_ / "my viewer";
+  const std::string elsewhere = at("my viewer");
   std::filesystem::create_directories(elsewhere);
-  fake_.dataHome = dir_ / "data";
+  fake_.dataHome = at("data");
   {
     // The first setup installed elsewhere than this one's default.
     testing::FakePlatform firstPlatform(win_, elsewhere);
     firstPlatform.dataHome = fake_.dataHome;
     goThroughThePages();
     answer({kNo});
-    InstallerWindow first(firstPlatform, runner_.modal());
+    InstallerWindow first(services(firstPlatform));
     first.show();
     testing::moveMouseOver(first.startArea);
   }
@@ -604,7 +716,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
     click(d, "nextButton");
   });
   answer({kNo});
-  InstallerWindow second(fake_, runner_.modal());
+  InstallerWindow second(services());
   second.show();
   testing::moveMouseOver(second.startArea);
   EXPECT_EQ(proposed, elsewhere);
@@ -640,7 +752,7 @@ class DuringTheInstall {
 class DriverStopTest : public DriverTest {
  protected:
   void makeLargerArchive() {
-    const std::string stage = dir_ / "stage";
+    const std::string stage = at("stage");
     for (const char* name : kEngineLibraries) writeFile(stage + "/" + name, name);
     for (int i = 0; i < 20; ++i)
       writeFile(stage + "/samples/P" + std::to_string(100 + i) + ".dbf", std::string(4000, 'x'));
@@ -648,8 +760,12 @@ class DriverStopTest : public DriverTest {
     ASSERT_TRUE(testing::zipDirectory(stage, start_ + "/ZELRPT.E01"));
   }
   void expectNothingLeft() {
-    EXPECT_FALSE(exists(dir_ / "(주)Velmora")) << "made by the wizard, so it goes too";
+    EXPECT_FALSE(exists(at("(주)Velmora"))) << "made by the wizard, so it goes too";
+#ifdef _WIN32
+    for (const char* name : kEngineLibraries) EXPECT_FALSE(exists(win_ + "\\" + name)) << name;
+#else
     EXPECT_FALSE(exists(win_));
+#endif
   }
 };
 
@@ -658,7 +774,7 @@ TEST_F(DriverStopTest, CancelButtonAsksThenTakesEverythingBack) {
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});  // create the directory; yes, cancel
   DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "확인", "알림"}));
@@ -675,7 +791,7 @@ TEST_F(DriverStopTest, NoToTheCancelQuestionFinishesTheInstall) {
   goThroughThePages();
   answer({kNo, kNo});  // do not cancel; do not start the viewer
   DuringTheInstall cancel([](InstallProgressWindow& p) { p.cancelButton->click(); });
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "종료"}));
@@ -688,7 +804,7 @@ TEST_F(DriverStopTest, ClosingTheMainWindowAsksTheCancelQuestion) {
   makeLargerArchive();
   goThroughThePages();
   answer({kYes, kYes, MessageAnswer::kOk});
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   DuringTheInstall close([&window](InstallProgressWindow&) { window.close(); });
   window.show();
   testing::moveMouseOver(window.startArea);
@@ -705,7 +821,7 @@ TEST_P(DriverSignalTest, TakesEverythingBackAndEndsByTheSignal) {
   goThroughThePages();
   answer({kYes});
   DuringTheInstall signal([](InstallProgressWindow&) { ::raise(GetParam()); });
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), std::vector<std::string>{"확인"});  // no question, no restart
@@ -735,31 +851,29 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
   writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
   goThroughThePages();
   OnTopRecorder onTop;
-  setMessageService(&onTop);
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(SetupServices{fake_, onTop, runner_.modal()});
   window.show();
   testing::moveMouseOver(window.startArea);
   ASSERT_EQ(onTop.shown.size(), 1u);
   EXPECT_EQ(onTop.progressOnTop, std::vector<bool>{false});
   ASSERT_NE(window.progressWindow(), nullptr);
   EXPECT_TRUE(window.progressWindow()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));  // back on top after
-  setMessageService(&recorder_);
 }
 
 // A directory the wizard made for an installation that then failed goes again.
 TEST_F(DriverTest, DirectoryMadeByTheWizardGoesWhenTheInstallFails) {
   goThroughThePages();
   answer({kYes});  // create the directory; then the archive is missing
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류"}));
-  EXPECT_FALSE(exists(dir_ / "(주)Velmora"));
+  EXPECT_FALSE(exists(at("(주)Velmora")));
   EXPECT_EQ(window.exitCode(), 1);
 }
 
 TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   QTest::keyClick(&window, Qt::Key_Shift);  // a modifier alone starts nothing
   EXPECT_FALSE(Started);
@@ -771,7 +885,7 @@ TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
 }
 
 TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   // Still on the welcome page, the main window gets another movement.
   runner_.then([&](QDialog&) { testing::moveMouseOver(window.startArea); });
@@ -787,7 +901,7 @@ TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
 
 TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
   runner_.then([](QDialog& d) { click(d, "nextButton"); });
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   EXPECT_EQ(runner_.shown.size(), 2u);
@@ -799,7 +913,7 @@ TEST_F(DriverTest, ClosingTheDirectoryPageEndsWithoutAQuestion) {
 TEST_F(DriverTest, MissingArchiveEndsWithoutTheCompletionQuestion) {
   std::filesystem::create_directories(default_);
   goThroughThePages();
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   QSignalSpy closed(&window, &InstallerWindow::closed);
   testing::moveMouseOver(window.startArea);
@@ -817,7 +931,7 @@ TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
   std::filesystem::create_directories(default_);
   writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
   goThroughThePages();
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   // The reason stands under the message.
@@ -830,14 +944,14 @@ TEST_F(DriverTest, BrokenArchiveGivesTheExtractionFailure) {
 
 TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
   std::filesystem::create_directories(default_);
-  writeFile(dir_ / "stage/libsde32.so/inner.txt", "x");
-  ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", start_ + "/ZELRPT.E01"));
+  writeFile(at("stage") + "/" + kEngineLibraries[0] + "/inner.txt", "x");
+  ASSERT_TRUE(testing::zipDirectory(at("stage"), start_ + "/ZELRPT.E01"));
   goThroughThePages();
-  InstallerWindow window(fake_, runner_.modal());
+  InstallerWindow window(services());
   window.show();
   testing::moveMouseOver(window.startArea);
   ASSERT_FALSE(recorder_.shown.empty());
-  EXPECT_EQ(recorder_.shown.back().text, "Cannot open file " + default_ + "/libsde32.so");
+  EXPECT_EQ(recorder_.shown.back().text, "Cannot open file " + native(default_ + "/" + kEngineLibraries[0]));
   EXPECT_EQ(window.exitCode(), 1);
   EXPECT_TRUE(window.isVisible());  // the driver stops; the user closes the window
 }
@@ -846,7 +960,7 @@ TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
 
 struct PageCase {
   std::string label;
-  std::function<std::unique_ptr<QDialog>(SetupPlatform&)> make;
+  std::function<std::unique_ptr<QDialog>(const SetupServices&)> make;
   bool* next;
   std::string stopCaption;
 };
@@ -855,7 +969,7 @@ class PageKeysTest : public WizardTest, public ::testing::WithParamInterface<Pag
 
 TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
   std::filesystem::create_directories(default_);
-  std::unique_ptr<QDialog> page = GetParam().make(fake_);
+  std::unique_ptr<QDialog> page = GetParam().make(services());
   page->show();
   ASSERT_EQ(page->focusWidget()->objectName(), QStringLiteral("nextButton"));
   QTest::keyClick(page->focusWidget(), Qt::Key_Return);
@@ -864,7 +978,7 @@ TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
 }
 
 TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
-  std::unique_ptr<QDialog> page = GetParam().make(fake_);
+  std::unique_ptr<QDialog> page = GetParam().make(services());
   page->show();
   answer({kNo, kYes});
   QTest::keyClick(page.get(), Qt::Key_Escape);
@@ -878,13 +992,13 @@ TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
                          ::testing::Values(PageCase{"Welcome",
-                                                    [](SetupPlatform& platform) {
-                                                      return std::unique_ptr<QDialog>(new WelcomePage(platform));
+                                                    [](const SetupServices& services) {
+                                                      return std::unique_ptr<QDialog>(new WelcomePage(services));
                                                     },
                                                     &WelcomeNext, "확인"},
                                            PageCase{"Directory",
-                                                    [](SetupPlatform& platform) {
-                                                      return std::unique_ptr<QDialog>(new DirectoryPage(platform));
+                                                    [](const SetupServices& services) {
+                                                      return std::unique_ptr<QDialog>(new DirectoryPage(services));
                                                     },
                                                     &DirSetNext, "확인"}),
                          [](const auto& info) { return info.param.label; });
@@ -893,9 +1007,9 @@ INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
 
 TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
   const std::string longPath =
-      dir_ / (std::string(30, 'a') + "/" + std::string(40, 'b') + "/" + std::string(40, 'c') + "/끝부분");
+      at(std::string(30, 'a') + "/" + std::string(40, 'b') + "/" + std::string(40, 'c') + "/끝부분");
   testing::FakePlatform longFake(win_, longPath);
-  DirectoryPage page(longFake, runner_.modal());
+  DirectoryPage page(services(longFake));
   page.show();
   EXPECT_EQ(InstallPath, longPath);  // the whole path, not what the label shows
   InstallProgressWindow progress;
@@ -903,7 +1017,8 @@ TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
   for (QLabel* label : {page.findChild<QLabel*>(QStringLiteral("pathLabel")), progress.currentFileLabel}) {
     const QString shown = label->text();
     EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("/"))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QString::fromStdString(native(drive_ == "/" ? "/" : drive_ + "/"))))
+        << shown.toStdString();
     EXPECT_TRUE(label->toolTip().endsWith(shown.mid(shown.indexOf(QChar(0x2026)) + 1))) << shown.toStdString();
     EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(shown), label->width());
   }

@@ -197,9 +197,7 @@ class ExportInterop : public ::testing::Test {
     writeScript("read_xlsx.py", kXlsxScript);
     writeScript("read_csv.py", kCsvScript);
     writeScript("read_print.py", kPrintScript);
-    setMessageService(&messages_);
   }
-  void TearDown() override { setMessageService(nullptr); }
 
   void writeScript(const std::string& name, const char* text) { std::ofstream(dirPath_ + "/" + name) << text; }
 
@@ -231,6 +229,7 @@ class ExportInterop : public ::testing::Test {
     env.SetCentury(true);
     FakePrinter printer;
     RunServices services;
+    services.messages = &messages_;
     services.printer = &printer;
     services.preview = [&pages] { return std::make_unique<DrawingPreview>(pages); };
     const QFileInfo info(QString::fromStdString(path));

@@ -73,7 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto winBefore = snapshot(win);
 
   zel::RecordingMessageService messages;
-  zel::setMessageService(&messages);
   PosixPlatform posix(win.string());
   resetSetupState();
   StartDir = medium.string();
@@ -81,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path cwd = fs::current_path();
   StepOutcome outcome = StepOutcome::kStopped;
   {
-    InstallSteps steps(posix);
+    InstallSteps steps(SetupServices{posix, messages, {}});
     try {
       steps.WinIniCheck();
       outcome = steps.SetProgress();
@@ -90,7 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   fs::current_path(cwd);
-  zel::setMessageService(nullptr);
 
   if (outcome != StepOutcome::kDone && messages.shown.empty()) fail("failed without a message");
   for (const auto& e : fs::directory_iterator(sandbox()))

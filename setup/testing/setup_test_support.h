@@ -17,6 +17,7 @@
 #include "native_platform.h"
 #include "temp_dir.h"
 #include "setup_platform.h"
+#include "test_zip_builder.h"
 
 namespace zel::setup::testing {
 
@@ -36,6 +37,13 @@ inline std::string readFile(const std::string& path) {
 }
 
 inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
+
+// What setup writes between a directory and a name in the paths it reports.
+#ifdef _WIN32
+inline const std::string kSeparator = "\\";
+#else
+inline const std::string kSeparator = "/";
+#endif
 
 // Restores the process's current directory when it goes.
 class CwdGuard {
@@ -90,10 +98,41 @@ class FakePlatform : public NativePlatform {
   std::string installDir_;
 };
 
-// Packs the contents of dir into archive with Debian's zip. True on success.
+// Packs the contents of dir into archive as `zip -r -X` does: each folder and
+// file under its path relative to dir, '/' between the parts, files deflated,
+// on Unix with their modes.
+// Written by the project's own ZIP writer, so Windows tests pack theirs too.
+// True on success.
 inline bool zipDirectory(const std::string& dir, const std::string& archive) {
-  const std::string command = "cd '" + dir + "' && zip -q -r -X '" + archive + "' . >/dev/null 2>&1";
-  return std::system(command.c_str()) == 0;
+  std::error_code ec;
+  std::vector<zel::test::TestEntry> entries;
+  std::filesystem::recursive_directory_iterator it(dir, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::string name = std::filesystem::relative(it->path(), dir, ec).generic_string();
+    if (ec) return false;
+    zel::test::TestEntry entry;
+    const bool directory = it->is_directory(ec);
+    if (directory) {
+      entry.name = name + "/";
+      entry.method = 0;
+    } else {
+      entry.name = name;
+      entry.data = readFile(it->path().string());
+    }
+#ifndef _WIN32
+    // The file's mode goes with it, as zip stores it on Unix.
+    const auto mode = static_cast<std::uint32_t>(it->status(ec).permissions()) & 07777u;
+    entry.versionMadeBy = zel::test::kMadeByUnix;
+    entry.externalAttributes = ((directory ? 040000u : 0100000u) | mode) << 16;
+#endif
+    entries.push_back(std::move(entry));
+  }
+  if (ec) return false;
+  const std::vector<std::uint8_t> bytes = zel::test::buildZip(entries);
+  std::ofstream out(archive, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
 }
 
 }  // namespace zel::setup::testing

@@ -262,7 +262,7 @@ class PrintTest : public QObject {
   }
   void init() {
     service_ = RecordingMessageService();
-    setMessageService(&service_);
+    services_.messages = &service_;
     context_.hooks.askPrinter = nullptr;
     context_.hooks.askPdfFile = nullptr;
   }
@@ -271,7 +271,6 @@ class PrintTest : public QObject {
     context_.hooks.askPrinter = nullptr;
     context_.hooks.askPdfFile = nullptr;
     services_.printer = nullptr;
-    setMessageService(nullptr);
   }
 
   // Pages 3 to 5 numbered from 10, two copies, from the preview's print
@@ -506,7 +505,7 @@ class PrintTest : public QObject {
   RecordingMessageService service_;
   RunServices services_;
   PreviewContext context_;
-  QtProgressDialog progress_;
+  QtProgressDialog progress_{service_};
 };
 
 int main(int argc, char** argv) {

@@ -9,7 +9,10 @@
 #      Windows directory;
 #   3. the installed ZelRpt.exe shows its main window with the sample list,
 #      opens a preview (double click on the first row), and exits cleanly
-#      when its window is closed (Alt+F4).
+#      when its window is closed (Alt+F4);
+#   4. setup.exe --uninstall --target removes what the installation's
+#      ZelRpt.manifest lists (the engine in the Windows directory too) and
+#      keeps the user's own files.
 #
 #   tests/windows/programs_under_wine.sh WINDOWS_BIN LINUX_CLI
 #
@@ -170,6 +173,7 @@ fi
 # --- 2. setup.exe --silent ----------------------------------------------------
 TARGET_WIN='C:\젤 보고서\Viewer 1'
 TARGET="$C/젤 보고서/Viewer 1"
+MANIFEST=ZelRpt.manifest
 cp "$WINBIN/setup.exe" "$WINBIN/ZELRPT.E01" "$WORK/"
 # setup.exe needs its DLLs beside it, as in dist/.
 (cd "$WORK" && unzip -q -o ZELRPT.E01 -x 'samples/*' '*.exe' 'sde*.dll' README.TXT)
@@ -242,6 +246,45 @@ if [ -f "$TARGET/ZelRpt.exe" ]; then
       cat "$WORK/zelrpt.out"
     fi
   fi
+fi
+
+# --- 4. setup.exe --uninstall --------------------------------------------------
+# The user's own files, beside the installed ones and among the samples, stay;
+# everything else setup placed goes (the engine in the Windows directory too),
+# and so do the directories it made once they are empty.
+if [ -f "$TARGET/$MANIFEST" ]; then
+  find "$TARGET" -type f | sort >"$WORK/installed.list"
+  printf '내 메모\r\n' >"$TARGET/내 메모.txt"
+  cp "$TARGET/samples/$SAMPLE" "$TARGET/samples/내 보고서.dbf"
+  "$WINE" "$WORK/setup.exe" --uninstall --target "$TARGET_WIN" >"$WORK/uninstall.out" 2>&1
+  status=$?
+  grep -q '^ZelRpt를 제거했습니다' "$WORK/uninstall.out" && [ "$status" = 0 ] && pass "setup --uninstall" ||
+    { fail "setup --uninstall: exit $status"; cat "$WORK/uninstall.out"; }
+  # What is left: the user's two files, and installed files the uninstall
+  # named as changed since (the viewer may write its settings).
+  left="$(cd "$TARGET" && find . -type f | sort)"
+  expected="$(printf './samples/내 보고서.dbf\n./내 메모.txt\n')"
+  while IFS= read -r kept; do
+    [ -n "$kept" ] && expected="$(printf '%s\n./%s\n' "$expected" "$kept")"
+  done < <(sed -n 's/^남김 (설치 뒤에 바뀐 파일): //p' "$WORK/uninstall.out" | tr '\\' '/' |
+    sed "s|^C:/젤 보고서/Viewer 1/||")
+  if [ "$left" = "$(printf '%s\n' "$expected" | sort | sed '/^$/d')" ]; then
+    pass "uninstall removed $(wc -l <"$WORK/installed.list") installed files and kept the user's"
+  else
+    fail "uninstall left:"; printf '%s\n' "$left" | head -n 20
+  fi
+  [ "$(cat "$TARGET/내 메모.txt" 2>/dev/null)" = "$(printf '내 메모\r')" ] || fail "the user's file changed"
+  [ -f "$TARGET/$MANIFEST" ] && fail "the manifest is still there"
+  for dll in sde32.dll sdecdx32.dll sdensx32.dll sdentx32.dll; do
+    [ -z "$(find "$C/windows" -maxdepth 2 -iname "$dll" | head -n 1)" ] || fail "$dll is still in the Windows directory"
+  done
+  # Once the user's files go too, a second uninstall finds nothing and says so.
+  rm -f "$TARGET/내 메모.txt" "$TARGET/samples/내 보고서.dbf"
+  "$WINE" "$WORK/setup.exe" --uninstall --target "$TARGET_WIN" >"$WORK/uninstall2.out" 2>&1
+  grep -q '^제거할 ZelRpt 설치가 없습니다' "$WORK/uninstall2.out" && pass "a second uninstall finds nothing" ||
+    { fail "a second uninstall:"; cat "$WORK/uninstall2.out"; }
+else
+  fail "the installation has no $MANIFEST"
 fi
 
 if [ "$failures" -gt 0 ]; then

@@ -18,6 +18,31 @@ namespace zel {
 
 FileStamp stampOf(const std::string& path) {
   FileStamp stamp;
+#ifdef _WIN32
+  // All from the file's handle: the C library's stat behind std::filesystem
+  // gives whole seconds there, and a report rewritten within the second at the
+  // same size (a settings block changed in place) would look unchanged. Another
+  // file moved into the name keeps neither the volume's serial number nor the
+  // file's index.
+  const HANDLE file = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return stamp;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = ::GetFileInformationByHandle(file, &info) != 0;
+  ::CloseHandle(file);
+  if (!known || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return stamp;
+  const auto wide = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+  // 100-nanosecond steps since 1601; 11644473600 seconds before 1970.
+  constexpr std::int64_t kEpochSteps = 116444736000000000LL;
+  stamp.exists = true;
+  stamp.size = wide(info.nFileSizeHigh, info.nFileSizeLow);
+  stamp.modified =
+      (static_cast<std::int64_t>(wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)) -
+       kEpochSteps) *
+      100;
+  stamp.device = info.dwVolumeSerialNumber;
+  stamp.inode = wide(info.nFileIndexHigh, info.nFileIndexLow);
+#else
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   if (ec) return stamp;
@@ -26,20 +51,7 @@ FileStamp stampOf(const std::string& path) {
   stamp.exists = true;
   stamp.size = size;
   stamp.modified = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
-  // Another file moved into the name keeps neither device nor inode (on
-  // Windows: the volume's serial number and the file's index).
-#ifdef _WIN32
-  const HANDLE file = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileInformationByHandle(file, &info)) {
-      stamp.device = info.dwVolumeSerialNumber;
-      stamp.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    }
-    ::CloseHandle(file);
-  }
-#else
+  // Another file moved into the name keeps neither device nor inode.
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
     stamp.device = static_cast<std::uint64_t>(st.st_dev);

@@ -2,6 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#  ifndef NOMINMAX
+#    define NOMINMAX
+#  endif
+#  include <windows.h>
+#else
+#  include <fcntl.h>
+#  include <sys/stat.h>
+#endif
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +42,27 @@ class DescriptionCacheTest : public ::testing::Test {
   void age(const std::string& file, int seconds) {
     const std::string path = dir_ + "/" + file;
     std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(seconds));
+  }
+
+  // Sets a file's modification time to `seconds` after 2020-01-01 00:00:00 UTC
+  // plus `milliseconds`, finer than a second on both systems.
+  void setModified(const std::string& file, long long seconds, int milliseconds) {
+    const std::string path = dir_ + "/" + file;
+    constexpr long long k2020 = 1577836800;
+#ifdef _WIN32
+    const ULONGLONG steps =
+        (static_cast<ULONGLONG>(k2020 + seconds) + 11644473600ULL) * 10000000ULL + milliseconds * 10000ULL;
+    const FILETIME time{static_cast<DWORD>(steps), static_cast<DWORD>(steps >> 32)};
+    const HANDLE h = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(::SetFileTime(h, nullptr, nullptr, &time));
+    ::CloseHandle(h);
+#else
+    const timespec times[2] = {{static_cast<time_t>(k2020 + seconds), milliseconds * 1000000L},
+                               {static_cast<time_t>(k2020 + seconds), milliseconds * 1000000L}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+#endif
   }
 
   std::string dir_;
@@ -83,6 +114,29 @@ TEST_F(DescriptionCacheTest, AnyChangeOfEitherFileIsReadAgain) {
     cache_.describe(dir_, kName);
     EXPECT_EQ(reads_, expected) << "read again without a change";
   }
+}
+
+// A settings block changed in place keeps the memo file's size and identity;
+// only its time tells, and it may move by less than a second.
+TEST_F(DescriptionCacheTest, ChangeWithinTheSameSecondIsReadAgain) {
+  const std::string memo = "P_RPTB02.fpt";
+  setModified(memo, 100, 100);
+  EXPECT_EQ(cache_.describe(dir_, kName).title, "내    역    서");
+  const std::string before = testing::readFileBytes(dir_ + "/" + memo);
+  {
+    // The same block, its code changed: the same length in the same place.
+    std::string after = before;
+    const std::size_t at = after.find("RPTB02");
+    ASSERT_NE(at, std::string::npos);
+    after.replace(at, 6, "RPTB01");
+    std::fstream out(dir_ + "/" + memo, std::ios::binary | std::ios::in | std::ios::out);
+    out.write(after.data(), static_cast<std::streamsize>(after.size()));
+  }
+  setModified(memo, 100, 600);
+  cache_.describe(dir_, kName);
+  EXPECT_EQ(reads_, 2);
+  cache_.describe(dir_, kName);
+  EXPECT_EQ(reads_, 2) << "read again without a change";
 }
 
 // A file that is not a report may become one without its bytes changing in

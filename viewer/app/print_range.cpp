@@ -11,21 +11,23 @@ int PullIntoPages(long long page, int firstPage, int lastPage) {
   return static_cast<int>(std::clamp<long long>(page, firstPage, last));
 }
 
-bool CheckPrintRange(PageRange& range, int firstPage, int lastPage) {
+bool CheckPrintRange(MessageService& messages, PageRange& range, int firstPage, int lastPage) {
   const int from = PullIntoPages(range.from, firstPage, lastPage);
   const int to = PullIntoPages(range.to, firstPage, lastPage);
   if (from > to) {
-    warnPageRangeOrder();
+    warnPageRangeOrder(messages);
     return false;
   }
   range = {from, to};
   return true;
 }
 
-void warnPageRangeOrder() { messages().warning("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다."); }
+void warnPageRangeOrder(MessageService& messages) {
+  messages.warning("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다.");
+}
 
-void refuseSearchWithoutPageNumbers() {
-  messages().show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning, MessageButtons::kOk});
+void refuseSearchWithoutPageNumbers(MessageService& messages) {
+  messages.show({"알림", "Page번호가 없는 보고서는 검색할 수 없습니다.", MessageIcon::kWarning, MessageButtons::kOk});
 }
 
 }  // namespace zel

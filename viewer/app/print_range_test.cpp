@@ -29,9 +29,8 @@ TEST(PrintRange, PulledIntoThePagesThenChecked) {
   };
   for (const Case& c : cases) {
     RecordingMessageService messages;
-    setMessageService(&messages);
     PageRange range = c.asked;
-    EXPECT_EQ(CheckPrintRange(range, c.first, c.last), c.accepted) << c.asked.from << "-" << c.asked.to;
+    EXPECT_EQ(CheckPrintRange(messages, range, c.first, c.last), c.accepted) << c.asked.from << "-" << c.asked.to;
     EXPECT_EQ(range.from, c.result.from);
     EXPECT_EQ(range.to, c.result.to);
     if (c.accepted) {
@@ -41,7 +40,6 @@ TEST(PrintRange, PulledIntoThePagesThenChecked) {
       EXPECT_EQ(messages.shown[0].text, "인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다.");
       EXPECT_EQ(messages.shown[0].caption, "경고");
     }
-    setMessageService(nullptr);
   }
 }
 

@@ -62,7 +62,7 @@ bool BatchPreview::clampRange() {
   const CliCommand& c = job_.command;
   // As the range fields do: each value is pulled into the report's pages.
   PageRange range{c.hasPages ? c.pageFrom : job_.firstPage, c.hasPages ? c.pageTo : job_.lastPage};
-  if (!CheckPrintRange(range, job_.firstPage, job_.lastPage)) return false;
+  if (!CheckPrintRange(services_.box(), range, job_.firstPage, job_.lastPage)) return false;
   job_.printFrom = range.from;
   job_.printTo = range.to;
   return true;
@@ -136,7 +136,7 @@ void BatchPreview::runPng() {
   for (int page = job_.printFrom; page <= job_.printTo; ++page) {
     const std::string file = pageFile(page);
     if (const std::string replaced = ReportFileReplacedBy(job_.command.path, file); !replaced.empty()) {
-      messages().warning(OutputIsReportText(file, replaced));
+      services_.box().warning(OutputIsReportText(file, replaced));
       job_.exitCode = 1;
       return;
     }
@@ -172,7 +172,7 @@ void BatchPreview::runPng() {
       output.write(png.constData(), static_cast<std::size_t>(png.size()));
       output.commit();
     } catch (const OutputError& e) {
-      messages().error(e.what());
+      services_.box().error(e.what());
       job_.exitCode = 1;
       return;
     }
@@ -210,7 +210,7 @@ void BatchPreview::runFind() {
   if (!table_) return;
   ReportTableLines lines(*table_);
   if (!HasPageNumbers(lines)) {
-    refuseSearchWithoutPageNumbers();  // as the preview's find button does
+    refuseSearchWithoutPageNumbers(services_.box());  // as the preview's find button does
     return;
   }
   const std::vector<SearchColumn> columns = PrepareSearch(lines, job_.command.afterPage);
@@ -223,7 +223,8 @@ void BatchPreview::runFind() {
     job_.exitCode = 2;
     return;
   }
-  const ValueSearchOutcome outcome = SearchValue(lines, column->fieldName, utf8ToCp949(job_.command.text), true, "P");
+  const ValueSearchOutcome outcome =
+      SearchValue(services_.box(), lines, column->fieldName, utf8ToCp949(job_.command.text), true, "P");
   if (outcome.found) {
     job_.foundPage = outcome.page;
     job_.exitCode = 0;

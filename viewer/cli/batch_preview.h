@@ -63,7 +63,7 @@ class BatchPreview : public ReportPreview {
   void runExport();
 
   BatchJob& job_;
-  const RunServices& services_;  // the run's printer and progress
+  const RunServices& services_;  // the run's messages, printer and progress
   const PreviewSession* session_ = nullptr;  // the run's layout; set before ShowModal
   ReportTable* table_ = nullptr;
   int orientation_ = -1;  // -1: not set by the runner

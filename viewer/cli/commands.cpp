@@ -76,10 +76,10 @@ std::string unusablePathText(const std::string& path, bool wantDirectory) {
   return {};
 }
 
-bool refuseUnusablePath(const std::string& path, bool wantDirectory = false) {
+bool refuseUnusablePath(MessageService& messages, const std::string& path, bool wantDirectory = false) {
   const std::string text = unusablePathText(path, wantDirectory);
   if (text.empty()) return false;
-  messages().warning(text);
+  messages.warning(text);
   return true;
 }
 
@@ -94,18 +94,20 @@ struct ViewerSettings {
 };
 
 // The standard error report of the programs: the error's own text.
-int reportError(const std::exception& e) {
-  messages().error(e.what());
+int reportError(MessageService& messages, const std::exception& e) {
+  messages.error(e.what());
   return 1;
 }
 
 // Runs the report headless with the given printer and progress, the batch
 // job standing in for the preview window; the job's exit code when the
 // preview was reached, 1 when it was not.
-int runHeadless(const std::string& path, BatchJob& job, Printer* printer, ProgressDialog* progress) {
-  if (refuseUnusablePath(path)) return 1;
+int runHeadless(MessageService& messages, const std::string& path, BatchJob& job, Printer* printer,
+                ProgressDialog* progress) {
+  if (refuseUnusablePath(messages, path)) return 1;
   const SplitPath where = splitPath(path);
   RunServices services;
+  services.messages = &messages;
   services.printer = printer;
   services.progress = progress;
   services.stopRequested = [] { return interrupted(); };
@@ -114,7 +116,7 @@ int runHeadless(const std::string& path, BatchJob& job, Printer* printer, Progre
     RunReport(services, where.directory, where.name);
     return job.shown ? job.exitCode : 1;
   } catch (const std::exception& e) {
-    return reportError(e);
+    return reportError(messages, e);
   }
 }
 
@@ -141,77 +143,77 @@ void printLabel(std::FILE* out, const char* label, const std::string& value) {
 
 }  // namespace
 
-int runList(const CliCommand& command, std::FILE* out) {
+int runList(const CliCommand& command, const CommandContext& context) {
   ViewerSettings settings;
-  if (refuseUnusablePath(command.path, true)) return 1;
+  if (refuseUnusablePath(context.messages, command.path, true)) return 1;
   try {
     const std::vector<ReportFileRow> rows = listReportFiles(command.path);
     for (const ReportFileRow& row : rows) {
-      std::fprintf(out, "%s\t%s\t%s\t%s\n", EscapedCell(row.name).c_str(), row.title.c_str(),
+      std::fprintf(context.out, "%s\t%s\t%s\t%s\n", EscapedCell(row.name).c_str(), row.title.c_str(),
                    formatFileSize(row.size).c_str(), formatFileDate(row.lastWrite).c_str());
     }
     if (rows.empty()) std::fprintf(stderr, "%s\n", listingStatusText(0).c_str());
   } catch (const std::exception& e) {
-    return reportError(e);
+    return reportError(context.messages, e);
   }
   return 0;
 }
 
-int runInfo(const CliCommand& command, std::FILE* out) {
+int runInfo(const CliCommand& command, const CommandContext& context) {
   ViewerSettings settings;
-  if (refuseUnusablePath(command.path)) return 1;
+  if (refuseUnusablePath(context.messages, command.path)) return 1;
   const SplitPath where = splitPath(command.path);
   try {
     const ReportDescription d = describeReport(where.directory, where.name);
-    printLabel(out, "보고서명:", d.title);
-    printLabel(out, "Sort옵션:", d.sortOrder);
-    printLabel(out, "인쇄범위:", d.printRange);
-    printLabel(out, "인쇄방향:", d.orientation);
-    printLabel(out, "Page수:", d.pages);
-    printLabel(out, "고정소숫점:", d.fixedDecimals);
-    printLabel(out, "인쇄옵션:", d.options[0]);
+    printLabel(context.out, "보고서명:", d.title);
+    printLabel(context.out, "Sort옵션:", d.sortOrder);
+    printLabel(context.out, "인쇄범위:", d.printRange);
+    printLabel(context.out, "인쇄방향:", d.orientation);
+    printLabel(context.out, "Page수:", d.pages);
+    printLabel(context.out, "고정소숫점:", d.fixedDecimals);
+    printLabel(context.out, "인쇄옵션:", d.options[0]);
     for (const std::string* option : {&d.options[1], &d.options[2], &d.options[3]}) {
-      if (!option->empty()) printLabel(out, "         ", *option);
+      if (!option->empty()) printLabel(context.out, "         ", *option);
     }
-    printLabel(out, "비고옵션:", d.remarks);
-    printLabel(out, "여    백:", d.margins);
-    messages().log(d.problem);
+    printLabel(context.out, "비고옵션:", d.remarks);
+    printLabel(context.out, "여    백:", d.margins);
+    context.messages.log(d.problem);
     return d.kind == ReportKind::kNotAReport || d.kind == ReportKind::kBroken ? 1 : 0;
   } catch (const std::exception& e) {
-    return reportError(e);
+    return reportError(context.messages, e);
   }
 }
 
-int runMargins(const CliCommand& command, std::FILE* out) {
+int runMargins(const CliCommand& command, const CommandContext& context) {
   ViewerSettings settings;
-  if (refuseUnusablePath(command.path)) return 1;
+  if (refuseUnusablePath(context.messages, command.path)) return 1;
   const SplitPath where = splitPath(command.path);
   try {
     // Only reports the description panel accepts get the margin dialog.
     const ReportDescription d = describeReport(where.directory, where.name);
     if (d.kind == ReportKind::kNotAReport || d.kind == ReportKind::kBroken) {
-      messages().warning(d.title);
-      messages().log(d.problem);
+      context.messages.warning(d.title);
+      context.messages.log(d.problem);
       return 1;
     }
     MarginWriter writer;
     writer.load(where.directory, where.name);
     if (command.setMargins) {
       if (const std::string problem = MarginProblem(command.margins, writer.landscape()); !problem.empty()) {
-        messages().warning(problem);
+        context.messages.warning(problem);
         return 1;
       }
       writer.save(command.margins);
     }
     const std::array<int, 4> m = writer.margins();
-    std::fprintf(out, "%d %d %d %d\n", m[0], m[1], m[2], m[3]);
+    std::fprintf(context.out, "%d %d %d %d\n", m[0], m[1], m[2], m[3]);
   } catch (const std::exception& e) {
-    return reportError(e);
+    return reportError(context.messages, e);
   }
   return 0;
 }
 
-int runRender(const CliCommand& command, std::FILE* out) {
+int runRender(const CliCommand& command, const CommandContext& context) {
   ViewerSettings settings;
   BatchJob job;
   job.command = command;
@@ -221,7 +223,7 @@ int runRender(const CliCommand& command, std::FILE* out) {
   QString partial;
   if (!command.pdfOut.empty()) {
     if (const std::string replaced = ReportFileReplacedBy(command.path, command.pdfOut); !replaced.empty()) {
-      messages().warning(OutputIsReportText(command.pdfOut, replaced));
+      context.messages.warning(OutputIsReportText(command.pdfOut, replaced));
       return 1;
     }
     std::error_code ec;
@@ -230,7 +232,7 @@ int runRender(const CliCommand& command, std::FILE* out) {
     try {
       output = std::make_unique<OutputFile>(target);
     } catch (const OutputError& e) {
-      messages().error(e.what());
+      context.messages.error(e.what());
       return 1;
     }
     partial = QString::fromStdString(output->pathForLibraries(output->path()));
@@ -275,7 +277,7 @@ int runRender(const CliCommand& command, std::FILE* out) {
 #endif
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();
-  int status = runHeadless(command.path, job, printer, &progress);
+  int status = runHeadless(context.messages, command.path, job, printer, &progress);
   // A signal before the first page still ends the command as interrupted.
   if (interrupted() && status == 1) status = interruptedExitCode();
   if (output) {
@@ -296,9 +298,9 @@ int runRender(const CliCommand& command, std::FILE* out) {
       try {
         if (!problem.empty()) output->fail(0, problem);
         output->commit();
-        std::fprintf(out, "%s\t%d pages\n", EscapedCell(output->target()).c_str(), pageCount());
+        std::fprintf(context.out, "%s\t%d pages\n", EscapedCell(output->target()).c_str(), pageCount());
       } catch (const OutputError& e) {
-        messages().error(e.what());
+        context.messages.error(e.what());
         status = 1;
       }
     } else if (status == 0) {
@@ -306,23 +308,23 @@ int runRender(const CliCommand& command, std::FILE* out) {
     }
     output.reset();
   }
-  for (const std::string& file : job.pngFiles) std::fprintf(out, "%s\n", EscapedCell(file).c_str());
+  for (const std::string& file : job.pngFiles) std::fprintf(context.out, "%s\n", EscapedCell(file).c_str());
   return status;
 }
 
-int runFind(const CliCommand& command, std::FILE* out) {
+int runFind(const CliCommand& command, const CommandContext& context) {
   ViewerSettings settings;
   BatchJob job;
   job.command = command;
   // Running a report needs a printer; nothing is printed.
   std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(QString());
   TerminalProgress progress(stderr, false);
-  int status = runHeadless(command.path, job, printer.get(), &progress);
-  if (status == 0) std::fprintf(out, "%d\n", job.foundPage);
+  int status = runHeadless(context.messages, command.path, job, printer.get(), &progress);
+  if (status == 0) std::fprintf(context.out, "%d\n", job.foundPage);
   return status;
 }
 
-int runExport(const CliCommand& command, std::FILE* out) {
+int runExport(const CliCommand& command, const CommandContext& context) {
   ViewerSettings settings;
   BatchJob job;
   job.command = command;
@@ -337,11 +339,11 @@ int runExport(const CliCommand& command, std::FILE* out) {
   for (std::string* file : {&job.command.xlsxOut, &job.command.csvOut}) {
     if (file->empty()) continue;
     if (const std::string replaced = ReportFileReplacedBy(command.path, *file); !replaced.empty()) {
-      messages().warning(OutputIsReportText(*file, replaced));
+      context.messages.warning(OutputIsReportText(*file, replaced));
       return 1;
     }
     if (const std::string problem = ExportTargetProblem(*file); !problem.empty()) {
-      messages().warning(problem);
+      context.messages.warning(problem);
       return 1;
     }
     std::error_code ec;
@@ -352,33 +354,34 @@ int runExport(const CliCommand& command, std::FILE* out) {
   std::unique_ptr<PrinterLayer> printer = PrinterLayer::pdfPrinter(QString());
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();
-  int status = runHeadless(command.path, job, printer.get(), &progress);
+  int status = runHeadless(context.messages, command.path, job, printer.get(), &progress);
   if (interrupted()) status = interruptedExitCode();
   for (const BatchJob::Written& w : job.exported)
-    std::fprintf(out, "%s\t%ld lines\n", EscapedCell(w.file).c_str(), w.lines);
+    std::fprintf(context.out, "%s\t%ld lines\n", EscapedCell(w.file).c_str(), w.lines);
   return status;
 }
 
-int runCommand(const CliCommand& command, std::FILE* out) {
+int runCommand(const CliCommand& command, const CommandContext& context) {
   switch (command.kind) {
-    case CommandKind::kList: return runList(command, out);
-    case CommandKind::kInfo: return runInfo(command, out);
-    case CommandKind::kMargins: return runMargins(command, out);
-    case CommandKind::kRender: return runRender(command, out);
-    case CommandKind::kFind: return runFind(command, out);
-    case CommandKind::kPrint: return runPrint(command, out);
-    case CommandKind::kPrinters: return runPrinters(command, out);
-    case CommandKind::kExport: return runExport(command, out);
-    case CommandKind::kCompare: return runCompare(command, out);
-    case CommandKind::kHelp: std::fputs(usageText().c_str(), out); return 0;
-    case CommandKind::kVersion: std::fprintf(out, "zelrpt-cli %s\n", ZEL_VERSION); return 0;
+    case CommandKind::kList: return runList(command, context);
+    case CommandKind::kInfo: return runInfo(command, context);
+    case CommandKind::kMargins: return runMargins(command, context);
+    case CommandKind::kRender: return runRender(command, context);
+    case CommandKind::kFind: return runFind(command, context);
+    case CommandKind::kPrint: return runPrint(command, context);
+    case CommandKind::kPrinters: return runPrinters(command, context);
+    case CommandKind::kExport: return runExport(command, context);
+    case CommandKind::kCompare: return runCompare(command, context);
+    case CommandKind::kHelp: std::fputs(usageText().c_str(), context.out); return 0;
+    case CommandKind::kVersion: std::fprintf(context.out, "zelrpt-cli %s\n", ZEL_VERSION); return 0;
   }
   return 2;
 }
 
-int runReportHeadless(const std::string& path, BatchJob& job, Printer* printer, ProgressDialog* progress) {
+int runReportHeadless(MessageService& messages, const std::string& path, BatchJob& job, Printer* printer,
+                      ProgressDialog* progress) {
   ViewerSettings settings;
-  return runHeadless(path, job, printer, progress);
+  return runHeadless(messages, path, job, printer, progress);
 }
 
 }  // namespace zel::cli

@@ -34,7 +34,7 @@ std::string columnName(const CompareColumn& c) {
 
 }  // namespace
 
-int runCompare(const CliCommand& command, std::FILE* out) {
+int runCompare(const CliCommand& command, const CommandContext& context) {
   // The engine set up as the main window sets it up: deleted records hidden.
   EngineSettings env;
   env.SetDeleted(true);
@@ -56,25 +56,26 @@ int runCompare(const CliCommand& command, std::FILE* out) {
   installInterruptHandler();
   CompareFilesOutcome outcome;
   try {
-    outcome =
-        CompareToFiles(messages(), command.path, command.newPath, requests, [](long, long) { return !interrupted(); });
+    outcome = CompareToFiles(context.messages, command.path, command.newPath, requests,
+                             [](long, long) { return !interrupted(); });
   } catch (const std::exception& e) {
-    messages().error(e.what());
+    context.messages.error(e.what());
     return 1;
   }
   if (outcome.status == CompareStatus::kCancelled || interrupted()) return interruptedExitCode();
   if (outcome.status == CompareStatus::kRefused) return 1;
 
   const CompareSummary& s = outcome.summary;
-  std::fprintf(out, "matched\t%ld\nchanged\t%ld\nadded\t%ld\nremoved\t%ld\n", s.matched, s.changed, s.added, s.removed);
+  std::fprintf(context.out, "matched\t%ld\nchanged\t%ld\nadded\t%ld\nremoved\t%ld\n", s.matched, s.changed, s.added,
+               s.removed);
   for (std::size_t i = 0; i < outcome.shape.columns.size(); ++i) {
     if (!outcome.shape.columns[i].amount) continue;
-    std::fprintf(out, "total\t%s\t%s\t%s\t%s\n", columnName(outcome.shape.columns[i]).c_str(),
+    std::fprintf(context.out, "total\t%s\t%s\t%s\t%s\n", columnName(outcome.shape.columns[i]).c_str(),
                  plainNumber(s.totalBefore[i]).c_str(), plainNumber(s.totalAfter[i]).c_str(),
                  plainNumber(s.totalAfter[i] - s.totalBefore[i]).c_str());
   }
   for (std::size_t i = 0; i < requests.size(); ++i)
-    std::fprintf(out, "%s\t%ld lines\n", requests[i].path.c_str(), outcome.written[i]);
+    std::fprintf(context.out, "%s\t%ld lines\n", requests[i].path.c_str(), outcome.written[i]);
   return 0;
 }
 

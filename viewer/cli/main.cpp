@@ -58,13 +58,10 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
 
   zel::StderrMessageService service;
-  zel::setMessageService(&service);
   const QStringList missing = zel::fontMapper().verify();
   if (!missing.isEmpty()) {
     std::fprintf(stderr, "zelrpt-cli: fonts without Hangul or not installed: %s\n",
                  missing.join(QStringLiteral(", ")).toLocal8Bit().constData());
   }
-  const int status = zel::cli::runCommand(command, stdout);
-  zel::setMessageService(nullptr);
-  return status;
+  return zel::cli::runCommand(command, {stdout, service});
 }

@@ -13,7 +13,7 @@
 
 namespace zel::cli {
 
-int runPrint(const CliCommand& command, std::FILE* out) {
+int runPrint(const CliCommand& command, const CommandContext& context) {
   const SystemPrinters printers = systemPrinters();
   const QString wanted = QString::fromStdString(command.printer);
   if (!wanted.isEmpty() && !printers.names.contains(wanted)) {
@@ -33,7 +33,7 @@ int runPrint(const CliCommand& command, std::FILE* out) {
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();
   const int before = name.isEmpty() ? 0 : newestJobId(queue);
-  int status = runReportHeadless(command.path, job, printer.get(), &progress);
+  int status = runReportHeadless(context.messages, command.path, job, printer.get(), &progress);
   // Every interrupt (SIGINT, SIGTERM, SIGHUP) sends the pages done, so each
   // reports its job as Ctrl+C does.
   const bool stopped = interrupted() && status == interruptedExitCode();
@@ -46,14 +46,15 @@ int runPrint(const CliCommand& command, std::FILE* out) {
     std::fprintf(stderr, "the print server did not take the job for %s\n", queue.c_str());
     return 1;
   }
-  std::fprintf(out, "%s-%d\t%d pages\n", queue.c_str(), after, printer->pageCount());
+  std::fprintf(context.out, "%s-%d\t%d pages\n", queue.c_str(), after, printer->pageCount());
   return status;
 }
 
-int runPrinters(const CliCommand& /*command*/, std::FILE* out) {
+int runPrinters(const CliCommand& /*command*/, const CommandContext& context) {
   const SystemPrinters printers = systemPrinters();
   for (const QString& name : printers.names) {
-    std::fprintf(out, "%s%s\n", name.toLocal8Bit().constData(), name == printers.defaultName ? "\tdefault" : "");
+    std::fprintf(context.out, "%s%s\n", name.toLocal8Bit().constData(),
+                 name == printers.defaultName ? "\tdefault" : "");
   }
   if (printers.names.isEmpty()) std::fprintf(stderr, "no printers; render --pdf writes PDF files\n");
   return 0;

@@ -8,10 +8,11 @@
 #include <cstdio>
 
 #include "cli_options.h"
+#include "commands.h"
 
 namespace zel::cli {
 
-int runPrint(const CliCommand& command, std::FILE* out);
-int runPrinters(const CliCommand& command, std::FILE* out);
+int runPrint(const CliCommand& command, const CommandContext& context);
+int runPrinters(const CliCommand& command, const CommandContext& context);
 
 }  // namespace zel::cli

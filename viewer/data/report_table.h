@@ -196,6 +196,11 @@ class ReportTable {
 // While it lives, the engine asks stop between chunks of records when it
 // builds an order, and a true answer ends the build (it fails, leaving no
 // order). stop must outlive this object; an empty stop is never asked.
+//
+// Test seam: with ZEL_STOP_IN_ORDER_BUILD=N in the environment the process
+// stops itself (SIGSTOP) at this build's N-th ask and every later one, so a
+// test can signal it while the build is surely under way, and see whether
+// the build goes on after.
 class OrderBuildStop {
  public:
   explicit OrderBuildStop(const std::function<bool()>& stop);
@@ -203,8 +208,13 @@ class OrderBuildStop {
   OrderBuildStop(const OrderBuildStop&) = delete;
   OrderBuildStop& operator=(const OrderBuildStop&) = delete;
 
+  // The engine's question: true ends the build.
+  bool ask();
+
  private:
   const std::function<bool()>& stop_;
+  int pauseAt_ = 0;  // the seam's N; 0: never
+  int asked_ = 0;  // the asks of this build so far
 };
 
 // Path of name inside directory, matched without regard to case when the exact

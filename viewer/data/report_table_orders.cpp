@@ -162,29 +162,20 @@ bool ReportTable::BuildIndex(const std::string& indexFile, const std::string& ta
 
 namespace {
 
-// Test seam: ZEL_STOP_IN_ORDER_BUILD=N stops the process (SIGSTOP) at the
-// N-th ask and every later one, so a test can signal it while the build is
-// surely under way, and see whether the build goes on after.
-int stopInBuildAt() {
-  static const int at = [] {
-    const char* hook = std::getenv("ZEL_STOP_IN_ORDER_BUILD");
-    return hook != nullptr ? std::atoi(hook) : 0;
-  }();
-  return at;
-}
-
-int askStop(void* data) {
-#ifdef SIGSTOP
-  static int asked = 0;
-  if (stopInBuildAt() > 0 && ++asked >= stopInBuildAt()) std::raise(SIGSTOP);
-#endif
-  return (*static_cast<const std::function<bool()>*>(data))() ? 1 : 0;
-}
+int askStop(void* data) { return static_cast<OrderBuildStop*>(data)->ask() ? 1 : 0; }
 
 }  // namespace
 
 OrderBuildStop::OrderBuildStop(const std::function<bool()>& stop) : stop_(stop) {
-  if (stop_) sx_SetStopProc(askStop, const_cast<std::function<bool()>*>(&stop_));
+  if (const char* hook = std::getenv("ZEL_STOP_IN_ORDER_BUILD")) pauseAt_ = std::atoi(hook);
+  if (stop_) sx_SetStopProc(askStop, this);
+}
+
+bool OrderBuildStop::ask() {
+#ifdef SIGSTOP
+  if (pauseAt_ > 0 && ++asked_ >= pauseAt_) std::raise(SIGSTOP);
+#endif
+  return stop_();
 }
 
 OrderBuildStop::~OrderBuildStop() { sx_SetStopProc(nullptr, nullptr); }

@@ -124,7 +124,6 @@ class RunnerTest : public ::testing::Test {
                .string();
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    setMessageService(&messages_);
     services_.messages = &messages_;
     services_.printer = &printer_;
     services_.preview = [this] {
@@ -132,10 +131,7 @@ class RunnerTest : public ::testing::Test {
       return std::make_unique<FakePreview>(preview_, onShow_);
     };
   }
-  void TearDown() override {
-    setMessageService(nullptr);
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { fs::remove_all(dir_); }
 
   rw::SettingsEntries settings(const std::string& code = "RPTB02") {
     return {{"RPTCODE", code},
@@ -474,13 +470,13 @@ TEST_F(RunnerTest, FindWalksTheRunTable) {
     auto cols = PrepareSearch(lines, 0);
     ASSERT_EQ(cols.size(), 2u);
     EXPECT_EQ(cols[0].title, "Name");
-    pages.push_back(SearchValue(lines, "F_DES", "abc", true).page);  // page order: beta on page 2 first
+    pages.push_back(SearchValue(messages_, lines, "F_DES", "abc", true).page);  // page order: beta on page 2 first
     PrepareSearch(lines, 2);
-    pages.push_back(SearchValue(lines, "F_DES", "abc", true).page);
+    pages.push_back(SearchValue(messages_, lines, "F_DES", "abc", true).page);
     PrepareSearch(lines, 0);
-    pages.push_back(SearchValue(lines, "F_MA", "12.50", true).page);
+    pages.push_back(SearchValue(messages_, lines, "F_MA", "12.50", true).page);
     PrepareSearch(lines, 3);
-    pages.push_back(SearchValue(lines, "F_DES", "abc", true).page);
+    pages.push_back(SearchValue(messages_, lines, "F_DES", "abc", true).page);
   };
   RunReport(services_, dir_, "P_F.DBF");
   EXPECT_EQ(pages, (std::vector<int>{2, 3, 1, 0}));

@@ -25,10 +25,11 @@ class NullProgressDialog : public ProgressDialog {
 
 NullStatusProgress gNullStatus;
 NullProgressDialog gNullDialog;
+SilentMessageService gSilentMessages;
 
 }  // namespace
 
-MessageService& RunServices::box() const { return messages ? *messages : zel::messages(); }
+MessageService& RunServices::box() const { return messages ? *messages : gSilentMessages; }
 ProgressDialog& RunServices::progressDialog() const { return progress ? *progress : gNullDialog; }
 StatusProgress& RunServices::statusProgress() const { return status ? *status : gNullStatus; }
 

@@ -17,7 +17,7 @@ class ProgressDialog;
 class StatusProgress;
 
 struct RunServices {
-  MessageService* messages = nullptr;  // nullptr: the process's message service, zel::messages()
+  MessageService* messages = nullptr;  // nullptr: nothing shown, every question answered OK / Yes
   Printer* printer = nullptr;  // nullptr: no printer installed
   PreviewFactory preview;  // empty: the run prepares, shows nothing and cleans up
   ProgressDialog* progress = nullptr;  // nullptr: shows nothing and never cancels

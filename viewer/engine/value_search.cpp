@@ -110,8 +110,8 @@ std::vector<SearchColumn> PrepareSearch(ReportLines& lines, int curPage) {
   return BuildSearchColumns(settings);
 }
 
-ValueSearchOutcome SearchValue(ReportLines& lines, const std::string& fieldName, const std::string& text,
-                               bool fromCurrent, const std::string& mode) {
+ValueSearchOutcome SearchValue(MessageService& messages, ReportLines& lines, const std::string& fieldName,
+                               const std::string& text, bool fromCurrent, const std::string& mode) {
   ValueSearchOutcome outcome;
   std::string type = lines.fieldTypeName(fieldName);
   if (type == "B") type = "M";
@@ -119,11 +119,11 @@ ValueSearchOutcome SearchValue(ReportLines& lines, const std::string& fieldName,
   long integer = 0;
   const bool searchable = type == "N" || type == "I" || type == "C" || type == "M";
   if (type == "N" && !parseReal(text, real)) {
-    messages().warning(kRealOnly);
+    messages.warning(kRealOnly);
     return outcome;
   }
   if (type == "I" && !parseInteger(text, integer)) {
-    messages().warning(kIntegerOnly);
+    messages.warning(kIntegerOnly);
     return outcome;
   }
   if (searchable) {
@@ -142,7 +142,7 @@ ValueSearchOutcome SearchValue(ReportLines& lines, const std::string& fieldName,
       }
     }
   }
-  messages().notice(kNotFound);
+  messages.notice(kNotFound);
   lines.goTop();
   return outcome;
 }

@@ -1,8 +1,8 @@
 // The find logic behind the preview's find dialog (and the command line): the
 // list of searchable columns, where a search from the current position starts,
 // and the walk that returns the page of the first matching line. The dialog
-// owns the widgets; this core owns no state. Messages go through
-// zel::messages() (UTF-8); searched texts are CP949 bytes.
+// owns the widgets; this core owns no state. Messages go to the caller's
+// message service (UTF-8); searched texts are CP949 bytes.
 #pragma once
 
 #include <string>
@@ -10,6 +10,7 @@
 
 namespace zel {
 
+class MessageService;
 class ReportLines;
 
 struct SearchColumn {
@@ -42,8 +43,8 @@ struct ValueSearchOutcome {
 
 // c_btn_SearchClick's part: the table must be positioned by PrepareSearch.
 // mode "P" reports the page; "V" first moves one line when fromCurrent.
-ValueSearchOutcome SearchValue(ReportLines& lines, const std::string& fieldName, const std::string& text,
-                               bool fromCurrent, const std::string& mode = "P");
+ValueSearchOutcome SearchValue(MessageService& messages, ReportLines& lines, const std::string& fieldName,
+                               const std::string& text, bool fromCurrent, const std::string& mode = "P");
 
 // Find next (F3): the first line after line `line` of page `page` (lines
 // count a page's records from 1; line 0 starts at the page's first record)

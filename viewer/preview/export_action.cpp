@@ -72,11 +72,11 @@ QString ExportAction::write(const TReportLayout& layout, ReportTable& table, con
   const std::string target =
       fileSystemPath(QFileInfo(file).absoluteFilePath().toStdString(), reportSibling(layout, csv ? ".csv" : ".xlsx"));
   if (const std::string replaced = ReportFileReplacedBy(reportPath, target); !replaced.empty()) {
-    messages().warning(OutputIsReportText(target, replaced));
+    services_.box().warning(OutputIsReportText(target, replaced));
     return {};
   }
   if (const std::string problem = ExportTargetProblem(target); !problem.empty()) {
-    messages().warning(problem);
+    services_.box().warning(problem);
     return {};
   }
   ExportRequest request;
@@ -100,7 +100,7 @@ QString ExportAction::write(const TReportLayout& layout, ReportTable& table, con
     }
   }
   if (failure) {
-    messages().error(*failure);
+    services_.box().error(*failure);
     return {};
   }
   if (std::error_code ec; !std::filesystem::exists(target, ec)) return {};

@@ -12,15 +12,11 @@
 #include "report_table.h"
 
 namespace zel {
-namespace {
-
-void reportError(const std::exception& e) { messages().error(errorMessageText(e)); }
-
-}  // namespace
 
 const char FindController::kNoMoreHitsText[] = "이 줄 다음에는 찾는 내용이 더 없습니다.";
 
-FindController::FindController(QWidget& window, const PreviewHooks& hooks) : window_(window), hooks_(hooks) {}
+FindController::FindController(QWidget& window, MessageService& messages, const PreviewHooks& hooks)
+    : window_(window), messages_(messages), hooks_(hooks) {}
 
 void FindController::pageShown(int page) {
   if (hit_.found && hit_.page != page) hit_ = LineHit{};
@@ -32,17 +28,17 @@ bool FindController::open(ReportTable& table, int shown) {
   try {
     ReportTableLines lines(table);
     if (!HasPageNumbers(lines)) {
-      refuseSearchWithoutPageNumbers();
+      refuseSearchWithoutPageNumbers(messages_);
       return false;
     }
-    FindDialog dialog(state_, lines, "P", &window_);
+    FindDialog dialog(messages_, state_, lines, "P", &window_);
     if (hooks_.runFind) {
       hooks_.runFind(dialog);
     } else {
       dialog.exec();
     }
   } catch (const std::exception& e) {
-    reportError(e);
+    messages_.error(errorMessageText(e));
     return false;
   }
   return true;
@@ -70,12 +66,12 @@ bool FindController::next(ReportTable& table, int shown) {
     const int page = hit_.found ? hit_.page : shown + 1;
     hit = FindNextLine(lines, state_.field, state_.text, page, hit_.found ? hit_.line : 0);
   } catch (const std::exception& e) {
-    reportError(e);
+    messages_.error(errorMessageText(e));
     return false;
   }
   if (!hit.found) {
     // After a hit the band stays on it: that is the line nothing follows.
-    messages().notice(hit_.found ? kNoMoreHitsText : "찾는 내용이 없습니다.");
+    messages_.notice(hit_.found ? kNoMoreHitsText : "찾는 내용이 없습니다.");
     return false;
   }
   hit_ = hit;

@@ -2,7 +2,8 @@
 // (F3). It keeps what the user searched for (FindState) and the line the last
 // search hit, opens the find dialog over the table the preview draws from and
 // walks on from the last hit. The window shows the pages and the band; the
-// controller only answers where. The window and the hooks must outlive it.
+// controller only answers where. The window, the message service and the
+// hooks must outlive it.
 // User-interface thread only.
 #pragma once
 
@@ -13,6 +14,7 @@ class QWidget;
 
 namespace zel {
 
+class MessageService;
 struct PreviewHooks;
 class ReportTable;
 
@@ -21,7 +23,7 @@ class FindController {
   // F3's notice when the lines after the marked hit hold no further match.
   static const char kNoMoreHitsText[];
 
-  FindController(QWidget& window, const PreviewHooks& hooks);
+  FindController(QWidget& window, MessageService& messages, const PreviewHooks& hooks);
 
   FindState& state() { return state_; }
   const LineHit& hit() const { return hit_; }
@@ -44,6 +46,7 @@ class FindController {
 
  private:
   QWidget& window_;
+  MessageService& messages_;
   const PreviewHooks& hooks_;
   FindState state_;
   LineHit hit_;  // the line the last find hit

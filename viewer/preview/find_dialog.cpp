@@ -26,8 +26,9 @@ QString display(const std::string& cp949) { return QString::fromStdString(cp949T
 
 }  // namespace
 
-FindDialog::FindDialog(FindState& state, ReportLines& lines, const std::string& mode, QWidget* parent)
-    : QDialog(parent), state_(state), lines_(lines), mode_(mode) {
+FindDialog::FindDialog(MessageService& messages, FindState& state, ReportLines& lines, const std::string& mode,
+                       QWidget* parent)
+    : QDialog(parent), messages_(messages), state_(state), lines_(lines), mode_(mode) {
   setWindowTitle(QStringLiteral("찾 기"));
   setFont(FontMapper::fixedFont(13));
   setFixedSize(328, 60);
@@ -68,7 +69,7 @@ void FindDialog::showEvent(QShowEvent* event) {
     fillColumns();
   } catch (const std::exception& e) {
     // A settings block that cannot be read leaves nothing to search.
-    messages().error(errorMessageText(e));
+    messages_.error(errorMessageText(e));
     QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
   }
 }
@@ -115,7 +116,7 @@ void FindDialog::search() {
     try {
       const BusyCursor busy;
       const ValueSearchOutcome outcome =
-          SearchValue(lines_, fieldNames_[index], text, fromCurrentBox->isChecked(), mode_);
+          SearchValue(messages_, lines_, fieldNames_[index], text, fromCurrentBox->isChecked(), mode_);
       if (outcome.rememberText) {
         state_.text = text;
         state_.field = fieldNames_[index];  // for find next
@@ -125,7 +126,7 @@ void FindDialog::search() {
         state_.found = true;
       }
     } catch (const std::exception& e) {
-      messages().error(errorMessageText(e));
+      messages_.error(errorMessageText(e));
     }
   }
   close();

@@ -6,8 +6,8 @@
 // input and keeps the remembered choice and text in the state.
 //
 // Created by the preview's find controller, shown modally once, destroyed
-// after it closes; every search closes it. The state and the line walk must
-// outlive it. User-interface thread only.
+// after it closes; every search closes it. The message service, the state and
+// the line walk must outlive it. User-interface thread only.
 #pragma once
 
 #include <QDialog>
@@ -22,6 +22,7 @@ class QPushButton;
 
 namespace zel {
 
+class MessageService;
 class ReportLines;
 
 // What the preview remembers between finds, and the last search's outcome.
@@ -38,7 +39,8 @@ class FindDialog : public QDialog {
   Q_OBJECT
  public:
   // mode "P": a hit sets the state's page; "V": steps one line first.
-  FindDialog(FindState& state, ReportLines& lines, const std::string& mode = "P", QWidget* parent = nullptr);
+  FindDialog(MessageService& messages, FindState& state, ReportLines& lines, const std::string& mode = "P",
+             QWidget* parent = nullptr);
   ~FindDialog() override;
 
   QLabel* columnLabel = nullptr;
@@ -65,6 +67,7 @@ class FindDialog : public QDialog {
  private:
   void fillColumns();
 
+  MessageService& messages_;
   FindState& state_;
   ReportLines& lines_;
   std::string mode_;

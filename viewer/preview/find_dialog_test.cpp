@@ -26,7 +26,6 @@ class FindDialogTest : public QObject {
  private slots:
   void init() {
     service_ = RecordingMessageService();
-    setMessageService(&service_);
     SettingsBuilder settings;
     settings.set("FIELDCOUNT", "5|")
         .set("F1", Descriptor("1", "1", "1", "1", "30", "S", "F_DES", "", "", "", "L", cp("품명")))
@@ -43,10 +42,8 @@ class FindDialogTest : public QObject {
     lines_.add({{"F_PAGE", "3"}, {"F_DES", "abc third"}, {"F_AMT", "7"}, {"F_CNT", "6"}});
     find_ = FindState();
   }
-  void cleanup() { setMessageService(nullptr); }
-
   void layoutAndColumns() {
-    FindDialog dialog(find_, lines_);
+    FindDialog dialog(service_, find_, lines_);
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("찾 기"));
     QCOMPARE(dialog.size(), QSize(328, 60));
@@ -91,11 +88,10 @@ class FindDialogTest : public QObject {
       }
       int shape = -2;
     } service;
-    setMessageService(&service);
-    QCOMPARE(search(3, "abc"), 3);  // nothing after the last page: the notice comes from inside the walk
+    QCOMPARE(search(3, "abc", 0, true, &service),
+             3);  // nothing after the last page: the notice comes from inside the walk
     QCOMPARE(service.shape, int(Qt::WaitCursor));
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-    setMessageService(&service_);
   }
 
   void fromTopWhenUnticked() { QCOMPARE(search(2, "abc", 0, false), 1); }
@@ -139,7 +135,7 @@ class FindDialogTest : public QObject {
   void choiceAndTextAreRemembered() {
     find_.fieldIndex = 2;
     find_.text = cp("철근");
-    FindDialog dialog(find_, lines_);
+    FindDialog dialog(service_, find_, lines_);
     dialog.show();
     QCOMPARE(dialog.columnBox->currentIndex(), 2);
     QCOMPARE(dialog.textEdit->text(), QStringLiteral("철근"));
@@ -151,7 +147,7 @@ class FindDialogTest : public QObject {
   // The column list works as every combo box does: arrows, typing and
   // Alt+Down choose, Tab and Shift+Tab leave it. Before, it swallowed every key.
   void comboWorksByKeyboard() {
-    FindDialog dialog(find_, lines_);
+    FindDialog dialog(service_, find_, lines_);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -187,7 +183,7 @@ class FindDialogTest : public QObject {
   // Enter on the focused search button presses it.
   void enterOnTheButtonSearches() {
     find_.page = 1;
-    FindDialog dialog(find_, lines_);
+    FindDialog dialog(service_, find_, lines_);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -200,7 +196,7 @@ class FindDialogTest : public QObject {
 
   void enterInEditSearchesAndCloses() {
     find_.page = 1;
-    FindDialog dialog(find_, lines_);
+    FindDialog dialog(service_, find_, lines_);
     dialog.show();
     dialog.textEdit->setText(QStringLiteral("abc"));
     QTest::keyClick(dialog.textEdit, Qt::Key_Return);
@@ -209,7 +205,7 @@ class FindDialogTest : public QObject {
   }
 
   void escapeInEditCloses() {
-    FindDialog dialog(find_, lines_);
+    FindDialog dialog(service_, find_, lines_);
     dialog.show();
     dialog.textEdit->setText(QStringLiteral("abc"));
     QTest::keyClick(dialog.textEdit, Qt::Key_Escape);
@@ -222,7 +218,7 @@ class FindDialogTest : public QObject {
     FakeReportLines empty;
     empty.types = {{"F_PAGE", "N"}, {"F_INIT", "M"}};
     empty.add({{"F_PAGE", "1"}, {"F_INIT", SettingsBuilder().set("FIELDCOUNT", "0|").text()}});
-    FindDialog dialog(find_, empty);
+    FindDialog dialog(service_, find_, empty);
     dialog.show();
     QCOMPARE(dialog.columnBox->count(), 0);
     QVERIFY(!dialog.searchButton->isEnabled());
@@ -237,7 +233,7 @@ class FindDialogTest : public QObject {
     FakeReportLines broken;
     broken.types = {{"F_PAGE", "N"}, {"F_INIT", "M"}};
     broken.add({{"F_PAGE", "1"}, {"F_INIT", SettingsBuilder().set("FIELDCOUNT", "1|").set("F1", "1|1|x|y|").text()}});
-    FindDialog dialog(find_, broken);
+    FindDialog dialog(service_, find_, broken);
     dialog.show();
     QCOMPARE(service_.shown.size(), size_t{1});
     QVERIFY(service_.shown[0].icon == MessageIcon::kError);
@@ -248,10 +244,11 @@ class FindDialogTest : public QObject {
  private:
   // Opens the dialog as the preview would with a page shown, searches column
   // `column` for text and returns the state's page afterwards.
-  int search(int curPage, const char* utf8Text, int column = 0, bool fromCurrent = true) {
+  int search(int curPage, const char* utf8Text, int column = 0, bool fromCurrent = true,
+             MessageService* service = nullptr) {
     find_.page = curPage;
     find_.fieldIndex = column;
-    FindDialog dialog(find_, lines_);
+    FindDialog dialog(service ? *service : service_, find_, lines_);
     dialog.show();
     dialog.fromCurrentBox->setChecked(fromCurrent);
     dialog.textEdit->setText(QString::fromUtf8(utf8Text));

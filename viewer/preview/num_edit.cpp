@@ -24,8 +24,8 @@ namespace {
 constexpr char kMinMessage[] = "Min-Value has to be less than or equal to Max-Value !";
 constexpr char kMaxMessage[] = "Max-Value has to be greater than or equal to Min-Value !";
 
-void showPlainMessage(const std::string& text) {
-  messages().show({QCoreApplication::applicationName().toStdString(), text, MessageIcon::kNone, MessageButtons::kOk});
+void showPlainMessage(MessageService& messages, const std::string& text) {
+  messages.show({QCoreApplication::applicationName().toStdString(), text, MessageIcon::kNone, MessageButtons::kOk});
 }
 
 // "1234567.5" -> "1,234,567.5"; the sign stays in front.
@@ -51,7 +51,9 @@ std::string unsignedZero(std::string text) {
 
 }  // namespace
 
-TNumberEdit::TNumberEdit(QWidget* parent) : QLineEdit(parent) { setAlignment(Qt::AlignRight | Qt::AlignVCenter); }
+TNumberEdit::TNumberEdit(MessageService& messages, QWidget* parent) : QLineEdit(parent), messages_(messages) {
+  setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
 
 QString TNumberEdit::FormatValue(long double x) const {
   char buffer[128];
@@ -91,7 +93,7 @@ long double TNumberEdit::Value() const {
 }
 
 void TNumberEdit::showRangeMessage() {
-  if (errorMessage_ != kNoText) showPlainMessage(errorMessage_.toStdString());
+  if (errorMessage_ != kNoText) showPlainMessage(messages_, errorMessage_.toStdString());
 }
 
 void TNumberEdit::setShownText(const QString& shown) {
@@ -120,7 +122,7 @@ void TNumberEdit::SetDigits(int digits) {
 void TNumberEdit::SetMin(long double x) {
   if (x == min_) return;
   if (x > max_) {
-    showPlainMessage(kMinMessage);
+    showPlainMessage(messages_, kMinMessage);
     x = max_;
   }
   min_ = x;
@@ -130,7 +132,7 @@ void TNumberEdit::SetMin(long double x) {
 void TNumberEdit::SetMax(long double x) {
   if (x == max_) return;
   if (x < min_) {
-    showPlainMessage(kMaxMessage);
+    showPlainMessage(messages_, kMaxMessage);
     x = min_;
   }
   max_ = x;

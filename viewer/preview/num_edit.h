@@ -3,8 +3,9 @@
 // Min..Max with at most Digits decimals, and reads and writes its content as
 // Value. Owned by its form like any other child widget; user-interface thread only.
 //
-// Range corrections show ErrorMessage through zel::messages() unless it is
-// "[No Text]"; the two Min/Max conflict messages always show.
+// Range corrections show ErrorMessage through the message service the form
+// gives it, unless it is "[No Text]"; the two Min/Max conflict messages always
+// show. The service must outlive the field.
 //
 // Pasted or dropped text (keyboard, context menu, middle button) goes through
 // the same filter, one character at a time as if typed, and changes the text
@@ -24,6 +25,8 @@ class QMouseEvent;
 
 namespace zel {
 
+class MessageService;
+
 class TNumberEdit : public QLineEdit {
   Q_OBJECT
 
@@ -32,7 +35,7 @@ class TNumberEdit : public QLineEdit {
   static constexpr long double kDefaultMax = 999999999999.0L;
   static inline const QString kNoText = QStringLiteral("[No Text]");
 
-  explicit TNumberEdit(QWidget* parent = nullptr);
+  explicit TNumberEdit(MessageService& messages, QWidget* parent = nullptr);
 
   bool IsComa() const { return isComa_; }
   void SetIsComa(bool on) { isComa_ = on; }
@@ -101,6 +104,7 @@ class TNumberEdit : public QLineEdit {
   void showRangeMessage();
   void setShownText(const QString& text);
 
+  MessageService& messages_;
   bool isComa_ = true;
   int digits_ = 0;
   long double min_ = 0;

@@ -18,14 +18,10 @@ class NumEditTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    recorder_ = zel::RecordingMessageService();
-    zel::setMessageService(&recorder_);
-  }
-  void cleanup() { zel::setMessageService(nullptr); }
+  void init() { recorder_ = zel::RecordingMessageService(); }
 
   void defaults() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     QVERIFY(edit.IsComa());
     QCOMPARE(edit.Digits(), 0);
     QVERIFY(edit.Min() == 0);
@@ -35,7 +31,7 @@ class NumEditTest : public QObject {
   }
 
   void typingBelowMinGivesMinSelected() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMin(1);
     edit.SetMax(9999);
     edit.setText("");
@@ -48,7 +44,7 @@ class NumEditTest : public QObject {
   }
 
   void typingAboveMaxGivesMaxSelected() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetIsComa(false);
     edit.SetMax(9999);
     edit.setText("9999");
@@ -59,7 +55,7 @@ class NumEditTest : public QObject {
   }
 
   void errorMessageShowsWhenSet() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMax(99);
     edit.SetErrorMessage("too big");
     edit.setText("99");
@@ -74,7 +70,7 @@ class NumEditTest : public QObject {
   }
 
   void noTextMeansSilentCorrections() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMax(10);
     edit.SetValue(500);
     edit.SetValue(-5);
@@ -83,14 +79,14 @@ class NumEditTest : public QObject {
   }
 
   void minusRefusedWhenMinIsNotNegative() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.setText("");
     QTest::keyClick(&edit, Qt::Key_Minus);
     QCOMPARE(edit.text(), QString());
   }
 
   void minusOnEmptyFieldGivesMinusZero() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMin(-10);
     edit.setText("");
     QTest::keyClick(&edit, Qt::Key_Minus);
@@ -103,7 +99,7 @@ class NumEditTest : public QObject {
   }
 
   void minusAfterADigitRefused() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMin(-10);
     edit.setText("5");
     edit.setCursorPosition(1);
@@ -116,7 +112,7 @@ class NumEditTest : public QObject {
   }
 
   void minusBelowMinGivesMin() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMin(-10);
     edit.setText("5");
     edit.setCursorPosition(0);
@@ -129,7 +125,7 @@ class NumEditTest : public QObject {
   }
 
   void decimalsAreLimited() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetIsComa(false);
     edit.SetDigits(2);
     edit.setText("1.23");
@@ -145,7 +141,7 @@ class NumEditTest : public QObject {
   }
 
   void separatorRefusedWithoutDecimals() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.setText("12");
     edit.setCursorPosition(2);
     QTest::keyClick(&edit, Qt::Key_Period);
@@ -153,7 +149,7 @@ class NumEditTest : public QObject {
   }
 
   void separatorOnEmptyFieldGivesZeroPointZero() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetDigits(1);
     edit.setText("");
     QTest::keyClick(&edit, Qt::Key_Period);
@@ -165,7 +161,7 @@ class NumEditTest : public QObject {
   }
 
   void otherCharactersDroppedControlCharactersPass() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.setText("12");
     edit.setCursorPosition(2);
     QTest::keyClicks(&edit, "a+ e");
@@ -175,7 +171,7 @@ class NumEditTest : public QObject {
   }
 
   void typingIntoSelectionReplacesIt() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMax(500);
     edit.setText("450");
     edit.setSelection(0, 1);
@@ -188,7 +184,7 @@ class NumEditTest : public QObject {
   }
 
   void keyPressListenerSeesCharactersFirst() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.setText("");
     QString seen;
     edit.OnKeyPress = [&](QChar& key) {
@@ -201,7 +197,7 @@ class NumEditTest : public QObject {
   }
 
   void keyDownHandlerCanSwallow() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.setText("");
     edit.OnKeyDown = [](int& key, Qt::KeyboardModifiers) {
       if (key == Qt::Key_3) key = 0;
@@ -235,14 +231,14 @@ class NumEditTest : public QObject {
     QFETCH(QString, text);
     QFETCH(double, min);
     QFETCH(double, expected);
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMin(min);
     edit.setText(text);
     QCOMPARE(static_cast<double>(edit.Value()), expected);
   }
 
   void settingTheShownValueRaisesNoChange() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetValue(42);
     QSignalSpy spy(&edit, &QLineEdit::textChanged);
     edit.SetValue(42);
@@ -273,7 +269,7 @@ class NumEditTest : public QObject {
     QFETCH(int, digits);
     QFETCH(double, value);
     QFETCH(QString, expected);
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetIsComa(coma);
     edit.SetDigits(digits);
     edit.SetValue(value);
@@ -281,7 +277,7 @@ class NumEditTest : public QObject {
   }
 
   void negativeFormatting() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMin(-1e7);
     edit.SetValue(-1234567);
     QCOMPARE(edit.text(), QStringLiteral("-1,234,567"));
@@ -290,7 +286,7 @@ class NumEditTest : public QObject {
   }
 
   void digitsAreCappedAndReformat() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetValue(5);
     QCOMPARE(edit.text(), QStringLiteral("5"));
     edit.SetDigits(25);
@@ -300,7 +296,7 @@ class NumEditTest : public QObject {
   }
 
   void minAboveMaxIsRefused() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMax(100);
     edit.SetMin(200);
     QCOMPARE(recorder_.shown.size(), size_t(1));
@@ -312,7 +308,7 @@ class NumEditTest : public QObject {
   }
 
   void maxBelowMinIsRefused() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetMin(10);
     edit.SetMax(5);
     QCOMPARE(recorder_.shown.size(), size_t(1));
@@ -322,7 +318,7 @@ class NumEditTest : public QObject {
   }
 
   void minChangePullsTheTextIntoRange() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.setText("3");
     edit.SetMin(7);
     QCOMPARE(edit.text(), QStringLiteral("7"));
@@ -374,7 +370,7 @@ class NumEditTest : public QObject {
     QFETCH(QString, pasted);
     QFETCH(QString, after);
     QFETCH(bool, refused);
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetIsComa(coma);
     edit.SetDigits(digits);
     edit.SetMin(min);
@@ -396,7 +392,7 @@ class NumEditTest : public QObject {
   }
 
   void contextMenuPasteGoesThroughTheFilter() {
-    TNumberEdit edit;
+    TNumberEdit edit(recorder_);
     edit.SetIsComa(false);
     QGuiApplication::clipboard()->setText(QStringLiteral("x12y"));
     std::unique_ptr<QMenu> menu(edit.createFilteredContextMenu());
@@ -411,8 +407,8 @@ class NumEditTest : public QObject {
   void focusReformatsAndEnterMovesOn() {
     QWidget form;
     auto* layout = new QVBoxLayout(&form);
-    auto* first = new TNumberEdit(&form);
-    auto* second = new TNumberEdit(&form);
+    auto* first = new TNumberEdit(recorder_, &form);
+    auto* second = new TNumberEdit(recorder_, &form);
     layout->addWidget(first);
     layout->addWidget(second);
     first->setText("1234");

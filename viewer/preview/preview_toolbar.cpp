@@ -14,7 +14,7 @@
 
 namespace zel {
 
-PreviewToolBar::PreviewToolBar(QWidget* parent) : QWidget(parent) {
+PreviewToolBar::PreviewToolBar(MessageService& messages, QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("toolBar"));
   setFixedHeight(kRowHeight);
 
@@ -53,9 +53,9 @@ PreviewToolBar::PreviewToolBar(QWidget* parent) : QWidget(parent) {
     l->move(left, top);
     return l;
   };
-  auto field = [this](const char* name, int left, int width, long double min, long double max, bool coma, int maxLength,
-                      const QString& designed) {
-    auto* f = new TNumberEdit(this);
+  auto field = [this, &messages](const char* name, int left, int width, long double min, long double max, bool coma,
+                                 int maxLength, const QString& designed) {
+    auto* f = new TNumberEdit(messages, this);
     f->setObjectName(QString::fromLatin1(name));
     f->setFont(FontMapper::fixedFont(13));
     f->setGeometry(left, 8, width, 21);

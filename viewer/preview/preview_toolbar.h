@@ -17,12 +17,14 @@ class QToolButton;
 
 namespace zel {
 
+class MessageService;
 class TNumberEdit;
 
 class PreviewToolBar : public QWidget {
   Q_OBJECT
  public:
-  explicit PreviewToolBar(QWidget* parent);
+  // messages: where the number fields' range messages go; outlives the toolbar.
+  PreviewToolBar(MessageService& messages, QWidget* parent);
   ~PreviewToolBar() override;
 
   static constexpr int kRowHeight = 41;  // the designed row

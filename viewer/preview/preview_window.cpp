@@ -31,13 +31,11 @@ namespace {
 
 long long integerPart(long double v) { return static_cast<long long>(v); }
 
-void reportError(const std::exception& e) { messages().error(errorMessageText(e)); }
-
 }  // namespace
 
 PreviewWindow::PreviewWindow(RunServices& services, PreviewContext* context, QWidget* parent)
     : QDialog(parent), services_(services), ownContext_(context ? nullptr : std::make_unique<PreviewContext>()),
-      context_(context ? *context : *ownContext_), find_(*this, context_.hooks),
+      context_(context ? *context : *ownContext_), find_(*this, services_.box(), context_.hooks),
       printAction_(std::make_unique<PrintAction>(*this, services_, context_.hooks)),
       exportAction_(std::make_unique<ExportAction>(*this, services_, context_)) {
   setWindowTitle(QStringLiteral("미리보기"));
@@ -62,7 +60,7 @@ void PreviewWindow::createParts() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  toolBar = new PreviewToolBar(this);
+  toolBar = new PreviewToolBar(services_.box(), this);
   layout->addWidget(toolBar);
   pageView = new PageView(context_.settingsDirectory, this);
   layout->addWidget(pageView, 1);
@@ -180,7 +178,7 @@ void PreviewWindow::start() {
     try {
       drawPage(shownPage_);
     } catch (const std::exception& e) {
-      reportError(e);
+      services_.box().error(errorMessageText(e));
     }
     pageView->refresh();
   }
@@ -269,7 +267,7 @@ void PreviewWindow::pageFieldChanged() {
     pageView->refresh();
   } catch (const std::exception& e) {
     // Said as for the first page; the preview stays as it was.
-    reportError(e);
+    services_.box().error(errorMessageText(e));
   }
 }
 
@@ -278,7 +276,7 @@ void PreviewWindow::print() {
   const int from = static_cast<int>(integerPart(toolBar->rangeFromField->Value()));
   const int to = static_cast<int>(integerPart(toolBar->rangeToField->Value()));
   if (from > to) {
-    warnPageRangeOrder();
+    warnPageRangeOrder(services_.box());
     toolBar->rangeToField->SetValue(from);
     return;
   }
@@ -296,7 +294,7 @@ void PreviewWindow::exportLines() {
   const std::optional<ExportChoice> choice = exportAction_->askOptions(firstPage_, lastPage_, rangeFrom, rangeTo);
   if (!choice) return;
   if (!choice->wholeReport && rangeFrom > rangeTo) {
-    warnPageRangeOrder();
+    warnPageRangeOrder(services_.box());
     toolBar->rangeToField->SetValue(rangeFrom);
     return;
   }
@@ -307,7 +305,7 @@ void PreviewWindow::exportLines() {
 
 void PreviewWindow::openFind() {
   if (table_ == nullptr) {
-    refuseSearchWithoutPageNumbers();
+    refuseSearchWithoutPageNumbers(services_.box());
     return;
   }
   if (!find_.open(*table_, currentPage_)) return;

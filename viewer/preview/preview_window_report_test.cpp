@@ -119,7 +119,7 @@ class PreviewReportTest : public QObject {
   }
   void init() {
     service_ = RecordingMessageService();
-    setMessageService(&service_);
+    services_.messages = &service_;
     printer_ = CancellingPrinter();
     printer_.progress = &progress_;
     services_.printer = &printer_;
@@ -140,7 +140,6 @@ class PreviewReportTest : public QObject {
   void cleanup() {
     context_.hooks.runPreview = nullptr;
     services_.printer = nullptr;
-    setMessageService(nullptr);
   }
 
   void opensOnPageOneOfTheRun() {
@@ -917,7 +916,7 @@ class PreviewReportTest : public QObject {
   RunServices services_;
   PreviewContext context_;
   CancellingPrinter printer_;
-  QtProgressDialog progress_;
+  QtProgressDialog progress_{service_};
 };
 
 QTEST_MAIN(PreviewReportTest)

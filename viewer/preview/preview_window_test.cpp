@@ -66,7 +66,7 @@ class PreviewTest : public QObject {
  private slots:
   void init() {
     service_ = RecordingMessageService();
-    setMessageService(&service_);
+    services_.messages = &service_;
     printer_ = FakePrinter();
     services_.printer = &printer_;
     log_ = PageLog();
@@ -76,7 +76,6 @@ class PreviewTest : public QObject {
   void cleanup() {
     window_.reset();
     services_.printer = nullptr;
-    setMessageService(nullptr);
   }
 
   void layoutTextsAndHints() {
@@ -864,6 +863,32 @@ class PreviewTest : public QObject {
     QVERIFY(printer_.orientation == PaperOrientation::kPortrait);
     QCOMPARE(window_->pageView->pictureSize(), QSize(935, 661));
     window_.reset();
+  }
+
+  // Two previews open at once, each made with its own services: every
+  // refusal goes to the message service of the window it came from.
+  void messagesGoToTheWindowsOwnService() {
+    RecordingMessageService firstBoxes, secondBoxes;
+    RunServices first = services_, second = services_;
+    first.messages = &firstBoxes;
+    second.messages = &secondBoxes;
+    PreviewWindow one(first, &context_), two(second, &context_);
+    for (PreviewWindow* w : {&one, &two}) {
+      w->SetPageInfo("1", "10", nullptr, "1");
+      w->SetOnDrawPage(log_.proc());
+      w->SetOnPrintJob([](const PrintJob&) { QFAIL("a reversed range printed"); });
+      w->show();
+    }
+    QApplication::processEvents();
+    typeInto(one.toolBar->rangeFromField, "5");
+    typeInto(one.toolBar->rangeToField, "3");
+    one.toolBar->printButton->click();  // the range warning
+    two.toolBar->findButton->click();  // no table: the find is refused
+    QCOMPARE(firstBoxes.shown.size(), size_t{1});
+    QCOMPARE(firstBoxes.shown[0].text, std::string("인쇄시작Page가 인쇄종료Page보다\r작아야만 합니다."));
+    QCOMPARE(secondBoxes.shown.size(), size_t{1});
+    QCOMPARE(secondBoxes.shown[0].text, std::string("Page번호가 없는 보고서는 검색할 수 없습니다."));
+    QVERIFY(service_.shown.empty());
   }
 
   void noPrinterRefusesToOpen() {

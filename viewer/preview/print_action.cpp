@@ -74,7 +74,7 @@ bool PrintAction::askPrinter() {
   if (chosen == current || layer->selectPrinter(chosen)) return true;
   // The printer went away after the list was made: the print job's own
   // message, nothing printed, the printer in use kept.
-  warnPrinterUnusable(messages());
+  warnPrinterUnusable(services_.box());
   return false;
 }
 
@@ -90,14 +90,14 @@ QString PrintAction::run(const PrintJob& job, const TReportLayout& layout, const
     const std::string target = fileSystemPath(pdfFile_.toStdString(), reportSibling(layout, ".pdf"));
     const std::string reportPath = layout.ReportDir + "/" + layout.ReportBase + ".DBF";
     if (const std::string replaced = ReportFileReplacedBy(reportPath, target); !replaced.empty()) {
-      messages().warning(OutputIsReportText(target, replaced));
+      services_.box().warning(OutputIsReportText(target, replaced));
       return {};
     }
     RemoveStaleParts({target});
     try {
       output = std::make_unique<OutputFile>(target);
     } catch (const OutputError& e) {
-      messages().error(e.what());
+      services_.box().error(e.what());
       return {};
     }
     layer->setOutputFileName(QFile::decodeName(QByteArray::fromStdString(output->pathForLibraries(output->path()))));
@@ -129,7 +129,7 @@ QString PrintAction::run(const PrintJob& job, const TReportLayout& layout, const
   output.reset();  // a part not committed goes
   // Reported once the window is usable again.
   if (failure) {
-    messages().error(*failure);
+    services_.box().error(*failure);
     return {};
   }
   if (!written) return {};

@@ -97,8 +97,8 @@ void ProgressGauge::paintEvent(QPaintEvent*) {
 
 // --------------------------------------------------- PrintProgressDialog
 
-PrintProgressDialog::PrintProgressDialog(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+PrintProgressDialog::PrintProgressDialog(MessageService& messages, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), messages_(messages) {
   setWindowTitle(QStringLiteral("진행"));
   // The job runs from inside the modal preview: a plain window would be
   // blocked by it and its cancel button would take no input.
@@ -170,7 +170,7 @@ void PrintProgressDialog::finish() {
 void PrintProgressDialog::askCancel() {
   hide();
   const MessageAnswer answer =
-      messages().show({"보고서", "작업을 중단하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
+      messages_.show({"보고서", "작업을 중단하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
   if (answer == MessageAnswer::kYes) {
     cancelled_ = true;  // stays hidden; CloseProgress still closes it
   } else {
@@ -192,7 +192,7 @@ void QtProgressDialog::destroyDialog() {
 
 bool QtProgressDialog::ShowProgress(int count, const std::string& caption) {
   if (dialog_) destroyDialog();
-  dialog_ = new PrintProgressDialog();
+  dialog_ = new PrintProgressDialog(messages_);
   dialog_->show();
   if (count != -1) dialog_->gauge->setMaxValue(count + 1);
   dialog_->gauge->setProgress(0);

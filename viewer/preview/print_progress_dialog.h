@@ -20,6 +20,8 @@ class QPushButton;
 
 namespace zel {
 
+class MessageService;
+
 // The percentage bar: white ground, blue fill, the percentage centred.
 // Setting the position clamps it into [min, max]; the widget repaints only
 // when the shown percentage changes.
@@ -55,7 +57,8 @@ class ProgressGauge : public QWidget {
 class PrintProgressDialog : public QWidget {
   Q_OBJECT
  public:
-  explicit PrintProgressDialog(QWidget* parent = nullptr);
+  // messages: where the cancel question goes; outlives the dialog.
+  explicit PrintProgressDialog(MessageService& messages, QWidget* parent = nullptr);
   ~PrintProgressDialog() override;
 
   QLabel* captionLabel = nullptr;  // the job's caption over the bar
@@ -82,6 +85,7 @@ class PrintProgressDialog : public QWidget {
 
  private:
   void finish();
+  MessageService& messages_;
   bool showing_ = false;
   bool cancelled_ = false;
   bool closed_ = false;
@@ -91,6 +95,8 @@ class PrintProgressDialog : public QWidget {
 // in the run's services (RunServices::progress) before a job can print.
 class QtProgressDialog : public ProgressDialog {
  public:
+  // messages: where each dialog's cancel question goes; outlives this.
+  explicit QtProgressDialog(MessageService& messages) : messages_(messages) {}
   ~QtProgressDialog() override;
   // Opens the dialog for count steps (bar maximum count + 1; count -1 keeps
   // the maximum). Replaces a dialog that is already open.
@@ -109,6 +115,7 @@ class QtProgressDialog : public ProgressDialog {
 
  private:
   void destroyDialog();
+  MessageService& messages_;
   QPointer<PrintProgressDialog> dialog_;
 };
 

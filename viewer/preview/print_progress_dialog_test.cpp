@@ -30,14 +30,8 @@ class ProgressTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    service_ = RecordingMessageService();
-    setMessageService(&service_);
-  }
-  void cleanup() {
-    progress_.CloseProgress();
-    setMessageService(nullptr);
-  }
+  void init() { service_ = RecordingMessageService(); }
+  void cleanup() { progress_.CloseProgress(); }
 
   void gaugePercentage_data() {
     QTest::addColumn<int>("min");
@@ -263,7 +257,7 @@ class ProgressTest : public QObject {
 
  private:
   RecordingMessageService service_;
-  QtProgressDialog progress_;
+  QtProgressDialog progress_{service_};
 };
 
 QTEST_MAIN(ProgressTest)

@@ -254,12 +254,13 @@ void CompareWindow::createControls() {
   buttons->addWidget(closeButton);
   layout->addLayout(buttons);
 
-  connect(changedOnlyBox, &QCheckBox::toggled, this, [this](bool on) { guarded([&] { changedOnlyToggled(on); }); });
-  connect(saveButton, &QPushButton::clicked, this, [this] { guarded([this] { saveClick(); }); });
+  connect(changedOnlyBox, &QCheckBox::toggled, this,
+          [this](bool on) { guarded(services_.box(), [&] { changedOnlyToggled(on); }); });
+  connect(saveButton, &QPushButton::clicked, this, [this] { guarded(services_.box(), [this] { saveClick(); }); });
   connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
     const auto [c, part] = model_->numberCell(index.column());
-    guarded([&] { openLine(index.row(), c >= 0 && part == 0); });
+    guarded(services_.box(), [&] { openLine(index.row(), c >= 0 && part == 0); });
   });
   // Enter on a row opens it, as Enter runs a report in the main window.
   auto* enter = new QAction(this);
@@ -268,7 +269,7 @@ void CompareWindow::createControls() {
   table->addAction(enter);
   connect(enter, &QAction::triggered, this, [this] {
     const QModelIndex index = table->currentIndex();
-    if (index.isValid()) guarded([&] { openLine(index.row(), false); });
+    if (index.isValid()) guarded(services_.box(), [&] { openLine(index.row(), false); });
   });
 
   if (const QScreen* screen = QApplication::primaryScreen())
@@ -282,7 +283,8 @@ bool CompareWindow::load() {
   ModelSink sink(*model_);
   model_->lines.clear();
   CompareProgressDialog progress(services_, kCompareCaption);
-  if (CompareReports(messages(), oldPath_, newPath_, sink, progress.callback()) != CompareStatus::kDone) return false;
+  if (CompareReports(services_.box(), oldPath_, newPath_, sink, progress.callback()) != CompareStatus::kDone)
+    return false;
   model_->filter(changedOnlyBox->isChecked());
   table->resizeColumnsToContents();
   showSummary();
@@ -343,9 +345,9 @@ void CompareWindow::saveClick() {
   const BusyCursor busy;
   CompareProgressDialog progress(services_, kExportCaption);
   try {
-    CompareToFiles(messages(), oldPath_, newPath_, {request}, progress.callback());
+    CompareToFiles(services_.box(), oldPath_, newPath_, {request}, progress.callback());
   } catch (const ExportError& e) {
-    messages().error(readablePath(request.path) + "\r" + e.what());
+    services_.box().error(readablePath(request.path) + "\r" + e.what());
   }
 }
 

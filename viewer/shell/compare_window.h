@@ -9,7 +9,7 @@
 // The comparison runs in load(), on the user-interface thread, before the
 // window shows, with the run's progress dialog (its cancel stops it and the
 // window does not open); the window keeps the lines for its table. Refusals are
-// message boxes through zel::messages(). The save dialog, the opening of a
+// message boxes through the run's message service. The save dialog, the opening of a
 // report and the choice of the other report are replaceable (CompareHooks).
 #pragma once
 
@@ -49,7 +49,7 @@ class CompareWindow : public QDialog {
   Q_OBJECT
 
  public:
-  // services: the printer and progress dialog of the runs; they outlive the window.
+  // services: the messages, printer and progress dialog of the runs; they outlive the window.
   CompareWindow(const RunServices& services, const std::string& oldPath, const std::string& newPath,
                 QWidget* parent = nullptr, CompareHooks hooks = {});
   ~CompareWindow() override;

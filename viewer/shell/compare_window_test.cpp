@@ -60,7 +60,7 @@ class CompareWindowTest : public QObject {
  private slots:
   void init() {
     messages_ = RecordingMessageService();
-    setMessageService(&messages_);
+    services_.messages = &messages_;
     dir_ = std::make_unique<TempDir>("compare");
     env_ = std::make_unique<EngineSettings>();
     env_->SetDeleted(true);
@@ -99,7 +99,6 @@ class CompareWindowTest : public QObject {
     services_ = RunServices();
     env_.reset();
     dir_.reset();
-    setMessageService(nullptr);
   }
 
   void rowsKindsAndColours() {
@@ -294,7 +293,7 @@ class CompareWindowTest : public QObject {
       shownOld = w->oldPath();
     };
     {
-      MainWindow main(program);
+      MainWindow main(program, &services_);
       main.setModalRunner(showCompare);
       main.show();
       QVERIFY(QTest::qWaitForWindowExposed(&main));

@@ -1,7 +1,8 @@
 // The application's standard error report: every window handler runs through
 // guarded(), which shows a DataError (or any other exception) in an error
-// message box (caption "오류") through zel::messages(), a Korean line first and
-// the technical text after it, so a failing command leaves the program running.
+// message box (caption "오류") through the window's message service, a Korean
+// line first and the technical text after it, so a failing command leaves the
+// program running.
 #pragma once
 
 #include <exception>
@@ -12,15 +13,15 @@
 
 namespace zel {
 
-inline void reportError(const std::exception& e) { messages().error(errorMessageText(e)); }
+inline void reportError(MessageService& messages, const std::exception& e) { messages.error(errorMessageText(e)); }
 
 template <typename F>
-bool guarded(F&& handler) {
+bool guarded(MessageService& messages, F&& handler) {
   try {
     handler();
     return true;
   } catch (const std::exception& e) {  // a DataError among them
-    reportError(e);
+    reportError(messages, e);
   }
   return false;
 }

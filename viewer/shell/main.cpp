@@ -26,7 +26,7 @@
 namespace {
 
 int printListing(zel::MainWindow& window) {
-  if (!zel::guarded([&] { window.start(); })) return 1;
+  if (!zel::guarded(window.services().box(), [&] { window.start(); })) return 1;
   QTableWidget* grid = window.reportList;
   for (int r = 0; r < grid->rowCount(); ++r) {
     QTableWidgetItem* name = grid->item(r, 0);
@@ -84,27 +84,23 @@ int main(int argc, char** argv) {
   zel::QtMessageService boxes;
   // Messages of a headless run go to standard error; questions get No.
   zel::StderrMessageService console(stderr, zel::MessageAnswer::kNo);
-  zel::setMessageService(listAndExit ? static_cast<zel::MessageService*>(&console) : &boxes);
 
   std::string programDirectory = zel::programDirectoryOf(QApplication::applicationFilePath().toStdString());
   zel::RunServices services;
+  services.messages = listAndExit ? static_cast<zel::MessageService*>(&console) : &boxes;
   zel::MainWindow window(programDirectory, &services);
-  if (listAndExit) {
-    int rc = printListing(window);
-    zel::setMessageService(nullptr);
-    return rc;
-  }
+  if (listAndExit) return printListing(window);
 
   // Report texts must never fall back to boxes: say so at once if the Korean fonts are missing.
   const QStringList missingFonts = zel::fontMapper().verify();
   if (!missingFonts.isEmpty()) {
-    zel::messages().warning("Korean fonts are missing (install fonts-nanum): " +
-                            missingFonts.join(QStringLiteral(", ")).toStdString());
+    boxes.warning("Korean fonts are missing (install fonts-nanum): " +
+                  missingFonts.join(QStringLiteral(", ")).toStdString());
   }
 
   std::unique_ptr<zel::Printer> printer = zel::makePrinter();
   services.printer = printer.get();
-  zel::QtProgressDialog printProgress;
+  zel::QtProgressDialog printProgress(boxes);
   services.progress = &printProgress;
   zel::installShellPreview(window);
   // The start-up help window stays hidden; the help menu opens a fresh one each time.
@@ -114,6 +110,5 @@ int main(int argc, char** argv) {
   int rc = app.exec();
   services.printer = nullptr;
   services.progress = nullptr;
-  zel::setMessageService(nullptr);
   return rc;
 }

@@ -78,19 +78,21 @@ MainWindow::MainWindow(const std::string& programDirectory, RunServices* service
   setCentralWidget(client);
   descriptionPanel = new DescriptionPanel(client);
   descriptionPanel->setGeometry(0, 0, kClientWidth, DescriptionPanel::kHeight);
-  reportList = new ReportListView(client);
+  reportList = new ReportListView(services_.box(), client);
   reportList->setGeometry(0, DescriptionPanel::kHeight, kClientWidth,
                           kClientHeight - kStatusHeight - DescriptionPanel::kHeight);
   createStatusBar();
   setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
   setTabOrder(reportList, descriptionPanel->marginButton);
 
-  connect(descriptionPanel->logo, &LogoImage::clicked, this, [this] { guarded([this] { openMakerSite(); }); });
+  connect(descriptionPanel->logo, &LogoImage::clicked, this,
+          [this] { guarded(services_.box(), [this] { openMakerSite(); }); });
   connect(descriptionPanel->marginButton, &QPushButton::clicked, this,
-          [this] { guarded([this] { changeMargins(); }); });
-  connect(reportList, &ReportListView::runRequested, this, [this] { guarded([this] { runSelectedReport(); }); });
+          [this] { guarded(services_.box(), [this] { changeMargins(); }); });
+  connect(reportList, &ReportListView::runRequested, this,
+          [this] { guarded(services_.box(), [this] { runSelectedReport(); }); });
   connect(reportList, &ReportListView::selectionSettled, this, [this] {
-    guarded([this] {
+    guarded(services_.box(), [this] {
       currentReportFile_ = selectedFileName();
       describe(currentReportFile_);
     });
@@ -128,7 +130,8 @@ void MainWindow::createMenu() {
       {refreshAction, &MainWindow::refreshList},       {marginsAction, &MainWindow::changeMargins},
       {directoryAction, &MainWindow::chooseDirectory}, {helpAction, &MainWindow::openHelp}};
   for (const auto& [action, command] : commands)
-    connect(action, &QAction::triggered, this, [this, command] { guarded([this, command] { (this->*command)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, command] { guarded(services_.box(), [this, command] { (this->*command)(); }); });
   connect(quitAction, &QAction::triggered, this, &QMainWindow::close);
 }
 
@@ -154,12 +157,13 @@ void MainWindow::showEvent(QShowEvent* event) {
   if (shown_) return;
   shown_ = true;
   fitToScreen();
-  guarded([this] { start(); });
+  guarded(services_.box(), [this] { start(); });
   // The list takes the keys at once, its current row selected (also after an
   // error box at start, which gives the focus back to this window).
   reportList->setFocus(Qt::ActiveWindowFocusReason);
   // After the window is up, so the preview opens over it.
-  if (!startPath_.empty()) QTimer::singleShot(0, this, [this] { guarded([this] { openStartPath(); }); });
+  if (!startPath_.empty())
+    QTimer::singleShot(0, this, [this] { guarded(services_.box(), [this] { openStartPath(); }); });
 }
 
 void MainWindow::fitToScreen() {
@@ -196,7 +200,7 @@ void MainWindow::openStartPath() {
       !std::filesystem::exists(ResolvePath(path.parent_path().string(), path.filename().string()), ec)) {
     // Not "no reports here": the name itself is wrong. The remembered directory stays listed.
     const bool inAnExistingDirectory = std::filesystem::is_directory(path.parent_path(), ec);
-    messages().warning(path.string() + "\r" + (inAnExistingDirectory ? kNoSuchFileText : kNoSuchDirectoryText));
+    services_.box().warning(path.string() + "\r" + (inAnExistingDirectory ? kNoSuchFileText : kNoSuchDirectoryText));
     return;
   }
   const bool isDirectory = std::filesystem::is_directory(path, ec);
@@ -257,7 +261,7 @@ void MainWindow::describe(const std::string& fileName) {
     d.title = kBrokenReportFileText;
     if (errorShownFor_.empty()) {
       errorShownFor_ = key;
-      reportError(e);
+      reportError(services_.box(), e);
     }
   }
   descriptionPanel->show(d);
@@ -274,7 +278,7 @@ void MainWindow::describe(const std::string& fileName) {
   // The reason goes to the log once per selection too.
   if (!d.problem.empty() && errorShownFor_.empty()) {
     errorShownFor_ = key;
-    messages().log(d.problem);
+    services_.box().log(d.problem);
   }
 }
 
@@ -291,7 +295,7 @@ void MainWindow::countStep() {
   } catch (const std::exception& e) {
     // The panel stays without a count; the reason goes to the log.
     descriptionPanel->setPages("");
-    messages().log(e.what());
+    services_.box().log(e.what());
   }
   stopCounting();
 }
@@ -343,7 +347,7 @@ void MainWindow::changeMargins() {
   currentReportFile_ = selectedFileName();
   stopCounting();
   {
-    MarginDialog dialog(reportDirectory_, currentReportFile_, this);
+    MarginDialog dialog(services_.box(), reportDirectory_, currentReportFile_, this);
     runModal(dialog);
   }
   descriptions_->forget(reportDirectory_, currentReportFile_);

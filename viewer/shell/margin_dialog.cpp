@@ -29,8 +29,10 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int le
 
 }  // namespace
 
-MarginDialog::MarginDialog(const std::string& directory, const std::string& fileName, QWidget* parent)
-    : QDialog(parent), directory_(directory), fileName_(fileName), writer_(std::make_unique<MarginWriter>()) {
+MarginDialog::MarginDialog(MessageService& messages, const std::string& directory, const std::string& fileName,
+                           QWidget* parent)
+    : QDialog(parent), messages_(messages), directory_(directory), fileName_(fileName),
+      writer_(std::make_unique<MarginWriter>()) {
   setWindowTitle(QStringLiteral("여백변경"));
   setFont(shellFont());
   setFixedSize(356, 56);
@@ -48,7 +50,7 @@ MarginDialog::MarginDialog(const std::string& directory, const std::string& file
   confirmButton->setObjectName(QStringLiteral("confirmButton"));
   confirmButton->setGeometry(266, 14, 75, 25);
   confirmButton->setAutoDefault(true);  // Enter presses it when it has the focus
-  connect(confirmButton, &QPushButton::clicked, this, [this] { guarded([this] { confirm(); }); });
+  connect(confirmButton, &QPushButton::clicked, this, [this] { guarded(messages_, [this] { confirm(); }); });
 
   for (TNumberEdit* field : {topField, bottomField, leftField, rightField})
     connect(field, &QLineEdit::textChanged, this, &MarginDialog::fitFields);
@@ -82,7 +84,7 @@ void MarginDialog::fitFields() {
 }
 
 TNumberEdit* MarginDialog::makeField(const char* name, int left) {
-  auto* field = new TNumberEdit(this);
+  auto* field = new TNumberEdit(messages_, this);
   field->setObjectName(QString::fromLatin1(name));
   field->setGeometry(left, 16, 33, 20);
   field->SetIsComa(true);
@@ -97,7 +99,7 @@ void MarginDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  guarded([this] { load(); });
+  guarded(messages_, [this] { load(); });
 }
 
 void MarginDialog::load() {
@@ -115,7 +117,7 @@ void MarginDialog::confirm() {
                                          leftField->text().toStdString(), rightField->text().toStdString()};
   // Refused margins are not written; the dialog stays open for a correction.
   if (const std::string problem = MarginProblem(texts, writer_->landscape()); !problem.empty()) {
-    messages().warning(problem);
+    messages_.warning(problem);
     return;
   }
   writer_->save(texts);

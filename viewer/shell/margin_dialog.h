@@ -13,14 +13,17 @@ class QPushButton;
 namespace zel {
 
 class MarginWriter;
+class MessageService;
 class TNumberEdit;
 
 class MarginDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // fileName: the report's file name in directory.
-  MarginDialog(const std::string& directory, const std::string& fileName, QWidget* parent = nullptr);
+  // fileName: the report's file name in directory. messages: where refusals
+  // and errors go; outlives the dialog.
+  MarginDialog(MessageService& messages, const std::string& directory, const std::string& fileName,
+               QWidget* parent = nullptr);
   ~MarginDialog() override;
 
   void load();
@@ -43,6 +46,7 @@ class MarginDialog : public QDialog {
   void fitFields();
   TNumberEdit* makeField(const char* name, int left);
 
+  MessageService& messages_;
   std::string directory_;
   std::string fileName_;
   std::unique_ptr<MarginWriter> writer_;

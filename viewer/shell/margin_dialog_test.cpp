@@ -28,13 +28,9 @@ class MarginDialogTest : public QObject {
  private slots:
   void init() {
     messages_ = RecordingMessageService();
-    setMessageService(&messages_);
     dir_ = testing::makeTempDirectory("space");
   }
-  void cleanup() {
-    setMessageService(nullptr);
-    std::filesystem::remove_all(dir_);
-  }
+  void cleanup() { std::filesystem::remove_all(dir_); }
 
   // A margin field shows its whole value; the row and the window make room.
   void longValuesAreShownWhole_data() {
@@ -47,7 +43,7 @@ class MarginDialogTest : public QObject {
   void longValuesAreShownWhole() {
     QFETCH(double, value);
     QFETCH(bool, designed);
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     for (TNumberEdit* field : {dialog.topField, dialog.bottomField, dialog.leftField, dialog.rightField})
       field->SetValue(value);
     dialog.show();
@@ -68,7 +64,7 @@ class MarginDialogTest : public QObject {
   }
 
   void layout() {
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("여백변경"));
     QCOMPARE(dialog.size(), QSize(356, 56));
     QCOMPARE(dialog.font().pixelSize(), 12);
@@ -100,7 +96,7 @@ class MarginDialogTest : public QObject {
     write(kHead +
           "\r\n<PAGESPACE>=\xA2\xDD"
           "10|10|15|10|\xA2\xDD");
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     dialog.show();
     QCOMPARE(texts(dialog), (QStringList{"10", "10", "15", "10"}));
   }
@@ -109,14 +105,14 @@ class MarginDialogTest : public QObject {
     write(kHead +
           "\r\n<PAGESPACE>=\xA2\xDD"
           "5|x|7|\xA2\xDD");
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     dialog.show();
     QCOMPARE(texts(dialog), (QStringList{"5", "0", "7", "0"}));
   }
 
   void confirmAppendsWhenAbsent() {
     write(kHead);
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     dialog.show();
     QCOMPARE(texts(dialog), (QStringList{"0", "0", "0", "0"}));
     dialog.confirmButton->click();
@@ -132,7 +128,7 @@ class MarginDialogTest : public QObject {
                            "10|10|15|10|\xA2\xDD\r\n<OPT1>=\xA2\xDD"
                            "0|1|NC|\xA2\xDD";
     write(settings);
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     dialog.show();
     dialog.confirmButton->click();
     QCOMPARE(stored(), settings);
@@ -142,7 +138,7 @@ class MarginDialogTest : public QObject {
     write(kHead +
           "\r\n<PAGESPACE>=\xA2\xDD"
           "10|10|15|10|\xA2\xDD");
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     dialog.show();
     dialog.topField->setText("");
     dialog.topField->setCursorPosition(0);
@@ -171,7 +167,7 @@ class MarginDialogTest : public QObject {
           "10|10|15|10|\xA2\xDD");
     const std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
     const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     dialog.show();
     TNumberEdit* edits[] = {dialog.topField, dialog.bottomField, dialog.leftField, dialog.rightField};
     for (int i = 0; i < 4; ++i) edits[i]->setText(fields[i]);
@@ -194,7 +190,7 @@ class MarginDialogTest : public QObject {
     std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
     std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
     {
-      MarginDialog dialog(dir_, kName);
+      MarginDialog dialog(messages_, dir_, kName);
       dialog.show();
       dialog.topField->SetValue(77);
       dialog.close();
@@ -211,7 +207,7 @@ class MarginDialogTest : public QObject {
           "10|10|15|10|\xA2\xDD");
     const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
     {
-      MarginDialog dialog(dir_, kName);
+      MarginDialog dialog(messages_, dir_, kName);
       dialog.show();
       QApplication::setActiveWindow(&dialog);
       QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -221,7 +217,7 @@ class MarginDialogTest : public QObject {
       QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
     QCOMPARE(testing::readFileBytes(dir_ + "/L_RPTB02.fpt"), fpt);
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -238,7 +234,7 @@ class MarginDialogTest : public QObject {
     write("");
     const std::string dbf = testing::readFileBytes(dir_ + "/" + kName);
     const std::string fpt = testing::readFileBytes(dir_ + "/L_RPTB02.fpt");
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     dialog.show();
     dialog.topField->SetValue(10);
     dialog.confirmButton->click();
@@ -251,7 +247,7 @@ class MarginDialogTest : public QObject {
   }
 
   void missingReportIsReportedAndNothingWritten() {
-    MarginDialog dialog(dir_, kName);
+    MarginDialog dialog(messages_, dir_, kName);
     dialog.show();
     QCOMPARE(messages_.shown.size(), size_t(1));
     QCOMPARE(QString::fromStdString(messages_.shown[0].caption), QStringLiteral("오류"));

@@ -40,7 +40,8 @@ class ListCell : public QTableWidgetItem {
 
 }  // namespace
 
-ReportListView::ReportListView(QWidget* parent) : QTableWidget(1, 4, parent) {
+ReportListView::ReportListView(MessageService& messages, QWidget* parent)
+    : QTableWidget(1, 4, parent), messages_(messages) {
   setObjectName(QStringLiteral("reportList"));
   for (int c = 0; c < 4; ++c) {
     setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kHeaders[c])));
@@ -51,7 +52,7 @@ ReportListView::ReportListView(QWidget* parent) : QTableWidget(1, 4, parent) {
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setSectionsClickable(true);
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int column) { guarded([this, column] { sortBy(column); }); });
+          [this](int column) { guarded(messages_, [this, column] { sortBy(column); }); });
   horizontalHeader()->setFixedHeight(20);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

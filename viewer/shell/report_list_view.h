@@ -12,12 +12,14 @@
 
 namespace zel {
 
+class MessageService;
 struct ReportFileRow;
 
 class ReportListView : public QTableWidget {
   Q_OBJECT
  public:
-  explicit ReportListView(QWidget* parent);
+  // messages: where a failed sort is reported; outlives the view.
+  ReportListView(MessageService& messages, QWidget* parent);
 
   // Replaces the rows; emptyDirectory also clears a list with no rows.
   void showRows(const std::vector<ReportFileRow>& rows, bool emptyDirectory);
@@ -43,6 +45,7 @@ class ReportListView : public QTableWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  MessageService& messages_;
   int sortColumn_ = -1;  // none chosen: the directory's order
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

@@ -57,10 +57,9 @@ class ViewerWindowManagerTest : public ::testing::Test {
     testing::TestReport report;
     report.settings = "<RPTCODE>=\xA2\xDDRPTB02\xA2\xDD";
     ASSERT_TRUE(testing::writeTestReport(reports_, "P_RPTB02.dbf", report));
-    setMessageService(&boxes_);
+    services_.messages = &boxes_;
   }
   void TearDown() override {
-    setMessageService(nullptr);
     std::filesystem::remove_all(program_);
     std::filesystem::remove_all(reports_);
   }
@@ -74,13 +73,14 @@ class ViewerWindowManagerTest : public ::testing::Test {
 
   std::string program_, reports_;
   QtMessageService boxes_;
+  RunServices services_;  // the main window's: real message boxes
 };
 
 // At scale factor 2 a 1024 x 700 screen is 512 x 350 logical pixels: the
 // designed main window (589 wide) does not fit. Before, it was fixed at its
 // size and placed at x = -77, the menu, logo and margin button cut off.
 TEST_F(ViewerWindowManagerTest, MainWindowStaysOnTheScreen) {
-  MainWindow window(program_);
+  MainWindow window(program_, &services_);
   showAndSettle(window);
   const QRect area = available();
   EXPECT_TRUE(area.contains(window.frameGeometry()))
@@ -130,7 +130,7 @@ TEST_F(ViewerWindowManagerTest, FileDialogStaysOnTheScreen) {
 // the focus where it was, so the keys work at once. Before, the focus went to
 // the window manager and keys did nothing until a click.
 TEST_F(ViewerWindowManagerTest, FocusComesBackAfterAMessageBox) {
-  MainWindow window(program_);
+  MainWindow window(program_, &services_);
   showAndSettle(window);
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -138,7 +138,7 @@ TEST_F(ViewerWindowManagerTest, FocusComesBackAfterAMessageBox) {
   QTimer::singleShot(500, [] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) QTest::keyClick(box, Qt::Key_Return);
   });
-  messages().notice("찾는 내용이 없습니다.");
+  window.services().box().notice("찾는 내용이 없습니다.");
   EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }));
   EXPECT_TRUE(QTest::qWaitFor([&] { return window.reportList->hasFocus(); }));
 }
@@ -153,6 +153,7 @@ TEST_F(ViewerWindowManagerTest, FocusComesBackToThePreviewAfterAFindWithoutHits)
   ASSERT_TRUE(table.OpenTable(reports_, "P_RPTB02_SAMPLE.dbf", "CDX"));
   FakePrinter printer;
   RunServices services;
+  services.messages = &boxes_;
   services.printer = &printer;
   PreviewContext context;
   PreviewWindow preview(services, &context);
