@@ -2,16 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#  ifndef NOMINMAX
-#    define NOMINMAX
-#  endif
-#  include <windows.h>
-#else
-#  include <fcntl.h>
-#  include <sys/stat.h>
-#endif
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -47,22 +37,7 @@ class DescriptionCacheTest : public ::testing::Test {
   // Sets a file's modification time to `seconds` after 2020-01-01 00:00:00 UTC
   // plus `milliseconds`, finer than a second on both systems.
   void setModified(const std::string& file, long long seconds, int milliseconds) {
-    const std::string path = dir_ + "/" + file;
-    constexpr long long k2020 = 1577836800;
-#ifdef _WIN32
-    const ULONGLONG steps =
-        (static_cast<ULONGLONG>(k2020 + seconds) + 11644473600ULL) * 10000000ULL + milliseconds * 10000ULL;
-    const FILETIME time{static_cast<DWORD>(steps), static_cast<DWORD>(steps >> 32)};
-    const HANDLE h = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(::SetFileTime(h, nullptr, nullptr, &time));
-    ::CloseHandle(h);
-#else
-    const timespec times[2] = {{static_cast<time_t>(k2020 + seconds), milliseconds * 1000000L},
-                               {static_cast<time_t>(k2020 + seconds), milliseconds * 1000000L}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-#endif
+    ASSERT_TRUE(testing::setModifiedTime(dir_ + "/" + file, seconds, milliseconds));
   }
 
   std::string dir_;

@@ -27,6 +27,7 @@
 #include "busy_cursor.h"
 #include "compare_sheet.h"
 #include "cp949.h"
+#include "description_cache.h"
 #include "error_report.h"
 #include "export_file.h"
 #include "file_name_text.h"
@@ -397,11 +398,11 @@ void compareReports(QWidget* parent, const RunServices& services, const std::str
     if (index < 0) return;
     newName = otherNames[static_cast<size_t>(index)];
   }
-  // The one written earlier is the version before.
-  std::error_code e1, e2;
-  const auto t1 = std::filesystem::last_write_time(directory + "/" + oldName, e1);
-  const auto t2 = std::filesystem::last_write_time(directory + "/" + newName, e2);
-  if (!e1 && !e2 && t2 < t1) std::swap(oldName, newName);
+  // The one written earlier is the version before, to the file system's full
+  // resolution (two versions are often written within one second).
+  const FileStamp first = stampOf(directory + "/" + oldName);
+  const FileStamp second = stampOf(directory + "/" + newName);
+  if (first.exists && second.exists && second.modified < first.modified) std::swap(oldName, newName);
   CompareWindow window(services, directory + "/" + oldName, directory + "/" + newName, parent, hooks);
   if (!window.load()) return;
   runModal(window);

@@ -29,6 +29,7 @@
 #include "page_view.h"
 #include "sample_reports.h"
 #include "temp_dir.h"
+#include "test_report.h"
 #include "main_window.h"
 #include "report_list_view.h"
 
@@ -325,6 +326,39 @@ class CompareWindowTest : public QObject {
       QCOMPARE(shownOld, oldPath_);
     }
     std::filesystem::remove_all(program);
+  }
+
+  // Two versions written within one second still compare earlier to later,
+  // whichever of them the list puts first.
+  void reportsWrittenWithinOneSecondCompareEarlierToLater_data() {
+    QTest::addColumn<bool>("oldWrittenFirst");
+    QTest::newRow("old first") << true;
+    QTest::newRow("new first") << false;
+  }
+  void reportsWrittenWithinOneSecondCompareEarlierToLater() {
+    QFETCH(bool, oldWrittenFirst);
+    env_.reset();
+    const std::string program = makeTempDirectory("program");
+    iniWrite(infoIniPath(program), "INFO", "DIR", dir_->path());
+    const std::string earlier = oldWrittenFirst ? oldPath_ : newPath_;
+    QVERIFY(zel::testing::setModifiedTime(oldPath_, 100, oldWrittenFirst ? 200 : 700));
+    QVERIFY(zel::testing::setModifiedTime(newPath_, 100, oldWrittenFirst ? 700 : 200));
+    std::string shownOld;
+    {
+      MainWindow main(program, &services_);
+      main.setModalRunner([&](QDialog& dialog) {
+        if (auto* w = qobject_cast<CompareWindow*>(&dialog)) shownOld = w->oldPath();
+      });
+      main.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&main));
+      QTableWidget* list = main.reportList;
+      list->setFocus();
+      QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+      QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
+      main.compareAction->trigger();
+    }
+    std::filesystem::remove_all(program);
+    QCOMPARE(shownOld, earlier);
   }
 
   // The README's picture: ZEL_SCREENSHOT_DIR=DIR, offscreen.

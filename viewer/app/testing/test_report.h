@@ -25,6 +25,11 @@ std::string makeTempDirectory(const std::string& tag);
 // The whole content of a file ("" when unreadable).
 std::string readFileBytes(const std::string& path);
 
+// Sets a file's modification time to 2020-01-01 00:00:00 UTC plus seconds and
+// milliseconds, to the system's full resolution (tests of changes within one
+// second). False when the time cannot be set.
+bool setModifiedTime(const std::string& path, long long seconds, int milliseconds);
+
 // The engine closes every area (tests that open tables outside ReportTable).
 void closeAllTables();
 
