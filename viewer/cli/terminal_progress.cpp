@@ -2,13 +2,17 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 
 namespace zel::cli {
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
+// Atomic, not only sig_atomic_t: the signal may land on a writer's thread
+// while the drawing thread reads the flag.
+std::atomic<int> gInterrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
 constexpr int kBarWidth = 30;
 
 constexpr int kSignalExitBase = 128;
@@ -20,7 +24,8 @@ extern "C" void onInterrupt(int signal) {
     std::raise(signal);
     return;
   }
-  if (!gInterrupted) gInterrupted = signal;
+  int none = 0;
+  gInterrupted.compare_exchange_strong(none, signal);
 }
 
 }  // namespace
@@ -35,7 +40,10 @@ void installInterruptHandler() {
 #endif
 }
 bool interrupted() { return gInterrupted != 0; }
-int interruptedExitCode() { return kSignalExitBase + (gInterrupted ? static_cast<int>(gInterrupted) : SIGINT); }
+int interruptedExitCode() {
+  const int signal = gInterrupted;
+  return kSignalExitBase + (signal ? signal : SIGINT);
+}
 void setInterrupted(bool on) { gInterrupted = on ? SIGINT : 0; }
 
 bool TerminalProgress::ShowProgress(int count, const std::string& caption) {
