@@ -24,8 +24,8 @@ PACKAGES=(
   # against); LibreOffice Calc prints exported workbooks in the export's print
   # test (skipped where it is missing).
   libxlsxwriter-dev libreoffice-calc-nogui
-  # The export deflates its sheets with libdeflate; the benchmarks weigh it
-  # against zlib on PDF page contents.
+  # zelrpt-cli's own PDF writer and the export's sheets compress with
+  # libdeflate (the benchmarks weigh it against zlib on page contents).
   libdeflate-dev
   zip unzip
   # The desktop entry and report MIME type setup registers, and their checks.

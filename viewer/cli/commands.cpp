@@ -10,6 +10,7 @@
 #include <QThread>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,10 @@
 #include "message_service.h"
 #include "print_commands.h"
 #include "printer_layer.h"
+#ifdef ZEL_OWN_PDF_WRITER
+#  include "pdf_file_printer.h"
+#  include "pdf_font_source.h"
+#endif
 #include "report_description.h"
 #include "report_listing.h"
 #include "preview_session.h"
@@ -115,8 +120,9 @@ int runHeadless(MessageService& messages, const std::string& path, BatchJob& job
   }
 }
 
-// Worker threads for a PDF export: two where the machine has two cores;
-// ZEL_PDF_THREADS overrides (1 draws on the engine's thread).
+// Worker threads for a PDF export. The program's own writer draws on the
+// engine's thread (1); ZEL_PDF_THREADS above 1 draws through the toolkit's
+// PDF engine on that many workers, joined from parts.
 int pdfThreads() {
 #ifdef _WIN32
   return 1;  // no PDF joiner in this build (pdf_join_unavailable.cpp)
@@ -124,7 +130,11 @@ int pdfThreads() {
   bool ok = false;
   const int wanted = qEnvironmentVariableIntValue("ZEL_PDF_THREADS", &ok);
   if (ok) return std::clamp(wanted, 1, 8);
+#ifdef ZEL_OWN_PDF_WRITER
+  return 1;
+#else
   return QThread::idealThreadCount() >= 2 ? 2 : 1;
+#endif
 }
 
 void printLabel(std::FILE* out, const char* label, const std::string& value) {
@@ -231,15 +241,40 @@ int runRender(const CliCommand& command, const CommandContext& context) {
   // PDF printer only serves the run.
   std::unique_ptr<PrinterLayer> single;
   std::unique_ptr<SplitPdfPrinter> split;
+#ifdef ZEL_OWN_PDF_WRITER
+  std::unique_ptr<PdfFilePrinter> own;
+#endif
   if (const int threads = pdfThreads(); output && threads > 1) {
     split = std::make_unique<SplitPdfPrinter>(partial, threads, [&output](int part) {
       return QString::fromStdString(output->pathForLibraries(output->extraPart(part)));
     });
   } else {
+#ifdef ZEL_OWN_PDF_WRITER
+    // The program writes the PDF itself where it can embed the faces;
+    // otherwise Qt draws it.
+    if (output && QtPdfFontSource::embedsMappedFaces()) {
+      own = std::make_unique<PdfFilePrinter>(
+          [&output](const char* data, std::size_t size) { output->write(data, size); });
+    }
+#endif
     single = PrinterLayer::pdfPrinter(partial);
   }
   Printer* printer = split ? static_cast<Printer*>(split.get()) : single.get();
-  const auto pageCount = [&] { return split ? split->pageCount() : single->pageCount(); };
+  std::function<int()> pageCount = [&] { return split ? split->pageCount() : single->pageCount(); };
+  // A writer that checks its every write leaves only the page tree to check.
+  bool writesChecked = split != nullptr;
+  std::function<std::string()> writeProblem = [&]() -> std::string {
+    if (split) return split->error();
+    return single->writeFailed() ? "a page could not be written" : "";
+  };
+#ifdef ZEL_OWN_PDF_WRITER
+  if (own) {
+    printer = own.get();
+    pageCount = [&] { return own->pageCount(); };
+    writeProblem = [&] { return own->error(); };
+    writesChecked = true;
+  }
+#endif
   TerminalProgress progress(stderr, command.progress || ::isatty(2));
   installInterruptHandler();
   int status = runHeadless(context.messages, command.path, job, printer, &progress);
@@ -250,11 +285,11 @@ int runRender(const CliCommand& command, const CommandContext& context) {
     if (ran && job.shown && pageCount() > 0) {
       // Nothing replaces the target unless it is a whole PDF of every page
       // begun: a full disk cuts a PDF short without its writer noticing.
-      std::string problem = split ? split->error() : (single->writeFailed() ? "a page could not be written" : "");
+      std::string problem = writeProblem();
       // The joiner checks its every write; reading each page back would hold
       // them all in memory.
       if (problem.empty()) {
-        if (split) {
+        if (writesChecked) {
           CheckPdfPageCount(output->path(), pageCount(), problem);
         } else {
           CheckPdfFile(output->path(), pageCount(), problem);
