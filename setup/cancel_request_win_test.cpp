@@ -14,7 +14,6 @@
 
 #include "cancel_request.h"
 #include "install_steps.h"
-#include "setup_state.h"
 #include "setup_test_support.h"
 #include "stderr_message_service.h"
 #include "silent_install.h"
@@ -120,10 +119,10 @@ TEST_P(ConsoleStopDuringInstallTest, TakesEverythingBackAndExitsAsTheSignal) {
   options.windowsDir = dir + "\\win";
   EXPECT_EXIT(
       {
-        resetSetupState();
+        SetupState state;
         ConsoleEventView view(c);
         StderrMessageService messages(stderr, MessageAnswer::kYes, "setup");
-        runSilentInstall(options, messages, &view);
+        runSilentInstall(options, messages, state, &view);
         std::exit(0);  // not stopped
       },
       ::testing::ExitedWithCode(128 + c.signal), "설치를 중단했습니다");

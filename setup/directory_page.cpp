@@ -12,7 +12,6 @@
 #include "folder_chooser.h"
 #include "setup_helpers.h"
 #include "setup_platform.h"
-#include "setup_state.h"
 
 namespace zel::setup {
 
@@ -39,7 +38,7 @@ DirectoryPage::DirectoryPage(const SetupServices& services, QWidget* parent) : Q
   pathFrame->setObjectName(QStringLiteral("pathFrame"));
   pathFrame->setFrameStyle(QFrame::Box | QFrame::Sunken);
   pathFrame->setGeometry(frameX, 250, 307, 22);
-  // The designed text: the default directory, which prepare takes as InstallPath.
+  // The designed text: the default directory, which prepare takes as installPath.
   pathLabel = makeLabel(pathFrame, "pathLabel", QString(), 4, 4);
   pathLabel->setFixedWidth(299);
   showPath(QString::fromStdString(services_.platform.defaultInstallDirectory()));
@@ -64,11 +63,11 @@ void DirectoryPage::showEvent(QShowEvent* event) {
 }
 
 void DirectoryPage::prepare() {
-  DirSetNext = false;
+  services_.state.dirSetNext = false;
   nextButton->setFocus();
   // What the page shows is what Next installs into.
   showPath(UnInstallInfoRead());
-  InstallPath = path_.toStdString();
+  services_.state.installPath = path_.toStdString();
 }
 
 // An existing installation is proposed again, so that a new version replaces it;
@@ -85,9 +84,9 @@ void DirectoryPage::showPath(const QString& path) {
 
 void DirectoryPage::choosePath() {
   FolderChooser chooser(services_, this);
-  InstallPath = path_.toStdString();
+  services_.state.installPath = path_.toStdString();
   runModal(services_.runModal, chooser);
-  if (DirSelected) showPath(QString::fromStdString(InstallPath));
+  if (services_.state.dirSelected) showPath(QString::fromStdString(services_.state.installPath));
   // The page takes the keyboard back from the closed chooser, also where the
   // window manager has not yet given it back.
   activateWindow();
@@ -95,17 +94,17 @@ void DirectoryPage::choosePath() {
 }
 
 void DirectoryPage::goOn() {
-  if (!DirSelected && !directoryExists(InstallPath)) {
-    const MessageAnswer answer =
-        services_.messages.show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + InstallPath,
-                                 MessageIcon::kQuestion, MessageButtons::kYesNo});
+  if (!services_.state.dirSelected && !directoryExists(services_.state.installPath)) {
+    const MessageAnswer answer = services_.messages.show(
+        {"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + services_.state.installPath,
+         MessageIcon::kQuestion, MessageButtons::kYesNo});
     if (answer != MessageAnswer::kYes) return;
-    if (!MakeDirPath(services_.messages, InstallPath)) {
+    if (!MakeDirPath(services_.messages, services_.state, services_.state.installPath)) {
       services_.messages.error("경로를 만들 수 없습니다.");
       return;
     }
   }
-  DirSetNext = true;
+  services_.state.dirSetNext = true;
   close();
 }
 
@@ -113,7 +112,7 @@ void DirectoryPage::cancel() {
   const MessageAnswer answer = services_.messages.show(
       {"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kInformation, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
-  DirSetNext = false;
+  services_.state.dirSetNext = false;
   close();
 }
 

@@ -1,6 +1,6 @@
 // DirectoryPage: the directory page. Shows the installation directory, opens the
 // chooser on request, and on going on makes sure the directory exists (asking
-// first) before it sets DirSetNext. Created by the driver for one showing.
+// first) before it sets dirSetNext. Created by the driver for one showing.
 #pragma once
 
 #include <QDialog>

@@ -13,7 +13,6 @@
 #include "page_parts.h"
 #include "setup_helpers.h"
 #include "setup_platform.h"
-#include "setup_state.h"
 
 namespace zel::setup {
 
@@ -91,8 +90,8 @@ void FolderChooser::showEvent(QShowEvent* event) {
 }
 
 void FolderChooser::prepare() {
-  pathEdit->setText(QString::fromStdString(InstallPath));
-  DirSelected = false;
+  pathEdit->setText(QString::fromStdString(services_.state.installPath));
+  services_.state.dirSelected = false;
   pathEdit->setFocus();
 }
 
@@ -130,8 +129,8 @@ void FolderChooser::drivePicked(int index) {
     showDrive(remembered);
     return;
   }
-  DriveNotReady = !DiskInDrive(services_.platform, drive);
-  if (DriveNotReady) {
+  services_.state.driveNotReady = !DiskInDrive(services_.platform, drive);
+  if (services_.state.driveNotReady) {
     const bool letter = entry.size() >= 2 && entry[1] == QLatin1Char(':');
     const QString name = letter ? entry.left(2).toUpper() + QLatin1Char('\\') : entry;
     services_.messages.show({"드라이브 변경오류", name.toStdString() + " 드라이브가 준비되어있지 않습니다.",
@@ -142,7 +141,7 @@ void FolderChooser::drivePicked(int index) {
 }
 
 void FolderChooser::driveChanged() {
-  if (DriveNotReady) {
+  if (services_.state.driveNotReady) {
     showDrive(shownDrive_);
     return;
   }
@@ -188,15 +187,15 @@ void FolderChooser::confirm() {
     const MessageAnswer answer =
         services_.messages.show({"확인", "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + path,
                                  MessageIcon::kQuestion, MessageButtons::kYesNo});
-    if (answer != MessageAnswer::kYes || !MakeDirPath(services_.messages, path)) return;
+    if (answer != MessageAnswer::kYes || !MakeDirPath(services_.messages, services_.state, path)) return;
   }
-  DirSelected = true;
-  InstallPath = path;
+  services_.state.dirSelected = true;
+  services_.state.installPath = path;
   close();
 }
 
 void FolderChooser::cancel() {
-  DirSelected = false;
+  services_.state.dirSelected = false;
   close();
 }
 

@@ -1,7 +1,7 @@
 // FolderChooser: the folder chooser of the directory page. The user types a path
 // or walks the drive and directory lists; accepting checks the folder (blank,
-// the estimating product's own folder, missing) and sets InstallPath and
-// DirSelected. Moving through the directory list changes the current directory.
+// the estimating product's own folder, missing) and sets installPath and
+// dirSelected. Moving through the directory list changes the current directory.
 #pragma once
 
 #include <QDialog>

@@ -17,7 +17,6 @@
 #include "ini_file.h"
 #include "install_steps.h"
 #include "message_service.h"
-#include "setup_state.h"
 #include "setup_test_support.h"
 #include "test_scratch_dir.h"
 #include "wizard_test_support.h"
@@ -273,7 +272,7 @@ TEST_F(InstallE2eTest, LibraryNameThatIsADirectoryIsReportedNotACrash) {
 TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   const std::string inst = home_ + "/(주)Velmora/ZelRptViewer";
   const std::string win = dir_ / "windows";
-  resetSetupState();
+  SetupState state;
   testing::FakePlatform fake(win, inst);
   fake.dataHome = home_ + "/.local/share";
   fake.binDir = home_ + "/.local/bin";
@@ -285,7 +284,7 @@ TEST_F(InstallE2eTest, WizardWithScriptedAnswersThenTheViewerStarts) {
   // Create the missing directory; do not start the viewer.
   recorder.answers = {MessageAnswer::kYes, MessageAnswer::kNo};
   {
-    InstallerWindow window(SetupServices{fake, recorder, runner.modal()});
+    InstallerWindow window(SetupServices{fake, recorder, state, runner.modal()});
     window.setArchivePath(QString::fromStdString(archive_));
     window.show();
     testing::moveMouseOver(window.startArea);

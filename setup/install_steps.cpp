@@ -27,7 +27,6 @@
 #include "progress_view.h"
 #include "setup_helpers.h"
 #include "setup_platform.h"
-#include "setup_state.h"
 #include "temp_file.h"
 
 namespace zel::setup {
@@ -126,7 +125,7 @@ bool ReadRegularFile(const std::string& path, std::string* bytes) {
 #endif
 
 InstallSteps::InstallSteps(const SetupServices& services)
-    : services_(services), platform_(services.platform), view_(&nullView()) {
+    : services_(services), platform_(services.platform), state_(services.state), view_(&nullView()) {
   UnZIP.FileSpec = {"*.*"};
   UnZIP.ZipCmntBufSize = 2000;
   UnZIP.CpuType = cptAuto;
@@ -140,8 +139,8 @@ void InstallSteps::setView(ProgressView* view) { view_ = view ? view : &nullView
 
 bool InstallSteps::WinIniCheck() {
   // The whole directory is kept: a long one must not be cut short.
-  WinDir = platform_.windowsDirectory();
-  const std::string winIni = join(WinDir, "WIN.INI");
+  state_.winDir = platform_.windowsDirectory();
+  const std::string winIni = join(state_.winDir, "WIN.INI");
   if (!fileExists(winIni)) {
 #ifdef _WIN32
     box().show(
@@ -233,26 +232,26 @@ StepOutcome InstallSteps::SetProgress() {
 
 StepOutcome InstallSteps::runSteps() {
   view_->setTotal(0, kTotalMax, 0);
-  if (const int err = platform_.setCurrentDirectory(StartDir); err != 0) {
+  if (const int err = platform_.setCurrentDirectory(state_.startDir); err != 0) {
     ReportApplicationError(box(), ioErrorText(err));
     return StepOutcome::kStopped;
   }
   // The root keeps its separator out of the archive path too: "/" + name.
-  if (!StartDir.empty() && StartDir.back() == kPathSeparator) StartDir.pop_back();
+  if (!state_.startDir.empty() && state_.startDir.back() == kPathSeparator) state_.startDir.pop_back();
   view_->setStatus("SetUp을 실행중입니다....");
 
-  const std::string archive = archivePath_.empty() ? StartDir + kPathSeparator + kArchiveName : archivePath_;
+  const std::string archive = archivePath_.empty() ? state_.startDir + kPathSeparator + kArchiveName : archivePath_;
   if (!regularFileExists(archive)) {
     const std::string name = archivePath_.empty() ? kArchiveName : fs::path(archivePath_).filename().string();
     box().error(name + " 화일이 존재하지 않습니다.");
     return StepOutcome::kFailed;
   }
   // What an earlier run that was killed outright left behind.
-  if (directoryExists(InstallPath)) removeLeftoverTempFiles(InstallPath, true);
-  if (directoryExists(WinDir)) removeLeftoverTempFiles(WinDir, false);
+  if (directoryExists(state_.installPath)) removeLeftoverTempFiles(state_.installPath, true);
+  if (directoryExists(state_.winDir)) removeLeftoverTempFiles(state_.winDir, false);
   view_->setTotal(0, kTotalMax, 1);
   if (cancelRequested()) return StepOutcome::kCancelled;
-  if (!UnCompress(archive, InstallPath)) return stepsOrCancelled(StepOutcome::kFailed);
+  if (!UnCompress(archive, state_.installPath)) return stepsOrCancelled(StepOutcome::kFailed);
   if (cancelRequested()) return StepOutcome::kCancelled;
   view_->setTotal(0, kTotalMax, 8);
   if (const StepOutcome placed = PlaceLibraries(); placed != StepOutcome::kDone) return placed;
@@ -318,19 +317,19 @@ bool InstallSteps::CopyFile(const std::string& source, const std::string& target
 }
 
 StepOutcome InstallSteps::PlaceLibraries() {
-  const std::string systemDir = join(WinDir, kSystemSubdir);
+  const std::string systemDir = join(state_.winDir, kSystemSubdir);
   for (const char* name : kEngineLibraries) {
     const std::string inSystem = join(systemDir, name);
-    const std::string unpacked = join(InstallPath, name);
-    const std::string inWindows = join(WinDir, name);
+    const std::string unpacked = join(state_.installPath, name);
+    const std::string inWindows = join(state_.winDir, name);
     // Copying a file onto itself would only truncate it.
     const bool unpackedIsInWindows = sameFile(unpacked, inWindows);
     if (!fileExists(inSystem)) {
       // The viewer finds its libraries here, so a fresh machine gets the directory.
       // and a failed run takes it back.
-      if (!directoryExists(WinDir)) {
-        if (const Status s = makeDirectories(WinDir); !s) {
-          ReportApplicationError(box(), withReason("Cannot create directory " + WinDir, s.message()));
+      if (!directoryExists(state_.winDir)) {
+        if (const Status s = makeDirectories(state_.winDir); !s) {
+          ReportApplicationError(box(), withReason("Cannot create directory " + state_.winDir, s.message()));
           return StepOutcome::kStopped;
         }
       }
@@ -353,9 +352,9 @@ StepOutcome InstallSteps::PlaceLibraries() {
 
 StepOutcome InstallSteps::WriteWindowsDirFile() {
   std::error_code ec;
-  const fs::path windows = fs::absolute(WinDir, ec).lexically_normal();
-  const std::string target = join(InstallPath, kWindowsDirFile);
-  std::string line = ec ? WinDir : windows.string();
+  const fs::path windows = fs::absolute(state_.winDir, ec).lexically_normal();
+  const std::string target = join(state_.installPath, kWindowsDirFile);
+  std::string line = ec ? state_.winDir : windows.string();
   if (line.size() > 1 && line.back() == '/') line.pop_back();
   if (const Status s = replaceFile(target, line + "\n", 0644, &journal_); !s) {
     ReportApplicationError(box(), withReason("Cannot create file " + target, s.message()));
@@ -365,8 +364,8 @@ StepOutcome InstallSteps::WriteWindowsDirFile() {
 }
 
 StepOutcome InstallSteps::PointViewerAtSamples() {
-  const std::string samples = join(InstallPath, kSamplesDir);
-  const std::string info = join(InstallPath, kViewerIni);
+  const std::string samples = join(state_.installPath, kSamplesDir);
+  const std::string info = join(state_.installPath, kViewerIni);
   if (!directoryExists(samples)) return StepOutcome::kDone;
   std::string text;
   switch (whatIsAt(info)) {
@@ -391,7 +390,7 @@ StepOutcome InstallSteps::PointViewerAtSamples() {
 StepOutcome InstallSteps::CopyInstaller() {
 #ifndef _WIN32
   const std::string program = platform_.installerProgram();
-  const std::string target = join(InstallPath, kInstallerCopy);
+  const std::string target = join(state_.installPath, kInstallerCopy);
   if (program.empty() || sameFile(program, target)) return StepOutcome::kDone;
   std::string bytes;
   if (!ReadRegularFile(program, &bytes)) {
@@ -412,11 +411,11 @@ StepOutcome InstallSteps::WriteInstallationRecord() {
     const fs::path a = fs::absolute(p, ec).lexically_normal();
     return ec ? p : a.string();
   };
-  const std::string dir = absolute(InstallPath);
-  const std::string winIni = absolute(join(WinDir, "WIN.INI"));
+  const std::string dir = absolute(state_.installPath);
+  const std::string winIni = absolute(join(state_.winDir, "WIN.INI"));
   std::vector<std::string> files, dirs;
   std::vector<ManifestEntry> kept;
-  for (const std::string& made : MadeDirectories) dirs.push_back(absolute(made));
+  for (const std::string& made : state_.madeDirectories) dirs.push_back(absolute(made));
   for (const fs::path& made : journal_.madeDirectories()) dirs.push_back(absolute(made.string()));
   for (const fs::path& placed : journal_.placedFiles()) {
     const std::string p = absolute(placed.string());
@@ -434,7 +433,7 @@ StepOutcome InstallSteps::WriteInstallationRecord() {
   }
   std::vector<ManifestEntry> entries = DescribePlaced(files, dirs);
   entries.insert(entries.end(), kept.begin(), kept.end());
-  const std::string manifest = join(InstallPath, kManifestFile);
+  const std::string manifest = join(state_.installPath, kManifestFile);
   if (const Status s = replaceFile(manifest, ManifestText(entries), 0644, &journal_); !s) {
     ReportApplicationError(box(), withReason("Cannot create file " + manifest, s.message()));
     return StepOutcome::kStopped;
@@ -455,8 +454,8 @@ StepOutcome InstallSteps::registerWithTheDesktop() {
 #ifndef _WIN32
   // "Open with" in a file manager; the viewer works without it, so a failure only goes to the log.
   std::error_code ec;
-  const fs::path installed = fs::absolute(InstallPath, ec).lexically_normal();
-  if (const Status s = RegisterDesktopEntry(ec ? InstallPath : installed.string(), platform_.userDataDirectory(),
+  const fs::path installed = fs::absolute(state_.installPath, ec).lexically_normal();
+  if (const Status s = RegisterDesktopEntry(ec ? state_.installPath : installed.string(), platform_.userDataDirectory(),
                                             platform_.userProgramDirectory(), &journal_);
       !s)
     box().log("desktop entry not registered: " + s.message());

@@ -1,9 +1,9 @@
 // InstallSteps: what the installer does once the wizard has a directory: the
-// WIN.INI language check, unpacking "ZELRPT.E01" into InstallPath (the archive's
+// WIN.INI language check, unpacking "ZELRPT.E01" into installPath (the archive's
 // entries carry the programs' permissions), placing the four engine libraries in
 // the Windows directory and, off Windows, telling the programs' launchers where that is. Toolkit-free; the main window
 // and the silent mode drive it, each with its own ProgressView. Reads and writes
-// the program-wide values of setup_state.h (StartDir, InstallPath, WinDir).
+// the run's values in the services' SetupState (startDir, installPath, winDir).
 #pragma once
 
 #include <string>
@@ -55,14 +55,14 @@ class InstallSteps {
   // the services' own. Not owned.
   void setMessages(MessageService* messages) { messages_ = messages; }
 
-  // The archive to unpack instead of StartDir/ZELRPT.E01 (empty: that one).
+  // The archive to unpack instead of startDir/ZELRPT.E01 (empty: that one).
   void setArchivePath(std::string path) { archivePath_ = std::move(path); }
 
-  // Reads the Windows directory into WinDir; rewrites a "KOR" language entry of
+  // Reads the Windows directory into the state's winDir; rewrites a "KOR" language entry of
   // its WIN.INI to "eng". True when WIN.INI exists; a missing one is told about on
   // Windows only (elsewhere there is nothing to change).
   bool WinIniCheck();
-  // The installation steps into InstallPath. Nothing thrown leaves it; unless
+  // The installation steps into the state's installPath. Nothing thrown leaves it; unless
   // every step is done, what the run placed is removed again and what it
   // replaced is put back.
   StepOutcome SetProgress();
@@ -74,17 +74,17 @@ class InstallSteps {
   bool CopyFile(const std::string& source, const std::string& target, std::string* error);
   // Places the engine libraries; kStopped after an error report.
   StepOutcome PlaceLibraries();
-  // Writes WinDir, made absolute, to InstallPath/kWindowsDirFile; kStopped after
+  // Writes winDir, made absolute, to installPath/kWindowsDirFile; kStopped after
   // an error report.
   StepOutcome WriteWindowsDirFile();
-  // On a first install (no report directory in InstallPath/Info.INI) points the
+  // On a first install (no report directory in installPath/Info.INI) points the
   // viewer at the installed samples; kStopped after an error report.
   StepOutcome PointViewerAtSamples();
-  // Off Windows, copies the running installer into InstallPath for the desktop's
+  // Off Windows, copies the running installer into installPath for the desktop's
   // uninstall action; kStopped after an error report.
   StepOutcome CopyInstaller();
-  // Writes the manifest of everything this run placed into InstallPath and, off
-  // Windows, names InstallPath in the user's data directory; kStopped after an error report.
+  // Writes the manifest of everything this run placed into installPath and, off
+  // Windows, names installPath in the user's data directory; kStopped after an error report.
   StepOutcome WriteInstallationRecord();
 
   // Asks the run to stop at its next safe point (the cancel button).
@@ -111,6 +111,7 @@ class InstallSteps {
 
   SetupServices services_;
   SetupPlatform& platform_;
+  SetupState& state_;  // the services' state: where to install, what was made
   MessageService* messages_ = nullptr;
   FileJournal journal_;  // what this run placed, until it is done or undone
   bool cancelRequested_ = false;

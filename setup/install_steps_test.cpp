@@ -23,7 +23,6 @@
 #include "silent_install.h"
 
 #include "message_service.h"
-#include "setup_state.h"
 #include "setup_test_support.h"
 #include "test_scratch_dir.h"
 
@@ -66,10 +65,9 @@ class RecordingView : public ProgressView {
 class InstallStepsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetSetupState();
     steps_.setView(&view_);
-    WinDir = win_;
-    InstallPath = inst_;
+    state_.winDir = win_;
+    state_.installPath = inst_;
   }
 
   TempDir dir_;
@@ -79,7 +77,8 @@ class InstallStepsTest : public ::testing::Test {
   testing::CwdGuard cwd_;
   RecordingMessageService recorder_;
   RecordingView view_;
-  InstallSteps steps_{SetupServices{fake_, recorder_, {}}};
+  SetupState state_;
+  InstallSteps steps_{SetupServices{fake_, recorder_, state_, {}}};
 };
 
 void unpackLibraries(const std::string& dir) {
@@ -154,14 +153,14 @@ TEST_F(InstallStepsTest, WinIniLinkIsNotFollowed) {
 TEST_F(InstallStepsTest, LongWindowsDirectoryIsKeptWhole) {
   const std::string longWin = dir_ / "a-windows-directory-longer-than-nineteen";
   testing::FakePlatform longFake(longWin, inst_);
-  InstallSteps steps(SetupServices{longFake, recorder_, {}});
+  InstallSteps steps(SetupServices{longFake, recorder_, state_, {}});
   writeFile(longWin + "/WIN.INI", "[intl]\r\nsLanguage=kor\r\n");
 #ifdef _WIN32
   // Windows may keep [intl] in the user's settings: set it where the system reads it.
   iniWrite(longWin + "/WIN.INI", "intl", "sLanguage", "kor");
 #endif
   EXPECT_TRUE(steps.WinIniCheck());
-  EXPECT_EQ(WinDir, longWin);
+  EXPECT_EQ(state_.winDir, longWin);
   EXPECT_EQ(iniRead(longWin + "/WIN.INI", "intl", "sLanguage"), "eng");
 }
 
@@ -197,7 +196,7 @@ TEST_F(InstallStepsTest, CopyFileNamesTheFileItCannotOpenOrCreate) {
 // A planted link at a target must not make the installer write through it.
 struct PlantedTarget {
   std::string label;
-  std::string target;  // below the Windows directory (or InstallPath for windows-dir)
+  std::string target;  // below the Windows directory (or installPath for windows-dir)
   bool isDirectory;  // a directory in the way rather than a link
 };
 
@@ -314,7 +313,7 @@ TEST_F(InstallStepsTest, MissingWindowsDirectoryIsCreated) {
 }
 
 TEST_F(InstallStepsTest, InstallingIntoTheWindowsDirectoryKeepsTheLibraries) {
-  InstallPath = win_;
+  state_.installPath = win_;
   unpackLibraries(win_);
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
   for (const char* name : kEngineLibraries) EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
@@ -326,16 +325,16 @@ TEST_F(InstallStepsTest, SameDirectorySpelledDifferentlyKeepsTheLibraries) {
 #endif
   unpackLibraries(win_);
   std::filesystem::create_symlink(win_, dir_ / "link");
-  InstallPath = dir_.path() + "/link/../win/.";
+  state_.installPath = dir_.path() + "/link/../win/.";
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
   for (const char* name : kEngineLibraries) EXPECT_EQ(readFile(win_ + "/" + name), std::string("new ") + name);
 }
 
 TEST_F(InstallStepsTest, InstallingIntoTheSystemDirectoryKeepsTheSystemCopies) {
-  InstallPath = win_ + "/System";
-  unpackLibraries(InstallPath);
+  state_.installPath = win_ + "/System";
+  unpackLibraries(state_.installPath);
   EXPECT_EQ(steps_.PlaceLibraries(), StepOutcome::kDone);
-  for (const char* name : kEngineLibraries) EXPECT_TRUE(exists(InstallPath + "/" + name)) << name;
+  for (const char* name : kEngineLibraries) EXPECT_TRUE(exists(state_.installPath + "/" + name)) << name;
 }
 
 TEST_F(InstallStepsTest, MissingUnpackedLibraryStopsWithTheErrorReport) {
@@ -365,8 +364,8 @@ class SetProgressTest : public InstallStepsTest {
       GTEST_SKIP() << "its expectations spell POSIX paths, file modes and links; not ported to Windows yet";
 #endif
     InstallStepsTest::SetUp();
-    StartDir = dir_ / "medium";
-    std::filesystem::create_directories(StartDir);
+    state_.startDir = dir_ / "medium";
+    std::filesystem::create_directories(state_.startDir);
     std::filesystem::create_directories(inst_);
   }
   // An archive such as the build makes: the libraries at the top, samples below.
@@ -375,7 +374,7 @@ class SetProgressTest : public InstallStepsTest {
     unpackLibraries(stage);
     writeFile(stage + "/README.TXT", "readme");
     writeFile(stage + "/samples/P0001.dbf", "table");
-    ASSERT_TRUE(testing::zipDirectory(stage, StartDir + "/ZELRPT.E01"));
+    ASSERT_TRUE(testing::zipDirectory(stage, state_.startDir + "/ZELRPT.E01"));
   }
 };
 
@@ -432,11 +431,11 @@ TEST_F(SetProgressTest, TellsTheLaunchersWhereTheLibrariesWent) {
 
 TEST_F(SetProgressTest, RelativeWindowsDirectoryIsWrittenAbsolute) {
   makeArchive();
-  std::filesystem::create_directories(StartDir + "/w");
-  WinDir = "w/";  // relative to the start directory, where the steps run
+  std::filesystem::create_directories(state_.startDir + "/w");
+  state_.winDir = "w/";  // relative to the start directory, where the steps run
   ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
-  EXPECT_TRUE(exists(StartDir + "/w/" + kSde));
-  EXPECT_EQ(readFile(inst_ + "/" + kWindowsDirFile), StartDir + "/w\n");
+  EXPECT_TRUE(exists(state_.startDir + "/w/" + kSde));
+  EXPECT_EQ(readFile(inst_ + "/" + kWindowsDirFile), state_.startDir + "/w\n");
 }
 
 TEST_F(SetProgressTest, UnwritableWindowsDirFileIsReported) {
@@ -449,9 +448,9 @@ TEST_F(SetProgressTest, UnwritableWindowsDirFileIsReported) {
 
 TEST_F(SetProgressTest, StartDirWithTrailingSeparatorFindsTheArchive) {
   makeArchive();
-  StartDir += "/";
+  state_.startDir += "/";
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kDone);
-  EXPECT_EQ(StartDir, dir_ / "medium");
+  EXPECT_EQ(state_.startDir, dir_ / "medium");
 }
 
 TEST_F(SetProgressTest, MissingArchiveIsReportedByName) {
@@ -465,7 +464,7 @@ TEST_F(SetProgressTest, MissingArchiveIsReportedByName) {
 }
 
 TEST_F(SetProgressTest, UnreadableArchiveGivesTheExtractionFailure) {
-  writeFile(StartDir + "/ZELRPT.E01", "this is not a zip archive at all");
+  writeFile(state_.startDir + "/ZELRPT.E01", "this is not a zip archive at all");
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "SETUP을 실행하는데 오류가 발생했습니다.\r" + steps_.unzipError());
@@ -500,7 +499,7 @@ TEST_F(SetProgressTest, ArchiveGivenByPathIsUsedAndNamedWhenMissing) {
 TEST_F(SetProgressTest, LibraryNameThatIsADirectoryEndsInTheReportNotACrash) {
   writeFile(dir_ / "stage/libsde32.so/inner.txt", "not a library");
   writeFile(dir_ / "stage/README.TXT", "readme");
-  ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", StartDir + "/ZELRPT.E01"));
+  ASSERT_TRUE(testing::zipDirectory(dir_ / "stage", state_.startDir + "/ZELRPT.E01"));
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "Cannot open file " + inst_ + "/libsde32.so");
@@ -584,7 +583,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SetProgressTest, CrcErrorInTheLastEntryLeavesNothingAndSaysWhich) {
   makeArchive();
-  damageLastCrc(StartDir + "/ZELRPT.E01");
+  damageLastCrc(state_.startDir + "/ZELRPT.E01");
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kFailed);
   EXPECT_TRUE(std::filesystem::is_empty(inst_));
   ASSERT_EQ(recorder_.shown.size(), 1u);
@@ -668,7 +667,7 @@ class SignalStopTest : public SetProgressTest, public ::testing::WithParamInterf
 
 TEST_P(SignalStopTest, TakesEverythingBackAndNamesTheSignal) {
   writeFile(inst_ + "/mine.txt", "the user's own");
-  makeLargerArchive(dir_ / "stage", StartDir + "/ZELRPT.E01");
+  makeLargerArchive(dir_ / "stage", state_.startDir + "/ZELRPT.E01");
   const std::set<std::string> before = test::listTree(inst_);
   StoppingView view([] { ::raise(GetParam()); });
   steps_.setView(&view);
@@ -691,7 +690,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, SignalStopTest, ::testing::Values(SIGINT, SIGT
                          [](const auto& info) { return info.param == SIGINT ? "Interrupt" : "Terminate"; });
 
 TEST_F(SetProgressTest, CancelRequestTakesEverythingBackWithoutAMessage) {
-  makeLargerArchive(dir_ / "stage", StartDir + "/ZELRPT.E01");
+  makeLargerArchive(dir_ / "stage", state_.startDir + "/ZELRPT.E01");
   StoppingView view([this] { steps_.requestCancel(); });
   steps_.setView(&view);
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kCancelled);
@@ -714,7 +713,7 @@ TEST_F(SetProgressTest, TemporaryFilesOfAKilledRunAreRemoved) {
 
 TEST_F(SetProgressTest, WindowsDirectoryMadeForAFailedRunGoesAgain) {
   makeArchive();
-  WinDir = dir_ / "w2/deep/er";
+  state_.winDir = dir_ / "w2/deep/er";
   std::filesystem::create_directories(inst_ + "/" + kWindowsDirFile);  // makes a later step fail
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
   EXPECT_FALSE(exists(dir_ / "w2"));
@@ -786,7 +785,7 @@ TEST_F(SetProgressTest, ReinstallKeepsTheDirectoriesTheFirstOneMade) {
   std::filesystem::remove(inst_);
   makeArchive();
   ASSERT_EQ(steps_.SetProgress(), StepOutcome::kDone);
-  InstallSteps again(SetupServices{fake_, recorder_, {}});
+  InstallSteps again(SetupServices{fake_, recorder_, state_, {}});
   ASSERT_EQ(again.SetProgress(), StepOutcome::kDone);
   Uninstall(inst_, {});
   EXPECT_FALSE(exists(inst_));
@@ -800,14 +799,14 @@ TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
   SetupOptions options;
   options.target = inst_;
   recorder_.answers = {MessageAnswer::kNo};
-  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, {}}, options), 1);
+  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, state_, {}}, options), 1);
   EXPECT_TRUE(FindInstallation(inst_));  // No: nothing removed
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].caption, "ZelRpt 제거");
   EXPECT_EQ(recorder_.shown[0].text, "ZelRpt를 제거하시겠습니까?\r" + inst_);
 
   recorder_.shown.clear();
-  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, {}}, options), 0);
+  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, state_, {}}, options), 0);
   ASSERT_EQ(recorder_.shown.size(), 2u);
   EXPECT_EQ(recorder_.shown[1].caption, "ZelRpt 제거");
   EXPECT_NE(recorder_.shown[1].text.find("\r" + inst_ + "/samples/mine.dbf"), std::string::npos)
@@ -815,7 +814,7 @@ TEST_F(SetProgressTest, UninstallFromTheDesktopAsksFirstAndSaysWhatItKept) {
   EXPECT_FALSE(exists(inst_ + "/README.TXT"));
 
   recorder_.shown.clear();
-  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, {}}, options), 0);
+  EXPECT_EQ(runUninstallAsking(SetupServices{fake_, recorder_, state_, {}}, options), 0);
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "제거할 ZelRpt 설치가 없습니다.\r" + inst_);
 }
@@ -864,7 +863,7 @@ TEST(ManifestTextTest, NamesWithTabsAndBreaksComeBackAsTheyWere) {
 }
 
 TEST_F(SetProgressTest, MissingStartDirStopsWithTheErrorReport) {
-  StartDir = dir_ / "gone";
+  state_.startDir = dir_ / "gone";
   EXPECT_EQ(steps_.SetProgress(), StepOutcome::kStopped);
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "File not found");

@@ -19,7 +19,6 @@
 #include "welcome_page.h"
 #include "setup_art.h"
 #include "setup_platform.h"
-#include "setup_state.h"
 
 namespace zel::setup {
 
@@ -64,8 +63,8 @@ InstallerWindow::~InstallerWindow() = default;
 MessageService& InstallerWindow::box() { return above_ ? *above_ : services_.messages; }
 
 void InstallerWindow::build() {
-  StartDir = services_.platform.currentDirectory();
-  Started = false;
+  services_.state.startDir = services_.platform.currentDirectory();
+  services_.state.started = false;
 }
 
 bool InstallerWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -108,8 +107,8 @@ void InstallerWindow::closeEvent(QCloseEvent* event) {
 }
 
 void InstallerWindow::startOnce() {
-  if (Started) return;
-  Started = true;
+  if (services_.state.started) return;
+  services_.state.started = true;
   // Nothing thrown may leave an event handler: it becomes the error report and
   // the driver stops there, as after any input/output error.
   try {
@@ -128,23 +127,23 @@ void InstallerWindow::runDriver() {
   exitCode_ = 1;
   const bool welcomed = [this] {
     WelcomePage page(services_, this);
-    return runPage(services_.runModal, page, WelcomeNext);
+    return runPage(services_.runModal, page, services_.state.welcomeNext);
   }();
   const bool directorySet = welcomed && [this] {
     DirectoryPage page(services_, this);
-    return runPage(services_.runModal, page, DirSetNext);
+    return runPage(services_.runModal, page, services_.state.dirSetNext);
   }();
   if (!directorySet) {
-    RemoveMadeDirectories();
+    RemoveMadeDirectories(services_.state);
     close();
     return;
   }
 
-  if (const int err = services_.platform.setCurrentDirectory(StartDir); err != 0) {
+  if (const int err = services_.platform.setCurrentDirectory(services_.state.startDir); err != 0) {
     ReportApplicationError(box(), ioErrorText(err));
     return;
   }
-  const bool replacing = FindInstallation(InstallPath);
+  const bool replacing = FindInstallation(services_.state.installPath);
 
   progress_ = std::make_unique<InstallProgressWindow>();
   connect(progress_.get(), &InstallProgressWindow::cancelClicked, this, [this] { askToCancel(); });
@@ -169,7 +168,7 @@ void InstallerWindow::runDriver() {
     installing_ = false;
   }
   steps_.setView(nullptr);
-  if (outcome != StepOutcome::kDone) RemoveMadeDirectories();
+  if (outcome != StepOutcome::kDone) RemoveMadeDirectories(services_.state);
   if (outcome == StepOutcome::kCancelled) {
     progress_.reset();
     if (const int signal = caughtSignal(); signal != 0) {
@@ -188,8 +187,8 @@ void InstallerWindow::runDriver() {
   if (outcome == StepOutcome::kStopped) return;
   progress_.reset();
 
-  if (!InstallPath.empty()) {
-    if (const int err = services_.platform.setCurrentDirectory(InstallPath); err != 0) {
+  if (!services_.state.installPath.empty()) {
+    if (const int err = services_.platform.setCurrentDirectory(services_.state.installPath); err != 0) {
       ReportApplicationError(box(), ioErrorText(err));
       return;
     }
@@ -217,11 +216,11 @@ void InstallerWindow::askCompletion(bool) {
 void InstallerWindow::askCompletion(bool replaced) {
   std::string text = "Zel-C 보고서 Viewer의 설치가 끝났습니다.\r";
   if (replaced) text += "이전에 설치한 Viewer를 새로 바꾸었습니다.\r";
-  text += "설치한 곳: " + InstallPath + "\r\r지금 Viewer를 실행하시겠습니까?";
+  text += "설치한 곳: " + services_.state.installPath + "\r\r지금 Viewer를 실행하시겠습니까?";
   const MessageAnswer answer = box().show({"종료", text, MessageIcon::kInformation, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
-  const std::string viewer = InstallPath + kPathSeparator + kViewerLauncher;
-  if (!services_.platform.startProgram(viewer, InstallPath))
+  const std::string viewer = services_.state.installPath + kPathSeparator + kViewerLauncher;
+  if (!services_.platform.startProgram(viewer, services_.state.installPath))
     box().show({"오류", "Viewer를 실행할 수 없습니다.\r" + viewer, MessageIcon::kError, MessageButtons::kOk});
 }
 #endif

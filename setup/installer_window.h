@@ -1,7 +1,7 @@
 // InstallerWindow: the installer's main window, plain teal and maximised. The first
 // mouse movement over it (or a key press) starts the driver: the welcome page, the directory page,
 // then the installation steps and the completion question. Later movements do
-// nothing (Started). Closing the window ends the program.
+// nothing (the state's started). Closing the window ends the program.
 #pragma once
 
 #include <QString>
@@ -24,7 +24,7 @@ class InstallerWindow : public QWidget {
   explicit InstallerWindow(const SetupServices& services, QWidget* parent = nullptr);
   ~InstallerWindow() override;
 
-  // The archive to install instead of StartDir/ZELRPT.E01 (empty: that one).
+  // The archive to install instead of startDir/ZELRPT.E01 (empty: that one).
   void setArchivePath(const QString& path) { steps_.setArchivePath(path.toStdString()); }
 
   // Shows the window maximised, filling the screen also where no window manager runs.

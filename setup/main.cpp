@@ -11,7 +11,6 @@
 #include "qt_translation.h"
 #include "setup_art.h"
 #include "setup_options.h"
-#include "setup_state.h"
 #include "silent_install.h"
 #include "stderr_message_service.h"
 #include "installer_window.h"
@@ -47,10 +46,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "setup: %s\n%s", options.error.c_str(), setupUsage());
     return 2;
   }
+  // The run's values, handed to every window and step of this run.
+  SetupState state;
   if (options.silent) {
     // Messages go to standard error; questions are answered yes (directories are created without asking).
     zel::StderrMessageService stderrMessages(stderr, zel::MessageAnswer::kYes, "setup");
-    return runSilentInstall(options, stderrMessages);
+    return runSilentInstall(options, stderrMessages, state);
   }
   if (options.uninstall && !options.window) return runUninstall(options, stdout);
   if (!canReachADisplay(argc, argv)) {
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(programIcon());
   zel::QtMessageService qtMessages;
   DesktopPlatform desktop(options.windowsDir);
-  const SetupServices services{desktop, qtMessages, {}};
+  const SetupServices services{desktop, qtMessages, state, {}};
   if (options.uninstall) return runUninstallAsking(services, options);
   // Nothing is asked when there is nothing to install.
   if (const std::string problem = archiveProblem(options, desktop.currentDirectory()); !problem.empty()) {
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
     InstallerWindow window(services);
     // A progress window left up after a failed step must not keep the program alive.
     QObject::connect(&window, &InstallerWindow::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    window.setArchivePath(QString::fromStdString(chooseArchive(options, StartDir)));
+    window.setArchivePath(QString::fromStdString(chooseArchive(options, state.startDir)));
     window.showFillingTheScreen();
     status = app.exec();
     if (status == 0) status = window.exitCode();

@@ -35,9 +35,9 @@ bool makeOne(const std::string& dir) { return ::_mkdir(dir.c_str()) == 0; }
 bool makeOne(const std::string& dir) { return ::mkdir(dir.c_str(), 0777) == 0; }
 #endif
 
-bool makeAndRecord(const std::string& dir) {
+bool makeAndRecord(std::vector<std::string>& made, const std::string& dir) {
   if (!makeOne(dir)) return false;
-  MadeDirectories.push_back(dir);
+  made.push_back(dir);
   return true;
 }
 
@@ -94,7 +94,7 @@ bool regularFileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool MakeDirPath(MessageService& messages, const std::string& path) {
+bool MakeDirPath(MessageService& messages, SetupState& state, const std::string& path) {
   // Each step is the path as given up to a separator, so that what is made,
   // recorded and reported is spelt as the user spelt it.
   std::size_t pos = 0;
@@ -116,7 +116,7 @@ bool MakeDirPath(MessageService& messages, const std::string& path) {
       const std::string built = path.substr(0, end);
       // The last step is made whatever is there; something there already is an error.
       const bool last = next == std::string::npos;
-      if ((last || !directoryExists(built)) && !makeAndRecord(built)) {
+      if ((last || !directoryExists(built)) && !makeAndRecord(state.madeDirectories, built)) {
         showMakeDirError(messages, built, errno);
         return false;
       }
@@ -127,11 +127,11 @@ bool MakeDirPath(MessageService& messages, const std::string& path) {
   return true;
 }
 
-void RemoveMadeDirectories() {
+void RemoveMadeDirectories(SetupState& state) {
   std::error_code ec;
-  for (auto it = MadeDirectories.rbegin(); it != MadeDirectories.rend(); ++it)
+  for (auto it = state.madeDirectories.rbegin(); it != state.madeDirectories.rend(); ++it)
     std::filesystem::remove(*it, ec);  // only while empty: what else is in it stays
-  MadeDirectories.clear();
+  state.madeDirectories.clear();
 }
 
 bool IsDriveId(const std::string& drive) {

@@ -13,18 +13,19 @@ class MessageService;
 namespace zel::setup {
 
 class SetupPlatform;
+struct SetupState;
 
 // Creates every missing directory along path, from the left. A trailing separator
 // adds no step; the last segment is created without testing first (callers only
 // ask for directories that do not exist). A leading separator starts at the root.
 // On failure shows "디렉토리를 만들 수 없습니다." once, with the directory and the
 // reason, and returns false; nothing created so far is removed. Every directory
-// made is added to MadeDirectories.
-bool MakeDirPath(MessageService& messages, const std::string& path);
+// made is added to state.madeDirectories.
+bool MakeDirPath(MessageService& messages, SetupState& state, const std::string& path);
 
-// Removes the MadeDirectories that are still empty, innermost first, and forgets
-// them all: what the user made for an installation that did not happen.
-void RemoveMadeDirectories();
+// Removes the state's madeDirectories that are still empty, innermost first, and
+// forgets them all: what the user made for an installation that did not happen.
+void RemoveMadeDirectories(SetupState& state);
 
 // Whether a drive-list entry names a drive: a letter A to Z (either case) or the root.
 bool IsDriveId(const std::string& drive);

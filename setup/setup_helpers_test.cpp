@@ -20,19 +20,20 @@ class MakeDirPathTest : public ::testing::Test {
  protected:
   TempDir dir_;
   RecordingMessageService recorder_;
+  SetupState state_;
 };
 
 TEST_F(MakeDirPathTest, BuildsEveryMissingDirectoryAndTrailingSeparatorAddsNoStep) {
-  EXPECT_TRUE(MakeDirPath(recorder_, dir_ / "A/B/"));
+  EXPECT_TRUE(MakeDirPath(recorder_, state_, dir_ / "A/B/"));
   EXPECT_TRUE(directoryExists(dir_ / "A"));
   EXPECT_TRUE(directoryExists(dir_ / "A/B"));
   EXPECT_TRUE(recorder_.shown.empty());
 }
 
 TEST_F(MakeDirPathTest, ExistingParentCreatesOnlyTheLast) {
-  ASSERT_TRUE(MakeDirPath(recorder_, dir_ / "A"));
+  ASSERT_TRUE(MakeDirPath(recorder_, state_, dir_ / "A"));
   testing::writeFile(dir_ / "A/keep", "x");
-  EXPECT_TRUE(MakeDirPath(recorder_, dir_ / "A/B"));
+  EXPECT_TRUE(MakeDirPath(recorder_, state_, dir_ / "A/B"));
   EXPECT_TRUE(directoryExists(dir_ / "A/B"));
   EXPECT_TRUE(exists(dir_ / "A/keep"));
   EXPECT_TRUE(recorder_.shown.empty());
@@ -41,35 +42,35 @@ TEST_F(MakeDirPathTest, ExistingParentCreatesOnlyTheLast) {
 TEST_F(MakeDirPathTest, BareNameIsCreatedInTheCurrentDirectory) {
   CwdGuard cwd;
   ASSERT_EQ(::chdir(dir_.path().c_str()), 0);
-  EXPECT_TRUE(MakeDirPath(recorder_, "ABC"));
+  EXPECT_TRUE(MakeDirPath(recorder_, state_, "ABC"));
   EXPECT_TRUE(directoryExists(dir_ / "ABC"));
 }
 
 TEST_F(MakeDirPathTest, RelativePathWithSeveralSteps) {
   CwdGuard cwd;
   ASSERT_EQ(::chdir(dir_.path().c_str()), 0);
-  EXPECT_TRUE(MakeDirPath(recorder_, "x/y/z"));
+  EXPECT_TRUE(MakeDirPath(recorder_, state_, "x/y/z"));
   EXPECT_TRUE(directoryExists(dir_ / "x/y/z"));
 }
 
 #ifdef _WIN32
 // The form a Windows user types and the installer's own defaults take.
 TEST_F(MakeDirPathTest, BackslashesSeparateTheStepsOnWindows) {
-  EXPECT_TRUE(MakeDirPath(recorder_, dir_.path() + "\\W\\X Y\\Z"));
+  EXPECT_TRUE(MakeDirPath(recorder_, state_, dir_.path() + "\\W\\X Y\\Z"));
   EXPECT_TRUE(directoryExists(dir_ / "W/X Y/Z"));
   EXPECT_TRUE(recorder_.shown.empty());
 }
 #endif
 
 TEST_F(MakeDirPathTest, DoubledSeparatorsAddNoEmptyStep) {
-  EXPECT_TRUE(MakeDirPath(recorder_, dir_.path() + "//P//Q"));
+  EXPECT_TRUE(MakeDirPath(recorder_, state_, dir_.path() + "//P//Q"));
   EXPECT_TRUE(directoryExists(dir_ / "P/Q"));
   EXPECT_TRUE(recorder_.shown.empty());
 }
 
 TEST_F(MakeDirPathTest, FailureShowsTheErrorOnceAndKeepsWhatWasMade) {
   testing::writeFile(dir_ / "A/file", "not a directory");
-  EXPECT_FALSE(MakeDirPath(recorder_, dir_ / "A/file/B/C"));
+  EXPECT_FALSE(MakeDirPath(recorder_, state_, dir_ / "A/file/B/C"));
   ASSERT_EQ(recorder_.shown.size(), 1u);
   const Message& m = recorder_.shown.front();
   EXPECT_EQ(m.caption, "오류");
@@ -83,20 +84,20 @@ TEST_F(MakeDirPathTest, FailureShowsTheErrorOnceAndKeepsWhatWasMade) {
 
 TEST_F(MakeDirPathTest, LastStepFailureShowsTheErrorOnce) {
   testing::writeFile(dir_ / "taken", "file");
-  EXPECT_FALSE(MakeDirPath(recorder_, dir_ / "taken"));
+  EXPECT_FALSE(MakeDirPath(recorder_, state_, dir_ / "taken"));
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_NE(recorder_.shown[0].text.find(dir_ / "taken"), std::string::npos) << recorder_.shown[0].text;
 }
 
 TEST_F(MakeDirPathTest, MadeDirectoriesAreRecordedAndGoAgainWhileEmpty) {
-  MadeDirectories.clear();
   testing::writeFile(dir_ / "old/kept.txt", "x");
-  ASSERT_TRUE(MakeDirPath(recorder_, dir_ / "old/new/deeper"));
-  ASSERT_TRUE(MakeDirPath(recorder_, dir_ / "other"));
-  EXPECT_EQ(MadeDirectories, (std::vector<std::string>{dir_ / "old/new", dir_ / "old/new/deeper", dir_ / "other"}));
+  ASSERT_TRUE(MakeDirPath(recorder_, state_, dir_ / "old/new/deeper"));
+  ASSERT_TRUE(MakeDirPath(recorder_, state_, dir_ / "other"));
+  EXPECT_EQ(state_.madeDirectories,
+            (std::vector<std::string>{dir_ / "old/new", dir_ / "old/new/deeper", dir_ / "other"}));
   testing::writeFile(dir_ / "other/put-there.txt", "something else");
-  RemoveMadeDirectories();
-  EXPECT_TRUE(MadeDirectories.empty());
+  RemoveMadeDirectories(state_);
+  EXPECT_TRUE(state_.madeDirectories.empty());
   EXPECT_FALSE(exists(dir_ / "old/new"));
   EXPECT_TRUE(exists(dir_ / "old/kept.txt"));
   EXPECT_TRUE(exists(dir_ / "other/put-there.txt"));
@@ -114,7 +115,7 @@ TEST(AbsolutePathTest, TildeMeansTheHomeDirectory) {
 }
 
 TEST_F(MakeDirPathTest, EmptyPathCreatesNothing) {
-  EXPECT_TRUE(MakeDirPath(recorder_, ""));
+  EXPECT_TRUE(MakeDirPath(recorder_, state_, ""));
   EXPECT_TRUE(recorder_.shown.empty());
 }
 

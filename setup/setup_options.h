@@ -28,7 +28,7 @@ const char* setupUsage();
 std::string programDirectory();
 // The archive to install: the one named on the command line; else the one in the
 // start directory; else, when the program was started from elsewhere, the one
-// beside the program. Empty means "StartDir/ZELRPT.E01".
+// beside the program. Empty means "startDir/ZELRPT.E01".
 std::string chooseArchive(const SetupOptions& options, const std::string& startDir);
 // Why no archive can be installed, checked before anything is asked: the
 // message naming every place looked at, or the path that is a directory.

@@ -12,32 +12,31 @@
 #include "message_service.h"
 #include "native_platform.h"
 #include "setup_helpers.h"
-#include "setup_state.h"
 
 namespace zel::setup {
 
-int runSilentInstall(const SetupOptions& options, MessageService& messages, ProgressView* view) {
+int runSilentInstall(const SetupOptions& options, MessageService& messages, SetupState& state, ProgressView* view) {
   NativePlatform native(options.windowsDir);
-  const SetupServices services{native, messages, {}};
+  const SetupServices services{native, messages, state, {}};
 
   // From here a signal only asks: the run stops at its next safe point and takes back what it placed.
   SignalCatcher catcher;
   clearCaughtSignal();
 
-  StartDir = native.currentDirectory();
+  state.startDir = native.currentDirectory();
   // Nothing is made when there is nothing to install.
-  if (const std::string problem = archiveProblem(options, StartDir); !problem.empty()) {
+  if (const std::string problem = archiveProblem(options, state.startDir); !problem.empty()) {
     messages.error(problem);
     return 1;
   }
   // Made absolute here, so that messages and the launchers' file name one place.
-  InstallPath = absolutePath(options.target, StartDir);
-  const std::string existing = nearestExistingDirectory(InstallPath);
-  if (!directoryExists(InstallPath) && !MakeDirPath(messages, InstallPath)) return 1;
+  state.installPath = absolutePath(options.target, state.startDir);
+  const std::string existing = nearestExistingDirectory(state.installPath);
+  if (!directoryExists(state.installPath) && !MakeDirPath(messages, state, state.installPath)) return 1;
 
   InstallSteps steps(services);
   steps.setView(view);
-  steps.setArchivePath(chooseArchive(options, StartDir));
+  steps.setArchivePath(chooseArchive(options, state.startDir));
   StepOutcome outcome = StepOutcome::kStopped;
   try {
     steps.WinIniCheck();
@@ -47,7 +46,7 @@ int runSilentInstall(const SetupOptions& options, MessageService& messages, Prog
   }
   if (outcome != StepOutcome::kDone) {
     // The directories made for this run go again (only while they are empty).
-    removeEmptyDirectoriesUpTo(InstallPath, existing);
+    removeEmptyDirectoriesUpTo(state.installPath, existing);
     if (outcome == StepOutcome::kCancelled) {
       std::fputs("setup: 설치를 중단했습니다. 설치하던 파일은 모두 되돌렸습니다.\n", stderr);
       if (const int signal = caughtSignal(); signal != 0) endBySignal(signal);
@@ -56,7 +55,8 @@ int runSilentInstall(const SetupOptions& options, MessageService& messages, Prog
     // The reason was part of the message already.
     return 1;
   }
-  std::fprintf(stderr, "setup: installed into %s; engine libraries in %s\n", InstallPath.c_str(), WinDir.c_str());
+  std::fprintf(stderr, "setup: installed into %s; engine libraries in %s\n", state.installPath.c_str(),
+               state.winDir.c_str());
   return 0;
 }
 

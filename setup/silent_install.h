@@ -16,8 +16,9 @@ namespace zel::setup {
 // put to messages are to be answered yes (directories are made without asking).
 // A stop requested by a signal (or a console event) ends the process as that
 // signal would, after the run is taken back. view: who watches the gauges
-// (none by default).
-int runSilentInstall(const SetupOptions& options, MessageService& messages, ProgressView* view = nullptr);
+// (none by default). state: the run's values, fresh from the caller.
+int runSilentInstall(const SetupOptions& options, MessageService& messages, SetupState& state,
+                     ProgressView* view = nullptr);
 
 // setup --uninstall: removes the installation in options.target, else the one
 // recorded for this user, else the default directory's, and writes what it

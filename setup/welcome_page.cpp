@@ -9,7 +9,6 @@
 #include "message_service.h"
 #include "page_parts.h"
 #include "setup_platform.h"
-#include "setup_state.h"
 
 namespace zel::setup {
 
@@ -67,12 +66,12 @@ void WelcomePage::showEvent(QShowEvent* event) {
 }
 
 void WelcomePage::prepare() {
-  WelcomeNext = false;
+  services_.state.welcomeNext = false;
   nextButton->setFocus();
 }
 
 void WelcomePage::goOn() {
-  WelcomeNext = true;
+  services_.state.welcomeNext = true;
   close();
 }
 
@@ -81,7 +80,7 @@ void WelcomePage::cancel() {
       {"확인", "프로그램설치를 종료하시겠습니까?", MessageIcon::kQuestion, MessageButtons::kYesNo});
   if (answer != MessageAnswer::kYes) return;
   // Ending the installation: with the flag clear the driver ends the program.
-  WelcomeNext = false;
+  services_.state.welcomeNext = false;
   close();
 }
 

@@ -1,4 +1,4 @@
-// WelcomePage: the installer's first page. Going on sets WelcomeNext; the stop
+// WelcomePage: the installer's first page. Going on sets welcomeNext; the stop
 // question ends the installation. Created by the driver for one showing.
 #pragma once
 

@@ -18,7 +18,6 @@
 
 #include "message_service.h"
 #include "install_progress_window.h"
-#include "setup_state.h"
 #include "setup_test_support.h"
 #include "wizard_test_support.h"
 #include "x_session_test_support.h"
@@ -37,8 +36,6 @@ namespace {
 
 class WindowManagerTest : public ::testing::TestWithParam<QPoint> {
  protected:
-  void SetUp() override { resetSetupState(); }
-
   // Shown as the program shows it, and settled: the window manager has placed it.
   void showAndSettle(InstallerWindow& window) {
     window.showFillingTheScreen();
@@ -50,11 +47,12 @@ class WindowManagerTest : public ::testing::TestWithParam<QPoint> {
   testing::FakePlatform fake_{dir_ / "win", dir_ / "inst"};
   testing::CwdGuard cwd_;
   RecordingMessageService recorder_;
+  SetupState state_;
   testing::ScriptedRunner runner_;
 };
 
 TEST_F(WindowManagerTest, MainWindowFillsTheScreenAndThePictureAreaFillsTheWindow) {
-  InstallerWindow window(SetupServices{fake_, recorder_, runner_.modal()});
+  InstallerWindow window(SetupServices{fake_, recorder_, state_, runner_.modal()});
   showAndSettle(window);
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   // Decorations may take some of the screen, but nothing like a small window.
@@ -64,7 +62,7 @@ TEST_F(WindowManagerTest, MainWindowFillsTheScreenAndThePictureAreaFillsTheWindo
 }
 
 TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
-  InstallerWindow window(SetupServices{fake_, recorder_, runner_.modal()});
+  InstallerWindow window(SetupServices{fake_, recorder_, state_, runner_.modal()});
   showAndSettle(window);
   window.showNormal();
   for (const QSize size : {QSize(300, 200), QSize(640, 480), QSize(900, 700)}) {
@@ -75,7 +73,7 @@ TEST_F(WindowManagerTest, PictureAreaFollowsEveryLaterSize) {
 }
 
 TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
-  InstallerWindow window(SetupServices{fake_, recorder_, runner_.modal()});
+  InstallerWindow window(SetupServices{fake_, recorder_, state_, runner_.modal()});
   showAndSettle(window);
   // Where the pointer comes in, in percent of the window: far corners included (the
   // server starts with the pointer in the middle, so none is the middle itself).
@@ -85,21 +83,21 @@ TEST_P(WindowManagerTest, PointerMovementAnywhereStartsTheWizard) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !runner_.shown.empty(); }));
   ASSERT_EQ(runner_.shown.size(), 1u);
   EXPECT_EQ(runner_.shown.front(), QStringLiteral("FM_Welcome"));
-  EXPECT_TRUE(Started);
+  EXPECT_TRUE(state_.started);
 }
 
 // A real key press, through the X server and whatever window manager gives the
 // window the keyboard, starts the wizard as a movement does.
 TEST_F(WindowManagerTest, RealKeyPressStartsTheWizard) {
   if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-  InstallerWindow window(SetupServices{fake_, recorder_, runner_.modal()});
+  InstallerWindow window(SetupServices{fake_, recorder_, state_, runner_.modal()});
   showAndSettle(window);
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }));
   const std::string command = "xdotool key --window " + std::to_string(window.winId()) + " space";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !runner_.shown.empty(); }));
-  EXPECT_TRUE(Started);
+  EXPECT_TRUE(state_.started);
 }
 
 // The X windows from bottom to top, as the window manager stacks them (empty without one).

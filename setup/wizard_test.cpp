@@ -26,7 +26,6 @@
 #include "install_progress_window.h"
 #include "welcome_page.h"
 #include "setup_art.h"
-#include "setup_state.h"
 #include "setup_test_support.h"
 #include "wizard_test_support.h"
 #include "installer_window.h"
@@ -69,7 +68,6 @@ std::string driveOf(const std::string& path) {
 class WizardTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetSetupState();
     fake_.driveList = {drive_};
     std::filesystem::create_directories(start_);
     ASSERT_EQ(::chdir(start_.c_str()), 0);
@@ -77,7 +75,7 @@ class WizardTest : public ::testing::Test {
 
   // The fake machine (or another), the recorder answering the boxes and the scripted pages.
   SetupServices services() { return services(fake_); }
-  SetupServices services(SetupPlatform& platform) { return {platform, recorder_, runner_.modal()}; }
+  SetupServices services(SetupPlatform& platform) { return {platform, recorder_, state_, runner_.modal()}; }
 
   std::vector<std::string> captions() const {
     std::vector<std::string> out;
@@ -95,6 +93,7 @@ class WizardTest : public ::testing::Test {
   testing::FakePlatform fake_{win_, default_};
   testing::CwdGuard cwd_;
   RecordingMessageService recorder_;
+  SetupState state_;  // fresh for each test
   ScriptedRunner runner_;
 };
 
@@ -125,9 +124,9 @@ TEST_F(WizardTest, WelcomePageAsDesigned) {
 TEST_F(WizardTest, WelcomeNextGoesOn) {
   WelcomePage page(services());
   page.show();
-  EXPECT_FALSE(WelcomeNext);
+  EXPECT_FALSE(state_.welcomeNext);
   click(page, "nextButton");
-  EXPECT_TRUE(WelcomeNext);
+  EXPECT_TRUE(state_.welcomeNext);
   EXPECT_FALSE(page.isVisible());
   EXPECT_TRUE(recorder_.shown.empty());
 }
@@ -143,7 +142,7 @@ TEST_F(WizardTest, WelcomeCancelAsksAndYesEnds) {
   EXPECT_EQ(m.text, "프로그램설치를 종료하시겠습니까?");
   EXPECT_EQ(m.icon, MessageIcon::kQuestion);
   EXPECT_EQ(m.buttons, MessageButtons::kYesNo);
-  EXPECT_FALSE(WelcomeNext);
+  EXPECT_FALSE(state_.welcomeNext);
   EXPECT_FALSE(page.isVisible());
 }
 
@@ -153,7 +152,7 @@ TEST_F(WizardTest, WelcomeCancelNoStays) {
   answer({kNo});
   click(page, "cancelButton");
   EXPECT_TRUE(page.isVisible());
-  EXPECT_FALSE(WelcomeNext);
+  EXPECT_FALSE(state_.welcomeNext);
 }
 
 TEST_F(WizardTest, WelcomeLinkOpensTheWebSite) {
@@ -178,7 +177,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheDefault) {
   EXPECT_EQ(path->text(), QFontMetrics(path->font()).elidedText(path->toolTip(), Qt::ElideMiddle, path->width()));
   EXPECT_EQ(testing::buttonText(page, "chooseButton"), QStringLiteral("경 로"));
   EXPECT_EQ(page.findChild<QWidget*>(QStringLiteral("pathFrame"))->size(), QSize(307, 22));
-  EXPECT_EQ(InstallPath, default_);
+  EXPECT_EQ(state_.installPath, default_);
 }
 
 TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
@@ -186,7 +185,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultPresentClosesAtOnce) {
   DirectoryPage page(services());
   page.show();
   click(page, "nextButton");
-  EXPECT_TRUE(DirSetNext);
+  EXPECT_TRUE(state_.dirSetNext);
   EXPECT_FALSE(page.isVisible());
   EXPECT_TRUE(recorder_.shown.empty());
 }
@@ -201,7 +200,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndNoStays) {
   EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + default_);
   EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kQuestion);
   EXPECT_TRUE(page.isVisible());
-  EXPECT_FALSE(DirSetNext);
+  EXPECT_FALSE(state_.dirSetNext);
   EXPECT_FALSE(exists(at("(주)Velmora")));
 }
 
@@ -211,7 +210,7 @@ TEST_F(WizardTest, DirectoryPageWithDefaultMissingAndYesCreatesIt) {
   answer({kYes});
   click(page, "nextButton");
   EXPECT_TRUE(directoryExists(default_));
-  EXPECT_TRUE(DirSetNext);
+  EXPECT_TRUE(state_.dirSetNext);
   EXPECT_FALSE(page.isVisible());
 }
 
@@ -224,7 +223,7 @@ TEST_F(WizardTest, DirectoryPageCreationFailureShowsBothErrors) {
   EXPECT_EQ(captions(), (std::vector<std::string>{"확인", "오류", "오류"}));
   EXPECT_EQ(recorder_.shown[2].text, "경로를 만들 수 없습니다.");
   EXPECT_TRUE(page.isVisible());
-  EXPECT_FALSE(DirSetNext);
+  EXPECT_FALSE(state_.dirSetNext);
 }
 
 TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
@@ -239,7 +238,7 @@ TEST_F(WizardTest, DirectoryPageCancelIsAnInformationQuestion) {
   EXPECT_EQ(recorder_.shown[1].text, "프로그램설치를 종료하시겠습니까?");
   EXPECT_EQ(recorder_.shown[1].icon, MessageIcon::kInformation);
   EXPECT_EQ(recorder_.shown[1].buttons, MessageButtons::kYesNo);
-  EXPECT_FALSE(DirSetNext);
+  EXPECT_FALSE(state_.dirSetNext);
   EXPECT_FALSE(page.isVisible());
 }
 
@@ -264,8 +263,8 @@ TEST_F(WizardTest, FolderAcceptedInTheChooserIsNotTestedAgain) {
   std::filesystem::remove(chosen);
   click(page, "nextButton");
   EXPECT_TRUE(recorder_.shown.empty());
-  EXPECT_TRUE(DirSetNext);
-  EXPECT_EQ(InstallPath, chosen);
+  EXPECT_TRUE(state_.dirSetNext);
+  EXPECT_EQ(state_.installPath, chosen);
 }
 
 TEST_F(WizardTest, ReopeningAndCancellingTheChooserTestsTheFolderAgain) {
@@ -277,11 +276,11 @@ TEST_F(WizardTest, ReopeningAndCancellingTheChooserTestsTheFolderAgain) {
   runner_.then([&](QDialog& chooser) { click(chooser, "cancelButton"); });
   click(page, "chooseButton");
   click(page, "chooseButton");
-  EXPECT_FALSE(DirSelected);
-  EXPECT_EQ(InstallPath, chosen);
+  EXPECT_FALSE(state_.dirSelected);
+  EXPECT_EQ(state_.installPath, chosen);
   click(page, "nextButton");  // it exists: closes without a question
   EXPECT_TRUE(recorder_.shown.empty());
-  EXPECT_TRUE(DirSetNext);
+  EXPECT_TRUE(state_.dirSetNext);
 }
 
 // Folder chooser ------------------------------------------------------------------
@@ -290,7 +289,7 @@ class ChooserTest : public WizardTest {
  protected:
   void SetUp() override {
     WizardTest::SetUp();
-    InstallPath = default_;
+    state_.installPath = default_;
   }
   QLineEdit* edit(QWidget& w) { return w.findChild<QLineEdit*>(QStringLiteral("pathEdit")); }
 };
@@ -317,7 +316,7 @@ TEST_F(ChooserTest, BlankPathGivesTheWarningOnly) {
   EXPECT_EQ(recorder_.shown[0].text, "경로를 입력하십시요.");
   EXPECT_EQ(recorder_.shown[0].icon, MessageIcon::kWarning);
   EXPECT_TRUE(chooser.isVisible());
-  EXPECT_FALSE(DirSelected);
+  EXPECT_FALSE(state_.dirSelected);
 }
 
 class ProductFolderTest : public ChooserTest, public ::testing::WithParamInterface<const char*> {};
@@ -333,8 +332,8 @@ TEST_P(ProductFolderTest, IsRefused) {
   EXPECT_EQ(recorder_.shown[0].caption, "오류");
   EXPECT_EQ(recorder_.shown[0].text, "ZEL의 경로에는 본 프로그램을 설치할 수 없습니다.");
   EXPECT_TRUE(chooser.isVisible());
-  EXPECT_FALSE(DirSelected);
-  EXPECT_EQ(InstallPath, default_);
+  EXPECT_FALSE(state_.dirSelected);
+  EXPECT_EQ(state_.installPath, default_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Markers, ProductFolderTest, ::testing::Values("ZEL-C.BAT", "ZELMAIN.EXE", "zelmain.exe"));
@@ -347,8 +346,8 @@ TEST_F(ChooserTest, PlainFolderIsAcceptedWithoutAQuestion) {
   edit(chooser)->setText(QString::fromStdString(plain));
   click(chooser, "okButton");
   EXPECT_TRUE(recorder_.shown.empty());
-  EXPECT_TRUE(DirSelected);
-  EXPECT_EQ(InstallPath, plain);
+  EXPECT_TRUE(state_.dirSelected);
+  EXPECT_EQ(state_.installPath, plain);
   EXPECT_FALSE(chooser.isVisible());
 }
 
@@ -362,8 +361,8 @@ TEST_F(ChooserTest, MissingFolderIsCreatedOnYes) {
   ASSERT_EQ(recorder_.shown.size(), 1u);
   EXPECT_EQ(recorder_.shown[0].text, "경로가 존재하지 않습니다. 새로 만드시겠습니까?\r" + fresh);
   EXPECT_TRUE(directoryExists(fresh));
-  EXPECT_TRUE(DirSelected);
-  EXPECT_EQ(InstallPath, fresh);
+  EXPECT_TRUE(state_.dirSelected);
+  EXPECT_EQ(state_.installPath, fresh);
 }
 
 TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
@@ -374,7 +373,7 @@ TEST_F(ChooserTest, RelativePathIsMadeAbsoluteWhereTheListIs) {
   edit(chooser)->setText(QStringLiteral("sub/../rel"));
   answer({kYes});
   click(chooser, "okButton");
-  EXPECT_EQ(InstallPath, at("listed/rel"));
+  EXPECT_EQ(state_.installPath, at("listed/rel"));
   EXPECT_TRUE(directoryExists(at("listed/rel")));
   EXPECT_FALSE(exists(start_ + "/rel"));
 }
@@ -389,7 +388,7 @@ TEST_F(WizardTest, DirectoryPageShowsTheAcceptedPathAbsolute) {
     click(chooser, "okButton");
   });
   click(page, "chooseButton");
-  EXPECT_EQ(InstallPath, at("listed/rel"));
+  EXPECT_EQ(state_.installPath, at("listed/rel"));
   EXPECT_EQ(testing::labelText(page, "pathLabel"), QString::fromStdString(at("listed/rel")));
 }
 
@@ -401,7 +400,7 @@ TEST_F(ChooserTest, MissingFolderAndNoStays) {
   click(chooser, "okButton");
   EXPECT_FALSE(exists(at("new")));
   EXPECT_TRUE(chooser.isVisible());
-  EXPECT_FALSE(DirSelected);
+  EXPECT_FALSE(state_.dirSelected);
 }
 
 TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
@@ -419,22 +418,22 @@ TEST_F(ChooserTest, EnterOnAHighlightedFolderOpensIt) {
   EXPECT_EQ(list->directory(), listPath(start_ + "/sub folder"));
   EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(native(start_ + "/sub folder")));
   EXPECT_TRUE(chooser.isVisible());
-  EXPECT_FALSE(DirSelected);
+  EXPECT_FALSE(state_.dirSelected);
   // Enter again, on the folder now shown, accepts it.
   QTest::keyClick(list, Qt::Key_Return);
-  EXPECT_TRUE(DirSelected);
-  EXPECT_EQ(InstallPath, native(start_ + "/sub folder"));
+  EXPECT_TRUE(state_.dirSelected);
+  EXPECT_EQ(state_.installPath, native(start_ + "/sub folder"));
 }
 
 TEST_F(ChooserTest, EnterInTheListsAccepts) {
   for (const char* list : {"directoryList", "driveBox", "pathEdit"}) {
-    DirSelected = false;
+    state_.dirSelected = false;
     FolderChooser chooser(services());
     chooser.show();
     edit(chooser)->setText(QString::fromStdString(start_));
     QTest::keyClick(chooser.findChild<QWidget*>(QString::fromLatin1(list)), Qt::Key_Return);
-    EXPECT_TRUE(DirSelected) << list;
-    EXPECT_EQ(InstallPath, start_);
+    EXPECT_TRUE(state_.dirSelected) << list;
+    EXPECT_EQ(state_.installPath, start_);
   }
 }
 
@@ -471,7 +470,7 @@ TEST_F(ChooserTest, DriveNotReadyShowsTheMessageAndGoesBack) {
   EXPECT_EQ(recorder_.shown[0].buttons, MessageButtons::kOk);
   EXPECT_EQ(drives->currentText(), QString::fromStdString(drive_));
   EXPECT_EQ(edit(chooser)->text(), QString::fromStdString(default_));
-  EXPECT_TRUE(DriveNotReady);
+  EXPECT_TRUE(state_.driveNotReady);
 }
 
 TEST_F(ChooserTest, EntryWithoutADriveIsReportedAndAbandoned) {
@@ -558,8 +557,8 @@ TEST_F(DriverTest, MainWindowAsDesigned) {
   InstallerWindow window(services());
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Zel-C 보고서 Viewer"));
   EXPECT_EQ(window.palette().color(QPalette::Window), QColor(0, 128, 128));
-  EXPECT_EQ(StartDir, start_);
-  EXPECT_FALSE(Started);
+  EXPECT_EQ(state_.startDir, start_);
+  EXPECT_FALSE(state_.started);
 }
 
 // Nothing here needs a restart: the last question says where the viewer went
@@ -706,7 +705,7 @@ TEST_F(DriverTest, ExistingInstallationIsProposedAndReplaced) {
   ASSERT_TRUE(exists(elsewhere + "/README.TXT"));
   EXPECT_EQ(recorder_.shown.back().text.find("이전에 설치한"), std::string::npos);
 
-  resetSetupState();
+  state_ = SetupState{};
   recorder_.shown.clear();
   ASSERT_EQ(::chdir(start_.c_str()), 0);  // started from the medium again
   std::string proposed;
@@ -851,7 +850,7 @@ TEST_F(DriverTest, BoxesDuringTheInstallStandAboveTheProgressWindow) {
   writeFile(start_ + "/ZELRPT.E01", "PK\x03\x04 but nothing more");
   goThroughThePages();
   OnTopRecorder onTop;
-  InstallerWindow window(SetupServices{fake_, onTop, runner_.modal()});
+  InstallerWindow window(SetupServices{fake_, onTop, state_, runner_.modal()});
   window.show();
   testing::moveMouseOver(window.startArea);
   ASSERT_EQ(onTop.shown.size(), 1u);
@@ -876,9 +875,9 @@ TEST_F(DriverTest, AKeyStartsTheWizardAsTheMouseDoes) {
   InstallerWindow window(services());
   window.show();
   QTest::keyClick(&window, Qt::Key_Shift);  // a modifier alone starts nothing
-  EXPECT_FALSE(Started);
+  EXPECT_FALSE(state_.started);
   QTest::keyClick(&window, Qt::Key_Space);
-  EXPECT_TRUE(Started);
+  EXPECT_TRUE(state_.started);
   EXPECT_EQ(runner_.shown, std::vector<QString>{QStringLiteral("FM_Welcome")});
   QTest::keyClick(&window, Qt::Key_Return);  // later keys, like later movements, do nothing
   EXPECT_EQ(runner_.shown.size(), 1u);
@@ -895,7 +894,7 @@ TEST_F(DriverTest, FurtherMouseMovesDoNothing) {
   EXPECT_EQ(runner_.shown.size(), 1u);
   EXPECT_TRUE(recorder_.shown.empty());
   EXPECT_FALSE(window.isVisible());
-  EXPECT_TRUE(Started);
+  EXPECT_TRUE(state_.started);
   EXPECT_EQ(window.exitCode(), 1);
 }
 
@@ -961,7 +960,7 @@ TEST_F(DriverTest, LibraryNameThatIsADirectoryStopsWithTheReport) {
 struct PageCase {
   std::string label;
   std::function<std::unique_ptr<QDialog>(const SetupServices&)> make;
-  bool* next;
+  bool SetupState::*next;  // the page's way out
   std::string stopCaption;
 };
 
@@ -973,7 +972,7 @@ TEST_P(PageKeysTest, EnterPressesTheFocusedNext) {
   page->show();
   ASSERT_EQ(page->focusWidget()->objectName(), QStringLiteral("nextButton"));
   QTest::keyClick(page->focusWidget(), Qt::Key_Return);
-  EXPECT_TRUE(*GetParam().next);
+  EXPECT_TRUE(state_.*GetParam().next);
   EXPECT_FALSE(page->isVisible());
 }
 
@@ -987,7 +986,7 @@ TEST_P(PageKeysTest, EscapeAsksTheStopQuestion) {
   EXPECT_TRUE(page->isVisible());  // No: the page stays
   QTest::keyClick(page.get(), Qt::Key_Escape);
   EXPECT_FALSE(page->isVisible());
-  EXPECT_FALSE(*GetParam().next);
+  EXPECT_FALSE(state_.*GetParam().next);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
@@ -995,12 +994,12 @@ INSTANTIATE_TEST_SUITE_P(Pages, PageKeysTest,
                                                     [](const SetupServices& services) {
                                                       return std::unique_ptr<QDialog>(new WelcomePage(services));
                                                     },
-                                                    &WelcomeNext, "확인"},
+                                                    &SetupState::welcomeNext, "확인"},
                                            PageCase{"Directory",
                                                     [](const SetupServices& services) {
                                                       return std::unique_ptr<QDialog>(new DirectoryPage(services));
                                                     },
-                                                    &DirSetNext, "확인"}),
+                                                    &SetupState::dirSetNext, "확인"}),
                          [](const auto& info) { return info.param.label; });
 
 // Long paths keep their end in sight -------------------------------------------------
@@ -1011,7 +1010,7 @@ TEST_F(WizardTest, LongPathsAreShortenedInTheMiddle) {
   testing::FakePlatform longFake(win_, longPath);
   DirectoryPage page(services(longFake));
   page.show();
-  EXPECT_EQ(InstallPath, longPath);  // the whole path, not what the label shows
+  EXPECT_EQ(state_.installPath, longPath);  // the whole path, not what the label shows
   InstallProgressWindow progress;
   progress.setStatus(longPath + "/ZelRpt.bin");
   for (QLabel* label : {page.findChild<QLabel*>(QStringLiteral("pathLabel")), progress.currentFileLabel}) {

@@ -74,13 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   zel::RecordingMessageService messages;
   PosixPlatform posix(win.string());
-  resetSetupState();
-  StartDir = medium.string();
-  InstallPath = inst.string();
+  SetupState state;
+  state.startDir = medium.string();
+  state.installPath = inst.string();
   const fs::path cwd = fs::current_path();
   StepOutcome outcome = StepOutcome::kStopped;
   {
-    InstallSteps steps(SetupServices{posix, messages, {}});
+    InstallSteps steps(SetupServices{posix, messages, state, {}});
     try {
       steps.WinIniCheck();
       outcome = steps.SetProgress();
