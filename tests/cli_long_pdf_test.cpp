@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "cli_process.h"
+#include "pdf_words.h"
 #include "sample_reports.h"
 
 namespace zel {
@@ -31,6 +32,9 @@ namespace rw = reportwriter;
 
 using e2e::cliPath;
 using e2e::CliRun;
+using e2e::pdfThreads;
+using e2e::PdfWord;
+using e2e::pdfWordsByPage;
 using e2e::runProgram;
 
 constexpr int kForever = -1;
@@ -62,37 +66,6 @@ CliRun tool(const char* name, const QStringList& args) {
 int pdfPages(const QString& pdf) {
   const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(tool("pdfinfo", {pdf}).out);
   return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-QProcessEnvironment threads(int count) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("ZEL_PDF_THREADS"), QString::number(count));
-  return env;
-}
-
-// Each page's words with their boxes in points (pdftotext -bbox).
-struct PdfWord {
-  QString text;
-  double box[4] = {};
-};
-
-std::vector<std::vector<PdfWord>> wordsByPage(const QString& pdf) {
-  std::vector<std::vector<PdfWord>> pages;
-  const QString html = tool("pdftotext", {"-bbox", pdf, "-"}).out;
-  static const QRegularExpression item(QStringLiteral(
-      "<page |<word xMin=\"([0-9.-]+)\" yMin=\"([0-9.-]+)\" xMax=\"([0-9.-]+)\" yMax=\"([0-9.-]+)\">([^<]*)</word>"));
-  for (auto it = item.globalMatch(html); it.hasNext();) {
-    const QRegularExpressionMatch m = it.next();
-    if (m.captured(0) == QLatin1String("<page ")) {
-      pages.emplace_back();
-      continue;
-    }
-    if (pages.empty()) continue;
-    PdfWord& w = pages.back().emplace_back();
-    w.text = m.captured(5);
-    for (int i = 0; i < 4; ++i) w.box[i] = m.captured(i + 1).toDouble();
-  }
-  return pages;
 }
 
 // The glyph count of each embedded font program (FontFile2) of the file,
@@ -158,15 +131,15 @@ QTemporaryDir* CliLongPdf::dir_ = nullptr;
 TEST_F(CliLongPdf, EveryPageAsOneThreadDrawsIt) {
   const QString one = out("one.pdf"), many = out("many.pdf");
   const QStringList args{"render", report(), "--pdf"};
-  const CliRun single = runProgram(cliPath(), QStringList(args) << one, threads(1), kForever);
+  const CliRun single = runProgram(cliPath(), QStringList(args) << one, pdfThreads(1), kForever);
   ASSERT_EQ(single.exitCode, 0) << single.err.toStdString();
-  const CliRun split = runProgram(cliPath(), QStringList(args) << many, threads(3), kForever);
+  const CliRun split = runProgram(cliPath(), QStringList(args) << many, pdfThreads(3), kForever);
   ASSERT_EQ(split.exitCode, 0) << split.err.toStdString();
   EXPECT_TRUE(split.out.contains(QStringLiteral("%1 pages").arg(kPages))) << split.out.toStdString();
   EXPECT_TRUE(checkedByQpdf(many));
 
   // The same words at the same places, page by page.
-  const std::vector<std::vector<PdfWord>> expected = wordsByPage(one), got = wordsByPage(many);
+  const std::vector<std::vector<PdfWord>> expected = pdfWordsByPage(one), got = pdfWordsByPage(many);
   ASSERT_EQ(expected.size(), std::size_t{kPages});
   ASSERT_EQ(got.size(), expected.size());
   int differing = 0;
@@ -198,7 +171,7 @@ TEST_F(CliLongPdf, InterruptAfterPartsWereJoinedKeepsEveryPageBegun) {
   constexpr int kStopAfter = 1100;  // each of two workers is in its second part
   const QString pdf = out("stopped.pdf");
   QProcess process;
-  process.setProcessEnvironment(threads(2));
+  process.setProcessEnvironment(pdfThreads(2));
   ASSERT_TRUE(
       e2e::startStoppedAfterPages(process, cliPath(), {"render", report(), "--pdf", pdf}, kStopAfter, 3600 * 1000));
   e2e::signalAndContinue(process, SIGINT);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli_process.h"
+#include "pdf_words.h"
 #include "cp949.h"
 #include "filled_report.h"
 #include "sample_reports.h"
@@ -30,40 +31,13 @@ namespace rw = reportwriter;
 
 using e2e::cliPath;
 using e2e::CliRun;
+using e2e::pdfThreads;
+using e2e::PdfWord;
+using e2e::pdfWordsByPage;
 using e2e::runProgram;
 
 bool haveTool(const char* tool) { return !QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(); }
 CliRun tool(const char* name, const QStringList& args) { return runProgram(QString::fromLatin1(name), args); }
-
-QProcessEnvironment threads(int count) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("ZEL_PDF_THREADS"), QString::number(count));
-  return env;
-}
-
-struct PdfWord {
-  QString text;
-  double box[4] = {};
-};
-
-std::vector<std::vector<PdfWord>> wordsByPage(const QString& pdf) {
-  std::vector<std::vector<PdfWord>> pages;
-  const QString html = tool("pdftotext", {"-bbox", pdf, "-"}).out;
-  static const QRegularExpression item(QStringLiteral(
-      "<page |<word xMin=\"([0-9.-]+)\" yMin=\"([0-9.-]+)\" xMax=\"([0-9.-]+)\" yMax=\"([0-9.-]+)\">([^<]*)</word>"));
-  for (auto it = item.globalMatch(html); it.hasNext();) {
-    const QRegularExpressionMatch m = it.next();
-    if (m.captured(0) == QLatin1String("<page ")) {
-      pages.emplace_back();
-      continue;
-    }
-    if (pages.empty()) continue;
-    PdfWord& w = pages.back().emplace_back();
-    w.text = m.captured(5);
-    for (int i = 0; i < 4; ++i) w.box[i] = m.captured(i + 1).toDouble();
-  }
-  return pages;
-}
 
 class CliPdfRoutes : public ::testing::TestWithParam<const char*> {
  protected:
@@ -103,9 +77,9 @@ class CliPdfRoutes : public ::testing::TestWithParam<const char*> {
       if (!haveTool(needed)) GTEST_SKIP() << needed << " not installed";
     }
     const QString report = dir_->filePath(QString::fromLatin1(GetParam()));
-    const CliRun own = runProgram(cliPath(), {"render", report, "--pdf", ownPdf()}, threads(1));
+    const CliRun own = runProgram(cliPath(), {"render", report, "--pdf", ownPdf()}, pdfThreads(1));
     ASSERT_EQ(own.exitCode, 0) << own.err.toStdString();
-    const CliRun toolkit = runProgram(cliPath(), {"render", report, "--pdf", toolkitPdf()}, threads(2));
+    const CliRun toolkit = runProgram(cliPath(), {"render", report, "--pdf", toolkitPdf()}, pdfThreads(2));
     ASSERT_EQ(toolkit.exitCode, 0) << toolkit.err.toStdString();
   }
   QString ownPdf() const { return work_.filePath(QStringLiteral("own.pdf")); }
@@ -118,7 +92,7 @@ class CliPdfRoutes : public ::testing::TestWithParam<const char*> {
 QTemporaryDir* CliPdfRoutes::dir_ = nullptr;
 
 TEST_P(CliPdfRoutes, SameWordsAtTheSamePlacesInTheSameOrder) {
-  const auto expected = wordsByPage(toolkitPdf()), got = wordsByPage(ownPdf());
+  const auto expected = pdfWordsByPage(toolkitPdf()), got = pdfWordsByPage(ownPdf());
   ASSERT_FALSE(expected.empty());
   ASSERT_EQ(got.size(), expected.size());
   for (std::size_t page = 0; page < got.size(); ++page) {

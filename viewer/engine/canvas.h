@@ -68,4 +68,21 @@ class Canvas {
   virtual CanvasPoint printingOffset() = 0;
 };
 
+// Draws nothing: what a printer hands out outside a document, where drawing
+// is a programming error that must go nowhere instead of crashing.
+class IdleCanvas : public Canvas {
+ public:
+  void setPenWidth(int) override {}
+  void moveTo(int, int) override {}
+  void lineTo(int, int) override {}
+  void rectangle(int, int, int, int) override {}
+  bool selectFont(const LogicalFont&) override { return false; }
+  void restoreFont() override {}
+  void setTextColor(std::uint32_t) override {}
+  double textWidth(const std::string&) override { return 0; }
+  void drawText(const std::string&, const CanvasRect&, unsigned, double) override {}
+  void setWindowOrigin(int, int) override {}
+  CanvasPoint printingOffset() override { return {}; }
+};
+
 }  // namespace zel

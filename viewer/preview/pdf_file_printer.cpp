@@ -18,22 +18,6 @@ namespace {
 // all, which counts where the compressing thread shares a core.
 constexpr int kDeflateLevel = 5;
 
-// Outside a document there is nothing to draw on.
-class IdleCanvas : public Canvas {
- public:
-  void setPenWidth(int) override {}
-  void moveTo(int, int) override {}
-  void lineTo(int, int) override {}
-  void rectangle(int, int, int, int) override {}
-  bool selectFont(const LogicalFont&) override { return false; }
-  void restoreFont() override {}
-  void setTextColor(std::uint32_t) override {}
-  double textWidth(const std::string&) override { return 0; }
-  void drawText(const std::string&, const CanvasRect&, unsigned, double) override {}
-  void setWindowOrigin(int, int) override {}
-  CanvasPoint printingOffset() override { return {}; }
-};
-
 }  // namespace
 
 PdfFilePrinter::PdfFilePrinter(pdf::PdfSink sink)

@@ -15,23 +15,6 @@ namespace {
 
 constexpr double kMmPerInch = 25.4;
 
-// Outside a document the printer has no device context to draw on; drawing
-// there is a programming error, so it goes nowhere instead of crashing.
-class IdleCanvas : public Canvas {
- public:
-  void setPenWidth(int) override {}
-  void moveTo(int, int) override {}
-  void lineTo(int, int) override {}
-  void rectangle(int, int, int, int) override {}
-  bool selectFont(const LogicalFont&) override { return false; }
-  void restoreFont() override {}
-  void setTextColor(std::uint32_t) override {}
-  double textWidth(const std::string&) override { return 0; }
-  void drawText(const std::string&, const CanvasRect&, unsigned, double) override {}
-  void setWindowOrigin(int, int) override {}
-  CanvasPoint printingOffset() override { return {}; }
-};
-
 QPrinterInfo chooseSystemPrinter(const QString& name) {
   if (!name.isEmpty()) return QPrinterInfo::printerInfo(name);
   QPrinterInfo info = QPrinterInfo::defaultPrinter();
