@@ -7,7 +7,7 @@
 namespace zel::pdf {
 namespace {
 
-// Offsets into the tables, as the TrueType and OpenType specifications place them.
+// Offsets into the tables, where the font format places them.
 constexpr std::size_t kHeadSize = 54, kHeadChecksumAdjustment = 8, kHeadUnitsPerEm = 18, kHeadXMin = 36,
                       kHeadLocaFormat = 50;
 constexpr std::size_t kHheaSize = 36, kHheaAscender = 4, kHheaDescender = 6, kHheaMetricCount = 34;
